@@ -1,0 +1,129 @@
+#include "platform/automation/wide_text.h"
+
+namespace automation {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsScalar(char32_t c)
+{
+    return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (!IsScalar(c))
+        c = kReplacement;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string ToUtf8(std::wstring_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t ch : text)
+        AppendUtf8(out, static_cast<char32_t>(ch));
+    return out;
+}
+
+std::wstring FromUtf8(std::string_view text)
+{
+    std::wstring out;
+    out.reserve(text.size());
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n) {
+        const auto b0 = static_cast<unsigned char>(text[i]);
+        if (b0 < 0x80) {
+            out += static_cast<wchar_t>(b0);
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t c = 0;
+        char32_t minimum = 0;
+        if ((b0 & 0xE0) == 0xC0) {
+            length = 2, c = b0 & 0x1F, minimum = 0x80;
+        } else if ((b0 & 0xF0) == 0xE0) {
+            length = 3, c = b0 & 0x0F, minimum = 0x800;
+        } else if ((b0 & 0xF8) == 0xF0) {
+            length = 4, c = b0 & 0x07, minimum = 0x10000;
+        } else {
+            out += static_cast<wchar_t>(kReplacement);
+            ++i;
+            continue;
+        }
+        int k = 1;
+        for (; k < length && i + k < n; ++k) {
+            const auto b = static_cast<unsigned char>(text[i + k]);
+            if ((b & 0xC0) != 0x80)
+                break;
+            c = (c << 6) | (b & 0x3F);
+        }
+        if (k < length || c < minimum || !IsScalar(c)) {
+            out += static_cast<wchar_t>(kReplacement);
+            i += k;  // resynchronise on the first byte that did not continue
+            continue;
+        }
+        out += static_cast<wchar_t>(c);
+        i += length;
+    }
+    return out;
+}
+
+std::u16string ToUtf16(std::wstring_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        char32_t c = static_cast<char32_t>(wc);
+        if (!IsScalar(c))
+            c = kReplacement;
+        if (c < 0x10000) {
+            out += static_cast<char16_t>(c);
+        } else {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 | (c >> 10));
+            out += static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+        }
+    }
+    return out;
+}
+
+std::wstring FromUtf16(std::u16string_view text)
+{
+    std::wstring out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            const char32_t c = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            out += static_cast<wchar_t>(c);
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            out += static_cast<wchar_t>(kReplacement);
+        } else {
+            out += static_cast<wchar_t>(u);
+        }
+    }
+    return out;
+}
+
+}  // namespace automation
