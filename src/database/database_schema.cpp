@@ -1,0 +1,42 @@
+// The in-memory picture of one database's catalog.
+#include "database/database_schema.h"
+
+#include <utility>
+
+#include "database/schema_name_folding.h"
+
+DatabaseSchema::DatabaseSchema(std::wstring name) : name_(std::move(name)) {}
+
+DatabaseSchema::~DatabaseSchema() = default;
+
+SchemaTable* DatabaseSchema::AddTable(std::unique_ptr<SchemaTable> table)
+{
+    SchemaTable* added = table.get();
+    tables_.push_back(std::move(table));
+    tableIndex_.insert_or_assign(FoldSchemaName(added->Name()), added);
+    return added;
+}
+
+LinkedTable* DatabaseSchema::AddLinkedTable(std::unique_ptr<LinkedTable> table)
+{
+    linkedTables_.push_back(std::move(table));
+    return linkedTables_.back().get();
+}
+
+SchemaQuery* DatabaseSchema::AddView(std::unique_ptr<SchemaQuery> view)
+{
+    views_.push_back(std::move(view));
+    return views_.back().get();
+}
+
+ParameterQuery* DatabaseSchema::AddProcedure(std::unique_ptr<ParameterQuery> procedure)
+{
+    procedures_.push_back(std::move(procedure));
+    return procedures_.back().get();
+}
+
+SchemaTable* DatabaseSchema::FindTable(std::wstring_view name) const
+{
+    const auto found = tableIndex_.find(FoldSchemaName(name));
+    return found != tableIndex_.end() ? found->second : nullptr;
+}

@@ -1,0 +1,33 @@
+// The common base of every element of the schema model: a named catalog object.
+#pragma once
+
+#include <string>
+
+class SchemaObject {
+public:
+    // What an object is, for callers that hold it through the base.
+    // Linked tables and stored queries answer kBase.
+    enum ObjectKind : int {
+        kBase = 0,
+        kTable = 1,
+        kField = 2,
+        kIndex = 3,
+        kKey = 4,
+        kCheckConstraint = 6,
+    };
+
+    virtual ~SchemaObject();
+
+    SchemaObject(const SchemaObject&) = delete;
+    SchemaObject& operator=(const SchemaObject&) = delete;
+
+    virtual int Kind() const;
+
+    const std::wstring& Name() const { return name_; }
+
+protected:
+    explicit SchemaObject(std::wstring name);
+
+private:
+    std::wstring name_;
+};

@@ -1,0 +1,65 @@
+// One table of a database and the objects it owns.
+#include "database/schema_table.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "database/schema_name_folding.h"
+
+SchemaTable::SchemaTable(std::wstring name) : SchemaObject(std::move(name)) {}
+
+SchemaTable::~SchemaTable() = default;
+
+int SchemaTable::Kind() const
+{
+    return kTable;
+}
+
+SchemaField* SchemaTable::AddField(std::unique_ptr<SchemaField> field)
+{
+    fields_.push_back(std::move(field));
+    return fields_.back().get();
+}
+
+SchemaIndex* SchemaTable::AddIndex(std::unique_ptr<SchemaIndex> index)
+{
+    indexes_.push_back(std::move(index));
+    return indexes_.back().get();
+}
+
+SchemaKey* SchemaTable::AddKey(std::unique_ptr<SchemaKey> key)
+{
+    keys_.push_back(std::move(key));
+    return keys_.back().get();
+}
+
+CheckConstraint* SchemaTable::AddCheckConstraint(std::unique_ptr<CheckConstraint> constraint)
+{
+    checkConstraints_.push_back(std::move(constraint));
+    return checkConstraints_.back().get();
+}
+
+SchemaField* SchemaTable::FindFieldByName(const wchar_t* name) const
+{
+    if (name == nullptr)
+        return nullptr;
+    return FindField(name);
+}
+
+SchemaField* SchemaTable::FindField(std::wstring_view name) const
+{
+    for (const auto& field : fields_) {
+        if (SchemaNamesEqual(field->Name(), name))
+            return field.get();
+    }
+    return nullptr;
+}
+
+void SchemaTable::SortFieldsByOrdinal()
+{
+    // Stable, so that a catalog that numbers two columns alike gives the same order
+    // on every load.
+    std::stable_sort(fields_.begin(), fields_.end(), [](const auto& a, const auto& b) {
+        return a->Ordinal() < b->Ordinal();
+    });
+}
