@@ -1,0 +1,213 @@
+// What callers rely on from the schema model beyond lookups: object kinds, key
+// types and key fields, ordinal order of fields, and that the schema owns and frees
+// everything put into it.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "database/data_type_table.h"
+#include "database/database_schema.h"
+#include "platform/automation/wide_text.h"
+
+namespace {
+
+constexpr int kAdoInteger = 3;
+
+SchemaField* AddLongField(SchemaTable& table, const wchar_t* name)
+{
+    return table.AddField(std::make_unique<SchemaField>(
+        &table, name, DataTypeTable::FindByAdoType(kAdoInteger), 4, false, std::nullopt, 0, 10,
+        true, false, L""));
+}
+
+TEST(SchemaModelTest, EveryObjectAnswersItsKind)
+{
+    SchemaTable table(L"T");
+    SchemaField field(&table, L"F", nullptr, 0, false, std::nullopt, 0, 0, true, false, L"");
+    SchemaIndex index(&table, L"I", false, false, SchemaIndex::kNullsAllow);
+    SchemaKey key(&table, L"K", L"", SchemaKey::kPrimary, 0, 0, false);
+    CheckConstraint check(L"C", L"T", L"[F] > 0");
+    LinkedTable linked(L"L", L"/data/other.mdb", L"R");
+    PassThroughTable passThrough(L"P", L"ODBC;DSN=x", L"R");
+    SchemaQuery view(L"V", L"SELECT * FROM T");
+    ParameterQuery procedure(L"Q", L"PARAMETERS p LONG; SELECT * FROM T WHERE F = p");
+
+    const struct {
+        const SchemaObject* object;
+        int kind;
+    } cases[] = {
+        {&table, 1}, {&field, 2},       {&index, 3}, {&key, 4},       {&check, 6},
+        {&linked, 0}, {&passThrough, 0}, {&view, 0}, {&procedure, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(automation::ToUtf8(c.object->Name()));
+        EXPECT_EQ(c.object->Kind(), c.kind);
+    }
+}
+
+TEST(SchemaModelTest, KeyTypesTellPrimaryAndUniqueKeys)
+{
+    SchemaTable table(L"T");
+    const struct {
+        int type;
+        bool primary;
+        bool primaryOrUnique;
+    } cases[] = {
+        {SchemaKey::kPrimary, true, true},
+        {SchemaKey::kForeign, false, false},
+        {SchemaKey::kUnique, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        SchemaKey key(&table, L"K", L"", c.type, SchemaKey::kRuleNone, SchemaKey::kRuleNone, false);
+        EXPECT_EQ(key.KeyType(), c.type);
+        EXPECT_EQ(key.IsPrimary(), c.primary);
+        EXPECT_EQ(key.IsPrimaryOrUnique(), c.primaryOrUnique);
+    }
+}
+
+TEST(SchemaModelTest, KeyFieldsAreTheOwnersFieldsNamedByItsColumnsIgnoringCase)
+{
+    SchemaTable orders(L"Orders");
+    SchemaField* id = AddLongField(orders, L"OrderID");
+    SchemaField* customer = AddLongField(orders, L"KundenNr");
+    SchemaField* size = AddLongField(orders, L"Größe");
+
+    SchemaKey key(&orders, L"OrdersCustomers", L"Customers", SchemaKey::kForeign,
+                  SchemaKey::kRuleCascade, SchemaKey::kRuleSetNull, true);
+    key.AddColumn(L"GRÖSSE", L"Size");  // not a name of the table: left out
+    key.AddColumn(L"kundennr", L"CustomerID");
+    key.AddColumn(L"Missing", L"Other");
+    key.AddColumn(L"ORDERID", L"OrderID");
+    key.AddColumn(L"GRÖßE", L"Size");
+
+    EXPECT_EQ(key.Fields(), (std::vector<SchemaField*>{customer, id, size}));
+    ASSERT_EQ(key.Columns().size(), 5u);
+    EXPECT_EQ(key.Columns()[1], (SchemaKey::ColumnPair{L"kundennr", L"CustomerID"}));
+    EXPECT_EQ(key.RelatedTableName(), L"Customers");
+    EXPECT_EQ(key.DeleteRule(), SchemaKey::kRuleCascade);
+    EXPECT_EQ(key.UpdateRule(), SchemaKey::kRuleSetNull);
+    EXPECT_TRUE(key.IsNotEnforced());
+    EXPECT_EQ(key.Owner(), &orders);
+}
+
+TEST(SchemaModelTest, KeyRelatedTableIsResolvedWithinTheSchema)
+{
+    DatabaseSchema schema(L"/data/shop.mdb");
+    SchemaTable* customers = schema.AddTable(std::make_unique<SchemaTable>(L"Customers"));
+    SchemaTable* orders = schema.AddTable(std::make_unique<SchemaTable>(L"Orders"));
+    SchemaKey* toCustomers = orders->AddKey(std::make_unique<SchemaKey>(
+        orders, L"R1", L"CUSTOMERS", SchemaKey::kForeign, 0, 0, false));
+    SchemaKey* toMissing = orders->AddKey(
+        std::make_unique<SchemaKey>(orders, L"R2", L"Suppliers", SchemaKey::kForeign, 0, 0, false));
+    EXPECT_EQ(toCustomers->RelatedTable(), nullptr);
+
+    for (const auto& key : orders->Keys())
+        key->SetRelatedTable(schema.FindTable(key->RelatedTableName()));
+    EXPECT_EQ(toCustomers->RelatedTable(), customers);
+    EXPECT_EQ(toMissing->RelatedTable(), nullptr);
+}
+
+TEST(SchemaModelTest, FieldsSortByOrdinal)
+{
+    const struct {
+        const char* what;
+        std::vector<std::pair<const wchar_t*, double>> catalogOrder;
+        std::vector<std::wstring> sorted;
+    } cases[] = {
+        {"already in order", {{L"A", 1}, {L"B", 2}, {L"C", 3}}, {L"A", L"B", L"C"}},
+        {"reversed", {{L"C", 3}, {L"B", 2}, {L"A", 1}}, {L"A", L"B", L"C"}},
+        {"shuffled with gaps", {{L"B", 7}, {L"D", 40}, {L"A", 2}, {L"C", 12}},
+         {L"A", L"B", L"C", L"D"}},
+        {"numeric not textual order", {{L"Ten", 10}, {L"Nine", 9}, {L"Two", 2}},
+         {L"Two", L"Nine", L"Ten"}},
+        {"one field", {{L"A", 5}}, {L"A"}},
+        {"no fields", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SchemaTable table(L"T");
+        for (const auto& [name, ordinal] : c.catalogOrder)
+            AddLongField(table, name)->SetOrdinal(ordinal);
+        table.SortFieldsByOrdinal();
+        std::vector<std::wstring> names;
+        for (const auto& field : table.Fields())
+            names.push_back(field->Name());
+        EXPECT_EQ(names, c.sorted);
+    }
+}
+
+TEST(SchemaModelTest, IndexKeepsItsColumnsInIndexOrder)
+{
+    SchemaTable table(L"T");
+    SchemaField* a = AddLongField(table, L"A");
+    SchemaField* b = AddLongField(table, L"B");
+    SchemaIndex* index = table.AddIndex(
+        std::make_unique<SchemaIndex>(&table, L"IX", false, true, SchemaIndex::kNullsIgnore));
+    index->AddColumn(b);
+    index->AddColumn(a);
+    EXPECT_EQ(index->Columns(), (std::vector<SchemaField*>{b, a}));
+    EXPECT_FALSE(index->IsPrimaryKey());
+    EXPECT_TRUE(index->IsUnique());
+    EXPECT_EQ(index->Nulls(), SchemaIndex::kNullsIgnore);
+}
+
+// Counts how many objects of each class the schema destroys.
+int destroyed = 0;
+
+template <class Base>
+class Counted : public Base {
+public:
+    using Base::Base;
+    ~Counted() override { ++destroyed; }
+};
+
+TEST(SchemaModelTest, DestroyingTheSchemaFreesEveryObjectItOwns)
+{
+    destroyed = 0;
+    int created = 0;
+    {
+        DatabaseSchema schema(L"/data/all.mdb");
+        for (int t = 0; t < 3; ++t) {
+            auto table = std::make_unique<Counted<SchemaTable>>(L"T" + std::to_wstring(t));
+            SchemaTable* owner = table.get();
+            for (int f = 0; f < 4; ++f) {
+                owner->AddField(std::make_unique<Counted<SchemaField>>(
+                    owner, L"F" + std::to_wstring(f), nullptr, 0, false, std::wstring(L"NULL"), 0,
+                    0, true, false, L"[F] > 0"));
+            }
+            auto index = std::make_unique<Counted<SchemaIndex>>(owner, L"PK", true, true, 1);
+            index->AddColumn(owner->Fields()[0].get());
+            owner->AddIndex(std::move(index));
+            auto key = std::make_unique<Counted<SchemaKey>>(owner, L"PK", L"", 1, 0, 0, false);
+            key->AddColumn(L"F0", L"");
+            owner->AddKey(std::move(key));
+            owner->AddCheckConstraint(
+                std::make_unique<Counted<CheckConstraint>>(L"CK", owner->Name(), L"[F1] <> 0"));
+            schema.AddTable(std::move(table));
+            created += 1 + 4 + 1 + 1 + 1;
+        }
+        schema.AddLinkedTable(std::make_unique<Counted<LinkedTable>>(L"L", L"/x.mdb", L"R"));
+        schema.AddLinkedTable(std::make_unique<Counted<PassThroughTable>>(L"P", L"ODBC;", L"R"));
+        schema.AddView(std::make_unique<Counted<SchemaQuery>>(L"V", L"SELECT 1"));
+        auto procedure = std::make_unique<Counted<ParameterQuery>>(L"Q", L"SELECT p");
+        for (int p = 0; p < 2; ++p) {
+            procedure->AddParameter(std::make_unique<Counted<QueryParameter>>(
+                L"p" + std::to_wstring(p), nullptr, 4, 0, 10));
+        }
+        schema.AddProcedure(std::move(procedure));
+        created += 2 + 1 + 1 + 2;
+
+        ASSERT_EQ(schema.Tables().size(), 3u);
+        ASSERT_EQ(schema.LinkedTables().size(), 2u);
+        EXPECT_EQ(schema.Views().size(), 1u);
+        EXPECT_EQ(schema.Procedures().front()->Parameters().size(), 2u);
+        EXPECT_EQ(schema.Tables()[1]->Name(), L"T1");
+        EXPECT_EQ(destroyed, 0);
+    }
+    EXPECT_EQ(destroyed, created);
+}
+
+}  // namespace
