@@ -11,28 +11,24 @@ DatabaseSchema::~DatabaseSchema() = default;
 
 SchemaTable* DatabaseSchema::AddTable(std::unique_ptr<SchemaTable> table)
 {
-    SchemaTable* added = table.get();
-    tables_.push_back(std::move(table));
+    SchemaTable* added = AppendOwned(tables_, std::move(table));
     tableIndex_.insert_or_assign(FoldSchemaName(added->Name()), added);
     return added;
 }
 
 LinkedTable* DatabaseSchema::AddLinkedTable(std::unique_ptr<LinkedTable> table)
 {
-    linkedTables_.push_back(std::move(table));
-    return linkedTables_.back().get();
+    return AppendOwned(linkedTables_, std::move(table));
 }
 
 SchemaQuery* DatabaseSchema::AddView(std::unique_ptr<SchemaQuery> view)
 {
-    views_.push_back(std::move(view));
-    return views_.back().get();
+    return AppendOwned(views_, std::move(view));
 }
 
 ParameterQuery* DatabaseSchema::AddProcedure(std::unique_ptr<ParameterQuery> procedure)
 {
-    procedures_.push_back(std::move(procedure));
-    return procedures_.back().get();
+    return AppendOwned(procedures_, std::move(procedure));
 }
 
 SchemaTable* DatabaseSchema::FindTable(std::wstring_view name) const

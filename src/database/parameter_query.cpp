@@ -21,6 +21,5 @@ ParameterQuery::~ParameterQuery() = default;
 
 QueryParameter* ParameterQuery::AddParameter(std::unique_ptr<QueryParameter> parameter)
 {
-    parameters_.push_back(std::move(parameter));
-    return parameters_.back().get();
+    return AppendOwned(parameters_, std::move(parameter));
 }

@@ -1,7 +1,10 @@
 // The common base of every element of the schema model: a named catalog object.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class SchemaObject {
 public:
@@ -31,3 +34,12 @@ protected:
 private:
     std::wstring name_;
 };
+
+// Appends an object to a vector that owns its elements and returns the object, as
+// every Add of the schema model does.
+template <class T>
+T* AppendOwned(std::vector<std::unique_ptr<T>>& owned, std::unique_ptr<T> object)
+{
+    owned.push_back(std::move(object));
+    return owned.back().get();
+}

@@ -17,26 +17,22 @@ int SchemaTable::Kind() const
 
 SchemaField* SchemaTable::AddField(std::unique_ptr<SchemaField> field)
 {
-    fields_.push_back(std::move(field));
-    return fields_.back().get();
+    return AppendOwned(fields_, std::move(field));
 }
 
 SchemaIndex* SchemaTable::AddIndex(std::unique_ptr<SchemaIndex> index)
 {
-    indexes_.push_back(std::move(index));
-    return indexes_.back().get();
+    return AppendOwned(indexes_, std::move(index));
 }
 
 SchemaKey* SchemaTable::AddKey(std::unique_ptr<SchemaKey> key)
 {
-    keys_.push_back(std::move(key));
-    return keys_.back().get();
+    return AppendOwned(keys_, std::move(key));
 }
 
 CheckConstraint* SchemaTable::AddCheckConstraint(std::unique_ptr<CheckConstraint> constraint)
 {
-    checkConstraints_.push_back(std::move(constraint));
-    return checkConstraints_.back().get();
+    return AppendOwned(checkConstraints_, std::move(constraint));
 }
 
 SchemaField* SchemaTable::FindFieldByName(const wchar_t* name) const
