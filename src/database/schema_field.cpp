@@ -17,9 +17,8 @@ constexpr int kAdoNumeric = 131;
 
 SchemaField::SchemaField(SchemaTable* owner, std::wstring name, const DataType* dataType,
                          int definedSize, bool autoincrement,
-                         std::optional<std::wstring> defaultValue, int numericScale,
-                         int precision, bool nullable, bool compressed,
-                         std::wstring validationRule)
+                         std::optional<std::wstring> defaultValue, int numericScale, int precision,
+                         bool nullable, bool compressed, std::wstring validationRule)
     : SchemaObject(std::move(name)),
       owner_(owner),
       validationRule_(std::move(validationRule)),
@@ -54,8 +53,8 @@ std::wstring SchemaField::ColumnDefinition() const
         if (adoType == kAdoWChar || adoType == kAdoVarWChar) {
             text += L"(" + std::to_wstring(definedSize_) + L")";
         } else if (adoType == kAdoNumeric) {
-            text += L"(" + std::to_wstring(precision_) + L", " + std::to_wstring(numericScale_) +
-                    L")";
+            text +=
+                L"(" + std::to_wstring(precision_) + L", " + std::to_wstring(numericScale_) + L")";
         }
         if (compressed_)
             text += L" WITH COMPRESSION";

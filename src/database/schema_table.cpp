@@ -55,7 +55,6 @@ void SchemaTable::SortFieldsByOrdinal()
 {
     // Stable, so that a catalog that numbers two columns alike gives the same order
     // on every load.
-    std::stable_sort(fields_.begin(), fields_.end(), [](const auto& a, const auto& b) {
-        return a->Ordinal() < b->Ordinal();
-    });
+    std::stable_sort(fields_.begin(), fields_.end(),
+                     [](const auto& a, const auto& b) { return a->Ordinal() < b->Ordinal(); });
 }

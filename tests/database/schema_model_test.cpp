@@ -1,15 +1,13 @@
-// What callers rely on from the schema model beyond lookups: object kinds, key
-// types and key fields, ordinal order of fields, and that the schema owns and frees
-// everything put into it.
+// What callers rely on from the schema model beyond lookups: key fields, the ordinal
+// order of fields, and that the schema owns and frees everything put into it.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "database/data_type_table.h"
 #include "database/database_schema.h"
-#include "platform/automation/wide_text.h"
 
 namespace {
 
@@ -17,55 +15,9 @@ constexpr int kAdoInteger = 3;
 
 SchemaField* AddLongField(SchemaTable& table, const wchar_t* name)
 {
-    return table.AddField(std::make_unique<SchemaField>(
-        &table, name, DataTypeTable::FindByAdoType(kAdoInteger), 4, false, std::nullopt, 0, 10,
-        true, false, L""));
-}
-
-TEST(SchemaModelTest, EveryObjectAnswersItsKind)
-{
-    SchemaTable table(L"T");
-    SchemaField field(&table, L"F", nullptr, 0, false, std::nullopt, 0, 0, true, false, L"");
-    SchemaIndex index(&table, L"I", false, false, SchemaIndex::kNullsAllow);
-    SchemaKey key(&table, L"K", L"", SchemaKey::kPrimary, 0, 0, false);
-    CheckConstraint check(L"C", L"T", L"[F] > 0");
-    LinkedTable linked(L"L", L"/data/other.mdb", L"R");
-    PassThroughTable passThrough(L"P", L"ODBC;DSN=x", L"R");
-    SchemaQuery view(L"V", L"SELECT * FROM T");
-    ParameterQuery procedure(L"Q", L"PARAMETERS p LONG; SELECT * FROM T WHERE F = p");
-
-    const struct {
-        const SchemaObject* object;
-        int kind;
-    } cases[] = {
-        {&table, 1}, {&field, 2},       {&index, 3}, {&key, 4},       {&check, 6},
-        {&linked, 0}, {&passThrough, 0}, {&view, 0}, {&procedure, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(automation::ToUtf8(c.object->Name()));
-        EXPECT_EQ(c.object->Kind(), c.kind);
-    }
-}
-
-TEST(SchemaModelTest, KeyTypesTellPrimaryAndUniqueKeys)
-{
-    SchemaTable table(L"T");
-    const struct {
-        int type;
-        bool primary;
-        bool primaryOrUnique;
-    } cases[] = {
-        {SchemaKey::kPrimary, true, true},
-        {SchemaKey::kForeign, false, false},
-        {SchemaKey::kUnique, false, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.type);
-        SchemaKey key(&table, L"K", L"", c.type, SchemaKey::kRuleNone, SchemaKey::kRuleNone, false);
-        EXPECT_EQ(key.KeyType(), c.type);
-        EXPECT_EQ(key.IsPrimary(), c.primary);
-        EXPECT_EQ(key.IsPrimaryOrUnique(), c.primaryOrUnique);
-    }
+    return table.AddField(
+        std::make_unique<SchemaField>(&table, name, DataTypeTable::FindByAdoType(kAdoInteger), 4,
+                                      false, std::nullopt, 0, 10, true, false, L""));
 }
 
 TEST(SchemaModelTest, KeyFieldsAreTheOwnersFieldsNamedByItsColumnsIgnoringCase)
@@ -86,28 +38,6 @@ TEST(SchemaModelTest, KeyFieldsAreTheOwnersFieldsNamedByItsColumnsIgnoringCase)
     EXPECT_EQ(key.Fields(), (std::vector<SchemaField*>{customer, id, size}));
     ASSERT_EQ(key.Columns().size(), 5u);
     EXPECT_EQ(key.Columns()[1], (SchemaKey::ColumnPair{L"kundennr", L"CustomerID"}));
-    EXPECT_EQ(key.RelatedTableName(), L"Customers");
-    EXPECT_EQ(key.DeleteRule(), SchemaKey::kRuleCascade);
-    EXPECT_EQ(key.UpdateRule(), SchemaKey::kRuleSetNull);
-    EXPECT_TRUE(key.IsNotEnforced());
-    EXPECT_EQ(key.Owner(), &orders);
-}
-
-TEST(SchemaModelTest, KeyRelatedTableIsResolvedWithinTheSchema)
-{
-    DatabaseSchema schema(L"/data/shop.mdb");
-    SchemaTable* customers = schema.AddTable(std::make_unique<SchemaTable>(L"Customers"));
-    SchemaTable* orders = schema.AddTable(std::make_unique<SchemaTable>(L"Orders"));
-    SchemaKey* toCustomers = orders->AddKey(std::make_unique<SchemaKey>(
-        orders, L"R1", L"CUSTOMERS", SchemaKey::kForeign, 0, 0, false));
-    SchemaKey* toMissing = orders->AddKey(
-        std::make_unique<SchemaKey>(orders, L"R2", L"Suppliers", SchemaKey::kForeign, 0, 0, false));
-    EXPECT_EQ(toCustomers->RelatedTable(), nullptr);
-
-    for (const auto& key : orders->Keys())
-        key->SetRelatedTable(schema.FindTable(key->RelatedTableName()));
-    EXPECT_EQ(toCustomers->RelatedTable(), customers);
-    EXPECT_EQ(toMissing->RelatedTable(), nullptr);
 }
 
 TEST(SchemaModelTest, FieldsSortByOrdinal)
@@ -117,13 +47,13 @@ TEST(SchemaModelTest, FieldsSortByOrdinal)
         std::vector<std::pair<const wchar_t*, double>> catalogOrder;
         std::vector<std::wstring> sorted;
     } cases[] = {
-        {"already in order", {{L"A", 1}, {L"B", 2}, {L"C", 3}}, {L"A", L"B", L"C"}},
         {"reversed", {{L"C", 3}, {L"B", 2}, {L"A", 1}}, {L"A", L"B", L"C"}},
-        {"shuffled with gaps", {{L"B", 7}, {L"D", 40}, {L"A", 2}, {L"C", 12}},
+        {"shuffled with gaps",
+         {{L"B", 7}, {L"D", 40}, {L"A", 2}, {L"C", 12}},
          {L"A", L"B", L"C", L"D"}},
-        {"numeric not textual order", {{L"Ten", 10}, {L"Nine", 9}, {L"Two", 2}},
+        {"numeric not textual order",
+         {{L"Ten", 10}, {L"Nine", 9}, {L"Two", 2}},
          {L"Two", L"Nine", L"Ten"}},
-        {"one field", {{L"A", 5}}, {L"A"}},
         {"no fields", {}, {}},
     };
     for (const auto& c : cases) {
@@ -137,21 +67,6 @@ TEST(SchemaModelTest, FieldsSortByOrdinal)
             names.push_back(field->Name());
         EXPECT_EQ(names, c.sorted);
     }
-}
-
-TEST(SchemaModelTest, IndexKeepsItsColumnsInIndexOrder)
-{
-    SchemaTable table(L"T");
-    SchemaField* a = AddLongField(table, L"A");
-    SchemaField* b = AddLongField(table, L"B");
-    SchemaIndex* index = table.AddIndex(
-        std::make_unique<SchemaIndex>(&table, L"IX", false, true, SchemaIndex::kNullsIgnore));
-    index->AddColumn(b);
-    index->AddColumn(a);
-    EXPECT_EQ(index->Columns(), (std::vector<SchemaField*>{b, a}));
-    EXPECT_FALSE(index->IsPrimaryKey());
-    EXPECT_TRUE(index->IsUnique());
-    EXPECT_EQ(index->Nulls(), SchemaIndex::kNullsIgnore);
 }
 
 // Counts how many objects of each class the schema destroys.
