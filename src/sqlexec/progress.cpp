@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QThread>
-
 #include <algorithm>
 
 Progress::Progress(QProgressBar* bar) : bar_(bar)

@@ -4,7 +4,6 @@
 
 #include <QPointer>
 #include <QProgressBar>
-
 #include <cstdint>
 #include <functional>
 

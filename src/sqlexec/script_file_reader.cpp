@@ -2,9 +2,9 @@
 // their encoding in their mark, never in guesses.
 #include "sqlexec/script_file_reader.h"
 
-#include "platform/automation/wide_text.h"
-
 #include <cstring>
+
+#include "platform/automation/wide_text.h"
 
 namespace {
 

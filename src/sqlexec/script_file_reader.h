@@ -2,13 +2,13 @@
 // (UTF-8, UTF-16 LE, or ANSI when there is no mark).
 #pragma once
 
-#include "sqlexec/text_encoder.h"
-
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "sqlexec/text_encoder.h"
 
 class ScriptFileReader {
 public:

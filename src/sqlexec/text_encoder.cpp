@@ -2,11 +2,11 @@
 // UTF-16 go through the automation layer's conversions.
 #include "sqlexec/text_encoder.h"
 
-#include "platform/automation/wide_text.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/automation/wide_text.h"
 
 namespace {
 
@@ -44,9 +44,7 @@ constexpr std::uint8_t kUtf16Mark[] = {0xFF, 0xFE};
 }  // namespace
 
 TextEncodeError::TextEncodeError(char32_t character, size_t position)
-    : std::runtime_error(DescribeUnencodable(character)),
-      character_(character),
-      position_(position)
+    : std::runtime_error(DescribeUnencodable(character)), character_(character), position_(position)
 {
 }
 
@@ -109,8 +107,7 @@ const std::uint8_t* TextEncoderUTF8::Encode(std::wstring_view text, size_t& leng
 
 void TextEncoderUTF8::Decode(const std::uint8_t* bytes, size_t length, std::wstring& text)
 {
-    text = automation::FromUtf8(
-        std::string_view(reinterpret_cast<const char*>(bytes), length));
+    text = automation::FromUtf8(std::string_view(reinterpret_cast<const char*>(bytes), length));
 }
 
 const std::uint8_t* TextEncoderUTF16::GetPreamble(size_t& length) const

@@ -1,24 +1,24 @@
 // Text files of the script writer, the reports and the script editor.
 #include "sqlexec/text_file_writer.h"
 
-#include "platform/automation/wide_text.h"
-
 #include <stdexcept>
+
+#include "platform/automation/wide_text.h"
 
 namespace {
 
 std::unique_ptr<ITextEncoder> MakeEncoder(int encoding)
 {
     switch (encoding) {
-    case TextFileWriter::kAnsi:
-        return std::make_unique<TextEncoderASCII>();
-    case TextFileWriter::kUtf8:
-        return std::make_unique<TextEncoderUTF8>();
-    case TextFileWriter::kUtf16:
-        return std::make_unique<TextEncoderUTF16>();
-    default:
-        throw std::invalid_argument("text file encoding must be 1, 2 or 3, not " +
-                                    std::to_string(encoding));
+        case TextFileWriter::kAnsi:
+            return std::make_unique<TextEncoderASCII>();
+        case TextFileWriter::kUtf8:
+            return std::make_unique<TextEncoderUTF8>();
+        case TextFileWriter::kUtf16:
+            return std::make_unique<TextEncoderUTF16>();
+        default:
+            throw std::invalid_argument("text file encoding must be 1, 2 or 3, not " +
+                                        std::to_string(encoding));
     }
 }
 

@@ -1,12 +1,12 @@
 // Creates a text file, puts its encoder's byte-order mark first and writes encoded text.
 #pragma once
 
-#include "sqlexec/text_encoder.h"
-
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "sqlexec/text_encoder.h"
 
 class TextFileWriter {
 public:

@@ -1,11 +1,12 @@
 // The contract between a progress page and the task it runs on a worker thread.
 #include "compare/wizard_task.h"
-#include "sqlexec/progress.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
+
+#include "sqlexec/progress.h"
 
 namespace {
 

@@ -17,8 +17,8 @@ TEST(TextUtils, ReplaceAllReplacesEveryOccurrenceOnceAndTerminates)
         {L"'it''s'", L"'", L"''", L"''it''''s''"},
         {L"no match", L"x", L"y", L"no match"},
         {L"", L"x", L"y", L""},
-        {L"aaa", L"aa", L"b", L"ba"},                 // left to right, no overlaps
-        {L"x\ny\n", L"\n", L"\r\n", L"x\r\ny\r\n"},   // line ends of a saved script
+        {L"aaa", L"aa", L"b", L"ba"},                // left to right, no overlaps
+        {L"x\ny\n", L"\n", L"\r\n", L"x\r\ny\r\n"},  // line ends of a saved script
         {L"abcabc", L"abc", L"", L""},
         {L"\x4E2D\x6587-\x4E2D", L"\x4E2D", L"zh", L"zh\x6587-zh"},
     };
@@ -33,7 +33,10 @@ TEST(TextUtils, LowerCasingFoldsOnlyAsciiLetters)
 {
     // Name-map keys: A-Z fold; accented and other letters keep their case.
     EXPECT_EQ(ToLowerCopy(L"Customers_ID [Z]"), L"customers_id [z]");
-    EXPECT_EQ(ToLowerCopy(L"\x00C4\x0130\x0410" L"Ab@["), L"\x00C4\x0130\x0410" L"ab@[");
+    EXPECT_EQ(ToLowerCopy(L"\x00C4\x0130\x0410"
+                          L"Ab@["),
+              L"\x00C4\x0130\x0410"
+              L"ab@[");
     std::wstring text = L"ORDER Details";
     ToLowerInPlace(text);
     EXPECT_EQ(text, L"order details");
@@ -47,12 +50,9 @@ TEST(TextUtils, TrimRemovesBlanksTabsAndLineEndsAtBothEnds)
         std::wstring text, expected;
     };
     const Case cases[] = {
-        {L" \tx \r\n", L"x"},
-        {L"\r\n", L""},
-        {L"", L""},
-        {L"a b", L"a b"},
-        {L"\n\ta\tb\r", L"a\tb"},
-        {L"\v x \f", L"\v x \f"},  // only blank, tab, CR and LF are trimmed
+        {L" \tx \r\n", L"x"},     {L"\r\n", L""},           {L"", L""}, {L"a b", L"a b"},
+        {L"\n\ta\tb\r", L"a\tb"}, {L"\v x \f", L"\v x \f"},  // only blank, tab, CR and LF are
+                                                             // trimmed
     };
     for (const Case& c : cases) {
         std::wstring text = c.text;

@@ -1,12 +1,10 @@
 // A worker's progress reaches a real progress bar on the UI thread, in order, within its range.
 #include "sqlexec/progress.h"
 
-#include <QApplication>
-#include <QProgressBar>
-
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <QApplication>
+#include <QProgressBar>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -32,37 +30,32 @@ TEST(Progress, WorkerProgressReachesTheBarInOrderWithinItsRange)
     struct Case {
         const char* name;
         int total;
-        std::function<void(IProgress&)> work;
+        int advances;  // this many calls of Advance(delta), or of Step when delta is 1
+        int delta;
+        bool done;                  // Done at the end
         int maximum;                // the bar's range is 0..maximum
         std::vector<int> expected;  // the values the bar takes, from 0
     };
     const Case cases[] = {
-        {"fifty units step once each", 50,
-         [](IProgress& p) { for (int i = 0; i < 50; ++i) p.Step(); }, 50, Upto(50)},
-        {"a thousand units step every ten", 1000,
-         [](IProgress& p) { for (int i = 0; i < 1000; ++i) p.Advance(1); }, 100, Upto(100)},
+        {"fifty units step once each", 50, 50, 1, false, 50, Upto(50)},
+        {"a thousand units step every ten", 1000, 1000, 1, false, 100, Upto(100)},
         // 101 units would take 101 one-unit steps: the bar stops at its end.
-        {"never more steps than the range", 101,
-         [](IProgress& p) { for (int i = 0; i < 101; ++i) p.Step(); }, 100, Upto(100)},
+        {"never more steps than the range", 101, 101, 1, false, 100, Upto(100)},
         // One big advance moves one step; completion fills the bar, not past its end.
-        {"one large advance, then done", 1000,
-         [](IProgress& p) { p.Advance(1000); p.Done(); }, 100, {1, 100}},
-        {"done below a hundred fills the bar", 40,
-         [](IProgress& p) { p.Advance(3); p.Done(); }, 40, {1, 40}},
+        {"one large advance, then done", 1000, 1, 1000, true, 100, {1, 100}},
+        {"done below a hundred fills the bar", 40, 1, 3, true, 40, {1, 40}},
         // Above 2^31/16 the step arithmetic must not overflow: half the work, half the bar.
-        {"a huge total", 1'000'000'000,
-         [](IProgress& p) { for (int i = 0; i < 500; ++i) p.Advance(1'000'000); }, 100,
-         Upto(50)},
+        {"a huge total", 1'000'000'000, 500, 1'000'000, false, 100, Upto(50)},
         // Nothing to do: an empty bar (not the busy animation), and nothing moves it.
-        {"a total of zero", 0,
-         [](IProgress& p) { p.Step(); p.Advance(5); p.Done(); }, 1, {}},
+        {"a total of zero", 0, 2, 5, true, 1, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QProgressBar bar;
         bar.setRange(0, 7);
         bar.setValue(3);
-        auto progress = std::make_unique<Progress>(&bar);  // made on the UI thread, as the page does
+        auto progress =
+            std::make_unique<Progress>(&bar);  // made on the UI thread, as the page does
         EXPECT_EQ(bar.value(), 0);
 
         std::vector<int> values;
@@ -71,8 +64,16 @@ TEST(Progress, WorkerProgressReachesTheBarInOrderWithinItsRange)
         // The UI thread does not run its event loop until the worker has finished: a worker
         // that waited on the UI thread would hang here.
         std::thread worker([&] {
-            progress->SetTotal(c.total);
-            c.work(*progress);
+            IProgress& sink = *progress;
+            sink.SetTotal(c.total);
+            for (int i = 0; i < c.advances; ++i) {
+                if (c.delta == 1)
+                    sink.Step();
+                else
+                    sink.Advance(c.delta);
+            }
+            if (c.done)
+                sink.Done();
         });
         worker.join();
         EXPECT_TRUE(values.empty());  // nothing touched the bar from the worker

@@ -1,13 +1,13 @@
 // Script files written and read back in the three encodings, and the file edge cases.
-#include "sqlexec/script_file_reader.h"
-#include "sqlexec/text_encoder.h"
-#include "sqlexec/text_file_writer.h"
-#include "support/temp_dir.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+
+#include "sqlexec/script_file_reader.h"
+#include "sqlexec/text_encoder.h"
+#include "sqlexec/text_file_writer.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -123,10 +123,9 @@ TEST(TextFiles, AnsiDecodesEveryByteByCodePage1252AndWritesItBack)
 {
     // The 0x80-0x9F block of code page 1252; the five unassigned bytes stay C1 controls.
     const char16_t expected80[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
     };
     Bytes all(256);
     for (int i = 0; i < 256; ++i)
@@ -173,7 +172,11 @@ TEST(TextFiles, ReaderPicksTheEncodingFromTheByteOrderMarkOnly)
         {"short-mark", {0xEF, 0xBB}, L"\x00EF\x00BB", ansi},
         // An odd last byte of UTF-16 is dropped; a lone surrogate is a replacement character.
         {"utf16-odd", {0xFF, 0xFE, 'x', 0, 0x3D, 0xD8, 'y'}, L"x\xFFFD", utf16},
-        {"utf8-malformed", {0xEF, 0xBB, 0xBF, 'a', 0xC3, 'b'}, L"a\xFFFD" L"b", utf8},
+        {"utf8-malformed",
+         {0xEF, 0xBB, 0xBF, 'a', 0xC3, 'b'},
+         L"a\xFFFD"
+         L"b",
+         utf8},
     };
     testsupport::TempDir dir;
     for (const Case& c : cases) {
