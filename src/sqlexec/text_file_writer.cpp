@@ -38,6 +38,8 @@ TextFileWriter::TextFileWriter(std::wstring fileName, int encoding)
 TextFileWriter::TextFileWriter(std::wstring fileName, ITextEncoder* encoder)
     : encoder_(encoder), fileName_(std::move(fileName))
 {
+    if (!encoder_)
+        throw std::invalid_argument("a text file needs an encoder");
 }
 
 TextFileWriter::~TextFileWriter()

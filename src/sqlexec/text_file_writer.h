@@ -17,7 +17,8 @@ public:
     explicit TextFileWriter(std::wstring fileName);
     // 1 ANSI, 2 UTF-8, 3 UTF-16; any other number throws std::invalid_argument.
     TextFileWriter(std::wstring fileName, int encoding);
-    // Writes through the caller's encoder, which the caller keeps owning and keeps alive.
+    // Writes through the caller's encoder, which the caller keeps owning and keeps alive; a null
+    // encoder throws std::invalid_argument.
     TextFileWriter(std::wstring fileName, ITextEncoder* encoder);
 
     TextFileWriter(const TextFileWriter&) = delete;

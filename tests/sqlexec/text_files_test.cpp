@@ -223,6 +223,8 @@ TEST(TextFiles, WriterReportsFilesItCannotCreateAndRejectsUnknownEncodings)
 
     for (int bad : {0, 4, -1})
         EXPECT_THROW(TextFileWriter(Wide(dir / "x"), bad), std::invalid_argument);
+    EXPECT_THROW(TextFileWriter(Wide(dir / "x"), static_cast<ITextEncoder*>(nullptr)),
+                 std::invalid_argument);
 }
 
 TEST(TextFiles, WriterUsesTheCallersEncoderAndLeavesItToTheCaller)
