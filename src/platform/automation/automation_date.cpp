@@ -202,8 +202,8 @@ std::wstring DateToText(double date, Lcid lcid)
     if (ds->day != 0) {
         int year, month, day;
         CivilFromDays(ds->day + kDay0FromEpoch, year, month, day);
-        n = std::snprintf(buffer, sizeof buffer, invariant ? "%02d/%02d/%04d" : "%d/%d/%04d",
-                          month, day, year);
+        n = std::snprintf(buffer, sizeof buffer, invariant ? "%02d/%02d/%04d" : "%d/%d/%04d", month,
+                          day, year);
     }
     if (ds->day == 0 || ds->second != 0) {
         const int hour = ds->second / 3600;

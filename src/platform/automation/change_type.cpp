@@ -18,30 +18,54 @@ constexpr VarType kByteArray = static_cast<VarType>(VT_ARRAY | VT_UI1);
 const wchar_t* TypeName(VarType vt)
 {
     switch (vt) {
-    case VT_EMPTY: return L"Empty";
-    case VT_NULL: return L"Null";
-    case VT_I1: return L"signed byte";
-    case VT_UI1: return L"byte";
-    case VT_I2: return L"16-bit integer";
-    case VT_UI2: return L"unsigned 16-bit integer";
-    case VT_I4: return L"32-bit integer";
-    case VT_UI4: return L"unsigned 32-bit integer";
-    case VT_I8: return L"64-bit integer";
-    case VT_UI8: return L"unsigned 64-bit integer";
-    case VT_INT: return L"integer";
-    case VT_UINT: return L"unsigned integer";
-    case VT_R4: return L"single";
-    case VT_R8: return L"double";
-    case VT_CY: return L"currency";
-    case VT_DECIMAL: return L"decimal";
-    case VT_BOOL: return L"boolean";
-    case VT_DATE: return L"date";
-    case VT_BSTR: return L"text";
-    case VT_ERROR: return L"error";
-    case VT_DISPATCH: return L"object";
-    case VT_UNKNOWN: return L"object";
-    case VT_VARIANT: return L"variant";
-    default: return vt == kByteArray ? L"binary" : L"unknown type";
+        case VT_EMPTY:
+            return L"Empty";
+        case VT_NULL:
+            return L"Null";
+        case VT_I1:
+            return L"signed byte";
+        case VT_UI1:
+            return L"byte";
+        case VT_I2:
+            return L"16-bit integer";
+        case VT_UI2:
+            return L"unsigned 16-bit integer";
+        case VT_I4:
+            return L"32-bit integer";
+        case VT_UI4:
+            return L"unsigned 32-bit integer";
+        case VT_I8:
+            return L"64-bit integer";
+        case VT_UI8:
+            return L"unsigned 64-bit integer";
+        case VT_INT:
+            return L"integer";
+        case VT_UINT:
+            return L"unsigned integer";
+        case VT_R4:
+            return L"single";
+        case VT_R8:
+            return L"double";
+        case VT_CY:
+            return L"currency";
+        case VT_DECIMAL:
+            return L"decimal";
+        case VT_BOOL:
+            return L"boolean";
+        case VT_DATE:
+            return L"date";
+        case VT_BSTR:
+            return L"text";
+        case VT_ERROR:
+            return L"error";
+        case VT_DISPATCH:
+            return L"object";
+        case VT_UNKNOWN:
+            return L"object";
+        case VT_VARIANT:
+            return L"variant";
+        default:
+            return vt == kByteArray ? L"binary" : L"unknown type";
     }
 }
 
@@ -70,28 +94,38 @@ std::wstring Describe(const Variant& v)
 [[noreturn]] void Mismatch(const Variant& v, VarType to)
 {
     if (v.IsNull())
-        throw ComError(DISP_E_TYPEMISMATCH,
-                       std::wstring(L"Type mismatch: Null cannot be converted to ") +
-                           TypeName(to) + L".");
-    throw ComError(DISP_E_TYPEMISMATCH, L"Type mismatch: cannot convert " + Describe(v) +
-                                            L" to " + TypeName(to) + L".");
+        throw ComError(
+            DISP_E_TYPEMISMATCH,
+            std::wstring(L"Type mismatch: Null cannot be converted to ") + TypeName(to) + L".");
+    throw ComError(DISP_E_TYPEMISMATCH,
+                   L"Type mismatch: cannot convert " + Describe(v) + L" to " + TypeName(to) + L".");
 }
 
 [[noreturn]] void Overflow(const Variant& v, VarType to)
 {
-    throw ComError(DISP_E_OVERFLOW, L"Overflow: " + Describe(v) + L" is out of the range of " +
-                                        TypeName(to) + L".");
+    throw ComError(DISP_E_OVERFLOW,
+                   L"Overflow: " + Describe(v) + L" is out of the range of " + TypeName(to) + L".");
 }
 
 bool IsExactType(VarType vt)
 {
     switch (vt) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_I8: case VT_UI8: case VT_INT: case VT_UINT: case VT_BOOL: case VT_CY:
-    case VT_DECIMAL:
-        return true;
-    default:
-        return false;
+        case VT_I1:
+        case VT_UI1:
+        case VT_I2:
+        case VT_UI2:
+        case VT_I4:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+        case VT_BOOL:
+        case VT_CY:
+        case VT_DECIMAL:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -103,30 +137,48 @@ bool IsFloatType(VarType vt)
 ExactNumber ExactOf(const Variant& v)
 {
     switch (v.vt()) {
-    case VT_I1: return ExactNumber::FromInt(v.cVal());
-    case VT_UI1: return ExactNumber::FromUInt(v.bVal());
-    case VT_I2: return ExactNumber::FromInt(v.iVal());
-    case VT_UI2: return ExactNumber::FromUInt(v.uiVal());
-    case VT_I4: return ExactNumber::FromInt(v.lVal());
-    case VT_UI4: return ExactNumber::FromUInt(v.ulVal());
-    case VT_I8: return ExactNumber::FromInt(v.llVal());
-    case VT_UI8: return ExactNumber::FromUInt(v.ullVal());
-    case VT_INT: return ExactNumber::FromInt(v.intVal());
-    case VT_UINT: return ExactNumber::FromUInt(v.uintVal());
-    case VT_BOOL: return ExactNumber::FromInt(v.boolVal());
-    case VT_CY: return ExactNumber::FromCurrency(v.cyVal());
-    case VT_DECIMAL: return ExactNumber::FromDecimal(v.decVal());
-    default: return {};
+        case VT_I1:
+            return ExactNumber::FromInt(v.cVal());
+        case VT_UI1:
+            return ExactNumber::FromUInt(v.bVal());
+        case VT_I2:
+            return ExactNumber::FromInt(v.iVal());
+        case VT_UI2:
+            return ExactNumber::FromUInt(v.uiVal());
+        case VT_I4:
+            return ExactNumber::FromInt(v.lVal());
+        case VT_UI4:
+            return ExactNumber::FromUInt(v.ulVal());
+        case VT_I8:
+            return ExactNumber::FromInt(v.llVal());
+        case VT_UI8:
+            return ExactNumber::FromUInt(v.ullVal());
+        case VT_INT:
+            return ExactNumber::FromInt(v.intVal());
+        case VT_UINT:
+            return ExactNumber::FromUInt(v.uintVal());
+        case VT_BOOL:
+            return ExactNumber::FromInt(v.boolVal());
+        case VT_CY:
+            return ExactNumber::FromCurrency(v.cyVal());
+        case VT_DECIMAL:
+            return ExactNumber::FromDecimal(v.decVal());
+        default:
+            return {};
     }
 }
 
 double FloatOf(const Variant& v)
 {
     switch (v.vt()) {
-    case VT_R4: return v.fltVal();
-    case VT_R8: return v.dblVal();
-    case VT_DATE: return v.date();
-    default: return 0;
+        case VT_R4:
+            return v.fltVal();
+        case VT_R8:
+            return v.dblVal();
+        case VT_DATE:
+            return v.date();
+        default:
+            return 0;
     }
 }
 
@@ -173,30 +225,50 @@ struct IntegerRange {
 IntegerRange RangeOf(VarType vt)
 {
     switch (vt) {
-    case VT_I1: return {INT8_MIN, INT8_MAX};
-    case VT_UI1: return {0, UINT8_MAX};
-    case VT_I2: return {INT16_MIN, INT16_MAX};
-    case VT_UI2: return {0, UINT16_MAX};
-    case VT_I4: case VT_INT: return {INT32_MIN, INT32_MAX};
-    case VT_UI4: case VT_UINT: return {0, UINT32_MAX};
-    case VT_I8: return {INT64_MIN, INT64_MAX};
-    default: return {0, UINT64_MAX};  // VT_UI8
+        case VT_I1:
+            return {INT8_MIN, INT8_MAX};
+        case VT_UI1:
+            return {0, UINT8_MAX};
+        case VT_I2:
+            return {INT16_MIN, INT16_MAX};
+        case VT_UI2:
+            return {0, UINT16_MAX};
+        case VT_I4:
+        case VT_INT:
+            return {INT32_MIN, INT32_MAX};
+        case VT_UI4:
+        case VT_UINT:
+            return {0, UINT32_MAX};
+        case VT_I8:
+            return {INT64_MIN, INT64_MAX};
+        default:
+            return {0, UINT64_MAX};  // VT_UI8
     }
 }
 
 Variant MakeInteger(__int128 value, VarType to)
 {
     switch (to) {
-    case VT_I1: return Variant(static_cast<int8_t>(value));
-    case VT_UI1: return Variant(static_cast<uint8_t>(value));
-    case VT_I2: return Variant(static_cast<int16_t>(value));
-    case VT_UI2: return Variant(static_cast<uint16_t>(value));
-    case VT_I4: return Variant(static_cast<int32_t>(value));
-    case VT_UI4: return Variant(static_cast<uint32_t>(value));
-    case VT_I8: return Variant(static_cast<int64_t>(value));
-    case VT_INT: return Variant::FromInt(static_cast<int32_t>(value));
-    case VT_UINT: return Variant::FromUInt(static_cast<uint32_t>(value));
-    default: return Variant(static_cast<uint64_t>(value));
+        case VT_I1:
+            return Variant(static_cast<int8_t>(value));
+        case VT_UI1:
+            return Variant(static_cast<uint8_t>(value));
+        case VT_I2:
+            return Variant(static_cast<int16_t>(value));
+        case VT_UI2:
+            return Variant(static_cast<uint16_t>(value));
+        case VT_I4:
+            return Variant(static_cast<int32_t>(value));
+        case VT_UI4:
+            return Variant(static_cast<uint32_t>(value));
+        case VT_I8:
+            return Variant(static_cast<int64_t>(value));
+        case VT_INT:
+            return Variant::FromInt(static_cast<int32_t>(value));
+        case VT_UINT:
+            return Variant::FromUInt(static_cast<uint32_t>(value));
+        default:
+            return Variant(static_cast<uint64_t>(value));
     }
 }
 
@@ -337,20 +409,24 @@ std::wstring TextFromBytes(const SafeArray& bytes)
 Variant ToText(const Variant& v, Lcid lcid, uint16_t flags)
 {
     switch (v.vt()) {
-    case VT_EMPTY: return Variant(std::wstring());
-    case VT_R8: return Variant(FormatDouble(v.dblVal(), 15));
-    case VT_R4: return Variant(FormatDouble(v.fltVal(), 7));
-    case VT_DATE: return Variant(DateToText(v.date(), lcid));
-    case VT_BOOL:
-        if (flags & (VARIANT_ALPHABOOL | VARIANT_LOCALBOOL))
-            return Variant(v.boolVal() != 0 ? L"True" : L"False");
-        return Variant(v.boolVal() != 0 ? L"-1" : L"0");
-    default:
-        if (IsExactType(v.vt()))
-            return Variant(ExactOf(v).ToText());
-        if (v.IsByteArray())
-            return Variant(TextFromBytes(v.parray()));
-        Mismatch(v, VT_BSTR);
+        case VT_EMPTY:
+            return Variant(std::wstring());
+        case VT_R8:
+            return Variant(FormatDouble(v.dblVal(), 15));
+        case VT_R4:
+            return Variant(FormatDouble(v.fltVal(), 7));
+        case VT_DATE:
+            return Variant(DateToText(v.date(), lcid));
+        case VT_BOOL:
+            if (flags & (VARIANT_ALPHABOOL | VARIANT_LOCALBOOL))
+                return Variant(v.boolVal() != 0 ? L"True" : L"False");
+            return Variant(v.boolVal() != 0 ? L"-1" : L"0");
+        default:
+            if (IsExactType(v.vt()))
+                return Variant(ExactOf(v).ToText());
+            if (v.IsByteArray())
+                return Variant(TextFromBytes(v.parray()));
+            Mismatch(v, VT_BSTR);
     }
 }
 
@@ -377,20 +453,35 @@ Variant ChangeTypeEx(const Variant& v, Lcid lcid, uint16_t flags, VarType to)
     if (v.IsNull())
         Mismatch(v, to);
     switch (to) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_I8: case VT_UI8: case VT_INT: case VT_UINT:
-        return ToInteger(v, to);
-    case VT_R8: {
-        const double value = ToDouble(v, to);
-        return Variant(value);
-    }
-    case VT_R4: return ToSingle(v);
-    case VT_CY: return ToCurrency(v);
-    case VT_DECIMAL: return ToDecimal(v);
-    case VT_BOOL: return ToBool(v);
-    case VT_DATE: return ToDate(v);
-    case VT_BSTR: return ToText(v, lcid, flags);
-    default: Mismatch(v, to);
+        case VT_I1:
+        case VT_UI1:
+        case VT_I2:
+        case VT_UI2:
+        case VT_I4:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+            return ToInteger(v, to);
+        case VT_R8: {
+            const double value = ToDouble(v, to);
+            return Variant(value);
+        }
+        case VT_R4:
+            return ToSingle(v);
+        case VT_CY:
+            return ToCurrency(v);
+        case VT_DECIMAL:
+            return ToDecimal(v);
+        case VT_BOOL:
+            return ToBool(v);
+        case VT_DATE:
+            return ToDate(v);
+        case VT_BSTR:
+            return ToText(v, lcid, flags);
+        default:
+            Mismatch(v, to);
     }
 }
 

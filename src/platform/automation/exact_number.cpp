@@ -266,9 +266,9 @@ std::optional<ExactNumber> ParseNumberText(std::wstring_view text)
     if (i < n && (text[i] == L'+' || text[i] == L'-'))
         number.negative = text[i++] == L'-';
 
-    int digitCount = 0;     // significant digits seen, leading zeros excluded
-    int droppedDigits = 0;  // significant whole-part digits beyond the kept ones
-    int fractionDigits = 0; // kept digits after the decimal point
+    int digitCount = 0;      // significant digits seen, leading zeros excluded
+    int droppedDigits = 0;   // significant whole-part digits beyond the kept ones
+    int fractionDigits = 0;  // kept digits after the decimal point
     bool anyDigit = false;
     auto takeDigit = [&](wchar_t c, bool inFraction) {
         anyDigit = true;

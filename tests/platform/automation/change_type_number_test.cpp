@@ -2,17 +2,32 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/automation/variant.h"
 #include "platform/automation/conversion_table.h"
+#include "platform/automation/variant.h"
 
 namespace automation::testing {
 namespace {
 
-Variant I8(int64_t v) { return Variant(v); }
-Variant U8(uint64_t v) { return Variant(v); }
-Variant R8(double v) { return Variant(v); }
-Variant R4(float v) { return Variant(v); }
-Variant Date(double v) { return Variant::FromDate(v); }
+Variant I8(int64_t v)
+{
+    return Variant(v);
+}
+Variant U8(uint64_t v)
+{
+    return Variant(v);
+}
+Variant R8(double v)
+{
+    return Variant(v);
+}
+Variant R4(float v)
+{
+    return Variant(v);
+}
+Variant Date(double v)
+{
+    return Variant::FromDate(v);
+}
 
 constexpr uint64_t kAllOnes = std::numeric_limits<uint64_t>::max();
 
@@ -279,9 +294,10 @@ TEST(ChangeTypeNumbers, EmptyIsZeroAndNullConvertsOnlyToNullOrEmpty)
 
 TEST(ChangeTypeNumbers, SameTypeIsReturnedUnchanged)
 {
-    const Variant values[] = {Variant(int32_t{-3}), Variant(2.5), Cy(1), Dec(true, 28, 1, 2),
-                              Variant(L"text"), Variant(SafeArray({1, 2, 3})),
-                              Variant::FromDate(-1.25), Variant::Null()};
+    const Variant values[] = {
+        Variant(int32_t{-3}),     Variant(2.5),     Cy(1),
+        Dec(true, 28, 1, 2),      Variant(L"text"), Variant(SafeArray({1, 2, 3})),
+        Variant::FromDate(-1.25), Variant::Null()};
     for (const Variant& v : values)
         EXPECT_TRUE(ChangeType(v, v.vt()) == v) << Show(v);
 }

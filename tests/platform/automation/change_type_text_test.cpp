@@ -9,9 +9,18 @@
 namespace automation::testing {
 namespace {
 
-Variant Text(const wchar_t* text) { return Variant(text); }
-Variant R8(double v) { return Variant(v); }
-Variant Date(double v) { return Variant::FromDate(v); }
+Variant Text(const wchar_t* text)
+{
+    return Variant(text);
+}
+Variant R8(double v)
+{
+    return Variant(v);
+}
+Variant Date(double v)
+{
+    return Variant::FromDate(v);
+}
 
 TEST(ChangeTypeText, NumbersToTextKeepFifteenSignificantDigits)
 {
@@ -62,17 +71,17 @@ TEST(ChangeTypeText, NumbersToTextKeepFifteenSignificantDigits)
         Ok(Variant(false), VT_BSTR, Text(L"0")),
     });
     // The invariant locale writes numbers the same way.
-    CheckConversions({Ok(R8(-1234.5), VT_BSTR, Text(L"-1234.5")),
-                      Ok(Cy(12345), VT_BSTR, Text(L"1.2345")),
-                      Ok(Variant(true), VT_BSTR, Text(L"-1"))},
-                     LOCALE_INVARIANT);
+    CheckConversions(
+        {Ok(R8(-1234.5), VT_BSTR, Text(L"-1234.5")), Ok(Cy(12345), VT_BSTR, Text(L"1.2345")),
+         Ok(Variant(true), VT_BSTR, Text(L"-1"))},
+        LOCALE_INVARIANT);
 }
 
 TEST(ChangeTypeText, AlphaBoolFlagWritesTrueAndFalse)
 {
-    CheckConversions({Ok(Variant(true), VT_BSTR, Text(L"True")),
-                      Ok(Variant(false), VT_BSTR, Text(L"False"))},
-                     LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL);
+    CheckConversions(
+        {Ok(Variant(true), VT_BSTR, Text(L"True")), Ok(Variant(false), VT_BSTR, Text(L"False"))},
+        LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL);
 }
 
 TEST(ChangeTypeText, TextToNumbersAcceptsBlanksSignsSeparatorsAndExponents)

@@ -38,7 +38,10 @@ inline Variant Dec(bool negative, uint8_t scale, uint32_t hi32, uint64_t lo64)
     return Variant(d);
 }
 
-inline Variant Cy(int64_t scaled) { return Variant(Currency{scaled}); }
+inline Variant Cy(int64_t scaled)
+{
+    return Variant(Currency{scaled});
+}
 
 // "vt 5 (0.1)" for failure messages; the text is made by the code under test
 // and only helps the reader.

@@ -1,7 +1,7 @@
 // The class registry: creation by ProgID, unknown classes, unregistering.
-#include <gtest/gtest.h>
-
 #include "platform/automation/object.h"
+
+#include <gtest/gtest.h>
 
 namespace automation {
 namespace {

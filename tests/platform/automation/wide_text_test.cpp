@@ -1,7 +1,7 @@
 // UTF-8 and UTF-16 at the edges: surrogate pairs, malformed input, replacement.
-#include <gtest/gtest.h>
-
 #include "platform/automation/wide_text.h"
+
+#include <gtest/gtest.h>
 
 namespace automation {
 namespace {
@@ -20,15 +20,15 @@ TEST(WideText, Utf8DecodesAndReplacesMalformedSequences)
         {"\xE2\x82\xAC", L"\u20AC"},
         {"\xF0\x9F\x98\x80", L"\U0001F600"},
         {"\xF4\x8F\xBF\xBF", L"\U0010FFFF"},
-        {"a\x80z", L"a\uFFFDz"},                      // stray continuation byte
-        {"\xC3", L"\uFFFD"},                          // truncated at the end
-        {"\xC3z", L"\uFFFDz"},                        // truncated before an ASCII byte
+        {"a\x80z", L"a\uFFFDz"},  // stray continuation byte
+        {"\xC3", L"\uFFFD"},      // truncated at the end
+        {"\xC3z", L"\uFFFDz"},    // truncated before an ASCII byte
         // One U+FFFD per maximal ill-formed subpart (Unicode's recommended practice).
-        {"\xC0\xAF", L"\uFFFD\uFFFD"},                   // overlong "/"
-        {"\xE0\x80\xAF", L"\uFFFD\uFFFD\uFFFD"},         // overlong three-byte form
-        {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},         // an encoded surrogate
+        {"\xC0\xAF", L"\uFFFD\uFFFD"},                      // overlong "/"
+        {"\xE0\x80\xAF", L"\uFFFD\uFFFD\uFFFD"},            // overlong three-byte form
+        {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
         {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
-        {"\xE2\x82", L"\uFFFD"},                        // truncated three-byte form
+        {"\xE2\x82", L"\uFFFD"},                            // truncated three-byte form
         {"\xF0\x9F\x98z", L"\uFFFDz"},
         {"\xFF", L"\uFFFD"},
         {std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
@@ -51,8 +51,8 @@ TEST(WideText, Utf16CombinesSurrogatePairsAndReplacesLoneOnes)
     EXPECT_EQ(ToUtf16(L"A\U0001F600"), std::u16string(u"A\xD83D\xDE00"));
     EXPECT_EQ(ToUtf16(L"\U0010FFFF"), std::u16string(u"\xDBFF\xDFFF"));
     EXPECT_EQ(FromUtf16(u"A\xD83D\xDE00"), L"A\U0001F600");
-    EXPECT_EQ(FromUtf16(u"\xD83D"), L"\uFFFD");           // high surrogate at the end
-    EXPECT_EQ(FromUtf16(u"\xD83Dx"), L"\uFFFDx");         // high surrogate before a letter
+    EXPECT_EQ(FromUtf16(u"\xD83D"), L"\uFFFD");              // high surrogate at the end
+    EXPECT_EQ(FromUtf16(u"\xD83Dx"), L"\uFFFDx");            // high surrogate before a letter
     EXPECT_EQ(FromUtf16(u"\xDE00\xD83D"), L"\uFFFD\uFFFD");  // pair in the wrong order
     EXPECT_EQ(ToUtf16(std::wstring(1, static_cast<wchar_t>(0xDC00))), std::u16string(u"\xFFFD"));
 }
