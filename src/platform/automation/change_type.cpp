@@ -69,44 +69,6 @@ const wchar_t* TypeName(VarType vt)
     }
 }
 
-bool IsExactType(VarType vt);
-ExactNumber ExactOf(const Variant& v);
-
-// Names the source for an error text, with its value where that is plain;
-// text values are quoted (shortened).
-std::wstring Describe(const Variant& v)
-{
-    std::wstring text;
-    if (v.vt() == VT_BSTR) {
-        text = v.bstrVal();
-        if (text.size() > 40)
-            text = text.substr(0, 40) + L"...";
-        return L"the text \"" + text + L"\"";
-    }
-    if (v.vt() == VT_R8 || v.vt() == VT_R4)
-        text = FormatDouble(v.vt() == VT_R8 ? v.dblVal() : v.fltVal(), v.vt() == VT_R8 ? 15 : 7);
-    else if (IsExactType(v.vt()) && !(v.vt() == VT_DECIMAL && v.decVal().scale > 28))
-        text = ExactOf(v).ToText();
-    std::wstring description = std::wstring(L"the ") + TypeName(v.vt()) + L" value";
-    return text.empty() ? description : description + L" " + text;
-}
-
-[[noreturn]] void Mismatch(const Variant& v, VarType to)
-{
-    if (v.IsNull())
-        throw ComError(
-            DISP_E_TYPEMISMATCH,
-            std::wstring(L"Type mismatch: Null cannot be converted to ") + TypeName(to) + L".");
-    throw ComError(DISP_E_TYPEMISMATCH,
-                   L"Type mismatch: cannot convert " + Describe(v) + L" to " + TypeName(to) + L".");
-}
-
-[[noreturn]] void Overflow(const Variant& v, VarType to)
-{
-    throw ComError(DISP_E_OVERFLOW,
-                   L"Overflow: " + Describe(v) + L" is out of the range of " + TypeName(to) + L".");
-}
-
 bool IsExactType(VarType vt)
 {
     switch (vt) {
@@ -180,6 +142,41 @@ double FloatOf(const Variant& v)
         default:
             return 0;
     }
+}
+
+// Names the source for an error text, with its value where that is plain;
+// text values are quoted (shortened).
+std::wstring Describe(const Variant& v)
+{
+    std::wstring text;
+    if (v.vt() == VT_BSTR) {
+        text = v.bstrVal();
+        if (text.size() > 40)
+            text = text.substr(0, 40) + L"...";
+        return L"the text \"" + text + L"\"";
+    }
+    if (v.vt() == VT_R8 || v.vt() == VT_R4)
+        text = FormatDouble(v.vt() == VT_R8 ? v.dblVal() : v.fltVal(), v.vt() == VT_R8 ? 15 : 7);
+    else if (IsExactType(v.vt()) && !(v.vt() == VT_DECIMAL && v.decVal().scale > 28))
+        text = ExactOf(v).ToText();
+    std::wstring description = std::wstring(L"the ") + TypeName(v.vt()) + L" value";
+    return text.empty() ? description : description + L" " + text;
+}
+
+[[noreturn]] void Mismatch(const Variant& v, VarType to)
+{
+    if (v.IsNull())
+        throw ComError(
+            DISP_E_TYPEMISMATCH,
+            std::wstring(L"Type mismatch: Null cannot be converted to ") + TypeName(to) + L".");
+    throw ComError(DISP_E_TYPEMISMATCH,
+                   L"Type mismatch: cannot convert " + Describe(v) + L" to " + TypeName(to) + L".");
+}
+
+[[noreturn]] void Overflow(const Variant& v, VarType to)
+{
+    throw ComError(DISP_E_OVERFLOW,
+                   L"Overflow: " + Describe(v) + L" is out of the range of " + TypeName(to) + L".");
 }
 
 // Significant digits automation keeps of a floating source when it goes
