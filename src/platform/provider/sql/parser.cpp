@@ -216,6 +216,11 @@ private:
     ExprPtr ParseLiteral();
     bool StartsOperand(const Token& t) const;
     bool StartsComparison() const;
+    static bool IsBroken(const Token& t)
+    {
+        return t.kind == TokenKind::BadCharacter || t.kind == TokenKind::UnclosedString ||
+               t.kind == TokenKind::UnclosedDate || t.kind == TokenKind::UnclosedName;
+    }
 
     static ExprPtr Binary(Op op, ExprPtr l, ExprPtr r)
     {
@@ -292,14 +297,15 @@ void Parser::Fail(const Token& t) const
 
 void Parser::FailExpr(const Token& t, bool missingOperator) const
 {
+    if (t.kind == TokenKind::UnclosedName) Fail(t);
     const wchar_t* what = missingOperator ? L"Syntax error (missing operator) in query expression '"
                                           : L"Syntax error in query expression '";
     if (t.kind == TokenKind::UnclosedString) what = L"Syntax error in string in query expression '";
     if (t.kind == TokenKind::UnclosedDate || t.kind == TokenKind::Date)
         what = L"Syntax error in date in query expression '";
     uint32_t end = t.kind == TokenKind::End ? t.pos : t.pos + t.len;
-    std::wstring text = ExprText(end);
-    if (exprDepth_ == 0) text = std::wstring(Raw(t));
+    std::wstring text = exprDepth_ == 0 ? std::wstring(Raw(t)) : ExprText(end);
+    if (text.empty()) Fail(t);  // no expression at all: the clause itself is wrong
     FailAt(what + text + L"'" + Where(t, true), t.pos);
 }
 
@@ -349,6 +355,7 @@ Statement Parser::ParseWholeStatement()
     st.body = std::move(body.body);
     st.pos = body.pos;
     Accept(TokenKind::Semicolon);
+    if (IsBroken(Peek())) Fail();
     if (!Is(TokenKind::End)) {
         FailAt(L"Characters found after end of SQL statement" + Where(Peek(), true), Peek().pos);
     }
@@ -677,12 +684,13 @@ CreateTable Parser::ParseCreateTable()
     ct.name = ParseName();
     Expect(TokenKind::LParen);
     do {
+        // A clause that stops early is reported by its own name ("field definition").
+        context_ = L"CREATE TABLE statement";
         if (AtConstraintStart()) {
             ct.constraints.push_back(ParseTableConstraint());
         } else {
             ct.columns.push_back(ParseColumnDef());
         }
-        context_ = L"CREATE TABLE statement";
     } while (Accept(TokenKind::Comma));
     Expect(TokenKind::RParen);
     return ct;
@@ -1116,9 +1124,9 @@ ExprPtr Parser::ParseExpr()
 {
     if (exprDepth_++ == 0) exprStart_ = Peek().pos;
     ExprPtr e = ParseEqv();
-    if (--exprDepth_ == 0 && StartsOperand(Peek())) {
+    if (--exprDepth_ == 0 && (StartsOperand(Peek()) || IsBroken(Peek()))) {
         ++exprDepth_;  // keep the expression's start for the message
-        FailExpr(Peek(), true);
+        FailExpr(Peek(), !IsBroken(Peek()));
     }
     return e;
 }
