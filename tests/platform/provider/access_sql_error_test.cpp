@@ -120,6 +120,9 @@ TEST(AccessSqlError, NamesTheStatementOrClauseAndWhereParsingStopped)
          L"Syntax error in query expression 'a BETWEEN 1 OR' near 'OR' (SELECT statement, "
          L"position 35).",
          34},
+        {L"SELECT FROM t", L"Syntax error in SELECT statement near 'FROM' (position 8).", 7},
+        {L"INSERT INTO t VALUES (, 1)",
+         L"Syntax error in INSERT INTO statement near ',' (position 23).", 22},
         {L"SELECT [] FROM t", L"Syntax error in SELECT statement near '[]' (position 8).", 7},
     };
     for (const ErrorCase& c : cases) {

@@ -298,6 +298,8 @@ void Parser::Fail(const Token& t) const
 void Parser::FailExpr(const Token& t, bool missingOperator) const
 {
     if (t.kind == TokenKind::UnclosedName) Fail(t);
+    // Nothing of an expression was read ("SELECT FROM t"): the clause is at fault.
+    if (exprDepth_ == 1 && t.pos == exprStart_ && !IsBroken(t)) Fail(t);
     const wchar_t* what = missingOperator ? L"Syntax error (missing operator) in query expression '"
                                           : L"Syntax error in query expression '";
     if (t.kind == TokenKind::UnclosedString) what = L"Syntax error in string in query expression '";

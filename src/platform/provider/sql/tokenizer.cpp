@@ -195,6 +195,7 @@ bool IsReserved(Keyword keyword)
 void Tokenize(std::wstring_view text, std::vector<Token>& tokens)
 {
     tokens.clear();
+    tokens.reserve(text.size() / 3 + 2);  // roughly one token per three characters
     const wchar_t* s = text.data();
     const size_t n = text.size();
     size_t i = 0;
