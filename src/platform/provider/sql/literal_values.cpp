@@ -2,10 +2,10 @@
 // literal is always US order, whatever the user's settings.
 #include "platform/provider/sql/literal_values.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cwchar>
 
 namespace provider::sql {
@@ -146,9 +146,14 @@ bool NumberLiteralValue(std::wstring_view text, automation::Variant& value)
             }
         }
     }
-    std::wstring copy(text);
-    double d = std::wcstod(copy.c_str(), nullptr);
-    if (!std::isfinite(d)) return false;
+    // The tokenizer passes only ASCII digits, '.', 'e' and signs; from_chars reads
+    // them without the locale, which must not turn '.' into anything else.
+    char narrow[400];
+    if (text.size() >= sizeof narrow) return false;
+    for (size_t i = 0; i < text.size(); ++i) narrow[i] = static_cast<char>(text[i]);
+    double d = 0;
+    auto [end, error] = std::from_chars(narrow, narrow + text.size(), d);
+    if (error != std::errc() || end != narrow + text.size() || !std::isfinite(d)) return false;
     value = automation::Variant(d);
     return true;
 }

@@ -69,9 +69,29 @@ constexpr TypeName kTypeNames[] = {
     {L"GENERAL", AccessType::LongBinary},
 };
 
+constexpr size_t kMaxSpareTokens = 4096;
+
+std::vector<Token>& SpareTokens()
+{
+    thread_local std::vector<Token> spare;
+    return spare;
+}
+
 class Parser {
 public:
-    explicit Parser(std::wstring_view text) : text_(text) { Tokenize(text, toks_); }
+    // The token buffer of the thread's previous parse is reused: a script parses
+    // statement after statement, and each would otherwise allocate its own.
+    explicit Parser(std::wstring_view text) : text_(text)
+    {
+        toks_.swap(SpareTokens());
+        Tokenize(text, toks_);
+    }
+    ~Parser()
+    {
+        if (toks_.capacity() <= kMaxSpareTokens) toks_.swap(SpareTokens());
+    }
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
 
     Statement ParseWholeStatement();
     ExprPtr ParseWholeExpression(bool rule);

@@ -2,7 +2,7 @@
 // doubled quotes, #date# literals, numbers and the operator characters.
 #include "platform/provider/sql/tokenizer.h"
 
-#include <algorithm>
+#include <array>
 #include <cstring>
 #include <cwctype>
 #include <iterator>
@@ -98,8 +98,28 @@ constexpr KeywordEntry kKeywords[] = {
     {"ZERO", Keyword::Zero},
 };
 
+struct KeywordRun {
+    const KeywordEntry* begin = nullptr;
+    const KeywordEntry* end = nullptr;
+};
+
+const KeywordRun* KeywordRuns()
+{
+    static const auto runs = [] {
+        std::array<KeywordRun, 26> r{};
+        for (const KeywordEntry& e : kKeywords) {
+            KeywordRun& run = r[e.word[0] - 'A'];
+            if (run.begin == nullptr) run.begin = &e;
+            run.end = &e + 1;
+        }
+        return r;
+    }();
+    return runs.data();
+}
+
 Keyword LookUpKeyword(const wchar_t* s, size_t n)
 {
+    if (n < 2) return Keyword::None;  // no keyword is shorter
     char upper[16];
     if (n >= sizeof upper) return Keyword::None;
     for (size_t i = 0; i < n; ++i) {
@@ -112,11 +132,11 @@ Keyword LookUpKeyword(const wchar_t* s, size_t n)
         upper[i] = static_cast<char>(c);
     }
     upper[n] = '\0';
-    auto it = std::lower_bound(std::begin(kKeywords), std::end(kKeywords), upper,
-                               [](const KeywordEntry& e, const char* w) {
-                                   return std::strcmp(e.word, w) < 0;
-                               });
-    if (it != std::end(kKeywords) && std::strcmp(it->word, upper) == 0) return it->keyword;
+    // The table is sorted, so the words of one initial letter form one run.
+    const KeywordRun& run = KeywordRuns()[upper[0] - 'A'];
+    for (const KeywordEntry* e = run.begin; e != run.end; ++e) {
+        if (std::strcmp(e->word, upper) == 0) return e->keyword;
+    }
     return Keyword::None;
 }
 
