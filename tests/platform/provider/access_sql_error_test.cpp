@@ -182,3 +182,51 @@ TEST(AccessSqlError, ReportsBrokenExpressionsAndRules)
 
 }  // namespace
 }  // namespace provider::sql
+
+namespace provider::sql {
+namespace {
+
+// Every prefix and every single-character corruption of valid statements either
+// parses or raises SyntaxError pointing inside the text; nothing else escapes.
+TEST(AccessSqlError, AnyMangledStatementFailsOnlyWithASyntaxErrorInsideTheText)
+{
+    const std::wstring statements[] = {
+        L"INSERT INTO [T] ([a], [b]) VALUES (1, \"x\"\"y\" & chr(10), #1/2/2000 3:04:05 PM#);",
+        L"SELECT DISTINCT TOP 5 t.*, Count(*) AS n FROM (a INNER JOIN b ON a.k = b.k) LEFT JOIN "
+        L"c ON c.j = b.j WHERE x NOT IN (SELECT y FROM z) AND w BETWEEN 1 AND 2 GROUP BY a.q "
+        L"HAVING Sum(v) > 0 UNION ALL SELECT 1 ORDER BY 1 DESC",
+        L"CREATE TABLE t (a COUNTER(1, 1) CONSTRAINT pk PRIMARY KEY, b TEXT(10) NOT NULL "
+        L"DEFAULT 'x', CONSTRAINT fk FOREIGN KEY NO INDEX (b) REFERENCES p (c) ON DELETE "
+        L"CASCADE, CHECK (a > 0))",
+        L"PARAMETERS [p] LONG; UPDATE t SET a = -p ^ 2 \\ 3 Mod 4 WHERE b IS NOT NULL",
+        L"CREATE PROCEDURE p (x DATETIME) AS DELETE * FROM t WHERE d < x",
+    };
+    const wchar_t replacements[] = {L'(', L')', L'[', L'\'', L'"', L'#', L',', L' ', L'x',
+                                    L'1', L'.', L'*', L'-', L';', L'~'};
+    size_t parsed = 0, refused = 0;
+    auto check = [&](const std::wstring& text) {
+        try {
+            Parse(text);
+            ++parsed;
+        } catch (const SyntaxError& error) {
+            ++refused;
+            EXPECT_LE(error.Offset(), text.size()) << Narrow(text);
+            EXPECT_FALSE(error.Description().empty());
+        }
+    };
+    for (const std::wstring& s : statements) {
+        for (size_t cut = 0; cut <= s.size(); ++cut) check(s.substr(0, cut));
+        for (size_t i = 0; i < s.size(); ++i) {
+            for (wchar_t r : replacements) {
+                std::wstring mangled = s;
+                mangled[i] = r;
+                check(mangled);
+            }
+        }
+    }
+    EXPECT_GT(parsed, 0u);
+    EXPECT_GT(refused, 0u);
+}
+
+}  // namespace
+}  // namespace provider::sql

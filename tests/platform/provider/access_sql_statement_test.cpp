@@ -255,5 +255,16 @@ TEST(AccessSqlStatement, ReadsTypeSizesAndCounterSeeds)
     EXPECT_EQ(StatementKindName(st.kind()), std::wstring(L"CREATE TABLE"));
 }
 
+TEST(AccessSqlStatement, TellsAggregateFunctionsWhateverTheCase)
+{
+    for (const wchar_t* name : {L"Count", L"SUM", L"avg", L"Min", L"Max", L"First", L"Last",
+                                L"StDev", L"StDevP", L"Var", L"VarP"}) {
+        EXPECT_TRUE(IsAggregateFunction(name)) << Narrow(name);
+    }
+    for (const wchar_t* name : {L"Len", L"Counts", L"Coun", L"", L"Nz"}) {
+        EXPECT_FALSE(IsAggregateFunction(name)) << Narrow(name);
+    }
+}
+
 }  // namespace
 }  // namespace provider::sql

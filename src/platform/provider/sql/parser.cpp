@@ -192,7 +192,7 @@ private:
     void ParseSelectCore(SelectCore& core);
     TableRefPtr ParseTableRef();
     TableRefPtr ParseTablePrimary();
-    std::wstring ParseAlias(bool afterTable);
+    std::wstring ParseAlias();
     Insert ParseInsert();
     Update ParseUpdate();
     Delete ParseDelete();
@@ -581,7 +581,7 @@ TableRefPtr Parser::ParseTablePrimary()
             ref->kind = TableRefKind::Subquery;
             ref->pos = t.pos;
             ref->subquery = ParseSubquery();
-            ref->alias = ParseAlias(true);
+            ref->alias = ParseAlias();
             return ref;
         }
         TableRefPtr inner = ParseTableRef();
@@ -591,12 +591,12 @@ TableRefPtr Parser::ParseTablePrimary()
     auto ref = std::make_unique<TableRef>();
     ref->pos = t.pos;
     ref->name = ParseName();
-    ref->alias = ParseAlias(true);
+    ref->alias = ParseAlias();
     return ref;
 }
 
 // [AS] alias after a table; a plain word that is a keyword is never taken as one.
-std::wstring Parser::ParseAlias(bool)
+std::wstring Parser::ParseAlias()
 {
     if (AcceptKw(Keyword::As)) return ParseName();
     const Token& t = Peek();
@@ -667,7 +667,7 @@ Delete Parser::ParseDelete()
     ExpectKw(Keyword::From);
     context_ = L"FROM clause";
     del.table = ParseName();
-    del.alias = ParseAlias(true);
+    del.alias = ParseAlias();
     context_ = L"DELETE statement";
     if (AcceptKw(Keyword::Where)) del.where = ParseExpr();
     return del;
