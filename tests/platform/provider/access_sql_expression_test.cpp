@@ -7,6 +7,7 @@
 #include "platform/automation/wide_text.h"
 #include "platform/provider/sql/ast_dump.h"
 #include "platform/provider/sql/parser.h"
+#include "platform/provider/sql/printer.h"
 
 namespace provider::sql {
 namespace {
@@ -58,6 +59,10 @@ TEST(AccessSqlExpression, ParsesEveryExpressionForm)
         {L"NULL", L"null"},
         {L"a & b", L"(& [a] [b])"},
         {L"a + b - c", L"(- (+ [a] [b]) [c])"},
+        {L"a & b & c", L"(& [a] [b] [c])"},
+        {L"(a - b) - c", L"(- [a] [b] [c])"},
+        {L"a - (b - c)", L"(- [a] (- [b] [c]))"},
+        {L"a AND b AND c OR d", L"(or (and [a] [b] [c]) [d])"},
         {L"a * b / c", L"(/ (* [a] [b]) [c])"},
         {L"a \\ b", L"(\\ [a] [b])"},
         {L"a Mod b", L"(mod [a] [b])"},
@@ -105,7 +110,7 @@ TEST(AccessSqlExpression, FollowsAccessOperatorPrecedence)
         // ^ binds tighter than unary minus, which binds tighter than * and /.
         {L"-2 ^ 2", L"(neg (^ i:2 i:2))"},
         {L"2 ^ -1", L"(^ i:2 (neg i:1))"},
-        {L"2 ^ 3 ^ 2", L"(^ (^ i:2 i:3) i:2)"},
+        {L"2 ^ 3 ^ 2", L"(^ i:2 i:3 i:2)"},  // left to right: (2 ^ 3) ^ 2
         {L"-a * b", L"(* (neg [a]) [b])"},
         {L"a * -b", L"(* [a] (neg [b]))"},
         // * / before \ before Mod before + -.
@@ -130,7 +135,6 @@ TEST(AccessSqlExpression, FollowsAccessOperatorPrecedence)
         // Parentheses override.
         {L"(a + b) * c", L"(* (+ [a] [b]) [c])"},
         {L"NOT (a AND b)", L"(not (and [a] [b]))"},
-        {L"a - (b - c)", L"(- [a] (- [b] [c]))"},
     };
     ExpectOutlines(std::begin(cases), std::end(cases), false);
 }
@@ -204,6 +208,19 @@ TEST(AccessSqlExpression, NumbersPositionalParametersInOrder)
     EXPECT_EQ(st.positionalParameters, 3);
     EXPECT_EQ(Narrow(Dump(st)),
               "(update [t] (set [a] ?0) (set [b] (& ?1 str:\"x\")) (where (= [k] ?2)))");
+}
+
+TEST(AccessSqlExpression, KeepsLongOperatorRunsFlat)
+{
+    // A memo text with many line breaks, as the synchronisation script writes it.
+    std::wstring text = L"INSERT INTO t (m) VALUES (\"a\"";
+    for (int i = 0; i < 200000; ++i) text += L" & chr(13) & chr(10) & \"line\"";
+    text += L")";
+    Statement st = Parse(text);
+    const Expr& value = *std::get<Insert>(st.body).values[0];
+    EXPECT_EQ(value.op, Op::Concat);
+    EXPECT_EQ(value.args.size(), 600001u);
+    EXPECT_EQ(Parse(Print(st)).kind(), StatementKind::Insert);
 }
 
 TEST(AccessSqlExpression, KeepsSourceOffsetsOfNodes)

@@ -35,7 +35,7 @@ enum class ExprKind : uint8_t {
     Star,         // * or qualifier.* (select lists, DELETE t.*)
     Parameter,    // ? (parameterIndex >= 0) or a name declared by PARAMETERS (name set)
     Unary,        // op (Negate, Not) args[0]
-    Binary,       // args[0] op args[1]
+    Binary,       // args[0] op args[1] [op args[2] ...], combined left to right
     Like,         // args[0] [NOT] LIKE args[1]; the pattern keeps Access wildcards as written
     IsNull,       // args[0] IS [NOT] NULL
     In,           // args[0] [NOT] IN (args[1..]) or IN (subquery)
@@ -72,6 +72,9 @@ enum class Op : uint8_t {
     Eqv,
 };
 
+// A Binary node holds every operand of a run of one operator: "a - b - c" is one
+// Subtract node with three operands meaning (a - b) - c. An operand in parentheses
+// that is itself such a run on the right ("a - (b - c)") stays a node of its own.
 struct Expr {
     Expr();
     explicit Expr(ExprKind k, uint32_t p = 0);

@@ -19,7 +19,7 @@ namespace {
 using automation::Variant;
 
 // Deeper nesting than this is refused rather than risking the stack.
-constexpr int kMaxNesting = 500;
+constexpr int kMaxNesting = 200;
 constexpr size_t kMaxQuotedText = 60;
 
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b)
@@ -242,8 +242,15 @@ private:
                t.kind == TokenKind::UnclosedDate || t.kind == TokenKind::UnclosedName;
     }
 
+    // A run of one operator becomes one node with all its operands ("a & b & c" has
+    // three), so that the long & chains of scripts (text with many line breaks) make
+    // a flat node rather than a tree as deep as the chain is long.
     static ExprPtr Binary(Op op, ExprPtr l, ExprPtr r)
     {
+        if (l->kind == ExprKind::Binary && l->op == op) {
+            l->args.push_back(std::move(r));
+            return l;
+        }
         auto e = std::make_unique<Expr>(ExprKind::Binary, l->pos);
         e->op = op;
         e->args.reserve(2);

@@ -246,17 +246,20 @@ void Printer::Bare(const Expr& e)
             Expression(*e.args[0], level);
             out += L' ';
         }
-        if (e.op == Op::Power) {
-            out.pop_back();
-            out += L'^';
-            PowerOperand(*e.args[1]);
-            return;
+        if (e.op == Op::Power) out.pop_back();
+        for (size_t i = 1; i < e.args.size(); ++i) {
+            if (e.op == Op::Power) {
+                out += L'^';
+                PowerOperand(*e.args[i]);
+                continue;
+            }
+            if (i > 1) out += L' ';
+            out += OpText(e.op);
+            out += L' ';
+            // Comparisons take their right operand at concatenation level; every other
+            // operator is left-associative, so an equal right operand needs parentheses.
+            Expression(*e.args[i], level == kComparison ? kConcat : level + 1);
         }
-        out += OpText(e.op);
-        out += L' ';
-        // Comparisons take their right operand at concatenation level; every other
-        // operator is left-associative, so an equal right operand needs parentheses.
-        Expression(*e.args[1], level == kComparison ? kConcat : level + 1);
         return;
     }
     case ExprKind::Like:
