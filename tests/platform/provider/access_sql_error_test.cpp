@@ -153,6 +153,9 @@ TEST(AccessSqlError, RefusesNestingTooDeepInsteadOfExhaustingTheStack)
     std::wstring nots = L"SELECT * FROM t WHERE ";
     for (int i = 0; i < 50000; ++i) nots += L"NOT ";
     EXPECT_THROW(Parse(nots + L"a"), SyntaxError);
+    std::wstring alternating = L"SELECT 1";
+    for (int i = 0; i < 100000; ++i) alternating += L" - 1 + 1";
+    EXPECT_THROW(Parse(alternating), SyntaxError);
     // Within the limit, nesting is fine.
     EXPECT_NO_THROW(Parse(L"SELECT " + std::wstring(100, L'(') + L"1" +
                           std::wstring(100, L')')));

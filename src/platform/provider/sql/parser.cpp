@@ -20,6 +20,7 @@ using automation::Variant;
 
 // Deeper nesting than this is refused rather than risking the stack.
 constexpr int kMaxNesting = 200;
+constexpr int kMaxOperatorChanges = 1000;
 constexpr size_t kMaxQuotedText = 60;
 
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b)
@@ -162,15 +163,28 @@ private:
     [[noreturn]] void FailAt(std::wstring message, uint32_t offset) const;
     std::wstring ExprText(uint32_t end) const;
 
+    // Alternating operators of one level ("a - b + c - d") nest one node per change
+    // of operator; a chain of too many changes is refused like deep parentheses.
+    struct OperatorRuns {
+        Op last = Op::None;
+        int changes = 0;
+        void Add(Parser& p, Op op)
+        {
+            if (op != last && ++changes > kMaxOperatorChanges) p.FailTooComplex();
+            last = op;
+        }
+    };
+    [[noreturn]] void FailTooComplex() const
+    {
+        FailAt(L"Expression too complex in query expression '" +
+                   ExprText(Peek().pos + Peek().len) + L"'" + Where(Peek(), true),
+               Peek().pos);
+    }
+
     struct Nest {
         explicit Nest(Parser& p) : p_(p)
         {
-            if (++p_.nesting_ > kMaxNesting) {
-                p_.FailAt(L"Expression too complex in query expression '" +
-                              p_.ExprText(p_.Peek().pos + p_.Peek().len) + L"'" +
-                              p_.Where(p_.Peek(), true),
-                          p_.Peek().pos);
-            }
+            if (++p_.nesting_ > kMaxNesting) p_.FailTooComplex();
         }
         ~Nest() { --p_.nesting_; }
         Parser& p_;
@@ -1206,6 +1220,7 @@ ExprPtr Parser::ParseComparison()
     } else {
         l = ParseConcat();
     }
+    OperatorRuns runs;
     while (true) {
         const Token& t = Peek();
         Op op = Op::None;
@@ -1220,6 +1235,7 @@ ExprPtr Parser::ParseComparison()
         }
         if (op != Op::None) {
             ++i_;
+            runs.Add(*this, op);
             l = Binary(op, std::move(l), ParseConcat());
             continue;
         }
@@ -1287,10 +1303,13 @@ ExprPtr Parser::ParseConcat()
 ExprPtr Parser::ParseAdditive()
 {
     ExprPtr l = ParseMod();
+    OperatorRuns runs;
     while (true) {
         if (Accept(TokenKind::Plus)) {
+            runs.Add(*this, Op::Add);
             l = Binary(Op::Add, std::move(l), ParseMod());
         } else if (Accept(TokenKind::Minus)) {
+            runs.Add(*this, Op::Subtract);
             l = Binary(Op::Subtract, std::move(l), ParseMod());
         } else {
             return l;
@@ -1316,10 +1335,13 @@ ExprPtr Parser::ParseIntDivide()
 ExprPtr Parser::ParseMultiplicative()
 {
     ExprPtr l = ParseUnary();
+    OperatorRuns runs;
     while (true) {
         if (Accept(TokenKind::Star)) {
+            runs.Add(*this, Op::Multiply);
             l = Binary(Op::Multiply, std::move(l), ParseUnary());
         } else if (Accept(TokenKind::Slash)) {
+            runs.Add(*this, Op::Divide);
             l = Binary(Op::Divide, std::move(l), ParseUnary());
         } else {
             return l;
