@@ -184,7 +184,7 @@ enum class AccessType : uint8_t {
 struct DataType {
     AccessType type = AccessType::Text;
     std::wstring written;            // the type name as written, upper case (e.g. VARCHAR)
-    std::optional<int32_t> size;     // TEXT(n), BINARY(n)
+    std::optional<int32_t> size;     // TEXT(n), BINARY(n); empty when not written
     std::optional<int32_t> precision;  // DECIMAL(p[, s])
     std::optional<int32_t> scale;
     std::optional<int32_t> seed;       // COUNTER(seed, increment)
