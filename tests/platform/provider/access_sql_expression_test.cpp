@@ -179,7 +179,8 @@ TEST(AccessSqlExpression, GivesNumbersExactTypedValues)
     EXPECT_EQ(ParseExpression(L"7")->value.lVal(), 7);
     EXPECT_DOUBLE_EQ(ParseExpression(L"1.5E3")->value.dblVal(), 1500.0);
     // More digits than a decimal holds: a double.
-    EXPECT_EQ(ParseExpression(L"12345678901234567890123456789")->value.vt(), automation::VT_R8);
+    EXPECT_EQ(ParseExpression(L"123456789012345678901234567890")->value.vt(),
+              automation::VT_R8);
     EXPECT_EQ(ParseExpression(L"'x'")->value.bstrVal(), L"x");
     EXPECT_EQ(ParseExpression(L"TRUE")->value.boolVal(), automation::VARIANT_TRUE);
 }

@@ -90,9 +90,9 @@ struct Expr {
     uint32_t pos = 0;           // offset of the node's first character
 
     // Literal: the typed value. Numbers: VT_I4 when the literal is an integer within
-    // the Long range, VT_DECIMAL for other plain decimals of up to 28 digits (exact,
-    // so money and decimal columns receive what was written), VT_R8 for exponent
-    // forms and longer numbers. Dates: VT_DATE (automation date). TRUE/YES/ON:
+    // the Long range, VT_DECIMAL for other plain decimals that fit an automation
+    // decimal (exact, so money and decimal columns receive what was written), VT_R8
+    // for exponent forms and longer numbers. Dates: VT_DATE (automation date). TRUE/YES/ON:
     // VT_BOOL true (-1); FALSE/NO/OFF: VT_BOOL false.
     automation::Variant value;
     std::wstring text;  // numeric literals: the digits as written

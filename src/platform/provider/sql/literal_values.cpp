@@ -114,7 +114,8 @@ bool NumberLiteralValue(std::wstring_view text, automation::Variant& value)
         if (c == L'e' || c == L'E') hasExponent = true;
     }
     if (!hasExponent) {
-        // Exact: an integer within Long, else a decimal of up to 28 significant digits.
+        // Exact: an integer within Long, else a decimal whose digits fit the 96-bit
+        // magnitude (29 digits at most; __int128 holds them without overflow).
         unsigned __int128 mantissa = 0;
         int significant = 0, scale = 0;
         bool afterPoint = false, exact = true;
@@ -124,7 +125,7 @@ bool NumberLiteralValue(std::wstring_view text, automation::Variant& value)
                 continue;
             }
             if (mantissa != 0 || c != L'0') ++significant;
-            if (significant > 28) {
+            if (significant > 29) {
                 exact = false;
                 break;
             }
