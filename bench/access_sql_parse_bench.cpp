@@ -24,7 +24,8 @@ std::vector<std::wstring> Script(int count)
 {
     std::vector<std::wstring> lines;
     lines.reserve(count);
-    for (int i = 0; i < count; ++i) lines.push_back(InsertStatement(i));
+    for (int i = 0; i < count; ++i)
+        lines.push_back(InsertStatement(i));
     return lines;
 }
 

@@ -10,7 +10,10 @@
 namespace provider::sql {
 namespace {
 
-std::string Narrow(const std::wstring& s) { return automation::ToUtf8(s); }
+std::string Narrow(const std::wstring& s)
+{
+    return automation::ToUtf8(s);
+}
 
 struct ErrorCase {
     std::wstring text;
@@ -37,8 +40,9 @@ TEST(AccessSqlError, NamesTheStatementOrClauseAndWhereParsingStopped)
          L"Syntax error in query expression '1 + FROM' near 'FROM' "
          L"(SELECT statement, position 12).",
          11},
-        {L"UPDATE [T] SET [a]=1 WHERE ", L"Syntax error in UPDATE statement at the end "
-                                         L"(position 28).",
+        {L"UPDATE [T] SET [a]=1 WHERE ",
+         L"Syntax error in UPDATE statement at the end "
+         L"(position 28).",
          27},
         {L"SELECT * FROM t INNER JOIN u",
          L"Syntax error in JOIN operation at the end (position 29).", 28},
@@ -57,24 +61,26 @@ TEST(AccessSqlError, NamesTheStatementOrClauseAndWhereParsingStopped)
          L"Syntax error in field definition near 'NOT' (position 28).", 27},
         {L"CREATE TABLE t (a LONG, CONSTRAINT pk PRIMARY (a))",
          L"Syntax error in CONSTRAINT clause near '(' (position 47).", 46},
-        {L"CREATE TABLE t (a LONG(4))",
-         L"Syntax error in field definition near '(' (position 23).", 22},
-        {L"CREATE TABLE t a LONG", L"Syntax error in CREATE TABLE statement near 'a' "
-                                   L"(position 16).",
+        {L"CREATE TABLE t (a LONG(4))", L"Syntax error in field definition near '(' (position 23).",
+         22},
+        {L"CREATE TABLE t a LONG",
+         L"Syntax error in CREATE TABLE statement near 'a' "
+         L"(position 16).",
          15},
         {L"ALTER TABLE t ADD CONSTRAINT c FOREIGN KEY (a) REFERENCE p",
          L"Syntax error in CONSTRAINT clause near 'REFERENCE' (position 48).", 47},
-        {L"ALTER TABLE t RENAME a", L"Syntax error in ALTER TABLE statement near 'RENAME' "
-                                    L"(position 15).",
+        {L"ALTER TABLE t RENAME a",
+         L"Syntax error in ALTER TABLE statement near 'RENAME' "
+         L"(position 15).",
          14},
         {L"CREATE INDEX i ON t (a) WITH b",
          L"Syntax error in CREATE INDEX statement near 'b' (position 30).", 29},
-        {L"DROP TABLE", L"Syntax error in DROP TABLE or DROP INDEX at the end (position 11).",
-         10},
+        {L"DROP TABLE", L"Syntax error in DROP TABLE or DROP INDEX at the end (position 11).", 10},
         {L"DROP INDEX i", L"Syntax error in DROP TABLE or DROP INDEX at the end (position 13).",
          12},
-        {L"PARAMETERS x FOO; SELECT x", L"Syntax error in PARAMETER clause near 'FOO' "
-                                        L"(position 14).",
+        {L"PARAMETERS x FOO; SELECT x",
+         L"Syntax error in PARAMETER clause near 'FOO' "
+         L"(position 14).",
          13},
         {L"CREATE VIEW v AS DELETE FROM t",
          L"Syntax error in CREATE VIEW statement near 'DELETE' (position 18).", 17},
@@ -86,8 +92,9 @@ TEST(AccessSqlError, NamesTheStatementOrClauseAndWhereParsingStopped)
          L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
          L"'UPDATE' near 'FOO' (position 1).",
          0},
-        {L"", L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
-              L"'UPDATE' at the end (position 1).",
+        {L"",
+         L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
+         L"'UPDATE' at the end (position 1).",
          0},
         {L"SELECT * FROM t; x",
          L"Characters found after end of SQL statement near 'x' (SELECT statement, "
@@ -110,8 +117,7 @@ TEST(AccessSqlError, NamesTheStatementOrClauseAndWhereParsingStopped)
          L"position 8).",
          7},
         {L"SELECT a ~ b FROM t",
-         L"Syntax error in query expression 'a ~' near '~' (SELECT statement, position 10).",
-         9},
+         L"Syntax error in query expression 'a ~' near '~' (SELECT statement, position 10).", 9},
         {L"SELECT * FROM t WHERE a IS 5",
          L"Syntax error in query expression 'a IS 5' near '5' (SELECT statement, "
          L"position 28).",
@@ -139,34 +145,35 @@ TEST(AccessSqlError, NamesTheStatementOrClauseAndWhereParsingStopped)
 
 TEST(AccessSqlError, RefusesNestingTooDeepInsteadOfExhaustingTheStack)
 {
-    std::wstring deep = L"SELECT " + std::wstring(100000, L'(') + L"1" +
-                        std::wstring(100000, L')') + L" FROM t";
+    std::wstring deep =
+        L"SELECT " + std::wstring(100000, L'(') + L"1" + std::wstring(100000, L')') + L" FROM t";
     try {
         Parse(deep);
         ADD_FAILURE() << "no error";
     } catch (const SyntaxError& error) {
-        EXPECT_EQ(error.Description().rfind(L"Expression too complex in query expression", 0),
-                  0u);
+        EXPECT_EQ(error.Description().rfind(L"Expression too complex in query expression", 0), 0u);
     }
     std::wstring negations = L"SELECT " + std::wstring(100000, L'-') + L"1";
     EXPECT_THROW(Parse(negations), SyntaxError);
     std::wstring nots = L"SELECT * FROM t WHERE ";
-    for (int i = 0; i < 50000; ++i) nots += L"NOT ";
+    for (int i = 0; i < 50000; ++i)
+        nots += L"NOT ";
     EXPECT_THROW(Parse(nots + L"a"), SyntaxError);
     std::wstring alternating = L"SELECT 1";
-    for (int i = 0; i < 100000; ++i) alternating += L" - 1 + 1";
+    for (int i = 0; i < 100000; ++i)
+        alternating += L" - 1 + 1";
     EXPECT_THROW(Parse(alternating), SyntaxError);
     // Within the limit, nesting is fine.
-    EXPECT_NO_THROW(Parse(L"SELECT " + std::wstring(100, L'(') + L"1" +
-                          std::wstring(100, L')')));
+    EXPECT_NO_THROW(Parse(L"SELECT " + std::wstring(100, L'(') + L"1" + std::wstring(100, L')')));
 }
 
 TEST(AccessSqlError, ReportsBrokenExpressionsAndRules)
 {
     const ErrorCase cases[] = {
         {L"a +", L"Syntax error in query expression 'a +' at the end (position 4).", 3},
-        {L"a b", L"Syntax error (missing operator) in query expression 'a b' near 'b' "
-                 L"(position 3).",
+        {L"a b",
+         L"Syntax error (missing operator) in query expression 'a b' near 'b' "
+         L"(position 3).",
          2},
         {L"", L"Syntax error in query expression at the end (position 1).", 0},
     };
@@ -204,8 +211,8 @@ TEST(AccessSqlError, AnyMangledStatementFailsOnlyWithASyntaxErrorInsideTheText)
         L"PARAMETERS [p] LONG; UPDATE t SET a = -p ^ 2 \\ 3 Mod 4 WHERE b IS NOT NULL",
         L"CREATE PROCEDURE p (x DATETIME) AS DELETE * FROM t WHERE d < x",
     };
-    const wchar_t replacements[] = {L'(', L')', L'[', L'\'', L'"', L'#', L',', L' ', L'x',
-                                    L'1', L'.', L'*', L'-', L';', L'~'};
+    const wchar_t replacements[] = {L'(', L')', L'[', L'\'', L'"', L'#', L',', L' ',
+                                    L'x', L'1', L'.', L'*',  L'-', L';', L'~'};
     size_t parsed = 0, refused = 0;
     auto check = [&](const std::wstring& text) {
         try {
@@ -218,7 +225,8 @@ TEST(AccessSqlError, AnyMangledStatementFailsOnlyWithASyntaxErrorInsideTheText)
         }
     };
     for (const std::wstring& s : statements) {
-        for (size_t cut = 0; cut <= s.size(); ++cut) check(s.substr(0, cut));
+        for (size_t cut = 0; cut <= s.size(); ++cut)
+            check(s.substr(0, cut));
         for (size_t i = 0; i < s.size(); ++i) {
             for (wchar_t r : replacements) {
                 std::wstring mangled = s;

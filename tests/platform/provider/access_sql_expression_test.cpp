@@ -12,7 +12,10 @@
 namespace provider::sql {
 namespace {
 
-std::string Narrow(const std::wstring& s) { return automation::ToUtf8(s); }
+std::string Narrow(const std::wstring& s)
+{
+    return automation::ToUtf8(s);
+}
 
 struct ExprCase {
     std::wstring text;
@@ -97,8 +100,7 @@ TEST(AccessSqlExpression, ParsesEveryExpressionForm)
         {L"Mid(s, 2, 3)", L"(call Mid [s] i:2 i:3)"},
         {L"Now()", L"(call Now)"},
         {L"Left(s, 1) & Right(s, 1)", L"(& (call Left [s] i:1) (call Right [s] i:1))"},
-        {L"IIf(x > 0, 'pos', Nz(y, 0))",
-         L"(call IIf (> [x] i:0) str:\"pos\" (call Nz [y] i:0))"},
+        {L"IIf(x > 0, 'pos', Nz(y, 0))", L"(call IIf (> [x] i:0) str:\"pos\" (call Nz [y] i:0))"},
         {L"?", L"?0"},
     };
     ExpectOutlines(std::begin(cases), std::end(cases), false);
@@ -179,8 +181,7 @@ TEST(AccessSqlExpression, GivesNumbersExactTypedValues)
     EXPECT_EQ(ParseExpression(L"7")->value.lVal(), 7);
     EXPECT_DOUBLE_EQ(ParseExpression(L"1.5E3")->value.dblVal(), 1500.0);
     // More digits than a decimal holds: a double.
-    EXPECT_EQ(ParseExpression(L"123456789012345678901234567890")->value.vt(),
-              automation::VT_R8);
+    EXPECT_EQ(ParseExpression(L"123456789012345678901234567890")->value.vt(), automation::VT_R8);
     EXPECT_EQ(ParseExpression(L"'x'")->value.bstrVal(), L"x");
     EXPECT_EQ(ParseExpression(L"TRUE")->value.boolVal(), automation::VARIANT_TRUE);
 }
@@ -215,7 +216,8 @@ TEST(AccessSqlExpression, KeepsLongOperatorRunsFlat)
 {
     // A memo text with many line breaks, as the synchronisation script writes it.
     std::wstring text = L"INSERT INTO t (m) VALUES (\"a\"";
-    for (int i = 0; i < 200000; ++i) text += L" & chr(13) & chr(10) & \"line\"";
+    for (int i = 0; i < 200000; ++i)
+        text += L" & chr(13) & chr(10) & \"line\"";
     text += L")";
     Statement st = Parse(text);
     const Expr& value = *std::get<Insert>(st.body).values[0];

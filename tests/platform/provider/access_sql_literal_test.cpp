@@ -10,16 +10,33 @@
 namespace provider::sql {
 namespace {
 
-std::string Narrow(const std::wstring& s) { return automation::ToUtf8(s); }
+std::string Narrow(const std::wstring& s)
+{
+    return automation::ToUtf8(s);
+}
 
 TEST(AccessSqlLiteral, RefusesDatesThatDoNotExist)
 {
     const wchar_t* const invalid[] = {
-        L"2/30/2000", L"2/29/1900",  // 1900 is no leap year
-        L"13/1/2000", L"0/1/2000",  L"1/0/2000",   L"1/32/2000", L"1/1/10000",
-        L"1/1/2000 24:00", L"1/1/2000 10:60", L"1/1/2000 10:00:60", L"13:00 PM",
-        L"0:30 AM",   L"1/2",       L"1/2/",       L"1-2/2000",  L"abc", L"",
-        L"1/1/2000 x", L"12345678901/1/2000",
+        L"2/30/2000",
+        L"2/29/1900",  // 1900 is no leap year
+        L"13/1/2000",
+        L"0/1/2000",
+        L"1/0/2000",
+        L"1/32/2000",
+        L"1/1/10000",
+        L"1/1/2000 24:00",
+        L"1/1/2000 10:60",
+        L"1/1/2000 10:00:60",
+        L"13:00 PM",
+        L"0:30 AM",
+        L"1/2",
+        L"1/2/",
+        L"1-2/2000",
+        L"abc",
+        L"",
+        L"1/1/2000 x",
+        L"12345678901/1/2000",
     };
     for (const wchar_t* text : invalid) {
         double date = 0;
@@ -52,9 +69,12 @@ TEST(AccessSqlLiteral, PrintedDatesReadBackToTheSameValue)
 
 TEST(AccessSqlLiteral, DecimalTextsReadBackExactly)
 {
-    const wchar_t* const texts[] = {
-        L"0.0001", L"922337203685477.5807", L"79228162514264337593543950335",
-        L"0.0000000000000000000000000001", L"12.50", L"1.0"};
+    const wchar_t* const texts[] = {L"0.0001",
+                                    L"922337203685477.5807",
+                                    L"79228162514264337593543950335",
+                                    L"0.0000000000000000000000000001",
+                                    L"12.50",
+                                    L"1.0"};
     for (const wchar_t* text : texts) {
         automation::Variant v;
         ASSERT_TRUE(NumberLiteralValue(text, v)) << Narrow(text);

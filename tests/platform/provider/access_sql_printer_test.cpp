@@ -11,7 +11,10 @@
 namespace provider::sql {
 namespace {
 
-std::string Narrow(const std::wstring& s) { return automation::ToUtf8(s); }
+std::string Narrow(const std::wstring& s)
+{
+    return automation::ToUtf8(s);
+}
 
 TEST(AccessSqlPrinter, PrintedStatementsParseBackIntoTheSameTree)
 {
@@ -95,8 +98,7 @@ TEST(AccessSqlPrinter, WritesCanonicalAccessSql)
     for (const PrintCase& c : cases) {
         EXPECT_EQ(Narrow(Print(Parse(c.text))), Narrow(c.printed));
     }
-    EXPECT_EQ(Narrow(PrintExpression(*ParseValidationRule(L">=0 and <=100"))),
-              ">= 0 AND <= 100");
+    EXPECT_EQ(Narrow(PrintExpression(*ParseValidationRule(L">=0 and <=100"))), ">= 0 AND <= 100");
     EXPECT_EQ(Narrow(PrintExpression(*ParseValidationRule(L"is not null"))), "IS NOT NULL");
 }
 

@@ -11,7 +11,10 @@
 namespace provider::sql {
 namespace {
 
-std::string Narrow(const std::wstring& s) { return automation::ToUtf8(s); }
+std::string Narrow(const std::wstring& s)
+{
+    return automation::ToUtf8(s);
+}
 
 struct StatementCase {
     std::wstring text;
@@ -44,8 +47,7 @@ TEST(AccessSqlStatement, ParsesDataStatements)
          L"date:#12/31/1999 10:30:00#))"},
         {L"INSERT INTO [T] ([a], [b]) VALUES (?, ?)", K::Insert,
          L"(insert [T] ([a] [b]) (values ?0 ?1))"},
-        {L"UPDATE [Customers] SET [Name]=\"x\", [Paid]=-1 WHERE [ID]=1 AND [Sub]=NULL",
-         K::Update,
+        {L"UPDATE [Customers] SET [Name]=\"x\", [Paid]=-1 WHERE [ID]=1 AND [Sub]=NULL", K::Update,
          L"(update [Customers] (set [Name] str:\"x\") (set [Paid] (neg i:1)) "
          L"(where (and (= [ID] i:1) (= [Sub] null))))"},
         {L"DELETE FROM [Customers] WHERE [ID]=1", K::Delete,
@@ -59,8 +61,7 @@ TEST(AccessSqlStatement, ParsesDataStatements)
          L"(update (inner-join [a] [b] (= [a].[k] [b].[k])) (set [a].[x] [b].[x]))"},
         // Queries.
         {L"SELECT * FROM t", K::Select, L"(select * (from [t]))"},
-        {L"SELECT DISTINCT TOP 5 PERCENT t.*, a AS [Alias One] FROM [My Table] AS t",
-         K::Select,
+        {L"SELECT DISTINCT TOP 5 PERCENT t.*, a AS [Alias One] FROM [My Table] AS t", K::Select,
          L"(select distinct (top 5 percent) [t].* (as [a] [Alias One]) "
          L"(from [My Table] as [t]))"},
         {L"SELECT DISTINCTROW TOP 10 a FROM t x", K::Select,
@@ -81,8 +82,7 @@ TEST(AccessSqlStatement, ParsesDataStatements)
          L"(select * (from (right-join [a] [b] (= [a].[k] [b].[k]))))"},
         {L"SELECT * FROM a, b WHERE a.k = b.k", K::Select,
          L"(select * (from [a] [b]) (where (= [a].[k] [b].[k])))"},
-        {L"SELECT a FROM t UNION SELECT b FROM u UNION ALL SELECT c FROM v ORDER BY 1",
-         K::Select,
+        {L"SELECT a FROM t UNION SELECT b FROM u UNION ALL SELECT c FROM v ORDER BY 1", K::Select,
          L"(query (select [a] (from [t])) union (select [b] (from [u])) union-all "
          L"(select [c] (from [v])) (order-by i:1))"},
         {L"SELECT q.x FROM (SELECT x FROM t) AS q", K::Select,
@@ -193,8 +193,7 @@ TEST(AccessSqlStatement, ParsesIndexAlterViewProcedureAndLinkStatements)
          K::AlterTable,
          L"(alter-table [c] add (foreign-key [f] ([p]) references [p] update:set-null "
          L"delete:cascade))"},
-        {L"ALTER TABLE [T] ADD CONSTRAINT [[Qty].ValidationRule] CHECK (Qty > 0)",
-         K::AlterTable,
+        {L"ALTER TABLE [T] ADD CONSTRAINT [[Qty].ValidationRule] CHECK (Qty > 0)", K::AlterTable,
          L"(alter-table [T] add (check [[Qty].ValidationRule] (> [Qty] i:0)))"},
         {L"ALTER TABLE t DROP CONSTRAINT pk", K::AlterTable,
          L"(alter-table [t] drop-constraint [pk])"},
@@ -234,8 +233,9 @@ TEST(AccessSqlStatement, KeepsTheTextsThatTheCatalogStores)
     Statement proc = Parse(L"CREATE PROCEDURE p (x LONG) AS UPDATE t SET a = x WHERE b = 1");
     EXPECT_EQ(std::get<CreateProcedure>(proc.body).bodyText, L"UPDATE t SET a = x WHERE b = 1");
 
-    Statement table = Parse(L"CREATE TABLE t (a LONG DEFAULT  Date() + 1 NOT NULL, "
-                            L"b LONG, CONSTRAINT c CHECK ( b > a ))");
+    Statement table = Parse(
+        L"CREATE TABLE t (a LONG DEFAULT  Date() + 1 NOT NULL, "
+        L"b LONG, CONSTRAINT c CHECK ( b > a ))");
     const auto& ct = std::get<CreateTable>(table.body);
     EXPECT_EQ(ct.columns[0].defaultText, L"Date() + 1");
     EXPECT_EQ(ct.constraints[0].checkText, L"b > a");

@@ -84,10 +84,10 @@ struct Expr {
 
     ExprKind kind = ExprKind::Literal;
     Op op = Op::None;
-    bool negated = false;       // NOT LIKE, NOT IN, NOT BETWEEN, IS NOT NULL
-    bool star = false;          // count(*)
+    bool negated = false;         // NOT LIKE, NOT IN, NOT BETWEEN, IS NOT NULL
+    bool star = false;            // count(*)
     int32_t parameterIndex = -1;  // 0-based order of a ? among the statement's ? marks
-    uint32_t pos = 0;           // offset of the node's first character
+    uint32_t pos = 0;             // offset of the node's first character
 
     // Literal: the typed value. Numbers: VT_I4 when the literal is an integer within
     // the Long range, VT_DECIMAL for other plain decimals that fit an automation
@@ -183,11 +183,11 @@ enum class AccessType : uint8_t {
 
 struct DataType {
     AccessType type = AccessType::Text;
-    std::wstring written;            // the type name as written, upper case (e.g. VARCHAR)
-    std::optional<int32_t> size;     // TEXT(n), BINARY(n); empty when not written
+    std::wstring written;              // the type name as written, upper case (e.g. VARCHAR)
+    std::optional<int32_t> size;       // TEXT(n), BINARY(n); empty when not written
     std::optional<int32_t> precision;  // DECIMAL(p[, s])
     std::optional<int32_t> scale;
-    std::optional<int32_t> seed;       // COUNTER(seed, increment)
+    std::optional<int32_t> seed;  // COUNTER(seed, increment)
     std::optional<int32_t> increment;
     uint32_t pos = 0;
 };
@@ -206,12 +206,12 @@ struct Constraint {
     ConstraintKind kind = ConstraintKind::PrimaryKey;
     std::wstring name;  // empty for an unnamed clause
     std::vector<std::wstring> columns;
-    std::wstring refTable;                  // ForeignKey
-    std::vector<std::wstring> refColumns;   // ForeignKey; empty: the referenced key
+    std::wstring refTable;                 // ForeignKey
+    std::vector<std::wstring> refColumns;  // ForeignKey; empty: the referenced key
     RefAction onUpdate = RefAction::NoAction;
     RefAction onDelete = RefAction::NoAction;
-    bool noIndex = false;  // FOREIGN KEY NO INDEX
-    ExprPtr check;         // Check
+    bool noIndex = false;    // FOREIGN KEY NO INDEX
+    ExprPtr check;           // Check
     std::wstring checkText;  // Check: the condition's text as written
     uint32_t pos = 0;
 };
@@ -305,9 +305,9 @@ enum class AlterAction : uint8_t {
 struct AlterTable {
     std::wstring table;
     AlterAction action = AlterAction::AddColumn;
-    ColumnDef column;         // AddColumn, AlterColumn
-    std::wstring name;        // DropColumn, DropConstraint, Allow/DenyZeroLength
-    Constraint constraint;    // AddConstraint
+    ColumnDef column;       // AddColumn, AlterColumn
+    std::wstring name;      // DropColumn, DropConstraint, Allow/DenyZeroLength
+    Constraint constraint;  // AddConstraint
 };
 
 struct CreateView {
