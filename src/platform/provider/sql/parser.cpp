@@ -421,6 +421,7 @@ std::wstring Parser::ParseName()
 std::vector<std::wstring> Parser::ParseNameList()
 {
     std::vector<std::wstring> names;
+    names.reserve(16);  // one allocation for the column lists of ordinary tables
     Expect(TokenKind::LParen);
     do {
         names.push_back(ParseName());
