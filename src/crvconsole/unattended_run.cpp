@@ -1,0 +1,89 @@
+#include "crvconsole/unattended_run.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "crvconsole/command_line.h"
+#include "platform/automation/wide_text.h"
+#include "platform/ui/message_box.h"
+
+namespace crvconsole {
+namespace {
+
+constexpr const wchar_t* kLogFileName = L"crvconsole.log";
+
+bool EnvironmentSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// The unattended road makes no Qt application up front: a run that succeeds, or reports to the
+// console or the log file, never touches a display. Only a message box needs one, and only when
+// a display is there; a display that cannot be reached falls back to the offscreen platform, on
+// which the box goes to standard error.
+void EnsureApplicationForBox()
+{
+    if (QCoreApplication::instance())
+        return;
+    if (!EnvironmentSet("QT_QPA_PLATFORM")) {
+        if (!EnvironmentSet("DISPLAY") && !EnvironmentSet("WAYLAND_DISPLAY"))
+            return;
+        setenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen", 1);
+    }
+    static int argc = 1;
+    static char name[] = "crvconsole";
+    static char* argv[] = {name, nullptr};
+    static std::unique_ptr<QApplication> app;  // lives until exit, as a box's owner must
+    app = std::make_unique<QApplication>(argc, argv);
+    std::setlocale(LC_CTYPE, "C.UTF-8");  // QApplication resets it from the environment
+}
+
+}  // namespace
+
+int ShowStandaloneMessageBox(const std::wstring& text, const std::wstring& caption, unsigned type)
+{
+    EnsureApplicationForBox();
+    return ui::ShowMessageBox(nullptr, text, caption, type);
+}
+
+void WriteToConsole(const std::wstring& text)
+{
+    const std::string bytes = automation::ToUtf8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+bool AppendToLogFile(const std::wstring& logPath, const std::wstring& text)
+{
+    std::FILE* file = std::fopen(automation::ToUtf8(logPath).c_str(), "ab");
+    if (!file)
+        return false;
+    const std::string bytes = automation::ToUtf8(text) + '\n';
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+int RunUnattendedRoad(std::vector<std::wstring> arguments)
+{
+    CommandLine commandLine(std::move(arguments));
+    if (!commandLine.Parse()) {
+        ShowStandaloneMessageBox(commandLine.GetMessage(), L"Help", ui::MB_ICONINFORMATION);
+        return 0;
+    }
+    if (commandLine.RunUnattended())
+        return 1;
+
+    // Both report switches may be given; each is served.
+    if (commandLine.ToConsole())
+        WriteToConsole(commandLine.GetMessage());
+    if (commandLine.ToLogFile() && !AppendToLogFile(kLogFileName, commandLine.GetMessage()))
+        ShowStandaloneMessageBox(L"Can't write to the log file", L"Error", ui::MB_ICONERROR);
+    if (!commandLine.ToConsole() && !commandLine.ToLogFile())
+        ShowStandaloneMessageBox(commandLine.GetMessage(), L"Error", ui::MB_ICONERROR);
+    return 0;
+}
+
+}  // namespace crvconsole
