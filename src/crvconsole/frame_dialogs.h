@@ -15,6 +15,8 @@ namespace crvconsole {
 struct FileFilter {
     std::wstring description;
     std::wstring patterns;
+
+    bool operator==(const FileFilter&) const = default;
 };
 
 class FrameDialogs {

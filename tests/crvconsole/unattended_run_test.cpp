@@ -1,0 +1,258 @@
+// The unattended road, run as the built program in a subprocess: exit codes, the usage text, the
+// console and log-file reports, and runs without any display.
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "crvconsole/script_engine.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kUsage =
+    "Usage: CrvConsole <sql file> <mdb file> [key1] [key2] [...]\r\n"
+    "/c - create the empty mdb file\r\n"
+    "/o - delete the old mdb file\r\n"
+    "/e - show the error message in the console\r\n"
+    "/ef - put the error in the crvconsole.log file\r\n"
+    "/p - database password\r\n"
+    "/un - user name\r\n"
+    "/up - user password\r\n"
+    "/s - system database\r\n"
+    "/ie - ignore errors";
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program in `dir` with no display at all: no X11 or Wayland display and no Qt platform
+// chosen, as on a build server.
+Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& arguments)
+{
+    QStringList list;
+    for (const std::string& argument : arguments)
+        list << QString::fromStdString(argument);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(QString::fromStdString(dir.string()));
+    process.start(QString::fromStdString((testsupport::BinaryDir() / "crvconsole").string()),
+                  list);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    Outcome outcome;
+    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out = process.readAllStandardOutput().toStdString();
+    outcome.err = process.readAllStandardError().toStdString();
+    return outcome;
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary);
+    file << bytes;
+}
+
+TEST(UnattendedRunTest, UsageErrorsShowTheHelpBoxAndEndWithZero)
+{
+    testsupport::TempDir dir;
+    const std::vector<std::vector<std::string>> cases = {
+        {"only.sql"},
+        {"s.sql", "d.mdb", "/x"},
+        {"s.sql", "d.mdb", "/c", "/e", "/bogus"},
+        {"s.sql", "d.mdb", "/p"},
+        {"s.sql", "d.mdb", "/e", "/ef", "/s"},
+    };
+    for (const auto& arguments : cases) {
+        SCOPED_TRACE(arguments.back());
+        const Outcome outcome = RunProgram(dir.path(), arguments);
+        EXPECT_EQ(outcome.exitCode, 0);
+        // Without a display the box is written to standard error; the report switches are not
+        // consulted for a usage error.
+        EXPECT_EQ(outcome.err, "Help: " + kUsage + "\n");
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_FALSE(fs::exists(dir / "crvconsole.log"));
+        EXPECT_FALSE(fs::exists(dir / "d.mdb"));
+    }
+}
+
+// A database path that is a folder exists but cannot be deleted: the failure that needs neither a
+// script nor a database to happen.
+TEST(UnattendedRunTest, FailureIsReportedWhereTheSwitchesSay)
+{
+    testsupport::TempDir dir;
+    fs::create_directory(dir / "Datenbank ü.mdb");
+    const std::string message = "Can't delete file Datenbank ü.mdb";
+    const struct {
+        const char* name;
+        std::vector<std::string> switches;
+        std::string out;
+        std::string err;
+        bool logged;
+    } cases[] = {
+        {"box", {}, "", "Error: " + message + "\n", false},
+        {"console", {"/e"}, message, "", false},
+        {"log file", {"/ef"}, "", "", true},
+        {"console and log file", {"/E", "/EF"}, message, "", true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        fs::remove(dir / "crvconsole.log");
+        std::vector<std::string> arguments = {"s.sql", "Datenbank ü.mdb", "/c", "/o"};
+        arguments.insert(arguments.end(), test.switches.begin(), test.switches.end());
+        const Outcome outcome = RunProgram(dir.path(), arguments);
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(outcome.out, test.out);  // exactly the message, no line end added
+        EXPECT_EQ(outcome.err, test.err);
+        EXPECT_EQ(fs::exists(dir / "crvconsole.log"), test.logged);
+        if (test.logged)
+            EXPECT_EQ(ReadFile(dir / "crvconsole.log"), message + "\n");
+    }
+}
+
+TEST(UnattendedRunTest, LogFileGrowsByOneLinePerFailedRun)
+{
+    testsupport::TempDir dir;
+    fs::create_directory(dir / "locked.mdb");
+    WriteFile(dir / "crvconsole.log", "earlier\n");
+    for (int run = 0; run < 2; ++run)
+        EXPECT_EQ(RunProgram(dir.path(), {"s.sql", "locked.mdb", "/c", "/o", "/ef"}).exitCode, 0);
+    EXPECT_EQ(ReadFile(dir / "crvconsole.log"),
+              "earlier\nCan't delete file locked.mdb\nCan't delete file locked.mdb\n");
+}
+
+TEST(UnattendedRunTest, UnwritableLogFileIsReportedInABox)
+{
+    testsupport::TempDir dir;
+    fs::create_directory(dir / "locked.mdb");
+    fs::create_directory(dir / "crvconsole.log");  // cannot be opened for appending
+    const Outcome outcome = RunProgram(dir.path(), {"s.sql", "locked.mdb", "/c", "/o", "/ef"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.err, "Error: Can't write to the log file\n");
+}
+
+// ---- Runs that need the script executor ----
+
+class ScriptRunTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!crvconsole::ScriptEngineAvailable())
+            GTEST_SKIP() << "this build has no script executor";
+    }
+    testsupport::TempDir dir;
+};
+
+TEST_F(ScriptRunTest, MissingScriptFileIsReported)
+{
+    const Outcome outcome = RunProgram(dir.path(), {"missing.sql", "new.mdb", "/c", "/e"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, "Can't open file missing.sql");
+    EXPECT_TRUE(fs::exists(dir / "new.mdb"));  // "/c" came first
+}
+
+TEST_F(ScriptRunTest, EmptyScriptFileIsReported)
+{
+    WriteFile(dir / "empty.sql", "");
+    const Outcome outcome = RunProgram(dir.path(), {"empty.sql", "new.mdb", "/c", "/e"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, "Can't read file empty.sql");
+}
+
+TEST_F(ScriptRunTest, CreateRunsTheScriptAndSucceedsSilently)
+{
+    WriteFile(dir / "s.sql", "CREATE TABLE t (id LONG, name TEXT(50));\r\n"
+                             "INSERT INTO t VALUES (1, 'one');\r\n");
+    const Outcome outcome = RunProgram(dir.path(), {"s.sql", "new.mdb", "/c", "/e", "/ef"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_FALSE(fs::exists(dir / "crvconsole.log"));
+    EXPECT_TRUE(fs::exists(dir / "new.mdb"));
+}
+
+TEST_F(ScriptRunTest, CreateOverAnExistingFileNeedsDeleteOld)
+{
+    WriteFile(dir / "s.sql", "CREATE TABLE t (id LONG);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"s.sql", "db.mdb", "/c"}).exitCode, 1);
+
+    const Outcome again = RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/e"});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out.rfind("\r\nError: ", 0), 0u) << again.out;
+
+    EXPECT_EQ(RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/O"}).exitCode, 1);
+}
+
+TEST_F(ScriptRunTest, DeleteOldWithoutCreateKeepsTheDatabase)
+{
+    WriteFile(dir / "create.sql", "CREATE TABLE t (id LONG);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"create.sql", "db.mdb", "/c"}).exitCode, 1);
+    WriteFile(dir / "insert.sql", "INSERT INTO t VALUES (1);\r\n");
+    EXPECT_EQ(RunProgram(dir.path(), {"insert.sql", "db.mdb", "/o"}).exitCode, 1);
+    // The table is still there: a second insert succeeds, a second create would fail.
+    EXPECT_EQ(RunProgram(dir.path(), {"insert.sql", "db.mdb"}).exitCode, 1);
+    EXPECT_EQ(RunProgram(dir.path(), {"create.sql", "db.mdb", "/e"}).exitCode, 0);
+}
+
+TEST_F(ScriptRunTest, FailingStatementStopsUnlessErrorsAreIgnored)
+{
+    WriteFile(dir / "create.sql", "CREATE TABLE t (id LONG PRIMARY KEY);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"create.sql", "db.mdb", "/c"}).exitCode, 1);
+    WriteFile(dir / "s.sql", "INSERT INTO t VALUES (1);\r\n"
+                             "INSERT INTO missing VALUES (2);\r\n"
+                             "INSERT INTO t VALUES (3);\r\n");
+    const Outcome stopped = RunProgram(dir.path(), {"s.sql", "db.mdb", "/e"});
+    EXPECT_EQ(stopped.exitCode, 0);
+    EXPECT_EQ(stopped.out.rfind("\r\nError: ", 0), 0u) << stopped.out;
+
+    // Row 1 is there now, so the first statement fails too; "/ie" goes on regardless.
+    EXPECT_EQ(RunProgram(dir.path(), {"s.sql", "db.mdb", "/ie", "/e"}).exitCode, 1);
+    // Row 3 was inserted by the ignoring run: inserting it again fails.
+    WriteFile(dir / "three.sql", "INSERT INTO t VALUES (3);\r\n");
+    EXPECT_EQ(RunProgram(dir.path(), {"three.sql", "db.mdb", "/e"}).exitCode, 0);
+}
+
+TEST_F(ScriptRunTest, ScriptsRunInEveryEncoding)
+{
+    const std::string sql = "CREATE TABLE t (id LONG PRIMARY KEY, name TEXT(50));\r\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"ansi", sql},
+        {"utf8", "\xEF\xBB\xBF" + sql},
+        {"utf16", [&] {
+             std::string bytes = "\xFF\xFE";
+             for (char c : sql) {
+                 bytes += c;
+                 bytes += '\0';
+             }
+             return bytes;
+         }()},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        WriteFile(dir / "s.sql", test.bytes);
+        fs::remove(dir / "db.mdb");
+        const Outcome outcome = RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/e"});
+        EXPECT_EQ(outcome.exitCode, 1) << outcome.out;
+    }
+}
+
+}  // namespace
