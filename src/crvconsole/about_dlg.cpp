@@ -1,19 +1,19 @@
 #include "crvconsole/about_dlg.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QStyle>
 #include <QVBoxLayout>
+
+#include "crvconsole/program_icon.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About"));
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
+    icon->setPixmap(DatabaseIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
 
     auto* frame = new QFrame(this);

@@ -9,6 +9,7 @@ CEditOEA::CEditOEA(QWidget* parent) : QPlainTextEdit(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setTabStopDistance(4 * fontMetrics().horizontalAdvance(QLatin1Char(' ')));
 }
 
 void CEditOEA::keyPressEvent(QKeyEvent* event)

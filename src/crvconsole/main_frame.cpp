@@ -14,6 +14,7 @@
 #include "crvconsole/about_dlg.h"
 #include "crvconsole/edit_oea.h"
 #include "crvconsole/open_file_dlg.h"
+#include "crvconsole/program_icon.h"
 #include "platform/ui/message_box.h"
 
 namespace {
@@ -60,6 +61,7 @@ CMainFrame::CMainFrame(crvconsole::FrameDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs)
 {
     setWindowTitle(QStringLiteral("CrvConsole"));
+    setWindowIcon(DatabaseIcon());
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -92,12 +94,13 @@ void CMainFrame::CreateMenus()
     QAction* openMdb = AddCommand(command::kOpenMdb, QStringLiteral("&Open MDB"),
                                   QStringLiteral("Open an existing database\nDatabase"));
     openMdb->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    openMdb->setIcon(look->standardIcon(QStyle::SP_DriveHDIcon));
+    openMdb->setIcon(DatabaseIcon());
     file->addAction(openMdb);
     QAction* openScript = AddCommand(command::kOpenScript, QStringLiteral("Ope&n script"),
                                      QStringLiteral("Open an existing sql script\nSQL script"));
     openScript->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     openScript->setIcon(look->standardIcon(QStyle::SP_DialogOpenButton));
+    openScript->setIconVisibleInMenu(false);  // a toolbar picture only
     file->addAction(openScript);
     QAction* save = AddCommand(command::kSaveScript, QStringLiteral("&Save script"),
                                QStringLiteral("Save the active sql script\nSave"));

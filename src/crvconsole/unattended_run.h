@@ -18,8 +18,7 @@ void WriteToConsole(const std::wstring& text);
 // written whole.
 bool AppendToLogFile(const std::wstring& logPath, const std::wstring& text);
 
-// A message box for a process that has no window of its own: shown when a display can be
-// reached, else written to standard error. Never blocks without a display.
-int ShowStandaloneMessageBox(const std::wstring& text, const std::wstring& caption, unsigned type);
+// True when the variable is set and not empty.
+bool EnvironmentSet(const char* name);
 
 }  // namespace crvconsole

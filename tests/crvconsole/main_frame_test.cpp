@@ -481,6 +481,11 @@ TEST_F(MainFrameTest, GrabsWindowAndDialogsForInspection)
     frame.show();
     QApplication::processEvents();
     EXPECT_TRUE(frame.grab().save(QString::fromStdString((shots / "crvconsole_main.png").string())));
+    QMenu* file = frame.menuBar()->actions().front()->menu();
+    file->popup(frame.mapToGlobal(QPoint(0, 20)));
+    QApplication::processEvents();
+    EXPECT_TRUE(file->grab().save(QString::fromStdString((shots / "crvconsole_file_menu.png").string())));
+    file->hide();
 
     crvconsole::DatabaseChoice settings{L"/home/user/Northwind.mdb", L"", L"secret", L"", L""};
     COpenFileDlg open(settings, dialogs);
