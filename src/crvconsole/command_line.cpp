@@ -4,7 +4,10 @@
 #include <cwctype>
 #include <unistd.h>
 
+#include "crvconsole/options_manager.h"
+#include "crvconsole/script_engine.h"
 #include "platform/automation/wide_text.h"
+#include "sqlexec/script_helper.h"
 
 namespace {
 
@@ -84,13 +87,16 @@ bool CommandLine::RunUnattended()
     if (create_ && !PrepareDatabase())
         return false;
 
-    crvconsole::ScriptDocument script;
+    SQLExecutor::ScriptHelper script;
     if (!script.Load(scriptFile_)) {
         message_ = script.GetError();
         return false;
     }
+    // The unattended run takes its option from the command line, never from the settings.
+    Options options;
+    options.stopOnError = stopOnError_;
     const crvconsole::ScriptRunResult result =
-        crvconsole::RunScript(settings_, script.GetText(), false, stopOnError_);
+        crvconsole::RunScript(settings_, script.GetText(), false, options);
     if (result.stopped) {
         message_ = result.errorText;
         return false;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "crvconsole/script_engine.h"
+#include "database/connection_settings.h"
 
 // The message of every usage error.
 inline constexpr const wchar_t* kUsageText =
@@ -36,7 +36,7 @@ public:
     bool ToLogFile() const { return toLogFile_; }
 
     const std::wstring& ScriptFile() const { return scriptFile_; }
-    const crvconsole::DatabaseChoice& Settings() const { return settings_; }
+    const ConnectionSettings& Settings() const { return settings_; }
     bool CreateDatabase() const { return create_; }
     bool DeleteOldDatabase() const { return deleteOld_; }
     bool StopOnError() const { return stopOnError_; }
@@ -49,7 +49,7 @@ private:
     std::vector<std::wstring> arguments_;
     size_t next_ = 3;  // arguments 1 and 2 are the script and the database
     std::wstring scriptFile_;
-    crvconsole::DatabaseChoice settings_;
+    ConnectionSettings settings_;
     bool create_ = false;
     bool deleteOld_ = false;
     std::wstring message_;

@@ -15,6 +15,7 @@
 #include "crvconsole/edit_oea.h"
 #include "crvconsole/open_file_dlg.h"
 #include "crvconsole/program_icon.h"
+#include "crvconsole/script_engine.h"
 #include "platform/ui/message_box.h"
 
 namespace {
@@ -320,7 +321,7 @@ void CMainFrame::OnCreateMdb()
 
     // The new file becomes the current database only once it exists: a failed creation keeps
     // the database the user had.
-    crvconsole::DatabaseChoice target = settings_;
+    ConnectionSettings target = settings_;
     target.path = path;
     std::wstring error;
     if (!crvconsole::CreateEmptyDatabase(target, error)) {
@@ -341,8 +342,8 @@ void CMainFrame::OnRun()
     // The executor reads scripts with CR LF line ends, as they come from files.
     QString text = editor_->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    const crvconsole::ScriptRunResult result = crvconsole::RunScript(
-        settings_, text.toStdWString(), true, options_.GetOptions().stopOnError);
+    const crvconsole::ScriptRunResult result =
+        crvconsole::RunScript(settings_, text.toStdWString(), true, options_.GetOptions());
     output_->setPlainText(ForDisplay(result.output));
     output_->verticalScrollBar()->setValue(output_->verticalScrollBar()->maximum());
 }

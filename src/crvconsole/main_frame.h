@@ -9,7 +9,8 @@
 
 #include "crvconsole/frame_dialogs.h"
 #include "crvconsole/options_manager.h"
-#include "crvconsole/script_engine.h"
+#include "database/connection_settings.h"
+#include "sqlexec/script_helper.h"
 
 class CEditOEA;
 class QAction;
@@ -57,7 +58,7 @@ public:
     CEditOEA* Output() const { return output_; }
     QSplitter* Splitter() const { return splitter_; }
     QToolBar* ToolBar() const { return toolBar_; }
-    const crvconsole::DatabaseChoice& Settings() const { return settings_; }
+    const ConnectionSettings& Settings() const { return settings_; }
     // The text of the status bar's first pane.
     QString StatusPaneText() const;
 
@@ -83,8 +84,8 @@ private:
     std::wstring EditorText() const;
 
     crvconsole::FrameDialogs& dialogs_;
-    crvconsole::DatabaseChoice settings_;
-    crvconsole::ScriptDocument script_;
+    ConnectionSettings settings_;
+    SQLExecutor::ScriptHelper script_;
     OptionsManager options_;
     std::map<int, QAction*> actions_;
     QLabel* statusPane_ = nullptr;

@@ -22,7 +22,7 @@ QPushButton* MakeBrowseButton(QWidget* parent)
 
 }  // namespace
 
-COpenFileDlg::COpenFileDlg(crvconsole::DatabaseChoice& settings,
+COpenFileDlg::COpenFileDlg(ConnectionSettings& settings,
                            crvconsole::FrameDialogs& dialogs, QWidget* parent)
     : QDialog(parent), settings_(settings), dialogs_(dialogs)
 {
@@ -119,11 +119,9 @@ QPushButton* COpenFileDlg::BrowseButton(int controlId) const
 
 void COpenFileDlg::accept()
 {
-    settings_.path = databaseName_->text().toStdWString();
-    settings_.systemDatabase = systemDatabase_->text().toStdWString();
-    settings_.databasePassword = databasePassword_->text().toStdWString();
-    settings_.userName = userName_->text().toStdWString();
-    settings_.userPassword = userPassword_->text().toStdWString();
+    settings_.Assign(databaseName_->text().toStdWString(), systemDatabase_->text().toStdWString(),
+                     databasePassword_->text().toStdWString(), userName_->text().toStdWString(),
+                     userPassword_->text().toStdWString());
     QDialog::accept();
 }
 

@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "crvconsole/script_engine.h"
+#include "database/connection_settings.h"
 
 class QLineEdit;
 class QPushButton;
@@ -25,7 +25,7 @@ public:
     static constexpr int kBrowseSystemDatabase = 208;
 
     // Shows `settings`; OK stores the five fields back into it, Cancel leaves it alone.
-    COpenFileDlg(crvconsole::DatabaseChoice& settings, crvconsole::FrameDialogs& dialogs,
+    COpenFileDlg(ConnectionSettings& settings, crvconsole::FrameDialogs& dialogs,
                  QWidget* parent = nullptr);
 
     // The edit with the given control id; null for any other id.
@@ -38,7 +38,7 @@ public:
 private:
     void Browse(QLineEdit* target, const std::wstring& description, const std::wstring& patterns);
 
-    crvconsole::DatabaseChoice& settings_;
+    ConnectionSettings& settings_;
     crvconsole::FrameDialogs& dialogs_;
     QLineEdit* databaseName_;
     QLineEdit* databasePassword_;

@@ -4,10 +4,7 @@
 
 #include <optional>
 
-// The options of one script run.
-struct Options {
-    bool stopOnError = true;  // stop at the first failing statement
-};
+#include "sqlexec/options.h"
 
 class OptionsManager {
 public:

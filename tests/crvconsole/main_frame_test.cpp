@@ -22,6 +22,7 @@
 #include "crvconsole/frame_dialogs.h"
 #include "crvconsole/main_frame.h"
 #include "crvconsole/open_file_dlg.h"
+#include "crvconsole/script_engine.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/registry_settings.h"
 #include "support/temp_dir.h"
@@ -83,6 +84,12 @@ protected:
     FakeDialogs dialogs;
     testsupport::TempDir dir;
 };
+
+std::string ReadBytes(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
 
 // The texts of a menu's items, "-" for a separator, each with its command id.
 std::vector<std::pair<QString, int>> ItemsOf(QMenu* menu)
@@ -279,7 +286,7 @@ TEST_F(MainFrameTest, OpenDatabaseDialogShowsAndStoresTheSettings)
 
 TEST_F(MainFrameTest, BrowseButtonsFillTheirFieldsWithTheChosenFile)
 {
-    crvconsole::DatabaseChoice settings;
+    ConnectionSettings settings;
     COpenFileDlg dialog(settings, dialogs);
     const struct {
         int button;
@@ -382,12 +389,6 @@ protected:
     }
 };
 
-std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 TEST_F(MainFrameScriptTest, CreateThenRunShowsEchoAndSuccess)
 {
     CMainFrame frame(dialogs);
@@ -407,7 +408,7 @@ TEST_F(MainFrameScriptTest, CreateThenRunShowsEchoAndSuccess)
               "Command(s) completed successfully.");
 }
 
-TEST_F(MainFrameScriptTest, SaveAsAppendsTheScriptExtensionOnlyWhenNeeded)
+TEST_F(MainFrameTest, SaveAsAppendsTheScriptExtensionOnlyWhenNeeded)
 {
     const struct {
         const char* typed;
@@ -431,7 +432,7 @@ TEST_F(MainFrameScriptTest, SaveAsAppendsTheScriptExtensionOnlyWhenNeeded)
     }
 }
 
-TEST_F(MainFrameScriptTest, ScriptKeepsItsEncodingWhenSavedAgain)
+TEST_F(MainFrameTest, ScriptKeepsItsEncodingWhenSavedAgain)
 {
     const std::string utf8Mark = "\xEF\xBB\xBF";
     const struct {
@@ -454,7 +455,8 @@ TEST_F(MainFrameScriptTest, ScriptKeepsItsEncodingWhenSavedAgain)
         dialogs.answerPath = path.wstring();
         frame.OnCommand(command::kOpenScript);
         EXPECT_EQ(frame.Editor()->toPlainText(), "SELECT 1;\n");
-        frame.Editor()->appendPlainText("SELECT 2;");
+        frame.Editor()->moveCursor(QTextCursor::End);
+        frame.Editor()->insertPlainText("SELECT 2;");
         frame.OnCommand(command::kSaveScript);
         EXPECT_TRUE(dialogs.boxes.empty());
         EXPECT_EQ(ReadBytes(path).substr(0, test.mark.size()), test.mark);
@@ -487,7 +489,8 @@ TEST_F(MainFrameTest, GrabsWindowAndDialogsForInspection)
     EXPECT_TRUE(file->grab().save(QString::fromStdString((shots / "crvconsole_file_menu.png").string())));
     file->hide();
 
-    crvconsole::DatabaseChoice settings{L"/home/user/Northwind.mdb", L"", L"secret", L"", L""};
+    ConnectionSettings settings;
+    settings.Assign(L"/home/user/Northwind.mdb", L"", L"secret", L"", L"");
     COpenFileDlg open(settings, dialogs);
     open.show();
     QApplication::processEvents();

@@ -121,8 +121,9 @@ TEST(UnattendedRunTest, FailureIsReportedWhereTheSwitchesSay)
         EXPECT_EQ(outcome.out, test.out);  // exactly the message, no line end added
         EXPECT_EQ(outcome.err, test.err);
         EXPECT_EQ(fs::exists(dir / "crvconsole.log"), test.logged);
-        if (test.logged)
+        if (test.logged) {
             EXPECT_EQ(ReadFile(dir / "crvconsole.log"), message + "\n");
+        }
     }
 }
 
@@ -147,6 +148,26 @@ TEST(UnattendedRunTest, UnwritableLogFileIsReportedInABox)
     EXPECT_EQ(outcome.err, "Error: Can't write to the log file\n");
 }
 
+TEST(UnattendedRunTest, ScriptThatCannotBeReadIsReported)
+{
+    testsupport::TempDir dir;
+    WriteFile(dir / "empty.sql", "");
+    const struct {
+        const char* script;
+        std::string message;
+    } cases[] = {
+        {"missing.sql", "Can't open file missing.sql"},
+        {"empty.sql", "Can't read file empty.sql"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.script);
+        const Outcome outcome = RunProgram(dir.path(), {test.script, "db.mdb", "/e"});
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(outcome.out, test.message);
+        EXPECT_EQ(outcome.err, "");
+    }
+}
+
 // ---- Runs that need the script executor ----
 
 class ScriptRunTest : public testing::Test {
@@ -159,20 +180,12 @@ protected:
     testsupport::TempDir dir;
 };
 
-TEST_F(ScriptRunTest, MissingScriptFileIsReported)
+TEST_F(ScriptRunTest, CreateComesBeforeTheScriptIsRead)
 {
     const Outcome outcome = RunProgram(dir.path(), {"missing.sql", "new.mdb", "/c", "/e"});
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.out, "Can't open file missing.sql");
-    EXPECT_TRUE(fs::exists(dir / "new.mdb"));  // "/c" came first
-}
-
-TEST_F(ScriptRunTest, EmptyScriptFileIsReported)
-{
-    WriteFile(dir / "empty.sql", "");
-    const Outcome outcome = RunProgram(dir.path(), {"empty.sql", "new.mdb", "/c", "/e"});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.out, "Can't read file empty.sql");
+    EXPECT_TRUE(fs::exists(dir / "new.mdb"));
 }
 
 TEST_F(ScriptRunTest, CreateRunsTheScriptAndSucceedsSilently)
