@@ -6,11 +6,14 @@
 
 #include "crvconsole/run_application.h"
 #include "crvconsole/unattended_run.h"
+#include "database/db_connection.h"
 #include "platform/automation/wide_text.h"
 
 int main(int argc, char** argv)
 {
     std::setlocale(LC_CTYPE, "C.UTF-8");
+    // The script runner shares the databases it opens (no exclusive lock).
+    DbConnection::SetProgram(DbConnection::Program::ScriptRunner);
     if (argc > 1) {
         std::vector<std::wstring> arguments;
         for (int i = 0; i < argc; ++i)

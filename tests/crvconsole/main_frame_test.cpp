@@ -23,6 +23,7 @@
 #include "crvconsole/main_frame.h"
 #include "crvconsole/open_file_dlg.h"
 #include "crvconsole/script_engine.h"
+#include "encoded_script.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/registry_settings.h"
 #include "support/temp_dir.h"
@@ -408,6 +409,30 @@ TEST_F(MainFrameScriptTest, CreateThenRunShowsEchoAndSuccess)
               "Command(s) completed successfully.");
 }
 
+TEST_F(MainFrameScriptTest, StoredStopOnErrorOffLetsTheRunGoOn)
+{
+    const struct {
+        uint32_t stored;
+        bool thirdRuns;
+    } cases[] = {{1, false}, {0, true}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.stored);
+        ui::WriteRegistryDword(L"SOFTWARE\\CrvConsole", L"stoponerror", test.stored);
+        CMainFrame frame(dialogs);
+        const fs::path database = dir / ("db" + std::to_string(test.stored) + ".mdb");
+        dialogs.answerPath = database.wstring();
+        frame.OnCommand(command::kCreateMdb);
+        frame.Editor()->setPlainText("CREATE TABLE t (id LONG);\nINSERT INTO missing VALUES (1);\n"
+                                     "INSERT INTO t VALUES (3);");
+        frame.OnCommand(command::kRun);
+        const QString output = frame.Output()->toPlainText();
+        EXPECT_TRUE(output.startsWith("1\tCREATE TABLE t (id LONG)\n2\tINSERT INTO missing VALUES (1)\n"
+                                      "\nError: "))
+            << output.toStdString();
+        EXPECT_EQ(output.contains("3\tINSERT INTO t VALUES (3)"), test.thirdRuns);
+    }
+}
+
 TEST_F(MainFrameTest, SaveAsAppendsTheScriptExtensionOnlyWhenNeeded)
 {
     const struct {
@@ -434,36 +459,34 @@ TEST_F(MainFrameTest, SaveAsAppendsTheScriptExtensionOnlyWhenNeeded)
 
 TEST_F(MainFrameTest, ScriptKeepsItsEncodingWhenSavedAgain)
 {
-    const std::string utf8Mark = "\xEF\xBB\xBF";
+    using testsupport::ScriptEncoding;
     const struct {
         const char* name;
+        ScriptEncoding encoding;
         std::string mark;
-    } cases[] = {{"utf8", utf8Mark}, {"utf16", "\xFF\xFE"}, {"ansi", ""}};
+    } cases[] = {{"utf8", ScriptEncoding::Utf8, "\xEF\xBB\xBF"},
+                 {"utf16", ScriptEncoding::Utf16, "\xFF\xFE"},
+                 {"ansi", ScriptEncoding::Ansi, ""}};
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         const fs::path path = dir / (std::string(test.name) + ".sql");
-        std::string bytes = test.mark;
-        const std::string text = "SELECT 1;\r\n";
-        for (char c : text) {
-            bytes += c;
-            if (test.mark == "\xFF\xFE")
-                bytes += '\0';
-        }
-        std::ofstream(path, std::ios::binary) << bytes;
+        std::ofstream(path, std::ios::binary)
+            << testsupport::EncodeScript("SELECT 'K\xF6ln';\r\n", test.encoding);
 
         CMainFrame frame(dialogs);
         dialogs.answerPath = path.wstring();
         frame.OnCommand(command::kOpenScript);
-        EXPECT_EQ(frame.Editor()->toPlainText(), "SELECT 1;\n");
+        EXPECT_EQ(frame.Editor()->toPlainText(), QString::fromUtf8("SELECT 'Köln';\n"));
         frame.Editor()->moveCursor(QTextCursor::End);
-        frame.Editor()->insertPlainText("SELECT 2;");
+        frame.Editor()->insertPlainText(QString::fromUtf8("SELECT 'é';"));
         frame.OnCommand(command::kSaveScript);
         EXPECT_TRUE(dialogs.boxes.empty());
-        EXPECT_EQ(ReadBytes(path).substr(0, test.mark.size()), test.mark);
+        EXPECT_EQ(ReadBytes(path),
+                  testsupport::EncodeScript("SELECT 'K\xF6ln';\r\nSELECT '\xE9';", test.encoding));
 
         CMainFrame reopened(dialogs);
         reopened.OnCommand(command::kOpenScript);
-        EXPECT_EQ(reopened.Editor()->toPlainText(), "SELECT 1;\nSELECT 2;");
+        EXPECT_EQ(reopened.Editor()->toPlainText(), QString::fromUtf8("SELECT 'Köln';\nSELECT 'é';"));
     }
 }
 

@@ -10,6 +10,11 @@
 #include <vector>
 
 #include "crvconsole/script_engine.h"
+#include "database/db_connection.h"
+#include "encoded_script.h"
+#include "platform/automation/variant.h"
+#include "platform/provider/ado_connection.h"
+#include "platform/provider/ado_recordset.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -170,6 +175,30 @@ TEST(UnattendedRunTest, ScriptThatCannotBeReadIsReported)
 
 // ---- Runs that need the script executor ----
 
+// The rows of `query` read back through the provider, each row's values as text joined by "|".
+std::vector<std::wstring> ReadRows(const fs::path& database, const std::wstring& query)
+{
+    ConnectionSettings settings;
+    settings.path = database.wstring();
+    DbConnection connection(&settings);
+    const auto recordset = connection.Open()->Execute(query);
+    std::vector<std::wstring> rows;
+    for (; !recordset->IsEOF(); recordset->MoveNext()) {
+        std::wstring row;
+        const auto fields = recordset->Fields();
+        for (long i = 0; i < fields->Count(); ++i) {
+            const automation::Variant& value = fields->Item(i)->Value();
+            row += (i ? L"|" : L"") + (value.vt() == automation::VT_NULL
+                                           ? std::wstring(L"NULL")
+                                           : automation::ChangeType(value, automation::VT_BSTR)
+                                                 .bstrVal());
+        }
+        rows.push_back(row);
+    }
+    connection.Close();
+    return rows;
+}
+
 class ScriptRunTest : public testing::Test {
 protected:
     void SetUp() override
@@ -197,7 +226,8 @@ TEST_F(ScriptRunTest, CreateRunsTheScriptAndSucceedsSilently)
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(outcome.err, "");
     EXPECT_FALSE(fs::exists(dir / "crvconsole.log"));
-    EXPECT_TRUE(fs::exists(dir / "new.mdb"));
+    EXPECT_EQ(ReadRows(dir / "new.mdb", L"SELECT id, name FROM t"),
+              (std::vector<std::wstring>{L"1|one"}));
 }
 
 TEST_F(ScriptRunTest, CreateOverAnExistingFileNeedsDeleteOld)
@@ -234,37 +264,36 @@ TEST_F(ScriptRunTest, FailingStatementStopsUnlessErrorsAreIgnored)
     EXPECT_EQ(stopped.exitCode, 0);
     EXPECT_EQ(stopped.out.rfind("\r\nError: ", 0), 0u) << stopped.out;
 
+    EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT id FROM t ORDER BY id"),
+              (std::vector<std::wstring>{L"1"}));
+
     // Row 1 is there now, so the first statement fails too; "/ie" goes on regardless.
-    EXPECT_EQ(RunProgram(dir.path(), {"s.sql", "db.mdb", "/ie", "/e"}).exitCode, 1);
-    // Row 3 was inserted by the ignoring run: inserting it again fails.
-    WriteFile(dir / "three.sql", "INSERT INTO t VALUES (3);\r\n");
-    EXPECT_EQ(RunProgram(dir.path(), {"three.sql", "db.mdb", "/e"}).exitCode, 0);
+    const Outcome ignoring = RunProgram(dir.path(), {"s.sql", "db.mdb", "/ie", "/e"});
+    EXPECT_EQ(ignoring.exitCode, 1);
+    EXPECT_EQ(ignoring.out, "");
+    EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT id FROM t ORDER BY id"),
+              (std::vector<std::wstring>{L"1", L"3"}));
 }
 
 TEST_F(ScriptRunTest, ScriptsRunInEveryEncoding)
 {
-    const std::string sql = "CREATE TABLE t (id LONG PRIMARY KEY, name TEXT(50));\r\n";
+    const std::string latin1 = "CREATE TABLE t (id LONG PRIMARY KEY, name TEXT(50));\r\n"
+                               "INSERT INTO t VALUES (1, 'K\xF6ln \xE9t\xE9');\r\n";
+    using testsupport::ScriptEncoding;
     const struct {
         const char* name;
-        std::string bytes;
-    } cases[] = {
-        {"ansi", sql},
-        {"utf8", "\xEF\xBB\xBF" + sql},
-        {"utf16", [&] {
-             std::string bytes = "\xFF\xFE";
-             for (char c : sql) {
-                 bytes += c;
-                 bytes += '\0';
-             }
-             return bytes;
-         }()},
-    };
+        ScriptEncoding encoding;
+    } cases[] = {{"ansi", ScriptEncoding::Ansi},
+                 {"utf8", ScriptEncoding::Utf8},
+                 {"utf16", ScriptEncoding::Utf16}};
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
-        WriteFile(dir / "s.sql", test.bytes);
+        WriteFile(dir / "s.sql", testsupport::EncodeScript(latin1, test.encoding));
         fs::remove(dir / "db.mdb");
         const Outcome outcome = RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/e"});
         EXPECT_EQ(outcome.exitCode, 1) << outcome.out;
+        EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT name FROM t"),
+                  (std::vector<std::wstring>{L"K\u00F6ln \u00E9t\u00E9"}));
     }
 }
 
