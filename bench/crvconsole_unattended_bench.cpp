@@ -1,12 +1,12 @@
 // The script runner's unattended road end to end: create a new database, read a script of
 // INSERT statements from its file and run it, as "crvconsole script.sql data.mdb /c /o" does.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "crvconsole/command_line.h"
 #include "crvconsole/script_engine.h"
@@ -23,8 +23,8 @@ fs::path WriteScript(const fs::path& dir, int rows)
          << "CREATE TABLE [Customers] ([ID] LONG PRIMARY KEY, [Name] TEXT(50), [City] TEXT(50), "
             "[Balance] CURRENCY, [Joined] DATETIME);\r\n";
     for (int i = 0; i < rows; ++i) {
-        file << "INSERT INTO [Customers] ([ID], [Name], [City], [Balance], [Joined]) VALUES ("
-             << i << ", 'M\xC3\xBCller & S\xC3\xB6hne " << i << "', 'K\xC3\xB6ln', " << i
+        file << "INSERT INTO [Customers] ([ID], [Name], [City], [Balance], [Joined]) VALUES (" << i
+             << ", 'M\xC3\xBCller & S\xC3\xB6hne " << i << "', 'K\xC3\xB6ln', " << i
              << ".25, #01/15/2024 10:30:00#);\r\n";
     }
     return path;
@@ -36,13 +36,15 @@ void BM_UnattendedRun(benchmark::State& state)
         state.SkipWithError("this build has no script executor");
         return;
     }
-    const fs::path dir = fs::temp_directory_path() / ("crvconsole_bench_" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("crvconsole_bench_" + std::to_string(getpid()));
     fs::create_directories(dir);
     const int rows = static_cast<int>(state.range(0));
     const fs::path script = WriteScript(dir, rows);
     const fs::path database = dir / "bench.mdb";
     for (auto _ : state) {
-        CommandLine commandLine({L"crvconsole", script.wstring(), database.wstring(), L"/c", L"/o"});
+        CommandLine commandLine(
+            {L"crvconsole", script.wstring(), database.wstring(), L"/c", L"/o"});
         if (!commandLine.Parse() || !commandLine.RunUnattended()) {
             state.SkipWithError("the run failed");
             break;

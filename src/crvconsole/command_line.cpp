@@ -1,8 +1,9 @@
 #include "crvconsole/command_line.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cwctype>
-#include <unistd.h>
 
 #include "crvconsole/options_manager.h"
 #include "crvconsole/script_engine.h"
@@ -23,9 +24,7 @@ bool SameSwitch(const std::wstring& argument, const wchar_t* name)
 
 }  // namespace
 
-CommandLine::CommandLine(std::vector<std::wstring> arguments) : arguments_(std::move(arguments))
-{
-}
+CommandLine::CommandLine(std::vector<std::wstring> arguments) : arguments_(std::move(arguments)) {}
 
 bool CommandLine::Parse()
 {

@@ -18,8 +18,8 @@ QStringList QtFilters(const std::vector<FileFilter>& filters)
         QString patterns = QString::fromStdWString(filter.patterns);
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         QString text = QString::fromStdWString(filter.description);
-        const QString shown = QLatin1Char('(') + QString::fromStdWString(filter.patterns) +
-                              QLatin1Char(')');
+        const QString shown =
+            QLatin1Char('(') + QString::fromStdWString(filter.patterns) + QLatin1Char(')');
         if (text.endsWith(shown))
             text.chop(shown.size());
         list << text.trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')');
@@ -63,7 +63,10 @@ bool FrameDialogs::GetSaveFileName(QWidget* owner, const std::vector<FileFilter>
     return true;
 }
 
-int FrameDialogs::RunModal(QDialog& dialog) { return dialog.exec(); }
+int FrameDialogs::RunModal(QDialog& dialog)
+{
+    return dialog.exec();
+}
 
 FrameDialogs& DefaultFrameDialogs()
 {

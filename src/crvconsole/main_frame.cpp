@@ -224,7 +224,10 @@ QAction* CMainFrame::Action(int id) const
     return found == actions_.end() ? nullptr : found->second;
 }
 
-QString CMainFrame::StatusPaneText() const { return statusPane_->text(); }
+QString CMainFrame::StatusPaneText() const
+{
+    return statusPane_->text();
+}
 
 void CMainFrame::OnCommand(int id)
 {
@@ -380,4 +383,7 @@ void CMainFrame::OnNextPane()
     (editor_->hasFocus() ? static_cast<QWidget*>(output_) : editor_)->setFocus();
 }
 
-std::wstring CMainFrame::EditorText() const { return editor_->toPlainText().toStdWString(); }
+std::wstring CMainFrame::EditorText() const
+{
+    return editor_->toPlainText().toStdWString();
+}

@@ -22,8 +22,8 @@ QPushButton* MakeBrowseButton(QWidget* parent)
 
 }  // namespace
 
-COpenFileDlg::COpenFileDlg(ConnectionSettings& settings,
-                           crvconsole::FrameDialogs& dialogs, QWidget* parent)
+COpenFileDlg::COpenFileDlg(ConnectionSettings& settings, crvconsole::FrameDialogs& dialogs,
+                           QWidget* parent)
     : QDialog(parent), settings_(settings), dialogs_(dialogs)
 {
     setWindowTitle(QStringLiteral("Open database"));

@@ -15,9 +15,10 @@ int RunApplication(int argc, char** argv)
     // Without any display Qt would abort; say plainly what is missing instead.
     if (!EnvironmentSet("QT_QPA_PLATFORM") && !EnvironmentSet("DISPLAY") &&
         !EnvironmentSet("WAYLAND_DISPLAY")) {
-        std::fputs("CrvConsole: no display for the window. To run a script without one, give "
-                   "the script file and the database file on the command line.\n",
-                   stderr);
+        std::fputs(
+            "CrvConsole: no display for the window. To run a script without one, give "
+            "the script file and the database file on the command line.\n",
+            stderr);
         return 0;
     }
     QApplication app(argc, argv);

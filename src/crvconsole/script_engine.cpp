@@ -37,7 +37,10 @@ bool CreateEmptyDatabase(const ConnectionSettings& settings, std::wstring& error
     return false;
 }
 
-bool ScriptEngineAvailable() { return true; }
+bool ScriptEngineAvailable()
+{
+    return true;
+}
 
 #else
 
@@ -62,7 +65,10 @@ bool CreateEmptyDatabase(const ConnectionSettings&, std::wstring& error)
     return false;
 }
 
-bool ScriptEngineAvailable() { return false; }
+bool ScriptEngineAvailable()
+{
+    return false;
+}
 
 #endif
 

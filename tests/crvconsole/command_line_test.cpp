@@ -1,8 +1,8 @@
 // The unattended command line: positional arguments, every switch in any case, and the usage
 // errors.
-#include <gtest/gtest.h>
-
 #include "crvconsole/command_line.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -55,7 +55,8 @@ TEST(CommandLineTest, EverySwitchIsReadWithoutRegardToCase)
         {"user password", {L"/up", L"pw"}, {.userPassword = L"pw"}},
         {"system database", {L"/S", L"/tmp/system.mdw"}, {.systemDatabase = L"/tmp/system.mdw"}},
         {"value that looks like a switch", {L"/p", L"/c"}, {.databasePassword = L"/c"}},
-        {"later value replaces earlier", {L"/p", L"one", L"/p", L"two"},
+        {"later value replaces earlier",
+         {L"/p", L"one", L"/p", L"two"},
          {.databasePassword = L"two"}},
         {"non-ASCII value", {L"/un", L"Jürgen Ωmega"}, {.userName = L"Jürgen Ωmega"}},
         {"everything",
@@ -92,7 +93,8 @@ TEST(CommandLineTest, UsageErrorsGiveTheUsageText)
         {"program name alone", {L"crvconsole"}},
         {"script without database", {L"crvconsole", L"script.sql"}},
         {"unknown switch", {L"crvconsole", L"s.sql", L"d.mdb", L"/x"}},
-        {"unknown switch after valid ones", {L"crvconsole", L"s.sql", L"d.mdb", L"/c", L"/e", L"/q"}},
+        {"unknown switch after valid ones",
+         {L"crvconsole", L"s.sql", L"d.mdb", L"/c", L"/e", L"/q"}},
         {"switch without slash", {L"crvconsole", L"s.sql", L"d.mdb", L"c"}},
         {"prefix of a switch", {L"crvconsole", L"s.sql", L"d.mdb", L"/u"}},
         {"switch with extra letters", {L"crvconsole", L"s.sql", L"d.mdb", L"/cc"}},

@@ -1,5 +1,9 @@
 // The script runner's window, driven through its commands with every question answered by a
 // stand-in, so nothing blocks and no display is needed.
+#include "crvconsole/main_frame.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,13 +18,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <gtest/gtest.h>
 #include <optional>
 
 #include "crvconsole/about_dlg.h"
 #include "crvconsole/edit_oea.h"
 #include "crvconsole/frame_dialogs.h"
-#include "crvconsole/main_frame.h"
 #include "crvconsole/open_file_dlg.h"
 #include "crvconsole/script_engine.h"
 #include "encoded_script.h"
@@ -66,10 +68,7 @@ public:
         filterIndex = answerFilter;
         return true;
     }
-    int RunModal(QDialog& dialog) override
-    {
-        return modal ? modal(dialog) : QDialog::Rejected;
-    }
+    int RunModal(QDialog& dialog) override { return modal ? modal(dialog) : QDialog::Rejected; }
 
     std::vector<Box> boxes;
     std::vector<std::vector<FileFilter>> askedFilters;
@@ -116,7 +115,8 @@ TEST_F(MainFrameTest, MenusHoldEveryCommandInOrder)
           {"&Run", 32773},
           {"-", 0},
           {"E&xit", 57665}}},
-        {"&Edit", {{"&Undo", 57643}, {"-", 0}, {"Cu&t", 57635}, {"&Copy", 57634}, {"&Paste", 57637}}},
+        {"&Edit",
+         {{"&Undo", 57643}, {"-", 0}, {"Cu&t", 57635}, {"&Copy", 57634}, {"&Paste", 57637}}},
         {"&View", {{"&Toolbar", 59392}, {"&Status Bar", 59393}}},
         {"Options", {{"Stop on Error", 32780}}},
         {"&Help", {{"&About", 57664}}},
@@ -154,8 +154,8 @@ TEST_F(MainFrameTest, CommandsHaveTheirKeysAndPrompts)
         {59392, QKeySequence(), "Show or hide the toolbar", "Toggle ToolBar"},
         {59393, QKeySequence(), "Show or hide the status bar", "Toggle StatusBar"},
         {32780, QKeySequence(), "", nullptr},
-        {57664, QKeySequence(),
-         "Display program information, version number and copyright", "About"},
+        {57664, QKeySequence(), "Display program information, version number and copyright",
+         "About"},
         {57680, QKeySequence("F6"), "Switch to the next window pane", "Next Pane"},
         {57681, QKeySequence("Shift+F6"), "Switch back to the previous window pane",
          "Previous Pane"},
@@ -294,10 +294,12 @@ TEST_F(MainFrameTest, BrowseButtonsFillTheirFieldsWithTheChosenFile)
         int field;
         std::vector<FileFilter> filters;
     } cases[] = {
-        {COpenFileDlg::kBrowseDatabase, COpenFileDlg::kDatabaseName,
+        {COpenFileDlg::kBrowseDatabase,
+         COpenFileDlg::kDatabaseName,
          {{L"Microsoft Access Databases (*.mdb;*.accdb)", L"*.mdb;*.accdb"},
           {L"All Files (*.*)", L"*.*"}}},
-        {COpenFileDlg::kBrowseSystemDatabase, COpenFileDlg::kSystemDatabase,
+        {COpenFileDlg::kBrowseSystemDatabase,
+         COpenFileDlg::kSystemDatabase,
          {{L"Access Files (*.mdw)", L"*.mdw"}, {L"All Files (*.*)", L"*.*"}}},
     };
     for (const auto& test : cases) {
@@ -352,9 +354,8 @@ TEST_F(MainFrameTest, ScriptThatCannotBeOpenedIsReported)
     dialogs.answerPath = (dir / "missing.sql").wstring();
     frame.OnCommand(command::kOpenScript);
     ASSERT_EQ(dialogs.askedFilters.size(), 1u);
-    EXPECT_EQ(dialogs.askedFilters[0],
-              (std::vector<FileFilter>{{L"Script Files (*.sql)", L"*.sql"},
-                                       {L"All Files (*.*)", L"*.*"}}));
+    EXPECT_EQ(dialogs.askedFilters[0], (std::vector<FileFilter>{{L"Script Files (*.sql)", L"*.sql"},
+                                                                {L"All Files (*.*)", L"*.*"}}));
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, L"Can't open file");
     EXPECT_EQ(dialogs.boxes[0].caption, L"Error");
@@ -422,12 +423,14 @@ TEST_F(MainFrameScriptTest, StoredStopOnErrorOffLetsTheRunGoOn)
         const fs::path database = dir / ("db" + std::to_string(test.stored) + ".mdb");
         dialogs.answerPath = database.wstring();
         frame.OnCommand(command::kCreateMdb);
-        frame.Editor()->setPlainText("CREATE TABLE t (id LONG);\nINSERT INTO missing VALUES (1);\n"
-                                     "INSERT INTO t VALUES (3);");
+        frame.Editor()->setPlainText(
+            "CREATE TABLE t (id LONG);\nINSERT INTO missing VALUES (1);\n"
+            "INSERT INTO t VALUES (3);");
         frame.OnCommand(command::kRun);
         const QString output = frame.Output()->toPlainText();
-        EXPECT_TRUE(output.startsWith("1\tCREATE TABLE t (id LONG)\n2\tINSERT INTO missing VALUES (1)\n"
-                                      "\nError: "))
+        EXPECT_TRUE(
+            output.startsWith("1\tCREATE TABLE t (id LONG)\n2\tINSERT INTO missing VALUES (1)\n"
+                              "\nError: "))
             << output.toStdString();
         EXPECT_EQ(output.contains("3\tINSERT INTO t VALUES (3)"), test.thirdRuns);
     }
@@ -486,7 +489,8 @@ TEST_F(MainFrameTest, ScriptKeepsItsEncodingWhenSavedAgain)
 
         CMainFrame reopened(dialogs);
         reopened.OnCommand(command::kOpenScript);
-        EXPECT_EQ(reopened.Editor()->toPlainText(), QString::fromUtf8("SELECT 'Köln';\nSELECT 'é';"));
+        EXPECT_EQ(reopened.Editor()->toPlainText(),
+                  QString::fromUtf8("SELECT 'Köln';\nSELECT 'é';"));
     }
 }
 
@@ -498,18 +502,22 @@ TEST_F(MainFrameTest, GrabsWindowAndDialogsForInspection)
     fs::create_directories(shots);
     CMainFrame frame(dialogs);
     frame.resize(800, 600);
-    frame.Editor()->setPlainText("CREATE TABLE Customers (ID LONG, Name TEXT(50));\n"
-                                 "INSERT INTO Customers VALUES (1, 'Müller');\n");
-    frame.Output()->setPlainText("1\tCREATE TABLE Customers (ID LONG, Name TEXT(50))\n"
-                                 "2\tINSERT INTO Customers VALUES (1, 'Müller')\n"
-                                 "Command(s) completed successfully.");
+    frame.Editor()->setPlainText(
+        "CREATE TABLE Customers (ID LONG, Name TEXT(50));\n"
+        "INSERT INTO Customers VALUES (1, 'Müller');\n");
+    frame.Output()->setPlainText(
+        "1\tCREATE TABLE Customers (ID LONG, Name TEXT(50))\n"
+        "2\tINSERT INTO Customers VALUES (1, 'Müller')\n"
+        "Command(s) completed successfully.");
     frame.show();
     QApplication::processEvents();
-    EXPECT_TRUE(frame.grab().save(QString::fromStdString((shots / "crvconsole_main.png").string())));
+    EXPECT_TRUE(
+        frame.grab().save(QString::fromStdString((shots / "crvconsole_main.png").string())));
     QMenu* file = frame.menuBar()->actions().front()->menu();
     file->popup(frame.mapToGlobal(QPoint(0, 20)));
     QApplication::processEvents();
-    EXPECT_TRUE(file->grab().save(QString::fromStdString((shots / "crvconsole_file_menu.png").string())));
+    EXPECT_TRUE(
+        file->grab().save(QString::fromStdString((shots / "crvconsole_file_menu.png").string())));
     file->hide();
 
     ConnectionSettings settings;
@@ -522,7 +530,8 @@ TEST_F(MainFrameTest, GrabsWindowAndDialogsForInspection)
     CAboutDlg about;
     about.show();
     QApplication::processEvents();
-    EXPECT_TRUE(about.grab().save(QString::fromStdString((shots / "crvconsole_about.png").string())));
+    EXPECT_TRUE(
+        about.grab().save(QString::fromStdString((shots / "crvconsole_about.png").string())));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // "Stop on Error" in the user's settings: on when nothing is stored, persisted on every change.
-#include <QSettings>
+#include "crvconsole/options_manager.h"
+
 #include <gtest/gtest.h>
 
-#include "crvconsole/options_manager.h"
+#include <QSettings>
+
 #include "platform/ui/registry_settings.h"
 
 namespace {

@@ -1,10 +1,11 @@
 // The unattended road, run as the built program in a subprocess: exit codes, the usage text, the
 // console and log-file reports, and runs without any display.
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -52,8 +53,7 @@ Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& argument
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(QString::fromStdString(dir.string()));
-    process.start(QString::fromStdString((testsupport::BinaryDir() / "crvconsole").string()),
-                  list);
+    process.start(QString::fromStdString((testsupport::BinaryDir() / "crvconsole").string()), list);
     EXPECT_TRUE(process.waitForFinished(60000));
     Outcome outcome;
     outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -188,10 +188,10 @@ std::vector<std::wstring> ReadRows(const fs::path& database, const std::wstring&
         const auto fields = recordset->Fields();
         for (long i = 0; i < fields->Count(); ++i) {
             const automation::Variant& value = fields->Item(i)->Value();
-            row += (i ? L"|" : L"") + (value.vt() == automation::VT_NULL
-                                           ? std::wstring(L"NULL")
-                                           : automation::ChangeType(value, automation::VT_BSTR)
-                                                 .bstrVal());
+            row += (i ? L"|" : L"") +
+                   (value.vt() == automation::VT_NULL
+                        ? std::wstring(L"NULL")
+                        : automation::ChangeType(value, automation::VT_BSTR).bstrVal());
         }
         rows.push_back(row);
     }
@@ -219,8 +219,9 @@ TEST_F(ScriptRunTest, CreateComesBeforeTheScriptIsRead)
 
 TEST_F(ScriptRunTest, CreateRunsTheScriptAndSucceedsSilently)
 {
-    WriteFile(dir / "s.sql", "CREATE TABLE t (id LONG, name TEXT(50));\r\n"
-                             "INSERT INTO t VALUES (1, 'one');\r\n");
+    WriteFile(dir / "s.sql",
+              "CREATE TABLE t (id LONG, name TEXT(50));\r\n"
+              "INSERT INTO t VALUES (1, 'one');\r\n");
     const Outcome outcome = RunProgram(dir.path(), {"s.sql", "new.mdb", "/c", "/e", "/ef"});
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.out, "");
@@ -257,9 +258,10 @@ TEST_F(ScriptRunTest, FailingStatementStopsUnlessErrorsAreIgnored)
 {
     WriteFile(dir / "create.sql", "CREATE TABLE t (id LONG PRIMARY KEY);\r\n");
     ASSERT_EQ(RunProgram(dir.path(), {"create.sql", "db.mdb", "/c"}).exitCode, 1);
-    WriteFile(dir / "s.sql", "INSERT INTO t VALUES (1);\r\n"
-                             "INSERT INTO missing VALUES (2);\r\n"
-                             "INSERT INTO t VALUES (3);\r\n");
+    WriteFile(dir / "s.sql",
+              "INSERT INTO t VALUES (1);\r\n"
+              "INSERT INTO missing VALUES (2);\r\n"
+              "INSERT INTO t VALUES (3);\r\n");
     const Outcome stopped = RunProgram(dir.path(), {"s.sql", "db.mdb", "/e"});
     EXPECT_EQ(stopped.exitCode, 0);
     EXPECT_EQ(stopped.out.rfind("\r\nError: ", 0), 0u) << stopped.out;
@@ -277,8 +279,9 @@ TEST_F(ScriptRunTest, FailingStatementStopsUnlessErrorsAreIgnored)
 
 TEST_F(ScriptRunTest, ScriptsRunInEveryEncoding)
 {
-    const std::string latin1 = "CREATE TABLE t (id LONG PRIMARY KEY, name TEXT(50));\r\n"
-                               "INSERT INTO t VALUES (1, 'K\xF6ln \xE9t\xE9');\r\n";
+    const std::string latin1 =
+        "CREATE TABLE t (id LONG PRIMARY KEY, name TEXT(50));\r\n"
+        "INSERT INTO t VALUES (1, 'K\xF6ln \xE9t\xE9');\r\n";
     using testsupport::ScriptEncoding;
     const struct {
         const char* name;
