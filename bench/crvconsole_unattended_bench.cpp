@@ -9,7 +9,8 @@
 #include <string>
 
 #include "crvconsole/command_line.h"
-#include "crvconsole/script_engine.h"
+#include "database/db_connection.h"
+#include "platform/provider/provider_classes.h"
 
 namespace {
 
@@ -32,10 +33,6 @@ fs::path WriteScript(const fs::path& dir, int rows)
 
 void BM_UnattendedRun(benchmark::State& state)
 {
-    if (!crvconsole::ScriptEngineAvailable()) {
-        state.SkipWithError("this build has no script executor");
-        return;
-    }
     const fs::path dir =
         fs::temp_directory_path() / ("crvconsole_bench_" + std::to_string(getpid()));
     fs::create_directories(dir);
@@ -60,6 +57,8 @@ BENCHMARK(BM_UnattendedRun)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond
 int main(int argc, char** argv)
 {
     std::setlocale(LC_CTYPE, "C.UTF-8");
+    provider::RegisterProviderClasses();
+    DbConnection::SetProgram(DbConnection::Program::ScriptRunner);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

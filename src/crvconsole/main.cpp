@@ -8,11 +8,14 @@
 #include "crvconsole/unattended_run.h"
 #include "database/db_connection.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/provider_classes.h"
 
 int main(int argc, char** argv)
 {
     std::setlocale(LC_CTYPE, "C.UTF-8");
-    // The script runner shares the databases it opens (no exclusive lock).
+    // The database objects the script executor creates by name, for both roads; the script
+    // runner shares the databases it opens (no exclusive lock).
+    provider::RegisterProviderClasses();
     DbConnection::SetProgram(DbConnection::Program::ScriptRunner);
     if (argc > 1) {
         std::vector<std::wstring> arguments;

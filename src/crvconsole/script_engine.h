@@ -23,7 +23,4 @@ ScriptRunResult RunScript(const ConnectionSettings& settings, const std::wstring
 // `error` holds the provider's text, beginning with "\r\nError: ".
 bool CreateEmptyDatabase(const ConnectionSettings& settings, std::wstring& error);
 
-// False in a build without the script executor; the calls above then fail with a clear text.
-bool ScriptEngineAvailable();
-
 }  // namespace crvconsole

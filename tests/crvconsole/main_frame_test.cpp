@@ -24,8 +24,9 @@
 #include "crvconsole/edit_oea.h"
 #include "crvconsole/frame_dialogs.h"
 #include "crvconsole/open_file_dlg.h"
-#include "crvconsole/script_engine.h"
+#include "database/db_connection.h"
 #include "encoded_script.h"
+#include "platform/provider/provider_classes.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/registry_settings.h"
 #include "support/temp_dir.h"
@@ -79,7 +80,12 @@ public:
 
 class MainFrameTest : public testing::Test {
 protected:
-    void SetUp() override { ui::WriteRegistryDword(L"SOFTWARE\\CrvConsole", L"stoponerror", 1); }
+    void SetUp() override
+    {
+        provider::RegisterProviderClasses();
+        DbConnection::SetProgram(DbConnection::Program::ScriptRunner);
+        ui::WriteRegistryDword(L"SOFTWARE\\CrvConsole", L"stoponerror", 1);
+    }
 
     FakeDialogs dialogs;
     testsupport::TempDir dir;
@@ -379,19 +385,9 @@ TEST_F(MainFrameTest, AboutShowsNameVersionAndAddress)
     EXPECT_TRUE(shown);
 }
 
-// ---- Commands that need the script executor ----
+// ---- Commands that run scripts ----
 
-class MainFrameScriptTest : public MainFrameTest {
-protected:
-    void SetUp() override
-    {
-        MainFrameTest::SetUp();
-        if (!crvconsole::ScriptEngineAvailable())
-            GTEST_SKIP() << "this build has no script executor";
-    }
-};
-
-TEST_F(MainFrameScriptTest, CreateThenRunShowsEchoAndSuccess)
+TEST_F(MainFrameTest, CreateThenRunShowsEchoAndSuccess)
 {
     CMainFrame frame(dialogs);
     dialogs.answerPath = (dir / "new").wstring();
@@ -410,7 +406,7 @@ TEST_F(MainFrameScriptTest, CreateThenRunShowsEchoAndSuccess)
               "Command(s) completed successfully.");
 }
 
-TEST_F(MainFrameScriptTest, StoredStopOnErrorOffLetsTheRunGoOn)
+TEST_F(MainFrameTest, StoredStopOnErrorOffLetsTheRunGoOn)
 {
     const struct {
         uint32_t stored;

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "crvconsole/script_engine.h"
 #include "database/db_connection.h"
 #include "encoded_script.h"
 #include "platform/automation/variant.h"
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/ado_recordset.h"
+#include "platform/provider/provider_classes.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -173,11 +173,12 @@ TEST(UnattendedRunTest, ScriptThatCannotBeReadIsReported)
     }
 }
 
-// ---- Runs that need the script executor ----
+// ---- Runs of real scripts ----
 
 // The rows of `query` read back through the provider, each row's values as text joined by "|".
 std::vector<std::wstring> ReadRows(const fs::path& database, const std::wstring& query)
 {
+    provider::RegisterProviderClasses();
     ConnectionSettings settings;
     settings.path = database.wstring();
     DbConnection connection(&settings);
@@ -201,11 +202,6 @@ std::vector<std::wstring> ReadRows(const fs::path& database, const std::wstring&
 
 class ScriptRunTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!crvconsole::ScriptEngineAvailable())
-            GTEST_SKIP() << "this build has no script executor";
-    }
     testsupport::TempDir dir;
 };
 
