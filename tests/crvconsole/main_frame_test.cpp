@@ -498,13 +498,15 @@ TEST_F(MainFrameTest, GrabsWindowAndDialogsForInspection)
     fs::create_directories(shots);
     CMainFrame frame(dialogs);
     frame.resize(800, 600);
+    dialogs.answerPath = (dir / "Customers").wstring();
+    frame.OnCommand(command::kCreateMdb);
     frame.Editor()->setPlainText(
-        "CREATE TABLE Customers (ID LONG, Name TEXT(50));\n"
-        "INSERT INTO Customers VALUES (1, 'Müller');\n");
-    frame.Output()->setPlainText(
-        "1\tCREATE TABLE Customers (ID LONG, Name TEXT(50))\n"
-        "2\tINSERT INTO Customers VALUES (1, 'Müller')\n"
-        "Command(s) completed successfully.");
+        "CREATE TABLE Customers (ID LONG PRIMARY KEY, Name TEXT(50), City TEXT(50));\n"
+        "INSERT INTO Customers VALUES (1, 'Müller & Söhne', 'Köln');\n"
+        "INSERT INTO Customers VALUES (2, 'Ørsted', 'Aarhus');\n"
+        "UPDATE Customers SET City = 'Bonn' WHERE ID = 1;\n");
+    frame.OnCommand(command::kRun);
+    EXPECT_TRUE(frame.Output()->toPlainText().endsWith("Command(s) completed successfully."));
     frame.show();
     QApplication::processEvents();
     EXPECT_TRUE(
