@@ -78,6 +78,17 @@ public:
     std::function<int(QDialog&)> modal;
 };
 
+// The text of the one message box shown, after checking its caption and type.
+std::wstring OnlyBoxText(const FakeDialogs& dialogs, const std::wstring& caption, unsigned type)
+{
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    if (dialogs.boxes.size() != 1)
+        return {};
+    EXPECT_EQ(dialogs.boxes[0].caption, caption);
+    EXPECT_EQ(dialogs.boxes[0].type, type);
+    return dialogs.boxes[0].text;
+}
+
 class MainFrameTest : public testing::Test {
 protected:
     void SetUp() override
@@ -325,10 +336,7 @@ TEST_F(MainFrameTest, RunWithoutDatabaseAsksForOne)
     frame.Editor()->setPlainText("CREATE TABLE t (id LONG);");
     frame.Output()->setPlainText("earlier output");
     frame.OnCommand(command::kRun);
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, L"Choose a database file");
-    EXPECT_EQ(dialogs.boxes[0].caption, L"Can't open mdb file");
-    EXPECT_EQ(dialogs.boxes[0].type, ui::MB_OK);
+    EXPECT_EQ(OnlyBoxText(dialogs, L"Can't open mdb file", ui::MB_OK), L"Choose a database file");
     EXPECT_EQ(frame.Output()->toPlainText(), "earlier output");
 }
 
@@ -345,10 +353,7 @@ TEST_F(MainFrameTest, FailedCreationKeepsTheCurrentDatabase)
               (std::vector<FileFilter>{{L"Create MDB file (*.mdb)", L"*.mdb"},
                                        {L"Create ACCDB file (*.accdb)", L"*.accdb"},
                                        {L"All Files (*.*)", L"*.*"}}));
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].caption, L"Can't save");
-    EXPECT_EQ(dialogs.boxes[0].type, ui::MB_ICONERROR);
-    EXPECT_EQ(dialogs.boxes[0].text.rfind(L"\r\nError: ", 0), 0u);
+    EXPECT_EQ(OnlyBoxText(dialogs, L"Can't save", ui::MB_ICONERROR).rfind(L"\r\nError: ", 0), 0u);
     EXPECT_EQ(frame.Settings().path, L"");
     EXPECT_EQ(frame.StatusPaneText(), "Ready");
 }
@@ -362,10 +367,7 @@ TEST_F(MainFrameTest, ScriptThatCannotBeOpenedIsReported)
     ASSERT_EQ(dialogs.askedFilters.size(), 1u);
     EXPECT_EQ(dialogs.askedFilters[0], (std::vector<FileFilter>{{L"Script Files (*.sql)", L"*.sql"},
                                                                 {L"All Files (*.*)", L"*.*"}}));
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, L"Can't open file");
-    EXPECT_EQ(dialogs.boxes[0].caption, L"Error");
-    EXPECT_EQ(dialogs.boxes[0].type, ui::MB_ICONERROR);
+    EXPECT_EQ(OnlyBoxText(dialogs, L"Error", ui::MB_ICONERROR), L"Can't open file");
     EXPECT_EQ(frame.Editor()->toPlainText(), "kept");
 }
 
