@@ -7,11 +7,10 @@
 #include "platform/ui/message_box.h"
 
 namespace crvconsole {
-namespace {
 
 // Qt reads the patterns of a type from the parentheses at the end of its text, separated by
 // blanks; the texts shown keep their own wording and the patterns follow in Qt's form.
-QStringList QtFilters(const std::vector<FileFilter>& filters)
+QStringList QtNameFilters(const std::vector<FileFilter>& filters)
 {
     QStringList list;
     for (const FileFilter& filter : filters) {
@@ -27,8 +26,6 @@ QStringList QtFilters(const std::vector<FileFilter>& filters)
     return list;
 }
 
-}  // namespace
-
 int FrameDialogs::MessageBox(QWidget* owner, const std::wstring& text, const std::wstring& caption,
                              unsigned type)
 {
@@ -41,7 +38,7 @@ bool FrameDialogs::GetOpenFileName(QWidget* owner, const std::vector<FileFilter>
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(QtFilters(filters));
+    dialog.setNameFilters(QtNameFilters(filters));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     path = dialog.selectedFiles().front().toStdWString();
@@ -54,7 +51,7 @@ bool FrameDialogs::GetSaveFileName(QWidget* owner, const std::vector<FileFilter>
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList qtFilters = QtFilters(filters);
+    const QStringList qtFilters = QtNameFilters(filters);
     dialog.setNameFilters(qtFilters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;

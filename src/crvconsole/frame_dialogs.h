@@ -3,6 +3,7 @@
 // stand in (the tests answer without blocking).
 #pragma once
 
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -42,5 +43,9 @@ public:
 
 // The answerer that shows real dialogs.
 FrameDialogs& DefaultFrameDialogs();
+
+// The types of a file dialog as Qt reads them: the text, then the patterns in parentheses,
+// separated by blanks ("Microsoft Access Databases (*.mdb *.accdb)").
+QStringList QtNameFilters(const std::vector<FileFilter>& filters);
 
 }  // namespace crvconsole

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
@@ -479,6 +480,23 @@ TEST_F(MainFrameTest, ScriptKeepsItsEncodingWhenSavedAgain)
     }
 }
 
+TEST(FrameDialogsTest, FileTypesReachQtWithEveryPattern)
+{
+    const struct {
+        FileFilter filter;
+        const char* qt;
+    } cases[] = {
+        {{L"Script Files (*.sql)", L"*.sql"}, "Script Files (*.sql)"},
+        {{L"All Files (*.*)", L"*.*"}, "All Files (*.*)"},
+        {{L"Microsoft Access Databases (*.mdb;*.accdb)", L"*.mdb;*.accdb"},
+         "Microsoft Access Databases (*.mdb *.accdb)"},
+        {{L"Access Files (*.mdw)", L"*.mdw"}, "Access Files (*.mdw)"},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(crvconsole::QtNameFilters({test.filter}), QStringList{QString(test.qt)});
+    }
+}
+
 // ---- Pictures of the window and its dialogs, to look at ----
 
 TEST_F(MainFrameTest, GrabsWindowAndDialogsForInspection)
@@ -513,6 +531,17 @@ TEST_F(MainFrameTest, GrabsWindowAndDialogsForInspection)
     open.show();
     QApplication::processEvents();
     EXPECT_TRUE(open.grab().save(QString::fromStdString((shots / "crvconsole_open.png").string())));
+
+    // The usage text as the "Help" box shows it where a display is.
+    const auto help = ui::MakeMessageBox(
+        nullptr,
+        L"Usage: CrvConsole <sql file> <mdb file> [key1] [key2] [...]\r\n/c - create the empty "
+        L"mdb file\r\n/o - delete the old mdb file\r\n/ie - ignore errors",
+        L"Help", ui::MB_ICONINFORMATION);
+    help->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(
+        help->grab().save(QString::fromStdString((shots / "crvconsole_help.png").string())));
 
     CAboutDlg about;
     about.show();
