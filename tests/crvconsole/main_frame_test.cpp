@@ -446,6 +446,16 @@ TEST_F(MainFrameTest, SaveAsAppendsTheScriptExtensionOnlyWhenNeeded)
     }
 }
 
+TEST_F(MainFrameTest, TextThatANewScriptCannotHoldIsReported)
+{
+    CMainFrame frame(dialogs);
+    frame.Editor()->setPlainText(QString::fromUtf8("SELECT '北京';"));  // not in the ANSI code page
+    dialogs.answerPath = (dir / "new.sql").wstring();
+    frame.OnCommand(command::kSaveScriptAs);
+    EXPECT_EQ(OnlyBoxText(dialogs, L"Error", ui::MB_ICONERROR), L"Can't save file");
+    EXPECT_EQ(frame.Editor()->toPlainText(), QString::fromUtf8("SELECT '北京';"));
+}
+
 TEST_F(MainFrameTest, ScriptKeepsItsEncodingWhenSavedAgain)
 {
     using testsupport::ScriptEncoding;
