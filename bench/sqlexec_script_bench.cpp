@@ -1,6 +1,8 @@
 // A 100,000-row INSERT script run by the script executor against a new native store, side by
 // side with the sqlite3 shell running the equivalent SQLite script on an empty file with the same
 // table. One run; prints both times and their ratio.
+#include <cryptopp/base64.h>
+#include <cryptopp/filters.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -39,19 +41,10 @@ std::string Hex(const std::vector<unsigned char>& bytes)
 
 std::wstring Base64(const std::vector<unsigned char>& bytes)
 {
-    static const char* const alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::wstring text;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const unsigned n = (unsigned(bytes[i]) << 16) |
-                           (i + 1 < bytes.size() ? unsigned(bytes[i + 1]) << 8 : 0) |
-                           (i + 2 < bytes.size() ? unsigned(bytes[i + 2]) : 0);
-        text += wchar_t(alphabet[(n >> 18) & 63]);
-        text += wchar_t(alphabet[(n >> 12) & 63]);
-        text += i + 1 < bytes.size() ? wchar_t(alphabet[(n >> 6) & 63]) : L'=';
-        text += i + 2 < bytes.size() ? wchar_t(alphabet[n & 63]) : L'=';
-    }
-    return text;
+    std::string encoded;
+    CryptoPP::StringSource(bytes.data(), bytes.size(), true,
+                           new CryptoPP::Base64Encoder(new CryptoPP::StringSink(encoded), false));
+    return automation::FromUtf8(encoded);
 }
 
 // Mixed types; one row in twenty carries a chr() text or a base64 binary value.
