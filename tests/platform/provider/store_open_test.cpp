@@ -1,5 +1,6 @@
 // Opening stores: locks (in this process and from another), passwords,
 // missing and foreign files, creation over an existing file.
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,6 +139,38 @@ TEST_F(StoreTest, CreatingOverAnExistingFileFailsAndKeepsIt)
     }
     EXPECT_EQ(fs::file_size(dir / "test.mdb"), before);
     EXPECT_EQ(OpenError(JetString(path), adModeUnknown), L"");
+}
+
+TEST_F(StoreTest, AKilledWriterLeavesTheFileWholeAndItsStatementUndone)
+{
+    Run(L"CREATE TABLE big (a LONG, b TEXT(50))");
+    for (int i = 0; i < 100; ++i)
+        Run(L"INSERT INTO big VALUES (" + std::to_wstring(i) + L", 'some text to write')");
+    for (int i = 0; i < 9; ++i)
+        Run(L"INSERT INTO big SELECT a + 1000, b FROM big");
+    const long base = 100 << 9;
+    connection->Close();
+    pid_t pid = fork();
+    if (pid == 0) {
+        // Doubles the table, statement after statement, until it is killed.
+        auto c = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+        c->Open(JetString(path));
+        for (;;)
+            c->Execute(L"INSERT INTO big SELECT a + 1000, b FROM big", nullptr,
+                       adCmdText | adExecuteNoRecords);
+    }
+    usleep(300 * 1000);
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Ptr<Connection> after;
+    ASSERT_EQ(OpenError(JetString(path), adModeShareExclusive, &after), L"");
+    auto rs = automation::CreateObjectAs<Recordset>(L"ADODB.Recordset");
+    rs->Open(Variant(L"SELECT count(*) FROM big"), after, adOpenStatic, adLockOptimistic, 1);
+    long count = rs->Fields()->Item(0L)->Value().lVal();
+    // Every finished statement doubled the rows; the killed one left none of its own.
+    EXPECT_EQ(count % base, 0) << count;
+    EXPECT_EQ((count / base) & (count / base - 1), 0) << count;
 }
 
 TEST(FileLockTest, LockFilesAreNamedAsAccessNamesThem)
