@@ -309,10 +309,18 @@ EmittedExpr QueryEmitter::ColumnRef(const sql::Expr& e, const Scope& scope)
 
 EmittedExpr QueryEmitter::Binary(const sql::Expr& e, const Scope& scope)
 {
-    EmittedExpr l = Expr(*e.args[0], scope);
-    EmittedExpr r = Expr(*e.args[1], scope);
+    // A chain of one operator may come as one node with all its operands;
+    // it binds from the left.
+    EmittedExpr result = Expr(*e.args.at(0), scope);
+    for (size_t i = 1; i < e.args.size(); ++i)
+        result = Combine(e.op, result, Expr(*e.args[i], scope));
+    return result;
+}
+
+EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const EmittedExpr& r) const
+{
     const char* cmp = nullptr;
-    switch (e.op) {
+    switch (op) {
     case Op::Equal: cmp = " = "; break;
     case Op::NotEqual: cmp = " <> "; break;
     case Op::Less: cmp = " < "; break;
@@ -343,29 +351,29 @@ EmittedExpr QueryEmitter::Binary(const sql::Expr& e, const Scope& scope)
     AccessType ka = kindOf(l), kb = kindOf(r);
     bool textA = (l.stored || l.typed) && (ka == AccessType::Text || ka == AccessType::Memo);
     bool textB = (r.stored || r.typed) && (kb == AccessType::Text || kb == AccessType::Memo);
-    switch (e.op) {
+    switch (op) {
     case Op::Concat:
         return Typed("acc_concat(" + text(l, a) + ", " + text(r, b) + ")", AccessType::Text);
     case Op::Add:
     case Op::Subtract:
     case Op::Multiply: {
-        if (e.op == Op::Add && textA && textB)
+        if (op == Op::Add && textA && textB)
             return Typed("(" + a + " || " + b + ")", AccessType::Text);
-        const char* op = e.op == Op::Add ? " + " : e.op == Op::Subtract ? " - " : " * ";
+        const char* sign = op == Op::Add ? " + " : op == Op::Subtract ? " - " : " * ";
         if (!(l.stored || l.typed || l.sql == "NULL") || !(r.stored || r.typed || r.sql == "NULL")) {
             EmittedExpr untyped;  // the value decides its own type
-            untyped.sql = "(" + a + op + b + ")";
+            untyped.sql = "(" + a + sign + b + ")";
             return untyped;
         }
         AccessType t = AccessType::Double;
-        if (e.op != Op::Multiply && (ka == AccessType::DateTime) != (kb == AccessType::DateTime))
+        if (op != Op::Multiply && (ka == AccessType::DateTime) != (kb == AccessType::DateTime))
             t = AccessType::DateTime;
         else if (IsWholeNumberType(ka) && IsWholeNumberType(kb))
             t = AccessType::Long;
         else if ((ka == AccessType::Currency || kb == AccessType::Currency) &&
                  ka != AccessType::Double && kb != AccessType::Double)
             t = AccessType::Currency;
-        return Typed("(" + a + op + b + ")", t);
+        return Typed("(" + a + sign + b + ")", t);
     }
     case Op::Divide: return Typed("acc_divide(" + a + ", " + b + ")", AccessType::Double);
     case Op::IntDivide: return Typed("acc_intdivide(" + a + ", " + b + ")", AccessType::Long);

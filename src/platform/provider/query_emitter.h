@@ -63,6 +63,7 @@ private:
     EmittedExpr ColumnRef(const sql::Expr& e, const Scope& scope);
     EmittedExpr Literal(const sql::Expr& e);
     EmittedExpr Binary(const sql::Expr& e, const Scope& scope);
+    EmittedExpr Combine(sql::Op op, const EmittedExpr& l, const EmittedExpr& r) const;
     EmittedExpr Function(const sql::Expr& e, const Scope& scope);
     std::string Natural(const EmittedExpr& e) const;
     std::string Comparable(const EmittedExpr& value, const EmittedExpr& against) const;
