@@ -606,7 +606,8 @@ std::string QueryEmitter::FromClause(const std::vector<sql::TableRefPtr>& from, 
 }
 
 std::string QueryEmitter::Core(const sql::SelectCore& core, Scope& scope,
-                               std::vector<ResultColumn>& cols, std::vector<std::string>* itemSql)
+                               std::vector<ResultColumn>& cols, std::vector<std::string>* itemSql,
+                               std::string* rowid)
 {
     std::string from = FromClause(core.from, scope);
     std::string items;
@@ -657,6 +658,11 @@ std::string QueryEmitter::Core(const sql::SelectCore& core, Scope& scope,
         rc.type = x.type;
         add(x.sql, rc);
     }
+    if (rowid) {
+        const Source& s = scope.sources.at(0);
+        *rowid = QuoteName(s.alias) + "." + RowidName(*s.table);
+        items += ", " + *rowid;
+    }
     std::string sql = std::string("SELECT ") + (core.distinct ? "DISTINCT " : "") + items;
     if (!from.empty())
         sql += " FROM " + from;
@@ -686,16 +692,15 @@ EmittedSelect QueryEmitter::EmitSelect(const sql::Select& select, bool forCursor
 
     Scope scope;
     std::vector<std::string> itemSql;
-    std::string sql = Core(core, scope, out.columns, &itemSql);
     std::string rowid;
+    std::string sql = Core(core, scope, out.columns, &itemSql, simple ? &rowid : nullptr);
     if (simple) {
         const Source& s = scope.sources[0];
-        rowid = QuoteName(s.alias) + "." + RowidName(*s.table);
-        size_t from = sql.find(" FROM ");
-        std::string visible = sql.substr(7, from - 7);
+        std::string visible;
+        for (const std::string& item : itemSql)
+            visible += (visible.empty() ? "" : ", ") + item;
         out.rowLookup = "SELECT " + visible + " FROM " + QuoteName(s.table->name) + " AS " +
                         QuoteName(s.alias) + " WHERE " + rowid + " = ?1";
-        sql.insert(from, ", " + rowid);
     }
     for (const sql::UnionPart& u : select.unions) {
         Scope other;

@@ -70,8 +70,10 @@ private:
     std::string StoreInto(const EmittedExpr& value, const ColumnInfo& column) const;
     std::string FromClause(const std::vector<sql::TableRefPtr>& from, Scope& scope);
     std::string TableRef(const sql::TableRef& ref, Scope& scope);
+    // One SELECT block. With `rowid` set, the block's single table's rowid
+    // follows the visible items as a hidden last column and is returned there.
     std::string Core(const sql::SelectCore& core, Scope& scope, std::vector<ResultColumn>& cols,
-                     std::vector<std::string>* itemSql);
+                     std::vector<std::string>* itemSql, std::string* rowid = nullptr);
     const TableInfo& RequireTable(const std::wstring& name) const;
 
     const Catalog& catalog_;
