@@ -628,18 +628,36 @@ std::string QueryEmitter::Core(const sql::SelectCore& core, Scope& scope,
         const sql::Expr& e = *item.expr;
         if (e.kind == ExprKind::Star) {
             bool any = false;
+            // A field name that two tables of the FROM clause share comes out
+            // qualified ("a.id", "b.id"), as Access names it.
+            auto shared = [&](const Source& self, const std::wstring& name) {
+                for (const Source& other : scope.sources) {
+                    if (&other == &self)
+                        continue;
+                    bool has = other.table ? other.table->FindColumn(name) >= 0 : false;
+                    for (const ResultColumn& c : other.derived)
+                        has = has || NamesEqual(c.name, name);
+                    if (has)
+                        return true;
+                }
+                return false;
+            };
             for (const Source& s : scope.sources) {
                 if (!e.qualifier.empty() && !NamesEqual(e.qualifier, s.alias))
                     continue;
                 any = true;
+                std::vector<ResultColumn> columns;
                 if (s.table) {
-                    for (const ColumnInfo& c : s.table->columns) {
-                        ResultColumn rc{c.name, true, false, c.type};
-                        add(QuoteName(s.alias) + "." + QuoteName(c.name), rc);
-                    }
+                    for (const ColumnInfo& c : s.table->columns)
+                        columns.push_back(ResultColumn{c.name, true, false, c.type});
                 } else {
-                    for (const ResultColumn& c : s.derived)
-                        add(QuoteName(s.alias) + "." + QuoteName(c.name), c);
+                    columns = s.derived;
+                }
+                for (ResultColumn c : columns) {
+                    std::string sql = QuoteName(s.alias) + "." + QuoteName(c.name);
+                    if (e.qualifier.empty() && shared(s, c.name))
+                        c.name = s.alias + L"." + c.name;
+                    add(sql, c);
                 }
             }
             if (!any)

@@ -101,6 +101,18 @@ TEST_F(QueryFormsTest, DataStatementsOverSelectsAndJoins)
     EXPECT_EQ(connection->Execute(L"a", nullptr, adCmdTable)->Fields()->Count(), 2);
 }
 
+TEST_F(QueryFormsTest, StarOverAJoinQualifiesSharedFieldNames)
+{
+    Run(L"CREATE TABLE n (id LONG, name TEXT(10))");
+    Run(L"INSERT INTO n VALUES (1, 'x')");
+    auto rs = Query(L"SELECT * FROM a INNER JOIN n ON a.id = n.id");
+    std::vector<std::wstring> names;
+    for (long i = 0; i < rs->Fields()->Count(); ++i)
+        names.push_back(rs->Fields()->Item(i)->Name());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"a.id", L"a.name", L"n.id", L"n.name"}));
+    EXPECT_EQ(rs->Fields()->Item(L"n.name")->Value(), Variant(L"x"));
+}
+
 TEST_F(QueryFormsTest, FailuresFillTheErrorsCollection)
 {
     EXPECT_THROW(connection->Execute(L"SELECT * FROM nowhere"), ComError);
