@@ -512,11 +512,14 @@ EmittedExpr QueryEmitter::Expr(const sql::Expr& e, const Scope& scope)
         EmittedExpr x = Expr(*e.args[0], scope);
         std::string list;
         if (e.subquery) {
+            // The subquery sees the outer query's tables (a correlated IN).
             Scope inner;
             inner.parent = &scope;
-            EmittedSelect s = EmitSelect(*e.subquery, false);
-            list = s.sql;
-            (void)inner;
+            std::vector<ResultColumn> cols;
+            if (e.subquery->unions.empty() && e.subquery->orderBy.empty())
+                list = Core(e.subquery->core, inner, cols, nullptr);
+            else
+                list = EmitSelect(*e.subquery, false).sql;
         } else {
             for (size_t i = 1; i < e.args.size(); ++i)
                 list += (i > 1 ? ", " : "") + Comparable(Expr(*e.args[i], scope), x);

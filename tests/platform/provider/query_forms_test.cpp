@@ -52,6 +52,7 @@ TEST_F(QueryFormsTest, SelectFormsReturnTheRowsAccessReturns)
         {L"SELECT DISTINCT aid FROM b ORDER BY aid", {L"1", L"2", L"9"}},
         {L"SELECT TOP 2 id FROM a ORDER BY id DESC", {L"3", L"2"}},
         {L"SELECT id FROM a WHERE id IN (SELECT aid FROM b WHERE qty > 4)", {L"1"}},
+        {L"SELECT id FROM a WHERE 7 IN (SELECT qty FROM b WHERE b.aid = a.id)", {L"1"}},
         {L"SELECT id FROM a WHERE EXISTS (SELECT * FROM b WHERE b.aid = a.id) ORDER BY id",
          {L"1", L"2"}},
         {L"SELECT name FROM a WHERE id = 3 UNION SELECT 'x' FROM b WHERE aid = 9", {L"three", L"x"}},
