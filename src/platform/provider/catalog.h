@@ -2,7 +2,7 @@
 // SQLite's schema (types, sizes, counters, defaults, index names per table),
 // read into memory once per schema version. Tables of the file:
 //   "crv.properties"    database-wide settings (format, password hash)
-//   "crv.tables"        one row per table, view of kinds and link sources
+//   "crv.tables"        one row per table with its kind, flags and link source
 //   "crv.columns"       columns in ordinal order with their Access types
 //   "crv.indexes"       indexes by their per-table Access names
 //   "crv.index_columns" index members in order
