@@ -273,6 +273,22 @@ TEST_F(ScriptRunTest, FailingStatementStopsUnlessErrorsAreIgnored)
               (std::vector<std::wstring>{L"1", L"3"}));
 }
 
+TEST_F(ScriptRunTest, CredentialsReachTheDatabase)
+{
+    WriteFile(dir / "s.sql", "CREATE TABLE t (id LONG);\r\n");
+    // The workgroup file named by "/s" must exist; user name and password go along with it.
+    const Outcome missing =
+        RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/s", "missing.mdw", "/e"});
+    EXPECT_EQ(missing.exitCode, 0);
+    EXPECT_EQ(missing.out.rfind("Can't open database 'db.mdb'", 0), 0u) << missing.out;
+
+    WriteFile(dir / "system.mdw", "");
+    EXPECT_EQ(RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/o", "/S", "system.mdw", "/un",
+                                      "admin", "/up", "secret", "/e"})
+                  .exitCode,
+              1);
+}
+
 TEST_F(ScriptRunTest, ScriptsRunInEveryEncoding)
 {
     const std::string latin1 =
