@@ -59,7 +59,7 @@ std::wstring WithDefaultExtension(const std::wstring& path, const wchar_t* exten
 }  // namespace
 
 CMainFrame::CMainFrame(crvconsole::FrameDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs)
+    : QMainWindow(parent), dialogs_(dialogs), script_(std::make_unique<SQLExecutor::ScriptHelper>())
 {
     setWindowTitle(QStringLiteral("CrvConsole"));
     setWindowIcon(DatabaseIcon());
@@ -283,19 +283,21 @@ void CMainFrame::OnOpenScript()
     std::wstring path;
     if (!dialogs_.GetOpenFileName(this, kScriptFilters, path))
         return;
-    if (!script_.Load(path)) {
+    auto loaded = std::make_unique<SQLExecutor::ScriptHelper>();
+    if (!loaded->Load(path)) {
         dialogs_.MessageBox(this, L"Can't open file", L"Error", ui::MB_ICONERROR);
         return;
     }
-    editor_->setPlainText(ForDisplay(script_.GetText()));
-    script_.ClearText();  // the editor holds the text from now on
+    script_ = std::move(loaded);
+    editor_->setPlainText(ForDisplay(script_->GetText()));
+    script_->ClearText();  // the editor holds the text from now on
 }
 
 void CMainFrame::OnSaveScript()
 {
-    if (script_.IsUntitled())
+    if (script_->IsUntitled())
         return OnSaveScriptAs();
-    if (!script_.Save(EditorText()))
+    if (!script_->Save(EditorText()))
         dialogs_.MessageBox(this, L"Can't save file", L"Error", ui::MB_ICONERROR);
 }
 
@@ -307,7 +309,7 @@ void CMainFrame::OnSaveScriptAs()
         return;
     if (filter == 0)
         path = WithDefaultExtension(path, L".sql");
-    if (!script_.SaveAs(path, EditorText()))
+    if (!script_->SaveAs(path, EditorText()))
         dialogs_.MessageBox(this, L"Can't save file", L"Error", ui::MB_ICONERROR);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,9 @@ private:
 
     crvconsole::FrameDialogs& dialogs_;
     ConnectionSettings settings_;
-    SQLExecutor::ScriptHelper script_;
+    // Replaced whole by each successful open, so a failed open keeps the file the editor's text
+    // belongs to.
+    std::unique_ptr<SQLExecutor::ScriptHelper> script_;
     OptionsManager options_;
     std::map<int, QAction*> actions_;
     QLabel* statusPane_ = nullptr;

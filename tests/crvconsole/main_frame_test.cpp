@@ -359,6 +359,24 @@ TEST_F(MainFrameTest, ScriptThatCannotBeOpenedIsReported)
     EXPECT_EQ(frame.Editor()->toPlainText(), "kept");
 }
 
+TEST_F(MainFrameTest, FailedOpenKeepsTheScriptTheTextBelongsTo)
+{
+    const fs::path script = dir / "kept.sql";
+    std::ofstream(script, std::ios::binary) << "\xEF\xBB\xBFSELECT 1;\r\n";
+    std::ofstream(dir / "empty.sql", std::ios::binary) << "";
+    CMainFrame frame(dialogs);
+    dialogs.answerPath = script.wstring();
+    frame.OnCommand(command::kOpenScript);
+    frame.Editor()->setPlainText("SELECT 2;");
+    dialogs.answerPath = (dir / "empty.sql").wstring();
+    frame.OnCommand(command::kOpenScript);  // "Can't read file"
+    EXPECT_EQ(OnlyBoxText(dialogs, L"Error", ui::MB_ICONERROR), L"Can't open file");
+
+    frame.OnCommand(command::kSaveScript);
+    EXPECT_EQ(ReadBytes(script), "\xEF\xBB\xBFSELECT 2;");
+    EXPECT_EQ(ReadBytes(dir / "empty.sql"), "");
+}
+
 TEST_F(MainFrameTest, AboutShowsNameVersionAndAddress)
 {
     CMainFrame frame(dialogs);
