@@ -185,7 +185,9 @@ std::string QueryEmitter::Comparable(const EmittedExpr& value, const EmittedExpr
     if (value.stored && value.type.type == t)
         return value.sql;
     bool valueNumeric = (value.stored || value.typed) && IsNumberType(value.type.type);
-    if (IsNumberType(t) && (valueNumeric || value.sql == "NULL"))
+    // A SINGLE field holds its values at single precision, so a value meets
+    // it rounded the same way ([f]=0.1 finds the 0.1 that was stored).
+    if (IsNumberType(t) && t != AccessType::Single && (valueNumeric || value.sql == "NULL"))
         return Natural(value);
     if (t == AccessType::Text || t == AccessType::Memo) {
         if (value.typed && value.type.type == AccessType::DateTime)

@@ -201,13 +201,16 @@ TEST_F(RoundTripTest, WhereFindsRowsByValueOfEveryKeyType)
     Run(L"INSERT INTO [All Types] (t, b, s, l, f, d, c, dt, yn, dec, n, g) VALUES ('k\x00E9y', 7, "
         L"-3, 123456, 0.5, 1.25, 12.3456, #01/02/2003 10:20:30#, -1, 0.5, -0.01, "
         L"'{6F9619FF-8B86-D011-B42D-00C04FC964FF}')");
-    Run(L"INSERT INTO [All Types] (t) VALUES ('other')");
+    Run(L"INSERT INTO [All Types] (t, f) VALUES ('other', 0.1)");
+    EXPECT_EQ(Query(L"SELECT t FROM [All Types] WHERE f = 0.1")->Fields()->Item(0L)->Value(),
+              Variant(L"other"));
     const wchar_t* conditions[] = {
         L"[t]=\"k\x00E9y\"",
         L"[b]=7",
         L"[s]=-3",
         L"[l]=123456",
         L"[f]=0.5",
+        L"[f]<>0.1",
         L"[d]=1.25",
         L"[c]=12.3456",
         L"[dt]=#01/02/2003 10:20:30#",
