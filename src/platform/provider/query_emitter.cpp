@@ -102,7 +102,7 @@ bool HasParameter(const sql::Expr* e)
     return e->subquery != nullptr;  // a subquery may hold any; keep it simple
 }
 
-struct FunctionSpec {
+struct FunctionEntry {
     const wchar_t* name;
     const char* sqlName;
     int minArgs;
@@ -111,7 +111,7 @@ struct FunctionSpec {
     bool untyped;  // result has the type of its first argument
 };
 
-const FunctionSpec kFunctions[] = {
+const FunctionEntry kFunctions[] = {
     {L"chr", "acc_chr", 1, 1, AccessType::Text, false},
     {L"chr$", "acc_chr", 1, 1, AccessType::Text, false},
     {L"asc", "acc_asc", 1, 1, AccessType::Long, false},
@@ -440,7 +440,7 @@ EmittedExpr QueryEmitter::Function(const sql::Expr& e, const Scope& scope)
         }
         return r;
     }
-    for (const FunctionSpec& f : kFunctions) {
+    for (const FunctionEntry& f : kFunctions) {
         if (name != f.name)
             continue;
         argCount(f.minArgs, f.maxArgs);
