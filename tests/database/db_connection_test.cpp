@@ -157,6 +157,14 @@ TEST_F(DbConnectionTest, OpenFailureMessageFormsWithAndWithoutDescription)
                               [] { return std::make_shared<provider::adodb::Connection>(); });
 }
 
+TEST_F(DbConnectionTest, PathWithTrailingBlanksOpensTheFile)
+{
+    ConnectionSettings blanks;
+    blanks.Assign(path + L"  ", L"", L"", L"", L"");
+    DbConnection db(&blanks);
+    EXPECT_NO_THROW(db.Open());
+}
+
 TEST_F(DbConnectionTest, CatalogModeAndClosingItReleasesTheDatabase)
 {
     DbConnection db(&settings);
