@@ -71,7 +71,7 @@ public:
 
 private:
     std::map<std::wstring, std::unique_ptr<TableInfo>> tables_;  // by folded name
-    std::vector<const TableInfo*> order_;                          // creation order
+    std::vector<const TableInfo*> order_;                        // creation order
 };
 
 // The SQLite name of an index: "table.index" (Access index names are per table).

@@ -116,8 +116,7 @@ TEST_F(RoundTripTest, BoundaryValuesSurviveExactly)
     EXPECT_TRUE(ReadOne(L"dec") == Variant(MakeDecimal("-0.0000000000000000000000000001", 28)));
     EXPECT_TRUE(ReadOne(L"t", L"id = 2") == Variant(L""));
     EXPECT_TRUE(ReadOne(L"c", L"id = 2") == Variant(Currency{1}));
-    EXPECT_TRUE(ReadOne(L"dt", L"id = 2") ==
-                Variant::FromDate(2958465.0 + 86399.0 / 86400.0));
+    EXPECT_TRUE(ReadOne(L"dt", L"id = 2") == Variant::FromDate(2958465.0 + 86399.0 / 86400.0));
 }
 
 TEST_F(RoundTripTest, ValuesBreakingTheirFieldFailWithClearErrors)
@@ -286,10 +285,11 @@ TEST_F(RoundTripTest, QueriesJoinGroupAndUseAccessFunctions)
     EXPECT_EQ(rs->Fields()->Item(L"n")->Value(), Variant(2));
     EXPECT_EQ(rs->Fields()->Item(L"total")->Value(), Variant(Currency{152500}));
     EXPECT_EQ(rs->Fields()->Item(L"last")->Value(), Variant::FromDate(OleDate(2020, 2, 3)));
-    rs = Query(L"SELECT UCase(Left(name, 2)) & '-' & Len(name) AS x, IIf(id = 1, 'one', "
-               L"'other') AS y, Year(#2/3/2020#) AS z, Mid('abcdef', 2, 3) AS w, "
-               L"InStr('Hello', 'L') AS i, Nz(Null, 'dflt') AS nz, 7 \\ 2 AS q, 7 Mod 3 AS r "
-               L"FROM p WHERE name LIKE 'B*' OR id IN (1) ORDER BY id DESC");
+    rs = Query(
+        L"SELECT UCase(Left(name, 2)) & '-' & Len(name) AS x, IIf(id = 1, 'one', "
+        L"'other') AS y, Year(#2/3/2020#) AS z, Mid('abcdef', 2, 3) AS w, "
+        L"InStr('Hello', 'L') AS i, Nz(Null, 'dflt') AS nz, 7 \\ 2 AS q, 7 Mod 3 AS r "
+        L"FROM p WHERE name LIKE 'B*' OR id IN (1) ORDER BY id DESC");
     ASSERT_FALSE(rs->IsEOF());
     EXPECT_EQ(rs->Fields()->Item(L"x")->Value(), Variant(L"BO-3"));
     EXPECT_EQ(rs->Fields()->Item(L"y")->Value(), Variant(L"other"));

@@ -16,8 +16,8 @@ protected:
         // Duplicate keys: ties must still come back in one fixed order.
         const wchar_t* keys[] = {L"d", L"b", L"a", L"c", L"b", L"a"};
         for (int i = 0; i < 6; ++i)
-            Run(std::wstring(L"INSERT INTO r VALUES ('") + keys[i] + L"', " +
-                std::to_wstring(i) + L")");
+            Run(std::wstring(L"INSERT INTO r VALUES ('") + keys[i] + L"', " + std::to_wstring(i) +
+                L")");
     }
 
     std::vector<int32_t> ReadAll(const Ptr<Recordset>& rs)
@@ -31,8 +31,8 @@ protected:
 
 TEST_F(PositionTest, AbsolutePositionReachesAnyRowEvenAfterEof)
 {
-    for (const wchar_t* sql : {L"SELECT k, v FROM r ORDER BY k",
-                               L"SELECT DISTINCT k, v FROM r ORDER BY k, v"}) {
+    for (const wchar_t* sql :
+         {L"SELECT k, v FROM r ORDER BY k", L"SELECT DISTINCT k, v FROM r ORDER BY k, v"}) {
         auto rs = Query(sql);
         EXPECT_EQ(rs->AbsolutePosition(), 1);
         std::vector<int32_t> all = ReadAll(rs);
