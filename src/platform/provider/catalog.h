@@ -30,6 +30,7 @@ struct ColumnInfo {
     int64_t seed = 1;          // counters
     int64_t increment = 1;
     bool allowZeroLength = true;
+    bool compressed = false;  // WITH COMPRESSION (kept for the catalog; storage is UTF-8)
 };
 
 struct IndexColumnInfo {

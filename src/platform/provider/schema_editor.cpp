@@ -173,6 +173,7 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
         c.name = def.name;
         c.type = ColumnTypeFrom(def.type, def.name);
         c.notNull = def.notNull;
+        c.compressed = def.compressed;
         c.defaultText = def.defaultValue ? def.defaultText : std::wstring();
         if (c.type.autoIncrement) {
             c.seed = def.type.seed.value_or(1);
@@ -206,8 +207,8 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
     Statement addColumn(db_,
                         "INSERT INTO \"crv.columns\"(table_name, ordinal, name, type, size, "
                         "precision, scale, not_null, auto_increment, seed, increment, "
-                        "next_counter, default_text) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
-                        "?9, ?10, ?11, ?12, ?13)");
+                        "next_counter, default_text, compressed) VALUES (?1, ?2, ?3, ?4, ?5, "
+                        "?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
     for (size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnInfo& c = table.columns[i];
         addColumn.Reset();
@@ -221,7 +222,8 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
             .Bind(8, c.notNull ? 1 : 0)
             .Bind(9, c.type.autoIncrement ? 1 : 0)
             .Bind(10, c.seed)
-            .Bind(11, c.increment);
+            .Bind(11, c.increment)
+            .Bind(14, c.compressed ? 1 : 0);
         if (c.type.autoIncrement)
             addColumn.Bind(12, c.seed);
         if (!c.defaultText.empty())
