@@ -125,6 +125,9 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
                                    automation::FromUtf8(std::strerror(errno)) + L".");
     }
     ::close(fd);
+    // Nobody opens the file while its catalog is being written.
+    FileLock creating;
+    creating.Acquire(narrow, FileLock::Mode::Exclusive);
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(narrow.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     try {
