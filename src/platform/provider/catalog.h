@@ -30,6 +30,7 @@ struct ColumnInfo {
     int64_t seed = 1;          // counters
     int64_t increment = 1;
     bool allowZeroLength = true;
+    bool compressed = false;  // WITH COMPRESSION (kept for the catalog; storage is UTF-8)
 };
 
 struct IndexColumnInfo {
@@ -71,7 +72,7 @@ public:
 
 private:
     std::map<std::wstring, std::unique_ptr<TableInfo>> tables_;  // by folded name
-    std::vector<const TableInfo*> order_;                          // creation order
+    std::vector<const TableInfo*> order_;                        // creation order
 };
 
 // The SQLite name of an index: "table.index" (Access index names are per table).
