@@ -15,6 +15,26 @@ namespace provider {
 using automation::ComError;
 using automation::Variant;
 
+namespace {
+
+// A LINK TABLE statement as the catalog keeps a link.
+TableInfo LinkFrom(const sql::LinkTable& link)
+{
+    TableInfo t;
+    t.name = link.localName;
+    t.remoteName = link.remoteName;
+    if (link.link == sql::LinkKind::Odbc) {
+        t.kind = L"PASS-THROUGH";
+        t.linkProvider = link.source;
+    } else {
+        t.kind = L"LINK";
+        t.linkSource = link.source;
+    }
+    return t;
+}
+
+}  // namespace
+
 Session::Session(std::unique_ptr<NativeStore> store) : store_(std::move(store)) {}
 
 Session::~Session()
@@ -154,6 +174,12 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
         case sql::StatementKind::DropTable:
         case sql::StatementKind::CreateIndex:
         case sql::StatementKind::DropIndex:
+        case sql::StatementKind::AlterTable:
+        case sql::StatementKind::CreateView:
+        case sql::StatementKind::DropView:
+        case sql::StatementKind::CreateProcedure:
+        case sql::StatementKind::DropProcedure:
+        case sql::StatementKind::LinkTable:
             Atomically([&] {
                 SchemaEditor editor(db, store_->CurrentCatalog());
                 std::visit(
@@ -167,6 +193,18 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
                             editor.CreateIndex(body);
                         else if constexpr (std::is_same_v<T, sql::DropIndex>)
                             editor.DropIndex(body);
+                        else if constexpr (std::is_same_v<T, sql::AlterTable>)
+                            editor.AlterTable(body);
+                        else if constexpr (std::is_same_v<T, sql::CreateView>)
+                            editor.CreateView(body);
+                        else if constexpr (std::is_same_v<T, sql::DropView>)
+                            editor.DropQuery(body.name, L"VIEW");
+                        else if constexpr (std::is_same_v<T, sql::CreateProcedure>)
+                            editor.CreateProcedure(body, statement.parameters);
+                        else if constexpr (std::is_same_v<T, sql::DropProcedure>)
+                            editor.DropQuery(body.name, L"PROCEDURE");
+                        else if constexpr (std::is_same_v<T, sql::LinkTable>)
+                            editor.AddLink(LinkFrom(body));
                     },
                     statement.body);
             });
