@@ -6,6 +6,7 @@
 #include "platform/automation/com_error.h"
 #include "platform/provider/query_emitter.h"
 #include "platform/provider/schema_editor.h"
+#include "platform/provider/schema_rowsets.h"
 #include "platform/provider/sql/parser.h"
 #include "platform/provider/sqlite_util.h"
 #include "platform/provider/value_codec.h"
@@ -124,6 +125,42 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
         .Bind(3, state.next)
         .Step();
     return affected;
+}
+
+void Session::ChangeSchema(const std::function<void(SchemaEditor&)>& change)
+{
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    if (!store_)
+        throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    Atomically([&] {
+        SchemaEditor editor(store_->db(), store_->CurrentCatalog());
+        change(editor);
+    });
+}
+
+std::shared_ptr<Cursor> Session::Rows(const EmittedSelect& select)
+{
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    if (!store_)
+        throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    auto cursor = std::make_shared<Cursor>(store_->db(), select, std::vector<Variant>{});
+    std::erase_if(cursors_, [](const std::weak_ptr<Cursor>& c) { return c.expired(); });
+    cursors_.push_back(cursor);
+    return cursor;
+}
+
+std::shared_ptr<Cursor> Session::SchemaRowset(long schema, const std::vector<Variant>& restrictions)
+{
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    return Rows(SchemaRowsetQuery(CurrentCatalog(), schema, restrictions));
+}
+
+const Catalog& Session::CurrentCatalog()
+{
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    if (!store_)
+        throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    return store_->CurrentCatalog();
 }
 
 Session::Result Session::Execute(const std::wstring& text, const std::vector<Variant>& parameters)
