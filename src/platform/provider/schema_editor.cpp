@@ -1069,8 +1069,11 @@ void SchemaEditor::SetValidationText(const std::wstring& tableName, const std::w
         .Step();
     BumpCatalogVersion();
     // The rule's trigger carries the message: make it again with the new text.
-    if (!c.validationRule.empty())
-        SetValidationRule(table.name, c.name, c.validationRule);
+    if (!c.validationRule.empty()) {
+        std::wstring t = table.name, n = c.name, rule = c.validationRule;
+        Fresh();
+        SetValidationRule(t, n, rule);
+    }
 }
 
 void SchemaEditor::SetAllowZeroLength(const std::wstring& tableName, const std::wstring& column,
