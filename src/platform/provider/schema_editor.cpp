@@ -174,7 +174,8 @@ void SchemaEditor::BumpCatalogVersion()
 
 void SchemaEditor::CreateTable(const sql::CreateTable& create)
 {
-    if (catalog_.FindTable(create.name))
+    if (catalog_.FindTable(create.name) || catalog_.FindLink(create.name) ||
+        catalog_.FindQuery(create.name))
         Fail(L"Table '" + create.name + L"' already exists.");
     if (create.name.empty() || create.name.find_first_of(L".!`[]") != std::wstring::npos)
         Fail(L"'" + create.name + L"' is not a valid table name.");
