@@ -764,7 +764,8 @@ EmittedSelect QueryEmitter::EmitSelect(const sql::Select& select, bool forCursor
     const sql::SelectCore& core = select.core;
     bool simple = forCursor && select.unions.empty() && !core.distinct && core.groupBy.empty() &&
                   !core.having && core.from.size() == 1 &&
-                  core.from[0]->kind == sql::TableRefKind::Table && !core.topPercent;
+                  core.from[0]->kind == sql::TableRefKind::Table &&
+                  catalog_.FindTable(core.from[0]->name) && !core.topPercent;
     for (const sql::SelectItem& item : core.items)
         simple = simple && !HasAggregate(item.expr.get()) && !HasParameter(item.expr.get());
     for (const sql::OrderItem& o : select.orderBy)
