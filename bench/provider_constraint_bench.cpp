@@ -48,8 +48,9 @@ int main(int argc, char** argv)
         Run(connection, L"CREATE TABLE " + std::wstring(name) +
                             L" (id LONG CONSTRAINT pk PRIMARY KEY, pid LONG, qty LONG, "
                             L"note TEXT(30))");
-    Run(connection, L"ALTER TABLE Ruled ADD CONSTRAINT fk FOREIGN KEY (pid) REFERENCES Parent "
-                    L"ON DELETE CASCADE");
+    Run(connection,
+        L"ALTER TABLE Ruled ADD CONSTRAINT fk FOREIGN KEY (pid) REFERENCES Parent "
+        L"ON DELETE CASCADE");
     Run(connection, L"ALTER TABLE Ruled ADD CONSTRAINT positive CHECK (qty >= 0)");
     Run(connection, L"ALTER TABLE Ruled DENY ZERO LENGTH note");
     for (long i = 1; i <= parents; ++i)
@@ -68,8 +69,8 @@ int main(int argc, char** argv)
     for (long i = 1; i <= parents; ++i)
         Run(connection, L"DELETE FROM Parent WHERE id = " + std::to_wstring(i));
     double s = Seconds(start);
-    std::printf("%ld parent DELETEs cascading to %ld rows: %.3f s (%.1f us each)\n", parents,
-                count, s, s / parents * 1e6);
+    std::printf("%ld parent DELETEs cascading to %ld rows: %.3f s (%.1f us each)\n", parents, count,
+                s, s / parents * 1e6);
     connection->Close();
     std::filesystem::remove_all(dir);
     return 0;

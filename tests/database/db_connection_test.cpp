@@ -198,7 +198,8 @@ public:
         for (const wchar_t* id : {L"DAO.DBEngine.120", L"DAO.DBEngine.36", L"DAO.DBEngine.35"})
             automation::UnregisterClass(id);
         for (const wchar_t* id : {L"DAO.DBEngine.120", L"DAO.DBEngine.36"})
-            automation::RegisterClass(id, [] { return std::make_shared<provider::dao::DBEngine>(); });
+            automation::RegisterClass(id,
+                                      [] { return std::make_shared<provider::dao::DBEngine>(); });
     }
     // Leaves only `progId` (if any) registered, counting its creations.
     void Only(const wchar_t* progId)
@@ -272,8 +273,8 @@ TEST_F(DbConnectionTest, DaoEngineFallbackAndItsMessages)
             FAIL();
         } catch (const DbOpenException& e) {
             if (std::wstring(c.message) == L"open")
-                EXPECT_EQ(e.Message(), L"Can't open database '" + path +
-                                           L"'\n\r\nError: Class not registered");
+                EXPECT_EQ(e.Message(),
+                          L"Can't open database '" + path + L"'\n\r\nError: Class not registered");
             else
                 EXPECT_EQ(e.Message(), c.message);
         }
@@ -299,8 +300,8 @@ TEST_F(DbConnectionTest, DaoOpensProtectedDatabasesInBothPrograms)
             b.OpenDatabaseDao();
             FAIL();
         } catch (const DbOpenException& e) {
-            EXPECT_EQ(e.Message(),
-                      L"Can't open database '" + protectedPath + L"'\n\r\nError: Not a valid password.");
+            EXPECT_EQ(e.Message(), L"Can't open database '" + protectedPath +
+                                       L"'\n\r\nError: Not a valid password.");
         }
     }
 }

@@ -96,9 +96,10 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
     if (Exists(db_, "SELECT 1 FROM " + c + " AS NEW WHERE " + present + " AND NOT EXISTS (" +
                         parentRow + ")"))
         Fail(L"Data in the table '" + child.name + L"' violates referential integrity rules.");
-    std::wstring required = L"You cannot add or change a record because a related record is "
-                            L"required in table '" +
-                            parent->name + L"'.";
+    std::wstring required =
+        L"You cannot add or change a record because a related record is "
+        L"required in table '" +
+        parent->name + L"'.";
     std::string when = " WHEN " + present + " AND NOT EXISTS (" + parentRow + ") BEGIN " +
                        Raise(required) + " END";
     std::string of;
@@ -115,8 +116,8 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
 
     // The parent's side: deleting or re-keying a row that has children.
     std::string children = "SELECT 1 FROM " + c + " WHERE " + Match(key, "", "OLD.");
-    std::wstring related = L"The record cannot be deleted or changed because table '" +
-                           child.name + L"' includes related records.";
+    std::wstring related = L"The record cannot be deleted or changed because table '" + child.name +
+                           L"' includes related records.";
     std::string onDelete;
     switch (key.deleteRule) {
         case kRuleCascade:
@@ -126,8 +127,8 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
             std::string set;
             for (const KeyColumnInfo& k : key.columns)
                 set += (set.empty() ? "" : ", ") + QuoteName(k.name) + " = NULL";
-            onDelete = " BEGIN UPDATE " + c + " SET " + set + " WHERE " + Match(key, "", "OLD.") +
-                       "; END";
+            onDelete =
+                " BEGIN UPDATE " + c + " SET " + set + " WHERE " + Match(key, "", "OLD.") + "; END";
             break;
         }
         default:
@@ -151,8 +152,8 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
         onUpdate = " WHEN " + changed + " BEGIN UPDATE " + c + " SET " + set + " WHERE " +
                    Match(key, "", "OLD.") + "; END";
     } else {
-        onUpdate =
-            " WHEN (" + changed + ") AND EXISTS (" + children + ") BEGIN " + Raise(related) + " END";
+        onUpdate = " WHEN (" + changed + ") AND EXISTS (" + children + ") BEGIN " + Raise(related) +
+                   " END";
     }
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(child.name, key.name, "fk", "parent") +
                      " AFTER UPDATE OF " + parentOf + " ON " + p + onUpdate);
@@ -176,15 +177,13 @@ void ConstraintTriggers::AddCondition(const TableInfo& table, const std::wstring
     }
     // The condition as a select item over the table gives the emitter's
     // lookup of one row by rowid: the condition's value for that row.
-    sql::Statement st =
-        sql::Parse(L"SELECT (" + text + L") FROM " + sql::QuoteName(table.name));
+    sql::Statement st = sql::Parse(L"SELECT (" + text + L") FROM " + sql::QuoteName(table.name));
     QueryEmitter emitter(catalog_, L"CHECK");
     EmittedSelect select = emitter.EmitSelect(std::get<sql::Select>(st.body), true);
     const std::string marker = "?1";
     if (select.rowLookup.size() < marker.size() ||
         select.rowLookup.compare(select.rowLookup.size() - 2, 2, marker) != 0)
-        Fail(L"The condition '" + condition + L"' cannot be kept for table '" + table.name +
-             L"'.");
+        Fail(L"The condition '" + condition + L"' cannot be kept for table '" + table.name + L"'.");
     std::string lookup = select.rowLookup.substr(0, select.rowLookup.size() - 2);
     std::string t = QuoteName(table.name);
     // Access refuses a value only when the condition is False; Null passes.
@@ -212,10 +211,10 @@ void ConstraintTriggers::DenyZeroLength(const TableInfo& table, const std::wstri
     if (Exists(db_, "SELECT 1 FROM " + t + " WHERE " + c + " = ''"))
         Fail(L"Field '" + table.name + L"." + column +
              L"' holds zero-length strings; they must be removed before they are denied.");
-    std::string body = " WHEN NEW." + c + " = '' BEGIN " +
-                       Raise(L"Field '" + table.name + L"." + column +
-                             L"' cannot be a zero-length string.") +
-                       " END";
+    std::string body =
+        " WHEN NEW." + c + " = '' BEGIN " +
+        Raise(L"Field '" + table.name + L"." + column + L"' cannot be a zero-length string.") +
+        " END";
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, column, "zl", "insert") +
                      " AFTER INSERT ON " + t + body);
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, column, "zl", "update") +

@@ -608,8 +608,8 @@ std::string QueryEmitter::TableRef(const sql::TableRef& ref, Scope& scope)
 {
     switch (ref.kind) {
         case sql::TableRefKind::Table: {
-            const QueryInfo* view = catalog_.FindTable(ref.name) ? nullptr
-                                                                 : catalog_.FindQuery(ref.name);
+            const QueryInfo* view =
+                catalog_.FindTable(ref.name) ? nullptr : catalog_.FindQuery(ref.name);
             if (view && view->kind == L"VIEW") {
                 // A stored view reads as the subquery of its text.
                 if (++viewDepth_ > 32)

@@ -69,6 +69,26 @@ bool SameColumns(const std::vector<std::wstring>& a, const std::vector<std::wstr
     return true;
 }
 
+bool UsesColumn(const sql::Expr& e, const std::wstring& column)
+{
+    if (e.kind == sql::ExprKind::Column && SameName(e.name, column))
+        return true;
+    for (const sql::ExprPtr& a : e.args)
+        if (a && UsesColumn(*a, column))
+            return true;
+    return false;
+}
+
+// Whether a CHECK clause names `column`. Subqueries may name it from the
+// inside, so for them any mention of the name counts.
+bool MayUseColumn(const std::wstring& clause, const std::wstring& column)
+{
+    bool subquery = Catalog::Fold(clause).find(L"select") != std::wstring::npos;
+    if (subquery)
+        return Catalog::Fold(clause).find(Catalog::Fold(column)) != std::wstring::npos;
+    return UsesColumn(*sql::ParseExpression(clause), column);
+}
+
 std::wstring ParameterText(const std::vector<sql::ParameterDecl>& params)
 {
     std::wstring text;
@@ -636,14 +656,12 @@ void SchemaEditor::AddRelation(const std::wstring& tableName, const KeyInfo& giv
         if (const KeyInfo* same = other->FindKey(key.name); same && same->type == kForeignKey)
             Fail(L"Relationship '" + key.name + L"' already exists (table '" + other->name +
                  L"').");
-    const TableInfo* parent = SameName(key.relatedTable, table.name)
-                                  ? &table
-                                  : Fresh().FindTable(key.relatedTable);
+    const TableInfo* parent =
+        SameName(key.relatedTable, table.name) ? &table : Fresh().FindTable(key.relatedTable);
     if (!parent)
         parent = Current().FindTable(key.relatedTable);
     if (!parent)
-        Fail(L"The database engine cannot find the referenced table '" + key.relatedTable +
-             L"'.");
+        Fail(L"The database engine cannot find the referenced table '" + key.relatedTable + L"'.");
     key.relatedTable = parent->name;
     if (key.columns.empty())
         Fail(L"The relation '" + key.name + L"' names no fields.");
@@ -745,8 +763,7 @@ void SchemaEditor::AddConstraintTo(const TableInfo& table, const sql::Constraint
             if (name.empty())
                 Fail(L"A CHECK constraint needs a name (table '" + table.name + L"').");
             if (table.FindKey(name) || table.FindIndex(name))
-                Fail(L"Constraint '" + name + L"' already exists in table '" + table.name +
-                     L"'.");
+                Fail(L"Constraint '" + name + L"' already exists in table '" + table.name + L"'.");
             KeyInfo key;
             key.name = name;
             key.type = kCheckKey;
@@ -754,8 +771,8 @@ void SchemaEditor::AddConstraintTo(const TableInfo& table, const sql::Constraint
             AddKeyRows(table.name, key);
             ConstraintTriggers(db_, Fresh())
                 .AddCondition(*Current().FindTable(table.name), name, c.checkText, L"",
-                              L"One or more values are prohibited by the validation rule '" +
-                                  name + L"' set for '" + table.name +
+                              L"One or more values are prohibited by the validation rule '" + name +
+                                  L"' set for '" + table.name +
                                   L"'. Enter a value that the expression for this field can "
                                   L"accept.");
             BumpCatalogVersion();
@@ -788,8 +805,8 @@ void SchemaEditor::DropConstraint(const std::wstring& tableName, const std::wstr
                 related.push_back(c.related);
             if (!fk->notEnforced && SameColumns(cols, related))
                 Fail(L"Cannot delete the index or constraint '" + index->name +
-                     L"'; it is part of relationship '" + fk->name + L"' of table '" +
-                     child->name + L"'.");
+                     L"'; it is part of relationship '" + fk->name + L"' of table '" + child->name +
+                     L"'.");
         }
         RemoveIndex(table.name, index->name);
         BumpCatalogVersion();
@@ -824,14 +841,14 @@ void SchemaEditor::Rebuild(const TableInfo& table, const std::vector<ColumnInfo>
     std::string temp = QuoteName(L"crv.rebuild." + table.name);
     std::string create = "CREATE TABLE " + temp + " (", names, values;
     for (size_t i = 0; i < columns.size(); ++i) {
-        create += (i ? ", " : "") + QuoteName(columns[i].name) +
-                  (columns[i].notNull ? " NOT NULL" : "");
+        create +=
+            (i ? ", " : "") + QuoteName(columns[i].name) + (columns[i].notNull ? " NOT NULL" : "");
         names += ", " + QuoteName(columns[i].name);
         values += ", " + sources[i];
     }
     ExecSql(db_, create + ")");
-    ExecSql(db_, "INSERT INTO " + temp + "(rowid" + names + ") SELECT rowid" + values +
-                     " FROM " + QuoteName(table.name));
+    ExecSql(db_, "INSERT INTO " + temp + "(rowid" + names + ") SELECT rowid" + values + " FROM " +
+                     QuoteName(table.name));
     ExecSql(db_, "PRAGMA legacy_alter_table = ON");
     try {
         ExecSql(db_, "DROP TABLE " + QuoteName(table.name));
@@ -869,8 +886,10 @@ void SchemaEditor::AddColumn(const TableInfo& table, const sql::ColumnDef& def)
     if (c.notNull || c.type.autoIncrement) {
         Statement rows(db_, "SELECT 1 FROM " + QuoteName(table.name) + " LIMIT 1");
         if (rows.Step())
-            Fail(L"Field '" + def.name + L"' cannot be added as a required or counter field: "
-                 L"table '" + table.name + L"' has rows, which would hold Null in it.");
+            Fail(L"Field '" + def.name +
+                 L"' cannot be added as a required or counter field: "
+                 L"table '" +
+                 table.name + L"' has rows, which would hold Null in it.");
     }
     std::vector<ColumnInfo> columns = table.columns;
     columns.push_back(c);
@@ -919,10 +938,9 @@ void SchemaEditor::DropColumn(const TableInfo& table, const std::wstring& column
                 Fail(L"Cannot delete the field '" + c.name + L"': it is part of relationship '" +
                      fk->name + L"' of table '" + child->name + L"'.");
     for (const KeyInfo& k : table.keys)
-        if (k.type == kCheckKey && sql::ParseExpression(k.checkClause) &&
-            Catalog::Fold(k.checkClause).find(Catalog::Fold(c.name)) != std::wstring::npos)
+        if (k.type == kCheckKey && MayUseColumn(k.checkClause, c.name))
             Fail(L"Cannot delete the field '" + c.name + L"': the CHECK constraint '" + k.name +
-                 L"' may use it. Delete the constraint first.");
+                 L"' uses it. Delete the constraint first.");
     ConstraintTriggers triggers(db_, Current());
     triggers.DropCondition(table.name, c.name);
     triggers.AllowZeroLength(table.name, c.name);
@@ -983,12 +1001,11 @@ void SchemaEditor::AlterColumn(const TableInfo& table, const sql::ColumnDef& def
         columns.push_back(c);
         // Every value is converted and checked as an assignment would be; a
         // value that does not fit fails the whole change.
-        sources.push_back("acc_store(" + QuoteName(old.name) + ", " +
-                          std::to_string(TypeCode(old.type.type)) + ", " +
-                          std::to_string(TypeCode(c.type.type)) + ", " +
-                          std::to_string(c.type.size) + ", " + std::to_string(c.type.precision) +
-                          ", " + std::to_string(c.type.scale) + ", " +
-                          QuoteText(std::wstring_view(c.name)) + ")");
+        sources.push_back(
+            "acc_store(" + QuoteName(old.name) + ", " + std::to_string(TypeCode(old.type.type)) +
+            ", " + std::to_string(TypeCode(c.type.type)) + ", " + std::to_string(c.type.size) +
+            ", " + std::to_string(c.type.precision) + ", " + std::to_string(c.type.scale) + ", " +
+            QuoteText(std::wstring_view(c.name)) + ")");
     }
     Rebuild(table, columns, sources);
     Statement save(db_,
@@ -1119,8 +1136,7 @@ void SchemaEditor::SetDescription(const std::wstring& tableName, const std::wstr
     BumpCatalogVersion();
 }
 
-void SchemaEditor::AddQuery(const std::wstring& name, const wchar_t* kind,
-                            const std::wstring& text)
+void SchemaEditor::AddQuery(const std::wstring& name, const wchar_t* kind, const std::wstring& text)
 {
     CheckName(name, L"query");
     if (Current().FindTable(name) || Current().FindLink(name) || Current().FindQuery(name))

@@ -99,9 +99,8 @@ TEST_F(CatalogFacesTest, AdoxColumnsReturnWhatWasDeclared)
         EXPECT_EQ(adox::PropertyFlag(props->Item(L"Nullable")->Value()), e.nullable);
         EXPECT_EQ(adox::PropertyFlag(props->Item(L"Jet OLEDB:Allow Zero Length")->Value()),
                   e.allowZeroLength);
-        EXPECT_EQ(
-            adox::PropertyFlag(props->Item(L"Jet OLEDB:Compressed UniCode Strings")->Value()),
-            e.compressed);
+        EXPECT_EQ(adox::PropertyFlag(props->Item(L"Jet OLEDB:Compressed UniCode Strings")->Value()),
+                  e.compressed);
         EXPECT_EQ(props->Item(L"Jet OLEDB:Column Validation Rule")->Value().bstrVal(), L"");
     }
     // Column order is the declared order, added columns last.
@@ -232,8 +231,10 @@ TEST_F(CatalogFacesTest, AdoxViewsAndProcedures)
             EXPECT_EQ(p->NumericScale(), e.parameters[i].scale);
         }
     }
-    EXPECT_NE(procedures->Item(L"ByRegion")->Command()->CommandText().find(
-                  L"SELECT * FROM Customer WHERE region = r"),
+    EXPECT_NE(procedures->Item(L"ByRegion")
+                  ->Command()
+                  ->CommandText()
+                  .find(L"SELECT * FROM Customer WHERE region = r"),
               std::wstring::npos);
 
     // Appending through ADOX, as the script runner does; the text must parse.
@@ -273,10 +274,10 @@ TEST_F(CatalogFacesTest, SchemaRowsets)
     std::wstring order;
     for (; !columns->IsEOF(); columns->MoveNext())
         order += columns->Fields()->Item(L"COLUMN_NAME")->Value().bstrVal() + L"=" +
-                 std::to_wstring(automation::ChangeType(
-                                     columns->Fields()->Item(L"ORDINAL_POSITION")->Value(),
-                                     automation::VT_I4)
-                                     .lVal()) +
+                 std::to_wstring(
+                     automation::ChangeType(columns->Fields()->Item(L"ORDINAL_POSITION")->Value(),
+                                            automation::VT_I4)
+                         .lVal()) +
                  L" ";
     EXPECT_EQ(order, L"orderNo=1 customer=2 placed=3 amount=4 flag=5 ");
 

@@ -26,7 +26,8 @@ protected:
         for (; !rs->IsEOF(); rs->MoveNext()) {
             for (long i = 0; i < rs->Fields()->Count(); ++i) {
                 Variant v = rs->Fields()->Item(i)->Value();
-                text += v.IsNull() ? L"null" : automation::ChangeType(v, automation::VT_BSTR).bstrVal();
+                text +=
+                    v.IsNull() ? L"null" : automation::ChangeType(v, automation::VT_BSTR).bstrVal();
                 text += L"|";
             }
             text += L";";
@@ -49,8 +50,7 @@ TEST_F(EnforcementTest, ForeignKeyRules)
          L"1|a|;2|b|;", L"10|1|;11|2|;"},
         {L"", L"UPDATE Child SET pid = 5 WHERE id = 10",
          L"related record is required in table 'Parent'", L"1|a|;2|b|;", L"10|1|;11|2|;"},
-        {L"", L"INSERT INTO Child VALUES (12, NULL)", L"", L"1|a|;2|b|;",
-         L"10|1|;11|2|;12|null|;"},
+        {L"", L"INSERT INTO Child VALUES (12, NULL)", L"", L"1|a|;2|b|;", L"10|1|;11|2|;12|null|;"},
         {L"", L"DELETE FROM Parent", L"table 'Child' includes related records", L"1|a|;2|b|;",
          L"10|1|;11|2|;"},
         {L"", L"UPDATE Parent SET id = 7 WHERE id = 1", L"table 'Child' includes related records",
@@ -60,8 +60,8 @@ TEST_F(EnforcementTest, ForeignKeyRules)
          L"10|null|;11|2|;"},
         {L" ON UPDATE CASCADE", L"UPDATE Parent SET id = 7 WHERE id = 1", L"", L"2|b|;7|a|;",
          L"10|7|;11|2|;"},
-        {L" ON UPDATE CASCADE ON DELETE CASCADE", L"UPDATE Parent SET code = 'z' WHERE id = 1",
-         L"", L"1|z|;2|b|;", L"10|1|;11|2|;"},
+        {L" ON UPDATE CASCADE ON DELETE CASCADE", L"UPDATE Parent SET code = 'z' WHERE id = 1", L"",
+         L"1|z|;2|b|;", L"10|1|;11|2|;"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::wstring(c.rules) + L" / " + c.change);
@@ -148,11 +148,14 @@ TEST_F(EnforcementTest, ChecksRulesZeroLengthAndUniqueIndexes)
     EXPECT_NE(ErrorOf(L"ALTER TABLE T DENY ZERO LENGTH name"), L"");
     Run(L"DELETE FROM T WHERE id = 2");
     Run(L"ALTER TABLE T DENY ZERO LENGTH name");
-    EXPECT_NE(ErrorOf(L"INSERT INTO T VALUES (3, 1, '')").find(L"zero-length"),
-              std::wstring::npos);
+    EXPECT_NE(ErrorOf(L"INSERT INTO T VALUES (3, 1, '')").find(L"zero-length"), std::wstring::npos);
     EXPECT_NE(ErrorOf(L"UPDATE T SET name = ''"), L"");
     Run(L"ALTER TABLE T ALLOW ZERO LENGTH name");
     Run(L"INSERT INTO T VALUES (3, 1, '')");
+    // A column a check uses cannot go; one it does not use can.
+    Run(L"ALTER TABLE T ADD COLUMN quantity LONG");
+    EXPECT_NE(ErrorOf(L"ALTER TABLE T DROP COLUMN qty").find(L"positive"), std::wstring::npos);
+    Run(L"ALTER TABLE T DROP COLUMN quantity");
     Run(L"ALTER TABLE T DROP CONSTRAINT positive");
     Run(L"INSERT INTO T VALUES (4, -4, 'w')");
     // A check that present rows break is refused.

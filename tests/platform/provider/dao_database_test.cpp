@@ -1,8 +1,9 @@
 // DAO databases: the connect text's password, exclusive and read-only
 // opens, changing the database password, and relations DAO refuses.
+#include "platform/provider/dao_database.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/provider/dao_database.h"
 #include "platform/provider/dao_engine.h"
 #include "store_fixture.h"
 
@@ -95,10 +96,8 @@ TEST_F(DaoTest, RelationsDaoRefuses)
         const wchar_t* foreignName;
     };
     const Case cases[] = {
-        {L"noTable", L"Nope", L"C", L"id", L"pid"},
-        {L"noField", L"P", L"C", L"id", L"nope"},
-        {L"noForeignName", L"P", L"C", L"id", L""},
-        {L"noUniqueIndex", L"P", L"C", L"name", L"pid"},
+        {L"noTable", L"Nope", L"C", L"id", L"pid"}, {L"noField", L"P", L"C", L"id", L"nope"},
+        {L"noForeignName", L"P", L"C", L"id", L""}, {L"noUniqueIndex", L"P", L"C", L"name", L"pid"},
         {L"bad.name", L"P", L"C", L"id", L"pid"},
     };
     for (const Case& c : cases) {

@@ -42,7 +42,8 @@ protected:
         for (; !rs->IsEOF(); rs->MoveNext()) {
             for (long i = 0; i < rs->Fields()->Count(); ++i) {
                 Variant v = rs->Fields()->Item(i)->Value();
-                text += v.IsNull() ? L"null" : automation::ChangeType(v, automation::VT_BSTR).bstrVal();
+                text +=
+                    v.IsNull() ? L"null" : automation::ChangeType(v, automation::VT_BSTR).bstrVal();
                 text += L"|";
             }
             text += L";";
@@ -56,14 +57,14 @@ protected:
         SCOPED_TRACE(L"kept: " + rows);
         EXPECT_EQ(Rows(), rows);
         const wchar_t* refused[] = {
-            L"INSERT INTO T (code) VALUES ('a')",              // unique index
-            L"INSERT INTO T (code) VALUES ('')",               // zero length
-            L"INSERT INTO T (code) VALUES (NULL)",             // required
-            L"INSERT INTO T (code, pid) VALUES ('q', 9)",      // foreign key (child side)
-            L"INSERT INTO T (code, pid) VALUES ('q', 200)",    // check
-            L"DELETE FROM T WHERE id = 5",                     // foreign key (parent side)
-            L"DELETE FROM Parent",                             // foreign key of T
-            L"INSERT INTO T (id, code) VALUES (5, 'q')",       // primary key
+            L"INSERT INTO T (code) VALUES ('a')",            // unique index
+            L"INSERT INTO T (code) VALUES ('')",             // zero length
+            L"INSERT INTO T (code) VALUES (NULL)",           // required
+            L"INSERT INTO T (code, pid) VALUES ('q', 9)",    // foreign key (child side)
+            L"INSERT INTO T (code, pid) VALUES ('q', 200)",  // check
+            L"DELETE FROM T WHERE id = 5",                   // foreign key (parent side)
+            L"DELETE FROM Parent",                           // foreign key of T
+            L"INSERT INTO T (id, code) VALUES (5, 'q')",     // primary key
         };
         for (const wchar_t* sql : refused) {
             SCOPED_TRACE(sql);
@@ -77,8 +78,11 @@ protected:
         EXPECT_EQ(t->Indexes()->Item(L"byNote")->Columns()->Item(0L)->SortOrder(),
                   provider::adox::adSortDescending);
         EXPECT_EQ(t->Keys()->Count(), 3);
-        EXPECT_FALSE(provider::adox::PropertyFlag(
-            t->Columns()->Item(L"code")->Properties()->Item(L"Jet OLEDB:Allow Zero Length")->Value()));
+        EXPECT_FALSE(provider::adox::PropertyFlag(t->Columns()
+                                                      ->Item(L"code")
+                                                      ->Properties()
+                                                      ->Item(L"Jet OLEDB:Allow Zero Length")
+                                                      ->Value()));
     }
 };
 
@@ -106,15 +110,15 @@ TEST_F(RebuildTest, FailedChangeLeavesTheOldTable)
         const wchar_t* change;
     };
     const Case cases[] = {
-        {L"ALTER TABLE T ALTER COLUMN qty LONG"},            // 'many' is no number
-        {L"ALTER TABLE T ALTER COLUMN qty TEXT(2)"},         // 'many' is too long
+        {L"ALTER TABLE T ALTER COLUMN qty LONG"},               // 'many' is no number
+        {L"ALTER TABLE T ALTER COLUMN qty TEXT(2)"},            // 'many' is too long
         {L"ALTER TABLE T ALTER COLUMN note TEXT(5) NOT NULL"},  // a Null note
-        {L"ALTER TABLE T ALTER COLUMN id LONG"},             // a counter stays a counter
-        {L"ALTER TABLE T ALTER COLUMN pid SHORT"},           // part of a relation
-        {L"ALTER TABLE T DROP COLUMN code"},                 // part of an index
+        {L"ALTER TABLE T ALTER COLUMN id LONG"},                // a counter stays a counter
+        {L"ALTER TABLE T ALTER COLUMN pid SHORT"},              // part of a relation
+        {L"ALTER TABLE T DROP COLUMN code"},                    // part of an index
         {L"ALTER TABLE T DROP COLUMN nope"},
-        {L"ALTER TABLE T ADD COLUMN must LONG NOT NULL"},    // rows would hold Null
-        {L"ALTER TABLE T ADD COLUMN code LONG"},             // exists
+        {L"ALTER TABLE T ADD COLUMN must LONG NOT NULL"},  // rows would hold Null
+        {L"ALTER TABLE T ADD COLUMN code LONG"},           // exists
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.change);
