@@ -24,7 +24,11 @@ const wchar_t* const kScript[] = {
     L"ON DELETE SET NULL, CONSTRAINT positive CHECK (amount >= 0))",
     L"CREATE UNIQUE INDEX byPlaced ON Orders (placed DESC, customer) WITH IGNORE NULL",
     L"CREATE INDEX byRegion ON Customer (region) WITH DISALLOW NULL",
+    L"ALTER TABLE Customer ADD COLUMN gone LONG",
     L"ALTER TABLE Customer ADD COLUMN phone TEXT(20)",
+    L"ALTER TABLE Customer DROP COLUMN gone",
+    L"ALTER TABLE Orders ADD CONSTRAINT dropped UNIQUE (placed)",
+    L"ALTER TABLE Orders DROP CONSTRAINT dropped",
     L"ALTER TABLE Customer ADD CONSTRAINT uqName UNIQUE (name, region)",
     L"ALTER TABLE Orders ALTER COLUMN flag SHORT",
     L"ALTER TABLE Customer DENY ZERO LENGTH name",
@@ -280,6 +284,16 @@ TEST_F(CatalogFacesTest, SchemaRowsets)
                          .lVal()) +
                  L" ";
     EXPECT_EQ(order, L"orderNo=1 customer=2 placed=3 amount=4 flag=5 ");
+    columns = connection->OpenSchema(4, {Variant(), Variant(), Variant(L"customer")});
+    order.clear();
+    for (; !columns->IsEOF(); columns->MoveNext())
+        order += columns->Fields()->Item(L"COLUMN_NAME")->Value().bstrVal() + L"=" +
+                 std::to_wstring(automation::ChangeType(
+                                     columns->Fields()->Item(L"ORDINAL_POSITION")->Value(),
+                                     automation::VT_I4)
+                                     .lVal()) +
+                 L" ";
+    EXPECT_EQ(order, L"id=1 name=2 region=3 credit=4 note=5 phone=6 ");
 
     auto checks = connection->OpenSchema(5);
     ASSERT_FALSE(checks->IsEOF());
