@@ -78,6 +78,13 @@ std::wstring RuleViolationText(const std::wstring& table, const ColumnInfo& colu
            L"'. Enter a value that the expression for this field can accept.";
 }
 
+std::wstring CheckViolationText(const TableInfo& table, const KeyInfo& check)
+{
+    return L"One or more values are prohibited by the validation rule '" + check.name +
+           L"' set for '" + table.name +
+           L"'. Enter a value that the expression for this field can accept.";
+}
+
 void ConstraintTriggers::Drop(const std::wstring& table, const std::wstring& name,
                               const char* purpose)
 {

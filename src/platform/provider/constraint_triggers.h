@@ -40,7 +40,9 @@ private:
     const Catalog& catalog_;
 };
 
-// The text Access gives for a value that breaks a column's validation rule.
+// The texts Access gives for a value that breaks a column's validation rule
+// or a table's CHECK constraint.
 std::wstring RuleViolationText(const std::wstring& table, const ColumnInfo& column);
+std::wstring CheckViolationText(const TableInfo& table, const KeyInfo& check);
 
 }  // namespace provider

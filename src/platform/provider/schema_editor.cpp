@@ -771,10 +771,7 @@ void SchemaEditor::AddConstraintTo(const TableInfo& table, const sql::Constraint
             AddKeyRows(table.name, key);
             ConstraintTriggers(db_, Fresh())
                 .AddCondition(*Current().FindTable(table.name), name, c.checkText, L"",
-                              L"One or more values are prohibited by the validation rule '" + name +
-                                  L"' set for '" + table.name +
-                                  L"'. Enter a value that the expression for this field can "
-                                  L"accept.");
+                              CheckViolationText(table, key));
             BumpCatalogVersion();
             return;
         }
@@ -1026,6 +1023,21 @@ void SchemaEditor::AlterColumn(const TableInfo& table, const sql::ColumnDef& def
         save.BindNull(8);
     save.Step();
     BumpCatalogVersion();
+    // Checks and rules were made for the column's old type: make them again
+    // over the new one (present rows are checked anew on the way).
+    const TableInfo& now = *Fresh().FindTable(table.name);
+    ConstraintTriggers triggers(db_, Current());
+    for (const KeyInfo& k : now.keys)
+        if (k.type == kCheckKey) {
+            triggers.DropCondition(now.name, k.name);
+            triggers.AddCondition(now, k.name, k.checkClause, L"", CheckViolationText(now, k));
+        }
+    for (const ColumnInfo& each : now.columns)
+        if (!each.validationRule.empty()) {
+            triggers.DropCondition(now.name, each.name);
+            triggers.AddCondition(now, each.name, each.validationRule, each.name,
+                                  RuleViolationText(now.name, each));
+        }
 }
 
 void SchemaEditor::AlterTable(const sql::AlterTable& alter)

@@ -102,6 +102,34 @@ TEST_F(RebuildTest, AlterColumnKeepsEverything)
     EXPECT_NE(ErrorOf(L"ALTER TABLE T ALTER COLUMN note TEXT(0)"), L"");
 }
 
+TEST_F(RebuildTest, RulesFollowTheColumnsNewType)
+{
+    auto catalog = std::make_shared<provider::adox::Catalog>();
+    catalog->SetActiveConnection(connection);
+    catalog->Tables()
+        ->Item(L"T")
+        ->Columns()
+        ->Item(L"qty")
+        ->Properties()
+        ->Item(L"Jet OLEDB:Column Validation Rule")
+        ->SetValue(Variant(L"<> '3'"));
+    Run(L"ALTER TABLE T ADD CONSTRAINT notThree CHECK (qty <> '3')");
+    EXPECT_NE(ErrorOf(L"INSERT INTO T (code, qty) VALUES ('q', '3')"), L"");
+    Run(L"ALTER TABLE T ALTER COLUMN qty LONG");
+    // The number 3 is what the rule's '3' means for a LONG column.
+    EXPECT_NE(ErrorOf(L"INSERT INTO T (code, qty) VALUES ('q', 3)").find(L"qty"),
+              std::wstring::npos);
+    Run(L"ALTER TABLE T DROP CONSTRAINT notThree");
+    catalog->Tables()
+        ->Item(L"T")
+        ->Columns()
+        ->Item(L"qty")
+        ->Properties()
+        ->Item(L"Jet OLEDB:Column Validation Rule")
+        ->SetValue(Variant(L""));
+    Run(L"INSERT INTO T (code, qty) VALUES ('q', 3)");
+}
+
 TEST_F(RebuildTest, FailedChangeLeavesTheOldTable)
 {
     Run(L"UPDATE T SET qty = 'many' WHERE code = 'a'");
