@@ -192,14 +192,19 @@ void ConstraintTriggers::AddCondition(const TableInfo& table, const std::wstring
         select.rowLookup.compare(select.rowLookup.size() - 2, 2, marker) != 0)
         Fail(L"The condition '" + condition + L"' cannot be kept for table '" + table.name + L"'.");
     std::string lookup = select.rowLookup.substr(0, select.rowLookup.size() - 2);
+    // The lookup ends "alias.rowid = ": the rowid's name (another one when a
+    // column is called rowid) serves the trigger's NEW row too.
+    size_t dot = lookup.rfind('.');
+    std::string rowid = lookup.substr(dot + 1, lookup.size() - 3 - (dot + 1));
     std::string t = QuoteName(table.name);
     // Access refuses a value only when the condition is False; Null passes.
     if (Exists(db_, "SELECT 1 FROM " + t + " AS \"crv.row\" WHERE (" + lookup +
-                        "\"crv.row\".rowid) = 0"))
+                        "\"crv.row\"." + rowid + ") = 0"))
         Fail(L"Existing data in table '" + table.name + L"' violates the validation rule '" +
              condition + L"'.");
     const char* purpose = column.empty() ? "check" : "rule";
-    std::string body = " WHEN (" + lookup + "NEW.rowid) = 0 BEGIN " + Raise(message) + " END";
+    std::string body =
+        " WHEN (" + lookup + "NEW." + rowid + ") = 0 BEGIN " + Raise(message) + " END";
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, name, purpose, "insert") +
                      " AFTER INSERT ON " + t + body);
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, name, purpose, "update") +

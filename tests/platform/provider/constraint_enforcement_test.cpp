@@ -163,5 +163,15 @@ TEST_F(EnforcementTest, ChecksRulesZeroLengthAndUniqueIndexes)
     EXPECT_EQ(Rows(L"T"), L"1|5|x|;3|1||;4|-4|w|;");
 }
 
+TEST_F(EnforcementTest, ChecksOnATableWithAColumnCalledRowid)
+{
+    Run(L"CREATE TABLE R (rowid LONG, n LONG, CONSTRAINT small CHECK (n < 10))");
+    Run(L"INSERT INTO R VALUES (50, 1)");
+    EXPECT_NE(ErrorOf(L"INSERT INTO R VALUES (1, 50)"), L"");
+    EXPECT_NE(ErrorOf(L"UPDATE R SET n = 11"), L"");
+    Run(L"UPDATE R SET rowid = 7");
+    EXPECT_EQ(Rows(L"R"), L"7|1|;");
+}
+
 }  // namespace
 }  // namespace providertest
