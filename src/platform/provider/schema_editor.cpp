@@ -844,8 +844,14 @@ void SchemaEditor::Rebuild(const TableInfo& table, const std::vector<ColumnInfo>
         values += ", " + sources[i];
     }
     ExecSql(db_, create + ")");
-    ExecSql(db_, "INSERT INTO " + temp + "(rowid" + names + ") SELECT rowid" + values + " FROM " +
-                     QuoteName(table.name));
+    // The rowid under a name no column takes (SQLite has three for it).
+    std::string rowid = "rowid";
+    for (const char* alias : {"oid", "_rowid_", "rowid"})
+        if (table.FindColumn(std::wstring(alias, alias + std::char_traits<char>::length(alias))) <
+            0)
+            rowid = alias;
+    ExecSql(db_, "INSERT INTO " + temp + "(" + rowid + names + ") SELECT " + rowid + values +
+                     " FROM " + QuoteName(table.name));
     ExecSql(db_, "PRAGMA legacy_alter_table = ON");
     try {
         ExecSql(db_, "DROP TABLE " + QuoteName(table.name));

@@ -171,6 +171,13 @@ TEST_F(EnforcementTest, ChecksOnATableWithAColumnCalledRowid)
     EXPECT_NE(ErrorOf(L"UPDATE R SET n = 11"), L"");
     Run(L"UPDATE R SET rowid = 7");
     EXPECT_EQ(Rows(L"R"), L"7|1|;");
+    // A rebuild keeps both the column and the row's place.
+    Run(L"INSERT INTO R VALUES (3, 2)");
+    Run(L"ALTER TABLE R ALTER COLUMN n DOUBLE");
+    auto rs = Query(L"SELECT rowid FROM R");
+    EXPECT_EQ(rs->Fields()->Item(0L)->Value().lVal(), 7);
+    EXPECT_EQ(Rows(L"R"), L"3|2|;7|1|;");
+    EXPECT_NE(ErrorOf(L"UPDATE R SET n = 11"), L"");
 }
 
 }  // namespace
