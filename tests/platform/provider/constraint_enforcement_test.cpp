@@ -163,6 +163,26 @@ TEST_F(EnforcementTest, ChecksRulesZeroLengthAndUniqueIndexes)
     EXPECT_EQ(Rows(L"T"), L"1|5|x|;3|1||;4|-4|w|;");
 }
 
+TEST_F(EnforcementTest, ColumnLevelReferencesAndSelfReferences)
+{
+    Run(L"CREATE TABLE Kid (id LONG CONSTRAINT pkKid PRIMARY KEY, pid LONG CONSTRAINT toParent "
+        L"REFERENCES Parent (id) ON DELETE CASCADE, up LONG CONSTRAINT toKid REFERENCES Kid)");
+    Run(L"INSERT INTO Kid VALUES (1, 1, NULL)");
+    Run(L"INSERT INTO Kid VALUES (2, 1, 1)");
+    EXPECT_NE(ErrorOf(L"INSERT INTO Kid VALUES (3, 9, NULL)"), L"");
+    EXPECT_NE(ErrorOf(L"INSERT INTO Kid VALUES (3, 2, 8)"), L"");
+    EXPECT_NE(ErrorOf(L"DELETE FROM Kid WHERE id = 1"), L"");
+    EXPECT_EQ(Rows(L"Kid"), L"1|1|null|;2|1|1|;");
+    // A cascade that reaches a row another row still refers to (without a
+    // cascade of its own) is refused whole.
+    EXPECT_NE(ErrorOf(L"DELETE FROM Parent WHERE id = 1"), L"");
+    EXPECT_EQ(Rows(L"Parent"), L"1|a|;2|b|;");
+    EXPECT_EQ(Rows(L"Kid"), L"1|1|null|;2|1|1|;");
+    Run(L"UPDATE Kid SET up = NULL");
+    Run(L"DELETE FROM Parent WHERE id = 1");
+    EXPECT_EQ(Rows(L"Kid"), L"");
+}
+
 TEST_F(EnforcementTest, ChecksOnATableWithAColumnCalledRowid)
 {
     Run(L"CREATE TABLE R (rowid LONG, n LONG, CONSTRAINT small CHECK (n < 10))");
