@@ -92,11 +92,10 @@ void ConstraintTriggers::Drop(const std::wstring& table, const std::wstring& nam
         ExecSql(db_, "DROP TRIGGER IF EXISTS " + TriggerName(table, name, purpose, event));
 }
 
-void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& key)
+void ConstraintTriggers::AddForeignKey(const TableInfo& child, const TableInfo& parentTable,
+                                       const KeyInfo& key)
 {
-    const TableInfo* parent = catalog_.FindTable(key.relatedTable);
-    if (!parent)
-        Fail(L"The database engine cannot find the referenced table '" + key.relatedTable + L"'.");
+    const TableInfo* parent = &parentTable;
     std::string c = QuoteName(child.name), p = QuoteName(parent->name);
     std::string present = AllPresent(key, "NEW.", false);
     std::string parentRow = "SELECT 1 FROM " + p + " WHERE " + Match(key, "NEW.", "");

@@ -657,9 +657,7 @@ void SchemaEditor::AddRelation(const std::wstring& tableName, const KeyInfo& giv
             Fail(L"Relationship '" + key.name + L"' already exists (table '" + other->name +
                  L"').");
     const TableInfo* parent =
-        SameName(key.relatedTable, table.name) ? &table : Fresh().FindTable(key.relatedTable);
-    if (!parent)
-        parent = Current().FindTable(key.relatedTable);
+        SameName(key.relatedTable, table.name) ? &table : Current().FindTable(key.relatedTable);
     if (!parent)
         Fail(L"The database engine cannot find the referenced table '" + key.relatedTable + L"'.");
     key.relatedTable = parent->name;
@@ -704,11 +702,8 @@ void SchemaEditor::AddRelation(const std::wstring& tableName, const KeyInfo& giv
         }
     }
     AddKeyRows(table.name, key);
-    if (!key.notEnforced) {
-        const Catalog& now = Fresh();
-        ConstraintTriggers(db_, now).AddForeignKey(*now.FindTable(table.name),
-                                                   *now.FindTable(table.name)->FindKey(key.name));
-    }
+    if (!key.notEnforced)
+        ConstraintTriggers(db_, Current()).AddForeignKey(table, *parent, key);
     BumpCatalogVersion();
 }
 
