@@ -321,7 +321,8 @@ void Element::Sort(int first, int last, const Comparator& compare)
         ++elementIndex;
     }
     elementChildrenValid_ = false;
-    Changed();
+    if (View* v = GetView())
+        v->ChildrenReordered(this);
 }
 
 QRect Element::Location(unsigned areas)

@@ -106,6 +106,36 @@ bool Layout::MirrorState(Element* e)
     return true;
 }
 
+bool Layout::Reorder(Element* parent)
+{
+    std::vector<litehtml::element::ptr> kids;
+    litehtml::element* holder = nullptr;
+    for (std::size_t i = 0, n = parent->ChildCount(); i < n; ++i) {
+        litehtml::element* el = Find(parent->Child(i));
+        if (!el)
+            return false;
+        litehtml::element::ptr p = el->parent();
+        if (!p || (holder && p.get() != holder))
+            return false;
+        holder = p.get();
+        kids.push_back(el->shared_from_this());
+    }
+    if (!holder || holder->get_children_count() != kids.size())
+        return false;
+    for (const auto& k : kids)
+        holder->removeChild(k);
+    for (const auto& k : kids)
+        holder->appendChild(k);
+    // litehtml builds a table's cell grid once, from its rows: build it again.
+    for (litehtml::element::ptr t = holder->shared_from_this(); t; t = t->parent())
+        if (t->get_display() == litehtml::display_table ||
+            t->get_display() == litehtml::display_inline_table) {
+            t->init();
+            break;
+        }
+    return true;
+}
+
 bool Layout::RefreshStyles()
 {
     if (!doc_)
@@ -491,50 +521,38 @@ void Layout::get_language(litehtml::tstring& language, litehtml::tstring& cultur
 
 const char* MasterStyleSheet()
 {
+    // Kept short on purpose: litehtml tries every selector on every element,
+    // so each rule here costs time on large pages.
     return R"CSS(
-html, address, blockquote, body, dd, div, dl, dt, fieldset, form, frame, frameset,
-h1, h2, h3, h4, h5, h6, noframes, ol, p, ul, center, dir, hr, menu, pre, header, footer,
-section, article, nav, aside, main, popup { display: block; }
+html, body, div, p, h1, h2, h3, h4, h5, h6, ul, ol, hr, pre, form, popup { display: block; }
 head, style, script, title, link, meta, include, menu, popup { display: none; }
 html { color: black; background-color: white; }
-body { margin: 8px; font-family: "DejaVu Sans", sans-serif; font-size: 12px; line-height: normal; }
+body { margin: 8px; font-family: "DejaVu Sans", sans-serif; font-size: 12px; }
 li { display: list-item; }
 table { display: table; border-spacing: 2px; }
-thead { display: table-header-group; vertical-align: middle; }
+thead { display: table-header-group; }
 tbody { display: table-row-group; vertical-align: middle; }
-tfoot { display: table-footer-group; vertical-align: middle; }
 tr { display: table-row; vertical-align: inherit; }
 td, th { display: table-cell; vertical-align: inherit; padding: 1px; }
 th { font-weight: bold; text-align: center; }
-caption { display: table-caption; text-align: center; }
-col { display: table-column; }
-colgroup { display: table-column-group; }
 h1 { font-size: 2em; margin: .67em 0; font-weight: bold; }
 h2 { font-size: 1.5em; margin: .75em 0; font-weight: bold; }
 h3 { font-size: 1.17em; margin: .83em 0; font-weight: bold; }
-h4, p, blockquote, ul, fieldset, form, ol, dl, dir, menu { margin: 1em 0; }
-h5 { font-size: .83em; margin: 1.5em 0; font-weight: bold; }
-h6 { font-size: .75em; margin: 1.67em 0; font-weight: bold; }
-h4 { font-weight: bold; }
+h4, h5, h6 { margin: 1em 0; font-weight: bold; }
+p, ul, ol, form { margin: 1em 0; }
 b, strong { font-weight: bold; }
-i, em, cite, var, address { font-style: italic; }
-pre, tt, code, kbd, samp { font-family: monospace; }
+i, em { font-style: italic; }
+pre, code { font-family: monospace; }
 pre { white-space: pre; }
-big { font-size: 1.17em; }
-small, sub, sup { font-size: .83em; }
-sub { vertical-align: sub; }
-sup { vertical-align: super; }
-s, strike, del { text-decoration: line-through; }
-u, ins { text-decoration: underline; }
-ol, ul, dir, menu, dd { padding-left: 40px; }
+small { font-size: .83em; }
+u { text-decoration: underline; }
+ol, ul { padding-left: 40px; }
 ol { list-style-type: decimal; }
 ul { list-style-type: disc; }
 hr { border: 1px inset gray; margin: .5em auto; }
-a:link { color: #00e; text-decoration: underline; }
-img { display: inline-block; }
-center { text-align: center; }
+a { color: #00e; text-decoration: underline; }
+img, iframe, widget, object, input, button { display: inline-block; }
 br { display: block; }
-iframe, widget, object, input, select, textarea, button { display: inline-block; }
 )CSS";
 }
 

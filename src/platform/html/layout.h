@@ -44,6 +44,9 @@ public:
     // Mirrors one element's state bits into its pseudo-classes; true when
     // the element is part of this layout.
     bool MirrorState(Element* e);
+    // Puts the litehtml children of `parent` in the order of ours, for a
+    // sort; false when the two trees differ there (then rebuild instead).
+    bool Reorder(Element* parent);
     // Re-applies styles after state changes; true when anything changed.
     bool RefreshStyles();
 

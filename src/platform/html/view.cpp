@@ -360,6 +360,19 @@ void View::TreeChanged()
     }
 }
 
+void View::ChildrenReordered(Element* parent)
+{
+    bool inPopup = false;
+    for (auto& p : popups_)
+        inPopup |= p.element->IsAncestorOrSelf(parent) || parent->IsAncestorOrSelf(p.element.get());
+    if (treeDirty_ || inPopup || !layout_->Reorder(parent)) {
+        TreeChanged();
+        return;
+    }
+    renderDirty_ = true;
+    viewport()->update();
+}
+
 void View::StateChanged(Element* e, unsigned oldState, bool update)
 {
     (void)oldState;
@@ -387,6 +400,7 @@ void View::Rebuild()
     SerializeNode(root_.get(), markup, &numbered);
     treeDirty_ = false;
     stylesDirty_ = false;
+    renderDirty_ = false;
     layout_->Build(markup, std::move(numbered));
     layout_->Render(viewport()->width());
     ++layoutCount_;
@@ -413,9 +427,10 @@ void View::EnsureLayout()
         Rebuild();
         return;
     }
-    if (stylesDirty_) {
-        stylesDirty_ = false;
-        layout_->RefreshStyles();
+    if (stylesDirty_ || renderDirty_) {
+        if (stylesDirty_)
+            layout_->RefreshStyles();
+        stylesDirty_ = renderDirty_ = false;
         layout_->Render(viewport()->width());
         for (auto& p : popups_) {
             p.layout->RefreshStyles();

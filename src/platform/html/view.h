@@ -144,6 +144,8 @@ public:
 
     // Services of the elements.
     void TreeChanged();
+    // The element children of `parent` were reordered (nothing else changed).
+    void ChildrenReordered(Element* parent);
     void StateChanged(Element* e, unsigned oldState, bool update);
     void ElementRemoved(Element* e);
     std::string ComputedStyle(Element* e, const std::string& name);
@@ -215,6 +217,7 @@ private:
     std::vector<Popup> popups_;
     bool treeDirty_ = false;
     bool stylesDirty_ = false;
+    bool renderDirty_ = false;
     bool building_ = false;
     bool updateQueued_ = false;
     int layoutCount_ = 0;
