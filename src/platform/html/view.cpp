@@ -54,6 +54,9 @@ private:
         if (!view_)
             return;
         QPointer<PopupWindow> alive(this);
+        view_->EnsureLayout();
+        if (!alive || !view_)
+            return;
         const QPoint local = e->position().toPoint();
         if (!rect().contains(local)) {
             close();
@@ -943,6 +946,56 @@ bool View::HandleMouseEvent(QMouseEvent* e, unsigned cmd)
 void View::mousePressEvent(QMouseEvent* e)
 {
     HandleMouseEvent(e, kMouseDown);
+    if (e->button() == Qt::RightButton)
+        ShowContextMenu(ElementAt(e->position().toPoint()), e->globalPosition().toPoint());
+}
+
+Element* View::ContextMenuOf(Element* e)
+{
+    // "context-menu: selector(#menu)" on the element or an ancestor names the
+    // menu element, whose "li" children are the items.
+    for (; e; e = e->Parent()) {
+        std::string value = ComputedStyle(e, "context-menu");
+        const auto open = value.find("selector(");
+        if (open == std::string::npos)
+            continue;
+        const auto close = value.rfind(')');
+        if (close == std::string::npos || close < open + 9)
+            continue;
+        return root_->SelectFirst(value.substr(open + 9, close - open - 9));
+    }
+    return nullptr;
+}
+
+QMenu* View::ShowContextMenu(Element* target, QPoint globalPos)
+{
+    if (!target)
+        return nullptr;
+    ElementPtr source(target);
+    ElementPtr menuElement = ContextMenuOf(target);
+    if (!menuElement)
+        return nullptr;
+    SendEvent(menuElement.get(), kContextMenuRequest, 0, target);
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (std::size_t i = 0; i < menuElement->ChildCount(); ++i) {
+        ElementPtr item = menuElement->Child(i);
+        if (item->Tag() == "hr") {
+            menu->addSeparator();
+            continue;
+        }
+        if (item->Tag() != "li")
+            continue;
+        QAction* action = menu->addAction(QString::fromStdString(item->InnerText()).trimmed());
+        action->setEnabled(!(item->State() & kStateDisabled) && !item->Attribute("disabled"));
+        QPointer<View> self(this);
+        connect(action, &QAction::triggered, this, [self, item, source] {
+            if (self && item->GetView() == self)
+                self->SendEvent(item.get(), kMenuItemClick, 0, source.get());
+        });
+    }
+    menu->popup(globalPos);
+    return menu;
 }
 
 void View::mouseReleaseEvent(QMouseEvent* e)

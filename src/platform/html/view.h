@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QMenu>
 #include <QByteArray>
 #include <QPointer>
 #include <cstdint>
@@ -136,6 +137,11 @@ public:
     // The top-level popup window showing `popup`, if any.
     QWidget* PopupWidget(Element* popup) const;
 
+    // Shows the context menu the style sheet gives `target` (the property
+    // "context-menu: selector(...)"); choosing an item sends a menu-item
+    // click from the item, with `target` as its source. Null when none.
+    QMenu* ShowContextMenu(Element* target, QPoint globalPos);
+
     // Element at a point in widget coordinates (popups not included).
     Element* ElementAt(QPoint viewPoint);
     QPoint ScrollOffset() const;
@@ -208,6 +214,7 @@ private:
     int Dispatch(Element* target, unsigned group, unsigned cmd, void* params,
                  const std::function<void(Element*, unsigned)>& prepare);
     void SetHover(Element* e);
+    Element* ContextMenuOf(Element* e);
     void ClosePopupWindow(PopupWindow* w);
     unsigned AltState() const;
     bool HandleMouseEvent(QMouseEvent* e, unsigned cmd);

@@ -5,6 +5,7 @@
 #include <QDateTimeEdit>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@ QByteArray ReadResource(const QString& path)
 
 struct Recorder {
     std::vector<std::pair<html::Element*, unsigned>> events;
+    std::vector<html::Element*> targets;
     std::vector<std::wstring> loads;
     std::vector<std::string> behaviors;
     int controls = 0;
@@ -32,8 +34,10 @@ int RecordingProc(void* tag, html::Element* e, unsigned group, void* params)
     auto* r = static_cast<Recorder*>(tag);
     if (group == html::kHandleBehaviorEvent) {
         auto* bp = static_cast<html::BehaviorEventParams*>(params);
-        if (!(bp->cmd & html::kSinking))
+        if (!(bp->cmd & html::kSinking)) {
             r->events.emplace_back(bp->source, bp->cmd);
+            r->targets.push_back(bp->target);
+        }
     }
     (void)e;
     return 0;
@@ -210,6 +214,31 @@ TEST_F(ViewTest, HostedControlIsPlacedOverItsElementAndFollowsIt)
     Get("box")->SetStyleAttribute("height", "100px");
     picker->Update(true);
     EXPECT_EQ(w->geometry(), picker->Location(html::kViewRelative | html::kBorderBox));
+}
+
+TEST_F(ViewTest, ContextMenuListsTheItemsOfTheMenuTheStyleSheetNames)
+{
+    html::Element* box = Get("box");
+    const QPoint p = box->Location(html::kViewRelative | html::kBorderBox).center();
+    QMouseEvent down(QEvent::MouseButtonPress, p, view.viewport()->mapToGlobal(p),
+                     Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &down);
+    QMenu* menu = view.findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    const auto actions = menu->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), "Alpha");
+    EXPECT_TRUE(actions[1]->isSeparator());
+    rec.events.clear();
+    rec.targets.clear();
+    actions[2]->trigger();
+    ASSERT_EQ(rec.events.size(), 1u);
+    EXPECT_EQ(rec.events[0].second, html::kMenuItemClick);
+    EXPECT_EQ(rec.events[0].first, box);
+    EXPECT_EQ(*rec.targets[0]->Attribute("cmd"), "b");
+    menu->close();
+    // Elements without a context menu get none.
+    EXPECT_EQ(view.ShowContextMenu(Get("title"), QPoint()), nullptr);
 }
 
 TEST_F(ViewTest, PaintsBackgroundsBordersImagesAndText)
