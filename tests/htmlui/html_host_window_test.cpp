@@ -187,9 +187,10 @@ TEST_F(ProgressViewTest, RowsAreFilledOnceAndMarkedOnEveryCall)
     std::vector<htmlui::ProgressTablePair> pairs = {
         {L"Orders", L"Orders", false, false},
         {L"A<B & \"C\"", L"\U0001F600x", true, true},
-        {L"Staff", L"Employees", false, true},
+        {L"Staff", std::wstring{L'E', wchar_t(0xD83D), wchar_t(0xDE00)}, false, true},
     };
     view.SetTablePairs(pairs);
+    EXPECT_EQ(Id("tables_pairs_grid").GetChild(3).GetChild(1).GetInnerText(), L"E\U0001F600");
     const ElementRef grid = Id("tables_pairs_grid");
     ASSERT_EQ(grid.GetChildCount(), 4u);
     EXPECT_EQ(grid.GetChild(2).GetAttribute("idx"), L"1");
