@@ -22,8 +22,7 @@ TEST(ElementRefHandle, CountsKeepElementsAliveAndCompareByHandle)
     c = b;
     EXPECT_TRUE(a == c);
     parent->RemoveAllChildren();
-    parent.~ElementPtr();
-    new (&parent) html::ElementPtr();
+    parent = html::ElementPtr();
     EXPECT_EQ(c.GetInnerText(), L"text");
     c.Release();
     EXPECT_FALSE(c.IsValid());

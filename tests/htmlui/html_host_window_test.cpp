@@ -102,7 +102,8 @@ TEST(HtmlHostWindowLoad, AModuleFileServesItsOwnResources)
     // The program's own resources are not in that module.
     EXPECT_TRUE(Load(host, L"res:" + module + L"/logo.png").data.isEmpty());
     // The module is released after each request.
-    EXPECT_TRUE(QDir(":/crvmodule1").entryList().isEmpty());
+    for (const QString& root : QDir(":/").entryList())
+        EXPECT_FALSE(root.startsWith("crvmodule")) << root.toStdString();
 }
 
 TEST_F(PageTest, PagesLoadTheirStyleSheetsAndImagesFromRes)

@@ -219,9 +219,12 @@ bool View::LoadHtml(const QByteArray& html, const std::wstring& baseUrl)
             p.window->close();
         }
     popups_.clear();
-    for (auto& [e, c] : controls_)
+    for (auto& [e, c] : controls_) {
+        ControlParams gone{{this, controlId_, kDestroyControl}, e, c.second};
+        Notify(&gone.header);
         if (c.second)
             c.second->deleteLater();
+    }
     controls_.clear();
     capture_ = focus_ = hover_ = pressed_ = ElementPtr();
     if (root_)
