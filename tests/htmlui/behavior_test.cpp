@@ -1,6 +1,7 @@
 // The registry and each behaviour's reaction to user input on a real page.
 #include "htmlui/behavior.h"
 
+#include "htmlui/grid_behavior.h"
 #include "htmlui/popup_behavior.h"
 #include "htmlui/result_data_source_behavior.h"
 #include "page_fixture.h"
@@ -250,6 +251,70 @@ TEST_F(PageTest, ResultDataSourceFillsTheRequestedRows)
     EXPECT_EQ(Row(2).GetChild(2).GetInnerText(), L"My row 11, col 2");
     EXPECT_EQ(Row(3).GetChild(0).GetInnerText(), L"Products");
     EXPECT_EQ(source->OnEvent(Id("grid"), Id("grid"), html::kTableRowClick, 0), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A grid taller than its window: paging moves by a window's height and the
+// current row is scrolled into view.
+TEST(LongGrid, PageKeysMoveByTheVisibleHeightAndScrollTheRowIntoView)
+{
+    testpage::RecordingHost host;
+    host.resize(300, 200);
+    ASSERT_TRUE(host.OnCreate(-1));
+    std::string page = "<html><head><style>table { behavior: grid; }</style></head><body>"
+                       "<table id=g fixedrows=1><tr><th>N</th></tr>";
+    for (int i = 1; i <= 100; ++i)
+        page += "<tr><td>row " + std::to_string(i) + "</td></tr>";
+    page += "</table></body></html>";
+    ASSERT_TRUE(host.LoadHtml(QByteArray::fromStdString(page)));
+    host.show();
+    const ElementRef grid = host.GetRootElement().FindById("g");
+    auto rowBox = [&](int i) {
+        return grid.GetChild(unsigned(i)).GetLocation(html::kRootRelative | html::kBorderBox);
+    };
+    auto current = [&] {
+        for (unsigned i = 0; i < grid.GetChildCount(); ++i)
+            if (grid.GetChild(i).HasState(html::kStateCurrent))
+                return int(i);
+        return -1;
+    };
+    auto key = [&](int k) {
+        QKeyEvent ev(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(&host, &ev);
+    };
+    host.SetFocusElement(grid.Handle());
+    htmlui::GridBehavior::SetCurrentRow(grid, grid.GetChild(1), 0, false, false);
+
+    const QRect visible = grid.GetLocation(html::kRootRelative | html::kScrollableArea);
+    ASSERT_GT(visible.height(), 100);
+    ASSERT_LE(visible.height(), 200);
+    key(Qt::Key_PageDown);
+    // The last row that ends within one page below the visible bottom.
+    const int limit = visible.top() + 2 * visible.height();
+    const int chosen = current();
+    ASSERT_GT(chosen, 1);
+    EXPECT_LE(rowBox(chosen).bottom() + 1, limit);
+    EXPECT_GT(rowBox(chosen + 1).bottom() + 1, limit);
+    // Scrolled so the row shows.
+    const QRect inView = grid.GetChild(unsigned(chosen)).GetLocation(html::kViewRelative |
+                                                                      html::kBorderBox);
+    EXPECT_GE(inView.top(), 0);
+    EXPECT_LE(inView.bottom(), host.viewport()->height());
+    EXPECT_GT(host.ScrollOffset().y(), 0);
+
+    key(Qt::Key_End);
+    EXPECT_EQ(current(), 100);
+    const QRect visibleNow = grid.GetLocation(html::kRootRelative | html::kScrollableArea);
+    key(Qt::Key_PageUp);
+    const int up = current();
+    EXPECT_GE(rowBox(up).top(), visibleNow.top() - visibleNow.height());
+    EXPECT_LT(rowBox(up - 1).top(), visibleNow.top() - visibleNow.height());
+    key(Qt::Key_Home);
+    EXPECT_EQ(current(), 1);
+    EXPECT_EQ(host.ScrollOffset().y(), rowBox(1).top());
 }
 
 }  // namespace
