@@ -241,6 +241,72 @@ TEST_F(ViewTest, ContextMenuListsTheItemsOfTheMenuTheStyleSheetNames)
     EXPECT_EQ(view.ShowContextMenu(Get("title"), QPoint()), nullptr);
 }
 
+struct Trace {
+    std::vector<std::pair<std::string, unsigned>> calls;
+    std::string handles;  // the element id whose handler answers "handled"
+};
+
+int TraceProc(void* tag, html::Element* e, unsigned group, void* params)
+{
+    if (group != html::kHandleMouse)
+        return 0;
+    auto* t = static_cast<Trace*>(tag);
+    auto* mp = static_cast<html::MouseParams*>(params);
+    const std::string* id = e->Attribute("id");
+    const std::string name = id ? *id : e->Tag();
+    t->calls.emplace_back(name, mp->cmd);
+    return name == t->handles && (mp->cmd & html::kSinking) ? 1 : 0;
+}
+
+TEST_F(ViewTest, MouseEventsSinkFromTheWindowAndBubbleBackWithTheHandledFlag)
+{
+    Trace trace;
+    trace.handles = "dd";
+    html::Element* item = Get("item");
+    html::Element* dd = Get("dd");
+    for (html::Element* e : {item, Get("pop"), dd})
+        e->AttachHandler(TraceProc, &trace, html::kHandleMouse);
+    view.AttachEventHandler(TraceProc, &trace, html::kHandleMouse);
+    view.DispatchMouse(item, html::kMouseUp, QPoint(1, 1), html::kMainButton, 0);
+    using html::kHandled;
+    using html::kSinking;
+    const unsigned up = html::kMouseUp;
+    const std::vector<std::pair<std::string, unsigned>> expected = {
+        {"html", up | kSinking},  // the window's handler is called with the root
+        {"dd", up | kSinking},
+        {"pop", up | kSinking | kHandled},
+        {"item", up | kSinking | kHandled},
+        {"item", up | kHandled},
+        {"pop", up | kHandled},
+        {"dd", up | kHandled},
+        {"html", up | kHandled},
+    };
+    EXPECT_EQ(trace.calls, expected);
+}
+
+TEST_F(ViewTest, HoverFollowsTheMouseAndRestyles)
+{
+    const std::string rule = "#box:hover { background-color: #0000ff; }";
+    html::ElementPtr keep = html::Element::CreateElement("style");
+    keep->SetInnerText(rule);
+    view.Root()->SelectFirst("head")->AppendChild(keep);
+    html::Element* box = Get("box");
+    EXPECT_EQ(box->StyleAttribute("background-color"), "#ff0000");
+    const QPoint p = box->Location(html::kViewRelative | html::kBorderBox).center();
+    QMouseEvent move(QEvent::MouseMove, p, view.viewport()->mapToGlobal(p), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+    EXPECT_TRUE(box->State() & html::kStateHover);
+    EXPECT_TRUE(view.Root()->State() & html::kStateHover);
+    EXPECT_EQ(box->StyleAttribute("background-color"), "#0000ff");
+    const QPoint away = Get("title")->Location(html::kViewRelative | html::kBorderBox).center();
+    QMouseEvent leave(QEvent::MouseMove, away, view.viewport()->mapToGlobal(away), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &leave);
+    EXPECT_FALSE(box->State() & html::kStateHover);
+    EXPECT_EQ(box->StyleAttribute("background-color"), "#ff0000");
+}
+
 TEST_F(ViewTest, PaintsBackgroundsBordersImagesAndText)
 {
     const QImage img = view.viewport()->grab().toImage();
