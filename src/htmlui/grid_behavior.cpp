@@ -2,6 +2,8 @@
 #include "htmlui/grid_behavior.h"
 
 #include <algorithm>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace htmlui {
@@ -220,15 +222,23 @@ void SortableGridBehavior::OnHeaderClick(const ElementRef& grid, const ElementRe
         checked.SetState(0, html::kStateChecked, true);
     cell.SetState(html::kStateChecked, 0, true);
     const unsigned column = unsigned(cell.GetIndex());
-    // Rows without a cell in the column sort together after the others, so the
-    // order is a strict weak ordering and the sort keeps their order.
-    grid.Sort(grid.GetAttributeInt("fixedrows", 0), -1,
-              [column](const ElementRef& a, const ElementRef& b) {
-                  const ElementRef ca = a.GetChild(column), cb = b.GetChild(column);
-                  if (!ca.IsValid() || !cb.IsValid())
-                      return int(!ca.IsValid()) - int(!cb.IsValid());
-                  return ca.GetInnerText().compare(cb.GetInnerText());
-              });
+    const int fixed = grid.GetAttributeInt("fixedrows", 0);
+    // Each row's text is taken once; rows without a cell in the column sort
+    // together after the others, so the order is a strict weak ordering and
+    // the stable sort keeps their order.
+    std::unordered_map<html::Element*, std::optional<std::wstring>> texts;
+    for (unsigned i = unsigned(std::max(fixed, 0)); i < grid.GetChildCount(); ++i) {
+        const ElementRef row = grid.GetChild(i);
+        const ElementRef c = row.GetChild(column);
+        texts[row.Handle()] = c.IsValid() ? std::optional(c.GetInnerText()) : std::nullopt;
+    }
+    grid.Sort(fixed, -1, [&texts](const ElementRef& a, const ElementRef& b) {
+        const auto& ta = texts[a.Handle()];
+        const auto& tb = texts[b.Handle()];
+        if (!ta || !tb)
+            return int(!ta) - int(!tb);
+        return ta->compare(*tb);
+    });
     grid.Update(true);
     const ElementRef current = CurrentRow(grid);
     if (current.IsValid())
