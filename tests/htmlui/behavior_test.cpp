@@ -211,6 +211,37 @@ TEST_F(PageTest, DismissCallbackIsForgottenWhenItsOwnerGoes)
     EXPECT_EQ(host.PopupWidget(Id("choices").Handle()), nullptr);
 }
 
+// Like the tables page: the callback reads the choice and rebuilds the part of
+// the page that holds the popup.
+struct RebuildingCallback : htmlui::PopupDismissCallback {
+    void PopupDismissed(const ElementRef& popup) override
+    {
+        const ElementRef grid = popup.FindFirst("table");
+        for (unsigned i = 0; i < grid.GetChildCount(); ++i)
+            if (grid.GetChild(i).HasState(html::kStateCurrent))
+                chosen = int(i);
+        popup.GetParent().SetHtml("Chosen <div id=\"choices\" class=\"popup choices\"></div>");
+    }
+    int chosen = -1;
+};
+
+TEST_F(PageTest, DismissCallbackMayReplaceThePopupItself)
+{
+    RebuildingCallback callback;
+    htmlui::TheSinglePopupBehavior().SetDismissCallback(&callback);
+    Click(Id("dd"));
+    const ElementRef oldPopup = Id("choices");
+    Click(Id("choice_grid").GetChild(1).GetChild(0));
+    EXPECT_EQ(callback.chosen, 1);
+    EXPECT_EQ(host.PopupWidget(oldPopup.Handle()), nullptr);
+    EXPECT_FALSE(oldPopup.GetParent().IsValid());
+    EXPECT_EQ(Id("dd").GetInnerText(), L"Chosen ");
+    EXPECT_FALSE(Id("dd").HasState(html::kStateOwnsPopup));
+    // The new popup opens as the old one did.
+    Click(Id("dd"));
+    EXPECT_NE(host.PopupWidget(Id("choices").Handle()), nullptr);
+}
+
 TEST_F(PageTest, PopupHidesOnButtonClickEventsAndFocusLeavingIt)
 {
     const ElementRef choices = Id("choices");
