@@ -1,7 +1,10 @@
 // Resources compiled into the program (or into a separate resource file) by
 // name and type, looked up without regard to case. A resource named NAME of
-// type TYPE lives at "<root>/TYPE/NAME"; HTML pages use the type "HTML" and
-// numbered pages their number as name.
+// type TYPE lives at "<root>/TYPE/NAME" (a .qrc prefix "/res/TYPE" with the
+// file aliased to NAME); HTML pages and style sheets use the type "HTML" and
+// numbered pages their number as name, so "res:logo.png" is "/res/PNG/LOGO"
+// and page 214 is "/res/HTML/214". A static library that brings its own .qrc
+// must call Q_INIT_RESOURCE for it, or the linker leaves it out.
 #pragma once
 
 #include <QByteArray>
