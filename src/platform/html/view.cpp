@@ -250,9 +250,8 @@ bool View::LoadFile(const std::wstring& address)
     return LoadHtml(data, address);
 }
 
-void View::DataReady(const std::wstring& uri, const unsigned char* data, std::size_t size)
+void View::DataReady(const std::wstring&, const unsigned char* data, std::size_t size)
 {
-    pendingUri_ = uri;
     pendingData_ = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
     pendingAnswered_ = true;
 }
@@ -284,12 +283,14 @@ QByteArray View::LoadData(const std::string& url, Element* principal)
         return cached->second;
     const std::wstring wide = QString::fromStdString(url).toStdWString();
     LoadDataParams params{{this, controlId_, kLoadData}, wide, principal};
-    pendingAnswered_ = false;
-    pendingData_.clear();
+    // A handler may load other addresses while it answers this one.
+    const bool outerAnswered = std::exchange(pendingAnswered_, false);
+    QByteArray outerData = std::exchange(pendingData_, QByteArray());
     const int result = Notify(&params.header);
-    QByteArray data;
-    if (pendingAnswered_) {
-        data = pendingData_;
+    const bool answered = std::exchange(pendingAnswered_, outerAnswered);
+    QByteArray data = std::exchange(pendingData_, std::move(outerData));
+    if (answered) {
+        // served by the handler
     } else if (result == 0) {
         // Nobody served it: a file path, a file: address or a Qt resource.
         QString path = QString::fromStdString(url);
@@ -299,8 +300,6 @@ QByteArray View::LoadData(const std::string& url, Element* principal)
         if (f.open(QIODevice::ReadOnly))
             data = f.readAll();
     }
-    pendingAnswered_ = false;
-    pendingData_.clear();
     if (!data.isEmpty()) {
         DataLoadedParams loaded{{this, controlId_, kDataLoaded}, wide,
                                 reinterpret_cast<const unsigned char*>(data.constData()),

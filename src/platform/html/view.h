@@ -237,7 +237,6 @@ private:
     std::wstring baseUrl_;
     std::map<std::string, QByteArray> cache_;
     // The answer given through DataReady while a load notification runs.
-    std::wstring pendingUri_;
     QByteArray pendingData_;
     bool pendingAnswered_ = false;
 
