@@ -378,9 +378,11 @@ void View::ChildrenReordered(Element* parent)
     viewport()->update();
 }
 
-void View::StateChanged(Element* e, unsigned oldState, bool update)
+void View::StateChanged(Element* e, unsigned, bool)
 {
-    (void)oldState;
+    // Restyling waits for the next paint or the next layout question, so a
+    // run of state changes (a whole grid's checks) costs one layout; with or
+    // without the caller's update request the view is repainted.
     if (!treeDirty_) {
         bool mirrored = layout_->MirrorState(e);
         for (auto& p : popups_)
@@ -388,10 +390,7 @@ void View::StateChanged(Element* e, unsigned oldState, bool update)
         if (mirrored)
             stylesDirty_ = true;
     }
-    if (update)
-        Update(true);
-    else
-        viewport()->update();
+    viewport()->update();
 }
 
 void View::Rebuild()
