@@ -502,7 +502,8 @@ std::shared_ptr<litehtml::element> Layout::create_element(const litehtml::tchar_
 
 void Layout::get_media_features(litehtml::media_features& media) const
 {
-    media.type = litehtml::media_type_screen;
+    media.type = view_->MediaType() == "print" ? litehtml::media_type_print
+                                               : litehtml::media_type_screen;
     media.width = width_;
     media.height = view_->viewport()->height();
     media.device_width = 1920;

@@ -226,7 +226,7 @@ bool View::LoadHtml(const QByteArray& html, const std::wstring& baseUrl)
             c.second->deleteLater();
     }
     controls_.clear();
-    capture_ = focus_ = hover_ = pressed_ = ElementPtr();
+    capture_ = focus_ = hover_ = ElementPtr();
     if (root_)
         root_->view_ = nullptr;
     baseUrl_ = baseUrl;
@@ -660,8 +660,6 @@ void View::ElementRemoved(Element* e)
         focus_ = ElementPtr();
     if (inside(hover_))
         hover_ = ElementPtr();
-    if (inside(pressed_))
-        pressed_ = ElementPtr();
     for (auto it = controls_.begin(); it != controls_.end();) {
         if (e->IsAncestorOrSelf(it->first)) {
             ControlParams gone{{this, controlId_, kDestroyControl}, it->first, it->second.second};

@@ -107,7 +107,9 @@ public:
     void AttachEventHandler(ElementEventProc proc, void* tag, unsigned groups);
     void DetachEventHandler(ElementEventProc proc, void* tag);
 
+    // "screen" (the default), "contrast-screen" or "print", for @media rules.
     void SetMediaType(const std::string& media);
+    const std::string& MediaType() const { return media_; }
     // Replaces the document; false when the markup is empty.
     bool LoadHtml(const QByteArray& html, const std::wstring& baseUrl = {});
     // Loads a page by address (a file path, file: or res: address).
@@ -243,7 +245,6 @@ private:
     ElementPtr capture_;
     ElementPtr focus_;
     ElementPtr hover_;
-    ElementPtr pressed_;
     std::map<Element*, std::pair<ElementPtr, QPointer<QWidget>>> controls_;
 };
 
