@@ -5,6 +5,9 @@
 #include "htmlui/popup_behavior.h"
 #include "htmlui/result_data_source_behavior.h"
 #include "page_fixture.h"
+#include "support/temp_dir.h"
+
+#include <QImage>
 
 namespace {
 
@@ -181,9 +184,16 @@ TEST_F(PageTest, DropdownShowsItsSinglePopupAndAChoiceDismissesIt)
     htmlui::TheSinglePopupBehavior().SetDismissCallback(&recorder);
     const ElementRef dd = Id("dd"), choices = Id("choices");
     Click(dd);
-    ASSERT_NE(host.PopupWidget(choices.Handle()), nullptr);
+    QWidget* window = host.PopupWidget(choices.Handle());
+    ASSERT_NE(window, nullptr);
     EXPECT_TRUE(dd.HasState(html::kStateOwnsPopup));
     EXPECT_TRUE(choices.IsVisible());
+    // The popup draws its element: the frame colour at its edge, the used
+    // row's grey text inside.
+    const QImage shot = window->grab().toImage();
+    shot.save(testsupport::BinaryDir().c_str() + QString("/popup.png"));
+    EXPECT_EQ(shot.pixelColor(0, shot.height() / 2), QColor(0, 0, 0x8b));
+    EXPECT_EQ(window->width(), 202);  // 200 pixels wide plus its border
     // A second press on the owner does not open it again.
     Click(dd);
     EXPECT_NE(host.PopupWidget(choices.Handle()), nullptr);
