@@ -1,0 +1,247 @@
+// Table scan over libmdb's data-page walk; each row is split by libmdb and its
+// values are decoded here from the stored bytes.
+#include "platform/provider/mdb/mdb_row_reader.h"
+
+#include <cstring>
+
+#include "platform/automation/com_error.h"
+#include "platform/provider/mdb/mdb_session.h"
+
+namespace provider::mdb {
+namespace {
+
+using automation::Variant;
+
+// Row-slot flags as libmdb reads them: a deleted row is skipped.
+constexpr uint16_t kDeletedRow = 0x4000;
+
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
+template <typename T>
+T Load(const uint8_t* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);  // the file is little-endian, like the host
+    return v;
+}
+
+std::wstring GuidText(const uint8_t* b)
+{
+    static const wchar_t hex[] = L"0123456789ABCDEF";
+    // Data1, Data2 and Data3 are stored little-endian, the last 8 bytes as is.
+    static const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    std::wstring s = L"{";
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            s += L'-';
+        s += hex[b[order[i]] >> 4];
+        s += hex[b[order[i]] & 0xF];
+    }
+    return s + L"}";
+}
+
+}  // namespace
+
+struct MdbRowReader::Impl {
+    std::shared_ptr<MdbSession> session;
+    TableInfo table;
+    MdbTableDef* def = nullptr;
+    std::vector<MdbField> fields;
+    std::vector<int> scales;  // per column, numeric only
+    std::vector<Variant> values;
+    std::vector<bool> wanted;
+    std::vector<uint8_t> longValue;
+    bool started = false;
+    bool finished = false;
+    uint64_t rowsRead = 0;
+    uint64_t pagesVisited = 0;
+
+    ~Impl()
+    {
+        if (def)
+            mdb_free_tabledef(def);
+    }
+
+    [[noreturn]] void Damaged(const std::wstring& what) const
+    {
+        session->ThrowDamaged(L"table '" + table.name + L"': " + what);
+    }
+
+    bool NextDataPage()
+    {
+        if (++pagesVisited > session->Header().PageCount() + 1)
+            Damaged(L"its page map loops");
+        return mdb_read_next_dpg(def) != 0;
+    }
+
+    bool Next();
+    void Decode(size_t column, const MdbField& field);
+};
+
+bool MdbRowReader::Impl::Next()
+{
+    if (finished)
+        return false;
+    MdbHandle* mdb = session->Handle();
+    const size_t rco = mdb->fmt->row_count_offset;
+    for (;;) {
+        if (!started) {
+            started = true;
+            mdb_rewind_table(def);
+            def->cur_pg_num = 1;
+            def->cur_row = 0;
+            if (!NextDataPage())
+                break;
+        } else if (mdb->cur_pg != def->cur_phys_pg) {
+            // Another reader of the same handle moved libmdb's page buffer.
+            if (mdb_read_pg(mdb, def->cur_phys_pg) != mdb->fmt->pg_size)
+                Damaged(L"a data page cannot be read");
+        }
+        const uint8_t* page = mdb->pg_buf;
+        const unsigned rows = page[rco] | page[rco + 1] << 8;
+        if (def->cur_row >= rows) {
+            def->cur_row = 0;
+            if (!NextDataPage())
+                break;
+            continue;
+        }
+        const unsigned row = def->cur_row++;
+        size_t start = 0, size = 0;
+        uint16_t flags = 0;
+        if (!session->FindRow(page, row, start, size, &flags))
+            Damaged(L"row " + std::to_wstring(row) + L" of page " +
+                    std::to_wstring(def->cur_phys_pg) + L" is out of bounds");
+        if (flags & kDeletedRow)
+            continue;
+        const int n = mdb_crack_row(def, static_cast<int>(start), size, fields.data());
+        if (n < 0)
+            Damaged(L"row " + std::to_wstring(row) + L" of page " +
+                    std::to_wstring(def->cur_phys_pg) + L" cannot be split into columns");
+        for (size_t i = 0; i < fields.size(); ++i) {
+            const int c = fields[i].colnum;
+            if (c < 0 || static_cast<size_t>(c) >= values.size())
+                Damaged(L"a row names a column that does not exist");
+            if (wanted.empty() || wanted[c])
+                Decode(c, fields[i]);
+        }
+        ++rowsRead;
+        return true;
+    }
+    finished = true;
+    return false;
+}
+
+void MdbRowReader::Impl::Decode(size_t column, const MdbField& field)
+{
+    const ColumnInfo& col = table.columns[column];
+    Variant& v = values[column];
+    if (col.mdbType == kMdbBoolean) {  // kept in the null mask: set means Yes
+        v = Variant(!field.is_null);
+        return;
+    }
+    if (field.is_null) {
+        v = Variant::Null();
+        return;
+    }
+    const auto* p = static_cast<const uint8_t*>(field.value);
+    const size_t n = field.siz < 0 ? 0 : static_cast<size_t>(field.siz);
+    auto need = [&](size_t size) {
+        if (n < size)
+            Damaged(L"a value of column '" + col.name + L"' is too short");
+    };
+    switch (col.mdbType) {
+    case kMdbByte: need(1); v = Variant(Load<uint8_t>(p)); break;
+    case kMdbInteger: need(2); v = Variant(Load<int16_t>(p)); break;
+    case kMdbLong: case kMdbComplex: need(4); v = Variant(Load<int32_t>(p)); break;
+    case kMdbBigInt: need(8); v = Variant(Load<int64_t>(p)); break;
+    case kMdbMoney: need(8); v = Variant(automation::Currency{Load<int64_t>(p)}); break;
+    case kMdbSingle: need(4); v = Variant(Load<float>(p)); break;
+    case kMdbDouble: need(8); v = Variant(Load<double>(p)); break;
+    case kMdbDateTime: need(8); v = Variant::FromDate(Load<double>(p)); break;
+    case kMdbGuid: need(16); v = Variant(GuidText(p)); break;
+    case kMdbNumeric: {
+        // A sign byte, then a 128-bit magnitude as four little-endian 32-bit
+        // words, the most significant first.
+        need(17);
+        if (Le32(p + 1) != 0)
+            Damaged(L"a decimal value of column '" + col.name + L"' exceeds 28 digits");
+        automation::Decimal d;
+        d.negative = (p[0] & 0x80) != 0;
+        d.scale = static_cast<uint8_t>(scales[column]);
+        d.hi32 = Le32(p + 5);
+        d.lo64 = uint64_t(Le32(p + 9)) << 32 | Le32(p + 13);
+        v = Variant(d);
+        break;
+    }
+    case kMdbText: v = Variant(session->DecodeText(p, n)); break;
+    case kMdbMemo:
+    case kMdbOle:
+        if (!session->ReadLongValue(p, n, longValue))
+            Damaged(L"a long value of column '" + col.name + L"' cannot be read");
+        if (col.mdbType == kMdbMemo)
+            v = Variant(session->DecodeText(longValue.data(), longValue.size()));
+        else
+            v = Variant(automation::SafeArray(longValue));
+        break;
+    default:  // Binary and types this reader does not know: the stored bytes
+        v = Variant(automation::SafeArray(p, n));
+        break;
+    }
+}
+
+MdbRowReader::MdbRowReader(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+MdbRowReader::~MdbRowReader() = default;
+
+std::unique_ptr<MdbRowReader> MdbRowReader::Create(std::shared_ptr<MdbSession> session,
+                                                   const TableInfo& table, uint32_t definitionPage)
+{
+    auto impl = std::make_unique<Impl>();
+    impl->session = std::move(session);
+    impl->table = table;
+    MdbHandle* mdb = impl->session->Handle();
+    MdbCatalogEntry* entry = nullptr;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (e->object_type == MDB_TABLE && e->table_pg == definitionPage)
+            entry = e;
+    }
+    if (entry)
+        impl->def = mdb_read_table(entry);
+    if (!impl->def || !mdb_read_columns(impl->def) ||
+        impl->def->num_cols != table.columns.size())
+        impl->Damaged(L"its definition cannot be read");
+    impl->fields.resize(impl->def->num_cols);
+    impl->values.resize(impl->def->num_cols);
+    impl->scales.resize(impl->def->num_cols);
+    for (unsigned i = 0; i < impl->def->num_cols; ++i) {
+        auto* c = static_cast<::MdbColumn*>(g_ptr_array_index(impl->def->columns, i));
+        impl->scales[i] = c->col_scale < 0 || c->col_scale > 28 ? 0 : c->col_scale;
+    }
+    return std::unique_ptr<MdbRowReader>(new MdbRowReader(std::move(impl)));
+}
+
+const TableInfo& MdbRowReader::Table() const { return impl_->table; }
+bool MdbRowReader::Next() { return impl_->Next(); }
+const std::vector<automation::Variant>& MdbRowReader::Values() const { return impl_->values; }
+uint64_t MdbRowReader::RowsRead() const { return impl_->rowsRead; }
+
+void MdbRowReader::Rewind()
+{
+    impl_->started = impl_->finished = false;
+    impl_->rowsRead = impl_->pagesVisited = 0;
+}
+
+void MdbRowReader::SelectColumns(const std::vector<size_t>& columns)
+{
+    impl_->wanted.clear();
+    if (columns.empty())
+        return;
+    impl_->wanted.assign(impl_->values.size(), false);
+    for (size_t c : columns)
+        impl_->wanted.at(c) = true;
+    for (size_t c = 0; c < impl_->values.size(); ++c)
+        if (!impl_->wanted[c])
+            impl_->values[c] = Variant();
+}
+
+}  // namespace provider::mdb
