@@ -94,8 +94,6 @@ void SetAdoType(ColumnInfo& c, const ::MdbColumn& col, FileFormat format)
     case kMdbNumeric:
         c.adoType = 131;
         c.definedSize = 16;
-        c.precision = col.col_prec;
-        c.scale = col.col_scale;
         break;
     case kMdbText:
         c.adoType = c.fixedLength ? 130 : 202;
@@ -135,11 +133,16 @@ std::unique_ptr<MdbDatabase> MdbDatabase::Open(const std::filesystem::path& path
 
 namespace {
 
-// Column flags that libmdb reads but does not keep, by column number.
+// Column facts that libmdb reads wrongly or not at all, by column number.
 struct ColumnFlags {
     uint8_t flags = 0;
     uint8_t extended = 0;
+    // Decimal columns: libmdb 1.0 swaps these two bytes.
+    uint8_t precision = 0;
+    uint8_t scale = 0;
 };
+
+constexpr size_t kDecimalPrecisionOffset = 11, kDecimalScaleOffset = 12;
 
 std::map<int, ColumnFlags> ReadColumnFlags(const MdbSession& session, const MdbTableDef& def)
 {
@@ -158,6 +161,8 @@ std::map<int, ColumnFlags> ReadColumnFlags(const MdbSession& session, const MdbT
         ColumnFlags f;
         f.flags = bytes[at + fmt.col_flags_offset];
         f.extended = jet3 ? 0 : bytes[at + fmt.col_flags_offset + 1];
+        f.precision = bytes[at + kDecimalPrecisionOffset];
+        f.scale = bytes[at + kDecimalScaleOffset];
         out[number] = f;
     }
     return out;
@@ -202,6 +207,10 @@ TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
         c.autoIncrement = col.is_long_auto != 0;
         c.autoGenerateGuid = col.is_uuid_auto != 0;
         SetAdoType(c, col, session.Header().Format());
+        if (c.mdbType == kMdbNumeric) {
+            c.precision = cf.precision;
+            c.scale = std::min<int>(cf.scale, 28);
+        }
         if (const char* d = mdb_col_get_prop(&col, "DefaultValue")) {
             c.hasDefault = true;
             c.defaultValue = Utf8(d);
@@ -213,7 +222,8 @@ TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
         c.allowZeroLength = PropertyIsTrue(mdb_col_get_prop(&col, "AllowZeroLength"));
         // Jet 3 files keep the nullable flag on columns that the "Required"
         // property makes NOT NULL; the engine enforces the property.
-        c.nullable = (f == flags.end() || (cf.flags & kColumnNullable) != 0) && !c.required;
+        c.nullable = (f == flags.end() || (cf.flags & kColumnNullable) != 0) && !c.required &&
+                     c.mdbType != kMdbBoolean;  // a Yes/No value lives in the null mask
         t.columns.push_back(std::move(c));
     }
     for (unsigned i = 0; def->indices && i < def->indices->len; ++i) {

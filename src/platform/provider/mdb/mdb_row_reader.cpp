@@ -6,6 +6,7 @@
 
 #include "platform/automation/com_error.h"
 #include "platform/provider/mdb/mdb_session.h"
+#include "platform/provider/mdb/mdb_value_decoder.h"
 
 namespace provider::mdb {
 namespace {
@@ -15,29 +16,12 @@ using automation::Variant;
 // Row-slot flags as libmdb reads them: a deleted row is skipped.
 constexpr uint16_t kDeletedRow = 0x4000;
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-
 template <typename T>
 T Load(const uint8_t* p)
 {
     T v;
     std::memcpy(&v, p, sizeof v);  // the file is little-endian, like the host
     return v;
-}
-
-std::wstring GuidText(const uint8_t* b)
-{
-    static const wchar_t hex[] = L"0123456789ABCDEF";
-    // Data1, Data2 and Data3 are stored little-endian, the last 8 bytes as is.
-    static const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-    std::wstring s = L"{";
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            s += L'-';
-        s += hex[b[order[i]] >> 4];
-        s += hex[b[order[i]] & 0xF];
-    }
-    return s + L"}";
 }
 
 }  // namespace
@@ -47,7 +31,6 @@ struct MdbRowReader::Impl {
     TableInfo table;
     MdbTableDef* def = nullptr;
     std::vector<MdbField> fields;
-    std::vector<int> scales;  // per column, numeric only
     std::vector<Variant> values;
     std::vector<bool> wanted;
     std::vector<uint8_t> longValue;
@@ -160,16 +143,10 @@ void MdbRowReader::Impl::Decode(size_t column, const MdbField& field)
     case kMdbDateTime: need(8); v = Variant::FromDate(Load<double>(p)); break;
     case kMdbGuid: need(16); v = Variant(GuidText(p)); break;
     case kMdbNumeric: {
-        // A sign byte, then a 128-bit magnitude as four little-endian 32-bit
-        // words, the most significant first.
         need(17);
-        if (Le32(p + 1) != 0)
-            Damaged(L"a decimal value of column '" + col.name + L"' exceeds 28 digits");
         automation::Decimal d;
-        d.negative = (p[0] & 0x80) != 0;
-        d.scale = static_cast<uint8_t>(scales[column]);
-        d.hi32 = Le32(p + 5);
-        d.lo64 = uint64_t(Le32(p + 9)) << 32 | Le32(p + 13);
+        if (!DecimalFromBytes(p, col.scale, d))
+            Damaged(L"a decimal value of column '" + col.name + L"' exceeds 28 digits");
         v = Variant(d);
         break;
     }
@@ -212,11 +189,6 @@ std::unique_ptr<MdbRowReader> MdbRowReader::Create(std::shared_ptr<MdbSession> s
         impl->Damaged(L"its definition cannot be read");
     impl->fields.resize(impl->def->num_cols);
     impl->values.resize(impl->def->num_cols);
-    impl->scales.resize(impl->def->num_cols);
-    for (unsigned i = 0; i < impl->def->num_cols; ++i) {
-        auto* c = static_cast<::MdbColumn*>(g_ptr_array_index(impl->def->columns, i));
-        impl->scales[i] = c->col_scale < 0 || c->col_scale > 28 ? 0 : c->col_scale;
-    }
     return std::unique_ptr<MdbRowReader>(new MdbRowReader(std::move(impl)));
 }
 
