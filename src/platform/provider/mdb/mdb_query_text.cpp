@@ -92,6 +92,11 @@ int AdoTypeOfDao(int daoType)
 
 QueryTextBuilder::QueryTextBuilder(std::vector<QueryRow> rows) : rows_(std::move(rows))
 {
+    // Access stores some definition texts with their C terminator.
+    for (auto& r : rows_)
+        for (std::wstring* text : {&r.name1, &r.name2, &r.expression})
+            while (!text->empty() && text->back() == L'\0')
+                text->pop_back();
     // Rows of one attribute keep their stored order; attributes come in order.
     std::stable_sort(rows_.begin(), rows_.end(),
                      [](const QueryRow& a, const QueryRow& b) { return a.attribute < b.attribute; });
