@@ -4,6 +4,7 @@
 #include "platform/provider/mdb/mdb_database.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwctype>
 #include <map>
 
@@ -170,10 +171,7 @@ std::map<int, ColumnFlags> ReadColumnFlags(const MdbSession& session, const MdbT
 
 TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
 {
-    MdbTableDef* def = mdb_read_table(entry);
-    if (!def)
-        session.ThrowDamaged(L"the definition of table '" + Utf8(entry->object_name) +
-                             L"' cannot be read");
+    MdbTableDef* def = session.ReadTableDefinition(entry);
     std::unique_ptr<MdbTableDef, void (*)(MdbTableDef*)> owner(def, mdb_free_tabledef);
     // libmdb sizes its arrays from these counts; insane ones are damage.
     if (def->num_cols == 0 || def->num_cols > kMaxColumns || def->num_idxs > kMaxIndexes ||
@@ -246,6 +244,55 @@ TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
     return t;
 }
 
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
+// The property blob of a catalog object: a "KKD\0" or "MR2\0" tag, then
+// records (length, type, body): one list of property names (type 0x80), then
+// blocks of values (types 0 and 1) whose entries name a property by index.
+// libmdb walks the records trusting every length and index it finds.
+bool PropertyBlobIsSound(const std::vector<uint8_t>& b)
+{
+    if (b.size() < 4 || (std::memcmp(b.data(), "KKD", 3) != 0 && std::memcmp(b.data(), "MR2", 3) != 0))
+        return false;
+    size_t names = 0;
+    bool haveNames = false;
+    for (size_t pos = 4; pos < b.size();) {
+        if (pos + 6 > b.size())
+            return false;
+        const size_t length = Le32(b.data() + pos);
+        const uint16_t type = Le16(b.data() + pos + 4);
+        if (length < 6 || length > b.size() - pos)
+            return false;
+        const uint8_t* body = b.data() + pos + 6;
+        const size_t size = length - 6;
+        if (type == 0x80) {
+            names = 0;
+            for (size_t p = 0; p < size; ++names) {
+                if (p + 2 > size || Le16(body + p) > size - p - 2)
+                    return false;
+                p += 2 + Le16(body + p);
+            }
+            haveNames = true;
+        } else if (type == 0x00 || type == 0x01) {
+            if (!haveNames || size < 6 || Le16(body + 4) > size - 6)
+                return false;
+            for (size_t p = 6 + Le16(body + 4); p < size;) {
+                if (p + 8 > size)
+                    return false;
+                const size_t entry = Le16(body + p);
+                const size_t valueSize = Le16(body + p + 6);
+                if (entry < 8 || entry > size - p || Le16(body + p + 4) >= names ||
+                    valueSize > entry - 8)
+                    return false;
+                p += entry;
+            }
+        }
+        pos += length;
+    }
+    return true;
+}
+
 MdbCatalogEntry* FindEntry(MdbHandle* mdb, uint32_t page)
 {
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
@@ -262,32 +309,35 @@ void MdbDatabase::ReadCatalog()
 {
     MdbSession& s = *session_;
     MdbHandle* mdb = s.Handle();
-    const uint64_t pages = s.Header().PageCount();
 
-    // libmdb walks the object table without checking what it finds there.
+    // The object table is read and checked here before libmdb builds its
+    // catalog from it, as libmdb walks it without checking what it finds.
     if (s.Header().DatabaseKey() == 0) {
         if (mdb_read_pg(mdb, kObjectTablePage) != mdb->fmt->pg_size || mdb->pg_buf[0] != 0x02)
             s.ThrowDamaged(L"the catalog page is missing");
     }
-    if (!mdb_read_catalog(mdb, MDB_ANY) || mdb->num_catalog == 0)
-        s.ThrowDamaged(L"the catalog cannot be read (is the file encrypted?)");
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (e->object_type == MDB_TABLE && (e->table_pg == 0 || e->table_pg >= pages))
-            s.ThrowDamaged(L"table '" + Utf8(e->object_name) + L"' lies outside the file");
-    }
-
-    MdbCatalogEntry* objectsEntry = FindEntry(mdb, kObjectTablePage);
-    if (!objectsEntry)
-        s.ThrowDamaged(L"the object table is missing");
-    const TableInfo objectsInfo = DescribeTable(s, objectsEntry);
+    MdbCatalogEntry objectsEntry{};
+    objectsEntry.mdb = mdb;
+    objectsEntry.object_type = MDB_TABLE;
+    objectsEntry.table_pg = kObjectTablePage;
+    g_strlcpy(objectsEntry.object_name, "MSysObjects", sizeof objectsEntry.object_name);
+    const TableInfo objectsInfo = DescribeTable(s, &objectsEntry);
     const TableRows objects = ReadRows(*MdbRowReader::Create(session_, objectsInfo, kObjectTablePage));
     const int cId = objects.Column(L"Id"), cName = objects.Column(L"Name"),
               cType = objects.Column(L"Type"), cFlags = objects.Column(L"Flags"),
               cDatabase = objects.Column(L"Database"), cConnect = objects.Column(L"Connect"),
-              cForeign = objects.Column(L"ForeignName");
+              cForeign = objects.Column(L"ForeignName"), cProps = objects.Column(L"LvProp");
     if (cId < 0 || cName < 0 || cType < 0)
         s.ThrowDamaged(L"the object table lacks its key columns");
+    for (size_t r = 0; r < objects.rows.size(); ++r) {
+        const Variant& props = objects.At(r, cProps);
+        if (props.IsByteArray() && !PropertyBlobIsSound(props.parray().bytes()))
+            s.ThrowDamaged(L"the properties of object '" + Text(objects.At(r, cName)) +
+                           L"' are damaged");
+    }
+
+    if (!mdb_read_catalog(mdb, MDB_ANY) || mdb->num_catalog == 0)
+        s.ThrowDamaged(L"the catalog cannot be read (is the file encrypted?)");
 
     std::map<int32_t, size_t> queryIndex;  // object id -> index in queries_
     for (size_t r = 0; r < objects.rows.size(); ++r) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/automation/com_error.h"
+#include "platform/automation/wide_text.h"
 #include "platform/provider/mdb/mdb_session.h"
 #include "platform/provider/mdb/mdb_value_decoder.h"
 
@@ -29,6 +30,7 @@ T Load(const uint8_t* p)
 struct MdbRowReader::Impl {
     std::shared_ptr<MdbSession> session;
     TableInfo table;
+    MdbCatalogEntry entry{};
     MdbTableDef* def = nullptr;
     std::vector<MdbField> fields;
     std::vector<Variant> values;
@@ -175,15 +177,14 @@ std::unique_ptr<MdbRowReader> MdbRowReader::Create(std::shared_ptr<MdbSession> s
     auto impl = std::make_unique<Impl>();
     impl->session = std::move(session);
     impl->table = table;
-    MdbHandle* mdb = impl->session->Handle();
-    MdbCatalogEntry* entry = nullptr;
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (e->object_type == MDB_TABLE && e->table_pg == definitionPage)
-            entry = e;
-    }
-    if (entry)
-        impl->def = mdb_read_table(entry);
+    // A catalog entry of our own: the table scan needs no properties, and the
+    // object table is read this way before libmdb's catalog exists.
+    impl->entry.mdb = impl->session->Handle();
+    impl->entry.object_type = MDB_TABLE;
+    impl->entry.table_pg = definitionPage;
+    g_strlcpy(impl->entry.object_name, automation::ToUtf8(table.name).c_str(),
+              sizeof impl->entry.object_name);
+    impl->def = impl->session->ReadTableDefinition(&impl->entry);
     if (!impl->def || !mdb_read_columns(impl->def) ||
         impl->def->num_cols != table.columns.size())
         impl->Damaged(L"its definition cannot be read");

@@ -211,6 +211,37 @@ bool MdbSession::ReadLongValue(const uint8_t* ref, size_t refSize, std::vector<u
     return out.size() == length;
 }
 
+MdbTableDef* MdbSession::ReadTableDefinition(MdbCatalogEntry* entry) const
+{
+    const std::wstring name = automation::FromUtf8(entry->object_name);
+    if (entry->table_pg == 0 || entry->table_pg >= header_.PageCount())
+        ThrowDamaged(L"table '" + name + L"' lies outside the file");
+    MdbTableDef* def = mdb_read_table(entry);
+    if (!def)
+        ThrowDamaged(L"the definition of table '" + name + L"' cannot be read");
+    // The page map says which pages hold the table's rows: an inline bitmap
+    // (type 0, after a 4-byte base page) or a list of map pages (type 1).
+    // libmdb reads past a short map and exits on a map page beyond the end.
+    const unsigned char* map = def->usage_map;
+    const size_t size = def->map_sz;
+    bool sound = map && size >= 1 && size <= header_.PageSize();
+    if (sound && map[0] == 0) {
+        sound = size >= 5;
+    } else if (sound && map[0] == 1) {
+        for (size_t at = 1; at + 4 <= size && sound; at += 4) {
+            const uint32_t page = Le32(map + at);
+            sound = page < header_.PageCount();
+        }
+    } else {
+        sound = false;
+    }
+    if (!sound) {
+        mdb_free_tabledef(def);
+        ThrowDamaged(L"the page map of table '" + name + L"' is damaged");
+    }
+    return def;
+}
+
 bool MdbSession::ReadDefinition(uint32_t page, std::vector<uint8_t>& out) const
 {
     out.clear();

@@ -41,6 +41,10 @@ public:
     // `page`, following its continuation pages (libmdb's page buffer is used).
     bool ReadDefinition(uint32_t page, std::vector<uint8_t>& out) const;
 
+    // mdb_read_table, then the checks libmdb leaves out before it walks the
+    // table's page map; throws ComError when the definition is damaged.
+    MdbTableDef* ReadTableDefinition(MdbCatalogEntry* entry) const;
+
     [[noreturn]] void ThrowDamaged(const std::wstring& what) const;
 
 private:
