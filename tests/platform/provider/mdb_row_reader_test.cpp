@@ -188,6 +188,35 @@ TEST(MdbRowReader, GivesBytesAndBinaryOfSystemTables)
     EXPECT_EQ(rows->Value(1).vt(), automation::VT_UI1);
 }
 
+TEST(MdbRowReader, InterleavedReadersOfOneFileEachSeeTheirOwnRows)
+{
+    OpenedCopy copy("nwind.mdb");
+    std::vector<std::vector<Variant>> orders, employees;
+    {
+        auto a = copy.db().OpenTable(L"Orders");
+        while (a->Next())
+            orders.push_back(a->Values());
+        auto b = copy.db().OpenTable(L"Employees");
+        while (b->Next())
+            employees.push_back(b->Values());
+    }
+    // Memo and OLE values of the second reader take libmdb's spare page
+    // buffer; the first reader's current page must survive that.
+    auto a = copy.db().OpenTable(L"Orders");
+    auto b = copy.db().OpenTable(L"Employees");
+    size_t i = 0, j = 0;
+    for (bool moreA = true, moreB = true; moreA || moreB;) {
+        if ((moreA = a->Next())) {
+            EXPECT_EQ(a->Values(), orders[i++]);
+        }
+        if ((moreB = b->Next())) {
+            EXPECT_EQ(b->Values(), employees[j++]);
+        }
+    }
+    EXPECT_EQ(i, orders.size());
+    EXPECT_EQ(j, employees.size());
+}
+
 TEST(MdbRowReader, DecodesOnlySelectedColumns)
 {
     OpenedCopy copy("nwind.mdb");
