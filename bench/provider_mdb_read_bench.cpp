@@ -100,8 +100,8 @@ int main(int argc, char** argv)
             return 1;
         }
         const std::string table = automation::ToUtf8(bestTable);
-        std::printf("table [%s] of %s: %u rows\n", table.c_str(),
-                    bestFile.filename().c_str(), bestRows);
+        std::printf("table [%s] of %s: %u rows\n", table.c_str(), bestFile.filename().c_str(),
+                    bestRows);
         const uint64_t rows = ReadAll(bestFile, bestTable);
         if (rows != bestRows || !MdbExport(bestFile, table)) {
             std::fprintf(stderr, "reading failed (%llu rows, or mdb-export failed)\n",

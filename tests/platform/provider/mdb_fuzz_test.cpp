@@ -1,9 +1,8 @@
 // Damaged and truncated copies of the sample files must open, or fail with a
 // ComError; never crash or hang. Each attempt runs in a child process so that
 // a crash inside libmdb is seen and reported instead of ending the test run.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -61,7 +60,7 @@ Outcome TryRead(const std::filesystem::path& path, int& signal)
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) {
         signal = -WEXITSTATUS(status);
-        return WEXITSTATUS(status) == kReadAll   ? Outcome::Opened
+        return WEXITSTATUS(status) == kReadAll    ? Outcome::Opened
                : WEXITSTATUS(status) == kComError ? Outcome::CleanFailure
                                                   : Outcome::OtherException;
     }
@@ -82,52 +81,52 @@ Damage MakeDamage(const std::vector<char>& original, size_t pageSize, std::mt199
     auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
     std::ostringstream what;
     switch (pick(6)) {
-    case 0: {  // cut anywhere
-        const size_t size = pick(original.size());
-        b.resize(size);
-        what << "truncated to " << size << " bytes";
-        break;
-    }
-    case 1: {  // cut at a page boundary, so the size still looks whole
-        const size_t keep = 1 + pick(pages - 1);
-        b.resize(keep * pageSize);
-        what << "truncated to " << keep << " pages";
-        break;
-    }
-    case 2: {  // scattered flipped bytes
-        const size_t n = 1 + pick(32);
-        what << n << " bytes flipped at";
-        for (size_t i = 0; i < n; ++i) {
-            const size_t at = pick(b.size());
-            b[at] = static_cast<char>(b[at] ^ (1 + pick(255)));
-            what << " " << at;
+        case 0: {  // cut anywhere
+            const size_t size = pick(original.size());
+            b.resize(size);
+            what << "truncated to " << size << " bytes";
+            break;
         }
-        break;
-    }
-    case 3: {  // flipped bytes in the catalog's definition page or its data
-        const size_t page = 2 + pick(std::min<size_t>(pages - 2, 8));
-        const size_t n = 1 + pick(8);
-        what << n << " bytes flipped in page " << page << " at";
-        for (size_t i = 0; i < n; ++i) {
-            const size_t at = page * pageSize + pick(pageSize);
-            b[at] = static_cast<char>(b[at] ^ (1 + pick(255)));
-            what << " " << at % pageSize;
+        case 1: {  // cut at a page boundary, so the size still looks whole
+            const size_t keep = 1 + pick(pages - 1);
+            b.resize(keep * pageSize);
+            what << "truncated to " << keep << " pages";
+            break;
         }
-        break;
-    }
-    case 4: {  // a page of zeros
-        const size_t page = 1 + pick(pages - 1);
-        std::fill(b.begin() + page * pageSize, b.begin() + (page + 1) * pageSize, 0);
-        what << "page " << page << " zeroed";
-        break;
-    }
-    default: {  // a page of noise
-        const size_t page = 1 + pick(pages - 1);
-        for (size_t i = 0; i < pageSize; ++i)
-            b[page * pageSize + i] = static_cast<char>(pick(256));
-        what << "page " << page << " overwritten with noise";
-        break;
-    }
+        case 2: {  // scattered flipped bytes
+            const size_t n = 1 + pick(32);
+            what << n << " bytes flipped at";
+            for (size_t i = 0; i < n; ++i) {
+                const size_t at = pick(b.size());
+                b[at] = static_cast<char>(b[at] ^ (1 + pick(255)));
+                what << " " << at;
+            }
+            break;
+        }
+        case 3: {  // flipped bytes in the catalog's definition page or its data
+            const size_t page = 2 + pick(std::min<size_t>(pages - 2, 8));
+            const size_t n = 1 + pick(8);
+            what << n << " bytes flipped in page " << page << " at";
+            for (size_t i = 0; i < n; ++i) {
+                const size_t at = page * pageSize + pick(pageSize);
+                b[at] = static_cast<char>(b[at] ^ (1 + pick(255)));
+                what << " " << at % pageSize;
+            }
+            break;
+        }
+        case 4: {  // a page of zeros
+            const size_t page = 1 + pick(pages - 1);
+            std::fill(b.begin() + page * pageSize, b.begin() + (page + 1) * pageSize, 0);
+            what << "page " << page << " zeroed";
+            break;
+        }
+        default: {  // a page of noise
+            const size_t page = 1 + pick(pages - 1);
+            for (size_t i = 0; i < pageSize; ++i)
+                b[page * pageSize + i] = static_cast<char>(pick(256));
+            what << "page " << page << " overwritten with noise";
+            break;
+        }
     }
     d.description = what.str();
     return d;
@@ -152,21 +151,25 @@ TEST(MdbFuzz, DamagedCopiesOpenOrFailCleanly)
             std::ofstream(path, std::ios::binary).write(d.bytes.data(), d.bytes.size());
             int sig = 0;
             switch (TryRead(path, sig)) {
-            case Outcome::Opened: ++opened; break;
-            case Outcome::CleanFailure: ++clean; break;
-            case Outcome::OtherException:
-                failures.push_back(file + ": " + d.description +
-                                   (sig == -kOtherException ? ": unexpected exception"
-                                                            : ": exited with status " +
-                                                                  std::to_string(-sig)));
-                break;
-            case Outcome::Crashed:
-                failures.push_back(file + ": " + d.description + ": crashed with signal " +
-                                   std::to_string(sig) + " (" + strsignal(sig) + ")");
-                break;
-            case Outcome::Hung:
-                failures.push_back(file + ": " + d.description + ": hung");
-                break;
+                case Outcome::Opened:
+                    ++opened;
+                    break;
+                case Outcome::CleanFailure:
+                    ++clean;
+                    break;
+                case Outcome::OtherException:
+                    failures.push_back(file + ": " + d.description +
+                                       (sig == -kOtherException
+                                            ? ": unexpected exception"
+                                            : ": exited with status " + std::to_string(-sig)));
+                    break;
+                case Outcome::Crashed:
+                    failures.push_back(file + ": " + d.description + ": crashed with signal " +
+                                       std::to_string(sig) + " (" + strsignal(sig) + ")");
+                    break;
+                case Outcome::Hung:
+                    failures.push_back(file + ": " + d.description + ": hung");
+                    break;
             }
             std::filesystem::remove(path);
         }

@@ -1,10 +1,11 @@
 // Saved queries of the sample files: kinds, parameters and the SQL rebuilt
 // from the query definition rows (facts from mdb-queries, the exported query
 // table and the well-known Northwind query texts).
+#include "platform/provider/mdb/mdb_query_text.h"
+
 #include <gtest/gtest.h>
 
 #include "mdb_test_support.h"
-#include "platform/provider/mdb/mdb_query_text.h"
 
 namespace {
 
@@ -25,14 +26,28 @@ std::wstring OneLine(std::wstring s)
 
 TEST(MdbQueries, ListsNorthwindQueriesWithTheirKinds)
 {
-    const std::vector<std::wstring> names = {
-        L"Alphabetical List of Products", L"Catalog", L"Category Sales for 1995",
-        L"Current Product List", L"Customers and Suppliers by City", L"Employee Sales by Country",
-        L"Invoices", L"Invoices Filter", L"Order Details Extended", L"Order Subtotals",
-        L"Product Sales for 1995", L"Products by Category", L"Quarterly Orders",
-        L"Quarterly Orders by Product", L"Sales by Year", L"Sales Totals by Amount",
-        L"Summary of Sales by Year", L"Ten Most Expensive Products", L"Orders Qry",
-        L"Products Above Average Price", L"Sales by Category", L"Summary of Sales by Quarter"};
+    const std::vector<std::wstring> names = {L"Alphabetical List of Products",
+                                             L"Catalog",
+                                             L"Category Sales for 1995",
+                                             L"Current Product List",
+                                             L"Customers and Suppliers by City",
+                                             L"Employee Sales by Country",
+                                             L"Invoices",
+                                             L"Invoices Filter",
+                                             L"Order Details Extended",
+                                             L"Order Subtotals",
+                                             L"Product Sales for 1995",
+                                             L"Products by Category",
+                                             L"Quarterly Orders",
+                                             L"Quarterly Orders by Product",
+                                             L"Sales by Year",
+                                             L"Sales Totals by Amount",
+                                             L"Summary of Sales by Year",
+                                             L"Ten Most Expensive Products",
+                                             L"Orders Qry",
+                                             L"Products Above Average Price",
+                                             L"Sales by Category",
+                                             L"Summary of Sales by Quarter"};
     OpenedCopy copy("nwind.mdb");
     const auto& queries = copy.db().Queries();
     ASSERT_EQ(queries.size(), names.size());
@@ -40,7 +55,7 @@ TEST(MdbQueries, ListsNorthwindQueriesWithTheirKinds)
         EXPECT_EQ(queries[i].name, names[i]);
         const QueryKind kind = names[i] == L"Quarterly Orders by Product" ? QueryKind::Crosstab
                                : names[i] == L"Customers and Suppliers by City" ? QueryKind::Union
-                                                                                 : QueryKind::Select;
+                                                                                : QueryKind::Select;
         EXPECT_EQ(queries[i].kind, kind) << i;
     }
 }
@@ -196,7 +211,9 @@ TEST(QueryTextBuilder, BuildsClausesFromDefinitionRows)
           {11, L"D", L"", L"[My Table].x", 0}},
          L"SELECT *\r\nFROM [My Table]\r\nORDER BY [My Table].x DESC\r\nWITH OWNERACCESS OPTION;"},
         // a union of whole tables keeping duplicates out
-        {{{1, L"", L"", L"", 9}, {3, L"", L"", L"", 0x02}, {5, L"A", L"", L"", 0},
+        {{{1, L"", L"", L"", 9},
+          {3, L"", L"", L"", 0x02},
+          {5, L"A", L"", L"", 0},
           {5, L"B b", L"", L"", 0}},
          L"TABLE A\r\nUNION TABLE [B b];"},
         // an append of values without a source table

@@ -21,8 +21,8 @@ std::map<std::wstring, std::vector<Variant>> RowsByKey(MdbDatabase& db, const st
     auto reader = db.OpenTable(table);
     while (reader->Next()) {
         const Variant& key = reader->Value(0);
-        const std::wstring k = key.vt() == automation::VT_BSTR ? key.bstrVal()
-                                                               : std::to_wstring(key.lVal());
+        const std::wstring k =
+            key.vt() == automation::VT_BSTR ? key.bstrVal() : std::to_wstring(key.lVal());
         rows[k] = reader->Values();
     }
     return rows;
@@ -36,13 +36,13 @@ TEST(MdbRowReader, ReadsAsManyRowsAsTheTablesHold)
         uint64_t rows;
     };
     const Case cases[] = {
-        {"nwind.mdb", L"Order Details", 2155}, {"nwind.mdb", L"Orders", 830},
-        {"nwind.mdb", L"Products", 77},        {"nwind.mdb", L"Shippers", 3},
-        {"nwind.mdb", L"Categories", 8},       {"nwind.mdb", L"Customers", 91},
-        {"nwind.mdb", L"Employees", 9},        {"nwind.mdb", L"Suppliers", 29},
-        {"nwind.mdb", L"Ums\u00e4tze", 830},   {"nwind.mdb", L"MSysObjects", 106},
-        {"indexTestV2003.mdb", L"Table1", 4},  {"indexTestV2003.mdb", L"Table2", 3},
-        {"indexTestV2003.mdb", L"Table3", 4},  {"ASampleDatabase.accdb", L"Asset Items", 65},
+        {"nwind.mdb", L"Order Details", 2155},  {"nwind.mdb", L"Orders", 830},
+        {"nwind.mdb", L"Products", 77},         {"nwind.mdb", L"Shippers", 3},
+        {"nwind.mdb", L"Categories", 8},        {"nwind.mdb", L"Customers", 91},
+        {"nwind.mdb", L"Employees", 9},         {"nwind.mdb", L"Suppliers", 29},
+        {"nwind.mdb", L"Ums\u00e4tze", 830},    {"nwind.mdb", L"MSysObjects", 106},
+        {"indexTestV2003.mdb", L"Table1", 4},   {"indexTestV2003.mdb", L"Table2", 3},
+        {"indexTestV2003.mdb", L"Table3", 4},   {"ASampleDatabase.accdb", L"Asset Items", 65},
         {"queryTestV2010.accdb", L"Table1", 0}, {"queryTestV2010.accdb", L"MSysQueries", 90},
     };
     for (const auto& c : cases) {
@@ -151,9 +151,9 @@ TEST(MdbRowReader, ReadsJet4AndAceRows)
     auto table1 = RowsByKey(jet4.db(), L"Table1");
     // id,otherfk1,otherfk2,data,otherfk3: 2,1,11,"baz11-2",0
     ASSERT_EQ(table1.size(), 4u);
-    EXPECT_EQ(table1.at(L"2"), (std::vector<Variant>{Variant(int32_t(2)), Variant(int32_t(1)),
-                                                     Variant(int32_t(11)), Variant(L"baz11-2"),
-                                                     Variant(int32_t(0))}));
+    EXPECT_EQ(table1.at(L"2"),
+              (std::vector<Variant>{Variant(int32_t(2)), Variant(int32_t(1)), Variant(int32_t(11)),
+                                    Variant(L"baz11-2"), Variant(int32_t(0))}));
     EXPECT_EQ(table1.at(L"0")[3], Variant(L"baz0"));
 
     OpenedCopy ace("ASampleDatabase.accdb");
@@ -246,7 +246,9 @@ TEST(MdbValueDecoder, FormatsReplicationIdsAndDecimalsFromTheirStoredBytes)
         // 12345 with scale 2 is 123.45
         {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x39, 0x30, 0, 0}, 2, true, {2, false, 0, 12345}},
         // negative, with bits in the 64..95 word
-        {{0x80, 0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0}, 0, true,
+        {{0x80, 0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0},
+         0,
+         true,
          {0, true, 1, (uint64_t(2) << 32) | 3}},
         // a magnitude beyond 96 bits is not a decimal
         {{0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0, false, {}},

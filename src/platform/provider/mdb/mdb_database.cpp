@@ -30,7 +30,10 @@ constexpr uint8_t kColumnCompressedUnicode = 0x01;  // extended flags, Jet 4 and
 constexpr unsigned kMaxColumns = 255;  // Access's own limit
 constexpr unsigned kMaxIndexes = 255;
 
-std::wstring Utf8(const char* s) { return s ? automation::FromUtf8(s) : std::wstring(); }
+std::wstring Utf8(const char* s)
+{
+    return s ? automation::FromUtf8(s) : std::wstring();
+}
 
 bool SameName(const std::wstring& a, const std::wstring& b)
 {
@@ -39,15 +42,22 @@ bool SameName(const std::wstring& a, const std::wstring& b)
                       [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
 }
 
-std::wstring Text(const Variant& v) { return v.vt() == automation::VT_BSTR ? v.bstrVal() : L""; }
+std::wstring Text(const Variant& v)
+{
+    return v.vt() == automation::VT_BSTR ? v.bstrVal() : L"";
+}
 
 int64_t Integer(const Variant& v)
 {
     switch (v.vt()) {
-    case automation::VT_UI1: return v.bVal();
-    case automation::VT_I2: return v.iVal();
-    case automation::VT_I4: return v.lVal();
-    default: return 0;
+        case automation::VT_UI1:
+            return v.bVal();
+        case automation::VT_I2:
+            return v.iVal();
+        case automation::VT_I4:
+            return v.lVal();
+        default:
+            return 0;
     }
 }
 
@@ -83,29 +93,80 @@ void SetAdoType(ColumnInfo& c, const ::MdbColumn& col, FileFormat format)
 {
     const long size = col.col_size;
     switch (c.mdbType) {
-    case kMdbBoolean: c.adoType = 11; c.definedSize = 2; break;
-    case kMdbByte: c.adoType = 17; c.definedSize = 1; c.precision = 3; break;
-    case kMdbInteger: c.adoType = 2; c.definedSize = 2; c.precision = 5; break;
-    case kMdbLong: c.adoType = 3; c.definedSize = 4; c.precision = 10; break;
-    case kMdbMoney: c.adoType = 6; c.definedSize = 8; c.precision = 19; c.scale = 4; break;
-    case kMdbSingle: c.adoType = 4; c.definedSize = 4; c.precision = 7; break;
-    case kMdbDouble: c.adoType = 5; c.definedSize = 8; c.precision = 15; break;
-    case kMdbDateTime: c.adoType = 7; c.definedSize = 8; break;
-    case kMdbGuid: c.adoType = 72; c.definedSize = 16; break;
-    case kMdbNumeric:
-        c.adoType = 131;
-        c.definedSize = 16;
-        break;
-    case kMdbText:
-        c.adoType = c.fixedLength ? 130 : 202;
-        c.definedSize = format == FileFormat::Jet3 ? size : size / 2;
-        break;
-    case kMdbBinary: c.adoType = c.fixedLength ? 128 : 204; c.definedSize = size; break;
-    case kMdbMemo: c.adoType = 203; break;
-    case kMdbOle: c.adoType = 205; break;
-    case kMdbBigInt: c.adoType = 20; c.definedSize = 8; c.precision = 19; break;
-    case kMdbComplex: c.adoType = 3; c.definedSize = 4; c.precision = 10; break;
-    default: c.adoType = 205; break;
+        case kMdbBoolean:
+            c.adoType = 11;
+            c.definedSize = 2;
+            break;
+        case kMdbByte:
+            c.adoType = 17;
+            c.definedSize = 1;
+            c.precision = 3;
+            break;
+        case kMdbInteger:
+            c.adoType = 2;
+            c.definedSize = 2;
+            c.precision = 5;
+            break;
+        case kMdbLong:
+            c.adoType = 3;
+            c.definedSize = 4;
+            c.precision = 10;
+            break;
+        case kMdbMoney:
+            c.adoType = 6;
+            c.definedSize = 8;
+            c.precision = 19;
+            c.scale = 4;
+            break;
+        case kMdbSingle:
+            c.adoType = 4;
+            c.definedSize = 4;
+            c.precision = 7;
+            break;
+        case kMdbDouble:
+            c.adoType = 5;
+            c.definedSize = 8;
+            c.precision = 15;
+            break;
+        case kMdbDateTime:
+            c.adoType = 7;
+            c.definedSize = 8;
+            break;
+        case kMdbGuid:
+            c.adoType = 72;
+            c.definedSize = 16;
+            break;
+        case kMdbNumeric:
+            c.adoType = 131;
+            c.definedSize = 16;
+            break;
+        case kMdbText:
+            c.adoType = c.fixedLength ? 130 : 202;
+            c.definedSize = format == FileFormat::Jet3 ? size : size / 2;
+            break;
+        case kMdbBinary:
+            c.adoType = c.fixedLength ? 128 : 204;
+            c.definedSize = size;
+            break;
+        case kMdbMemo:
+            c.adoType = 203;
+            break;
+        case kMdbOle:
+            c.adoType = 205;
+            break;
+        case kMdbBigInt:
+            c.adoType = 20;
+            c.definedSize = 8;
+            c.precision = 19;
+            break;
+        case kMdbComplex:
+            c.adoType = 3;
+            c.definedSize = 4;
+            c.precision = 10;
+            break;
+        default:
+            c.adoType = 205;
+            break;
     }
 }
 
@@ -121,7 +182,10 @@ bool PropertyIsTrue(const char* value)
 
 MdbDatabase::~MdbDatabase() = default;
 
-const MdbFileHeader& MdbDatabase::Header() const { return session_->Header(); }
+const MdbFileHeader& MdbDatabase::Header() const
+{
+    return session_->Header();
+}
 
 std::unique_ptr<MdbDatabase> MdbDatabase::Open(const std::filesystem::path& path)
 {
@@ -244,8 +308,14 @@ TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
     return t;
 }
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+uint16_t Le16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+uint32_t Le32(const uint8_t* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
 
 // The property blob of a catalog object: a "KKD\0" or "MR2\0" tag, then
 // records (length, type, body): one list of property names (type 0x80), then
@@ -253,7 +323,8 @@ uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_
 // libmdb walks the records trusting every length and index it finds.
 bool PropertyBlobIsSound(const std::vector<uint8_t>& b)
 {
-    if (b.size() < 4 || (std::memcmp(b.data(), "KKD", 3) != 0 && std::memcmp(b.data(), "MR2", 3) != 0))
+    if (b.size() < 4 ||
+        (std::memcmp(b.data(), "KKD", 3) != 0 && std::memcmp(b.data(), "MR2", 3) != 0))
         return false;
     size_t names = 0;
     bool haveNames = false;
@@ -322,7 +393,8 @@ void MdbDatabase::ReadCatalog()
     objectsEntry.table_pg = kObjectTablePage;
     g_strlcpy(objectsEntry.object_name, "MSysObjects", sizeof objectsEntry.object_name);
     const TableInfo objectsInfo = DescribeTable(s, &objectsEntry);
-    const TableRows objects = ReadRows(*MdbRowReader::Create(session_, objectsInfo, kObjectTablePage));
+    const TableRows objects =
+        ReadRows(*MdbRowReader::Create(session_, objectsInfo, kObjectTablePage));
     const int cId = objects.Column(L"Id"), cName = objects.Column(L"Name"),
               cType = objects.Column(L"Type"), cFlags = objects.Column(L"Flags"),
               cDatabase = objects.Column(L"Database"), cConnect = objects.Column(L"Connect"),
@@ -470,12 +542,13 @@ std::unique_ptr<MdbRowReader> MdbDatabase::OpenTable(const std::wstring& name) c
             throw automation::ComError(automation::E_FAIL,
                                        L"Table '" + name +
                                            L"' is linked from another database; its rows are "
-                                           L"not stored in '" + session_->PathText() + L"'.");
+                                           L"not stored in '" +
+                                           session_->PathText() + L"'.");
         return MdbRowReader::Create(session_, tables_[i], definitionPages_[i]);
     }
-    throw automation::ComError(automation::E_FAIL, L"The table '" + name +
-                                                       L"' does not exist in '" +
-                                                       session_->PathText() + L"'.");
+    throw automation::ComError(
+        automation::E_FAIL,
+        L"The table '" + name + L"' does not exist in '" + session_->PathText() + L"'.");
 }
 
 const ColumnInfo* TableInfo::FindColumn(const std::wstring& columnName) const

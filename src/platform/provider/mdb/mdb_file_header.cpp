@@ -28,8 +28,14 @@ constexpr size_t kCreationDateOffset = 0x72;
 // The fixed key that scrambles the header from offset 0x18 on.
 constexpr std::array<uint8_t, 4> kHeaderKey = {0xC7, 0xDA, 0x39, 0x6B};
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+uint16_t Le16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 void Rc4(const uint8_t* key, size_t keyLen, uint8_t* data, size_t len)
 {
@@ -64,13 +70,20 @@ std::wstring PathText(const std::filesystem::path& path)
 std::wstring FormatName(FileFormat format)
 {
     switch (format) {
-    case FileFormat::Jet3: return L"Jet 3";
-    case FileFormat::Jet4: return L"Jet 4";
-    case FileFormat::Ace12: return L"ACE 12";
-    case FileFormat::Ace14: return L"ACE 14";
-    case FileFormat::Ace15: return L"ACE 15";
-    case FileFormat::Ace16: return L"ACE 16";
-    case FileFormat::Ace17: return L"ACE 17";
+        case FileFormat::Jet3:
+            return L"Jet 3";
+        case FileFormat::Jet4:
+            return L"Jet 4";
+        case FileFormat::Ace12:
+            return L"ACE 12";
+        case FileFormat::Ace14:
+            return L"ACE 14";
+        case FileFormat::Ace15:
+            return L"ACE 15";
+        case FileFormat::Ace16:
+            return L"ACE 16";
+        case FileFormat::Ace17:
+            return L"ACE 17";
     }
     return L"unknown";
 }
@@ -99,8 +112,8 @@ MdbFileHeader MdbFileHeader::Read(const std::filesystem::path& path)
     const uint64_t size = std::filesystem::file_size(path, ec);
     std::ifstream in(path, std::ios::binary);
     if (ec || !in)
-        throw ComError(automation::E_FAIL, L"Could not open file '" + PathText(path) +
-                                               L"' for reading.");
+        throw ComError(automation::E_FAIL,
+                       L"Could not open file '" + PathText(path) + L"' for reading.");
 
     std::array<uint8_t, 2048> page{};
     in.read(reinterpret_cast<char*>(page.data()), page.size());
@@ -113,16 +126,31 @@ MdbFileHeader MdbFileHeader::Read(const std::filesystem::path& path)
     const uint32_t version = page[kVersionOffset];
     const bool ace = std::memcmp(page.data() + kIdOffset, kAceId, sizeof kAceId) == 0;
     switch (version) {
-    case 0: h.format_ = FileFormat::Jet3; break;
-    case 1: h.format_ = FileFormat::Jet4; break;
-    case 2: h.format_ = FileFormat::Ace12; break;
-    case 3: h.format_ = FileFormat::Ace14; break;
-    case 4: h.format_ = FileFormat::Ace15; break;
-    case 5: h.format_ = FileFormat::Ace16; break;
-    case 6: h.format_ = FileFormat::Ace17; break;
-    default:
-        throw ComError(automation::E_FAIL, L"Unrecognized database format '" + PathText(path) +
-                                               L"' (version " + std::to_wstring(version) + L").");
+        case 0:
+            h.format_ = FileFormat::Jet3;
+            break;
+        case 1:
+            h.format_ = FileFormat::Jet4;
+            break;
+        case 2:
+            h.format_ = FileFormat::Ace12;
+            break;
+        case 3:
+            h.format_ = FileFormat::Ace14;
+            break;
+        case 4:
+            h.format_ = FileFormat::Ace15;
+            break;
+        case 5:
+            h.format_ = FileFormat::Ace16;
+            break;
+        case 6:
+            h.format_ = FileFormat::Ace17;
+            break;
+        default:
+            throw ComError(automation::E_FAIL, L"Unrecognized database format '" + PathText(path) +
+                                                   L"' (version " + std::to_wstring(version) +
+                                                   L").");
     }
     if (ace != (version >= 2))
         Damaged(path, L"the header names a different engine than its version number");
@@ -148,8 +176,8 @@ MdbFileHeader MdbFileHeader::Read(const std::filesystem::path& path)
         // creation date.
         double created;
         std::memcpy(&created, page.data() + kCreationDateOffset, sizeof created);
-        const int32_t day = created > -2147483648.0 && created < 2147483647.0
-                                ? static_cast<int32_t>(created) : 0;
+        const int32_t day =
+            created > -2147483648.0 && created < 2147483647.0 ? static_cast<int32_t>(created) : 0;
         uint8_t mask[4];
         std::memcpy(mask, &day, 4);
         for (size_t i = 0; i < 40; i += 2) {

@@ -34,7 +34,10 @@ public:
     // Jet 3 and Jet 4 keep the database password, obfuscated, in the header;
     // ACE files keep only a hash inside their encryption header, so there it
     // cannot be checked here.
-    bool PasswordReadable() const { return format_ == FileFormat::Jet3 || format_ == FileFormat::Jet4; }
+    bool PasswordReadable() const
+    {
+        return format_ == FileFormat::Jet3 || format_ == FileFormat::Jet4;
+    }
     bool HasPassword() const { return !password_.empty(); }
     bool CheckPassword(const std::wstring& password) const;
 

@@ -5,5 +5,4 @@
 
 #include <glib.h>
 #include <iconv.h>
-
 #include <mdbtools.h>

@@ -47,44 +47,76 @@ std::wstring Lower(std::wstring s)
 std::wstring ParameterTypeName(int daoType)
 {
     switch (daoType) {
-    case 1: return L"Bit";
-    case 2: return L"Byte";
-    case 3: return L"Short";
-    case 4: return L"Long";
-    case 5: return L"Currency";
-    case 6: return L"IEEESingle";
-    case 7: return L"IEEEDouble";
-    case 8: return L"DateTime";
-    case 9: return L"Binary";
-    case 10: return L"Text ( 255 )";
-    case 11: return L"LongBinary";
-    case 12: return L"Memo";
-    case 15: return L"Guid";
-    case 16: return L"BigInt";
-    case 20: return L"Decimal";
-    default: return L"Value";
+        case 1:
+            return L"Bit";
+        case 2:
+            return L"Byte";
+        case 3:
+            return L"Short";
+        case 4:
+            return L"Long";
+        case 5:
+            return L"Currency";
+        case 6:
+            return L"IEEESingle";
+        case 7:
+            return L"IEEEDouble";
+        case 8:
+            return L"DateTime";
+        case 9:
+            return L"Binary";
+        case 10:
+            return L"Text ( 255 )";
+        case 11:
+            return L"LongBinary";
+        case 12:
+            return L"Memo";
+        case 15:
+            return L"Guid";
+        case 16:
+            return L"BigInt";
+        case 20:
+            return L"Decimal";
+        default:
+            return L"Value";
     }
 }
 
 int AdoTypeOfDao(int daoType)
 {
     switch (daoType) {
-    case 1: return 11;    // adBoolean
-    case 2: return 17;    // adUnsignedTinyInt
-    case 3: return 2;     // adSmallInt
-    case 4: return 3;     // adInteger
-    case 5: return 6;     // adCurrency
-    case 6: return 4;     // adSingle
-    case 7: return 5;     // adDouble
-    case 8: return 7;     // adDate
-    case 9: return 204;   // adVarBinary
-    case 10: return 202;  // adVarWChar
-    case 11: return 205;  // adLongVarBinary
-    case 12: return 203;  // adLongVarWChar
-    case 15: return 72;   // adGUID
-    case 16: return 20;   // adBigInt
-    case 20: return 131;  // adNumeric
-    default: return 12;   // adVariant
+        case 1:
+            return 11;  // adBoolean
+        case 2:
+            return 17;  // adUnsignedTinyInt
+        case 3:
+            return 2;  // adSmallInt
+        case 4:
+            return 3;  // adInteger
+        case 5:
+            return 6;  // adCurrency
+        case 6:
+            return 4;  // adSingle
+        case 7:
+            return 5;  // adDouble
+        case 8:
+            return 7;  // adDate
+        case 9:
+            return 204;  // adVarBinary
+        case 10:
+            return 202;  // adVarWChar
+        case 11:
+            return 205;  // adLongVarBinary
+        case 12:
+            return 203;  // adLongVarWChar
+        case 15:
+            return 72;  // adGUID
+        case 16:
+            return 20;  // adBigInt
+        case 20:
+            return 131;  // adNumeric
+        default:
+            return 12;  // adVariant
     }
 }
 
@@ -98,8 +130,9 @@ QueryTextBuilder::QueryTextBuilder(std::vector<QueryRow> rows) : rows_(std::move
             while (!text->empty() && text->back() == L'\0')
                 text->pop_back();
     // Rows of one attribute keep their stored order; attributes come in order.
-    std::stable_sort(rows_.begin(), rows_.end(),
-                     [](const QueryRow& a, const QueryRow& b) { return a.attribute < b.attribute; });
+    std::stable_sort(rows_.begin(), rows_.end(), [](const QueryRow& a, const QueryRow& b) {
+        return a.attribute < b.attribute;
+    });
     for (const auto& r : rows_) {
         if (r.attribute == kTypeRow && !typeRow_)
             typeRow_ = &r;
@@ -108,11 +141,10 @@ QueryTextBuilder::QueryTextBuilder(std::vector<QueryRow> rows) : rows_(std::move
             top_ = r.name1;
         }
     }
-    static const QueryKind kinds[] = {QueryKind::Unknown,    QueryKind::Select,
-                                      QueryKind::MakeTable,  QueryKind::Append,
-                                      QueryKind::Update,     QueryKind::Delete,
-                                      QueryKind::Crosstab,   QueryKind::DataDefinition,
-                                      QueryKind::PassThrough, QueryKind::Union};
+    static const QueryKind kinds[] = {
+        QueryKind::Unknown,     QueryKind::Select, QueryKind::MakeTable, QueryKind::Append,
+        QueryKind::Update,      QueryKind::Delete, QueryKind::Crosstab,  QueryKind::DataDefinition,
+        QueryKind::PassThrough, QueryKind::Union};
     // Queries saved without a kind row (form and report sources among them)
     // are select queries.
     if (!typeRow_)
@@ -205,15 +237,16 @@ std::wstring QueryTextBuilder::From() const
         {
             if (conditions.empty())
                 return base;
-            std::wstring on = conditions.size() == 1 ? conditions[0]
-                                                     : L"(" + Join(conditions, L") AND (") + L")";
+            std::wstring on =
+                conditions.size() == 1 ? conditions[0] : L"(" + Join(conditions, L") AND (") + L")";
             return base + L" ON " + on;
         }
     };
     std::vector<Component> parts;
     for (const QueryRow* r : Rows(kTableRow)) {
         Component c;
-        c.base = r->expression.empty() ? QuoteName(r->name1) : L"(" + TrimRight(r->expression) + L")";
+        c.base =
+            r->expression.empty() ? QuoteName(r->name1) : L"(" + TrimRight(r->expression) + L")";
         if (!r->name2.empty())
             c.base += L" AS " + QuoteName(r->name2);
         c.keys.push_back(Lower(r->name2.empty() ? r->name1 : r->name2));
@@ -234,8 +267,9 @@ std::wstring QueryTextBuilder::From() const
             parts[li].conditions.push_back(r->expression);
             continue;
         }
-        const wchar_t* type = r->flag == 2 ? L" LEFT JOIN " : r->flag == 3 ? L" RIGHT JOIN "
-                                                                           : L" INNER JOIN ";
+        const wchar_t* type = r->flag == 2   ? L" LEFT JOIN "
+                              : r->flag == 3 ? L" RIGHT JOIN "
+                                             : L" INNER JOIN ";
         auto operand = [](const Component& c) {
             return c.conditions.empty() ? c.Render() : L"(" + c.Render() + L")";
         };
@@ -282,8 +316,8 @@ std::wstring QueryTextBuilder::UnionSql() const
     for (const QueryRow* r : Rows(kTableRow))
         parts.push_back(r->expression.empty() ? L"TABLE " + QuoteName(r->name1)
                                               : TrimRight(r->expression));
-    const std::wstring glue = std::wstring(kNewLine) +
-                              ((options_ & kUnionDistinct) ? L"UNION " : L"UNION ALL ");
+    const std::wstring glue =
+        std::wstring(kNewLine) + ((options_ & kUnionDistinct) ? L"UNION " : L"UNION ALL ");
     return Join(parts, glue.c_str()) + Tail(false) + L";";
 }
 
@@ -294,49 +328,50 @@ std::wstring QueryTextBuilder::Sql() const
     const std::wstring owner = (options_ & kOwnerAccess) ? L"\r\nWITH OWNERACCESS OPTION" : L"";
     const std::wstring target = typeRow_ ? QuoteName(typeRow_->name1) : L"";
     switch (kind_) {
-    case QueryKind::Select:
-        return ParametersClause() + L"SELECT " + SelectPrefix() + OutputColumns(true) + fromClause +
-               Tail(true) + owner + L";";
-    case QueryKind::MakeTable:
-        return ParametersClause() + L"SELECT " + SelectPrefix() + OutputColumns(true) + L" INTO " +
-               target + fromClause + Tail(true) + owner + L";";
-    case QueryKind::Append: {
-        std::vector<std::wstring> targets;
-        for (const QueryRow* r : Rows(kColumnRow))
-            if (!r->name2.empty())
-                targets.push_back(r->name2);
-        std::wstring s = ParametersClause() + L"INSERT INTO " + target;
-        if (!targets.empty())
-            s += L" ( " + Join(targets, L", ") + L" )";
-        return s + kNewLine + L"SELECT " + SelectPrefix() + OutputColumns(true) + fromClause +
-               Tail(true) + owner + L";";
-    }
-    case QueryKind::Update: {
-        std::vector<std::wstring> sets;
-        for (const QueryRow* r : Rows(kColumnRow))
-            sets.push_back(r->name2 + L" = " + r->expression);
-        return ParametersClause() + L"UPDATE " + from + L" SET " + Join(sets, L", ") +
-               Tail(false) + owner + L";";
-    }
-    case QueryKind::Delete:
-        return ParametersClause() + L"DELETE " + SelectPrefix() + OutputColumns(false) +
-               fromClause + Tail(false) + owner + L";";
-    case QueryKind::Crosstab: {
-        std::wstring pivot;
-        for (const QueryRow* r : Rows(kColumnRow))
-            if (r->flag == kCrosstabPivot)
-                pivot = r->expression;
-        return ParametersClause() + L"TRANSFORM " + OutputColumns(true, kCrosstabValue) + kNewLine +
-               L"SELECT " + SelectPrefix() + OutputColumns(true, kCrosstabRowHeading) +
-               fromClause + Tail(true) + kNewLine + L"PIVOT " + pivot + owner + L";";
-    }
-    case QueryKind::DataDefinition:
-    case QueryKind::PassThrough:
-        return typeRow_ ? typeRow_->expression : L"";
-    case QueryKind::Union:
-        return ParametersClause() + UnionSql();
-    case QueryKind::Unknown:
-        break;
+        case QueryKind::Select:
+            return ParametersClause() + L"SELECT " + SelectPrefix() + OutputColumns(true) +
+                   fromClause + Tail(true) + owner + L";";
+        case QueryKind::MakeTable:
+            return ParametersClause() + L"SELECT " + SelectPrefix() + OutputColumns(true) +
+                   L" INTO " + target + fromClause + Tail(true) + owner + L";";
+        case QueryKind::Append: {
+            std::vector<std::wstring> targets;
+            for (const QueryRow* r : Rows(kColumnRow))
+                if (!r->name2.empty())
+                    targets.push_back(r->name2);
+            std::wstring s = ParametersClause() + L"INSERT INTO " + target;
+            if (!targets.empty())
+                s += L" ( " + Join(targets, L", ") + L" )";
+            return s + kNewLine + L"SELECT " + SelectPrefix() + OutputColumns(true) + fromClause +
+                   Tail(true) + owner + L";";
+        }
+        case QueryKind::Update: {
+            std::vector<std::wstring> sets;
+            for (const QueryRow* r : Rows(kColumnRow))
+                sets.push_back(r->name2 + L" = " + r->expression);
+            return ParametersClause() + L"UPDATE " + from + L" SET " + Join(sets, L", ") +
+                   Tail(false) + owner + L";";
+        }
+        case QueryKind::Delete:
+            return ParametersClause() + L"DELETE " + SelectPrefix() + OutputColumns(false) +
+                   fromClause + Tail(false) + owner + L";";
+        case QueryKind::Crosstab: {
+            std::wstring pivot;
+            for (const QueryRow* r : Rows(kColumnRow))
+                if (r->flag == kCrosstabPivot)
+                    pivot = r->expression;
+            return ParametersClause() + L"TRANSFORM " + OutputColumns(true, kCrosstabValue) +
+                   kNewLine + L"SELECT " + SelectPrefix() +
+                   OutputColumns(true, kCrosstabRowHeading) + fromClause + Tail(true) + kNewLine +
+                   L"PIVOT " + pivot + owner + L";";
+        }
+        case QueryKind::DataDefinition:
+        case QueryKind::PassThrough:
+            return typeRow_ ? typeRow_->expression : L"";
+        case QueryKind::Union:
+            return ParametersClause() + UnionSql();
+        case QueryKind::Unknown:
+            break;
     }
     return L"";
 }

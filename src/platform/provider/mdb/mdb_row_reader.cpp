@@ -135,36 +135,66 @@ void MdbRowReader::Impl::Decode(size_t column, const MdbField& field)
             Damaged(L"a value of column '" + col.name + L"' is too short");
     };
     switch (col.mdbType) {
-    case kMdbByte: need(1); v = Variant(Load<uint8_t>(p)); break;
-    case kMdbInteger: need(2); v = Variant(Load<int16_t>(p)); break;
-    case kMdbLong: case kMdbComplex: need(4); v = Variant(Load<int32_t>(p)); break;
-    case kMdbBigInt: need(8); v = Variant(Load<int64_t>(p)); break;
-    case kMdbMoney: need(8); v = Variant(automation::Currency{Load<int64_t>(p)}); break;
-    case kMdbSingle: need(4); v = Variant(Load<float>(p)); break;
-    case kMdbDouble: need(8); v = Variant(Load<double>(p)); break;
-    case kMdbDateTime: need(8); v = Variant::FromDate(Load<double>(p)); break;
-    case kMdbGuid: need(16); v = Variant(GuidText(p)); break;
-    case kMdbNumeric: {
-        need(17);
-        automation::Decimal d;
-        if (!DecimalFromBytes(p, col.scale, d))
-            Damaged(L"a decimal value of column '" + col.name + L"' exceeds 28 digits");
-        v = Variant(d);
-        break;
-    }
-    case kMdbText: v = Variant(session->DecodeText(p, n)); break;
-    case kMdbMemo:
-    case kMdbOle:
-        if (!session->ReadLongValue(p, n, longValue))
-            Damaged(L"a long value of column '" + col.name + L"' cannot be read");
-        if (col.mdbType == kMdbMemo)
-            v = Variant(session->DecodeText(longValue.data(), longValue.size()));
-        else
-            v = Variant(automation::SafeArray(longValue));
-        break;
-    default:  // Binary and types this reader does not know: the stored bytes
-        v = Variant(automation::SafeArray(p, n));
-        break;
+        case kMdbByte:
+            need(1);
+            v = Variant(Load<uint8_t>(p));
+            break;
+        case kMdbInteger:
+            need(2);
+            v = Variant(Load<int16_t>(p));
+            break;
+        case kMdbLong:
+        case kMdbComplex:
+            need(4);
+            v = Variant(Load<int32_t>(p));
+            break;
+        case kMdbBigInt:
+            need(8);
+            v = Variant(Load<int64_t>(p));
+            break;
+        case kMdbMoney:
+            need(8);
+            v = Variant(automation::Currency{Load<int64_t>(p)});
+            break;
+        case kMdbSingle:
+            need(4);
+            v = Variant(Load<float>(p));
+            break;
+        case kMdbDouble:
+            need(8);
+            v = Variant(Load<double>(p));
+            break;
+        case kMdbDateTime:
+            need(8);
+            v = Variant::FromDate(Load<double>(p));
+            break;
+        case kMdbGuid:
+            need(16);
+            v = Variant(GuidText(p));
+            break;
+        case kMdbNumeric: {
+            need(17);
+            automation::Decimal d;
+            if (!DecimalFromBytes(p, col.scale, d))
+                Damaged(L"a decimal value of column '" + col.name + L"' exceeds 28 digits");
+            v = Variant(d);
+            break;
+        }
+        case kMdbText:
+            v = Variant(session->DecodeText(p, n));
+            break;
+        case kMdbMemo:
+        case kMdbOle:
+            if (!session->ReadLongValue(p, n, longValue))
+                Damaged(L"a long value of column '" + col.name + L"' cannot be read");
+            if (col.mdbType == kMdbMemo)
+                v = Variant(session->DecodeText(longValue.data(), longValue.size()));
+            else
+                v = Variant(automation::SafeArray(longValue));
+            break;
+        default:  // Binary and types this reader does not know: the stored bytes
+            v = Variant(automation::SafeArray(p, n));
+            break;
     }
 }
 
@@ -185,18 +215,29 @@ std::unique_ptr<MdbRowReader> MdbRowReader::Create(std::shared_ptr<MdbSession> s
     g_strlcpy(impl->entry.object_name, automation::ToUtf8(table.name).c_str(),
               sizeof impl->entry.object_name);
     impl->def = impl->session->ReadTableDefinition(&impl->entry);
-    if (!impl->def || !mdb_read_columns(impl->def) ||
-        impl->def->num_cols != table.columns.size())
+    if (!impl->def || !mdb_read_columns(impl->def) || impl->def->num_cols != table.columns.size())
         impl->Damaged(L"its definition cannot be read");
     impl->fields.resize(impl->def->num_cols);
     impl->values.resize(impl->def->num_cols);
     return std::unique_ptr<MdbRowReader>(new MdbRowReader(std::move(impl)));
 }
 
-const TableInfo& MdbRowReader::Table() const { return impl_->table; }
-bool MdbRowReader::Next() { return impl_->Next(); }
-const std::vector<automation::Variant>& MdbRowReader::Values() const { return impl_->values; }
-uint64_t MdbRowReader::RowsRead() const { return impl_->rowsRead; }
+const TableInfo& MdbRowReader::Table() const
+{
+    return impl_->table;
+}
+bool MdbRowReader::Next()
+{
+    return impl_->Next();
+}
+const std::vector<automation::Variant>& MdbRowReader::Values() const
+{
+    return impl_->values;
+}
+uint64_t MdbRowReader::RowsRead() const
+{
+    return impl_->rowsRead;
+}
 
 void MdbRowReader::Rewind()
 {

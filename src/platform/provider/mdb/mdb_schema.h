@@ -30,10 +30,11 @@ enum MdbColumnType : int {
 
 struct ColumnInfo {
     std::wstring name;
-    int ordinal = 0;   // 1-based position in the table
-    int mdbType = 0;   // MdbColumnType
-    int adoType = 0;   // ADO DataTypeEnum
-    long definedSize = 0;  // characters for text, bytes for binary and fixed types, 0 for long values
+    int ordinal = 0;  // 1-based position in the table
+    int mdbType = 0;  // MdbColumnType
+    int adoType = 0;  // ADO DataTypeEnum
+    long definedSize =
+        0;  // characters for text, bytes for binary and fixed types, 0 for long values
     int precision = 0;
     int scale = 0;
     bool nullable = true;
@@ -42,10 +43,10 @@ struct ColumnInfo {
     bool fixedLength = false;
     bool compressedUnicode = false;
     bool hyperlink = false;
-    bool required = false;          // the "Required" property
-    bool allowZeroLength = false;   // the "AllowZeroLength" property
+    bool required = false;         // the "Required" property
+    bool allowZeroLength = false;  // the "AllowZeroLength" property
     bool hasDefault = false;
-    std::wstring defaultValue;      // expression text as stored
+    std::wstring defaultValue;  // expression text as stored
     std::wstring validationRule;
     std::wstring validationText;
     std::wstring description;
@@ -69,17 +70,17 @@ struct IndexInfo {
 };
 
 enum class TableKind {
-    Table,         // a user table
-    SystemTable,   // MSys* and other engine tables ("SYSTEM TABLE")
-    LinkedTable,   // a table linked from another Access/ISAM database ("LINK")
-    LinkedOdbc,    // a table linked through ODBC ("PASS-THROUGH")
+    Table,        // a user table
+    SystemTable,  // MSys* and other engine tables ("SYSTEM TABLE")
+    LinkedTable,  // a table linked from another Access/ISAM database ("LINK")
+    LinkedOdbc,   // a table linked through ODBC ("PASS-THROUGH")
 };
 
 struct TableInfo {
     std::wstring name;
     TableKind kind = TableKind::Table;
-    bool hidden = false;   // hidden in Access
-    int32_t flags = 0;     // the catalog's object flags
+    bool hidden = false;  // hidden in Access
+    int32_t flags = 0;    // the catalog's object flags
     std::wstring description;
     std::wstring validationRule;
     std::wstring validationText;
@@ -87,9 +88,9 @@ struct TableInfo {
     std::vector<ColumnInfo> columns;
     std::vector<IndexInfo> indexes;
     // Linked tables only.
-    std::wstring linkDatabase;   // path of the source database
-    std::wstring linkConnect;    // connect string ("ODBC;DSN=...", "dBASE IV;" ...)
-    std::wstring remoteName;     // the table's name in its source
+    std::wstring linkDatabase;  // path of the source database
+    std::wstring linkConnect;   // connect string ("ODBC;DSN=...", "dBASE IV;" ...)
+    std::wstring remoteName;    // the table's name in its source
 
     const ColumnInfo* FindColumn(const std::wstring& columnName) const;
 };
@@ -113,9 +114,9 @@ struct RelationColumn {
 
 struct RelationInfo {
     std::wstring name;
-    std::wstring table;          // the primary (referenced) table
-    std::wstring foreignTable;   // the referencing table
-    int32_t attributes = 0;      // RelationAttribute bits
+    std::wstring table;         // the primary (referenced) table
+    std::wstring foreignTable;  // the referencing table
+    int32_t attributes = 0;     // RelationAttribute bits
     std::vector<RelationColumn> columns;
 };
 
@@ -134,18 +135,18 @@ enum class QueryKind {
 
 struct QueryParameter {
     std::wstring name;
-    int daoType = 0;   // DAO DataTypeEnum as stored
-    int adoType = 0;   // the matching ADO DataTypeEnum
-    long size = 0;     // 255 for text, else 0
+    int daoType = 0;  // DAO DataTypeEnum as stored
+    int adoType = 0;  // the matching ADO DataTypeEnum
+    long size = 0;    // 255 for text, else 0
 };
 
 struct QueryInfo {
     std::wstring name;
     QueryKind kind = QueryKind::Unknown;
     int32_t flags = 0;
-    bool hidden = false;       // hidden in Access (names starting "~" are form sources)
-    std::wstring sql;          // rebuilt Access SQL, ending with ";"
-    std::wstring connect;      // pass-through queries: the ODBC connect string
+    bool hidden = false;   // hidden in Access (names starting "~" are form sources)
+    std::wstring sql;      // rebuilt Access SQL, ending with ";"
+    std::wstring connect;  // pass-through queries: the ODBC connect string
     std::vector<QueryParameter> parameters;
 };
 

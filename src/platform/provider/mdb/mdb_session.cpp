@@ -14,10 +14,19 @@ constexpr uint16_t kRowOffsetMask = 0x1FFF;
 constexpr uint8_t kDataPage = 0x01;
 constexpr uint8_t kDefinitionPage = 0x02;
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+uint16_t Le16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
-bool IsMultiByteCodePage(unsigned cp) { return cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361; }
+bool IsMultiByteCodePage(unsigned cp)
+{
+    return cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361;
+}
 
 std::wstring IconvToWide(const std::string& from, const char* data, size_t size)
 {
@@ -91,9 +100,9 @@ MdbSession::~MdbSession()
 
 void MdbSession::ThrowDamaged(const std::wstring& what) const
 {
-    throw automation::ComError(automation::E_FAIL, L"The database file '" + pathText_ +
-                                                       L"' is damaged or truncated: " + what +
-                                                       L".");
+    throw automation::ComError(
+        automation::E_FAIL,
+        L"The database file '" + pathText_ + L"' is damaged or truncated: " + what + L".");
 }
 
 std::wstring MdbSession::DecodeText(const uint8_t* data, size_t size) const
