@@ -10,6 +10,7 @@
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/mdb/mdb_bytes.h"
 #include "platform/provider/mdb/mdb_query_text.h"
 #include "platform/provider/mdb/mdb_session.h"
 
@@ -306,15 +307,6 @@ TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
         t.indexes.push_back(std::move(x));
     }
     return t;
-}
-
-uint16_t Le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t Le32(const uint8_t* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
 }
 
 // The property blob of a catalog object: a "KKD\0" or "MR2\0" tag, then

@@ -9,6 +9,7 @@
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/mdb/mdb_bytes.h"
 
 namespace provider::mdb {
 namespace {
@@ -27,15 +28,6 @@ constexpr size_t kPasswordOffset = 0x42;
 constexpr size_t kCreationDateOffset = 0x72;
 // The fixed key that scrambles the header from offset 0x18 on.
 constexpr std::array<uint8_t, 4> kHeaderKey = {0xC7, 0xDA, 0x39, 0x6B};
-
-uint32_t Le32(const uint8_t* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t Le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 void Rc4(const uint8_t* key, size_t keyLen, uint8_t* data, size_t len)
 {

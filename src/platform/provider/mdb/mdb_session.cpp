@@ -6,6 +6,7 @@
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/mdb/mdb_bytes.h"
 
 namespace provider::mdb {
 namespace {
@@ -13,15 +14,6 @@ namespace {
 constexpr uint16_t kRowOffsetMask = 0x1FFF;
 constexpr uint8_t kDataPage = 0x01;
 constexpr uint8_t kDefinitionPage = 0x02;
-
-uint32_t Le32(const uint8_t* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t Le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
 
 bool IsMultiByteCodePage(unsigned cp)
 {

@@ -1,15 +1,9 @@
 // Replication IDs and decimals from their stored bytes.
 #include "platform/provider/mdb/mdb_value_decoder.h"
 
+#include "platform/provider/mdb/mdb_bytes.h"
+
 namespace provider::mdb {
-namespace {
-
-uint32_t Le32(const uint8_t* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
-}
-
-}  // namespace
 
 std::wstring GuidText(const uint8_t* b)
 {
