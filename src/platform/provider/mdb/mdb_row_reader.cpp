@@ -14,8 +14,11 @@ namespace {
 
 using automation::Variant;
 
-// Row-slot flags as libmdb reads them: a deleted row is skipped.
-constexpr uint16_t kDeletedRow = 0x4000;
+// Row-slot flags. 0x4000 marks a slot that holds no row of its own: a deleted
+// row (both bits) or a pointer to a row that grew and moved; the moved row is
+// marked 0x8000 and is read where it lies. Skipping 0x4000 slots, as libmdb
+// does, reads every row once (in storage order).
+constexpr uint16_t kNoRowHere = 0x4000;
 
 template <typename T>
 T Load(const uint8_t* p)
@@ -96,7 +99,7 @@ bool MdbRowReader::Impl::Next()
         if (!session->FindRow(page, row, start, size, &flags))
             Damaged(L"row " + std::to_wstring(row) + L" of page " +
                     std::to_wstring(def->cur_phys_pg) + L" is out of bounds");
-        if (flags & kDeletedRow)
+        if (flags & kNoRowHere)
             continue;
         const int n = mdb_crack_row(def, static_cast<int>(start), size, fields.data());
         if (n < 0)
