@@ -15,6 +15,7 @@ namespace provider::mdb {
 
 class MdbSession;
 
+// Not thread-safe: one thread at a time uses a database and its readers.
 class MdbDatabase {
 public:
     // Opens `path` for reading only and reads its whole catalog. Throws
