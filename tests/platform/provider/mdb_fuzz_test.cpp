@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -20,14 +21,17 @@ namespace {
 
 using namespace provider::mdb;
 
-enum class Outcome { Opened, CleanFailure, OtherException, Crashed, Hung };
+enum class Outcome { Opened, CleanFailure, OtherException, LostRows, Crashed, Hung };
 
 constexpr int kSecondsPerAttempt = 30;
 // Exit codes of the child; libmdb itself exits with 1 on some damage.
-constexpr int kReadAll = 40, kComError = 41, kOtherException = 42;
+constexpr int kReadAll = 40, kComError = 41, kOtherException = 42, kLostRows = 43;
 
-// Opens the file and reads every row of every table and every query.
-Outcome TryRead(const std::filesystem::path& path, int& signal)
+using RowCounts = std::map<std::wstring, uint64_t>;
+
+// Opens the file and reads every row of every table. A table that kept its
+// name must give as many rows as in the undamaged file, or fail.
+Outcome TryRead(const std::filesystem::path& path, const RowCounts& original, int& signal)
 {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -48,6 +52,9 @@ Outcome TryRead(const std::filesystem::path& path, int& signal)
                 auto reader = db->OpenTable(t.name);
                 while (reader->Next()) {
                 }
+                const auto before = original.find(t.name);
+                if (before != original.end() && before->second != reader->RowsRead())
+                    _exit(kLostRows);
             }
             _exit(kReadAll);
         } catch (const automation::ComError&) {
@@ -60,9 +67,16 @@ Outcome TryRead(const std::filesystem::path& path, int& signal)
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) {
         signal = -WEXITSTATUS(status);
-        return WEXITSTATUS(status) == kReadAll    ? Outcome::Opened
-               : WEXITSTATUS(status) == kComError ? Outcome::CleanFailure
-                                                  : Outcome::OtherException;
+        switch (WEXITSTATUS(status)) {
+            case kReadAll:
+                return Outcome::Opened;
+            case kComError:
+                return Outcome::CleanFailure;
+            case kLostRows:
+                return Outcome::LostRows;
+            default:
+                return Outcome::OtherException;
+        }
     }
     signal = WTERMSIG(status);
     return signal == SIGALRM ? Outcome::Hung : Outcome::Crashed;
@@ -145,12 +159,22 @@ TEST(MdbFuzz, DamagedCopiesOpenOrFailCleanly)
     for (const auto& file : mdbtest::SampleFiles()) {
         const auto original = mdbtest::FileBytes(testsupport::TestDataDir() / file);
         const size_t pageSize = file == "nwind.mdb" ? 2048 : 4096;
+        RowCounts rows;
+        {
+            mdbtest::OpenedCopy copy(file);
+            for (const auto& t : copy.db().Tables()) {
+                auto reader = copy.db().OpenTable(t.name);
+                while (reader->Next()) {
+                }
+                rows[t.name] = reader->RowsRead();
+            }
+        }
         for (int i = 0; i < kAttemptsPerFile; ++i) {
             const Damage d = MakeDamage(original, pageSize, rng);
             const auto path = dir / ("damaged-" + std::to_string(i) + "-" + file);
             std::ofstream(path, std::ios::binary).write(d.bytes.data(), d.bytes.size());
             int sig = 0;
-            switch (TryRead(path, sig)) {
+            switch (TryRead(path, rows, sig)) {
                 case Outcome::Opened:
                     ++opened;
                     break;
@@ -162,6 +186,9 @@ TEST(MdbFuzz, DamagedCopiesOpenOrFailCleanly)
                                        (sig == -kOtherException
                                             ? ": unexpected exception"
                                             : ": exited with status " + std::to_string(-sig)));
+                    break;
+                case Outcome::LostRows:
+                    failures.push_back(file + ": " + d.description + ": rows lost silently");
                     break;
                 case Outcome::Crashed:
                     failures.push_back(file + ": " + d.description + ": crashed with signal " +

@@ -116,6 +116,11 @@ bool MdbRowReader::Impl::Next()
         return true;
     }
     finished = true;
+    // Jet keeps the row count with the table; fewer rows means data pages were
+    // lost (a zeroed or foreign page is skipped by libmdb's page walk).
+    if (rowsRead != def->num_rows)
+        Damaged(std::to_wstring(rowsRead) + L" rows were found where the table records " +
+                std::to_wstring(def->num_rows));
     return false;
 }
 

@@ -236,6 +236,29 @@ MdbTableDef* MdbSession::ReadTableDefinition(MdbCatalogEntry* entry) const
     } else {
         sound = false;
     }
+    // Every page the map names must lie inside the file; a file cut short
+    // would otherwise just lose the rows of its missing pages.
+    if (sound && map[0] == 0) {
+        const uint64_t base = Le32(map + 1);
+        for (size_t bit = 0; bit < (size - 5) * 8 && sound; ++bit)
+            if (map[5 + bit / 8] & (1 << (bit % 8)))
+                sound = base + bit < header_.PageCount();
+    } else if (sound) {
+        const size_t bitsPerPage = (header_.PageSize() - 4) * 8;
+        for (size_t at = 1, index = 0; at + 4 <= size && sound; at += 4, ++index) {
+            const uint32_t page = Le32(map + at);
+            if (page == 0)
+                continue;
+            if (mdb_read_alt_pg(mdb_, page) != static_cast<ssize_t>(header_.PageSize())) {
+                sound = false;
+                break;
+            }
+            const uint8_t* bits = mdb_->alt_pg_buf + 4;
+            for (size_t bit = 0; bit < bitsPerPage && sound; ++bit)
+                if (bits[bit / 8] & (1 << (bit % 8)))
+                    sound = index * bitsPerPage + bit < header_.PageCount();
+        }
+    }
     if (!sound) {
         mdb_free_tabledef(def);
         ThrowDamaged(L"the page map of table '" + name + L"' is damaged");
