@@ -90,85 +90,41 @@ TableRows ReadRows(MdbRowReader& reader)
     return t;
 }
 
+// How ADO describes each column type of the file: type code, defined size
+// (bytes for the fixed types; text and binary take theirs from the column),
+// precision and scale.
+struct AdoTypeRow {
+    int mdbType, adoType, fixedAdoType;
+    long definedSize;
+    int precision, scale;
+};
+constexpr AdoTypeRow kAdoTypes[] = {
+    {kMdbBoolean, 11, 11, 2, 0, 0}, {kMdbByte, 17, 17, 1, 3, 0},
+    {kMdbInteger, 2, 2, 2, 5, 0},   {kMdbLong, 3, 3, 4, 10, 0},
+    {kMdbMoney, 6, 6, 8, 19, 4},    {kMdbSingle, 4, 4, 4, 7, 0},
+    {kMdbDouble, 5, 5, 8, 15, 0},   {kMdbDateTime, 7, 7, 8, 0, 0},
+    {kMdbGuid, 72, 72, 16, 0, 0},   {kMdbNumeric, 131, 131, 16, 0, 0},
+    {kMdbText, 202, 130, 0, 0, 0},  {kMdbBinary, 204, 128, 0, 0, 0},
+    {kMdbMemo, 203, 203, 0, 0, 0},  {kMdbOle, 205, 205, 0, 0, 0},
+    {kMdbBigInt, 20, 20, 8, 19, 0}, {kMdbComplex, 3, 3, 4, 10, 0},
+};
+
 void SetAdoType(ColumnInfo& c, const ::MdbColumn& col, FileFormat format)
 {
-    const long size = col.col_size;
-    switch (c.mdbType) {
-        case kMdbBoolean:
-            c.adoType = 11;
-            c.definedSize = 2;
-            break;
-        case kMdbByte:
-            c.adoType = 17;
-            c.definedSize = 1;
-            c.precision = 3;
-            break;
-        case kMdbInteger:
-            c.adoType = 2;
-            c.definedSize = 2;
-            c.precision = 5;
-            break;
-        case kMdbLong:
-            c.adoType = 3;
-            c.definedSize = 4;
-            c.precision = 10;
-            break;
-        case kMdbMoney:
-            c.adoType = 6;
-            c.definedSize = 8;
-            c.precision = 19;
-            c.scale = 4;
-            break;
-        case kMdbSingle:
-            c.adoType = 4;
-            c.definedSize = 4;
-            c.precision = 7;
-            break;
-        case kMdbDouble:
-            c.adoType = 5;
-            c.definedSize = 8;
-            c.precision = 15;
-            break;
-        case kMdbDateTime:
-            c.adoType = 7;
-            c.definedSize = 8;
-            break;
-        case kMdbGuid:
-            c.adoType = 72;
-            c.definedSize = 16;
-            break;
-        case kMdbNumeric:
-            c.adoType = 131;
-            c.definedSize = 16;
-            break;
-        case kMdbText:
-            c.adoType = c.fixedLength ? 130 : 202;
-            c.definedSize = format == FileFormat::Jet3 ? size : size / 2;
-            break;
-        case kMdbBinary:
-            c.adoType = c.fixedLength ? 128 : 204;
-            c.definedSize = size;
-            break;
-        case kMdbMemo:
-            c.adoType = 203;
-            break;
-        case kMdbOle:
-            c.adoType = 205;
-            break;
-        case kMdbBigInt:
-            c.adoType = 20;
-            c.definedSize = 8;
-            c.precision = 19;
-            break;
-        case kMdbComplex:
-            c.adoType = 3;
-            c.definedSize = 4;
-            c.precision = 10;
-            break;
-        default:
-            c.adoType = 205;
-            break;
+    c.adoType = 205;  // a type this reader does not know: its bytes
+    for (const AdoTypeRow& row : kAdoTypes) {
+        if (row.mdbType != c.mdbType)
+            continue;
+        c.adoType = c.fixedLength ? row.fixedAdoType : row.adoType;
+        c.definedSize = row.definedSize;
+        c.precision = row.precision;
+        c.scale = row.scale;
     }
+    // Jet 4 and ACE keep text as UTF-16: the column size is in bytes.
+    if (c.mdbType == kMdbText)
+        c.definedSize = format == FileFormat::Jet3 ? col.col_size : col.col_size / 2;
+    else if (c.mdbType == kMdbBinary)
+        c.definedSize = col.col_size;
 }
 
 bool PropertyIsTrue(const char* value)
