@@ -62,10 +62,12 @@ int64_t Integer(const Variant& v)
     }
 }
 
+}  // namespace
+
 // The rows of a table as values, with column lookup by name.
 struct TableRows {
     std::vector<std::wstring> names;
-    std::vector<std::vector<Variant>> rows;
+    std::vector<std::vector<automation::Variant>> rows;
     int Column(const wchar_t* name) const
     {
         for (size_t i = 0; i < names.size(); ++i)
@@ -73,12 +75,14 @@ struct TableRows {
                 return static_cast<int>(i);
         return -1;
     }
-    const Variant& At(size_t row, int column) const
+    const automation::Variant& At(size_t row, int column) const
     {
-        static const Variant kNull = Variant::Null();
+        static const automation::Variant kNull = automation::Variant::Null();
         return column < 0 ? kNull : rows[row][column];
     }
 };
+
+namespace {
 
 TableRows ReadRows(MdbRowReader& reader)
 {
@@ -343,11 +347,8 @@ void MdbDatabase::ReadCatalog()
     const TableInfo objectsInfo = DescribeTable(s, &objectsEntry);
     const TableRows objects =
         ReadRows(*MdbRowReader::Create(session_, objectsInfo, kObjectTablePage));
-    const int cId = objects.Column(L"Id"), cName = objects.Column(L"Name"),
-              cType = objects.Column(L"Type"), cFlags = objects.Column(L"Flags"),
-              cDatabase = objects.Column(L"Database"), cConnect = objects.Column(L"Connect"),
-              cForeign = objects.Column(L"ForeignName"), cProps = objects.Column(L"LvProp");
-    if (cId < 0 || cName < 0 || cType < 0)
+    const int cName = objects.Column(L"Name"), cProps = objects.Column(L"LvProp");
+    if (objects.Column(L"Id") < 0 || cName < 0 || objects.Column(L"Type") < 0)
         s.ThrowDamaged(L"the object table lacks its key columns");
     for (size_t r = 0; r < objects.rows.size(); ++r) {
         const Variant& props = objects.At(r, cProps);
@@ -359,6 +360,19 @@ void MdbDatabase::ReadCatalog()
     if (!mdb_read_catalog(mdb, MDB_ANY) || mdb->num_catalog == 0)
         s.ThrowDamaged(L"the catalog cannot be read (is the file encrypted?)");
 
+    const std::map<int32_t, size_t> queryIndex = AddObjects(objects, objectsInfo);
+    ReadRelations();
+    ReadQueries(queryIndex);
+}
+
+std::map<int32_t, size_t> MdbDatabase::AddObjects(const TableRows& objects,
+                                                  const TableInfo& objectsInfo)
+{
+    MdbSession& s = *session_;
+    const int cId = objects.Column(L"Id"), cName = objects.Column(L"Name"),
+              cType = objects.Column(L"Type"), cFlags = objects.Column(L"Flags"),
+              cDatabase = objects.Column(L"Database"), cConnect = objects.Column(L"Connect"),
+              cForeign = objects.Column(L"ForeignName");
     std::map<int32_t, size_t> queryIndex;  // object id -> index in queries_
     for (size_t r = 0; r < objects.rows.size(); ++r) {
         const auto id = static_cast<int32_t>(Integer(objects.At(r, cId)));
@@ -367,7 +381,7 @@ void MdbDatabase::ReadCatalog()
         const std::wstring name = Text(objects.At(r, cName));
         if (type == kObjectTable) {
             const uint32_t page = static_cast<uint32_t>(id) & 0x00FFFFFF;
-            MdbCatalogEntry* entry = FindEntry(mdb, page);
+            MdbCatalogEntry* entry = FindEntry(s.Handle(), page);
             if (!entry)
                 s.ThrowDamaged(L"table '" + name + L"' has no definition");
             TableInfo t = page == kObjectTablePage ? objectsInfo : DescribeTable(s, entry);
@@ -399,7 +413,11 @@ void MdbDatabase::ReadCatalog()
             queries_.push_back(std::move(q));
         }
     }
+    return queryIndex;
+}
 
+void MdbDatabase::ReadRelations()
+{
     if (const TableInfo* rel = FindTable(L"MSysRelationships")) {
         const TableRows rows = ReadRows(*OpenTable(rel->name));
         const int cRel = rows.Column(L"szRelationship"), cGrbit = rows.Column(L"grbit"),
@@ -435,7 +453,10 @@ void MdbDatabase::ReadCatalog()
                         for (const auto& c : rel.columns)
                             x.columns.push_back({c.foreignColumn, false});
     }
+}
 
+void MdbDatabase::ReadQueries(const std::map<int32_t, size_t>& queryIndex)
+{
     if (const TableInfo* qt = FindTable(L"MSysQueries")) {
         const TableRows rows = ReadRows(*OpenTable(qt->name));
         const int cObj = rows.Column(L"ObjectId"), cAttr = rows.Column(L"Attribute"),

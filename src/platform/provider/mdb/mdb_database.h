@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 namespace provider::mdb {
 
 class MdbSession;
+struct TableRows;
 
 // Not thread-safe: one thread at a time uses a database and its readers.
 class MdbDatabase {
@@ -44,6 +46,11 @@ public:
 private:
     MdbDatabase() = default;
     void ReadCatalog();
+    // Tables, linked tables and queries from the object table's rows; gives
+    // each query's object id with its index in queries_.
+    std::map<int32_t, size_t> AddObjects(const TableRows& objects, const TableInfo& objectsInfo);
+    void ReadRelations();
+    void ReadQueries(const std::map<int32_t, size_t>& queryIndex);
 
     std::shared_ptr<MdbSession> session_;
     std::vector<TableInfo> tables_;
