@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <random>
 #include <sstream>
@@ -211,6 +212,49 @@ TEST(MdbFuzz, DamagedCopiesOpenOrFailCleanly)
                                   << " damaged copies were not handled:" << report.str();
     std::cout << "damaged copies: " << opened << " opened, " << clean << " failed cleanly, "
               << failures.size() << " not handled\n";
+}
+
+TEST(MdbFuzz, NamesTheDamageOfTypicalBrokenFiles)
+{
+    const auto original = mdbtest::FileBytes(testsupport::TestDataDir() / "nwind.mdb");
+    constexpr size_t kPage = 2048;
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<char>&)> damage;
+        const wchar_t* message;
+    };
+    const Case cases[] = {
+        {"cut inside a page", [](auto& b) { b.resize(b.size() - 100); },
+         L"is damaged or truncated: its size is not a whole number of pages"},
+        {"only the header page", [](auto& b) { b.resize(kPage); },
+         L"is damaged or truncated: it is too short to hold a catalog"},
+        {"catalog page zeroed",
+         [](auto& b) { std::fill(b.begin() + 2 * kPage, b.begin() + 3 * kPage, 0); },
+         L"is damaged or truncated: the catalog page is missing"},
+        {"half the pages", [](auto& b) { b.resize(b.size() / 2 / kPage * kPage); },
+         L"is damaged or truncated"},
+        {"unknown version", [](auto& b) { b[0x14] = 9; }, L"Unrecognized database format"},
+    };
+    testsupport::TempDir dir;
+    for (const auto& c : cases) {
+        std::vector<char> bytes = original;
+        c.damage(bytes);
+        const auto path = dir / "broken.mdb";
+        std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+        try {
+            auto db = MdbDatabase::Open(path);
+            for (const auto& t : db->Tables()) {
+                auto reader = db->OpenTable(t.name);
+                while (reader->Next()) {
+                }
+            }
+            ADD_FAILURE() << c.what << ": read without an error";
+        } catch (const automation::ComError& e) {
+            EXPECT_NE(e.Description().find(c.message), std::wstring::npos)
+                << c.what << ": " << e.what();
+            EXPECT_NE(e.Description().find(L"broken.mdb"), std::wstring::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace
