@@ -61,23 +61,10 @@ std::wstring PathText(const std::filesystem::path& path)
 
 std::wstring FormatName(FileFormat format)
 {
-    switch (format) {
-        case FileFormat::Jet3:
-            return L"Jet 3";
-        case FileFormat::Jet4:
-            return L"Jet 4";
-        case FileFormat::Ace12:
-            return L"ACE 12";
-        case FileFormat::Ace14:
-            return L"ACE 14";
-        case FileFormat::Ace15:
-            return L"ACE 15";
-        case FileFormat::Ace16:
-            return L"ACE 16";
-        case FileFormat::Ace17:
-            return L"ACE 17";
-    }
-    return L"unknown";
+    static const wchar_t* const names[] = {L"Jet 3",  L"Jet 4",  L"ACE 12", L"ACE 14",
+                                           L"ACE 15", L"ACE 16", L"ACE 17"};
+    const auto i = static_cast<size_t>(format);
+    return i < std::size(names) ? names[i] : L"unknown";
 }
 
 bool MdbFileHeader::LooksLikeAccessFile(const std::filesystem::path& path)
@@ -117,33 +104,10 @@ MdbFileHeader MdbFileHeader::Read(const std::filesystem::path& path)
     MdbFileHeader h;
     const uint32_t version = page[kVersionOffset];
     const bool ace = std::memcmp(page.data() + kIdOffset, kAceId, sizeof kAceId) == 0;
-    switch (version) {
-        case 0:
-            h.format_ = FileFormat::Jet3;
-            break;
-        case 1:
-            h.format_ = FileFormat::Jet4;
-            break;
-        case 2:
-            h.format_ = FileFormat::Ace12;
-            break;
-        case 3:
-            h.format_ = FileFormat::Ace14;
-            break;
-        case 4:
-            h.format_ = FileFormat::Ace15;
-            break;
-        case 5:
-            h.format_ = FileFormat::Ace16;
-            break;
-        case 6:
-            h.format_ = FileFormat::Ace17;
-            break;
-        default:
-            throw ComError(automation::E_FAIL, L"Unrecognized database format '" + PathText(path) +
-                                                   L"' (version " + std::to_wstring(version) +
-                                                   L").");
-    }
+    if (version > static_cast<uint32_t>(FileFormat::Ace17))
+        throw ComError(automation::E_FAIL, L"Unrecognized database format '" + PathText(path) +
+                                               L"' (version " + std::to_wstring(version) + L").");
+    h.format_ = static_cast<FileFormat>(version);
     if (ace != (version >= 2))
         Damaged(path, L"the header names a different engine than its version number");
     h.pageSize_ = h.format_ == FileFormat::Jet3 ? 2048 : 4096;

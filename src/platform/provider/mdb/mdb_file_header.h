@@ -8,7 +8,8 @@
 
 namespace provider::mdb {
 
-enum class FileFormat { Jet3, Jet4, Ace12, Ace14, Ace15, Ace16, Ace17 };
+// Numbered as the version byte of the header.
+enum class FileFormat { Jet3 = 0, Jet4 = 1, Ace12 = 2, Ace14 = 3, Ace15 = 4, Ace16 = 5, Ace17 = 6 };
 
 // "Jet 3", "Jet 4", "ACE 12", ...
 std::wstring FormatName(FileFormat format);
