@@ -1,0 +1,288 @@
+// Everything reached from the signal handler uses async-signal-safe calls only: no allocation,
+// no stdio, no locks. What needs those (finding the folder, loading the unwinder) happens at
+// installation.
+#include "platform/crash/crash_dump_writer.h"
+
+#include <execinfo.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+namespace crash {
+namespace {
+
+enum class PathState { kNotInstalled, kReady, kNoFolder, kTooLong };
+
+constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+char g_dumpPath[PATH_MAX];
+char g_dumpFileName[NAME_MAX + 1];
+PathState g_pathState = PathState::kNotInstalled;
+
+// The thread that is writing a dump; 0 while none is.
+std::atomic<pid_t> g_handlingThread{0};
+static_assert(std::atomic<pid_t>::is_always_lock_free, "must be usable from a signal handler");
+
+// Room to run the handler after a stack overflow on the installing (UI) thread.
+alignas(16) char g_alternateStack[64 * 1024];
+
+// --- async-signal-safe formatting ------------------------------------------------------------
+
+// Writes a whole buffer, going on after partial writes and interruptions.
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool WriteText(int fd, const char* text)
+{
+    return WriteAll(fd, text, strlen(text));
+}
+
+// Decimal or hexadecimal digits of `value` into `out` (at least 24 bytes), zero-terminated.
+const char* FormatNumber(unsigned long long value, unsigned base, char* out, size_t size)
+{
+    char* p = out + size - 1;
+    *p = '\0';
+    do {
+        *--p = "0123456789abcdef"[value % base];
+        value /= base;
+    } while (value != 0 && p > out);
+    return p;
+}
+
+bool WriteDecimal(int fd, long long value)
+{
+    char digits[24];
+    if (value < 0 && !WriteText(fd, "-"))
+        return false;
+    const unsigned long long magnitude =
+        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : value;
+    return WriteText(fd, FormatNumber(magnitude, 10, digits, sizeof digits));
+}
+
+bool WriteHex(int fd, unsigned long long value)
+{
+    char digits[24];
+    return WriteText(fd, "0x") && WriteText(fd, FormatNumber(value, 16, digits, sizeof digits));
+}
+
+const char* SignalName(int signal)
+{
+    switch (signal) {
+        case SIGSEGV:
+            return "SIGSEGV";
+        case SIGBUS:
+            return "SIGBUS";
+        case SIGFPE:
+            return "SIGFPE";
+        case SIGILL:
+            return "SIGILL";
+        case SIGABRT:
+            return "SIGABRT";
+        default:
+            return "signal";
+    }
+}
+
+// Copies a file (the memory map) to `fd` with read and write.
+bool CopyFileContents(const char* path, int fd)
+{
+    const int in = open(path, O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return WriteText(fd, "(unavailable)\n");
+    char buffer[4096];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        if (!WriteAll(fd, buffer, size_t(n))) {
+            ok = false;
+            break;
+        }
+    }
+    close(in);
+    return ok;
+}
+
+bool WriteDumpBody(int fd, int signal, const siginfo_t* info)
+{
+    bool ok = WriteText(fd, g_dumpFileName) && WriteText(fd, " crash dump\n");
+    ok = ok && WriteText(fd, "signal: ") && WriteDecimal(fd, signal) && WriteText(fd, " (") &&
+         WriteText(fd, SignalName(signal)) && WriteText(fd, ")\n");
+    if (info) {
+        ok =
+            ok && WriteText(fd, "code: ") && WriteDecimal(fd, info->si_code) && WriteText(fd, "\n");
+        // The fault address exists only for faults the kernel raised (positive codes); a
+        // signal sent by kill, raise or abort carries its sender instead.
+        if (info->si_code > 0) {
+            ok = ok && WriteText(fd, "fault address: ") &&
+                 WriteHex(fd, reinterpret_cast<unsigned long long>(info->si_addr)) &&
+                 WriteText(fd, "\n");
+        } else {
+            ok = ok && WriteText(fd, "sent by process: ") && WriteDecimal(fd, info->si_pid) &&
+                 WriteText(fd, "\n");
+        }
+    }
+    ok = ok && WriteText(fd, "process: ") && WriteDecimal(fd, getpid()) &&
+         WriteText(fd, "\nthread: ") && WriteDecimal(fd, gettid()) &&
+         WriteText(fd, "\n\nbacktrace:\n");
+    void* frames[128];
+    const int count = backtrace(frames, 128);
+    if (ok)
+        backtrace_symbols_fd(frames, count, fd);  // reports no failure of its own
+    ok = ok && WriteText(fd, "\nmemory map:\n") && CopyFileContents("/proc/self/maps", fd);
+    return ok;
+}
+
+void RestoreDefaultAndRaise(int signal)
+{
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    // The signal is blocked while its handler runs; it arrives, with its default action, as
+    // soon as the handler returns (a hardware fault would also recur at the same instruction).
+    raise(signal);
+}
+
+}  // namespace
+
+void CrashDumpWriter::AppendMessage(const char* text)
+{
+    const size_t room = sizeof message_ - 1 - length_;
+    const size_t n = std::min(strlen(text), room);
+    memcpy(message_ + length_, text, n);
+    length_ += n;
+    message_[length_] = '\0';
+}
+
+int WriteMiniDump(CrashDumpWriter& writer, int signal, const siginfo_t* info)
+{
+    int result = 0;
+    switch (g_pathState) {
+        case PathState::kNotInstalled:
+        case PathState::kNoFolder:
+            writer.AppendMessage(kNoFolderText);
+            break;
+        case PathState::kTooLong:
+            writer.AppendMessage(kNoPathText);
+            break;
+        case PathState::kReady: {
+            // An earlier dump is overwritten.
+            const int fd = open(g_dumpPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+            if (fd < 0) {
+                writer.AppendMessage(kCreateFailedText);
+                break;
+            }
+            if (WriteDumpBody(fd, signal, info)) {
+                result = 1;
+                writer.AppendMessage(kSavedText);
+                writer.AppendMessage(g_dumpPath);
+                writer.AppendMessage(kPleaseSendText);
+                writer.AppendMessage(kSupportAddress);
+                writer.AppendMessage(kFixedText);
+            } else {
+                writer.AppendMessage(kWriteFailedText);
+            }
+            if (close(fd) != 0 && result == 1) {
+                result = 0;
+                writer.AppendMessage("\n");
+                writer.AppendMessage(kWriteFailedText);
+            }
+            break;
+        }
+    }
+    // A message box cannot be shown from a signal handler: the user reads it on the terminal.
+    WriteText(STDERR_FILENO, "Exception: ");
+    WriteText(STDERR_FILENO, writer.Message());
+    WriteText(STDERR_FILENO, "\n");
+    return result;
+}
+
+void CrashDumpFilter(int signal, siginfo_t* info, void*)
+{
+    const pid_t self = gettid();
+    pid_t expected = 0;
+    if (!g_handlingThread.compare_exchange_strong(expected, self)) {
+        if (expected == self) {
+            // The handler itself faulted: end at once.
+            RestoreDefaultAndRaise(signal);
+            return;
+        }
+        // Another thread is writing the dump and will end the process.
+        for (;;)
+            pause();
+    }
+    CrashDumpWriter writer(g_dumpFileName);
+    WriteMiniDump(writer, signal, info);
+    RestoreDefaultAndRaise(signal);
+}
+
+bool InstallCrashDumpFilter(std::string_view dumpFileName)
+{
+    const size_t nameLength = std::min(dumpFileName.size(), sizeof g_dumpFileName - 1);
+    memcpy(g_dumpFileName, dumpFileName.data(), nameLength);
+    g_dumpFileName[nameLength] = '\0';
+
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    g_dumpPath[0] = '\0';
+    if (folder.isEmpty()) {
+        g_pathState = PathState::kNoFolder;
+    } else {
+        QDir().mkpath(folder);
+        const QByteArray path =
+            QFile::encodeName(QDir(folder).filePath(QString::fromUtf8(g_dumpFileName)));
+        if (size_t(path.size()) >= sizeof g_dumpPath) {
+            g_pathState = PathState::kTooLong;
+        } else {
+            memcpy(g_dumpPath, path.constData(), size_t(path.size()) + 1);
+            g_pathState = PathState::kReady;
+        }
+    }
+
+    // The first backtrace loads the unwinder, which allocates: do it now, not in the handler.
+    void* frame[1];
+    backtrace(frame, 1);
+
+    stack_t stack = {};
+    stack.ss_sp = g_alternateStack;
+    stack.ss_size = sizeof g_alternateStack;
+    sigaltstack(&stack, nullptr);
+
+    struct sigaction action = {};
+    action.sa_sigaction = CrashDumpFilter;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (int signal : kFatalSignals)
+        sigaction(signal, &action, nullptr);
+    return g_pathState == PathState::kReady;
+}
+
+std::string CrashDumpPath()
+{
+    return g_pathState == PathState::kReady ? std::string(g_dumpPath) : std::string();
+}
+
+}  // namespace crash

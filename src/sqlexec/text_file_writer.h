@@ -1,0 +1,54 @@
+// Creates a text file, puts its encoder's byte-order mark first and writes encoded text.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "sqlexec/text_encoder.h"
+
+class TextFileWriter {
+public:
+    // The encoding numbers of the second constructor.
+    enum Encoding { kAnsi = 1, kUtf8 = 2, kUtf16 = 3 };
+
+    // ANSI text.
+    explicit TextFileWriter(std::wstring fileName);
+    // 1 ANSI, 2 UTF-8, 3 UTF-16; any other number throws std::invalid_argument.
+    TextFileWriter(std::wstring fileName, int encoding);
+    // Writes through the caller's encoder, which the caller keeps owning and keeps alive; a null
+    // encoder throws std::invalid_argument.
+    TextFileWriter(std::wstring fileName, ITextEncoder* encoder);
+
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
+    ~TextFileWriter();
+
+    // Creates or truncates the file and writes the byte-order mark. False with
+    // "Can't create file." or "Can't write file".
+    bool Open();
+
+    // Encodes `text` and writes all its bytes in one block. False, with the error flag set, when
+    // the file is not open, the write fails ("Can't write file"), or the encoding cannot hold a
+    // character ("Can't write file: the character U+.... cannot be written ..."); nothing of
+    // that text is written then. An empty text writes nothing and succeeds.
+    bool Write(std::wstring_view text);
+
+    // Closes the file. False when the close fails: buffered bytes may not have reached the disk.
+    bool Close();
+
+    // The error flag is never cleared once set.
+    bool HasError() const { return hasError_; }
+    const std::wstring& GetError() const { return error_; }
+
+private:
+    void Fail(std::wstring text);
+
+    std::unique_ptr<ITextEncoder> ownedEncoder_;
+    ITextEncoder* encoder_;
+    std::wstring fileName_;
+    std::FILE* file_ = nullptr;
+    bool hasError_ = false;
+    std::wstring error_;
+};

@@ -1,0 +1,248 @@
+// Script files written and read back in the three encodings, and the file edge cases.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "sqlexec/script_file_reader.h"
+#include "sqlexec/text_encoder.h"
+#include "sqlexec/text_file_writer.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::filesystem::path& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Bytes Concat(Bytes a, const Bytes& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::wstring Wide(const std::filesystem::path& path)
+{
+    return path.wstring();
+}
+
+TEST(TextFiles, ScriptRoundTripsInEachEncodingWithItsMarkAndBytes)
+{
+    struct Case {
+        int encoding;
+        std::wstring text;
+        Bytes expectedBytes;  // the whole file, from the encodings' definitions
+        bool (*isEncoder)(const ITextEncoder*);
+    };
+    const Case cases[] = {
+        // ANSI: Latin-1 letters keep their code; the 0x80-0x9F block holds the typographic
+        // characters of code page 1252.
+        {TextFileWriter::kAnsi,
+         L"caf\x00E9 \x20AC\x201E\x2122\x0178;\r\n",
+         {'c', 'a', 'f', 0xE9, ' ', 0x80, 0x84, 0x99, 0x9F, ';', '\r', '\n'},
+         [](const ITextEncoder* e) { return dynamic_cast<const TextEncoderASCII*>(e) != nullptr; }},
+        // UTF-8: Cyrillic, CJK and a character beyond the 16-bit range.
+        {TextFileWriter::kUtf8,
+         L"\x0416\x4E2D\x0001F600;",
+         {0xEF, 0xBB, 0xBF, 0xD0, 0x96, 0xE4, 0xB8, 0xAD, 0xF0, 0x9F, 0x98, 0x80, ';'},
+         [](const ITextEncoder* e) { return dynamic_cast<const TextEncoderUTF8*>(e) != nullptr; }},
+        // UTF-16 LE: the character beyond U+FFFF is stored as the pair D83D DE00.
+        {TextFileWriter::kUtf16,
+         L"\x0416\x4E2D\x0001F600;",
+         {0xFF, 0xFE, 0x16, 0x04, 0x2D, 0x4E, 0x3D, 0xD8, 0x00, 0xDE, ';', 0x00},
+         [](const ITextEncoder* e) { return dynamic_cast<const TextEncoderUTF16*>(e) != nullptr; }},
+    };
+    testsupport::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoding);
+        const auto path = dir / ("script" + std::to_string(c.encoding) + ".sql");
+        TextFileWriter writer(Wide(path), c.encoding);
+        ASSERT_TRUE(writer.Open());
+        // Two blocks: the file is the concatenation of the encoded writes after one mark.
+        const size_t half = c.text.size() / 2;
+        ASSERT_TRUE(writer.Write(std::wstring_view(c.text).substr(0, half)));
+        ASSERT_TRUE(writer.Write(std::wstring_view(c.text).substr(half)));
+        ASSERT_TRUE(writer.Close());
+        EXPECT_FALSE(writer.HasError());
+        EXPECT_EQ(ReadBytes(path), c.expectedBytes);
+
+        ScriptFileReader reader(Wide(path));
+        ASSERT_TRUE(reader.Open());
+        std::wstring text;
+        ASSERT_TRUE(reader.Read(text));
+        EXPECT_EQ(text, c.text);
+        auto encoder = reader.TakeEncoder();
+        EXPECT_TRUE(c.isEncoder(encoder.get()));
+        EXPECT_EQ(reader.TakeEncoder(), nullptr);  // handed over once
+    }
+}
+
+TEST(TextFiles, AnsiRefusesCharactersOutsideCodePage1252WithAClearError)
+{
+    testsupport::TempDir dir;
+    const auto path = dir / "ansi.sql";
+    TextFileWriter writer(Wide(path));
+    ASSERT_TRUE(writer.Open());
+    ASSERT_TRUE(writer.Write(L"INSERT INTO t VALUES ('ok');\r\n"));
+    EXPECT_FALSE(writer.Write(L"INSERT INTO t VALUES ('\x4E2D');\r\n"));
+    EXPECT_TRUE(writer.HasError());
+    EXPECT_EQ(writer.GetError(),
+              L"Can't write file: the character U+4E2D cannot be written in the ANSI encoding "
+              L"(Windows-1252)");
+    writer.Close();
+    EXPECT_TRUE(writer.HasError());  // the flag stays set
+    // Nothing of the refused text reached the file; what came before is intact.
+    const std::string expected = "INSERT INTO t VALUES ('ok');\r\n";
+    EXPECT_EQ(ReadBytes(path), Bytes(expected.begin(), expected.end()));
+
+    // C1 controls without a code page 1252 byte are refused too, and the error names them.
+    TextEncoderASCII encoder;
+    size_t length = 0;
+    for (wchar_t c : {L'\x0080', L'\x0100', L'\x2028', L'\xFFFD', wchar_t(0x1F600)}) {
+        try {
+            encoder.Encode(std::wstring(L"ab") + c, length);
+            ADD_FAILURE() << "encoded " << unsigned(c);
+        } catch (const TextEncodeError& error) {
+            EXPECT_EQ(error.Character(), char32_t(c));
+            EXPECT_EQ(error.Position(), 2u);
+        }
+    }
+}
+
+TEST(TextFiles, AnsiDecodesEveryByteByCodePage1252AndWritesItBack)
+{
+    // The 0x80-0x9F block of code page 1252; the five unassigned bytes stay C1 controls.
+    const char16_t expected80[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    Bytes all(256);
+    for (int i = 0; i < 256; ++i)
+        all[i] = std::uint8_t(i);
+    TextEncoderASCII encoder;
+    std::wstring text;
+    encoder.Decode(all.data(), all.size(), text);
+    ASSERT_EQ(text.size(), 256u);
+    for (int i = 0; i < 256; ++i) {
+        const wchar_t want = (i >= 0x80 && i < 0xA0) ? expected80[i - 0x80] : wchar_t(i);
+        EXPECT_EQ(text[i], want) << "byte " << i;
+    }
+    size_t length = 0;
+    const std::uint8_t* bytes = encoder.Encode(text, length);
+    EXPECT_EQ(Bytes(bytes, bytes + length), all);
+}
+
+TEST(TextFiles, ReaderPicksTheEncodingFromTheByteOrderMarkOnly)
+{
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::wstring expected;
+        bool (*isEncoder)(const ITextEncoder*);
+    };
+    auto ansi = [](const ITextEncoder* e) {
+        return dynamic_cast<const TextEncoderASCII*>(e) != nullptr;
+    };
+    auto utf8 = [](const ITextEncoder* e) {
+        return dynamic_cast<const TextEncoderUTF8*>(e) != nullptr;
+    };
+    auto utf16 = [](const ITextEncoder* e) {
+        return dynamic_cast<const TextEncoderUTF16*>(e) != nullptr;
+    };
+    const Case cases[] = {
+        {"mark-only-utf16", {0xFF, 0xFE}, L"", utf16},
+        {"mark-only-utf8", {0xEF, 0xBB, 0xBF}, L"", utf8},
+        // A UTF-8 mark wins even when the rest also looks like UTF-16.
+        {"utf8-first", {0xEF, 0xBB, 0xBF, 0xFF, 0xFE}, L"\xFFFD\xFFFD", utf8},
+        // UTF-16 without its mark is read as ANSI bytes.
+        {"utf16-no-mark", {'A', 0, 'B', 0}, std::wstring(L"A\0B\0", 4), ansi},
+        // Plain UTF-8 without a mark is ANSI as well.
+        {"utf8-no-mark", {0xC3, 0xA9}, L"\x00C3\x00A9", ansi},
+        {"short-mark", {0xEF, 0xBB}, L"\x00EF\x00BB", ansi},
+        // An odd last byte of UTF-16 is dropped; a lone surrogate is a replacement character.
+        {"utf16-odd", {0xFF, 0xFE, 'x', 0, 0x3D, 0xD8, 'y'}, L"x\xFFFD", utf16},
+        {"utf8-malformed",
+         {0xEF, 0xBB, 0xBF, 'a', 0xC3, 'b'},
+         L"a\xFFFD"
+         L"b",
+         utf8},
+    };
+    testsupport::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto path = dir / c.name;
+        WriteBytes(path, c.bytes);
+        ScriptFileReader reader(Wide(path));
+        ASSERT_TRUE(reader.Open());
+        std::wstring text = L"old";
+        ASSERT_TRUE(reader.Read(text));
+        EXPECT_EQ(text, c.expected);
+        EXPECT_TRUE(c.isEncoder(reader.TakeEncoder().get()));
+        EXPECT_EQ(reader.GetError(), L"");
+    }
+}
+
+TEST(TextFiles, ReaderReportsMissingAndEmptyFilesAndKeepsTheCallersText)
+{
+    testsupport::TempDir dir;
+    const std::wstring missing = Wide(dir / "missing.sql");
+    ScriptFileReader absent(missing);
+    EXPECT_FALSE(absent.Open());
+    EXPECT_EQ(absent.GetError(), L"Can't open file " + missing);
+
+    const auto emptyPath = dir / "empty.sql";
+    WriteBytes(emptyPath, {});
+    ScriptFileReader empty(Wide(emptyPath));
+    ASSERT_TRUE(empty.Open());
+    std::wstring text = L"previous script";
+    EXPECT_FALSE(empty.Read(text));
+    EXPECT_EQ(empty.GetError(), L"Can't read file " + Wide(emptyPath));
+    EXPECT_EQ(text, L"previous script");
+    EXPECT_EQ(empty.TakeEncoder(), nullptr);
+}
+
+TEST(TextFiles, WriterReportsFilesItCannotCreateAndRejectsUnknownEncodings)
+{
+    testsupport::TempDir dir;
+    TextFileWriter writer(Wide(dir / "no-such-folder" / "out.sql"), TextFileWriter::kUtf8);
+    EXPECT_FALSE(writer.Open());
+    EXPECT_TRUE(writer.HasError());
+    EXPECT_EQ(writer.GetError(), L"Can't create file.");
+    EXPECT_FALSE(writer.Write(L"x"));
+
+    for (int bad : {0, 4, -1})
+        EXPECT_THROW(TextFileWriter(Wide(dir / "x"), bad), std::invalid_argument);
+    EXPECT_THROW(TextFileWriter(Wide(dir / "x"), static_cast<ITextEncoder*>(nullptr)),
+                 std::invalid_argument);
+}
+
+TEST(TextFiles, WriterUsesTheCallersEncoderAndLeavesItToTheCaller)
+{
+    testsupport::TempDir dir;
+    TextEncoderUTF16 encoder;
+    const auto path = dir / "keep.sql";
+    {
+        TextFileWriter writer(Wide(path), &encoder);
+        ASSERT_TRUE(writer.Open());
+        ASSERT_TRUE(writer.Write(L""));  // writes nothing, succeeds
+        ASSERT_TRUE(writer.Write(L"a"));
+    }  // closing by destruction flushes the file
+    EXPECT_EQ(ReadBytes(path), Concat({0xFF, 0xFE}, {'a', 0}));
+    // The encoder outlived the writer and still works.
+    size_t length = 0;
+    encoder.Encode(L"bc", length);
+    EXPECT_EQ(length, 4u);
+}
+
+}  // namespace
