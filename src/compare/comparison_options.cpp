@@ -1,6 +1,6 @@
 #include "compare/comparison_options.h"
 
-#include "compare/registry_settings.h"
+#include "platform/ui/registry_settings.h"
 
 namespace {
 const wchar_t kKey[] = L"SOFTWARE\\Corvina";
@@ -9,12 +9,11 @@ const wchar_t kValue[] = L"nulleqemptystr";
 
 const BoolOption& ComparisonOptions::LoadNullEqualsEmpty()
 {
-    const auto stored = ReadRegistryDword(kKey, kValue);
-    nullEqualsEmpty_ = std::make_unique<BoolOption>(stored && *stored != 0);
+    nullEqualsEmpty_ = std::make_unique<BoolOption>(ui::ReadRegistryDword(kKey, kValue, 0) != 0);
     return *nullEqualsEmpty_;
 }
 
 bool ComparisonOptions::SaveNullEqualsEmpty(bool on)
 {
-    return WriteRegistryDword(kKey, kValue, on ? 1 : 0);
+    return ui::WriteRegistryDword(kKey, kValue, on ? 1 : 0);
 }
