@@ -56,7 +56,7 @@ std::vector<ComparedTable> DataCompareWorker::SnapshotPairs(const TablePairList&
 }
 
 void DataCompareWorker::BuildQueries(const ComparedTable& table, std::wstring& query1,
-                                     std::wstring& query2, ColumnCaptions& captions,
+                                     std::wstring& query2, CaptionList& captions,
                                      std::vector<int>& keyIndexes)
 {
     keyIndexes.clear();
@@ -154,7 +154,7 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
         count2 = reader_.CountRows2(table.name2);
         total_.store(count1 + count2);
         std::wstring query1, query2;
-        ColumnCaptions captions;
+        CaptionList captions;
         BuildQueries(table, query1, query2, captions, keyIndexes_);
         store_.AddTableResult(table.pair, std::move(captions), query1, query2);
         equal_.store(0);

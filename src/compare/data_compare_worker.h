@@ -53,7 +53,7 @@ public:
     // The two ordered statements and the column captions of a table; the positions
     // of the key fields in the select list go to keyIndexes.
     static void BuildQueries(const ComparedTable& table, std::wstring& query1,
-                             std::wstring& query2, ColumnCaptions& captions,
+                             std::wstring& query2, CaptionList& captions,
                              std::vector<int>& keyIndexes);
 
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }

@@ -5,7 +5,7 @@
 ResultStore::ResultStore() = default;
 ResultStore::~ResultStore() = default;
 
-TableResult* ResultStore::AddTableResult(const TablePair* pair, ColumnCaptions captions,
+TableResult* ResultStore::AddTableResult(const TablePair* pair, CaptionList captions,
                                          std::wstring query1, std::wstring query2)
 {
     ObjectLock lock(Mutex());
@@ -77,13 +77,13 @@ TableResult* ResultStore::FindTableResult(const TablePair* pair) const
     return it == byPair_.end() ? nullptr : it->second;
 }
 
-const ColumnCaptions* ResultStore::ColumnCaptionsAt(int index) const
+const CaptionList* ResultStore::ColumnCaptionsAt(int index) const
 {
     const TableResult* result = TableResultAt(index);
     return result ? &result->Captions() : nullptr;
 }
 
-const ColumnCaptions* ResultStore::ColumnCaptionsOf(const TablePair* pair) const
+const CaptionList* ResultStore::ColumnCaptionsOf(const TablePair* pair) const
 {
     const TableResult* result = FindTableResult(pair);
     return result ? &result->Captions() : nullptr;

@@ -26,7 +26,7 @@ public:
     ~ResultStore() override;
 
     // Writer side (the comparison worker).
-    TableResult* AddTableResult(const TablePair* pair, ColumnCaptions captions,
+    TableResult* AddTableResult(const TablePair* pair, CaptionList captions,
                                 std::wstring query1, std::wstring query2);
     bool HasCurrent() const;
     TableResult* Current() const;
@@ -39,8 +39,8 @@ public:
     int ResultCount() const;
     TableResult* TableResultAt(int index) const;
     TableResult* FindTableResult(const TablePair* pair) const;
-    const ColumnCaptions* ColumnCaptionsAt(int index) const;
-    const ColumnCaptions* ColumnCaptionsOf(const TablePair* pair) const;
+    const CaptionList* ColumnCaptionsAt(int index) const;
+    const CaptionList* ColumnCaptionsOf(const TablePair* pair) const;
     int LineCountAt(int index) const;
     int CountAt(int index) const;
     int LocateLineAt(int index, int line, int& offset) const;

@@ -9,11 +9,11 @@
 #include "compare/locked_object.h"
 #include "compare/result_row_source.h"
 
-using ColumnCaptions = std::vector<std::wstring>;
+using CaptionList = std::vector<std::wstring>;
 
 class TableResult : public LockedObject {
 public:
-    TableResult(ColumnCaptions captions, std::wstring query1, std::wstring query2)
+    TableResult(CaptionList captions, std::wstring query1, std::wstring query2)
         : captions_(std::move(captions)), query1_(std::move(query1)), query2_(std::move(query2))
     {
     }
@@ -21,7 +21,7 @@ public:
     ResultRowSource& Rows() { return rows_; }
     const ResultRowSource& Rows() const { return rows_; }
     // Fixed at construction; readable without the lock.
-    const ColumnCaptions& Captions() const { return captions_; }
+    const CaptionList& Captions() const { return captions_; }
     const std::wstring& Query1() const { return query1_; }
     const std::wstring& Query2() const { return query2_; }
 
@@ -34,7 +34,7 @@ public:
 
 private:
     ResultRowSource rows_;
-    const ColumnCaptions captions_;
+    const CaptionList captions_;
     const std::wstring query1_;
     const std::wstring query2_;
     std::array<int, 4> counts_{};

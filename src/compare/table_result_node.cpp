@@ -19,7 +19,7 @@ std::vector<RecordDiffItem*> TableResultNode::GetRows(int start, int count)
     return rows_.GetRows(start, count, pools_);
 }
 
-const ColumnCaptions* TableResultNode::Captions() const
+const CaptionList* TableResultNode::Captions() const
 {
     return store_.ColumnCaptionsAt(tableIndex_);
 }

@@ -27,7 +27,7 @@ public:
     std::vector<RecordDiffItem*> GetRows(int start, int count);
     int LineCount() const { return rows_.LineCount(); }
 
-    const ColumnCaptions* Captions() const;
+    const CaptionList* Captions() const;
     // Takes what the store has gained since the last call.
     void Update();
 
