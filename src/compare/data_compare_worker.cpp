@@ -5,6 +5,7 @@
 #include "compare/record_reader.h"
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
+#include "database/db_open_exception.h"
 #include "platform/automation/wide_text.h"
 
 namespace {
@@ -108,6 +109,9 @@ void DataCompareWorker::Run()
         try {
             if (ComparePair(table, nullEqualsEmpty) == PairEnd::Stopped)
                 break;
+        } catch (const DbOpenException& error) {
+            errorText = error.Message();
+            failed = true;
         } catch (const automation::ComError& error) {
             errorText = ComErrorText(error);
             failed = true;
