@@ -249,7 +249,6 @@ void DataCompareWorker::Queue(std::unique_ptr<RecordItemBase> item)
     queue_.Add(std::move(item));
 }
 
-
 void DataCompareWorker::FlushItems()
 {
     std::lock_guard<std::recursive_mutex> lock(section_);

@@ -53,9 +53,8 @@ public:
 
     // The two ordered statements and the column captions of a table; the positions
     // of the key fields in the select list go to keyIndexes.
-    static void BuildQueries(const ComparedTable& table, std::wstring& query1,
-                             std::wstring& query2, CaptionList& captions,
-                             std::vector<int>& keyIndexes);
+    static void BuildQueries(const ComparedTable& table, std::wstring& query1, std::wstring& query2,
+                             CaptionList& captions, std::vector<int>& keyIndexes);
 
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
     void SetTableDoneCallback(TableDoneCallback callback) { tableDone_ = std::move(callback); }

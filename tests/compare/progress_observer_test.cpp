@@ -1,17 +1,17 @@
 // Progress calls from the comparison's threads reach the window on the UI thread,
 // never block the caller, and are dropped once the window is gone.
+#include "compare/progress_observer.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QWidget>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
 
-#include "comparison_fixture.h"
 #include "compare/data_compare_model.h"
-#include "compare/progress_observer.h"
+#include "comparison_fixture.h"
 
 namespace {
 
