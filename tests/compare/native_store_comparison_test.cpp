@@ -1,7 +1,6 @@
 // A whole comparison of two native stores through the provider's ADO objects.
 #include <gtest/gtest.h>
 
-#include "compare/ado_record_connection.h"
 #include "compare/data_compare_model.h"
 #include "comparison_fixture.h"
 #include "platform/automation/wide_text.h"
@@ -62,14 +61,14 @@ protected:
             AddTable(*schema, L"T", {L"id", L"name", L"amount", L"d"}, {L"id"});
             AddTable(*schema, L"K", {L"k", L"v"});
         }
-        h.UseContext(std::make_unique<ComparisonContext>([this](int side) {
-            return std::make_unique<AdoRecordConnection>(side == 1 ? settings1 : settings2);
-        }));
+        h.UseContext(std::make_unique<ComparisonContext>());
         h.Pairs().GetPair(1)->Fields().GetPair(0)->SetKey(true);
     }
 
     void Run()
     {
+        h.context->Settings1() = settings1;
+        h.context->Settings2() = settings2;
         h.Run();
         ASSERT_FALSE(h.context->HasError()) << automation::ToUtf8(h.context->ErrorText());
     }
@@ -126,6 +125,8 @@ TEST_F(NativeStoreComparisonTest, ClosingTheConnectionsReleasesTheDatabases)
 TEST_F(NativeStoreComparisonTest, AMissingDatabaseEndsTheRunWithTheOpenMessage)
 {
     settings2.path += L".missing";
+    h.context->Settings1() = settings1;
+    h.context->Settings2() = settings2;
     h.Run();
     EXPECT_TRUE(h.context->HasError());
     EXPECT_EQ(h.context->ErrorText().rfind(L"Can't open database '" + settings2.path + L"'\n", 0),
