@@ -2,6 +2,7 @@
 
 #include "compare/comparison_options.h"
 #include "compare/data_reader.h"
+#include "compare/read_ahead_stream.h"
 #include "compare/record_reader.h"
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
@@ -178,8 +179,9 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
         readers = &reader_.OpenRecordsets(table.pair, query1, query2);
     }
 
-    RecordStream stream1(*readers->reader1);
-    RecordStream stream2(*readers->reader2);
+    // Both sides read ahead on threads of their own while the merge compares.
+    ReadAheadStream stream1(*readers->reader1);
+    ReadAheadStream stream2(*readers->reader2);
     const std::vector<int> keys = keyIndexes_;
     std::unique_ptr<DbRecord> rec1 = stream1.Next();
     std::unique_ptr<DbRecord> rec2 = stream2.Next();

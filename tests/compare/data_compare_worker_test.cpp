@@ -134,6 +134,17 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrorCase{"open fails on the second table", L"from [B] order",
                               L"No such table.", L"Error: No such table.\r\n", 2}));
 
+TEST(DataCompareWorkerTest, AReadFailureInTheMiddleOfATableEndsTheRun)
+{
+    ComparisonHarness h;
+    h.AddBoth(L"T", {L"id", L"v"}, Numbered(2000), Numbered(2000));
+    h.db2.failAfterRows = 700;
+    h.Run();
+    EXPECT_EQ(h.Finished(), 1);
+    EXPECT_TRUE(h.context->HasError());
+    EXPECT_EQ(h.context->ErrorText(), L"Error: The disk went away.\r\n");
+}
+
 TEST(DataCompareWorkerTest, AConversionFailureInTheMergeBecomesTheRunsError)
 {
     ComparisonHarness h;

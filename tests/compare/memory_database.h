@@ -48,6 +48,7 @@ public:
     void Close() override { closed_ = true; }
 
     std::atomic<int> rowsRead{0};
+    std::atomic<int> failAfterRows{-1};  // MoveNext fails once this many rows were read
     std::atomic<int> seeks{0};
     std::atomic<int> executions{0};
     bool closed_ = false;
@@ -156,6 +157,8 @@ public:
     void MoveNext() override
     {
         Check();
+        if (db_.failAfterRows >= 0 && db_.rowsRead >= db_.failAfterRows)
+            throw automation::ComError(automation::E_FAIL, L"The disk went away.");
         db_.rowsRead += 1;
         if (db_.rowDelay_.count())
             std::this_thread::sleep_for(db_.rowDelay_);

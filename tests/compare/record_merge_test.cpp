@@ -156,14 +156,15 @@ TEST(RecordMergeReadTest, RestRangesAreNotRead)
 {
     ComparisonHarness h;
     std::vector<Row> rows;
-    for (int i = 1; i <= 1000; ++i)
+    for (int i = 1; i <= 10000; ++i)
         rows.push_back({I(i), T(L"x")});
     h.AddBoth(L"T", kIdName, rows, {});
     h.Run();
-    // Only the first Database1 row is read before the merge sees the empty side.
-    EXPECT_EQ(h.db1.rowsRead.load(), 1);
-    EXPECT_EQ(h.context->Store()->CountAt(0), 1000);
-    EXPECT_EQ(h.Counts(0), (std::array<int, 4>{0, 1000, 0, 0}));
+    // The merge takes one Database1 row before it sees the empty side; reading ahead
+    // fetches a few hundred more at most, never the whole rest.
+    EXPECT_LT(h.db1.rowsRead.load(), 1000);
+    EXPECT_EQ(h.context->Store()->CountAt(0), 10000);
+    EXPECT_EQ(h.Counts(0), (std::array<int, 4>{0, 10000, 0, 0}));
 }
 
 TEST(RecordMergeQueryTest, StatementsAndCaptionsFollowTheFieldPairs)
