@@ -179,9 +179,48 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
         readers = &reader_.OpenRecordsets(table.pair, query1, query2);
     }
 
-    // Both sides read ahead on threads of their own while the merge compares.
-    ReadAheadStream stream1(*readers->reader1);
-    ReadAheadStream stream2(*readers->reader2);
+    int restRow1 = 0, restRow2 = 0;
+    {
+        // Both sides read ahead on threads of their own while the merge compares; the
+        // reading ends here, before the pair stops being current.
+        ReadAheadStream stream1(*readers->reader1);
+        ReadAheadStream stream2(*readers->reader2);
+        if (Merge(stream1, stream2, nullEqualsEmpty, restRow1, restRow2) == PairEnd::Stopped)
+            return PairEnd::Stopped;
+    }
+    // The unread tails exist on one side only: record them as ranges, unread.
+    if (restRow1) {
+        const int remaining = std::max(0, count1 - restRow1 + 1);
+        {
+            std::lock_guard<std::recursive_mutex> lock(section_);
+            ObjectLock storeLock(store_.Mutex());
+            store_.SetRest1(restRow1, count1);
+        }
+        processed_ += remaining;
+        firstOnly_ += remaining;
+    }
+    if (restRow2) {
+        const int remaining = std::max(0, count2 - restRow2 + 1);
+        {
+            std::lock_guard<std::recursive_mutex> lock(section_);
+            ObjectLock storeLock(store_.Mutex());
+            store_.SetRest2(restRow2, count2);
+        }
+        processed_ += remaining;
+        secondOnly_ += remaining;
+    }
+    FlushItems();
+    reader_.ClearCurrent();
+    tablesDone_ += 1;
+    if (tableDone_)
+        tableDone_(tablesDone_.load());
+    return PairEnd::Done;
+}
+
+DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
+                                                    ReadAheadStream& stream2, bool nullEqualsEmpty,
+                                                    int& restRow1, int& restRow2)
+{
     const std::vector<int> keys = keyIndexes_;
     std::unique_ptr<DbRecord> rec1 = stream1.Next();
     std::unique_ptr<DbRecord> rec2 = stream2.Next();
@@ -215,32 +254,11 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
         if (!IsRunning())
             return PairEnd::Stopped;
     }
-    // The unread tails exist on one side only: record them as ranges, unread.
-    if (rec1) {
-        const int remaining = std::max(0, count1 - rec1->RowNumber() + 1);
-        {
-            std::lock_guard<std::recursive_mutex> lock(section_);
-            ObjectLock storeLock(store_.Mutex());
-            store_.SetRest1(rec1->RowNumber(), count1);
-        }
-        processed_ += remaining;
-        firstOnly_ += remaining;
-    }
-    if (rec2) {
-        const int remaining = std::max(0, count2 - rec2->RowNumber() + 1);
-        {
-            std::lock_guard<std::recursive_mutex> lock(section_);
-            ObjectLock storeLock(store_.Mutex());
-            store_.SetRest2(rec2->RowNumber(), count2);
-        }
-        processed_ += remaining;
-        secondOnly_ += remaining;
-    }
-    FlushItems();
-    reader_.ClearCurrent();
-    tablesDone_ += 1;
-    if (tableDone_)
-        tableDone_(tablesDone_.load());
+    // Whatever is left exists on one side only: its first row starts a rest range.
+    if (rec1)
+        restRow1 = rec1->RowNumber();
+    if (rec2)
+        restRow2 = rec2->RowNumber();
     return PairEnd::Done;
 }
 

@@ -17,6 +17,7 @@
 #include "compare/thread_object.h"
 
 class DataReader;
+class ReadAheadStream;
 class ResultStore;
 class TablePair;
 class TablePairList;
@@ -77,6 +78,10 @@ private:
     enum class PairEnd { Done, Stopped };
 
     PairEnd ComparePair(const ComparedTable& table, bool nullEqualsEmpty);
+    // Merges two key-ordered streams into queued items; the first rows of the
+    // one-sided tails (0 when none) go to restRow1 and restRow2.
+    PairEnd Merge(ReadAheadStream& stream1, ReadAheadStream& stream2, bool nullEqualsEmpty,
+                  int& restRow1, int& restRow2);
     void Queue(std::unique_ptr<RecordItemBase> item);
     void EndRun(bool withError, const std::wstring& errorText);
     void WakeTicker();
