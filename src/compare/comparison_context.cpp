@@ -120,7 +120,14 @@ void ComparisonContext::StartThreads()
     if (!workerThread_)
         return;
     workerThread_->Start();
-    tickerThread_->Start();
+    try {
+        tickerThread_->Start();
+    } catch (...) {
+        // Without its ticker the worker would wait for ever at its end.
+        run_->worker->RequestStop();
+        run_->worker->SignalDone();
+        throw;
+    }
 }
 
 int ComparisonContext::StopAndWait(std::chrono::milliseconds limit)
