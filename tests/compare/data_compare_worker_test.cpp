@@ -74,8 +74,8 @@ TEST(DataCompareWorkerTest, EmptyTablesReportProgressThenTableDoneThenFinished)
 TEST(DataCompareWorkerTest, TicksComeAfterOneSecondThenEveryHalfSecond)
 {
     ComparisonHarness h;
-    h.AddBoth(L"T", {L"id", L"v"}, Numbered(4000), Numbered(4000));
-    h.db1.SetRowDelay(std::chrono::microseconds(500));
+    h.AddBoth(L"T", {L"id", L"v"}, Numbered(8000), Numbered(8000));
+    h.db1.SetRowDelay(std::chrono::microseconds(500));  // about 4 s of rows
     h.Pairs();
     EventLog log;
     Observe(h, h.context->PrepareDataComparison(), log);
