@@ -1,0 +1,109 @@
+// Opening a database as an ADO connection or an ADOX catalog.
+#include "database/db_connection.h"
+
+#include <atomic>
+
+#include "database/provider_prefix.h"
+#include "platform/provider/ado_connection.h"
+#include "platform/provider/adox_catalog.h"
+
+namespace {
+
+std::atomic<DbConnection::Program> g_program{DbConnection::Program::Comparison};
+
+}  // namespace
+
+std::wstring FormatComError(const automation::ComError& error)
+{
+    if (error.Description().empty())
+        return {};
+    return L"\r\nError: " + error.Description();
+}
+
+void DbConnection::SetProgram(Program program)
+{
+    g_program = program;
+}
+
+DbConnection::Program DbConnection::CurrentProgram()
+{
+    return g_program;
+}
+
+std::wstring DbConnection::BuildConnectionString(const ConnectionSettings& s)
+{
+    std::wstring text = ProviderPrefix(s.path).Text();
+    if (!s.databasePassword.empty())
+        text += L";Jet OLEDB:Database Password=" + s.databasePassword;
+    if (!s.systemDatabase.empty())
+        text += L";Jet OLEDB:System database=" + s.systemDatabase;
+    if (!s.userName.empty())
+        text += L";User ID=" + s.userName;
+    if (!s.userPassword.empty())
+        text += L";Password=" + s.userPassword;
+    return text;
+}
+
+DbConnection::DbConnection(const ConnectionSettings* settings)
+    : settings_(settings), connectionString_(BuildConnectionString(*settings))
+{
+}
+
+DbConnection::~DbConnection()
+{
+    catalog_.reset();
+    daoDatabase_.reset();
+    daoEngine_.reset();
+    connection_.reset();
+}
+
+const automation::Ptr<provider::adodb::Connection>& DbConnection::Open()
+{
+    if (state_ == 1)
+        return connection_;
+    Close();
+    try {
+        if (!adoCreated_) {
+            connection_ =
+                automation::CreateObjectAs<provider::adodb::Connection>(L"ADODB.Connection");
+            // The comparison keeps everybody else out of its databases while
+            // it reads them; the script runner leaves the provider's default.
+            if (CurrentProgram() == Program::Comparison)
+                connection_->SetMode(provider::adodb::adModeShareExclusive);
+            adoCreated_ = true;
+        }
+        connection_->Open(connectionString_, L"", L"", 0);
+    } catch (const automation::ComError& e) {
+        throw DbOpenException(L"Can't open database '" + settings_->path + L"'\n" +
+                              FormatComError(e));
+    }
+    state_ = 1;
+    return connection_;
+}
+
+const automation::Ptr<provider::adox::Catalog>& DbConnection::OpenCatalog()
+{
+    if (state_ == 3)
+        return catalog_;
+    Close();
+    catalog_ = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
+    catalog_->SetActiveConnection(connectionString_);
+    state_ = 3;
+    return catalog_;
+}
+
+void DbConnection::Close()
+{
+    int was = state_;
+    state_ = 0;
+    if (was == 1) {
+        connection_->Close();
+    } else if (was == 3 && catalog_) {
+        // A catalog keeps a connection of its own; left open it would hold
+        // the database against the next exclusive open, so it goes now.
+        automation::Ptr<provider::adodb::Connection> own = catalog_->ActiveConnection();
+        catalog_.reset();
+        if (own && own->State() == provider::adodb::adStateOpen)
+            own->Close();
+    }
+}

@@ -1,0 +1,85 @@
+// ADODB.Recordset with its Fields: a static cursor over the rows of one
+// statement, positioned by AbsolutePosition (1-based) at constant cost.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/automation/object.h"
+#include "platform/automation/variant.h"
+#include "platform/provider/ado.h"
+
+namespace provider {
+class Cursor;
+}
+
+namespace provider::adodb {
+
+class Connection;
+
+class Field : public automation::Object {
+public:
+    Field(std::shared_ptr<Cursor> cursor, size_t index);
+    const std::wstring& Name() const;
+    long Type() const;
+    long DefinedSize() const;
+    // The value in the current row; raises when there is no current row.
+    const automation::Variant& Value() const;
+
+private:
+    std::shared_ptr<Cursor> cursor_;
+    size_t index_;
+};
+
+class Fields : public automation::Object {
+public:
+    long Count() const { return static_cast<long>(items_.size()); }
+    // By 0-based ordinal (an integer Variant) or by name (without regard to case).
+    automation::Ptr<Field> Item(const automation::Variant& index) const;
+    automation::Ptr<Field> Item(long index) const;
+    automation::Ptr<Field> Item(const std::wstring& name) const;
+    automation::Ptr<Field> Item(const wchar_t* name) const { return Item(std::wstring(name)); }
+
+    void Reset(const std::shared_ptr<Cursor>& cursor);
+
+private:
+    std::vector<automation::Ptr<Field>> items_;
+};
+
+class Recordset : public automation::Object {
+public:
+    Recordset();
+    ~Recordset() override;
+
+    void Open(const automation::Variant& source, const automation::Ptr<Connection>& connection,
+              long cursorType = adOpenUnspecified, long lockType = adLockUnspecified,
+              long options = adCmdUnspecified);
+    void Close();
+    long State() const { return cursor_ ? adStateOpen : adStateClosed; }
+
+    long CursorLocation() const { return cursorLocation_; }
+    void SetCursorLocation(long location);
+
+    bool IsEOF() const;
+    bool IsBOF() const;
+    void MoveNext();
+    // 1-based row number, adPosEOF / adPosBOF when there is no current row.
+    long AbsolutePosition() const;
+    void SetAbsolutePosition(long position);
+
+    automation::Ptr<adodb::Fields> Fields() const { return fields_; }
+
+    // Binds a recordset to an executed statement (used by Execute).
+    void Attach(std::shared_ptr<Cursor> cursor);
+
+private:
+    void RequireOpen() const;
+
+    std::shared_ptr<Cursor> cursor_;
+    automation::Ptr<adodb::Fields> fields_;
+    long cursorLocation_ = adUseServer;
+    bool beforeFirst_ = false;
+};
+
+}  // namespace provider::adodb

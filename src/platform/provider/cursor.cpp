@@ -1,0 +1,182 @@
+// Static cursors over SQLite statements.
+#include "platform/provider/cursor.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+#include "platform/automation/com_error.h"
+#include "platform/provider/sqlite_util.h"
+#include "platform/provider/value_codec.h"
+
+namespace provider {
+
+using automation::Variant;
+
+Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
+{
+    int kind = sqlite3_column_type(stmt, col);
+    if (kind == SQLITE_NULL)
+        return Variant::Null();
+    bool number = kind == SQLITE_INTEGER || kind == SQLITE_FLOAT;
+    switch (type) {
+    case AccessType::Double:
+    case AccessType::Single:
+        if (number)
+            return Variant(sqlite3_column_double(stmt, col));
+        break;
+    case AccessType::DateTime:
+        if (number)
+            return Variant::FromDate(OleDateFromMonotonic(sqlite3_column_double(stmt, col)));
+        break;
+    case AccessType::YesNo:
+        if (number)
+            return Variant(sqlite3_column_double(stmt, col) != 0);
+        break;
+    case AccessType::Currency: {
+        automation::Decimal d;
+        std::string text = kind == SQLITE_FLOAT
+                               ? DoubleText(sqlite3_column_double(stmt, col))
+                               : reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+        if (ParseDecimal(text, 4, d) && d.hi32 == 0 && d.lo64 <= static_cast<uint64_t>(INT64_MAX))
+            return Variant(automation::Currency{d.negative ? -static_cast<int64_t>(d.lo64)
+                                                           : static_cast<int64_t>(d.lo64)});
+        break;
+    }
+    case AccessType::Text:
+    case AccessType::Memo:
+        if (kind == SQLITE_FLOAT) {
+            std::string t = DoubleText(sqlite3_column_double(stmt, col));
+            return Variant(std::wstring(t.begin(), t.end()));
+        }
+        if (kind == SQLITE_INTEGER)
+            return Variant(std::to_wstring(sqlite3_column_int64(stmt, col)));
+        break;
+    default: break;
+    }
+    return ReadNatural(stmt, col);
+}
+
+Cursor::Cursor(sqlite3* db, const EmittedSelect& select,
+               const std::vector<Variant>& parameters)
+    : db_(db), columns_(select.columns)
+{
+    int rc = sqlite3_prepare_v2(db, select.sql.c_str(), -1, &main_, nullptr);
+    if (rc != SQLITE_OK)
+        ThrowSqliteError(db, rc);
+    int wanted = sqlite3_bind_parameter_count(main_);
+    for (int i = 1; i <= wanted; ++i) {
+        if (static_cast<size_t>(i) > parameters.size()) {
+            Release();
+            throw automation::ComError(automation::E_FAIL,
+                                       L"No value given for one or more required parameters.");
+        }
+        BindNatural(main_, i, parameters[i - 1]);
+    }
+    if (!select.rowLookup.empty()) {
+        rc = sqlite3_prepare_v2(db, select.rowLookup.c_str(), -1, &lookup_, nullptr);
+        if (rc != SQLITE_OK) {
+            Release();
+            ThrowSqliteError(db, rc);
+        }
+    }
+    row_.resize(columns_.size());
+}
+
+Cursor::~Cursor()
+{
+    Release();
+}
+
+void Cursor::Release()
+{
+    sqlite3_finalize(main_);
+    sqlite3_finalize(lookup_);
+    main_ = lookup_ = nullptr;
+    rowids_.clear();
+    kept_.clear();
+    atEnd_ = true;
+}
+
+void Cursor::Decode(sqlite3_stmt* stmt)
+{
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const ResultColumn& c = columns_[i];
+        int col = static_cast<int>(i);
+        if (c.stored)
+            row_[i] = ReadStored(stmt, col, c.type);
+        else if (c.typed)
+            row_[i] = ReadTyped(stmt, col, c.type.type);
+        else
+            row_[i] = ReadNatural(stmt, col);
+    }
+}
+
+bool Cursor::StepMain()
+{
+    if (exhausted_ || !main_)
+        return false;
+    int rc = sqlite3_step(main_);
+    if (rc == SQLITE_DONE) {
+        exhausted_ = true;
+        return false;
+    }
+    if (rc != SQLITE_ROW)
+        ThrowSqliteError(db_, rc);
+    Decode(main_);
+    if (lookup_)
+        rowids_.push_back(sqlite3_column_int64(main_, static_cast<int>(columns_.size())));
+    else
+        kept_.push_back(row_);
+    ++streamed_;
+    return true;
+}
+
+bool Cursor::Revisit(int64_t index)
+{
+    if (!lookup_) {
+        row_ = kept_[static_cast<size_t>(index)];
+        return true;
+    }
+    sqlite3_reset(lookup_);
+    sqlite3_bind_int64(lookup_, 1, rowids_[static_cast<size_t>(index)]);
+    int rc = sqlite3_step(lookup_);
+    if (rc == SQLITE_ROW) {
+        Decode(lookup_);
+        return true;
+    }
+    if (rc != SQLITE_DONE)
+        ThrowSqliteError(db_, rc);
+    // The row was deleted since it was read: it reads as all Null.
+    for (Variant& v : row_)
+        v = Variant::Null();
+    return true;
+}
+
+bool Cursor::MoveTo(int64_t index)
+{
+    if (index < 0 || !main_) {
+        atEnd_ = true;
+        return false;
+    }
+    if (index < streamed_ - 1 || (index == streamed_ - 1 && position_ != index)) {
+        position_ = index;
+        atEnd_ = false;
+        return Revisit(index);
+    }
+    if (index == position_ && !atEnd_)
+        return true;
+    // Forward from the furthest row read: each step is the next row.
+    while (streamed_ <= index) {
+        if (!StepMain()) {
+            position_ = streamed_;
+            atEnd_ = true;
+            return false;
+        }
+    }
+    position_ = index;
+    atEnd_ = false;
+    return true;
+}
+
+}  // namespace provider

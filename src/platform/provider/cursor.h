@@ -1,0 +1,63 @@
+// The rows of one executed SELECT, as a static cursor: rows are read from
+// SQLite as the cursor first moves over them, and any row already passed can
+// be visited again by its position at constant cost. Single-table selects
+// remember only each row's rowid and read a revisited row back by it;
+// other selects keep the rows they have passed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/automation/variant.h"
+#include "platform/provider/query_emitter.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace provider {
+
+class Cursor {
+public:
+    // Prepares and binds the statement; no row is read yet.
+    Cursor(sqlite3* db, const EmittedSelect& select,
+           const std::vector<automation::Variant>& parameters);
+    ~Cursor();
+    Cursor(const Cursor&) = delete;
+    Cursor& operator=(const Cursor&) = delete;
+
+    const std::vector<ResultColumn>& Columns() const { return columns_; }
+
+    // Moves to the 0-based row `index`; false (and at end) when there is none.
+    bool MoveTo(int64_t index);
+    int64_t Position() const { return position_; }
+    bool AtEnd() const { return atEnd_; }
+    const std::vector<automation::Variant>& Row() const { return row_; }
+
+    // Releases the SQLite statements; the cursor then has no rows.
+    void Release();
+    bool Released() const { return main_ == nullptr; }
+
+private:
+    bool StepMain();
+    void Decode(sqlite3_stmt* stmt);
+    bool Revisit(int64_t index);
+
+    sqlite3* db_;
+    sqlite3_stmt* main_ = nullptr;
+    sqlite3_stmt* lookup_ = nullptr;
+    std::vector<ResultColumn> columns_;
+    std::vector<int64_t> rowids_;                          // lookup mode
+    std::vector<std::vector<automation::Variant>> kept_;   // keeping mode
+    int64_t streamed_ = 0;  // rows read from the main statement so far
+    bool exhausted_ = false;
+    int64_t position_ = -1;
+    bool atEnd_ = false;
+    std::vector<automation::Variant> row_;
+};
+
+// The automation value of a natural value whose Access type is known.
+automation::Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type);
+
+}  // namespace provider

@@ -1,0 +1,209 @@
+// Creating and opening native stores: header recognition, lock, password.
+#include "platform/provider/native_store.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cryptopp/hex.h>
+#include <cryptopp/osrng.h>
+#include <cryptopp/sha.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "platform/automation/com_error.h"
+#include "platform/automation/wide_text.h"
+#include "platform/provider/sql_functions.h"
+#include "platform/provider/sqlite_util.h"
+
+namespace provider {
+
+using automation::ComError;
+using automation::E_FAIL;
+
+namespace {
+
+constexpr const char* kFormatVersion = "1";
+
+std::string Hex(const std::string& bytes)
+{
+    std::string out;
+    CryptoPP::StringSource(bytes, true, new CryptoPP::HexEncoder(new CryptoPP::StringSink(out)));
+    return out;
+}
+
+std::string PasswordHash(const std::string& salt, const std::wstring& password)
+{
+    std::string input = salt + automation::ToUtf8(password);
+    std::string digest(CryptoPP::SHA256::DIGESTSIZE, '\0');
+    CryptoPP::SHA256().CalculateDigest(reinterpret_cast<CryptoPP::byte*>(digest.data()),
+                                       reinterpret_cast<const CryptoPP::byte*>(input.data()),
+                                       input.size());
+    return Hex(digest);
+}
+
+std::string NewSalt()
+{
+    std::string salt(16, '\0');
+    CryptoPP::AutoSeededRandomPool rng;
+    rng.GenerateBlock(reinterpret_cast<CryptoPP::byte*>(salt.data()), salt.size());
+    return Hex(salt);
+}
+
+void WritePassword(sqlite3* db, const std::wstring& password)
+{
+    if (password.empty()) {
+        ExecSql(db, "DELETE FROM \"crv.properties\" WHERE name = 'password'");
+        return;
+    }
+    std::string salt = NewSalt();
+    Statement put(db, "INSERT OR REPLACE INTO \"crv.properties\"(name, value) "
+                      "VALUES ('password', ?1)");
+    put.Bind(1, salt + ":" + PasswordHash(salt, password));
+    put.Step();
+}
+
+bool PasswordMatches(sqlite3* db, const std::wstring& password)
+{
+    Statement get(db, "SELECT value FROM \"crv.properties\" WHERE name = 'password'");
+    if (!get.Step())
+        return true;  // no password set: any given one is ignored, as Jet does
+    std::string stored = automation::ToUtf8(get.Text(0));
+    size_t colon = stored.find(':');
+    if (colon == std::string::npos)
+        return false;
+    return PasswordHash(stored.substr(0, colon), password) == stored.substr(colon + 1);
+}
+
+void Configure(sqlite3* db, CounterState* counter)
+{
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 5000);
+    ExecSql(db, "PRAGMA foreign_keys = OFF; PRAGMA synchronous = NORMAL;");
+    RegisterSqlFunctions(db, counter);
+}
+
+}  // namespace
+
+FileKind DetectFileKind(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return access(path.c_str(), F_OK) == 0 ? FileKind::Unknown : FileKind::Missing;
+    char head[32] = {};
+    in.read(head, sizeof head);
+    std::streamsize n = in.gcount();
+    if (n >= 16 && std::memcmp(head, "SQLite format 3", 16) == 0)
+        return FileKind::Native;
+    if (n >= 21 && std::memcmp(head + 4, "Standard Jet DB", 15) == 0)
+        return head[20] == 0 ? FileKind::Jet3 : FileKind::Jet4;
+    if (n >= 19 && std::memcmp(head + 4, "Standard ACE DB", 15) == 0)
+        return FileKind::Ace;
+    return FileKind::Unknown;
+}
+
+std::wstring UnrecognisedFormatText(const std::wstring& path)
+{
+    return L"Unrecognized database format '" + path + L"'.";
+}
+
+void NativeStore::Create(const std::wstring& path, const std::wstring& password)
+{
+    std::string narrow = automation::ToUtf8(path);
+    // O_EXCL makes "the file exists" and "we made it" one atomic decision.
+    int fd = ::open(narrow.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            throw ComError(E_FAIL, L"Database '" + path + L"' already exists.");
+        throw ComError(E_FAIL, L"Could not create database '" + path + L"': " +
+                                   automation::FromUtf8(std::strerror(errno)) + L".");
+    }
+    ::close(fd);
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(narrow.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    try {
+        if (rc != SQLITE_OK)
+            ThrowSqliteError(db, rc);
+        ExecSql(db, "PRAGMA journal_mode = WAL; BEGIN;");
+        Catalog::CreateSchema(db);
+        ExecSql(db, std::string("INSERT INTO \"crv.properties\"(name, value) VALUES "
+                                "('format', ") + kFormatVersion + ");");
+        WritePassword(db, password);
+        ExecSql(db, "COMMIT;");
+        sqlite3_close(db);
+    } catch (...) {
+        sqlite3_close(db);
+        ::unlink(narrow.c_str());
+        throw;
+    }
+}
+
+std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool exclusive,
+                                               const std::wstring& password)
+{
+    std::string narrow = automation::ToUtf8(path);
+    switch (DetectFileKind(narrow)) {
+    case FileKind::Missing: throw ComError(E_FAIL, L"Could not find file '" + path + L"'.");
+    case FileKind::Native: break;
+    default: throw ComError(E_FAIL, UnrecognisedFormatText(path));
+    }
+    std::unique_ptr<NativeStore> store(new NativeStore);
+    store->path_ = path;
+    if (!store->lock_.Acquire(narrow, exclusive ? FileLock::Mode::Exclusive
+                                                : FileLock::Mode::Shared)) {
+        if (errno == EWOULDBLOCK)
+            throw ComError(E_FAIL, L"Could not use '" + path +
+                                       L"'; file already in use (opened exclusively "
+                                       L"by another user, or opened by others while an "
+                                       L"exclusive open was asked for).");
+        throw ComError(E_FAIL, L"Could not lock '" + path + L"': " +
+                                   automation::FromUtf8(std::strerror(errno)) + L".");
+    }
+    int rc = sqlite3_open_v2(narrow.c_str(), &store->db_, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK)
+        ThrowSqliteError(store->db_, rc);
+    Configure(store->db_, &store->counter_);
+    {
+        Statement probe(store->db_,
+                        "SELECT count(*) FROM sqlite_master WHERE name = 'crv.properties'");
+        probe.Step();
+        if (probe.Int(0) == 0)
+            throw ComError(E_FAIL, UnrecognisedFormatText(path));
+    }
+    if (!PasswordMatches(store->db_, password))
+        throw ComError(E_FAIL, L"Not a valid password.");
+    return store;
+}
+
+NativeStore::~NativeStore()
+{
+    if (db_)
+        sqlite3_close_v2(db_);
+    lock_.Release();
+}
+
+const Catalog& NativeStore::CurrentCatalog()
+{
+    // SQLite's schema version moves with every table or index change; the
+    // catalog version with every change made to the catalog rows alone.
+    Statement version(db_,
+                      "SELECT (SELECT schema_version FROM pragma_schema_version) + "
+                      "1000000000 * ifnull((SELECT value FROM \"crv.properties\" "
+                      "WHERE name = 'catalog_version'), 0)");
+    version.Step();
+    long long v = version.Int64(0);
+    if (v != schemaVersion_) {
+        catalog_.Load(db_);
+        schemaVersion_ = v;
+    }
+    return catalog_;
+}
+
+void NativeStore::SetPassword(const std::wstring& password)
+{
+    WritePassword(db_, password);
+}
+
+}  // namespace provider

@@ -1,0 +1,63 @@
+// One open native store: the SQLite connection, its lock file and its
+// catalog. Files are told apart by their first bytes, not their extension.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/provider/catalog.h"
+#include "platform/provider/file_lock.h"
+#include "platform/provider/sql_functions.h"
+
+struct sqlite3;
+
+namespace provider {
+
+enum class FileKind { Missing, Native, Jet3, Jet4, Ace, Unknown };
+
+FileKind DetectFileKind(const std::string& path);
+
+class NativeStore {
+public:
+    // Makes a new empty store; fails when the file exists.
+    static void Create(const std::wstring& path, const std::wstring& password);
+
+    // Opens a store, taking its lock (exclusive or shared) and checking the
+    // database password. Raises ComError with a description on failure.
+    static std::unique_ptr<NativeStore> Open(const std::wstring& path, bool exclusive,
+                                             const std::wstring& password);
+
+    ~NativeStore();
+    NativeStore(const NativeStore&) = delete;
+    NativeStore& operator=(const NativeStore&) = delete;
+
+    sqlite3* db() const { return db_; }
+    const std::wstring& path() const { return path_; }
+
+    // The catalog as of the file's current schema version (another connection
+    // may have changed it since the last statement).
+    const Catalog& CurrentCatalog();
+    // Forces a re-read at the next CurrentCatalog (after a rolled-back change).
+    void InvalidateCatalog() { schemaVersion_ = -1; }
+
+    // Sets or clears the database password (stored as a salted hash).
+    void SetPassword(const std::wstring& password);
+
+    // The numbering state of the INSERT being run on this connection.
+    CounterState& Counter() { return counter_; }
+
+private:
+    NativeStore() = default;
+
+    sqlite3* db_ = nullptr;
+    std::wstring path_;
+    FileLock lock_;
+    Catalog catalog_;
+    long long schemaVersion_ = -1;
+    CounterState counter_;
+};
+
+// The description of a genuine Access file until this provider reads them.
+std::wstring UnrecognisedFormatText(const std::wstring& path);
+
+}  // namespace provider

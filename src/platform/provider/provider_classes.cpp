@@ -1,0 +1,25 @@
+// The provider's entries in the automation class registry.
+#include "platform/provider/provider_classes.h"
+
+#include <mutex>
+
+#include "platform/provider/ado_command.h"
+#include "platform/provider/ado_connection.h"
+#include "platform/provider/ado_recordset.h"
+#include "platform/provider/adox_catalog.h"
+
+namespace provider {
+
+void RegisterProviderClasses()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        using automation::RegisterClass;
+        RegisterClass(L"ADODB.Connection", [] { return std::make_shared<adodb::Connection>(); });
+        RegisterClass(L"ADODB.Recordset", [] { return std::make_shared<adodb::Recordset>(); });
+        RegisterClass(L"ADODB.Command", [] { return std::make_shared<adodb::Command>(); });
+        RegisterClass(L"ADOX.Catalog", [] { return std::make_shared<adox::Catalog>(); });
+    });
+}
+
+}  // namespace provider

@@ -1,0 +1,81 @@
+// Access SQL syntax trees to SQLite SQL. Names are resolved against the
+// catalog; every expression is emitted knowing whether it yields a column's
+// stored form (compared and sorted raw, so indexes serve ORDER BY) or a
+// natural value, and values meet a column only through its Access type.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/provider/catalog.h"
+#include "platform/provider/sql/ast.h"
+
+namespace provider {
+
+// What a piece of emitted SQL yields.
+struct EmittedExpr {
+    std::string sql;
+    bool stored = false;    // the stored form of `type`
+    bool typed = false;     // natural value whose Access type is known to be `type`
+    ColumnType type;
+    std::string exact;      // decimal literals: their digits, for exact storing
+    bool parameterized = false;
+};
+
+struct ResultColumn {
+    std::wstring name;
+    bool stored = false;
+    bool typed = false;
+    ColumnType type;
+};
+
+struct EmittedSelect {
+    std::string sql;
+    std::vector<ResultColumn> columns;
+    // Single-table selects: `sql` ends with a hidden rowid column and
+    // `rowLookup` reads the visible columns of one row by rowid (?1), so a
+    // cursor can revisit any row without keeping it.
+    std::string rowLookup;
+};
+
+class QueryEmitter {
+public:
+    QueryEmitter(const Catalog& catalog, const wchar_t* statementKind);
+
+    EmittedSelect EmitSelect(const sql::Select& select, bool forCursor);
+
+    // Data statements; each returns the SQL to run.
+    std::string EmitInsert(const sql::Insert& insert, const TableInfo*& table, bool& counterGiven);
+    std::string EmitUpdate(const sql::Update& update);
+    std::string EmitDelete(const sql::Delete& del);
+
+    // A stored default's value for `column`, as SQL that stores it.
+    std::string EmitDefault(const ColumnInfo& column);
+
+    // Raises the provider's error for a statement of this kind.
+    [[noreturn]] void Fail(const std::wstring& text) const;
+
+    struct Source;
+    struct Scope;
+
+private:
+    EmittedExpr Expr(const sql::Expr& e, const Scope& scope);
+    EmittedExpr ColumnRef(const sql::Expr& e, const Scope& scope);
+    EmittedExpr Literal(const sql::Expr& e);
+    EmittedExpr Binary(const sql::Expr& e, const Scope& scope);
+    EmittedExpr Function(const sql::Expr& e, const Scope& scope);
+    std::string Natural(const EmittedExpr& e) const;
+    std::string Comparable(const EmittedExpr& value, const EmittedExpr& against) const;
+    std::string StoreInto(const EmittedExpr& value, const ColumnInfo& column) const;
+    std::string FromClause(const std::vector<sql::TableRefPtr>& from, Scope& scope);
+    std::string TableRef(const sql::TableRef& ref, Scope& scope);
+    std::string Core(const sql::SelectCore& core, Scope& scope, std::vector<ResultColumn>& cols,
+                     std::vector<std::string>* itemSql);
+    const TableInfo& RequireTable(const std::wstring& name) const;
+
+    const Catalog& catalog_;
+    const wchar_t* kind_;
+    int exprCounter_ = 1000;
+};
+
+}  // namespace provider

@@ -1,0 +1,53 @@
+// Small helpers over the SQLite C API: an owning prepared statement, quoting
+// of names and literals, and SQLite failures as provider errors.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace provider {
+
+// Runs one or more statements without results; raises ComError on failure.
+void ExecSql(sqlite3* db, const std::string& sql);
+
+// Raises a ComError with SQLite's message for the connection's last error.
+[[noreturn]] void ThrowSqliteError(sqlite3* db, int rc);
+
+// "name" with inner quotes doubled, UTF-8.
+std::string QuoteName(std::wstring_view name);
+// 'text' with inner apostrophes doubled, UTF-8.
+std::string QuoteText(std::wstring_view text);
+std::string QuoteText(std::string_view utf8);
+
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // True while a row is available; raises ComError on failure.
+    bool Step();
+    void Reset();
+    Statement& Bind(int index, int64_t value);
+    Statement& Bind(int index, std::wstring_view text);
+    Statement& Bind(int index, const std::string& utf8);
+    Statement& BindNull(int index);
+
+    int Int(int col) const;
+    int64_t Int64(int col) const;
+    bool IsNull(int col) const;
+    std::wstring Text(int col) const;
+
+    sqlite3_stmt* get() const { return stmt_; }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+}  // namespace provider

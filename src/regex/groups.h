@@ -1,0 +1,210 @@
+// Groups and alternation: a group tries its alternatives in written order,
+// records where a capturing attempt began, and its end node records the
+// captured range once an alternative has reached it.
+#pragma once
+
+#include "regex/atoms.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace regex::detail {
+
+template <class It>
+class match_group_base : public sub_expr<It> {
+public:
+    explicit match_group_base(int n) : number(n) {}
+
+    // Receives the range of group numbers inside the group (look-around and
+    // independent groups restore them); nothing to keep for a plain group.
+    virtual void set_inner_groups(int, int) {}
+    // The node every alternative's chain ends in.
+    virtual sub_expr<It>* end_node() = 0;
+
+    void set_alternatives(node_arena& arena, const std::vector<sub_expr<It>*>& alts)
+    {
+        alt_count = static_cast<unsigned>(alts.size());
+        alternatives = arena.make_array<sub_expr<It>*>(alts.size());
+        std::copy(alts.begin(), alts.end(), alternatives);
+    }
+
+    // Collects the characters one of which must stand at the position for any
+    // alternative to match; no list when some alternative cannot say.
+    void build_lead_list(node_arena& arena)
+    {
+        std::vector<wchar_t> chars;
+        for (unsigned i = 0; i < alt_count; ++i) {
+            lead_info info;
+            if (!alternatives[i]->peek_lead(info) || info.lead_count == 0)
+                return;
+            if (info.lead_count <= 2)
+                chars.insert(chars.end(), info.lead_chars, info.lead_chars + info.lead_count);
+            else
+                chars.insert(chars.end(), info.lead_list, info.lead_list + info.lead_count);
+        }
+        std::sort(chars.begin(), chars.end());
+        chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
+        wchar_t* list = arena.make_array<wchar_t>(chars.size());
+        std::copy(chars.begin(), chars.end(), list);
+        lead_begin = list;
+        lead_end = list + chars.size();
+    }
+
+    bool peek_lead(lead_info& info) const override
+    {
+        if (!lead_begin)
+            return false;
+        info = lead_info{};
+        info.lead_count = static_cast<std::uint64_t>(lead_end - lead_begin);
+        if (info.lead_count <= 2)
+            std::copy(lead_begin, lead_end, info.lead_chars);
+        else
+            info.lead_list = lead_begin;
+        if (alt_count == 1) {
+            lead_info first;
+            if (alternatives[0]->peek_lead(first) && first.has_literal) {
+                info.has_literal = true;
+                info.literal_begin = first.literal_begin;
+                info.literal_end = first.literal_end;
+                info.literal_other_case = first.literal_other_case;
+            }
+        }
+        return true;
+    }
+
+    width_range width(group_table<It>& table) override
+    {
+        if (!(width_range{min_width, max_width} == width_not_computed))
+            return {min_width, max_width};
+        const bool in_table = number >= 0 && static_cast<std::size_t>(number) < table.groups.size();
+        if (in_table)
+            table.groups[static_cast<std::size_t>(number)] = nullptr; // open while measured
+        width_range result{unbounded, 0};
+        for (unsigned i = 0; i < alt_count; ++i) {
+            width_range w{0, 0};
+            for (sub_expr<It>* n = alternatives[i]; n; n = n->next)
+                w = w + n->width(table);
+            result.min = std::min(result.min, w.min);
+            result.max = std::max(result.max, w.max);
+            if (result.min == 0 && result.max == unbounded)
+                break;
+        }
+        if (in_table)
+            table.groups[static_cast<std::size_t>(number)] = this;
+        min_width = result.min;
+        max_width = result.max;
+        return result;
+    }
+
+    sub_expr<It>* make_quantifier(std::uint64_t min, std::uint64_t max, bool greedy,
+                                  node_arena& arena) override;
+
+    // A position whose character is not in the lead list cannot start any alternative.
+    template <bool Nul>
+    bool lead_allows(const match_state<It>* s, It p) const
+    {
+        if (!lead_begin)
+            return true;
+        if (at_end<Nul>(s, p))
+            return false;
+        const wchar_t c = *p;
+        if (lead_end - lead_begin <= 4)
+            return std::find(lead_begin, lead_end, c) != lead_end;
+        return std::binary_search(lead_begin, lead_end, c);
+    }
+
+    sub_expr<It>** alternatives = nullptr;
+    unsigned alt_count = 0;
+    int number; // index of the group's record; -1 for a group without one
+    std::uint64_t min_width = unbounded;
+    std::uint64_t max_width = unbounded;
+    const wchar_t* lead_begin = nullptr;
+    const wchar_t* lead_end = nullptr;
+};
+
+template <class It>
+class match_group : public chain_node<It, match_group<It>, match_group_base<It>> {
+public:
+    // Old contents of a capture, kept while the rest of the pattern is tried.
+    struct old_backref {
+        It first;
+        It second;
+        bool matched;
+    };
+
+    class end_group : public chain_node<It, end_group, sub_expr<It>> {
+    public:
+        explicit end_group(const match_group* o) : owner(o) {}
+        template <bool Nul>
+        bool chain(match_state<It>* s, It pos) const
+        {
+            if (owner->number < 0)
+                return owner->template match_next<Nul>(s, pos);
+            backref_tag<It>& rec = s->results[owner->number];
+            const old_backref saved{rec.first, rec.second, rec.matched};
+            rec.first = rec.reserved_start;
+            rec.second = pos;
+            rec.matched = true;
+            if (owner->template match_next<Nul>(s, pos))
+                return true;
+            rec.first = saved.first;
+            rec.second = saved.second;
+            rec.matched = saved.matched;
+            return false;
+        }
+        const match_group* owner;
+    };
+
+    explicit match_group(int n) : chain_node<It, match_group<It>, match_group_base<It>>(n) {}
+
+    sub_expr<It>* end_node() override { return &end_; }
+
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        if (!this->template lead_allows<Nul>(s, pos))
+            return false;
+        if (this->number < 0)
+            return try_alternatives<Nul>(s, pos);
+        backref_tag<It>& rec = s->results[this->number];
+        const It saved = rec.reserved_start;
+        rec.reserved_start = pos;
+        if (try_alternatives<Nul>(s, pos))
+            return true;
+        rec.reserved_start = saved;
+        return false;
+    }
+
+private:
+    template <bool Nul>
+    bool try_alternatives(match_state<It>* s, It pos) const
+    {
+        for (unsigned i = 0; i < this->alt_count; ++i) {
+            sub_expr<It>* first = this->alternatives[i];
+            if (Nul ? first->match_chain_nul(s, pos) : first->match_chain(s, pos))
+                return true;
+        }
+        return false;
+    }
+
+    end_group end_{this};
+};
+
+// Back-references read their group's width; a group still being measured
+// (the reference lies inside the group it names) counts as {0, unbounded}.
+template <class Cmp, class It>
+width_range match_backref_t<Cmp, It>::width(group_table<It>& table)
+{
+    if (!translated_) {
+        group = table.to_internal(group);
+        translated_ = true;
+    }
+    if (group >= table.groups.size())
+        throw bad_regexpr("reference to nonexistent group");
+    match_group_base<It>* g = table.groups[group];
+    if (!g)
+        return {0, unbounded};
+    return g->width(table);
+}
+
+} // namespace regex::detail

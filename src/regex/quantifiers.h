@@ -1,0 +1,248 @@
+// Quantifiers: repetition of one atom (a loop inside one call, since an
+// atom's width is fixed) or of one group (a loop through the group and an end
+// node, since every iteration can match differently and must backtrack).
+#pragma once
+
+#include "regex/groups.h"
+
+namespace regex::detail {
+
+template <class It, class X>
+class match_wrapper : public sub_expr<It> {
+public:
+    width_range width(group_table<It>& table) override { return atom->width(table); }
+    bool peek_lead(lead_info& info) const override { return atom->peek_lead(info); }
+    X* atom = nullptr;
+};
+
+template <class It, class X>
+class match_quantifier : public match_wrapper<It, X> {
+public:
+    width_range width(group_table<It>& table) override
+    {
+        const width_range w = this->atom->width(table);
+        return {saturating_mul(w.min, min), saturating_mul(w.max, max)};
+    }
+    bool peek_lead(lead_info& info) const override
+    {
+        return min != 0 && this->atom->peek_lead(info);
+    }
+    std::uint64_t min = 0;
+    std::uint64_t max = unbounded;
+};
+
+template <class It, class X>
+class atom_quantifier : public match_quantifier<It, X> {};
+
+// Greedy: take as many atoms as possible, then give them back one at a time.
+template <class It, class X>
+class max_atom_quantifier : public chain_node<It, max_atom_quantifier<It, X>, atom_quantifier<It, X>> {
+public:
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        const X* atom = this->atom;
+        std::uint64_t i = 0;
+        typename std::iterator_traits<It>::difference_type step = 0;
+        if (this->max != 0) {
+            It q = pos;
+            if (atom->template self<Nul>(s, q)) {
+                step = q - pos;
+                if (step == 0) // an empty atom (a back-reference to an empty group)
+                    return this->template match_next<Nul>(s, pos);
+                pos = q;
+                i = 1;
+                while (i < this->max && atom->template self<Nul>(s, pos))
+                    ++i;
+            }
+        }
+        if (i < this->min)
+            return false;
+        for (;;) {
+            if (this->template match_next<Nul>(s, pos))
+                return true;
+            if (i == this->min)
+                return false;
+            pos -= step;
+            --i;
+        }
+    }
+};
+
+// Lazy: try the rest first, then one more atom at a time.
+template <class It, class X>
+class min_atom_quantifier : public chain_node<It, min_atom_quantifier<It, X>, atom_quantifier<It, X>> {
+public:
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        const X* atom = this->atom;
+        std::uint64_t i = 0;
+        It q = pos;
+        if (atom->template self<Nul>(s, q)) {
+            if (q == pos)
+                return this->template match_next<Nul>(s, pos);
+            if (this->min != 0) {
+                pos = q;
+                i = 1;
+                for (; i < this->min; ++i)
+                    if (!atom->template self<Nul>(s, pos))
+                        return false;
+            }
+        } else if (this->min != 0) {
+            return false;
+        }
+        for (;;) {
+            if (this->template match_next<Nul>(s, pos))
+                return true;
+            if (i >= this->max)
+                return false;
+            ++i;
+            if (!atom->template self<Nul>(s, pos))
+                return false;
+        }
+    }
+};
+
+template <class It, class Derived, class Family>
+sub_expr<It>* atom_node<It, Derived, Family>::make_quantifier(std::uint64_t min, std::uint64_t max,
+                                                              bool greedy, node_arena& arena)
+{
+    match_quantifier<It, Derived>* q;
+    if (greedy)
+        q = arena.make<max_atom_quantifier<It, Derived>>();
+    else
+        q = arena.make<min_atom_quantifier<It, Derived>>();
+    q->atom = static_cast<Derived*>(this);
+    q->min = min;
+    q->max = max;
+    return q;
+}
+
+// The loop state (iterations entered, where the last two iterations began)
+// lives in the quantified group's own record, so nested and recursive entries
+// of the same loop save and restore it around themselves.
+template <class It>
+class group_quantifier : public match_quantifier<It, sub_expr<It>> {
+public:
+    struct old_quant {
+        std::uint64_t loop_count;
+        bool loop_flag;
+        smart_iter<It> prev_iteration_start;
+        smart_iter<It> iteration_start;
+    };
+    match_group_base<It>* group = nullptr;
+};
+
+template <class It, bool Greedy>
+class group_loop : public chain_node<It, group_loop<It, Greedy>, group_quantifier<It>> {
+public:
+    class end_quantifier : public chain_node<It, end_quantifier, sub_expr<It>> {
+    public:
+        explicit end_quantifier(const group_loop* o) : owner(o) {}
+
+        // Reached when an iteration of the group has matched.
+        template <bool Nul>
+        bool chain(match_state<It>* s, It pos) const
+        {
+            backref_tag<It>& rec = s->results[owner->group->number];
+            const smart_iter<It> p = rec.prev_iteration_start;
+            // Two iterations in a row consumed nothing: looping again would
+            // never end, so go on after the loop.
+            if (p == pos)
+                return owner->template match_next<Nul>(s, pos);
+            rec.prev_iteration_start = rec.iteration_start;
+            rec.iteration_start = smart_iter<It>(pos);
+            if (owner->template loop_step<Nul>(s, pos))
+                return true;
+            rec.iteration_start = rec.prev_iteration_start;
+            rec.prev_iteration_start = p;
+            return false;
+        }
+        const group_loop* owner;
+    };
+
+    group_loop() = default;
+
+    void attach(match_group_base<It>* g, std::uint64_t min, std::uint64_t max)
+    {
+        this->atom = g;
+        this->group = g;
+        this->min = min;
+        this->max = max;
+        g->next = &end_;
+    }
+
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        backref_tag<It>& rec = s->results[this->group->number];
+        const std::uint64_t count = rec.loop_count;
+        const smart_iter<It> prev = rec.prev_iteration_start;
+        const smart_iter<It> iter = rec.iteration_start;
+        rec.prev_iteration_start = smart_iter<It>();
+        rec.iteration_start = smart_iter<It>(pos);
+        rec.loop_count = 0;
+        if (loop_step<Nul>(s, pos))
+            return true;
+        rec.loop_count = count;
+        rec.prev_iteration_start = prev;
+        rec.iteration_start = iter;
+        return false;
+    }
+
+    template <bool Nul>
+    bool loop_step(match_state<It>* s, It pos) const
+    {
+        backref_tag<It>& rec = s->results[this->group->number];
+        if constexpr (Greedy) {
+            if (rec.loop_count != this->max) {
+                ++rec.loop_count;
+                if (enter_group<Nul>(s, pos))
+                    return true;
+                --rec.loop_count;
+                if (rec.loop_count < this->min)
+                    return false;
+            }
+            return this->template match_next<Nul>(s, pos);
+        } else {
+            if (rec.loop_count >= this->min && this->template match_next<Nul>(s, pos))
+                return true;
+            if (rec.loop_count >= this->max)
+                return false;
+            ++rec.loop_count;
+            if (enter_group<Nul>(s, pos))
+                return true;
+            --rec.loop_count;
+            return false;
+        }
+    }
+
+private:
+    template <bool Nul>
+    bool enter_group(match_state<It>* s, It pos) const
+    {
+        return Nul ? this->group->match_chain_nul(s, pos) : this->group->match_chain(s, pos);
+    }
+
+    end_quantifier end_{this};
+};
+
+template <class It> using max_group_quantifier = group_loop<It, true>;
+template <class It> using min_group_quantifier = group_loop<It, false>;
+
+template <class It>
+sub_expr<It>* match_group_base<It>::make_quantifier(std::uint64_t min, std::uint64_t max,
+                                                    bool greedy, node_arena& arena)
+{
+    if (greedy) {
+        auto* q = arena.make<max_group_quantifier<It>>();
+        q->attach(this, min, max);
+        return q;
+    }
+    auto* q = arena.make<min_group_quantifier<It>>();
+    q->attach(this, min, max);
+    return q;
+}
+
+} // namespace regex::detail

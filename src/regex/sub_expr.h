@@ -1,0 +1,243 @@
+// The node model of compiled patterns: the base classes every matcher node
+// derives from, the per-match working record, widths and lead characters,
+// and the node that ends a pattern.
+//
+// Matching is backtracking. In the recursive mode a node's chain operation
+// matches the node and then hands the rest of the subject to its successor;
+// a false return makes the caller try its next possibility. The step
+// operations serve the explicit-stack mode, where a driver loop walks the
+// nodes and keeps backtracking points on a typed stack.
+#pragma once
+
+#include "regex/backref_tag.h"
+#include "regex/node_arena.h"
+#include "regex/pattern_flags.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace regex::detail {
+
+constexpr std::uint64_t unbounded = UINT64_MAX;
+
+// {min, max} characters a node can consume; max = unbounded means no limit.
+// A width not computed yet is {unbounded, unbounded}.
+struct width_range {
+    std::uint64_t min;
+    std::uint64_t max;
+    friend bool operator==(const width_range&, const width_range&) = default;
+};
+
+constexpr width_range width_not_computed{unbounded, unbounded};
+
+inline std::uint64_t saturating_add(std::uint64_t a, std::uint64_t b)
+{
+    return a > unbounded - b ? unbounded : a + b;
+}
+
+// A zero factor wins over an unbounded one; otherwise products saturate.
+inline std::uint64_t saturating_mul(std::uint64_t a, std::uint64_t b)
+{
+    if (a == 0 || b == 0)
+        return 0;
+    if (a == unbounded || b == unbounded || a > unbounded / b)
+        return unbounded;
+    return a * b;
+}
+
+inline width_range operator+(width_range a, width_range b)
+{
+    return {saturating_add(a.min, b.min), saturating_add(a.max, b.max)};
+}
+
+// What must stand at a position for a node to match there.
+struct lead_info {
+    std::uint64_t lead_count = 0;            // 0: nothing known
+    wchar_t lead_chars[2] = {0, 0};          // the candidates when lead_count <= 2
+    const wchar_t* lead_list = nullptr;      // the candidates when lead_count > 2
+    bool has_literal = false;                // a literal string must start here
+    const wchar_t* literal_begin = nullptr;
+    const wchar_t* literal_end = nullptr;
+    const wchar_t* literal_other_case = nullptr; // same text in the other case, or null
+};
+
+template <class It> class sub_expr;
+template <class It> class match_group_base;
+
+// Thrown by the depth guard and caught by the match driver, which turns an
+// exhausted machine stack into "no match".
+struct stack_exhausted {};
+
+// Lowest safe stack address of the calling thread (its stack end plus a margin).
+std::uintptr_t machine_stack_limit();
+
+template <class It>
+struct match_state {
+    backref_tag<It>* results = nullptr;
+    It subject_end{};
+    It position{};
+    unsigned group_count = 0;
+    const sub_expr<It>* next_node = nullptr;
+    It subject_begin{};
+    It search_start{};
+    const match_group_base<It>* top_group = nullptr;
+    void* stack = nullptr; // explicit-stack mode only
+    bool no_empty_at_start = false;
+    std::uintptr_t stack_limit = 0;
+};
+
+// The compiler's table of groups by internal number, with the ascending list
+// of numbers that carry no visible number (back-references translate through it).
+template <class It>
+struct group_table {
+    std::vector<match_group_base<It>*> groups;
+    const std::vector<unsigned>* hidden = nullptr;
+
+    // Visible number as written -> internal number.
+    unsigned to_internal(unsigned written) const
+    {
+        unsigned n = written;
+        for (unsigned h : *hidden) {
+            if (h > n)
+                break;
+            ++n;
+        }
+        return n;
+    }
+};
+
+template <bool Nul, class It>
+inline bool at_end(const match_state<It>* s, It p)
+{
+    if constexpr (Nul)
+        return *p == 0;
+    else
+        return p == s->subject_end;
+}
+
+template <class It>
+class sub_expr_base {
+public:
+    virtual ~sub_expr_base() = default;
+    virtual bool match_chain(match_state<It>* s, It pos) const = 0;
+    virtual bool match_chain_nul(match_state<It>* s, It pos) const = 0;
+    virtual bool step_forward(match_state<It>* s) const = 0;
+    virtual bool step_forward_nul(match_state<It>* s) const = 0;
+    virtual bool step_back(match_state<It>* s) const = 0;
+    virtual bool step_back_nul(match_state<It>* s) const = 0;
+};
+
+template <class It>
+class sub_expr : public sub_expr_base<It> {
+public:
+    using state = match_state<It>;
+
+    // The arena owns every node and destroys none singly, so the successor
+    // is not destroyed here.
+    ~sub_expr() override = default;
+
+    bool match_chain(state* s, It pos) const override
+    {
+        return match_self(s, pos) && match_next<false>(s, pos);
+    }
+    bool match_chain_nul(state* s, It pos) const override
+    {
+        return match_self_nul(s, pos) && match_next<true>(s, pos);
+    }
+    bool step_forward(state* s) const override
+    {
+        s->next_node = next;
+        return true;
+    }
+    bool step_forward_nul(state* s) const override { return step_forward(s); }
+    bool step_back(state*) const override { return false; }
+    bool step_back_nul(state*) const override { return false; }
+
+    virtual sub_expr* make_quantifier(std::uint64_t, std::uint64_t, bool, node_arena&)
+    {
+        throw bad_regexpr("sub-expression cannot be quantified");
+    }
+    virtual bool match_self(state*, It&) const { return true; }
+    virtual bool match_self_nul(state*, It&) const { return true; }
+    virtual bool is_assertion() const { return false; }
+    virtual width_range width(group_table<It>&) { return {0, 0}; }
+    virtual bool peek_lead(lead_info&) const { return false; }
+
+    // Continues with the successor. Every level of the recursive matcher
+    // passes through here, so this is where the depth guard looks.
+    template <bool Nul>
+    bool match_next(state* s, It pos) const
+    {
+        if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < s->stack_limit)
+            throw stack_exhausted();
+        if constexpr (Nul)
+            return next->match_chain_nul(s, pos);
+        else
+            return next->match_chain(s, pos);
+    }
+
+    sub_expr* next = nullptr;
+};
+
+// Routes the virtual bounded / NUL-ended pairs of a node to its templated
+// implementation: Derived provides chain<Nul>(s, pos) and, for nodes that
+// test on their own, self<Nul>(s, pos).
+template <class It, class Derived, class Base>
+class chain_node : public Base {
+public:
+    using Base::Base;
+    bool match_chain(match_state<It>* s, It pos) const override
+    {
+        return static_cast<const Derived*>(this)->template chain<false>(s, pos);
+    }
+    bool match_chain_nul(match_state<It>* s, It pos) const override
+    {
+        return static_cast<const Derived*>(this)->template chain<true>(s, pos);
+    }
+};
+
+template <class It, class Derived, class Base>
+class self_node : public chain_node<It, Derived, Base> {
+public:
+    bool match_self(match_state<It>* s, It& pos) const override
+    {
+        return static_cast<const Derived*>(this)->template self<false>(s, pos);
+    }
+    bool match_self_nul(match_state<It>* s, It& pos) const override
+    {
+        return static_cast<const Derived*>(this)->template self<true>(s, pos);
+    }
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        return static_cast<const Derived*>(this)->template self<Nul>(s, pos) &&
+               this->template match_next<Nul>(s, pos);
+    }
+};
+
+// Last node of a pattern's top-level chain. It refuses an empty match at the
+// search start when the previous repeated match ended empty there, so that
+// repeated matching moves on.
+template <class It>
+class end_of_pattern : public chain_node<It, end_of_pattern<It>, sub_expr<It>> {
+public:
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        return accepts(s, pos);
+    }
+    bool step_forward(match_state<It>* s) const override
+    {
+        s->next_node = nullptr;
+        return accepts(s, s->position);
+    }
+    bool step_forward_nul(match_state<It>* s) const override { return step_forward(s); }
+
+private:
+    static bool accepts(const match_state<It>* s, It pos)
+    {
+        return !(s->no_empty_at_start && pos == s->search_start);
+    }
+};
+
+} // namespace regex::detail
