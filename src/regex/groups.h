@@ -20,6 +20,10 @@ public:
     virtual void set_inner_groups(int, int) {}
     // The node every alternative's chain ends in.
     virtual sub_expr<It>* end_node() = 0;
+    const sub_expr<It>* end_node_const() const
+    {
+        return const_cast<match_group_base*>(this)->end_node();
+    }
 
     void set_alternatives(node_arena& arena, const std::vector<sub_expr<It>*>& alts)
     {

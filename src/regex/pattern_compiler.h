@@ -1,0 +1,665 @@
+// The pattern compiler: turns Perl-syntax pattern text into the node graph,
+// numbers the groups, computes the pattern's width and anchoring, builds the
+// quick scan for a leading literal, and runs the start-position search.
+#pragma once
+
+#include "regex/assertions.h"
+#include "regex/literal_scanner.h"
+#include "regex/perl_syntax.h"
+#include "regex/quantifiers.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace regex::detail {
+
+template <class It>
+class basic_rpattern_base_impl {
+public:
+    basic_rpattern_base_impl(std::wstring pattern, pattern_flags flags, match_mode mode)
+        : flags_(flags), mode_(mode), pattern_(std::move(pattern))
+    {
+    }
+    basic_rpattern_base_impl(const basic_rpattern_base_impl&) = delete;
+    basic_rpattern_base_impl& operator=(const basic_rpattern_base_impl&) = delete;
+    virtual ~basic_rpattern_base_impl() = default;
+
+protected:
+    using node = sub_expr<It>;
+    using group = match_group_base<It>;
+    using table = group_table<It>;
+
+    // One group while its alternatives are being parsed.
+    struct group_builder {
+        group* g;
+        std::vector<node*> firsts; // first node of each alternative, in written order
+        node* last = nullptr;      // last node of the alternative being built
+
+        void append(node* n)
+        {
+            if (last)
+                last->next = n;
+            else
+                firsts.back() = n;
+            last = n;
+        }
+        void open_alternative()
+        {
+            firsts.push_back(nullptr);
+            last = nullptr;
+        }
+        void close_alternative() { append(g->end_node()); }
+    };
+
+    void compile_pattern(pattern_flags flags);
+
+    // The start-position search for one attempt; s is filled by the caller.
+    bool search(match_state<It>& s) const;
+
+    node_arena arena_;
+    bool has_backrefs_ = false; // substitution texts (not used by pattern matching)
+    bool unanchored_ = true;
+    bool recursion_safe_ = true;
+    unsigned group_counter_ = 0;
+    unsigned capture_count_ = 0;
+    pattern_flags flags_;
+    match_mode mode_;
+    std::uint64_t min_width_ = unbounded;
+    std::uint64_t max_width_ = unbounded;
+    std::wstring pattern_;
+    std::wstring substitution_;
+    group* top_group_ = nullptr;
+    std::vector<unsigned> hidden_groups_; // ascending: groups are numbered as they open
+    const literal_scanner* scanner_ = nullptr;
+    // A character (in one or two cases) that every match must contain; a
+    // subject without it is refused before any backtracking starts, which
+    // keeps nested repetitions such as (a*)*b from running for ages on
+    // subjects that cannot match.
+    bool has_required_ = false;
+    wchar_t required_[2] = {0, 0};
+
+private:
+    using syntax_t = perl_syntax;
+    using pos_t = const wchar_t*;
+
+    pos_t begin() const { return pattern_.data(); }
+    pos_t end() const { return pattern_.data() + pattern_.size(); }
+
+    group* parse_group(pos_t& pos, syntax_t& syntax, table& groups);
+    bool parse_atom(pos_t& pos, group_builder& b, syntax_t& syntax, table& groups);
+    void parse_literal_run(pos_t& pos, group_builder& b, syntax_t& syntax);
+    void parse_quoted_run(pos_t& pos, group_builder& b, syntax_t& syntax);
+    node* parse_escape(pos_t& pos, const syntax_t& syntax);
+    node* parse_quantifier(node* n, pos_t& pos, bool is_group, syntax_t& syntax);
+    void skip_comment(pos_t& pos, syntax_t& syntax);
+
+    node* make_char(wchar_t c, const syntax_t& syntax);
+    node* make_literal(const std::wstring& text, const syntax_t& syntax);
+    template <class SetPtr>
+    node* make_charset(SetPtr set, const syntax_t& syntax);
+    void apply_anchoring_rules();
+    void find_required_char(const node* first, const node* stop);
+    bool required_char_present(It from, It to) const;
+    bool try_at(match_state<It>& s, It pos) const { return top_group_->match_chain(&s, pos); }
+};
+
+// Reads decimal digits. With a limit, stops before the digit that would pass
+// it; without one, counts saturate instead of wrapping.
+inline std::uint64_t read_decimal(const wchar_t*& pos, const wchar_t* end,
+                                  std::uint64_t limit = unbounded)
+{
+    std::uint64_t value = 0;
+    if (limit == unbounded) {
+        constexpr std::uint64_t cap = unbounded - 1; // a written count is never "unbounded"
+        for (; pos != end && *pos >= L'0' && *pos <= L'9'; ++pos) {
+            const auto digit = static_cast<std::uint64_t>(*pos - L'0');
+            value = value > (cap - digit) / 10 ? cap : value * 10 + digit;
+        }
+        return value;
+    }
+    while (pos != end && *pos >= L'0' && *pos <= L'9' && value < limit) {
+        value = value * 10 + static_cast<std::uint64_t>(*pos - L'0');
+        ++pos;
+    }
+    if (value > limit) {
+        --pos;
+        return value / 10;
+    }
+    return value;
+}
+
+template <class It>
+void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
+{
+    group_counter_ = 0;
+    capture_count_ = 0;
+    hidden_groups_.clear();
+    syntax_t syntax(flags);
+    table groups;
+    groups.hidden = &hidden_groups_;
+    pos_t pos = begin();
+    top_group_ = parse_group(pos, syntax, groups);
+    top_group_->next = arena_.make<end_of_pattern<It>>();
+    const width_range w = top_group_->width(groups);
+    min_width_ = w.min;
+    max_width_ = w.max;
+    apply_anchoring_rules();
+    if (top_group_->alt_count == 1)
+        find_required_char(top_group_->alternatives[0], top_group_->end_node());
+}
+
+// Walks the nodes that every match passes through (one alternative, no
+// optional part) and keeps the last literal character among them.
+template <class It>
+void basic_rpattern_base_impl<It>::find_required_char(const node* first, const node* stop)
+{
+    using plain_char = match_char_t<It, wchar_t>;
+    using folded_char = match_char_t<It, char_nocase<wchar_t>>;
+    for (const node* n = first; n && n != stop; n = n->next) {
+        const node* atom = n;
+        if (auto* q = dynamic_cast<const match_quantifier<It, plain_char>*>(n))
+            atom = q->min ? q->atom : nullptr;
+        else if (auto* fq = dynamic_cast<const match_quantifier<It, folded_char>*>(n))
+            atom = fq->min ? fq->atom : nullptr;
+        else if (auto* gq = dynamic_cast<const group_quantifier<It>*>(n))
+            atom = gq->min ? gq->group : nullptr;
+        if (!atom)
+            continue;
+        if (auto* c = dynamic_cast<const plain_char*>(atom)) {
+            has_required_ = true;
+            required_[0] = required_[1] = c->ch;
+        } else if (auto* f = dynamic_cast<const folded_char*>(atom)) {
+            has_required_ = true;
+            required_[0] = f->lower;
+            required_[1] = f->upper;
+        } else if (auto* l = dynamic_cast<const match_literal_t<It>*>(atom)) {
+            has_required_ = true;
+            required_[0] = required_[1] = l->text_end[-1];
+        } else if (auto* ln = dynamic_cast<const match_literal_nocase_t<It>*>(atom)) {
+            has_required_ = true;
+            required_[0] = ln->text_end[-1];
+            required_[1] = ln->other_case[ln->length - 1];
+        } else if (auto* g = dynamic_cast<const match_group_base<It>*>(atom)) {
+            if (g->alt_count == 1)
+                find_required_char(g->alternatives[0], g->end_node_const());
+        }
+    }
+}
+
+template <class It>
+bool basic_rpattern_base_impl<It>::required_char_present(It from, It to) const
+{
+    if (!has_required_)
+        return true;
+    for (; from != to; ++from)
+        if (*from == required_[0] || *from == required_[1])
+            return true;
+    return false;
+}
+
+template <class It>
+void basic_rpattern_base_impl<It>::apply_anchoring_rules()
+{
+    unanchored_ = true;
+    if (pattern_.empty() || top_group_->alt_count != 1)
+        return;
+    const syntax_t syntax(flags_);
+    pos_t pos = begin();
+    const int first = syntax.read_token(pos, end());
+    if (!(flags_ & multi_line) && first == line_start) {
+        flags_ = flags_ & ~search_from_right;
+        unanchored_ = false;
+        return;
+    }
+    if (!(flags_ & search_from_right) && (flags_ & dot_matches_newline) && first == any_char &&
+        pos != end()) {
+        const int q = syntax.read_quantifier(pos, end());
+        if (q == quant_plus || q == quant_star || q == quant_plus_lazy || q == quant_star_lazy)
+            unanchored_ = false;
+    }
+}
+
+template <class It>
+match_group_base<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& syntax,
+                                                                 table& groups)
+{
+    const pattern_flags entry_flags = syntax.flags();
+    const unsigned entry_counter = group_counter_;
+    const bool at_pattern_start = pos == begin();
+    group* g = nullptr;
+
+    if (pos != end()) {
+        const int ext = syntax.read_extension(pos, end());
+        if (ext != no_token) {
+            if (at_pattern_start || pos == end())
+                throw bad_regexpr("ill-formed regular expression");
+            pos_t after = pos;
+            const bool closes = syntax.read_token(after, end()) == group_close;
+            if (ext == ext_recurse && closes)
+                throw bad_regexpr("recursion sub-expressions are not supported");
+            if (closes) {
+                pos = after; // an empty body or bare inline modifiers: no node
+                return nullptr;
+            }
+            switch (ext) {
+            case ext_group: {
+                const int n = static_cast<int>(group_counter_++);
+                hidden_groups_.push_back(static_cast<unsigned>(n));
+                g = arena_.make<match_group<It>>(n);
+                break;
+            }
+            case ext_lookahead:
+            case ext_not_lookahead:
+            case ext_lookbehind:
+            case ext_not_lookbehind:
+                throw bad_regexpr("look-ahead and look-behind assertions are not supported");
+            case ext_independent:
+                throw bad_regexpr("independent sub-expressions are not supported");
+            case ext_conditional:
+                throw bad_regexpr("conditional sub-expressions are not supported");
+            case ext_comment:
+                skip_comment(pos, syntax);
+                return nullptr;
+            default:
+                throw bad_regexpr("bad extension sequence");
+            }
+        }
+    }
+    if (!g) {
+        g = arena_.make<match_group<It>>(static_cast<int>(group_counter_++));
+        ++capture_count_;
+    }
+
+    group_builder b{g, {}, nullptr};
+    b.open_alternative();
+    while (parse_atom(pos, b, syntax, groups)) {
+    }
+    b.close_alternative();
+    g->set_alternatives(arena_, b.firsts);
+    g->build_lead_list(arena_);
+    if (g->number == 0) {
+        lead_info lead;
+        if (g->peek_lead(lead) && lead.has_literal)
+            scanner_ = arena_.make<literal_scanner>(lead.literal_begin, lead.literal_end,
+                                                    lead.literal_other_case);
+    }
+    if (g->number >= 0) {
+        const auto n = static_cast<std::size_t>(g->number);
+        if (groups.groups.size() < n + 1)
+            groups.groups.resize(n + 1, nullptr);
+        groups.groups[n] = g;
+    }
+    g->set_inner_groups(static_cast<int>(entry_counter),
+                        static_cast<int>(group_counter_ - entry_counter));
+    syntax.set_flags(entry_flags);
+    return g;
+}
+
+template <class It>
+void basic_rpattern_base_impl<It>::skip_comment(pos_t& pos, syntax_t& syntax)
+{
+    for (;;) {
+        if (pos == end())
+            throw bad_regexpr("Expecting end of comment");
+        const int tok = syntax.read_token(pos, end());
+        if (tok == group_close)
+            return;
+        if (tok == no_token) {
+            if (pos == end())
+                throw bad_regexpr("Expecting end of comment");
+            ++pos;
+        }
+    }
+}
+
+template <class It>
+bool basic_rpattern_base_impl<It>::parse_atom(pos_t& pos, group_builder& b, syntax_t& syntax,
+                                              table& groups)
+{
+    const bool in_top = b.g->number == 0;
+    auto end_of_pattern_reached = [&] {
+        if (!in_top)
+            throw bad_regexpr("mismatched parenthesis");
+        return false;
+    };
+    if (pos == end())
+        return end_of_pattern_reached();
+
+    const pattern_flags f = syntax.flags();
+    const int tok = syntax.read_token(pos, end());
+    node* n = nullptr;
+    bool is_group = false;
+    switch (tok) {
+    case no_token:
+        if (pos == end()) // only free space was left
+            return end_of_pattern_reached();
+        parse_literal_run(pos, b, syntax);
+        return true;
+    case group_open:
+        n = parse_group(pos, syntax, groups);
+        if (!n)
+            return true;
+        is_group = true;
+        break;
+    case group_close:
+        if (in_top)
+            throw bad_regexpr("mismatched parenthesis");
+        return false;
+    case alternation:
+        b.close_alternative();
+        b.open_alternative();
+        return true;
+    case line_start:
+        if (f & multi_line)
+            n = arena_.make<assert_op<It, opwrap<bol_t>>>();
+        else
+            n = arena_.make<assert_op<It, opwrap<bos_t>>>();
+        break;
+    case line_end:
+        if (f & multi_line)
+            n = arena_.make<assert_op<It, opwrap<eol_t>>>();
+        else
+            n = arena_.make<assert_op<It, opwrap<peos_t>>>();
+        break;
+    case charset_open: {
+        custom_charset* set = arena_.make<custom_charset>();
+        parse_charset(*set, pos, end(), syntax);
+        n = make_charset(static_cast<const custom_charset*>(set), syntax);
+        break;
+    }
+    case any_char:
+        if (f & dot_matches_newline)
+            n = arena_.make<match_any_t<It, opwrap<eos_t>>>();
+        else
+            n = arena_.make<match_any_t<It, opwrap<eol_t>>>();
+        break;
+    case esc_digit:
+    case esc_not_digit:
+    case esc_space:
+    case esc_not_space:
+    case esc_word:
+    case esc_not_word:
+        n = make_charset(&intrinsic_charsets::for_token(tok), syntax);
+        break;
+    case esc_subject_begin:
+        n = arena_.make<assert_op<It, opwrap<bos_t>>>();
+        break;
+    case esc_subject_end_before_newline:
+        n = arena_.make<assert_op<It, opwrap<peos_t>>>();
+        break;
+    case esc_subject_end:
+        n = arena_.make<assert_op<It, opwrap<eos_t>>>();
+        break;
+    case esc_word_boundary:
+        n = arena_.make<word_assertion_t<It, word_boundary<true>>>();
+        break;
+    case esc_not_word_boundary:
+        n = arena_.make<word_assertion_t<It, word_boundary<false>>>();
+        break;
+    case esc_word_start:
+        n = arena_.make<word_assertion_t<It, word_start>>();
+        break;
+    case esc_word_stop:
+        n = arena_.make<word_assertion_t<It, word_stop>>();
+        break;
+    case esc_quote_on:
+        parse_quoted_run(pos, b, syntax);
+        return true;
+    case esc_quote_off:
+        throw bad_regexpr("quotemeta turned off, but was never turned on");
+    case escape:
+        n = parse_escape(pos, syntax);
+        break;
+    default:
+        throw bad_regexpr("bad extension sequence");
+    }
+    b.append(parse_quantifier(n, pos, is_group, syntax));
+    return true;
+}
+
+template <class It>
+sub_expr<It>* basic_rpattern_base_impl<It>::make_char(wchar_t c, const syntax_t& syntax)
+{
+    if (syntax.flags() & ignore_case) {
+        const wchar_t lo = fold_lower(c);
+        const wchar_t up = fold_upper(c);
+        if (lo != up)
+            return arena_.make<match_char_t<It, char_nocase<wchar_t>>>(lo, up);
+    }
+    return arena_.make<match_char_t<It, wchar_t>>(c);
+}
+
+template <class It>
+sub_expr<It>* basic_rpattern_base_impl<It>::make_literal(const std::wstring& text,
+                                                         const syntax_t& syntax)
+{
+    if (text.size() == 1)
+        return make_char(text[0], syntax);
+    wchar_t* copy = arena_.make_array<wchar_t>(text.size());
+    std::copy(text.begin(), text.end(), copy);
+    if (syntax.flags() & ignore_case)
+        return arena_.make<match_literal_nocase_t<It>>(copy, copy + text.size(), arena_);
+    return arena_.make<match_literal_t<It>>(copy, copy + text.size());
+}
+
+template <class It>
+template <class SetPtr>
+sub_expr<It>* basic_rpattern_base_impl<It>::make_charset(SetPtr set, const syntax_t& syntax)
+{
+    if (syntax.flags() & ignore_case)
+        return arena_.make<match_charset_t<It, SetPtr, false>>(set);
+    return arena_.make<match_charset_t<It, SetPtr, true>>(set);
+}
+
+// Collects ordinary characters into one literal. A quantifier applies to the
+// last character only, so that character is split off and quantified alone.
+// Under free spacing the skipped space and comments are left out of the run.
+template <class It>
+void basic_rpattern_base_impl<It>::parse_literal_run(pos_t& pos, group_builder& b,
+                                                     syntax_t& syntax)
+{
+    std::wstring run;
+    for (;;) {
+        pos_t probe = pos;
+        const int q = syntax.read_quantifier(probe, end());
+        const bool is_quantifier = q == quant_plus || q == quant_star || q == quant_question ||
+                                   q == quant_plus_lazy || q == quant_star_lazy ||
+                                   q == quant_question_lazy;
+        if (is_quantifier && run.empty())
+            throw bad_regexpr("quantifier not expected");
+        if (is_quantifier || (q == quant_brace_open && !run.empty())) {
+            const wchar_t last = run.back();
+            run.pop_back();
+            if (!run.empty())
+                b.append(make_literal(run, syntax));
+            b.append(parse_quantifier(make_char(last, syntax), pos, false, syntax));
+            return;
+        }
+        run.push_back(*pos++);
+        if (pos == end())
+            break;
+        pos_t next = pos;
+        if (syntax.read_token(next, end()) != no_token || next == end())
+            break;
+        pos = next;
+    }
+    b.append(make_literal(run, syntax));
+}
+
+// \Q...\E: everything up to \E (or the end) is one literal, white space
+// included even under free spacing; no quantifier is read after it.
+template <class It>
+void basic_rpattern_base_impl<It>::parse_quoted_run(pos_t& pos, group_builder& b,
+                                                    syntax_t& syntax)
+{
+    const pos_t start = pos;
+    pos_t stop = end();
+    while (pos != end()) {
+        const pos_t token_start = pos;
+        const int tok = syntax.read_token(pos, end());
+        if (tok == esc_quote_off) {
+            stop = token_start;
+            break;
+        }
+        if (tok == no_token && pos != end())
+            ++pos;
+    }
+    if (stop != start)
+        b.append(make_literal(std::wstring(start, stop), syntax));
+}
+
+template <class It>
+sub_expr<It>* basic_rpattern_base_impl<It>::parse_escape(pos_t& pos, const syntax_t& syntax)
+{
+    if (pos == end())
+        return make_char(L'\\', syntax);
+    const wchar_t c = *pos;
+    if (c >= L'0' && c <= L'9') {
+        pos_t probe = pos;
+        const std::uint64_t n = read_decimal(probe, end(), 999);
+        // Only the groups the user wrote count (not group 0, not hidden groups).
+        const std::uint64_t visible_opened = capture_count_ - 1;
+        if (c == L'0' || (n > 9 && n > visible_opened)) {
+            unsigned value = 0;
+            for (int k = 0; k < 3 && pos != end() && *pos >= L'0' && *pos <= L'7'; ++k, ++pos)
+                value = value * 8 + static_cast<unsigned>(*pos - L'0');
+            return make_char(static_cast<wchar_t>(value & 0xFFFF), syntax);
+        }
+        pos = probe;
+        if (syntax.flags() & ignore_case)
+            return arena_.make<match_backref_t<ch_neq_nocase_t<wchar_t>, It>>(
+                static_cast<unsigned>(n));
+        return arena_.make<match_backref_t<ch_neq_t<wchar_t>, It>>(static_cast<unsigned>(n));
+    }
+    ++pos;
+    const bool unescape = (syntax.flags() & unescape_text) != 0;
+    switch (c) {
+    case L'e':
+        return make_char(27, syntax);
+    case L'x': {
+        unsigned value = 0;
+        for (int k = 0; k < 2 && pos != end(); ++k, ++pos) {
+            const wchar_t h = *pos;
+            int d;
+            if (h >= L'0' && h <= L'9')
+                d = h - L'0';
+            else if (h >= L'a' && h <= L'f')
+                d = h - L'a' + 10;
+            else if (h >= L'A' && h <= L'F')
+                d = h - L'A' + 10;
+            else
+                break;
+            value = value * 16 + static_cast<unsigned>(d);
+        }
+        return make_char(static_cast<wchar_t>(value), syntax);
+    }
+    case L'c': {
+        if (pos == end())
+            throw bad_regexpr("incomplete escape sequence \\c");
+        wchar_t k = *pos++;
+        if (k >= L'a' && k <= L'z')
+            k = static_cast<wchar_t>(k - L'a' + L'A');
+        return make_char(static_cast<wchar_t>(k ^ 0x40), syntax);
+    }
+    case L'a': return make_char(unescape ? 7 : c, syntax);
+    case L'f': return make_char(unescape ? 12 : c, syntax);
+    case L'n': return make_char(unescape ? 10 : c, syntax);
+    case L'r': return make_char(unescape ? 13 : c, syntax);
+    case L't': return make_char(unescape ? 9 : c, syntax);
+    default: return make_char(c, syntax);
+    }
+}
+
+template <class It>
+sub_expr<It>* basic_rpattern_base_impl<It>::parse_quantifier(node* n, pos_t& pos, bool is_group,
+                                                             syntax_t& syntax)
+{
+    if (pos == end() || n->is_assertion())
+        return n;
+    pos_t p = pos;
+    std::uint64_t min = 0;
+    std::uint64_t max = unbounded;
+    bool greedy = true;
+    switch (syntax.read_quantifier(p, end())) {
+    case quant_plus: min = 1; break;
+    case quant_plus_lazy: min = 1; greedy = false; break;
+    case quant_star: break;
+    case quant_star_lazy: greedy = false; break;
+    case quant_question: max = 1; break;
+    case quant_question_lazy: max = 1; greedy = false; break;
+    case quant_brace_open: {
+        min = read_decimal(p, end());
+        if (p == end())
+            return n;
+        switch (syntax.read_quantifier(p, end())) {
+        case quant_comma: {
+            const pos_t digits = p;
+            const std::uint64_t m = read_decimal(p, end());
+            max = p != digits ? m : unbounded;
+            if (p == end())
+                return n;
+            const int close = syntax.read_quantifier(p, end());
+            if (close == quant_brace_close_lazy)
+                greedy = false;
+            else if (close != quant_brace_close)
+                return n;
+            break;
+        }
+        case quant_brace_close: max = min; break;
+        case quant_brace_close_lazy: max = min; greedy = false; break;
+        default: return n;
+        }
+        if (max < min)
+            throw bad_regexpr("Can't do {n, m} with n > m");
+        break;
+    }
+    default:
+        return n;
+    }
+    if (is_group && max > 16)
+        recursion_safe_ = false;
+    node* q = n->make_quantifier(min, max, greedy, arena_);
+    pos = p;
+    return q;
+}
+
+template <class It>
+bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
+{
+    const It first = s.search_start;
+    const It last_end = s.subject_end;
+    const auto available = static_cast<std::uint64_t>(last_end - first);
+    if (available < min_width_ || !required_char_present(first, last_end))
+        return false;
+    const It last = last_end - static_cast<std::ptrdiff_t>(min_width_);
+    if (flags_ & search_from_right) {
+        for (It p = last;; --p) {
+            if (try_at(s, p))
+                return true;
+            s.no_empty_at_start = false;
+            if (p == first)
+                return false;
+        }
+    }
+    if (scanner_) {
+        for (It c = scanner_->find(first, last_end); c != last_end;
+             c = scanner_->find(c + 1, last_end)) {
+            if (try_at(s, c))
+                return true;
+            if (!unanchored_)
+                return false;
+            s.no_empty_at_start = false;
+        }
+        return false;
+    }
+    for (It p = first;; ++p) {
+        if (try_at(s, p))
+            return true;
+        if (!unanchored_ || p == last)
+            return false;
+        s.no_empty_at_start = false;
+    }
+}
+
+} // namespace regex::detail

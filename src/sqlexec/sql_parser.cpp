@@ -1,0 +1,219 @@
+// Statement splitting and the ordered statement patterns. The patterns are anchored at both
+// ends and tried in a fixed order; the first match decides the command kind. Each is compiled
+// once per process, on first use.
+#include "sqlexec/sql_parser.h"
+
+#include <algorithm>
+
+#include "output/text_utils.h"
+#include "regex/rpattern.h"
+#include "sqlexec/sql_parametrized_command.h"
+
+namespace SQLExecutor {
+
+namespace {
+
+constexpr regex::pattern_flags kPatternFlags = regex::ignore_case | regex::repeat_match;
+
+// The table names in patterns 1 and 3 are lazy groups, like every other name group: a bracketed
+// name ends at the first "]" after which the rest of the statement matches.
+enum PatternId {
+    kValidationRuleAdd,
+    kValidationRuleDrop,
+    kZeroLength,
+    kUpdateEncoded,
+    kInsertEncoded,
+    kForeignKeyNoIndex,
+    kView,
+    kProcedure,
+    kLinkOdbc,
+    kLinkAccess,
+    kPatternCount
+};
+
+const wchar_t* const kPatternTexts[kPatternCount] = {
+    LR"(^ALTER\s+TABLE\s+\[(.+?)\]\s+ADD\s+CONSTRAINT\s+\[\[(.+?)\]\.ValidationRule\]\s+CHECK\s+\((.+?)\)$)",
+    LR"(^ALTER\s+TABLE\s+\[(.+?)\]\s+DROP\s+CONSTRAINT\s+\[\[(.+?)\]\.ValidationRule\]$)",
+    LR"(^ALTER\s+TABLE\s+\[(.+?)\]\s+(ALLOW|DENY)\s+ZERO\s+LENGTH\s+\[(.+?)\]$)",
+    LR"(^UPDATE\s+(.+?)\s+SET\s+(.+?(chr|base64)\(.+?\).*)\s+WHERE\s+(.+?)$)",
+    // The part before the first encoded value may be empty: a list that starts with a base64
+    // literal or a chr() code is still rebuilt.
+    LR"(^INSERT\s+INTO\s+(.+?)\s+\((.*?)\)\s+VALUES\s+\((.*?(chr|base64)\(.+?\).*)\)$)",
+    LR"(^ALTER\s+TABLE\s+(.+?)\s+ADD\s+CONSTRAINT\s+(.+?)\s+FOREIGN\s+KEY\s+NO\s+INDEX\s+\((.*?)\)\s+REFERENCES\s+(.+?)\s+\((.*?)\)$)",
+    LR"(^CREATE\s+VIEW\s+(.+?)\s+AS\s+(.*)$)",
+    LR"(^CREATE\s+PROCEDURE\s+(.+?)\s+\((.*?)\)\s+AS\s+(.*)$)",
+    LR"(^LINK\s+TABLE\s+(\[.+?\])\s+TO\s+(\[.+?\])\s+ODBC\s+\"(.+?)\"$)",
+    LR"(^LINK\s+TABLE\s+(\[.+?\])\s+TO\s+(\[.+?\])\s+SRC\s+\"(.+?)\"$)",
+};
+
+// Each pattern is compiled when the first statement reaches it and kept for the life of the
+// process; a function-local static makes that first use safe even from two threads.
+template <PatternId id>
+const regex::rpattern& Pattern()
+{
+    static const regex::rpattern compiled(kPatternTexts[id], kPatternFlags, regex::mode_recursive);
+    return compiled;
+}
+
+// The first-character filter: the letter in upper or lower case.
+bool StartsWith(const std::wstring& text, wchar_t upper)
+{
+    return !text.empty() && (text[0] == upper || text[0] == upper - L'A' + L'a');
+}
+
+// Necessary conditions of patterns 4 and 5, tested before the patterns run. Most data statements
+// hold no encoded value, and a long statement that nearly matches would make the lazy groups of
+// these patterns backtrack for a time that grows with the cube of its length.
+bool HasEncodedValue(const std::wstring& lower)
+{
+    return lower.find(L"chr(") != std::wstring::npos ||
+           lower.find(L"base64(") != std::wstring::npos;
+}
+
+bool MayBeEncodedUpdate(const std::wstring& text)
+{
+    const std::wstring lower = ToLowerCopy(text);
+    const size_t set = lower.find(L"set");
+    return HasEncodedValue(lower) && set != std::wstring::npos &&
+           lower.find(L"where", set) != std::wstring::npos;
+}
+
+bool MayBeEncodedInsert(const std::wstring& text)
+{
+    if (text.empty() || text.back() != L')')
+        return false;
+    const std::wstring lower = ToLowerCopy(text);
+    return HasEncodedValue(lower) && lower.find(L"values") != std::wstring::npos;
+}
+
+std::wstring Unbracketed(std::wstring text)
+{
+    std::erase_if(text, [](wchar_t c) { return c == L'[' || c == L']'; });
+    return text;
+}
+
+// A column list of a relation: unbracketed names between commas, each without surrounding blanks
+// but with its inner spaces ("[Customer ID]" is "Customer ID"). Nothing after a final comma adds
+// a name.
+std::vector<std::wstring> ColumnNames(const std::wstring& list)
+{
+    std::vector<std::wstring> names = Split(Unbracketed(list), L",");
+    for (std::wstring& name : names)
+        Trim(name);
+    if (!names.empty() && names.back().empty())
+        names.pop_back();
+    return names;
+}
+
+class Matcher {
+public:
+    explicit Matcher(const std::wstring& text) : text_(text) {}
+
+    bool Matches(const regex::rpattern& pattern) { return pattern.match(text_, results_).matched; }
+    std::wstring Group(size_t i) const { return results_.backref(i).str(); }
+
+private:
+    const std::wstring& text_;
+    regex::match_results results_;
+};
+
+}  // namespace
+
+SQLParser::SQLParser(const std::wstring& script) : script_(script)
+{
+    lineCount_ = static_cast<int>(std::count(script_.begin(), script_.end(), L'\n'));
+}
+
+bool SQLParser::ReadLine()
+{
+    if (position_ >= script_.size())
+        return false;
+    size_t end = script_.find(L'\n', position_);
+    if (end == std::wstring_view::npos)
+        end = script_.size();
+    line_.assign(script_.substr(position_, end - position_));
+    position_ = end + 1;
+    return true;
+}
+
+std::unique_ptr<SQLCommand> SQLParser::Next()
+{
+    while (ReadLine()) {
+        ++lineNumber_;
+        if (statement_.empty())
+            startLine_ = lineNumber_;
+        Trim(line_);
+        if (line_.empty() || line_.starts_with(L"--"))
+            continue;
+        statement_ += line_;
+        if (line_.back() == L';') {
+            Trim(statement_);
+            statement_.pop_back();
+            // A ";" alone on the last line leaves the blank that joined it: remove it too, so
+            // that the anchored patterns still see the statement's real end.
+            Trim(statement_);
+            std::unique_ptr<SQLCommand> command = Classify(statement_, startLine_);
+            statement_.clear();
+            return command;
+        }
+        statement_ += L' ';
+    }
+    Trim(statement_);
+    if (statement_.empty())
+        return nullptr;
+    std::unique_ptr<SQLCommand> command = Classify(statement_, startLine_);
+    statement_.clear();
+    return command;
+}
+
+std::unique_ptr<SQLCommand> SQLParser::Classify(const std::wstring& text, int line)
+{
+    Matcher m(text);
+    if (StartsWith(text, L'A')) {
+        if (m.Matches(Pattern<kValidationRuleAdd>()))
+            return std::make_unique<SQLCommandAlterValidationRule>(text, line, m.Group(1),
+                                                                   m.Group(2), m.Group(3));
+        if (m.Matches(Pattern<kValidationRuleDrop>()))
+            return std::make_unique<SQLCommandAlterValidationRule>(text, line, m.Group(1),
+                                                                   m.Group(2), std::wstring());
+    }
+    if (m.Matches(Pattern<kZeroLength>())) {
+        const bool allow = ToLowerCopy(m.Group(2)) == L"allow";
+        return std::make_unique<SQLCommandAlterZeroLength>(text, line, m.Group(1), m.Group(3),
+                                                           allow);
+    }
+    if (StartsWith(text, L'U') && MayBeEncodedUpdate(text) && m.Matches(Pattern<kUpdateEncoded>()))
+        return std::make_unique<SQLCommandUpdate>(text, line, m.Group(1), m.Group(2), m.Group(4));
+    if (StartsWith(text, L'I') && MayBeEncodedInsert(text) && m.Matches(Pattern<kInsertEncoded>()))
+        return std::make_unique<SQLCommandInsertChr>(text, line, m.Group(1), m.Group(2),
+                                                     m.Group(3));
+    if (StartsWith(text, L'A') && m.Matches(Pattern<kForeignKeyNoIndex>())) {
+        const std::vector<std::wstring> columns = ColumnNames(m.Group(3));
+        const std::vector<std::wstring> referenced = ColumnNames(m.Group(5));
+        std::vector<SQLCommandAddConstraintNoIndex::ColumnPair> pairs;
+        for (size_t i = 0; i < columns.size() && i < referenced.size(); ++i)
+            pairs.emplace_back(columns[i], referenced[i]);
+        return std::make_unique<SQLCommandAddConstraintNoIndex>(
+            text, line, Unbracketed(m.Group(1)), Unbracketed(m.Group(4)), Unbracketed(m.Group(2)),
+            std::move(pairs));
+    }
+    if (StartsWith(text, L'C')) {
+        if (m.Matches(Pattern<kView>()))
+            return std::make_unique<SQLCommandCreateView>(text, line, Unbracketed(m.Group(1)),
+                                                          m.Group(2));
+        if (m.Matches(Pattern<kProcedure>()))
+            return std::make_unique<SQLCommandCreateProcedure>(text, line, Unbracketed(m.Group(1)),
+                                                               m.Group(2), m.Group(3));
+    }
+    if (StartsWith(text, L'L')) {
+        if (m.Matches(Pattern<kLinkOdbc>()))
+            return std::make_unique<SQLCommandLinkODBC>(text, line, Unbracketed(m.Group(1)),
+                                                        m.Group(3), Unbracketed(m.Group(2)));
+        if (m.Matches(Pattern<kLinkAccess>()))
+            return std::make_unique<SQLCommandLinkAccess>(text, line, Unbracketed(m.Group(1)),
+                                                          m.Group(3), Unbracketed(m.Group(2)));
+    }
+    return std::make_unique<SQLCommand>(text, line);
+}
+
+}  // namespace SQLExecutor

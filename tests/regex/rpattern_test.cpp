@@ -1,0 +1,238 @@
+// Matching through the public pattern object: sub-match spans for patterns of
+// every node family, repeated matching, ranges and the depth guard. Expected
+// spans follow Perl's documented semantics except where noted.
+#include "regex/rpattern.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+namespace {
+
+using namespace regex;
+
+// "start,end" per record, "-" for an unmatched one; "nomatch" when it fails.
+std::string Spans(const rpattern& p, const std::wstring& subject, std::size_t pos = 0,
+                  std::size_t len = std::wstring::npos)
+{
+    match_results results;
+    if (!p.match(subject, results, pos, len).matched)
+        return "nomatch";
+    std::ostringstream out;
+    for (std::size_t i = 0; i < results.cbackrefs(); ++i) {
+        const auto& b = results.backref(i);
+        if (i)
+            out << ' ';
+        if (b.matched)
+            out << (b.first - subject.begin()) << ',' << (b.second - subject.begin());
+        else
+            out << '-';
+    }
+    return out.str();
+}
+
+struct MatchCase {
+    const wchar_t* pattern;
+    pattern_flags flags;
+    const wchar_t* subject;
+    const char* expected;
+};
+
+void RunCases(const MatchCase* begin, const MatchCase* end)
+{
+    for (const MatchCase* c = begin; c != end; ++c) {
+        SCOPED_TRACE(testing::Message() << "case " << (c - begin));
+        rpattern p(c->pattern, c->flags);
+        EXPECT_EQ(Spans(p, c->subject), c->expected);
+    }
+}
+
+TEST(RpatternAtoms, CharactersLiteralsSetsAndBackReferences)
+{
+    const MatchCase cases[] = {
+        {L"abc", noflags, L"xxabcx", "2,5"},
+        {L"abc", noflags, L"xxabx", "nomatch"},
+        {L"a.c", noflags, L"a\nc", "nomatch"},
+        {L"a.c", dot_matches_newline, L"a\nc", "0,3"},
+        {L"a.c", noflags, L"a\rc", "0,3"},
+        {L"(?i)abc", noflags, L"xABc", "1,4"},
+        {L"(x(?i)y)z", noflags, L"xYz", "0,3 0,2"},
+        {L"(x(?i)y)z", noflags, L"xyZ", "nomatch"},
+        {L"\\d+", noflags, L"ab123c", "2,5"},
+        {L"[^\\d\\s]+", noflags, L"12 ab3", "3,5"},
+        {L"\\w+", noflags, L"  foo_1!", "2,7"},
+        {L"(a)\\1", ignore_case, L"aA", "0,2 0,1"},
+        {L"(a)|b\\1", noflags, L"b", "nomatch"},
+        {L"(a*)b\\1", noflags, L"b", "0,1 0,0"},
+        {L"\\x41\\x42", noflags, L"AB", "0,2"},
+        {L"\\x414", noflags, L"A4", "0,2"},
+        {L"\\cA\\e", noflags, L"\x01\x1b", "0,2"},
+        {L"\\101", noflags, L"A", "0,1"},
+        {L"(a)\\10", noflags, L"a\x08", "0,2 0,1"},
+        {L"\\Qa.b\\E", noflags, L"xa.b", "1,4"},
+        {L"\\Qa.b", noflags, L"a.b", "0,3"},
+        {L"[a-c]", ignore_case, L"xB", "1,2"},
+        {L"caf\u00e9", ignore_case, L"CAF\u00c9", "0,4"},
+        {L"\u00ff", ignore_case, L"\u0178", "0,1"},
+        {L"\\1(a)", noflags, L"a", "nomatch"},
+        {L"(?:a)(b)\\1", noflags, L"abb", "0,3 1,2"},
+        {L"(?#note)abc", noflags, L"abc", "0,3"},
+        {L"(?:)abc", noflags, L"abc", "0,3"},
+        {L"a b c", free_spacing, L"abc", "0,3"},
+        {L"a b # c\n d", free_spacing, L"abd", "0,3"},
+        {L"(?x) a b", noflags, L"ab", "0,2"},
+        // Without unescape_text \n and \t stand for the letters themselves.
+        {L"\\n\\t", noflags, L"nt", "0,2"},
+        {L"\\n\\t", unescape_text, L"\n\t", "0,2"},
+        // \12 is octal while fewer than 12 groups the user wrote are open:
+        // hidden groups do not count.
+        {L"(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(a)\\12", noflags,
+         L"xxxxxxxxxxxa\n", "0,13 11,12"},
+        {L"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)(l)\\12", noflags, L"abcdefghijkll",
+         "0,13 0,1 1,2 2,3 3,4 4,5 5,6 6,7 7,8 8,9 9,10 10,11 11,12"},
+        {L"a\\", noflags, L"a\\", "0,2"},
+    };
+    RunCases(std::begin(cases), std::end(cases));
+}
+
+TEST(RpatternAssertions, AnchorsAndWordBoundaries)
+{
+    const MatchCase cases[] = {
+        {L"^abc", noflags, L"xabc", "nomatch"},
+        {L"^abc", multi_line, L"x\nabc", "2,5"},
+        {L"a^b", noflags, L"ab", "nomatch"},
+        {L"abc$", noflags, L"abc\n", "0,3"},
+        {L"abc$", noflags, L"abc\nx", "nomatch"},
+        {L"c$", multi_line, L"abc\nx", "2,3"},
+        {L"$", noflags, L"ab\n", "2,2"},
+        {L"^", multi_line | repeat_match | keep_whole_matches, L"a\nb\n", "0,0 2,2 4,4"},
+        {L"\\Aa", multi_line, L"b\na", "nomatch"},
+        {L"a\\Z", noflags, L"a\n", "0,1"},
+        {L"a\\z", noflags, L"a\n", "nomatch"},
+        {L"\\bfoo\\b", noflags, L"a foo.", "2,5"},
+        {L"\\bfoo\\b", noflags, L"afoo_foo", "nomatch"},
+        {L"\\Boo\\B", noflags, L"foox", "1,3"},
+        {L"\\b", repeat_match | keep_whole_matches, L"ab", "0,0 2,2"},
+        {L"\\B", repeat_match | keep_whole_matches, L"ab", "1,1"},
+        {L"^a", noflags, L"ab", "0,1"},
+    };
+    RunCases(std::begin(cases), std::end(cases));
+}
+
+TEST(RpatternGroups, AlternativesCapturesAndRestores)
+{
+    const MatchCase cases[] = {
+        {L"(a|ab)(c|bcd)(d*)", noflags, L"abcd", "0,4 0,1 1,4 4,4"},
+        {L"(a|ab)c", noflags, L"abc", "0,3 0,2"},
+        {L"(?:a|b)+", noflags, L"abba", "0,4"},
+        {L"(a)|b", noflags, L"b", "0,1 -"},
+        {L"^A(B)?$", ignore_case, L"a", "0,1 -"},
+        {L"(a)x|ay", noflags, L"ay", "0,2 -"},
+        {L"((a)|b)+", noflags, L"ab", "0,2 1,2 0,1"},
+        {L"(b|c|d)", noflags, L"xxd", "2,3 2,3"},
+        {L"()", noflags, L"x", "0,0 0,0"},
+        {L"a|", noflags, L"b", "0,0"},
+    };
+    RunCases(std::begin(cases), std::end(cases));
+}
+
+TEST(RpatternQuantifiers, GreedyLazyCountsAndEmptyIterations)
+{
+    const MatchCase cases[] = {
+        {L"a{2,3}", noflags, L"aaaa", "0,3"},
+        {L"a{2,}", noflags, L"aaaaa", "0,5"},
+        {L"a{,3}", noflags, L"aaaa", "0,3"},
+        {L"xa{}", noflags, L"xa", "0,1"},
+        {L"a{2", noflags, L"a{2", "0,3"},
+        {L"x{a}", noflags, L"x{a}", "0,4"},
+        {L"a{2,3}?", noflags, L"aaaa", "0,2"},
+        {L"ab*?", noflags, L"abbb", "0,1"},
+        {L"ab+?", noflags, L"abbb", "0,2"},
+        {L"ab??c", noflags, L"abc", "0,3"},
+        {L"abc+", noflags, L"abccc", "0,5"},
+        {L"abc+", noflags, L"ababc", "2,5"},
+        {L"(ab)+", noflags, L"ababab", "0,6 4,6"},
+        {L"(ab)+?", noflags, L"ababab", "0,2 0,2"},
+        {L"(a)*", noflags, L"aaa", "0,3 2,3"},
+        {L"(a|b)*c", noflags, L"abac", "0,4 2,3"},
+        {L"(a+|b+)*c", noflags, L"aabbc", "0,5 2,4"},
+        {L"(a*)*b", noflags, L"aaab", "0,4 3,3"},
+        {L"(a|)*b", noflags, L"aab", "0,3 2,2"},
+        {L"(a*)+", noflags, L"aaa", "0,3 3,3"},
+        {L"(?:a?)*?b", noflags, L"aab", "0,3"},
+        {L"(abc)*?d", noflags, L"abcabcd", "0,7 3,6"},
+        {L"(a)\\1*", noflags, L"aaaa", "0,4 0,1"},
+        {L"()\\1*x", noflags, L"x", "0,1 0,0"},
+        {L"[ab]{3}", noflags, L"abxaba", "3,6"},
+        {L"(?:ab){2}", noflags, L"abab", "0,4"},
+        // A count beyond 32 bits stays a huge count rather than wrapping to 0.
+        {L"a{4294967296}", noflags, L"a", "nomatch"},
+        {L"xa{0,4294967296}", noflags, L"xaaa", "0,4"},
+    };
+    RunCases(std::begin(cases), std::end(cases));
+}
+
+TEST(RpatternRepeat, RepeatedMatchingKeepsWhatTheFlagsAsk)
+{
+    const MatchCase cases[] = {
+        {L"a", repeat_match | keep_whole_matches, L"aaa", "0,1 1,2 2,3"},
+        {L"\\d+", repeat_match, L"a1b22c333", "6,9"},
+        {L"\\d+", repeat_match | keep_whole_matches, L"a1b22", "1,2 3,5"},
+        {L"x*", repeat_match | keep_whole_matches, L"axb", "0,0 1,2 2,2 3,3"},
+        {L"(a)(b)?", repeat_match | keep_all_submatches, L"aab", "0,1 0,1 - 1,3 1,2 2,3"},
+        // The latest successful attempt's records survive the final failing attempt.
+        {L"(\\w)(\\d)?", repeat_match, L"ab1!", "1,3 1,2 2,3"},
+        {L"^\\w", repeat_match | keep_whole_matches, L"ab", "0,1"},
+        {L"a+", search_from_right, L"aaxaa", "4,5"},
+        {L"^a", search_from_right, L"aa", "0,1"},
+    };
+    RunCases(std::begin(cases), std::end(cases));
+}
+
+TEST(RpatternInterface, RangesRecordsAndErrors)
+{
+    const std::wstring subject = L"abcde";
+    rpattern letters(L"[a-e]+");
+    EXPECT_EQ(Spans(letters, subject, 2, 100), "2,5");
+    EXPECT_EQ(Spans(letters, subject, 1, 2), "1,3");
+    EXPECT_EQ(Spans(letters, subject, 5), "nomatch");
+    EXPECT_EQ(Spans(letters, subject, 7), "nomatch"); // beyond the end: nothing is read
+
+    rpattern two(L"(a)(b)");
+    match_results results;
+    ASSERT_TRUE(two.match(L"ab", results).matched);
+    EXPECT_EQ(results.backref(2).str(), L"b");
+    EXPECT_THROW(results.backref(7), std::out_of_range);
+
+    rpattern optional(L"^A(B)?$", ignore_case | repeat_match);
+    ASSERT_TRUE(optional.match(L"a", results).matched);
+    EXPECT_FALSE(results.backref(1).matched);
+    EXPECT_EQ(results.backref(1).str(), L"");
+
+    rpattern never(L"x(y)");
+    const auto& r = never.match(L"abc", results);
+    EXPECT_FALSE(r.matched);
+    EXPECT_EQ(&r, &backref_tag<std::wstring::const_iterator>::never_matched());
+    EXPECT_EQ(results.cbackrefs(), 2u);
+}
+
+TEST(RpatternDepthGuard, ExhaustedStackBecomesNoMatchAndCatastrophicPatternsEnd)
+{
+    // Every iteration of a quantified group nests deeper on the machine stack.
+    const std::wstring run(3'000'000, L'a');
+    rpattern deep(L"(a|b)*c");
+    match_results results;
+    EXPECT_FALSE(deep.match(run + L"c", results).matched);
+    ASSERT_EQ(results.cbackrefs(), 2u);
+    EXPECT_FALSE(results.backref(0).matched);
+    EXPECT_FALSE(results.backref(1).matched);
+    // The process goes on and the pattern stays usable.
+    EXPECT_EQ(Spans(deep, L"abc"), "0,3 1,2");
+
+    rpattern catastrophic(L"(a*)*b");
+    EXPECT_EQ(Spans(catastrophic, std::wstring(18, L'a')), "nomatch");
+    EXPECT_EQ(Spans(catastrophic, run), "nomatch");
+}
+
+} // namespace
