@@ -33,6 +33,19 @@ Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
         if (number)
             return Variant(sqlite3_column_double(stmt, col) != 0);
         break;
+    case AccessType::Byte:
+    case AccessType::Short:
+    case AccessType::Long:
+        if (kind == SQLITE_INTEGER) {
+            int64_t v = sqlite3_column_int64(stmt, col);
+            if (type == AccessType::Short && v >= INT16_MIN && v <= INT16_MAX)
+                return Variant(static_cast<int16_t>(v));
+            if (type == AccessType::Byte && v >= 0 && v <= 255)
+                return Variant(static_cast<uint8_t>(v));
+            if (v >= INT32_MIN && v <= INT32_MAX)
+                return Variant(static_cast<int32_t>(v));
+        }
+        break;
     case AccessType::Currency: {
         automation::Decimal d;
         std::string text = kind == SQLITE_FLOAT
@@ -143,6 +156,7 @@ bool Cursor::Revisit(int64_t index)
     int rc = sqlite3_step(lookup_);
     if (rc == SQLITE_ROW) {
         Decode(lookup_);
+        sqlite3_reset(lookup_);  // an idle lookup keeps no statement active
         return true;
     }
     if (rc != SQLITE_DONE)

@@ -352,6 +352,11 @@ EmittedExpr QueryEmitter::Binary(const sql::Expr& e, const Scope& scope)
         if (e.op == Op::Add && textA && textB)
             return Typed("(" + a + " || " + b + ")", AccessType::Text);
         const char* op = e.op == Op::Add ? " + " : e.op == Op::Subtract ? " - " : " * ";
+        if (!(l.stored || l.typed || l.sql == "NULL") || !(r.stored || r.typed || r.sql == "NULL")) {
+            EmittedExpr untyped;  // the value decides its own type
+            untyped.sql = "(" + a + op + b + ")";
+            return untyped;
+        }
         AccessType t = AccessType::Double;
         if (e.op != Op::Multiply && (ka == AccessType::DateTime) != (kb == AccessType::DateTime))
             t = AccessType::DateTime;
@@ -444,13 +449,15 @@ EmittedExpr QueryEmitter::Function(const sql::Expr& e, const Scope& scope)
             sql += (i ? ", " : "") + Natural(x);
         }
         sql += ")";
-        if (f.untyped && (first.stored || first.typed) &&
-            !NeedsNaturalConversion(first.type.type)) {
+        if (f.untyped) {
+            // The result has the type of the argument it passes on.
             EmittedExpr r;
             r.sql = sql;
-            r.typed = true;
-            r.type = first.type;
-            r.type.autoIncrement = false;
+            if ((first.stored || first.typed) && !NeedsNaturalConversion(first.type.type)) {
+                r.typed = true;
+                r.type = first.type;
+                r.type.autoIncrement = false;
+            }
             return r;
         }
         return Typed(sql, f.result);

@@ -563,8 +563,6 @@ void RoundingFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
     if (IsNull(a[0]))
         return sqlite3_result_null(ctx);
-    if (sqlite3_value_type(a[0]) == SQLITE_INTEGER && F != static_cast<double (*)(double)>(std::fabs))
-        return sqlite3_result_int64(ctx, sqlite3_value_int64(a[0]));
     double d = 0;
     if (!NumberArg(ctx, a[0], d))
         return;

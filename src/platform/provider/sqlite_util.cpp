@@ -13,9 +13,8 @@ void ExecSql(sqlite3* db, const std::string& sql)
     char* message = nullptr;
     int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
-        std::wstring text = automation::FromUtf8(message ? message : sqlite3_errstr(rc));
         sqlite3_free(message);
-        throw automation::ComError(automation::E_FAIL, text);
+        ThrowSqliteError(db, rc);
     }
 }
 
@@ -41,8 +40,12 @@ void ThrowSqliteError(sqlite3* db, int rc)
                   L"contain duplicate data, remove the index, or redefine the index to permit "
                   L"duplicate entries and try again.";
         break;
-    case SQLITE_BUSY:
     case SQLITE_LOCKED:
+    case SQLITE_LOCKED_SHAREDCACHE:
+        message = L"The table is in use by an open Recordset of this connection; close the "
+                  L"Recordset first (" + message + L").";
+        break;
+    case SQLITE_BUSY:
         message = L"Could not update; currently locked by another session on this machine.";
         break;
     case SQLITE_READONLY:
