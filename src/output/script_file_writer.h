@@ -5,6 +5,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "compare/wizard_task.h"
 #include "output/record_kind_visitor.h"
@@ -12,6 +13,7 @@
 class DataReader;
 class DatabaseSchema;
 class ResultStore;
+class SchemaTable;
 class TablePair;
 class TablePairList;
 class TextFileWriter;
