@@ -6,6 +6,7 @@
 #include "database/provider_prefix.h"
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/adox_catalog.h"
+#include "platform/provider/provider_classes.h"
 
 namespace {
 
@@ -47,6 +48,9 @@ std::wstring DbConnection::BuildConnectionString(const ConnectionSettings& s)
 DbConnection::DbConnection(const ConnectionSettings* settings)
     : settings_(settings), connectionString_(BuildConnectionString(*settings))
 {
+    // The programs register the provider's classes at start-up; this makes
+    // sure of it for every user of the layer (it happens once per process).
+    provider::RegisterProviderClasses();
 }
 
 DbConnection::~DbConnection()

@@ -107,6 +107,12 @@ Recordset::Recordset() : fields_(std::make_shared<adodb::Fields>()) {}
 
 Recordset::~Recordset() = default;
 
+long Recordset::State() const
+{
+    // Closing the connection closes its recordsets too.
+    return cursor_ && !cursor_->Released() ? adStateOpen : adStateClosed;
+}
+
 void Recordset::RequireOpen() const
 {
     if (!cursor_ || cursor_->Released())

@@ -182,21 +182,46 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
 
 NativeStore::~NativeStore()
 {
+    for (auto& [text, stmt] : fixed_)
+        sqlite3_finalize(stmt);
     if (db_)
         sqlite3_close_v2(db_);
     lock_.Release();
+}
+
+void NativeStore::RunFixed(const char* sql)
+{
+    sqlite3_stmt*& stmt = fixed_[sql];
+    if (!stmt) {
+        int rc = sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr);
+        if (rc != SQLITE_OK)
+            ThrowSqliteError(db_, rc);
+    }
+    int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        ThrowSqliteError(db_, rc);
 }
 
 const Catalog& NativeStore::CurrentCatalog()
 {
     // SQLite's schema version moves with every table or index change; the
     // catalog version with every change made to the catalog rows alone.
-    Statement version(db_,
-                      "SELECT (SELECT schema_version FROM pragma_schema_version) + "
-                      "1000000000 * ifnull((SELECT value FROM \"crv.properties\" "
-                      "WHERE name = 'catalog_version'), 0)");
-    version.Step();
-    long long v = version.Int64(0);
+    static const char* const kVersion =
+        "SELECT (SELECT schema_version FROM pragma_schema_version) + "
+        "1000000000 * ifnull((SELECT value FROM \"crv.properties\" "
+        "WHERE name = 'catalog_version'), 0)";
+    sqlite3_stmt*& stmt = fixed_[kVersion];
+    if (!stmt) {
+        int rc = sqlite3_prepare_v2(db_, kVersion, -1, &stmt, nullptr);
+        if (rc != SQLITE_OK)
+            ThrowSqliteError(db_, rc);
+    }
+    int rc = sqlite3_step(stmt);
+    long long v = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -2;
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_ROW)
+        ThrowSqliteError(db_, rc);
     if (v != schemaVersion_) {
         catalog_.Load(db_);
         schemaVersion_ = v;

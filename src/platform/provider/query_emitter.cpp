@@ -309,10 +309,18 @@ EmittedExpr QueryEmitter::ColumnRef(const sql::Expr& e, const Scope& scope)
 
 EmittedExpr QueryEmitter::Binary(const sql::Expr& e, const Scope& scope)
 {
-    EmittedExpr l = Expr(*e.args[0], scope);
-    EmittedExpr r = Expr(*e.args[1], scope);
+    // A chain of one operator may come as one node with all its operands;
+    // it binds from the left.
+    EmittedExpr result = Expr(*e.args.at(0), scope);
+    for (size_t i = 1; i < e.args.size(); ++i)
+        result = Combine(e.op, result, Expr(*e.args[i], scope));
+    return result;
+}
+
+EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const EmittedExpr& r) const
+{
     const char* cmp = nullptr;
-    switch (e.op) {
+    switch (op) {
     case Op::Equal: cmp = " = "; break;
     case Op::NotEqual: cmp = " <> "; break;
     case Op::Less: cmp = " < "; break;
@@ -343,29 +351,29 @@ EmittedExpr QueryEmitter::Binary(const sql::Expr& e, const Scope& scope)
     AccessType ka = kindOf(l), kb = kindOf(r);
     bool textA = (l.stored || l.typed) && (ka == AccessType::Text || ka == AccessType::Memo);
     bool textB = (r.stored || r.typed) && (kb == AccessType::Text || kb == AccessType::Memo);
-    switch (e.op) {
+    switch (op) {
     case Op::Concat:
         return Typed("acc_concat(" + text(l, a) + ", " + text(r, b) + ")", AccessType::Text);
     case Op::Add:
     case Op::Subtract:
     case Op::Multiply: {
-        if (e.op == Op::Add && textA && textB)
+        if (op == Op::Add && textA && textB)
             return Typed("(" + a + " || " + b + ")", AccessType::Text);
-        const char* op = e.op == Op::Add ? " + " : e.op == Op::Subtract ? " - " : " * ";
+        const char* sign = op == Op::Add ? " + " : op == Op::Subtract ? " - " : " * ";
         if (!(l.stored || l.typed || l.sql == "NULL") || !(r.stored || r.typed || r.sql == "NULL")) {
             EmittedExpr untyped;  // the value decides its own type
-            untyped.sql = "(" + a + op + b + ")";
+            untyped.sql = "(" + a + sign + b + ")";
             return untyped;
         }
         AccessType t = AccessType::Double;
-        if (e.op != Op::Multiply && (ka == AccessType::DateTime) != (kb == AccessType::DateTime))
+        if (op != Op::Multiply && (ka == AccessType::DateTime) != (kb == AccessType::DateTime))
             t = AccessType::DateTime;
         else if (IsWholeNumberType(ka) && IsWholeNumberType(kb))
             t = AccessType::Long;
         else if ((ka == AccessType::Currency || kb == AccessType::Currency) &&
                  ka != AccessType::Double && kb != AccessType::Double)
             t = AccessType::Currency;
-        return Typed("(" + a + op + b + ")", t);
+        return Typed("(" + a + sign + b + ")", t);
     }
     case Op::Divide: return Typed("acc_divide(" + a + ", " + b + ")", AccessType::Double);
     case Op::IntDivide: return Typed("acc_intdivide(" + a + ", " + b + ")", AccessType::Long);
@@ -598,7 +606,8 @@ std::string QueryEmitter::FromClause(const std::vector<sql::TableRefPtr>& from, 
 }
 
 std::string QueryEmitter::Core(const sql::SelectCore& core, Scope& scope,
-                               std::vector<ResultColumn>& cols, std::vector<std::string>* itemSql)
+                               std::vector<ResultColumn>& cols, std::vector<std::string>* itemSql,
+                               std::string* rowid)
 {
     std::string from = FromClause(core.from, scope);
     std::string items;
@@ -619,18 +628,36 @@ std::string QueryEmitter::Core(const sql::SelectCore& core, Scope& scope,
         const sql::Expr& e = *item.expr;
         if (e.kind == ExprKind::Star) {
             bool any = false;
+            // A field name that two tables of the FROM clause share comes out
+            // qualified ("a.id", "b.id"), as Access names it.
+            auto shared = [&](const Source& self, const std::wstring& name) {
+                for (const Source& other : scope.sources) {
+                    if (&other == &self)
+                        continue;
+                    bool has = other.table ? other.table->FindColumn(name) >= 0 : false;
+                    for (const ResultColumn& c : other.derived)
+                        has = has || NamesEqual(c.name, name);
+                    if (has)
+                        return true;
+                }
+                return false;
+            };
             for (const Source& s : scope.sources) {
                 if (!e.qualifier.empty() && !NamesEqual(e.qualifier, s.alias))
                     continue;
                 any = true;
+                std::vector<ResultColumn> columns;
                 if (s.table) {
-                    for (const ColumnInfo& c : s.table->columns) {
-                        ResultColumn rc{c.name, true, false, c.type};
-                        add(QuoteName(s.alias) + "." + QuoteName(c.name), rc);
-                    }
+                    for (const ColumnInfo& c : s.table->columns)
+                        columns.push_back(ResultColumn{c.name, true, false, c.type});
                 } else {
-                    for (const ResultColumn& c : s.derived)
-                        add(QuoteName(s.alias) + "." + QuoteName(c.name), c);
+                    columns = s.derived;
+                }
+                for (ResultColumn c : columns) {
+                    std::string sql = QuoteName(s.alias) + "." + QuoteName(c.name);
+                    if (e.qualifier.empty() && shared(s, c.name))
+                        c.name = s.alias + L"." + c.name;
+                    add(sql, c);
                 }
             }
             if (!any)
@@ -648,6 +675,11 @@ std::string QueryEmitter::Core(const sql::SelectCore& core, Scope& scope,
         rc.typed = x.typed;
         rc.type = x.type;
         add(x.sql, rc);
+    }
+    if (rowid) {
+        const Source& s = scope.sources.at(0);
+        *rowid = QuoteName(s.alias) + "." + RowidName(*s.table);
+        items += ", " + *rowid;
     }
     std::string sql = std::string("SELECT ") + (core.distinct ? "DISTINCT " : "") + items;
     if (!from.empty())
@@ -678,16 +710,15 @@ EmittedSelect QueryEmitter::EmitSelect(const sql::Select& select, bool forCursor
 
     Scope scope;
     std::vector<std::string> itemSql;
-    std::string sql = Core(core, scope, out.columns, &itemSql);
     std::string rowid;
+    std::string sql = Core(core, scope, out.columns, &itemSql, simple ? &rowid : nullptr);
     if (simple) {
         const Source& s = scope.sources[0];
-        rowid = QuoteName(s.alias) + "." + RowidName(*s.table);
-        size_t from = sql.find(" FROM ");
-        std::string visible = sql.substr(7, from - 7);
+        std::string visible;
+        for (const std::string& item : itemSql)
+            visible += (visible.empty() ? "" : ", ") + item;
         out.rowLookup = "SELECT " + visible + " FROM " + QuoteName(s.table->name) + " AS " +
                         QuoteName(s.alias) + " WHERE " + rowid + " = ?1";
-        sql.insert(from, ", " + rowid);
     }
     for (const sql::UnionPart& u : select.unions) {
         Scope other;

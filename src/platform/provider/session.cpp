@@ -24,6 +24,7 @@ Session::~Session()
 
 void Session::Close()
 {
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
     for (auto& weak : cursors_)
         if (auto c = weak.lock())
             c->Release();
@@ -34,13 +35,13 @@ void Session::Close()
 template <class Work>
 void Session::Atomically(Work&& work)
 {
-    sqlite3* db = store_->db();
-    ExecSql(db, "SAVEPOINT statement");
+    store_->RunFixed("SAVEPOINT statement");
     try {
         work();
-        ExecSql(db, "RELEASE statement");
+        store_->RunFixed("RELEASE statement");
     } catch (...) {
-        sqlite3_exec(db, "ROLLBACK TO statement; RELEASE statement", nullptr, nullptr, nullptr);
+        sqlite3_exec(store_->db(), "ROLLBACK TO statement; RELEASE statement", nullptr, nullptr,
+                     nullptr);
         store_->InvalidateCatalog();
         store_->Counter().active = false;
         throw;
@@ -105,6 +106,7 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
 
 Session::Result Session::Execute(const std::wstring& text, const std::vector<Variant>& parameters)
 {
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
     if (!store_)
         throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
     sql::Statement statement = sql::Parse(text);

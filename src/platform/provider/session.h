@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ private:
     template <class Work>
     void Atomically(Work&& work);
 
+    // One connection may serve several threads (the comparison's worker and
+    // a view re-reading rows); statements and the catalog are run one at a time.
+    std::recursive_mutex mutex_;
     std::unique_ptr<NativeStore> store_;
     std::vector<std::weak_ptr<Cursor>> cursors_;
 };

@@ -194,6 +194,41 @@ TEST_F(RoundTripTest, UpdateAndDeleteChangeOnlyTheRowsTheyName)
               std::wstring::npos);
 }
 
+TEST_F(RoundTripTest, WhereFindsRowsByValueOfEveryKeyType)
+{
+    // The synchronisation script finds rows by key with literals as the
+    // script writer writes them.
+    Run(L"INSERT INTO [All Types] (t, b, s, l, f, d, c, dt, yn, dec, n, g) VALUES ('k\x00E9y', 7, "
+        L"-3, 123456, 0.5, 1.25, 12.3456, #01/02/2003 10:20:30#, -1, 0.5, -0.01, "
+        L"'{6F9619FF-8B86-D011-B42D-00C04FC964FF}')");
+    Run(L"INSERT INTO [All Types] (t) VALUES ('other')");
+    const wchar_t* conditions[] = {
+        L"[t]=\"k\x00E9y\"",
+        L"[b]=7",
+        L"[s]=-3",
+        L"[l]=123456",
+        L"[f]=0.5",
+        L"[d]=1.25",
+        L"[c]=12.3456",
+        L"[dt]=#01/02/2003 10:20:30#",
+        L"[yn]=-1",
+        L"[yn]=True",
+        L"[dec]=0.5",
+        L"[n]=-0.01",
+        L"[g]=\"{6f9619ff-8b86-d011-b42d-00c04fc964ff}\"",
+        L"[c] BETWEEN 12 AND 13",
+        L"[c] IN (1, 12.3456)",
+        L"[dt] > #1/1/2003# AND [dt] < '1/3/2003'",
+        L"[l]='123456'",
+    };
+    for (const wchar_t* where : conditions) {
+        auto rs = Query(std::wstring(L"SELECT count(*) FROM [All Types] WHERE ") + where);
+        EXPECT_EQ(rs->Fields()->Item(0L)->Value(), Variant(1)) << ToUtf8(where);
+    }
+    EXPECT_EQ(Run(L"UPDATE [All Types] SET [t]=\"new\" WHERE [c]=12.3456 AND [dec]=0.5"), 1);
+    EXPECT_EQ(Run(L"DELETE FROM [All Types] WHERE [dt]=#01/02/2003 10:20:30#"), 1);
+}
+
 TEST_F(RoundTripTest, CountersNumberRowsAndNeverHandANumberOutTwice)
 {
     Run(L"CREATE TABLE c (id AUTOINCREMENT(100, 10), x TEXT)");

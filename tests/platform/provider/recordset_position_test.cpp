@@ -56,6 +56,15 @@ TEST_F(PositionTest, AbsolutePositionReachesAnyRowEvenAfterEof)
     }
 }
 
+TEST_F(PositionTest, RevisitedRowsKeepComputedColumns)
+{
+    auto rs = Query(L"SELECT 'x FROM y' & k AS label, v * 2 AS twice FROM r ORDER BY v");
+    rs->SetAbsolutePosition(6);
+    rs->SetAbsolutePosition(2);
+    EXPECT_EQ(rs->Fields()->Item(L"label")->Value(), Variant(L"x FROM yb"));
+    EXPECT_EQ(rs->Fields()->Item(L"twice")->Value(), Variant(2));
+}
+
 TEST_F(PositionTest, SeekingAheadBeforeReadingWorks)
 {
     auto rs = Query(L"SELECT v FROM r ORDER BY k DESC");
