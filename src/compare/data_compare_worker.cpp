@@ -5,6 +5,7 @@
 #include "compare/record_reader.h"
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
+#include "database/db_open_exception.h"
 #include "platform/automation/wide_text.h"
 
 namespace {
@@ -19,6 +20,15 @@ std::wstring ComErrorText(const automation::ComError& error)
 std::wstring Bracketed(const std::wstring& name)
 {
     return L"[" + name + L"]";
+}
+
+// Queued items reach nothing but the store, which keeps row positions only; their
+// values go at once, so the queue between two flushes costs a few bytes per row
+// rather than the whole rows.
+std::unique_ptr<DbRecord> PositionOnly(std::unique_ptr<DbRecord> record)
+{
+    record->DropValues();
+    return record;
 }
 
 void AppendListEntry(std::wstring& list, const std::wstring& entry)
@@ -108,6 +118,9 @@ void DataCompareWorker::Run()
         try {
             if (ComparePair(table, nullEqualsEmpty) == PairEnd::Stopped)
                 break;
+        } catch (const DbOpenException& error) {
+            errorText = error.Message();
+            failed = true;
         } catch (const automation::ComError& error) {
             errorText = ComErrorText(error);
             failed = true;
@@ -173,22 +186,23 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
         // Keys never treat NULL and empty text alike, whatever the setting.
         const int c = rec1->CompareKeys(*rec2, keys, false);
         if (c < 0) {
-            Queue(std::make_unique<FirstOnlyRecordItem>(std::move(rec1)));
+            Queue(std::make_unique<FirstOnlyRecordItem>(PositionOnly(std::move(rec1))));
             rec1 = stream1.Next();
             processed_ += 1;
             firstOnly_ += 1;
         } else if (c > 0) {
-            Queue(std::make_unique<SecondOnlyRecordItem>(std::move(rec2)));
+            Queue(std::make_unique<SecondOnlyRecordItem>(PositionOnly(std::move(rec2))));
             rec2 = stream2.Next();
             processed_ += 1;
             secondOnly_ += 1;
         } else {
             std::unique_ptr<std::vector<int>> changed;
             if (rec1->CompareValues(*rec2, changed, nullEqualsEmpty)) {
-                Queue(std::make_unique<EqualRecordItem>(std::move(rec1)));
+                Queue(std::make_unique<EqualRecordItem>(PositionOnly(std::move(rec1))));
                 equal_ += 1;
             } else {
-                Queue(std::make_unique<ModifiedRecordItem>(std::move(rec1), std::move(rec2),
+                Queue(std::make_unique<ModifiedRecordItem>(PositionOnly(std::move(rec1)),
+                                                           PositionOnly(std::move(rec2)),
                                                            std::move(changed)));
                 modified_ += 1;
             }
@@ -232,6 +246,7 @@ void DataCompareWorker::Queue(std::unique_ptr<RecordItemBase> item)
 {
     queue_.Add(std::move(item));
 }
+
 
 void DataCompareWorker::FlushItems()
 {

@@ -13,6 +13,8 @@ public:
     explicit DbRecord(int rowNumber = -1) : rowNumber_(rowNumber) {}
 
     void AddValue(CellValue value) { values_.push_back(std::move(value)); }
+    // Keeps the row position only, once the values have been compared.
+    void DropValues() { std::vector<CellValue>().swap(values_); }
     void Reserve(size_t count) { values_.reserve(count); }
     const std::vector<CellValue>& Values() const { return values_; }
     // index must be below Values().size().

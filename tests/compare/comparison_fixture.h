@@ -99,11 +99,16 @@ public:
     std::unique_ptr<ComparisonContext> context;
 
     ComparisonHarness()
-        : context(std::make_unique<ComparisonContext>([this](int side) {
-              return std::make_unique<BorrowedConnection>(side == 1 ? static_cast<RecordConnection&>(db1)
-                                                                    : db2);
-          }))
     {
+        UseContext(std::make_unique<ComparisonContext>([this](int side) {
+            return std::make_unique<BorrowedConnection>(
+                side == 1 ? static_cast<RecordConnection&>(db1) : db2);
+        }));
+    }
+
+    void UseContext(std::unique_ptr<ComparisonContext> replacement)
+    {
+        context = std::move(replacement);
         context->SetCompletionCallback([this] {
             std::lock_guard<std::mutex> lock(mutex_);
             finished_ += 1;
