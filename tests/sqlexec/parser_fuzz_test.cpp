@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "null_executor.h"
 #include "sqlexec/sql_parametrized_command.h"
 #include "sqlexec/sql_parser.h"
 
@@ -11,19 +12,7 @@ namespace {
 
 using namespace SQLExecutor;
 
-// Accepts every command kind and does nothing, so that Execute runs each command's own path.
-class NullExecutor : public IExecutor {
-public:
-    void AlterZeroLength(const SQLCommandAlterZeroLength&) override {}
-    void CreateProcedure(const SQLCommandCreateProcedure&) override {}
-    void CreateView(const SQLCommandCreateView&) override {}
-    void AddConstraintNoIndex(const SQLCommandAddConstraintNoIndex&) override {}
-    void LinkAccess(const SQLCommandLinkAccess&) override {}
-    void LinkODBC(const SQLCommandLinkODBC&) override {}
-    void ExecuteParametrized(const SQLParametrizedCommand&) override {}
-    void AlterValidationRule(const SQLCommandAlterValidationRule&) override {}
-    void Execute(const SQLCommand&) override {}
-};
+using sqlexectest::NullExecutor;
 
 // Statements of every form, as seeds for mutation and as pieces of random scripts.
 const wchar_t* const kSeeds[] = {

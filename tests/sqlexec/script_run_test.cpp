@@ -1,5 +1,7 @@
 // Whole scripts as the programs run them: loaded from files in each encoding, and a
 // synchronisation script holding every value encoding, read back exactly.
+#include <cryptopp/base64.h>
+#include <cryptopp/filters.h>
 #include <gtest/gtest.h>
 
 #include "executor_fixture.h"
@@ -62,25 +64,22 @@ TEST_F(ExecutorTest, ScriptsRunIdenticallyInEveryEncoding)
     }
 }
 
-// Base64 text as the script writer lays it out: 72 characters a line, a line break after every
-// line and after the last.
+// Base64 text as the script writer lays it out: Crypto++'s encoder with a line break after every
+// 72 characters and after the last line, each line break written as CR LF.
 std::wstring Base64Lines(const std::vector<std::uint8_t>& bytes)
 {
-    static const char* const alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::wstring text;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const unsigned n = (unsigned(bytes[i]) << 16) |
-                           (i + 1 < bytes.size() ? unsigned(bytes[i + 1]) << 8 : 0) |
-                           (i + 2 < bytes.size() ? unsigned(bytes[i + 2]) : 0);
-        text += wchar_t(alphabet[(n >> 18) & 63]);
-        text += wchar_t(alphabet[(n >> 12) & 63]);
-        text += i + 1 < bytes.size() ? wchar_t(alphabet[(n >> 6) & 63]) : L'=';
-        text += i + 2 < bytes.size() ? wchar_t(alphabet[n & 63]) : L'=';
-    }
+    std::string encoded;
+    CryptoPP::Base64Encoder encoder(new CryptoPP::StringSink(encoded));
+    encoder.IsolatedInitialize(CryptoPP::MakeParameters(CryptoPP::Name::InsertLineBreaks(), true)(
+        CryptoPP::Name::MaxLineLength(), 72));
+    encoder.Put(bytes.data(), bytes.size());
+    encoder.MessageEnd();
     std::wstring lines;
-    for (size_t i = 0; i < text.size(); i += 72)
-        lines += text.substr(i, 72) + L"\r\n";
+    for (char c : encoded) {
+        if (c == '\n')
+            lines += L'\r';
+        lines += wchar_t(c);
+    }
     return lines;
 }
 

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "null_executor.h"
 #include "platform/automation/wide_text.h"
 #include "sqlexec/sql_parametrized_command.h"
 
@@ -228,16 +229,8 @@ TEST(SQLParser, UpdateThatCannotBeRebuiltFailsWhenExecuted)
 {
     const auto command = SQLParser::Classify(L"UPDATE t SET [a]=chr(65), [b] 2 WHERE x=1", 1);
     ASSERT_EQ(KindOf(*command), Kind::Update);
-    struct NoExecutor : IExecutor {
-        void AlterZeroLength(const SQLCommandAlterZeroLength&) override {}
-        void CreateProcedure(const SQLCommandCreateProcedure&) override {}
-        void CreateView(const SQLCommandCreateView&) override {}
-        void AddConstraintNoIndex(const SQLCommandAddConstraintNoIndex&) override {}
-        void LinkAccess(const SQLCommandLinkAccess&) override {}
-        void LinkODBC(const SQLCommandLinkODBC&) override {}
+    struct NoExecutor : sqlexectest::NullExecutor {
         void ExecuteParametrized(const SQLParametrizedCommand&) override { ADD_FAILURE(); }
-        void AlterValidationRule(const SQLCommandAlterValidationRule&) override {}
-        void Execute(const SQLCommand&) override {}
     } executor;
     EXPECT_THROW(command->Execute(executor), automation::ComError);
 }
