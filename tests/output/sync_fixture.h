@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/ado_record_connection.h"
 #include "compare/comparison_context.h"
 #include "compare/data_reader.h"
 #include "compare/record_cursor.h"
@@ -34,65 +35,6 @@ namespace synctest {
 
 using automation::Variant;
 using Row = std::vector<Variant>;
-
-// The comparison's record side over the provider's ADO objects.
-class AdoCursor : public RecordCursor {
-public:
-    AdoCursor(DbConnection& db, std::wstring statement) : db_(db), statement_(std::move(statement))
-    {
-    }
-    void Open() override
-    {
-        rs_ = automation::CreateObjectAs<provider::adodb::Recordset>(L"ADODB.Recordset");
-        rs_->Open(Variant(statement_), db_.Open(), provider::adodb::adOpenStatic,
-                  provider::adodb::adLockOptimistic, provider::adodb::adCmdText);
-    }
-    void Close() override
-    {
-        if (rs_)
-            rs_->Close();
-        rs_.reset();
-    }
-    bool IsEof() override { return rs_->IsEOF(); }
-    int AbsolutePosition() override { return static_cast<int>(rs_->AbsolutePosition()); }
-    void SetAbsolutePosition(int position) override { rs_->SetAbsolutePosition(position); }
-    int FieldCount() override { return static_cast<int>(rs_->Fields()->Count()); }
-    Variant FieldValue(int index) override { return rs_->Fields()->Item(long(index))->Value(); }
-    void MoveNext() override { rs_->MoveNext(); }
-
-private:
-    DbConnection& db_;
-    std::wstring statement_;
-    automation::Ptr<provider::adodb::Recordset> rs_;
-};
-
-class AdoRecordConnection : public RecordConnection {
-public:
-    explicit AdoRecordConnection(const ConnectionSettings& settings)
-        : settings_(settings), db_(&settings_)
-    {
-    }
-    std::unique_ptr<RecordCursor> CreateCursor(const std::wstring& statement) override
-    {
-        return std::make_unique<AdoCursor>(db_, statement);
-    }
-    Variant ExecuteScalar(const std::wstring& statement) override
-    {
-        auto rs = db_.Open()->Execute(statement, nullptr, provider::adodb::adCmdText);
-        Variant value;
-        if (!rs->IsEOF())
-            value = rs->Fields()->Item(0L)->Value();
-        rs->Close();
-        if (value.vt() != automation::VT_EMPTY && value.vt() != automation::VT_I4)
-            value = automation::ChangeType(value, automation::VT_I4);
-        return value;
-    }
-    void Close() override { db_.Close(); }
-
-private:
-    ConnectionSettings settings_;
-    DbConnection db_;
-};
 
 struct ColumnDef {
     std::wstring name;
