@@ -1,7 +1,7 @@
 #include "output/script_file_writer.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <filesystem>
 #include <exception>
 
 #include "compare/data_reader.h"
@@ -107,7 +107,10 @@ void ScriptFileWriter::Run(IProgress& progress)
     if (failed_) {
         // An incomplete script must not be mistaken for a whole one later.
         file.Close();
-        std::remove(automation::ToUtf8(path_).c_str());
+        std::error_code ignored;
+        const std::filesystem::path written(automation::ToUtf8(path_));
+        if (std::filesystem::is_regular_file(written, ignored))
+            std::filesystem::remove(written, ignored);
     }
 }
 
