@@ -1,11 +1,12 @@
 #include "output/direct_sync.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
 
 #include "compare/comparison_context.h"
 #include "platform/automation/com_error.h"

@@ -9,8 +9,12 @@
 RecordKindVisitor::RecordKindVisitor(StatementEmitter& emitter, StatementKinds kinds,
                                      RecordReader& reader1, RecordReader& reader2,
                                      IProgress& progress, bool bothRecords)
-    : emitter_(emitter), kinds_(kinds), reader1_(reader1), reader2_(reader2),
-      progress_(progress), bothRecords_(bothRecords)
+    : emitter_(emitter),
+      kinds_(kinds),
+      reader1_(reader1),
+      reader2_(reader2),
+      progress_(progress),
+      bothRecords_(bothRecords)
 {
 }
 
@@ -21,8 +25,8 @@ std::unique_ptr<RecordKindVisitor> RecordKindVisitor::ForTarget(
     if (direction == 1)
         return std::make_unique<RecordKindVisitorToFirst>(emitter, kinds, reader1, reader2,
                                                           progress, bothRecords);
-    return std::make_unique<RecordKindVisitorToSecond>(emitter, kinds, reader1, reader2,
-                                                       progress, bothRecords);
+    return std::make_unique<RecordKindVisitorToSecond>(emitter, kinds, reader1, reader2, progress,
+                                                       bothRecords);
 }
 
 // A row that cannot be read again (the table changed since the comparison) must not turn into
@@ -33,8 +37,7 @@ std::unique_ptr<DbRecord> RecordKindVisitor::Read(RecordReader& reader, int row)
     if (!record)
         throw std::runtime_error("A compared row can no longer be read: row " +
                                  std::to_string(row) + " of " +
-                                 std::string(reader.Statement().begin(),
-                                             reader.Statement().end()));
+                                 std::string(reader.Statement().begin(), reader.Statement().end()));
     return record;
 }
 

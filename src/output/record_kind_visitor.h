@@ -29,10 +29,9 @@ public:
 
     // Makes the variant for a target database: 1 = Database1, 2 = Database2.
     static std::unique_ptr<RecordKindVisitor> ForTarget(int direction, StatementEmitter& emitter,
-                                                        StatementKinds kinds,
-                                                        RecordReader& reader1,
-                                                        RecordReader& reader2,
-                                                        IProgress& progress, bool bothRecords);
+                                                        StatementKinds kinds, RecordReader& reader1,
+                                                        RecordReader& reader2, IProgress& progress,
+                                                        bool bothRecords);
 
     void VisitEqual(EqualSideRecordItem& item) override;
 

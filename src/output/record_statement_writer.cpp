@@ -1,8 +1,9 @@
 #include "output/record_statement_writer.h"
 
-#include <charconv>
 #include <cryptopp/base64.h>
 #include <cryptopp/filters.h>
+
+#include <charconv>
 #include <stdexcept>
 
 #include "compare/record_diff_item.h"
@@ -37,8 +38,8 @@ std::wstring ShortestNumber(T value)
 std::wstring MoneyText(automation::Currency money)
 {
     bool negative = money.int64 < 0;
-    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(money.int64)
-                                  : static_cast<uint64_t>(money.int64);
+    uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(money.int64) : static_cast<uint64_t>(money.int64);
     std::wstring text = std::to_wstring(magnitude / 10000);
     unsigned fraction = static_cast<unsigned>(magnitude % 10000);
     if (fraction != 0) {
@@ -154,7 +155,8 @@ std::wstring RecordStatementWriter::KeyCondition(int index, const CellValue& val
         if (bytes.size() % 2 != 0)
             throw std::runtime_error(
                 "A binary key value of an odd number of bytes cannot be matched in a WHERE "
-                "condition (field " + automation::ToUtf8(name) + ")");
+                "condition (field " +
+                automation::ToUtf8(name) + ")");
         if (bytes.empty())
             return name + L"=\"\"";
         std::wstring text;
@@ -163,7 +165,8 @@ std::wstring RecordStatementWriter::KeyCondition(int index, const CellValue& val
             if (unit >= 0xD800 && unit <= 0xDFFF)
                 throw std::runtime_error(
                     "A binary key value holding a UTF-16 surrogate unit cannot be matched in a "
-                    "WHERE condition (field " + automation::ToUtf8(name) + ")");
+                    "WHERE condition (field " +
+                    automation::ToUtf8(name) + ")");
             if (i)
                 text += L" & ";
             text += L"chr(" + std::to_wstring(unit) + L")";
@@ -186,15 +189,23 @@ std::wstring RecordStatementWriter::PlainText(const CellValue& value)
 {
     const Variant& v = value.Variant();
     switch (v.vt()) {
-    case automation::VT_EMPTY:
-    case automation::VT_NULL: return L"NULL";
-    case automation::VT_BSTR: return v.bstrVal();
-    case automation::VT_DATE: return L"#" + InvariantText(v) + L"#";
-    case automation::VT_R8: return ShortestNumber(v.dblVal());
-    case automation::VT_R4: return ShortestNumber(v.fltVal());
-    case automation::VT_CY: return MoneyText(v.cyVal());
-    case automation::VT_BOOL: return v.boolVal() ? L"-1" : L"0";
-    default: return InvariantText(v);
+        case automation::VT_EMPTY:
+        case automation::VT_NULL:
+            return L"NULL";
+        case automation::VT_BSTR:
+            return v.bstrVal();
+        case automation::VT_DATE:
+            return L"#" + InvariantText(v) + L"#";
+        case automation::VT_R8:
+            return ShortestNumber(v.dblVal());
+        case automation::VT_R4:
+            return ShortestNumber(v.fltVal());
+        case automation::VT_CY:
+            return MoneyText(v.cyVal());
+        case automation::VT_BOOL:
+            return v.boolVal() ? L"-1" : L"0";
+        default:
+            return InvariantText(v);
     }
 }
 

@@ -1,8 +1,8 @@
 #include "output/script_file_writer.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <exception>
+#include <filesystem>
 
 #include "compare/data_reader.h"
 #include "compare/result_store.h"
@@ -20,9 +20,17 @@ ScriptFileWriter::ScriptFileWriter(const DatabaseSchema& schema1, const Database
                                    ResultStore& store, DataReader& reader,
                                    const TablePairList& pairs, std::wstring path, int encoding,
                                    int direction, bool insert, bool update, bool erase)
-    : schema1_(schema1), schema2_(schema2), store_(store), reader_(reader), pairs_(pairs),
-      direction_(direction), path_(std::move(path)), encoding_(encoding), insert_(insert),
-      update_(update), erase_(erase)
+    : schema1_(schema1),
+      schema2_(schema2),
+      store_(store),
+      reader_(reader),
+      pairs_(pairs),
+      direction_(direction),
+      path_(std::move(path)),
+      encoding_(encoding),
+      insert_(insert),
+      update_(update),
+      erase_(erase)
 {
     // Database1 tables first: a Database2 table that is some pair's second never shadows the
     // pair of a Database1 table of the same object.
@@ -141,8 +149,8 @@ bool ScriptFileWriter::WritePass(const std::vector<SchemaTable*>& order, bool ba
     return true;
 }
 
-void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds,
-                                  TextFileWriter& file, IProgress& progress)
+void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds, TextFileWriter& file,
+                                  IProgress& progress)
 {
     if (!pair || !pair->Second())
         return;

@@ -1,5 +1,7 @@
 // Direct synchronisation on real store files: the backup copy, the run of the script and the
 // task's messages.
+#include "output/direct_sync.h"
+
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -7,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "output/direct_sync.h"
 #include "output/script_file_writer.h"
 #include "output/sync_fixture.h"
 #include "platform/provider/adox_catalog.h"
@@ -19,8 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const TableDef kItems{L"Items", {{L"id", L"LONG", 3}, {L"name", L"TEXT(40)", 202}}, {L"id"}, true,
-                      {}};
+const TableDef kItems{
+    L"Items", {{L"id", L"LONG", 3}, {L"name", L"TEXT(40)", 202}}, {L"id"}, true, {}};
 
 std::string Bytes(const fs::path& path)
 {
@@ -45,10 +46,12 @@ protected:
         path2 = Path(dir, "two.mdb");
         CreateStore(path1, {kItems});
         CreateStore(path2, {kItems});
-        InsertRows(path1, kItems, {{Variant(int32_t(1)), Variant(L"old")},
-                                   {Variant(int32_t(2)), Variant(L"gone")}});
-        InsertRows(path2, kItems, {{Variant(int32_t(1)), Variant(L"new\r\nline")},
-                                   {Variant(int32_t(3)), Variant(L"added")}});
+        InsertRows(
+            path1, kItems,
+            {{Variant(int32_t(1)), Variant(L"old")}, {Variant(int32_t(2)), Variant(L"gone")}});
+        InsertRows(path2, kItems,
+                   {{Variant(int32_t(1)), Variant(L"new\r\nline")},
+                    {Variant(int32_t(3)), Variant(L"added")}});
         script = Path(dir, "sync.sql");
     }
 
@@ -57,8 +60,8 @@ protected:
     {
         stores = std::make_unique<ComparedStores>(path1, path2, std::vector<TableDef>{kItems});
         ScriptFileWriter writer(*stores->schema1, *stores->schema2, stores->Store(),
-                                stores->Reader(), stores->Pairs(), script, TextFileWriter::kUtf8,
-                                1, true, true, true);
+                                stores->Reader(), stores->Pairs(), script, TextFileWriter::kUtf8, 1,
+                                true, true, true);
         FakeProgress progress;
         writer.Run(progress);
         ASSERT_FALSE(writer.Failed()) << automation::ToUtf8(writer.ErrorText());
@@ -95,8 +98,8 @@ TEST_F(DirectSyncTest, BacksUpTheTargetThenMakesItEqualTheSource)
     for (std::time_t t = before; t <= after; ++t) {
         std::tm local{};
         localtime_r(&t, &local);
-        named = named || automation::FromUtf8(backups[0].string()) ==
-                             DirectSync::BackupName(path1, local);
+        named = named ||
+                automation::FromUtf8(backups[0].string()) == DirectSync::BackupName(path1, local);
     }
     EXPECT_TRUE(named) << backups[0];
     EXPECT_EQ(DumpTable(path1, kItems), DumpTable(path2, kItems));

@@ -1,10 +1,11 @@
 // The table order of the synchronisation script.
+#include "output/foreign_key_order.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "database/database_schema.h"
-#include "output/foreign_key_order.h"
 
 namespace {
 
@@ -64,8 +65,7 @@ TEST(ForeignKeyOrderTest, ReferencedTablesComeFirstAndEveryTableOnce)
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(sorted, expected) << "tables " << std::string(c.tables.begin(), c.tables.end());
         for (const auto& pair : c.before)
-            EXPECT_TRUE(Before(order, pair[0], pair[1]))
-                << std::string(order.begin(), order.end());
+            EXPECT_TRUE(Before(order, pair[0], pair[1])) << std::string(order.begin(), order.end());
     }
 }
 

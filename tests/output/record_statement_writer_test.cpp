@@ -1,10 +1,11 @@
 // The statement forms and value encodings of the synchronisation script.
+#include "output/record_statement_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "compare/db_record.h"
-#include "output/record_statement_writer.h"
 #include "platform/automation/variant.h"
 
 namespace {
@@ -96,8 +97,8 @@ TEST(RecordStatementWriterTest, FloatingValuesReadBackAsTheSameNumber)
 
 TEST(RecordStatementWriterTest, DecimalsAreWrittenExactly)
 {
-    Variant decimal = automation::ChangeType(Variant(L"-79228162514264.3375"),
-                                             automation::VT_DECIMAL);
+    Variant decimal =
+        automation::ChangeType(Variant(L"-79228162514264.3375"), automation::VT_DECIMAL);
     EXPECT_EQ(ValueText(decimal), L"-79228162514264.3375");
 }
 
@@ -134,7 +135,8 @@ TEST(RecordStatementWriterTest, WhereJoinsEveryKeyAndMatchesNullKeysWithIsNull)
         std::vector<Variant> values;
         std::wstring where;
     } cases[] = {
-        {{0, 2}, {Variant(int32_t(1)), Variant(L"x"), Variant(L"k\n")},
+        {{0, 2},
+         {Variant(int32_t(1)), Variant(L"x"), Variant(L"k\n")},
          L" WHERE [a]=1 AND [c]=\"k\" & chr(10)"},
         {{1}, {Variant(int32_t(1)), Variant::Null(), Variant(L"")}, L" WHERE [b] IS NULL"},
         {{2}, {Variant(int32_t(1)), Variant::Null(), Variant(L"")}, L" WHERE [c]=\"\""},

@@ -1,12 +1,13 @@
 // The script writer as a task: the file it writes for a comparison, its order of tables and
 // passes, its progress, its cancel and its failures.
+#include "output/script_file_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "output/script_file_writer.h"
 #include "output/sync_fixture.h"
 #include "sqlexec/progress.h"
 #include "sqlexec/text_file_writer.h"
@@ -16,7 +17,10 @@ namespace {
 
 // Child is first in schema order, so only the foreign key puts Parent before it.
 const std::vector<TableDef> kTables = {
-    {L"Child", {{L"cid", L"LONG", 3}, {L"pid", L"LONG", 3}}, {L"cid"}, true,
+    {L"Child",
+     {{L"cid", L"LONG", 3}, {L"pid", L"LONG", 3}},
+     {L"cid"},
+     true,
      {{L"pid", L"Parent", L"id"}}},
     {L"Parent", {{L"id", L"LONG", 3}, {L"name", L"TEXT(20)", 202}}, {L"id"}, true, {}},
 };
@@ -46,25 +50,27 @@ protected:
         path2 = Path(dir, "two.mdb");
         CreateStore(path1, kTables);
         CreateStore(path2, kTables);
-        InsertRows(path1, kTables[1], {{Variant(int32_t(1)), Variant(L"a")},
-                                       {Variant(int32_t(2)), Variant(L"b")}});
-        InsertRows(path2, kTables[1], {{Variant(int32_t(1)), Variant(L"A")},
-                                       {Variant(int32_t(3)), Variant(L"c\u0411")}});
-        InsertRows(path1, kTables[0], {{Variant(int32_t(10)), Variant(int32_t(1))},
-                                       {Variant(int32_t(11)), Variant(int32_t(2))}});
-        InsertRows(path2, kTables[0], {{Variant(int32_t(10)), Variant(int32_t(3))},
-                                       {Variant(int32_t(12)), Variant(int32_t(1))}});
+        InsertRows(path1, kTables[1],
+                   {{Variant(int32_t(1)), Variant(L"a")}, {Variant(int32_t(2)), Variant(L"b")}});
+        InsertRows(
+            path2, kTables[1],
+            {{Variant(int32_t(1)), Variant(L"A")}, {Variant(int32_t(3)), Variant(L"c\u0411")}});
+        InsertRows(path1, kTables[0],
+                   {{Variant(int32_t(10)), Variant(int32_t(1))},
+                    {Variant(int32_t(11)), Variant(int32_t(2))}});
+        InsertRows(path2, kTables[0],
+                   {{Variant(int32_t(10)), Variant(int32_t(3))},
+                    {Variant(int32_t(12)), Variant(int32_t(1))}});
         stores = std::make_unique<ComparedStores>(path1, path2, kTables);
     }
 
-    std::unique_ptr<ScriptFileWriter> Writer(const std::wstring& path, int direction,
-                                             bool insert, bool update, bool erase,
+    std::unique_ptr<ScriptFileWriter> Writer(const std::wstring& path, int direction, bool insert,
+                                             bool update, bool erase,
                                              int encoding = TextFileWriter::kUtf8)
     {
-        return std::make_unique<ScriptFileWriter>(*stores->schema1, *stores->schema2,
-                                                  stores->Store(), stores->Reader(),
-                                                  stores->Pairs(), path, encoding, direction,
-                                                  insert, update, erase);
+        return std::make_unique<ScriptFileWriter>(
+            *stores->schema1, *stores->schema2, stores->Store(), stores->Reader(), stores->Pairs(),
+            path, encoding, direction, insert, update, erase);
     }
 
     testsupport::TempDir dir;
@@ -80,18 +86,20 @@ TEST_F(ScriptFileWriterTest, WritesInsertsInDependencyOrderThenUpdatesAndDeletes
         int direction;
         std::string body;
     } cases[] = {
-        {1, "INSERT INTO [Parent] ([id], [name]) VALUES (3, \"c\xD0\x91\");\r\n"
-            "INSERT INTO [Child] ([cid], [pid]) VALUES (12, 1);\r\n"
-            "UPDATE [Child] SET [pid]=3 WHERE [cid]=10;\r\n"
-            "UPDATE [Parent] SET [name]=\"A\" WHERE [id]=1;\r\n"
-            "DELETE FROM [Child] WHERE [cid]=11;\r\n"
-            "DELETE FROM [Parent] WHERE [id]=2;\r\n"},
-        {2, "INSERT INTO [Parent] ([id], [name]) VALUES (2, \"b\");\r\n"
-            "INSERT INTO [Child] ([cid], [pid]) VALUES (11, 2);\r\n"
-            "UPDATE [Child] SET [pid]=1 WHERE [cid]=10;\r\n"
-            "UPDATE [Parent] SET [name]=\"a\" WHERE [id]=1;\r\n"
-            "DELETE FROM [Child] WHERE [cid]=12;\r\n"
-            "DELETE FROM [Parent] WHERE [id]=3;\r\n"},
+        {1,
+         "INSERT INTO [Parent] ([id], [name]) VALUES (3, \"c\xD0\x91\");\r\n"
+         "INSERT INTO [Child] ([cid], [pid]) VALUES (12, 1);\r\n"
+         "UPDATE [Child] SET [pid]=3 WHERE [cid]=10;\r\n"
+         "UPDATE [Parent] SET [name]=\"A\" WHERE [id]=1;\r\n"
+         "DELETE FROM [Child] WHERE [cid]=11;\r\n"
+         "DELETE FROM [Parent] WHERE [id]=2;\r\n"},
+        {2,
+         "INSERT INTO [Parent] ([id], [name]) VALUES (2, \"b\");\r\n"
+         "INSERT INTO [Child] ([cid], [pid]) VALUES (11, 2);\r\n"
+         "UPDATE [Child] SET [pid]=1 WHERE [cid]=10;\r\n"
+         "UPDATE [Parent] SET [name]=\"a\" WHERE [id]=1;\r\n"
+         "DELETE FROM [Child] WHERE [cid]=12;\r\n"
+         "DELETE FROM [Parent] WHERE [id]=3;\r\n"},
     };
     for (const auto& c : cases) {
         std::wstring path = Path(dir, "sync.sql");

@@ -17,8 +17,21 @@
 
 namespace synctest {
 
-enum class Kind { Long, Short, Byte, Text, Memo, Double, Single, Money, Decimal, Date, YesNo,
-                  Binary, Guid };
+enum class Kind {
+    Long,
+    Short,
+    Byte,
+    Text,
+    Memo,
+    Double,
+    Single,
+    Money,
+    Decimal,
+    Date,
+    YesNo,
+    Binary,
+    Guid
+};
 
 struct KindInfo {
     Kind kind;
@@ -29,12 +42,18 @@ struct KindInfo {
 inline const std::vector<KindInfo>& AllKinds()
 {
     static const std::vector<KindInfo> kinds = {
-        {Kind::Long, L"LONG", 3},           {Kind::Short, L"SHORT", 2},
-        {Kind::Byte, L"BYTE", 17},          {Kind::Text, L"TEXT(60)", 202},
-        {Kind::Memo, L"MEMO", 203},         {Kind::Double, L"DOUBLE", 5},
-        {Kind::Single, L"SINGLE", 4},       {Kind::Money, L"CURRENCY", 6},
-        {Kind::Decimal, L"DECIMAL(18,4)", 131}, {Kind::Date, L"DATETIME", 7},
-        {Kind::YesNo, L"YESNO", 11},        {Kind::Binary, L"LONGBINARY", 205},
+        {Kind::Long, L"LONG", 3},
+        {Kind::Short, L"SHORT", 2},
+        {Kind::Byte, L"BYTE", 17},
+        {Kind::Text, L"TEXT(60)", 202},
+        {Kind::Memo, L"MEMO", 203},
+        {Kind::Double, L"DOUBLE", 5},
+        {Kind::Single, L"SINGLE", 4},
+        {Kind::Money, L"CURRENCY", 6},
+        {Kind::Decimal, L"DECIMAL(18,4)", 131},
+        {Kind::Date, L"DATETIME", 7},
+        {Kind::YesNo, L"YESNO", 11},
+        {Kind::Binary, L"LONGBINARY", 205},
         {Kind::Guid, L"GUID", 72},
     };
     return kinds;
@@ -50,8 +69,8 @@ public:
     std::wstring Text(int maxLength)
     {
         static const std::vector<std::wstring> pieces = {
-            L"a", L"B", L"z", L" ", L"\"", L"'", L"\r\n", L"\n", L"\t", L"\u00e9", L"\u4e2d",
-            L"&", L",", L";", L"(", L")", L"chr(", L"--", L"#", L"0", L"9", L"x y"};
+            L"a", L"B", L"z", L" ", L"\"", L"'",    L"\r\n", L"\n", L"\t", L"\u00e9", L"\u4e2d",
+            L"&", L",", L";", L"(", L")",  L"chr(", L"--",   L"#",  L"0",  L"9",      L"x y"};
         std::wstring text;
         int count = Int(0, maxLength / 2);
         while (static_cast<int>(text.size()) < maxLength && count-- > 0)
@@ -64,68 +83,73 @@ public:
     Variant Value(Kind kind)
     {
         switch (kind) {
-        case Kind::Long: return Variant(static_cast<int32_t>(Int(INT32_MIN, INT32_MAX)));
-        case Kind::Short: return Variant(static_cast<int16_t>(Int(-32768, 32767)));
-        case Kind::Byte: return Variant(static_cast<uint8_t>(Int(0, 255)));
-        case Kind::Text: return Variant(Text(60));
-        case Kind::Memo: return Variant(Text(400));
-        case Kind::Double: {
-            double d;
-            do {
-                d = std::bit_cast<double>(std::uniform_int_distribution<uint64_t>()(rng_));
-            } while (!std::isfinite(d) || d == 0 || std::fabs(std::log10(std::fabs(d))) > 280);
-            // At most 15 significant digits, magnitudes within 1e-280..1e280: the store's
-            // reader of SQL number literals rounds some longer literals and some near the ends
-            // of the range to a neighbouring double (a fault of the store, not of the script;
-            // the script's own number text is checked digit-exact elsewhere).
-            char text[32];
-            std::snprintf(text, sizeof text, "%.15g", d);
-            return Variant(Chance(30) ? Int(-1000, 1000) / 8.0 : std::strtod(text, nullptr));
-        }
-        case Kind::Single: {
-            float f;
-            do {
-                f = std::bit_cast<float>(std::uniform_int_distribution<uint32_t>()(rng_));
-            } while (!std::isfinite(f) || f == 0);
-            return Variant(f);
-        }
-        case Kind::Money:
-            return Variant(automation::Currency{
-                std::uniform_int_distribution<int64_t>(-9000000000000000000LL,
-                                                       9000000000000000000LL)(rng_)});
-        case Kind::Decimal: {
-            int64_t units = std::uniform_int_distribution<int64_t>(-99999999999999LL,
-                                                                   99999999999999LL)(rng_);
-            std::wstring text = std::to_wstring(units / 10000) + L"." +
-                                std::to_wstring(std::llabs(units % 10000) + 10000).substr(1);
-            if (units < 0 && units / 10000 == 0)
-                text = L"-" + text;
-            return automation::ChangeType(Variant(text), automation::VT_DECIMAL);
-        }
-        case Kind::Date: {
-            double day = Int(0, 3) == 0 ? 0 : Int(1, 73000);
-            double seconds = Int(0, 3) == 0 ? 0 : Int(0, 86399);
-            if (day == 0 && seconds == 0)
-                seconds = 1;
-            return Variant::FromDate(day + seconds / 86400.0);
-        }
-        case Kind::YesNo: return Variant(Chance(50));
-        case Kind::Binary: {
-            std::vector<uint8_t> bytes(Int(1, 3) == 1 ? Int(0, 3) : Int(50, 300));
-            for (auto& b : bytes)
-                b = static_cast<uint8_t>(Int(0, 255));
-            return Variant(automation::SafeArray(std::move(bytes)));
-        }
-        case Kind::Guid: {
-            static const wchar_t* hex = L"0123456789ABCDEF";
-            std::wstring g = L"{";
-            for (int i = 0; i < 32; ++i) {
-                if (i == 8 || i == 12 || i == 16 || i == 20)
-                    g += L'-';
-                g += hex[Int(0, 15)];
+            case Kind::Long:
+                return Variant(static_cast<int32_t>(Int(INT32_MIN, INT32_MAX)));
+            case Kind::Short:
+                return Variant(static_cast<int16_t>(Int(-32768, 32767)));
+            case Kind::Byte:
+                return Variant(static_cast<uint8_t>(Int(0, 255)));
+            case Kind::Text:
+                return Variant(Text(60));
+            case Kind::Memo:
+                return Variant(Text(400));
+            case Kind::Double: {
+                double d;
+                do {
+                    d = std::bit_cast<double>(std::uniform_int_distribution<uint64_t>()(rng_));
+                } while (!std::isfinite(d) || d == 0 || std::fabs(std::log10(std::fabs(d))) > 280);
+                // At most 15 significant digits, magnitudes within 1e-280..1e280: the store's
+                // reader of SQL number literals rounds some longer literals and some near the ends
+                // of the range to a neighbouring double (a fault of the store, not of the script;
+                // the script's own number text is checked digit-exact elsewhere).
+                char text[32];
+                std::snprintf(text, sizeof text, "%.15g", d);
+                return Variant(Chance(30) ? Int(-1000, 1000) / 8.0 : std::strtod(text, nullptr));
             }
-            return Variant(g + L"}");
-        }
+            case Kind::Single: {
+                float f;
+                do {
+                    f = std::bit_cast<float>(std::uniform_int_distribution<uint32_t>()(rng_));
+                } while (!std::isfinite(f) || f == 0);
+                return Variant(f);
+            }
+            case Kind::Money:
+                return Variant(automation::Currency{std::uniform_int_distribution<int64_t>(
+                    -9000000000000000000LL, 9000000000000000000LL)(rng_)});
+            case Kind::Decimal: {
+                int64_t units = std::uniform_int_distribution<int64_t>(-99999999999999LL,
+                                                                       99999999999999LL)(rng_);
+                std::wstring text = std::to_wstring(units / 10000) + L"." +
+                                    std::to_wstring(std::llabs(units % 10000) + 10000).substr(1);
+                if (units < 0 && units / 10000 == 0)
+                    text = L"-" + text;
+                return automation::ChangeType(Variant(text), automation::VT_DECIMAL);
+            }
+            case Kind::Date: {
+                double day = Int(0, 3) == 0 ? 0 : Int(1, 73000);
+                double seconds = Int(0, 3) == 0 ? 0 : Int(0, 86399);
+                if (day == 0 && seconds == 0)
+                    seconds = 1;
+                return Variant::FromDate(day + seconds / 86400.0);
+            }
+            case Kind::YesNo:
+                return Variant(Chance(50));
+            case Kind::Binary: {
+                std::vector<uint8_t> bytes(Int(1, 3) == 1 ? Int(0, 3) : Int(50, 300));
+                for (auto& b : bytes)
+                    b = static_cast<uint8_t>(Int(0, 255));
+                return Variant(automation::SafeArray(std::move(bytes)));
+            }
+            case Kind::Guid: {
+                static const wchar_t* hex = L"0123456789ABCDEF";
+                std::wstring g = L"{";
+                for (int i = 0; i < 32; ++i) {
+                    if (i == 8 || i == 12 || i == 16 || i == 20)
+                        g += L'-';
+                    g += hex[Int(0, 15)];
+                }
+                return Variant(g + L"}");
+            }
         }
         return Variant::Null();
     }
@@ -158,13 +182,24 @@ inline PairData GeneratePair(Generator& g, int rowsPerTable)
             kinds.push_back(pool[i].kind);
         }
     };
-    TableDef parent{L"Parent", {{L"id", L"LONG", 3}, {L"up", L"LONG", 3}}, {L"id"}, true,
+    TableDef parent{L"Parent",
+                    {{L"id", L"LONG", 3}, {L"up", L"LONG", 3}},
+                    {L"id"},
+                    true,
                     {{L"up", L"Parent", L"id"}}};
-    TableDef child{L"Child Rows", {{L"code", L"TEXT(20)", 202}, {L"n", L"SHORT", 2},
-                                   {L"parent", L"LONG", 3}},
-                   {L"code", L"n"}, true, {{L"parent", L"Parent", L"id"}}};
-    TableDef loose{L"Loose", {{L"k1", L"LONG", 3}, {L"k2", L"TEXT(10)", 202}}, {L"k1", L"k2"},
-                   false, {}};
+    TableDef child{L"Child Rows",
+                   {{L"code", L"TEXT(20)", 202}, {L"n", L"SHORT", 2}, {L"parent", L"LONG", 3}},
+                   {L"code", L"n"},
+                   true,
+                   {{L"parent", L"Parent", L"id"}}};
+    TableDef loose{
+        L"Loose", {{L"k1", L"LONG", 3}, {L"k2", L"TEXT(10)", 202}}, {L"k1", L"k2"}, false, {}};
+    // Half the schemas also hold a cycle of foreign keys (Child Rows and Loose refer to each
+    // other); the script must still order every table and apply.
+    if (g.Chance(50)) {
+        child.foreignKeys.push_back({L"n", L"Loose", L"k1"});
+        loose.foreignKeys.push_back({L"k1", L"Child Rows", L"n"});
+    }
     std::vector<Kind> parentKinds{Kind::Long, Kind::Long};
     std::vector<Kind> childKinds{Kind::Text, Kind::Short, Kind::Long};
     std::vector<Kind> looseKinds{Kind::Long, Kind::Text};
@@ -187,15 +222,15 @@ inline PairData GeneratePair(Generator& g, int rowsPerTable)
         int id = g.Int(-50, 400);
         if (!parentIds.insert(id).second)
             continue;
-        Row row{Variant(int32_t(id)),
-                parentIds.size() > 1 && g.Chance(60) ? Variant(int32_t(*parentIds.begin()))
-                                                     : Variant::Null()};
+        Row row{Variant(int32_t(id)), parentIds.size() > 1 && g.Chance(60)
+                                          ? Variant(int32_t(*parentIds.begin()))
+                                          : Variant::Null()};
         valueColumns(parentKinds, 2, row);
         base[1].push_back(std::move(row));
     }
     std::set<std::pair<std::wstring, int>> childKeys;
-    static const std::vector<std::wstring> codes = {L"", L"a", L"A", L"ab", L"a\rb", L"\u00e9",
-                                                    L"z\"q", L"b c", L"\t"};
+    static const std::vector<std::wstring> codes = {L"",       L"a",    L"A",   L"ab", L"a\rb",
+                                                    L"\u00e9", L"z\"q", L"b c", L"\t"};
     for (int i = 0; i < rowsPerTable; ++i) {
         std::wstring code = codes[g.Int(0, static_cast<int>(codes.size()) - 1)];
         int n = g.Int(-3, 3);

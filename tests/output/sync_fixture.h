@@ -135,9 +135,9 @@ inline std::unique_ptr<DatabaseSchema> BuildSchema(const std::wstring& path,
     for (const auto& def : tables) {
         SchemaTable* table = schema->FindTable(def.name);
         for (const auto& fk : def.foreignKeys) {
-            auto key = std::make_unique<SchemaKey>(table, L"fk_" + def.name + L"_" + fk.column,
-                                                   fk.relatedTable, SchemaKey::kForeign, 0, 0,
-                                                   false);
+            auto key =
+                std::make_unique<SchemaKey>(table, L"fk_" + def.name + L"_" + fk.column,
+                                            fk.relatedTable, SchemaKey::kForeign, 0, 0, false);
             key->AddColumn(fk.column, fk.relatedColumn);
             key->SetRelatedTable(schema->FindTable(fk.relatedTable));
             table->AddKey(std::move(key));

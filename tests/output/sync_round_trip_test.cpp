@@ -113,7 +113,8 @@ TEST_F(SyncRoundTripTest, ApplyingTheScriptMakesTheTargetEqualTheSourceInBothDir
 
 // The rows a target holds after applying only some choices, computed from the generated sides:
 // keys are a row's leading key values.
-std::vector<std::vector<Row>> Expected(const PairData& data, const std::vector<std::vector<Row>>& target,
+std::vector<std::vector<Row>> Expected(const PairData& data,
+                                       const std::vector<std::vector<Row>>& target,
                                        const std::vector<std::vector<Row>>& source, Choices c)
 {
     std::vector<std::vector<Row>> out(data.tables.size());
@@ -149,7 +150,7 @@ std::vector<std::vector<Row>> Expected(const PairData& data, const std::vector<s
 TEST_F(SyncRoundTripTest, EachChoiceAloneChangesOnlyWhatItNames)
 {
     const Choices choices[] = {{true, false, false}, {false, true, false}, {false, false, true},
-                               {true, true, false}, {false, true, true}, {true, false, true}};
+                               {true, true, false},  {false, true, true},  {true, false, true}};
     for (unsigned seed : {7u, 8u}) {
         Generator g(seed);
         PairData data = GeneratePair(g, 30);
@@ -162,8 +163,7 @@ TEST_F(SyncRoundTripTest, EachChoiceAloneChangesOnlyWhatItNames)
         for (const Choices& c : choices) {
             for (int direction : {1, 2}) {
                 std::string context = "seed " + std::to_string(seed) + " choice " +
-                                      std::to_string(n) + " direction " +
-                                      std::to_string(direction);
+                                      std::to_string(n) + " direction " + std::to_string(direction);
                 std::wstring script;
                 {
                     ComparedStores stores(path1, path2, data.tables);
@@ -171,8 +171,7 @@ TEST_F(SyncRoundTripTest, EachChoiceAloneChangesOnlyWhatItNames)
                 }
                 const auto& target = direction == 1 ? data.rows1 : data.rows2;
                 const auto& source = direction == 1 ? data.rows2 : data.rows1;
-                std::wstring applied =
-                    CopyOf(direction == 1 ? path1 : path2, "applied.mdb");
+                std::wstring applied = CopyOf(direction == 1 ? path1 : path2, "applied.mdb");
                 EXPECT_EQ(Apply(script, applied), L"") << context;
                 std::wstring expected = Path(dir, "expected.mdb");
                 std::filesystem::remove(automation::ToUtf8(expected));
@@ -192,8 +191,8 @@ namespace {
 
 TEST_F(SyncRoundTripTest, RowsWithBinaryKeysAreUpdatedAndDeletedByTheirKey)
 {
-    const TableDef table{L"Blobs", {{L"k", L"BINARY(8)", 128}, {L"v", L"TEXT(10)", 202}},
-                         {L"k"}, true, {}};
+    const TableDef table{
+        L"Blobs", {{L"k", L"BINARY(8)", 128}, {L"v", L"TEXT(10)", 202}}, {L"k"}, true, {}};
     auto key = [](std::vector<uint8_t> bytes) { return Variant(automation::SafeArray(bytes)); };
     std::vector<Row> rows1 = {{key({1, 0}), Variant(L"same")},
                               {key({0x41, 0, 0x42, 0}), Variant(L"old")},
