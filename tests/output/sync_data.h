@@ -69,8 +69,10 @@ public:
     std::wstring Text(int maxLength)
     {
         static const std::vector<std::wstring> pieces = {
-            L"a", L"B", L"z", L" ", L"\"", L"'",    L"\r\n", L"\n", L"\t", L"\u00e9", L"\u4e2d",
-            L"&", L",", L";", L"(", L")",  L"chr(", L"--",   L"#",  L"0",  L"9",      L"x y"};
+            L"a", L"B", L"z", L" ", L"\"", L"'", L"\r\n", L"\n", L"\t", L"\u00e9", L"\u4e2d",
+            L"&", L",", L";", L"(", L")", L"chr(", L"--", L"#", L"0", L"9", L"x y",
+            // Texts of the statement forms themselves inside values.
+            L" WHERE ", L") VALUES (", L"base64(\""};
         std::wstring text;
         int count = Int(0, maxLength / 2);
         while (static_cast<int>(text.size()) < maxLength && count-- > 0)
