@@ -4,6 +4,7 @@
 #include <cryptopp/filters.h>
 
 #include <charconv>
+#include <cwctype>
 #include <stdexcept>
 
 #include "compare/record_diff_item.h"
@@ -174,7 +175,19 @@ std::wstring RecordStatementWriter::KeyCondition(int index, const CellValue& val
         return name + L"=" + text;
     }
     std::wstring plain = PlainText(value);
-    return name + L"=" + (value.IsText() ? QuoteText(plain) : plain);
+    if (!value.IsText())
+        return name + L"=" + plain;
+    // The script runner splits an UPDATE at the last blank-delimited WHERE; a key text holding
+    // that word writes its blanks as chr() codes, so the condition cannot be cut inside the
+    // literal. The engine evaluates both forms to the same text.
+    std::wstring folded = plain;
+    for (wchar_t& c : folded)
+        c = static_cast<wchar_t>(std::towlower(c));
+    if (folded.find(L"where") == std::wstring::npos)
+        return name + L"=" + QuoteText(plain);
+    return name + L"=" + QuoteCodes(plain, [](wchar_t c) {
+               return static_cast<unsigned>(c) < 32 || std::iswspace(c);
+           });
 }
 
 std::wstring RecordStatementWriter::Value(const CellValue& value)
@@ -231,6 +244,12 @@ std::wstring RecordStatementWriter::Base64Literal(const CellValue& value)
 
 std::wstring RecordStatementWriter::QuoteText(const std::wstring& original)
 {
+    return QuoteCodes(original, [](wchar_t c) { return static_cast<unsigned>(c) < 32; });
+}
+
+template <class AsCode>
+std::wstring RecordStatementWriter::QuoteCodes(const std::wstring& original, AsCode asCode)
+{
     if (original.empty())
         return L"\"\"";
     std::wstring text = original;
@@ -241,7 +260,7 @@ std::wstring RecordStatementWriter::QuoteText(const std::wstring& original)
     const size_t last = text.size() - 1;
     for (size_t i = 0; i < text.size(); ++i) {
         wchar_t c = text[i];
-        if (static_cast<unsigned>(c) < 32) {
+        if (asCode(c)) {
             if (i != 0 && !lastWasCode)
                 out += L"\" & ";
             out += L"chr(" + std::to_wstring(static_cast<unsigned>(c)) + L")";

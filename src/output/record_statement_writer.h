@@ -47,6 +47,9 @@ public:
 
 private:
     std::wstring KeyCondition(int index, const CellValue& value) const;
+    // QuoteText with chr() codes for every character `asCode` picks.
+    template <class AsCode>
+    static std::wstring QuoteCodes(const std::wstring& text, AsCode asCode);
 
     std::wstring table_;  // in brackets
     std::wstring fieldList_;

@@ -141,6 +141,12 @@ TEST(RecordStatementWriterTest, WhereJoinsEveryKeyAndMatchesNullKeysWithIsNull)
         {{1}, {Variant(int32_t(1)), Variant::Null(), Variant(L"")}, L" WHERE [b] IS NULL"},
         {{2}, {Variant(int32_t(1)), Variant::Null(), Variant(L"")}, L" WHERE [c]=\"\""},
         {{0}, {Variant::FromDate(45356.0), Variant(), Variant()}, L" WHERE [a]=#03/05/2024#"},
+        // A key text holding the word WHERE writes its blanks as codes, so that the script
+        // runner cannot cut the statement inside the literal.
+        {{2},
+         {Variant(), Variant(), Variant(L"k Where\nx")},
+         L" WHERE [c]=\"k\" & chr(32) & \"Where\" & chr(10) & \"x\""},
+        {{2}, {Variant(), Variant(), Variant(L"a b")}, L" WHERE [c]=\"a b\""},
         // A table without key fields: nothing follows " WHERE ".
         {{}, {Variant(int32_t(1)), Variant(), Variant()}, L" WHERE "},
         // A binary key is matched as the text of its 16-bit little-endian units.

@@ -69,8 +69,8 @@ public:
     std::wstring Text(int maxLength)
     {
         static const std::vector<std::wstring> pieces = {
-            L"a", L"B", L"z", L" ", L"\"", L"'", L"\r\n", L"\n", L"\t", L"\u00e9", L"\u4e2d",
-            L"&", L",", L";", L"(", L")", L"chr(", L"--", L"#", L"0", L"9", L"x y",
+            L"a", L"B", L"z", L" ", L"\"", L"'", L"\r\n", L"\n", L"\t", L"\u00e9", L"\u4e2d", L"&",
+            L",", L";", L"(", L")", L"chr(", L"--", L"#", L"0", L"9", L"x y",
             // Texts of the statement forms themselves inside values.
             L" WHERE ", L") VALUES (", L"base64(\""};
         std::wstring text;
@@ -231,8 +231,8 @@ inline PairData GeneratePair(Generator& g, int rowsPerTable)
         base[1].push_back(std::move(row));
     }
     std::set<std::pair<std::wstring, int>> childKeys;
-    static const std::vector<std::wstring> codes = {L"",       L"a",    L"A",   L"ab", L"a\rb",
-                                                    L"\u00e9", L"z\"q", L"b c", L"\t"};
+    static const std::vector<std::wstring> codes = {
+        L"", L"a", L"A", L"ab", L"a\rb", L"\u00e9", L"z\"q", L"b c", L"\t", L"k WHERE x"};
     for (int i = 0; i < rowsPerTable; ++i) {
         std::wstring code = codes[g.Int(0, static_cast<int>(codes.size()) - 1)];
         int n = g.Int(-3, 3);
