@@ -58,15 +58,16 @@ void Run(const Ptr<adodb::Connection>& c, const std::wstring& sql)
 // Keys 1..rows in scrambled physical order, filled by doubling.
 void Fill(const Ptr<adodb::Connection>& c, long rows)
 {
-    Run(c, L"CREATE TABLE [Bench] (k LONG PRIMARY KEY, a LONG, b DOUBLE, c TEXT(20), "
-           L"d TEXT(50), e CURRENCY, f DATETIME, g SHORT, h YESNO, i TEXT(10))");
+    Run(c,
+        L"CREATE TABLE [Bench] (k LONG PRIMARY KEY, a LONG, b DOUBLE, c TEXT(20), "
+        L"d TEXT(50), e CURRENCY, f DATETIME, g SHORT, h YESNO, i TEXT(10))");
     const long seed = std::min(rows, 1000L);
     for (long n = 0; n < seed; ++n) {
         const long k = (n * 7919) % seed + 1;
         const std::wstring K = std::to_wstring(k);
-        Run(c, L"INSERT INTO [Bench] VALUES (" + K + L", " + std::to_wstring(k * 3) + L", " +
-                   K + L".25, 'name " + K + L"', 'a somewhat longer description of row " + K +
-                   L"', " + K + L".5, #1/" + std::to_wstring(n % 28 + 1) + L"/2001 10:30#, " +
+        Run(c, L"INSERT INTO [Bench] VALUES (" + K + L", " + std::to_wstring(k * 3) + L", " + K +
+                   L".25, 'name " + K + L"', 'a somewhat longer description of row " + K + L"', " +
+                   K + L".5, #1/" + std::to_wstring(n % 28 + 1) + L"/2001 10:30#, " +
                    std::to_wstring(n % 300) + L", " + (n % 2 ? L"TRUE" : L"FALSE") + L", 'x" +
                    std::to_wstring(n) + L"')");
     }
@@ -80,8 +81,7 @@ void CreateStore(const std::wstring& path, long rows, const std::wstring& onlyOt
                  const std::wstring& change)
 {
     auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
-    auto connection =
-        catalog->Create(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path);
+    auto connection = catalog->Create(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path);
     Fill(connection, rows);
     Run(connection, L"DELETE FROM [Bench] WHERE " + onlyOtherSide);
     if (!change.empty())
@@ -95,8 +95,8 @@ void AddBenchTable(DatabaseSchema& schema)
     for (const wchar_t* column : kColumns)
         table->AddField(std::make_unique<SchemaField>(table.get(), column, nullptr, 0, false,
                                                       std::nullopt, 0, 0, true, false, L""));
-    auto key = std::make_unique<SchemaKey>(table.get(), L"PrimaryKey", L"", SchemaKey::kPrimary,
-                                           0, 0, false);
+    auto key = std::make_unique<SchemaKey>(table.get(), L"PrimaryKey", L"", SchemaKey::kPrimary, 0,
+                                           0, false);
     key->AddColumn(L"k", L"");
     table->AddKey(std::move(key));
     schema.AddTable(std::move(table));
@@ -274,9 +274,10 @@ int main(int argc, char** argv)
         for (int t = 0; t < context.Store()->ResultCount(); ++t) {
             const auto counts = context.Store()->TableResultAt(t)->Counts();
             differences += counts[1] + counts[2] + counts[3];
-            std::printf("table %d: equal %d, only in Database1 %d, only in Database2 %d, "
-                        "modified %d\n",
-                        t, counts[0], counts[1], counts[2], counts[3]);
+            std::printf(
+                "table %d: equal %d, only in Database1 %d, only in Database2 %d, "
+                "modified %d\n",
+                t, counts[0], counts[1], counts[2], counts[3]);
         }
         context.CloseConnections();
         const size_t heapKept = HeapInUse() - heapBefore;
@@ -292,12 +293,14 @@ int main(int argc, char** argv)
         std::printf("comparison: %.3f s\n", ours);
         std::printf("sqldiff --table: %.3f s\n", sqldiff);
         std::printf("ratio comparison / sqldiff: %.2f (target: at most 1.5)\n", ours / sqldiff);
-        std::printf("resident memory: peak %ld kB over %ld kB before the run (+%ld kB, with the "
-                    "databases' page caches and mapped file pages)\n",
-                    peak, baseline, peak - baseline);
-        std::printf("heap kept by the result once the databases are closed: %zu kB for %d "
-                    "differences\n",
-                    heapKept / 1024, differences);
+        std::printf(
+            "resident memory: peak %ld kB over %ld kB before the run (+%ld kB, with the "
+            "databases' page caches and mapped file pages)\n",
+            peak, baseline, peak - baseline);
+        std::printf(
+            "heap kept by the result once the databases are closed: %zu kB for %d "
+            "differences\n",
+            heapKept / 1024, differences);
         if ((direction == 1 || direction == 2) &&
             WriteAndApply(context, schema1, schema2, settings1, settings2, dir, direction,
                           choices) != 0) {

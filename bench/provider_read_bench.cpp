@@ -36,8 +36,9 @@ void Run(const Ptr<Connection>& c, const std::wstring& sql)
 // Fills [Bench] with keys 1..rows in scrambled physical order, by doubling.
 void Fill(const Ptr<Connection>& c, long rows)
 {
-    Run(c, L"CREATE TABLE [Bench] (k LONG PRIMARY KEY, a LONG, b DOUBLE, c TEXT(20), "
-           L"d TEXT(50), e CURRENCY, f DATETIME, g SHORT, h YESNO, i TEXT(10))");
+    Run(c,
+        L"CREATE TABLE [Bench] (k LONG PRIMARY KEY, a LONG, b DOUBLE, c TEXT(20), "
+        L"d TEXT(50), e CURRENCY, f DATETIME, g SHORT, h YESNO, i TEXT(10))");
     const long seed = 1000;
     for (long n = 0; n < seed; ++n) {
         long k = (n * 7919) % seed + 1;
@@ -100,8 +101,8 @@ int main(int argc, char** argv)
     if (status != 0)
         std::printf("sqlite3 shell failed (status %d)\n", status);
 
-    std::printf("ordered read, static Recordset: %ld rows in %.3f s (checksum %zu)\n", read,
-                ours, checksum);
+    std::printf("ordered read, static Recordset: %ld rows in %.3f s (checksum %zu)\n", read, ours,
+                checksum);
     std::printf("ordered read, sqlite3 shell to /dev/null: %.3f s\n", shell);
     std::printf("ratio provider / shell: %.2f (target: at most 2)\n", ours / shell);
 

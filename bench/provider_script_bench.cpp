@@ -47,26 +47,29 @@ int main(int argc, char** argv)
                            automation::FromUtf8((dir / "script.mdb").string());
     auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
     auto connection = catalog->Create(connect);
-    Execute(connection, L"CREATE TABLE [Customers] ([ID] LONG CONSTRAINT PrimaryKey PRIMARY KEY, "
-                        L"[Name] TEXT(50), [Balance] CURRENCY, [Since] DATETIME, [Active] YESNO)");
+    Execute(connection,
+            L"CREATE TABLE [Customers] ([ID] LONG CONSTRAINT PrimaryKey PRIMARY KEY, "
+            L"[Name] TEXT(50), [Balance] CURRENCY, [Since] DATETIME, [Active] YESNO)");
     struct Phase {
         const char* name;
         std::wstring (*statement)(long);
     };
     const Phase phases[] = {
-        {"INSERT", [](long i) {
+        {"INSERT",
+         [](long i) {
              return L"INSERT INTO [Customers] ([ID], [Name], [Balance], [Since], [Active]) "
-                    L"VALUES (" + std::to_wstring(i) + L", \"Customer " + std::to_wstring(i) +
+                    L"VALUES (" +
+                    std::to_wstring(i) + L", \"Customer " + std::to_wstring(i) +
                     L"\" & chr(13) & chr(10) & \"x\", " + std::to_wstring(i) +
                     L".25, #01/02/2003 10:20:30#, -1);";
          }},
-        {"UPDATE", [](long i) {
+        {"UPDATE",
+         [](long i) {
              return L"UPDATE [Customers] SET [Name]=\"Changed\", [Balance]=1.5 WHERE [ID]=" +
                     std::to_wstring(i) + L";";
          }},
-        {"DELETE", [](long i) {
-             return L"DELETE FROM [Customers] WHERE [ID]=" + std::to_wstring(i) + L";";
-         }},
+        {"DELETE",
+         [](long i) { return L"DELETE FROM [Customers] WHERE [ID]=" + std::to_wstring(i) + L";"; }},
     };
     for (const Phase& phase : phases) {
         auto start = Clock::now();

@@ -23,8 +23,8 @@ public:
             recordset_ = automation::CreateObjectAs<adodb::Recordset>(L"ADODB.Recordset");
             recordset_->SetCursorLocation(adodb::adUseServer);
         }
-        recordset_->Open(automation::Variant(statement_), connection_.Open(),
-                         adodb::adOpenStatic, adodb::adLockOptimistic, 0);
+        recordset_->Open(automation::Variant(statement_), connection_.Open(), adodb::adOpenStatic,
+                         adodb::adLockOptimistic, 0);
         // The field objects stay valid while the recordset is open; taking them once
         // keeps the per-row cost to the values themselves.
         fields_.clear();

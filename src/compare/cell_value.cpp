@@ -3,8 +3,8 @@
 // streams and trusts that both sides and this rule agree.
 #include "compare/cell_value.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -12,31 +12,51 @@ using automation::Variant;
 using automation::VarType;
 using u128 = unsigned __int128;
 
-enum class ValueClass { Null, Text, Date, Signed, Unsigned, Floating, Money, Decimal, Binary, Other };
+enum class ValueClass {
+    Null,
+    Text,
+    Date,
+    Signed,
+    Unsigned,
+    Floating,
+    Money,
+    Decimal,
+    Binary,
+    Other
+};
 
 ValueClass ClassOf(const Variant& v)
 {
     if (v.vt() & automation::VT_ARRAY)
         return ValueClass::Binary;
     switch (v.vt()) {
-    case automation::VT_NULL: return ValueClass::Null;
-    case automation::VT_BSTR: return ValueClass::Text;
-    case automation::VT_DATE: return ValueClass::Date;
-    case automation::VT_I1:
-    case automation::VT_I2:
-    case automation::VT_I4:
-    case automation::VT_I8:
-    case automation::VT_INT: return ValueClass::Signed;
-    case automation::VT_UI1:
-    case automation::VT_UI2:
-    case automation::VT_UI4:
-    case automation::VT_UI8:
-    case automation::VT_UINT: return ValueClass::Unsigned;
-    case automation::VT_R4:
-    case automation::VT_R8: return ValueClass::Floating;
-    case automation::VT_CY: return ValueClass::Money;
-    case automation::VT_DECIMAL: return ValueClass::Decimal;
-    default: return ValueClass::Other;
+        case automation::VT_NULL:
+            return ValueClass::Null;
+        case automation::VT_BSTR:
+            return ValueClass::Text;
+        case automation::VT_DATE:
+            return ValueClass::Date;
+        case automation::VT_I1:
+        case automation::VT_I2:
+        case automation::VT_I4:
+        case automation::VT_I8:
+        case automation::VT_INT:
+            return ValueClass::Signed;
+        case automation::VT_UI1:
+        case automation::VT_UI2:
+        case automation::VT_UI4:
+        case automation::VT_UI8:
+        case automation::VT_UINT:
+            return ValueClass::Unsigned;
+        case automation::VT_R4:
+        case automation::VT_R8:
+            return ValueClass::Floating;
+        case automation::VT_CY:
+            return ValueClass::Money;
+        case automation::VT_DECIMAL:
+            return ValueClass::Decimal;
+        default:
+            return ValueClass::Other;
     }
 }
 
@@ -55,22 +75,32 @@ int Sign(T a, T b)
 int64_t SignedValue(const Variant& v)
 {
     switch (v.vt()) {
-    case automation::VT_I1: return v.cVal();
-    case automation::VT_I2: return v.iVal();
-    case automation::VT_I4: return v.lVal();
-    case automation::VT_INT: return v.intVal();
-    default: return v.llVal();
+        case automation::VT_I1:
+            return v.cVal();
+        case automation::VT_I2:
+            return v.iVal();
+        case automation::VT_I4:
+            return v.lVal();
+        case automation::VT_INT:
+            return v.intVal();
+        default:
+            return v.llVal();
     }
 }
 
 uint64_t UnsignedValue(const Variant& v)
 {
     switch (v.vt()) {
-    case automation::VT_UI1: return v.bVal();
-    case automation::VT_UI2: return v.uiVal();
-    case automation::VT_UI4: return v.ulVal();
-    case automation::VT_UINT: return v.uintVal();
-    default: return v.ullVal();
+        case automation::VT_UI1:
+            return v.bVal();
+        case automation::VT_UI2:
+            return v.uiVal();
+        case automation::VT_UI4:
+            return v.ulVal();
+        case automation::VT_UINT:
+            return v.uintVal();
+        default:
+            return v.ullVal();
     }
 }
 
@@ -103,13 +133,16 @@ ExactNumber FromSigned(int64_t value, int scale)
 ExactNumber ToExact(const Variant& v, ValueClass c)
 {
     switch (c) {
-    case ValueClass::Signed: return FromSigned(SignedValue(v), 0);
-    case ValueClass::Unsigned: return ExactNumber{false, UnsignedValue(v), 0};
-    case ValueClass::Money: return FromSigned(v.cyVal().int64, 4);
-    default: {
-        const automation::Decimal& d = v.decVal();
-        return ExactNumber{d.negative, (u128(d.hi32) << 64) | d.lo64, d.scale};
-    }
+        case ValueClass::Signed:
+            return FromSigned(SignedValue(v), 0);
+        case ValueClass::Unsigned:
+            return ExactNumber{false, UnsignedValue(v), 0};
+        case ValueClass::Money:
+            return FromSigned(v.cyVal().int64, 4);
+        default: {
+            const automation::Decimal& d = v.decVal();
+            return ExactNumber{d.negative, (u128(d.hi32) << 64) | d.lo64, d.scale};
+        }
     }
 }
 
@@ -139,16 +172,18 @@ int CompareExact(const ExactNumber& a, const ExactNumber& b)
 double ToDouble(const Variant& v, ValueClass c)
 {
     switch (c) {
-    case ValueClass::Floating:
-        return v.vt() == automation::VT_R4 ? static_cast<double>(v.fltVal()) : v.dblVal();
-    case ValueClass::Signed: return static_cast<double>(SignedValue(v));
-    case ValueClass::Unsigned: return static_cast<double>(UnsignedValue(v));
-    default: {
-        const ExactNumber n = ToExact(v, c);
-        long double value = static_cast<long double>(n.magnitude) /
-                            static_cast<long double>(Pow10(n.scale));
-        return static_cast<double>(n.negative ? -value : value);
-    }
+        case ValueClass::Floating:
+            return v.vt() == automation::VT_R4 ? static_cast<double>(v.fltVal()) : v.dblVal();
+        case ValueClass::Signed:
+            return static_cast<double>(SignedValue(v));
+        case ValueClass::Unsigned:
+            return static_cast<double>(UnsignedValue(v));
+        default: {
+            const ExactNumber n = ToExact(v, c);
+            long double value =
+                static_cast<long double>(n.magnitude) / static_cast<long double>(Pow10(n.scale));
+            return static_cast<double>(n.negative ? -value : value);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "compare/comparison_context.h"
 
+#include "compare/ado_record_connection.h"
 #include "compare/data_compare_model.h"
 #include "compare/data_compare_worker.h"
 #include "compare/data_reader.h"
@@ -25,6 +26,15 @@ struct ComparisonContext::FinishRelay {
     std::mutex mutex;
     ComparisonContext* context = nullptr;
 };
+
+ComparisonContext::ComparisonContext()
+    : connections_([this](int side) {
+          // Each connection copies its side's settings: an abandoned run never reads
+          // the context's.
+          return std::make_unique<AdoRecordConnection>(side == 1 ? settings1_ : settings2_);
+      })
+{
+}
 
 ComparisonContext::ComparisonContext(ConnectionFactory connections)
     : connections_(std::move(connections))

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "compare/record_cursor.h"
+#include "database/connection_settings.h"
 
 class DataCompareModel;
 class DataCompareWorker;
@@ -35,12 +36,19 @@ public:
     // Opens the record connection of side 1 or 2 (the databases open on first use).
     using ConnectionFactory = std::function<std::unique_ptr<RecordConnection>(int side)>;
 
+    // Reads both sides through the provider, with the settings of Settings1() and
+    // Settings2() as they are when a run is prepared.
+    ComparisonContext();
     explicit ComparisonContext(ConnectionFactory connections);
     virtual ~ComparisonContext();
     ComparisonContext(const ComparisonContext&) = delete;
     ComparisonContext& operator=(const ComparisonContext&) = delete;
 
     // Replaces the pair list with a new one over both schemas' tables.
+    // The database pages fill these.
+    ConnectionSettings& Settings1() { return settings1_; }
+    ConnectionSettings& Settings2() { return settings2_; }
+
     TablePairList* BuildTablePairs(const DatabaseSchema& schema1, const DatabaseSchema& schema2);
     TablePairList* PairList() const;
 
@@ -76,6 +84,8 @@ private:
     void OnWorkerFinished(DataCompareWorker& worker);
     void ReleaseRun();
 
+    ConnectionSettings settings1_;
+    ConnectionSettings settings2_;
     ConnectionFactory connections_;
     std::shared_ptr<TablePairList> pairs_;
     std::shared_ptr<Run> run_;

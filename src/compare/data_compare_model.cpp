@@ -20,8 +20,8 @@ RecordRowSource* DataCompareModel::GetRecordSource(int tableIndex)
         source_.reset();
         currentIndex_ = tableIndex;
         node_.reset();
-        node_ = store_.CreateView(tableIndex, switches_[0], switches_[1], switches_[2],
-                                  switches_[3]);
+        node_ =
+            store_.CreateView(tableIndex, switches_[0], switches_[1], switches_[2], switches_[3]);
         source_ = std::make_unique<CategoryRecordList>(*node_, reader_, tableIndex);
     }
     return source_.get();
@@ -58,8 +58,7 @@ std::vector<TableRow> DataCompareModel::BuildTableRows(int& started)
     return rows;
 }
 
-void DataCompareModel::SetCategoryFilter(bool firstOnly, bool secondOnly, bool modified,
-                                         bool equal)
+void DataCompareModel::SetCategoryFilter(bool firstOnly, bool secondOnly, bool modified, bool equal)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     switches_[0] = firstOnly;

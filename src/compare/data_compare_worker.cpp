@@ -44,6 +44,10 @@ DataCompareWorker::DataCompareWorker(const TablePairList& pairs, ResultStore& st
                                      DataReader& reader)
     : tables_(SnapshotPairs(pairs)), store_(store), reader_(reader)
 {
+    // Read anew for every run, on the thread that prepares it: the settings store is
+    // the UI thread's, where the settings dialog writes it.
+    ComparisonOptions options;
+    nullEqualsEmpty_ = options.LoadNullEqualsEmpty().Value();
 }
 
 DataCompareWorker::~DataCompareWorker() = default;
@@ -108,15 +112,13 @@ void DataCompareWorker::WakeTicker()
 
 void DataCompareWorker::Run()
 {
-    ComparisonOptions options;
-    const bool nullEqualsEmpty = options.LoadNullEqualsEmpty().Value();
     std::wstring errorText;
     bool failed = false;
     for (const ComparedTable& table : tables_) {
         if (!IsRunning())
             break;
         try {
-            if (ComparePair(table, nullEqualsEmpty) == PairEnd::Stopped)
+            if (ComparePair(table, nullEqualsEmpty_) == PairEnd::Stopped)
                 break;
         } catch (const DbOpenException& error) {
             errorText = error.Message();
@@ -246,7 +248,6 @@ void DataCompareWorker::Queue(std::unique_ptr<RecordItemBase> item)
 {
     queue_.Add(std::move(item));
 }
-
 
 void DataCompareWorker::FlushItems()
 {

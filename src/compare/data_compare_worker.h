@@ -45,6 +45,7 @@ public:
     static constexpr std::chrono::milliseconds kFirstTick{1000};
     static constexpr std::chrono::milliseconds kTickPeriod{500};
 
+    // Takes the pairs as they are now and the current "nulleqemptystr" setting.
     DataCompareWorker(const TablePairList& pairs, ResultStore& store, DataReader& reader);
     ~DataCompareWorker();
 
@@ -52,9 +53,8 @@ public:
 
     // The two ordered statements and the column captions of a table; the positions
     // of the key fields in the select list go to keyIndexes.
-    static void BuildQueries(const ComparedTable& table, std::wstring& query1,
-                             std::wstring& query2, CaptionList& captions,
-                             std::vector<int>& keyIndexes);
+    static void BuildQueries(const ComparedTable& table, std::wstring& query1, std::wstring& query2,
+                             CaptionList& captions, std::vector<int>& keyIndexes);
 
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
     void SetTableDoneCallback(TableDoneCallback callback) { tableDone_ = std::move(callback); }
@@ -92,6 +92,7 @@ private:
     std::atomic<int> tablesDone_{0}, processed_{0}, total_{0};
     std::atomic<int> equal_{0}, firstOnly_{0}, secondOnly_{0}, modified_{0};
     std::vector<int> keyIndexes_;
+    bool nullEqualsEmpty_ = false;  // the "nulleqemptystr" setting of this run
     std::recursive_mutex section_;
     std::mutex tickMutex_;
     std::condition_variable tickWake_;

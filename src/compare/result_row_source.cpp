@@ -31,8 +31,8 @@ void ResultRowSource::AddCopyOf(RecordDiffItem& item)
         void VisitEqual(EqualSideRecordItem& i) override { target.AddEqualRow(i.Row()); }
         void VisitModified(ModifiedDiffItem& i) override
         {
-            target.Add(std::make_unique<ModifiedDiffItem>(i.Row1(), i.Row2(),
-                                                          i.SharedChangedFields()));
+            target.Add(
+                std::make_unique<ModifiedDiffItem>(i.Row1(), i.Row2(), i.SharedChangedFields()));
         }
         void VisitSecondOnly(SecondSideRecordItem& i) override
         {

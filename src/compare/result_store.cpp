@@ -9,8 +9,8 @@ TableResult* ResultStore::AddTableResult(const TablePair* pair, CaptionList capt
                                          std::wstring query1, std::wstring query2)
 {
     ObjectLock lock(Mutex());
-    results_.push_back(std::make_unique<TableResult>(std::move(captions), std::move(query1),
-                                                     std::move(query2)));
+    results_.push_back(
+        std::make_unique<TableResult>(std::move(captions), std::move(query1), std::move(query2)));
     current_ = results_.back().get();
     byPair_[pair] = current_;
     return current_;
@@ -143,8 +143,7 @@ void ResultStore::VisitTableResult(const TableResult* result, StoredItemVisitor&
 }
 
 std::unique_ptr<TableResultNode> ResultStore::CreateView(int tableIndex, bool firstOnly,
-                                                         bool secondOnly, bool modified,
-                                                         bool equal)
+                                                         bool secondOnly, bool modified, bool equal)
 {
     auto node = std::make_unique<TableResultNode>(*this, tableIndex, firstOnly, secondOnly,
                                                   modified, equal);

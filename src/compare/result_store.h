@@ -26,8 +26,8 @@ public:
     ~ResultStore() override;
 
     // Writer side (the comparison worker).
-    TableResult* AddTableResult(const TablePair* pair, CaptionList captions,
-                                std::wstring query1, std::wstring query2);
+    TableResult* AddTableResult(const TablePair* pair, CaptionList captions, std::wstring query1,
+                                std::wstring query2);
     bool HasCurrent() const;
     TableResult* Current() const;
     void AddToCurrent(std::unique_ptr<RecordDiffItem> item);

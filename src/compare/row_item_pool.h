@@ -27,9 +27,9 @@ private:
 };
 
 struct RowItemPools {
-    RowItemPool<SideRecordItem> first;          // Database1 rest rows
-    RowItemPool<SecondSideRecordItem> second;   // Database2 rest rows
-    RowItemPool<EqualSideRecordItem> equal;     // rows of equal runs
+    RowItemPool<SideRecordItem> first;         // Database1 rest rows
+    RowItemPool<SecondSideRecordItem> second;  // Database2 rest rows
+    RowItemPool<EqualSideRecordItem> equal;    // rows of equal runs
     void Rewind()
     {
         first.Rewind();

@@ -31,8 +31,8 @@ inline SchemaTable* AddTable(DatabaseSchema& schema, const std::wstring& name,
         table->AddField(std::make_unique<SchemaField>(table.get(), field, nullptr, 0, false,
                                                       std::nullopt, 0, 0, true, false, L""));
     if (!primaryKey.empty()) {
-        auto key = std::make_unique<SchemaKey>(table.get(), L"PrimaryKey", L"",
-                                               SchemaKey::kPrimary, 0, 0, false);
+        auto key = std::make_unique<SchemaKey>(table.get(), L"PrimaryKey", L"", SchemaKey::kPrimary,
+                                               0, 0, false);
         for (const auto& column : primaryKey)
             key->AddColumn(column, L"");
         table->AddKey(std::move(key));
@@ -118,8 +118,7 @@ public:
 
     // A table of the same name and columns on both sides, keyed by its first column.
     void AddBoth(const std::wstring& name, const std::vector<std::wstring>& columns,
-                 std::vector<Row> rows1, std::vector<Row> rows2,
-                 std::vector<std::wstring> key = {})
+                 std::vector<Row> rows1, std::vector<Row> rows2, std::vector<std::wstring> key = {})
     {
         if (key.empty())
             key = {columns.front()};
@@ -161,8 +160,7 @@ public:
     std::vector<StoredRow> StoredRows(int tableIndex)
     {
         StoredRowCollector collector;
-        context->Store()->VisitTableResult(context->Store()->TableResultAt(tableIndex),
-                                           collector);
+        context->Store()->VisitTableResult(context->Store()->TableResultAt(tableIndex), collector);
         return collector.rows;
     }
 

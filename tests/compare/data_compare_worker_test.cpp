@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "comparison_fixture.h"
 #include "compare/data_compare_model.h"
+#include "comparison_fixture.h"
 
 namespace {
 
@@ -127,12 +127,12 @@ TEST_P(WorkerErrorTest, EndsTheRunWithTheErrorText)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WorkerErrorTest,
-    testing::Values(
-        ErrorCase{"count fails", L"count(*) from [A]", L"Disk gone.", L"Error: Disk gone.\r\n", 0},
-        ErrorCase{"count fails without a description", L"count(*) from [A]", L"",
-                  L"Database error.", 0},
-        ErrorCase{"open fails on the second table", L"from [B] order", L"No such table.",
-                  L"Error: No such table.\r\n", 2}));
+    testing::Values(ErrorCase{"count fails", L"count(*) from [A]", L"Disk gone.",
+                              L"Error: Disk gone.\r\n", 0},
+                    ErrorCase{"count fails without a description", L"count(*) from [A]", L"",
+                              L"Database error.", 0},
+                    ErrorCase{"open fails on the second table", L"from [B] order",
+                              L"No such table.", L"Error: No such table.\r\n", 2}));
 
 TEST(DataCompareWorkerTest, AConversionFailureInTheMergeBecomesTheRunsError)
 {
@@ -192,8 +192,8 @@ TEST(DataCompareWorkerTest, StartStopRestartAndAbandonRepeatedly)
             h.context->PrepareDataComparison();  // replaces a run that may still go
             continue;
         }
-        const int wait = h.context->StopAndWait(round % 3 == 0 ? milliseconds(0)
-                                                               : milliseconds(10000));
+        const int wait =
+            h.context->StopAndWait(round % 3 == 0 ? milliseconds(0) : milliseconds(10000));
         if (round % 3 != 0) {
             EXPECT_EQ(wait, ComparisonContext::kWaitObject0);
         }

@@ -98,8 +98,7 @@ public:
         db_.executions += 1;
         const size_t from = statement_.find(L" from [");
         const size_t order = statement_.find(L"] order by ");
-        const std::vector<std::wstring> select =
-            BracketedNames(statement_.substr(7, from - 7));
+        const std::vector<std::wstring> select = BracketedNames(statement_.substr(7, from - 7));
         const std::wstring tableName = statement_.substr(from + 7, order - from - 7);
         const std::vector<std::wstring> keys = BracketedNames(statement_.substr(order + 1));
         const MemoryTable& table = db_.Table(tableName);

@@ -2,9 +2,9 @@
 // and the incremental delivery to views.
 #include <gtest/gtest.h>
 
-#include "comparison_fixture.h"
 #include "compare/record_counter.h"
 #include "compare/table_result_node.h"
+#include "comparison_fixture.h"
 
 namespace {
 
@@ -52,8 +52,8 @@ TEST(ResultStoreTest, CountsLinesAndPositions)
     }
 
     EXPECT_EQ(Collect(store.GetRowsAt(0, 3, 4)),
-              (std::vector<StoredRow>{{'=', 4, 0, {}}, {'2', 0, 5, {}}, {'1', 6, 0, {}},
-                                      {'1', 7, 0, {}}}));
+              (std::vector<StoredRow>{
+                  {'=', 4, 0, {}}, {'2', 0, 5, {}}, {'1', 6, 0, {}}, {'1', 7, 0, {}}}));
     EXPECT_EQ(Collect(store.GetRowsAt(0, 7, 10)), (std::vector<StoredRow>{{'1', 8, 0, {}}}));
     EXPECT_TRUE(store.GetRowsAt(0, 8, 1).empty());
 }

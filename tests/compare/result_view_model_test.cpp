@@ -2,10 +2,10 @@
 // cache, and re-reading rows after the record sources were closed and reopened.
 #include <gtest/gtest.h>
 
-#include "comparison_fixture.h"
 #include "compare/data_compare_model.h"
 #include "compare/data_reader.h"
 #include "compare/row_page_cache.h"
+#include "comparison_fixture.h"
 
 namespace {
 
@@ -149,7 +149,8 @@ TEST(DataReaderTest, RowsStayRightAfterTheirResultsWereClosedAndReopened)
     for (int t = 0; t < tables; ++t) {
         std::vector<Row> rows;
         for (int r = 1; r <= 3; ++r)
-            rows.push_back({I(r), T((L"t" + std::to_wstring(t) + L"r" + std::to_wstring(r)).c_str())});
+            rows.push_back(
+                {I(r), T((L"t" + std::to_wstring(t) + L"r" + std::to_wstring(r)).c_str())});
         h.AddBoth(L"T" + std::to_wstring(t), {L"id", L"v"}, rows, rows);
     }
     h.Run();

@@ -2,8 +2,8 @@
 // the stored comparison setting.
 #include <gtest/gtest.h>
 
-#include "comparison_fixture.h"
 #include "compare/comparison_options.h"
+#include "comparison_fixture.h"
 #include "platform/ui/registry_settings.h"
 
 namespace {
@@ -88,15 +88,13 @@ TEST(TablePairingTest, ManualPairingMovesACounterpartAndRebuildsTheFields)
         std::vector<std::wstring> expected;
     };
     const Step steps[] = {
-        {0, 0, {L"B", L"-"}},   // A takes B away from B
-        {1, 1, {L"B", L"X"}},
-        {1, 1, {L"B", L"X"}},   // already its counterpart
-        {1, 0, {L"-", L"B"}},   // B takes B back; X is free again
-        {-1, 1, {L"-", L"B"}},  // no Database1 object: nothing
-        {0, 7, {L"-", L"B"}},   // no such Database2 object: nothing
-        {9, 0, {L"-", L"B"}},   // no such pair: nothing
-        {0, 1, {L"X", L"B"}},
-        {1, -1, {L"X", L"-"}},  // unpairs
+        {0, 0, {L"B", L"-"}},                          // A takes B away from B
+        {1, 1, {L"B", L"X"}},  {1, 1, {L"B", L"X"}},   // already its counterpart
+        {1, 0, {L"-", L"B"}},                          // B takes B back; X is free again
+        {-1, 1, {L"-", L"B"}},                         // no Database1 object: nothing
+        {0, 7, {L"-", L"B"}},                          // no such Database2 object: nothing
+        {9, 0, {L"-", L"B"}},                          // no such pair: nothing
+        {0, 1, {L"X", L"B"}},  {1, -1, {L"X", L"-"}},  // unpairs
     };
     for (const Step& step : steps) {
         list.SetCounterpart(step.index1, step.index2);

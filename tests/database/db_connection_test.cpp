@@ -1,8 +1,9 @@
 // Opening a database through DbConnection: connection strings, provider
 // choice, one mode at a time, and the texts of failures.
+#include "database/db_connection.h"
+
 #include <gtest/gtest.h>
 
-#include "database/db_connection.h"
 #include "database/provider_prefix.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/ado_connection.h"
@@ -27,9 +28,14 @@ TEST(ProviderPrefixTest, AccdbAtTheEndChoosesAce)
         bool ace;
     };
     const Case cases[] = {
-        {L"C:\\data\\DB.ACCDB  \t", true}, {L"/x/y.accdb", true},     {L"/x/y.accdb\r\n", true},
-        {L"/x/y.accdb.mdb", false},        {L"/x/y.mdb", false},       {L"/x/accdb", false},
-        {L"", false},                      {L"/x/y.AcCdB", true},
+        {L"C:\\data\\DB.ACCDB  \t", true},
+        {L"/x/y.accdb", true},
+        {L"/x/y.accdb\r\n", true},
+        {L"/x/y.accdb.mdb", false},
+        {L"/x/y.mdb", false},
+        {L"/x/accdb", false},
+        {L"", false},
+        {L"/x/y.AcCdB", true},
     };
     for (const Case& c : cases) {
         ProviderPrefix p(c.path);
@@ -155,6 +161,14 @@ TEST_F(DbConnectionTest, OpenFailureMessageFormsWithAndWithoutDescription)
     automation::UnregisterClass(L"ADODB.Connection");
     automation::RegisterClass(L"ADODB.Connection",
                               [] { return std::make_shared<provider::adodb::Connection>(); });
+}
+
+TEST_F(DbConnectionTest, PathWithTrailingBlanksOpensTheFile)
+{
+    ConnectionSettings blanks;
+    blanks.Assign(path + L"  ", L"", L"", L"", L"");
+    DbConnection db(&blanks);
+    EXPECT_NO_THROW(db.Open());
 }
 
 TEST_F(DbConnectionTest, CatalogModeAndClosingItReleasesTheDatabase)

@@ -44,8 +44,7 @@ private:
     std::vector<automation::Ptr<Error>> items_;
 };
 
-class Connection : public automation::Object,
-                   public std::enable_shared_from_this<Connection> {
+class Connection : public automation::Object, public std::enable_shared_from_this<Connection> {
 public:
     Connection();
     ~Connection() override;

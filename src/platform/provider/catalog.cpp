@@ -138,10 +138,11 @@ void Catalog::Load(sqlite3* db)
         order_.push_back(t.get());
         tables_[Fold(t->name)] = std::move(t);
     }
-    Statement columns(db,
-                      "SELECT table_name, name, type, size, precision, scale, not_null, "
-                      "auto_increment, seed, increment, default_text, allow_zero_length "
-                      "FROM \"crv.columns\" ORDER BY table_name, ordinal");
+    Statement columns(
+        db,
+        "SELECT table_name, name, type, size, precision, scale, not_null, "
+        "auto_increment, seed, increment, default_text, allow_zero_length, compressed "
+        "FROM \"crv.columns\" ORDER BY table_name, ordinal");
     while (columns.Step()) {
         auto it = tables_.find(Fold(columns.Text(0)));
         if (it == tables_.end())
@@ -158,6 +159,7 @@ void Catalog::Load(sqlite3* db)
         c.increment = columns.Int64(9);
         c.defaultText = columns.Text(10);
         c.allowZeroLength = columns.Int(11) != 0;
+        c.compressed = columns.Int(12) != 0;
         it->second->columns.push_back(std::move(c));
     }
     Statement indexes(db,

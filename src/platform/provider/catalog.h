@@ -2,7 +2,7 @@
 // SQLite's schema (types, sizes, counters, defaults, index names per table),
 // read into memory once per schema version. Tables of the file:
 //   "crv.properties"    database-wide settings (format, password hash)
-//   "crv.tables"        one row per table, view of kinds and link sources
+//   "crv.tables"        one row per table with its kind, flags and link source
 //   "crv.columns"       columns in ordinal order with their Access types
 //   "crv.indexes"       indexes by their per-table Access names
 //   "crv.index_columns" index members in order
@@ -30,6 +30,7 @@ struct ColumnInfo {
     int64_t seed = 1;          // counters
     int64_t increment = 1;
     bool allowZeroLength = true;
+    bool compressed = false;  // WITH COMPRESSION (kept for the catalog; storage is UTF-8)
 };
 
 struct IndexColumnInfo {
@@ -71,7 +72,7 @@ public:
 
 private:
     std::map<std::wstring, std::unique_ptr<TableInfo>> tables_;  // by folded name
-    std::vector<const TableInfo*> order_;                          // creation order
+    std::vector<const TableInfo*> order_;                        // creation order
 };
 
 // The SQLite name of an index: "table.index" (Access index names are per table).

@@ -1,13 +1,12 @@
 // Creating and opening native stores: header recognition, lock, password.
 #include "platform/provider/native_store.h"
 
-#include <fcntl.h>
-#include <sqlite3.h>
-#include <unistd.h>
-
 #include <cryptopp/hex.h>
 #include <cryptopp/osrng.h>
 #include <cryptopp/sha.h>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -59,8 +58,9 @@ void WritePassword(sqlite3* db, const std::wstring& password)
         return;
     }
     std::string salt = NewSalt();
-    Statement put(db, "INSERT OR REPLACE INTO \"crv.properties\"(name, value) "
-                      "VALUES ('password', ?1)");
+    Statement put(db,
+                  "INSERT OR REPLACE INTO \"crv.properties\"(name, value) "
+                  "VALUES ('password', ?1)");
     put.Bind(1, salt + ":" + PasswordHash(salt, password));
     put.Step();
 }
@@ -83,8 +83,9 @@ void Configure(sqlite3* db, CounterState* counter)
     sqlite3_busy_timeout(db, 5000);
     // A larger page cache keeps big statements from spilling to the log page
     // by page; memory-mapped reads spare a copy per page.
-    ExecSql(db, "PRAGMA foreign_keys = OFF; PRAGMA synchronous = NORMAL; "
-                "PRAGMA cache_size = -65536; PRAGMA mmap_size = 268435456;");
+    ExecSql(db,
+            "PRAGMA foreign_keys = OFF; PRAGMA synchronous = NORMAL; "
+            "PRAGMA cache_size = -65536; PRAGMA mmap_size = 268435456;");
     RegisterSqlFunctions(db, counter);
 }
 
@@ -124,6 +125,9 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
                                    automation::FromUtf8(std::strerror(errno)) + L".");
     }
     ::close(fd);
+    // Nobody opens the file while its catalog is being written.
+    FileLock creating;
+    creating.Acquire(narrow, FileLock::Mode::Exclusive);
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(narrow.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     try {
@@ -132,7 +136,8 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
         ExecSql(db, "PRAGMA journal_mode = WAL; BEGIN;");
         Catalog::CreateSchema(db);
         ExecSql(db, std::string("INSERT INTO \"crv.properties\"(name, value) VALUES "
-                                "('format', ") + kFormatVersion + ");");
+                                "('format', ") +
+                        kFormatVersion + ");");
         WritePassword(db, password);
         ExecSql(db, "COMMIT;");
         sqlite3_close(db);
@@ -148,14 +153,17 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
 {
     std::string narrow = automation::ToUtf8(path);
     switch (DetectFileKind(narrow)) {
-    case FileKind::Missing: throw ComError(E_FAIL, L"Could not find file '" + path + L"'.");
-    case FileKind::Native: break;
-    default: throw ComError(E_FAIL, UnrecognisedFormatText(path));
+        case FileKind::Missing:
+            throw ComError(E_FAIL, L"Could not find file '" + path + L"'.");
+        case FileKind::Native:
+            break;
+        default:
+            throw ComError(E_FAIL, UnrecognisedFormatText(path));
     }
     std::unique_ptr<NativeStore> store(new NativeStore);
     store->path_ = path;
-    if (!store->lock_.Acquire(narrow, exclusive ? FileLock::Mode::Exclusive
-                                                : FileLock::Mode::Shared)) {
+    if (!store->lock_.Acquire(narrow,
+                              exclusive ? FileLock::Mode::Exclusive : FileLock::Mode::Shared)) {
         if (errno == EWOULDBLOCK)
             throw ComError(E_FAIL, L"Could not use '" + path +
                                        L"'; file already in use (opened exclusively "

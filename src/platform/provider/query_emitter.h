@@ -15,10 +15,10 @@ namespace provider {
 // What a piece of emitted SQL yields.
 struct EmittedExpr {
     std::string sql;
-    bool stored = false;    // the stored form of `type`
-    bool typed = false;     // natural value whose Access type is known to be `type`
+    bool stored = false;  // the stored form of `type`
+    bool typed = false;   // natural value whose Access type is known to be `type`
     ColumnType type;
-    std::string exact;      // decimal literals: their digits, for exact storing
+    std::string exact;  // decimal literals: their digits, for exact storing
     bool parameterized = false;
 };
 

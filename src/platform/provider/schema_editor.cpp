@@ -34,43 +34,66 @@ ColumnType ColumnTypeFrom(const sql::DataType& d, const std::wstring& column)
 {
     ColumnType t;
     switch (d.type) {
-    case sql::AccessType::Text:
-        t.type = AccessType::Text;
-        t.size = d.size.value_or(255);
-        if (t.size < 1 || t.size > 255)
-            Fail(L"Size of field '" + column + L"' is too long: TEXT holds 1 to 255 characters.");
-        return t;
-    case sql::AccessType::Memo: t.type = AccessType::Memo; break;
-    case sql::AccessType::Byte: t.type = AccessType::Byte; break;
-    case sql::AccessType::Short: t.type = AccessType::Short; break;
-    case sql::AccessType::Long: t.type = AccessType::Long; break;
-    case sql::AccessType::Single: t.type = AccessType::Single; break;
-    case sql::AccessType::Double: t.type = AccessType::Double; break;
-    case sql::AccessType::Currency: t.type = AccessType::Currency; break;
-    case sql::AccessType::DateTime: t.type = AccessType::DateTime; break;
-    case sql::AccessType::YesNo: t.type = AccessType::YesNo; break;
-    case sql::AccessType::Counter:
-        t.type = AccessType::Long;
-        t.autoIncrement = true;
-        break;
-    case sql::AccessType::Decimal: {
-        t.type = AccessType::Decimal;
-        int p = d.precision.value_or(18), s = d.scale.value_or(0);
-        if (p < 1 || p > 28 || s < 0 || s > p)
-            Fail(L"Invalid precision or scale for the DECIMAL field '" + column +
-                 L"': precision is 1 to 28 and scale 0 to the precision.");
-        t.precision = static_cast<uint8_t>(p);
-        t.scale = static_cast<uint8_t>(s);
-        break;
-    }
-    case sql::AccessType::Guid: t.type = AccessType::Guid; break;
-    case sql::AccessType::Binary:
-        t.type = AccessType::Binary;
-        t.size = d.size.value_or(510);
-        if (t.size < 1 || t.size > 510)
-            Fail(L"Size of field '" + column + L"' is too long: BINARY holds 1 to 510 bytes.");
-        return t;
-    case sql::AccessType::LongBinary: t.type = AccessType::LongBinary; break;
+        case sql::AccessType::Text:
+            t.type = AccessType::Text;
+            t.size = d.size.value_or(255);
+            if (t.size < 1 || t.size > 255)
+                Fail(L"Size of field '" + column +
+                     L"' is too long: TEXT holds 1 to 255 characters.");
+            return t;
+        case sql::AccessType::Memo:
+            t.type = AccessType::Memo;
+            break;
+        case sql::AccessType::Byte:
+            t.type = AccessType::Byte;
+            break;
+        case sql::AccessType::Short:
+            t.type = AccessType::Short;
+            break;
+        case sql::AccessType::Long:
+            t.type = AccessType::Long;
+            break;
+        case sql::AccessType::Single:
+            t.type = AccessType::Single;
+            break;
+        case sql::AccessType::Double:
+            t.type = AccessType::Double;
+            break;
+        case sql::AccessType::Currency:
+            t.type = AccessType::Currency;
+            break;
+        case sql::AccessType::DateTime:
+            t.type = AccessType::DateTime;
+            break;
+        case sql::AccessType::YesNo:
+            t.type = AccessType::YesNo;
+            break;
+        case sql::AccessType::Counter:
+            t.type = AccessType::Long;
+            t.autoIncrement = true;
+            break;
+        case sql::AccessType::Decimal: {
+            t.type = AccessType::Decimal;
+            int p = d.precision.value_or(18), s = d.scale.value_or(0);
+            if (p < 1 || p > 28 || s < 0 || s > p)
+                Fail(L"Invalid precision or scale for the DECIMAL field '" + column +
+                     L"': precision is 1 to 28 and scale 0 to the precision.");
+            t.precision = static_cast<uint8_t>(p);
+            t.scale = static_cast<uint8_t>(s);
+            break;
+        }
+        case sql::AccessType::Guid:
+            t.type = AccessType::Guid;
+            break;
+        case sql::AccessType::Binary:
+            t.type = AccessType::Binary;
+            t.size = d.size.value_or(510);
+            if (t.size < 1 || t.size > 510)
+                Fail(L"Size of field '" + column + L"' is too long: BINARY holds 1 to 510 bytes.");
+            return t;
+        case sql::AccessType::LongBinary:
+            t.type = AccessType::LongBinary;
+            break;
     }
     t.size = DefinedSizeOf(t);
     return t;
@@ -78,8 +101,9 @@ ColumnType ColumnTypeFrom(const sql::DataType& d, const std::wstring& column)
 
 void SchemaEditor::BumpCatalogVersion()
 {
-    ExecSql(db_, "INSERT INTO \"crv.properties\"(name, value) VALUES ('catalog_version', 1) "
-                 "ON CONFLICT(name) DO UPDATE SET value = value + 1");
+    ExecSql(db_,
+            "INSERT INTO \"crv.properties\"(name, value) VALUES ('catalog_version', 1) "
+            "ON CONFLICT(name) DO UPDATE SET value = value + 1");
 }
 
 void SchemaEditor::CreateTable(const sql::CreateTable& create)
@@ -97,28 +121,31 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
     auto addConstraint = [&](const sql::Constraint& c, const std::vector<std::wstring>& cols) {
         IndexInfo index;
         switch (c.kind) {
-        case sql::ConstraintKind::NotNull: return;
-        case sql::ConstraintKind::PrimaryKey:
-            for (size_t i = 0; i < indexes.size(); ++i)
-                if (indexes[i].primary)
-                    Fail(L"Primary key already exists in table '" + create.name + L"'.");
-            index.primary = index.unique = index.disallowNull = true;
-            index.name = c.name.empty() ? L"PrimaryKey" : c.name;
-            keyTypes.push_back(1);
-            break;
-        case sql::ConstraintKind::Unique:
-            index.unique = true;
-            index.name = c.name;
-            if (index.name.empty()) {
-                index.name = L"Index";
-                for (const std::wstring& col : cols)
-                    index.name += L"_" + col;
-            }
-            keyTypes.push_back(3);
-            break;
-        default:
-            Fail(L"FOREIGN KEY and CHECK constraints are not supported by this provider yet "
-                 L"(table '" + create.name + L"').");
+            case sql::ConstraintKind::NotNull:
+                return;
+            case sql::ConstraintKind::PrimaryKey:
+                for (size_t i = 0; i < indexes.size(); ++i)
+                    if (indexes[i].primary)
+                        Fail(L"Primary key already exists in table '" + create.name + L"'.");
+                index.primary = index.unique = index.disallowNull = true;
+                index.name = c.name.empty() ? L"PrimaryKey" : c.name;
+                keyTypes.push_back(1);
+                break;
+            case sql::ConstraintKind::Unique:
+                index.unique = true;
+                index.name = c.name;
+                if (index.name.empty()) {
+                    index.name = L"Index";
+                    for (const std::wstring& col : cols)
+                        index.name += L"_" + col;
+                }
+                keyTypes.push_back(3);
+                break;
+            default:
+                Fail(
+                    L"FOREIGN KEY and CHECK constraints are not supported by this provider yet "
+                    L"(table '" +
+                    create.name + L"').");
         }
         for (const std::wstring& col : cols) {
             bool known = false;
@@ -131,7 +158,8 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
         }
         for (const IndexInfo& other : indexes)
             if (SameName(other.name, index.name))
-                Fail(L"Index '" + index.name + L"' already exists in table '" + create.name + L"'.");
+                Fail(L"Index '" + index.name + L"' already exists in table '" + create.name +
+                     L"'.");
         indexes.push_back(index);
     };
     for (const sql::ColumnDef& def : create.columns) {
@@ -145,6 +173,7 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
         c.name = def.name;
         c.type = ColumnTypeFrom(def.type, def.name);
         c.notNull = def.notNull;
+        c.compressed = def.compressed;
         c.defaultText = def.defaultValue ? def.defaultText : std::wstring();
         if (c.type.autoIncrement) {
             c.seed = def.type.seed.value_or(1);
@@ -178,8 +207,8 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
     Statement addColumn(db_,
                         "INSERT INTO \"crv.columns\"(table_name, ordinal, name, type, size, "
                         "precision, scale, not_null, auto_increment, seed, increment, "
-                        "next_counter, default_text) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
-                        "?9, ?10, ?11, ?12, ?13)");
+                        "next_counter, default_text, compressed) VALUES (?1, ?2, ?3, ?4, ?5, "
+                        "?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
     for (size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnInfo& c = table.columns[i];
         addColumn.Reset();
@@ -193,7 +222,8 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
             .Bind(8, c.notNull ? 1 : 0)
             .Bind(9, c.type.autoIncrement ? 1 : 0)
             .Bind(10, c.seed)
-            .Bind(11, c.increment);
+            .Bind(11, c.increment)
+            .Bind(14, c.compressed ? 1 : 0);
         if (c.type.autoIncrement)
             addColumn.Bind(12, c.seed);
         if (!c.defaultText.empty())
@@ -224,8 +254,8 @@ void SchemaEditor::AddIndex(const TableInfo& table, const IndexInfo& index, cons
     if (index.disallowNull) {
         std::string when, of;
         for (const IndexColumnInfo& c : index.columns) {
-            when += (when.empty() ? "" : " OR ") + std::string("NEW.") + QuoteName(c.name) +
-                    " IS NULL";
+            when +=
+                (when.empty() ? "" : " OR ") + std::string("NEW.") + QuoteName(c.name) + " IS NULL";
             of += (of.empty() ? "" : ", ") + QuoteName(c.name);
         }
         std::string exists = "SELECT 1 FROM " + QuoteName(table.name) + " AS NEW WHERE " + when;
@@ -234,9 +264,10 @@ void SchemaEditor::AddIndex(const TableInfo& table, const IndexInfo& index, cons
             Fail(L"Index or primary key cannot contain a Null value: table '" + table.name +
                  L"' has rows with Null in the fields of index '" + index.name + L"'.");
         std::string raise = " BEGIN SELECT RAISE(ABORT, " +
-                            QuoteText(L"Index or primary key cannot contain a Null value "
-                                      L"(index '" + index.name + L"' of table '" +
-                                      table.name + L"').") +
+                            QuoteText(
+                                L"Index or primary key cannot contain a Null value "
+                                L"(index '" +
+                                index.name + L"' of table '" + table.name + L"').") +
                             "); END";
         ExecSql(db_, "CREATE TRIGGER " + NullTriggerName(table.name, index.name, "insert") +
                          " BEFORE INSERT ON " + QuoteName(table.name) + " WHEN " + when + raise);
@@ -244,11 +275,13 @@ void SchemaEditor::AddIndex(const TableInfo& table, const IndexInfo& index, cons
                          " BEFORE UPDATE OF " + of + " ON " + QuoteName(table.name) + " WHEN " +
                          when + raise);
     }
-    Statement ordinal(db_, "SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.indexes\" "
-                           "WHERE table_name = ?1");
+    Statement ordinal(db_,
+                      "SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.indexes\" "
+                      "WHERE table_name = ?1");
     ordinal.Bind(1, std::wstring_view(table.name)).Step();
-    Statement add(db_, "INSERT INTO \"crv.indexes\"(table_name, name, primary_key, is_unique, "
-                       "ignore_nulls, disallow_null, ordinal) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    Statement add(db_,
+                  "INSERT INTO \"crv.indexes\"(table_name, name, primary_key, is_unique, "
+                  "ignore_nulls, disallow_null, ordinal) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     add.Bind(1, std::wstring_view(table.name))
         .Bind(2, std::wstring_view(index.name))
         .Bind(3, index.primary ? 1 : 0)
@@ -257,8 +290,9 @@ void SchemaEditor::AddIndex(const TableInfo& table, const IndexInfo& index, cons
         .Bind(6, index.disallowNull ? 1 : 0)
         .Bind(7, ordinal.Int64(0))
         .Step();
-    Statement member(db_, "INSERT INTO \"crv.index_columns\"(table_name, index_name, ordinal, "
-                          "column_name, descending) VALUES (?1, ?2, ?3, ?4, ?5)");
+    Statement member(db_,
+                     "INSERT INTO \"crv.index_columns\"(table_name, index_name, ordinal, "
+                     "column_name, descending) VALUES (?1, ?2, ?3, ?4, ?5)");
     for (size_t i = 0; i < index.columns.size(); ++i) {
         int col = table.FindColumn(index.columns[i].name);
         member.Reset();
@@ -273,18 +307,21 @@ void SchemaEditor::AddIndex(const TableInfo& table, const IndexInfo& index, cons
 
 void SchemaEditor::AddKey(const std::wstring& table, const IndexInfo& index, int type)
 {
-    Statement ordinal(db_, "SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.keys\" "
-                           "WHERE table_name = ?1");
+    Statement ordinal(db_,
+                      "SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.keys\" "
+                      "WHERE table_name = ?1");
     ordinal.Bind(1, std::wstring_view(table)).Step();
-    Statement add(db_, "INSERT INTO \"crv.keys\"(table_name, name, type, ordinal) "
-                       "VALUES (?1, ?2, ?3, ?4)");
+    Statement add(db_,
+                  "INSERT INTO \"crv.keys\"(table_name, name, type, ordinal) "
+                  "VALUES (?1, ?2, ?3, ?4)");
     add.Bind(1, std::wstring_view(table))
         .Bind(2, std::wstring_view(index.name))
         .Bind(3, type)
         .Bind(4, ordinal.Int64(0))
         .Step();
-    Statement member(db_, "INSERT INTO \"crv.key_columns\"(table_name, key_name, ordinal, "
-                          "column_name) VALUES (?1, ?2, ?3, ?4)");
+    Statement member(db_,
+                     "INSERT INTO \"crv.key_columns\"(table_name, key_name, ordinal, "
+                     "column_name) VALUES (?1, ?2, ?3, ?4)");
     for (size_t i = 0; i < index.columns.size(); ++i) {
         member.Reset();
         member.Bind(1, std::wstring_view(table))
@@ -321,15 +358,20 @@ void SchemaEditor::CreateIndex(const sql::CreateIndex& create)
     index.name = create.name;
     index.unique = create.unique;
     switch (create.option) {
-    case sql::IndexOption::Primary:
-        for (const IndexInfo& other : t->indexes)
-            if (other.primary)
-                Fail(L"Primary key already exists in table '" + t->name + L"'.");
-        index.primary = index.unique = index.disallowNull = true;
-        break;
-    case sql::IndexOption::DisallowNull: index.disallowNull = true; break;
-    case sql::IndexOption::IgnoreNull: index.ignoreNulls = true; break;
-    case sql::IndexOption::None: break;
+        case sql::IndexOption::Primary:
+            for (const IndexInfo& other : t->indexes)
+                if (other.primary)
+                    Fail(L"Primary key already exists in table '" + t->name + L"'.");
+            index.primary = index.unique = index.disallowNull = true;
+            break;
+        case sql::IndexOption::DisallowNull:
+            index.disallowNull = true;
+            break;
+        case sql::IndexOption::IgnoreNull:
+            index.ignoreNulls = true;
+            break;
+        case sql::IndexOption::None:
+            break;
     }
     for (const sql::IndexColumn& c : create.columns)
         index.columns.push_back({c.name, c.descending});

@@ -76,8 +76,9 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
         return RunChange(text, parameters);
     const ColumnInfo& column = table->columns[counter];
     sqlite3* db = store_->db();
-    Statement next(db, "SELECT next_counter FROM \"crv.columns\" WHERE table_name = ?1 AND "
-                       "name = ?2");
+    Statement next(db,
+                   "SELECT next_counter FROM \"crv.columns\" WHERE table_name = ?1 AND "
+                   "name = ?2");
     next.Bind(1, std::wstring_view(table->name)).Bind(2, std::wstring_view(column.name)).Step();
     CounterState& state = store_->Counter();
     state.next = next.IsNull(0) ? column.seed : next.Int64(0);
@@ -95,8 +96,9 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
                 state.next = v + column.increment;
         }
     }
-    Statement save(db, "UPDATE \"crv.columns\" SET next_counter = ?3 WHERE table_name = ?1 AND "
-                       "name = ?2");
+    Statement save(db,
+                   "UPDATE \"crv.columns\" SET next_counter = ?3 WHERE table_name = ?1 AND "
+                   "name = ?2");
     save.Bind(1, std::wstring_view(table->name))
         .Bind(2, std::wstring_view(column.name))
         .Bind(3, state.next)
@@ -119,60 +121,60 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
     Result result;
     sqlite3* db = store_->db();
     switch (statement.kind()) {
-    case sql::StatementKind::Select: {
-        const Catalog& catalog = store_->CurrentCatalog();
-        QueryEmitter emitter(catalog, kind);
-        EmittedSelect select = emitter.EmitSelect(std::get<sql::Select>(statement.body), true);
-        result.cursor = std::make_shared<Cursor>(db, select, parameters);
-        std::erase_if(cursors_, [](const std::weak_ptr<Cursor>& c) { return c.expired(); });
-        cursors_.push_back(result.cursor);
-        return result;
-    }
-    case sql::StatementKind::Insert:
-        Atomically([&] {
-            result.recordsAffected = RunInsert(std::get<sql::Insert>(statement.body),
-                                               store_->CurrentCatalog(), parameters);
-        });
-        return result;
-    case sql::StatementKind::Update:
-        Atomically([&] {
-            QueryEmitter emitter(store_->CurrentCatalog(), kind);
-            result.recordsAffected =
-                RunChange(emitter.EmitUpdate(std::get<sql::Update>(statement.body)), parameters);
-        });
-        return result;
-    case sql::StatementKind::Delete:
-        Atomically([&] {
-            QueryEmitter emitter(store_->CurrentCatalog(), kind);
-            result.recordsAffected =
-                RunChange(emitter.EmitDelete(std::get<sql::Delete>(statement.body)), parameters);
-        });
-        return result;
-    case sql::StatementKind::CreateTable:
-    case sql::StatementKind::DropTable:
-    case sql::StatementKind::CreateIndex:
-    case sql::StatementKind::DropIndex:
-        Atomically([&] {
-            SchemaEditor editor(db, store_->CurrentCatalog());
-            std::visit(
-                [&](const auto& body) {
-                    using T = std::decay_t<decltype(body)>;
-                    if constexpr (std::is_same_v<T, sql::CreateTable>)
-                        editor.CreateTable(body);
-                    else if constexpr (std::is_same_v<T, sql::DropTable>)
-                        editor.DropTable(body);
-                    else if constexpr (std::is_same_v<T, sql::CreateIndex>)
-                        editor.CreateIndex(body);
-                    else if constexpr (std::is_same_v<T, sql::DropIndex>)
-                        editor.DropIndex(body);
-                },
-                statement.body);
-        });
-        return result;
-    default:
-        throw ComError(automation::E_FAIL, L"The " + std::wstring(kind) +
-                                               L" statement is not supported by this provider "
-                                               L"yet.");
+        case sql::StatementKind::Select: {
+            const Catalog& catalog = store_->CurrentCatalog();
+            QueryEmitter emitter(catalog, kind);
+            EmittedSelect select = emitter.EmitSelect(std::get<sql::Select>(statement.body), true);
+            result.cursor = std::make_shared<Cursor>(db, select, parameters);
+            std::erase_if(cursors_, [](const std::weak_ptr<Cursor>& c) { return c.expired(); });
+            cursors_.push_back(result.cursor);
+            return result;
+        }
+        case sql::StatementKind::Insert:
+            Atomically([&] {
+                result.recordsAffected = RunInsert(std::get<sql::Insert>(statement.body),
+                                                   store_->CurrentCatalog(), parameters);
+            });
+            return result;
+        case sql::StatementKind::Update:
+            Atomically([&] {
+                QueryEmitter emitter(store_->CurrentCatalog(), kind);
+                result.recordsAffected = RunChange(
+                    emitter.EmitUpdate(std::get<sql::Update>(statement.body)), parameters);
+            });
+            return result;
+        case sql::StatementKind::Delete:
+            Atomically([&] {
+                QueryEmitter emitter(store_->CurrentCatalog(), kind);
+                result.recordsAffected = RunChange(
+                    emitter.EmitDelete(std::get<sql::Delete>(statement.body)), parameters);
+            });
+            return result;
+        case sql::StatementKind::CreateTable:
+        case sql::StatementKind::DropTable:
+        case sql::StatementKind::CreateIndex:
+        case sql::StatementKind::DropIndex:
+            Atomically([&] {
+                SchemaEditor editor(db, store_->CurrentCatalog());
+                std::visit(
+                    [&](const auto& body) {
+                        using T = std::decay_t<decltype(body)>;
+                        if constexpr (std::is_same_v<T, sql::CreateTable>)
+                            editor.CreateTable(body);
+                        else if constexpr (std::is_same_v<T, sql::DropTable>)
+                            editor.DropTable(body);
+                        else if constexpr (std::is_same_v<T, sql::CreateIndex>)
+                            editor.CreateIndex(body);
+                        else if constexpr (std::is_same_v<T, sql::DropIndex>)
+                            editor.DropIndex(body);
+                    },
+                    statement.body);
+            });
+            return result;
+        default:
+            throw ComError(automation::E_FAIL, L"The " + std::wstring(kind) +
+                                                   L" statement is not supported by this provider "
+                                                   L"yet.");
     }
 }
 

@@ -39,7 +39,8 @@ TEST_F(ExpressionTest, OperatorsAndFunctionsGiveAccessResults)
         {L"Chr(65) & Len('a')", Variant(L"A1")},
         {L"Len('h\x00E9llo')", Variant(5)},
         {L"Left('abcdef', 2) & Right('abcdef', 2) & Mid('abcdef', 3)", Variant(L"abefcdef")},
-        {L"UCase('ab\x00E9') & LCase('CD')", Variant(L"AB\x00C9" L"cd")},
+        {L"UCase('ab\x00E9') & LCase('CD')", Variant(L"AB\x00C9"
+                                                     L"cd")},
         {L"'[' & Trim('  a  ') & '|' & LTrim('  b ') & '|' & RTrim(' c  ') & ']'",
          Variant(L"[a|b | c]")},
         {L"InStr('abcabc', 'c') * 10 + InStr(4, 'abcabc', 'C')", Variant(36)},
@@ -120,8 +121,7 @@ TEST_F(ExpressionTest, DefaultsIndexesAndDropsChangeTheTable)
     Run(L"CREATE INDEX byName ON d (name DESC, n) WITH DISALLOW NULL");
     EXPECT_NE(ErrorOf(L"INSERT INTO d (u, name) VALUES ('b', Null)").find(L"Null value"),
               std::wstring::npos);
-    EXPECT_NE(ErrorOf(L"CREATE INDEX byName ON d (n)").find(L"already exists"),
-              std::wstring::npos);
+    EXPECT_NE(ErrorOf(L"CREATE INDEX byName ON d (n)").find(L"already exists"), std::wstring::npos);
     EXPECT_NE(ErrorOf(L"CREATE INDEX p2 ON d (n) WITH PRIMARY").find(L"Primary key"),
               std::wstring::npos);
     Run(L"DROP INDEX byName ON d");
@@ -131,12 +131,10 @@ TEST_F(ExpressionTest, DefaultsIndexesAndDropsChangeTheTable)
     Run(L"CREATE UNIQUE INDEX pk ON e (x)");
     EXPECT_NE(ErrorOf(L"DROP INDEX nope ON e").find(L"does not exist"), std::wstring::npos);
     Run(L"DROP TABLE e");
-    EXPECT_NE(ErrorOf(L"SELECT * FROM e").find(L"cannot find the input table"),
-              std::wstring::npos);
+    EXPECT_NE(ErrorOf(L"SELECT * FROM e").find(L"cannot find the input table"), std::wstring::npos);
     EXPECT_NE(ErrorOf(L"CREATE TABLE d (x LONG)").find(L"already exists"), std::wstring::npos);
     EXPECT_NE(ErrorOf(L"CREATE TABLE f (t TEXT(256))").find(L"too long"), std::wstring::npos);
-    EXPECT_NE(ErrorOf(L"ALTER TABLE d ADD COLUMN z LONG").find(L"ALTER TABLE"),
-              std::wstring::npos);
+    EXPECT_NE(ErrorOf(L"ALTER TABLE d ADD COLUMN z LONG").find(L"ALTER TABLE"), std::wstring::npos);
 }
 
 }  // namespace

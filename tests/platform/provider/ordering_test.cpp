@@ -17,17 +17,20 @@ int KeyCompare(const Variant& a, const Variant& b)
     if (a.IsNull() || b.IsNull())
         return a.IsNull() == b.IsNull() ? 0 : a.IsNull() ? -1 : 1;
     switch (a.vt()) {
-    case VT_BSTR: return a.bstrVal().compare(b.bstrVal());  // code points
-    case VT_DATE: return a.date() < b.date() ? -1 : 0;  // only used on monotonic test data
-    case VT_CY: return a.cyVal().int64 < b.cyVal().int64 ? -1 : a.cyVal() == b.cyVal() ? 0 : 1;
-    default:
-        if (a.IsByteArray()) {
-            const SafeArray &x = a.parray(), &y = b.parray();
-            if (x.size() != y.size())
-                return x.size() < y.size() ? -1 : 1;
-            return x.size() ? std::memcmp(x.data(), y.data(), x.size()) : 0;
-        }
-        return 0;
+        case VT_BSTR:
+            return a.bstrVal().compare(b.bstrVal());  // code points
+        case VT_DATE:
+            return a.date() < b.date() ? -1 : 0;  // only used on monotonic test data
+        case VT_CY:
+            return a.cyVal().int64 < b.cyVal().int64 ? -1 : a.cyVal() == b.cyVal() ? 0 : 1;
+        default:
+            if (a.IsByteArray()) {
+                const SafeArray &x = a.parray(), &y = b.parray();
+                if (x.size() != y.size())
+                    return x.size() < y.size() ? -1 : 1;
+                return x.size() ? std::memcmp(x.data(), y.data(), x.size()) : 0;
+            }
+            return 0;
     }
 }
 
@@ -91,14 +94,14 @@ TEST_F(OrderingTest, OrderByEqualsTheComparisonsKeyRule)
     for (const Variant& v : text)
         names.push_back(v.IsNull() ? L"<null>" : v.bstrVal());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"<null>", L"ABC", L"Z", L"a b", L"abc", L"b",
-                                                 L"\x00E9"}));
+                                                L"\x00E9"}));
     // Chronological, also below 1899-12-30 where automation dates run backwards in time.
     std::vector<Variant> dates = Ordered(L"d");
     std::vector<double> days;
     for (const Variant& v : dates)
         days.push_back(v.IsNull() ? -1e9 : v.date());
-    std::vector<double> expected = {-1e9, -73046.0, -2.0 - 86399.0 / 86400.0, -1.25, -1.75, 0.0,
-                                    36526.0};
+    std::vector<double> expected = {-1e9, -73046.0, -2.0 - 86399.0 / 86400.0, -1.25, -1.75,
+                                    0.0,  36526.0};
     ASSERT_EQ(days.size(), expected.size());
     for (size_t i = 0; i < days.size(); ++i)
         EXPECT_NEAR(days[i], expected[i], 1e-9) << i;

@@ -27,10 +27,10 @@ protected:
         std::vector<std::wstring> out;
         for (auto rs = Query(sql); !rs->IsEOF(); rs->MoveNext()) {
             const Variant& v = rs->Fields()->Item(0L)->Value();
-            out.push_back(v.IsNull()             ? L"null"
-                          : v.vt() == VT_BSTR    ? v.bstrVal()
-                          : v.vt() == VT_I2      ? std::to_wstring(v.iVal())
-                                                 : std::to_wstring(v.lVal()));
+            out.push_back(v.IsNull()          ? L"null"
+                          : v.vt() == VT_BSTR ? v.bstrVal()
+                          : v.vt() == VT_I2   ? std::to_wstring(v.iVal())
+                                              : std::to_wstring(v.lVal()));
         }
         return out;
     }
@@ -44,7 +44,8 @@ TEST_F(QueryFormsTest, SelectFormsReturnTheRowsAccessReturns)
         V expected;
     };
     const Case cases[] = {
-        {L"SELECT a.name FROM a INNER JOIN b ON a.id = b.aid ORDER BY b.qty", {L"two", L"one", L"one"}},
+        {L"SELECT a.name FROM a INNER JOIN b ON a.id = b.aid ORDER BY b.qty",
+         {L"two", L"one", L"one"}},
         {L"SELECT b.qty FROM a LEFT JOIN b ON a.id = b.aid ORDER BY a.id, b.qty",
          {L"5", L"7", L"1", L"null"}},
         {L"SELECT a.name FROM a RIGHT JOIN b ON a.id = b.aid ORDER BY b.qty DESC",
@@ -52,9 +53,11 @@ TEST_F(QueryFormsTest, SelectFormsReturnTheRowsAccessReturns)
         {L"SELECT DISTINCT aid FROM b ORDER BY aid", {L"1", L"2", L"9"}},
         {L"SELECT TOP 2 id FROM a ORDER BY id DESC", {L"3", L"2"}},
         {L"SELECT id FROM a WHERE id IN (SELECT aid FROM b WHERE qty > 4)", {L"1"}},
+        {L"SELECT id FROM a WHERE 7 IN (SELECT qty FROM b WHERE b.aid = a.id)", {L"1"}},
         {L"SELECT id FROM a WHERE EXISTS (SELECT * FROM b WHERE b.aid = a.id) ORDER BY id",
          {L"1", L"2"}},
-        {L"SELECT name FROM a WHERE id = 3 UNION SELECT 'x' FROM b WHERE aid = 9", {L"three", L"x"}},
+        {L"SELECT name FROM a WHERE id = 3 UNION SELECT 'x' FROM b WHERE aid = 9",
+         {L"three", L"x"}},
         {L"SELECT x.n FROM (SELECT count(*) AS n FROM b) AS x", {L"4"}},
         {L"SELECT aid FROM b GROUP BY aid HAVING Sum(qty) > 3 ORDER BY aid", {L"1", L"9"}},
         {L"SELECT t.name FROM a AS t, b WHERE t.id = b.aid AND b.qty = 1", {L"two"}},
@@ -76,10 +79,8 @@ TEST_F(QueryFormsTest, DataStatementsOverSelectsAndJoins)
 {
     Run(L"CREATE TABLE c (id LONG, label TEXT(20))");
     EXPECT_EQ(Run(L"INSERT INTO c (id, label) SELECT id, name & '!' FROM a WHERE id < 3"), 2);
-    EXPECT_EQ(Run(L"INSERT INTO c SELECT * FROM (SELECT id + 10 AS id, name AS label FROM a)"),
-              3);
-    EXPECT_EQ(Run(L"UPDATE a INNER JOIN b ON a.id = b.aid SET a.name = 'big' WHERE b.qty > 6"),
-              1);
+    EXPECT_EQ(Run(L"INSERT INTO c SELECT * FROM (SELECT id + 10 AS id, name AS label FROM a)"), 3);
+    EXPECT_EQ(Run(L"UPDATE a INNER JOIN b ON a.id = b.aid SET a.name = 'big' WHERE b.qty > 6"), 1);
     EXPECT_EQ(Column(L"SELECT name FROM a WHERE id = 1"), std::vector<std::wstring>{L"big"});
     EXPECT_EQ(Column(L"SELECT label FROM c ORDER BY id"),
               (std::vector<std::wstring>{L"one!", L"two!", L"one", L"two", L"three"}));

@@ -1,5 +1,7 @@
 // Recordset positions: 1-based AbsolutePosition, settable to any row at any
 // time (also after EOF), and the same row for the same position on a rerun.
+#include <thread>
+
 #include "store_fixture.h"
 
 namespace providertest {
@@ -14,8 +16,8 @@ protected:
         // Duplicate keys: ties must still come back in one fixed order.
         const wchar_t* keys[] = {L"d", L"b", L"a", L"c", L"b", L"a"};
         for (int i = 0; i < 6; ++i)
-            Run(std::wstring(L"INSERT INTO r VALUES ('") + keys[i] + L"', " +
-                std::to_wstring(i) + L")");
+            Run(std::wstring(L"INSERT INTO r VALUES ('") + keys[i] + L"', " + std::to_wstring(i) +
+                L")");
     }
 
     std::vector<int32_t> ReadAll(const Ptr<Recordset>& rs)
@@ -29,8 +31,8 @@ protected:
 
 TEST_F(PositionTest, AbsolutePositionReachesAnyRowEvenAfterEof)
 {
-    for (const wchar_t* sql : {L"SELECT k, v FROM r ORDER BY k",
-                               L"SELECT DISTINCT k, v FROM r ORDER BY k, v"}) {
+    for (const wchar_t* sql :
+         {L"SELECT k, v FROM r ORDER BY k", L"SELECT DISTINCT k, v FROM r ORDER BY k, v"}) {
         auto rs = Query(sql);
         EXPECT_EQ(rs->AbsolutePosition(), 1);
         std::vector<int32_t> all = ReadAll(rs);
@@ -74,6 +76,28 @@ TEST_F(PositionTest, SeekingAheadBeforeReadingWorks)
     std::vector<int32_t> all = ReadAll(rs);
     EXPECT_EQ(all[3], fourth);
     EXPECT_EQ(all.front(), 0);  // 'd'
+}
+
+TEST_F(PositionTest, TwoThreadsReadThroughOneConnection)
+{
+    // The comparison's worker streams one recordset while a view re-reads
+    // rows of another over the same connection.
+    for (int i = 0; i < 10; ++i)
+        Run(L"INSERT INTO r SELECT k, v + " + std::to_wstring((i + 1) * 6) + L" FROM r");
+    auto streamed = Query(L"SELECT v FROM r ORDER BY v");
+    long sum = 0;
+    std::thread worker([&] {
+        for (; !streamed->IsEOF(); streamed->MoveNext())
+            sum += streamed->Fields()->Item(0L)->Value().lVal() >= 0 ? 1 : 0;
+    });
+    long seen = 0;
+    for (int i = 0; i < 50; ++i) {
+        auto rs = Query(L"SELECT count(*) FROM r WHERE v >= " + std::to_wstring(i));
+        seen += rs->Fields()->Item(0L)->Value().lVal() > 0;
+    }
+    worker.join();
+    EXPECT_EQ(sum, 6 * 1024);
+    EXPECT_EQ(seen, 50);
 }
 
 TEST_F(PositionTest, EmptyResultIsAtBofAndEof)

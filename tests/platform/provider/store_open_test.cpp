@@ -63,9 +63,7 @@ TEST_F(StoreTest, ExclusiveOpenKeepsAnotherProcessOut)
         if (pid == 0) {
             // The child only tries the open and reports through its exit status.
             std::wstring error = OpenError(JetString(path), mode);
-            _exit(error.find(L"already in use") != std::wstring::npos ? 7
-                  : error.empty()                                    ? 0
-                                                                     : 9);
+            _exit(error.find(L"already in use") != std::wstring::npos ? 7 : error.empty() ? 0 : 9);
         }
         int status = 0;
         waitpid(pid, &status, 0);
@@ -112,8 +110,9 @@ TEST_F(StoreTest, DatabasePasswordIsCheckedOnOpen)
 {
     std::wstring locked = Wide(dir / "locked.accdb");
     auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
-    catalog->Create(L"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + locked +
-                    L";Jet OLEDB:Database Password=s3cret")
+    catalog
+        ->Create(L"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + locked +
+                 L";Jet OLEDB:Database Password=s3cret")
         ->Close();
     const std::wstring base = L"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + locked;
     EXPECT_EQ(OpenError(base, adModeUnknown), L"Not a valid password.");

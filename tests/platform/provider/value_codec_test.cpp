@@ -1,11 +1,12 @@
 // The stored forms: automation dates to monotonic days and back, exact
 // decimals whose keys sort as their values, dates as text.
+#include "platform/provider/value_codec.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "platform/automation/wide_text.h"
-#include "platform/provider/value_codec.h"
 
 namespace {
 
@@ -19,9 +20,8 @@ TEST(ValueCodecTest, AutomationDatesBecomeMonotonicDaysAndBack)
     };
     // Automation dates below zero carry the day in the integer part and the
     // time as a positive fraction: -1.25 is 1899-12-29 06:00.
-    const Case cases[] = {{0.0, 0.0},       {1.5, 1.5},     {-1.0, -1.0},
-                          {-1.25, -0.75},   {-1.75, -0.25}, {-2.5, -1.5},
-                          {-657434.0, -657434.0}};
+    const Case cases[] = {{0.0, 0.0},     {1.5, 1.5},   {-1.0, -1.0},          {-1.25, -0.75},
+                          {-1.75, -0.25}, {-2.5, -1.5}, {-657434.0, -657434.0}};
     for (const Case& c : cases) {
         EXPECT_DOUBLE_EQ(MonotonicFromOleDate(c.ole), c.days) << c.ole;
         EXPECT_DOUBLE_EQ(OleDateFromMonotonic(c.days), c.ole) << c.days;
@@ -60,16 +60,22 @@ TEST(ValueCodecTest, DateTextInBothOrdersAndBack)
 
 TEST(ValueCodecTest, DecimalKeysSortAsTheirValues)
 {
-    const char* ascending[] = {"-79228162514264337593543950335", "-12.5", "-0.0000000000000000000000000001",
-                               "0", "0.0000000000000000000000000001", "0.5", "12.25", "12.5",
+    const char* ascending[] = {"-79228162514264337593543950335",
+                               "-12.5",
+                               "-0.0000000000000000000000000001",
+                               "0",
+                               "0.0000000000000000000000000001",
+                               "0.5",
+                               "12.25",
+                               "12.5",
                                "79228162514264337593543950335"};
     std::vector<std::string> keys;
     for (const char* text : ascending) {
         automation::Decimal d;
-        uint8_t scale = std::string(text).find('.') == std::string::npos
-                            ? 0
-                            : static_cast<uint8_t>(std::string(text).size() -
-                                                   std::string(text).find('.') - 1);
+        uint8_t scale =
+            std::string(text).find('.') == std::string::npos
+                ? 0
+                : static_cast<uint8_t>(std::string(text).size() - std::string(text).find('.') - 1);
         ASSERT_TRUE(ParseDecimal(text, scale, d)) << text;
         EXPECT_EQ(DecimalText(d), text);
         keys.push_back(DecimalKey(d));
