@@ -126,6 +126,29 @@ TEST_F(ScriptFileWriterTest, WithNoKindEnabledTheFileHoldsOnlyTheHeader)
     EXPECT_EQ(progress.total, 0);
 }
 
+TEST_F(ScriptFileWriterTest, EachEncodingWritesItsMarkAndTheSameStatements)
+{
+    // Direction 2 writes only characters of code page 1252.
+    const std::string body =
+        "-- Corvina 2.1\r\n\r\nINSERT INTO [Parent] ([id], [name]) VALUES (2, \"b\");";
+    struct Case {
+        int encoding;
+        std::string start;
+    } cases[] = {
+        {TextFileWriter::kAnsi, body},
+        {TextFileWriter::kUtf8, "\xEF\xBB\xBF" + body},
+        {TextFileWriter::kUtf16, std::string("\xFF\xFE-\0-\0 \0C\0", 10)},
+    };
+    for (const auto& c : cases) {
+        std::wstring path = Path(dir, "encoded.sql");
+        auto writer = Writer(path, 2, true, false, false, c.encoding);
+        CountingProgress progress;
+        writer->Run(progress);
+        ASSERT_FALSE(writer->Failed()) << automation::ToUtf8(writer->ErrorText());
+        EXPECT_EQ(Utf8File(path).substr(0, c.start.size()), c.start) << c.encoding;
+    }
+}
+
 TEST_F(ScriptFileWriterTest, ACancelledRunKeepsWhatWasWrittenWithoutErrorOrCompletion)
 {
     std::wstring path = Path(dir, "cancelled.sql");
