@@ -149,6 +149,28 @@ TEST_F(ScriptFileWriterTest, EachEncodingWritesItsMarkAndTheSameStatements)
     }
 }
 
+TEST_F(ScriptFileWriterTest, ATableWithoutCounterpartWritesNothing)
+{
+    const TableDef only{L"Only1", {{L"id", L"LONG", 3}}, {L"id"}, true, {}};
+    std::wstring one = Path(dir, "only1.mdb"), two = Path(dir, "only2.mdb");
+    CreateStore(one, {only});
+    CreateStore(two, {});
+    InsertRows(one, only, {{Variant(int32_t(1))}});
+    std::vector<TableDef> none;
+    ComparedStores lonely(one, two, {only}, &none);
+    for (int direction : {1, 2}) {
+        std::wstring path = Path(dir, "lonely.sql");
+        ScriptFileWriter writer(*lonely.schema1, *lonely.schema2, lonely.Store(), lonely.Reader(),
+                                lonely.Pairs(), path, TextFileWriter::kAnsi, direction, true, true,
+                                true);
+        CountingProgress progress;
+        writer.Run(progress);
+        EXPECT_FALSE(writer.Failed()) << automation::ToUtf8(writer.ErrorText());
+        EXPECT_EQ(Utf8File(path), "-- Corvina 2.1\r\n\r\n");
+        EXPECT_EQ(progress.total, 0);
+    }
+}
+
 TEST_F(ScriptFileWriterTest, ACancelledRunKeepsWhatWasWrittenWithoutErrorOrCompletion)
 {
     std::wstring path = Path(dir, "cancelled.sql");

@@ -149,8 +149,10 @@ inline std::unique_ptr<DatabaseSchema> BuildSchema(const std::wstring& path,
 // One finished comparison of two store files.
 class ComparedStores {
 public:
+    // tables2: Database2's tables when they differ from Database1's.
     ComparedStores(const std::wstring& path1, const std::wstring& path2,
-                   const std::vector<TableDef>& tables)
+                   const std::vector<TableDef>& tables,
+                   const std::vector<TableDef>* tables2 = nullptr)
         : context_([this](int side) {
               return std::make_unique<AdoRecordConnection>(side == 1 ? settings1 : settings2);
           })
@@ -158,7 +160,7 @@ public:
         settings1.path = path1;
         settings2.path = path2;
         schema1 = BuildSchema(path1, tables);
-        schema2 = BuildSchema(path2, tables);
+        schema2 = BuildSchema(path2, tables2 ? *tables2 : tables);
         TablePairList* pairs = context_.BuildTablePairs(*schema1, *schema2);
         // Tables without a primary key get their keys from the definition, as the user sets
         // them on the selection page.
