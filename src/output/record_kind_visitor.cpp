@@ -4,6 +4,7 @@
 
 #include "compare/record_reader.h"
 #include "output/statement_emitter.h"
+#include "platform/automation/wide_text.h"
 #include "sqlexec/progress.h"
 
 RecordKindVisitor::RecordKindVisitor(StatementEmitter& emitter, StatementKinds kinds,
@@ -37,7 +38,7 @@ std::unique_ptr<DbRecord> RecordKindVisitor::Read(RecordReader& reader, int row)
     if (!record)
         throw std::runtime_error("A compared row can no longer be read: row " +
                                  std::to_string(row) + " of " +
-                                 std::string(reader.Statement().begin(), reader.Statement().end()));
+                                 automation::ToUtf8(reader.Statement()));
     return record;
 }
 

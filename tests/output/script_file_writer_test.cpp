@@ -171,6 +171,19 @@ TEST_F(ScriptFileWriterTest, ATableWithoutCounterpartWritesNothing)
     }
 }
 
+TEST_F(ScriptFileWriterTest, RowsGoneSinceTheComparisonFailTheTaskInsteadOfWritingEmptyStatements)
+{
+    stores->Context().CloseConnections();
+    Execute(path2, L"DELETE FROM [Parent]");
+    std::wstring path = Path(dir, "stale.sql");
+    auto writer = Writer(path, 1, true, true, true);
+    CountingProgress progress;
+    writer->Run(progress);
+    EXPECT_TRUE(writer->Failed());
+    EXPECT_FALSE(writer->ErrorText().empty());
+    EXPECT_FALSE(std::filesystem::exists(automation::ToUtf8(path)));
+}
+
 TEST_F(ScriptFileWriterTest, ACancelledRunKeepsWhatWasWrittenWithoutErrorOrCompletion)
 {
     std::wstring path = Path(dir, "cancelled.sql");
