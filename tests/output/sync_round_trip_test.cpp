@@ -227,3 +227,46 @@ TEST_F(SyncRoundTripTest, RowsWithBinaryKeysAreUpdatedAndDeletedByTheirKey)
 
 }  // namespace
 }  // namespace synctest
+
+namespace synctest {
+namespace {
+
+TEST_F(SyncRoundTripTest, RowsWithSingleDoubleAndDateKeysAreMatchedExactly)
+{
+    const TableDef table{L"Measures",
+                         {{L"s", L"SINGLE", 4},
+                          {L"d", L"DOUBLE", 5},
+                          {L"t", L"DATETIME", 7},
+                          {L"v", L"TEXT(10)", 202}},
+                         {L"s", L"d", L"t"},
+                         true,
+                         {}};
+    auto row = [](float s, double d, double t, const wchar_t* v) {
+        return Row{Variant(s), Variant(d), Variant::FromDate(t), Variant(v)};
+    };
+    const double noon = 45356.5, time = 50829.0 / 86400.0;
+    std::vector<Row> rows1 = {row(0.1f, 0.1, noon, L"old"), row(1.0f / 3, 1e-200, 45356, L"gone"),
+                              row(-2.5f, 2.0 / 3, time, L"same")};
+    std::vector<Row> rows2 = {row(0.1f, 0.1, noon, L"new"), row(3.4e38f, -1e200, 1, L"added"),
+                              row(-2.5f, 2.0 / 3, time, L"same")};
+    std::wstring path1 = Path(dir, "one.mdb"), path2 = Path(dir, "two.mdb");
+    CreateStore(path1, {table});
+    CreateStore(path2, {table});
+    InsertRows(path1, table, rows1);
+    InsertRows(path2, table, rows2);
+    std::wstring script1, script2;
+    {
+        ComparedStores stores(path1, path2, {table});
+        script1 = WriteScript(stores, 1, {true, true, true}, "to1.sql");
+        script2 = WriteScript(stores, 2, {true, true, true}, "to2.sql");
+    }
+    std::wstring target1 = CopyOf(path1, "target1.mdb");
+    std::wstring target2 = CopyOf(path2, "target2.mdb");
+    EXPECT_EQ(Apply(script1, target1), L"");
+    EXPECT_EQ(Apply(script2, target2), L"");
+    EXPECT_EQ(DumpTable(target1, table), DumpTable(path2, table));
+    EXPECT_EQ(DumpTable(target2, table), DumpTable(path1, table));
+}
+
+}  // namespace
+}  // namespace synctest
