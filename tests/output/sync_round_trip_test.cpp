@@ -71,6 +71,33 @@ protected:
         }
     }
 
+    // One table of known rows on each side: both scripts apply and each target then equals its
+    // source. Returns the text of the script upgrading Database1.
+    std::wstring ExpectBothDirections(const TableDef& table, const std::vector<Row>& rows1,
+                                      const std::vector<Row>& rows2)
+    {
+        std::wstring path1 = Path(dir, "one.mdb"), path2 = Path(dir, "two.mdb");
+        CreateStore(path1, {table});
+        CreateStore(path2, {table});
+        InsertRows(path1, table, rows1);
+        InsertRows(path2, table, rows2);
+        std::wstring script1, script2;
+        {
+            ComparedStores stores(path1, path2, {table});
+            script1 = WriteScript(stores, 1, {true, true, true}, "to1.sql");
+            script2 = WriteScript(stores, 2, {true, true, true}, "to2.sql");
+        }
+        std::wstring target1 = CopyOf(path1, "target1.mdb");
+        std::wstring target2 = CopyOf(path2, "target2.mdb");
+        EXPECT_EQ(Apply(script1, target1), L"");
+        EXPECT_EQ(Apply(script2, target2), L"");
+        EXPECT_EQ(DumpTable(target1, table), DumpTable(path2, table));
+        EXPECT_EQ(DumpTable(target2, table), DumpTable(path1, table));
+        SQLExecutor::ScriptHelper text;
+        EXPECT_TRUE(text.Load(script1));
+        return text.GetText();
+    }
+
     testsupport::TempDir dir;
 };
 
@@ -183,53 +210,23 @@ TEST_F(SyncRoundTripTest, EachChoiceAloneChangesOnlyWhatItNames)
     }
 }
 
-}  // namespace
-}  // namespace synctest
-
-namespace synctest {
-namespace {
-
 TEST_F(SyncRoundTripTest, RowsWithBinaryKeysAreUpdatedAndDeletedByTheirKey)
 {
     const TableDef table{
         L"Blobs", {{L"k", L"BINARY(8)", 128}, {L"v", L"TEXT(10)", 202}}, {L"k"}, true, {}};
     auto key = [](std::vector<uint8_t> bytes) { return Variant(automation::SafeArray(bytes)); };
-    std::vector<Row> rows1 = {{key({1, 0}), Variant(L"same")},
-                              {key({0x41, 0, 0x42, 0}), Variant(L"old")},
-                              {key({0xFF, 0xFF, 0, 1}), Variant(L"gone")}};
-    std::vector<Row> rows2 = {{key({1, 0}), Variant(L"same")},
-                              {key({0x41, 0, 0x42, 0}), Variant(L"new")},
-                              {key({9, 8, 7, 6, 5, 4}), Variant(L"added")}};
-    std::wstring path1 = Path(dir, "one.mdb"), path2 = Path(dir, "two.mdb");
-    CreateStore(path1, {table});
-    CreateStore(path2, {table});
-    InsertRows(path1, table, rows1);
-    InsertRows(path2, table, rows2);
-    std::wstring script1, script2;
-    {
-        ComparedStores stores(path1, path2, {table});
-        script1 = WriteScript(stores, 1, {true, true, true}, "to1.sql");
-        script2 = WriteScript(stores, 2, {true, true, true}, "to2.sql");
-    }
-    SQLExecutor::ScriptHelper text;
-    ASSERT_TRUE(text.Load(script1));
-    EXPECT_NE(text.GetText().find(L"UPDATE [Blobs] SET [v]=\"new\" WHERE [k]=chr(65) & chr(66);"),
+    std::wstring script = ExpectBothDirections(table,
+                                               {{key({1, 0}), Variant(L"same")},
+                                                {key({0x41, 0, 0x42, 0}), Variant(L"old")},
+                                                {key({0xFF, 0xFF, 0, 1}), Variant(L"gone")}},
+                                               {{key({1, 0}), Variant(L"same")},
+                                                {key({0x41, 0, 0x42, 0}), Variant(L"new")},
+                                                {key({9, 8, 7, 6, 5, 4}), Variant(L"added")}});
+    EXPECT_NE(script.find(L"UPDATE [Blobs] SET [v]=\"new\" WHERE [k]=chr(65) & chr(66);"),
               std::wstring::npos);
-    EXPECT_NE(text.GetText().find(L"DELETE FROM [Blobs] WHERE [k]=chr(65535) & chr(256);"),
+    EXPECT_NE(script.find(L"DELETE FROM [Blobs] WHERE [k]=chr(65535) & chr(256);"),
               std::wstring::npos);
-    std::wstring target1 = CopyOf(path1, "target1.mdb");
-    std::wstring target2 = CopyOf(path2, "target2.mdb");
-    EXPECT_EQ(Apply(script1, target1), L"");
-    EXPECT_EQ(Apply(script2, target2), L"");
-    EXPECT_EQ(DumpTable(target1, table), DumpTable(path2, table));
-    EXPECT_EQ(DumpTable(target2, table), DumpTable(path1, table));
 }
-
-}  // namespace
-}  // namespace synctest
-
-namespace synctest {
-namespace {
 
 TEST_F(SyncRoundTripTest, RowsWithSingleDoubleAndDateKeysAreMatchedExactly)
 {
@@ -245,27 +242,11 @@ TEST_F(SyncRoundTripTest, RowsWithSingleDoubleAndDateKeysAreMatchedExactly)
         return Row{Variant(s), Variant(d), Variant::FromDate(t), Variant(v)};
     };
     const double noon = 45356.5, time = 50829.0 / 86400.0;
-    std::vector<Row> rows1 = {row(0.1f, 0.1, noon, L"old"), row(1.0f / 3, 1e-200, 45356, L"gone"),
-                              row(-2.5f, 2.0 / 3, time, L"same")};
-    std::vector<Row> rows2 = {row(0.1f, 0.1, noon, L"new"), row(3.4e38f, -1e200, 1, L"added"),
-                              row(-2.5f, 2.0 / 3, time, L"same")};
-    std::wstring path1 = Path(dir, "one.mdb"), path2 = Path(dir, "two.mdb");
-    CreateStore(path1, {table});
-    CreateStore(path2, {table});
-    InsertRows(path1, table, rows1);
-    InsertRows(path2, table, rows2);
-    std::wstring script1, script2;
-    {
-        ComparedStores stores(path1, path2, {table});
-        script1 = WriteScript(stores, 1, {true, true, true}, "to1.sql");
-        script2 = WriteScript(stores, 2, {true, true, true}, "to2.sql");
-    }
-    std::wstring target1 = CopyOf(path1, "target1.mdb");
-    std::wstring target2 = CopyOf(path2, "target2.mdb");
-    EXPECT_EQ(Apply(script1, target1), L"");
-    EXPECT_EQ(Apply(script2, target2), L"");
-    EXPECT_EQ(DumpTable(target1, table), DumpTable(path2, table));
-    EXPECT_EQ(DumpTable(target2, table), DumpTable(path1, table));
+    ExpectBothDirections(table,
+                         {row(0.1f, 0.1, noon, L"old"), row(1.0f / 3, 1e-200, 45356, L"gone"),
+                          row(-2.5f, 2.0 / 3, time, L"same")},
+                         {row(0.1f, 0.1, noon, L"new"), row(3.4e38f, -1e200, 1, L"added"),
+                          row(-2.5f, 2.0 / 3, time, L"same")});
 }
 
 }  // namespace
