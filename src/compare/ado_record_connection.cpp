@@ -41,7 +41,7 @@ public:
     int AbsolutePosition() override { return static_cast<int>(recordset_->AbsolutePosition()); }
     void SetAbsolutePosition(int position) override { recordset_->SetAbsolutePosition(position); }
     int FieldCount() override { return static_cast<int>(fields_.size()); }
-    automation::Variant FieldValue(int index) override { return fields_.at(index)->Value(); }
+    const automation::Variant& FieldValue(int index) override { return fields_.at(index)->Value(); }
     void MoveNext() override { recordset_->MoveNext(); }
 
 private:

@@ -27,6 +27,9 @@ public:
     // (dates between '#').
     std::wstring ToText() const;
 
+    // Copies a value, reusing this one's memory where it can.
+    void Assign(const automation::Variant& value) { value_ = value; }
+
     const automation::Variant& Variant() const { return value_; }
     bool IsNull() const { return value_.vt() == automation::VT_NULL; }
     bool IsText() const { return value_.vt() == automation::VT_BSTR; }

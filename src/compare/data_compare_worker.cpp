@@ -22,13 +22,12 @@ std::wstring Bracketed(const std::wstring& name)
     return L"[" + name + L"]";
 }
 
-// Queued items reach nothing but the store, which keeps row positions only; their
-// values go at once, so the queue between two flushes costs a few bytes per row
-// rather than the whole rows.
-std::unique_ptr<DbRecord> PositionOnly(std::unique_ptr<DbRecord> record)
+// Queued items reach nothing but the store, which keeps row positions only: they
+// carry a record of the position alone, and the read record goes back to its stream
+// to hold the next row.
+std::unique_ptr<DbRecord> PositionOf(const DbRecord& record)
 {
-    record->DropValues();
-    return record;
+    return std::make_unique<DbRecord>(record.RowNumber());
 }
 
 void AppendListEntry(std::wstring& list, const std::wstring& entry)
@@ -188,28 +187,27 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
         // Keys never treat NULL and empty text alike, whatever the setting.
         const int c = rec1->CompareKeys(*rec2, keys, false);
         if (c < 0) {
-            Queue(std::make_unique<FirstOnlyRecordItem>(PositionOnly(std::move(rec1))));
-            rec1 = stream1.Next();
+            Queue(std::make_unique<FirstOnlyRecordItem>(PositionOf(*rec1)));
+            rec1 = stream1.Next(std::move(rec1));
             processed_ += 1;
             firstOnly_ += 1;
         } else if (c > 0) {
-            Queue(std::make_unique<SecondOnlyRecordItem>(PositionOnly(std::move(rec2))));
-            rec2 = stream2.Next();
+            Queue(std::make_unique<SecondOnlyRecordItem>(PositionOf(*rec2)));
+            rec2 = stream2.Next(std::move(rec2));
             processed_ += 1;
             secondOnly_ += 1;
         } else {
             std::unique_ptr<std::vector<int>> changed;
             if (rec1->CompareValues(*rec2, changed, nullEqualsEmpty)) {
-                Queue(std::make_unique<EqualRecordItem>(PositionOnly(std::move(rec1))));
+                Queue(std::make_unique<EqualRecordItem>(PositionOf(*rec1)));
                 equal_ += 1;
             } else {
-                Queue(std::make_unique<ModifiedRecordItem>(PositionOnly(std::move(rec1)),
-                                                           PositionOnly(std::move(rec2)),
+                Queue(std::make_unique<ModifiedRecordItem>(PositionOf(*rec1), PositionOf(*rec2),
                                                            std::move(changed)));
                 modified_ += 1;
             }
-            rec1 = stream1.Next();
-            rec2 = stream2.Next();
+            rec1 = stream1.Next(std::move(rec1));
+            rec2 = stream2.Next(std::move(rec2));
             processed_ += 2;
         }
         if (!IsRunning())

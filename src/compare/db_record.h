@@ -13,8 +13,14 @@ public:
     explicit DbRecord(int rowNumber = -1) : rowNumber_(rowNumber) {}
 
     void AddValue(CellValue value) { values_.push_back(std::move(value)); }
-    // Keeps the row position only, once the values have been compared.
-    void DropValues() { std::vector<CellValue>().swap(values_); }
+    // Makes the record hold another row with `count` values, keeping the memory of
+    // the values it held, so a record read again and again allocates nothing.
+    void Reuse(int rowNumber, size_t count)
+    {
+        rowNumber_ = rowNumber;
+        values_.resize(count);
+    }
+    void SetValue(size_t index, const automation::Variant& value) { values_[index].Assign(value); }
     void Reserve(size_t count) { values_.reserve(count); }
     const std::vector<CellValue>& Values() const { return values_; }
     // index must be below Values().size().

@@ -22,7 +22,8 @@ public:
     virtual int AbsolutePosition() = 0;
     virtual void SetAbsolutePosition(int position) = 0;
     virtual int FieldCount() = 0;
-    virtual automation::Variant FieldValue(int index) = 0;
+    // Valid until the cursor moves.
+    virtual const automation::Variant& FieldValue(int index) = 0;
     virtual void MoveNext() = 0;
 };
 

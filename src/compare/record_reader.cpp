@@ -43,7 +43,7 @@ int RecordReader::NextPosition()
     return cursor_->IsEof() ? RecordCursor::kPositionEof : cursor_->AbsolutePosition();
 }
 
-std::unique_ptr<DbRecord> RecordReader::GetRecordAt(int position)
+std::unique_ptr<DbRecord> RecordReader::GetRecordAt(int position, std::unique_ptr<DbRecord> reuse)
 {
     if (position == RecordCursor::kPositionEof)
         return nullptr;
@@ -52,18 +52,18 @@ std::unique_ptr<DbRecord> RecordReader::GetRecordAt(int position)
         cursor_->SetAbsolutePosition(position);
         cachedPosition_ = position;
     }
-    return BuildRecord();
+    return BuildRecord(std::move(reuse));
 }
 
-std::unique_ptr<DbRecord> RecordReader::BuildRecord()
+std::unique_ptr<DbRecord> RecordReader::BuildRecord(std::unique_ptr<DbRecord> reuse)
 {
     if (cursor_->IsEof())
         return nullptr;
-    auto record = std::make_unique<DbRecord>(cursor_->AbsolutePosition());
+    std::unique_ptr<DbRecord> record = reuse ? std::move(reuse) : std::make_unique<DbRecord>();
     const int count = cursor_->FieldCount();
-    record->Reserve(count);
+    record->Reuse(cursor_->AbsolutePosition(), count);
     for (int i = 0; i < count; ++i)
-        record->AddValue(CellValue(cursor_->FieldValue(i)));
+        record->SetValue(i, cursor_->FieldValue(i));
     cursor_->MoveNext();
     cachedPosition_ += 1;
     return record;
@@ -75,10 +75,10 @@ RecordStream::RecordStream(RecordReader& reader) : reader_(reader)
     nextPosition_ = reader_.NextPosition();
 }
 
-std::unique_ptr<DbRecord> RecordStream::Next()
+std::unique_ptr<DbRecord> RecordStream::Next(std::unique_ptr<DbRecord> reuse)
 {
     ObjectLock lock(reader_.Mutex());
-    auto record = reader_.GetRecordAt(nextPosition_);
+    auto record = reader_.GetRecordAt(nextPosition_, std::move(reuse));
     nextPosition_ = reader_.NextPosition();
     return record;
 }

@@ -24,10 +24,11 @@ public:
     // The position of the next row, or RecordCursor::kPositionEof.
     int NextPosition();
     // The record at a position (null for kPositionEof); moves the cursor only when
-    // it does not stand there already. The caller owns the record.
-    std::unique_ptr<DbRecord> GetRecordAt(int position);
+    // it does not stand there already. The caller owns the record; `reuse`, when
+    // given, is a record no longer needed whose memory is filled again.
+    std::unique_ptr<DbRecord> GetRecordAt(int position, std::unique_ptr<DbRecord> reuse = {});
     // The record under the cursor (null at the end); the cursor moves on.
-    std::unique_ptr<DbRecord> BuildRecord();
+    std::unique_ptr<DbRecord> BuildRecord(std::unique_ptr<DbRecord> reuse = {});
 
     const std::wstring& Statement() const { return statement_; }
 
@@ -44,8 +45,8 @@ private:
 class RecordStream {
 public:
     explicit RecordStream(RecordReader& reader);
-    // The next record, or null at the end.
-    std::unique_ptr<DbRecord> Next();
+    // The next record, or null at the end. `reuse` as for GetRecordAt.
+    std::unique_ptr<DbRecord> Next(std::unique_ptr<DbRecord> reuse = {});
 
 private:
     RecordReader& reader_;

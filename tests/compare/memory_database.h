@@ -148,7 +148,7 @@ public:
         position_ = position;
     }
     int FieldCount() override { return Check(), static_cast<int>(rows_.front().second.size()); }
-    automation::Variant FieldValue(int index) override
+    const automation::Variant& FieldValue(int index) override
     {
         Check();
         return rows_[position_ - 1].second[index];
