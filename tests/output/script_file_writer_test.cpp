@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "output/direct_sync.h"
 #include "output/sync_fixture.h"
 #include "sqlexec/progress.h"
 #include "sqlexec/text_file_writer.h"
@@ -112,6 +113,50 @@ TEST_F(ScriptFileWriterTest, WritesInsertsInDependencyOrderThenUpdatesAndDeletes
         EXPECT_EQ(progress.total, 18);
         EXPECT_EQ(progress.done, 18);
         EXPECT_EQ(progress.completions, 1);
+    }
+}
+
+TEST(ScriptFileWriterOrderTest, TheScriptAppliesWhereTheStoreEnforcesTheForeignKey)
+{
+    testsupport::TempDir dir;
+    std::wstring path1 = Path(dir, "one.mdb"), path2 = Path(dir, "two.mdb");
+    for (const auto& path : {path1, path2}) {
+        CreateStore(path, {kTables[1]});
+        Execute(path,
+                L"CREATE TABLE [Child] ([cid] LONG, [pid] LONG, CONSTRAINT [pk_Child] "
+                L"PRIMARY KEY ([cid]), CONSTRAINT [fk] FOREIGN KEY ([pid]) REFERENCES "
+                L"[Parent] ([id]))");
+    }
+    InsertRows(path1, kTables[1],
+               {{Variant(int32_t(1)), Variant(L"a")}, {Variant(int32_t(2)), Variant(L"b")}});
+    InsertRows(path2, kTables[1],
+               {{Variant(int32_t(1)), Variant(L"A")}, {Variant(int32_t(3)), Variant(L"c")}});
+    InsertRows(path1, kTables[0], {{Variant(int32_t(11)), Variant(int32_t(2))}});
+    InsertRows(path2, kTables[0], {{Variant(int32_t(12)), Variant(int32_t(3))}});
+    // A child row of a missing parent is refused, so the order of the statements matters.
+    EXPECT_THROW(Execute(path1, L"INSERT INTO [Child] ([cid], [pid]) VALUES (99, 42)"),
+                 automation::ComError);
+    for (int direction : {1, 2}) {
+        std::wstring target = direction == 1 ? path1 : path2;
+        std::wstring copy = Path(dir, "copy.mdb");
+        std::filesystem::copy_file(automation::ToUtf8(target), automation::ToUtf8(copy),
+                                   std::filesystem::copy_options::overwrite_existing);
+        ComparedStores stores(path1, path2, kTables);
+        std::wstring script = Path(dir, "ordered.sql");
+        ScriptFileWriter writer(*stores.schema1, *stores.schema2, stores.Store(), stores.Reader(),
+                                stores.Pairs(), script, TextFileWriter::kUtf8, direction, true,
+                                true, true);
+        FakeProgress progress;
+        writer.Run(progress);
+        ASSERT_FALSE(writer.Failed());
+        ConnectionSettings settings;
+        settings.path = copy;
+        DirectSync sync(direction, script, false, stores.Context(), settings, settings);
+        sync.Run(progress);
+        EXPECT_FALSE(sync.Failed()) << automation::ToUtf8(sync.ErrorText());
+        const std::wstring& source = direction == 1 ? path2 : path1;
+        for (const auto& table : kTables)
+            EXPECT_EQ(DumpTable(copy, table), DumpTable(source, table));
     }
 }
 
