@@ -4,6 +4,11 @@
 // files. Prints the per-table counts, both times, their ratio and the peak memory
 // of the comparison.
 //   compare_native_bench [rows]   (default 1,000,000)
+// With a direction (1: upgrade Database1 to Database2, 2: the reverse) and the choices
+// (letters i = add new records, u = update changed records, d = delete missing records) it
+// then also writes the synchronisation script and applies it directly to the target, side by
+// side with sqldiff writing its script and the sqlite3 shell applying it to a copy:
+//   compare_native_bench [rows] [1|2] [iud]
 #include <malloc.h>
 #include <unistd.h>
 
@@ -27,6 +32,10 @@
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/adox_catalog.h"
 #include "platform/provider/provider_classes.h"
+#include "output/direct_sync.h"
+#include "output/script_file_writer.h"
+#include "sqlexec/progress.h"
+#include "sqlexec/text_file_writer.h"
 
 namespace {
 
@@ -125,11 +134,90 @@ void ResetPeak()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
+// Our script and its direct application against sqldiff's script applied by the sqlite3 shell,
+// each timed; then sqldiff between the synchronised target and the source must print nothing.
+int WriteAndApply(ComparisonContext& context, const DatabaseSchema& schema1,
+                  const DatabaseSchema& schema2, const ConnectionSettings& settings1,
+                  const ConnectionSettings& settings2, const std::filesystem::path& dir,
+                  int direction, const std::string& choices)
+{
+    const bool insert = choices.find('i') != std::string::npos;
+    const bool update = choices.find('u') != std::string::npos;
+    const bool erase = choices.find('d') != std::string::npos;
+    const std::string target = automation::ToUtf8(direction == 1 ? settings1.path : settings2.path);
+    const std::string source = automation::ToUtf8(direction == 1 ? settings2.path : settings1.path);
+    const std::string script = (dir / "sync.sql").string();
+    FakeProgress progress;
+
+    auto start = Clock::now();
+    ScriptFileWriter writer(schema1, schema2, *context.Store(), *context.Reader(),
+                            *context.PairList(), automation::FromUtf8(script),
+                            TextFileWriter::kUtf8, direction, insert, update, erase);
+    writer.Run(progress);
+    const double written = Seconds(start);
+    if (writer.Failed()) {
+        std::printf("script failed: %s\n", automation::ToUtf8(writer.ErrorText()).c_str());
+        return 1;
+    }
+    context.CloseConnections();
+
+    const std::string theirs = (dir / "sqldiff.sql").string();
+    const std::string copy = (dir / "sqlite_target.mdb").string();
+    std::filesystem::copy_file(target, copy);
+    start = Clock::now();
+    int status = std::system(("sqldiff --table Bench '" + target + "' '" + source + "' > '" +
+                              theirs + "'").c_str());
+    const double diffed = Seconds(start);
+    start = Clock::now();
+    status |= std::system(("sqlite3 '" + copy + "' < '" + theirs + "'").c_str());
+    const double shell = Seconds(start);
+    if (status != 0)
+        std::printf("sqldiff or sqlite3 failed (status %d)\n", status);
+
+    start = Clock::now();
+    DirectSync sync(direction, automation::FromUtf8(script), false, context, settings1, settings2);
+    sync.Run(progress);
+    const double applied = Seconds(start);
+    if (sync.Failed()) {
+        std::printf("synchronisation failed: %s\n", automation::ToUtf8(sync.ErrorText()).c_str());
+        return 1;
+    }
+    std::printf("script (direction %d, %s): written in %.3f s (%ju bytes), applied in %.3f s\n",
+                direction, choices.c_str(), written,
+                static_cast<uintmax_t>(std::filesystem::file_size(script)), applied);
+    std::printf("sqldiff script: %.3f s (%ju bytes), sqlite3 shell applying it: %.3f s\n", diffed,
+                static_cast<uintmax_t>(std::filesystem::file_size(theirs)), shell);
+    std::printf("ratio write + apply / sqldiff + shell: %.2f\n",
+                (written + applied) / (diffed + shell));
+    if (insert && update && erase) {
+        // Rows are compared by key: the store's tables have no SQLite primary key, so sqldiff
+        // would pair rows by their row ids, which inserts and deletes renumber.
+        auto rows = [](const std::string& file) {
+            std::string out;
+            if (std::FILE* pipe = popen(("sqlite3 -readonly '" + file +
+                                         "' 'SELECT * FROM Bench ORDER BY k'").c_str(), "r")) {
+                char buffer[65536];
+                size_t got;
+                while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+                    out.append(buffer, got);
+                pclose(pipe);
+            }
+            return out;
+        };
+        const bool same = rows(target) == rows(source);
+        std::printf("target after the script %s the source\n", same ? "equals" : "DIFFERS FROM");
+        return same ? 0 : 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
+    const int direction = argc > 2 ? std::atoi(argv[2]) : 0;
+    const std::string choices = argc > 3 ? argv[3] : "iud";
     provider::RegisterProviderClasses();
     const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                       ("compare_native_bench_" + std::to_string(::getpid()));
@@ -213,7 +301,14 @@ int main(int argc, char** argv)
             "heap kept by the result once the databases are closed: %zu kB for %d "
             "differences\n",
             heapKept / 1024, differences);
+        if ((direction == 1 || direction == 2) &&
+            WriteAndApply(context, schema1, schema2, settings1, settings2, dir, direction,
+                          choices) != 0) {
+            std::printf("files kept in %s\n", dir.string().c_str());
+            return 1;
+        }
     }
-    std::filesystem::remove_all(dir);
+    if (!std::getenv("KEEP_BENCH_FILES"))
+        std::filesystem::remove_all(dir);
     return 0;
 }
