@@ -113,12 +113,9 @@ void ScriptFileWriter::Run(IProgress& progress)
         Fail(L"Error: " + automation::FromUtf8(error.what()));
     }
     if (failed_) {
-        // An incomplete script must not be mistaken for a whole one later.
-        file.Close();
-        std::error_code ignored;
-        const std::filesystem::path written(automation::ToUtf8(path_));
-        if (std::filesystem::is_regular_file(written, ignored))
-            std::filesystem::remove(written, ignored);
+        // An incomplete script must not be mistaken for a whole one later; a file that was
+        // there before keeps its old content.
+        file.Discard();
     }
 }
 

@@ -272,6 +272,17 @@ TEST_F(ScriptFileWriterTest, FailuresAreTheTasksErrorNeverAScriptReportedAsWritt
     // No partial script is left behind, and the device is still there.
     EXPECT_FALSE(std::filesystem::exists(automation::ToUtf8(Path(dir, "ansi.sql"))));
     EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+
+    // A failed save over an earlier script leaves that script whole.
+    const std::string earlier = "-- an earlier script\r\n";
+    const std::string earlierPath = automation::ToUtf8(Path(dir, "earlier.sql"));
+    std::ofstream(earlierPath, std::ios::binary) << earlier;
+    auto writer = Writer(Path(dir, "earlier.sql"), 1, true, true, true, TextFileWriter::kAnsi);
+    CountingProgress progress;
+    writer->Run(progress);
+    EXPECT_TRUE(writer->Failed());
+    std::ifstream in(earlierPath, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), earlier);
 }
 
 }  // namespace
