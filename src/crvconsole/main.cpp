@@ -1,18 +1,27 @@
-// Entry point of the script runner.
-#include <QApplication>
-#include <QMainWindow>
+// Entry point of the script runner: with arguments an unattended run that ends with an exit
+// code, without them the editor window.
 #include <clocale>
+#include <string>
+#include <vector>
 
-#include "platform/crash/crash_dump_writer.h"
+#include "crvconsole/run_application.h"
+#include "crvconsole/unattended_run.h"
+#include "database/db_connection.h"
+#include "platform/automation/wide_text.h"
+#include "platform/provider/provider_classes.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
     std::setlocale(LC_CTYPE, "C.UTF-8");
-    crash::InstallCrashDumpFilter("crvconsole.dmp");
-    QMainWindow frame;
-    frame.setWindowTitle("CrvConsole");
-    frame.resize(800, 600);
-    frame.show();
-    return app.exec();
+    // The database objects the script executor creates by name, for both roads; the script
+    // runner shares the databases it opens (no exclusive lock).
+    provider::RegisterProviderClasses();
+    DbConnection::SetProgram(DbConnection::Program::ScriptRunner);
+    if (argc > 1) {
+        std::vector<std::wstring> arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments.push_back(automation::FromUtf8(argv[i]));
+        return crvconsole::RunUnattendedRoad(std::move(arguments));
+    }
+    return crvconsole::RunApplication(argc, argv);
 }

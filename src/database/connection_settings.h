@@ -13,8 +13,8 @@ public:
                 const std::wstring& databasePassword, const std::wstring& userName,
                 const std::wstring& userPassword);
 
-    std::wstring path;              // the .mdb or .accdb file
-    std::wstring systemDatabase;    // the workgroup information file (.mdw)
+    std::wstring path;            // the .mdb or .accdb file
+    std::wstring systemDatabase;  // the workgroup information file (.mdw)
     std::wstring databasePassword;
     std::wstring userName;
     std::wstring userPassword;

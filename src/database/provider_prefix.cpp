@@ -6,8 +6,8 @@
 std::wstring build_connection_string(const std::wstring& path, bool* aceOut)
 {
     std::wstring copy = path;
-    while (!copy.empty() && (copy.back() == L' ' || copy.back() == L'\t' ||
-                             copy.back() == L'\r' || copy.back() == L'\n'))
+    while (!copy.empty() && (copy.back() == L' ' || copy.back() == L'\t' || copy.back() == L'\r' ||
+                             copy.back() == L'\n'))
         copy.pop_back();
     for (wchar_t& c : copy)
         c = static_cast<wchar_t>(std::towlower(c));

@@ -163,8 +163,10 @@ private:
 };
 
 // The documented automation conversions. The user-default locale is fixed US
-// English; LOCALE_INVARIANT (127) is the invariant one. Failures raise
-// ComError with DISP_E_TYPEMISMATCH or DISP_E_OVERFLOW and a description.
+// English; LOCALE_INVARIANT (127) is the invariant one (the locales differ only
+// in date text; see automation_date.h). Failures raise ComError with
+// DISP_E_TYPEMISMATCH or DISP_E_OVERFLOW and a description; an unknown target
+// tag raises DISP_E_BADVARTYPE and a decimal with a scale above 28 E_INVALIDARG.
 Variant ChangeType(const Variant& v, VarType to, uint16_t flags = 0);
 Variant ChangeTypeEx(const Variant& v, Lcid lcid, uint16_t flags, VarType to);
 

@@ -44,6 +44,9 @@ std::string ToUtf8(std::wstring_view text)
 
 std::wstring FromUtf8(std::string_view text)
 {
+    // Each maximal ill-formed subpart becomes one U+FFFD, as the Unicode
+    // standard recommends: a byte that cannot start or continue a sequence is
+    // replaced alone, and a truncated sequence is replaced as a whole.
     std::wstring out;
     out.reserve(text.size());
     size_t i = 0;
@@ -57,13 +60,22 @@ std::wstring FromUtf8(std::string_view text)
         }
         int length = 0;
         char32_t c = 0;
-        char32_t minimum = 0;
-        if ((b0 & 0xE0) == 0xC0) {
-            length = 2, c = b0 & 0x1F, minimum = 0x80;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            length = 3, c = b0 & 0x0F, minimum = 0x800;
-        } else if ((b0 & 0xF8) == 0xF0) {
-            length = 4, c = b0 & 0x07, minimum = 0x10000;
+        unsigned char low = 0x80;  // the second byte's range depends on the lead
+        unsigned char high = 0xBF;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            length = 2, c = b0 & 0x1F;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            length = 3, c = b0 & 0x0F;
+            if (b0 == 0xE0)
+                low = 0xA0;  // no overlong forms
+            if (b0 == 0xED)
+                high = 0x9F;  // no surrogates
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            length = 4, c = b0 & 0x07;
+            if (b0 == 0xF0)
+                low = 0x90;
+            if (b0 == 0xF4)
+                high = 0x8F;  // nothing beyond U+10FFFF
         } else {
             out += static_cast<wchar_t>(kReplacement);
             ++i;
@@ -72,11 +84,11 @@ std::wstring FromUtf8(std::string_view text)
         int k = 1;
         for (; k < length && i + k < n; ++k) {
             const auto b = static_cast<unsigned char>(text[i + k]);
-            if ((b & 0xC0) != 0x80)
+            if (k == 1 ? (b < low || b > high) : (b & 0xC0) != 0x80)
                 break;
             c = (c << 6) | (b & 0x3F);
         }
-        if (k < length || c < minimum || !IsScalar(c)) {
+        if (k < length) {
             out += static_cast<wchar_t>(kReplacement);
             i += k;  // resynchronise on the first byte that did not continue
             continue;

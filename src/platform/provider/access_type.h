@@ -28,9 +28,9 @@ enum class AccessType : uint8_t {
 // with `autoIncrement` set; seed and increment live in the catalog row.
 struct ColumnType {
     AccessType type = AccessType::Text;
-    int32_t size = 255;      // characters for TEXT, bytes for BINARY, else the fixed size
-    uint8_t precision = 0;   // DECIMAL only
-    uint8_t scale = 0;       // DECIMAL only
+    int32_t size = 255;     // characters for TEXT, bytes for BINARY, else the fixed size
+    uint8_t precision = 0;  // DECIMAL only
+    uint8_t scale = 0;      // DECIMAL only
     bool autoIncrement = false;
 };
 
@@ -45,7 +45,10 @@ int32_t DefinedSizeOf(const ColumnType& type);
 const wchar_t* AccessTypeName(AccessType type);
 
 // A code stable in the file's catalog: the type's ordinal.
-inline int TypeCode(AccessType type) { return static_cast<int>(type); }
+inline int TypeCode(AccessType type)
+{
+    return static_cast<int>(type);
+}
 bool AccessTypeFromCode(int code, AccessType& out);
 
 }  // namespace provider

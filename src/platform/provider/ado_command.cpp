@@ -20,8 +20,9 @@ void Parameters::Append(const Ptr<Parameter>& parameter)
 Ptr<Parameter> Parameters::Item(long index) const
 {
     if (index < 0 || index >= Count())
-        throw ComError(adErrItemNotFound, L"Item cannot be found in the collection "
-                                          L"corresponding to the requested name or ordinal.");
+        throw ComError(adErrItemNotFound,
+                       L"Item cannot be found in the collection "
+                       L"corresponding to the requested name or ordinal.");
     return items_[static_cast<size_t>(index)];
 }
 

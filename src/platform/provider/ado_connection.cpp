@@ -14,8 +14,9 @@ using automation::Variant;
 automation::Ptr<Error> Errors::Item(long index) const
 {
     if (index < 0 || index >= Count())
-        throw ComError(adErrItemNotFound, L"Item cannot be found in the collection "
-                                          L"corresponding to the requested name or ordinal.");
+        throw ComError(adErrItemNotFound,
+                       L"Item cannot be found in the collection "
+                       L"corresponding to the requested name or ordinal.");
     return items_[static_cast<size_t>(index)];
 }
 
@@ -52,9 +53,10 @@ void Connection::SetMode(long mode)
 void Connection::SetCursorLocation(long location)
 {
     if (location != adUseServer && location != adUseClient)
-        Raise(ComError(adErrInvalidArgument, L"Arguments are of the wrong type, are out of "
-                                             L"acceptable range, or are in conflict with one "
-                                             L"another."));
+        Raise(ComError(adErrInvalidArgument,
+                       L"Arguments are of the wrong type, are out of "
+                       L"acceptable range, or are in conflict with one "
+                       L"another."));
     cursorLocation_ = location;
 }
 
@@ -105,10 +107,10 @@ Ptr<Recordset> Connection::Run(const std::wstring& text, const std::vector<Varia
 {
     errors_->Clear();
     Session& session = OpenSession();
-    long kind = options == adOptionUnspecified ? adCmdUnknown
-                                               : options & (adCmdText | adCmdTable |
-                                                            adCmdStoredProc | adCmdUnknown |
-                                                            adCmdTableDirect);
+    long kind = options == adOptionUnspecified
+                    ? adCmdUnknown
+                    : options & (adCmdText | adCmdTable | adCmdStoredProc | adCmdUnknown |
+                                 adCmdTableDirect);
     bool noRecords = options != adOptionUnspecified && (options & adExecuteNoRecords) != 0;
     std::wstring statement = text;
     if (kind == adCmdTable || kind == adCmdTableDirect)
@@ -116,9 +118,8 @@ Ptr<Recordset> Connection::Run(const std::wstring& text, const std::vector<Varia
     try {
         Session::Result result = session.Execute(statement, parameters);
         if (recordsAffected)
-            *recordsAffected = Variant(static_cast<int32_t>(result.recordsAffected < 0
-                                                                ? 0
-                                                                : result.recordsAffected));
+            *recordsAffected = Variant(
+                static_cast<int32_t>(result.recordsAffected < 0 ? 0 : result.recordsAffected));
         if (noRecords)
             return nullptr;
         auto rs = std::make_shared<Recordset>();
@@ -134,6 +135,20 @@ Ptr<Recordset> Connection::Execute(const std::wstring& commandText, Variant* rec
                                    long options)
 {
     return Run(commandText, {}, recordsAffected, options);
+}
+
+Ptr<Recordset> Connection::OpenSchema(long schema, const std::vector<Variant>& restrictions)
+{
+    errors_->Clear();
+    Session& session = OpenSession();
+    try {
+        auto rs = std::make_shared<Recordset>();
+        rs->SetCursorLocation(cursorLocation_);
+        rs->Attach(session.SchemaRowset(schema, restrictions));
+        return rs;
+    } catch (const ComError& e) {
+        Raise(e);
+    }
 }
 
 }  // namespace provider::adodb

@@ -44,8 +44,7 @@ private:
     std::vector<automation::Ptr<Error>> items_;
 };
 
-class Connection : public automation::Object,
-                   public std::enable_shared_from_this<Connection> {
+class Connection : public automation::Object, public std::enable_shared_from_this<Connection> {
 public:
     Connection();
     ~Connection() override;
@@ -70,6 +69,11 @@ public:
     automation::Ptr<Recordset> Execute(const std::wstring& commandText,
                                        automation::Variant* recordsAffected = nullptr,
                                        long options = adOptionUnspecified);
+
+    // A schema rowset (adSchemaColumns 4, adSchemaCheckConstraints 5,
+    // adSchemaTableConstraints 10) with its restrictions in documented order.
+    automation::Ptr<Recordset> OpenSchema(long schema,
+                                          const std::vector<automation::Variant>& restrictions = {});
 
     automation::Ptr<adodb::Errors> Errors() const { return errors_; }
 

@@ -27,8 +27,9 @@ namespace {
 
 [[noreturn]] void NotFound()
 {
-    throw ComError(adErrItemNotFound, L"Item cannot be found in the collection corresponding "
-                                      L"to the requested name or ordinal.");
+    throw ComError(adErrItemNotFound,
+                   L"Item cannot be found in the collection corresponding "
+                   L"to the requested name or ordinal.");
 }
 
 }  // namespace
@@ -93,19 +94,32 @@ Ptr<Field> Fields::Item(const Variant& index) const
 {
     using namespace automation;
     switch (index.vt()) {
-    case VT_BSTR: return Item(index.bstrVal());
-    case VT_I2: return Item(static_cast<long>(index.iVal()));
-    case VT_I4: return Item(static_cast<long>(index.lVal()));
-    case VT_INT: return Item(static_cast<long>(index.intVal()));
-    case VT_UI1: return Item(static_cast<long>(index.bVal()));
-    case VT_I8: return Item(static_cast<long>(index.llVal()));
-    default: NotFound();
+        case VT_BSTR:
+            return Item(index.bstrVal());
+        case VT_I2:
+            return Item(static_cast<long>(index.iVal()));
+        case VT_I4:
+            return Item(static_cast<long>(index.lVal()));
+        case VT_INT:
+            return Item(static_cast<long>(index.intVal()));
+        case VT_UI1:
+            return Item(static_cast<long>(index.bVal()));
+        case VT_I8:
+            return Item(static_cast<long>(index.llVal()));
+        default:
+            NotFound();
     }
 }
 
 Recordset::Recordset() : fields_(std::make_shared<adodb::Fields>()) {}
 
 Recordset::~Recordset() = default;
+
+long Recordset::State() const
+{
+    // Closing the connection closes its recordsets too.
+    return cursor_ && !cursor_->Released() ? adStateOpen : adStateClosed;
+}
 
 void Recordset::RequireOpen() const
 {
@@ -118,9 +132,10 @@ void Recordset::SetCursorLocation(long location)
     if (cursor_)
         throw ComError(adErrObjectOpen, L"Operation is not allowed when the object is open.");
     if (location != adUseServer && location != adUseClient)
-        throw ComError(adErrInvalidArgument, L"Arguments are of the wrong type, are out of "
-                                             L"acceptable range, or are in conflict with one "
-                                             L"another.");
+        throw ComError(adErrInvalidArgument,
+                       L"Arguments are of the wrong type, are out of "
+                       L"acceptable range, or are in conflict with one "
+                       L"another.");
     cursorLocation_ = location;
 }
 

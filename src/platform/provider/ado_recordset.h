@@ -56,7 +56,7 @@ public:
               long cursorType = adOpenUnspecified, long lockType = adLockUnspecified,
               long options = adCmdUnspecified);
     void Close();
-    long State() const { return cursor_ ? adStateOpen : adStateClosed; }
+    long State() const;
 
     long CursorLocation() const { return cursorLocation_; }
     void SetCursorLocation(long location);

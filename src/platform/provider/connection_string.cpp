@@ -92,6 +92,10 @@ std::wstring CheckedDataSource(const ConnectionString& cs)
                                    L"file is missing or opened exclusively by another user ('" +
                                        system + L"').");
     std::wstring path = cs.Get(L"Data Source");
+    // A path typed with blanks after it names the file without them.
+    std::wstring trimmed = Trim(path);
+    if (trimmed != path && access(automation::ToUtf8(path).c_str(), F_OK) != 0)
+        path = trimmed;
     if (path.empty())
         throw automation::ComError(automation::E_FAIL,
                                    L"The connection string names no database (Data Source).");

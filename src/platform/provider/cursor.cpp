@@ -20,45 +20,59 @@ Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
         return Variant::Null();
     bool number = kind == SQLITE_INTEGER || kind == SQLITE_FLOAT;
     switch (type) {
-    case AccessType::Double:
-    case AccessType::Single:
-        if (number)
-            return Variant(sqlite3_column_double(stmt, col));
-        break;
-    case AccessType::DateTime:
-        if (number)
-            return Variant::FromDate(OleDateFromMonotonic(sqlite3_column_double(stmt, col)));
-        break;
-    case AccessType::YesNo:
-        if (number)
-            return Variant(sqlite3_column_double(stmt, col) != 0);
-        break;
-    case AccessType::Currency: {
-        automation::Decimal d;
-        std::string text = kind == SQLITE_FLOAT
-                               ? DoubleText(sqlite3_column_double(stmt, col))
-                               : reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-        if (ParseDecimal(text, 4, d) && d.hi32 == 0 && d.lo64 <= static_cast<uint64_t>(INT64_MAX))
-            return Variant(automation::Currency{d.negative ? -static_cast<int64_t>(d.lo64)
-                                                           : static_cast<int64_t>(d.lo64)});
-        break;
-    }
-    case AccessType::Text:
-    case AccessType::Memo:
-        if (kind == SQLITE_FLOAT) {
-            std::string t = DoubleText(sqlite3_column_double(stmt, col));
-            return Variant(std::wstring(t.begin(), t.end()));
+        case AccessType::Double:
+        case AccessType::Single:
+            if (number)
+                return Variant(sqlite3_column_double(stmt, col));
+            break;
+        case AccessType::DateTime:
+            if (number)
+                return Variant::FromDate(OleDateFromMonotonic(sqlite3_column_double(stmt, col)));
+            break;
+        case AccessType::YesNo:
+            if (number)
+                return Variant(sqlite3_column_double(stmt, col) != 0);
+            break;
+        case AccessType::Byte:
+        case AccessType::Short:
+        case AccessType::Long:
+            if (kind == SQLITE_INTEGER) {
+                int64_t v = sqlite3_column_int64(stmt, col);
+                if (type == AccessType::Short && v >= INT16_MIN && v <= INT16_MAX)
+                    return Variant(static_cast<int16_t>(v));
+                if (type == AccessType::Byte && v >= 0 && v <= 255)
+                    return Variant(static_cast<uint8_t>(v));
+                if (v >= INT32_MIN && v <= INT32_MAX)
+                    return Variant(static_cast<int32_t>(v));
+            }
+            break;
+        case AccessType::Currency: {
+            automation::Decimal d;
+            std::string text = kind == SQLITE_FLOAT
+                                   ? DoubleText(sqlite3_column_double(stmt, col))
+                                   : reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+            if (ParseDecimal(text, 4, d) && d.hi32 == 0 &&
+                d.lo64 <= static_cast<uint64_t>(INT64_MAX))
+                return Variant(automation::Currency{d.negative ? -static_cast<int64_t>(d.lo64)
+                                                               : static_cast<int64_t>(d.lo64)});
+            break;
         }
-        if (kind == SQLITE_INTEGER)
-            return Variant(std::to_wstring(sqlite3_column_int64(stmt, col)));
-        break;
-    default: break;
+        case AccessType::Text:
+        case AccessType::Memo:
+            if (kind == SQLITE_FLOAT) {
+                std::string t = DoubleText(sqlite3_column_double(stmt, col));
+                return Variant(std::wstring(t.begin(), t.end()));
+            }
+            if (kind == SQLITE_INTEGER)
+                return Variant(std::to_wstring(sqlite3_column_int64(stmt, col)));
+            break;
+        default:
+            break;
     }
     return ReadNatural(stmt, col);
 }
 
-Cursor::Cursor(sqlite3* db, const EmittedSelect& select,
-               const std::vector<Variant>& parameters)
+Cursor::Cursor(sqlite3* db, const EmittedSelect& select, const std::vector<Variant>& parameters)
     : db_(db), columns_(select.columns)
 {
     int rc = sqlite3_prepare_v2(db, select.sql.c_str(), -1, &main_, nullptr);
@@ -143,6 +157,7 @@ bool Cursor::Revisit(int64_t index)
     int rc = sqlite3_step(lookup_);
     if (rc == SQLITE_ROW) {
         Decode(lookup_);
+        sqlite3_reset(lookup_);  // an idle lookup keeps no statement active
         return true;
     }
     if (rc != SQLITE_DONE)

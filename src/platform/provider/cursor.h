@@ -48,8 +48,8 @@ private:
     sqlite3_stmt* main_ = nullptr;
     sqlite3_stmt* lookup_ = nullptr;
     std::vector<ResultColumn> columns_;
-    std::vector<int64_t> rowids_;                          // lookup mode
-    std::vector<std::vector<automation::Variant>> kept_;   // keeping mode
+    std::vector<int64_t> rowids_;                         // lookup mode
+    std::vector<std::vector<automation::Variant>> kept_;  // keeping mode
     int64_t streamed_ = 0;  // rows read from the main statement so far
     bool exhausted_ = false;
     int64_t position_ = -1;

@@ -2,6 +2,7 @@
 // catalog. Files are told apart by their first bytes, not their extension.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "platform/provider/sql_functions.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace provider {
 
@@ -40,8 +42,15 @@ public:
     // Forces a re-read at the next CurrentCatalog (after a rolled-back change).
     void InvalidateCatalog() { schemaVersion_ = -1; }
 
+    // Runs a fixed statement without results, prepared once per connection.
+    void RunFixed(const char* sql);
+
     // Sets or clears the database password (stored as a salted hash).
     void SetPassword(const std::wstring& password);
+    // Replaces the password, given the present one (empty: none), as DAO's
+    // Database.NewPassword does; the store must be held exclusively.
+    void ChangePassword(const std::wstring& oldPassword, const std::wstring& newPassword);
+    bool Exclusive() const { return exclusive_; }
 
     // The numbering state of the INSERT being run on this connection.
     CounterState& Counter() { return counter_; }
@@ -54,7 +63,9 @@ private:
     FileLock lock_;
     Catalog catalog_;
     long long schemaVersion_ = -1;
+    bool exclusive_ = false;
     CounterState counter_;
+    std::map<const char*, sqlite3_stmt*> fixed_;  // by the statement's literal text
 };
 
 // The description of a genuine Access file until this provider reads them.

@@ -102,7 +102,7 @@ bool HasParameter(const sql::Expr* e)
     return e->subquery != nullptr;  // a subquery may hold any; keep it simple
 }
 
-struct FunctionSpec {
+struct FunctionEntry {
     const wchar_t* name;
     const char* sqlName;
     int minArgs;
@@ -111,7 +111,7 @@ struct FunctionSpec {
     bool untyped;  // result has the type of its first argument
 };
 
-const FunctionSpec kFunctions[] = {
+const FunctionEntry kFunctions[] = {
     {L"chr", "acc_chr", 1, 1, AccessType::Text, false},
     {L"chr$", "acc_chr", 1, 1, AccessType::Text, false},
     {L"asc", "acc_asc", 1, 1, AccessType::Long, false},
@@ -185,7 +185,9 @@ std::string QueryEmitter::Comparable(const EmittedExpr& value, const EmittedExpr
     if (value.stored && value.type.type == t)
         return value.sql;
     bool valueNumeric = (value.stored || value.typed) && IsNumberType(value.type.type);
-    if (IsNumberType(t) && (valueNumeric || value.sql == "NULL"))
+    // A SINGLE field holds its values at single precision, so a value meets
+    // it rounded the same way ([f]=0.1 finds the 0.1 that was stored).
+    if (IsNumberType(t) && t != AccessType::Single && (valueNumeric || value.sql == "NULL"))
         return Natural(value);
     if (t == AccessType::Text || t == AccessType::Memo) {
         if (value.typed && value.type.type == AccessType::DateTime)
@@ -229,24 +231,30 @@ EmittedExpr QueryEmitter::Literal(const sql::Expr& e)
     using namespace automation;
     const Variant& v = e.value;
     switch (v.vt()) {
-    case VT_NULL:
-    case VT_EMPTY: {
-        EmittedExpr r;
-        r.sql = "NULL";
-        return r;
-    }
-    case VT_BSTR: return Typed(QuoteText(std::wstring_view(v.bstrVal())), AccessType::Text);
-    case VT_I4: return Typed(std::to_string(v.lVal()), AccessType::Long);
-    case VT_BOOL: return Typed(v.boolVal() ? "-1" : "0", AccessType::YesNo);
-    case VT_R8: return Typed(Number(v.dblVal()), AccessType::Double);
-    case VT_DATE: return Typed(Number(MonotonicFromOleDate(v.date())), AccessType::DateTime);
-    case VT_DECIMAL: {
-        std::string digits = e.text.empty() ? DecimalText(v.decVal()) : ToUtf8(e.text);
-        EmittedExpr r = Typed(Number(DecimalToDouble(v.decVal())), AccessType::Double);
-        r.exact = digits;
-        return r;
-    }
-    default: Fail(L"A literal of an unexpected type");
+        case VT_NULL:
+        case VT_EMPTY: {
+            EmittedExpr r;
+            r.sql = "NULL";
+            return r;
+        }
+        case VT_BSTR:
+            return Typed(QuoteText(std::wstring_view(v.bstrVal())), AccessType::Text);
+        case VT_I4:
+            return Typed(std::to_string(v.lVal()), AccessType::Long);
+        case VT_BOOL:
+            return Typed(v.boolVal() ? "-1" : "0", AccessType::YesNo);
+        case VT_R8:
+            return Typed(Number(v.dblVal()), AccessType::Double);
+        case VT_DATE:
+            return Typed(Number(MonotonicFromOleDate(v.date())), AccessType::DateTime);
+        case VT_DECIMAL: {
+            std::string digits = e.text.empty() ? DecimalText(v.decVal()) : ToUtf8(e.text);
+            EmittedExpr r = Typed(Number(DecimalToDouble(v.decVal())), AccessType::Double);
+            r.exact = digits;
+            return r;
+        }
+        default:
+            Fail(L"A literal of an unexpected type");
     }
 }
 
@@ -309,17 +317,38 @@ EmittedExpr QueryEmitter::ColumnRef(const sql::Expr& e, const Scope& scope)
 
 EmittedExpr QueryEmitter::Binary(const sql::Expr& e, const Scope& scope)
 {
-    EmittedExpr l = Expr(*e.args[0], scope);
-    EmittedExpr r = Expr(*e.args[1], scope);
+    // A chain of one operator may come as one node with all its operands;
+    // it binds from the left.
+    EmittedExpr result = Expr(*e.args.at(0), scope);
+    for (size_t i = 1; i < e.args.size(); ++i)
+        result = Combine(e.op, result, Expr(*e.args[i], scope));
+    return result;
+}
+
+EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const EmittedExpr& r) const
+{
     const char* cmp = nullptr;
-    switch (e.op) {
-    case Op::Equal: cmp = " = "; break;
-    case Op::NotEqual: cmp = " <> "; break;
-    case Op::Less: cmp = " < "; break;
-    case Op::LessEqual: cmp = " <= "; break;
-    case Op::Greater: cmp = " > "; break;
-    case Op::GreaterEqual: cmp = " >= "; break;
-    default: break;
+    switch (op) {
+        case Op::Equal:
+            cmp = " = ";
+            break;
+        case Op::NotEqual:
+            cmp = " <> ";
+            break;
+        case Op::Less:
+            cmp = " < ";
+            break;
+        case Op::LessEqual:
+            cmp = " <= ";
+            break;
+        case Op::Greater:
+            cmp = " > ";
+            break;
+        case Op::GreaterEqual:
+            cmp = " >= ";
+            break;
+        default:
+            break;
     }
     if (cmp) {
         std::string sql;
@@ -343,35 +372,49 @@ EmittedExpr QueryEmitter::Binary(const sql::Expr& e, const Scope& scope)
     AccessType ka = kindOf(l), kb = kindOf(r);
     bool textA = (l.stored || l.typed) && (ka == AccessType::Text || ka == AccessType::Memo);
     bool textB = (r.stored || r.typed) && (kb == AccessType::Text || kb == AccessType::Memo);
-    switch (e.op) {
-    case Op::Concat:
-        return Typed("acc_concat(" + text(l, a) + ", " + text(r, b) + ")", AccessType::Text);
-    case Op::Add:
-    case Op::Subtract:
-    case Op::Multiply: {
-        if (e.op == Op::Add && textA && textB)
-            return Typed("(" + a + " || " + b + ")", AccessType::Text);
-        const char* op = e.op == Op::Add ? " + " : e.op == Op::Subtract ? " - " : " * ";
-        AccessType t = AccessType::Double;
-        if (e.op != Op::Multiply && (ka == AccessType::DateTime) != (kb == AccessType::DateTime))
-            t = AccessType::DateTime;
-        else if (IsWholeNumberType(ka) && IsWholeNumberType(kb))
-            t = AccessType::Long;
-        else if ((ka == AccessType::Currency || kb == AccessType::Currency) &&
-                 ka != AccessType::Double && kb != AccessType::Double)
-            t = AccessType::Currency;
-        return Typed("(" + a + op + b + ")", t);
-    }
-    case Op::Divide: return Typed("acc_divide(" + a + ", " + b + ")", AccessType::Double);
-    case Op::IntDivide: return Typed("acc_intdivide(" + a + ", " + b + ")", AccessType::Long);
-    case Op::Mod: return Typed("acc_mod(" + a + ", " + b + ")", AccessType::Long);
-    case Op::Power: return Typed("acc_power(" + a + ", " + b + ")", AccessType::Double);
-    case Op::And: return Typed("(" + a + " AND " + b + ")", AccessType::YesNo);
-    case Op::Or: return Typed("(" + a + " OR " + b + ")", AccessType::YesNo);
-    case Op::Xor:
-        return Typed("((" + a + ") <> 0) <> ((" + b + ") <> 0)", AccessType::YesNo);
-    case Op::Eqv: return Typed("((" + a + ") <> 0) = ((" + b + ") <> 0)", AccessType::YesNo);
-    default: Fail(L"An operator this provider does not know");
+    switch (op) {
+        case Op::Concat:
+            return Typed("acc_concat(" + text(l, a) + ", " + text(r, b) + ")", AccessType::Text);
+        case Op::Add:
+        case Op::Subtract:
+        case Op::Multiply: {
+            if (op == Op::Add && textA && textB)
+                return Typed("(" + a + " || " + b + ")", AccessType::Text);
+            const char* sign = op == Op::Add ? " + " : op == Op::Subtract ? " - " : " * ";
+            if (!(l.stored || l.typed || l.sql == "NULL") ||
+                !(r.stored || r.typed || r.sql == "NULL")) {
+                EmittedExpr untyped;  // the value decides its own type
+                untyped.sql = "(" + a + sign + b + ")";
+                return untyped;
+            }
+            AccessType t = AccessType::Double;
+            if (op != Op::Multiply && (ka == AccessType::DateTime) != (kb == AccessType::DateTime))
+                t = AccessType::DateTime;
+            else if (IsWholeNumberType(ka) && IsWholeNumberType(kb))
+                t = AccessType::Long;
+            else if ((ka == AccessType::Currency || kb == AccessType::Currency) &&
+                     ka != AccessType::Double && kb != AccessType::Double)
+                t = AccessType::Currency;
+            return Typed("(" + a + sign + b + ")", t);
+        }
+        case Op::Divide:
+            return Typed("acc_divide(" + a + ", " + b + ")", AccessType::Double);
+        case Op::IntDivide:
+            return Typed("acc_intdivide(" + a + ", " + b + ")", AccessType::Long);
+        case Op::Mod:
+            return Typed("acc_mod(" + a + ", " + b + ")", AccessType::Long);
+        case Op::Power:
+            return Typed("acc_power(" + a + ", " + b + ")", AccessType::Double);
+        case Op::And:
+            return Typed("(" + a + " AND " + b + ")", AccessType::YesNo);
+        case Op::Or:
+            return Typed("(" + a + " OR " + b + ")", AccessType::YesNo);
+        case Op::Xor:
+            return Typed("((" + a + ") <> 0) <> ((" + b + ") <> 0)", AccessType::YesNo);
+        case Op::Eqv:
+            return Typed("((" + a + ") <> 0) = ((" + b + ") <> 0)", AccessType::YesNo);
+        default:
+            Fail(L"An operator this provider does not know");
     }
 }
 
@@ -381,8 +424,8 @@ EmittedExpr QueryEmitter::Function(const sql::Expr& e, const Scope& scope)
     auto arg = [&](size_t i) { return Expr(*e.args.at(i), scope); };
     auto argCount = [&](size_t lo, size_t hi) {
         if (e.args.size() < lo || e.args.size() > hi)
-            Fail(L"Wrong number of arguments used with function in query expression '" +
-                 e.name + L"'");
+            Fail(L"Wrong number of arguments used with function in query expression '" + e.name +
+                 L"'");
     };
     if (sql::IsAggregateFunction(e.name)) {
         if (name == L"count") {
@@ -394,8 +437,10 @@ EmittedExpr QueryEmitter::Function(const sql::Expr& e, const Scope& scope)
         argCount(1, 1);
         EmittedExpr x = arg(0);
         if (name == L"min" || name == L"max" || name == L"first" || name == L"last") {
-            std::string fn = name == L"min" ? "min" : name == L"max" ? "max"
-                             : name == L"first" ? "acc_first" : "acc_last";
+            std::string fn = name == L"min"     ? "min"
+                             : name == L"max"   ? "max"
+                             : name == L"first" ? "acc_first"
+                                                : "acc_last";
             x.sql = fn + "(" + x.sql + ")";
             x.exact.clear();
             return x;
@@ -417,15 +462,15 @@ EmittedExpr QueryEmitter::Function(const sql::Expr& e, const Scope& scope)
         argCount(3, 3);
         EmittedExpr c = arg(0), a = arg(1), b = arg(2);
         EmittedExpr r;
-        r.sql = "(CASE WHEN " + Natural(c) + " THEN " + Natural(a) + " ELSE " + Natural(b) +
-                " END)";
+        r.sql =
+            "(CASE WHEN " + Natural(c) + " THEN " + Natural(a) + " ELSE " + Natural(b) + " END)";
         if ((a.stored || a.typed) && !NeedsNaturalConversion(a.type.type)) {
             r.typed = true;
             r.type = a.type;
         }
         return r;
     }
-    for (const FunctionSpec& f : kFunctions) {
+    for (const FunctionEntry& f : kFunctions) {
         if (name != f.name)
             continue;
         argCount(f.minArgs, f.maxArgs);
@@ -444,13 +489,15 @@ EmittedExpr QueryEmitter::Function(const sql::Expr& e, const Scope& scope)
             sql += (i ? ", " : "") + Natural(x);
         }
         sql += ")";
-        if (f.untyped && (first.stored || first.typed) &&
-            !NeedsNaturalConversion(first.type.type)) {
+        if (f.untyped) {
+            // The result has the type of the argument it passes on.
             EmittedExpr r;
             r.sql = sql;
-            r.typed = true;
-            r.type = first.type;
-            r.type.autoIncrement = false;
+            if ((first.stored || first.typed) && !NeedsNaturalConversion(first.type.type)) {
+                r.typed = true;
+                r.type = first.type;
+                r.type.autoIncrement = false;
+            }
             return r;
         }
         return Typed(sql, f.result);
@@ -461,86 +508,96 @@ EmittedExpr QueryEmitter::Function(const sql::Expr& e, const Scope& scope)
 EmittedExpr QueryEmitter::Expr(const sql::Expr& e, const Scope& scope)
 {
     switch (e.kind) {
-    case ExprKind::Literal: return Literal(e);
-    case ExprKind::Column: return ColumnRef(e, scope);
-    case ExprKind::Parameter: {
-        if (e.parameterIndex < 0)
-            Fail(L"No value given for the parameter '" + e.name + L"'");
-        EmittedExpr r;
-        r.sql = "?" + std::to_string(e.parameterIndex + 1);
-        r.parameterized = true;
-        return r;
-    }
-    case ExprKind::Unary: {
-        EmittedExpr x = Expr(*e.args[0], scope);
-        if (e.op == Op::Not)
-            return Typed("(NOT " + Natural(x) + ")", AccessType::YesNo);
-        EmittedExpr r = x;
-        r.stored = false;
-        r.typed = x.stored || x.typed;
-        r.sql = "(-" + Natural(x) + ")";
-        if (!x.exact.empty())
-            r.exact = x.exact[0] == '-' ? x.exact.substr(1) : "-" + x.exact;
-        return r;
-    }
-    case ExprKind::Binary: return Binary(e, scope);
-    case ExprKind::Like: {
-        EmittedExpr x = Expr(*e.args[0], scope), p = Expr(*e.args[1], scope);
-        std::string sql = "acc_like(" + Natural(x) + ", " + Natural(p) + ")";
-        return Typed(e.negated ? "(NOT " + sql + ")" : sql, AccessType::YesNo);
-    }
-    case ExprKind::IsNull: {
-        EmittedExpr x = Expr(*e.args[0], scope);
-        return Typed("(" + x.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)"), AccessType::YesNo);
-    }
-    case ExprKind::In: {
-        EmittedExpr x = Expr(*e.args[0], scope);
-        std::string list;
-        if (e.subquery) {
+        case ExprKind::Literal:
+            return Literal(e);
+        case ExprKind::Column:
+            return ColumnRef(e, scope);
+        case ExprKind::Parameter: {
+            if (e.parameterIndex < 0)
+                Fail(L"No value given for the parameter '" + e.name + L"'");
+            EmittedExpr r;
+            r.sql = "?" + std::to_string(e.parameterIndex + 1);
+            r.parameterized = true;
+            return r;
+        }
+        case ExprKind::Unary: {
+            EmittedExpr x = Expr(*e.args[0], scope);
+            if (e.op == Op::Not)
+                return Typed("(NOT " + Natural(x) + ")", AccessType::YesNo);
+            EmittedExpr r = x;
+            r.stored = false;
+            r.typed = x.stored || x.typed;
+            r.sql = "(-" + Natural(x) + ")";
+            if (!x.exact.empty())
+                r.exact = x.exact[0] == '-' ? x.exact.substr(1) : "-" + x.exact;
+            return r;
+        }
+        case ExprKind::Binary:
+            return Binary(e, scope);
+        case ExprKind::Like: {
+            EmittedExpr x = Expr(*e.args[0], scope), p = Expr(*e.args[1], scope);
+            std::string sql = "acc_like(" + Natural(x) + ", " + Natural(p) + ")";
+            return Typed(e.negated ? "(NOT " + sql + ")" : sql, AccessType::YesNo);
+        }
+        case ExprKind::IsNull: {
+            EmittedExpr x = Expr(*e.args[0], scope);
+            return Typed("(" + x.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)"),
+                         AccessType::YesNo);
+        }
+        case ExprKind::In: {
+            EmittedExpr x = Expr(*e.args[0], scope);
+            std::string list;
+            if (e.subquery) {
+                // The subquery sees the outer query's tables (a correlated IN).
+                Scope inner;
+                inner.parent = &scope;
+                std::vector<ResultColumn> cols;
+                if (e.subquery->unions.empty() && e.subquery->orderBy.empty())
+                    list = Core(e.subquery->core, inner, cols, nullptr);
+                else
+                    list = EmitSelect(*e.subquery, false).sql;
+            } else {
+                for (size_t i = 1; i < e.args.size(); ++i)
+                    list += (i > 1 ? ", " : "") + Comparable(Expr(*e.args[i], scope), x);
+            }
+            std::string left = x.stored ? x.sql : Natural(x);
+            return Typed("(" + left + (e.negated ? " NOT IN (" : " IN (") + list + "))",
+                         AccessType::YesNo);
+        }
+        case ExprKind::Between: {
+            EmittedExpr x = Expr(*e.args[0], scope);
+            std::string lo = Comparable(Expr(*e.args[1], scope), x);
+            std::string hi = Comparable(Expr(*e.args[2], scope), x);
+            std::string left = x.stored ? x.sql : Natural(x);
+            return Typed(
+                "(" + left + (e.negated ? " NOT BETWEEN " : " BETWEEN ") + lo + " AND " + hi + ")",
+                AccessType::YesNo);
+        }
+        case ExprKind::Exists:
+        case ExprKind::Subquery: {
             Scope inner;
             inner.parent = &scope;
-            EmittedSelect s = EmitSelect(*e.subquery, false);
-            list = s.sql;
-            (void)inner;
-        } else {
-            for (size_t i = 1; i < e.args.size(); ++i)
-                list += (i > 1 ? ", " : "") + Comparable(Expr(*e.args[i], scope), x);
+            std::vector<ResultColumn> cols;
+            std::string body = Core(e.subquery->core, inner, cols, nullptr);
+            if (!e.subquery->unions.empty() || !e.subquery->orderBy.empty())
+                Fail(L"A subquery with UNION or ORDER BY inside an expression");
+            if (e.kind == ExprKind::Exists)
+                return Typed("EXISTS (" + body + ")", AccessType::YesNo);
+            EmittedExpr r;
+            r.sql = "(" + body + ")";
+            if (!cols.empty()) {
+                r.stored = cols[0].stored;
+                r.typed = cols[0].typed;
+                r.type = cols[0].type;
+            }
+            return r;
         }
-        std::string left = x.stored ? x.sql : Natural(x);
-        return Typed("(" + left + (e.negated ? " NOT IN (" : " IN (") + list + "))",
-                     AccessType::YesNo);
-    }
-    case ExprKind::Between: {
-        EmittedExpr x = Expr(*e.args[0], scope);
-        std::string lo = Comparable(Expr(*e.args[1], scope), x);
-        std::string hi = Comparable(Expr(*e.args[2], scope), x);
-        std::string left = x.stored ? x.sql : Natural(x);
-        return Typed("(" + left + (e.negated ? " NOT BETWEEN " : " BETWEEN ") + lo + " AND " +
-                         hi + ")",
-                     AccessType::YesNo);
-    }
-    case ExprKind::Exists:
-    case ExprKind::Subquery: {
-        Scope inner;
-        inner.parent = &scope;
-        std::vector<ResultColumn> cols;
-        std::string body = Core(e.subquery->core, inner, cols, nullptr);
-        if (!e.subquery->unions.empty() || !e.subquery->orderBy.empty())
-            Fail(L"A subquery with UNION or ORDER BY inside an expression");
-        if (e.kind == ExprKind::Exists)
-            return Typed("EXISTS (" + body + ")", AccessType::YesNo);
-        EmittedExpr r;
-        r.sql = "(" + body + ")";
-        if (!cols.empty()) {
-            r.stored = cols[0].stored;
-            r.typed = cols[0].typed;
-            r.type = cols[0].type;
-        }
-        return r;
-    }
-    case ExprKind::Function: return Function(e, scope);
-    case ExprKind::Star: Fail(L"'*' is allowed only in a select list or count(*)");
-    case ExprKind::RuleSubject: Fail(L"A validation rule outside a field");
+        case ExprKind::Function:
+            return Function(e, scope);
+        case ExprKind::Star:
+            Fail(L"'*' is allowed only in a select list or count(*)");
+        case ExprKind::RuleSubject:
+            Fail(L"A validation rule outside a field");
     }
     Fail(L"An unknown expression");
 }
@@ -550,34 +607,54 @@ EmittedExpr QueryEmitter::Expr(const sql::Expr& e, const Scope& scope)
 std::string QueryEmitter::TableRef(const sql::TableRef& ref, Scope& scope)
 {
     switch (ref.kind) {
-    case sql::TableRefKind::Table: {
-        const TableInfo& t = RequireTable(ref.name);
-        Source s;
-        s.alias = ref.alias.empty() ? t.name : ref.alias;
-        s.table = &t;
-        for (const Source& other : scope.sources)
-            if (NamesEqual(other.alias, s.alias))
-                Fail(L"The table '" + s.alias + L"' appears twice in the FROM clause; give one an alias");
-        scope.sources.push_back(s);
-        return QuoteName(t.name) + " AS " + QuoteName(s.alias);
-    }
-    case sql::TableRefKind::Subquery: {
-        EmittedSelect inner = EmitSelect(*ref.subquery, false);
-        Source s;
-        s.alias = ref.alias.empty() ? L"Subquery" : ref.alias;
-        s.derived = inner.columns;
-        scope.sources.push_back(s);
-        return "(" + inner.sql + ") AS " + QuoteName(s.alias);
-    }
-    case sql::TableRefKind::Join: {
-        std::string left = TableRef(*ref.left, scope);
-        std::string right = TableRef(*ref.right, scope);
-        const char* join = ref.join == sql::JoinKind::Inner  ? " INNER JOIN "
-                           : ref.join == sql::JoinKind::Left ? " LEFT JOIN "
-                                                             : " RIGHT JOIN ";
-        std::string on = ref.on ? Natural(Expr(*ref.on, scope)) : "1";
-        return "(" + left + join + right + " ON " + on + ")";
-    }
+        case sql::TableRefKind::Table: {
+            const QueryInfo* view = catalog_.FindTable(ref.name) ? nullptr
+                                                                 : catalog_.FindQuery(ref.name);
+            if (view && view->kind == L"VIEW") {
+                // A stored view reads as the subquery of its text.
+                if (++viewDepth_ > 32)
+                    Fail(L"The view '" + view->name + L"' refers to itself");
+                sql::Statement stored = sql::Parse(view->text);
+                EmittedSelect inner = EmitSelect(std::get<sql::Select>(stored.body), false);
+                --viewDepth_;
+                Source s;
+                s.alias = ref.alias.empty() ? view->name : ref.alias;
+                s.derived = inner.columns;
+                for (const Source& other : scope.sources)
+                    if (NamesEqual(other.alias, s.alias))
+                        Fail(L"The table '" + s.alias +
+                             L"' appears twice in the FROM clause; give one an alias");
+                scope.sources.push_back(s);
+                return "(" + inner.sql + ") AS " + QuoteName(s.alias);
+            }
+            const TableInfo& t = RequireTable(ref.name);
+            Source s;
+            s.alias = ref.alias.empty() ? t.name : ref.alias;
+            s.table = &t;
+            for (const Source& other : scope.sources)
+                if (NamesEqual(other.alias, s.alias))
+                    Fail(L"The table '" + s.alias +
+                         L"' appears twice in the FROM clause; give one an alias");
+            scope.sources.push_back(s);
+            return QuoteName(t.name) + " AS " + QuoteName(s.alias);
+        }
+        case sql::TableRefKind::Subquery: {
+            EmittedSelect inner = EmitSelect(*ref.subquery, false);
+            Source s;
+            s.alias = ref.alias.empty() ? L"Subquery" : ref.alias;
+            s.derived = inner.columns;
+            scope.sources.push_back(s);
+            return "(" + inner.sql + ") AS " + QuoteName(s.alias);
+        }
+        case sql::TableRefKind::Join: {
+            std::string left = TableRef(*ref.left, scope);
+            std::string right = TableRef(*ref.right, scope);
+            const char* join = ref.join == sql::JoinKind::Inner  ? " INNER JOIN "
+                               : ref.join == sql::JoinKind::Left ? " LEFT JOIN "
+                                                                 : " RIGHT JOIN ";
+            std::string on = ref.on ? Natural(Expr(*ref.on, scope)) : "1";
+            return "(" + left + join + right + " ON " + on + ")";
+        }
     }
     return {};
 }
@@ -591,7 +668,8 @@ std::string QueryEmitter::FromClause(const std::vector<sql::TableRefPtr>& from, 
 }
 
 std::string QueryEmitter::Core(const sql::SelectCore& core, Scope& scope,
-                               std::vector<ResultColumn>& cols, std::vector<std::string>* itemSql)
+                               std::vector<ResultColumn>& cols, std::vector<std::string>* itemSql,
+                               std::string* rowid)
 {
     std::string from = FromClause(core.from, scope);
     std::string items;
@@ -612,24 +690,42 @@ std::string QueryEmitter::Core(const sql::SelectCore& core, Scope& scope,
         const sql::Expr& e = *item.expr;
         if (e.kind == ExprKind::Star) {
             bool any = false;
+            // A field name that two tables of the FROM clause share comes out
+            // qualified ("a.id", "b.id"), as Access names it.
+            auto shared = [&](const Source& self, const std::wstring& name) {
+                for (const Source& other : scope.sources) {
+                    if (&other == &self)
+                        continue;
+                    bool has = other.table ? other.table->FindColumn(name) >= 0 : false;
+                    for (const ResultColumn& c : other.derived)
+                        has = has || NamesEqual(c.name, name);
+                    if (has)
+                        return true;
+                }
+                return false;
+            };
             for (const Source& s : scope.sources) {
                 if (!e.qualifier.empty() && !NamesEqual(e.qualifier, s.alias))
                     continue;
                 any = true;
+                std::vector<ResultColumn> columns;
                 if (s.table) {
-                    for (const ColumnInfo& c : s.table->columns) {
-                        ResultColumn rc{c.name, true, false, c.type};
-                        add(QuoteName(s.alias) + "." + QuoteName(c.name), rc);
-                    }
+                    for (const ColumnInfo& c : s.table->columns)
+                        columns.push_back(ResultColumn{c.name, true, false, c.type});
                 } else {
-                    for (const ResultColumn& c : s.derived)
-                        add(QuoteName(s.alias) + "." + QuoteName(c.name), c);
+                    columns = s.derived;
+                }
+                for (ResultColumn c : columns) {
+                    std::string sql = QuoteName(s.alias) + "." + QuoteName(c.name);
+                    if (e.qualifier.empty() && shared(s, c.name))
+                        c.name = s.alias + L"." + c.name;
+                    add(sql, c);
                 }
             }
             if (!any)
-                Fail(scope.sources.empty() ? L"SELECT * needs a FROM clause"
-                                           : L"Unknown table '" + e.qualifier + L"' in '" +
-                                                 e.qualifier + L".*'");
+                Fail(scope.sources.empty()
+                         ? L"SELECT * needs a FROM clause"
+                         : L"Unknown table '" + e.qualifier + L"' in '" + e.qualifier + L".*'");
             continue;
         }
         EmittedExpr x = Expr(e, scope);
@@ -641,6 +737,11 @@ std::string QueryEmitter::Core(const sql::SelectCore& core, Scope& scope,
         rc.typed = x.typed;
         rc.type = x.type;
         add(x.sql, rc);
+    }
+    if (rowid) {
+        const Source& s = scope.sources.at(0);
+        *rowid = QuoteName(s.alias) + "." + RowidName(*s.table);
+        items += ", " + *rowid;
     }
     std::string sql = std::string("SELECT ") + (core.distinct ? "DISTINCT " : "") + items;
     if (!from.empty())
@@ -663,7 +764,8 @@ EmittedSelect QueryEmitter::EmitSelect(const sql::Select& select, bool forCursor
     const sql::SelectCore& core = select.core;
     bool simple = forCursor && select.unions.empty() && !core.distinct && core.groupBy.empty() &&
                   !core.having && core.from.size() == 1 &&
-                  core.from[0]->kind == sql::TableRefKind::Table && !core.topPercent;
+                  core.from[0]->kind == sql::TableRefKind::Table &&
+                  catalog_.FindTable(core.from[0]->name) && !core.topPercent;
     for (const sql::SelectItem& item : core.items)
         simple = simple && !HasAggregate(item.expr.get()) && !HasParameter(item.expr.get());
     for (const sql::OrderItem& o : select.orderBy)
@@ -671,24 +773,24 @@ EmittedSelect QueryEmitter::EmitSelect(const sql::Select& select, bool forCursor
 
     Scope scope;
     std::vector<std::string> itemSql;
-    std::string sql = Core(core, scope, out.columns, &itemSql);
     std::string rowid;
+    std::string sql = Core(core, scope, out.columns, &itemSql, simple ? &rowid : nullptr);
     if (simple) {
         const Source& s = scope.sources[0];
-        rowid = QuoteName(s.alias) + "." + RowidName(*s.table);
-        size_t from = sql.find(" FROM ");
-        std::string visible = sql.substr(7, from - 7);
+        std::string visible;
+        for (const std::string& item : itemSql)
+            visible += (visible.empty() ? "" : ", ") + item;
         out.rowLookup = "SELECT " + visible + " FROM " + QuoteName(s.table->name) + " AS " +
                         QuoteName(s.alias) + " WHERE " + rowid + " = ?1";
-        sql.insert(from, ", " + rowid);
     }
     for (const sql::UnionPart& u : select.unions) {
         Scope other;
         std::vector<ResultColumn> cols;
         sql += (u.all ? " UNION ALL " : " UNION ") + Core(u.core, other, cols, nullptr);
         if (cols.size() != out.columns.size())
-            Fail(L"The number of columns in the two selected tables or queries of a union "
-                 L"query do not match");
+            Fail(
+                L"The number of columns in the two selected tables or queries of a union "
+                L"query do not match");
     }
     if (!select.orderBy.empty() || simple) {
         Scope orderScope;
@@ -843,8 +945,8 @@ std::string QueryEmitter::EmitUpdate(const sql::Update& update)
     std::string sets;
     for (const sql::Assignment& a : update.assignments) {
         if (!a.qualifier.empty() && !NamesEqual(a.qualifier, t.alias))
-            Fail(L"Only the fields of one table can be updated ('" + a.qualifier + L"." +
-                 a.column + L"')");
+            Fail(L"Only the fields of one table can be updated ('" + a.qualifier + L"." + a.column +
+                 L"')");
         int i = t.table->FindColumn(a.column);
         if (i < 0)
             Fail(L"Unknown field name '" + a.column + L"' in table '" + t.table->name + L"'");

@@ -15,10 +15,10 @@ namespace provider {
 // What a piece of emitted SQL yields.
 struct EmittedExpr {
     std::string sql;
-    bool stored = false;    // the stored form of `type`
-    bool typed = false;     // natural value whose Access type is known to be `type`
+    bool stored = false;  // the stored form of `type`
+    bool typed = false;   // natural value whose Access type is known to be `type`
     ColumnType type;
-    std::string exact;      // decimal literals: their digits, for exact storing
+    std::string exact;  // decimal literals: their digits, for exact storing
     bool parameterized = false;
 };
 
@@ -63,19 +63,23 @@ private:
     EmittedExpr ColumnRef(const sql::Expr& e, const Scope& scope);
     EmittedExpr Literal(const sql::Expr& e);
     EmittedExpr Binary(const sql::Expr& e, const Scope& scope);
+    EmittedExpr Combine(sql::Op op, const EmittedExpr& l, const EmittedExpr& r) const;
     EmittedExpr Function(const sql::Expr& e, const Scope& scope);
     std::string Natural(const EmittedExpr& e) const;
     std::string Comparable(const EmittedExpr& value, const EmittedExpr& against) const;
     std::string StoreInto(const EmittedExpr& value, const ColumnInfo& column) const;
     std::string FromClause(const std::vector<sql::TableRefPtr>& from, Scope& scope);
     std::string TableRef(const sql::TableRef& ref, Scope& scope);
+    // One SELECT block. With `rowid` set, the block's single table's rowid
+    // follows the visible items as a hidden last column and is returned there.
     std::string Core(const sql::SelectCore& core, Scope& scope, std::vector<ResultColumn>& cols,
-                     std::vector<std::string>* itemSql);
+                     std::vector<std::string>* itemSql, std::string* rowid = nullptr);
     const TableInfo& RequireTable(const std::wstring& name) const;
 
     const Catalog& catalog_;
     const wchar_t* kind_;
     int exprCounter_ = 1000;
+    int viewDepth_ = 0;  // views read inside views
 };
 
 }  // namespace provider

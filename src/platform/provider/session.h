@@ -3,7 +3,9 @@
 // connection holds one session while it is open.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,8 @@
 #include "platform/provider/native_store.h"
 
 namespace provider {
+
+class SchemaEditor;
 
 class Session {
 public:
@@ -30,6 +34,18 @@ public:
     // statement stays in the file.
     Result Execute(const std::wstring& text, const std::vector<automation::Variant>& parameters);
 
+    // Runs one schema change (for the catalog objects) atomically, as a
+    // statement is run: on failure nothing of it stays in the file.
+    void ChangeSchema(const std::function<void(SchemaEditor&)>& change);
+    // The catalog as of now (the lock of statements held while it is read).
+    const Catalog& CurrentCatalog();
+
+    // A cursor over rows the provider makes itself (schema rowsets).
+    std::shared_ptr<Cursor> Rows(const EmittedSelect& select);
+    // The rows of one schema rowset (see schema_rowsets.h).
+    std::shared_ptr<Cursor> SchemaRowset(long schema,
+                                         const std::vector<automation::Variant>& restrictions);
+
     // Releases every cursor and the store (with its lock).
     void Close();
     bool IsOpen() const { return store_ != nullptr; }
@@ -42,6 +58,9 @@ private:
     template <class Work>
     void Atomically(Work&& work);
 
+    // One connection may serve several threads (the comparison's worker and
+    // a view re-reading rows); statements and the catalog are run one at a time.
+    std::recursive_mutex mutex_;
     std::unique_ptr<NativeStore> store_;
     std::vector<std::weak_ptr<Cursor>> cursors_;
 };

@@ -46,12 +46,14 @@ bool IsNull(sqlite3_value* v)
 std::string TextOf(sqlite3_value* v)
 {
     switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: return std::to_string(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: return DoubleText(sqlite3_value_double(v));
-    default: {
-        auto p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        return std::string(p ? p : "", sqlite3_value_bytes(v));
-    }
+        case SQLITE_INTEGER:
+            return std::to_string(sqlite3_value_int64(v));
+        case SQLITE_FLOAT:
+            return DoubleText(sqlite3_value_double(v));
+        default: {
+            auto p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            return std::string(p ? p : "", sqlite3_value_bytes(v));
+        }
     }
 }
 
@@ -64,17 +66,22 @@ std::wstring WideOf(sqlite3_value* v)
 bool NumberOf(sqlite3_value* v, double& out)
 {
     switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER: out = static_cast<double>(sqlite3_value_int64(v)); return true;
-    case SQLITE_FLOAT: out = sqlite3_value_double(v); return true;
-    case SQLITE_TEXT: {
-        std::string t = TextOf(v);
-        char* end = nullptr;
-        out = std::strtod(t.c_str(), &end);
-        while (end && *end == ' ')
-            ++end;
-        return !t.empty() && end && *end == 0;
-    }
-    default: return false;
+        case SQLITE_INTEGER:
+            out = static_cast<double>(sqlite3_value_int64(v));
+            return true;
+        case SQLITE_FLOAT:
+            out = sqlite3_value_double(v);
+            return true;
+        case SQLITE_TEXT: {
+            std::string t = TextOf(v);
+            char* end = nullptr;
+            out = std::strtod(t.c_str(), &end);
+            while (end && *end == ' ')
+                ++end;
+            return !t.empty() && end && *end == 0;
+        }
+        default:
+            return false;
     }
 }
 
@@ -82,8 +89,8 @@ bool NumberArg(sqlite3_context* ctx, sqlite3_value* v, double& out)
 {
     if (NumberOf(v, out))
         return true;
-    ResultError(ctx, L"Data type mismatch in criteria expression: '" + WideOf(v) +
-                         L"' is not a number.");
+    ResultError(
+        ctx, L"Data type mismatch in criteria expression: '" + WideOf(v) + L"' is not a number.");
     return false;
 }
 
@@ -93,8 +100,8 @@ bool DateArg(sqlite3_context* ctx, sqlite3_value* v, double& out)
         return true;
     if (NumberOf(v, out))
         return true;
-    ResultError(ctx, L"Data type mismatch in criteria expression: '" + WideOf(v) +
-                         L"' is not a date.");
+    ResultError(ctx,
+                L"Data type mismatch in criteria expression: '" + WideOf(v) + L"' is not a date.");
     return false;
 }
 
@@ -111,26 +118,27 @@ SqlValue Natural(sqlite3_value* v, int src, std::string& buffer)
     if (in.kind == SqlValue::Null || src < 0)
         return in;
     switch (static_cast<AccessType>(src)) {
-    case AccessType::Currency:
-        if (in.kind == SqlValue::Integer) {
-            buffer = CurrencyText(in.i);
-            in.kind = SqlValue::Text;
-            in.bytes = buffer;
-        }
-        break;
-    case AccessType::Decimal:
-        if (in.kind == SqlValue::Text) {
-            buffer = DecimalText(DecimalFromKey(in.bytes, 28));
-            in.kind = SqlValue::Text;
-            in.bytes = buffer;
-        }
-        break;
-    case AccessType::Binary:
-    case AccessType::LongBinary:
-        if (in.kind == SqlValue::Blob && in.bytes.size() >= 4)
-            in.bytes.remove_prefix(4);
-        break;
-    default: break;
+        case AccessType::Currency:
+            if (in.kind == SqlValue::Integer) {
+                buffer = CurrencyText(in.i);
+                in.kind = SqlValue::Text;
+                in.bytes = buffer;
+            }
+            break;
+        case AccessType::Decimal:
+            if (in.kind == SqlValue::Text) {
+                buffer = DecimalText(DecimalFromKey(in.bytes, 28));
+                in.kind = SqlValue::Text;
+                in.bytes = buffer;
+            }
+            break;
+        case AccessType::Binary:
+        case AccessType::LongBinary:
+            if (in.kind == SqlValue::Blob && in.bytes.size() >= 4)
+                in.bytes.remove_prefix(4);
+            break;
+        default:
+            break;
     }
     return in;
 }
@@ -162,22 +170,28 @@ void NaturalFn(sqlite3_context* ctx, int, sqlite3_value** a)
     int src = sqlite3_value_int(a[1]);
     SqlValue in = Natural(a[0], src, buffer);
     switch (in.kind) {
-    case SqlValue::Null: sqlite3_result_null(ctx); return;
-    case SqlValue::Integer: sqlite3_result_int64(ctx, in.i); return;
-    case SqlValue::Real: sqlite3_result_double(ctx, in.r); return;
-    case SqlValue::Blob:
-        sqlite3_result_blob(ctx, in.bytes.data(), static_cast<int>(in.bytes.size()),
-                            SQLITE_TRANSIENT);
-        return;
-    case SqlValue::Text:
-        if (src == static_cast<int>(AccessType::Currency) ||
-            src == static_cast<int>(AccessType::Decimal)) {
-            sqlite3_result_double(ctx, std::strtod(std::string(in.bytes).c_str(), nullptr));
+        case SqlValue::Null:
+            sqlite3_result_null(ctx);
             return;
-        }
-        sqlite3_result_text(ctx, in.bytes.data(), static_cast<int>(in.bytes.size()),
-                            SQLITE_TRANSIENT);
-        return;
+        case SqlValue::Integer:
+            sqlite3_result_int64(ctx, in.i);
+            return;
+        case SqlValue::Real:
+            sqlite3_result_double(ctx, in.r);
+            return;
+        case SqlValue::Blob:
+            sqlite3_result_blob(ctx, in.bytes.data(), static_cast<int>(in.bytes.size()),
+                                SQLITE_TRANSIENT);
+            return;
+        case SqlValue::Text:
+            if (src == static_cast<int>(AccessType::Currency) ||
+                src == static_cast<int>(AccessType::Decimal)) {
+                sqlite3_result_double(ctx, std::strtod(std::string(in.bytes).c_str(), nullptr));
+                return;
+            }
+            sqlite3_result_text(ctx, in.bytes.data(), static_cast<int>(in.bytes.size()),
+                                SQLITE_TRANSIENT);
+            return;
     }
 }
 
@@ -331,8 +345,8 @@ void ChrFn(sqlite3_context* ctx, int, sqlite3_value** a)
     if (!RoundedInteger(ctx, a[0], code))
         return;
     if (code < 0 || code > 0x10FFFF)
-        return ResultError(ctx, L"Invalid procedure call or argument: Chr(" +
-                                    std::to_wstring(code) + L").");
+        return ResultError(
+            ctx, L"Invalid procedure call or argument: Chr(" + std::to_wstring(code) + L").");
     ResultWide(ctx, std::wstring(1, static_cast<wchar_t>(code)));
 }
 
@@ -525,8 +539,8 @@ void CIntegerFn(sqlite3_context* ctx, int, sqlite3_value** a)
         return;
     d = std::nearbyint(d);
     if (d < static_cast<double>(Lo) || d > static_cast<double>(Hi))
-        return ResultError(ctx, L"Overflow: " + FromUtf8(DoubleText(d)) +
-                                    L" does not fit the conversion's type.");
+        return ResultError(
+            ctx, L"Overflow: " + FromUtf8(DoubleText(d)) + L" does not fit the conversion's type.");
     sqlite3_result_int64(ctx, static_cast<int64_t>(d));
 }
 
@@ -563,8 +577,6 @@ void RoundingFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
     if (IsNull(a[0]))
         return sqlite3_result_null(ctx);
-    if (sqlite3_value_type(a[0]) == SQLITE_INTEGER && F != static_cast<double (*)(double)>(std::fabs))
-        return sqlite3_result_int64(ctx, sqlite3_value_int64(a[0]));
     double d = 0;
     if (!NumberArg(ctx, a[0], d))
         return;
@@ -594,9 +606,18 @@ void RoundFn(sqlite3_context* ctx, int argc, sqlite3_value** a)
     sqlite3_result_double(ctx, r);
 }
 
-double Floor(double d) { return std::floor(d); }
-double Trunc(double d) { return std::trunc(d); }
-double Fabs(double d) { return std::fabs(d); }
+double Floor(double d)
+{
+    return std::floor(d);
+}
+double Trunc(double d)
+{
+    return std::trunc(d);
+}
+double Fabs(double d)
+{
+    return std::fabs(d);
+}
 
 // ---- aggregates --------------------------------------------------------------
 

@@ -13,9 +13,8 @@ void ExecSql(sqlite3* db, const std::string& sql)
     char* message = nullptr;
     int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
-        std::wstring text = automation::FromUtf8(message ? message : sqlite3_errstr(rc));
         sqlite3_free(message);
-        throw automation::ComError(automation::E_FAIL, text);
+        ThrowSqliteError(db, rc);
     }
 }
 
@@ -29,30 +28,42 @@ void ThrowSqliteError(sqlite3* db, int rc)
     if (colon != std::wstring::npos)
         detail = message.substr(colon + 8);
     switch (code) {
-    case SQLITE_CONSTRAINT_NOTNULL:
-        message = L"The field '" + detail + L"' cannot contain a Null value because the "
-                  L"Required property for this field is set to True. Enter a value in this field.";
-        break;
-    case SQLITE_CONSTRAINT_UNIQUE:
-    case SQLITE_CONSTRAINT_PRIMARYKEY:
-        message = L"The changes you requested to the table were not successful because they "
-                  L"would create duplicate values in the index, primary key, or relationship "
-                  L"(fields " + detail + L"). Change the data in the field or fields that "
-                  L"contain duplicate data, remove the index, or redefine the index to permit "
-                  L"duplicate entries and try again.";
-        break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        message = L"Could not update; currently locked by another session on this machine.";
-        break;
-    case SQLITE_READONLY:
-        message = L"Cannot update. Database or object is read-only.";
-        break;
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-        message = L"The database file is damaged or is not a database (" + message + L").";
-        break;
-    default: break;
+        case SQLITE_CONSTRAINT_NOTNULL:
+            message =
+                L"The field '" + detail +
+                L"' cannot contain a Null value because the "
+                L"Required property for this field is set to True. Enter a value in this field.";
+            break;
+        case SQLITE_CONSTRAINT_UNIQUE:
+        case SQLITE_CONSTRAINT_PRIMARYKEY:
+            message =
+                L"The changes you requested to the table were not successful because they "
+                L"would create duplicate values in the index, primary key, or relationship "
+                L"(fields " +
+                detail +
+                L"). Change the data in the field or fields that "
+                L"contain duplicate data, remove the index, or redefine the index to permit "
+                L"duplicate entries and try again.";
+            break;
+        case SQLITE_LOCKED:
+        case SQLITE_LOCKED_SHAREDCACHE:
+            message =
+                L"The table is in use by an open Recordset of this connection; close the "
+                L"Recordset first (" +
+                message + L").";
+            break;
+        case SQLITE_BUSY:
+            message = L"Could not update; currently locked by another session on this machine.";
+            break;
+        case SQLITE_READONLY:
+            message = L"Cannot update. Database or object is read-only.";
+            break;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            message = L"The database file is damaged or is not a database (" + message + L").";
+            break;
+        default:
+            break;
     }
     throw automation::ComError(automation::E_FAIL, message);
 }

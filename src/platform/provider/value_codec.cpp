@@ -69,11 +69,16 @@ std::wstring Quoted(std::string_view utf8)
 std::wstring NaturalText(const SqlValue& v)
 {
     switch (v.kind) {
-    case SqlValue::Integer: return std::to_wstring(v.i);
-    case SqlValue::Real: return automation::FromUtf8(DoubleText(v.r));
-    case SqlValue::Text: return Quoted(v.bytes);
-    case SqlValue::Blob: return L"a binary value";
-    default: return L"Null";
+        case SqlValue::Integer:
+            return std::to_wstring(v.i);
+        case SqlValue::Real:
+            return automation::FromUtf8(DoubleText(v.r));
+        case SqlValue::Text:
+            return Quoted(v.bytes);
+        case SqlValue::Blob:
+            return L"a binary value";
+        default:
+            return L"Null";
     }
 }
 
@@ -102,17 +107,22 @@ std::string_view Trim(std::string_view s)
 bool ToDouble(const SqlValue& in, double& out)
 {
     switch (in.kind) {
-    case SqlValue::Integer: out = static_cast<double>(in.i); return true;
-    case SqlValue::Real: out = in.r; return true;
-    case SqlValue::Text: {
-        std::string s(Trim(in.bytes));
-        if (s.empty())
+        case SqlValue::Integer:
+            out = static_cast<double>(in.i);
+            return true;
+        case SqlValue::Real:
+            out = in.r;
+            return true;
+        case SqlValue::Text: {
+            std::string s(Trim(in.bytes));
+            if (s.empty())
+                return false;
+            char* end = nullptr;
+            out = std::strtod(s.c_str(), &end);
+            return end && *end == 0 && std::isfinite(out);
+        }
+        default:
             return false;
-        char* end = nullptr;
-        out = std::strtod(s.c_str(), &end);
-        return end && *end == 0 && std::isfinite(out);
-    }
-    default: return false;
     }
 }
 
@@ -134,8 +144,8 @@ bool TextBool(std::string_view s, int64_t& out)
 
 // Whole numbers for BYTE/SHORT/LONG: fractions round half to even, as Access
 // converts a double into an integer field.
-void StoreInteger(const SqlValue& in, const ColumnType& type, const std::wstring& col,
-                  int64_t lo, int64_t hi, StoredValue& out)
+void StoreInteger(const SqlValue& in, const ColumnType& type, const std::wstring& col, int64_t lo,
+                  int64_t hi, StoredValue& out)
 {
     int64_t v = 0;
     if (in.kind == SqlValue::Integer) {
@@ -203,27 +213,28 @@ SqlValue SqlValue::From(sqlite3_value* v)
 {
     SqlValue r;
     switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER:
-        r.kind = Integer;
-        r.i = sqlite3_value_int64(v);
-        break;
-    case SQLITE_FLOAT:
-        r.kind = Real;
-        r.r = sqlite3_value_double(v);
-        break;
-    case SQLITE_TEXT: {
-        r.kind = Text;
-        auto p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        r.bytes = std::string_view(p ? p : "", sqlite3_value_bytes(v));
-        break;
-    }
-    case SQLITE_BLOB: {
-        r.kind = Blob;
-        auto p = static_cast<const char*>(sqlite3_value_blob(v));
-        r.bytes = std::string_view(p ? p : "", sqlite3_value_bytes(v));
-        break;
-    }
-    default: break;
+        case SQLITE_INTEGER:
+            r.kind = Integer;
+            r.i = sqlite3_value_int64(v);
+            break;
+        case SQLITE_FLOAT:
+            r.kind = Real;
+            r.r = sqlite3_value_double(v);
+            break;
+        case SQLITE_TEXT: {
+            r.kind = Text;
+            auto p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            r.bytes = std::string_view(p ? p : "", sqlite3_value_bytes(v));
+            break;
+        }
+        case SQLITE_BLOB: {
+            r.kind = Blob;
+            auto p = static_cast<const char*>(sqlite3_value_blob(v));
+            r.bytes = std::string_view(p ? p : "", sqlite3_value_bytes(v));
+            break;
+        }
+        default:
+            break;
     }
     return r;
 }
@@ -231,15 +242,23 @@ SqlValue SqlValue::From(sqlite3_value* v)
 void StoredValue::ResultTo(sqlite3_context* ctx) const
 {
     switch (kind) {
-    case SqlValue::Null: sqlite3_result_null(ctx); break;
-    case SqlValue::Integer: sqlite3_result_int64(ctx, i); break;
-    case SqlValue::Real: sqlite3_result_double(ctx, r); break;
-    case SqlValue::Text:
-        sqlite3_result_text(ctx, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-        break;
-    case SqlValue::Blob:
-        sqlite3_result_blob(ctx, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-        break;
+        case SqlValue::Null:
+            sqlite3_result_null(ctx);
+            break;
+        case SqlValue::Integer:
+            sqlite3_result_int64(ctx, i);
+            break;
+        case SqlValue::Real:
+            sqlite3_result_double(ctx, r);
+            break;
+        case SqlValue::Text:
+            sqlite3_result_text(ctx, bytes.data(), static_cast<int>(bytes.size()),
+                                SQLITE_TRANSIENT);
+            break;
+        case SqlValue::Blob:
+            sqlite3_result_blob(ctx, bytes.data(), static_cast<int>(bytes.size()),
+                                SQLITE_TRANSIENT);
+            break;
     }
 }
 
@@ -250,150 +269,164 @@ void StoreValue(const SqlValue& in, const ColumnType& type, const std::wstring& 
     if (in.kind == SqlValue::Null)
         return;
     switch (type.type) {
-    case AccessType::Text:
-    case AccessType::Memo: {
-        out.kind = SqlValue::Text;
-        switch (in.kind) {
-        case SqlValue::Text: out.bytes.assign(in.bytes); break;
-        case SqlValue::Integer: out.bytes = std::to_string(in.i); break;
-        case SqlValue::Real: out.bytes = DoubleText(in.r); break;
-        default: Mismatch(in, type, col);
-        }
-        if (type.type == AccessType::Text && Utf8Length(out.bytes) > static_cast<size_t>(type.size))
-            Fail(L"The field '" + col + L"' is too small to accept the amount of data you "
-                 L"attempted to add (at most " + std::to_wstring(type.size) +
-                 L" characters). Try inserting less data.");
-        return;
-    }
-    case AccessType::Byte: return StoreInteger(in, type, col, 0, 255, out);
-    case AccessType::Short: return StoreInteger(in, type, col, -32768, 32767, out);
-    case AccessType::Long: return StoreInteger(in, type, col, INT32_MIN, INT32_MAX, out);
-    case AccessType::YesNo: {
-        int64_t b = 0;
-        double d = 0;
-        if (in.kind == SqlValue::Text && TextBool(in.bytes, b)) {
-        } else if (ToDouble(in, d)) {
-            b = d != 0 ? -1 : 0;
-        } else {
-            Mismatch(in, type, col);
-        }
-        out.kind = SqlValue::Integer;
-        out.i = b;
-        return;
-    }
-    case AccessType::Single:
-    case AccessType::Double: {
-        double d = 0;
-        if (!ToDouble(in, d))
-            Mismatch(in, type, col);
-        if (type.type == AccessType::Single) {
-            if (std::fabs(d) > 3.402823466e38)
-                OutOfRange(in, type, col);
-            d = static_cast<float>(d);
-        }
-        out.kind = SqlValue::Real;
-        out.r = d;
-        return;
-    }
-    case AccessType::Currency: {
-        automation::Decimal dec;
-        if (in.kind == SqlValue::Integer) {
-            __int128 v = static_cast<__int128>(in.i) * 10000;
-            if (v > INT64_MAX || v < INT64_MIN)
-                OutOfRange(in, type, col);
-            out.kind = SqlValue::Integer;
-            out.i = static_cast<int64_t>(v);
+        case AccessType::Text:
+        case AccessType::Memo: {
+            out.kind = SqlValue::Text;
+            switch (in.kind) {
+                case SqlValue::Text:
+                    out.bytes.assign(in.bytes);
+                    break;
+                case SqlValue::Integer:
+                    out.bytes = std::to_string(in.i);
+                    break;
+                case SqlValue::Real:
+                    out.bytes = DoubleText(in.r);
+                    break;
+                default:
+                    Mismatch(in, type, col);
+            }
+            if (type.type == AccessType::Text &&
+                Utf8Length(out.bytes) > static_cast<size_t>(type.size))
+                Fail(L"The field '" + col +
+                     L"' is too small to accept the amount of data you "
+                     L"attempted to add (at most " +
+                     std::to_wstring(type.size) + L" characters). Try inserting less data.");
             return;
         }
-        std::string text;
-        if (in.kind == SqlValue::Real)
-            text = DoubleText(in.r);
-        else if (in.kind == SqlValue::Text)
-            text = std::string(Trim(in.bytes));
-        else
-            Mismatch(in, type, col);
-        if (!ParseDecimal(text, 4, dec)) {
+        case AccessType::Byte:
+            return StoreInteger(in, type, col, 0, 255, out);
+        case AccessType::Short:
+            return StoreInteger(in, type, col, -32768, 32767, out);
+        case AccessType::Long:
+            return StoreInteger(in, type, col, INT32_MIN, INT32_MAX, out);
+        case AccessType::YesNo: {
+            int64_t b = 0;
             double d = 0;
-            if (ToDouble(in, d))
-                OutOfRange(in, type, col);
-            Mismatch(in, type, col);
-        }
-        u128 m = Mantissa(dec);
-        u128 limit = dec.negative ? static_cast<u128>(INT64_MAX) + 1 : INT64_MAX;
-        if (m > limit)
-            OutOfRange(in, type, col);
-        out.kind = SqlValue::Integer;
-        out.i = dec.negative ? static_cast<int64_t>(-static_cast<__int128>(m))
-                             : static_cast<int64_t>(m);
-        return;
-    }
-    case AccessType::DateTime: {
-        double d = 0;
-        if (in.kind == SqlValue::Text) {
-            std::wstring w = automation::FromUtf8(in.bytes);
-            if (!ParseDateText(w, d) && !ToDouble(in, d))
+            if (in.kind == SqlValue::Text && TextBool(in.bytes, b)) {
+            } else if (ToDouble(in, d)) {
+                b = d != 0 ? -1 : 0;
+            } else {
                 Mismatch(in, type, col);
-        } else if (!ToDouble(in, d)) {
-            Mismatch(in, type, col);
+            }
+            out.kind = SqlValue::Integer;
+            out.i = b;
+            return;
         }
-        if (d < kMinDate || d >= kMaxDate + 1.0 / 86400.0)
-            OutOfRange(in, type, col);
-        out.kind = SqlValue::Real;
-        out.r = d;
-        return;
-    }
-    case AccessType::Decimal: {
-        std::string text;
-        if (in.kind == SqlValue::Integer)
-            text = std::to_string(in.i);
-        else if (in.kind == SqlValue::Real)
-            text = DoubleText(in.r);
-        else if (in.kind == SqlValue::Text)
-            text = std::string(Trim(in.bytes));
-        else
-            Mismatch(in, type, col);
-        automation::Decimal dec;
-        if (!ParseDecimal(text, type.scale, dec)) {
+        case AccessType::Single:
+        case AccessType::Double: {
             double d = 0;
-            if (ToDouble(in, d))
+            if (!ToDouble(in, d))
+                Mismatch(in, type, col);
+            if (type.type == AccessType::Single) {
+                if (std::fabs(d) > 3.402823466e38)
+                    OutOfRange(in, type, col);
+                d = static_cast<float>(d);
+            }
+            out.kind = SqlValue::Real;
+            out.r = d;
+            return;
+        }
+        case AccessType::Currency: {
+            automation::Decimal dec;
+            if (in.kind == SqlValue::Integer) {
+                __int128 v = static_cast<__int128>(in.i) * 10000;
+                if (v > INT64_MAX || v < INT64_MIN)
+                    OutOfRange(in, type, col);
+                out.kind = SqlValue::Integer;
+                out.i = static_cast<int64_t>(v);
+                return;
+            }
+            std::string text;
+            if (in.kind == SqlValue::Real)
+                text = DoubleText(in.r);
+            else if (in.kind == SqlValue::Text)
+                text = std::string(Trim(in.bytes));
+            else
+                Mismatch(in, type, col);
+            if (!ParseDecimal(text, 4, dec)) {
+                double d = 0;
+                if (ToDouble(in, d))
+                    OutOfRange(in, type, col);
+                Mismatch(in, type, col);
+            }
+            u128 m = Mantissa(dec);
+            u128 limit = dec.negative ? static_cast<u128>(INT64_MAX) + 1 : INT64_MAX;
+            if (m > limit)
                 OutOfRange(in, type, col);
-            Mismatch(in, type, col);
+            out.kind = SqlValue::Integer;
+            out.i = dec.negative ? static_cast<int64_t>(-static_cast<__int128>(m))
+                                 : static_cast<int64_t>(m);
+            return;
         }
-        if (Mantissa(dec) >= Pow10(type.precision ? type.precision : 28))
-            Fail(L"The decimal field's precision is too small to accept the numeric you "
-                 L"attempted to add: " + NaturalText(in) + L" does not fit DECIMAL(" +
-                 std::to_wstring(type.precision) + L"," + std::to_wstring(type.scale) +
-                 L") of field '" + col + L"'.");
-        out.kind = SqlValue::Text;
-        out.bytes = DecimalKey(dec);
-        return;
-    }
-    case AccessType::Guid: {
-        if (in.kind != SqlValue::Text || !ValidGuid(in.bytes, out.bytes))
-            Mismatch(in, type, col);
-        out.kind = SqlValue::Text;
-        return;
-    }
-    case AccessType::Binary:
-    case AccessType::LongBinary: {
-        std::string raw;
-        if (in.kind == SqlValue::Blob) {
-            raw.assign(in.bytes);
-        } else if (in.kind == SqlValue::Text) {
-            // Text goes into a binary field as its UTF-16 code units, as Access stores it.
-            std::u16string u = automation::ToUtf16(automation::FromUtf8(in.bytes));
-            raw.assign(reinterpret_cast<const char*>(u.data()), u.size() * 2);
-        } else {
-            Mismatch(in, type, col);
+        case AccessType::DateTime: {
+            double d = 0;
+            if (in.kind == SqlValue::Text) {
+                std::wstring w = automation::FromUtf8(in.bytes);
+                if (!ParseDateText(w, d) && !ToDouble(in, d))
+                    Mismatch(in, type, col);
+            } else if (!ToDouble(in, d)) {
+                Mismatch(in, type, col);
+            }
+            if (d < kMinDate || d >= kMaxDate + 1.0 / 86400.0)
+                OutOfRange(in, type, col);
+            out.kind = SqlValue::Real;
+            out.r = d;
+            return;
         }
-        if (type.type == AccessType::Binary && raw.size() > static_cast<size_t>(type.size))
-            Fail(L"The field '" + col + L"' is too small to accept the amount of data you "
-                 L"attempted to add (at most " + std::to_wstring(type.size) +
-                 L" bytes). Try inserting less data.");
-        out.kind = SqlValue::Blob;
-        out.bytes = BinaryKey(raw.data(), raw.size());
-        return;
-    }
+        case AccessType::Decimal: {
+            std::string text;
+            if (in.kind == SqlValue::Integer)
+                text = std::to_string(in.i);
+            else if (in.kind == SqlValue::Real)
+                text = DoubleText(in.r);
+            else if (in.kind == SqlValue::Text)
+                text = std::string(Trim(in.bytes));
+            else
+                Mismatch(in, type, col);
+            automation::Decimal dec;
+            if (!ParseDecimal(text, type.scale, dec)) {
+                double d = 0;
+                if (ToDouble(in, d))
+                    OutOfRange(in, type, col);
+                Mismatch(in, type, col);
+            }
+            if (Mantissa(dec) >= Pow10(type.precision ? type.precision : 28))
+                Fail(
+                    L"The decimal field's precision is too small to accept the numeric you "
+                    L"attempted to add: " +
+                    NaturalText(in) + L" does not fit DECIMAL(" + std::to_wstring(type.precision) +
+                    L"," + std::to_wstring(type.scale) + L") of field '" + col + L"'.");
+            out.kind = SqlValue::Text;
+            out.bytes = DecimalKey(dec);
+            return;
+        }
+        case AccessType::Guid: {
+            if (in.kind != SqlValue::Text || !ValidGuid(in.bytes, out.bytes))
+                Mismatch(in, type, col);
+            out.kind = SqlValue::Text;
+            return;
+        }
+        case AccessType::Binary:
+        case AccessType::LongBinary: {
+            std::string raw;
+            if (in.kind == SqlValue::Blob) {
+                raw.assign(in.bytes);
+            } else if (in.kind == SqlValue::Text) {
+                // Text goes into a binary field as its UTF-16 code units, as Access stores it.
+                std::u16string u = automation::ToUtf16(automation::FromUtf8(in.bytes));
+                raw.assign(reinterpret_cast<const char*>(u.data()), u.size() * 2);
+            } else {
+                Mismatch(in, type, col);
+            }
+            if (type.type == AccessType::Binary && raw.size() > static_cast<size_t>(type.size))
+                Fail(L"The field '" + col +
+                     L"' is too small to accept the amount of data you "
+                     L"attempted to add (at most " +
+                     std::to_wstring(type.size) + L" bytes). Try inserting less data.");
+            out.kind = SqlValue::Blob;
+            out.bytes = BinaryKey(raw.data(), raw.size());
+            return;
+        }
     }
 }
 
@@ -430,19 +463,22 @@ Variant BinaryFromKey(const void* p, int n)
 Variant ReadNatural(sqlite3_stmt* stmt, int col)
 {
     switch (sqlite3_column_type(stmt, col)) {
-    case SQLITE_INTEGER: {
-        int64_t v = sqlite3_column_int64(stmt, col);
-        if (v >= INT32_MIN && v <= INT32_MAX)
-            return Variant(static_cast<int32_t>(v));
-        return Variant(static_cast<double>(v));
-    }
-    case SQLITE_FLOAT: return Variant(sqlite3_column_double(stmt, col));
-    case SQLITE_TEXT: return Variant(ColumnText(stmt, col));
-    case SQLITE_BLOB: {
-        auto p = static_cast<const uint8_t*>(sqlite3_column_blob(stmt, col));
-        return Variant(automation::SafeArray(p, sqlite3_column_bytes(stmt, col)));
-    }
-    default: return Variant::Null();
+        case SQLITE_INTEGER: {
+            int64_t v = sqlite3_column_int64(stmt, col);
+            if (v >= INT32_MIN && v <= INT32_MAX)
+                return Variant(static_cast<int32_t>(v));
+            return Variant(static_cast<double>(v));
+        }
+        case SQLITE_FLOAT:
+            return Variant(sqlite3_column_double(stmt, col));
+        case SQLITE_TEXT:
+            return Variant(ColumnText(stmt, col));
+        case SQLITE_BLOB: {
+            auto p = static_cast<const uint8_t*>(sqlite3_column_blob(stmt, col));
+            return Variant(automation::SafeArray(p, sqlite3_column_bytes(stmt, col)));
+        }
+        default:
+            return Variant::Null();
     }
 }
 
@@ -452,56 +488,57 @@ Variant ReadStored(sqlite3_stmt* stmt, int col, const ColumnType& type)
     if (kind == SQLITE_NULL)
         return Variant::Null();
     switch (type.type) {
-    case AccessType::Text:
-    case AccessType::Memo:
-    case AccessType::Guid:
-        if (kind == SQLITE_TEXT)
-            return Variant(ColumnText(stmt, col));
-        break;
-    case AccessType::Byte:
-        if (kind == SQLITE_INTEGER)
-            return Variant(static_cast<uint8_t>(sqlite3_column_int(stmt, col)));
-        break;
-    case AccessType::Short:
-        if (kind == SQLITE_INTEGER)
-            return Variant(static_cast<int16_t>(sqlite3_column_int(stmt, col)));
-        break;
-    case AccessType::Long:
-        if (kind == SQLITE_INTEGER)
-            return Variant(static_cast<int32_t>(sqlite3_column_int(stmt, col)));
-        break;
-    case AccessType::YesNo:
-        if (kind == SQLITE_INTEGER)
-            return Variant(sqlite3_column_int(stmt, col) != 0);
-        break;
-    case AccessType::Single:
-        if (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER)
-            return Variant(static_cast<float>(sqlite3_column_double(stmt, col)));
-        break;
-    case AccessType::Double:
-        if (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER)
-            return Variant(sqlite3_column_double(stmt, col));
-        break;
-    case AccessType::Currency:
-        if (kind == SQLITE_INTEGER)
-            return Variant(automation::Currency{sqlite3_column_int64(stmt, col)});
-        break;
-    case AccessType::DateTime:
-        if (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER)
-            return Variant::FromDate(OleDateFromMonotonic(sqlite3_column_double(stmt, col)));
-        break;
-    case AccessType::Decimal:
-        if (kind == SQLITE_TEXT) {
-            auto p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-            return Variant(DecimalFromKey(
-                std::string_view(p, sqlite3_column_bytes(stmt, col)), type.scale));
-        }
-        break;
-    case AccessType::Binary:
-    case AccessType::LongBinary:
-        if (kind == SQLITE_BLOB)
-            return BinaryFromKey(sqlite3_column_blob(stmt, col), sqlite3_column_bytes(stmt, col));
-        break;
+        case AccessType::Text:
+        case AccessType::Memo:
+        case AccessType::Guid:
+            if (kind == SQLITE_TEXT)
+                return Variant(ColumnText(stmt, col));
+            break;
+        case AccessType::Byte:
+            if (kind == SQLITE_INTEGER)
+                return Variant(static_cast<uint8_t>(sqlite3_column_int(stmt, col)));
+            break;
+        case AccessType::Short:
+            if (kind == SQLITE_INTEGER)
+                return Variant(static_cast<int16_t>(sqlite3_column_int(stmt, col)));
+            break;
+        case AccessType::Long:
+            if (kind == SQLITE_INTEGER)
+                return Variant(static_cast<int32_t>(sqlite3_column_int(stmt, col)));
+            break;
+        case AccessType::YesNo:
+            if (kind == SQLITE_INTEGER)
+                return Variant(sqlite3_column_int(stmt, col) != 0);
+            break;
+        case AccessType::Single:
+            if (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER)
+                return Variant(static_cast<float>(sqlite3_column_double(stmt, col)));
+            break;
+        case AccessType::Double:
+            if (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER)
+                return Variant(sqlite3_column_double(stmt, col));
+            break;
+        case AccessType::Currency:
+            if (kind == SQLITE_INTEGER)
+                return Variant(automation::Currency{sqlite3_column_int64(stmt, col)});
+            break;
+        case AccessType::DateTime:
+            if (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER)
+                return Variant::FromDate(OleDateFromMonotonic(sqlite3_column_double(stmt, col)));
+            break;
+        case AccessType::Decimal:
+            if (kind == SQLITE_TEXT) {
+                auto p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+                return Variant(DecimalFromKey(std::string_view(p, sqlite3_column_bytes(stmt, col)),
+                                              type.scale));
+            }
+            break;
+        case AccessType::Binary:
+        case AccessType::LongBinary:
+            if (kind == SQLITE_BLOB)
+                return BinaryFromKey(sqlite3_column_blob(stmt, col),
+                                     sqlite3_column_bytes(stmt, col));
+            break;
     }
     // A value that is not in its column's stored form (only possible when the
     // file was changed by another program) reads as what it is.
@@ -512,52 +549,80 @@ void BindNatural(sqlite3_stmt* stmt, int index, const Variant& v)
 {
     using namespace automation;
     switch (v.vt()) {
-    case VT_EMPTY:
-    case VT_NULL: sqlite3_bind_null(stmt, index); return;
-    case VT_I1: sqlite3_bind_int64(stmt, index, v.cVal()); return;
-    case VT_UI1: sqlite3_bind_int64(stmt, index, v.bVal()); return;
-    case VT_I2: sqlite3_bind_int64(stmt, index, v.iVal()); return;
-    case VT_UI2: sqlite3_bind_int64(stmt, index, v.uiVal()); return;
-    case VT_I4: sqlite3_bind_int64(stmt, index, v.lVal()); return;
-    case VT_UI4: sqlite3_bind_int64(stmt, index, v.ulVal()); return;
-    case VT_INT: sqlite3_bind_int64(stmt, index, v.intVal()); return;
-    case VT_UINT: sqlite3_bind_int64(stmt, index, v.uintVal()); return;
-    case VT_I8: sqlite3_bind_int64(stmt, index, v.llVal()); return;
-    case VT_UI8:
-        if (v.ullVal() > static_cast<uint64_t>(INT64_MAX))
-            sqlite3_bind_double(stmt, index, static_cast<double>(v.ullVal()));
-        else
-            sqlite3_bind_int64(stmt, index, static_cast<int64_t>(v.ullVal()));
-        return;
-    case VT_BOOL: sqlite3_bind_int64(stmt, index, v.boolVal() ? -1 : 0); return;
-    case VT_R4: sqlite3_bind_double(stmt, index, v.fltVal()); return;
-    case VT_R8: sqlite3_bind_double(stmt, index, v.dblVal()); return;
-    case VT_DATE: sqlite3_bind_double(stmt, index, MonotonicFromOleDate(v.date())); return;
-    case VT_CY: {
-        std::string t = CurrencyText(v.cyVal().int64);
-        sqlite3_bind_text(stmt, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-        return;
-    }
-    case VT_DECIMAL: {
-        std::string t = DecimalText(v.decVal());
-        sqlite3_bind_text(stmt, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-        return;
-    }
-    case VT_BSTR: {
-        std::string t = ToUtf8(v.bstrVal());
-        sqlite3_bind_text(stmt, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-        return;
-    }
-    default:
-        if (v.IsByteArray()) {
-            const SafeArray& a = v.parray();
-            sqlite3_bind_blob(stmt, index, a.size() ? static_cast<const void*>(a.data()) : "", static_cast<int>(a.size()),
-                              SQLITE_TRANSIENT);
+        case VT_EMPTY:
+        case VT_NULL:
+            sqlite3_bind_null(stmt, index);
+            return;
+        case VT_I1:
+            sqlite3_bind_int64(stmt, index, v.cVal());
+            return;
+        case VT_UI1:
+            sqlite3_bind_int64(stmt, index, v.bVal());
+            return;
+        case VT_I2:
+            sqlite3_bind_int64(stmt, index, v.iVal());
+            return;
+        case VT_UI2:
+            sqlite3_bind_int64(stmt, index, v.uiVal());
+            return;
+        case VT_I4:
+            sqlite3_bind_int64(stmt, index, v.lVal());
+            return;
+        case VT_UI4:
+            sqlite3_bind_int64(stmt, index, v.ulVal());
+            return;
+        case VT_INT:
+            sqlite3_bind_int64(stmt, index, v.intVal());
+            return;
+        case VT_UINT:
+            sqlite3_bind_int64(stmt, index, v.uintVal());
+            return;
+        case VT_I8:
+            sqlite3_bind_int64(stmt, index, v.llVal());
+            return;
+        case VT_UI8:
+            if (v.ullVal() > static_cast<uint64_t>(INT64_MAX))
+                sqlite3_bind_double(stmt, index, static_cast<double>(v.ullVal()));
+            else
+                sqlite3_bind_int64(stmt, index, static_cast<int64_t>(v.ullVal()));
+            return;
+        case VT_BOOL:
+            sqlite3_bind_int64(stmt, index, v.boolVal() ? -1 : 0);
+            return;
+        case VT_R4:
+            sqlite3_bind_double(stmt, index, v.fltVal());
+            return;
+        case VT_R8:
+            sqlite3_bind_double(stmt, index, v.dblVal());
+            return;
+        case VT_DATE:
+            sqlite3_bind_double(stmt, index, MonotonicFromOleDate(v.date()));
+            return;
+        case VT_CY: {
+            std::string t = CurrencyText(v.cyVal().int64);
+            sqlite3_bind_text(stmt, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
             return;
         }
-        throw ComError(DISP_E_TYPEMISMATCH,
-                       L"A parameter has a type the provider cannot use (" +
-                           std::to_wstring(v.vt()) + L").");
+        case VT_DECIMAL: {
+            std::string t = DecimalText(v.decVal());
+            sqlite3_bind_text(stmt, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        case VT_BSTR: {
+            std::string t = ToUtf8(v.bstrVal());
+            sqlite3_bind_text(stmt, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        default:
+            if (v.IsByteArray()) {
+                const SafeArray& a = v.parray();
+                sqlite3_bind_blob(stmt, index, a.size() ? static_cast<const void*>(a.data()) : "",
+                                  static_cast<int>(a.size()), SQLITE_TRANSIENT);
+                return;
+            }
+            throw ComError(DISP_E_TYPEMISMATCH,
+                           L"A parameter has a type the provider cannot use (" +
+                               std::to_wstring(v.vt()) + L").");
     }
 }
 
@@ -619,7 +684,8 @@ public:
     {
         size_t start = p_;
         v = 0;
-        while (p_ < t_.size() && std::iswdigit(t_[p_]) && p_ - start < static_cast<size_t>(maxDigits))
+        while (p_ < t_.size() && std::iswdigit(t_[p_]) &&
+               p_ - start < static_cast<size_t>(maxDigits))
             v = v * 10 + (t_[p_++] - L'0');
         return p_ > start;
     }
@@ -905,8 +971,8 @@ std::string CurrencyText(int64_t scaled)
     automation::Decimal d;
     d.scale = 4;
     d.negative = scaled < 0;
-    u128 m = scaled < 0 ? static_cast<u128>(-static_cast<__int128>(scaled))
-                        : static_cast<u128>(scaled);
+    u128 m =
+        scaled < 0 ? static_cast<u128>(-static_cast<__int128>(scaled)) : static_cast<u128>(scaled);
     d.hi32 = 0;
     d.lo64 = static_cast<uint64_t>(m);
     return DecimalText(d);

@@ -7,11 +7,15 @@
 #include "platform/automation/wide_text.h"
 #include "platform/provider/sql/ast_dump.h"
 #include "platform/provider/sql/parser.h"
+#include "platform/provider/sql/printer.h"
 
 namespace provider::sql {
 namespace {
 
-std::string Narrow(const std::wstring& s) { return automation::ToUtf8(s); }
+std::string Narrow(const std::wstring& s)
+{
+    return automation::ToUtf8(s);
+}
 
 struct ExprCase {
     std::wstring text;
@@ -58,6 +62,10 @@ TEST(AccessSqlExpression, ParsesEveryExpressionForm)
         {L"NULL", L"null"},
         {L"a & b", L"(& [a] [b])"},
         {L"a + b - c", L"(- (+ [a] [b]) [c])"},
+        {L"a & b & c", L"(& [a] [b] [c])"},
+        {L"(a - b) - c", L"(- [a] [b] [c])"},
+        {L"a - (b - c)", L"(- [a] (- [b] [c]))"},
+        {L"a AND b AND c OR d", L"(or (and [a] [b] [c]) [d])"},
         {L"a * b / c", L"(/ (* [a] [b]) [c])"},
         {L"a \\ b", L"(\\ [a] [b])"},
         {L"a Mod b", L"(mod [a] [b])"},
@@ -92,8 +100,8 @@ TEST(AccessSqlExpression, ParsesEveryExpressionForm)
         {L"Mid(s, 2, 3)", L"(call Mid [s] i:2 i:3)"},
         {L"Now()", L"(call Now)"},
         {L"Left(s, 1) & Right(s, 1)", L"(& (call Left [s] i:1) (call Right [s] i:1))"},
-        {L"IIf(x > 0, 'pos', Nz(y, 0))",
-         L"(call IIf (> [x] i:0) str:\"pos\" (call Nz [y] i:0))"},
+        {L"Asc(s) + ASC ('b')", L"(+ (call Asc [s]) (call ASC str:\"b\"))"},
+        {L"IIf(x > 0, 'pos', Nz(y, 0))", L"(call IIf (> [x] i:0) str:\"pos\" (call Nz [y] i:0))"},
         {L"?", L"?0"},
     };
     ExpectOutlines(std::begin(cases), std::end(cases), false);
@@ -105,7 +113,7 @@ TEST(AccessSqlExpression, FollowsAccessOperatorPrecedence)
         // ^ binds tighter than unary minus, which binds tighter than * and /.
         {L"-2 ^ 2", L"(neg (^ i:2 i:2))"},
         {L"2 ^ -1", L"(^ i:2 (neg i:1))"},
-        {L"2 ^ 3 ^ 2", L"(^ (^ i:2 i:3) i:2)"},
+        {L"2 ^ 3 ^ 2", L"(^ i:2 i:3 i:2)"},  // left to right: (2 ^ 3) ^ 2
         {L"-a * b", L"(* (neg [a]) [b])"},
         {L"a * -b", L"(* [a] (neg [b]))"},
         // * / before \ before Mod before + -.
@@ -130,7 +138,6 @@ TEST(AccessSqlExpression, FollowsAccessOperatorPrecedence)
         // Parentheses override.
         {L"(a + b) * c", L"(* (+ [a] [b]) [c])"},
         {L"NOT (a AND b)", L"(not (and [a] [b]))"},
-        {L"a - (b - c)", L"(- [a] (- [b] [c]))"},
     };
     ExpectOutlines(std::begin(cases), std::end(cases), false);
 }
@@ -175,7 +182,7 @@ TEST(AccessSqlExpression, GivesNumbersExactTypedValues)
     EXPECT_EQ(ParseExpression(L"7")->value.lVal(), 7);
     EXPECT_DOUBLE_EQ(ParseExpression(L"1.5E3")->value.dblVal(), 1500.0);
     // More digits than a decimal holds: a double.
-    EXPECT_EQ(ParseExpression(L"12345678901234567890123456789")->value.vt(), automation::VT_R8);
+    EXPECT_EQ(ParseExpression(L"123456789012345678901234567890")->value.vt(), automation::VT_R8);
     EXPECT_EQ(ParseExpression(L"'x'")->value.bstrVal(), L"x");
     EXPECT_EQ(ParseExpression(L"TRUE")->value.boolVal(), automation::VARIANT_TRUE);
 }
@@ -204,6 +211,20 @@ TEST(AccessSqlExpression, NumbersPositionalParametersInOrder)
     EXPECT_EQ(st.positionalParameters, 3);
     EXPECT_EQ(Narrow(Dump(st)),
               "(update [t] (set [a] ?0) (set [b] (& ?1 str:\"x\")) (where (= [k] ?2)))");
+}
+
+TEST(AccessSqlExpression, KeepsLongOperatorRunsFlat)
+{
+    // A memo text with many line breaks, as the synchronisation script writes it.
+    std::wstring text = L"INSERT INTO t (m) VALUES (\"a\"";
+    for (int i = 0; i < 200000; ++i)
+        text += L" & chr(13) & chr(10) & \"line\"";
+    text += L")";
+    Statement st = Parse(text);
+    const Expr& value = *std::get<Insert>(st.body).values[0];
+    EXPECT_EQ(value.op, Op::Concat);
+    EXPECT_EQ(value.args.size(), 600001u);
+    EXPECT_EQ(Parse(Print(st)).kind(), StatementKind::Insert);
 }
 
 TEST(AccessSqlExpression, KeepsSourceOffsetsOfNodes)

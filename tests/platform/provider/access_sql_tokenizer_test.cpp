@@ -21,14 +21,14 @@ TEST(AccessSqlTokenizer, SplitsTextIntoTheTokenKindsAccessKnows)
         {L"SELECT [My Field], x FROM t;",
          {K::Name, K::QuotedName, K::Comma, K::Name, K::Name, K::Name, K::Semicolon}},
         {L"'it''s' \"say \"\"hi\"\"\"", {K::String, K::String}},
-        {L"#12/31/1999 10:00:00# 12 1.5 .5 1e10 2E-3", {K::Date, K::Number, K::Number,
-                                                         K::Number, K::Number, K::Number}},
-        {L"a<>b<=c>=d<e>f=g", {K::Name, K::NotEqual, K::Name, K::LessEqual, K::Name,
-                               K::GreaterEqual, K::Name, K::Less, K::Name, K::Greater,
-                               K::Name, K::Equal, K::Name}},
-        {L"a&b+c-d*e/f\\g^h?", {K::Name, K::Ampersand, K::Name, K::Plus, K::Name, K::Minus,
-                                K::Name, K::Star, K::Name, K::Slash, K::Name, K::Backslash,
-                                K::Name, K::Caret, K::Name, K::Question}},
+        {L"#12/31/1999 10:00:00# 12 1.5 .5 1e10 2E-3",
+         {K::Date, K::Number, K::Number, K::Number, K::Number, K::Number}},
+        {L"a<>b<=c>=d<e>f=g",
+         {K::Name, K::NotEqual, K::Name, K::LessEqual, K::Name, K::GreaterEqual, K::Name, K::Less,
+          K::Name, K::Greater, K::Name, K::Equal, K::Name}},
+        {L"a&b+c-d*e/f\\g^h?",
+         {K::Name, K::Ampersand, K::Name, K::Plus, K::Name, K::Minus, K::Name, K::Star, K::Name,
+          K::Slash, K::Name, K::Backslash, K::Name, K::Caret, K::Name, K::Question}},
         {L"t.[c]", {K::Name, K::Dot, K::QuotedName}},
         {L"[[f].ValidationRule]", {K::QuotedName}},
         {L"'open", {K::UnclosedString}},
@@ -42,7 +42,8 @@ TEST(AccessSqlTokenizer, SplitsTextIntoTheTokenKindsAccessKnows)
     for (const auto& c : cases) {
         Tokenize(c.text, tokens);
         std::vector<TokenKind> kinds;
-        for (const Token& t : tokens) kinds.push_back(t.kind);
+        for (const Token& t : tokens)
+            kinds.push_back(t.kind);
         ASSERT_FALSE(kinds.empty());
         EXPECT_EQ(kinds.back(), K::End);
         kinds.pop_back();

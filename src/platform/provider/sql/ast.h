@@ -35,7 +35,7 @@ enum class ExprKind : uint8_t {
     Star,         // * or qualifier.* (select lists, DELETE t.*)
     Parameter,    // ? (parameterIndex >= 0) or a name declared by PARAMETERS (name set)
     Unary,        // op (Negate, Not) args[0]
-    Binary,       // args[0] op args[1]
+    Binary,       // args[0] op args[1] [op args[2] ...], combined left to right
     Like,         // args[0] [NOT] LIKE args[1]; the pattern keeps Access wildcards as written
     IsNull,       // args[0] IS [NOT] NULL
     In,           // args[0] [NOT] IN (args[1..]) or IN (subquery)
@@ -72,6 +72,9 @@ enum class Op : uint8_t {
     Eqv,
 };
 
+// A Binary node holds every operand of a run of one operator: "a - b - c" is one
+// Subtract node with three operands meaning (a - b) - c. An operand in parentheses
+// that is itself such a run on the right ("a - (b - c)") stays a node of its own.
 struct Expr {
     Expr();
     explicit Expr(ExprKind k, uint32_t p = 0);
@@ -81,15 +84,15 @@ struct Expr {
 
     ExprKind kind = ExprKind::Literal;
     Op op = Op::None;
-    bool negated = false;       // NOT LIKE, NOT IN, NOT BETWEEN, IS NOT NULL
-    bool star = false;          // count(*)
+    bool negated = false;         // NOT LIKE, NOT IN, NOT BETWEEN, IS NOT NULL
+    bool star = false;            // count(*)
     int32_t parameterIndex = -1;  // 0-based order of a ? among the statement's ? marks
-    uint32_t pos = 0;           // offset of the node's first character
+    uint32_t pos = 0;             // offset of the node's first character
 
     // Literal: the typed value. Numbers: VT_I4 when the literal is an integer within
-    // the Long range, VT_DECIMAL for other plain decimals of up to 28 digits (exact,
-    // so money and decimal columns receive what was written), VT_R8 for exponent
-    // forms and longer numbers. Dates: VT_DATE (automation date). TRUE/YES/ON:
+    // the Long range, VT_DECIMAL for other plain decimals that fit an automation
+    // decimal (exact, so money and decimal columns receive what was written), VT_R8
+    // for exponent forms and longer numbers. Dates: VT_DATE (automation date). TRUE/YES/ON:
     // VT_BOOL true (-1); FALSE/NO/OFF: VT_BOOL false.
     automation::Variant value;
     std::wstring text;  // numeric literals: the digits as written
@@ -180,11 +183,11 @@ enum class AccessType : uint8_t {
 
 struct DataType {
     AccessType type = AccessType::Text;
-    std::wstring written;            // the type name as written, upper case (e.g. VARCHAR)
-    std::optional<int32_t> size;     // TEXT(n), BINARY(n)
+    std::wstring written;              // the type name as written, upper case (e.g. VARCHAR)
+    std::optional<int32_t> size;       // TEXT(n), BINARY(n); empty when not written
     std::optional<int32_t> precision;  // DECIMAL(p[, s])
     std::optional<int32_t> scale;
-    std::optional<int32_t> seed;       // COUNTER(seed, increment)
+    std::optional<int32_t> seed;  // COUNTER(seed, increment)
     std::optional<int32_t> increment;
     uint32_t pos = 0;
 };
@@ -203,12 +206,12 @@ struct Constraint {
     ConstraintKind kind = ConstraintKind::PrimaryKey;
     std::wstring name;  // empty for an unnamed clause
     std::vector<std::wstring> columns;
-    std::wstring refTable;                  // ForeignKey
-    std::vector<std::wstring> refColumns;   // ForeignKey; empty: the referenced key
+    std::wstring refTable;                 // ForeignKey
+    std::vector<std::wstring> refColumns;  // ForeignKey; empty: the referenced key
     RefAction onUpdate = RefAction::NoAction;
     RefAction onDelete = RefAction::NoAction;
-    bool noIndex = false;  // FOREIGN KEY NO INDEX
-    ExprPtr check;         // Check
+    bool noIndex = false;    // FOREIGN KEY NO INDEX
+    ExprPtr check;           // Check
     std::wstring checkText;  // Check: the condition's text as written
     uint32_t pos = 0;
 };
@@ -302,9 +305,9 @@ enum class AlterAction : uint8_t {
 struct AlterTable {
     std::wstring table;
     AlterAction action = AlterAction::AddColumn;
-    ColumnDef column;         // AddColumn, AlterColumn
-    std::wstring name;        // DropColumn, DropConstraint, Allow/DenyZeroLength
-    Constraint constraint;    // AddConstraint
+    ColumnDef column;       // AddColumn, AlterColumn
+    std::wstring name;      // DropColumn, DropConstraint, Allow/DenyZeroLength
+    Constraint constraint;  // AddConstraint
 };
 
 struct CreateView {

@@ -14,27 +14,48 @@ namespace {
 const wchar_t* OpName(Op op)
 {
     switch (op) {
-    case Op::Negate: return L"neg";
-    case Op::Not: return L"not";
-    case Op::Power: return L"^";
-    case Op::Multiply: return L"*";
-    case Op::Divide: return L"/";
-    case Op::IntDivide: return L"\\";
-    case Op::Mod: return L"mod";
-    case Op::Add: return L"+";
-    case Op::Subtract: return L"-";
-    case Op::Concat: return L"&";
-    case Op::Equal: return L"=";
-    case Op::NotEqual: return L"<>";
-    case Op::Less: return L"<";
-    case Op::LessEqual: return L"<=";
-    case Op::Greater: return L">";
-    case Op::GreaterEqual: return L">=";
-    case Op::And: return L"and";
-    case Op::Or: return L"or";
-    case Op::Xor: return L"xor";
-    case Op::Eqv: return L"eqv";
-    case Op::None: break;
+        case Op::Negate:
+            return L"neg";
+        case Op::Not:
+            return L"not";
+        case Op::Power:
+            return L"^";
+        case Op::Multiply:
+            return L"*";
+        case Op::Divide:
+            return L"/";
+        case Op::IntDivide:
+            return L"\\";
+        case Op::Mod:
+            return L"mod";
+        case Op::Add:
+            return L"+";
+        case Op::Subtract:
+            return L"-";
+        case Op::Concat:
+            return L"&";
+        case Op::Equal:
+            return L"=";
+        case Op::NotEqual:
+            return L"<>";
+        case Op::Less:
+            return L"<";
+        case Op::LessEqual:
+            return L"<=";
+        case Op::Greater:
+            return L">";
+        case Op::GreaterEqual:
+            return L">=";
+        case Op::And:
+            return L"and";
+        case Op::Or:
+            return L"or";
+        case Op::Xor:
+            return L"xor";
+        case Op::Eqv:
+            return L"eqv";
+        case Op::None:
+            break;
     }
     return L"?";
 }
@@ -52,10 +73,10 @@ public:
     void Constraint(const provider::sql::Constraint& c);
     void Type(const DataType& d)
     {
-        static const wchar_t* const kTypes[] = {
-            L"Text",     L"Memo",     L"Byte",    L"Short", L"Long",    L"Single",
-            L"Double",   L"Currency", L"DateTime", L"YesNo", L"Counter", L"Decimal",
-            L"Guid",     L"Binary",   L"LongBinary"};
+        static const wchar_t* const kTypes[] = {L"Text",     L"Memo",   L"Byte",      L"Short",
+                                                L"Long",     L"Single", L"Double",    L"Currency",
+                                                L"DateTime", L"YesNo",  L"Counter",   L"Decimal",
+                                                L"Guid",     L"Binary", L"LongBinary"};
         out += kTypes[static_cast<int>(d.type)];
         out += L':';
         out += PrintDataType(d);
@@ -64,7 +85,8 @@ public:
     {
         out += L'(';
         for (size_t i = 0; i < names.size(); ++i) {
-            if (i > 0) out += L' ';
+            if (i > 0)
+                out += L' ';
             out += QuoteName(names[i]);
         }
         out += L')';
@@ -80,7 +102,8 @@ public:
     }
     void Optional(const wchar_t* label, const ExprPtr& e)
     {
-        if (!e) return;
+        if (!e)
+            return;
         out += L" (";
         out += label;
         out += L' ';
@@ -92,55 +115,71 @@ public:
 void Dumper::Expr(const provider::sql::Expr& e)
 {
     switch (e.kind) {
-    case ExprKind::Literal: {
-        const automation::Variant& v = e.value;
-        switch (v.vt()) {
-        case automation::VT_BSTR: out += L"str:" + PrintExpression(e); return;
-        case automation::VT_I4: out += L"i:" + PrintExpression(e); return;
-        case automation::VT_DECIMAL: out += L"dec:" + PrintExpression(e); return;
-        case automation::VT_R8: out += L"dbl:" + PrintExpression(e); return;
-        case automation::VT_DATE: out += L"date:" + PrintExpression(e); return;
-        case automation::VT_BOOL: out += v.boolVal() ? L"true" : L"false"; return;
-        default: out += L"null"; return;
+        case ExprKind::Literal: {
+            const automation::Variant& v = e.value;
+            switch (v.vt()) {
+                case automation::VT_BSTR:
+                    out += L"str:" + PrintExpression(e);
+                    return;
+                case automation::VT_I4:
+                    out += L"i:" + PrintExpression(e);
+                    return;
+                case automation::VT_DECIMAL:
+                    out += L"dec:" + PrintExpression(e);
+                    return;
+                case automation::VT_R8:
+                    out += L"dbl:" + PrintExpression(e);
+                    return;
+                case automation::VT_DATE:
+                    out += L"date:" + PrintExpression(e);
+                    return;
+                case automation::VT_BOOL:
+                    out += v.boolVal() ? L"true" : L"false";
+                    return;
+                default:
+                    out += L"null";
+                    return;
+            }
         }
-    }
-    case ExprKind::Column:
-    case ExprKind::Star:
-        out += PrintExpression(e);
-        return;
-    case ExprKind::Parameter:
-        out += e.name.empty() ? L"?" + std::to_wstring(e.parameterIndex) : L"?" + QuoteName(e.name);
-        return;
-    case ExprKind::RuleSubject:
-        out += L'@';
-        return;
-    case ExprKind::Unary:
-    case ExprKind::Binary:
-        out += L'(';
-        out += OpName(e.op);
-        break;
-    case ExprKind::Like:
-        out += e.negated ? L"(not-like" : L"(like";
-        break;
-    case ExprKind::IsNull:
-        out += e.negated ? L"(is-not-null" : L"(is-null";
-        break;
-    case ExprKind::In:
-        out += e.negated ? L"(not-in" : L"(in";
-        break;
-    case ExprKind::Between:
-        out += e.negated ? L"(not-between" : L"(between";
-        break;
-    case ExprKind::Exists:
-        out += L"(exists";
-        break;
-    case ExprKind::Subquery:
-        out += L"(subquery";
-        break;
-    case ExprKind::Function:
-        out += L"(call " + e.name;
-        if (e.star) out += L" *";
-        break;
+        case ExprKind::Column:
+        case ExprKind::Star:
+            out += PrintExpression(e);
+            return;
+        case ExprKind::Parameter:
+            out += e.name.empty() ? L"?" + std::to_wstring(e.parameterIndex)
+                                  : L"?" + QuoteName(e.name);
+            return;
+        case ExprKind::RuleSubject:
+            out += L'@';
+            return;
+        case ExprKind::Unary:
+        case ExprKind::Binary:
+            out += L'(';
+            out += OpName(e.op);
+            break;
+        case ExprKind::Like:
+            out += e.negated ? L"(not-like" : L"(like";
+            break;
+        case ExprKind::IsNull:
+            out += e.negated ? L"(is-not-null" : L"(is-null";
+            break;
+        case ExprKind::In:
+            out += e.negated ? L"(not-in" : L"(in";
+            break;
+        case ExprKind::Between:
+            out += e.negated ? L"(not-between" : L"(between";
+            break;
+        case ExprKind::Exists:
+            out += L"(exists";
+            break;
+        case ExprKind::Subquery:
+            out += L"(subquery";
+            break;
+        case ExprKind::Function:
+            out += L"(call " + e.name;
+            if (e.star)
+                out += L" *";
+            break;
     }
     for (const ExprPtr& a : e.args) {
         out += L' ';
@@ -156,14 +195,19 @@ void Dumper::Expr(const provider::sql::Expr& e)
 void Dumper::Core(const SelectCore& c)
 {
     out += L"(select";
-    if (c.distinct) out += L" distinct";
-    if (c.distinctRow) out += L" distinctrow";
-    if (c.top) out += L" (top " + std::to_wstring(*c.top) + (c.topPercent ? L" percent)" : L")");
+    if (c.distinct)
+        out += L" distinct";
+    if (c.distinctRow)
+        out += L" distinctrow";
+    if (c.top)
+        out += L" (top " + std::to_wstring(*c.top) + (c.topPercent ? L" percent)" : L")");
     for (const SelectItem& item : c.items) {
         out += L' ';
-        if (!item.alias.empty()) out += L"(as ";
+        if (!item.alias.empty())
+            out += L"(as ";
         Expr(*item.expr);
-        if (!item.alias.empty()) out += L' ' + QuoteName(item.alias) + L')';
+        if (!item.alias.empty())
+            out += L' ' + QuoteName(item.alias) + L')';
     }
     if (!c.from.empty()) {
         out += L" (from";
@@ -189,7 +233,8 @@ void Dumper::Core(const SelectCore& c)
 void Dumper::Select(const provider::sql::Select& s)
 {
     const bool compound = !s.unions.empty() || !s.orderBy.empty();
-    if (compound) out += L"(query ";
+    if (compound)
+        out += L"(query ";
     Core(s.core);
     for (const UnionPart& u : s.unions) {
         out += u.all ? L" union-all " : L" union ";
@@ -199,53 +244,59 @@ void Dumper::Select(const provider::sql::Select& s)
         out += L" (order-by";
         for (const OrderItem& o : s.orderBy) {
             out += L' ';
-            if (o.descending) out += L"(desc ";
+            if (o.descending)
+                out += L"(desc ";
             Expr(*o.expr);
-            if (o.descending) out += L')';
+            if (o.descending)
+                out += L')';
         }
         out += L')';
     }
-    if (compound) out += L')';
+    if (compound)
+        out += L')';
 }
 
 void Dumper::Table(const TableRef& t)
 {
     switch (t.kind) {
-    case TableRefKind::Table:
-        out += QuoteName(t.name);
-        break;
-    case TableRefKind::Subquery:
-        Select(*t.subquery);
-        break;
-    case TableRefKind::Join:
-        out += t.join == JoinKind::Inner ? L"(inner-join "
-               : t.join == JoinKind::Left ? L"(left-join "
-                                          : L"(right-join ";
-        Table(*t.left);
-        out += L' ';
-        Table(*t.right);
-        out += L' ';
-        Expr(*t.on);
-        out += L')';
-        return;
+        case TableRefKind::Table:
+            out += QuoteName(t.name);
+            break;
+        case TableRefKind::Subquery:
+            Select(*t.subquery);
+            break;
+        case TableRefKind::Join:
+            out += t.join == JoinKind::Inner  ? L"(inner-join "
+                   : t.join == JoinKind::Left ? L"(left-join "
+                                              : L"(right-join ";
+            Table(*t.left);
+            out += L' ';
+            Table(*t.right);
+            out += L' ';
+            Expr(*t.on);
+            out += L')';
+            return;
     }
-    if (!t.alias.empty()) out += L" as " + QuoteName(t.alias);
+    if (!t.alias.empty())
+        out += L" as " + QuoteName(t.alias);
 }
 
 void Dumper::Constraint(const provider::sql::Constraint& c)
 {
-    static const wchar_t* const kKinds[] = {L"primary-key", L"unique", L"not-null",
-                                            L"foreign-key", L"check"};
+    static const wchar_t* const kKinds[] = {L"primary-key", L"unique", L"not-null", L"foreign-key",
+                                            L"check"};
     static const wchar_t* const kActions[] = {L"no-action", L"cascade", L"set-null"};
     out += L'(';
     out += kKinds[static_cast<int>(c.kind)];
-    if (!c.name.empty()) out += L' ' + QuoteName(c.name);
+    if (!c.name.empty())
+        out += L' ' + QuoteName(c.name);
     if (!c.columns.empty()) {
         out += L' ';
         Names(c.columns);
     }
     if (c.kind == ConstraintKind::ForeignKey) {
-        if (c.noIndex) out += L" no-index";
+        if (c.noIndex)
+            out += L" no-index";
         out += L" references " + QuoteName(c.refTable);
         if (!c.refColumns.empty()) {
             out += L' ';
@@ -267,8 +318,10 @@ void Dumper::Column(const ColumnDef& c)
 {
     out += L"(column " + QuoteName(c.name) + L' ';
     Type(c.type);
-    if (c.notNull) out += L" not-null";
-    if (c.compressed) out += L" compressed";
+    if (c.notNull)
+        out += L" not-null";
+    if (c.compressed)
+        out += L" compressed";
     Optional(L"default", c.defaultValue);
     for (const provider::sql::Constraint& k : c.constraints) {
         out += L' ';
@@ -311,7 +364,8 @@ void Dumper::Statement(const provider::sql::Statement& st)
                 Table(*b.table);
                 for (const Assignment& a : b.assignments) {
                     out += L" (set ";
-                    if (!a.qualifier.empty()) out += QuoteName(a.qualifier) + L'.';
+                    if (!a.qualifier.empty())
+                        out += QuoteName(a.qualifier) + L'.';
                     out += QuoteName(a.column) + L' ';
                     Expr(*a.value);
                     out += L')';
@@ -320,7 +374,8 @@ void Dumper::Statement(const provider::sql::Statement& st)
                 out += L')';
             } else if constexpr (std::is_same_v<T, Delete>) {
                 out += L"(delete " + QuoteName(b.table);
-                if (!b.alias.empty()) out += L" as " + QuoteName(b.alias);
+                if (!b.alias.empty())
+                    out += L" as " + QuoteName(b.alias);
                 Optional(L"where", b.where);
                 out += L')';
             } else if constexpr (std::is_same_v<T, CreateTable>) {
@@ -342,9 +397,11 @@ void Dumper::Statement(const provider::sql::Statement& st)
                 out += b.unique ? L"(create-unique-index " : L"(create-index ";
                 out += QuoteName(b.name) + L" on " + QuoteName(b.table) + L" (";
                 for (size_t i = 0; i < b.columns.size(); ++i) {
-                    if (i > 0) out += L' ';
+                    if (i > 0)
+                        out += L' ';
                     out += QuoteName(b.columns[i].name);
-                    if (b.columns[i].descending) out += L":desc";
+                    if (b.columns[i].descending)
+                        out += L":desc";
                 }
                 out += L')';
                 out += kOptions[static_cast<int>(b.option)];
@@ -354,30 +411,30 @@ void Dumper::Statement(const provider::sql::Statement& st)
             } else if constexpr (std::is_same_v<T, AlterTable>) {
                 out += L"(alter-table " + QuoteName(b.table) + L' ';
                 switch (b.action) {
-                case AlterAction::AddColumn:
-                    out += L"add ";
-                    Column(b.column);
-                    break;
-                case AlterAction::AlterColumn:
-                    out += L"alter ";
-                    Column(b.column);
-                    break;
-                case AlterAction::DropColumn:
-                    out += L"drop-column " + QuoteName(b.name);
-                    break;
-                case AlterAction::AddConstraint:
-                    out += L"add ";
-                    Constraint(b.constraint);
-                    break;
-                case AlterAction::DropConstraint:
-                    out += L"drop-constraint " + QuoteName(b.name);
-                    break;
-                case AlterAction::AllowZeroLength:
-                    out += L"allow-zero-length " + QuoteName(b.name);
-                    break;
-                case AlterAction::DenyZeroLength:
-                    out += L"deny-zero-length " + QuoteName(b.name);
-                    break;
+                    case AlterAction::AddColumn:
+                        out += L"add ";
+                        Column(b.column);
+                        break;
+                    case AlterAction::AlterColumn:
+                        out += L"alter ";
+                        Column(b.column);
+                        break;
+                    case AlterAction::DropColumn:
+                        out += L"drop-column " + QuoteName(b.name);
+                        break;
+                    case AlterAction::AddConstraint:
+                        out += L"add ";
+                        Constraint(b.constraint);
+                        break;
+                    case AlterAction::DropConstraint:
+                        out += L"drop-constraint " + QuoteName(b.name);
+                        break;
+                    case AlterAction::AllowZeroLength:
+                        out += L"allow-zero-length " + QuoteName(b.name);
+                        break;
+                    case AlterAction::DenyZeroLength:
+                        out += L"deny-zero-length " + QuoteName(b.name);
+                        break;
                 }
                 out += L')';
             } else if constexpr (std::is_same_v<T, CreateView>) {

@@ -2,10 +2,10 @@
 // literal is always US order, whatever the user's settings.
 #include "platform/provider/sql/literal_values.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cwchar>
 
 namespace provider::sql {
@@ -41,7 +41,8 @@ const int64_t kAutomationEpoch = DaysFromCivil(1899, 12, 30);
 int DaysInMonth(int64_t y, int64_t m)
 {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) return 29;
+    if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0))
+        return 29;
     return kDays[m - 1];
 }
 
@@ -51,7 +52,8 @@ struct Scanner {
 
     void SkipSpaces()
     {
-        while (i < s.size() && (s[i] == L' ' || s[i] == L'\t')) ++i;
+        while (i < s.size() && (s[i] == L' ' || s[i] == L'\t'))
+            ++i;
     }
     bool AtEnd() const { return i >= s.size(); }
     wchar_t Peek() const { return i < s.size() ? s[i] : 0; }
@@ -71,7 +73,8 @@ struct Scanner {
     {
         size_t k = 0;
         while (w[k] != 0) {
-            if (i + k >= s.size() || (s[i + k] | 0x20) != (w[k] | 0x20)) return false;
+            if (i + k >= s.size() || (s[i + k] | 0x20) != (w[k] | 0x20))
+                return false;
             ++k;
         }
         i += k;
@@ -85,21 +88,28 @@ bool ReadTime(Scanner& sc, int64_t first, double& fraction)
     int digits = 0;
     if (sc.Peek() == L':') {
         ++sc.i;
-        if (!sc.Number(mi, digits)) return false;
+        if (!sc.Number(mi, digits))
+            return false;
         if (sc.Peek() == L':') {
             ++sc.i;
-            if (!sc.Number(sec, digits)) return false;
+            if (!sc.Number(sec, digits))
+                return false;
         }
     }
     sc.SkipSpaces();
     if (sc.Word(L"AM") || sc.Word(L"A")) {
-        if (h < 1 || h > 12) return false;
-        if (h == 12) h = 0;
+        if (h < 1 || h > 12)
+            return false;
+        if (h == 12)
+            h = 0;
     } else if (sc.Word(L"PM") || sc.Word(L"P")) {
-        if (h < 1 || h > 12) return false;
-        if (h != 12) h += 12;
+        if (h < 1 || h > 12)
+            return false;
+        if (h != 12)
+            h += 12;
     }
-    if (h > 23 || mi > 59 || sec > 59) return false;
+    if (h > 23 || mi > 59 || sec > 59)
+        return false;
     fraction = static_cast<double>(h * 3600 + mi * 60 + sec) / 86400.0;
     return true;
 }
@@ -110,11 +120,14 @@ bool NumberLiteralValue(std::wstring_view text, automation::Variant& value)
 {
     bool hasPoint = false, hasExponent = false;
     for (wchar_t c : text) {
-        if (c == L'.') hasPoint = true;
-        if (c == L'e' || c == L'E') hasExponent = true;
+        if (c == L'.')
+            hasPoint = true;
+        if (c == L'e' || c == L'E')
+            hasExponent = true;
     }
     if (!hasExponent) {
-        // Exact: an integer within Long, else a decimal of up to 28 significant digits.
+        // Exact: an integer within Long, else a decimal whose digits fit the 96-bit
+        // magnitude (29 digits at most; __int128 holds them without overflow).
         unsigned __int128 mantissa = 0;
         int significant = 0, scale = 0;
         bool afterPoint = false, exact = true;
@@ -123,13 +136,15 @@ bool NumberLiteralValue(std::wstring_view text, automation::Variant& value)
                 afterPoint = true;
                 continue;
             }
-            if (mantissa != 0 || c != L'0') ++significant;
-            if (significant > 28) {
+            if (mantissa != 0 || c != L'0')
+                ++significant;
+            if (significant > 29) {
                 exact = false;
                 break;
             }
             mantissa = mantissa * 10 + static_cast<unsigned>(c - L'0');
-            if (afterPoint) ++scale;
+            if (afterPoint)
+                ++scale;
         }
         if (exact && scale <= 28) {
             if (!hasPoint && mantissa <= 0x7FFFFFFF) {
@@ -146,9 +161,17 @@ bool NumberLiteralValue(std::wstring_view text, automation::Variant& value)
             }
         }
     }
-    std::wstring copy(text);
-    double d = std::wcstod(copy.c_str(), nullptr);
-    if (!std::isfinite(d)) return false;
+    // The tokenizer passes only ASCII digits, '.', 'e' and signs; from_chars reads
+    // them without the locale, which must not turn '.' into anything else.
+    char narrow[400];
+    if (text.size() >= sizeof narrow)
+        return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        narrow[i] = static_cast<char>(text[i]);
+    double d = 0;
+    auto [end, error] = std::from_chars(narrow, narrow + text.size(), d);
+    if (error != std::errc() || end != narrow + text.size() || !std::isfinite(d))
+        return false;
     value = automation::Variant(d);
     return true;
 }
@@ -159,7 +182,8 @@ bool DateLiteralValue(std::wstring_view text, double& date)
     sc.SkipSpaces();
     int64_t a = 0;
     int digitsA = 0;
-    if (!sc.Number(a, digitsA)) return false;
+    if (!sc.Number(a, digitsA))
+        return false;
     double fraction = 0;
     int64_t days = 0;
     const wchar_t sep = sc.Peek();
@@ -167,9 +191,11 @@ bool DateLiteralValue(std::wstring_view text, double& date)
         int64_t b = 0, c = 0;
         int digitsB = 0, digitsC = 0;
         ++sc.i;
-        if (!sc.Number(b, digitsB) || sc.Peek() != sep) return false;
+        if (!sc.Number(b, digitsB) || sc.Peek() != sep)
+            return false;
         ++sc.i;
-        if (!sc.Number(c, digitsC)) return false;
+        if (!sc.Number(c, digitsC))
+            return false;
         int64_t y, m, d;
         int yearDigits;
         if (digitsA >= 3) {
@@ -177,20 +203,24 @@ bool DateLiteralValue(std::wstring_view text, double& date)
         } else {
             m = a, d = b, y = c, yearDigits = digitsC;
         }
-        if (yearDigits <= 2) y += y < 30 ? 2000 : 1900;
-        if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return false;
+        if (yearDigits <= 2)
+            y += y < 30 ? 2000 : 1900;
+        if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m))
+            return false;
         days = DaysFromCivil(y, m, d) - kAutomationEpoch;
         sc.SkipSpaces();
         if (!sc.AtEnd()) {
             int64_t h = 0;
             int digitsH = 0;
-            if (!sc.Number(h, digitsH) || !ReadTime(sc, h, fraction)) return false;
+            if (!sc.Number(h, digitsH) || !ReadTime(sc, h, fraction))
+                return false;
         }
     } else if (!ReadTime(sc, a, fraction)) {
         return false;
     }
     sc.SkipSpaces();
-    if (!sc.AtEnd()) return false;
+    if (!sc.AtEnd())
+        return false;
     // Before day zero the time still counts forward from midnight: -1.25 is
     // 12/29/1899 06:00, so the fraction is subtracted from a negative day.
     date = days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
@@ -226,18 +256,19 @@ std::wstring FormatDateLiteral(double date)
 
 std::wstring FormatDecimal(const automation::Decimal& value)
 {
-    unsigned __int128 mantissa =
-        (static_cast<unsigned __int128>(value.hi32) << 64) | value.lo64;
+    unsigned __int128 mantissa = (static_cast<unsigned __int128>(value.hi32) << 64) | value.lo64;
     std::wstring digits;
     do {
         digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + static_cast<int>(mantissa % 10)));
         mantissa /= 10;
     } while (mantissa != 0);
     if (value.scale > 0) {
-        if (digits.size() <= value.scale) digits.insert(0, value.scale + 1 - digits.size(), L'0');
+        if (digits.size() <= value.scale)
+            digits.insert(0, value.scale + 1 - digits.size(), L'0');
         digits.insert(digits.size() - value.scale, 1, L'.');
     }
-    if (value.negative) digits.insert(digits.begin(), L'-');
+    if (value.negative)
+        digits.insert(digits.begin(), L'-');
     return digits;
 }
 

@@ -19,12 +19,14 @@ namespace {
 using automation::Variant;
 
 // Deeper nesting than this is refused rather than risking the stack.
-constexpr int kMaxNesting = 500;
+constexpr int kMaxNesting = 200;
+constexpr int kMaxOperatorChanges = 1000;
 constexpr size_t kMaxQuotedText = 60;
 
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b)
 {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i])))
             return false;
@@ -38,40 +40,89 @@ struct TypeName {
 };
 
 constexpr TypeName kTypeNames[] = {
-    {L"TEXT", AccessType::Text},          {L"VARCHAR", AccessType::Text},
-    {L"CHAR", AccessType::Text},          {L"CHARACTER", AccessType::Text},
-    {L"STRING", AccessType::Text},        {L"ALPHANUMERIC", AccessType::Text},
-    {L"NCHAR", AccessType::Text},         {L"NVARCHAR", AccessType::Text},
-    {L"MEMO", AccessType::Memo},          {L"LONGTEXT", AccessType::Memo},
-    {L"LONGCHAR", AccessType::Memo},      {L"NOTE", AccessType::Memo},
-    {L"NTEXT", AccessType::Memo},         {L"BYTE", AccessType::Byte},
-    {L"TINYINT", AccessType::Byte},       {L"INTEGER1", AccessType::Byte},
-    {L"SHORT", AccessType::Short},        {L"SMALLINT", AccessType::Short},
-    {L"INTEGER2", AccessType::Short},     {L"LONG", AccessType::Long},
-    {L"INT", AccessType::Long},           {L"INTEGER", AccessType::Long},
-    {L"INTEGER4", AccessType::Long},      {L"SINGLE", AccessType::Single},
-    {L"REAL", AccessType::Single},        {L"FLOAT4", AccessType::Single},
-    {L"IEEESINGLE", AccessType::Single},  {L"DOUBLE", AccessType::Double},
-    {L"FLOAT", AccessType::Double},       {L"FLOAT8", AccessType::Double},
-    {L"IEEEDOUBLE", AccessType::Double},  {L"NUMBER", AccessType::Double},
-    {L"CURRENCY", AccessType::Currency},  {L"MONEY", AccessType::Currency},
-    {L"DATETIME", AccessType::DateTime},  {L"DATE", AccessType::DateTime},
-    {L"TIME", AccessType::DateTime},      {L"TIMESTAMP", AccessType::DateTime},
-    {L"YESNO", AccessType::YesNo},        {L"BIT", AccessType::YesNo},
-    {L"LOGICAL", AccessType::YesNo},      {L"LOGICAL1", AccessType::YesNo},
-    {L"BOOLEAN", AccessType::YesNo},      {L"COUNTER", AccessType::Counter},
-    {L"AUTOINCREMENT", AccessType::Counter}, {L"IDENTITY", AccessType::Counter},
-    {L"DECIMAL", AccessType::Decimal},    {L"NUMERIC", AccessType::Decimal},
-    {L"DEC", AccessType::Decimal},        {L"GUID", AccessType::Guid},
-    {L"UNIQUEIDENTIFIER", AccessType::Guid}, {L"BINARY", AccessType::Binary},
-    {L"VARBINARY", AccessType::Binary},   {L"LONGBINARY", AccessType::LongBinary},
-    {L"OLEOBJECT", AccessType::LongBinary}, {L"IMAGE", AccessType::LongBinary},
+    {L"TEXT", AccessType::Text},
+    {L"VARCHAR", AccessType::Text},
+    {L"CHAR", AccessType::Text},
+    {L"CHARACTER", AccessType::Text},
+    {L"STRING", AccessType::Text},
+    {L"ALPHANUMERIC", AccessType::Text},
+    {L"NCHAR", AccessType::Text},
+    {L"NVARCHAR", AccessType::Text},
+    {L"MEMO", AccessType::Memo},
+    {L"LONGTEXT", AccessType::Memo},
+    {L"LONGCHAR", AccessType::Memo},
+    {L"NOTE", AccessType::Memo},
+    {L"NTEXT", AccessType::Memo},
+    {L"BYTE", AccessType::Byte},
+    {L"TINYINT", AccessType::Byte},
+    {L"INTEGER1", AccessType::Byte},
+    {L"SHORT", AccessType::Short},
+    {L"SMALLINT", AccessType::Short},
+    {L"INTEGER2", AccessType::Short},
+    {L"LONG", AccessType::Long},
+    {L"INT", AccessType::Long},
+    {L"INTEGER", AccessType::Long},
+    {L"INTEGER4", AccessType::Long},
+    {L"SINGLE", AccessType::Single},
+    {L"REAL", AccessType::Single},
+    {L"FLOAT4", AccessType::Single},
+    {L"IEEESINGLE", AccessType::Single},
+    {L"DOUBLE", AccessType::Double},
+    {L"FLOAT", AccessType::Double},
+    {L"FLOAT8", AccessType::Double},
+    {L"IEEEDOUBLE", AccessType::Double},
+    {L"NUMBER", AccessType::Double},
+    {L"CURRENCY", AccessType::Currency},
+    {L"MONEY", AccessType::Currency},
+    {L"DATETIME", AccessType::DateTime},
+    {L"DATE", AccessType::DateTime},
+    {L"TIME", AccessType::DateTime},
+    {L"TIMESTAMP", AccessType::DateTime},
+    {L"YESNO", AccessType::YesNo},
+    {L"BIT", AccessType::YesNo},
+    {L"LOGICAL", AccessType::YesNo},
+    {L"LOGICAL1", AccessType::YesNo},
+    {L"BOOLEAN", AccessType::YesNo},
+    {L"COUNTER", AccessType::Counter},
+    {L"AUTOINCREMENT", AccessType::Counter},
+    {L"IDENTITY", AccessType::Counter},
+    {L"DECIMAL", AccessType::Decimal},
+    {L"NUMERIC", AccessType::Decimal},
+    {L"DEC", AccessType::Decimal},
+    {L"GUID", AccessType::Guid},
+    {L"UNIQUEIDENTIFIER", AccessType::Guid},
+    {L"BINARY", AccessType::Binary},
+    {L"VARBINARY", AccessType::Binary},
+    {L"LONGBINARY", AccessType::LongBinary},
+    {L"OLEOBJECT", AccessType::LongBinary},
+    {L"IMAGE", AccessType::LongBinary},
     {L"GENERAL", AccessType::LongBinary},
 };
 
+constexpr size_t kMaxSpareTokens = 4096;
+
+std::vector<Token>& SpareTokens()
+{
+    thread_local std::vector<Token> spare;
+    return spare;
+}
+
 class Parser {
 public:
-    explicit Parser(std::wstring_view text) : text_(text) { Tokenize(text, toks_); }
+    // The token buffer of the thread's previous parse is reused: a script parses
+    // statement after statement, and each would otherwise allocate its own.
+    explicit Parser(std::wstring_view text) : text_(text)
+    {
+        toks_.swap(SpareTokens());
+        Tokenize(text, toks_);
+    }
+    ~Parser()
+    {
+        if (toks_.capacity() <= kMaxSpareTokens)
+            toks_.swap(SpareTokens());
+    }
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
 
     Statement ParseWholeStatement();
     ExprPtr ParseWholeExpression(bool rule);
@@ -107,27 +158,32 @@ private:
     }
     bool Accept(TokenKind kind)
     {
-        if (!Is(kind)) return false;
+        if (!Is(kind))
+            return false;
         ++i_;
         return true;
     }
     bool AcceptKw(Keyword kw)
     {
-        if (!IsKw(kw)) return false;
+        if (!IsKw(kw))
+            return false;
         ++i_;
         return true;
     }
     void Expect(TokenKind kind)
     {
-        if (!Accept(kind)) Fail();
+        if (!Accept(kind))
+            Fail();
     }
     void ExpectKw(Keyword kw)
     {
-        if (!AcceptKw(kw)) Fail();
+        if (!AcceptKw(kw))
+            Fail();
     }
     uint32_t LastEnd() const
     {
-        if (i_ == 0) return 0;
+        if (i_ == 0)
+            return 0;
         const Token& t = toks_[i_ - 1];
         return t.pos + t.len;
     }
@@ -142,15 +198,30 @@ private:
     [[noreturn]] void FailAt(std::wstring message, uint32_t offset) const;
     std::wstring ExprText(uint32_t end) const;
 
+    // Alternating operators of one level ("a - b + c - d") nest one node per change
+    // of operator; a chain of too many changes is refused like deep parentheses.
+    struct OperatorRuns {
+        Op last = Op::None;
+        int changes = 0;
+        void Add(Parser& p, Op op)
+        {
+            if (op != last && ++changes > kMaxOperatorChanges)
+                p.FailTooComplex();
+            last = op;
+        }
+    };
+    [[noreturn]] void FailTooComplex() const
+    {
+        FailAt(L"Expression too complex in query expression '" + ExprText(Peek().pos + Peek().len) +
+                   L"'" + Where(Peek(), true),
+               Peek().pos);
+    }
+
     struct Nest {
         explicit Nest(Parser& p) : p_(p)
         {
-            if (++p_.nesting_ > kMaxNesting) {
-                p_.FailAt(L"Expression too complex in query expression '" +
-                              p_.ExprText(p_.Peek().pos + p_.Peek().len) + L"'" +
-                              p_.Where(p_.Peek(), true),
-                          p_.Peek().pos);
-            }
+            if (++p_.nesting_ > kMaxNesting)
+                p_.FailTooComplex();
         }
         ~Nest() { --p_.nesting_; }
         Parser& p_;
@@ -160,7 +231,8 @@ private:
     bool AtName() const
     {
         const Token& t = Peek();
-        return t.kind == TokenKind::QuotedName || (t.kind == TokenKind::Name && !IsReserved(t.keyword));
+        return t.kind == TokenKind::QuotedName ||
+               (t.kind == TokenKind::Name && !IsReserved(t.keyword));
     }
     std::wstring ParseName();
     std::vector<std::wstring> ParseNameList();  // ( a, b, ... )
@@ -172,7 +244,7 @@ private:
     void ParseSelectCore(SelectCore& core);
     TableRefPtr ParseTableRef();
     TableRefPtr ParseTablePrimary();
-    std::wstring ParseAlias(bool afterTable);
+    std::wstring ParseAlias();
     Insert ParseInsert();
     Update ParseUpdate();
     Delete ParseDelete();
@@ -216,9 +288,21 @@ private:
     ExprPtr ParseLiteral();
     bool StartsOperand(const Token& t) const;
     bool StartsComparison() const;
+    static bool IsBroken(const Token& t)
+    {
+        return t.kind == TokenKind::BadCharacter || t.kind == TokenKind::UnclosedString ||
+               t.kind == TokenKind::UnclosedDate || t.kind == TokenKind::UnclosedName;
+    }
 
+    // A run of one operator becomes one node with all its operands ("a & b & c" has
+    // three), so that the long & chains of scripts (text with many line breaks) make
+    // a flat node rather than a tree as deep as the chain is long.
     static ExprPtr Binary(Op op, ExprPtr l, ExprPtr r)
     {
+        if (l->kind == ExprKind::Binary && l->op == op) {
+            l->args.push_back(std::move(r));
+            return l;
+        }
         auto e = std::make_unique<Expr>(ExprKind::Binary, l->pos);
         e->op = op;
         e->args.reserve(2);
@@ -240,10 +324,12 @@ private:
 
 std::wstring Parser::Near(const Token& t) const
 {
-    if (t.kind == TokenKind::End) return L" at the end";
+    if (t.kind == TokenKind::End)
+        return L" at the end";
     std::wstring_view raw = Raw(t);
     std::wstring shown(raw.substr(0, kMaxQuotedText));
-    if (raw.size() > kMaxQuotedText) shown += L"...";
+    if (raw.size() > kMaxQuotedText)
+        shown += L"...";
     return L" near '" + shown + L"'";
 }
 
@@ -261,11 +347,14 @@ std::wstring Parser::Where(const Token& t, bool withStatement) const
 std::wstring Parser::ExprText(uint32_t end) const
 {
     uint32_t begin = exprDepth_ > 0 ? exprStart_ : (i_ < toks_.size() ? Peek().pos : 0);
-    if (end < begin) end = begin;
+    if (end < begin)
+        end = begin;
     std::wstring_view v = text_.substr(begin, end - begin);
-    while (!v.empty() && std::iswspace(static_cast<wint_t>(v.back()))) v.remove_suffix(1);
+    while (!v.empty() && std::iswspace(static_cast<wint_t>(v.back())))
+        v.remove_suffix(1);
     std::wstring shown(v.substr(0, 2 * kMaxQuotedText));
-    if (v.size() > 2 * kMaxQuotedText) shown += L"...";
+    if (v.size() > 2 * kMaxQuotedText)
+        shown += L"...";
     return shown;
 }
 
@@ -277,29 +366,36 @@ void Parser::FailAt(std::wstring message, uint32_t offset) const
 void Parser::Fail(const Token& t) const
 {
     switch (t.kind) {
-    case TokenKind::UnclosedString:
-    case TokenKind::UnclosedDate:
-    case TokenKind::BadCharacter:
-        FailExpr(t, false);
-    case TokenKind::UnclosedName:
-        FailAt(L"Invalid bracketing of name '" + std::wstring(Raw(t)) + L"'" + Where(t, true),
-               t.pos);
-    default:
-        break;
+        case TokenKind::UnclosedString:
+        case TokenKind::UnclosedDate:
+        case TokenKind::BadCharacter:
+            FailExpr(t, false);
+        case TokenKind::UnclosedName:
+            FailAt(L"Invalid bracketing of name '" + std::wstring(Raw(t)) + L"'" + Where(t, true),
+                   t.pos);
+        default:
+            break;
     }
     FailAt(std::wstring(L"Syntax error in ") + context_ + Where(t, false), t.pos);
 }
 
 void Parser::FailExpr(const Token& t, bool missingOperator) const
 {
+    if (t.kind == TokenKind::UnclosedName)
+        Fail(t);
+    // Nothing of an expression was read ("SELECT FROM t"): the clause is at fault.
+    if (exprDepth_ == 1 && t.pos == exprStart_ && !IsBroken(t))
+        Fail(t);
     const wchar_t* what = missingOperator ? L"Syntax error (missing operator) in query expression '"
                                           : L"Syntax error in query expression '";
-    if (t.kind == TokenKind::UnclosedString) what = L"Syntax error in string in query expression '";
+    if (t.kind == TokenKind::UnclosedString)
+        what = L"Syntax error in string in query expression '";
     if (t.kind == TokenKind::UnclosedDate || t.kind == TokenKind::Date)
         what = L"Syntax error in date in query expression '";
     uint32_t end = t.kind == TokenKind::End ? t.pos : t.pos + t.len;
-    std::wstring text = ExprText(end);
-    if (exprDepth_ == 0) text = std::wstring(Raw(t));
+    std::wstring text = exprDepth_ == 0 ? std::wstring(Raw(t)) : ExprText(end);
+    if (text.empty())
+        Fail(t);  // no expression at all: the clause itself is wrong
     FailAt(what + text + L"'" + Where(t, true), t.pos);
 }
 
@@ -310,7 +406,8 @@ std::wstring Parser::ParseName()
 {
     const Token& t = Peek();
     if (t.kind == TokenKind::QuotedName) {
-        if (t.len <= 2) Fail();  // [] names nothing
+        if (t.len <= 2)
+            Fail();  // [] names nothing
         ++i_;
         return TokenValue(text_, t);
     }
@@ -324,6 +421,7 @@ std::wstring Parser::ParseName()
 std::vector<std::wstring> Parser::ParseNameList()
 {
     std::vector<std::wstring> names;
+    names.reserve(16);  // one allocation for the column lists of ordinary tables
     Expect(TokenKind::LParen);
     do {
         names.push_back(ParseName());
@@ -349,6 +447,8 @@ Statement Parser::ParseWholeStatement()
     st.body = std::move(body.body);
     st.pos = body.pos;
     Accept(TokenKind::Semicolon);
+    if (IsBroken(Peek()))
+        Fail();
     if (!Is(TokenKind::End)) {
         FailAt(L"Characters found after end of SQL statement" + Where(Peek(), true), Peek().pos);
     }
@@ -359,7 +459,8 @@ Statement Parser::ParseWholeStatement()
 void Parser::ParseParameterDecls(std::vector<ParameterDecl>& out, TokenKind end)
 {
     do {
-        if (Is(end) && out.empty()) Fail();
+        if (Is(end) && out.empty())
+            Fail();
         ParameterDecl p;
         p.pos = Peek().pos;
         p.name = ParseName();
@@ -375,43 +476,44 @@ Statement Parser::ParseStatementBody(bool allowDdl)
     st.pos = first.pos;
     Keyword kw = first.kind == TokenKind::Name ? first.keyword : Keyword::None;
     switch (kw) {
-    case Keyword::Select:
-        statementName_ = L"SELECT";
-        context_ = L"SELECT statement";
-        st.body = std::move(*ParseSelect());
-        return st;
-    case Keyword::Insert:
-        st.body = ParseInsert();
-        return st;
-    case Keyword::Update:
-        st.body = ParseUpdate();
-        return st;
-    case Keyword::Delete:
-        st.body = ParseDelete();
-        return st;
-    default:
-        break;
-    }
-    if (allowDdl) {
-        switch (kw) {
-        case Keyword::Create:
-            return ParseCreate();
-        case Keyword::Drop:
-            return ParseDrop();
-        case Keyword::Alter:
-            st.body = ParseAlter();
+        case Keyword::Select:
+            statementName_ = L"SELECT";
+            context_ = L"SELECT statement";
+            st.body = std::move(*ParseSelect());
             return st;
-        case Keyword::Link:
-            st.body = ParseLink();
+        case Keyword::Insert:
+            st.body = ParseInsert();
+            return st;
+        case Keyword::Update:
+            st.body = ParseUpdate();
+            return st;
+        case Keyword::Delete:
+            st.body = ParseDelete();
             return st;
         default:
             break;
+    }
+    if (allowDdl) {
+        switch (kw) {
+            case Keyword::Create:
+                return ParseCreate();
+            case Keyword::Drop:
+                return ParseDrop();
+            case Keyword::Alter:
+                st.body = ParseAlter();
+                return st;
+            case Keyword::Link:
+                st.body = ParseLink();
+                return st;
+            default:
+                break;
         }
     }
-    FailAt(L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
-           L"'UPDATE'" +
-               Where(first, false),
-           first.pos);
+    FailAt(
+        L"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
+        L"'UPDATE'" +
+            Where(first, false),
+        first.pos);
 }
 
 std::unique_ptr<Select> Parser::ParseSelect()
@@ -483,7 +585,8 @@ void Parser::ParseSelectCore(SelectCore& core)
             i_ += 2;
         } else {
             item.expr = ParseExpr();
-            if (AcceptKw(Keyword::As)) item.alias = ParseName();
+            if (AcceptKw(Keyword::As))
+                item.alias = ParseName();
         }
         core.items.push_back(std::move(item));
     } while (Accept(TokenKind::Comma));
@@ -495,7 +598,8 @@ void Parser::ParseSelectCore(SelectCore& core)
         } while (Accept(TokenKind::Comma));
         context_ = saved;
     }
-    if (AcceptKw(Keyword::Where)) core.where = ParseExpr();
+    if (AcceptKw(Keyword::Where))
+        core.where = ParseExpr();
     if (IsKw(Keyword::Group)) {
         context_ = L"GROUP BY clause";
         ++i_;
@@ -505,7 +609,8 @@ void Parser::ParseSelectCore(SelectCore& core)
         } while (Accept(TokenKind::Comma));
         context_ = saved;
     }
-    if (AcceptKw(Keyword::Having)) core.having = ParseExpr();
+    if (AcceptKw(Keyword::Having))
+        core.having = ParseExpr();
 }
 
 TableRefPtr Parser::ParseTableRef()
@@ -526,7 +631,8 @@ TableRefPtr Parser::ParseTableRef()
         ++i_;
         const wchar_t* saved = context_;
         context_ = L"JOIN operation";
-        if (kind != JoinKind::Inner) AcceptKw(Keyword::Outer);
+        if (kind != JoinKind::Inner)
+            AcceptKw(Keyword::Outer);
         ExpectKw(Keyword::Join);
         auto join = std::make_unique<TableRef>();
         join->kind = TableRefKind::Join;
@@ -552,7 +658,7 @@ TableRefPtr Parser::ParseTablePrimary()
             ref->kind = TableRefKind::Subquery;
             ref->pos = t.pos;
             ref->subquery = ParseSubquery();
-            ref->alias = ParseAlias(true);
+            ref->alias = ParseAlias();
             return ref;
         }
         TableRefPtr inner = ParseTableRef();
@@ -562,16 +668,18 @@ TableRefPtr Parser::ParseTablePrimary()
     auto ref = std::make_unique<TableRef>();
     ref->pos = t.pos;
     ref->name = ParseName();
-    ref->alias = ParseAlias(true);
+    ref->alias = ParseAlias();
     return ref;
 }
 
 // [AS] alias after a table; a plain word that is a keyword is never taken as one.
-std::wstring Parser::ParseAlias(bool)
+std::wstring Parser::ParseAlias()
 {
-    if (AcceptKw(Keyword::As)) return ParseName();
+    if (AcceptKw(Keyword::As))
+        return ParseName();
     const Token& t = Peek();
-    if (t.kind == TokenKind::QuotedName || (t.kind == TokenKind::Name && t.keyword == Keyword::None))
+    if (t.kind == TokenKind::QuotedName ||
+        (t.kind == TokenKind::Name && t.keyword == Keyword::None))
         return ParseName();
     return {};
 }
@@ -584,7 +692,8 @@ Insert Parser::ParseInsert()
     ExpectKw(Keyword::Insert);
     ExpectKw(Keyword::Into);
     ins.table = ParseName();
-    if (Is(TokenKind::LParen)) ins.columns = ParseNameList();
+    if (Is(TokenKind::LParen))
+        ins.columns = ParseNameList();
     if (AcceptKw(Keyword::Values)) {
         Expect(TokenKind::LParen);
         ins.values.reserve(ins.columns.size());
@@ -620,7 +729,8 @@ Update Parser::ParseUpdate()
         a.value = ParseExpr();
         up.assignments.push_back(std::move(a));
     } while (Accept(TokenKind::Comma));
-    if (AcceptKw(Keyword::Where)) up.where = ParseExpr();
+    if (AcceptKw(Keyword::Where))
+        up.where = ParseExpr();
     return up;
 }
 
@@ -638,9 +748,10 @@ Delete Parser::ParseDelete()
     ExpectKw(Keyword::From);
     context_ = L"FROM clause";
     del.table = ParseName();
-    del.alias = ParseAlias(true);
+    del.alias = ParseAlias();
     context_ = L"DELETE statement";
-    if (AcceptKw(Keyword::Where)) del.where = ParseExpr();
+    if (AcceptKw(Keyword::Where))
+        del.where = ParseExpr();
     return del;
 }
 
@@ -677,12 +788,13 @@ CreateTable Parser::ParseCreateTable()
     ct.name = ParseName();
     Expect(TokenKind::LParen);
     do {
+        // A clause that stops early is reported by its own name ("field definition").
+        context_ = L"CREATE TABLE statement";
         if (AtConstraintStart()) {
             ct.constraints.push_back(ParseTableConstraint());
         } else {
             ct.columns.push_back(ParseColumnDef());
         }
-        context_ = L"CREATE TABLE statement";
     } while (Accept(TokenKind::Comma));
     Expect(TokenKind::RParen);
     return ct;
@@ -724,11 +836,13 @@ ColumnDef Parser::ParseColumnDef()
 DataType Parser::ParseDataType()
 {
     const Token& t = Peek();
-    if (t.kind != TokenKind::Name) Fail();
+    if (t.kind != TokenKind::Name)
+        Fail();
     DataType d;
     d.pos = t.pos;
     d.written.reserve(t.len);
-    for (wchar_t ch : Raw(t)) d.written.push_back(static_cast<wchar_t>(std::towupper(ch)));
+    for (wchar_t ch : Raw(t))
+        d.written.push_back(static_cast<wchar_t>(std::towupper(ch)));
     const TypeName* found = nullptr;
     for (const TypeName& n : kTypeNames) {
         if (d.written == n.name) {
@@ -736,27 +850,30 @@ DataType Parser::ParseDataType()
             break;
         }
     }
-    if (found == nullptr) Fail();
+    if (found == nullptr)
+        Fail();
     ++i_;
     d.type = found->type;
-    if (!Is(TokenKind::LParen)) return d;
+    if (!Is(TokenKind::LParen))
+        return d;
     const Token& open = Next();
     switch (d.type) {
-    case AccessType::Text:
-    case AccessType::Binary:
-        d.size = ParseTypeArgument();
-        break;
-    case AccessType::Decimal:
-        d.precision = ParseTypeArgument();
-        if (Accept(TokenKind::Comma)) d.scale = ParseTypeArgument();
-        break;
-    case AccessType::Counter:
-        d.seed = ParseTypeArgument();
-        Expect(TokenKind::Comma);
-        d.increment = ParseTypeArgument();
-        break;
-    default:
-        Fail(open);  // this type takes no size
+        case AccessType::Text:
+        case AccessType::Binary:
+            d.size = ParseTypeArgument();
+            break;
+        case AccessType::Decimal:
+            d.precision = ParseTypeArgument();
+            if (Accept(TokenKind::Comma))
+                d.scale = ParseTypeArgument();
+            break;
+        case AccessType::Counter:
+            d.seed = ParseTypeArgument();
+            Expect(TokenKind::Comma);
+            d.increment = ParseTypeArgument();
+            break;
+        default:
+            Fail(open);  // this type takes no size
     }
     Expect(TokenKind::RParen);
     return d;
@@ -822,7 +939,8 @@ Constraint Parser::ParseTableConstraint()
     context_ = L"CONSTRAINT clause";
     Constraint c;
     c.pos = Peek().pos;
-    if (AcceptKw(Keyword::Constraint)) c.name = ParseName();
+    if (AcceptKw(Keyword::Constraint))
+        c.name = ParseName();
     if (AcceptKw(Keyword::Primary)) {
         ExpectKw(Keyword::Key);
         c.kind = ConstraintKind::PrimaryKey;
@@ -852,7 +970,8 @@ void Parser::ParseReferences(Constraint& c)
 {
     ExpectKw(Keyword::References);
     c.refTable = ParseName();
-    if (Is(TokenKind::LParen)) c.refColumns = ParseNameList();
+    if (Is(TokenKind::LParen))
+        c.refColumns = ParseNameList();
     while (AcceptKw(Keyword::On)) {
         RefAction* target = nullptr;
         if (AcceptKw(Keyword::Update)) {
@@ -931,12 +1050,14 @@ CreateView Parser::ParseCreateView()
     CreateView v;
     ExpectKw(Keyword::View);
     v.name = ParseName();
-    if (Is(TokenKind::LParen)) v.columns = ParseNameList();
+    if (Is(TokenKind::LParen))
+        v.columns = ParseNameList();
     ExpectKw(Keyword::As);
-    if (!IsKw(Keyword::Select)) Fail();
+    if (!IsKw(Keyword::Select))
+        Fail();
     v.select = ParseSelect();
-    v.selectText = std::wstring(text_.substr(v.select->span.begin,
-                                             v.select->span.end - v.select->span.begin));
+    v.selectText =
+        std::wstring(text_.substr(v.select->span.begin, v.select->span.end - v.select->span.begin));
     return v;
 }
 
@@ -1033,7 +1154,8 @@ AlterTable Parser::ParseAlter()
         a.action = AlterAction::AlterColumn;
         a.column = ParseColumnDef();
     } else if (IsKw(Keyword::Allow) || IsKw(Keyword::Deny)) {
-        a.action = IsKw(Keyword::Allow) ? AlterAction::AllowZeroLength : AlterAction::DenyZeroLength;
+        a.action =
+            IsKw(Keyword::Allow) ? AlterAction::AllowZeroLength : AlterAction::DenyZeroLength;
         ++i_;
         ExpectKw(Keyword::Zero);
         ExpectKw(Keyword::Length);
@@ -1061,7 +1183,8 @@ LinkTable Parser::ParseLink()
     } else {
         Fail();
     }
-    if (!Is(TokenKind::String)) Fail();
+    if (!Is(TokenKind::String))
+        Fail();
     l.source = TokenValue(text_, Next());
     return l;
 }
@@ -1073,52 +1196,53 @@ LinkTable Parser::ParseLink()
 bool Parser::StartsOperand(const Token& t) const
 {
     switch (t.kind) {
-    case TokenKind::Number:
-    case TokenKind::String:
-    case TokenKind::Date:
-    case TokenKind::QuotedName:
-    case TokenKind::Question:
-    case TokenKind::LParen:
-        return true;
-    case TokenKind::Name:
-        return t.keyword == Keyword::None;
-    default:
-        return false;
+        case TokenKind::Number:
+        case TokenKind::String:
+        case TokenKind::Date:
+        case TokenKind::QuotedName:
+        case TokenKind::Question:
+        case TokenKind::LParen:
+            return true;
+        case TokenKind::Name:
+            return t.keyword == Keyword::None;
+        default:
+            return false;
     }
 }
 
 bool Parser::StartsComparison() const
 {
     switch (Peek().kind) {
-    case TokenKind::Equal:
-    case TokenKind::NotEqual:
-    case TokenKind::Less:
-    case TokenKind::LessEqual:
-    case TokenKind::Greater:
-    case TokenKind::GreaterEqual:
-        return true;
-    case TokenKind::Name:
-        switch (Peek().keyword) {
-        case Keyword::Like:
-        case Keyword::Is:
-        case Keyword::In:
-        case Keyword::Between:
+        case TokenKind::Equal:
+        case TokenKind::NotEqual:
+        case TokenKind::Less:
+        case TokenKind::LessEqual:
+        case TokenKind::Greater:
+        case TokenKind::GreaterEqual:
             return true;
+        case TokenKind::Name:
+            switch (Peek().keyword) {
+                case Keyword::Like:
+                case Keyword::Is:
+                case Keyword::In:
+                case Keyword::Between:
+                    return true;
+                default:
+                    return false;
+            }
         default:
             return false;
-        }
-    default:
-        return false;
     }
 }
 
 ExprPtr Parser::ParseExpr()
 {
-    if (exprDepth_++ == 0) exprStart_ = Peek().pos;
+    if (exprDepth_++ == 0)
+        exprStart_ = Peek().pos;
     ExprPtr e = ParseEqv();
-    if (--exprDepth_ == 0 && StartsOperand(Peek())) {
+    if (--exprDepth_ == 0 && (StartsOperand(Peek()) || IsBroken(Peek()))) {
         ++exprDepth_;  // keep the expression's start for the message
-        FailExpr(Peek(), true);
+        FailExpr(Peek(), !IsBroken(Peek()));
     }
     return e;
 }
@@ -1126,28 +1250,32 @@ ExprPtr Parser::ParseExpr()
 ExprPtr Parser::ParseEqv()
 {
     ExprPtr l = ParseXor();
-    while (AcceptKw(Keyword::Eqv)) l = Binary(Op::Eqv, std::move(l), ParseXor());
+    while (AcceptKw(Keyword::Eqv))
+        l = Binary(Op::Eqv, std::move(l), ParseXor());
     return l;
 }
 
 ExprPtr Parser::ParseXor()
 {
     ExprPtr l = ParseOr();
-    while (AcceptKw(Keyword::Xor)) l = Binary(Op::Xor, std::move(l), ParseOr());
+    while (AcceptKw(Keyword::Xor))
+        l = Binary(Op::Xor, std::move(l), ParseOr());
     return l;
 }
 
 ExprPtr Parser::ParseOr()
 {
     ExprPtr l = ParseAnd();
-    while (AcceptKw(Keyword::Or)) l = Binary(Op::Or, std::move(l), ParseAnd());
+    while (AcceptKw(Keyword::Or))
+        l = Binary(Op::Or, std::move(l), ParseAnd());
     return l;
 }
 
 ExprPtr Parser::ParseAnd()
 {
     ExprPtr l = ParseNot();
-    while (AcceptKw(Keyword::And)) l = Binary(Op::And, std::move(l), ParseNot());
+    while (AcceptKw(Keyword::And))
+        l = Binary(Op::And, std::move(l), ParseNot());
     return l;
 }
 
@@ -1169,24 +1297,40 @@ ExprPtr Parser::ParseComparison()
     } else {
         l = ParseConcat();
     }
+    OperatorRuns runs;
     while (true) {
         const Token& t = Peek();
         Op op = Op::None;
         switch (t.kind) {
-        case TokenKind::Equal: op = Op::Equal; break;
-        case TokenKind::NotEqual: op = Op::NotEqual; break;
-        case TokenKind::Less: op = Op::Less; break;
-        case TokenKind::LessEqual: op = Op::LessEqual; break;
-        case TokenKind::Greater: op = Op::Greater; break;
-        case TokenKind::GreaterEqual: op = Op::GreaterEqual; break;
-        default: break;
+            case TokenKind::Equal:
+                op = Op::Equal;
+                break;
+            case TokenKind::NotEqual:
+                op = Op::NotEqual;
+                break;
+            case TokenKind::Less:
+                op = Op::Less;
+                break;
+            case TokenKind::LessEqual:
+                op = Op::LessEqual;
+                break;
+            case TokenKind::Greater:
+                op = Op::Greater;
+                break;
+            case TokenKind::GreaterEqual:
+                op = Op::GreaterEqual;
+                break;
+            default:
+                break;
         }
         if (op != Op::None) {
             ++i_;
+            runs.Add(*this, op);
             l = Binary(op, std::move(l), ParseConcat());
             continue;
         }
-        if (t.kind != TokenKind::Name) break;
+        if (t.kind != TokenKind::Name)
+            break;
         bool negated = false;
         Keyword kw = t.keyword;
         if (kw == Keyword::Not &&
@@ -1206,7 +1350,8 @@ ExprPtr Parser::ParseComparison()
             ++i_;
             auto e = std::make_unique<Expr>(ExprKind::IsNull, l->pos);
             e->negated = AcceptKw(Keyword::Not);
-            if (!AcceptKw(Keyword::Null)) FailExpr(Peek(), false);
+            if (!AcceptKw(Keyword::Null))
+                FailExpr(Peek(), false);
             e->args.push_back(std::move(l));
             l = std::move(e);
         } else if (kw == Keyword::In) {
@@ -1214,14 +1359,16 @@ ExprPtr Parser::ParseComparison()
             auto e = std::make_unique<Expr>(ExprKind::In, l->pos);
             e->negated = negated;
             e->args.push_back(std::move(l));
-            if (!Accept(TokenKind::LParen)) FailExpr(Peek(), false);
+            if (!Accept(TokenKind::LParen))
+                FailExpr(Peek(), false);
             if (IsKw(Keyword::Select)) {
                 e->subquery = ParseSubquery();
             } else {
                 do {
                     e->args.push_back(ParseEqv());
                 } while (Accept(TokenKind::Comma));
-                if (!Accept(TokenKind::RParen)) FailExpr(Peek(), false);
+                if (!Accept(TokenKind::RParen))
+                    FailExpr(Peek(), false);
             }
             l = std::move(e);
         } else if (kw == Keyword::Between) {
@@ -1230,7 +1377,8 @@ ExprPtr Parser::ParseComparison()
             e->negated = negated;
             e->args.push_back(std::move(l));
             e->args.push_back(ParseConcat());
-            if (!AcceptKw(Keyword::And)) FailExpr(Peek(), false);
+            if (!AcceptKw(Keyword::And))
+                FailExpr(Peek(), false);
             e->args.push_back(ParseConcat());
             l = std::move(e);
         } else {
@@ -1243,17 +1391,21 @@ ExprPtr Parser::ParseComparison()
 ExprPtr Parser::ParseConcat()
 {
     ExprPtr l = ParseAdditive();
-    while (Accept(TokenKind::Ampersand)) l = Binary(Op::Concat, std::move(l), ParseAdditive());
+    while (Accept(TokenKind::Ampersand))
+        l = Binary(Op::Concat, std::move(l), ParseAdditive());
     return l;
 }
 
 ExprPtr Parser::ParseAdditive()
 {
     ExprPtr l = ParseMod();
+    OperatorRuns runs;
     while (true) {
         if (Accept(TokenKind::Plus)) {
+            runs.Add(*this, Op::Add);
             l = Binary(Op::Add, std::move(l), ParseMod());
         } else if (Accept(TokenKind::Minus)) {
+            runs.Add(*this, Op::Subtract);
             l = Binary(Op::Subtract, std::move(l), ParseMod());
         } else {
             return l;
@@ -1264,7 +1416,8 @@ ExprPtr Parser::ParseAdditive()
 ExprPtr Parser::ParseMod()
 {
     ExprPtr l = ParseIntDivide();
-    while (AcceptKw(Keyword::Mod)) l = Binary(Op::Mod, std::move(l), ParseIntDivide());
+    while (AcceptKw(Keyword::Mod))
+        l = Binary(Op::Mod, std::move(l), ParseIntDivide());
     return l;
 }
 
@@ -1279,10 +1432,13 @@ ExprPtr Parser::ParseIntDivide()
 ExprPtr Parser::ParseMultiplicative()
 {
     ExprPtr l = ParseUnary();
+    OperatorRuns runs;
     while (true) {
         if (Accept(TokenKind::Star)) {
+            runs.Add(*this, Op::Multiply);
             l = Binary(Op::Multiply, std::move(l), ParseUnary());
         } else if (Accept(TokenKind::Slash)) {
+            runs.Add(*this, Op::Divide);
             l = Binary(Op::Divide, std::move(l), ParseUnary());
         } else {
             return l;
@@ -1307,7 +1463,8 @@ ExprPtr Parser::ParseUnary()
 ExprPtr Parser::ParsePower()
 {
     ExprPtr l = ParsePrimary();
-    while (Accept(TokenKind::Caret)) l = Binary(Op::Power, std::move(l), ParsePowerOperand());
+    while (Accept(TokenKind::Caret))
+        l = Binary(Op::Power, std::move(l), ParsePowerOperand());
     return l;
 }
 
@@ -1327,58 +1484,63 @@ ExprPtr Parser::ParsePrimary()
     Nest nest(*this);
     const Token& t = Peek();
     switch (t.kind) {
-    case TokenKind::Number:
-    case TokenKind::String:
-    case TokenKind::Date:
-        return ParseLiteral();
-    case TokenKind::Question: {
-        ++i_;
-        auto e = std::make_unique<Expr>(ExprKind::Parameter, t.pos);
-        e->parameterIndex = positional_++;
-        return e;
+        case TokenKind::Number:
+        case TokenKind::String:
+        case TokenKind::Date:
+            return ParseLiteral();
+        case TokenKind::Question: {
+            ++i_;
+            auto e = std::make_unique<Expr>(ExprKind::Parameter, t.pos);
+            e->parameterIndex = positional_++;
+            return e;
+        }
+        case TokenKind::LParen: {
+            ++i_;
+            if (IsKw(Keyword::Select)) {
+                auto e = std::make_unique<Expr>(ExprKind::Subquery, t.pos);
+                e->subquery = ParseSubquery();
+                return e;
+            }
+            ExprPtr e = ParseEqv();
+            if (!Accept(TokenKind::RParen))
+                FailExpr(Peek(), StartsOperand(Peek()));
+            return e;
+        }
+        case TokenKind::QuotedName:
+            return ParseNameExpr();
+        case TokenKind::Name:
+            break;
+        default:
+            FailExpr(t, false);
     }
-    case TokenKind::LParen: {
-        ++i_;
-        if (IsKw(Keyword::Select)) {
-            auto e = std::make_unique<Expr>(ExprKind::Subquery, t.pos);
+    switch (t.keyword) {
+        case Keyword::Null:
+        case Keyword::True:
+        case Keyword::False:
+        case Keyword::Yes:
+        case Keyword::No:
+        case Keyword::On:
+        case Keyword::Off:
+            return ParseLiteral();
+        case Keyword::Exists: {
+            ++i_;
+            auto e = std::make_unique<Expr>(ExprKind::Exists, t.pos);
+            if (!Accept(TokenKind::LParen) || !IsKw(Keyword::Select))
+                FailExpr(Peek(), false);
             e->subquery = ParseSubquery();
             return e;
         }
-        ExprPtr e = ParseEqv();
-        if (!Accept(TokenKind::RParen)) FailExpr(Peek(), StartsOperand(Peek()));
-        return e;
-    }
-    case TokenKind::QuotedName:
-        return ParseNameExpr();
-    case TokenKind::Name:
-        break;
-    default:
-        FailExpr(t, false);
-    }
-    switch (t.keyword) {
-    case Keyword::Null:
-    case Keyword::True:
-    case Keyword::False:
-    case Keyword::Yes:
-    case Keyword::No:
-    case Keyword::On:
-    case Keyword::Off:
-        return ParseLiteral();
-    case Keyword::Exists: {
-        ++i_;
-        auto e = std::make_unique<Expr>(ExprKind::Exists, t.pos);
-        if (!Accept(TokenKind::LParen) || !IsKw(Keyword::Select)) FailExpr(Peek(), false);
-        e->subquery = ParseSubquery();
-        return e;
-    }
-    default:
-        break;
+        default:
+            break;
     }
     if (Is(TokenKind::LParen, 1) &&
-        (t.keyword == Keyword::None || t.keyword == Keyword::Left || t.keyword == Keyword::Right)) {
+        (t.keyword == Keyword::None || t.keyword == Keyword::Left || t.keyword == Keyword::Right ||
+         t.keyword == Keyword::Asc)) {
+        // ASC before "(" is the character-code function, not the sort keyword.
         return ParseFunction();
     }
-    if (IsReserved(t.keyword)) FailExpr(t, false);
+    if (IsReserved(t.keyword))
+        FailExpr(t, false);
     return ParseNameExpr();
 }
 
@@ -1415,7 +1577,8 @@ ExprPtr Parser::ParseFunction()
     auto e = std::make_unique<Expr>(ExprKind::Function, t.pos);
     e->name = std::wstring(Raw(t));
     ++i_;  // (
-    if (Accept(TokenKind::RParen)) return e;
+    if (Accept(TokenKind::RParen))
+        return e;
     if (Is(TokenKind::Star) && Is(TokenKind::RParen, 1)) {
         e->star = true;
         i_ += 2;
@@ -1424,7 +1587,8 @@ ExprPtr Parser::ParseFunction()
     do {
         e->args.push_back(ParseEqv());
     } while (Accept(TokenKind::Comma));
-    if (!Accept(TokenKind::RParen)) FailExpr(Peek(), StartsOperand(Peek()));
+    if (!Accept(TokenKind::RParen))
+        FailExpr(Peek(), StartsOperand(Peek()));
     return e;
 }
 
@@ -1439,7 +1603,8 @@ std::unique_ptr<Select> Parser::ParseSubquery()
     exprDepth_ = savedDepth;
     exprStart_ = savedStart;
     context_ = savedContext;
-    if (!Accept(TokenKind::RParen)) Fail();
+    if (!Accept(TokenKind::RParen))
+        Fail();
     return s;
 }
 
@@ -1448,27 +1613,35 @@ ExprPtr Parser::ParseLiteral()
     const Token& t = Next();
     auto e = std::make_unique<Expr>(ExprKind::Literal, t.pos);
     switch (t.kind) {
-    case TokenKind::Number:
-        e->text = std::wstring(Raw(t));
-        if (!NumberLiteralValue(e->text, e->value)) FailExpr(t, false);
-        break;
-    case TokenKind::String:
-        e->value = Variant(TokenValue(text_, t));
-        break;
-    case TokenKind::Date: {
-        double date = 0;
-        if (!DateLiteralValue(Raw(t).substr(1, t.len - 2), date)) FailExpr(t, false);
-        e->value = Variant::FromDate(date);
-        break;
-    }
-    default:
-        switch (t.keyword) {
-        case Keyword::Null: e->value = Variant::Null(); break;
-        case Keyword::True:
-        case Keyword::Yes:
-        case Keyword::On: e->value = Variant(true); break;
-        default: e->value = Variant(false); break;
+        case TokenKind::Number:
+            e->text = std::wstring(Raw(t));
+            if (!NumberLiteralValue(e->text, e->value))
+                FailExpr(t, false);
+            break;
+        case TokenKind::String:
+            e->value = Variant(TokenValue(text_, t));
+            break;
+        case TokenKind::Date: {
+            double date = 0;
+            if (!DateLiteralValue(Raw(t).substr(1, t.len - 2), date))
+                FailExpr(t, false);
+            e->value = Variant::FromDate(date);
+            break;
         }
+        default:
+            switch (t.keyword) {
+                case Keyword::Null:
+                    e->value = Variant::Null();
+                    break;
+                case Keyword::True:
+                case Keyword::Yes:
+                case Keyword::On:
+                    e->value = Variant(true);
+                    break;
+                default:
+                    e->value = Variant(false);
+                    break;
+            }
     }
     return e;
 }
@@ -1477,7 +1650,8 @@ ExprPtr Parser::ParseWholeExpression(bool rule)
 {
     ruleMode_ = rule;
     context_ = rule ? L"validation rule" : L"query expression";
-    if (Is(TokenKind::End)) FailExpr(Peek(), false);
+    if (Is(TokenKind::End))
+        FailExpr(Peek(), false);
     ExprPtr e = ParseExpr();
     if (!Is(TokenKind::End)) {
         exprDepth_ = 1;

@@ -33,63 +33,94 @@ enum Level : int {
 int LevelOf(const Expr& e)
 {
     switch (e.kind) {
-    case ExprKind::Unary:
-        return e.op == Op::Not ? kNot : kNegate;
-    case ExprKind::Binary:
-        switch (e.op) {
-        case Op::Power: return kPower;
-        case Op::Multiply:
-        case Op::Divide: return kMultiplicative;
-        case Op::IntDivide: return kIntDivide;
-        case Op::Mod: return kMod;
-        case Op::Add:
-        case Op::Subtract: return kAdditive;
-        case Op::Concat: return kConcat;
-        case Op::And: return kAnd;
-        case Op::Or: return kOr;
-        case Op::Xor: return kXor;
-        case Op::Eqv: return kEqv;
-        default: return kComparison;
-        }
-    case ExprKind::Like:
-    case ExprKind::IsNull:
-    case ExprKind::In:
-    case ExprKind::Between:
-        return kComparison;
-    default:
-        return kPrimary;
+        case ExprKind::Unary:
+            return e.op == Op::Not ? kNot : kNegate;
+        case ExprKind::Binary:
+            switch (e.op) {
+                case Op::Power:
+                    return kPower;
+                case Op::Multiply:
+                case Op::Divide:
+                    return kMultiplicative;
+                case Op::IntDivide:
+                    return kIntDivide;
+                case Op::Mod:
+                    return kMod;
+                case Op::Add:
+                case Op::Subtract:
+                    return kAdditive;
+                case Op::Concat:
+                    return kConcat;
+                case Op::And:
+                    return kAnd;
+                case Op::Or:
+                    return kOr;
+                case Op::Xor:
+                    return kXor;
+                case Op::Eqv:
+                    return kEqv;
+                default:
+                    return kComparison;
+            }
+        case ExprKind::Like:
+        case ExprKind::IsNull:
+        case ExprKind::In:
+        case ExprKind::Between:
+            return kComparison;
+        default:
+            return kPrimary;
     }
 }
 
 const wchar_t* OpText(Op op)
 {
     switch (op) {
-    case Op::Power: return L"^";
-    case Op::Multiply: return L"*";
-    case Op::Divide: return L"/";
-    case Op::IntDivide: return L"\\";
-    case Op::Mod: return L"MOD";
-    case Op::Add: return L"+";
-    case Op::Subtract: return L"-";
-    case Op::Concat: return L"&";
-    case Op::Equal: return L"=";
-    case Op::NotEqual: return L"<>";
-    case Op::Less: return L"<";
-    case Op::LessEqual: return L"<=";
-    case Op::Greater: return L">";
-    case Op::GreaterEqual: return L">=";
-    case Op::And: return L"AND";
-    case Op::Or: return L"OR";
-    case Op::Xor: return L"XOR";
-    case Op::Eqv: return L"EQV";
-    default: return L"?";
+        case Op::Power:
+            return L"^";
+        case Op::Multiply:
+            return L"*";
+        case Op::Divide:
+            return L"/";
+        case Op::IntDivide:
+            return L"\\";
+        case Op::Mod:
+            return L"MOD";
+        case Op::Add:
+            return L"+";
+        case Op::Subtract:
+            return L"-";
+        case Op::Concat:
+            return L"&";
+        case Op::Equal:
+            return L"=";
+        case Op::NotEqual:
+            return L"<>";
+        case Op::Less:
+            return L"<";
+        case Op::LessEqual:
+            return L"<=";
+        case Op::Greater:
+            return L">";
+        case Op::GreaterEqual:
+            return L">=";
+        case Op::And:
+            return L"AND";
+        case Op::Or:
+            return L"OR";
+        case Op::Xor:
+            return L"XOR";
+        case Op::Eqv:
+            return L"EQV";
+        default:
+            return L"?";
     }
 }
 
 const wchar_t* RefActionText(RefAction a)
 {
-    return a == RefAction::Cascade ? L"CASCADE" : a == RefAction::SetNull ? L"SET NULL"
-                                                                          : L"NO ACTION";
+    return a == RefAction::Cascade   ? L"CASCADE"
+           : a == RefAction::SetNull ? L"SET NULL"
+                                     : L"NO ACTION";
 }
 
 class Printer {
@@ -106,7 +137,8 @@ public:
     {
         out += L'(';
         for (size_t i = 0; i < names.size(); ++i) {
-            if (i > 0) out += L", ";
+            if (i > 0)
+                out += L", ";
             Name(names[i]);
         }
         out += L')';
@@ -115,9 +147,11 @@ public:
     void Expression(const Expr& e, int minLevel)
     {
         const bool parens = LevelOf(e) < minLevel;
-        if (parens) out += L'(';
+        if (parens)
+            out += L'(';
         Bare(e);
-        if (parens) out += L')';
+        if (parens)
+            out += L')';
     }
 
     void Bare(const Expr& e);
@@ -133,7 +167,8 @@ public:
     }
     void Subject(const Expr& e)
     {
-        if (e.kind == ExprKind::RuleSubject) return;  // "> 0": the rule's column is implied
+        if (e.kind == ExprKind::RuleSubject)
+            return;  // "> 0": the rule's column is implied
         Expression(e, kComparison);
         out += L' ';
     }
@@ -148,7 +183,8 @@ public:
     void Parameters(const std::vector<ParameterDecl>& params)
     {
         for (size_t i = 0; i < params.size(); ++i) {
-            if (i > 0) out += L", ";
+            if (i > 0)
+                out += L", ";
             Name(params[i].name);
             out += L' ';
             Type(params[i].type);
@@ -160,28 +196,29 @@ void Printer::Literal(const Expr& e)
 {
     const Variant& v = e.value;
     switch (v.vt()) {
-    case automation::VT_BSTR:
-        out += L'"';
-        for (wchar_t c : v.bstrVal()) {
-            if (c == L'"') out += L'"';
-            out += c;
-        }
-        out += L'"';
-        return;
-    case automation::VT_DATE:
-        out += L'#';
-        out += FormatDateLiteral(v.date());
-        out += L'#';
-        return;
-    case automation::VT_BOOL:
-        out += v.boolVal() != 0 ? L"TRUE" : L"FALSE";
-        return;
-    case automation::VT_NULL:
-    case automation::VT_EMPTY:
-        out += L"NULL";
-        return;
-    default:
-        break;
+        case automation::VT_BSTR:
+            out += L'"';
+            for (wchar_t c : v.bstrVal()) {
+                if (c == L'"')
+                    out += L'"';
+                out += c;
+            }
+            out += L'"';
+            return;
+        case automation::VT_DATE:
+            out += L'#';
+            out += FormatDateLiteral(v.date());
+            out += L'#';
+            return;
+        case automation::VT_BOOL:
+            out += v.boolVal() != 0 ? L"TRUE" : L"FALSE";
+            return;
+        case automation::VT_NULL:
+        case automation::VT_EMPTY:
+            out += L"NULL";
+            return;
+        default:
+            break;
     }
     if (!e.text.empty()) {
         out += e.text;
@@ -201,127 +238,140 @@ void Printer::Literal(const Expr& e)
 void Printer::Bare(const Expr& e)
 {
     switch (e.kind) {
-    case ExprKind::Literal:
-        Literal(e);
-        return;
-    case ExprKind::Column:
-        if (!e.qualifier.empty()) {
-            Name(e.qualifier);
-            out += L'.';
-        }
-        Name(e.name);
-        return;
-    case ExprKind::Star:
-        if (!e.qualifier.empty()) {
-            Name(e.qualifier);
-            out += L'.';
-        }
-        out += L'*';
-        return;
-    case ExprKind::Parameter:
-        if (e.name.empty()) {
-            out += L'?';
-        } else {
+        case ExprKind::Literal:
+            Literal(e);
+            return;
+        case ExprKind::Column:
+            if (!e.qualifier.empty()) {
+                Name(e.qualifier);
+                out += L'.';
+            }
             Name(e.name);
-        }
-        return;
-    case ExprKind::RuleSubject:
-        return;
-    case ExprKind::Unary:
-        if (e.op == Op::Not) {
-            out += L"NOT ";
-            Expression(*e.args[0], kNot);
-        } else {
-            out += L'-';
-            const Expr& operand = *e.args[0];
-            if (operand.kind == ExprKind::Unary && operand.op == Op::Negate) out += L' ';
-            Expression(operand, kNegate);
-        }
-        return;
-    case ExprKind::Binary: {
-        const int level = LevelOf(e);
-        if (level == kComparison) {
-            Subject(*e.args[0]);
-        } else {
-            Expression(*e.args[0], level);
-            out += L' ';
-        }
-        if (e.op == Op::Power) {
-            out.pop_back();
-            out += L'^';
-            PowerOperand(*e.args[1]);
+            return;
+        case ExprKind::Star:
+            if (!e.qualifier.empty()) {
+                Name(e.qualifier);
+                out += L'.';
+            }
+            out += L'*';
+            return;
+        case ExprKind::Parameter:
+            if (e.name.empty()) {
+                out += L'?';
+            } else {
+                Name(e.name);
+            }
+            return;
+        case ExprKind::RuleSubject:
+            return;
+        case ExprKind::Unary:
+            if (e.op == Op::Not) {
+                out += L"NOT ";
+                Expression(*e.args[0], kNot);
+            } else {
+                out += L'-';
+                const Expr& operand = *e.args[0];
+                if (operand.kind == ExprKind::Unary && operand.op == Op::Negate)
+                    out += L' ';
+                Expression(operand, kNegate);
+            }
+            return;
+        case ExprKind::Binary: {
+            const int level = LevelOf(e);
+            if (level == kComparison) {
+                Subject(*e.args[0]);
+            } else {
+                Expression(*e.args[0], level);
+                out += L' ';
+            }
+            if (e.op == Op::Power)
+                out.pop_back();
+            for (size_t i = 1; i < e.args.size(); ++i) {
+                if (e.op == Op::Power) {
+                    out += L'^';
+                    PowerOperand(*e.args[i]);
+                    continue;
+                }
+                if (i > 1)
+                    out += L' ';
+                out += OpText(e.op);
+                out += L' ';
+                // Comparisons take their right operand at concatenation level; every other
+                // operator is left-associative, so an equal right operand needs parentheses.
+                Expression(*e.args[i], level == kComparison ? kConcat : level + 1);
+            }
             return;
         }
-        out += OpText(e.op);
-        out += L' ';
-        // Comparisons take their right operand at concatenation level; every other
-        // operator is left-associative, so an equal right operand needs parentheses.
-        Expression(*e.args[1], level == kComparison ? kConcat : level + 1);
-        return;
-    }
-    case ExprKind::Like:
-        Subject(*e.args[0]);
-        out += e.negated ? L"NOT LIKE " : L"LIKE ";
-        Expression(*e.args[1], kConcat);
-        return;
-    case ExprKind::IsNull:
-        Subject(*e.args[0]);
-        out += e.negated ? L"IS NOT NULL" : L"IS NULL";
-        return;
-    case ExprKind::Between:
-        Subject(*e.args[0]);
-        out += e.negated ? L"NOT BETWEEN " : L"BETWEEN ";
-        Expression(*e.args[1], kConcat);
-        out += L" AND ";
-        Expression(*e.args[2], kConcat);
-        return;
-    case ExprKind::In:
-        Subject(*e.args[0]);
-        out += e.negated ? L"NOT IN (" : L"IN (";
-        if (e.subquery) {
+        case ExprKind::Like:
+            Subject(*e.args[0]);
+            out += e.negated ? L"NOT LIKE " : L"LIKE ";
+            Expression(*e.args[1], kConcat);
+            return;
+        case ExprKind::IsNull:
+            Subject(*e.args[0]);
+            out += e.negated ? L"IS NOT NULL" : L"IS NULL";
+            return;
+        case ExprKind::Between:
+            Subject(*e.args[0]);
+            out += e.negated ? L"NOT BETWEEN " : L"BETWEEN ";
+            Expression(*e.args[1], kConcat);
+            out += L" AND ";
+            Expression(*e.args[2], kConcat);
+            return;
+        case ExprKind::In:
+            Subject(*e.args[0]);
+            out += e.negated ? L"NOT IN (" : L"IN (";
+            if (e.subquery) {
+                SelectText(*e.subquery);
+            } else {
+                for (size_t i = 1; i < e.args.size(); ++i) {
+                    if (i > 1)
+                        out += L", ";
+                    Expression(*e.args[i], kEqv);
+                }
+            }
+            out += L')';
+            return;
+        case ExprKind::Exists:
+            out += L"EXISTS (";
             SelectText(*e.subquery);
-        } else {
-            for (size_t i = 1; i < e.args.size(); ++i) {
-                if (i > 1) out += L", ";
+            out += L')';
+            return;
+        case ExprKind::Subquery:
+            out += L'(';
+            SelectText(*e.subquery);
+            out += L')';
+            return;
+        case ExprKind::Function:
+            out += e.name;
+            out += L'(';
+            if (e.star)
+                out += L'*';
+            for (size_t i = 0; i < e.args.size(); ++i) {
+                if (i > 0)
+                    out += L", ";
                 Expression(*e.args[i], kEqv);
             }
-        }
-        out += L')';
-        return;
-    case ExprKind::Exists:
-        out += L"EXISTS (";
-        SelectText(*e.subquery);
-        out += L')';
-        return;
-    case ExprKind::Subquery:
-        out += L'(';
-        SelectText(*e.subquery);
-        out += L')';
-        return;
-    case ExprKind::Function:
-        out += e.name;
-        out += L'(';
-        if (e.star) out += L'*';
-        for (size_t i = 0; i < e.args.size(); ++i) {
-            if (i > 0) out += L", ";
-            Expression(*e.args[i], kEqv);
-        }
-        out += L')';
-        return;
+            out += L')';
+            return;
     }
 }
 
 void Printer::Core(const SelectCore& c)
 {
     out += L"SELECT ";
-    if (c.distinct) out += L"DISTINCT ";
-    if (c.distinctRow) out += L"DISTINCTROW ";
+    if (c.distinct)
+        out += L"DISTINCT ";
+    if (c.distinctRow)
+        out += L"DISTINCTROW ";
     if (c.top) {
         out += L"TOP " + std::to_wstring(*c.top) + L' ';
-        if (c.topPercent) out += L"PERCENT ";
+        if (c.topPercent)
+            out += L"PERCENT ";
     }
     for (size_t i = 0; i < c.items.size(); ++i) {
-        if (i > 0) out += L", ";
+        if (i > 0)
+            out += L", ";
         Expression(*c.items[i].expr, kEqv);
         if (!c.items[i].alias.empty()) {
             out += L" AS ";
@@ -331,7 +381,8 @@ void Printer::Core(const SelectCore& c)
     if (!c.from.empty()) {
         out += L" FROM ";
         for (size_t i = 0; i < c.from.size(); ++i) {
-            if (i > 0) out += L", ";
+            if (i > 0)
+                out += L", ";
             Table(*c.from[i]);
         }
     }
@@ -342,7 +393,8 @@ void Printer::Core(const SelectCore& c)
     if (!c.groupBy.empty()) {
         out += L" GROUP BY ";
         for (size_t i = 0; i < c.groupBy.size(); ++i) {
-            if (i > 0) out += L", ";
+            if (i > 0)
+                out += L", ";
             Expression(*c.groupBy[i], kEqv);
         }
     }
@@ -362,9 +414,11 @@ void Printer::SelectText(const Select& s)
     if (!s.orderBy.empty()) {
         out += L" ORDER BY ";
         for (size_t i = 0; i < s.orderBy.size(); ++i) {
-            if (i > 0) out += L", ";
+            if (i > 0)
+                out += L", ";
             Expression(*s.orderBy[i].expr, kEqv);
-            if (s.orderBy[i].descending) out += L" DESC";
+            if (s.orderBy[i].descending)
+                out += L" DESC";
         }
     }
 }
@@ -372,31 +426,35 @@ void Printer::SelectText(const Select& s)
 void Printer::Table(const TableRef& t)
 {
     switch (t.kind) {
-    case TableRefKind::Table:
-        Name(t.name);
-        break;
-    case TableRefKind::Subquery:
-        out += L'(';
-        SelectText(*t.subquery);
-        out += L')';
-        break;
-    case TableRefKind::Join: {
-        // Access wants a join that is itself joined in parentheses.
-        const bool leftParens = t.left->kind == TableRefKind::Join;
-        const bool rightParens = t.right->kind == TableRefKind::Join;
-        if (leftParens) out += L'(';
-        Table(*t.left);
-        if (leftParens) out += L')';
-        out += t.join == JoinKind::Inner  ? L" INNER JOIN "
-               : t.join == JoinKind::Left ? L" LEFT JOIN "
-                                          : L" RIGHT JOIN ";
-        if (rightParens) out += L'(';
-        Table(*t.right);
-        if (rightParens) out += L')';
-        out += L" ON ";
-        Expression(*t.on, kEqv);
-        return;
-    }
+        case TableRefKind::Table:
+            Name(t.name);
+            break;
+        case TableRefKind::Subquery:
+            out += L'(';
+            SelectText(*t.subquery);
+            out += L')';
+            break;
+        case TableRefKind::Join: {
+            // Access wants a join that is itself joined in parentheses.
+            const bool leftParens = t.left->kind == TableRefKind::Join;
+            const bool rightParens = t.right->kind == TableRefKind::Join;
+            if (leftParens)
+                out += L'(';
+            Table(*t.left);
+            if (leftParens)
+                out += L')';
+            out += t.join == JoinKind::Inner  ? L" INNER JOIN "
+                   : t.join == JoinKind::Left ? L" LEFT JOIN "
+                                              : L" RIGHT JOIN ";
+            if (rightParens)
+                out += L'(';
+            Table(*t.right);
+            if (rightParens)
+                out += L')';
+            out += L" ON ";
+            Expression(*t.on, kEqv);
+            return;
+        }
     }
     if (!t.alias.empty()) {
         out += L" AS ";
@@ -411,7 +469,8 @@ void Printer::Type(const DataType& d)
         out += L'(' + std::to_wstring(*d.size) + L')';
     } else if (d.precision) {
         out += L'(' + std::to_wstring(*d.precision);
-        if (d.scale) out += L", " + std::to_wstring(*d.scale);
+        if (d.scale)
+            out += L", " + std::to_wstring(*d.scale);
         out += L')';
     } else if (d.seed && d.increment) {
         out += L'(' + std::to_wstring(*d.seed) + L", " + std::to_wstring(*d.increment) + L')';
@@ -426,23 +485,24 @@ void Printer::ConstraintText(const Constraint& c, bool columnLevel)
         out += L' ';
     }
     switch (c.kind) {
-    case ConstraintKind::PrimaryKey:
-        out += L"PRIMARY KEY";
-        break;
-    case ConstraintKind::Unique:
-        out += L"UNIQUE";
-        break;
-    case ConstraintKind::NotNull:
-        out += L"NOT NULL";
-        break;
-    case ConstraintKind::ForeignKey:
-        if (!columnLevel) out += c.noIndex ? L"FOREIGN KEY NO INDEX" : L"FOREIGN KEY";
-        break;
-    case ConstraintKind::Check:
-        out += L"CHECK (";
-        Expression(*c.check, kEqv);
-        out += L')';
-        return;
+        case ConstraintKind::PrimaryKey:
+            out += L"PRIMARY KEY";
+            break;
+        case ConstraintKind::Unique:
+            out += L"UNIQUE";
+            break;
+        case ConstraintKind::NotNull:
+            out += L"NOT NULL";
+            break;
+        case ConstraintKind::ForeignKey:
+            if (!columnLevel)
+                out += c.noIndex ? L"FOREIGN KEY NO INDEX" : L"FOREIGN KEY";
+            break;
+        case ConstraintKind::Check:
+            out += L"CHECK (";
+            Expression(*c.check, kEqv);
+            out += L')';
+            return;
     }
     if (!columnLevel) {
         out += L' ';
@@ -472,13 +532,16 @@ void Printer::Column(const ColumnDef& c)
     out += L' ';
     Type(c.type);
     bool namedNotNull = false;
-    for (const Constraint& k : c.constraints) namedNotNull |= k.kind == ConstraintKind::NotNull;
-    if (c.notNull && !namedNotNull) out += L" NOT NULL";
+    for (const Constraint& k : c.constraints)
+        namedNotNull |= k.kind == ConstraintKind::NotNull;
+    if (c.notNull && !namedNotNull)
+        out += L" NOT NULL";
     if (c.defaultValue) {
         out += L" DEFAULT ";
         Expression(*c.defaultValue, kEqv);
     }
-    if (c.compressed) out += L" WITH COMPRESSION";
+    if (c.compressed)
+        out += L" WITH COMPRESSION";
     for (const Constraint& k : c.constraints) {
         out += L' ';
         ConstraintText(k, true);
@@ -510,7 +573,8 @@ void Printer::Statement(const provider::sql::Statement& st)
                 } else {
                     out += L" VALUES (";
                     for (size_t i = 0; i < b.values.size(); ++i) {
-                        if (i > 0) out += L", ";
+                        if (i > 0)
+                            out += L", ";
                         Expression(*b.values[i], kEqv);
                     }
                     out += L')';
@@ -521,7 +585,8 @@ void Printer::Statement(const provider::sql::Statement& st)
                 out += L" SET ";
                 for (size_t i = 0; i < b.assignments.size(); ++i) {
                     const Assignment& a = b.assignments[i];
-                    if (i > 0) out += L", ";
+                    if (i > 0)
+                        out += L", ";
                     if (!a.qualifier.empty()) {
                         Name(a.qualifier);
                         out += L'.';
@@ -551,12 +616,14 @@ void Printer::Statement(const provider::sql::Statement& st)
                 out += L" (";
                 bool first = true;
                 for (const ColumnDef& c : b.columns) {
-                    if (!first) out += L", ";
+                    if (!first)
+                        out += L", ";
                     first = false;
                     Column(c);
                 }
                 for (const Constraint& c : b.constraints) {
-                    if (!first) out += L", ";
+                    if (!first)
+                        out += L", ";
                     first = false;
                     ConstraintText(c, false);
                 }
@@ -571,14 +638,19 @@ void Printer::Statement(const provider::sql::Statement& st)
                 Name(b.table);
                 out += L" (";
                 for (size_t i = 0; i < b.columns.size(); ++i) {
-                    if (i > 0) out += L", ";
+                    if (i > 0)
+                        out += L", ";
                     Name(b.columns[i].name);
-                    if (b.columns[i].descending) out += L" DESC";
+                    if (b.columns[i].descending)
+                        out += L" DESC";
                 }
                 out += L')';
-                if (b.option == IndexOption::Primary) out += L" WITH PRIMARY";
-                if (b.option == IndexOption::DisallowNull) out += L" WITH DISALLOW NULL";
-                if (b.option == IndexOption::IgnoreNull) out += L" WITH IGNORE NULL";
+                if (b.option == IndexOption::Primary)
+                    out += L" WITH PRIMARY";
+                if (b.option == IndexOption::DisallowNull)
+                    out += L" WITH DISALLOW NULL";
+                if (b.option == IndexOption::IgnoreNull)
+                    out += L" WITH IGNORE NULL";
             } else if constexpr (std::is_same_v<T, DropIndex>) {
                 out += L"DROP INDEX ";
                 Name(b.name);
@@ -588,34 +660,34 @@ void Printer::Statement(const provider::sql::Statement& st)
                 out += L"ALTER TABLE ";
                 Name(b.table);
                 switch (b.action) {
-                case AlterAction::AddColumn:
-                    out += L" ADD COLUMN ";
-                    Column(b.column);
-                    break;
-                case AlterAction::AlterColumn:
-                    out += L" ALTER COLUMN ";
-                    Column(b.column);
-                    break;
-                case AlterAction::DropColumn:
-                    out += L" DROP COLUMN ";
-                    Name(b.name);
-                    break;
-                case AlterAction::AddConstraint:
-                    out += L" ADD ";
-                    ConstraintText(b.constraint, false);
-                    break;
-                case AlterAction::DropConstraint:
-                    out += L" DROP CONSTRAINT ";
-                    Name(b.name);
-                    break;
-                case AlterAction::AllowZeroLength:
-                    out += L" ALLOW ZERO LENGTH ";
-                    Name(b.name);
-                    break;
-                case AlterAction::DenyZeroLength:
-                    out += L" DENY ZERO LENGTH ";
-                    Name(b.name);
-                    break;
+                    case AlterAction::AddColumn:
+                        out += L" ADD COLUMN ";
+                        Column(b.column);
+                        break;
+                    case AlterAction::AlterColumn:
+                        out += L" ALTER COLUMN ";
+                        Column(b.column);
+                        break;
+                    case AlterAction::DropColumn:
+                        out += L" DROP COLUMN ";
+                        Name(b.name);
+                        break;
+                    case AlterAction::AddConstraint:
+                        out += L" ADD ";
+                        ConstraintText(b.constraint, false);
+                        break;
+                    case AlterAction::DropConstraint:
+                        out += L" DROP CONSTRAINT ";
+                        Name(b.name);
+                        break;
+                    case AlterAction::AllowZeroLength:
+                        out += L" ALLOW ZERO LENGTH ";
+                        Name(b.name);
+                        break;
+                    case AlterAction::DenyZeroLength:
+                        out += L" DENY ZERO LENGTH ";
+                        Name(b.name);
+                        break;
                 }
             } else if constexpr (std::is_same_v<T, CreateView>) {
                 out += L"CREATE VIEW ";
@@ -649,7 +721,8 @@ void Printer::Statement(const provider::sql::Statement& st)
                 Name(b.remoteName);
                 out += b.link == LinkKind::Odbc ? L" ODBC \"" : L" SRC \"";
                 for (wchar_t c : b.source) {
-                    if (c == L'"') out += L'"';
+                    if (c == L'"')
+                        out += L'"';
                     out += c;
                 }
                 out += L'"';

@@ -2,7 +2,7 @@
 // doubled quotes, #date# literals, numbers and the operator characters.
 #include "platform/provider/sql/tokenizer.h"
 
-#include <algorithm>
+#include <array>
 #include <cstring>
 #include <cwctype>
 #include <iterator>
@@ -98,10 +98,33 @@ constexpr KeywordEntry kKeywords[] = {
     {"ZERO", Keyword::Zero},
 };
 
+struct KeywordRun {
+    const KeywordEntry* begin = nullptr;
+    const KeywordEntry* end = nullptr;
+};
+
+const KeywordRun* KeywordRuns()
+{
+    static const auto runs = [] {
+        std::array<KeywordRun, 26> r{};
+        for (const KeywordEntry& e : kKeywords) {
+            KeywordRun& run = r[e.word[0] - 'A'];
+            if (run.begin == nullptr)
+                run.begin = &e;
+            run.end = &e + 1;
+        }
+        return r;
+    }();
+    return runs.data();
+}
+
 Keyword LookUpKeyword(const wchar_t* s, size_t n)
 {
+    if (n < 2)
+        return Keyword::None;  // no keyword is shorter
     char upper[16];
-    if (n >= sizeof upper) return Keyword::None;
+    if (n >= sizeof upper)
+        return Keyword::None;
     for (size_t i = 0; i < n; ++i) {
         wchar_t c = s[i];
         if (c >= L'a' && c <= L'z') {
@@ -112,31 +135,38 @@ Keyword LookUpKeyword(const wchar_t* s, size_t n)
         upper[i] = static_cast<char>(c);
     }
     upper[n] = '\0';
-    auto it = std::lower_bound(std::begin(kKeywords), std::end(kKeywords), upper,
-                               [](const KeywordEntry& e, const char* w) {
-                                   return std::strcmp(e.word, w) < 0;
-                               });
-    if (it != std::end(kKeywords) && std::strcmp(it->word, upper) == 0) return it->keyword;
+    // The table is sorted, so the words of one initial letter form one run.
+    const KeywordRun& run = KeywordRuns()[upper[0] - 'A'];
+    for (const KeywordEntry* e = run.begin; e != run.end; ++e) {
+        if (std::strcmp(e->word, upper) == 0)
+            return e->keyword;
+    }
     return Keyword::None;
 }
 
 bool IsNameStart(wchar_t c)
 {
-    if (c < 128) return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_';
+    if (c < 128)
+        return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_';
     return std::iswalpha(static_cast<wint_t>(c)) != 0;
 }
 
 bool IsNameChar(wchar_t c)
 {
-    if (c < 128) return IsNameStart(c) || (c >= L'0' && c <= L'9');
+    if (c < 128)
+        return IsNameStart(c) || (c >= L'0' && c <= L'9');
     return std::iswalnum(static_cast<wint_t>(c)) != 0;
 }
 
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsDigit(wchar_t c)
+{
+    return c >= L'0' && c <= L'9';
+}
 
 bool IsSpace(wchar_t c)
 {
-    if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n') return true;
+    if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n')
+        return true;
     return c >= 128 ? std::iswspace(static_cast<wint_t>(c)) != 0 : (c == L'\f' || c == L'\v');
 }
 
@@ -145,84 +175,92 @@ bool IsSpace(wchar_t c)
 bool IsReserved(Keyword keyword)
 {
     switch (keyword) {
-    case Keyword::All:
-    case Keyword::And:
-    case Keyword::As:
-    case Keyword::Asc:
-    case Keyword::Between:
-    case Keyword::By:
-    case Keyword::Desc:
-    case Keyword::Distinct:
-    case Keyword::DistinctRow:
-    case Keyword::Eqv:
-    case Keyword::Exists:
-    case Keyword::False:
-    case Keyword::From:
-    case Keyword::Group:
-    case Keyword::Having:
-    case Keyword::In:
-    case Keyword::Inner:
-    case Keyword::Into:
-    case Keyword::Is:
-    case Keyword::Join:
-    case Keyword::Left:
-    case Keyword::Like:
-    case Keyword::Mod:
-    case Keyword::No:
-    case Keyword::Not:
-    case Keyword::Null:
-    case Keyword::Off:
-    case Keyword::On:
-    case Keyword::Or:
-    case Keyword::Order:
-    case Keyword::Outer:
-    case Keyword::Right:
-    case Keyword::Select:
-    case Keyword::Set:
-    case Keyword::Top:
-    case Keyword::True:
-    case Keyword::Union:
-    case Keyword::Values:
-    case Keyword::Where:
-    case Keyword::Xor:
-    case Keyword::Yes:
-        return true;
-    default:
-        return false;
+        case Keyword::All:
+        case Keyword::And:
+        case Keyword::As:
+        case Keyword::Asc:
+        case Keyword::Between:
+        case Keyword::By:
+        case Keyword::Desc:
+        case Keyword::Distinct:
+        case Keyword::DistinctRow:
+        case Keyword::Eqv:
+        case Keyword::Exists:
+        case Keyword::False:
+        case Keyword::From:
+        case Keyword::Group:
+        case Keyword::Having:
+        case Keyword::In:
+        case Keyword::Inner:
+        case Keyword::Into:
+        case Keyword::Is:
+        case Keyword::Join:
+        case Keyword::Left:
+        case Keyword::Like:
+        case Keyword::Mod:
+        case Keyword::No:
+        case Keyword::Not:
+        case Keyword::Null:
+        case Keyword::Off:
+        case Keyword::On:
+        case Keyword::Or:
+        case Keyword::Order:
+        case Keyword::Outer:
+        case Keyword::Right:
+        case Keyword::Select:
+        case Keyword::Set:
+        case Keyword::Top:
+        case Keyword::True:
+        case Keyword::Union:
+        case Keyword::Values:
+        case Keyword::Where:
+        case Keyword::Xor:
+        case Keyword::Yes:
+            return true;
+        default:
+            return false;
     }
 }
 
 void Tokenize(std::wstring_view text, std::vector<Token>& tokens)
 {
     tokens.clear();
+    tokens.reserve(text.size() / 3 + 2);  // roughly one token per three characters
     const wchar_t* s = text.data();
     const size_t n = text.size();
     size_t i = 0;
     auto emit = [&](TokenKind kind, size_t start, size_t end, Keyword kw = Keyword::None) {
-        tokens.push_back(Token{kind, kw, static_cast<uint32_t>(start),
-                               static_cast<uint32_t>(end - start)});
+        tokens.push_back(
+            Token{kind, kw, static_cast<uint32_t>(start), static_cast<uint32_t>(end - start)});
     };
     while (true) {
-        while (i < n && IsSpace(s[i])) ++i;
-        if (i >= n) break;
+        while (i < n && IsSpace(s[i]))
+            ++i;
+        if (i >= n)
+            break;
         const size_t start = i;
         const wchar_t c = s[i];
         if (IsNameStart(c)) {
             ++i;
-            while (i < n && IsNameChar(s[i])) ++i;
+            while (i < n && IsNameChar(s[i]))
+                ++i;
             emit(TokenKind::Name, start, i, LookUpKeyword(s + start, i - start));
         } else if (IsDigit(c) || (c == L'.' && i + 1 < n && IsDigit(s[i + 1]))) {
-            while (i < n && IsDigit(s[i])) ++i;
+            while (i < n && IsDigit(s[i]))
+                ++i;
             if (i < n && s[i] == L'.') {
                 ++i;
-                while (i < n && IsDigit(s[i])) ++i;
+                while (i < n && IsDigit(s[i]))
+                    ++i;
             }
             if (i < n && (s[i] == L'e' || s[i] == L'E')) {
                 size_t j = i + 1;
-                if (j < n && (s[j] == L'+' || s[j] == L'-')) ++j;
+                if (j < n && (s[j] == L'+' || s[j] == L'-'))
+                    ++j;
                 if (j < n && IsDigit(s[j])) {
                     i = j;
-                    while (i < n && IsDigit(s[i])) ++i;
+                    while (i < n && IsDigit(s[i]))
+                        ++i;
                 }
             }
             emit(TokenKind::Number, start, i);
@@ -261,7 +299,8 @@ void Tokenize(std::wstring_view text, std::vector<Token>& tokens)
             emit(closed ? TokenKind::QuotedName : TokenKind::UnclosedName, start, i);
         } else if (c == L'#') {
             ++i;
-            while (i < n && s[i] != L'#' && s[i] != L'\n') ++i;
+            while (i < n && s[i] != L'#' && s[i] != L'\n')
+                ++i;
             if (i < n && s[i] == L'#') {
                 ++i;
                 emit(TokenKind::Date, start, i);
@@ -272,38 +311,67 @@ void Tokenize(std::wstring_view text, std::vector<Token>& tokens)
             TokenKind kind = TokenKind::BadCharacter;
             ++i;
             switch (c) {
-            case L'?': kind = TokenKind::Question; break;
-            case L'(': kind = TokenKind::LParen; break;
-            case L')': kind = TokenKind::RParen; break;
-            case L',': kind = TokenKind::Comma; break;
-            case L'.': kind = TokenKind::Dot; break;
-            case L';': kind = TokenKind::Semicolon; break;
-            case L'*': kind = TokenKind::Star; break;
-            case L'+': kind = TokenKind::Plus; break;
-            case L'-': kind = TokenKind::Minus; break;
-            case L'/': kind = TokenKind::Slash; break;
-            case L'\\': kind = TokenKind::Backslash; break;
-            case L'^': kind = TokenKind::Caret; break;
-            case L'&': kind = TokenKind::Ampersand; break;
-            case L'=': kind = TokenKind::Equal; break;
-            case L'<':
-                kind = TokenKind::Less;
-                if (i < n && s[i] == L'>') {
-                    kind = TokenKind::NotEqual;
-                    ++i;
-                } else if (i < n && s[i] == L'=') {
-                    kind = TokenKind::LessEqual;
-                    ++i;
-                }
-                break;
-            case L'>':
-                kind = TokenKind::Greater;
-                if (i < n && s[i] == L'=') {
-                    kind = TokenKind::GreaterEqual;
-                    ++i;
-                }
-                break;
-            default: break;
+                case L'?':
+                    kind = TokenKind::Question;
+                    break;
+                case L'(':
+                    kind = TokenKind::LParen;
+                    break;
+                case L')':
+                    kind = TokenKind::RParen;
+                    break;
+                case L',':
+                    kind = TokenKind::Comma;
+                    break;
+                case L'.':
+                    kind = TokenKind::Dot;
+                    break;
+                case L';':
+                    kind = TokenKind::Semicolon;
+                    break;
+                case L'*':
+                    kind = TokenKind::Star;
+                    break;
+                case L'+':
+                    kind = TokenKind::Plus;
+                    break;
+                case L'-':
+                    kind = TokenKind::Minus;
+                    break;
+                case L'/':
+                    kind = TokenKind::Slash;
+                    break;
+                case L'\\':
+                    kind = TokenKind::Backslash;
+                    break;
+                case L'^':
+                    kind = TokenKind::Caret;
+                    break;
+                case L'&':
+                    kind = TokenKind::Ampersand;
+                    break;
+                case L'=':
+                    kind = TokenKind::Equal;
+                    break;
+                case L'<':
+                    kind = TokenKind::Less;
+                    if (i < n && s[i] == L'>') {
+                        kind = TokenKind::NotEqual;
+                        ++i;
+                    } else if (i < n && s[i] == L'=') {
+                        kind = TokenKind::LessEqual;
+                        ++i;
+                    }
+                    break;
+                case L'>':
+                    kind = TokenKind::Greater;
+                    if (i < n && s[i] == L'=') {
+                        kind = TokenKind::GreaterEqual;
+                        ++i;
+                    }
+                    break;
+                default:
+                    break;
             }
             emit(kind, start, i);
         }
@@ -315,21 +383,22 @@ std::wstring TokenValue(std::wstring_view text, const Token& token)
 {
     std::wstring_view raw = text.substr(token.pos, token.len);
     switch (token.kind) {
-    case TokenKind::QuotedName:
-    case TokenKind::Date:
-        return std::wstring(raw.substr(1, raw.size() - 2));
-    case TokenKind::String: {
-        const wchar_t quote = raw.front();
-        std::wstring value;
-        value.reserve(raw.size() - 2);
-        for (size_t i = 1; i + 1 < raw.size(); ++i) {
-            value.push_back(raw[i]);
-            if (raw[i] == quote) ++i;  // skip the second of a doubled pair
+        case TokenKind::QuotedName:
+        case TokenKind::Date:
+            return std::wstring(raw.substr(1, raw.size() - 2));
+        case TokenKind::String: {
+            const wchar_t quote = raw.front();
+            std::wstring value;
+            value.reserve(raw.size() - 2);
+            for (size_t i = 1; i + 1 < raw.size(); ++i) {
+                value.push_back(raw[i]);
+                if (raw[i] == quote)
+                    ++i;  // skip the second of a doubled pair
+            }
+            return value;
         }
-        return value;
-    }
-    default:
-        return std::wstring(raw);
+        default:
+            return std::wstring(raw);
     }
 }
 

@@ -1,0 +1,315 @@
+// The unattended road, run as the built program in a subprocess: exit codes, the usage text, the
+// console and log-file reports, and runs without any display.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "database/db_connection.h"
+#include "encoded_script.h"
+#include "platform/automation/variant.h"
+#include "platform/provider/ado_connection.h"
+#include "platform/provider/ado_recordset.h"
+#include "platform/provider/provider_classes.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kUsage =
+    "Usage: CrvConsole <sql file> <mdb file> [key1] [key2] [...]\r\n"
+    "/c - create the empty mdb file\r\n"
+    "/o - delete the old mdb file\r\n"
+    "/e - show the error message in the console\r\n"
+    "/ef - put the error in the crvconsole.log file\r\n"
+    "/p - database password\r\n"
+    "/un - user name\r\n"
+    "/up - user password\r\n"
+    "/s - system database\r\n"
+    "/ie - ignore errors";
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program in `dir` with no display at all: no X11 or Wayland display and no Qt platform
+// chosen, as on a build server.
+Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& arguments)
+{
+    QStringList list;
+    for (const std::string& argument : arguments)
+        list << QString::fromStdString(argument);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(QString::fromStdString(dir.string()));
+    process.start(QString::fromStdString((testsupport::BinaryDir() / "crvconsole").string()), list);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    Outcome outcome;
+    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out = process.readAllStandardOutput().toStdString();
+    outcome.err = process.readAllStandardError().toStdString();
+    return outcome;
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary);
+    file << bytes;
+}
+
+TEST(UnattendedRunTest, UsageErrorsShowTheHelpBoxAndEndWithZero)
+{
+    testsupport::TempDir dir;
+    const std::vector<std::vector<std::string>> cases = {
+        {"only.sql"},
+        {"s.sql", "d.mdb", "/x"},
+        {"s.sql", "d.mdb", "/c", "/e", "/bogus"},
+        {"s.sql", "d.mdb", "/p"},
+        {"s.sql", "d.mdb", "/e", "/ef", "/s"},
+    };
+    for (const auto& arguments : cases) {
+        SCOPED_TRACE(arguments.back());
+        const Outcome outcome = RunProgram(dir.path(), arguments);
+        EXPECT_EQ(outcome.exitCode, 0);
+        // Without a display the box is written to standard error; the report switches are not
+        // consulted for a usage error.
+        EXPECT_EQ(outcome.err, "Help: " + kUsage + "\n");
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_FALSE(fs::exists(dir / "crvconsole.log"));
+        EXPECT_FALSE(fs::exists(dir / "d.mdb"));
+    }
+}
+
+// A database path that is a folder exists but cannot be deleted: the failure that needs neither a
+// script nor a database to happen.
+TEST(UnattendedRunTest, FailureIsReportedWhereTheSwitchesSay)
+{
+    testsupport::TempDir dir;
+    fs::create_directory(dir / "Datenbank ü.mdb");
+    const std::string message = "Can't delete file Datenbank ü.mdb";
+    const struct {
+        const char* name;
+        std::vector<std::string> switches;
+        std::string out;
+        std::string err;
+        bool logged;
+    } cases[] = {
+        {"box", {}, "", "Error: " + message + "\n", false},
+        {"console", {"/e"}, message, "", false},
+        {"log file", {"/ef"}, "", "", true},
+        {"console and log file", {"/E", "/EF"}, message, "", true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        fs::remove(dir / "crvconsole.log");
+        std::vector<std::string> arguments = {"s.sql", "Datenbank ü.mdb", "/c", "/o"};
+        arguments.insert(arguments.end(), test.switches.begin(), test.switches.end());
+        const Outcome outcome = RunProgram(dir.path(), arguments);
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(outcome.out, test.out);  // exactly the message, no line end added
+        EXPECT_EQ(outcome.err, test.err);
+        EXPECT_EQ(fs::exists(dir / "crvconsole.log"), test.logged);
+        if (test.logged) {
+            EXPECT_EQ(ReadFile(dir / "crvconsole.log"), message + "\n");
+        }
+    }
+}
+
+TEST(UnattendedRunTest, LogFileGrowsByOneLinePerFailedRun)
+{
+    testsupport::TempDir dir;
+    fs::create_directory(dir / "locked.mdb");
+    WriteFile(dir / "crvconsole.log", "earlier\n");
+    for (int run = 0; run < 2; ++run)
+        EXPECT_EQ(RunProgram(dir.path(), {"s.sql", "locked.mdb", "/c", "/o", "/ef"}).exitCode, 0);
+    EXPECT_EQ(ReadFile(dir / "crvconsole.log"),
+              "earlier\nCan't delete file locked.mdb\nCan't delete file locked.mdb\n");
+}
+
+TEST(UnattendedRunTest, UnwritableLogFileIsReportedInABox)
+{
+    testsupport::TempDir dir;
+    fs::create_directory(dir / "locked.mdb");
+    fs::create_directory(dir / "crvconsole.log");  // cannot be opened for appending
+    const Outcome outcome = RunProgram(dir.path(), {"s.sql", "locked.mdb", "/c", "/o", "/ef"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.err, "Error: Can't write to the log file\n");
+}
+
+TEST(UnattendedRunTest, ScriptThatCannotBeReadIsReported)
+{
+    testsupport::TempDir dir;
+    WriteFile(dir / "empty.sql", "");
+    const struct {
+        const char* script;
+        std::string message;
+    } cases[] = {
+        {"missing.sql", "Can't open file missing.sql"},
+        {"empty.sql", "Can't read file empty.sql"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.script);
+        const Outcome outcome = RunProgram(dir.path(), {test.script, "db.mdb", "/e"});
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(outcome.out, test.message);
+        EXPECT_EQ(outcome.err, "");
+    }
+}
+
+// ---- Runs of real scripts ----
+
+// The rows of `query` read back through the provider, each row's values as text joined by "|".
+std::vector<std::wstring> ReadRows(const fs::path& database, const std::wstring& query)
+{
+    provider::RegisterProviderClasses();
+    ConnectionSettings settings;
+    settings.path = database.wstring();
+    DbConnection connection(&settings);
+    const auto recordset = connection.Open()->Execute(query);
+    std::vector<std::wstring> rows;
+    for (; !recordset->IsEOF(); recordset->MoveNext()) {
+        std::wstring row;
+        const auto fields = recordset->Fields();
+        for (long i = 0; i < fields->Count(); ++i) {
+            const automation::Variant& value = fields->Item(i)->Value();
+            row += (i ? L"|" : L"") +
+                   (value.vt() == automation::VT_NULL
+                        ? std::wstring(L"NULL")
+                        : automation::ChangeType(value, automation::VT_BSTR).bstrVal());
+        }
+        rows.push_back(row);
+    }
+    connection.Close();
+    return rows;
+}
+
+class ScriptRunTest : public testing::Test {
+protected:
+    testsupport::TempDir dir;
+};
+
+TEST_F(ScriptRunTest, CreateComesBeforeTheScriptIsRead)
+{
+    const Outcome outcome = RunProgram(dir.path(), {"missing.sql", "new.mdb", "/c", "/e"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, "Can't open file missing.sql");
+    EXPECT_TRUE(fs::exists(dir / "new.mdb"));
+}
+
+TEST_F(ScriptRunTest, CreateRunsTheScriptAndSucceedsSilently)
+{
+    WriteFile(dir / "s.sql",
+              "CREATE TABLE t (id LONG, name TEXT(50));\r\n"
+              "INSERT INTO t VALUES (1, 'one');\r\n");
+    const Outcome outcome = RunProgram(dir.path(), {"s.sql", "new.mdb", "/c", "/e", "/ef"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_FALSE(fs::exists(dir / "crvconsole.log"));
+    EXPECT_EQ(ReadRows(dir / "new.mdb", L"SELECT id, name FROM t"),
+              (std::vector<std::wstring>{L"1|one"}));
+}
+
+TEST_F(ScriptRunTest, CreateOverAnExistingFileNeedsDeleteOld)
+{
+    WriteFile(dir / "s.sql", "CREATE TABLE t (id LONG);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"s.sql", "db.mdb", "/c"}).exitCode, 1);
+
+    const Outcome again = RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/e"});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out.rfind("\r\nError: ", 0), 0u) << again.out;
+
+    EXPECT_EQ(RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/O"}).exitCode, 1);
+}
+
+TEST_F(ScriptRunTest, DeleteOldWithoutCreateKeepsTheDatabase)
+{
+    WriteFile(dir / "create.sql", "CREATE TABLE t (id LONG);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"create.sql", "db.mdb", "/c"}).exitCode, 1);
+    WriteFile(dir / "insert.sql", "INSERT INTO t VALUES (1);\r\n");
+    EXPECT_EQ(RunProgram(dir.path(), {"insert.sql", "db.mdb", "/o"}).exitCode, 1);
+    // The table is still there: a second insert succeeds, a second create would fail.
+    EXPECT_EQ(RunProgram(dir.path(), {"insert.sql", "db.mdb"}).exitCode, 1);
+    EXPECT_EQ(RunProgram(dir.path(), {"create.sql", "db.mdb", "/e"}).exitCode, 0);
+}
+
+TEST_F(ScriptRunTest, FailingStatementStopsUnlessErrorsAreIgnored)
+{
+    WriteFile(dir / "create.sql", "CREATE TABLE t (id LONG PRIMARY KEY);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"create.sql", "db.mdb", "/c"}).exitCode, 1);
+    WriteFile(dir / "s.sql",
+              "INSERT INTO t VALUES (1);\r\n"
+              "INSERT INTO missing VALUES (2);\r\n"
+              "INSERT INTO t VALUES (3);\r\n");
+    const Outcome stopped = RunProgram(dir.path(), {"s.sql", "db.mdb", "/e"});
+    EXPECT_EQ(stopped.exitCode, 0);
+    EXPECT_EQ(stopped.out.rfind("\r\nError: ", 0), 0u) << stopped.out;
+
+    EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT id FROM t ORDER BY id"),
+              (std::vector<std::wstring>{L"1"}));
+
+    // Row 1 is there now, so the first statement fails too; "/ie" goes on regardless.
+    const Outcome ignoring = RunProgram(dir.path(), {"s.sql", "db.mdb", "/ie", "/e"});
+    EXPECT_EQ(ignoring.exitCode, 1);
+    EXPECT_EQ(ignoring.out, "");
+    EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT id FROM t ORDER BY id"),
+              (std::vector<std::wstring>{L"1", L"3"}));
+}
+
+TEST_F(ScriptRunTest, CredentialsReachTheDatabase)
+{
+    WriteFile(dir / "s.sql", "CREATE TABLE t (id LONG);\r\n");
+    // The workgroup file named by "/s" must exist; user name and password go along with it.
+    const Outcome missing =
+        RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/s", "missing.mdw", "/e"});
+    EXPECT_EQ(missing.exitCode, 0);
+    EXPECT_EQ(missing.out.rfind("Can't open database 'db.mdb'", 0), 0u) << missing.out;
+
+    WriteFile(dir / "system.mdw", "");
+    EXPECT_EQ(RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/o", "/S", "system.mdw", "/un",
+                                      "admin", "/up", "secret", "/e"})
+                  .exitCode,
+              1);
+}
+
+TEST_F(ScriptRunTest, ScriptsRunInEveryEncoding)
+{
+    const std::string latin1 =
+        "CREATE TABLE t (id LONG PRIMARY KEY, name TEXT(50));\r\n"
+        "INSERT INTO t VALUES (1, 'K\xF6ln \xE9t\xE9');\r\n";
+    using testsupport::ScriptEncoding;
+    const struct {
+        const char* name;
+        ScriptEncoding encoding;
+    } cases[] = {{"ansi", ScriptEncoding::Ansi},
+                 {"utf8", ScriptEncoding::Utf8},
+                 {"utf16", ScriptEncoding::Utf16}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        WriteFile(dir / "s.sql", testsupport::EncodeScript(latin1, test.encoding));
+        fs::remove(dir / "db.mdb");
+        const Outcome outcome = RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/e"});
+        EXPECT_EQ(outcome.exitCode, 1) << outcome.out;
+        EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT name FROM t"),
+                  (std::vector<std::wstring>{L"K\u00F6ln \u00E9t\u00E9"}));
+    }
+}
+
+}  // namespace
