@@ -104,6 +104,10 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
     std::string of;
     for (const KeyColumnInfo& k : key.columns)
         of += (of.empty() ? "" : ", ") + QuoteName(k.name);
+    // The parent's checks look children up by the key: an index of the
+    // store's own (no Access index; Access names hold no '.').
+    ExecSql(db_, "CREATE INDEX " + QuoteName(child.name + L"." + key.name + L".fk") + " ON " + c +
+                     " (" + of + ")");
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(child.name, key.name, "fk", "insert") +
                      " AFTER INSERT ON " + c + when);
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(child.name, key.name, "fk", "update") +
@@ -157,6 +161,7 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
 void ConstraintTriggers::DropForeignKey(const std::wstring& child, const std::wstring& key)
 {
     Drop(child, key, "fk");
+    ExecSql(db_, "DROP INDEX IF EXISTS " + QuoteName(child + L"." + key + L".fk"));
 }
 
 void ConstraintTriggers::AddCondition(const TableInfo& table, const std::wstring& name,

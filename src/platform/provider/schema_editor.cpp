@@ -174,7 +174,8 @@ void SchemaEditor::BumpCatalogVersion()
 
 void SchemaEditor::CreateTable(const sql::CreateTable& create)
 {
-    if (catalog_.FindTable(create.name))
+    if (catalog_.FindTable(create.name) || catalog_.FindLink(create.name) ||
+        catalog_.FindQuery(create.name))
         Fail(L"Table '" + create.name + L"' already exists.");
     if (create.name.empty() || create.name.find_first_of(L".!`[]") != std::wstring::npos)
         Fail(L"'" + create.name + L"' is not a valid table name.");
@@ -630,6 +631,11 @@ void SchemaEditor::AddRelation(const std::wstring& tableName, const KeyInfo& giv
     CheckName(key.name, L"relation");
     if (table.FindKey(key.name) || table.FindIndex(key.name))
         Fail(L"Relation '" + key.name + L"' already exists in table '" + table.name + L"'.");
+    // Relation names are the database's, not the table's.
+    for (const TableInfo* other : Current().Tables())
+        if (const KeyInfo* same = other->FindKey(key.name); same && same->type == kForeignKey)
+            Fail(L"Relationship '" + key.name + L"' already exists (table '" + other->name +
+                 L"').");
     const TableInfo* parent = SameName(key.relatedTable, table.name)
                                   ? &table
                                   : Fresh().FindTable(key.relatedTable);

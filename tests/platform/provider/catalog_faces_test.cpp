@@ -250,7 +250,14 @@ TEST_F(CatalogFacesTest, AdoxViewsAndProcedures)
     command->SetCommandText(L"SELEKT");
     EXPECT_THROW(catalog->Procedures()->Append(L"Bad", command), automation::ComError);
     EXPECT_THROW(catalog->Views()->Append(L"Names", command), automation::ComError);
+    // A view reads as a table, also inside other statements.
+    Run(L"INSERT INTO Customer (name) VALUES ('Zed')");
+    auto rs = Query(L"SELECT n.name FROM Names AS n WHERE n.name = 'Zed'");
+    ASSERT_FALSE(rs->IsEOF());
+    EXPECT_EQ(rs->Fields()->Item(0L)->Value().bstrVal(), L"Zed");
+    EXPECT_NE(ErrorOf(L"CREATE TABLE Names (x LONG)"), L"");
     Run(L"DROP VIEW Names");
+    EXPECT_NE(ErrorOf(L"SELECT * FROM Names"), L"");
     Run(L"DROP PROCEDURE Drop1");
     EXPECT_NE(ErrorOf(L"DROP VIEW ByRegion"), L"");
     EXPECT_EQ(catalog->Views()->Count(), 1);

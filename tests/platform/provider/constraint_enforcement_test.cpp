@@ -109,6 +109,11 @@ TEST_F(EnforcementTest, ForeignKeysOnExistingTablesAndTheirLimits)
     EXPECT_NE(ErrorOf(L"DROP TABLE Parent"), L"");
     EXPECT_NE(ErrorOf(L"ALTER TABLE Parent DROP CONSTRAINT pk"), L"");
     EXPECT_NE(ErrorOf(L"ALTER TABLE Child DROP COLUMN pid"), L"");
+    // Relation names belong to the database.
+    Run(L"CREATE TABLE Other (pid LONG)");
+    EXPECT_NE(ErrorOf(L"ALTER TABLE Other ADD CONSTRAINT fk FOREIGN KEY (pid) REFERENCES Parent")
+                  .find(L"already exists"),
+              std::wstring::npos);
     Run(L"ALTER TABLE Child DROP CONSTRAINT fk");
     Run(L"INSERT INTO Child VALUES (3, 99, NULL)");
     Run(L"ALTER TABLE Child DROP CONSTRAINT byCode");
