@@ -1,4 +1,6 @@
 // Creates a text file, puts its encoder's byte-order mark first and writes encoded text.
+// The text goes to a temporary file beside the target, which replaces the target only when
+// everything was written: a failed save never leaves the old file emptied or half-written.
 #pragma once
 
 #include <cstdio>
@@ -25,8 +27,8 @@ public:
     TextFileWriter& operator=(const TextFileWriter&) = delete;
     ~TextFileWriter();
 
-    // Creates or truncates the file and writes the byte-order mark. False with
-    // "Can't create file." or "Can't write file".
+    // Starts the file and writes the byte-order mark. False with "Can't create file." or
+    // "Can't write file". An existing file stays untouched until a successful Close.
     bool Open();
 
     // Encodes `text` and writes all its bytes in one block. False, with the error flag set, when
@@ -35,8 +37,12 @@ public:
     // that text is written then. An empty text writes nothing and succeeds.
     bool Write(std::wstring_view text);
 
-    // Closes the file. False when the close fails: buffered bytes may not have reached the disk.
+    // Closes the file and, when nothing failed, puts it in place of the target. False when
+    // anything failed: the target then keeps its old content (or stays absent).
     bool Close();
+
+    // Drops what was written: the target keeps its old content (or stays absent).
+    void Discard();
 
     // The error flag is never cleared once set.
     bool HasError() const { return hasError_; }
@@ -49,6 +55,7 @@ private:
     ITextEncoder* encoder_;
     std::wstring fileName_;
     std::FILE* file_ = nullptr;
+    std::string tempName_;  // UTF-8 path of the file being written
     bool hasError_ = false;
     std::wstring error_;
 };

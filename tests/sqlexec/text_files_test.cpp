@@ -1,9 +1,7 @@
 // Script files written and read back in the three encodings, and the file edge cases.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
+#include "byte_files.h"
 #include "sqlexec/script_file_reader.h"
 #include "sqlexec/text_encoder.h"
 #include "sqlexec/text_file_writer.h"
@@ -11,19 +9,9 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::filesystem::path& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+using sqlexectest::Bytes;
+using sqlexectest::ReadBytes;
+using sqlexectest::WriteBytes;
 
 Bytes Concat(Bytes a, const Bytes& b)
 {
@@ -99,11 +87,13 @@ TEST(TextFiles, AnsiRefusesCharactersOutsideCodePage1252WithAClearError)
     EXPECT_EQ(writer.GetError(),
               L"Can't write file: the character U+4E2D cannot be written in the ANSI encoding "
               L"(Windows-1252)");
-    writer.Close();
+    EXPECT_FALSE(writer.Close());
     EXPECT_TRUE(writer.HasError());  // the flag stays set
-    // Nothing of the refused text reached the file; what came before is intact.
-    const std::string expected = "INSERT INTO t VALUES ('ok');\r\n";
-    EXPECT_EQ(ReadBytes(path), Bytes(expected.begin(), expected.end()));
+    // A failed save creates no file at all.
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              0);
 
     // C1 controls without a code page 1252 byte are refused too, and the error names them.
     TextEncoderASCII encoder;
@@ -117,6 +107,42 @@ TEST(TextFiles, AnsiRefusesCharactersOutsideCodePage1252WithAClearError)
             EXPECT_EQ(error.Position(), 2u);
         }
     }
+}
+
+TEST(TextFiles, FailedSaveKeepsTheOldFileWholeAndASuccessfulOneReplacesIt)
+{
+    testsupport::TempDir dir;
+    const auto path = dir / "script.sql";
+    const std::string old = "-- the user's script\r\nSELECT 1;\r\n";
+    WriteBytes(path, Bytes(old.begin(), old.end()));
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read);
+    {
+        TextFileWriter writer(Wide(path));
+        ASSERT_TRUE(writer.Open());
+        ASSERT_TRUE(writer.Write(L"SELECT 2;\r\n"));
+        EXPECT_FALSE(writer.Write(L"SELECT '\x4E2D';\r\n"));
+        EXPECT_FALSE(writer.Close());
+    }
+    EXPECT_EQ(ReadBytes(path), Bytes(old.begin(), old.end()));
+
+    {
+        TextFileWriter writer(Wide(path), TextFileWriter::kUtf8);
+        ASSERT_TRUE(writer.Open());
+        EXPECT_EQ(ReadBytes(path), Bytes(old.begin(), old.end()));  // untouched while writing
+        ASSERT_TRUE(writer.Write(L"SELECT 3;"));
+        EXPECT_TRUE(writer.Close());
+    }
+    EXPECT_EQ(ReadBytes(path),
+              Concat({0xEF, 0xBB, 0xBF}, {'S', 'E', 'L', 'E', 'C', 'T', ' ', '3', ';'}));
+    // The replaced file keeps the permissions the user gave it, and no temporary file is left.
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms::owner_read |
+                                                               std::filesystem::perms::owner_write |
+                                                               std::filesystem::perms::group_read);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST(TextFiles, AnsiDecodesEveryByteByCodePage1252AndWritesItBack)

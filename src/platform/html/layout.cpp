@@ -1,0 +1,560 @@
+// litehtml over QPainter: fonts, text, boxes, images and clipping, plus the
+// map from litehtml's elements back to ours.
+#include "platform/html/layout.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <QString>
+#include <cstdlib>
+
+#include "platform/html/selector.h"
+#include "platform/html/view.h"
+
+namespace html {
+
+struct Layout::Font {
+    QFont font;
+    QFontMetrics metrics;
+    explicit Font(const QFont& f) : font(f), metrics(f) {}
+};
+
+namespace {
+
+QColor ToQColor(const litehtml::web_color& c)
+{
+    return QColor(c.red, c.green, c.blue, c.alpha);
+}
+
+QRect ToQRect(const litehtml::position& p)
+{
+    return QRect(p.x, p.y, p.width, p.height);
+}
+
+QString ChooseFamily(const char* faceNames)
+{
+    static const QStringList families = QFontDatabase::families();
+    const QStringList wanted = QString::fromUtf8(faceNames).split(',');
+    for (QString name : wanted) {
+        name = name.trimmed();
+        if (name.startsWith('"') || name.startsWith('\''))
+            name = name.mid(1, name.size() - 2);
+        const QString lower = name.toLower();
+        if (lower == "monospace" || lower == "courier new" || lower == "courier")
+            return "DejaVu Sans Mono";
+        if (lower == "serif" || lower == "times new roman")
+            return "DejaVu Serif";
+        if (lower == "sans-serif")
+            return "DejaVu Sans";
+        for (const QString& f : families)
+            if (f.compare(name, Qt::CaseInsensitive) == 0)
+                return f;
+    }
+    return "DejaVu Sans";
+}
+
+}  // namespace
+
+Layout::Layout(View* view) : view_(view)
+{
+    context_.load_master_stylesheet(MasterStyleSheet());
+}
+
+Layout::~Layout()
+{
+    doc_.reset();
+}
+
+void Layout::Build(const std::string& markup, std::vector<Element*> numbered)
+{
+    doc_.reset();
+    map_.clear();
+    numbered_ = std::move(numbered);
+    doc_ = litehtml::document::createFromUTF8(markup.c_str(), this, &context_);
+    if (!doc_)
+        return;
+    map_.reserve(numbered_.size());
+    std::vector<litehtml::element*> stack{doc_->root().get()};
+    while (!stack.empty()) {
+        litehtml::element* el = stack.back();
+        stack.pop_back();
+        if (const char* n = el->get_attr("_n")) {
+            const std::size_t i = std::strtoul(n, nullptr, 10);
+            if (i < numbered_.size())
+                map_.emplace(numbered_[i], el);
+        }
+        for (std::size_t c = 0, count = el->get_children_count(); c < count; ++c)
+            stack.push_back(el->get_child(int(c)).get());
+    }
+    bool anyState = false;
+    for (Element* e : numbered_)
+        if (e->State())
+            anyState |= MirrorState(e);
+    if (anyState)
+        RefreshStyles();
+}
+
+bool Layout::MirrorState(Element* e)
+{
+    litehtml::element* el = Find(e);
+    if (!el)
+        return false;
+    for (unsigned bit : PseudoClassStates())
+        el->set_pseudo_class(StatePseudoClass(bit), (e->State() & bit) != 0);
+    return true;
+}
+
+bool Layout::Reorder(Element* parent)
+{
+    std::vector<litehtml::element::ptr> kids;
+    litehtml::element* holder = nullptr;
+    for (std::size_t i = 0, n = parent->ChildCount(); i < n; ++i) {
+        litehtml::element* el = Find(parent->Child(i));
+        if (!el)
+            return false;
+        litehtml::element::ptr p = el->parent();
+        if (!p || (holder && p.get() != holder))
+            return false;
+        holder = p.get();
+        kids.push_back(el->shared_from_this());
+    }
+    if (!holder || holder->get_children_count() != kids.size())
+        return false;
+    for (const auto& k : kids)
+        holder->removeChild(k);
+    for (const auto& k : kids)
+        holder->appendChild(k);
+    // litehtml builds a table's cell grid once, from its rows: build it again.
+    for (litehtml::element::ptr t = holder->shared_from_this(); t; t = t->parent())
+        if (t->get_display() == litehtml::display_table ||
+            t->get_display() == litehtml::display_inline_table) {
+            t->init();
+            break;
+        }
+    return true;
+}
+
+bool Layout::RefreshStyles()
+{
+    if (!doc_)
+        return false;
+    litehtml::position::vector boxes;
+    return doc_->root()->find_styles_changes(boxes, 0, 0);
+}
+
+int Layout::Render(int width)
+{
+    width_ = width;
+    return doc_ ? doc_->render(width) : 0;
+}
+
+void Layout::Draw(QPainter* painter, QPoint offset, const QRect& clip)
+{
+    if (!doc_)
+        return;
+    painter_ = painter;
+    const litehtml::position c(clip.x(), clip.y(), clip.width(), clip.height());
+    doc_->draw(reinterpret_cast<litehtml::uint_ptr>(painter), offset.x(), offset.y(), &c);
+    while (clipDepth_ > 0)
+        del_clip();
+    painter_ = nullptr;
+}
+
+QSize Layout::DocumentSize() const
+{
+    return doc_ ? QSize(doc_->width(), doc_->height()) : QSize();
+}
+
+litehtml::element* Layout::Find(Element* e) const
+{
+    auto it = map_.find(e);
+    return it == map_.end() ? nullptr : it->second;
+}
+
+Element* Layout::ElementAt(QPoint p)
+{
+    if (!doc_)
+        return nullptr;
+    litehtml::element::ptr el = doc_->root()->get_element_by_point(p.x(), p.y(), p.x(), p.y());
+    for (; el; el = el->parent())
+        if (const char* n = el->get_attr("_n")) {
+            const std::size_t i = std::strtoul(n, nullptr, 10);
+            return i < numbered_.size() ? numbered_[i] : nullptr;
+        }
+    return nullptr;
+}
+
+QRect Layout::Box(Element* e, unsigned areas)
+{
+    litehtml::element* el = Find(e);
+    if (!el)
+        return {};
+    const unsigned box = areas & 0xF0;
+    if (el->get_display() == litehtml::display_table_row) {
+        // litehtml places the cells, not the rows: a row is its cells' union.
+        QRect row;
+        for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i) {
+            litehtml::element::ptr cell = el->get_child(int(i));
+            litehtml::position p = cell->get_placement();
+            QRect r(p.x, p.y, p.width, p.height);
+            r.adjust(-cell->padding_left() - cell->border_left(),
+                     -cell->padding_top() - cell->border_top(),
+                     cell->padding_right() + cell->border_right(),
+                     cell->padding_bottom() + cell->border_bottom());
+            row |= r;
+        }
+        return row;
+    }
+    litehtml::position p = el->get_placement();
+    QRect r(p.x, p.y, p.width, p.height);
+    if (box >= kPaddingBox)
+        r.adjust(-el->padding_left(), -el->padding_top(), el->padding_right(),
+                 el->padding_bottom());
+    if (box >= kBorderBox)
+        r.adjust(-el->border_left(), -el->border_top(), el->border_right(), el->border_bottom());
+    if (box == kMarginBox)
+        r.adjust(-el->margin_left(), -el->margin_top(), el->margin_right(), el->margin_bottom());
+    return r;
+}
+
+bool Layout::IsVisible(Element* e)
+{
+    litehtml::element* el = Find(e);
+    if (!el)
+        return false;
+    for (litehtml::element::ptr cur = el->shared_from_this(); cur; cur = cur->parent())
+        if (!cur->is_visible())
+            return false;
+    return true;
+}
+
+std::string Layout::StyleProperty(Element* e, const std::string& name)
+{
+    litehtml::element* el = Find(e);
+    if (!el)
+        return {};
+    const char* v = el->get_style_property(name.c_str(), false, nullptr);
+    return v ? v : std::string();
+}
+
+litehtml::uint_ptr Layout::create_font(const litehtml::tchar_t* faceName, int size, int weight,
+                                       litehtml::font_style italic, unsigned int decoration,
+                                       litehtml::font_metrics* fm)
+{
+    QFont f(ChooseFamily(faceName));
+    f.setPixelSize(size > 0 ? size : get_default_font_size());
+    f.setWeight(QFont::Weight(std::clamp(weight, 1, 1000)));
+    f.setItalic(italic == litehtml::fontStyleItalic);
+    f.setUnderline((decoration & litehtml::font_decoration_underline) != 0);
+    f.setStrikeOut((decoration & litehtml::font_decoration_linethrough) != 0);
+    f.setOverline((decoration & litehtml::font_decoration_overline) != 0);
+    auto font = std::make_unique<Font>(f);
+    if (fm) {
+        fm->ascent = font->metrics.ascent();
+        fm->descent = font->metrics.descent();
+        fm->height = font->metrics.height();
+        fm->x_height = font->metrics.xHeight();
+        fm->draw_spaces = f.italic() || decoration != 0;
+    }
+    fonts_.push_back(std::move(font));
+    return reinterpret_cast<litehtml::uint_ptr>(fonts_.back().get());
+}
+
+void Layout::delete_font(litehtml::uint_ptr hFont)
+{
+    std::erase_if(fonts_, [&](const auto& f) {
+        return reinterpret_cast<litehtml::uint_ptr>(f.get()) == hFont;
+    });
+}
+
+int Layout::text_width(const litehtml::tchar_t* text, litehtml::uint_ptr hFont)
+{
+    auto* font = reinterpret_cast<Font*>(hFont);
+    return font->metrics.horizontalAdvance(QString::fromUtf8(text));
+}
+
+void Layout::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text,
+                       litehtml::uint_ptr hFont, litehtml::web_color color,
+                       const litehtml::position& pos)
+{
+    auto* p = reinterpret_cast<QPainter*>(hdc);
+    auto* font = reinterpret_cast<Font*>(hFont);
+    p->setFont(font->font);
+    p->setPen(ToQColor(color));
+    p->drawText(QPoint(pos.x, pos.y + font->metrics.ascent()), QString::fromUtf8(text));
+}
+
+int Layout::pt_to_px(int pt) const
+{
+    return pt * 96 / 72;
+}
+
+int Layout::get_default_font_size() const
+{
+    return 12;
+}
+
+const litehtml::tchar_t* Layout::get_default_font_name() const
+{
+    return "DejaVu Sans";
+}
+
+void Layout::draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker)
+{
+    auto* p = reinterpret_cast<QPainter*>(hdc);
+    const QRect r = ToQRect(marker.pos);
+    if (!marker.image.empty()) {
+        const QImage& img = Image(marker.image, marker.baseurl ? marker.baseurl : "");
+        if (!img.isNull())
+            p->drawImage(r, img);
+        return;
+    }
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing);
+    const QColor c = ToQColor(marker.color);
+    switch (marker.marker_type) {
+    case litehtml::list_style_type_circle:
+        p->setPen(c);
+        p->setBrush(Qt::NoBrush);
+        p->drawEllipse(r.adjusted(0, 0, -1, -1));
+        break;
+    case litehtml::list_style_type_disc:
+        p->setPen(Qt::NoPen);
+        p->setBrush(c);
+        p->drawEllipse(r);
+        break;
+    case litehtml::list_style_type_square: p->fillRect(r, c); break;
+    default: break;
+    }
+    p->restore();
+}
+
+std::string Layout::Resolve(const std::string& src, const std::string& base) const
+{
+    const std::wstring b = QString::fromStdString(base).toStdWString();
+    return QString::fromStdWString(view_->CombineUrl(QString::fromStdString(src).toStdWString(), b))
+        .toStdString();
+}
+
+const QImage& Layout::Image(const std::string& src, const std::string& base)
+{
+    const std::string url = Resolve(src, base);
+    auto it = images_.find(url);
+    if (it == images_.end()) {
+        const QByteArray data = view_->LoadData(url);
+        it = images_.emplace(url, QImage::fromData(data)).first;
+    }
+    return it->second;
+}
+
+void Layout::load_image(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl, bool)
+{
+    Image(src, baseurl ? baseurl : "");
+}
+
+void Layout::get_image_size(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl,
+                            litehtml::size& sz)
+{
+    const QImage& img = Image(src, baseurl ? baseurl : "");
+    sz.width = img.width();
+    sz.height = img.height();
+}
+
+void Layout::draw_background(litehtml::uint_ptr hdc, const litehtml::background_paint& bg)
+{
+    auto* p = reinterpret_cast<QPainter*>(hdc);
+    const QRect clip = ToQRect(bg.clip_box);
+    if (bg.image.empty()) {
+        if (bg.color.alpha == 0)
+            return;
+        const auto& r = bg.border_radius;
+        if (r.top_left_x || r.top_right_x || r.bottom_left_x || r.bottom_right_x) {
+            p->save();
+            p->setRenderHint(QPainter::Antialiasing);
+            QPainterPath path;
+            path.addRoundedRect(clip, r.top_left_x, r.top_left_y);
+            p->fillPath(path, ToQColor(bg.color));
+            p->restore();
+        } else {
+            p->fillRect(clip, ToQColor(bg.color));
+        }
+        return;
+    }
+    const QImage& img = Image(bg.image, bg.baseurl);
+    if (img.isNull())
+        return;
+    const int w = bg.image_size.width > 0 ? bg.image_size.width : img.width();
+    const int h = bg.image_size.height > 0 ? bg.image_size.height : img.height();
+    p->save();
+    p->setClipRect(clip, Qt::IntersectClip);
+    int x0 = bg.position_x, y0 = bg.position_y;
+    const bool repeatX = bg.repeat == litehtml::background_repeat_repeat ||
+                         bg.repeat == litehtml::background_repeat_repeat_x;
+    const bool repeatY = bg.repeat == litehtml::background_repeat_repeat ||
+                         bg.repeat == litehtml::background_repeat_repeat_y;
+    if (repeatX)
+        while (x0 > clip.left())
+            x0 -= w;
+    if (repeatY)
+        while (y0 > clip.top())
+            y0 -= h;
+    for (int y = y0; y < clip.bottom() + 1; y += h) {
+        for (int x = x0; x < clip.right() + 1; x += w) {
+            p->drawImage(QRect(x, y, w, h), img);
+            if (!repeatX)
+                break;
+        }
+        if (!repeatY)
+            break;
+    }
+    p->restore();
+}
+
+void Layout::draw_borders(litehtml::uint_ptr hdc, const litehtml::borders& b,
+                          const litehtml::position& pos, bool)
+{
+    auto* p = reinterpret_cast<QPainter*>(hdc);
+    auto visible = [](const litehtml::border& side) {
+        return side.width > 0 && side.style != litehtml::border_style_none &&
+               side.style != litehtml::border_style_hidden;
+    };
+    if (visible(b.top))
+        p->fillRect(QRect(pos.x, pos.y, pos.width, b.top.width), ToQColor(b.top.color));
+    if (visible(b.bottom))
+        p->fillRect(QRect(pos.x, pos.bottom() - b.bottom.width, pos.width, b.bottom.width),
+                    ToQColor(b.bottom.color));
+    if (visible(b.left))
+        p->fillRect(QRect(pos.x, pos.y, b.left.width, pos.height), ToQColor(b.left.color));
+    if (visible(b.right))
+        p->fillRect(QRect(pos.right() - b.right.width, pos.y, b.right.width, pos.height),
+                    ToQColor(b.right.color));
+}
+
+void Layout::set_caption(const litehtml::tchar_t*) {}
+void Layout::set_base_url(const litehtml::tchar_t*) {}
+void Layout::link(const std::shared_ptr<litehtml::document>&, const litehtml::element::ptr&) {}
+void Layout::on_anchor_click(const litehtml::tchar_t*, const litehtml::element::ptr&) {}
+void Layout::set_cursor(const litehtml::tchar_t*) {}
+
+void Layout::transform_text(litehtml::tstring& text, litehtml::text_transform tt)
+{
+    QString s = QString::fromStdString(text);
+    switch (tt) {
+    case litehtml::text_transform_uppercase: s = s.toUpper(); break;
+    case litehtml::text_transform_lowercase: s = s.toLower(); break;
+    case litehtml::text_transform_capitalize:
+        if (!s.isEmpty())
+            s[0] = s[0].toUpper();
+        break;
+    default: break;
+    }
+    text = s.toStdString();
+}
+
+void Layout::import_css(litehtml::tstring& text, const litehtml::tstring& url,
+                        litehtml::tstring& baseurl)
+{
+    const std::string resolved = Resolve(url, baseurl);
+    text = view_->LoadData(resolved).toStdString();
+    baseurl = resolved;
+}
+
+void Layout::set_clip(const litehtml::position& pos, const litehtml::border_radiuses&,
+                      bool valid_x, bool valid_y)
+{
+    if (!painter_)
+        return;
+    painter_->save();
+    ++clipDepth_;
+    QRect r = ToQRect(pos);
+    if (!valid_x) {
+        r.setLeft(-1000000);
+        r.setRight(1000000);
+    }
+    if (!valid_y) {
+        r.setTop(-1000000);
+        r.setBottom(1000000);
+    }
+    painter_->setClipRect(r, Qt::IntersectClip);
+}
+
+void Layout::del_clip()
+{
+    if (painter_ && clipDepth_ > 0) {
+        painter_->restore();
+        --clipDepth_;
+    }
+}
+
+void Layout::get_client_rect(litehtml::position& client) const
+{
+    client = litehtml::position(0, 0, width_, view_->viewport()->height());
+}
+
+std::shared_ptr<litehtml::element> Layout::create_element(const litehtml::tchar_t*,
+                                                          const litehtml::string_map&,
+                                                          const std::shared_ptr<litehtml::document>&)
+{
+    return nullptr;
+}
+
+void Layout::get_media_features(litehtml::media_features& media) const
+{
+    media.type = view_->MediaType() == "print" ? litehtml::media_type_print
+                                               : litehtml::media_type_screen;
+    media.width = width_;
+    media.height = view_->viewport()->height();
+    media.device_width = 1920;
+    media.device_height = 1080;
+    media.color = 8;
+    media.color_index = 0;
+    media.monochrome = 0;
+    media.resolution = 96;
+}
+
+void Layout::get_language(litehtml::tstring& language, litehtml::tstring& culture) const
+{
+    language = "en";
+    culture = "";
+}
+
+const char* MasterStyleSheet()
+{
+    // Kept short on purpose: litehtml tries every selector on every element,
+    // so each rule here costs time on large pages.
+    return R"CSS(
+html, body, div, p, h1, h2, h3, h4, h5, h6, ul, ol, hr, pre, form, popup { display: block; }
+head, style, script, title, link, meta, include, menu, popup { display: none; }
+html { color: black; background-color: white; }
+body { margin: 8px; font-family: "DejaVu Sans", sans-serif; font-size: 12px; }
+li { display: list-item; }
+table { display: table; border-spacing: 2px; }
+thead { display: table-header-group; }
+tbody { display: table-row-group; vertical-align: middle; }
+tr { display: table-row; vertical-align: inherit; }
+td, th { display: table-cell; vertical-align: inherit; padding: 1px; }
+th { font-weight: bold; text-align: center; }
+h1 { font-size: 2em; margin: .67em 0; font-weight: bold; }
+h2 { font-size: 1.5em; margin: .75em 0; font-weight: bold; }
+h3 { font-size: 1.17em; margin: .83em 0; font-weight: bold; }
+h4, h5, h6 { margin: 1em 0; font-weight: bold; }
+p, ul, ol, form { margin: 1em 0; }
+b, strong { font-weight: bold; }
+i, em { font-style: italic; }
+pre, code { font-family: monospace; }
+pre { white-space: pre; }
+small { font-size: .83em; }
+u { text-decoration: underline; }
+ol, ul { padding-left: 40px; }
+ol { list-style-type: decimal; }
+ul { list-style-type: disc; }
+hr { border: 1px inset gray; margin: .5em auto; }
+a { color: #00e; text-decoration: underline; }
+img, iframe, widget, object, input, button { display: inline-block; }
+br { display: block; }
+)CSS";
+}
+
+}  // namespace html

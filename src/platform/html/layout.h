@@ -1,0 +1,115 @@
+// One litehtml rendering of an element subtree: the markup handed to
+// litehtml, the map between its elements and ours, layout, painting and hit
+// testing. The view has one for its page and one per open popup.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <litehtml/litehtml.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/html/element.h"
+
+class QPainter;
+
+namespace html {
+
+class View;
+
+class Layout : public litehtml::document_container {
+public:
+    explicit Layout(View* view);
+    ~Layout();
+
+    // Builds the litehtml document from `markup` (made by SerializeNode
+    // with numbering into `numbered`) and maps it; states are mirrored into
+    // pseudo-classes. Nothing is laid out yet.
+    void Build(const std::string& markup, std::vector<Element*> numbered);
+    // Lays out for a width; returns the document's width.
+    int Render(int width);
+    void Draw(QPainter* painter, QPoint offset, const QRect& clip);
+    QSize DocumentSize() const;
+
+    // Our element at a document point (the deepest one litehtml reports).
+    Element* ElementAt(QPoint docPoint);
+    litehtml::element* Find(Element* e) const;
+    bool Contains(Element* e) const { return Find(e) != nullptr; }
+    const std::vector<Element*>& Elements() const { return numbered_; }
+
+    // Mirrors one element's state bits into its pseudo-classes; true when
+    // the element is part of this layout.
+    bool MirrorState(Element* e);
+    // Puts the litehtml children of `parent` in the order of ours, for a
+    // sort; false when the two trees differ there (then rebuild instead).
+    bool Reorder(Element* parent);
+    // Re-applies styles after state changes; true when anything changed.
+    bool RefreshStyles();
+
+    QRect Box(Element* e, unsigned areas);
+    bool IsVisible(Element* e);
+    std::string StyleProperty(Element* e, const std::string& name);
+
+    // document_container
+    litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
+                                   litehtml::font_style italic, unsigned int decoration,
+                                   litehtml::font_metrics* fm) override;
+    void delete_font(litehtml::uint_ptr hFont) override;
+    int text_width(const litehtml::tchar_t* text, litehtml::uint_ptr hFont) override;
+    void draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text, litehtml::uint_ptr hFont,
+                   litehtml::web_color color, const litehtml::position& pos) override;
+    int pt_to_px(int pt) const override;
+    int get_default_font_size() const override;
+    const litehtml::tchar_t* get_default_font_name() const override;
+    void draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker) override;
+    void load_image(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl,
+                    bool redraw_on_ready) override;
+    void get_image_size(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl,
+                        litehtml::size& sz) override;
+    void draw_background(litehtml::uint_ptr hdc, const litehtml::background_paint& bg) override;
+    void draw_borders(litehtml::uint_ptr hdc, const litehtml::borders& borders,
+                      const litehtml::position& draw_pos, bool root) override;
+    void set_caption(const litehtml::tchar_t* caption) override;
+    void set_base_url(const litehtml::tchar_t* base_url) override;
+    void link(const std::shared_ptr<litehtml::document>& doc,
+              const litehtml::element::ptr& el) override;
+    void on_anchor_click(const litehtml::tchar_t* url, const litehtml::element::ptr& el) override;
+    void set_cursor(const litehtml::tchar_t* cursor) override;
+    void transform_text(litehtml::tstring& text, litehtml::text_transform tt) override;
+    void import_css(litehtml::tstring& text, const litehtml::tstring& url,
+                    litehtml::tstring& baseurl) override;
+    void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& bdr_radius,
+                  bool valid_x, bool valid_y) override;
+    void del_clip() override;
+    void get_client_rect(litehtml::position& client) const override;
+    std::shared_ptr<litehtml::element> create_element(
+        const litehtml::tchar_t* tag_name, const litehtml::string_map& attributes,
+        const std::shared_ptr<litehtml::document>& doc) override;
+    void get_media_features(litehtml::media_features& media) const override;
+    void get_language(litehtml::tstring& language, litehtml::tstring& culture) const override;
+
+private:
+    struct Font;
+    const QImage& Image(const std::string& src, const std::string& base);
+    std::string Resolve(const std::string& src, const std::string& base) const;
+
+    View* view_;
+    litehtml::context context_;
+    litehtml::document::ptr doc_;
+    std::vector<Element*> numbered_;
+    std::unordered_map<Element*, litehtml::element*> map_;
+    std::vector<std::unique_ptr<Font>> fonts_;
+    std::map<std::string, QImage> images_;
+    QPainter* painter_ = nullptr;
+    int clipDepth_ = 0;
+    int width_ = 0;
+};
+
+// The style sheet every document starts from.
+const char* MasterStyleSheet();
+
+}  // namespace html
