@@ -764,7 +764,7 @@ void SchemaEditor::AddConstraintTo(const TableInfo& table, const sql::Constraint
             key.type = kCheckKey;
             key.checkClause = c.checkText;
             AddKeyRows(table.name, key);
-            ConstraintTriggers(db_, Fresh())
+            ConstraintTriggers(db_, Current())
                 .AddCondition(*Current().FindTable(table.name), name, c.checkText, L"",
                               CheckViolationText(table, key));
             BumpCatalogVersion();
