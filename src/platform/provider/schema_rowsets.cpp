@@ -157,11 +157,15 @@ EmittedSelect CheckConstraints(const Catalog& catalog, const std::vector<Variant
     for (const wchar_t* name : {L"CONSTRAINT_CATALOG", L"CONSTRAINT_SCHEMA", L"CONSTRAINT_NAME",
                                 L"CHECK_CLAUSE", L"DESCRIPTION"})
         b.Column(name, B::Text);
+    // Check names belong to their table, so this rowset, which names no
+    // table, qualifies them: "[table].name" (TABLE_CONSTRAINTS names them plain).
     std::wstring name = Restriction(restrictions, 2);
     for (const TableInfo* t : catalog.Tables())
-        for (const KeyInfo& k : t->keys)
-            if (k.type == kCheckKey && Matches(name, k.name))
-                b.Row({B::Null(), B::Null(), B::Str(k.name), B::Str(k.checkClause), B::Null()});
+        for (const KeyInfo& k : t->keys) {
+            std::wstring qualified = L"[" + t->name + L"]." + k.name;
+            if (k.type == kCheckKey && Matches(name, qualified))
+                b.Row({B::Null(), B::Null(), B::Str(qualified), B::Str(k.checkClause), B::Null()});
+        }
     return b.Build();
 }
 

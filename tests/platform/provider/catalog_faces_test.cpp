@@ -288,19 +288,27 @@ TEST_F(CatalogFacesTest, SchemaRowsets)
     order.clear();
     for (; !columns->IsEOF(); columns->MoveNext())
         order += columns->Fields()->Item(L"COLUMN_NAME")->Value().bstrVal() + L"=" +
-                 std::to_wstring(automation::ChangeType(
-                                     columns->Fields()->Item(L"ORDINAL_POSITION")->Value(),
-                                     automation::VT_I4)
-                                     .lVal()) +
+                 std::to_wstring(
+                     automation::ChangeType(columns->Fields()->Item(L"ORDINAL_POSITION")->Value(),
+                                            automation::VT_I4)
+                         .lVal()) +
                  L" ";
     EXPECT_EQ(order, L"id=1 name=2 region=3 credit=4 note=5 phone=6 ");
 
     auto checks = connection->OpenSchema(5);
     ASSERT_FALSE(checks->IsEOF());
-    EXPECT_EQ(checks->Fields()->Item(L"CONSTRAINT_NAME")->Value().bstrVal(), L"positive");
+    EXPECT_EQ(checks->Fields()->Item(L"CONSTRAINT_NAME")->Value().bstrVal(), L"[Orders].positive");
     EXPECT_EQ(checks->Fields()->Item(L"CHECK_CLAUSE")->Value().bstrVal(), L"amount >= 0");
     checks->MoveNext();
     EXPECT_TRUE(checks->IsEOF());
+    // The same check name on another table stays apart from the first.
+    Run(L"ALTER TABLE Line ADD CONSTRAINT positive CHECK (pos > 0)");
+    checks = connection->OpenSchema(5);
+    std::wstring all;
+    for (; !checks->IsEOF(); checks->MoveNext())
+        all += checks->Fields()->Item(L"CONSTRAINT_NAME")->Value().bstrVal() + L"=" +
+               checks->Fields()->Item(L"CHECK_CLAUSE")->Value().bstrVal() + L" ";
+    EXPECT_EQ(all, L"[Orders].positive=amount >= 0 [Line].positive=pos > 0 ");
 
     struct Case {
         const wchar_t* table;
