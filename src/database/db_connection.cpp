@@ -6,6 +6,8 @@
 #include "database/provider_prefix.h"
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/adox_catalog.h"
+#include "platform/provider/dao_database.h"
+#include "platform/provider/dao_engine.h"
 #include "platform/provider/provider_classes.h"
 
 namespace {
@@ -96,12 +98,68 @@ const automation::Ptr<provider::adox::Catalog>& DbConnection::OpenCatalog()
     return catalog_;
 }
 
+const automation::Ptr<provider::dao::Database>& DbConnection::OpenDatabaseDao()
+{
+    if (state_ == 2)
+        return daoDatabase_;
+    Close();
+    bool comparison = CurrentProgram() == Program::Comparison;
+    std::wstring openFailure = L"Can't open database '" + settings_->path + L"'\n";
+    if (!daoCreated_) {
+        automation::ComError lastFailure(automation::E_FAIL, L"");
+        for (const wchar_t* progId : {L"DAO.DBEngine.120", L"DAO.DBEngine.36", L"DAO.DBEngine.35"}) {
+            try {
+                daoEngine_ = automation::CreateObjectAs<provider::dao::DBEngine>(progId);
+                break;
+            } catch (const automation::ComError& e) {
+                lastFailure = e;
+            }
+        }
+        if (!daoEngine_) {
+            // The script runner goes on to the open, which fails for want of
+            // an engine: its message is the usual open failure.
+            if (comparison)
+                throw DbOpenException(L"Can't initialize DAO.");
+            throw DbOpenException(openFailure + FormatComError(lastFailure));
+        }
+        try {
+            if (comparison) {
+                if (!settings_->systemDatabase.empty())
+                    daoEngine_->SetSystemDB(settings_->systemDatabase);
+                if (!settings_->userName.empty()) {
+                    daoEngine_->SetDefaultUser(settings_->userName);
+                    daoEngine_->SetDefaultPassword(settings_->userPassword);
+                }
+            }
+        } catch (const automation::ComError& e) {
+            throw DbOpenException(openFailure + FormatComError(e));
+        }
+        daoCreated_ = true;
+    }
+    // Both programs pass the database password: without it a protected
+    // database cannot be opened for its relations at all.
+    std::wstring connect;
+    if (!settings_->databasePassword.empty())
+        connect = L";PWD=" + settings_->databasePassword;
+    try {
+        daoDatabase_ = daoEngine_->OpenDatabase(settings_->path, automation::Variant(false),
+                                                automation::Variant(false),
+                                                automation::Variant(connect));
+    } catch (const automation::ComError& e) {
+        throw DbOpenException(openFailure + FormatComError(e));
+    }
+    state_ = 2;
+    return daoDatabase_;
+}
+
 void DbConnection::Close()
 {
     int was = state_;
     state_ = 0;
     if (was == 1) {
         connection_->Close();
+    } else if (was == 2 && daoDatabase_) {
+        daoDatabase_->Close();
     } else if (was == 3 && catalog_) {
         // A catalog keeps a connection of its own; left open it would hold
         // the database against the next exclusive open, so it goes now.

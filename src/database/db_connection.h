@@ -1,6 +1,6 @@
 // One database that a component works on, opened one way at a time: as an
-// ADO connection (reading rows, running statements) or as an ADOX catalog
-// (schema changes). Asking for another way closes the current one first;
+// ADO connection (reading rows, running statements), as an ADOX catalog
+// (schema changes) or as a DAO database (relations). Asking for another way closes the current one first;
 // asking for the current one returns the open object.
 #pragma once
 
@@ -17,6 +17,10 @@ class Connection;
 namespace provider::adox {
 class Catalog;
 }
+namespace provider::dao {
+class DBEngine;
+class Database;
+}  // namespace provider::dao
 
 // The layer's text for a COM failure: "\r\nError: " and the description, or
 // nothing when the error has no description.
@@ -39,6 +43,9 @@ public:
     const automation::Ptr<provider::adodb::Connection>& Open();
     // Binds a new ADOX catalog to the database; COM errors pass unchanged.
     const automation::Ptr<provider::adox::Catalog>& OpenCatalog();
+    // Opens (or keeps open) the database through DAO, trying the engine
+    // versions newest first. Throws DbOpenException.
+    const automation::Ptr<provider::dao::Database>& OpenDatabaseDao();
     // Closes whatever is open; the state is closed even when closing fails.
     void Close();
 
@@ -56,7 +63,7 @@ private:
     bool adoCreated_ = false;
     bool daoCreated_ = false;
     automation::Ptr<provider::adodb::Connection> connection_;
-    automation::Ptr<automation::Object> daoEngine_;
-    automation::Ptr<automation::Object> daoDatabase_;
+    automation::Ptr<provider::dao::DBEngine> daoEngine_;
+    automation::Ptr<provider::dao::Database> daoDatabase_;
     automation::Ptr<provider::adox::Catalog> catalog_;
 };

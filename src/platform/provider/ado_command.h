@@ -2,6 +2,7 @@
 // run on an open connection.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ public:
     void SetDirection(long direction) { direction_ = direction; }
     long Size() const { return size_; }
     void SetSize(long size) { size_ = size; }
+    uint8_t Precision() const { return precision_; }
+    void SetPrecision(uint8_t precision) { precision_ = precision; }
+    uint8_t NumericScale() const { return scale_; }
+    void SetNumericScale(uint8_t scale) { scale_ = scale; }
     const automation::Variant& Value() const { return value_; }
     void SetValue(const automation::Variant& value) { value_ = value; }
 
@@ -32,6 +37,8 @@ private:
     long type_ = 0;
     long direction_ = adParamInput;
     long size_ = 0;
+    uint8_t precision_ = 0;
+    uint8_t scale_ = 0;
     automation::Variant value_;
 };
 

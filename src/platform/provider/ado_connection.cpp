@@ -137,4 +137,18 @@ Ptr<Recordset> Connection::Execute(const std::wstring& commandText, Variant* rec
     return Run(commandText, {}, recordsAffected, options);
 }
 
+Ptr<Recordset> Connection::OpenSchema(long schema, const std::vector<Variant>& restrictions)
+{
+    errors_->Clear();
+    Session& session = OpenSession();
+    try {
+        auto rs = std::make_shared<Recordset>();
+        rs->SetCursorLocation(cursorLocation_);
+        rs->Attach(session.SchemaRowset(schema, restrictions));
+        return rs;
+    } catch (const ComError& e) {
+        Raise(e);
+    }
+}
+
 }  // namespace provider::adodb

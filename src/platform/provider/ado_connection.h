@@ -70,6 +70,11 @@ public:
                                        automation::Variant* recordsAffected = nullptr,
                                        long options = adOptionUnspecified);
 
+    // A schema rowset (adSchemaColumns 4, adSchemaCheckConstraints 5,
+    // adSchemaTableConstraints 10) with its restrictions in documented order.
+    automation::Ptr<Recordset> OpenSchema(long schema,
+                                          const std::vector<automation::Variant>& restrictions = {});
+
     automation::Ptr<adodb::Errors> Errors() const { return errors_; }
 
     // For the provider's own objects (recordsets, commands, catalogs).

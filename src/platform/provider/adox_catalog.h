@@ -11,6 +11,9 @@ class Connection;
 
 namespace provider::adox {
 
+class Tables;
+class Views;
+
 class Catalog : public automation::Object {
 public:
     // Makes a new empty database from a connection string (provider, data
@@ -23,7 +26,15 @@ public:
     void SetActiveConnection(const automation::Ptr<adodb::Connection>& connection);
     const automation::Ptr<adodb::Connection>& ActiveConnection() const { return connection_; }
 
+    // The catalog's objects as the database holds them now (read afresh at
+    // each call). Raises when no connection is set.
+    automation::Ptr<adox::Tables> Tables() const;
+    automation::Ptr<adox::Views> Views() const;
+    automation::Ptr<adox::Views> Procedures() const;
+
 private:
+    const automation::Ptr<adodb::Connection>& RequireConnection() const;
+
     automation::Ptr<adodb::Connection> connection_;
 };
 

@@ -131,18 +131,31 @@ void Catalog::Load(sqlite3* db)
 {
     tables_.clear();
     order_.clear();
-    Statement tables(db, "SELECT name FROM \"crv.tables\" WHERE kind = 'TABLE' ORDER BY ordinal");
+    links_.clear();
+    queries_.clear();
+    Statement tables(db,
+                     "SELECT name, kind, hidden, link_source, link_provider, remote_name "
+                     "FROM \"crv.tables\" ORDER BY ordinal");
     while (tables.Step()) {
         auto t = std::make_unique<TableInfo>();
         t->name = tables.Text(0);
+        t->kind = tables.Text(1);
+        t->hidden = tables.Int(2) != 0;
+        t->linkSource = tables.Text(3);
+        t->linkProvider = tables.Text(4);
+        t->remoteName = tables.Text(5);
+        if (t->kind != L"TABLE") {
+            links_.push_back(std::move(t));
+            continue;
+        }
         order_.push_back(t.get());
         tables_[Fold(t->name)] = std::move(t);
     }
     Statement columns(
         db,
         "SELECT table_name, name, type, size, precision, scale, not_null, "
-        "auto_increment, seed, increment, default_text, allow_zero_length, compressed "
-        "FROM \"crv.columns\" ORDER BY table_name, ordinal");
+        "auto_increment, seed, increment, default_text, allow_zero_length, compressed, "
+        "validation_rule, validation_text, description FROM \"crv.columns\" ORDER BY table_name, ordinal");
     while (columns.Step()) {
         auto it = tables_.find(Fold(columns.Text(0)));
         if (it == tables_.end())
@@ -160,6 +173,9 @@ void Catalog::Load(sqlite3* db)
         c.defaultText = columns.Text(10);
         c.allowZeroLength = columns.Int(11) != 0;
         c.compressed = columns.Int(12) != 0;
+        c.validationRule = columns.Text(13);
+        c.validationText = columns.Text(14);
+        c.description = columns.Text(15);
         it->second->columns.push_back(std::move(c));
     }
     Statement indexes(db,
@@ -189,6 +205,88 @@ void Catalog::Load(sqlite3* db)
             if (Fold(i.name) == indexKey)
                 i.columns.push_back({members.Text(2), members.Int(3) != 0});
     }
+    Statement keys(db,
+                   "SELECT table_name, name, type, related_table, update_rule, delete_rule, "
+                   "not_enforced FROM \"crv.keys\" ORDER BY table_name, ordinal");
+    while (keys.Step()) {
+        auto it = tables_.find(Fold(keys.Text(0)));
+        if (it == tables_.end())
+            continue;
+        KeyInfo k;
+        k.name = keys.Text(1);
+        k.type = keys.Int(2);
+        k.relatedTable = keys.Text(3);
+        k.updateRule = keys.Int(4);
+        k.deleteRule = keys.Int(5);
+        k.notEnforced = keys.Int(6) != 0;
+        it->second->keys.push_back(std::move(k));
+    }
+    Statement keyMembers(db,
+                         "SELECT table_name, key_name, column_name, related_column "
+                         "FROM \"crv.key_columns\" ORDER BY table_name, key_name, ordinal");
+    while (keyMembers.Step()) {
+        auto it = tables_.find(Fold(keyMembers.Text(0)));
+        if (it == tables_.end())
+            continue;
+        std::wstring keyName = Fold(keyMembers.Text(1));
+        for (KeyInfo& k : it->second->keys)
+            if (Fold(k.name) == keyName)
+                k.columns.push_back({keyMembers.Text(2), keyMembers.Text(3)});
+    }
+    Statement hasChecks(db,
+                        "SELECT 1 FROM sqlite_master WHERE type = 'table' AND "
+                        "name = 'crv.checks'");
+    if (hasChecks.Step()) {
+        Statement checks(db, "SELECT table_name, name, clause FROM \"crv.checks\"");
+        while (checks.Step()) {
+            auto it = tables_.find(Fold(checks.Text(0)));
+            if (it == tables_.end())
+                continue;
+            std::wstring keyName = Fold(checks.Text(1));
+            for (KeyInfo& k : it->second->keys)
+                if (Fold(k.name) == keyName)
+                    k.checkClause = checks.Text(2);
+        }
+    }
+    Statement queries(db, "SELECT name, kind, text FROM \"crv.queries\" ORDER BY ordinal");
+    while (queries.Step())
+        queries_.push_back({queries.Text(0), queries.Text(1), queries.Text(2)});
+}
+
+const KeyInfo* TableInfo::FindKey(const std::wstring& key) const
+{
+    std::wstring folded = Catalog::Fold(key);
+    for (const KeyInfo& k : keys)
+        if (Catalog::Fold(k.name) == folded)
+            return &k;
+    return nullptr;
+}
+
+const TableInfo* Catalog::FindLink(const std::wstring& name) const
+{
+    for (const auto& l : links_)
+        if (Fold(l->name) == Fold(name))
+            return l.get();
+    return nullptr;
+}
+
+const QueryInfo* Catalog::FindQuery(const std::wstring& name) const
+{
+    for (const QueryInfo& q : queries_)
+        if (Fold(q.name) == Fold(name))
+            return &q;
+    return nullptr;
+}
+
+std::vector<std::pair<const TableInfo*, const KeyInfo*>> Catalog::ReferencesTo(
+    const std::wstring& table) const
+{
+    std::vector<std::pair<const TableInfo*, const KeyInfo*>> found;
+    for (const TableInfo* t : order_)
+        for (const KeyInfo& k : t->keys)
+            if (k.type == kForeignKey && Fold(k.relatedTable) == Fold(table))
+                found.emplace_back(t, &k);
+    return found;
 }
 
 const TableInfo* Catalog::FindTable(const std::wstring& name) const

@@ -8,6 +8,7 @@
 //   "crv.index_columns" index members in order
 //   "crv.keys", "crv.key_columns"   primary, unique and foreign keys
 //   "crv.queries"       stored views and procedures
+//   "crv.checks"        CHECK constraints with their clauses (made on first use)
 // Access names cannot contain '.', so these never clash with user tables.
 #pragma once
 
@@ -31,6 +32,9 @@ struct ColumnInfo {
     int64_t increment = 1;
     bool allowZeroLength = true;
     bool compressed = false;  // WITH COMPRESSION (kept for the catalog; storage is UTF-8)
+    std::wstring validationRule;
+    std::wstring validationText;
+    std::wstring description;
 };
 
 struct IndexColumnInfo {
@@ -47,15 +51,49 @@ struct IndexInfo {
     std::vector<IndexColumnInfo> columns;
 };
 
+// Key types as ADOX numbers them; checks are the store's own kind.
+enum KeyType { kPrimaryKey = 1, kForeignKey = 2, kUniqueKey = 3, kCheckKey = 4 };
+// Referential rules as ADOX numbers them.
+enum RuleType { kRuleNone = 0, kRuleCascade = 1, kRuleSetNull = 2 };
+
+struct KeyColumnInfo {
+    std::wstring name;
+    std::wstring related;  // foreign keys: the referenced table's column
+};
+
+struct KeyInfo {
+    std::wstring name;
+    int type = kPrimaryKey;
+    std::wstring relatedTable;
+    int updateRule = kRuleNone;
+    int deleteRule = kRuleNone;
+    bool notEnforced = false;
+    std::wstring checkClause;  // checks: the condition as written
+    std::vector<KeyColumnInfo> columns;
+};
+
 struct TableInfo {
     std::wstring name;
+    std::wstring kind = L"TABLE";  // TABLE, LINK or PASS-THROUGH
+    bool hidden = false;
+    std::wstring linkSource;    // links: the Access file
+    std::wstring linkProvider;  // pass-through links: the ODBC connect text
+    std::wstring remoteName;
     std::vector<ColumnInfo> columns;
     std::vector<IndexInfo> indexes;
+    std::vector<KeyInfo> keys;
 
     // Case-insensitive lookups, as Access matches names; -1 / null when absent.
     int FindColumn(const std::wstring& column) const;
     const IndexInfo* FindIndex(const std::wstring& index) const;
     int CounterColumn() const;
+    const KeyInfo* FindKey(const std::wstring& key) const;
+};
+
+struct QueryInfo {
+    std::wstring name;
+    std::wstring kind;  // VIEW or PROCEDURE
+    std::wstring text;  // procedures: with their "PARAMETERS ...;" prefix
 };
 
 class Catalog {
@@ -65,14 +103,26 @@ public:
 
     // Reads the whole catalog (tables, columns, indexes).
     void Load(sqlite3* db);
+    // Local tables only (the ones statements can read and change).
     const TableInfo* FindTable(const std::wstring& name) const;
     std::vector<const TableInfo*> Tables() const;
+    // Linked tables, in creation order.
+    const std::vector<std::unique_ptr<TableInfo>>& Links() const { return links_; }
+    const TableInfo* FindLink(const std::wstring& name) const;
+    // Stored views and procedures, in creation order.
+    const std::vector<QueryInfo>& Queries() const { return queries_; }
+    const QueryInfo* FindQuery(const std::wstring& name) const;
+    // Foreign keys of other tables that reference `table`.
+    std::vector<std::pair<const TableInfo*, const KeyInfo*>> ReferencesTo(
+        const std::wstring& table) const;
 
     static std::wstring Fold(const std::wstring& name);
 
 private:
     std::map<std::wstring, std::unique_ptr<TableInfo>> tables_;  // by folded name
     std::vector<const TableInfo*> order_;                        // creation order
+    std::vector<std::unique_ptr<TableInfo>> links_;
+    std::vector<QueryInfo> queries_;
 };
 
 // The SQLite name of an index: "table.index" (Access index names are per table).

@@ -162,6 +162,7 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
     }
     std::unique_ptr<NativeStore> store(new NativeStore);
     store->path_ = path;
+    store->exclusive_ = exclusive;
     if (!store->lock_.Acquire(narrow,
                               exclusive ? FileLock::Mode::Exclusive : FileLock::Mode::Shared)) {
         if (errno == EWOULDBLOCK)
@@ -240,6 +241,27 @@ const Catalog& NativeStore::CurrentCatalog()
 void NativeStore::SetPassword(const std::wstring& password)
 {
     WritePassword(db_, password);
+}
+
+void NativeStore::ChangePassword(const std::wstring& oldPassword, const std::wstring& newPassword)
+{
+    // As Jet: only a database held exclusively, and only with its present password.
+    if (!exclusive_)
+        throw ComError(E_FAIL,
+                       L"You can't change the database password unless the database is "
+                       L"opened exclusively.");
+    if (!PasswordMatches(db_, oldPassword))
+        throw ComError(E_FAIL, L"Not a valid password.");
+    if (newPassword.size() > 20)
+        throw ComError(E_FAIL, L"The database password can have at most 20 characters.");
+    RunFixed("SAVEPOINT password");
+    try {
+        SetPassword(newPassword);
+        RunFixed("RELEASE password");
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK TO password; RELEASE password", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 }  // namespace provider

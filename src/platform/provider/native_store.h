@@ -47,6 +47,10 @@ public:
 
     // Sets or clears the database password (stored as a salted hash).
     void SetPassword(const std::wstring& password);
+    // Replaces the password, given the present one (empty: none), as DAO's
+    // Database.NewPassword does; the store must be held exclusively.
+    void ChangePassword(const std::wstring& oldPassword, const std::wstring& newPassword);
+    bool Exclusive() const { return exclusive_; }
 
     // The numbering state of the INSERT being run on this connection.
     CounterState& Counter() { return counter_; }
@@ -59,6 +63,7 @@ private:
     FileLock lock_;
     Catalog catalog_;
     long long schemaVersion_ = -1;
+    bool exclusive_ = false;
     CounterState counter_;
     std::map<const char*, sqlite3_stmt*> fixed_;  // by the statement's literal text
 };

@@ -7,6 +7,8 @@
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/ado_recordset.h"
 #include "platform/provider/adox_catalog.h"
+#include "platform/provider/adox_table.h"
+#include "platform/provider/dao_engine.h"
 
 namespace provider {
 
@@ -19,6 +21,11 @@ void RegisterProviderClasses()
         RegisterClass(L"ADODB.Recordset", [] { return std::make_shared<adodb::Recordset>(); });
         RegisterClass(L"ADODB.Command", [] { return std::make_shared<adodb::Command>(); });
         RegisterClass(L"ADOX.Catalog", [] { return std::make_shared<adox::Catalog>(); });
+        RegisterClass(L"ADOX.Table", [] { return std::make_shared<adox::Table>(); });
+        // The DAO versions a Jet 4 / ACE installation registers; DAO 3.5
+        // (Jet 3) is not among them.
+        RegisterClass(L"DAO.DBEngine.120", [] { return std::make_shared<dao::DBEngine>(); });
+        RegisterClass(L"DAO.DBEngine.36", [] { return std::make_shared<dao::DBEngine>(); });
     });
 }
 

@@ -6,6 +6,10 @@
 #include <algorithm>
 
 #include "platform/automation/com_error.h"
+#include "platform/automation/wide_text.h"
+#include "platform/provider/constraint_triggers.h"
+#include "platform/provider/sql/parser.h"
+#include "platform/provider/sql/printer.h"
 #include "platform/provider/sqlite_util.h"
 
 namespace provider {
@@ -26,6 +30,52 @@ std::string NullTriggerName(const std::wstring& table, const std::wstring& index
 {
     return QuoteName(SqliteIndexName(table, index) + L"." +
                      std::wstring(op, op + std::char_traits<char>::length(op)));
+}
+
+// Removes the catalog rows of a table's checks (all of them when `name` is empty).
+void DeleteChecks(sqlite3* db, const std::wstring& table, const std::wstring& name)
+{
+    Statement has(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'crv.checks'");
+    if (!has.Step())
+        return;
+    Statement del(db, name.empty()
+                          ? "DELETE FROM \"crv.checks\" WHERE table_name = ?1"
+                          : "DELETE FROM \"crv.checks\" WHERE table_name = ?1 AND name = ?2");
+    del.Bind(1, std::wstring_view(table));
+    if (!name.empty())
+        del.Bind(2, std::wstring_view(name));
+    del.Step();
+}
+
+int RuleOf(sql::RefAction action)
+{
+    switch (action) {
+        case sql::RefAction::Cascade:
+            return kRuleCascade;
+        case sql::RefAction::SetNull:
+            return kRuleSetNull;
+        default:
+            return kRuleNone;
+    }
+}
+
+bool SameColumns(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!SameName(a[i], b[i]))
+            return false;
+    return true;
+}
+
+std::wstring ParameterText(const std::vector<sql::ParameterDecl>& params)
+{
+    std::wstring text;
+    for (const sql::ParameterDecl& p : params)
+        text += (text.empty() ? L"" : L", ") + sql::QuoteName(p.name) + L" " +
+                sql::PrintDataType(p.type);
+    return text;
 }
 
 }  // namespace
@@ -99,6 +149,22 @@ ColumnType ColumnTypeFrom(const sql::DataType& d, const std::wstring& column)
     return t;
 }
 
+static sql::Constraint CopyConstraint(const sql::Constraint& k)
+{
+    sql::Constraint c;
+    c.kind = k.kind;
+    c.name = k.name;
+    c.columns = k.columns;
+    c.refTable = k.refTable;
+    c.refColumns = k.refColumns;
+    c.onUpdate = k.onUpdate;
+    c.onDelete = k.onDelete;
+    c.noIndex = k.noIndex;
+    c.checkText = k.checkText;
+    c.pos = k.pos;
+    return c;
+}
+
 void SchemaEditor::BumpCatalogVersion()
 {
     ExecSql(db_,
@@ -118,6 +184,7 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
     table.name = create.name;
     std::vector<IndexInfo> indexes;
     std::vector<int> keyTypes;
+    std::vector<const sql::Constraint*> deferred;  // foreign keys and checks
     auto addConstraint = [&](const sql::Constraint& c, const std::vector<std::wstring>& cols) {
         IndexInfo index;
         switch (c.kind) {
@@ -142,10 +209,8 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
                 keyTypes.push_back(3);
                 break;
             default:
-                Fail(
-                    L"FOREIGN KEY and CHECK constraints are not supported by this provider yet "
-                    L"(table '" +
-                    create.name + L"').");
+                deferred.push_back(&c);
+                return;
         }
         for (const std::wstring& col : cols) {
             bool known = false;
@@ -233,6 +298,21 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
     for (size_t i = 0; i < indexes.size(); ++i) {
         AddIndex(table, indexes[i], L"CREATE TABLE");
         AddKey(table.name, indexes[i], keyTypes[i]);
+    }
+    if (!deferred.empty()) {
+        Fresh();
+        // Foreign keys and checks are made over the table as it now stands
+        // (a foreign key may name the table itself).
+        for (const sql::ColumnDef& def : create.columns)
+            for (const sql::Constraint& k : def.constraints)
+                if (k.kind == sql::ConstraintKind::ForeignKey && k.columns.empty()) {
+                    sql::Constraint withColumn = CopyConstraint(k);
+                    withColumn.columns = {def.name};
+                    AddConstraintTo(RequireTable(table.name), withColumn);
+                }
+        for (const sql::Constraint* k : deferred)
+            if (k->kind != sql::ConstraintKind::ForeignKey || !k->columns.empty())
+                AddConstraintTo(RequireTable(table.name), *k);
     }
     BumpCatalogVersion();
 }
@@ -335,9 +415,26 @@ void SchemaEditor::AddKey(const std::wstring& table, const IndexInfo& index, int
 void SchemaEditor::DropTable(const sql::DropTable& drop)
 {
     const TableInfo* t = catalog_.FindTable(drop.name);
-    if (!t)
+    if (!t) {
+        if (const TableInfo* link = catalog_.FindLink(drop.name)) {
+            Statement del(db_, "DELETE FROM \"crv.tables\" WHERE name = ?1");
+            del.Bind(1, std::wstring_view(link->name)).Step();
+            BumpCatalogVersion();
+            return;
+        }
         Fail(L"Table '" + drop.name + L"' does not exist.");
+    }
+    for (const auto& [child, key] : catalog_.ReferencesTo(t->name))
+        if (!SameName(child->name, t->name))
+            Fail(L"Cannot delete table '" + t->name +
+                 L"'; it participates in one or more relationships (table '" + child->name +
+                 L"', relation '" + key->name + L"').");
+    ConstraintTriggers triggers(db_, catalog_);
+    for (const KeyInfo& k : t->keys)
+        if (k.type == kForeignKey)
+            triggers.DropForeignKey(t->name, k.name);
     ExecSql(db_, "DROP TABLE " + QuoteName(t->name));
+    DeleteChecks(db_, t->name, L"");
     for (const char* table : {"crv.tables", "crv.columns", "crv.indexes", "crv.index_columns",
                               "crv.keys", "crv.key_columns"}) {
         const char* column = std::string_view(table) == "crv.tables" ? "name" : "table_name";
@@ -405,6 +502,685 @@ void SchemaEditor::DropIndex(const sql::DropIndex& drop)
     if (!index)
         Fail(L"Index '" + drop.name + L"' does not exist in table '" + t->name + L"'.");
     RemoveIndex(t->name, index->name);
+    BumpCatalogVersion();
+}
+
+}  // namespace provider
+
+namespace provider {
+
+const Catalog& SchemaEditor::Fresh()
+{
+    // Earlier reads stay alive: callers may still hold tables of them.
+    fresh_.push_back(std::make_unique<Catalog>());
+    fresh_.back()->Load(db_);
+    return *fresh_.back();
+}
+
+const Catalog& SchemaEditor::Current() const
+{
+    return fresh_.empty() ? catalog_ : *fresh_.back();
+}
+
+const TableInfo& SchemaEditor::RequireTable(const std::wstring& name) const
+{
+    const TableInfo* t = Current().FindTable(name);
+    if (!t)
+        Fail(L"The database engine cannot find the table '" + name + L"'.");
+    return *t;
+}
+
+const ColumnInfo& SchemaEditor::RequireColumn(const TableInfo& table,
+                                              const std::wstring& column) const
+{
+    int i = table.FindColumn(column);
+    if (i < 0)
+        Fail(L"Field '" + column + L"' does not exist in table '" + table.name + L"'.");
+    return table.columns[i];
+}
+
+void SchemaEditor::CheckName(const std::wstring& name, const wchar_t* what) const
+{
+    if (name.empty() || name.find_first_of(L".!`[]") != std::wstring::npos)
+        Fail(L"'" + name + L"' is not a valid " + what + L" name.");
+}
+
+void SchemaEditor::AddColumnRow(const std::wstring& table, const ColumnInfo& c, int64_t ordinal)
+{
+    Statement add(db_,
+                  "INSERT INTO \"crv.columns\"(table_name, ordinal, name, type, size, "
+                  "precision, scale, not_null, auto_increment, seed, increment, "
+                  "next_counter, default_text, compressed, allow_zero_length, validation_rule, "
+                  "validation_text, description) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
+                  "?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)");
+    add.Bind(1, std::wstring_view(table))
+        .Bind(2, ordinal)
+        .Bind(3, std::wstring_view(c.name))
+        .Bind(4, TypeCode(c.type.type))
+        .Bind(5, c.type.size)
+        .Bind(6, c.type.precision)
+        .Bind(7, c.type.scale)
+        .Bind(8, c.notNull ? 1 : 0)
+        .Bind(9, c.type.autoIncrement ? 1 : 0)
+        .Bind(10, c.seed)
+        .Bind(11, c.increment)
+        .Bind(14, c.compressed ? 1 : 0)
+        .Bind(15, c.allowZeroLength ? 1 : 0);
+    if (c.type.autoIncrement)
+        add.Bind(12, c.seed);
+    for (auto [index, text] : {std::pair{13, &c.defaultText}, std::pair{16, &c.validationRule},
+                               std::pair{17, &c.validationText}, std::pair{18, &c.description}})
+        if (!text->empty())
+            add.Bind(index, std::wstring_view(*text));
+    add.Step();
+}
+
+void SchemaEditor::AddKeyRows(const std::wstring& table, const KeyInfo& key)
+{
+    Statement ordinal(db_,
+                      "SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.keys\" WHERE table_name = ?1");
+    ordinal.Bind(1, std::wstring_view(table)).Step();
+    Statement add(db_,
+                  "INSERT INTO \"crv.keys\"(table_name, name, type, related_table, update_rule, "
+                  "delete_rule, not_enforced, ordinal) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    add.Bind(1, std::wstring_view(table))
+        .Bind(2, std::wstring_view(key.name))
+        .Bind(3, key.type)
+        .Bind(5, key.updateRule)
+        .Bind(6, key.deleteRule)
+        .Bind(7, key.notEnforced ? 1 : 0)
+        .Bind(8, ordinal.Int64(0));
+    if (!key.relatedTable.empty())
+        add.Bind(4, std::wstring_view(key.relatedTable));
+    add.Step();
+    Statement member(db_,
+                     "INSERT INTO \"crv.key_columns\"(table_name, key_name, ordinal, "
+                     "column_name, related_column) VALUES (?1, ?2, ?3, ?4, ?5)");
+    for (size_t i = 0; i < key.columns.size(); ++i) {
+        member.Reset();
+        member.Bind(1, std::wstring_view(table))
+            .Bind(2, std::wstring_view(key.name))
+            .Bind(3, static_cast<int64_t>(i + 1))
+            .Bind(4, std::wstring_view(key.columns[i].name));
+        if (!key.columns[i].related.empty())
+            member.Bind(5, std::wstring_view(key.columns[i].related));
+        else
+            member.BindNull(5);
+        member.Step();
+    }
+    if (key.type == kCheckKey) {
+        ExecSql(db_,
+                "CREATE TABLE IF NOT EXISTS \"crv.checks\"(table_name TEXT NOT NULL COLLATE "
+                "NOCASE, name TEXT NOT NULL COLLATE NOCASE, clause TEXT NOT NULL, "
+                "PRIMARY KEY(table_name, name))");
+        Statement check(db_,
+                        "INSERT INTO \"crv.checks\"(table_name, name, clause) VALUES (?1, ?2, ?3)");
+        check.Bind(1, std::wstring_view(table))
+            .Bind(2, std::wstring_view(key.name))
+            .Bind(3, std::wstring_view(key.checkClause))
+            .Step();
+    }
+}
+
+void SchemaEditor::AddRelation(const std::wstring& tableName, const KeyInfo& given)
+{
+    const TableInfo& table = RequireTable(tableName);
+    KeyInfo key = given;
+    key.type = kForeignKey;
+    CheckName(key.name, L"relation");
+    if (table.FindKey(key.name) || table.FindIndex(key.name))
+        Fail(L"Relation '" + key.name + L"' already exists in table '" + table.name + L"'.");
+    const TableInfo* parent = SameName(key.relatedTable, table.name)
+                                  ? &table
+                                  : Fresh().FindTable(key.relatedTable);
+    if (!parent)
+        parent = Current().FindTable(key.relatedTable);
+    if (!parent)
+        Fail(L"The database engine cannot find the referenced table '" + key.relatedTable +
+             L"'.");
+    key.relatedTable = parent->name;
+    if (key.columns.empty())
+        Fail(L"The relation '" + key.name + L"' names no fields.");
+    std::vector<std::wstring> related;
+    for (KeyColumnInfo& c : key.columns) {
+        c.name = RequireColumn(table, c.name).name;
+        if (!c.related.empty())
+            c.related = RequireColumn(*parent, c.related).name;
+        related.push_back(c.related);
+    }
+    if (related[0].empty()) {
+        // No referenced fields: the primary key of the referenced table.
+        const IndexInfo* pk = nullptr;
+        for (const IndexInfo& i : parent->indexes)
+            if (i.primary)
+                pk = &i;
+        if (!pk || pk->columns.size() != key.columns.size())
+            Fail(L"The table '" + parent->name +
+                 L"' has no primary key matching the fields of relation '" + key.name + L"'.");
+        for (size_t i = 0; i < key.columns.size(); ++i)
+            key.columns[i].related = related[i] = pk->columns[i].name;
+    }
+    if (!key.notEnforced) {
+        bool unique = false;
+        for (const IndexInfo& i : parent->indexes) {
+            std::vector<std::wstring> cols;
+            for (const IndexColumnInfo& c : i.columns)
+                cols.push_back(c.name);
+            unique = unique || (i.unique && SameColumns(cols, related));
+        }
+        if (!unique)
+            Fail(L"No unique index found for the referenced field of the primary table '" +
+                 parent->name + L"'.");
+        for (size_t i = 0; i < key.columns.size(); ++i) {
+            const ColumnInfo& a = RequireColumn(table, key.columns[i].name);
+            const ColumnInfo& b = RequireColumn(*parent, related[i]);
+            if (a.type.type != b.type.type)
+                Fail(L"Relationship '" + key.name + L"': the fields '" + a.name + L"' and '" +
+                     b.name + L"' do not have the same data type.");
+        }
+    }
+    AddKeyRows(table.name, key);
+    if (!key.notEnforced) {
+        const Catalog& now = Fresh();
+        ConstraintTriggers(db_, now).AddForeignKey(*now.FindTable(table.name),
+                                                   *now.FindTable(table.name)->FindKey(key.name));
+    }
+    BumpCatalogVersion();
+}
+
+void SchemaEditor::AddConstraintTo(const TableInfo& table, const sql::Constraint& c)
+{
+    std::wstring name = c.name;
+    switch (c.kind) {
+        case sql::ConstraintKind::NotNull:
+            return;
+        case sql::ConstraintKind::PrimaryKey:
+        case sql::ConstraintKind::Unique: {
+            if (c.kind == sql::ConstraintKind::PrimaryKey) {
+                for (const IndexInfo& i : table.indexes)
+                    if (i.primary)
+                        Fail(L"Primary key already exists in table '" + table.name + L"'.");
+                if (name.empty())
+                    name = L"PrimaryKey";
+            } else if (name.empty()) {
+                name = L"Index";
+                for (const std::wstring& col : c.columns)
+                    name += L"_" + col;
+            }
+            if (table.FindIndex(name) || table.FindKey(name))
+                Fail(L"Index '" + name + L"' already exists in table '" + table.name + L"'.");
+            IndexInfo index;
+            index.name = name;
+            index.unique = true;
+            index.primary = index.disallowNull = c.kind == sql::ConstraintKind::PrimaryKey;
+            for (const std::wstring& col : c.columns)
+                index.columns.push_back({RequireColumn(table, col).name, false});
+            AddIndex(table, index, L"ALTER TABLE");
+            AddKey(table.name, index, index.primary ? kPrimaryKey : kUniqueKey);
+            BumpCatalogVersion();
+            return;
+        }
+        case sql::ConstraintKind::ForeignKey: {
+            KeyInfo key;
+            key.name = name.empty() ? c.refTable + table.name : name;
+            key.relatedTable = c.refTable;
+            key.updateRule = RuleOf(c.onUpdate);
+            key.deleteRule = RuleOf(c.onDelete);
+            if (!c.refColumns.empty() && c.refColumns.size() != c.columns.size())
+                Fail(L"The relation '" + key.name +
+                     L"' names a different number of fields on each side.");
+            for (size_t i = 0; i < c.columns.size(); ++i)
+                key.columns.push_back(
+                    {c.columns[i], c.refColumns.empty() ? std::wstring() : c.refColumns[i]});
+            AddRelation(table.name, key);
+            return;
+        }
+        case sql::ConstraintKind::Check: {
+            if (name.empty())
+                Fail(L"A CHECK constraint needs a name (table '" + table.name + L"').");
+            if (table.FindKey(name) || table.FindIndex(name))
+                Fail(L"Constraint '" + name + L"' already exists in table '" + table.name +
+                     L"'.");
+            KeyInfo key;
+            key.name = name;
+            key.type = kCheckKey;
+            key.checkClause = c.checkText;
+            AddKeyRows(table.name, key);
+            ConstraintTriggers(db_, Fresh())
+                .AddCondition(*Current().FindTable(table.name), name, c.checkText, L"",
+                              L"One or more values are prohibited by the validation rule '" +
+                                  name + L"' set for '" + table.name +
+                                  L"'. Enter a value that the expression for this field can "
+                                  L"accept.");
+            BumpCatalogVersion();
+            return;
+        }
+    }
+}
+
+void SchemaEditor::AddConstraint(const std::wstring& table, const sql::Constraint& constraint)
+{
+    AddConstraintTo(RequireTable(table), constraint);
+}
+
+void SchemaEditor::DropConstraint(const std::wstring& tableName, const std::wstring& name)
+{
+    const TableInfo& table = RequireTable(tableName);
+    const KeyInfo* key = table.FindKey(name);
+    if (key && key->type == kForeignKey) {
+        ConstraintTriggers(db_, Current()).DropForeignKey(table.name, key->name);
+    } else if (key && key->type == kCheckKey) {
+        ConstraintTriggers(db_, Current()).DropCondition(table.name, key->name);
+        DeleteChecks(db_, table.name, key->name);
+    } else if (const IndexInfo* index = table.FindIndex(name)) {
+        std::vector<std::wstring> cols;
+        for (const IndexColumnInfo& c : index->columns)
+            cols.push_back(c.name);
+        for (const auto& [child, fk] : Fresh().ReferencesTo(table.name)) {
+            std::vector<std::wstring> related;
+            for (const KeyColumnInfo& c : fk->columns)
+                related.push_back(c.related);
+            if (!fk->notEnforced && SameColumns(cols, related))
+                Fail(L"Cannot delete the index or constraint '" + index->name +
+                     L"'; it is part of relationship '" + fk->name + L"' of table '" +
+                     child->name + L"'.");
+        }
+        RemoveIndex(table.name, index->name);
+        BumpCatalogVersion();
+        return;
+    } else {
+        Fail(L"Constraint '" + name + L"' does not exist in table '" + table.name + L"'.");
+    }
+    Statement del(db_, "DELETE FROM \"crv.keys\" WHERE table_name = ?1 AND name = ?2");
+    del.Bind(1, std::wstring_view(table.name)).Bind(2, std::wstring_view(key->name)).Step();
+    Statement members(db_,
+                      "DELETE FROM \"crv.key_columns\" WHERE table_name = ?1 AND key_name = ?2");
+    members.Bind(1, std::wstring_view(table.name)).Bind(2, std::wstring_view(key->name)).Step();
+    BumpCatalogVersion();
+}
+
+void SchemaEditor::Rebuild(const TableInfo& table, const std::vector<ColumnInfo>& columns,
+                           const std::vector<std::string>& sources)
+{
+    // SQLite cannot change a column in place: the table is made anew under a
+    // temporary name, filled with the old rows (rowids kept, so counters and
+    // positions stay), and takes the old name; its indexes and triggers are
+    // made again from their own SQL. The caller's savepoint makes it atomic.
+    std::vector<std::string> dependents;
+    {
+        Statement own(db_,
+                      "SELECT sql FROM sqlite_master WHERE tbl_name = ?1 AND sql IS NOT NULL "
+                      "AND type IN ('index', 'trigger') ORDER BY type, rowid");
+        own.Bind(1, std::wstring_view(table.name));
+        while (own.Step())
+            dependents.push_back(automation::ToUtf8(own.Text(0)));
+    }
+    std::string temp = QuoteName(L"crv.rebuild." + table.name);
+    std::string create = "CREATE TABLE " + temp + " (", names, values;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        create += (i ? ", " : "") + QuoteName(columns[i].name) +
+                  (columns[i].notNull ? " NOT NULL" : "");
+        names += ", " + QuoteName(columns[i].name);
+        values += ", " + sources[i];
+    }
+    ExecSql(db_, create + ")");
+    ExecSql(db_, "INSERT INTO " + temp + "(rowid" + names + ") SELECT rowid" + values +
+                     " FROM " + QuoteName(table.name));
+    ExecSql(db_, "PRAGMA legacy_alter_table = ON");
+    try {
+        ExecSql(db_, "DROP TABLE " + QuoteName(table.name));
+        ExecSql(db_, "ALTER TABLE " + temp + " RENAME TO " + QuoteName(table.name));
+        ExecSql(db_, "PRAGMA legacy_alter_table = OFF");
+    } catch (...) {
+        sqlite3_exec(db_, "PRAGMA legacy_alter_table = OFF", nullptr, nullptr, nullptr);
+        throw;
+    }
+    for (const std::string& sql : dependents)
+        ExecSql(db_, sql);
+}
+
+void SchemaEditor::AddColumn(const TableInfo& table, const sql::ColumnDef& def)
+{
+    CheckName(def.name, L"field");
+    if (table.FindColumn(def.name) >= 0)
+        Fail(L"Field '" + def.name + L"' already exists in table '" + table.name + L"'.");
+    ColumnInfo c;
+    c.name = def.name;
+    c.type = ColumnTypeFrom(def.type, def.name);
+    c.notNull = def.notNull;
+    for (const sql::Constraint& k : def.constraints)
+        c.notNull = c.notNull || k.kind == sql::ConstraintKind::NotNull;
+    c.compressed = def.compressed;
+    c.defaultText = def.defaultValue ? def.defaultText : std::wstring();
+    if (c.type.autoIncrement) {
+        if (table.CounterColumn() >= 0)
+            Fail(L"Table '" + table.name + L"' can have only one counter field.");
+        c.seed = def.type.seed.value_or(1);
+        c.increment = def.type.increment.value_or(1);
+        if (c.increment == 0)
+            Fail(L"The increment of the counter field '" + def.name + L"' cannot be 0.");
+    }
+    if (c.notNull || c.type.autoIncrement) {
+        Statement rows(db_, "SELECT 1 FROM " + QuoteName(table.name) + " LIMIT 1");
+        if (rows.Step())
+            Fail(L"Field '" + def.name + L"' cannot be added as a required or counter field: "
+                 L"table '" + table.name + L"' has rows, which would hold Null in it.");
+    }
+    std::vector<ColumnInfo> columns = table.columns;
+    columns.push_back(c);
+    if (c.notNull) {
+        std::vector<std::string> sources;
+        for (const ColumnInfo& old : table.columns)
+            sources.push_back(QuoteName(old.name));
+        sources.push_back("NULL");
+        Rebuild(table, columns, sources);
+    } else {
+        ExecSql(db_, "ALTER TABLE " + QuoteName(table.name) + " ADD COLUMN " + QuoteName(c.name));
+    }
+    std::wstring tableName = table.name;
+    AddColumnRow(tableName, c, static_cast<int64_t>(columns.size()));
+    BumpCatalogVersion();
+    for (const sql::Constraint& k : def.constraints) {
+        if (k.kind == sql::ConstraintKind::NotNull)
+            continue;
+        sql::Constraint withColumn = CopyConstraint(k);
+        if (withColumn.columns.empty())
+            withColumn.columns = {c.name};
+        Fresh();
+        AddConstraintTo(RequireTable(tableName), withColumn);
+    }
+}
+
+void SchemaEditor::DropColumn(const TableInfo& table, const std::wstring& column)
+{
+    const ColumnInfo& c = RequireColumn(table, column);
+    if (table.columns.size() == 1)
+        Fail(L"Field '" + c.name + L"' is the only field of table '" + table.name +
+             L"' and cannot be deleted.");
+    for (const IndexInfo& i : table.indexes)
+        for (const IndexColumnInfo& m : i.columns)
+            if (SameName(m.name, c.name))
+                Fail(L"Cannot delete the field '" + c.name + L"': it is part of the index '" +
+                     i.name + L"'. Delete the index first.");
+    for (const KeyInfo& k : table.keys)
+        for (const KeyColumnInfo& m : k.columns)
+            if (SameName(m.name, c.name))
+                Fail(L"Cannot delete the field '" + c.name + L"': it is part of the constraint '" +
+                     k.name + L"'. Delete the constraint first.");
+    for (const auto& [child, fk] : Current().ReferencesTo(table.name))
+        for (const KeyColumnInfo& m : fk->columns)
+            if (SameName(m.related, c.name))
+                Fail(L"Cannot delete the field '" + c.name + L"': it is part of relationship '" +
+                     fk->name + L"' of table '" + child->name + L"'.");
+    for (const KeyInfo& k : table.keys)
+        if (k.type == kCheckKey && sql::ParseExpression(k.checkClause) &&
+            Catalog::Fold(k.checkClause).find(Catalog::Fold(c.name)) != std::wstring::npos)
+            Fail(L"Cannot delete the field '" + c.name + L"': the CHECK constraint '" + k.name +
+                 L"' may use it. Delete the constraint first.");
+    ConstraintTriggers triggers(db_, Current());
+    triggers.DropCondition(table.name, c.name);
+    triggers.AllowZeroLength(table.name, c.name);
+    std::vector<ColumnInfo> columns;
+    std::vector<std::string> sources;
+    for (const ColumnInfo& old : table.columns)
+        if (!SameName(old.name, c.name)) {
+            columns.push_back(old);
+            sources.push_back(QuoteName(old.name));
+        }
+    std::wstring name = c.name, tableName = table.name;
+    Rebuild(table, columns, sources);
+    Statement del(db_, "DELETE FROM \"crv.columns\" WHERE table_name = ?1 AND name = ?2");
+    del.Bind(1, std::wstring_view(tableName)).Bind(2, std::wstring_view(name)).Step();
+    for (size_t i = 0; i < columns.size(); ++i) {
+        Statement renumber(db_,
+                           "UPDATE \"crv.columns\" SET ordinal = ?3 WHERE table_name = ?1 AND "
+                           "name = ?2");
+        renumber.Bind(1, std::wstring_view(tableName))
+            .Bind(2, std::wstring_view(columns[i].name))
+            .Bind(3, static_cast<int64_t>(i + 1))
+            .Step();
+    }
+    BumpCatalogVersion();
+}
+
+void SchemaEditor::AlterColumn(const TableInfo& table, const sql::ColumnDef& def)
+{
+    const ColumnInfo& old = RequireColumn(table, def.name);
+    ColumnInfo c = old;
+    c.type = ColumnTypeFrom(def.type, def.name);
+    c.notNull = def.notNull;
+    for (const sql::Constraint& k : def.constraints)
+        c.notNull = c.notNull || k.kind == sql::ConstraintKind::NotNull;
+    if (def.defaultValue)
+        c.defaultText = def.defaultText;
+    c.compressed = def.compressed;
+    if (c.type.autoIncrement != old.type.autoIncrement)
+        Fail(L"Field '" + old.name + L"' cannot be changed to or from a counter field.");
+    for (const KeyInfo& k : table.keys)
+        for (const KeyColumnInfo& m : k.columns)
+            if (k.type == kForeignKey && SameName(m.name, old.name))
+                Fail(L"Cannot change field '" + old.name +
+                     L"'. It is part of one or more relationships.");
+    for (const auto& [child, fk] : Current().ReferencesTo(table.name))
+        for (const KeyColumnInfo& m : fk->columns)
+            if (SameName(m.related, old.name))
+                Fail(L"Cannot change field '" + old.name +
+                     L"'. It is part of one or more relationships.");
+    std::vector<ColumnInfo> columns;
+    std::vector<std::string> sources;
+    for (const ColumnInfo& each : table.columns) {
+        if (!SameName(each.name, old.name)) {
+            columns.push_back(each);
+            sources.push_back(QuoteName(each.name));
+            continue;
+        }
+        columns.push_back(c);
+        // Every value is converted and checked as an assignment would be; a
+        // value that does not fit fails the whole change.
+        sources.push_back("acc_store(" + QuoteName(old.name) + ", " +
+                          std::to_string(TypeCode(old.type.type)) + ", " +
+                          std::to_string(TypeCode(c.type.type)) + ", " +
+                          std::to_string(c.type.size) + ", " + std::to_string(c.type.precision) +
+                          ", " + std::to_string(c.type.scale) + ", " +
+                          QuoteText(std::wstring_view(c.name)) + ")");
+    }
+    Rebuild(table, columns, sources);
+    Statement save(db_,
+                   "UPDATE \"crv.columns\" SET type = ?3, size = ?4, precision = ?5, scale = ?6, "
+                   "not_null = ?7, default_text = ?8, compressed = ?9 WHERE table_name = ?1 AND "
+                   "name = ?2");
+    save.Bind(1, std::wstring_view(table.name))
+        .Bind(2, std::wstring_view(old.name))
+        .Bind(3, TypeCode(c.type.type))
+        .Bind(4, c.type.size)
+        .Bind(5, c.type.precision)
+        .Bind(6, c.type.scale)
+        .Bind(7, c.notNull ? 1 : 0)
+        .Bind(9, c.compressed ? 1 : 0);
+    if (!c.defaultText.empty())
+        save.Bind(8, std::wstring_view(c.defaultText));
+    else
+        save.BindNull(8);
+    save.Step();
+    BumpCatalogVersion();
+}
+
+void SchemaEditor::AlterTable(const sql::AlterTable& alter)
+{
+    const TableInfo& table = RequireTable(alter.table);
+    switch (alter.action) {
+        case sql::AlterAction::AddColumn:
+            AddColumn(table, alter.column);
+            return;
+        case sql::AlterAction::AlterColumn:
+            AlterColumn(table, alter.column);
+            return;
+        case sql::AlterAction::DropColumn:
+            DropColumn(table, alter.name);
+            return;
+        case sql::AlterAction::AddConstraint:
+            AddConstraintTo(table, alter.constraint);
+            return;
+        case sql::AlterAction::DropConstraint:
+            DropConstraint(table.name, alter.name);
+            return;
+        case sql::AlterAction::AllowZeroLength:
+        case sql::AlterAction::DenyZeroLength:
+            SetAllowZeroLength(table.name, alter.name,
+                               alter.action == sql::AlterAction::AllowZeroLength);
+            return;
+    }
+}
+
+void SchemaEditor::SetValidationRule(const std::wstring& tableName, const std::wstring& column,
+                                     const std::wstring& rule)
+{
+    const TableInfo& table = RequireTable(tableName);
+    ColumnInfo c = RequireColumn(table, column);
+    ConstraintTriggers(db_, Current()).DropCondition(table.name, c.name);
+    Statement save(db_,
+                   "UPDATE \"crv.columns\" SET validation_rule = ?3 WHERE table_name = ?1 AND "
+                   "name = ?2");
+    save.Bind(1, std::wstring_view(table.name)).Bind(2, std::wstring_view(c.name));
+    if (rule.empty())
+        save.BindNull(3);
+    else
+        save.Bind(3, std::wstring_view(rule));
+    save.Step();
+    if (!rule.empty()) {
+        c.validationRule = rule;
+        ConstraintTriggers(db_, Current())
+            .AddCondition(table, c.name, rule, c.name, RuleViolationText(table.name, c));
+    }
+    BumpCatalogVersion();
+}
+
+void SchemaEditor::SetValidationText(const std::wstring& tableName, const std::wstring& column,
+                                     const std::wstring& text)
+{
+    const TableInfo& table = RequireTable(tableName);
+    const ColumnInfo& c = RequireColumn(table, column);
+    Statement save(db_,
+                   "UPDATE \"crv.columns\" SET validation_text = ?3 WHERE table_name = ?1 AND "
+                   "name = ?2");
+    save.Bind(1, std::wstring_view(table.name))
+        .Bind(2, std::wstring_view(c.name))
+        .Bind(3, std::wstring_view(text))
+        .Step();
+    BumpCatalogVersion();
+    // The rule's trigger carries the message: make it again with the new text.
+    if (!c.validationRule.empty())
+        SetValidationRule(table.name, c.name, c.validationRule);
+}
+
+void SchemaEditor::SetAllowZeroLength(const std::wstring& tableName, const std::wstring& column,
+                                      bool allow)
+{
+    const TableInfo& table = RequireTable(tableName);
+    const ColumnInfo& c = RequireColumn(table, column);
+    if (c.type.type != AccessType::Text && c.type.type != AccessType::Memo)
+        Fail(L"Allow zero length applies to text and memo fields only ('" + table.name + L"." +
+             c.name + L"').");
+    ConstraintTriggers triggers(db_, Current());
+    triggers.AllowZeroLength(table.name, c.name);
+    if (!allow)
+        triggers.DenyZeroLength(table, c.name);
+    Statement save(db_,
+                   "UPDATE \"crv.columns\" SET allow_zero_length = ?3 WHERE table_name = ?1 AND "
+                   "name = ?2");
+    save.Bind(1, std::wstring_view(table.name))
+        .Bind(2, std::wstring_view(c.name))
+        .Bind(3, allow ? 1 : 0)
+        .Step();
+    BumpCatalogVersion();
+}
+
+void SchemaEditor::SetDescription(const std::wstring& tableName, const std::wstring& column,
+                                  const std::wstring& text)
+{
+    const TableInfo& table = RequireTable(tableName);
+    const ColumnInfo& c = RequireColumn(table, column);
+    Statement save(db_,
+                   "UPDATE \"crv.columns\" SET description = ?3 WHERE table_name = ?1 AND "
+                   "name = ?2");
+    save.Bind(1, std::wstring_view(table.name))
+        .Bind(2, std::wstring_view(c.name))
+        .Bind(3, std::wstring_view(text))
+        .Step();
+    BumpCatalogVersion();
+}
+
+void SchemaEditor::AddQuery(const std::wstring& name, const wchar_t* kind,
+                            const std::wstring& text)
+{
+    CheckName(name, L"query");
+    if (Current().FindTable(name) || Current().FindLink(name) || Current().FindQuery(name))
+        Fail(L"Table or query '" + name + L"' already exists.");
+    // Stored text must be a statement the parser reads (raises otherwise).
+    sql::Parse(text);
+    Statement ordinal(db_, "SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.queries\"");
+    ordinal.Step();
+    Statement add(db_,
+                  "INSERT INTO \"crv.queries\"(name, kind, text, ordinal) VALUES (?1, ?2, ?3, ?4)");
+    add.Bind(1, std::wstring_view(name))
+        .Bind(2, std::wstring_view(kind))
+        .Bind(3, std::wstring_view(text))
+        .Bind(4, ordinal.Int64(0))
+        .Step();
+    BumpCatalogVersion();
+}
+
+void SchemaEditor::DropQuery(const std::wstring& name, const wchar_t* kind)
+{
+    const QueryInfo* q = Current().FindQuery(name);
+    if (!q || q->kind != kind)
+        Fail(std::wstring(kind == std::wstring(L"VIEW") ? L"View '" : L"Procedure '") + name +
+             L"' does not exist.");
+    Statement del(db_, "DELETE FROM \"crv.queries\" WHERE name = ?1");
+    del.Bind(1, std::wstring_view(q->name)).Step();
+    BumpCatalogVersion();
+}
+
+void SchemaEditor::CreateView(const sql::CreateView& create)
+{
+    AddQuery(create.name, L"VIEW", create.selectText);
+}
+
+void SchemaEditor::CreateProcedure(const sql::CreateProcedure& create,
+                                   const std::vector<sql::ParameterDecl>& prefix)
+{
+    std::vector<sql::ParameterDecl> params;
+    for (const auto* list : {&prefix, &create.parameters})
+        for (const sql::ParameterDecl& p : *list) {
+            sql::ParameterDecl copy;
+            copy.name = p.name;
+            copy.type = p.type;
+            params.push_back(std::move(copy));
+        }
+    std::wstring text = create.bodyText;
+    if (!params.empty())
+        text = L"PARAMETERS " + ParameterText(params) + L";" + text;
+    AddQuery(create.name, L"PROCEDURE", text);
+}
+
+void SchemaEditor::AddLink(const TableInfo& link)
+{
+    CheckName(link.name, L"table");
+    if (Current().FindTable(link.name) || Current().FindLink(link.name) ||
+        Current().FindQuery(link.name))
+        Fail(L"Table '" + link.name + L"' already exists.");
+    Statement ordinal(db_, "SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.tables\"");
+    ordinal.Step();
+    Statement add(db_,
+                  "INSERT INTO \"crv.tables\"(name, ordinal, kind, link_source, link_provider, "
+                  "remote_name) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    add.Bind(1, std::wstring_view(link.name))
+        .Bind(2, ordinal.Int64(0))
+        .Bind(3, std::wstring_view(link.kind))
+        .Bind(4, std::wstring_view(link.linkSource))
+        .Bind(5, std::wstring_view(link.linkProvider))
+        .Bind(6, std::wstring_view(link.remoteName))
+        .Step();
     BumpCatalogVersion();
 }
 

@@ -3,6 +3,9 @@
 // so a failure leaves neither changed.
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "platform/provider/catalog.h"
 #include "platform/provider/sql/ast.h"
 
@@ -18,6 +21,30 @@ public:
     void DropTable(const sql::DropTable& drop);
     void CreateIndex(const sql::CreateIndex& create);
     void DropIndex(const sql::DropIndex& drop);
+    void AlterTable(const sql::AlterTable& alter);
+    void CreateView(const sql::CreateView& create);
+    // `prefix` is the statement's "PARAMETERS ...;" part, if any.
+    void CreateProcedure(const sql::CreateProcedure& create,
+                         const std::vector<sql::ParameterDecl>& prefix);
+    // DROP VIEW / DROP PROCEDURE; `kind` is VIEW or PROCEDURE.
+    void DropQuery(const std::wstring& name, const wchar_t* kind);
+    // A stored query as ADOX appends one: its text kept as given.
+    void AddQuery(const std::wstring& name, const wchar_t* kind, const std::wstring& text);
+    // A named constraint (any kind) added to an existing table.
+    void AddConstraint(const std::wstring& table, const sql::Constraint& constraint);
+    // A foreign key as DAO appends a relation (it may be "not enforced").
+    void AddRelation(const std::wstring& table, const KeyInfo& key);
+    void DropConstraint(const std::wstring& table, const std::wstring& name);
+    // Column rules that ADOX sets through column properties.
+    void SetValidationRule(const std::wstring& table, const std::wstring& column,
+                           const std::wstring& rule);
+    void SetValidationText(const std::wstring& table, const std::wstring& column,
+                           const std::wstring& text);
+    void SetAllowZeroLength(const std::wstring& table, const std::wstring& column, bool allow);
+    void SetDescription(const std::wstring& table, const std::wstring& column,
+                        const std::wstring& text);
+    // A linked table (LINK or PASS-THROUGH) as ADOX appends one.
+    void AddLink(const TableInfo& link);
 
     // Marks the catalog changed, so every connection re-reads it.
     void BumpCatalogVersion();
@@ -26,6 +53,25 @@ private:
     void AddIndex(const TableInfo& table, const IndexInfo& index, const wchar_t* kind);
     void AddKey(const std::wstring& table, const IndexInfo& index, int type);
     void RemoveIndex(const std::wstring& table, const std::wstring& index);
+    void CheckName(const std::wstring& name, const wchar_t* what) const;
+    void AddTableRow(const TableInfo& table);
+    void AddColumnRow(const std::wstring& table, const ColumnInfo& column, int64_t ordinal);
+    void AddKeyRows(const std::wstring& table, const KeyInfo& key);
+    void AddConstraintTo(const TableInfo& table, const sql::Constraint& constraint);
+    void AddColumn(const TableInfo& table, const sql::ColumnDef& def);
+    void DropColumn(const TableInfo& table, const std::wstring& column);
+    void AlterColumn(const TableInfo& table, const sql::ColumnDef& def);
+    // Makes the table anew with `columns`, each filled from the SQL in
+    // `sources` (over the old table), keeping rowids, indexes and triggers.
+    void Rebuild(const TableInfo& table, const std::vector<ColumnInfo>& columns,
+                 const std::vector<std::string>& sources);
+    const TableInfo& RequireTable(const std::wstring& name) const;
+    const ColumnInfo& RequireColumn(const TableInfo& table, const std::wstring& column) const;
+    // The catalog as this statement has changed it so far.
+    const Catalog& Fresh();
+    const Catalog& Current() const;
+
+    std::vector<std::unique_ptr<Catalog>> fresh_;
 
     sqlite3* db_;
     const Catalog& catalog_;

@@ -6,6 +6,7 @@
 #include "platform/automation/com_error.h"
 #include "platform/provider/query_emitter.h"
 #include "platform/provider/schema_editor.h"
+#include "platform/provider/schema_rowsets.h"
 #include "platform/provider/sql/parser.h"
 #include "platform/provider/sqlite_util.h"
 #include "platform/provider/value_codec.h"
@@ -14,6 +15,26 @@ namespace provider {
 
 using automation::ComError;
 using automation::Variant;
+
+namespace {
+
+// A LINK TABLE statement as the catalog keeps a link.
+TableInfo LinkFrom(const sql::LinkTable& link)
+{
+    TableInfo t;
+    t.name = link.localName;
+    t.remoteName = link.remoteName;
+    if (link.link == sql::LinkKind::Odbc) {
+        t.kind = L"PASS-THROUGH";
+        t.linkProvider = link.source;
+    } else {
+        t.kind = L"LINK";
+        t.linkSource = link.source;
+    }
+    return t;
+}
+
+}  // namespace
 
 Session::Session(std::unique_ptr<NativeStore> store) : store_(std::move(store)) {}
 
@@ -106,6 +127,42 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
     return affected;
 }
 
+void Session::ChangeSchema(const std::function<void(SchemaEditor&)>& change)
+{
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    if (!store_)
+        throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    Atomically([&] {
+        SchemaEditor editor(store_->db(), store_->CurrentCatalog());
+        change(editor);
+    });
+}
+
+std::shared_ptr<Cursor> Session::Rows(const EmittedSelect& select)
+{
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    if (!store_)
+        throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    auto cursor = std::make_shared<Cursor>(store_->db(), select, std::vector<Variant>{});
+    std::erase_if(cursors_, [](const std::weak_ptr<Cursor>& c) { return c.expired(); });
+    cursors_.push_back(cursor);
+    return cursor;
+}
+
+std::shared_ptr<Cursor> Session::SchemaRowset(long schema, const std::vector<Variant>& restrictions)
+{
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    return Rows(SchemaRowsetQuery(CurrentCatalog(), schema, restrictions));
+}
+
+const Catalog& Session::CurrentCatalog()
+{
+    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    if (!store_)
+        throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    return store_->CurrentCatalog();
+}
+
 Session::Result Session::Execute(const std::wstring& text, const std::vector<Variant>& parameters)
 {
     std::lock_guard<std::recursive_mutex> hold(mutex_);
@@ -154,6 +211,12 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
         case sql::StatementKind::DropTable:
         case sql::StatementKind::CreateIndex:
         case sql::StatementKind::DropIndex:
+        case sql::StatementKind::AlterTable:
+        case sql::StatementKind::CreateView:
+        case sql::StatementKind::DropView:
+        case sql::StatementKind::CreateProcedure:
+        case sql::StatementKind::DropProcedure:
+        case sql::StatementKind::LinkTable:
             Atomically([&] {
                 SchemaEditor editor(db, store_->CurrentCatalog());
                 std::visit(
@@ -167,6 +230,18 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
                             editor.CreateIndex(body);
                         else if constexpr (std::is_same_v<T, sql::DropIndex>)
                             editor.DropIndex(body);
+                        else if constexpr (std::is_same_v<T, sql::AlterTable>)
+                            editor.AlterTable(body);
+                        else if constexpr (std::is_same_v<T, sql::CreateView>)
+                            editor.CreateView(body);
+                        else if constexpr (std::is_same_v<T, sql::DropView>)
+                            editor.DropQuery(body.name, L"VIEW");
+                        else if constexpr (std::is_same_v<T, sql::CreateProcedure>)
+                            editor.CreateProcedure(body, statement.parameters);
+                        else if constexpr (std::is_same_v<T, sql::DropProcedure>)
+                            editor.DropQuery(body.name, L"PROCEDURE");
+                        else if constexpr (std::is_same_v<T, sql::LinkTable>)
+                            editor.AddLink(LinkFrom(body));
                     },
                     statement.body);
             });

@@ -3,6 +3,7 @@
 // connection holds one session while it is open.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,8 @@
 #include "platform/provider/native_store.h"
 
 namespace provider {
+
+class SchemaEditor;
 
 class Session {
 public:
@@ -30,6 +33,18 @@ public:
     // (syntax errors name the statement kind); on failure nothing of the
     // statement stays in the file.
     Result Execute(const std::wstring& text, const std::vector<automation::Variant>& parameters);
+
+    // Runs one schema change (for the catalog objects) atomically, as a
+    // statement is run: on failure nothing of it stays in the file.
+    void ChangeSchema(const std::function<void(SchemaEditor&)>& change);
+    // The catalog as of now (the lock of statements held while it is read).
+    const Catalog& CurrentCatalog();
+
+    // A cursor over rows the provider makes itself (schema rowsets).
+    std::shared_ptr<Cursor> Rows(const EmittedSelect& select);
+    // The rows of one schema rowset (see schema_rowsets.h).
+    std::shared_ptr<Cursor> SchemaRowset(long schema,
+                                         const std::vector<automation::Variant>& restrictions);
 
     // Releases every cursor and the store (with its lock).
     void Close();

@@ -1534,7 +1534,9 @@ ExprPtr Parser::ParsePrimary()
             break;
     }
     if (Is(TokenKind::LParen, 1) &&
-        (t.keyword == Keyword::None || t.keyword == Keyword::Left || t.keyword == Keyword::Right)) {
+        (t.keyword == Keyword::None || t.keyword == Keyword::Left || t.keyword == Keyword::Right ||
+         t.keyword == Keyword::Asc)) {
+        // ASC before "(" is the character-code function, not the sort keyword.
         return ParseFunction();
     }
     if (IsReserved(t.keyword))

@@ -1,0 +1,159 @@
+// Keys, relations, checks, validation rules and zero-length rules hold on
+// every change, and a refused change leaves the rows exactly as they were.
+#include <gtest/gtest.h>
+
+#include "store_fixture.h"
+
+namespace providertest {
+namespace {
+
+class EnforcementTest : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        Run(L"CREATE TABLE Parent (id LONG CONSTRAINT pk PRIMARY KEY, code TEXT(10) "
+            L"CONSTRAINT uqCode UNIQUE)");
+        Run(L"INSERT INTO Parent VALUES (1, 'a')");
+        Run(L"INSERT INTO Parent VALUES (2, 'b')");
+    }
+
+    // Every row of `table` ordered by its first column, as one text.
+    std::wstring Rows(const std::wstring& table)
+    {
+        auto rs = Query(L"SELECT * FROM [" + table + L"] ORDER BY 1");
+        std::wstring text;
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            for (long i = 0; i < rs->Fields()->Count(); ++i) {
+                Variant v = rs->Fields()->Item(i)->Value();
+                text += v.IsNull() ? L"null" : automation::ChangeType(v, automation::VT_BSTR).bstrVal();
+                text += L"|";
+            }
+            text += L";";
+        }
+        return text;
+    }
+};
+
+TEST_F(EnforcementTest, ForeignKeyRules)
+{
+    struct Case {
+        const wchar_t* rules;
+        const wchar_t* change;
+        const wchar_t* error;  // a part of the refusal; empty when the change is made
+        const wchar_t* parentAfter;
+        const wchar_t* childAfter;
+    };
+    const Case cases[] = {
+        {L"", L"INSERT INTO Child VALUES (12, 3)", L"related record is required in table 'Parent'",
+         L"1|a|;2|b|;", L"10|1|;11|2|;"},
+        {L"", L"UPDATE Child SET pid = 5 WHERE id = 10",
+         L"related record is required in table 'Parent'", L"1|a|;2|b|;", L"10|1|;11|2|;"},
+        {L"", L"INSERT INTO Child VALUES (12, NULL)", L"", L"1|a|;2|b|;",
+         L"10|1|;11|2|;12|null|;"},
+        {L"", L"DELETE FROM Parent", L"table 'Child' includes related records", L"1|a|;2|b|;",
+         L"10|1|;11|2|;"},
+        {L"", L"UPDATE Parent SET id = 7 WHERE id = 1", L"table 'Child' includes related records",
+         L"1|a|;2|b|;", L"10|1|;11|2|;"},
+        {L" ON DELETE CASCADE", L"DELETE FROM Parent WHERE id = 1", L"", L"2|b|;", L"11|2|;"},
+        {L" ON DELETE SET NULL", L"DELETE FROM Parent WHERE id = 1", L"", L"2|b|;",
+         L"10|null|;11|2|;"},
+        {L" ON UPDATE CASCADE", L"UPDATE Parent SET id = 7 WHERE id = 1", L"", L"2|b|;7|a|;",
+         L"10|7|;11|2|;"},
+        {L" ON UPDATE CASCADE ON DELETE CASCADE", L"UPDATE Parent SET code = 'z' WHERE id = 1",
+         L"", L"1|z|;2|b|;", L"10|1|;11|2|;"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::wstring(c.rules) + L" / " + c.change);
+        Run(L"CREATE TABLE Child (id LONG PRIMARY KEY, pid LONG, CONSTRAINT fk FOREIGN KEY "
+            L"(pid) REFERENCES Parent (id)" +
+            std::wstring(c.rules) + L")");
+        Run(L"INSERT INTO Child VALUES (10, 1)");
+        Run(L"INSERT INTO Child VALUES (11, 2)");
+        std::wstring error = ErrorOf(c.change);
+        if (*c.error)
+            EXPECT_NE(error.find(c.error), std::wstring::npos) << error;
+        else
+            EXPECT_EQ(error, L"");
+        EXPECT_EQ(Rows(L"Parent"), c.parentAfter);
+        EXPECT_EQ(Rows(L"Child"), c.childAfter);
+        Run(L"DROP TABLE Child");
+        Run(L"DELETE FROM Parent");
+        Run(L"INSERT INTO Parent VALUES (1, 'a')");
+        Run(L"INSERT INTO Parent VALUES (2, 'b')");
+    }
+}
+
+TEST_F(EnforcementTest, ForeignKeysOnExistingTablesAndTheirLimits)
+{
+    Run(L"CREATE TABLE Child (id LONG, pid LONG, code TEXT(10))");
+    Run(L"INSERT INTO Child VALUES (1, 9, 'q')");
+    // Present rows must already meet a new relation.
+    EXPECT_NE(ErrorOf(L"ALTER TABLE Child ADD CONSTRAINT fk FOREIGN KEY (pid) REFERENCES Parent")
+                  .find(L"violates referential integrity"),
+              std::wstring::npos);
+    Run(L"UPDATE Child SET pid = 2, code = NULL");
+    Run(L"ALTER TABLE Child ADD CONSTRAINT fk FOREIGN KEY (pid) REFERENCES Parent");
+    EXPECT_NE(ErrorOf(L"DELETE FROM Parent WHERE id = 2"), L"");
+    // A relation needs a unique index on the referenced side.
+    Run(L"CREATE TABLE Loose (n LONG)");
+    EXPECT_NE(ErrorOf(L"ALTER TABLE Child ADD CONSTRAINT fk2 FOREIGN KEY (id) REFERENCES "
+                      L"Loose (n)")
+                  .find(L"No unique index"),
+              std::wstring::npos);
+    // By a unique index that is not the primary key.
+    Run(L"ALTER TABLE Child ADD CONSTRAINT byCode FOREIGN KEY (code) REFERENCES Parent (code)");
+    EXPECT_NE(ErrorOf(L"INSERT INTO Child VALUES (2, 1, 'zz')"), L"");
+    Run(L"INSERT INTO Child VALUES (2, 1, 'a')");
+    // The referenced table and its key cannot go while the relation stands.
+    EXPECT_NE(ErrorOf(L"DROP TABLE Parent"), L"");
+    EXPECT_NE(ErrorOf(L"ALTER TABLE Parent DROP CONSTRAINT pk"), L"");
+    EXPECT_NE(ErrorOf(L"ALTER TABLE Child DROP COLUMN pid"), L"");
+    Run(L"ALTER TABLE Child DROP CONSTRAINT fk");
+    Run(L"INSERT INTO Child VALUES (3, 99, NULL)");
+    Run(L"ALTER TABLE Child DROP CONSTRAINT byCode");
+    Run(L"DROP TABLE Parent");
+}
+
+TEST_F(EnforcementTest, ChecksRulesZeroLengthAndUniqueIndexes)
+{
+    Run(L"CREATE TABLE T (id LONG CONSTRAINT pk PRIMARY KEY, qty LONG, name TEXT(20), "
+        L"CONSTRAINT positive CHECK (qty > 0))");
+    Run(L"INSERT INTO T VALUES (1, 5, 'x')");
+    struct Case {
+        const wchar_t* change;
+        const wchar_t* error;
+    };
+    const Case refused[] = {
+        {L"INSERT INTO T VALUES (2, 0, 'y')", L"validation rule 'positive'"},
+        {L"UPDATE T SET qty = -1", L"validation rule 'positive'"},
+        {L"INSERT INTO T VALUES (1, 3, 'y')", L""},
+        {L"INSERT INTO T VALUES (NULL, 3, 'y')", L"Null"},
+        {L"UPDATE T SET id = NULL", L"Null"},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.change);
+        std::wstring error = ErrorOf(c.change);
+        EXPECT_NE(error, L"");
+        EXPECT_NE(error.find(c.error), std::wstring::npos) << error;
+        EXPECT_EQ(Rows(L"T"), L"1|5|x|;");
+    }
+    // A Null passes a check, as in Access.
+    Run(L"INSERT INTO T VALUES (2, NULL, '')");
+    EXPECT_NE(ErrorOf(L"ALTER TABLE T DENY ZERO LENGTH name"), L"");
+    Run(L"DELETE FROM T WHERE id = 2");
+    Run(L"ALTER TABLE T DENY ZERO LENGTH name");
+    EXPECT_NE(ErrorOf(L"INSERT INTO T VALUES (3, 1, '')").find(L"zero-length"),
+              std::wstring::npos);
+    EXPECT_NE(ErrorOf(L"UPDATE T SET name = ''"), L"");
+    Run(L"ALTER TABLE T ALLOW ZERO LENGTH name");
+    Run(L"INSERT INTO T VALUES (3, 1, '')");
+    Run(L"ALTER TABLE T DROP CONSTRAINT positive");
+    Run(L"INSERT INTO T VALUES (4, -4, 'w')");
+    // A check that present rows break is refused.
+    EXPECT_NE(ErrorOf(L"ALTER TABLE T ADD CONSTRAINT again CHECK (qty > 0)"), L"");
+    EXPECT_EQ(Rows(L"T"), L"1|5|x|;3|1||;4|-4|w|;");
+}
+
+}  // namespace
+}  // namespace providertest
