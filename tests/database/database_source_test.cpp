@@ -87,7 +87,8 @@ const std::vector<std::wstring> kEveryKindScript = {
     L"SecretID LONG, CONSTRAINT FK_NotesSecret FOREIGN KEY (SecretID) REFERENCES Secret (ID))",
     L"CREATE UNIQUE INDEX ByNameCode ON Customers (Name DESC, Code) WITH IGNORE NULL",
     L"CREATE INDEX ByAmount ON Orders (Amount) WITH DISALLOW NULL",
-    L"ALTER TABLE Orders ADD COLUMN Remark TEXT(20)",
+    // A default declared as NULL has no text of its own and must not fail the load.
+    L"ALTER TABLE Orders ADD COLUMN Remark TEXT(20) DEFAULT NULL",
     L"ALTER TABLE Orders ADD CONSTRAINT CK_Qty CHECK (Qty > 0)",
     L"CREATE VIEW ActiveCustomers AS SELECT Name FROM Customers WHERE Active = TRUE",
     L"CREATE PROCEDURE OrdersSince (since DATETIME, minAmount DOUBLE) AS "
@@ -192,7 +193,7 @@ TEST_F(DatabaseSourceTest, StoreWithEveryKindOfObjectLoadsIntoExactlyThatSchema)
           {L"Photo", L" IMAGE", L""},
           {L"Tag", L" BINARY", L""},
           {L"Ref", L" UNIQUEIDENTIFIER", L""},
-          {L"Remark", L" TEXT(20)", L""}}},
+          {L"Remark", L" TEXT(20) DEFAULT NULL", L""}}},
         {L"Lines", {{L"LineID", L" AUTOINCREMENT", L""}, {L"OrderRef", L" LONG", L""}}},
         {L"Notes",
          {{L"NoteID", L" LONG NOT NULL", L""},
@@ -457,6 +458,7 @@ TEST_F(DatabaseSourceTest, FailedOpensReportThePathAndTheProviderError)
     };
     const Case cases[] = {
         {"missing file", Wide(dir / "nowhere.mdb"), L""},
+        {"no file named", L"", L""},
         {"wrong password", secret, L"wrong"},
         {"no password", secret, L""},
         {"locked file", locked, L""},
