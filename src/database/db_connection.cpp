@@ -107,7 +107,8 @@ const automation::Ptr<provider::dao::Database>& DbConnection::OpenDatabaseDao()
     std::wstring openFailure = L"Can't open database '" + settings_->path + L"'\n";
     if (!daoCreated_) {
         automation::ComError lastFailure(automation::E_FAIL, L"");
-        for (const wchar_t* progId : {L"DAO.DBEngine.120", L"DAO.DBEngine.36", L"DAO.DBEngine.35"}) {
+        for (const wchar_t* progId :
+             {L"DAO.DBEngine.120", L"DAO.DBEngine.36", L"DAO.DBEngine.35"}) {
             try {
                 daoEngine_ = automation::CreateObjectAs<provider::dao::DBEngine>(progId);
                 break;
@@ -142,9 +143,9 @@ const automation::Ptr<provider::dao::Database>& DbConnection::OpenDatabaseDao()
     if (!settings_->databasePassword.empty())
         connect = L";PWD=" + settings_->databasePassword;
     try {
-        daoDatabase_ = daoEngine_->OpenDatabase(settings_->path, automation::Variant(false),
-                                                automation::Variant(false),
-                                                automation::Variant(connect));
+        daoDatabase_ =
+            daoEngine_->OpenDatabase(settings_->path, automation::Variant(false),
+                                     automation::Variant(false), automation::Variant(connect));
     } catch (const automation::ComError& e) {
         throw DbOpenException(openFailure + FormatComError(e));
     }

@@ -1,7 +1,8 @@
 // One database that a component works on, opened one way at a time: as an
 // ADO connection (reading rows, running statements), as an ADOX catalog
-// (schema changes) or as a DAO database (relations). Asking for another way closes the current one first;
-// asking for the current one returns the open object.
+// (schema changes) or as a DAO database (relations). Asking for another way
+// closes the current one first; asking for the current one returns the open
+// object.
 #pragma once
 
 #include <string>

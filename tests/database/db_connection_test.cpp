@@ -8,6 +8,9 @@
 #include "platform/automation/wide_text.h"
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/adox_catalog.h"
+#include "platform/provider/adox_table.h"
+#include "platform/provider/dao_database.h"
+#include "platform/provider/dao_engine.h"
 #include "platform/provider/provider_classes.h"
 #include "support/temp_dir.h"
 
@@ -185,6 +188,133 @@ TEST_F(DbConnectionTest, CatalogModeAndClosingItReleasesTheDatabase)
     EXPECT_NO_THROW(other.Open());
     other.Close();
     EXPECT_NO_THROW(db.Open());
+}
+
+// Puts the DAO engine classes back as the provider registers them.
+class DaoEngines {
+public:
+    ~DaoEngines()
+    {
+        for (const wchar_t* id : {L"DAO.DBEngine.120", L"DAO.DBEngine.36", L"DAO.DBEngine.35"})
+            automation::UnregisterClass(id);
+        for (const wchar_t* id : {L"DAO.DBEngine.120", L"DAO.DBEngine.36"})
+            automation::RegisterClass(id,
+                                      [] { return std::make_shared<provider::dao::DBEngine>(); });
+    }
+    // Leaves only `progId` (if any) registered, counting its creations.
+    void Only(const wchar_t* progId)
+    {
+        for (const wchar_t* id : {L"DAO.DBEngine.120", L"DAO.DBEngine.36", L"DAO.DBEngine.35"})
+            automation::UnregisterClass(id);
+        if (progId)
+            automation::RegisterClass(progId, [this] {
+                ++created;
+                return std::make_shared<provider::dao::DBEngine>();
+            });
+    }
+    int created = 0;
+};
+
+TEST_F(DbConnectionTest, ModesSwitchOneAtATime)
+{
+    DbConnection db(&settings);
+    auto connection = db.Open();
+    auto& database = db.OpenDatabaseDao();
+    EXPECT_EQ(db.State(), 2);
+    // Asking for another mode closed the ADO connection first.
+    EXPECT_EQ(connection->State(), provider::adodb::adStateClosed);
+    // The same mode returns the open database without opening it again.
+    EXPECT_EQ(db.OpenDatabaseDao().get(), database.get());
+    auto dao = database;
+    EXPECT_EQ(dao->Relations()->Count(), 0);
+    auto& catalog = db.OpenCatalog();
+    EXPECT_EQ(db.State(), 3);
+    EXPECT_THROW(dao->Relations(), automation::ComError);  // closed by the switch
+    EXPECT_EQ(catalog->Tables()->Count(), 0);
+    EXPECT_EQ(db.Open().get(), connection.get());
+    EXPECT_EQ(db.State(), 1);
+    // The ADOX catalog is a new object at each catalog open.
+    auto* before = catalog.get();
+    auto kept = catalog;
+    EXPECT_NE(db.OpenCatalog().get(), before);
+    db.Close();
+    EXPECT_EQ(db.State(), 0);
+}
+
+TEST_F(DbConnectionTest, DaoEngineFallbackAndItsMessages)
+{
+    struct Case {
+        const wchar_t* registered;  // the one engine left, or none
+        DbConnection::Program program;
+        const wchar_t* message;  // null: the open succeeds
+    };
+    const Case cases[] = {
+        {L"DAO.DBEngine.120", DbConnection::Program::Comparison, nullptr},
+        {L"DAO.DBEngine.36", DbConnection::Program::Comparison, nullptr},
+        {L"DAO.DBEngine.35", DbConnection::Program::Comparison, nullptr},
+        {nullptr, DbConnection::Program::Comparison, L"Can't initialize DAO."},
+        {nullptr, DbConnection::Program::ScriptRunner, L"open"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.registered ? c.registered : L"none");
+        DaoEngines engines;
+        engines.Only(c.registered);
+        DbConnection::SetProgram(c.program);
+        DbConnection db(&settings);
+        if (!c.message) {
+            EXPECT_NO_THROW(db.OpenDatabaseDao());
+            db.Close();
+            db.OpenDatabaseDao();  // the engine is kept
+            EXPECT_EQ(engines.created, 1);
+            continue;
+        }
+        try {
+            db.OpenDatabaseDao();
+            FAIL();
+        } catch (const DbOpenException& e) {
+            if (std::wstring(c.message) == L"open")
+                EXPECT_EQ(e.Message(),
+                          L"Can't open database '" + path + L"'\n\r\nError: Class not registered");
+            else
+                EXPECT_EQ(e.Message(), c.message);
+        }
+        EXPECT_EQ(db.State(), 0);
+    }
+}
+
+TEST_F(DbConnectionTest, DaoOpensProtectedDatabasesInBothPrograms)
+{
+    auto protectedPath = Wide(dir / "locked.mdb");
+    auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
+    catalog->Create(CreationString(protectedPath) + L";Jet OLEDB:Database Password=secret")
+        ->Close();
+    for (auto program : {DbConnection::Program::Comparison, DbConnection::Program::ScriptRunner}) {
+        DbConnection::SetProgram(program);
+        ConnectionSettings good, bad;
+        good.Assign(protectedPath, L"", L"secret", L"", L"");
+        bad.Assign(protectedPath, L"", L"wrong", L"", L"");
+        DbConnection a(&good), b(&bad);
+        EXPECT_NO_THROW(a.OpenDatabaseDao());
+        a.Close();
+        try {
+            b.OpenDatabaseDao();
+            FAIL();
+        } catch (const DbOpenException& e) {
+            EXPECT_EQ(e.Message(), L"Can't open database '" + protectedPath +
+                                       L"'\n\r\nError: Not a valid password.");
+        }
+    }
+}
+
+TEST_F(DbConnectionTest, DaoWorkgroupSettingsOnlyInTheComparison)
+{
+    ConnectionSettings workgroup;
+    workgroup.Assign(path, Wide(dir / "missing.mdw"), L"", L"me", L"");
+    DbConnection db(&workgroup);
+    EXPECT_THROW(db.OpenDatabaseDao(), DbOpenException);
+    DbConnection::SetProgram(DbConnection::Program::ScriptRunner);
+    DbConnection runner(&workgroup);
+    EXPECT_NO_THROW(runner.OpenDatabaseDao());
 }
 
 }  // namespace

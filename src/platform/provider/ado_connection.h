@@ -72,8 +72,8 @@ public:
 
     // A schema rowset (adSchemaColumns 4, adSchemaCheckConstraints 5,
     // adSchemaTableConstraints 10) with its restrictions in documented order.
-    automation::Ptr<Recordset> OpenSchema(long schema,
-                                          const std::vector<automation::Variant>& restrictions = {});
+    automation::Ptr<Recordset> OpenSchema(
+        long schema, const std::vector<automation::Variant>& restrictions = {});
 
     automation::Ptr<adodb::Errors> Errors() const { return errors_; }
 

@@ -18,7 +18,9 @@ public:
     // not yet appended to a catalog); `readOnly` refuses every change.
     Property(std::wstring name, automation::Variant value, Setter setter = {},
              bool readOnly = false)
-        : name_(std::move(name)), value_(std::move(value)), setter_(std::move(setter)),
+        : name_(std::move(name)),
+          value_(std::move(value)),
+          setter_(std::move(setter)),
           readOnly_(readOnly)
     {
     }

@@ -40,8 +40,8 @@ Property::Setter StoreSetter(const Ptr<adodb::Connection>& connection,
 
 bool FixedLength(AccessType type)
 {
-    return type != AccessType::Text && type != AccessType::Memo &&
-           type != AccessType::Binary && type != AccessType::LongBinary;
+    return type != AccessType::Text && type != AccessType::Memo && type != AccessType::Binary &&
+           type != AccessType::LongBinary;
 }
 
 }  // namespace
@@ -138,7 +138,7 @@ Ptr<Table> Table::FromStore(const TableInfo& info, const Ptr<adodb::Connection>&
         index->name_ = i.name;
         index->primaryKey_ = i.primary;
         index->unique_ = i.unique;
-        index->indexNulls_ = i.disallowNull ? adIndexNullsDisallow
+        index->indexNulls_ = i.disallowNull  ? adIndexNullsDisallow
                              : i.ignoreNulls ? adIndexNullsIgnore
                                              : adIndexNullsAllow;
         for (const IndexColumnInfo& m : i.columns)

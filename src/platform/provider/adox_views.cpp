@@ -44,8 +44,7 @@ void Views::Append(const std::wstring& name, const Ptr<adodb::Command>& command)
         throw ComError(adodb::adErrInvalidArgument, L"A null command cannot be appended.");
     std::wstring text = command->CommandText();
     try {
-        if (std::wstring(kind_) == L"VIEW" &&
-            sql::Parse(text).kind() != sql::StatementKind::Select)
+        if (std::wstring(kind_) == L"VIEW" && sql::Parse(text).kind() != sql::StatementKind::Select)
             throw ComError(automation::E_FAIL,
                            L"The view '" + name + L"' must be a SELECT statement.");
         connection_->OpenSession().ChangeSchema(

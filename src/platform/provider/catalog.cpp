@@ -155,7 +155,8 @@ void Catalog::Load(sqlite3* db)
         db,
         "SELECT table_name, name, type, size, precision, scale, not_null, "
         "auto_increment, seed, increment, default_text, allow_zero_length, compressed, "
-        "validation_rule, validation_text, description FROM \"crv.columns\" ORDER BY table_name, ordinal");
+        "validation_rule, validation_text, description FROM \"crv.columns\" ORDER BY table_name, "
+        "ordinal");
     while (columns.Step()) {
         auto it = tables_.find(Fold(columns.Text(0)));
         if (it == tables_.end())

@@ -78,6 +78,13 @@ std::wstring RuleViolationText(const std::wstring& table, const ColumnInfo& colu
            L"'. Enter a value that the expression for this field can accept.";
 }
 
+std::wstring CheckViolationText(const TableInfo& table, const KeyInfo& check)
+{
+    return L"One or more values are prohibited by the validation rule '" + check.name +
+           L"' set for '" + table.name +
+           L"'. Enter a value that the expression for this field can accept.";
+}
+
 void ConstraintTriggers::Drop(const std::wstring& table, const std::wstring& name,
                               const char* purpose)
 {
@@ -85,25 +92,29 @@ void ConstraintTriggers::Drop(const std::wstring& table, const std::wstring& nam
         ExecSql(db_, "DROP TRIGGER IF EXISTS " + TriggerName(table, name, purpose, event));
 }
 
-void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& key)
+void ConstraintTriggers::AddForeignKey(const TableInfo& child, const TableInfo& parentTable,
+                                       const KeyInfo& key)
 {
-    const TableInfo* parent = catalog_.FindTable(key.relatedTable);
-    if (!parent)
-        Fail(L"The database engine cannot find the referenced table '" + key.relatedTable + L"'.");
+    const TableInfo* parent = &parentTable;
     std::string c = QuoteName(child.name), p = QuoteName(parent->name);
     std::string present = AllPresent(key, "NEW.", false);
     std::string parentRow = "SELECT 1 FROM " + p + " WHERE " + Match(key, "NEW.", "");
     if (Exists(db_, "SELECT 1 FROM " + c + " AS NEW WHERE " + present + " AND NOT EXISTS (" +
                         parentRow + ")"))
         Fail(L"Data in the table '" + child.name + L"' violates referential integrity rules.");
-    std::wstring required = L"You cannot add or change a record because a related record is "
-                            L"required in table '" +
-                            parent->name + L"'.";
+    std::wstring required =
+        L"You cannot add or change a record because a related record is "
+        L"required in table '" +
+        parent->name + L"'.";
     std::string when = " WHEN " + present + " AND NOT EXISTS (" + parentRow + ") BEGIN " +
                        Raise(required) + " END";
     std::string of;
     for (const KeyColumnInfo& k : key.columns)
         of += (of.empty() ? "" : ", ") + QuoteName(k.name);
+    // The parent's checks look children up by the key: an index of the
+    // store's own (no Access index; Access names hold no '.').
+    ExecSql(db_, "CREATE INDEX " + QuoteName(child.name + L"." + key.name + L".fk") + " ON " + c +
+                     " (" + of + ")");
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(child.name, key.name, "fk", "insert") +
                      " AFTER INSERT ON " + c + when);
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(child.name, key.name, "fk", "update") +
@@ -111,8 +122,8 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
 
     // The parent's side: deleting or re-keying a row that has children.
     std::string children = "SELECT 1 FROM " + c + " WHERE " + Match(key, "", "OLD.");
-    std::wstring related = L"The record cannot be deleted or changed because table '" +
-                           child.name + L"' includes related records.";
+    std::wstring related = L"The record cannot be deleted or changed because table '" + child.name +
+                           L"' includes related records.";
     std::string onDelete;
     switch (key.deleteRule) {
         case kRuleCascade:
@@ -122,8 +133,8 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
             std::string set;
             for (const KeyColumnInfo& k : key.columns)
                 set += (set.empty() ? "" : ", ") + QuoteName(k.name) + " = NULL";
-            onDelete = " BEGIN UPDATE " + c + " SET " + set + " WHERE " + Match(key, "", "OLD.") +
-                       "; END";
+            onDelete =
+                " BEGIN UPDATE " + c + " SET " + set + " WHERE " + Match(key, "", "OLD.") + "; END";
             break;
         }
         default:
@@ -147,8 +158,8 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
         onUpdate = " WHEN " + changed + " BEGIN UPDATE " + c + " SET " + set + " WHERE " +
                    Match(key, "", "OLD.") + "; END";
     } else {
-        onUpdate =
-            " WHEN (" + changed + ") AND EXISTS (" + children + ") BEGIN " + Raise(related) + " END";
+        onUpdate = " WHEN (" + changed + ") AND EXISTS (" + children + ") BEGIN " + Raise(related) +
+                   " END";
     }
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(child.name, key.name, "fk", "parent") +
                      " AFTER UPDATE OF " + parentOf + " ON " + p + onUpdate);
@@ -157,6 +168,7 @@ void ConstraintTriggers::AddForeignKey(const TableInfo& child, const KeyInfo& ke
 void ConstraintTriggers::DropForeignKey(const std::wstring& child, const std::wstring& key)
 {
     Drop(child, key, "fk");
+    ExecSql(db_, "DROP INDEX IF EXISTS " + QuoteName(child + L"." + key + L".fk"));
 }
 
 void ConstraintTriggers::AddCondition(const TableInfo& table, const std::wstring& name,
@@ -171,24 +183,27 @@ void ConstraintTriggers::AddCondition(const TableInfo& table, const std::wstring
     }
     // The condition as a select item over the table gives the emitter's
     // lookup of one row by rowid: the condition's value for that row.
-    sql::Statement st =
-        sql::Parse(L"SELECT (" + text + L") FROM " + sql::QuoteName(table.name));
+    sql::Statement st = sql::Parse(L"SELECT (" + text + L") FROM " + sql::QuoteName(table.name));
     QueryEmitter emitter(catalog_, L"CHECK");
     EmittedSelect select = emitter.EmitSelect(std::get<sql::Select>(st.body), true);
     const std::string marker = "?1";
     if (select.rowLookup.size() < marker.size() ||
         select.rowLookup.compare(select.rowLookup.size() - 2, 2, marker) != 0)
-        Fail(L"The condition '" + condition + L"' cannot be kept for table '" + table.name +
-             L"'.");
+        Fail(L"The condition '" + condition + L"' cannot be kept for table '" + table.name + L"'.");
     std::string lookup = select.rowLookup.substr(0, select.rowLookup.size() - 2);
+    // The lookup ends "alias.rowid = ": the rowid's name (another one when a
+    // column is called rowid) serves the trigger's NEW row too.
+    size_t dot = lookup.rfind('.');
+    std::string rowid = lookup.substr(dot + 1, lookup.size() - 3 - (dot + 1));
     std::string t = QuoteName(table.name);
     // Access refuses a value only when the condition is False; Null passes.
     if (Exists(db_, "SELECT 1 FROM " + t + " AS \"crv.row\" WHERE (" + lookup +
-                        "\"crv.row\".rowid) = 0"))
+                        "\"crv.row\"." + rowid + ") = 0"))
         Fail(L"Existing data in table '" + table.name + L"' violates the validation rule '" +
              condition + L"'.");
     const char* purpose = column.empty() ? "check" : "rule";
-    std::string body = " WHEN (" + lookup + "NEW.rowid) = 0 BEGIN " + Raise(message) + " END";
+    std::string body =
+        " WHEN (" + lookup + "NEW." + rowid + ") = 0 BEGIN " + Raise(message) + " END";
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, name, purpose, "insert") +
                      " AFTER INSERT ON " + t + body);
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, name, purpose, "update") +
@@ -207,10 +222,10 @@ void ConstraintTriggers::DenyZeroLength(const TableInfo& table, const std::wstri
     if (Exists(db_, "SELECT 1 FROM " + t + " WHERE " + c + " = ''"))
         Fail(L"Field '" + table.name + L"." + column +
              L"' holds zero-length strings; they must be removed before they are denied.");
-    std::string body = " WHEN NEW." + c + " = '' BEGIN " +
-                       Raise(L"Field '" + table.name + L"." + column +
-                             L"' cannot be a zero-length string.") +
-                       " END";
+    std::string body =
+        " WHEN NEW." + c + " = '' BEGIN " +
+        Raise(L"Field '" + table.name + L"." + column + L"' cannot be a zero-length string.") +
+        " END";
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, column, "zl", "insert") +
                      " AFTER INSERT ON " + t + body);
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, column, "zl", "update") +

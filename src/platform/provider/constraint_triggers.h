@@ -18,8 +18,9 @@ class ConstraintTriggers {
 public:
     ConstraintTriggers(sqlite3* db, const Catalog& catalog) : db_(db), catalog_(catalog) {}
 
-    // An enforced foreign key of `child`; fails when present rows break it.
-    void AddForeignKey(const TableInfo& child, const KeyInfo& key);
+    // An enforced foreign key of `child` referencing `parent` (its members'
+    // related columns filled in); fails when present rows break it.
+    void AddForeignKey(const TableInfo& child, const TableInfo& parent, const KeyInfo& key);
     void DropForeignKey(const std::wstring& child, const std::wstring& key);
 
     // A condition every row must meet (a CHECK clause, or a column's
@@ -40,7 +41,9 @@ private:
     const Catalog& catalog_;
 };
 
-// The text Access gives for a value that breaks a column's validation rule.
+// The texts Access gives for a value that breaks a column's validation rule
+// or a table's CHECK constraint.
 std::wstring RuleViolationText(const std::wstring& table, const ColumnInfo& column);
+std::wstring CheckViolationText(const TableInfo& table, const KeyInfo& check);
 
 }  // namespace provider

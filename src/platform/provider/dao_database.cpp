@@ -14,8 +14,7 @@ namespace {
 
 [[noreturn]] void ReadOnly()
 {
-    throw ComError(automation::E_FAIL,
-                   L"Cannot update. Database or object is read-only.");
+    throw ComError(automation::E_FAIL, L"Cannot update. Database or object is read-only.");
 }
 
 }  // namespace
@@ -36,9 +35,8 @@ Relation::Relation() : fields_(std::make_shared<dao::Fields>()) {}
 void Relation::RequireNew() const
 {
     if (appended_)
-        throw ComError(automation::E_FAIL,
-                       L"Property can't be changed once the relation '" + name_ +
-                           L"' is appended.");
+        throw ComError(automation::E_FAIL, L"Property can't be changed once the relation '" +
+                                               name_ + L"' is appended.");
 }
 
 void Relation::SetName(const std::wstring& name)

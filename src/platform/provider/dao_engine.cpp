@@ -32,7 +32,10 @@ automation::Ptr<Database> DBEngine::OpenDatabase(const std::wstring& path, const
     if (!systemDb_.empty())
         text += L";Jet OLEDB:System database=\"" + systemDb_ + L"\"";
     std::wstring checked = CheckedDataSource(ConnectionString(text));
-    std::wstring password = ConnectionString(connectText).Get(L"PWD");
+    // DAO's connect text starts with its source type, empty for Jet: ";PWD=...".
+    size_t first = connectText.find_first_not_of(L';');
+    std::wstring password =
+        first == std::wstring::npos ? L"" : ConnectionString(connectText.substr(first)).Get(L"PWD");
     auto session = std::make_shared<Session>(NativeStore::Open(checked, Flag(options), password));
     return std::make_shared<Database>(std::move(session), path, Flag(readOnly));
 }

@@ -65,11 +65,13 @@ void WritePassword(sqlite3* db, const std::wstring& password)
     put.Step();
 }
 
-bool PasswordMatches(sqlite3* db, const std::wstring& password)
+// `strict`: with no password set, only the empty password matches (changing
+// the password); otherwise any given one is ignored, as Jet does on open.
+bool PasswordMatches(sqlite3* db, const std::wstring& password, bool strict = false)
 {
     Statement get(db, "SELECT value FROM \"crv.properties\" WHERE name = 'password'");
     if (!get.Step())
-        return true;  // no password set: any given one is ignored, as Jet does
+        return !strict || password.empty();
     std::string stored = automation::ToUtf8(get.Text(0));
     size_t colon = stored.find(':');
     if (colon == std::string::npos)
@@ -250,7 +252,7 @@ void NativeStore::ChangePassword(const std::wstring& oldPassword, const std::wst
         throw ComError(E_FAIL,
                        L"You can't change the database password unless the database is "
                        L"opened exclusively.");
-    if (!PasswordMatches(db_, oldPassword))
+    if (!PasswordMatches(db_, oldPassword, true))
         throw ComError(E_FAIL, L"Not a valid password.");
     if (newPassword.size() > 20)
         throw ComError(E_FAIL, L"The database password can have at most 20 characters.");

@@ -608,6 +608,25 @@ std::string QueryEmitter::TableRef(const sql::TableRef& ref, Scope& scope)
 {
     switch (ref.kind) {
         case sql::TableRefKind::Table: {
+            const QueryInfo* view =
+                catalog_.FindTable(ref.name) ? nullptr : catalog_.FindQuery(ref.name);
+            if (view && view->kind == L"VIEW") {
+                // A stored view reads as the subquery of its text.
+                if (++viewDepth_ > 32)
+                    Fail(L"The view '" + view->name + L"' refers to itself");
+                sql::Statement stored = sql::Parse(view->text);
+                EmittedSelect inner = EmitSelect(std::get<sql::Select>(stored.body), false);
+                --viewDepth_;
+                Source s;
+                s.alias = ref.alias.empty() ? view->name : ref.alias;
+                s.derived = inner.columns;
+                for (const Source& other : scope.sources)
+                    if (NamesEqual(other.alias, s.alias))
+                        Fail(L"The table '" + s.alias +
+                             L"' appears twice in the FROM clause; give one an alias");
+                scope.sources.push_back(s);
+                return "(" + inner.sql + ") AS " + QuoteName(s.alias);
+            }
             const TableInfo& t = RequireTable(ref.name);
             Source s;
             s.alias = ref.alias.empty() ? t.name : ref.alias;
@@ -745,7 +764,8 @@ EmittedSelect QueryEmitter::EmitSelect(const sql::Select& select, bool forCursor
     const sql::SelectCore& core = select.core;
     bool simple = forCursor && select.unions.empty() && !core.distinct && core.groupBy.empty() &&
                   !core.having && core.from.size() == 1 &&
-                  core.from[0]->kind == sql::TableRefKind::Table && !core.topPercent;
+                  core.from[0]->kind == sql::TableRefKind::Table &&
+                  catalog_.FindTable(core.from[0]->name) && !core.topPercent;
     for (const sql::SelectItem& item : core.items)
         simple = simple && !HasAggregate(item.expr.get()) && !HasParameter(item.expr.get());
     for (const sql::OrderItem& o : select.orderBy)

@@ -79,6 +79,7 @@ private:
     const Catalog& catalog_;
     const wchar_t* kind_;
     int exprCounter_ = 1000;
+    int viewDepth_ = 0;  // views read inside views
 };
 
 }  // namespace provider

@@ -69,6 +69,26 @@ bool SameColumns(const std::vector<std::wstring>& a, const std::vector<std::wstr
     return true;
 }
 
+bool UsesColumn(const sql::Expr& e, const std::wstring& column)
+{
+    if (e.kind == sql::ExprKind::Column && SameName(e.name, column))
+        return true;
+    for (const sql::ExprPtr& a : e.args)
+        if (a && UsesColumn(*a, column))
+            return true;
+    return false;
+}
+
+// Whether a CHECK clause names `column`. Subqueries may name it from the
+// inside, so for them any mention of the name counts.
+bool MayUseColumn(const std::wstring& clause, const std::wstring& column)
+{
+    bool subquery = Catalog::Fold(clause).find(L"select") != std::wstring::npos;
+    if (subquery)
+        return Catalog::Fold(clause).find(Catalog::Fold(column)) != std::wstring::npos;
+    return UsesColumn(*sql::ParseExpression(clause), column);
+}
+
 std::wstring ParameterText(const std::vector<sql::ParameterDecl>& params)
 {
     std::wstring text;
@@ -174,7 +194,8 @@ void SchemaEditor::BumpCatalogVersion()
 
 void SchemaEditor::CreateTable(const sql::CreateTable& create)
 {
-    if (catalog_.FindTable(create.name))
+    if (catalog_.FindTable(create.name) || catalog_.FindLink(create.name) ||
+        catalog_.FindQuery(create.name))
         Fail(L"Table '" + create.name + L"' already exists.");
     if (create.name.empty() || create.name.find_first_of(L".!`[]") != std::wstring::npos)
         Fail(L"'" + create.name + L"' is not a valid table name.");
@@ -630,14 +651,15 @@ void SchemaEditor::AddRelation(const std::wstring& tableName, const KeyInfo& giv
     CheckName(key.name, L"relation");
     if (table.FindKey(key.name) || table.FindIndex(key.name))
         Fail(L"Relation '" + key.name + L"' already exists in table '" + table.name + L"'.");
-    const TableInfo* parent = SameName(key.relatedTable, table.name)
-                                  ? &table
-                                  : Fresh().FindTable(key.relatedTable);
+    // Relation names are the database's, not the table's.
+    for (const TableInfo* other : Current().Tables())
+        if (const KeyInfo* same = other->FindKey(key.name); same && same->type == kForeignKey)
+            Fail(L"Relationship '" + key.name + L"' already exists (table '" + other->name +
+                 L"').");
+    const TableInfo* parent =
+        SameName(key.relatedTable, table.name) ? &table : Current().FindTable(key.relatedTable);
     if (!parent)
-        parent = Current().FindTable(key.relatedTable);
-    if (!parent)
-        Fail(L"The database engine cannot find the referenced table '" + key.relatedTable +
-             L"'.");
+        Fail(L"The database engine cannot find the referenced table '" + key.relatedTable + L"'.");
     key.relatedTable = parent->name;
     if (key.columns.empty())
         Fail(L"The relation '" + key.name + L"' names no fields.");
@@ -680,11 +702,8 @@ void SchemaEditor::AddRelation(const std::wstring& tableName, const KeyInfo& giv
         }
     }
     AddKeyRows(table.name, key);
-    if (!key.notEnforced) {
-        const Catalog& now = Fresh();
-        ConstraintTriggers(db_, now).AddForeignKey(*now.FindTable(table.name),
-                                                   *now.FindTable(table.name)->FindKey(key.name));
-    }
+    if (!key.notEnforced)
+        ConstraintTriggers(db_, Current()).AddForeignKey(table, *parent, key);
     BumpCatalogVersion();
 }
 
@@ -739,8 +758,7 @@ void SchemaEditor::AddConstraintTo(const TableInfo& table, const sql::Constraint
             if (name.empty())
                 Fail(L"A CHECK constraint needs a name (table '" + table.name + L"').");
             if (table.FindKey(name) || table.FindIndex(name))
-                Fail(L"Constraint '" + name + L"' already exists in table '" + table.name +
-                     L"'.");
+                Fail(L"Constraint '" + name + L"' already exists in table '" + table.name + L"'.");
             KeyInfo key;
             key.name = name;
             key.type = kCheckKey;
@@ -748,10 +766,7 @@ void SchemaEditor::AddConstraintTo(const TableInfo& table, const sql::Constraint
             AddKeyRows(table.name, key);
             ConstraintTriggers(db_, Fresh())
                 .AddCondition(*Current().FindTable(table.name), name, c.checkText, L"",
-                              L"One or more values are prohibited by the validation rule '" +
-                                  name + L"' set for '" + table.name +
-                                  L"'. Enter a value that the expression for this field can "
-                                  L"accept.");
+                              CheckViolationText(table, key));
             BumpCatalogVersion();
             return;
         }
@@ -782,8 +797,8 @@ void SchemaEditor::DropConstraint(const std::wstring& tableName, const std::wstr
                 related.push_back(c.related);
             if (!fk->notEnforced && SameColumns(cols, related))
                 Fail(L"Cannot delete the index or constraint '" + index->name +
-                     L"'; it is part of relationship '" + fk->name + L"' of table '" +
-                     child->name + L"'.");
+                     L"'; it is part of relationship '" + fk->name + L"' of table '" + child->name +
+                     L"'.");
         }
         RemoveIndex(table.name, index->name);
         BumpCatalogVersion();
@@ -818,13 +833,19 @@ void SchemaEditor::Rebuild(const TableInfo& table, const std::vector<ColumnInfo>
     std::string temp = QuoteName(L"crv.rebuild." + table.name);
     std::string create = "CREATE TABLE " + temp + " (", names, values;
     for (size_t i = 0; i < columns.size(); ++i) {
-        create += (i ? ", " : "") + QuoteName(columns[i].name) +
-                  (columns[i].notNull ? " NOT NULL" : "");
+        create +=
+            (i ? ", " : "") + QuoteName(columns[i].name) + (columns[i].notNull ? " NOT NULL" : "");
         names += ", " + QuoteName(columns[i].name);
         values += ", " + sources[i];
     }
     ExecSql(db_, create + ")");
-    ExecSql(db_, "INSERT INTO " + temp + "(rowid" + names + ") SELECT rowid" + values +
+    // The rowid under a name no column takes (SQLite has three for it).
+    std::string rowid = "rowid";
+    for (const char* alias : {"oid", "_rowid_", "rowid"})
+        if (table.FindColumn(std::wstring(alias, alias + std::char_traits<char>::length(alias))) <
+            0)
+            rowid = alias;
+    ExecSql(db_, "INSERT INTO " + temp + "(" + rowid + names + ") SELECT " + rowid + values +
                      " FROM " + QuoteName(table.name));
     ExecSql(db_, "PRAGMA legacy_alter_table = ON");
     try {
@@ -863,8 +884,10 @@ void SchemaEditor::AddColumn(const TableInfo& table, const sql::ColumnDef& def)
     if (c.notNull || c.type.autoIncrement) {
         Statement rows(db_, "SELECT 1 FROM " + QuoteName(table.name) + " LIMIT 1");
         if (rows.Step())
-            Fail(L"Field '" + def.name + L"' cannot be added as a required or counter field: "
-                 L"table '" + table.name + L"' has rows, which would hold Null in it.");
+            Fail(L"Field '" + def.name +
+                 L"' cannot be added as a required or counter field: "
+                 L"table '" +
+                 table.name + L"' has rows, which would hold Null in it.");
     }
     std::vector<ColumnInfo> columns = table.columns;
     columns.push_back(c);
@@ -913,10 +936,9 @@ void SchemaEditor::DropColumn(const TableInfo& table, const std::wstring& column
                 Fail(L"Cannot delete the field '" + c.name + L"': it is part of relationship '" +
                      fk->name + L"' of table '" + child->name + L"'.");
     for (const KeyInfo& k : table.keys)
-        if (k.type == kCheckKey && sql::ParseExpression(k.checkClause) &&
-            Catalog::Fold(k.checkClause).find(Catalog::Fold(c.name)) != std::wstring::npos)
+        if (k.type == kCheckKey && MayUseColumn(k.checkClause, c.name))
             Fail(L"Cannot delete the field '" + c.name + L"': the CHECK constraint '" + k.name +
-                 L"' may use it. Delete the constraint first.");
+                 L"' uses it. Delete the constraint first.");
     ConstraintTriggers triggers(db_, Current());
     triggers.DropCondition(table.name, c.name);
     triggers.AllowZeroLength(table.name, c.name);
@@ -977,12 +999,11 @@ void SchemaEditor::AlterColumn(const TableInfo& table, const sql::ColumnDef& def
         columns.push_back(c);
         // Every value is converted and checked as an assignment would be; a
         // value that does not fit fails the whole change.
-        sources.push_back("acc_store(" + QuoteName(old.name) + ", " +
-                          std::to_string(TypeCode(old.type.type)) + ", " +
-                          std::to_string(TypeCode(c.type.type)) + ", " +
-                          std::to_string(c.type.size) + ", " + std::to_string(c.type.precision) +
-                          ", " + std::to_string(c.type.scale) + ", " +
-                          QuoteText(std::wstring_view(c.name)) + ")");
+        sources.push_back(
+            "acc_store(" + QuoteName(old.name) + ", " + std::to_string(TypeCode(old.type.type)) +
+            ", " + std::to_string(TypeCode(c.type.type)) + ", " + std::to_string(c.type.size) +
+            ", " + std::to_string(c.type.precision) + ", " + std::to_string(c.type.scale) + ", " +
+            QuoteText(std::wstring_view(c.name)) + ")");
     }
     Rebuild(table, columns, sources);
     Statement save(db_,
@@ -1003,6 +1024,21 @@ void SchemaEditor::AlterColumn(const TableInfo& table, const sql::ColumnDef& def
         save.BindNull(8);
     save.Step();
     BumpCatalogVersion();
+    // Checks and rules were made for the column's old type: make them again
+    // over the new one (present rows are checked anew on the way).
+    const TableInfo& now = *Fresh().FindTable(table.name);
+    ConstraintTriggers triggers(db_, Current());
+    for (const KeyInfo& k : now.keys)
+        if (k.type == kCheckKey) {
+            triggers.DropCondition(now.name, k.name);
+            triggers.AddCondition(now, k.name, k.checkClause, L"", CheckViolationText(now, k));
+        }
+    for (const ColumnInfo& each : now.columns)
+        if (!each.validationRule.empty()) {
+            triggers.DropCondition(now.name, each.name);
+            triggers.AddCondition(now, each.name, each.validationRule, each.name,
+                                  RuleViolationText(now.name, each));
+        }
 }
 
 void SchemaEditor::AlterTable(const sql::AlterTable& alter)
@@ -1069,8 +1105,11 @@ void SchemaEditor::SetValidationText(const std::wstring& tableName, const std::w
         .Step();
     BumpCatalogVersion();
     // The rule's trigger carries the message: make it again with the new text.
-    if (!c.validationRule.empty())
-        SetValidationRule(table.name, c.name, c.validationRule);
+    if (!c.validationRule.empty()) {
+        std::wstring t = table.name, n = c.name, rule = c.validationRule;
+        Fresh();
+        SetValidationRule(t, n, rule);
+    }
 }
 
 void SchemaEditor::SetAllowZeroLength(const std::wstring& tableName, const std::wstring& column,
@@ -1110,8 +1149,7 @@ void SchemaEditor::SetDescription(const std::wstring& tableName, const std::wstr
     BumpCatalogVersion();
 }
 
-void SchemaEditor::AddQuery(const std::wstring& name, const wchar_t* kind,
-                            const std::wstring& text)
+void SchemaEditor::AddQuery(const std::wstring& name, const wchar_t* kind, const std::wstring& text)
 {
     CheckName(name, L"query");
     if (Current().FindTable(name) || Current().FindLink(name) || Current().FindQuery(name))

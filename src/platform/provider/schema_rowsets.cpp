@@ -98,8 +98,8 @@ EmittedSelect Columns(const Catalog& catalog, const std::vector<Variant>& restri
 {
     using B = RowsetBuilder;
     B b;
-    for (const wchar_t* name : {L"TABLE_CATALOG", L"TABLE_SCHEMA", L"TABLE_NAME", L"COLUMN_NAME",
-                                L"COLUMN_GUID"})
+    for (const wchar_t* name :
+         {L"TABLE_CATALOG", L"TABLE_SCHEMA", L"TABLE_NAME", L"COLUMN_NAME", L"COLUMN_GUID"})
         b.Column(name, B::Text);
     b.Column(L"COLUMN_PROPID", B::Int);
     b.Column(L"ORDINAL_POSITION", B::Int);
@@ -129,11 +129,10 @@ EmittedSelect Columns(const Catalog& catalog, const std::vector<Variant>& restri
             bool fixed = !text && !binary;
             // DBCOLUMNFLAGS: WRITE 0x4, FIXEDLENGTH 0x10, ISNULLABLE 0x20, MAYBENULL 0x40,
             // ISLONG 0x80.
-            int64_t flags = 0x4 | (fixed ? 0x10 : 0) | (c.notNull ? 0 : 0x20 | 0x40) |
-                            (c.type.type == AccessType::Memo ||
-                                     c.type.type == AccessType::LongBinary
-                                 ? 0x80
-                                 : 0);
+            int64_t flags =
+                0x4 | (fixed ? 0x10 : 0) | (c.notNull ? 0 : 0x20 | 0x40) |
+                (c.type.type == AccessType::Memo || c.type.type == AccessType::LongBinary ? 0x80
+                                                                                          : 0);
             bool numeric = c.type.type == AccessType::Decimal;
             b.Row({B::Null(), B::Null(), B::Str(t->name), B::Str(c.name), B::Null(), B::Null(),
                    B::Num(static_cast<int64_t>(i + 1)), B::Num(c.defaultText.empty() ? 0 : -1),
@@ -170,9 +169,9 @@ EmittedSelect TableConstraints(const Catalog& catalog, const std::vector<Variant
 {
     using B = RowsetBuilder;
     B b;
-    for (const wchar_t* name : {L"CONSTRAINT_CATALOG", L"CONSTRAINT_SCHEMA", L"CONSTRAINT_NAME",
-                                L"TABLE_CATALOG", L"TABLE_SCHEMA", L"TABLE_NAME",
-                                L"CONSTRAINT_TYPE"})
+    for (const wchar_t* name :
+         {L"CONSTRAINT_CATALOG", L"CONSTRAINT_SCHEMA", L"CONSTRAINT_NAME", L"TABLE_CATALOG",
+          L"TABLE_SCHEMA", L"TABLE_NAME", L"CONSTRAINT_TYPE"})
         b.Column(name, B::Text);
     b.Column(L"IS_DEFERRABLE", B::Bool);
     b.Column(L"INITIALLY_DEFERRED", B::Bool);
@@ -184,9 +183,8 @@ EmittedSelect TableConstraints(const Catalog& catalog, const std::vector<Variant
             continue;
         for (const KeyInfo& k : t->keys)
             if (Matches(name, k.name) && Matches(type, ConstraintType(k.type)))
-                b.Row({B::Null(), B::Null(), B::Str(k.name), B::Null(), B::Null(),
-                       B::Str(t->name), B::Str(ConstraintType(k.type)), B::Num(0), B::Num(0),
-                       B::Null()});
+                b.Row({B::Null(), B::Null(), B::Str(k.name), B::Null(), B::Null(), B::Str(t->name),
+                       B::Str(ConstraintType(k.type)), B::Num(0), B::Num(0), B::Null()});
     }
     return b.Build();
 }

@@ -100,6 +100,7 @@ TEST(AccessSqlExpression, ParsesEveryExpressionForm)
         {L"Mid(s, 2, 3)", L"(call Mid [s] i:2 i:3)"},
         {L"Now()", L"(call Now)"},
         {L"Left(s, 1) & Right(s, 1)", L"(& (call Left [s] i:1) (call Right [s] i:1))"},
+        {L"Asc(s) + ASC ('b')", L"(+ (call Asc [s]) (call ASC str:\"b\"))"},
         {L"IIf(x > 0, 'pos', Nz(y, 0))", L"(call IIf (> [x] i:0) str:\"pos\" (call Nz [y] i:0))"},
         {L"?", L"?0"},
     };

@@ -26,7 +26,8 @@ protected:
         for (; !rs->IsEOF(); rs->MoveNext()) {
             for (long i = 0; i < rs->Fields()->Count(); ++i) {
                 Variant v = rs->Fields()->Item(i)->Value();
-                text += v.IsNull() ? L"null" : automation::ChangeType(v, automation::VT_BSTR).bstrVal();
+                text +=
+                    v.IsNull() ? L"null" : automation::ChangeType(v, automation::VT_BSTR).bstrVal();
                 text += L"|";
             }
             text += L";";
@@ -49,8 +50,7 @@ TEST_F(EnforcementTest, ForeignKeyRules)
          L"1|a|;2|b|;", L"10|1|;11|2|;"},
         {L"", L"UPDATE Child SET pid = 5 WHERE id = 10",
          L"related record is required in table 'Parent'", L"1|a|;2|b|;", L"10|1|;11|2|;"},
-        {L"", L"INSERT INTO Child VALUES (12, NULL)", L"", L"1|a|;2|b|;",
-         L"10|1|;11|2|;12|null|;"},
+        {L"", L"INSERT INTO Child VALUES (12, NULL)", L"", L"1|a|;2|b|;", L"10|1|;11|2|;12|null|;"},
         {L"", L"DELETE FROM Parent", L"table 'Child' includes related records", L"1|a|;2|b|;",
          L"10|1|;11|2|;"},
         {L"", L"UPDATE Parent SET id = 7 WHERE id = 1", L"table 'Child' includes related records",
@@ -60,8 +60,8 @@ TEST_F(EnforcementTest, ForeignKeyRules)
          L"10|null|;11|2|;"},
         {L" ON UPDATE CASCADE", L"UPDATE Parent SET id = 7 WHERE id = 1", L"", L"2|b|;7|a|;",
          L"10|7|;11|2|;"},
-        {L" ON UPDATE CASCADE ON DELETE CASCADE", L"UPDATE Parent SET code = 'z' WHERE id = 1",
-         L"", L"1|z|;2|b|;", L"10|1|;11|2|;"},
+        {L" ON UPDATE CASCADE ON DELETE CASCADE", L"UPDATE Parent SET code = 'z' WHERE id = 1", L"",
+         L"1|z|;2|b|;", L"10|1|;11|2|;"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::wstring(c.rules) + L" / " + c.change);
@@ -109,6 +109,11 @@ TEST_F(EnforcementTest, ForeignKeysOnExistingTablesAndTheirLimits)
     EXPECT_NE(ErrorOf(L"DROP TABLE Parent"), L"");
     EXPECT_NE(ErrorOf(L"ALTER TABLE Parent DROP CONSTRAINT pk"), L"");
     EXPECT_NE(ErrorOf(L"ALTER TABLE Child DROP COLUMN pid"), L"");
+    // Relation names belong to the database.
+    Run(L"CREATE TABLE Other (pid LONG)");
+    EXPECT_NE(ErrorOf(L"ALTER TABLE Other ADD CONSTRAINT fk FOREIGN KEY (pid) REFERENCES Parent")
+                  .find(L"already exists"),
+              std::wstring::npos);
     Run(L"ALTER TABLE Child DROP CONSTRAINT fk");
     Run(L"INSERT INTO Child VALUES (3, 99, NULL)");
     Run(L"ALTER TABLE Child DROP CONSTRAINT byCode");
@@ -143,16 +148,56 @@ TEST_F(EnforcementTest, ChecksRulesZeroLengthAndUniqueIndexes)
     EXPECT_NE(ErrorOf(L"ALTER TABLE T DENY ZERO LENGTH name"), L"");
     Run(L"DELETE FROM T WHERE id = 2");
     Run(L"ALTER TABLE T DENY ZERO LENGTH name");
-    EXPECT_NE(ErrorOf(L"INSERT INTO T VALUES (3, 1, '')").find(L"zero-length"),
-              std::wstring::npos);
+    EXPECT_NE(ErrorOf(L"INSERT INTO T VALUES (3, 1, '')").find(L"zero-length"), std::wstring::npos);
     EXPECT_NE(ErrorOf(L"UPDATE T SET name = ''"), L"");
     Run(L"ALTER TABLE T ALLOW ZERO LENGTH name");
     Run(L"INSERT INTO T VALUES (3, 1, '')");
+    // A column a check uses cannot go; one it does not use can.
+    Run(L"ALTER TABLE T ADD COLUMN quantity LONG");
+    EXPECT_NE(ErrorOf(L"ALTER TABLE T DROP COLUMN qty").find(L"positive"), std::wstring::npos);
+    Run(L"ALTER TABLE T DROP COLUMN quantity");
     Run(L"ALTER TABLE T DROP CONSTRAINT positive");
     Run(L"INSERT INTO T VALUES (4, -4, 'w')");
     // A check that present rows break is refused.
     EXPECT_NE(ErrorOf(L"ALTER TABLE T ADD CONSTRAINT again CHECK (qty > 0)"), L"");
     EXPECT_EQ(Rows(L"T"), L"1|5|x|;3|1||;4|-4|w|;");
+}
+
+TEST_F(EnforcementTest, ColumnLevelReferencesAndSelfReferences)
+{
+    Run(L"CREATE TABLE Kid (id LONG CONSTRAINT pkKid PRIMARY KEY, pid LONG CONSTRAINT toParent "
+        L"REFERENCES Parent (id) ON DELETE CASCADE, up LONG CONSTRAINT toKid REFERENCES Kid)");
+    Run(L"INSERT INTO Kid VALUES (1, 1, NULL)");
+    Run(L"INSERT INTO Kid VALUES (2, 1, 1)");
+    EXPECT_NE(ErrorOf(L"INSERT INTO Kid VALUES (3, 9, NULL)"), L"");
+    EXPECT_NE(ErrorOf(L"INSERT INTO Kid VALUES (3, 2, 8)"), L"");
+    EXPECT_NE(ErrorOf(L"DELETE FROM Kid WHERE id = 1"), L"");
+    EXPECT_EQ(Rows(L"Kid"), L"1|1|null|;2|1|1|;");
+    // A cascade that reaches a row another row still refers to (without a
+    // cascade of its own) is refused whole.
+    EXPECT_NE(ErrorOf(L"DELETE FROM Parent WHERE id = 1"), L"");
+    EXPECT_EQ(Rows(L"Parent"), L"1|a|;2|b|;");
+    EXPECT_EQ(Rows(L"Kid"), L"1|1|null|;2|1|1|;");
+    Run(L"UPDATE Kid SET up = NULL");
+    Run(L"DELETE FROM Parent WHERE id = 1");
+    EXPECT_EQ(Rows(L"Kid"), L"");
+}
+
+TEST_F(EnforcementTest, ChecksOnATableWithAColumnCalledRowid)
+{
+    Run(L"CREATE TABLE R (rowid LONG, n LONG, CONSTRAINT small CHECK (n < 10))");
+    Run(L"INSERT INTO R VALUES (50, 1)");
+    EXPECT_NE(ErrorOf(L"INSERT INTO R VALUES (1, 50)"), L"");
+    EXPECT_NE(ErrorOf(L"UPDATE R SET n = 11"), L"");
+    Run(L"UPDATE R SET rowid = 7");
+    EXPECT_EQ(Rows(L"R"), L"7|1|;");
+    // A rebuild keeps both the column and the row's place.
+    Run(L"INSERT INTO R VALUES (3, 2)");
+    Run(L"ALTER TABLE R ALTER COLUMN n DOUBLE");
+    auto rs = Query(L"SELECT rowid FROM R");
+    EXPECT_EQ(rs->Fields()->Item(0L)->Value().lVal(), 7);
+    EXPECT_EQ(Rows(L"R"), L"3|2|;7|1|;");
+    EXPECT_NE(ErrorOf(L"UPDATE R SET n = 11"), L"");
 }
 
 }  // namespace

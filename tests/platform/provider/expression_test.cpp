@@ -37,6 +37,7 @@ TEST_F(ExpressionTest, OperatorsAndFunctionsGiveAccessResults)
         {L"IIf(Null Is Null And 5 In (1, 5) And 5 Between 1 And 9, 1, 0)", Variant(1)},
         {L"IIf(5 Not In (1, 2) And 5 Not Between 6 And 9, 1, 0)", Variant(1)},
         {L"Chr(65) & Len('a')", Variant(L"A1")},
+        {L"Asc('A') + Asc('abc')", Variant(162)},
         {L"Len('h\x00E9llo')", Variant(5)},
         {L"Left('abcdef', 2) & Right('abcdef', 2) & Mid('abcdef', 3)", Variant(L"abefcdef")},
         {L"UCase('ab\x00E9') & LCase('CD')", Variant(L"AB\x00C9"

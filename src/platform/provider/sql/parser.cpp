@@ -1533,9 +1533,8 @@ ExprPtr Parser::ParsePrimary()
         default:
             break;
     }
-    if (Is(TokenKind::LParen, 1) &&
-        (t.keyword == Keyword::None || t.keyword == Keyword::Left || t.keyword == Keyword::Right ||
-         t.keyword == Keyword::Asc)) {
+    if (Is(TokenKind::LParen, 1) && (t.keyword == Keyword::None || t.keyword == Keyword::Left ||
+                                     t.keyword == Keyword::Right || t.keyword == Keyword::Asc)) {
         // ASC before "(" is the character-code function, not the sort keyword.
         return ParseFunction();
     }
