@@ -35,11 +35,6 @@ ConnectionString::ConnectionString(const std::wstring& text)
 {
     size_t p = 0;
     while (p < text.size()) {
-        // Empty items are skipped: DAO's connect text starts with one (";PWD=...").
-        if (text[p] == L';') {
-            ++p;
-            continue;
-        }
         size_t eq = text.find(L'=', p);
         if (eq == std::wstring::npos)
             break;
