@@ -27,20 +27,16 @@ namespace {
 using automation::Variant;
 namespace adodb = provider::adodb;
 namespace adox = provider::adox;
+namespace dao = provider::dao;
 
 // OLE DB schema rowsets (ADO's SchemaEnum).
 constexpr long kSchemaColumns = 4;
 constexpr long kSchemaCheckConstraints = 5;
 constexpr long kSchemaTableConstraints = 10;
 
-// ADOX column attribute: the column accepts NULL.
-constexpr long kColumnNullable = 0x2;
-
-// DAO relation attributes.
-constexpr long kRelationDontEnforce = 0x2;
-constexpr long kRelationUpdateCascade = 0x100;
-constexpr long kRelationDeleteCascade = 0x1000;
-constexpr long kRelationDeleteSetNull = 0x2000;
+// The text of a failure that has no description of its own.
+constexpr const wchar_t* kUnknownError =
+    L"\r\nUnknown Error. Check permissions and linked tables existence.";
 
 // A catalog flag: true only when it has a value and that value is true as a boolean. A NULL
 // value is no value: converting it would fail the whole read over a flag that is simply unset.
@@ -107,7 +103,7 @@ std::unique_ptr<SchemaField> ReadField(SchemaTable* table, const adox::Column& c
     const int precision = column.Precision();
     const int scale = column.NumericScale();
     const int size = static_cast<int>(column.DefinedSize());
-    const bool nullable = (column.Attributes() & kColumnNullable) != 0;
+    const bool nullable = (column.Attributes() & adox::adColNullable) != 0;
     return std::make_unique<SchemaField>(table, column.Name(), dataType, size, autoincrement,
                                          std::move(defaultValue), scale, precision, nullable,
                                          compressed, std::move(rule));
@@ -153,6 +149,16 @@ void ReadKeys(SchemaTable* table, const adox::Table& source)
             schemaKey->AddColumn(column->Name(), column->RelatedColumn());
         }
     }
+}
+
+// A relation's delete rule from its attributes; "set null" wins over "cascade".
+int DeleteRuleOf(long attributes)
+{
+    if (attributes & dao::dbRelationDeleteSetNull)
+        return SchemaKey::kRuleSetNull;
+    if (attributes & dao::dbRelationDeleteCascade)
+        return SchemaKey::kRuleCascade;
+    return SchemaKey::kRuleNone;
 }
 
 }  // namespace
@@ -207,11 +213,11 @@ std::unique_ptr<DatabaseSchema> SchemaReader::Read(IProgress& progress)
     } catch (const automation::ComError& e) {
         SetComError(e);
         if (errorText_.empty())
-            SetError(L"\r\nUnknown Error. Check permissions and linked tables existence.");
+            SetError(kUnknownError);
     } catch (const std::exception&) {
         // Nothing may leave a task; a failure of the provider's own is reported like a COM
         // error without a description.
-        SetError(L"\r\nUnknown Error. Check permissions and linked tables existence.");
+        SetError(kUnknownError);
     }
     if (error_) {
         // A failed read holds the file no longer than the read itself.
@@ -369,12 +375,10 @@ void SchemaReader::ReadRelations(DatabaseSchema& schema)
     for (long i = 0; i < count; ++i) {
         const auto relation = relations->Item(i);
         const long attributes = relation->Attributes();
-        const int deleteRule = (attributes & kRelationDeleteSetNull)   ? SchemaKey::kRuleSetNull
-                               : (attributes & kRelationDeleteCascade) ? SchemaKey::kRuleCascade
-                                                                       : SchemaKey::kRuleNone;
-        const int updateRule =
-            (attributes & kRelationUpdateCascade) ? SchemaKey::kRuleCascade : SchemaKey::kRuleNone;
-        const bool notEnforced = (attributes & kRelationDontEnforce) != 0;
+        const int deleteRule = DeleteRuleOf(attributes);
+        const int updateRule = (attributes & dao::dbRelationUpdateCascade) ? SchemaKey::kRuleCascade
+                                                                           : SchemaKey::kRuleNone;
+        const bool notEnforced = (attributes & dao::dbRelationDontEnforce) != 0;
 
         SchemaTable* owner = schema.FindTable(relation->ForeignTable());
         if (owner == nullptr)
