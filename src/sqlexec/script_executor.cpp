@@ -3,6 +3,7 @@
 // catalog and the DAO database as the statements ask for them.
 #include "sqlexec/script_executor.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -12,6 +13,10 @@
 #include "platform/provider/ado_command.h"
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/adox_catalog.h"
+#include "platform/provider/adox_properties.h"
+#include "platform/provider/adox_table.h"
+#include "platform/provider/adox_views.h"
+#include "platform/provider/dao_database.h"
 #include "sqlexec/sql_parametrized_command.h"
 #include "sqlexec/sql_parser.h"
 
@@ -20,6 +25,7 @@ namespace SQLExecutor {
 namespace {
 
 namespace adodb = provider::adodb;
+namespace adox = provider::adox;
 using automation::Ptr;
 using automation::Variant;
 
@@ -30,15 +36,26 @@ std::wstring Hex(automation::HRESULT code)
     return buffer;
 }
 
-// A text command on the open ADO connection.
-Ptr<adodb::Command> NewTextCommand(const Ptr<adodb::Connection>& connection,
-                                   const std::wstring& text)
+// A text command: a statement to run, or the text of a stored view or procedure.
+Ptr<adodb::Command> NewTextCommand(const std::wstring& text)
 {
     auto command = automation::CreateObjectAs<adodb::Command>(L"ADODB.Command");
-    command->SetActiveConnection(connection);
     command->SetCommandType(adodb::adCmdText);
     command->SetCommandText(text);
     return command;
+}
+
+// A property of a column in the catalog.
+Ptr<adox::Property> ColumnProperty(DbConnection& connection, const std::wstring& table,
+                                   const std::wstring& field, const wchar_t* property)
+{
+    return connection.OpenCatalog()
+        ->Tables()
+        ->Item(table)
+        ->Columns()
+        ->Item(field)
+        ->Properties()
+        ->Item(property);
 }
 
 }  // namespace
@@ -114,13 +131,15 @@ std::wstring ScriptExecutor::FormatError(const automation::ComError& error)
 
 void ScriptExecutor::Execute(const SQLCommand& command)
 {
-    NewTextCommand(connection_.Open(), command.GetText())
-        ->Execute(nullptr, nullptr, adodb::adCmdText | adodb::adExecuteNoRecords);
+    auto ado = NewTextCommand(command.GetText());
+    ado->SetActiveConnection(connection_.Open());
+    ado->Execute(nullptr, nullptr, adodb::adCmdText | adodb::adExecuteNoRecords);
 }
 
 void ScriptExecutor::ExecuteParametrized(const SQLParametrizedCommand& command)
 {
-    auto ado = NewTextCommand(connection_.Open(), command.GetRebuiltText());
+    auto ado = NewTextCommand(command.GetRebuiltText());
+    ado->SetActiveConnection(connection_.Open());
     for (const CommandParameter& parameter : command.GetParameters()) {
         const long type = parameter.value.IsByteArray() ? adodb::adLongVarBinary : adodb::adBSTR;
         ado->Parameters()->Append(ado->CreateParameter(
@@ -129,39 +148,75 @@ void ScriptExecutor::ExecuteParametrized(const SQLParametrizedCommand& command)
     ado->Execute(nullptr, nullptr, adodb::adCmdText | adodb::adExecuteNoRecords);
 }
 
-// Catalog and relation operations: the provider's ADOX tables and DAO relations are not
-// available yet.
-void ScriptExecutor::AlterValidationRule(const SQLCommandAlterValidationRule&)
+void ScriptExecutor::AlterValidationRule(const SQLCommandAlterValidationRule& command)
 {
-    throw automation::ComError(automation::E_NOTIMPL, L"Not available yet.");
+    ColumnProperty(connection_, command.GetTable(), command.GetField(),
+                   L"Jet OLEDB:Column Validation Rule")
+        ->SetValue(Variant(command.GetRule()));
 }
-void ScriptExecutor::AlterZeroLength(const SQLCommandAlterZeroLength&)
+
+void ScriptExecutor::AlterZeroLength(const SQLCommandAlterZeroLength& command)
 {
-    throw automation::ComError(automation::E_NOTIMPL, L"Not available yet.");
+    const std::int16_t allow = command.GetAllow() ? automation::VARIANT_TRUE : 0;
+    ColumnProperty(connection_, command.GetTable(), command.GetField(),
+                   L"Jet OLEDB:Allow Zero Length")
+        ->SetValue(Variant(allow));
 }
-void ScriptExecutor::CreateView(const SQLCommandCreateView&)
+
+void ScriptExecutor::CreateView(const SQLCommandCreateView& command)
 {
-    throw automation::ComError(automation::E_NOTIMPL, L"Not available yet.");
+    auto catalog = connection_.OpenCatalog();
+    catalog->Views()->Append(command.GetName(), NewTextCommand(command.GetBody()));
 }
-void ScriptExecutor::CreateProcedure(const SQLCommandCreateProcedure&)
+
+void ScriptExecutor::CreateProcedure(const SQLCommandCreateProcedure& command)
 {
-    throw automation::ComError(automation::E_NOTIMPL, L"Not available yet.");
+    const std::wstring text =
+        command.GetParameters().empty()
+            ? command.GetBody()
+            : L"PARAMETERS " + command.GetParameters() + L";" + command.GetBody();
+    auto catalog = connection_.OpenCatalog();
+    catalog->Procedures()->Append(command.GetName(), NewTextCommand(text));
 }
-void ScriptExecutor::AddConstraintNoIndex(const SQLCommandAddConstraintNoIndex&)
+
+// A relation that the database records but neither indexes nor enforces.
+void ScriptExecutor::AddConstraintNoIndex(const SQLCommandAddConstraintNoIndex& command)
 {
-    throw automation::ComError(automation::E_NOTIMPL, L"Not available yet.");
+    const auto& database = connection_.OpenDatabaseDao();
+    auto relation = database->CreateRelation(command.GetName());
+    relation->SetTable(command.GetReferencedTable());
+    relation->SetForeignTable(command.GetTable());
+    relation->SetAttributes(provider::dao::dbRelationDontEnforce);
+    for (const auto& [column, referenced] : command.GetColumns()) {
+        auto field = relation->CreateField(referenced);
+        field->SetForeignName(column);
+        relation->Fields()->Append(field);
+    }
+    database->Relations()->Append(relation);
 }
+
 void ScriptExecutor::LinkODBC(const SQLCommandLinkODBC& command)
 {
     Link(command, L"Jet OLEDB:Link Provider String");
 }
+
 void ScriptExecutor::LinkAccess(const SQLCommandLinkAccess& command)
 {
     Link(command, L"Jet OLEDB:Link Datasource");
 }
-void ScriptExecutor::Link(const SQLCommandLinkODBC&, const wchar_t*)
+
+void ScriptExecutor::Link(const SQLCommandLinkODBC& command, const wchar_t* sourceProperty)
 {
-    throw automation::ComError(automation::E_NOTIMPL, L"Not available yet.");
+    auto catalog = connection_.OpenCatalog();
+    auto table = std::make_shared<adox::Table>();
+    table->SetParentCatalog(catalog);
+    table->SetName(command.GetLocalTable());
+    table->Properties()->Item(L"Jet OLEDB:Create Link")->SetValue(Variant(std::int32_t{1}));
+    table->Properties()->Item(sourceProperty)->SetValue(Variant(command.GetSource()));
+    table->Properties()
+        ->Item(L"Jet OLEDB:Remote Table Name")
+        ->SetValue(Variant(command.GetRemoteTable()));
+    catalog->Tables()->Append(table);
 }
 
 }  // namespace SQLExecutor

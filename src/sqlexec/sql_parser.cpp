@@ -32,14 +32,16 @@ enum PatternId {
 };
 
 const wchar_t* const kPatternTexts[kPatternCount] = {
-    LR"(^ALTER\s+TABLE\s+\[(.+?)\]\s+ADD\s+CONSTRAINT\s+\[\[(.+?)\]\.ValidationRule\]\s+CHECK\s+\((.+?)\)$)",
+    LR"(^ALTER\s+TABLE\s+\[(.+?)\]\s+ADD\s+CONSTRAINT\s+\[\[(.+?)\]\.ValidationRule\])"
+    LR"(\s+CHECK\s+\((.+?)\)$)",
     LR"(^ALTER\s+TABLE\s+\[(.+?)\]\s+DROP\s+CONSTRAINT\s+\[\[(.+?)\]\.ValidationRule\]$)",
     LR"(^ALTER\s+TABLE\s+\[(.+?)\]\s+(ALLOW|DENY)\s+ZERO\s+LENGTH\s+\[(.+?)\]$)",
     LR"(^UPDATE\s+(.+?)\s+SET\s+(.+?(chr|base64)\(.+?\).*)\s+WHERE\s+(.+?)$)",
     // The part before the first encoded value may be empty: a list that starts with a base64
     // literal or a chr() code is still rebuilt.
     LR"(^INSERT\s+INTO\s+(.+?)\s+\((.*?)\)\s+VALUES\s+\((.*?(chr|base64)\(.+?\).*)\)$)",
-    LR"(^ALTER\s+TABLE\s+(.+?)\s+ADD\s+CONSTRAINT\s+(.+?)\s+FOREIGN\s+KEY\s+NO\s+INDEX\s+\((.*?)\)\s+REFERENCES\s+(.+?)\s+\((.*?)\)$)",
+    LR"(^ALTER\s+TABLE\s+(.+?)\s+ADD\s+CONSTRAINT\s+(.+?)\s+FOREIGN\s+KEY\s+NO\s+INDEX\s+)"
+    LR"(\((.*?)\)\s+REFERENCES\s+(.+?)\s+\((.*?)\)$)",
     LR"(^CREATE\s+VIEW\s+(.+?)\s+AS\s+(.*)$)",
     LR"(^CREATE\s+PROCEDURE\s+(.+?)\s+\((.*?)\)\s+AS\s+(.*)$)",
     LR"(^LINK\s+TABLE\s+(\[.+?\])\s+TO\s+(\[.+?\])\s+ODBC\s+\"(.+?)\"$)",

@@ -36,8 +36,11 @@ std::FILE* CreateSibling(const std::string& target, std::string& tempName)
     mode_t mode = 0666;
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode))
-        return nullptr;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // A device or a pipe cannot be replaced: write to it directly.
+        tempName.clear();
+        return std::fopen(target.c_str(), "wb");
+    }
     if (exists)
         mode = existing.st_mode & 07777;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -133,6 +136,16 @@ bool TextFileWriter::Write(std::wstring_view text)
     return true;
 }
 
+void TextFileWriter::Discard()
+{
+    if (!file_)
+        return;
+    std::fclose(file_);
+    file_ = nullptr;
+    if (!tempName_.empty())
+        ::unlink(tempName_.c_str());
+}
+
 bool TextFileWriter::Close()
 {
     if (!file_)
@@ -141,6 +154,8 @@ bool TextFileWriter::Close()
     file_ = nullptr;
     if (result != 0)
         Fail(L"Can't write file");
+    if (tempName_.empty())
+        return !hasError_;
     if (hasError_) {
         ::unlink(tempName_.c_str());
         return false;

@@ -41,6 +41,9 @@ public:
     // anything failed: the target then keeps its old content (or stays absent).
     bool Close();
 
+    // Drops what was written: the target keeps its old content (or stays absent).
+    void Discard();
+
     // The error flag is never cleared once set.
     bool HasError() const { return hasError_; }
     const std::wstring& GetError() const { return error_; }

@@ -4,27 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
+#include "byte_files.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using sqlexectest::Bytes;
+using sqlexectest::ReadBytes;
+using sqlexectest::WriteBytes;
+
 using SQLExecutor::ScriptHelper;
-
-Bytes ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::filesystem::path& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
 
 TEST(ScriptHelper, SavesInTheEncodingTheFileWasLoadedWith)
 {

@@ -150,5 +150,22 @@ TEST_F(ExecutorTest, SynchronisationScriptOfEveryValueEncodingReadsBackExactly)
     }
 }
 
+TEST_F(ExecutorTest, LargeBinaryValueOverManyLinesIsStoredWhole)
+{
+    std::vector<std::uint8_t> blob(1 << 20);
+    for (size_t i = 0; i < blob.size(); ++i)
+        blob[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    const std::wstring script =
+        L"CREATE TABLE [Big] ([id] LONG, [b] LONGBINARY);\r\n"
+        L"INSERT INTO [Big] ([id], [b]) VALUES (1, base64(\"" +
+        Base64Lines(blob) +
+        L"\"));\r\n"
+        L"UPDATE [Big] SET [b]=base64(\"" +
+        Base64Lines(blob) + L"\"), [id]=2 WHERE [id]=1;\r\n";
+    ASSERT_EQ(Run(script), kSuccess);
+    EXPECT_EQ(Rows(L"SELECT [id], [b] FROM [Big]"),
+              (std::vector<Row>{{Variant(int32_t{2}), Variant(SafeArray(blob))}}));
+}
+
 }  // namespace
 }  // namespace sqlexectest

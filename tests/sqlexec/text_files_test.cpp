@@ -1,9 +1,7 @@
 // Script files written and read back in the three encodings, and the file edge cases.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
+#include "byte_files.h"
 #include "sqlexec/script_file_reader.h"
 #include "sqlexec/text_encoder.h"
 #include "sqlexec/text_file_writer.h"
@@ -11,19 +9,9 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::filesystem::path& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+using sqlexectest::Bytes;
+using sqlexectest::ReadBytes;
+using sqlexectest::WriteBytes;
 
 Bytes Concat(Bytes a, const Bytes& b)
 {

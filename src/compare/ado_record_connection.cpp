@@ -1,0 +1,81 @@
+#include "compare/ado_record_connection.h"
+
+#include <vector>
+
+#include "platform/provider/ado.h"
+#include "platform/provider/ado_connection.h"
+#include "platform/provider/ado_recordset.h"
+
+namespace {
+
+namespace adodb = provider::adodb;
+
+class AdoRecordCursor : public RecordCursor {
+public:
+    AdoRecordCursor(DbConnection& connection, std::wstring statement)
+        : connection_(connection), statement_(std::move(statement))
+    {
+    }
+
+    void Open() override
+    {
+        if (!recordset_) {
+            recordset_ = automation::CreateObjectAs<adodb::Recordset>(L"ADODB.Recordset");
+            recordset_->SetCursorLocation(adodb::adUseServer);
+        }
+        recordset_->Open(automation::Variant(statement_), connection_.Open(), adodb::adOpenStatic,
+                         adodb::adLockOptimistic, 0);
+        // The field objects stay valid while the recordset is open; taking them once
+        // keeps the per-row cost to the values themselves.
+        fields_.clear();
+        const auto fields = recordset_->Fields();
+        for (long i = 0; i < fields->Count(); ++i)
+            fields_.push_back(fields->Item(i));
+    }
+    void Close() override
+    {
+        fields_.clear();
+        recordset_->Close();
+    }
+    bool IsEof() override { return recordset_->IsEOF(); }
+    int AbsolutePosition() override { return static_cast<int>(recordset_->AbsolutePosition()); }
+    void SetAbsolutePosition(int position) override { recordset_->SetAbsolutePosition(position); }
+    int FieldCount() override { return static_cast<int>(fields_.size()); }
+    const automation::Variant& FieldValue(int index) override { return fields_.at(index)->Value(); }
+    void MoveNext() override { recordset_->MoveNext(); }
+
+private:
+    DbConnection& connection_;
+    const std::wstring statement_;
+    automation::Ptr<adodb::Recordset> recordset_;
+    std::vector<automation::Ptr<adodb::Field>> fields_;
+};
+
+}  // namespace
+
+AdoRecordConnection::AdoRecordConnection(const ConnectionSettings& settings)
+    : settings_(settings), connection_(&settings_)
+{
+}
+
+AdoRecordConnection::~AdoRecordConnection() = default;
+
+std::unique_ptr<RecordCursor> AdoRecordConnection::CreateCursor(const std::wstring& statement)
+{
+    return std::make_unique<AdoRecordCursor>(connection_, statement);
+}
+
+automation::Variant AdoRecordConnection::ExecuteScalar(const std::wstring& statement)
+{
+    const auto recordset = connection_.Open()->Execute(statement, nullptr, adodb::adCmdText);
+    automation::Variant value;
+    if (!recordset->IsEOF())
+        value = recordset->Fields()->Item(0L)->Value();
+    recordset->Close();
+    return value;
+}
+
+void AdoRecordConnection::Close()
+{
+    connection_.Close();
+}

@@ -1,0 +1,107 @@
+#include "compare/category_record_list.h"
+
+#include <algorithm>
+
+#include "compare/data_reader.h"
+#include "compare/table_result_node.h"
+#include "platform/automation/com_error.h"
+
+namespace {
+
+// A list line holds one line of text: a CR LF pair shows as a lone CR.
+std::wstring CellText(const CellValue& value)
+{
+    std::wstring text = value.ToText();
+    size_t pos = 0;
+    while ((pos = text.find(L"\r\n", pos)) != std::wstring::npos) {
+        text.erase(pos + 1, 1);
+        pos += 1;
+    }
+    return text;
+}
+
+}  // namespace
+
+CategoryRecordList::CategoryRecordList(TableResultNode& node, DataReader& reader, int tableIndex)
+    : tableIndex_(tableIndex), node_(node), reader_(reader)
+{
+}
+
+RecordLines CategoryRecordList::GetLines(int first, int count)
+{
+    return LineWindowCache::GetRows(first, count);
+}
+
+void CategoryRecordList::Refresh()
+{
+    ObjectLock lock(node_.Mutex());
+    if (!captions_.load())
+        captions_.store(node_.Captions());
+    node_.Update();
+    lineCount_.store(node_.LineCount());
+    ready_.store(captions_.load() != nullptr);
+}
+
+std::vector<RecordLine> CategoryRecordList::LoadLines(int first, int end)
+{
+    page_.clear();
+    if (first >= lineCount_.load())
+        return {};
+    std::vector<RecordDiffItem*> items;
+    {
+        ObjectLock lock(node_.Mutex());
+        const int item1 = node_.LocateLine(first, skipFirstLine_);
+        const int item2 = node_.LocateLine(end);
+        items = node_.GetRows(item1, item2 - item1);
+    }
+    if (items.empty())
+        return {};
+    try {
+        for (auto& record : reader_.ReadRecords(tableIndex_, items))
+            record->Accept(*this);
+    } catch (const automation::ComError&) {
+        // The database cannot be read now (closed, gone); the lines built so far
+        // show and the rest is asked for again at the next scroll.
+    } catch (const std::out_of_range&) {
+    }
+    skipFirstLine_ = 0;
+    return std::move(page_);
+}
+
+void CategoryRecordList::AddLine(RecordLine::Kind kind, const DbRecord& record,
+                                 const std::vector<int>* changed)
+{
+    RecordLine line;
+    line.kind = kind;
+    line.cells.reserve(record.Values().size());
+    for (size_t i = 0; i < record.Values().size(); ++i) {
+        RecordLine::Cell cell{CellText(record.ValueAt(i)), false};
+        if (changed)
+            cell.changed = std::binary_search(changed->begin(), changed->end(), int(i));
+        line.cells.push_back(std::move(cell));
+    }
+    page_.push_back(std::move(line));
+}
+
+void CategoryRecordList::VisitEqual(EqualRecordItem& item)
+{
+    AddLine(RecordLine::kEqual, item.Record(), nullptr);
+}
+
+void CategoryRecordList::VisitModified(ModifiedRecordItem& item)
+{
+    if (!skipFirstLine_)
+        AddLine(RecordLine::kModifiedFirst, item.First(), &item.ChangedFields());
+    AddLine(RecordLine::kModifiedSecond, item.Second(), &item.ChangedFields());
+    skipFirstLine_ = 0;
+}
+
+void CategoryRecordList::VisitSecondOnly(SecondOnlyRecordItem& item)
+{
+    AddLine(RecordLine::kSecondOnly, item.Record(), nullptr);
+}
+
+void CategoryRecordList::VisitFirstOnly(FirstOnlyRecordItem& item)
+{
+    AddLine(RecordLine::kFirstOnly, item.Record(), nullptr);
+}

@@ -1,0 +1,41 @@
+// One field value of one row as the provider returned it, and the one ordering and
+// equality rule of the whole comparison.
+#pragma once
+
+#include <string>
+
+#include "platform/automation/variant.h"
+
+class CellValue {
+public:
+    CellValue() = default;
+    explicit CellValue(automation::Variant value) : value_(std::move(value)) {}
+
+    // Negative, 0 or positive. The order agrees with the provider's ORDER BY: NULLs
+    // first, text by code point, dates chronologically, numbers by exact value (money
+    // and decimals never pass through doubles unless the other side is floating),
+    // byte arrays shorter-first, then by unsigned bytes. A text or a date against a
+    // value of another class compares as converted text. With nullEqualsEmpty a NULL
+    // and an empty text are equal. A failed conversion raises automation::ComError.
+    int Compare(const CellValue& other, bool nullEqualsEmpty) const;
+
+    // Both values converted to text in the user locale, compared by code point.
+    int CompareAsText(const CellValue& other) const;
+
+    // The text shown in the views and written by the script writer: "NULL", the
+    // text itself, "[Binary Object]", or the invariant-locale text of the value
+    // (dates between '#').
+    std::wstring ToText() const;
+
+    // Copies a value, reusing this one's memory where it can.
+    void Assign(const automation::Variant& value) { value_ = value; }
+
+    const automation::Variant& Variant() const { return value_; }
+    bool IsNull() const { return value_.vt() == automation::VT_NULL; }
+    bool IsText() const { return value_.vt() == automation::VT_BSTR; }
+    bool IsArray() const { return (value_.vt() & automation::VT_ARRAY) != 0; }
+    bool IsEmptyText() const { return IsText() && value_.bstrVal().empty(); }
+
+private:
+    automation::Variant value_;
+};

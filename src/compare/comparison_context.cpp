@@ -1,0 +1,207 @@
+#include "compare/comparison_context.h"
+
+#include "compare/ado_record_connection.h"
+#include "compare/data_compare_model.h"
+#include "compare/data_compare_worker.h"
+#include "compare/data_reader.h"
+#include "compare/result_store.h"
+#include "compare/table_pair_list.h"
+#include "compare/thread_object.h"
+
+// Everything one run uses; the threads hold it too. Members are destroyed in
+// reverse order: the worker and model before the reader, the reader before the
+// connections.
+struct ComparisonContext::Run {
+    std::shared_ptr<TablePairList> pairs;
+    std::unique_ptr<RecordConnection> connection1;
+    std::unique_ptr<RecordConnection> connection2;
+    std::unique_ptr<ResultStore> store;
+    std::unique_ptr<DataReader> reader;
+    std::unique_ptr<DataCompareModel> model;
+    std::unique_ptr<DataCompareWorker> worker;
+};
+
+// The worker's way back to the context; cut when the context lets go of the run.
+struct ComparisonContext::FinishRelay {
+    std::mutex mutex;
+    ComparisonContext* context = nullptr;
+};
+
+ComparisonContext::ComparisonContext()
+    : connections_([this](int side) {
+          // Each connection copies its side's settings: an abandoned run never reads
+          // the context's.
+          return std::make_unique<AdoRecordConnection>(side == 1 ? settings1_ : settings2_);
+      })
+{
+}
+
+ComparisonContext::ComparisonContext(ConnectionFactory connections)
+    : connections_(std::move(connections))
+{
+}
+
+ComparisonContext::~ComparisonContext()
+{
+    if (run_)
+        run_->worker->RequestStop();
+    ReleaseRun();
+}
+
+TablePairList* ComparisonContext::BuildTablePairs(const DatabaseSchema& schema1,
+                                                  const DatabaseSchema& schema2)
+{
+    pairs_ = std::make_shared<TablePairList>(schema1, schema2);
+    return pairs_.get();
+}
+
+TablePairList* ComparisonContext::PairList() const
+{
+    return pairs_.get();
+}
+
+void ComparisonContext::ReleaseRun()
+{
+    if (relay_) {
+        std::lock_guard<std::mutex> lock(relay_->mutex);
+        relay_->context = nullptr;
+    }
+    relay_.reset();
+    // A thread that is still running is let go; it keeps the run alive itself.
+    workerThread_.reset();
+    tickerThread_.reset();
+    run_.reset();
+}
+
+DataCompareModel* ComparisonContext::PrepareDataComparison()
+{
+    if (run_)
+        run_->worker->RequestStop();
+    ReleaseRun();
+    abandoned_ = false;
+    {
+        std::lock_guard<std::mutex> lock(errorMutex_);
+        error_ = false;
+        errorText_.clear();
+    }
+    if (!pairs_)
+        return nullptr;
+
+    auto run = std::make_shared<Run>();
+    run->pairs = pairs_;
+    run->store = std::make_unique<ResultStore>();
+    run->connection1 = connections_(1);
+    run->connection2 = connections_(2);
+    run->reader = std::make_unique<DataReader>(*run->connection1, *run->connection2);
+    run->model = std::make_unique<DataCompareModel>(*run->pairs, *run->store, *run->reader);
+    run->worker = std::make_unique<DataCompareWorker>(*run->pairs, *run->store, *run->reader);
+
+    DataCompareModel* model = run->model.get();
+    DataCompareWorker* worker = run->worker.get();
+    worker->SetProgressCallback([model](int tablesDone, int processed, int total) {
+        model->OnProgress(tablesDone, processed, total);
+    });
+    worker->SetTableDoneCallback([model](int count) { model->OnTableDone(count); });
+    relay_ = std::make_shared<FinishRelay>();
+    relay_->context = this;
+    worker->SetFinishedCallback([relay = relay_, worker] {
+        std::lock_guard<std::mutex> lock(relay->mutex);
+        if (relay->context)
+            relay->context->OnWorkerFinished(*worker);
+    });
+    workerThread_ = std::make_unique<ThreadObject>([run] { run->worker->Run(); });
+    tickerThread_ = std::make_unique<ThreadObject>([run] { run->worker->ProgressTicker(); });
+    run_ = std::move(run);
+    return model;
+}
+
+void ComparisonContext::StartThreads()
+{
+    if (!workerThread_)
+        return;
+    workerThread_->Start();
+    try {
+        tickerThread_->Start();
+    } catch (...) {
+        // Without its ticker the worker would wait for ever at its end.
+        run_->worker->RequestStop();
+        run_->worker->SignalDone();
+        throw;
+    }
+}
+
+int ComparisonContext::StopAndWait(std::chrono::milliseconds limit)
+{
+    if (!run_)
+        return kWaitObject0;
+    run_->worker->RequestStop();
+    if (!workerThread_->IsStarted())
+        return kWaitObject0;
+    if (!workerThread_->Wait(limit)) {
+        abandoned_ = true;
+        // The worker may still call back; nothing of this context may be reached.
+        std::lock_guard<std::mutex> lock(relay_->mutex);
+        relay_->context = nullptr;
+        return kWaitTimeout;
+    }
+    tickerThread_->Join();
+    return kWaitObject0;
+}
+
+void ComparisonContext::CloseConnections()
+{
+    if (!run_)
+        return;
+    run_->reader->CloseAll();
+    run_->connection1->Close();
+    run_->connection2->Close();
+}
+
+void ComparisonContext::OnWorkerFinished(DataCompareWorker& worker)
+{
+    {
+        std::lock_guard<std::mutex> lock(errorMutex_);
+        error_ = worker.HasError();
+        if (error_)
+            errorText_ = worker.ErrorText();
+    }
+    if (completion_)
+        completion_();
+}
+
+bool ComparisonContext::HasError() const
+{
+    std::lock_guard<std::mutex> lock(errorMutex_);
+    return error_;
+}
+
+std::wstring ComparisonContext::ErrorText() const
+{
+    std::lock_guard<std::mutex> lock(errorMutex_);
+    return errorText_;
+}
+
+void ComparisonContext::SetCompletionCallback(std::function<void()> callback)
+{
+    completion_ = std::move(callback);
+}
+
+ResultStore* ComparisonContext::Store() const
+{
+    return run_ ? run_->store.get() : nullptr;
+}
+
+DataReader* ComparisonContext::Reader() const
+{
+    return run_ ? run_->reader.get() : nullptr;
+}
+
+DataCompareModel* ComparisonContext::Model() const
+{
+    return run_ ? run_->model.get() : nullptr;
+}
+
+DataCompareWorker* ComparisonContext::Worker() const
+{
+    return run_ ? run_->worker.get() : nullptr;
+}

@@ -1,0 +1,305 @@
+#include "compare/data_compare_worker.h"
+
+#include "compare/comparison_options.h"
+#include "compare/data_reader.h"
+#include "compare/read_ahead_stream.h"
+#include "compare/record_reader.h"
+#include "compare/result_store.h"
+#include "compare/table_pair_list.h"
+#include "database/db_open_exception.h"
+#include "platform/automation/wide_text.h"
+
+namespace {
+
+std::wstring ComErrorText(const automation::ComError& error)
+{
+    if (error.Description().empty())
+        return L"Database error.";
+    return L"Error: " + error.Description() + L"\r\n";
+}
+
+std::wstring Bracketed(const std::wstring& name)
+{
+    return L"[" + name + L"]";
+}
+
+// Queued items reach nothing but the store, which keeps row positions only: they
+// carry a record of the position alone, and the read record goes back to its stream
+// to hold the next row.
+std::unique_ptr<DbRecord> PositionOf(const DbRecord& record)
+{
+    return std::make_unique<DbRecord>(record.RowNumber());
+}
+
+void AppendListEntry(std::wstring& list, const std::wstring& entry)
+{
+    if (!list.empty())
+        list += L", ";
+    list += entry;
+}
+
+}  // namespace
+
+DataCompareWorker::DataCompareWorker(const TablePairList& pairs, ResultStore& store,
+                                     DataReader& reader)
+    : tables_(SnapshotPairs(pairs)), store_(store), reader_(reader)
+{
+    // Read anew for every run, on the thread that prepares it: the settings store is
+    // the UI thread's, where the settings dialog writes it.
+    ComparisonOptions options;
+    nullEqualsEmpty_ = options.LoadNullEqualsEmpty().Value();
+}
+
+DataCompareWorker::~DataCompareWorker() = default;
+
+std::vector<ComparedTable> DataCompareWorker::SnapshotPairs(const TablePairList& pairs)
+{
+    std::vector<ComparedTable> tables;
+    for (const auto& pair : pairs.Pairs()) {
+        if (!pair->IsMatched())
+            continue;
+        ComparedTable table{pair.get(), pair->First()->Name(), pair->Second()->Name(), {}};
+        for (const auto& field : pair->Fields().Pairs()) {
+            if (field->IsMatched())
+                table.fields.push_back(
+                    {field->First()->Name(), field->Second()->Name(), field->IsKey()});
+        }
+        tables.push_back(std::move(table));
+    }
+    return tables;
+}
+
+void DataCompareWorker::BuildQueries(const ComparedTable& table, std::wstring& query1,
+                                     std::wstring& query2, CaptionList& captions,
+                                     std::vector<int>& keyIndexes)
+{
+    keyIndexes.clear();
+    captions.clear();
+    std::wstring select1, select2, order1, order2;
+    int counter = 0;
+    for (const auto& field : table.fields) {
+        AppendListEntry(select1, Bracketed(field.name1));
+        AppendListEntry(select2, Bracketed(field.name2));
+        if (field.key) {
+            keyIndexes.push_back(counter);
+            AppendListEntry(order1, Bracketed(field.name1));
+            AppendListEntry(order2, Bracketed(field.name2));
+        }
+        captions.push_back(field.name1 == field.name2 ? field.name1
+                                                      : field.name1 + L" / " + field.name2);
+        ++counter;
+    }
+    query1 = L"select " + select1 + L" from [" + table.name1 + L"] order by " + order1;
+    query2 = L"select " + select2 + L" from [" + table.name2 + L"] order by " + order2;
+}
+
+void DataCompareWorker::RequestStop()
+{
+    running_.store(false);
+    WakeTicker();
+}
+
+std::wstring DataCompareWorker::ErrorText() const
+{
+    return errorText_;
+}
+
+void DataCompareWorker::WakeTicker()
+{
+    std::lock_guard<std::mutex> lock(tickMutex_);
+    tickWake_.notify_all();
+}
+
+void DataCompareWorker::Run()
+{
+    std::wstring errorText;
+    bool failed = false;
+    for (const ComparedTable& table : tables_) {
+        if (!IsRunning())
+            break;
+        try {
+            if (ComparePair(table, nullEqualsEmpty_) == PairEnd::Stopped)
+                break;
+        } catch (const DbOpenException& error) {
+            errorText = error.Message();
+            failed = true;
+        } catch (const automation::ComError& error) {
+            errorText = ComErrorText(error);
+            failed = true;
+        } catch (const std::exception& error) {
+            errorText = L"Error: " + automation::FromUtf8(error.what()) + L"\r\n";
+            failed = true;
+        } catch (...) {
+            errorText = L"Database error.";
+            failed = true;
+        }
+        if (failed)
+            break;
+    }
+    if (!failed && !IsRunning()) {
+        // Stopped: no completion notice; the queued items go with the queue.
+        endEvent_.Wait();
+        return;
+    }
+    EndRun(failed, errorText);
+}
+
+void DataCompareWorker::EndRun(bool withError, const std::wstring& errorText)
+{
+    if (withError) {
+        errorText_ = errorText;
+        error_.store(true);
+    }
+    running_.store(false);
+    WakeTicker();
+    endEvent_.Wait();
+    if (finished_)
+        finished_();
+}
+
+DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& table,
+                                                          bool nullEqualsEmpty)
+{
+    RecordReaderPair* readers = nullptr;
+    int count1 = 0, count2 = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(section_);
+        processed_.store(0);
+        count1 = reader_.CountRows1(table.name1);
+        count2 = reader_.CountRows2(table.name2);
+        total_.store(count1 + count2);
+        std::wstring query1, query2;
+        CaptionList captions;
+        BuildQueries(table, query1, query2, captions, keyIndexes_);
+        store_.AddTableResult(table.pair, std::move(captions), query1, query2);
+        equal_.store(0);
+        firstOnly_.store(0);
+        secondOnly_.store(0);
+        modified_.store(0);
+        readers = &reader_.OpenRecordsets(table.pair, query1, query2);
+    }
+
+    int restRow1 = 0, restRow2 = 0;
+    {
+        // Both sides read ahead on threads of their own while the merge compares; the
+        // reading ends here, before the pair stops being current.
+        ReadAheadStream stream1(*readers->reader1);
+        ReadAheadStream stream2(*readers->reader2);
+        if (Merge(stream1, stream2, nullEqualsEmpty, restRow1, restRow2) == PairEnd::Stopped)
+            return PairEnd::Stopped;
+    }
+    // The unread tails exist on one side only: record them as ranges, unread.
+    if (restRow1) {
+        const int remaining = std::max(0, count1 - restRow1 + 1);
+        {
+            std::lock_guard<std::recursive_mutex> lock(section_);
+            ObjectLock storeLock(store_.Mutex());
+            store_.SetRest1(restRow1, count1);
+        }
+        processed_ += remaining;
+        firstOnly_ += remaining;
+    }
+    if (restRow2) {
+        const int remaining = std::max(0, count2 - restRow2 + 1);
+        {
+            std::lock_guard<std::recursive_mutex> lock(section_);
+            ObjectLock storeLock(store_.Mutex());
+            store_.SetRest2(restRow2, count2);
+        }
+        processed_ += remaining;
+        secondOnly_ += remaining;
+    }
+    FlushItems();
+    reader_.ClearCurrent();
+    tablesDone_ += 1;
+    if (tableDone_)
+        tableDone_(tablesDone_.load());
+    return PairEnd::Done;
+}
+
+DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
+                                                    ReadAheadStream& stream2, bool nullEqualsEmpty,
+                                                    int& restRow1, int& restRow2)
+{
+    const std::vector<int> keys = keyIndexes_;
+    std::unique_ptr<DbRecord> rec1 = stream1.Next();
+    std::unique_ptr<DbRecord> rec2 = stream2.Next();
+    while (rec1 && rec2) {
+        // Keys never treat NULL and empty text alike, whatever the setting.
+        const int c = rec1->CompareKeys(*rec2, keys, false);
+        if (c < 0) {
+            Queue(std::make_unique<FirstOnlyRecordItem>(PositionOf(*rec1)));
+            rec1 = stream1.Next(std::move(rec1));
+            processed_ += 1;
+            firstOnly_ += 1;
+        } else if (c > 0) {
+            Queue(std::make_unique<SecondOnlyRecordItem>(PositionOf(*rec2)));
+            rec2 = stream2.Next(std::move(rec2));
+            processed_ += 1;
+            secondOnly_ += 1;
+        } else {
+            std::unique_ptr<std::vector<int>> changed;
+            if (rec1->CompareValues(*rec2, changed, nullEqualsEmpty)) {
+                Queue(std::make_unique<EqualRecordItem>(PositionOf(*rec1)));
+                equal_ += 1;
+            } else {
+                Queue(std::make_unique<ModifiedRecordItem>(PositionOf(*rec1), PositionOf(*rec2),
+                                                           std::move(changed)));
+                modified_ += 1;
+            }
+            rec1 = stream1.Next(std::move(rec1));
+            rec2 = stream2.Next(std::move(rec2));
+            processed_ += 2;
+        }
+        if (!IsRunning())
+            return PairEnd::Stopped;
+    }
+    // Whatever is left exists on one side only: its first row starts a rest range.
+    if (rec1)
+        restRow1 = rec1->RowNumber();
+    if (rec2)
+        restRow2 = rec2->RowNumber();
+    return PairEnd::Done;
+}
+
+void DataCompareWorker::Queue(std::unique_ptr<RecordItemBase> item)
+{
+    queue_.Add(std::move(item));
+}
+
+void DataCompareWorker::FlushItems()
+{
+    std::lock_guard<std::recursive_mutex> lock(section_);
+    if (!IsRunning() || !store_.HasCurrent())
+        return;
+    ItemQueue::Items& items = queue_.TakeAll();
+    {
+        ObjectLock storeLock(store_.Mutex());
+        ObjectLock resultLock(store_.Current()->Mutex());
+        store_.SetCounts(equal_.load(), firstOnly_.load(), secondOnly_.load(), modified_.load());
+        StoreVisitor visitor(store_);
+        for (auto& item : items) {
+            item->Accept(visitor);
+            item.reset();
+        }
+    }
+    if (progress_)
+        progress_(tablesDone_.load(), processed_.load(), total_.load());
+    queue_.ClearBack();
+}
+
+void DataCompareWorker::ProgressTicker()
+{
+    auto due = std::chrono::steady_clock::now() + kFirstTick;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(tickMutex_);
+            tickWake_.wait_until(lock, due, [this] { return !IsRunning(); });
+        }
+        if (!IsRunning())
+            break;
+        FlushItems();
+        due += kTickPeriod;
+    }
+    SignalDone();
+}

@@ -1,0 +1,43 @@
+// One row as the comparison reads it: its position in the open result and one
+// value per selected column, in select-list order.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "compare/cell_value.h"
+
+class DbRecord {
+public:
+    // rowNumber: the 1-based position of the row in its result; -1 when unknown.
+    explicit DbRecord(int rowNumber = -1) : rowNumber_(rowNumber) {}
+
+    void AddValue(CellValue value) { values_.push_back(std::move(value)); }
+    // Makes the record hold another row with `count` values, keeping the memory of
+    // the values it held, so a record read again and again allocates nothing.
+    void Reuse(int rowNumber, size_t count)
+    {
+        rowNumber_ = rowNumber;
+        values_.resize(count);
+    }
+    void SetValue(size_t index, const automation::Variant& value) { values_[index].Assign(value); }
+    void Reserve(size_t count) { values_.reserve(count); }
+    const std::vector<CellValue>& Values() const { return values_; }
+    // index must be below Values().size().
+    const CellValue& ValueAt(size_t index) const { return values_[index]; }
+    int RowNumber() const { return rowNumber_; }
+
+    // The first non-zero comparison of the values at the key positions, in order.
+    int CompareKeys(const DbRecord& other, const std::vector<int>& keyIndexes,
+                    bool nullEqualsEmpty) const;
+
+    // True when every value equals its counterpart. Otherwise false, and `changed`
+    // gets the ascending positions that differ. Equal rows allocate nothing. Both
+    // records must hold the same number of values.
+    bool CompareValues(const DbRecord& other, std::unique_ptr<std::vector<int>>& changed,
+                       bool nullEqualsEmpty) const;
+
+private:
+    int rowNumber_;
+    std::vector<CellValue> values_;
+};

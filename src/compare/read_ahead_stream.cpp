@@ -1,0 +1,93 @@
+#include "compare/read_ahead_stream.h"
+
+namespace {
+// Records cross between the threads in batches: one lock per batch, not per row.
+constexpr size_t kBatch = 64;
+}  // namespace
+
+ReadAheadStream::ReadAheadStream(RecordReader& reader)
+    : stream_(reader), thread_([this] { Produce(); })
+{
+}
+
+ReadAheadStream::~ReadAheadStream()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_.store(true);
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void ReadAheadStream::Produce()
+{
+    Records batch;
+    Records reusable;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [this] { return stop_.load() || ready_.size() < kWindow; });
+            if (stop_.load())
+                return;
+            for (auto& record : spare_)
+                reusable.push_back(std::move(record));
+            spare_.clear();
+        }
+        std::exception_ptr error;
+        bool end = false;
+        try {
+            while (batch.size() < kBatch && !stop_.load()) {
+                std::unique_ptr<DbRecord> reuse;
+                if (!reusable.empty()) {
+                    reuse = std::move(reusable.back());
+                    reusable.pop_back();
+                }
+                std::unique_ptr<DbRecord> record = stream_.Next(std::move(reuse));
+                if (!record) {
+                    end = true;
+                    break;
+                }
+                batch.push_back(std::move(record));
+            }
+        } catch (...) {
+            error = std::current_exception();
+            end = true;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (auto& record : batch)
+                ready_.push_back(std::move(record));
+            error_ = error;
+            ended_ = end;
+        }
+        batch.clear();
+        changed_.notify_all();
+        if (end)
+            return;
+    }
+}
+
+std::unique_ptr<DbRecord> ReadAheadStream::Next(std::unique_ptr<DbRecord> done)
+{
+    if (done)
+        returned_.push_back(std::move(done));
+    if (taken_.empty()) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (auto& record : returned_)
+            spare_.push_back(std::move(record));
+        returned_.clear();
+        changed_.wait(lock, [this] { return !ready_.empty() || ended_; });
+        if (ready_.empty()) {
+            if (error_)
+                std::rethrow_exception(error_);
+            return nullptr;
+        }
+        taken_.swap(ready_);
+        lock.unlock();
+        changed_.notify_all();
+    }
+    std::unique_ptr<DbRecord> record = std::move(taken_.front());
+    taken_.pop_front();
+    return record;
+}

@@ -1,0 +1,50 @@
+// A record stream read ahead on a thread of its own, so that the merge compares
+// while both sides fetch their next rows. At most about `window` records wait; the
+// records the merge has finished with go back to the reading thread and are filled
+// again, so rows cost no allocation and no thread frees another's memory. A reader
+// error reaches the caller of Next at the place in the stream where it occurred.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "compare/record_reader.h"
+
+class ReadAheadStream {
+public:
+    static constexpr size_t kWindow = 256;
+
+    explicit ReadAheadStream(RecordReader& reader);
+    // Stops reading (after the row being read) and waits for the thread.
+    ~ReadAheadStream();
+    ReadAheadStream(const ReadAheadStream&) = delete;
+    ReadAheadStream& operator=(const ReadAheadStream&) = delete;
+
+    // The next record, null at the end; rethrows the reader's error. `done` is a
+    // record of this stream the caller no longer needs.
+    std::unique_ptr<DbRecord> Next(std::unique_ptr<DbRecord> done = {});
+
+private:
+    using Records = std::vector<std::unique_ptr<DbRecord>>;
+
+    void Produce();
+
+    RecordStream stream_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::unique_ptr<DbRecord>> ready_;  // read, not yet taken
+    Records spare_;                                // given back, not yet reused
+    bool ended_ = false;
+    std::exception_ptr error_;
+    std::atomic<bool> stop_{false};
+    // The consumer's own, used without the lock.
+    std::deque<std::unique_ptr<DbRecord>> taken_;
+    Records returned_;
+    std::thread thread_;  // last: starts when everything above is ready
+};

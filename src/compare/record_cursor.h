@@ -1,0 +1,40 @@
+// What the comparison needs of a database side: row counts and ordered, static,
+// re-readable results. The provider's ADO recordsets implement it in production;
+// the interface keeps the comparison independent of how rows are fetched.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/automation/variant.h"
+
+// One result of a select statement with a static cursor. Positions are 1-based and
+// stable: executing the same statement again gives each row the same position.
+class RecordCursor {
+public:
+    static constexpr int kPositionEof = -3;
+
+    virtual ~RecordCursor() = default;
+    // Executes the statement (again, after Close).
+    virtual void Open() = 0;
+    virtual void Close() = 0;
+    virtual bool IsEof() = 0;
+    virtual int AbsolutePosition() = 0;
+    virtual void SetAbsolutePosition(int position) = 0;
+    virtual int FieldCount() = 0;
+    // Valid until the cursor moves.
+    virtual const automation::Variant& FieldValue(int index) = 0;
+    virtual void MoveNext() = 0;
+};
+
+// One database side. Failures raise automation::ComError; opening the database on
+// first use may raise DbOpenException.
+class RecordConnection {
+public:
+    virtual ~RecordConnection() = default;
+    virtual std::unique_ptr<RecordCursor> CreateCursor(const std::wstring& statement) = 0;
+    // The first value of the first row of the statement's result; VT_EMPTY when the
+    // result has no row.
+    virtual automation::Variant ExecuteScalar(const std::wstring& statement) = 0;
+    virtual void Close() = 0;
+};

@@ -1,0 +1,84 @@
+#include "compare/record_reader.h"
+
+RecordReader::RecordReader(RecordConnection& connection, std::wstring statement)
+    : connection_(connection), statement_(std::move(statement))
+{
+}
+
+RecordReader::~RecordReader()
+{
+    try {
+        Close();
+    } catch (...) {
+        // A failing close at destruction has no one to report to.
+    }
+}
+
+void RecordReader::Open()
+{
+    if (open_)
+        return;
+    if (!cursor_)
+        cursor_ = connection_.CreateCursor(statement_);
+    cursor_->Open();
+    // A fresh execution stands at its first row, whatever the old cursor did.
+    cachedPosition_ = -1;
+    open_ = true;
+}
+
+void RecordReader::Close()
+{
+    if (!open_)
+        return;
+    open_ = false;
+    // The position belongs to the closed execution; keeping it would make the next
+    // read after a reopen skip its repositioning and return the wrong row.
+    cachedPosition_ = -1;
+    cursor_->Close();
+}
+
+int RecordReader::NextPosition()
+{
+    Open();
+    return cursor_->IsEof() ? RecordCursor::kPositionEof : cursor_->AbsolutePosition();
+}
+
+std::unique_ptr<DbRecord> RecordReader::GetRecordAt(int position, std::unique_ptr<DbRecord> reuse)
+{
+    if (position == RecordCursor::kPositionEof)
+        return nullptr;
+    Open();
+    if (position != cachedPosition_) {
+        cursor_->SetAbsolutePosition(position);
+        cachedPosition_ = position;
+    }
+    return BuildRecord(std::move(reuse));
+}
+
+std::unique_ptr<DbRecord> RecordReader::BuildRecord(std::unique_ptr<DbRecord> reuse)
+{
+    if (cursor_->IsEof())
+        return nullptr;
+    std::unique_ptr<DbRecord> record = reuse ? std::move(reuse) : std::make_unique<DbRecord>();
+    const int count = cursor_->FieldCount();
+    record->Reuse(cursor_->AbsolutePosition(), count);
+    for (int i = 0; i < count; ++i)
+        record->SetValue(i, cursor_->FieldValue(i));
+    cursor_->MoveNext();
+    cachedPosition_ += 1;
+    return record;
+}
+
+RecordStream::RecordStream(RecordReader& reader) : reader_(reader)
+{
+    ObjectLock lock(reader_.Mutex());
+    nextPosition_ = reader_.NextPosition();
+}
+
+std::unique_ptr<DbRecord> RecordStream::Next(std::unique_ptr<DbRecord> reuse)
+{
+    ObjectLock lock(reader_.Mutex());
+    auto record = reader_.GetRecordAt(nextPosition_, std::move(reuse));
+    nextPosition_ = reader_.NextPosition();
+    return record;
+}

@@ -1,0 +1,54 @@
+// Reads the rows of one select statement of one side: forwards for the merge, and
+// again by position for the views and writers. The lock guards the cursor and the
+// cached position, so the merge and a view never move the cursor at once.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "compare/db_record.h"
+#include "compare/locked_object.h"
+#include "compare/record_cursor.h"
+
+class RecordReader : public LockedObject {
+public:
+    RecordReader(RecordConnection& connection, std::wstring statement);
+    ~RecordReader() override;
+
+    // Executes the statement unless the reader is open.
+    void Open();
+    void Close();
+    bool IsOpen() const { return open_; }
+
+    // The position of the next row, or RecordCursor::kPositionEof.
+    int NextPosition();
+    // The record at a position (null for kPositionEof); moves the cursor only when
+    // it does not stand there already. The caller owns the record; `reuse`, when
+    // given, is a record no longer needed whose memory is filled again.
+    std::unique_ptr<DbRecord> GetRecordAt(int position, std::unique_ptr<DbRecord> reuse = {});
+    // The record under the cursor (null at the end); the cursor moves on.
+    std::unique_ptr<DbRecord> BuildRecord(std::unique_ptr<DbRecord> reuse = {});
+
+    const std::wstring& Statement() const { return statement_; }
+
+private:
+    std::atomic<bool> open_{false};  // read by the data reader without this lock
+    std::unique_ptr<RecordCursor> cursor_;
+    RecordConnection& connection_;
+    const std::wstring statement_;
+    int cachedPosition_ = -1;
+};
+
+// Walks one reader forwards for the merge, from wherever other readers left the
+// cursor.
+class RecordStream {
+public:
+    explicit RecordStream(RecordReader& reader);
+    // The next record, or null at the end. `reuse` as for GetRecordAt.
+    std::unique_ptr<DbRecord> Next(std::unique_ptr<DbRecord> reuse = {});
+
+private:
+    RecordReader& reader_;
+    int nextPosition_;
+};

@@ -1,0 +1,41 @@
+// The result of one compared table pair: its ordered row list, its column captions,
+// the two select statements and the four counts. Guarded by its own lock.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "compare/locked_object.h"
+#include "compare/result_row_source.h"
+
+using CaptionList = std::vector<std::wstring>;
+
+class TableResult : public LockedObject {
+public:
+    TableResult(CaptionList captions, std::wstring query1, std::wstring query2)
+        : captions_(std::move(captions)), query1_(std::move(query1)), query2_(std::move(query2))
+    {
+    }
+
+    ResultRowSource& Rows() { return rows_; }
+    const ResultRowSource& Rows() const { return rows_; }
+    // Fixed at construction; readable without the lock.
+    const CaptionList& Captions() const { return captions_; }
+    const std::wstring& Query1() const { return query1_; }
+    const std::wstring& Query2() const { return query2_; }
+
+    // In the order equal, Database1 only, Database2 only, modified.
+    void SetCounts(int equal, int firstOnly, int secondOnly, int modified)
+    {
+        counts_ = {equal, firstOnly, secondOnly, modified};
+    }
+    std::array<int, 4> Counts() const { return counts_; }
+
+private:
+    ResultRowSource rows_;
+    const CaptionList captions_;
+    const std::wstring query1_;
+    const std::wstring query2_;
+    std::array<int, 4> counts_{};
+};

@@ -1,0 +1,45 @@
+// Applies a synchronisation script that was just written to its target database: closes the
+// comparison's own connections, copies the target file to a time-stamped backup that never
+// overwrites a file, then runs the script with the script executor, stopping at the first
+// failing statement.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+#include "compare/wizard_task.h"
+#include "database/connection_settings.h"
+
+class ComparisonContext;
+
+class DirectSync : public WizardTask {
+public:
+    // direction: 1 = the target is Database1, 2 = Database2; any other value throws
+    // std::invalid_argument("Incorrect synchronization direction"). The target is opened with
+    // the settings the user gave for it (password, workgroup file, user), copied here.
+    DirectSync(int direction, std::wstring scriptPath, bool backup, ComparisonContext& context,
+               const ConnectionSettings& database1, const ConnectionSettings& database2);
+    ~DirectSync() override;
+
+    // A started synchronisation runs to its end: RequestStop does nothing.
+    void Run(IProgress& progress) override;
+    bool Failed() const override { return failed_; }
+    std::wstring ErrorText() const override { return errorText_; }
+
+    // The backup name of a target path at a local time: path.Y.M.D_h-m-s.bkp, numbers without
+    // leading zeros.
+    static std::wstring BackupName(const std::wstring& path, const std::tm& local);
+
+    const std::wstring& TargetPath() const { return target_.path; }
+
+private:
+    bool MakeBackup();
+    void Fail(std::wstring text);
+
+    std::wstring scriptPath_;
+    bool backup_;
+    ConnectionSettings target_;
+    ComparisonContext& context_;
+    bool failed_ = false;
+    std::wstring errorText_;
+};

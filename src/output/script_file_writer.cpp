@@ -1,0 +1,174 @@
+#include "output/script_file_writer.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+
+#include "compare/data_reader.h"
+#include "compare/result_store.h"
+#include "compare/table_pair_list.h"
+#include "database/database_schema.h"
+#include "output/foreign_key_order.h"
+#include "output/record_statement_writer.h"
+#include "output/statement_emitter.h"
+#include "platform/automation/com_error.h"
+#include "platform/automation/wide_text.h"
+#include "sqlexec/progress.h"
+#include "sqlexec/text_file_writer.h"
+
+ScriptFileWriter::ScriptFileWriter(const DatabaseSchema& schema1, const DatabaseSchema& schema2,
+                                   ResultStore& store, DataReader& reader,
+                                   const TablePairList& pairs, std::wstring path, int encoding,
+                                   int direction, bool insert, bool update, bool erase)
+    : schema1_(schema1),
+      schema2_(schema2),
+      store_(store),
+      reader_(reader),
+      pairs_(pairs),
+      direction_(direction),
+      path_(std::move(path)),
+      encoding_(encoding),
+      insert_(insert),
+      update_(update),
+      erase_(erase)
+{
+    // Database1 tables first: a Database2 table that is some pair's second never shadows the
+    // pair of a Database1 table of the same object.
+    for (const auto& pair : pairs_.Pairs()) {
+        byTable_.emplace(pair->First(), pair.get());
+    }
+    for (const auto& pair : pairs_.Pairs()) {
+        if (pair->Second())
+            byTable_.emplace(pair->Second(), pair.get());
+    }
+}
+
+ScriptFileWriter::~ScriptFileWriter() = default;
+
+void ScriptFileWriter::RequestStop()
+{
+    stop_.Request();
+    store_.Abort();
+}
+
+void ScriptFileWriter::Fail(std::wstring text)
+{
+    failed_ = true;
+    errorText_ = std::move(text);
+}
+
+const TablePair* ScriptFileWriter::FindPair(const SchemaTable* table) const
+{
+    auto it = byTable_.find(table);
+    return it == byTable_.end() ? nullptr : it->second;
+}
+
+int ScriptFileWriter::WorkEstimate() const
+{
+    long long total = 0;
+    for (const auto& pair : pairs_.Pairs()) {
+        if (!pair->Second())
+            continue;
+        if (const TableResult* result = store_.FindTableResult(pair.get())) {
+            ObjectLock lock(result->Mutex());
+            total += result->Rows().Count();
+        }
+    }
+    total *= int(insert_) + int(update_) + int(erase_);
+    return static_cast<int>(std::min<long long>(total, 0x7fffffff));
+}
+
+void ScriptFileWriter::Run(IProgress& progress)
+{
+    failed_ = false;
+    errorText_.clear();
+    // A cancelled earlier task leaves the store's abort flag set.
+    if (!stop_.IsRequested())
+        store_.ResetAbort();
+    TextFileWriter file(path_, encoding_);
+    if (!file.Open()) {
+        Fail(file.GetError().empty() ? std::wstring(L"Can't create file.") : file.GetError());
+        return;
+    }
+    try {
+        if (!file.Write(std::wstring(L"-- Corvina ") + kVersion + L"\r\n\r\n"))
+            throw ScriptWriteError(file.GetError());
+        progress.SetTotal(WorkEstimate());
+        const DatabaseSchema& target = direction_ == 1 ? schema1_ : schema2_;
+        std::vector<SchemaTable*> order = ForeignKeyOrder(target.Tables());
+        bool going = (!insert_ || WritePass(order, false, {true, false, false}, file, progress)) &&
+                     (!update_ || WritePass(order, true, {false, true, false}, file, progress)) &&
+                     (!erase_ || WritePass(order, true, {false, false, true}, file, progress));
+        if (!file.Close()) {
+            Fail(L"Can't write file");
+            return;
+        }
+        if (going)
+            progress.Done();
+    } catch (const ScriptWriteError& error) {
+        Fail(ExplainWriteError(error.Text()));
+    } catch (const automation::ComError& error) {
+        Fail(error.Description().empty() ? L"Database error." : L"Error: " + error.Description());
+    } catch (const std::exception& error) {
+        Fail(L"Error: " + automation::FromUtf8(error.what()));
+    }
+    if (failed_) {
+        // An incomplete script must not be mistaken for a whole one later; a file that was
+        // there before keeps its old content.
+        file.Discard();
+    }
+}
+
+std::wstring ScriptFileWriter::ExplainWriteError(const std::wstring& text) const
+{
+    if (encoding_ == TextFileWriter::kAnsi && text.find(L"cannot be written") != std::wstring::npos)
+        return text + L". Save the script as UTF-8 to keep every character.";
+    return text.empty() ? std::wstring(L"Can't write file") : text;
+}
+
+bool ScriptFileWriter::WritePass(const std::vector<SchemaTable*>& order, bool backwards,
+                                 StatementKinds kinds, TextFileWriter& file, IProgress& progress)
+{
+    auto visit = [&](SchemaTable* table) {
+        if (const TablePair* pair = FindPair(table))
+            WriteTable(pair, kinds, file, progress);
+        return !stop_.IsRequested();
+    };
+    if (backwards) {
+        for (auto it = order.rbegin(); it != order.rend(); ++it)
+            if (!visit(*it))
+                return false;
+    } else {
+        for (SchemaTable* table : order)
+            if (!visit(table))
+                return false;
+    }
+    return true;
+}
+
+void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds, TextFileWriter& file,
+                                  IProgress& progress)
+{
+    if (!pair || !pair->Second())
+        return;
+    // A pair that the comparison did not reach has no result and no record readers.
+    if (!store_.FindTableResult(pair))
+        return;
+    std::vector<std::wstring> names1, names2;
+    std::vector<int> keys;
+    for (const auto& field : pair->Fields().Pairs()) {
+        if (!field->Second())
+            continue;
+        if (field->IsKey())
+            keys.push_back(static_cast<int>(names1.size()));
+        names1.push_back(field->First()->Name());
+        names2.push_back(field->Second()->Name());
+    }
+    RecordReaderPair& readers = reader_.GetTableRecords(pair);
+    const SchemaTable* table = direction_ == 1 ? pair->First() : pair->Second();
+    RecordStatementWriter statements(table->Name(), direction_ == 1 ? names1 : names2, keys);
+    StatementEmitter emitter(statements, file);
+    auto visitor = RecordKindVisitor::ForTarget(direction_, emitter, kinds, *readers.reader1,
+                                                *readers.reader2, progress, false);
+    store_.VisitTable(pair, *visitor);
+}

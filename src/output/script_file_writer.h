@@ -1,0 +1,65 @@
+// Writes the synchronisation script of a finished comparison: the SQL data statements that make
+// the target database hold the records of the source. All INSERTs come first, tables in
+// foreign-key order, then the UPDATEs and the DELETEs with the tables in reverse order.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "compare/wizard_task.h"
+#include "output/record_kind_visitor.h"
+
+class DataReader;
+class DatabaseSchema;
+class ResultStore;
+class SchemaTable;
+class TablePair;
+class TablePairList;
+class TextFileWriter;
+
+class ScriptFileWriter : public WizardTask {
+public:
+    static constexpr const wchar_t* kVersion = L"2.1";
+
+    // encoding: TextFileWriter's numbers (1 ANSI, 2 UTF-8, 3 UTF-16). direction: 1 = upgrade
+    // Database1 to Database2 (Database1 is the target), 2 = the reverse. Nothing is owned.
+    ScriptFileWriter(const DatabaseSchema& schema1, const DatabaseSchema& schema2,
+                     ResultStore& store, DataReader& reader, const TablePairList& pairs,
+                     std::wstring path, int encoding, int direction, bool insert, bool update,
+                     bool erase);
+    ~ScriptFileWriter() override;
+
+    void Run(IProgress& progress) override;
+    bool Failed() const override { return failed_; }
+    std::wstring ErrorText() const override { return errorText_; }
+    // The visit of the current table ends before its next item; the run returns after it.
+    void RequestStop() override;
+
+private:
+    // False when the run was stopped.
+    bool WritePass(const std::vector<SchemaTable*>& order, bool backwards, StatementKinds kinds,
+                   TextFileWriter& file, IProgress& progress);
+    void WriteTable(const TablePair* pair, StatementKinds kinds, TextFileWriter& file,
+                    IProgress& progress);
+    const TablePair* FindPair(const SchemaTable* table) const;
+    int WorkEstimate() const;
+    void Fail(std::wstring text);
+    std::wstring ExplainWriteError(const std::wstring& text) const;
+
+    const DatabaseSchema& schema1_;
+    const DatabaseSchema& schema2_;
+    ResultStore& store_;
+    DataReader& reader_;
+    const TablePairList& pairs_;
+    bool failed_ = false;
+    std::wstring errorText_;
+    int direction_;
+    std::wstring path_;
+    int encoding_;
+    bool insert_;
+    bool update_;
+    bool erase_;
+    TaskStopFlag stop_;
+    std::unordered_map<const SchemaTable*, const TablePair*> byTable_;
+};

@@ -1,0 +1,40 @@
+// Writes the statements of one table to the script file, one slot per statement kind, and
+// frees each statement text as soon as it is written.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "output/record_statement_writer.h"
+
+class TextFileWriter;
+
+// A failed write of the script file; carries the writer's error text.
+class ScriptWriteError : public std::runtime_error {
+public:
+    explicit ScriptWriteError(std::wstring text);
+    const std::wstring& Text() const { return text_; }
+
+private:
+    std::wstring text_;
+};
+
+class StatementEmitter {
+public:
+    StatementEmitter(const RecordStatementWriter& statements, TextFileWriter& file)
+        : statements_(statements), file_(file)
+    {
+    }
+
+    // Each throws ScriptWriteError when the file refuses the text.
+    void Insert(const DbRecord& record);
+    void Update(const DbRecord* target, const DbRecord& source, const ModifiedDiffItem* item);
+    void Delete(const DbRecord& record);
+    void Equal(const DbRecord& record);
+
+private:
+    void Write(const std::wstring& text);
+
+    const RecordStatementWriter& statements_;
+    TextFileWriter& file_;
+};

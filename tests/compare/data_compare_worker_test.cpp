@@ -1,0 +1,220 @@
+// The comparison worker and its ticker on real threads: the order of notices,
+// progress ticks, stopping, errors, and runs that are abandoned or replaced.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "compare/data_compare_model.h"
+#include "comparison_fixture.h"
+
+namespace {
+
+using namespace testsupport;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+class EventLog {
+public:
+    void Add(std::string event)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(std::move(event));
+        times_.push_back(Clock::now());
+    }
+    std::vector<std::string> Events()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return events_;
+    }
+    std::vector<Clock::time_point> Times()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return times_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> events_;
+    std::vector<Clock::time_point> times_;
+};
+
+void Observe(ComparisonHarness& h, DataCompareModel* model, EventLog& log)
+{
+    ASSERT_TRUE(model);
+    model->recordProgress = [&log](int done, int total) {
+        log.Add("progress " + std::to_string(done) + "/" + std::to_string(total));
+    };
+    model->tableDone = [&log](int count) { log.Add("table " + std::to_string(count)); };
+    h.context->SetCompletionCallback([&log] { log.Add("finished"); });
+}
+
+std::vector<Row> Numbered(int count)
+{
+    std::vector<Row> rows;
+    for (int i = 1; i <= count; ++i)
+        rows.push_back({I(i), T(L"v")});
+    return rows;
+}
+
+TEST(DataCompareWorkerTest, EmptyTablesReportProgressThenTableDoneThenFinished)
+{
+    ComparisonHarness h;
+    h.AddBoth(L"T", {L"id"}, {}, {});
+    h.Pairs();
+    EventLog log;
+    Observe(h, h.context->PrepareDataComparison(), log);
+    h.context->StartThreads();
+    for (int i = 0; i < 200 && log.Events().size() < 3; ++i)
+        std::this_thread::sleep_for(milliseconds(10));
+    EXPECT_EQ(log.Events(), (std::vector<std::string>{"progress 0/0", "table 1", "finished"}));
+    EXPECT_FALSE(h.context->HasError());
+}
+
+TEST(DataCompareWorkerTest, TicksComeAfterOneSecondThenEveryHalfSecond)
+{
+    ComparisonHarness h;
+    h.AddBoth(L"T", {L"id", L"v"}, Numbered(8000), Numbered(8000));
+    h.db1.SetRowDelay(std::chrono::microseconds(500));  // about 4 s of rows
+    h.Pairs();
+    EventLog log;
+    Observe(h, h.context->PrepareDataComparison(), log);
+    const auto start = Clock::now();
+    h.context->StartThreads();
+    while (log.Events().size() < 3 && Clock::now() - start < std::chrono::seconds(5))
+        std::this_thread::sleep_for(milliseconds(10));
+    const auto stopAsked = Clock::now();
+    EXPECT_EQ(h.context->StopAndWait(), ComparisonContext::kWaitObject0);
+    EXPECT_LT(Clock::now() - stopAsked, milliseconds(500));
+
+    const auto times = log.Times();
+    ASSERT_GE(times.size(), 3u);
+    auto ms = [](auto d) { return std::chrono::duration_cast<milliseconds>(d).count(); };
+    EXPECT_NEAR(ms(times[0] - start), 1000, 250);
+    EXPECT_NEAR(ms(times[1] - times[0]), 500, 250);
+    EXPECT_NEAR(ms(times[2] - times[1]), 500, 250);
+    // Stopped: no completion notice, and nothing flushed after the stop.
+    const size_t seen = log.Events().size();
+    std::this_thread::sleep_for(milliseconds(700));
+    EXPECT_EQ(log.Events().size(), seen);
+    for (const auto& event : log.Events())
+        EXPECT_NE(event, "finished");
+}
+
+struct ErrorCase {
+    const char* what;
+    std::wstring failOn;  // statement fragment that fails on Database1
+    std::wstring description;
+    std::wstring expected;
+    int results;  // table results added before the failure
+};
+
+class WorkerErrorTest : public testing::TestWithParam<ErrorCase> {};
+
+TEST_P(WorkerErrorTest, EndsTheRunWithTheErrorText)
+{
+    const ErrorCase& c = GetParam();
+    ComparisonHarness h;
+    h.AddBoth(L"A", {L"id"}, Numbered(3), Numbered(3));
+    h.AddBoth(L"B", {L"id"}, Numbered(3), Numbered(3));
+    h.db1.FailOn(c.failOn, c.description);
+    h.Run();
+    EXPECT_EQ(h.Finished(), 1);
+    EXPECT_TRUE(h.context->HasError());
+    EXPECT_EQ(h.context->ErrorText(), c.expected) << c.what;
+    EXPECT_EQ(h.context->Store()->ResultCount(), c.results) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WorkerErrorTest,
+    testing::Values(ErrorCase{"count fails", L"count(*) from [A]", L"Disk gone.",
+                              L"Error: Disk gone.\r\n", 0},
+                    ErrorCase{"count fails without a description", L"count(*) from [A]", L"",
+                              L"Database error.", 0},
+                    ErrorCase{"open fails on the second table", L"from [B] order",
+                              L"No such table.", L"Error: No such table.\r\n", 2}));
+
+TEST(DataCompareWorkerTest, AReadFailureInTheMiddleOfATableEndsTheRun)
+{
+    ComparisonHarness h;
+    h.AddBoth(L"T", {L"id", L"v"}, Numbered(2000), Numbered(2000));
+    h.db2.failAfterRows = 700;
+    h.Run();
+    EXPECT_EQ(h.Finished(), 1);
+    EXPECT_TRUE(h.context->HasError());
+    EXPECT_EQ(h.context->ErrorText(), L"Error: The disk went away.\r\n");
+}
+
+TEST(DataCompareWorkerTest, AConversionFailureInTheMergeBecomesTheRunsError)
+{
+    ComparisonHarness h;
+    h.AddBoth(L"T", {L"k"}, {{T(L"a")}}, {{automation::Variant::FromError(automation::E_FAIL)}});
+    h.Run();
+    EXPECT_TRUE(h.context->HasError());
+    EXPECT_EQ(h.context->ErrorText().rfind(L"Error: ", 0), 0u);
+    EXPECT_EQ(h.context->ErrorText().substr(h.context->ErrorText().size() - 2), L"\r\n");
+}
+
+// A side whose connection owns its own data, so an abandoned run can outlive the test's
+// objects.
+std::unique_ptr<RecordConnection> SlowSide(int rows, std::chrono::microseconds delay)
+{
+    auto db = std::make_unique<MemoryDatabase>();
+    db->AddTable(L"T", {L"id", L"v"}, Numbered(rows));
+    db->SetRowDelay(delay);
+    return db;
+}
+
+TEST(DataCompareWorkerTest, AnAbandonedRunOutlivesItsContextAndPairs)
+{
+    auto schema1 = std::make_unique<DatabaseSchema>(L"1");
+    auto schema2 = std::make_unique<DatabaseSchema>(L"2");
+    AddTable(*schema1, L"T", {L"id", L"v"}, {L"id"});
+    AddTable(*schema2, L"T", {L"id", L"v"}, {L"id"});
+    auto context = std::make_unique<ComparisonContext>(
+        [](int) { return SlowSide(3, std::chrono::milliseconds(600)); });
+    bool finished = false;
+    context->SetCompletionCallback([&finished] { finished = true; });
+    context->BuildTablePairs(*schema1, *schema2);
+    context->PrepareDataComparison();
+    context->StartThreads();
+    std::this_thread::sleep_for(milliseconds(50));
+    EXPECT_EQ(context->StopAndWait(milliseconds(20)), ComparisonContext::kWaitTimeout);
+    EXPECT_TRUE(context->IsWorkerAbandoned());
+    // Everything the abandoned worker could reach outside its run goes now.
+    context->BuildTablePairs(*schema1, *schema2);
+    context.reset();
+    schema1.reset();
+    schema2.reset();
+    std::this_thread::sleep_for(milliseconds(1500));
+    EXPECT_FALSE(finished);
+}
+
+TEST(DataCompareWorkerTest, StartStopRestartAndAbandonRepeatedly)
+{
+    ComparisonHarness h;
+    h.AddBoth(L"A", {L"id", L"v"}, Numbered(300), Numbered(290));
+    h.AddBoth(L"B", {L"id", L"v"}, Numbered(50), Numbered(60));
+    h.db1.SetRowDelay(std::chrono::microseconds(20));
+    for (int round = 0; round < 20; ++round) {
+        h.Start();
+        std::this_thread::sleep_for(milliseconds(round % 4));
+        if (round % 5 == 4) {
+            h.context->PrepareDataComparison();  // replaces a run that may still go
+            continue;
+        }
+        const int wait =
+            h.context->StopAndWait(round % 3 == 0 ? milliseconds(0) : milliseconds(10000));
+        if (round % 3 != 0) {
+            EXPECT_EQ(wait, ComparisonContext::kWaitObject0);
+        }
+    }
+    h.Run();
+    EXPECT_FALSE(h.context->HasError());
+    EXPECT_EQ(h.Counts(0), (std::array<int, 4>{290, 10, 0, 0}));
+    EXPECT_EQ(h.Counts(1), (std::array<int, 4>{50, 0, 10, 0}));
+    // Runs let go without waiting end at their next row; let them before the data goes.
+    std::this_thread::sleep_for(milliseconds(200));
+}
+
+}  // namespace
