@@ -49,6 +49,18 @@ std::string AllPresent(const KeyInfo& key, const std::string& side, bool related
     return sql;
 }
 
+// The first field other than `column` that a rule names; empty when none.
+std::wstring OtherField(const sql::Expr& e, const std::wstring& column)
+{
+    if (e.kind == sql::ExprKind::Column && Catalog::Fold(e.name) != Catalog::Fold(column))
+        return e.name;
+    for (const sql::ExprPtr& a : e.args)
+        if (a)
+            if (std::wstring other = OtherField(*a, column); !other.empty())
+                return other;
+    return {};
+}
+
 void ReplaceSubject(sql::Expr& e, const std::wstring& column)
 {
     if (e.kind == sql::ExprKind::RuleSubject) {
@@ -179,6 +191,10 @@ void ConstraintTriggers::AddCondition(const TableInfo& table, const std::wstring
     if (!column.empty()) {
         sql::ExprPtr rule = sql::ParseValidationRule(condition);
         ReplaceSubject(*rule, column);
+        if (std::wstring other = OtherField(*rule, column); !other.empty())
+            Fail(L"The validation rule of field '" + table.name + L"." + column +
+                 L"' cannot refer to the field '" + other +
+                 L"'; a rule naming other fields belongs in a CHECK constraint.");
         text = sql::PrintExpression(*rule);
     }
     // The condition as a select item over the table gives the emitter's
@@ -197,8 +213,8 @@ void ConstraintTriggers::AddCondition(const TableInfo& table, const std::wstring
     std::string rowid = lookup.substr(dot + 1, lookup.size() - 3 - (dot + 1));
     std::string t = QuoteName(table.name);
     // Access refuses a value only when the condition is False; Null passes.
-    if (Exists(db_, "SELECT 1 FROM " + t + " AS \"crv.row\" WHERE (" + lookup +
-                        "\"crv.row\"." + rowid + ") = 0"))
+    if (Exists(db_, "SELECT 1 FROM " + t + " AS \"crv.row\" WHERE (" + lookup + "\"crv.row\"." +
+                        rowid + ") = 0"))
         Fail(L"Existing data in table '" + table.name + L"' violates the validation rule '" +
              condition + L"'.");
     const char* purpose = column.empty() ? "check" : "rule";
@@ -207,7 +223,10 @@ void ConstraintTriggers::AddCondition(const TableInfo& table, const std::wstring
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, name, purpose, "insert") +
                      " AFTER INSERT ON " + t + body);
     ExecSql(db_, "CREATE TRIGGER " + TriggerName(table.name, name, purpose, "update") +
-                     " AFTER UPDATE ON " + t + body);
+                     " AFTER UPDATE " +
+                     // A column's rule names only its column (Access allows no other).
+                     (column.empty() ? std::string() : "OF " + QuoteName(column) + " ") + "ON " +
+                     t + body);
 }
 
 void ConstraintTriggers::DropCondition(const std::wstring& table, const std::wstring& name)

@@ -385,6 +385,8 @@ TEST_F(CatalogFacesTest, ColumnRulesSetThroughAdoxAreEnforced)
     auto rule = columns->Item(L"credit")->Properties()->Item(L"Jet OLEDB:Column Validation Rule");
     // Present rows must meet a new rule; the refused rule is not kept.
     EXPECT_THROW(rule->SetValue(Variant(L"> 100")), automation::ComError);
+    EXPECT_THROW(rule->SetValue(Variant(L"> [id]")), automation::ComError);
+    EXPECT_THROW(rule->SetValue(Variant(L"> > 1")), automation::ComError);
     EXPECT_EQ(rule->Value().bstrVal(), L"");
     rule->SetValue(Variant(L"Between 0 And 50"));
     columns->Item(L"credit")
