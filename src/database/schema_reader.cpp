@@ -20,7 +20,7 @@
 #include "platform/provider/adox_table.h"
 #include "platform/provider/adox_views.h"
 #include "platform/provider/dao_database.h"
-#include "sqlexec/progress.h"
+#include "sqlexec/i_progress.h"
 
 namespace {
 

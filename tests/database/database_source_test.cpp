@@ -21,7 +21,7 @@
 #include "platform/provider/dao_database.h"
 #include "platform/provider/dao_engine.h"
 #include "platform/provider/provider_classes.h"
-#include "sqlexec/progress.h"
+#include "sqlexec/i_progress.h"
 #include "support/temp_dir.h"
 
 namespace {
