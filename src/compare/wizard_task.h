@@ -13,7 +13,7 @@ public:
     WizardTask() = default;
     WizardTask(const WizardTask&) = delete;
     WizardTask& operator=(const WizardTask&) = delete;
-    virtual ~WizardTask();
+    virtual ~WizardTask() = default;
 
     // Does the whole work on the calling thread; returns when it is done, failed or stopped.
     // Throws nothing: every failure becomes the task's error flag and text.

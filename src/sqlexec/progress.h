@@ -7,27 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-class IProgress {
-public:
-    // The amount of work about to be done.
-    virtual void SetTotal(int total) = 0;
-    // That much more is done.
-    virtual void Advance(int delta) = 0;
-    // Advance by 1.
-    virtual void Step() = 0;
-    // The work is complete.
-    virtual void Done() = 0;
-    virtual ~IProgress() = default;
-};
-
-// For callers that show no progress (the script runner).
-class FakeProgress : public IProgress {
-public:
-    void SetTotal(int) override {}
-    void Advance(int) override {}
-    void Step() override {}
-    void Done() override {}
-};
+#include "sqlexec/i_progress.h"
 
 // Drives a QProgressBar that lives on the UI thread from whichever thread runs the task. The
 // counting happens on the calling thread; each change reaches the bar as a queued call, in
