@@ -72,8 +72,9 @@ Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
     return ReadNatural(stmt, col);
 }
 
-Cursor::Cursor(sqlite3* db, const EmittedSelect& select, const std::vector<Variant>& parameters)
-    : db_(db), columns_(select.columns)
+Cursor::Cursor(sqlite3* db, const EmittedSelect& select, const std::vector<Variant>& parameters,
+               std::shared_ptr<std::recursive_mutex> lock)
+    : db_(db), lock_(std::move(lock)), columns_(select.columns)
 {
     int rc = sqlite3_prepare_v2(db, select.sql.c_str(), -1, &main_, nullptr);
     if (rc != SQLITE_OK)
@@ -104,6 +105,9 @@ Cursor::~Cursor()
 
 void Cursor::Release()
 {
+    std::unique_lock<std::recursive_mutex> hold;
+    if (lock_)
+        hold = std::unique_lock<std::recursive_mutex>(*lock_);
     sqlite3_finalize(main_);
     sqlite3_finalize(lookup_);
     main_ = lookup_ = nullptr;
@@ -169,6 +173,14 @@ bool Cursor::Revisit(int64_t index)
 }
 
 bool Cursor::MoveTo(int64_t index)
+{
+    if (!lock_)
+        return MoveLocked(index);
+    std::lock_guard<std::recursive_mutex> hold(*lock_);
+    return MoveLocked(index);
+}
+
+bool Cursor::MoveLocked(int64_t index)
 {
     if (index < 0 || !main_) {
         atEnd_ = true;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,11 @@ namespace provider {
 
 class Cursor {
 public:
-    // Prepares and binds the statement; no row is read yet.
+    // Prepares and binds the statement; no row is read yet. `lock` guards
+    // the connection (held for each move, not for each column read).
     Cursor(sqlite3* db, const EmittedSelect& select,
-           const std::vector<automation::Variant>& parameters);
+           const std::vector<automation::Variant>& parameters,
+           std::shared_ptr<std::recursive_mutex> lock = nullptr);
     ~Cursor();
     Cursor(const Cursor&) = delete;
     Cursor& operator=(const Cursor&) = delete;
@@ -44,7 +47,10 @@ private:
     void Decode(sqlite3_stmt* stmt);
     bool Revisit(int64_t index);
 
+    bool MoveLocked(int64_t index);
+
     sqlite3* db_;
+    std::shared_ptr<std::recursive_mutex> lock_;
     sqlite3_stmt* main_ = nullptr;
     sqlite3_stmt* lookup_ = nullptr;
     std::vector<ResultColumn> columns_;

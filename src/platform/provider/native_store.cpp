@@ -175,7 +175,10 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
         throw ComError(E_FAIL, L"Could not lock '" + path + L"': " +
                                    automation::FromUtf8(std::strerror(errno)) + L".");
     }
-    int rc = sqlite3_open_v2(narrow.c_str(), &store->db_, SQLITE_OPEN_READWRITE, nullptr);
+    // Every use of the connection is serialised by its session's lock, so
+    // SQLite's own mutex (taken on every column read) is left out.
+    int rc = sqlite3_open_v2(narrow.c_str(), &store->db_,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK)
         ThrowSqliteError(store->db_, rc);
     Configure(store->db_, &store->counter_);

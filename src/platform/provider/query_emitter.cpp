@@ -154,6 +154,21 @@ QueryEmitter::QueryEmitter(const Catalog& catalog, const wchar_t* statementKind)
 {
 }
 
+void QueryEmitter::BindLiterals(LiteralBinding mode, std::vector<automation::Variant>* values)
+{
+    binding_ = values ? mode : LiteralBinding::Inline;
+    bound_ = values;
+}
+
+std::string QueryEmitter::LiteralSql(std::string inlineSql, automation::Variant value,
+                                     bool isDouble) const
+{
+    if (binding_ == LiteralBinding::Inline || (binding_ == LiteralBinding::Doubles && !isDouble))
+        return inlineSql;
+    bound_->push_back(std::move(value));
+    return "?" + std::to_string(bound_->size());
+}
+
 void QueryEmitter::Fail(const std::wstring& text) const
 {
     throw automation::ComError(automation::E_FAIL, text + L" (in the " + kind_ + L" statement)");
@@ -209,7 +224,9 @@ std::string QueryEmitter::StoreInto(const EmittedExpr& value, const ColumnInfo& 
     std::string sql;
     int src = -1;
     if (!value.exact.empty()) {
-        sql = QuoteText(std::string_view(value.exact));
+        sql = binding_ == LiteralBinding::All
+                  ? LiteralSql({}, automation::Variant(automation::FromUtf8(value.exact)), false)
+                  : QuoteText(std::string_view(value.exact));
     } else if (value.stored) {
         sql = value.sql;
         src = TypeCode(value.type.type);
@@ -238,18 +255,23 @@ EmittedExpr QueryEmitter::Literal(const sql::Expr& e)
             return r;
         }
         case VT_BSTR:
-            return Typed(QuoteText(std::wstring_view(v.bstrVal())), AccessType::Text);
+            return Typed(LiteralSql(QuoteText(std::wstring_view(v.bstrVal())), v, false),
+                         AccessType::Text);
         case VT_I4:
-            return Typed(std::to_string(v.lVal()), AccessType::Long);
+            return Typed(LiteralSql(std::to_string(v.lVal()), v, false), AccessType::Long);
         case VT_BOOL:
-            return Typed(v.boolVal() ? "-1" : "0", AccessType::YesNo);
+            return Typed(LiteralSql(v.boolVal() ? "-1" : "0", v, false), AccessType::YesNo);
         case VT_R8:
-            return Typed(Number(v.dblVal()), AccessType::Double);
-        case VT_DATE:
-            return Typed(Number(MonotonicFromOleDate(v.date())), AccessType::DateTime);
+            return Typed(LiteralSql(Number(v.dblVal()), v, true), AccessType::Double);
+        case VT_DATE: {
+            double days = MonotonicFromOleDate(v.date());
+            return Typed(LiteralSql(Number(days), Variant(days), true), AccessType::DateTime);
+        }
         case VT_DECIMAL: {
             std::string digits = e.text.empty() ? DecimalText(v.decVal()) : ToUtf8(e.text);
-            EmittedExpr r = Typed(Number(DecimalToDouble(v.decVal())), AccessType::Double);
+            double approx = DecimalToDouble(v.decVal());
+            EmittedExpr r =
+                Typed(LiteralSql(Number(approx), Variant(approx), true), AccessType::Double);
             r.exact = digits;
             return r;
         }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/automation/variant.h"
 #include "platform/provider/catalog.h"
 #include "platform/provider/sql/ast.h"
 
@@ -42,6 +43,18 @@ class QueryEmitter {
 public:
     QueryEmitter(const Catalog& catalog, const wchar_t* statementKind);
 
+    // Which literals are bound as parameters instead of written into the SQL.
+    // Doubles always should be where the SQL is run at once: SQLite reads
+    // number text without correct rounding, so a 17-digit double written as
+    // text can come back as its neighbour. Binding every literal makes the
+    // SQL of statements that differ only in their values the same text, so
+    // it is prepared once. Never for SQL kept in the file (views, triggers).
+    enum class LiteralBinding { Inline, Doubles, All };
+    // Bound literals' natural values are appended to `values` (which holds
+    // the statement's own parameters first); each takes its 1-based position
+    // there as its parameter number.
+    void BindLiterals(LiteralBinding mode, std::vector<automation::Variant>* values);
+
     EmittedSelect EmitSelect(const sql::Select& select, bool forCursor);
 
     // Data statements; each returns the SQL to run.
@@ -76,8 +89,13 @@ private:
                      std::vector<std::string>* itemSql, std::string* rowid = nullptr);
     const TableInfo& RequireTable(const std::wstring& name) const;
 
+    // The SQL of a literal value: a parameter in the binding modes.
+    std::string LiteralSql(std::string inlineSql, automation::Variant value, bool isDouble) const;
+
     const Catalog& catalog_;
     const wchar_t* kind_;
+    LiteralBinding binding_ = LiteralBinding::Inline;
+    std::vector<automation::Variant>* bound_ = nullptr;
     int exprCounter_ = 1000;
     int viewDepth_ = 0;  // views read inside views
 };

@@ -45,12 +45,40 @@ Session::~Session()
 
 void Session::Close()
 {
-    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
     for (auto& weak : cursors_)
         if (auto c = weak.lock())
             c->Release();
     cursors_.clear();
+    ReleasePrepared();
     store_.reset();
+}
+
+sqlite3_stmt* Session::Prepared(const std::string& sql)
+{
+    auto found = prepared_.find(sql);
+    if (found != prepared_.end())
+        return found->second;
+    // Scripts of many shapes would otherwise keep every one of them.
+    constexpr size_t kMaxPrepared = 256;
+    if (prepared_.size() >= kMaxPrepared)
+        ReleasePrepared();
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v3(store_->db(), sql.c_str(), static_cast<int>(sql.size()),
+                                SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        ThrowSqliteError(store_->db(), rc);
+    }
+    prepared_.emplace(sql, stmt);
+    return stmt;
+}
+
+void Session::ReleasePrepared()
+{
+    for (auto& [text, stmt] : prepared_)
+        sqlite3_finalize(stmt);
+    prepared_.clear();
 }
 
 template <class Work>
@@ -69,26 +97,56 @@ void Session::Atomically(Work&& work)
     }
 }
 
+template <class Work>
+void Session::Single(Work&& work)
+{
+    try {
+        work();
+    } catch (...) {
+        store_->Counter().active = false;
+        throw;
+    }
+}
+
 long Session::RunChange(const std::string& sql, const std::vector<Variant>& parameters)
 {
     sqlite3* db = store_->db();
-    Statement stmt(db, sql);
-    int wanted = sqlite3_bind_parameter_count(stmt.get());
+    sqlite3_stmt* stmt = Prepared(sql);
+    // A kept statement is left reset and without values, so it holds no lock
+    // and no copy of the last statement's values.
+    struct Idle {
+        sqlite3_stmt* stmt;
+        ~Idle()
+        {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+        }
+    } idle{stmt};
+    int wanted = sqlite3_bind_parameter_count(stmt);
     for (int i = 1; i <= wanted; ++i) {
         if (static_cast<size_t>(i) > parameters.size())
             throw ComError(automation::E_FAIL,
                            L"No value given for one or more required parameters.");
-        BindNatural(stmt.get(), i, parameters[i - 1]);
+        BindNatural(stmt, i, parameters[i - 1]);
     }
-    while (stmt.Step()) {
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
+    if (rc != SQLITE_DONE)
+        ThrowSqliteError(db, rc);
     return static_cast<long>(sqlite3_changes(db));
 }
 
 long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
-                        const std::vector<Variant>& parameters)
+                        std::vector<Variant>& parameters)
 {
     QueryEmitter emitter(catalog, sql::StatementKindName(sql::StatementKind::Insert));
+    // Every literal of a VALUES list is bound: a script's INSERTs that differ
+    // only in their values then share one prepared statement. In a SELECT an
+    // integer literal can mean a column (ORDER BY 1), so there only doubles are.
+    emitter.BindLiterals(insert.select ? QueryEmitter::LiteralBinding::Doubles
+                                       : QueryEmitter::LiteralBinding::All,
+                         &parameters);
     const TableInfo* table = nullptr;
     bool counterGiven = false;
     std::string text = emitter.EmitInsert(insert, table, counterGiven);
@@ -129,7 +187,7 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
 
 void Session::ChangeSchema(const std::function<void(SchemaEditor&)>& change)
 {
-    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
     if (!store_)
         throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
     Atomically([&] {
@@ -140,10 +198,10 @@ void Session::ChangeSchema(const std::function<void(SchemaEditor&)>& change)
 
 std::shared_ptr<Cursor> Session::Rows(const EmittedSelect& select)
 {
-    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
     if (!store_)
         throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
-    auto cursor = std::make_shared<Cursor>(store_->db(), select, std::vector<Variant>{});
+    auto cursor = std::make_shared<Cursor>(store_->db(), select, std::vector<Variant>{}, mutex_);
     std::erase_if(cursors_, [](const std::weak_ptr<Cursor>& c) { return c.expired(); });
     cursors_.push_back(cursor);
     return cursor;
@@ -151,13 +209,13 @@ std::shared_ptr<Cursor> Session::Rows(const EmittedSelect& select)
 
 std::shared_ptr<Cursor> Session::SchemaRowset(long schema, const std::vector<Variant>& restrictions)
 {
-    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
     return Rows(SchemaRowsetQuery(CurrentCatalog(), schema, restrictions));
 }
 
 const Catalog& Session::CurrentCatalog()
 {
-    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
     if (!store_)
         throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
     return store_->CurrentCatalog();
@@ -165,7 +223,7 @@ const Catalog& Session::CurrentCatalog()
 
 Session::Result Session::Execute(const std::wstring& text, const std::vector<Variant>& parameters)
 {
-    std::lock_guard<std::recursive_mutex> hold(mutex_);
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
     if (!store_)
         throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
     sql::Statement statement = sql::Parse(text);
@@ -177,34 +235,51 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
                            std::to_wstring(statement.positionalParameters) + L").");
     Result result;
     sqlite3* db = store_->db();
+    // The user's values take ?1..?n; literals bound by the emitter follow them.
+    std::vector<Variant> values(parameters.begin(),
+                                parameters.begin() + statement.positionalParameters);
     switch (statement.kind()) {
         case sql::StatementKind::Select: {
             const Catalog& catalog = store_->CurrentCatalog();
             QueryEmitter emitter(catalog, kind);
+            emitter.BindLiterals(QueryEmitter::LiteralBinding::Doubles, &values);
             EmittedSelect select = emitter.EmitSelect(std::get<sql::Select>(statement.body), true);
-            result.cursor = std::make_shared<Cursor>(db, select, parameters);
+            result.cursor = std::make_shared<Cursor>(db, select, values, mutex_);
             std::erase_if(cursors_, [](const std::weak_ptr<Cursor>& c) { return c.expired(); });
             cursors_.push_back(result.cursor);
             return result;
         }
-        case sql::StatementKind::Insert:
-            Atomically([&] {
-                result.recordsAffected = RunInsert(std::get<sql::Insert>(statement.body),
-                                                   store_->CurrentCatalog(), parameters);
-            });
+        case sql::StatementKind::Insert: {
+            const sql::Insert& insert = std::get<sql::Insert>(statement.body);
+            const Catalog& catalog = store_->CurrentCatalog();
+            const TableInfo* table = catalog.FindTable(insert.table);
+            // Numbering a counter takes statements of its own around the INSERT.
+            if (table && table->CounterColumn() < 0) {
+                Single([&] {
+                    result.recordsAffected = RunInsert(insert, catalog, values);
+                });
+            } else {
+                Atomically([&] {
+                    result.recordsAffected =
+                        RunInsert(insert, store_->CurrentCatalog(), values);
+                });
+            }
             return result;
+        }
         case sql::StatementKind::Update:
-            Atomically([&] {
+            Single([&] {
                 QueryEmitter emitter(store_->CurrentCatalog(), kind);
-                result.recordsAffected = RunChange(
-                    emitter.EmitUpdate(std::get<sql::Update>(statement.body)), parameters);
+                emitter.BindLiterals(QueryEmitter::LiteralBinding::Doubles, &values);
+                std::string sql = emitter.EmitUpdate(std::get<sql::Update>(statement.body));
+                result.recordsAffected = RunChange(sql, values);
             });
             return result;
         case sql::StatementKind::Delete:
-            Atomically([&] {
+            Single([&] {
                 QueryEmitter emitter(store_->CurrentCatalog(), kind);
-                result.recordsAffected = RunChange(
-                    emitter.EmitDelete(std::get<sql::Delete>(statement.body)), parameters);
+                emitter.BindLiterals(QueryEmitter::LiteralBinding::Doubles, &values);
+                std::string sql = emitter.EmitDelete(std::get<sql::Delete>(statement.body));
+                result.recordsAffected = RunChange(sql, values);
             });
             return result;
         case sql::StatementKind::CreateTable:

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/automation/variant.h"
@@ -52,17 +53,29 @@ public:
     NativeStore& Store() { return *store_; }
 
 private:
+    // The prepared statement of `sql`, kept for the next statement of the
+    // same text (SQLite prepares it again itself after a schema change).
+    sqlite3_stmt* Prepared(const std::string& sql);
+    void ReleasePrepared();
     long RunChange(const std::string& sql, const std::vector<automation::Variant>& parameters);
     long RunInsert(const sql::Insert& insert, const Catalog& catalog,
-                   const std::vector<automation::Variant>& parameters);
+                   std::vector<automation::Variant>& parameters);
     template <class Work>
     void Atomically(Work&& work);
+    // One SQLite statement is atomic by itself, its triggers included:
+    // it needs no savepoint of its own.
+    template <class Work>
+    void Single(Work&& work);
 
     // One connection may serve several threads (the comparison's worker and
-    // a view re-reading rows); statements and the catalog are run one at a time.
-    std::recursive_mutex mutex_;
+    // a view re-reading rows); statements, the catalog and cursor moves are
+    // run one at a time. The connection is opened without SQLite's own
+    // mutex, so this lock is all that guards it; cursors share it (and may
+    // outlive the session).
+    std::shared_ptr<std::recursive_mutex> mutex_ = std::make_shared<std::recursive_mutex>();
     std::unique_ptr<NativeStore> store_;
     std::vector<std::weak_ptr<Cursor>> cursors_;
+    std::unordered_map<std::string, sqlite3_stmt*> prepared_;
 };
 
 }  // namespace provider
