@@ -1,0 +1,237 @@
+// How statements run: number literals keep their exact double, a failing
+// statement leaves nothing behind (its triggers' changes included) without a
+// savepoint of its own, kept prepared statements follow schema changes, and
+// one connection or two serve reading threads at once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <thread>
+
+#include "store_fixture.h"
+
+namespace providertest {
+namespace {
+
+class ExecutionTest : public StoreTest {
+protected:
+    // Every row of `table` ordered by its first column, as one text.
+    std::wstring Rows(const std::wstring& table)
+    {
+        auto rs = Query(L"SELECT * FROM [" + table + L"] ORDER BY 1");
+        std::wstring text;
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            for (long i = 0; i < rs->Fields()->Count(); ++i) {
+                Variant v = rs->Fields()->Item(i)->Value();
+                text +=
+                    v.IsNull() ? L"null" : automation::ChangeType(v, automation::VT_BSTR).bstrVal();
+                text += L"|";
+            }
+            text += L";";
+        }
+        return text;
+    }
+};
+
+std::wstring ShortestText(double v)
+{
+    char buf[64];
+    auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+    return automation::FromUtf8(std::string_view(buf, end - buf));
+}
+
+// Texts that SQLite's own number reader does not round correctly, the ends
+// of the range and random doubles in their shortest round-trip text.
+std::vector<double> HardDoubles()
+{
+    std::vector<double> values = {1.3390431670552913e-303,
+                                  0.1,
+                                  5e-324,
+                                  2.2250738585072009e-308,  // largest subnormal
+                                  DBL_MIN,
+                                  DBL_MAX,
+                                  -DBL_MAX,
+                                  DBL_EPSILON,
+                                  1.7976931348623155e+308,
+                                  9007199254740993.0,
+                                  9.8813129168249309e-324,  // two steps above zero
+                                  2.4703282292062328e-324 * 3,
+                                  0.30000000000000004,
+                                  123456789012345680.0};
+    std::mt19937_64 random(20261209);
+    while (values.size() < 300) {
+        double d = std::bit_cast<double>(random());
+        if (std::isfinite(d) && std::find(values.begin(), values.end(), d) == values.end())
+            values.push_back(d);
+    }
+    return values;
+}
+
+TEST_F(ExecutionTest, DoubleLiteralsReadBackBitExactly)
+{
+    Run(L"CREATE TABLE d (id LONG PRIMARY KEY, x DOUBLE, y DOUBLE)");
+    std::vector<double> values = HardDoubles();
+    for (size_t i = 0; i < values.size(); ++i) {
+        std::wstring text = ShortestText(values[i]);
+        Run(L"INSERT INTO d (id, x) VALUES (" + std::to_wstring(i) + L", " + text + L")");
+        // The same literal in a WHERE clause and an assignment.
+        EXPECT_EQ(Run(L"UPDATE d SET y = " + text + L" WHERE x = " + text), 1)
+            << automation::ToUtf8(text);
+    }
+    auto rs = Query(L"SELECT id, x, y FROM d ORDER BY id");
+    for (size_t i = 0; i < values.size(); ++i, rs->MoveNext()) {
+        ASSERT_FALSE(rs->IsEOF());
+        std::string text = automation::ToUtf8(ShortestText(values[i]));
+        EXPECT_EQ(std::bit_cast<uint64_t>(rs->Fields()->Item(1L)->Value().dblVal()),
+                  std::bit_cast<uint64_t>(values[i]))
+            << text;
+        EXPECT_EQ(std::bit_cast<uint64_t>(rs->Fields()->Item(2L)->Value().dblVal()),
+                  std::bit_cast<uint64_t>(values[i]))
+            << text;
+    }
+    // A literal in the select list is a value too.
+    auto one = Query(L"SELECT 1.3390431670552913e-303 AS v FROM d WHERE id = 0");
+    EXPECT_EQ(std::bit_cast<uint64_t>(one->Fields()->Item(0L)->Value().dblVal()),
+              std::bit_cast<uint64_t>(1.3390431670552913e-303));
+}
+
+TEST_F(ExecutionTest, LiteralsOfEveryKindStoreAsWrittenWhenTheirShapeRepeats)
+{
+    // Statements that differ only in their values share one prepared
+    // statement; each must still store its own values.
+    Run(L"CREATE TABLE v (id LONG, t TEXT(10), d DATETIME, c CURRENCY, n DECIMAL(18, 4), "
+        L"b YESNO)");
+    Run(L"INSERT INTO v VALUES (1, 'one', #1/2/2003#, 1.5, 10.25, True)");
+    Run(L"INSERT INTO v VALUES (2, 'two', #12/31/1999 23:59:59#, -0.0001, -3.5, False)");
+    Run(L"INSERT INTO v VALUES (3, 'it''s', #1/2/2003#, 922337203685477.5807, 0, True)");
+    EXPECT_EQ(Rows(L"v"),
+              L"1|one|1/2/2003|1.5|10.25|-1|;"
+              L"2|two|12/31/1999 11:59:59 PM|-0.0001|-3.5|0|;"
+              L"3|it's|1/2/2003|922337203685477.5807|0|-1|;");
+    // A VALUES list with a parameter among the literals.
+    auto cmd = automation::CreateObjectAs<Command>(L"ADODB.Command");
+    cmd->SetActiveConnection(connection);
+    cmd->SetCommandText(L"INSERT INTO v (id, t, c) VALUES (4, ?, 2.25)");
+    std::vector<Variant> params{Variant(std::wstring(L"four"))};
+    cmd->Execute(nullptr, &params, adCmdText | adExecuteNoRecords);
+    std::vector<Variant> none;
+    EXPECT_THROW(cmd->Execute(nullptr, &none, adCmdText | adExecuteNoRecords),
+                 automation::ComError);
+    EXPECT_EQ(Rows(L"v").substr(Rows(L"v").find(L"4|")), L"4|four|null|2.25|null|null|;");
+}
+
+TEST_F(ExecutionTest, AFailingStatementLeavesNothingIncludingItsTriggersWork)
+{
+    struct Case {
+        const wchar_t* change;
+        const wchar_t* error;  // a part of the refusal
+    };
+    const Case cases[] = {
+        // The first rows pass the check; a later one fails it.
+        {L"UPDATE Child SET qty = qty - 2", L"positive"},
+        // The cascade to Child runs (a trigger) before the parent's key clashes.
+        {L"UPDATE Parent SET id = 1", L"duplicate values"},
+        {L"INSERT INTO Child (id, pid, qty) SELECT id + 100, pid, qty - 3 FROM Child",
+         L"positive"},
+        {L"INSERT INTO Child (id, pid, qty) VALUES (20, 9, 1)", L"Parent"},
+        {L"DELETE FROM Parent WHERE id >= 1", L"Other"},
+    };
+    Run(L"CREATE TABLE Parent (id LONG CONSTRAINT pk PRIMARY KEY)");
+    Run(L"CREATE TABLE Child (id LONG PRIMARY KEY, pid LONG, qty LONG, "
+        L"CONSTRAINT positive CHECK (qty > 0), CONSTRAINT fk FOREIGN KEY (pid) REFERENCES "
+        L"Parent (id) ON UPDATE CASCADE ON DELETE CASCADE)");
+    Run(L"CREATE TABLE Other (id LONG PRIMARY KEY, pid LONG, CONSTRAINT fk2 FOREIGN KEY (pid) "
+        L"REFERENCES Parent (id))");
+    Run(L"INSERT INTO Parent VALUES (1)");
+    Run(L"INSERT INTO Parent VALUES (2)");
+    Run(L"INSERT INTO Child VALUES (10, 1, 5)");
+    Run(L"INSERT INTO Child VALUES (11, 2, 1)");
+    Run(L"INSERT INTO Other VALUES (30, 2)");
+    const std::wstring parent = Rows(L"Parent"), child = Rows(L"Child");
+    for (const Case& c : cases) {
+        std::wstring error = ErrorOf(c.change);
+        EXPECT_NE(error.find(c.error), std::wstring::npos)
+            << automation::ToUtf8(c.change) << ": " << automation::ToUtf8(error);
+        EXPECT_EQ(Rows(L"Parent"), parent) << automation::ToUtf8(c.change);
+        EXPECT_EQ(Rows(L"Child"), child) << automation::ToUtf8(c.change);
+    }
+    // Statements after a failure run normally.
+    EXPECT_EQ(Run(L"UPDATE Child SET qty = qty + 1"), 2);
+}
+
+TEST_F(ExecutionTest, KeptStatementsFollowSchemaChanges)
+{
+    Run(L"CREATE TABLE s (k LONG, t TEXT(10))");
+    Run(L"INSERT INTO s (k, t) VALUES (1, 'a')");
+    // A new unique index must refuse the next statement of the same text shape.
+    Run(L"CREATE UNIQUE INDEX byK ON s (k)");
+    EXPECT_NE(ErrorOf(L"INSERT INTO s (k, t) VALUES (1, 'b')").find(L"duplicate values"),
+              std::wstring::npos);
+    Run(L"INSERT INTO s (k, t) VALUES (2, 'b')");
+    // A column added, the table dropped and made again with other types.
+    Run(L"ALTER TABLE s ADD COLUMN extra LONG");
+    Run(L"INSERT INTO s (k, t) VALUES (3, 'c')");
+    EXPECT_EQ(Rows(L"s"), L"1|a|null|;2|b|null|;3|c|null|;");
+    Run(L"DROP TABLE s");
+    EXPECT_NE(ErrorOf(L"INSERT INTO s (k, t) VALUES (4, 'd')"), L"");
+    Run(L"CREATE TABLE s (t TEXT(10), k TEXT(10))");
+    Run(L"INSERT INTO s (k, t) VALUES (4, 'd')");
+    EXPECT_EQ(Rows(L"s"), L"d|4|;");
+}
+
+TEST_F(ExecutionTest, ThreadsReadAtOnceOnOneConnectionAndOnTwo)
+{
+    constexpr int kRows = 3000;
+    Run(L"CREATE TABLE r (id LONG PRIMARY KEY, t TEXT(20), x DOUBLE)");
+    Run(L"INSERT INTO r VALUES (0, 'row 0', 0.5)");
+    for (int step = 1; step < kRows; step *= 2)
+        Run(L"INSERT INTO r SELECT id + " + std::to_wstring(step) + L", 'row', x + " +
+            std::to_wstring(step) + L" FROM r WHERE id + " + std::to_wstring(step) + L" < " +
+            std::to_wstring(kRows));
+    auto second = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+    second->Open(JetString(path));
+    // Each reader sums its rows forwards and then revisits them by position.
+    auto reader = [](Ptr<Recordset> rs, double& sum) {
+        for (; !rs->IsEOF(); rs->MoveNext())
+            sum += rs->Fields()->Item(2L)->Value().dblVal() +
+                   static_cast<double>(rs->Fields()->Item(1L)->Value().bstrVal().size());
+        for (long p = kRows; p >= 1; p -= 7) {
+            rs->SetAbsolutePosition(p);
+            sum -= rs->Fields()->Item(0L)->Value().lVal() + 0.5;
+        }
+    };
+    double expected = 0;
+    for (int i = 0; i < kRows; ++i)
+        expected += i + 0.5 + (i == 0 ? 5 : 3);
+    for (long p = kRows; p >= 1; p -= 7)
+        expected -= (p - 1) + 0.5;
+    for (int round = 0; round < 3; ++round) {
+        std::vector<Ptr<Recordset>> sets;
+        for (auto& c : {connection, connection, second, second}) {
+            auto rs = automation::CreateObjectAs<Recordset>(L"ADODB.Recordset");
+            rs->Open(Variant(std::wstring(L"SELECT id, t, x FROM r ORDER BY id")), c,
+                     adOpenStatic, adLockOptimistic, adCmdText);
+            sets.push_back(rs);
+        }
+        std::vector<double> sums(sets.size(), 0.0);
+        std::vector<std::thread> threads;
+        for (size_t i = 0; i < sets.size(); ++i)
+            threads.emplace_back(reader, sets[i], std::ref(sums[i]));
+        // Statements go on meanwhile on the shared connection.
+        for (int i = 0; i < 50; ++i)
+            Run(L"UPDATE r SET t = 'row' WHERE id = -1");
+        for (auto& t : threads)
+            t.join();
+        for (double s : sums)
+            EXPECT_DOUBLE_EQ(s, expected);
+    }
+    second->Close();
+}
+
+}  // namespace
+}  // namespace providertest
