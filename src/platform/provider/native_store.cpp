@@ -220,22 +220,28 @@ void NativeStore::RunFixed(const char* sql)
 const Catalog& NativeStore::CurrentCatalog()
 {
     // SQLite's schema version moves with every table or index change; the
-    // catalog version with every change made to the catalog rows alone.
-    static const char* const kVersion =
-        "SELECT (SELECT schema_version FROM pragma_schema_version) + "
-        "1000000000 * ifnull((SELECT value FROM \"crv.properties\" "
-        "WHERE name = 'catalog_version'), 0)";
-    sqlite3_stmt*& stmt = fixed_[kVersion];
-    if (!stmt) {
-        int rc = sqlite3_prepare_v2(db_, kVersion, -1, &stmt, nullptr);
-        if (rc != SQLITE_OK)
+    // catalog version with every change made to the catalog rows alone. Two
+    // kept statements: the pragma table function would compile a statement
+    // of its own on every read. Read apart, they can only make the catalog
+    // look changed once too often: it is loaded after both are read.
+    static const char* const kSchemaVersion = "PRAGMA schema_version";
+    static const char* const kCatalogVersion =
+        "SELECT value FROM \"crv.properties\" WHERE name = 'catalog_version'";
+    auto read = [this](const char* sql) {
+        sqlite3_stmt*& stmt = fixed_[sql];
+        if (!stmt) {
+            int rc = sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr);
+            if (rc != SQLITE_OK)
+                ThrowSqliteError(db_, rc);
+        }
+        int rc = sqlite3_step(stmt);
+        long long v = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
             ThrowSqliteError(db_, rc);
-    }
-    int rc = sqlite3_step(stmt);
-    long long v = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -2;
-    sqlite3_reset(stmt);
-    if (rc != SQLITE_ROW)
-        ThrowSqliteError(db_, rc);
+        return v;
+    };
+    long long v = read(kSchemaVersion) + 1000000000LL * read(kCatalogVersion);
     if (v != schemaVersion_) {
         catalog_.Load(db_);
         schemaVersion_ = v;

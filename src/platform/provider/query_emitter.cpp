@@ -160,11 +160,12 @@ void QueryEmitter::BindLiterals(LiteralBinding mode, std::vector<automation::Var
     bound_ = values;
 }
 
-std::string QueryEmitter::LiteralSql(std::string inlineSql, automation::Variant value,
+template <class Text>
+std::string QueryEmitter::LiteralSql(Text&& inlineSql, automation::Variant value,
                                      bool isDouble) const
 {
     if (binding_ == LiteralBinding::Inline || (binding_ == LiteralBinding::Doubles && !isDouble))
-        return inlineSql;
+        return inlineSql();
     bound_->push_back(std::move(value));
     return "?" + std::to_string(bound_->size());
 }
@@ -225,7 +226,8 @@ std::string QueryEmitter::StoreInto(const EmittedExpr& value, const ColumnInfo& 
     int src = -1;
     if (!value.exact.empty()) {
         sql = binding_ == LiteralBinding::All
-                  ? LiteralSql({}, automation::Variant(automation::FromUtf8(value.exact)), false)
+                  ? LiteralSql([] { return std::string(); },
+                               automation::Variant(automation::FromUtf8(value.exact)), false)
                   : QuoteText(std::string_view(value.exact));
     } else if (value.stored) {
         sql = value.sql;
@@ -255,23 +257,29 @@ EmittedExpr QueryEmitter::Literal(const sql::Expr& e)
             return r;
         }
         case VT_BSTR:
-            return Typed(LiteralSql(QuoteText(std::wstring_view(v.bstrVal())), v, false),
-                         AccessType::Text);
+            return Typed(
+                LiteralSql([&] { return QuoteText(std::wstring_view(v.bstrVal())); }, v, false),
+                AccessType::Text);
         case VT_I4:
-            return Typed(LiteralSql(std::to_string(v.lVal()), v, false), AccessType::Long);
+            return Typed(LiteralSql([&] { return std::to_string(v.lVal()); }, v, false),
+                         AccessType::Long);
         case VT_BOOL:
-            return Typed(LiteralSql(v.boolVal() ? "-1" : "0", v, false), AccessType::YesNo);
+            return Typed(
+                LiteralSql([&] { return std::string(v.boolVal() ? "-1" : "0"); }, v, false),
+                AccessType::YesNo);
         case VT_R8:
-            return Typed(LiteralSql(Number(v.dblVal()), v, true), AccessType::Double);
+            return Typed(LiteralSql([&] { return Number(v.dblVal()); }, v, true),
+                         AccessType::Double);
         case VT_DATE: {
             double days = MonotonicFromOleDate(v.date());
-            return Typed(LiteralSql(Number(days), Variant(days), true), AccessType::DateTime);
+            return Typed(LiteralSql([&] { return Number(days); }, Variant(days), true),
+                         AccessType::DateTime);
         }
         case VT_DECIMAL: {
             std::string digits = e.text.empty() ? DecimalText(v.decVal()) : ToUtf8(e.text);
             double approx = DecimalToDouble(v.decVal());
-            EmittedExpr r =
-                Typed(LiteralSql(Number(approx), Variant(approx), true), AccessType::Double);
+            EmittedExpr r = Typed(LiteralSql([&] { return Number(approx); }, Variant(approx), true),
+                                  AccessType::Double);
             r.exact = digits;
             return r;
         }

@@ -89,8 +89,10 @@ private:
                      std::vector<std::string>* itemSql, std::string* rowid = nullptr);
     const TableInfo& RequireTable(const std::wstring& name) const;
 
-    // The SQL of a literal value: a parameter in the binding modes.
-    std::string LiteralSql(std::string inlineSql, automation::Variant value, bool isDouble) const;
+    // The SQL of a literal value: a parameter in the binding modes, else the
+    // text `inlineSql()` makes.
+    template <class Text>
+    std::string LiteralSql(Text&& inlineSql, automation::Variant value, bool isDouble) const;
 
     const Catalog& catalog_;
     const wchar_t* kind_;

@@ -144,9 +144,9 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
     // Every literal of a VALUES list is bound: a script's INSERTs that differ
     // only in their values then share one prepared statement. In a SELECT an
     // integer literal can mean a column (ORDER BY 1), so there only doubles are.
-    emitter.BindLiterals(insert.select ? QueryEmitter::LiteralBinding::Doubles
-                                       : QueryEmitter::LiteralBinding::All,
-                         &parameters);
+    emitter.BindLiterals(
+        insert.select ? QueryEmitter::LiteralBinding::Doubles : QueryEmitter::LiteralBinding::All,
+        &parameters);
     const TableInfo* table = nullptr;
     bool counterGiven = false;
     std::string text = emitter.EmitInsert(insert, table, counterGiven);
@@ -233,6 +233,31 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
                        L"No value given for one or more required parameters (the " +
                            std::wstring(kind) + L" statement has " +
                            std::to_wstring(statement.positionalParameters) + L").");
+    sqlite3* db = store_->db();
+    bool change = statement.kind() == sql::StatementKind::Insert ||
+                  statement.kind() == sql::StatementKind::Update ||
+                  statement.kind() == sql::StatementKind::Delete;
+    if (!change || !sqlite3_get_autocommit(db))
+        return Run(statement, parameters);
+    // Reading the catalog's version and making the change in one write
+    // transaction takes the log's locks once instead of twice.
+    store_->RunFixed("BEGIN IMMEDIATE");
+    try {
+        Result result = Run(statement, parameters);
+        store_->RunFixed("COMMIT");
+        return result;
+    } catch (...) {
+        if (!sqlite3_get_autocommit(db))
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        store_->InvalidateCatalog();
+        throw;
+    }
+}
+
+Session::Result Session::Run(const sql::Statement& statement,
+                             const std::vector<Variant>& parameters)
+{
+    const wchar_t* kind = sql::StatementKindName(statement.kind());
     Result result;
     sqlite3* db = store_->db();
     // The user's values take ?1..?n; literals bound by the emitter follow them.
@@ -255,13 +280,10 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
             const TableInfo* table = catalog.FindTable(insert.table);
             // Numbering a counter takes statements of its own around the INSERT.
             if (table && table->CounterColumn() < 0) {
-                Single([&] {
-                    result.recordsAffected = RunInsert(insert, catalog, values);
-                });
+                Single([&] { result.recordsAffected = RunInsert(insert, catalog, values); });
             } else {
                 Atomically([&] {
-                    result.recordsAffected =
-                        RunInsert(insert, store_->CurrentCatalog(), values);
+                    result.recordsAffected = RunInsert(insert, store_->CurrentCatalog(), values);
                 });
             }
             return result;

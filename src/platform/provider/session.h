@@ -53,6 +53,8 @@ public:
     NativeStore& Store() { return *store_; }
 
 private:
+    // Runs a parsed statement within the caller's transaction, if any.
+    Result Run(const sql::Statement& statement, const std::vector<automation::Variant>& parameters);
     // The prepared statement of `sql`, kept for the next statement of the
     // same text (SQLite prepares it again itself after a schema change).
     sqlite3_stmt* Prepared(const std::string& sql);

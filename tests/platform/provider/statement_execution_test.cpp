@@ -136,8 +136,7 @@ TEST_F(ExecutionTest, AFailingStatementLeavesNothingIncludingItsTriggersWork)
         {L"UPDATE Child SET qty = qty - 2", L"positive"},
         // The cascade to Child runs (a trigger) before the parent's key clashes.
         {L"UPDATE Parent SET id = 1", L"duplicate values"},
-        {L"INSERT INTO Child (id, pid, qty) SELECT id + 100, pid, qty - 3 FROM Child",
-         L"positive"},
+        {L"INSERT INTO Child (id, pid, qty) SELECT id + 100, pid, qty - 3 FROM Child", L"positive"},
         {L"INSERT INTO Child (id, pid, qty) VALUES (20, 9, 1)", L"Parent"},
         {L"DELETE FROM Parent WHERE id >= 1", L"Other"},
     };
@@ -214,8 +213,8 @@ TEST_F(ExecutionTest, ThreadsReadAtOnceOnOneConnectionAndOnTwo)
         std::vector<Ptr<Recordset>> sets;
         for (auto& c : {connection, connection, second, second}) {
             auto rs = automation::CreateObjectAs<Recordset>(L"ADODB.Recordset");
-            rs->Open(Variant(std::wstring(L"SELECT id, t, x FROM r ORDER BY id")), c,
-                     adOpenStatic, adLockOptimistic, adCmdText);
+            rs->Open(Variant(std::wstring(L"SELECT id, t, x FROM r ORDER BY id")), c, adOpenStatic,
+                     adLockOptimistic, adCmdText);
             sets.push_back(rs);
         }
         std::vector<double> sums(sets.size(), 0.0);
