@@ -13,9 +13,9 @@ namespace provider {
 
 using automation::Variant;
 
-Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
+Variant ReadTyped(sqlite3_value* value, AccessType type)
 {
-    int kind = sqlite3_column_type(stmt, col);
+    int kind = sqlite3_value_type(value);
     if (kind == SQLITE_NULL)
         return Variant::Null();
     bool number = kind == SQLITE_INTEGER || kind == SQLITE_FLOAT;
@@ -23,21 +23,21 @@ Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
         case AccessType::Double:
         case AccessType::Single:
             if (number)
-                return Variant(sqlite3_column_double(stmt, col));
+                return Variant(sqlite3_value_double(value));
             break;
         case AccessType::DateTime:
             if (number)
-                return Variant::FromDate(OleDateFromMonotonic(sqlite3_column_double(stmt, col)));
+                return Variant::FromDate(OleDateFromMonotonic(sqlite3_value_double(value)));
             break;
         case AccessType::YesNo:
             if (number)
-                return Variant(sqlite3_column_double(stmt, col) != 0);
+                return Variant(sqlite3_value_double(value) != 0);
             break;
         case AccessType::Byte:
         case AccessType::Short:
         case AccessType::Long:
             if (kind == SQLITE_INTEGER) {
-                int64_t v = sqlite3_column_int64(stmt, col);
+                int64_t v = sqlite3_value_int64(value);
                 if (type == AccessType::Short && v >= INT16_MIN && v <= INT16_MAX)
                     return Variant(static_cast<int16_t>(v));
                 if (type == AccessType::Byte && v >= 0 && v <= 255)
@@ -49,8 +49,8 @@ Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
         case AccessType::Currency: {
             automation::Decimal d;
             std::string text = kind == SQLITE_FLOAT
-                                   ? DoubleText(sqlite3_column_double(stmt, col))
-                                   : reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+                                   ? DoubleText(sqlite3_value_double(value))
+                                   : reinterpret_cast<const char*>(sqlite3_value_text(value));
             if (ParseDecimal(text, 4, d) && d.hi32 == 0 &&
                 d.lo64 <= static_cast<uint64_t>(INT64_MAX))
                 return Variant(automation::Currency{d.negative ? -static_cast<int64_t>(d.lo64)
@@ -60,16 +60,21 @@ Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
         case AccessType::Text:
         case AccessType::Memo:
             if (kind == SQLITE_FLOAT) {
-                std::string t = DoubleText(sqlite3_column_double(stmt, col));
+                std::string t = DoubleText(sqlite3_value_double(value));
                 return Variant(std::wstring(t.begin(), t.end()));
             }
             if (kind == SQLITE_INTEGER)
-                return Variant(std::to_wstring(sqlite3_column_int64(stmt, col)));
+                return Variant(std::to_wstring(sqlite3_value_int64(value)));
             break;
         default:
             break;
     }
-    return ReadNatural(stmt, col);
+    return ReadNatural(value);
+}
+
+Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
+{
+    return ReadTyped(sqlite3_column_value(stmt, col), type);
 }
 
 Cursor::Cursor(sqlite3* db, const EmittedSelect& select, const std::vector<Variant>& parameters,
@@ -120,13 +125,13 @@ void Cursor::Decode(sqlite3_stmt* stmt)
 {
     for (size_t i = 0; i < columns_.size(); ++i) {
         const ResultColumn& c = columns_[i];
-        int col = static_cast<int>(i);
+        sqlite3_value* value = sqlite3_column_value(stmt, static_cast<int>(i));
         if (c.stored)
-            row_[i] = ReadStored(stmt, col, c.type);
+            row_[i] = ReadStored(value, c.type);
         else if (c.typed)
-            row_[i] = ReadTyped(stmt, col, c.type.type);
+            row_[i] = ReadTyped(value, c.type.type);
         else
-            row_[i] = ReadNatural(stmt, col);
+            row_[i] = ReadNatural(value);
     }
 }
 

@@ -16,6 +16,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace provider {
 
@@ -65,5 +66,6 @@ private:
 
 // The automation value of a natural value whose Access type is known.
 automation::Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type);
+automation::Variant ReadTyped(sqlite3_value* value, AccessType type);
 
 }  // namespace provider

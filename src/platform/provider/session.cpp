@@ -36,6 +36,16 @@ TableInfo LinkFrom(const sql::LinkTable& link)
 
 }  // namespace
 
+std::shared_ptr<std::recursive_mutex> Session::NewLock()
+{
+    struct alignas(128) Padded {
+        std::recursive_mutex mutex;
+        char rest[128 - sizeof(std::recursive_mutex)];
+    };
+    auto padded = std::make_shared<Padded>();
+    return std::shared_ptr<std::recursive_mutex>(padded, &padded->mutex);
+}
+
 Session::Session(std::unique_ptr<NativeStore> store) : store_(std::move(store)) {}
 
 Session::~Session()

@@ -434,19 +434,22 @@ void StoreValue(const SqlValue& in, const ColumnType& type, const std::wstring& 
 
 namespace {
 
-std::wstring ColumnText(sqlite3_stmt* stmt, int col)
+std::wstring ValueText(sqlite3_value* value)
 {
-    auto p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-    int n = sqlite3_column_bytes(stmt, col);
-    std::wstring out;
-    out.reserve(n);
-    // ASCII runs are the common case; anything else takes the full decoder.
+    auto p = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    int n = sqlite3_value_bytes(value);
+    // ASCII text is the common case, widened in one pass into a string made
+    // at its final size; anything else takes the full decoder.
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    wchar_t* w = out.data();
+    unsigned char high = 0;
     for (int i = 0; i < n; ++i) {
         unsigned char c = static_cast<unsigned char>(p[i]);
-        if (c >= 0x80)
-            return automation::FromUtf8(std::string_view(p, n));
-        out.push_back(static_cast<wchar_t>(c));
+        high |= c;
+        w[i] = static_cast<wchar_t>(c);
     }
+    if (high >= 0x80)
+        return automation::FromUtf8(std::string_view(p, n));
     return out;
 }
 
@@ -460,31 +463,31 @@ Variant BinaryFromKey(const void* p, int n)
 
 }  // namespace
 
-Variant ReadNatural(sqlite3_stmt* stmt, int col)
+Variant ReadNatural(sqlite3_value* value)
 {
-    switch (sqlite3_column_type(stmt, col)) {
+    switch (sqlite3_value_type(value)) {
         case SQLITE_INTEGER: {
-            int64_t v = sqlite3_column_int64(stmt, col);
+            int64_t v = sqlite3_value_int64(value);
             if (v >= INT32_MIN && v <= INT32_MAX)
                 return Variant(static_cast<int32_t>(v));
             return Variant(static_cast<double>(v));
         }
         case SQLITE_FLOAT:
-            return Variant(sqlite3_column_double(stmt, col));
+            return Variant(sqlite3_value_double(value));
         case SQLITE_TEXT:
-            return Variant(ColumnText(stmt, col));
+            return Variant(ValueText(value));
         case SQLITE_BLOB: {
-            auto p = static_cast<const uint8_t*>(sqlite3_column_blob(stmt, col));
-            return Variant(automation::SafeArray(p, sqlite3_column_bytes(stmt, col)));
+            auto p = static_cast<const uint8_t*>(sqlite3_value_blob(value));
+            return Variant(automation::SafeArray(p, sqlite3_value_bytes(value)));
         }
         default:
             return Variant::Null();
     }
 }
 
-Variant ReadStored(sqlite3_stmt* stmt, int col, const ColumnType& type)
+Variant ReadStored(sqlite3_value* value, const ColumnType& type)
 {
-    int kind = sqlite3_column_type(stmt, col);
+    int kind = sqlite3_value_type(value);
     if (kind == SQLITE_NULL)
         return Variant::Null();
     switch (type.type) {
@@ -492,57 +495,66 @@ Variant ReadStored(sqlite3_stmt* stmt, int col, const ColumnType& type)
         case AccessType::Memo:
         case AccessType::Guid:
             if (kind == SQLITE_TEXT)
-                return Variant(ColumnText(stmt, col));
+                return Variant(ValueText(value));
             break;
         case AccessType::Byte:
             if (kind == SQLITE_INTEGER)
-                return Variant(static_cast<uint8_t>(sqlite3_column_int(stmt, col)));
+                return Variant(static_cast<uint8_t>(sqlite3_value_int(value)));
             break;
         case AccessType::Short:
             if (kind == SQLITE_INTEGER)
-                return Variant(static_cast<int16_t>(sqlite3_column_int(stmt, col)));
+                return Variant(static_cast<int16_t>(sqlite3_value_int(value)));
             break;
         case AccessType::Long:
             if (kind == SQLITE_INTEGER)
-                return Variant(static_cast<int32_t>(sqlite3_column_int(stmt, col)));
+                return Variant(static_cast<int32_t>(sqlite3_value_int(value)));
             break;
         case AccessType::YesNo:
             if (kind == SQLITE_INTEGER)
-                return Variant(sqlite3_column_int(stmt, col) != 0);
+                return Variant(sqlite3_value_int(value) != 0);
             break;
         case AccessType::Single:
             if (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER)
-                return Variant(static_cast<float>(sqlite3_column_double(stmt, col)));
+                return Variant(static_cast<float>(sqlite3_value_double(value)));
             break;
         case AccessType::Double:
             if (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER)
-                return Variant(sqlite3_column_double(stmt, col));
+                return Variant(sqlite3_value_double(value));
             break;
         case AccessType::Currency:
             if (kind == SQLITE_INTEGER)
-                return Variant(automation::Currency{sqlite3_column_int64(stmt, col)});
+                return Variant(automation::Currency{sqlite3_value_int64(value)});
             break;
         case AccessType::DateTime:
             if (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER)
-                return Variant::FromDate(OleDateFromMonotonic(sqlite3_column_double(stmt, col)));
+                return Variant::FromDate(OleDateFromMonotonic(sqlite3_value_double(value)));
             break;
         case AccessType::Decimal:
             if (kind == SQLITE_TEXT) {
-                auto p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-                return Variant(DecimalFromKey(std::string_view(p, sqlite3_column_bytes(stmt, col)),
-                                              type.scale));
+                auto p = reinterpret_cast<const char*>(sqlite3_value_text(value));
+                return Variant(
+                    DecimalFromKey(std::string_view(p, sqlite3_value_bytes(value)), type.scale));
             }
             break;
         case AccessType::Binary:
         case AccessType::LongBinary:
             if (kind == SQLITE_BLOB)
-                return BinaryFromKey(sqlite3_column_blob(stmt, col),
-                                     sqlite3_column_bytes(stmt, col));
+                return BinaryFromKey(sqlite3_value_blob(value), sqlite3_value_bytes(value));
             break;
     }
     // A value that is not in its column's stored form (only possible when the
     // file was changed by another program) reads as what it is.
-    return ReadNatural(stmt, col);
+    return ReadNatural(value);
+}
+
+Variant ReadNatural(sqlite3_stmt* stmt, int col)
+{
+    return ReadNatural(sqlite3_column_value(stmt, col));
+}
+
+Variant ReadStored(sqlite3_stmt* stmt, int col, const ColumnType& type)
+{
+    return ReadStored(sqlite3_column_value(stmt, col), type);
 }
 
 void BindNatural(sqlite3_stmt* stmt, int index, const Variant& v)

@@ -57,9 +57,13 @@ void StoreValue(const SqlValue& in, const ColumnType& type, const std::wstring& 
 
 // The automation value of a stored column value (the hot path of reading).
 automation::Variant ReadStored(sqlite3_stmt* stmt, int col, const ColumnType& type);
+// The same, of a column's value as sqlite3_column_value gives it: read once
+// per column, with no per-call checks (the caller serialises the connection).
+automation::Variant ReadStored(sqlite3_value* value, const ColumnType& type);
 // The automation value of an expression's natural value: INTEGER as VT_I4
 // when it fits (else VT_R8), REAL as VT_R8, TEXT as VT_BSTR, BLOB as bytes.
 automation::Variant ReadNatural(sqlite3_stmt* stmt, int col);
+automation::Variant ReadNatural(sqlite3_value* value);
 // Binds a parameter as its natural value. Money and decimals go in as exact
 // decimal text so that storing them loses nothing.
 void BindNatural(sqlite3_stmt* stmt, int index, const automation::Variant& value);
