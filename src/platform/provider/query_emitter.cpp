@@ -90,14 +90,22 @@ bool HasAggregate(const sql::Expr* e)
     return false;
 }
 
-bool HasParameter(const sql::Expr* e)
+// Whether `e` is run with a parameter: a ? or a name, or a literal bound as
+// one (`bound`: of every kind; `doubles`: only number and date literals).
+bool HasParameter(const sql::Expr* e, bool bound = false, bool doubles = false)
 {
     if (!e)
         return false;
     if (e->kind == ExprKind::Parameter)
         return true;
+    if (e->kind == ExprKind::Literal && bound) {
+        auto vt = e->value.vt();
+        if (!doubles || vt == automation::VT_R8 || vt == automation::VT_DATE ||
+            vt == automation::VT_DECIMAL)
+            return true;
+    }
     for (const auto& a : e->args)
-        if (HasParameter(a.get()))
+        if (HasParameter(a.get(), bound, doubles))
             return true;
     return e->subquery != nullptr;  // a subquery may hold any; keep it simple
 }
@@ -797,7 +805,10 @@ EmittedSelect QueryEmitter::EmitSelect(const sql::Select& select, bool forCursor
                   core.from[0]->kind == sql::TableRefKind::Table &&
                   catalog_.FindTable(core.from[0]->name) && !core.topPercent;
     for (const sql::SelectItem& item : core.items)
-        simple = simple && !HasAggregate(item.expr.get()) && !HasParameter(item.expr.get());
+        // The row lookup is bound with the rowid alone.
+        simple = simple && !HasAggregate(item.expr.get()) &&
+                 !HasParameter(item.expr.get(), binding_ != LiteralBinding::Inline,
+                               binding_ == LiteralBinding::Doubles);
     for (const sql::OrderItem& o : select.orderBy)
         simple = simple && !HasAggregate(o.expr.get());
 

@@ -94,10 +94,15 @@ TEST_F(ExecutionTest, DoubleLiteralsReadBackBitExactly)
                   std::bit_cast<uint64_t>(values[i]))
             << text;
     }
-    // A literal in the select list is a value too.
-    auto one = Query(L"SELECT 1.3390431670552913e-303 AS v FROM d WHERE id = 0");
-    EXPECT_EQ(std::bit_cast<uint64_t>(one->Fields()->Item(0L)->Value().dblVal()),
-              std::bit_cast<uint64_t>(1.3390431670552913e-303));
+    // A literal in the select list is a value too, on rows revisited by position.
+    auto list = Query(L"SELECT id, 1.3390431670552913e-303 AS v FROM d ORDER BY id");
+    for (long p : {1L, static_cast<long>(values.size()), 2L, 1L}) {
+        list->SetAbsolutePosition(p);
+        EXPECT_EQ(list->Fields()->Item(0L)->Value().lVal(), p - 1);
+        EXPECT_EQ(std::bit_cast<uint64_t>(list->Fields()->Item(1L)->Value().dblVal()),
+                  std::bit_cast<uint64_t>(1.3390431670552913e-303))
+            << p;
+    }
 }
 
 TEST_F(ExecutionTest, LiteralsOfEveryKindStoreAsWrittenWhenTheirShapeRepeats)
