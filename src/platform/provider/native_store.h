@@ -39,6 +39,8 @@ public:
     // The catalog as of the file's current schema version (another connection
     // may have changed it since the last statement).
     const Catalog& CurrentCatalog();
+    // The version CurrentCatalog last read: equal versions, equal catalogs.
+    long long CatalogVersion() const { return schemaVersion_; }
     // Forces a re-read at the next CurrentCatalog (after a rolled-back change).
     void InvalidateCatalog() { schemaVersion_ = -1; }
 

@@ -253,6 +253,40 @@ std::string QueryEmitter::StoreInto(const EmittedExpr& value, const ColumnInfo& 
            QuoteText(std::wstring_view(column.name)) + ")";
 }
 
+namespace {
+
+std::string DecimalLiteralDigits(const sql::Expr& e)
+{
+    return e.text.empty() ? DecimalText(e.value.decVal()) : automation::ToUtf8(e.text);
+}
+
+}  // namespace
+
+void QueryEmitter::InsertedLiteralValues(const sql::Expr& e, bool negated,
+                                         std::vector<automation::Variant>& values)
+{
+    using namespace automation;
+    const Variant& v = e.value;
+    switch (v.vt()) {
+        case VT_NULL:
+        case VT_EMPTY:
+            return;
+        case VT_DATE:
+            values.emplace_back(MonotonicFromOleDate(v.date()));
+            return;
+        case VT_DECIMAL: {
+            values.emplace_back(DecimalToDouble(v.decVal()));
+            std::string digits = DecimalLiteralDigits(e);
+            if (negated)
+                digits = digits[0] == '-' ? digits.substr(1) : "-" + digits;
+            values.emplace_back(FromUtf8(digits));
+            return;
+        }
+        default:
+            values.push_back(v);
+    }
+}
+
 EmittedExpr QueryEmitter::Literal(const sql::Expr& e)
 {
     using namespace automation;
@@ -284,7 +318,7 @@ EmittedExpr QueryEmitter::Literal(const sql::Expr& e)
                          AccessType::DateTime);
         }
         case VT_DECIMAL: {
-            std::string digits = e.text.empty() ? DecimalText(v.decVal()) : ToUtf8(e.text);
+            std::string digits = DecimalLiteralDigits(e);
             double approx = DecimalToDouble(v.decVal());
             EmittedExpr r = Typed(LiteralSql([&] { return Number(approx); }, Variant(approx), true),
                                   AccessType::Double);

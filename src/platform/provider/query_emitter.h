@@ -54,6 +54,11 @@ public:
     // the statement's own parameters first); each takes its 1-based position
     // there as its parameter number.
     void BindLiterals(LiteralBinding mode, std::vector<automation::Variant>* values);
+    // The values a literal, negated or not, binds in the All mode when it is
+    // a whole value of an INSERT's VALUES list (a decimal binds its double
+    // and then its exact digits), in the order EmitInsert binds them.
+    static void InsertedLiteralValues(const sql::Expr& literal, bool negated,
+                                      std::vector<automation::Variant>& values);
 
     EmittedSelect EmitSelect(const sql::Select& select, bool forCursor);
 

@@ -34,6 +34,45 @@ TableInfo LinkFrom(const sql::LinkTable& link)
     return t;
 }
 
+// The shape of an INSERT ... VALUES whose every value is a literal, a
+// negated literal or a ?: statements of one shape on one catalog emit the
+// same SQL, as every literal is bound as a parameter. The bound values of the
+// list's literals are appended to `own`, as the emitter binds them.
+bool ShapeOf(const sql::Insert& insert, size_t positional, std::wstring& key,
+             std::vector<Variant>& own)
+{
+    if (insert.select)
+        return false;
+    key = insert.table;
+    key += L'\x1';
+    for (const std::wstring& c : insert.columns) {
+        key += c;
+        key += L'\x1';
+    }
+    key += std::to_wstring(positional);
+    for (const sql::ExprPtr& value : insert.values) {
+        const sql::Expr* e = value.get();
+        bool negated = false;
+        if (e->kind == sql::ExprKind::Unary && e->op == sql::Op::Negate && e->args.size() == 1 &&
+            e->args[0]->kind == sql::ExprKind::Literal) {
+            negated = true;
+            e = e->args[0].get();
+        }
+        if (e->kind == sql::ExprKind::Parameter && !negated && e->parameterIndex >= 0) {
+            key += L'\x1';
+            key += L'?';
+            key += std::to_wstring(e->parameterIndex);
+        } else if (e->kind == sql::ExprKind::Literal) {
+            key += negated ? L'-' : L'+';
+            key += static_cast<wchar_t>(L'A' + e->value.vt());
+            QueryEmitter::InsertedLiteralValues(*e, negated, own);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::shared_ptr<std::recursive_mutex> Session::NewLock()
@@ -150,6 +189,20 @@ long Session::RunChange(const std::string& sql, const std::vector<Variant>& para
 long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
                         std::vector<Variant>& parameters)
 {
+    std::wstring key;
+    std::vector<Variant> own;
+    bool shaped = ShapeOf(insert, parameters.size(), key, own);
+    if (shaped) {
+        auto found = insertShapes_.find(key);
+        if (found != insertShapes_.end() &&
+            found->second.catalogVersion == store_->CatalogVersion()) {
+            parameters.insert(parameters.end(), own.begin(), own.end());
+            parameters.insert(parameters.end(), found->second.tail.begin(),
+                              found->second.tail.end());
+            return RunChange(found->second.sql, parameters);
+        }
+    }
+    const size_t first = parameters.size();
     QueryEmitter emitter(catalog, sql::StatementKindName(sql::StatementKind::Insert));
     // Every literal of a VALUES list is bound: a script's INSERTs that differ
     // only in their values then share one prepared statement. In a SELECT an
@@ -161,8 +214,21 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
     bool counterGiven = false;
     std::string text = emitter.EmitInsert(insert, table, counterGiven);
     int counter = table->CounterColumn();
-    if (counter < 0)
+    if (counter < 0) {
+        // Kept only when the emitter bound what the shape says it binds.
+        bool same = shaped && parameters.size() >= first + own.size();
+        for (size_t i = 0; same && i < own.size(); ++i)
+            same = parameters[first + i].vt() == own[i].vt();
+        if (same) {
+            constexpr size_t kMaxShapes = 256;
+            if (insertShapes_.size() >= kMaxShapes)
+                insertShapes_.clear();
+            insertShapes_[key] = {
+                store_->CatalogVersion(), text,
+                std::vector<Variant>(parameters.begin() + first + own.size(), parameters.end())};
+        }
         return RunChange(text, parameters);
+    }
     const ColumnInfo& column = table->columns[counter];
     sqlite3* db = store_->db();
     Statement next(db,

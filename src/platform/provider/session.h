@@ -81,6 +81,13 @@ private:
     std::unique_ptr<NativeStore> store_;
     std::vector<std::weak_ptr<Cursor>> cursors_;
     std::unordered_map<std::string, sqlite3_stmt*> prepared_;
+    // The SQL of INSERT ... VALUES statements by their shape (see session.cpp).
+    struct InsertShape {
+        long long catalogVersion = -1;
+        std::string sql;
+        std::vector<automation::Variant> tail;  // bound after the VALUES list's own
+    };
+    std::unordered_map<std::wstring, InsertShape> insertShapes_;
 };
 
 }  // namespace provider

@@ -118,6 +118,28 @@ TEST_F(ExecutionTest, LiteralsOfEveryKindStoreAsWrittenWhenTheirShapeRepeats)
               L"1|one|1/2/2003|1.5|10.25|-1|;"
               L"2|two|12/31/1999 11:59:59 PM|-0.0001|-3.5|0|;"
               L"3|it's|1/2/2003|922337203685477.5807|0|-1|;");
+    // Negated literals, and unlisted columns filled by their defaults, whose
+    // own literals are bound after the list's.
+    Run(L"CREATE TABLE w (id LONG, x DOUBLE, n DECIMAL(18, 4) DEFAULT 0.5, t TEXT(5) DEFAULT "
+        L"'zz', c CURRENCY DEFAULT -2.25)");
+    const wchar_t* inserts[] = {
+        L"INSERT INTO w (id, x) VALUES (1, -2.5)",
+        L"INSERT INTO w (id, x) VALUES (2, 7.75)",
+        L"INSERT INTO w (id, x, n) VALUES (3, -1.5, -0.0001)",
+        L"INSERT INTO w (id, x, n) VALUES (4, 1e300, 12.5)",
+        L"INSERT INTO w (id, x, n) VALUES (-5, -3, --1.25)",
+        L"INSERT INTO w (id, x, n, t) VALUES (6, Null, Null, Null)",
+        L"INSERT INTO w (id, x, n, t) VALUES (7, 8, 9, 'ab')",
+        // The shapes of the second and third again, with other values.
+        L"INSERT INTO w (id, x) VALUES (8, 0.125)",
+        L"INSERT INTO w (id, x, n) VALUES (9, -4.5, -7.5)",
+    };
+    for (const wchar_t* insert : inserts)
+        Run(insert);
+    EXPECT_EQ(Rows(L"w"),
+              L"-5|-3|1.25|zz|-2.25|;1|-2.5|0.5|zz|-2.25|;2|7.75|0.5|zz|-2.25|;"
+              L"3|-1.5|-0.0001|zz|-2.25|;4|1E+300|12.5|zz|-2.25|;6|null|null|null|-2.25|;"
+              L"7|8|9|ab|-2.25|;8|0.125|0.5|zz|-2.25|;9|-4.5|-7.5|zz|-2.25|;");
     // A VALUES list with a parameter among the literals.
     auto cmd = automation::CreateObjectAs<Command>(L"ADODB.Command");
     cmd->SetActiveConnection(connection);
