@@ -166,6 +166,9 @@ TEST(RpatternQuantifiers, GreedyLazyCountsAndEmptyIterations)
         {L"()\\1*x", noflags, L"x", "0,1 0,0"},
         {L"[ab]{3}", noflags, L"abxaba", "3,6"},
         {L"(?:ab){2}", noflags, L"abab", "0,4"},
+        // A quantified group keeps its last capture even when a later
+        // iteration of an enclosing loop repeats it zero times (perl forgets it).
+        {L"(?:(a)*x)*", noflags, L"axx", "0,3 0,1"},
         // A count beyond 32 bits stays a huge count rather than wrapping to 0.
         {L"a{4294967296}", noflags, L"a", "nomatch"},
         {L"xa{0,4294967296}", noflags, L"xaaa", "0,4"},
@@ -184,6 +187,12 @@ TEST(RpatternRepeat, RepeatedMatchingKeepsWhatTheFlagsAsk)
         // The latest successful attempt's records survive the final failing attempt.
         {L"(\\w)(\\d)?", repeat_match, L"ab1!", "1,3 1,2 2,3"},
         {L"^\\w", repeat_match | keep_whole_matches, L"ab", "0,1"},
+        // An empty iteration does not end the loop at once: a second, non-empty
+        // iteration may follow it (perl stops after the empty one).
+        {L"(|ab){0,2}", repeat_match | keep_all_submatches, L"ab", "0,0 0,0 0,2 0,2 2,2 2,2"},
+        // The back-reference after an alternative of unbounded width is still
+        // tied to its group: it cannot match while group 1 is unset.
+        {L"(?:|(-+b)|-\\1)+", repeat_match | keep_whole_matches, L"-", "0,0 1,1"},
         {L"a+", search_from_right, L"aaxaa", "4,5"},
         {L"^a", search_from_right, L"aa", "0,1"},
     };
