@@ -15,6 +15,7 @@ srand($seed);
 
 my $closed;    # groups closed so far in the pattern being built
 my $opened;    # capturing groups opened so far
+my $repeated;  # the case runs as a repeated (/g) match
 
 sub pick { return $_[int(rand(@_))]; }
 
@@ -23,6 +24,8 @@ sub quantifier {
     return '' if $r < 0.55;
     return pick('*', '+', '?', '*?', '+?', '??', '{2}', '{1,}', '{0,2}', '{1,3}', '{2,3}?');
 }
+
+sub can_be_empty { my ($q) = @_; return $q =~ /^[*?]|^\{0/ ? 1 : 0; }
 
 sub class_item {
     my ($negated) = @_;
@@ -51,39 +54,56 @@ sub char_class {
 sub atom {
     my ($depth, $in_loop) = @_;
     my $r = rand();
-    if ($r < 0.40) { return pick('a', 'a', 'b', 'b', 'c', 'A', ' ', '-', '_') . quantifier(); }
-    if ($r < 0.48) { return '.' . quantifier(); }
-    if ($r < 0.56) { return char_class() . quantifier(); }
-    if ($r < 0.62) { return pick('\d', '\w', '\s', '\D', '\W', '\S') . quantifier(); }
-    if ($r < 0.70) { return pick('^', '$', '\b', '\B', '\A', '\z', '\Z'); }
-    if ($r < 0.74 && $closed > 0) { return '\\' . (1 + int(rand($closed))) . quantifier(); }
+    my $q;
+    if ($r < 0.40) { $q = quantifier(); return (pick('a', 'a', 'b', 'b', 'c', 'A', ' ', '-', '_') . $q, can_be_empty($q)); }
+    if ($r < 0.48) { $q = quantifier(); return ('.' . $q, can_be_empty($q)); }
+    if ($r < 0.56) { $q = quantifier(); return (char_class() . $q, can_be_empty($q)); }
+    if ($r < 0.62) { $q = quantifier(); return (pick('\\d', '\\w', '\\s', '\\D', '\\W', '\\S') . $q, can_be_empty($q)); }
+    if ($r < 0.70) { return (pick('^', '$', '\\b', '\\B', '\\A', '\\z', '\\Z'), 1); }
+    if ($r < 0.74 && $closed > 0) { return ('\\' . (1 + int(rand($closed))) . quantifier(), 1); }
     if ($depth < 3) {
         my $kind = $in_loop ? pick('(?:', '(?i:') : pick('(', '(', '(?:', '(?i:');
         my $number;
         $number = ++$opened if $kind eq '(';
-        my $q = quantifier();
-        my $body = alternation($depth + 1, 1, $in_loop || $q ne '');
+        $q = quantifier();
+        my ($body, $empty) = alternation($depth + 1, 1, $in_loop || $q ne '');
+        # Under /g, after an empty match, perl ends a loop at its first empty
+        # iteration where the engine allows one more: no loops over bodies
+        # that can match empty there (tested apart).
+        $q = '' if $repeated && $empty;
         $closed = $number if defined $number && $number > $closed && $number == $closed + 1;
-        return $kind . $body . ')' . $q;
+        return ($kind . $body . ')' . $q, $empty || can_be_empty($q));
     }
-    return pick('a', 'b') . quantifier();
+    $q = quantifier();
+    return (pick('a', 'b') . $q, can_be_empty($q));
 }
 
 sub sequence {
     my ($depth, $in_loop) = @_;
-    my $s = '';
-    $s .= atom($depth, $in_loop) for 1 .. 1 + int(rand(4));
-    return $s;
+    my ($s, $empty) = ('', 1);
+    for (1 .. 1 + int(rand(4))) {
+        my ($a, $e) = atom($depth, $in_loop);
+        $s .= $a;
+        $empty &&= $e;
+    }
+    return ($s, $empty);
 }
 
 sub alternation {
     my ($depth, $in_group, $in_loop) = @_;
-    my $s = sequence($depth, $in_loop);
+    my ($s, $empty) = sequence($depth, $in_loop);
     my $alts = rand() < 0.3 ? 1 + int(rand(2)) : 0;
     for (1 .. $alts) {
-        $s .= '|' . (($in_group && rand() < 0.15) ? '' : sequence($depth, $in_loop));
+        if ($in_group && rand() < 0.15) {
+            $s .= '|';
+            $empty = 1;
+        } else {
+            my ($a, $e) = sequence($depth, $in_loop);
+            $s .= '|' . $a;
+            $empty ||= $e;
+        }
     }
-    return $s;
+    return ($s, $empty);
 }
 
 sub subject {
@@ -95,13 +115,14 @@ sub subject {
 for (1 .. $count) {
     $closed = 0;
     $opened = 0;
-    my $pattern = alternation(0, 0, 0);
     my $flags = '';
     $flags .= 'i' if rand() < 0.25;
     $flags .= 'm' if rand() < 0.25;
     $flags .= 's' if rand() < 0.25;
     $flags .= 'g' if rand() < 0.35;
     $flags = '-' if $flags eq '';
+    $repeated = $flags =~ /g/;
+    my ($pattern) = alternation(0, 0, 0);
     for (1 .. 2) {
         my $subject = subject();
         # Under /m perl's ^ does not hold after a newline that ends the
