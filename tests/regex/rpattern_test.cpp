@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <sstream>
 #include <string>
 
@@ -238,6 +240,30 @@ TEST(RpatternDepthGuard, ExhaustedStackBecomesNoMatchAndCatastrophicPatternsEnd)
     EXPECT_FALSE(results.backref(1).matched);
     // The process goes on and the pattern stays usable.
     EXPECT_EQ(Spans(deep, L"abc"), "0,3 1,2");
+
+    // A worker thread with a small stack is guarded as well.
+    struct Job {
+        const rpattern* pattern;
+        const std::wstring* subject;
+        bool matched = true;
+    } job{&deep, &run};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attr,
+                  [](void* arg) -> void* {
+                      auto* j = static_cast<Job*>(arg);
+                      match_results r;
+                      j->matched = j->pattern->match(*j->subject + L"c", r).matched;
+                      return nullptr;
+                  },
+                  &job),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_FALSE(job.matched);
 
     rpattern catastrophic(L"(a*)*b");
     EXPECT_EQ(Spans(catastrophic, std::wstring(18, L'a')), "nomatch");
