@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace regex::detail {
@@ -180,7 +181,10 @@ void basic_rpattern_base_impl<It>::find_required_char(const node* first, const n
             has_required_ = true;
             required_[0] = ln->text_end[-1];
             required_[1] = ln->other_case[ln->length - 1];
-        } else if (auto* g = dynamic_cast<const match_group_base<It>*>(atom)) {
+        } else if (typeid(*atom) == typeid(match_group<It>)) {
+            // Plain groups only: what look-around and conditional groups
+            // contain need not be consumed by the match, or may not be present.
+            auto* g = static_cast<const match_group<It>*>(atom);
             if (g->alt_count == 1)
                 find_required_char(g->alternatives[0], g->end_node_const());
         }
