@@ -638,10 +638,12 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
         return false;
     const It last = last_end - static_cast<std::ptrdiff_t>(min_width_);
     if (flags_ & search_from_right) {
+        // The refusal of an empty match at the search start stays on for every
+        // try here: the search start is the last position tried, and clearing
+        // it would let repeated matching find the same empty match forever.
         for (It p = last;; --p) {
             if (try_at(s, p))
                 return true;
-            s.no_empty_at_start = false;
             if (p == first)
                 return false;
         }

@@ -202,6 +202,11 @@ TEST(RpatternRepeat, RepeatedMatchingKeepsWhatTheFlagsAsk)
         {L"(?:|(-+b)|-\\1)+", repeat_match | keep_whole_matches, L"-", "0,0 1,1"},
         {L"a+", search_from_right, L"aaxaa", "4,5"},
         {L"^a", search_from_right, L"aa", "0,1"},
+        // Repeated matching from the right ends after an empty match instead
+        // of finding it again and again.
+        {L"x*", search_from_right | repeat_match | keep_whole_matches, L"ab", "2,2"},
+        {L"^", search_from_right | multi_line | repeat_match | keep_whole_matches, L"a\nb", "2,2"},
+        {L"b", search_from_right | repeat_match | keep_whole_matches, L"abab", "3,4"},
     };
     RunCases(std::begin(cases), std::end(cases));
 }
