@@ -164,9 +164,9 @@ std::string Rows(const std::string& file, const TablePair& pair, int side)
         if (!field->IsMatched())
             continue;
         const char* separator = column++ ? ", " : "";
-        select += separator + ("quote([" +
-                               Narrow((side == 1 ? field->First() : field->Second())->Name()) +
-                               "])");
+        select +=
+            separator +
+            ("quote([" + Narrow((side == 1 ? field->First() : field->Second())->Name()) + "])");
         order += separator + std::to_string(column);
     }
     const std::string table = Narrow((side == 1 ? pair.First() : pair.Second())->Name());
@@ -218,11 +218,11 @@ int WriteAndApply(ComparisonContext& context, const fs::path& dir, int direction
     int status = 0;
     start = Clock::now();
     for (const TablePair* pair : compared)
-        status |= std::system(("sqldiff --table " +
-                               Shell(Narrow((direction == 1 ? pair->First() : pair->Second())
-                                                ->Name())) +
-                               " " + Shell(target) + " " + Shell(source) + " >> " + Shell(theirs))
-                                  .c_str());
+        status |=
+            std::system(("sqldiff --table " +
+                         Shell(Narrow((direction == 1 ? pair->First() : pair->Second())->Name())) +
+                         " " + Shell(target) + " " + Shell(source) + " >> " + Shell(theirs))
+                            .c_str());
     const double diffed = Seconds(start);
     start = Clock::now();
     status |= std::system(("sqlite3 " + Shell(copy) + " < " + Shell(theirs)).c_str());
@@ -237,8 +237,8 @@ int WriteAndApply(ComparisonContext& context, const fs::path& dir, int direction
     const double applied = Seconds(start);
     context.ReleaseSynchronizer();
     std::printf("script (direction %d, %s): written in %.3f s (%ju bytes), applied in %.3f s\n",
-                direction, choices.c_str(), written,
-                static_cast<uintmax_t>(fs::file_size(script)), applied);
+                direction, choices.c_str(), written, static_cast<uintmax_t>(fs::file_size(script)),
+                applied);
     std::printf("sqldiff script: %.3f s (%ju bytes), sqlite3 shell applying it: %.3f s\n", diffed,
                 static_cast<uintmax_t>(fs::exists(theirs) ? fs::file_size(theirs) : 0), shell);
     std::printf("ratio write + apply / sqldiff + shell: %.2f\n",
@@ -360,8 +360,7 @@ int main(int argc, char** argv)
             std::printf(
                 "table %s: equal %d, only in Database1 %d, only in Database2 %d, "
                 "modified %d\n",
-                Narrow(pair->First()->Name()).c_str(), counts[0], counts[1], counts[2],
-                counts[3]);
+                Narrow(pair->First()->Name()).c_str(), counts[0], counts[1], counts[2], counts[3]);
         }
         context.CloseConnections();
         const size_t heapKept = HeapInUse() - heapBefore;
@@ -369,8 +368,8 @@ int main(int argc, char** argv)
         int status = 0;
         start = Clock::now();
         for (const TablePair* pair : compared)
-            status |= std::system(("sqldiff --table " + Shell(Narrow(pair->First()->Name())) +
-                                   " " + Shell(file1) + " " + Shell(file2) + " > /dev/null")
+            status |= std::system(("sqldiff --table " + Shell(Narrow(pair->First()->Name())) + " " +
+                                   Shell(file1) + " " + Shell(file2) + " > /dev/null")
                                       .c_str());
         const double sqldiff = Seconds(start);
         if (status != 0)

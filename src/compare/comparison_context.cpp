@@ -206,9 +206,9 @@ WizardTask* ComparisonContext::CreateScriptWriter(const std::wstring& path, int 
     // Only the results of a run over the current pairs go with the current schemas.
     if (!outputs_ || !run_ || run_->pairs != pairs_)
         return nullptr;
-    scriptTask_ = outputs_->MakeScriptWriter(*schema1_, *schema2_, *run_->store, *run_->reader,
-                                             *run_->pairs, path, encoding, direction, insert, update,
-                                             erase);
+    scriptTask_ =
+        outputs_->MakeScriptWriter(*schema1_, *schema2_, *run_->store, *run_->reader, *run_->pairs,
+                                   path, encoding, direction, insert, update, erase);
     return scriptTask_.get();
 }
 

@@ -7,9 +7,8 @@
 class OutputTasks : public OutputTaskFactory {
 public:
     std::unique_ptr<WizardTask> MakeScriptWriter(const DatabaseSchema& schema1,
-                                                 const DatabaseSchema& schema2,
-                                                 ResultStore& store, DataReader& reader,
-                                                 const TablePairList& pairs,
+                                                 const DatabaseSchema& schema2, ResultStore& store,
+                                                 DataReader& reader, const TablePairList& pairs,
                                                  const std::wstring& path, int encoding,
                                                  int direction, bool insert, bool update,
                                                  bool erase) const override;
