@@ -150,7 +150,8 @@ TEST(ScriptFileWriterOrderTest, TheScriptAppliesWhereTheStoreEnforcesTheForeignK
         writer.Run(progress);
         ASSERT_FALSE(writer.Failed());
         // The synchronisation takes its target from the context's source of that side.
-        DatabaseSource& side = direction == 1 ? stores.Context().Source1() : stores.Context().Source2();
+        DatabaseSource& side =
+            direction == 1 ? stores.Context().Source1() : stores.Context().Source2();
         side.Settings().path = copy;
         DirectSync sync(direction, script, false, stores.Context());
         sync.Run(progress);
