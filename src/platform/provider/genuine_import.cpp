@@ -320,8 +320,9 @@ void GenuineImport::ImportRelations()
 void GenuineImport::ImportQueries()
 {
     for (const mdb::QueryInfo& query : source_.Queries()) {
-        // Queries named "~..." are the hidden sources of forms and reports.
-        if (query.hidden || query.name.empty() || query.name[0] == L'~')
+        // Queries named "~..." are the engine's own sources of forms and
+        // reports; Access lists them nowhere.
+        if (query.name.empty() || query.name[0] == L'~')
             continue;
         const wchar_t* kind = query.kind == mdb::QueryKind::Select && query.parameters.empty()
                                   ? L"VIEW"
