@@ -18,14 +18,6 @@
 
 namespace {
 
-class QuietProgress : public IProgress {
-public:
-    void SetTotal(int) override {}
-    void Advance(int) override {}
-    void Step() override {}
-    void Done() override {}
-};
-
 struct Loaded {
     testsupport::TempDir dir;
     DatabaseSource source;
@@ -37,7 +29,7 @@ std::unique_ptr<Loaded> Load(const std::string& file)
     auto loaded = std::make_unique<Loaded>();
     auto path = testsupport::CopyTestData(file, loaded->dir);
     loaded->source.Settings().Assign(automation::FromUtf8(path.string()), L"", L"", L"", L"");
-    QuietProgress progress;
+    FakeProgress progress;
     EXPECT_TRUE(loaded->source.Load(progress)) << automation::ToUtf8(loaded->source.ErrorText());
     return loaded;
 }
