@@ -278,11 +278,14 @@ void GenuineImport::ImportTables()
 
         // The indexes Access keeps for relations come back as the relations'
         // foreign keys.
+        // Index names are unique per table in the file: one read of the
+        // catalog serves every index of the table.
+        Catalog withTable;
+        withTable.Load(db_);
+        SchemaEditor indexEditor(db_, withTable);
         for (const mdb::IndexInfo& index : table.indexes) {
             if (index.primaryKey || index.foreignKey)
                 continue;
-            Catalog now;
-            now.Load(db_);
             sql::CreateIndex ci;
             ci.unique = index.unique;
             ci.name = index.name;
@@ -292,7 +295,7 @@ void GenuineImport::ImportTables()
             ci.option = index.required      ? sql::IndexOption::DisallowNull
                         : index.ignoreNulls ? sql::IndexOption::IgnoreNull
                                             : sql::IndexOption::None;
-            SchemaEditor(db_, now).CreateIndex(ci);
+            indexEditor.CreateIndex(ci);
         }
     }
 }
@@ -319,6 +322,9 @@ void GenuineImport::ImportRelations()
 
 void GenuineImport::ImportQueries()
 {
+    // Query names are unique in the file, so one read of the catalog serves all.
+    Catalog catalog;
+    catalog.Load(db_);
     for (const mdb::QueryInfo& query : source_.Queries()) {
         // Queries named "~..." are the engine's own sources of forms and
         // reports; Access lists them nowhere.
@@ -332,8 +338,6 @@ void GenuineImport::ImportQueries()
         // definition) are kept as the file holds them.
         ExecSql(db_, "SAVEPOINT query");
         try {
-            Catalog catalog;
-            catalog.Load(db_);
             SchemaEditor(db_, catalog).AddQuery(query.name, kind, text);
             ExecSql(db_, "RELEASE query");
             continue;
