@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "genuine_test_support.h"
 #include "platform/provider/adox_table.h"
@@ -61,8 +62,9 @@ TEST(GenuineReadOnly, EveryStatementThatWouldChangeTheFileIsRefused)
             EXPECT_NE(error.find(kReadOnly), std::wstring::npos) << automation::ToUtf8(error);
             EXPECT_NE(error.find(copy.WidePath()), std::wstring::npos);
         }
-        if (std::string(file) == "nwind.mdb")
+        if (std::string(file) == "nwind.mdb") {
             EXPECT_EQ(Count(c, L"Shippers"), 3);
+        }
         c->Close();
     }
 }
@@ -150,6 +152,48 @@ TEST(GenuineReadOnly, OpensShareOnePrivateSnapshotThatGoesWithTheLast)
         ::setenv("TMPDIR", saved.c_str(), 1);
     else
         ::unsetenv("TMPDIR");
+}
+
+// RC4, as the Jet header is scrambled from offset 0x18 with the fixed key
+// C7 DA 39 6B (the format's documentation); the same call unscrambles.
+void Rc4(std::vector<char>& bytes, size_t from, size_t length)
+{
+    const uint8_t key[] = {0xC7, 0xDA, 0x39, 0x6B};
+    uint8_t s[256];
+    for (int i = 0; i < 256; ++i)
+        s[i] = static_cast<uint8_t>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % 4]) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    for (size_t n = 0, i = 0, j = 0; n < length; ++n) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        bytes[from + n] = static_cast<char>(bytes[from + n] ^ s[(s[i] + s[j]) & 0xFF]);
+    }
+}
+
+TEST(GenuineReadOnly, TheDatabasePasswordOfAJet3FileIsCheckedOnOpen)
+{
+    testsupport::TempDir dir;
+    auto path = dir.path() / "secret.mdb";
+    // A Jet 3 file keeps its password as plain bytes at 0x42 of the scrambled header.
+    std::vector<char> bytes = mdbtest::FileBytes(testsupport::TestDataDir() / "nwind.mdb");
+    Rc4(bytes, 0x18, 126);
+    std::memcpy(bytes.data() + 0x42, "s3cret", 6);
+    Rc4(bytes, 0x18, 126);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), bytes.size());
+    provider::RegisterProviderClasses();
+    auto c = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+    const std::wstring base = JetString(Wide(path));
+    EXPECT_EQ(ErrorOf([&] { c->Open(base); }), L"Not a valid password.");
+    EXPECT_EQ(ErrorOf([&] { c->Open(base + L";Jet OLEDB:Database Password=S3CRET"); }),
+              L"Not a valid password.");
+    c->Open(base + L";Jet OLEDB:Database Password=s3cret");
+    EXPECT_EQ(Count(c, L"Shippers"), 3);
+    c->Close();
+    EXPECT_TRUE(mdbtest::FileBytes(path) == bytes);
 }
 
 TEST(GenuineReadOnly, AFileInAReadOnlyFolderIsLockedWithinTheProcess)
