@@ -14,6 +14,7 @@
 #include "platform/provider/adox_views.h"
 #include "platform/provider/dao_database.h"
 #include "platform/provider/dao_engine.h"
+#include "platform/provider/process_lock.h"
 
 namespace genuinetest {
 namespace {
@@ -212,6 +213,24 @@ TEST(GenuineReadOnly, AFileInAReadOnlyFolderIsLockedWithinTheProcess)
     copy.Open()->Close();
     std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
+}
+
+TEST(GenuineReadOnly, TheInProcessLockKeepsSharedAndExclusiveOpensApart)
+{
+    auto shared1 = ProcessLock::Acquire("/data/a.mdb", false);
+    auto shared2 = ProcessLock::Acquire("/data/a.mdb", false);
+    ASSERT_TRUE(shared1 && shared2);
+    EXPECT_FALSE(ProcessLock::Acquire("/data/a.mdb", true));
+    EXPECT_TRUE(ProcessLock::Acquire("/data/b.mdb", true));  // another file
+    shared1.reset();
+    EXPECT_FALSE(ProcessLock::Acquire("/data/a.mdb", true));
+    shared2.reset();
+    auto exclusive = ProcessLock::Acquire("/data/a.mdb", true);
+    ASSERT_TRUE(exclusive);
+    EXPECT_FALSE(ProcessLock::Acquire("/data/a.mdb", false));
+    EXPECT_FALSE(ProcessLock::Acquire("/data/a.mdb", true));
+    exclusive.reset();
+    EXPECT_TRUE(ProcessLock::Acquire("/data/a.mdb", false));
 }
 
 }  // namespace
