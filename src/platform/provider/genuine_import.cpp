@@ -182,8 +182,16 @@ void GenuineImport::Run()
 void GenuineImport::ImportTables()
 {
     for (const mdb::TableInfo& table : source_.Tables()) {
-        if (table.kind == mdb::TableKind::SystemTable)
+        if (table.kind == mdb::TableKind::SystemTable) {
+            // Listed with their own type and hidden, as Access lists them;
+            // their rows are the engine's and stay out of the snapshot.
+            Statement system(db_,
+                             "INSERT INTO \"crv.tables\"(name, ordinal, kind, hidden) VALUES "
+                             "(?1, (SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.tables\"), "
+                             "'SYSTEM TABLE', 1)");
+            system.Bind(1, std::wstring_view(table.name)).Step();
             continue;
+        }
         Catalog catalog;
         catalog.Load(db_);
         SchemaEditor editor(db_, catalog);

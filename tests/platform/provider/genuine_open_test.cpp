@@ -46,6 +46,13 @@ TEST(GenuineOpen, ListsTheUserTablesOfEverySampleFileWithTheirRowCounts)
         for (const auto& [name, rows] : c.tables)
             expected.push_back(name);
         EXPECT_EQ(names, expected);
+        // The engine's tables are listed with their own type, hidden as in Access.
+        auto objects = tables->Item(L"MSysObjects");
+        EXPECT_EQ(objects->Type(), L"SYSTEM TABLE");
+        EXPECT_TRUE(objects->Properties()->Item(L"Jet OLEDB:Table Hidden In Access")->Value() ==
+                    Variant(true));
+        EXPECT_TRUE(objects->Properties()->Item(L"Jet OLEDB:Create Link")->Value() ==
+                    Variant(false));
         for (const auto& [name, rows] : c.tables)
             EXPECT_EQ(Count(connection, name), rows) << automation::ToUtf8(name);
         connection->Close();
