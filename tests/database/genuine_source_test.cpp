@@ -134,4 +134,44 @@ TEST(GenuineSource, NorthwindFieldsKeysAndRelations)
     }
 }
 
+TEST(GenuineSource, KeysAndRelationsOfTheJet4AndAceFiles)
+{
+    struct Key {
+        const char* file;
+        const wchar_t* table;
+        const wchar_t* name;
+        int type;
+        const wchar_t* related;
+        std::vector<SchemaKey::ColumnPair> columns;
+        int deleteRule;
+        int updateRule;
+    };
+    const Key keys[] = {
+        {"indexTestV2003.mdb", L"Table1", L"PrimaryKey", SchemaKey::kPrimary, L"",
+         {{L"id", L""}}, 0, 0},
+        {"indexTestV2003.mdb", L"Table1", L"Table2Table1", SchemaKey::kForeign, L"Table2",
+         {{L"otherfk1", L"id"}}, SchemaKey::kRuleCascade, 0},
+        {"indexTestV2003.mdb", L"Table1", L"Table3Table1", SchemaKey::kForeign, L"Table3",
+         {{L"otherfk2", L"id"}}, 0, SchemaKey::kRuleCascade},
+        {"ASampleDatabase.accdb", L"Asset Items", L"PrimaryKey", SchemaKey::kPrimary, L"",
+         {{L"Asset No", L""}}, 0, 0},
+    };
+    for (const Key& k : keys) {
+        SCOPED_TRACE(automation::ToUtf8(k.name));
+        auto loaded = Load(k.file);
+        SchemaTable* table = loaded->source.Schema()->FindTable(k.table);
+        ASSERT_NE(table, nullptr);
+        const SchemaKey* found = nullptr;
+        for (const auto& key : table->Keys())
+            if (key->Name() == k.name)
+                found = key.get();
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->KeyType(), k.type);
+        EXPECT_EQ(found->RelatedTableName(), k.related);
+        EXPECT_EQ(found->Columns(), k.columns);
+        EXPECT_EQ(found->DeleteRule(), k.deleteRule);
+        EXPECT_EQ(found->UpdateRule(), k.updateRule);
+    }
+}
+
 }  // namespace
