@@ -324,7 +324,20 @@ void GenuineImport::ImportRelations()
         key.notEnforced = (relation.attributes & mdb::kRelationDontEnforce) != 0;
         for (const mdb::RelationColumn& c : relation.columns)
             key.columns.push_back({c.foreignColumn, c.column});
-        SchemaEditor(db_, catalog).AddRelation(relation.foreignTable, key);
+        // A relation the store would not enforce as the file holds it (no
+        // unique index in the snapshot's terms) is still kept, unenforced:
+        // the snapshot is never changed, and the file must open.
+        ExecSql(db_, "SAVEPOINT relation");
+        try {
+            SchemaEditor(db_, catalog).AddRelation(relation.foreignTable, key);
+            ExecSql(db_, "RELEASE relation");
+        } catch (const ComError&) {
+            ExecSql(db_, "ROLLBACK TO relation; RELEASE relation");
+            if (key.notEnforced)
+                throw;
+            key.notEnforced = true;
+            SchemaEditor(db_, catalog).AddRelation(relation.foreignTable, key);
+        }
     }
 }
 
