@@ -104,8 +104,9 @@ TEST_F(GenuineCatalog, ColumnsComeInTheirOrderWithAdoTypesSizesAndNullability)
             auto column = columns->Item(i);
             EXPECT_EQ(column->Name(), want.name);
             EXPECT_EQ(column->Type(), want.type) << automation::ToUtf8(want.name);
-            if (want.size)
+            if (want.size) {
                 EXPECT_EQ(column->DefinedSize(), want.size) << automation::ToUtf8(want.name);
+            }
             EXPECT_EQ((column->Attributes() & adox::adColNullable) == 0, want.required)
                 << automation::ToUtf8(want.name);
         }
