@@ -1,17 +1,23 @@
-// A whole data comparison, headless, of two native stores that share a table of N
-// rows and 10 columns of mixed types (5% of the rows modified, 2% only in each
-// side, spread over the table), side by side with `sqldiff --table` on the same two
-// files. Prints the per-table counts, both times, their ratio and the peak memory
-// of the comparison.
-//   compare_native_bench [rows]   (default 1,000,000)
+// A whole data comparison, headless, as the comparison program makes it: both databases'
+// schemas loaded as tasks, every same-named table paired with its default keys, the comparison
+// run on its threads, side by side with `sqldiff --table` on each compared table of the same two
+// files. Prints the load times, the per-table counts, both comparison times, their ratio and the
+// peak memory of the comparison.
+//   compare_native_bench [rows]          two generated native stores sharing a table of rows
+//                                        (default 1,000,000) x 10 columns of mixed types, 5% of
+//                                        the rows modified and 2% only in each side
+//   compare_native_bench FILE1 FILE2     two database files
 // With a direction (1: upgrade Database1 to Database2, 2: the reverse) and the choices
 // (letters i = add new records, u = update changed records, d = delete missing records) it
-// then also writes the synchronisation script and applies it directly to the target, side by
-// side with sqldiff writing its script and the sqlite3 shell applying it to a copy:
+// then also writes the synchronisation script and applies it directly to the target, through
+// the context's tasks, side by side with sqldiff writing its script and the sqlite3 shell
+// applying it to a copy. Given files are copied first, so they are never changed:
 //   compare_native_bench [rows] [1|2] [iud]
+//   compare_native_bench FILE1 FILE2 [1|2] [iud]
 #include <malloc.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -20,21 +26,21 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
-#include "compare/ado_record_connection.h"
 #include "compare/comparison_context.h"
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
+#include "compare/table_result.h"
 #include "database/database_schema.h"
-#include "database/schema_key.h"
+#include "output/output_tasks.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/ado.h"
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/adox_catalog.h"
 #include "platform/provider/provider_classes.h"
-#include "output/direct_sync.h"
-#include "output/script_file_writer.h"
-#include "sqlexec/progress.h"
+#include "sqlexec/i_progress.h"
 #include "sqlexec/text_file_writer.h"
 
 namespace {
@@ -42,8 +48,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using automation::Ptr;
 namespace adodb = provider::adodb;
-
-const wchar_t* const kColumns[] = {L"k", L"a", L"b", L"c", L"d", L"e", L"f", L"g", L"h", L"i"};
+namespace fs = std::filesystem;
 
 double Seconds(Clock::time_point since)
 {
@@ -77,11 +82,12 @@ void Fill(const Ptr<adodb::Connection>& c, long rows)
     Run(c, L"DELETE FROM [Bench] WHERE k > " + std::to_wstring(rows));
 }
 
-void CreateStore(const std::wstring& path, long rows, const std::wstring& onlyOtherSide,
+void CreateStore(const std::string& path, long rows, const std::wstring& onlyOtherSide,
                  const std::wstring& change)
 {
     auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
-    auto connection = catalog->Create(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path);
+    auto connection = catalog->Create(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                                      automation::FromUtf8(path));
     Fill(connection, rows);
     Run(connection, L"DELETE FROM [Bench] WHERE " + onlyOtherSide);
     if (!change.empty())
@@ -89,36 +95,13 @@ void CreateStore(const std::wstring& path, long rows, const std::wstring& onlyOt
     connection->Close();
 }
 
-void AddBenchTable(DatabaseSchema& schema)
-{
-    auto table = std::make_unique<SchemaTable>(L"Bench");
-    for (const wchar_t* column : kColumns)
-        table->AddField(std::make_unique<SchemaField>(table.get(), column, nullptr, 0, false,
-                                                      std::nullopt, 0, 0, true, false, L""));
-    auto key = std::make_unique<SchemaKey>(table.get(), L"PrimaryKey", L"", SchemaKey::kPrimary, 0,
-                                           0, false);
-    key->AddColumn(L"k", L"");
-    table->AddKey(std::move(key));
-    schema.AddTable(std::move(table));
-}
-
-long PeakKilobytes()
+long StatusKilobytes(const char* field)
 {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
-
-long CurrentKilobytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::char_traits<char>::length(field));
     return -1;
 }
 
@@ -134,127 +117,226 @@ void ResetPeak()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
+// Text as one single-quoted shell word.
+std::string Shell(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return automation::ToUtf8(text);
+}
+
+std::string Output(const std::string& command)
+{
+    std::string out;
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[65536];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, got);
+        pclose(pipe);
+    }
+    return out;
+}
+
+// The compared tables: every matched pair of the list.
+std::vector<const TablePair*> ComparedPairs(const TablePairList& pairs)
+{
+    std::vector<const TablePair*> compared;
+    for (const auto& pair : pairs.Pairs())
+        if (pair->IsMatched())
+            compared.push_back(pair.get());
+    return compared;
+}
+
+// A table's rows through the sqlite3 shell, the matched fields of one side in pair order,
+// sorted by all of them: an independent reader of the file.
+std::string Rows(const std::string& file, const TablePair& pair, int side)
+{
+    std::string select, order;
+    int column = 0;
+    for (const auto& field : pair.Fields().Pairs()) {
+        if (!field->IsMatched())
+            continue;
+        const char* separator = column++ ? ", " : "";
+        select +=
+            separator +
+            ("quote([" + Narrow((side == 1 ? field->First() : field->Second())->Name()) + "])");
+        order += separator + std::to_string(column);
+    }
+    const std::string table = Narrow((side == 1 ? pair.First() : pair.Second())->Name());
+    return Output("sqlite3 -readonly " + Shell(file) + " " +
+                  Shell("SELECT " + select + " FROM [" + table + "] ORDER BY " + order));
+}
+
+// Runs a task as a progress page does, on a thread of its own; false when it failed.
+bool RunTask(WizardTask* task, const char* what)
+{
+    if (!task) {
+        std::printf("%s: no task\n", what);
+        return false;
+    }
+    FakeProgress progress;
+    std::thread([&] { task->Run(progress); }).join();
+    if (task->Failed())
+        std::printf("%s failed: %s\n", what, Narrow(task->ErrorText()).c_str());
+    return !task->Failed();
+}
+
 // Our script and its direct application against sqldiff's script applied by the sqlite3 shell,
-// each timed; then sqldiff between the synchronised target and the source must print nothing.
-int WriteAndApply(ComparisonContext& context, const DatabaseSchema& schema1,
-                  const DatabaseSchema& schema2, const ConnectionSettings& settings1,
-                  const ConnectionSettings& settings2, const std::filesystem::path& dir,
-                  int direction, const std::string& choices)
+// each timed; then the synchronised target must hold the source's rows in every compared table.
+int WriteAndApply(ComparisonContext& context, const fs::path& dir, int direction,
+                  const std::string& choices)
 {
     const bool insert = choices.find('i') != std::string::npos;
     const bool update = choices.find('u') != std::string::npos;
     const bool erase = choices.find('d') != std::string::npos;
-    const std::string target = automation::ToUtf8(direction == 1 ? settings1.path : settings2.path);
-    const std::string source = automation::ToUtf8(direction == 1 ? settings2.path : settings1.path);
+    const std::string file1 = Narrow(context.Source1().Settings().path);
+    const std::string file2 = Narrow(context.Source2().Settings().path);
+    const std::string& target = direction == 1 ? file1 : file2;
+    const std::string& source = direction == 1 ? file2 : file1;
     const std::string script = (dir / "sync.sql").string();
-    FakeProgress progress;
+    const std::vector<const TablePair*> compared = ComparedPairs(*context.PairList());
 
     auto start = Clock::now();
-    ScriptFileWriter writer(schema1, schema2, *context.Store(), *context.Reader(),
-                            *context.PairList(), automation::FromUtf8(script),
-                            TextFileWriter::kUtf8, direction, insert, update, erase);
-    writer.Run(progress);
-    const double written = Seconds(start);
-    if (writer.Failed()) {
-        std::printf("script failed: %s\n", automation::ToUtf8(writer.ErrorText()).c_str());
+    if (!RunTask(context.CreateScriptWriter(automation::FromUtf8(script), TextFileWriter::kUtf8,
+                                            direction, insert, update, erase),
+                 "script"))
         return 1;
-    }
-    context.CloseConnections();
+    const double written = Seconds(start);
 
     const std::string theirs = (dir / "sqldiff.sql").string();
     const std::string copy = (dir / "sqlite_target.mdb").string();
-    std::filesystem::copy_file(target, copy);
+    context.CloseConnections();
+    fs::copy_file(target, copy, fs::copy_options::overwrite_existing);
+    fs::remove(theirs);
+    int status = 0;
     start = Clock::now();
-    int status = std::system(("sqldiff --table Bench '" + target + "' '" + source + "' > '" +
-                              theirs + "'").c_str());
+    for (const TablePair* pair : compared)
+        status |=
+            std::system(("sqldiff --table " +
+                         Shell(Narrow((direction == 1 ? pair->First() : pair->Second())->Name())) +
+                         " " + Shell(target) + " " + Shell(source) + " >> " + Shell(theirs))
+                            .c_str());
     const double diffed = Seconds(start);
     start = Clock::now();
-    status |= std::system(("sqlite3 '" + copy + "' < '" + theirs + "'").c_str());
+    status |= std::system(("sqlite3 " + Shell(copy) + " < " + Shell(theirs)).c_str());
     const double shell = Seconds(start);
     if (status != 0)
         std::printf("sqldiff or sqlite3 failed (status %d)\n", status);
 
     start = Clock::now();
-    DirectSync sync(direction, automation::FromUtf8(script), false, context, settings1, settings2);
-    sync.Run(progress);
-    const double applied = Seconds(start);
-    if (sync.Failed()) {
-        std::printf("synchronisation failed: %s\n", automation::ToUtf8(sync.ErrorText()).c_str());
+    context.CreateSynchronizer(automation::FromUtf8(script), direction, false);
+    if (!RunTask(context.SyncTask(), "synchronisation"))
         return 1;
-    }
+    const double applied = Seconds(start);
+    context.ReleaseSynchronizer();
     std::printf("script (direction %d, %s): written in %.3f s (%ju bytes), applied in %.3f s\n",
-                direction, choices.c_str(), written,
-                static_cast<uintmax_t>(std::filesystem::file_size(script)), applied);
+                direction, choices.c_str(), written, static_cast<uintmax_t>(fs::file_size(script)),
+                applied);
     std::printf("sqldiff script: %.3f s (%ju bytes), sqlite3 shell applying it: %.3f s\n", diffed,
-                static_cast<uintmax_t>(std::filesystem::file_size(theirs)), shell);
+                static_cast<uintmax_t>(fs::exists(theirs) ? fs::file_size(theirs) : 0), shell);
     std::printf("ratio write + apply / sqldiff + shell: %.2f\n",
                 (written + applied) / (diffed + shell));
-    if (insert && update && erase) {
-        // Rows are compared by key: the store's tables have no SQLite primary key, so sqldiff
-        // would pair rows by their row ids, which inserts and deletes renumber.
-        auto rows = [](const std::string& file) {
-            std::string out;
-            if (std::FILE* pipe = popen(("sqlite3 -readonly '" + file +
-                                         "' 'SELECT * FROM Bench ORDER BY k'").c_str(), "r")) {
-                char buffer[65536];
-                size_t got;
-                while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-                    out.append(buffer, got);
-                pclose(pipe);
-            }
-            return out;
-        };
-        const bool same = rows(target) == rows(source);
-        std::printf("target after the script %s the source\n", same ? "equals" : "DIFFERS FROM");
-        return same ? 0 : 1;
+    if (!(insert && update && erase))
+        return 0;
+    // Rows are compared by content: the store's tables have no SQLite primary key, so sqldiff
+    // would pair rows by their row ids, which inserts and deletes renumber.
+    bool same = true;
+    for (const TablePair* pair : compared) {
+        if (Rows(target, *pair, direction) != Rows(source, *pair, 3 - direction)) {
+            std::printf("table %s differs\n", Narrow(pair->First()->Name()).c_str());
+            same = false;
+        }
     }
-    return 0;
+    std::printf("target after the script %s the source\n", same ? "equals" : "DIFFERS FROM");
+    return same ? 0 : 1;
+}
+
+bool IsCount(const char* text)
+{
+    char* end = nullptr;
+    std::strtol(text, &end, 10);
+    return *text && !*end;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
-    const int direction = argc > 2 ? std::atoi(argv[2]) : 0;
-    const std::string choices = argc > 3 ? argv[3] : "iud";
+    const bool generated = argc < 3 || IsCount(argv[1]);
+    const int more = generated ? 2 : 3;  // the first argument after the databases
+    const long rows = generated && argc > 1 ? std::atol(argv[1]) : 1000000;
+    const int direction = argc > more ? std::atoi(argv[more]) : 0;
+    const std::string choices = argc > more + 1 ? argv[more + 1] : "iud";
+    const bool applying = direction == 1 || direction == 2;
     provider::RegisterProviderClasses();
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                      ("compare_native_bench_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string file1 = (dir / "one.mdb").string();
-    const std::string file2 = (dir / "two.mdb").string();
+    const fs::path dir =
+        fs::temp_directory_path() / ("compare_native_bench_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::string file1 = (dir / "one.mdb").string();
+    std::string file2 = (dir / "two.mdb").string();
 
     auto start = Clock::now();
-    // 2% only in Database1 (k % 50 == 1), 2% only in Database2 (k % 50 == 2), 5% modified.
-    CreateStore(automation::FromUtf8(file1), rows, L"k MOD 50 = 2", L"");
-    CreateStore(automation::FromUtf8(file2), rows, L"k MOD 50 = 1",
-                L"UPDATE [Bench] SET c = 'changed' WHERE k MOD 20 = 3");
-    std::printf("made two stores of %ld rows x 10 columns in %.2f s\n", rows, Seconds(start));
-
-    DatabaseSchema schema1(automation::FromUtf8(file1));
-    DatabaseSchema schema2(automation::FromUtf8(file2));
-    AddBenchTable(schema1);
-    AddBenchTable(schema2);
-    ConnectionSettings settings1, settings2;
-    settings1.path = schema1.GetName();
-    settings2.path = schema2.GetName();
+    if (generated) {
+        // 2% only in Database1 (k % 50 == 1), 2% only in Database2 (k % 50 == 2), 5% modified.
+        CreateStore(file1, rows, L"k MOD 50 = 2", L"");
+        CreateStore(file2, rows, L"k MOD 50 = 1",
+                    L"UPDATE [Bench] SET c = 'changed' WHERE k MOD 20 = 3");
+        std::printf("made two stores of %ld rows x 10 columns in %.2f s\n", rows, Seconds(start));
+    } else if (applying) {
+        // The synchronisation writes to its target: it gets copies.
+        fs::copy_file(argv[1], file1);
+        fs::copy_file(argv[2], file2);
+    } else {
+        file1 = argv[1];
+        file2 = argv[2];
+    }
 
     std::mutex mutex;
     std::condition_variable ended;
     bool finished = false;
+    int result = 0;
     {
-        ComparisonContext context([&](int side) {
-            return std::make_unique<AdoRecordConnection>(side == 1 ? settings1 : settings2);
-        });
+        const OutputTasks outputs;
+        ComparisonContext context(&outputs);
+        context.Source1().Settings().path = automation::FromUtf8(file1);
+        context.Source2().Settings().path = automation::FromUtf8(file2);
+        for (DatabaseSource* source : {&context.Source1(), &context.Source2()}) {
+            start = Clock::now();
+            if (!RunTask(source, "schema load"))
+                return 1;
+            std::printf("schema of %s: %zu tables loaded in %.3f s\n",
+                        Narrow(source->Settings().path).c_str(), source->Schema()->Tables().size(),
+                        Seconds(start));
+        }
+        TablePairList* pairs = context.BuildTablePairs();
+        // The program refuses to compare a table without key fields; so does the bench.
+        for (int i = 0; i < static_cast<int>(pairs->Pairs().size()); ++i) {
+            const TablePair& pair = *pairs->GetPair(i);
+            bool keyed = false;
+            for (const auto& field : pair.Fields().Pairs())
+                keyed = keyed || (field->IsMatched() && field->IsKey());
+            if (pair.IsMatched() && !keyed) {
+                std::printf("table %s has no key fields: not compared\n",
+                            Narrow(pair.First()->Name()).c_str());
+                pairs->ResetPair(i);
+            }
+        }
+        const std::vector<const TablePair*> compared = ComparedPairs(*pairs);
+
         context.SetCompletionCallback([&] {
             std::lock_guard<std::mutex> lock(mutex);
             finished = true;
             ended.notify_all();
         });
-        context.BuildTablePairs(schema1, schema2);
         ResetPeak();
-        const long baseline = CurrentKilobytes();
+        const long baseline = StatusKilobytes("VmRSS:");
         const size_t heapBefore = HeapInUse();
         start = Clock::now();
         context.PrepareDataComparison();
@@ -265,27 +347,30 @@ int main(int argc, char** argv)
         }
         const double ours = Seconds(start);
         context.StopAndWait();
-        const long peak = PeakKilobytes();
+        const long peak = StatusKilobytes("VmHWM:");
         if (context.HasError()) {
-            std::printf("comparison failed: %s\n", automation::ToUtf8(context.ErrorText()).c_str());
+            std::printf("comparison failed: %s\n", Narrow(context.ErrorText()).c_str());
             return 1;
         }
         int differences = 0;
-        for (int t = 0; t < context.Store()->ResultCount(); ++t) {
-            const auto counts = context.Store()->TableResultAt(t)->Counts();
+        for (const TablePair* pair : compared) {
+            const TableResult* table = context.Store()->FindTableResult(pair);
+            const auto counts = table ? table->Counts() : std::array<int, 4>{};
             differences += counts[1] + counts[2] + counts[3];
             std::printf(
-                "table %d: equal %d, only in Database1 %d, only in Database2 %d, "
+                "table %s: equal %d, only in Database1 %d, only in Database2 %d, "
                 "modified %d\n",
-                t, counts[0], counts[1], counts[2], counts[3]);
+                Narrow(pair->First()->Name()).c_str(), counts[0], counts[1], counts[2], counts[3]);
         }
         context.CloseConnections();
         const size_t heapKept = HeapInUse() - heapBefore;
 
-        const std::string command =
-            "sqldiff --table Bench '" + file1 + "' '" + file2 + "' > /dev/null";
+        int status = 0;
         start = Clock::now();
-        const int status = std::system(command.c_str());
+        for (const TablePair* pair : compared)
+            status |= std::system(("sqldiff --table " + Shell(Narrow(pair->First()->Name())) + " " +
+                                   Shell(file1) + " " + Shell(file2) + " > /dev/null")
+                                      .c_str());
         const double sqldiff = Seconds(start);
         if (status != 0)
             std::printf("sqldiff failed (status %d)\n", status);
@@ -301,14 +386,12 @@ int main(int argc, char** argv)
             "heap kept by the result once the databases are closed: %zu kB for %d "
             "differences\n",
             heapKept / 1024, differences);
-        if ((direction == 1 || direction == 2) &&
-            WriteAndApply(context, schema1, schema2, settings1, settings2, dir, direction,
-                          choices) != 0) {
-            std::printf("files kept in %s\n", dir.string().c_str());
-            return 1;
-        }
+        if (applying)
+            result = WriteAndApply(context, dir, direction, choices);
     }
-    if (!std::getenv("KEEP_BENCH_FILES"))
-        std::filesystem::remove_all(dir);
-    return 0;
+    if (result != 0)
+        std::printf("files kept in %s\n", dir.string().c_str());
+    else if (!std::getenv("KEEP_BENCH_FILES"))
+        fs::remove_all(dir);
+    return result;
 }

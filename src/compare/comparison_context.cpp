@@ -4,6 +4,7 @@
 #include "compare/data_compare_model.h"
 #include "compare/data_compare_worker.h"
 #include "compare/data_reader.h"
+#include "compare/output_task_factory.h"
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
 #include "compare/thread_object.h"
@@ -27,31 +28,53 @@ struct ComparisonContext::FinishRelay {
     ComparisonContext* context = nullptr;
 };
 
-ComparisonContext::ComparisonContext()
+ComparisonContext::ComparisonContext(const OutputTaskFactory* outputs)
     : connections_([this](int side) {
           // Each connection copies its side's settings: an abandoned run never reads
           // the context's.
-          return std::make_unique<AdoRecordConnection>(side == 1 ? settings1_ : settings2_);
-      })
+          return std::make_unique<AdoRecordConnection>(side == 1 ? source1_.Settings()
+                                                                 : source2_.Settings());
+      }),
+      outputs_(outputs)
 {
 }
 
-ComparisonContext::ComparisonContext(ConnectionFactory connections)
-    : connections_(std::move(connections))
+ComparisonContext::ComparisonContext(ConnectionFactory connections,
+                                     const OutputTaskFactory* outputs)
+    : connections_(std::move(connections)), outputs_(outputs)
 {
 }
 
 ComparisonContext::~ComparisonContext()
 {
+    // The tasks go before the results they read; a task is never running here (its page has
+    // waited for its thread).
+    syncTask_.reset();
+    ReleaseResultTasks();
     if (run_)
         run_->worker->RequestStop();
     ReleaseRun();
 }
 
+TablePairList* ComparisonContext::BuildTablePairs()
+{
+    if (!source1_.Schema() || !source2_.Schema()) {
+        ReleaseResultTasks();
+        pairs_.reset();
+        schema1_ = schema2_ = nullptr;
+        return nullptr;
+    }
+    return BuildTablePairs(*source1_.Schema(), *source2_.Schema());
+}
+
 TablePairList* ComparisonContext::BuildTablePairs(const DatabaseSchema& schema1,
                                                   const DatabaseSchema& schema2)
 {
+    // A script writer made over the old pairs would write from pairs that are gone.
+    ReleaseResultTasks();
     pairs_ = std::make_shared<TablePairList>(schema1, schema2);
+    schema1_ = &schema1;
+    schema2_ = &schema2;
     return pairs_.get();
 }
 
@@ -73,8 +96,14 @@ void ComparisonContext::ReleaseRun()
     run_.reset();
 }
 
+void ComparisonContext::ReleaseResultTasks()
+{
+    scriptTask_.reset();
+}
+
 DataCompareModel* ComparisonContext::PrepareDataComparison()
 {
+    ReleaseResultTasks();
     if (run_)
         run_->worker->RequestStop();
     ReleaseRun();
@@ -167,6 +196,35 @@ void ComparisonContext::OnWorkerFinished(DataCompareWorker& worker)
     }
     if (completion_)
         completion_();
+}
+
+WizardTask* ComparisonContext::CreateScriptWriter(const std::wstring& path, int encoding,
+                                                  int direction, bool insert, bool update,
+                                                  bool erase)
+{
+    scriptTask_.reset();
+    // Only the results of a run over the current pairs go with the current schemas.
+    if (!outputs_ || !run_ || run_->pairs != pairs_)
+        return nullptr;
+    scriptTask_ =
+        outputs_->MakeScriptWriter(*schema1_, *schema2_, *run_->store, *run_->reader, *run_->pairs,
+                                   path, encoding, direction, insert, update, erase);
+    return scriptTask_.get();
+}
+
+WizardTask* ComparisonContext::CreateSynchronizer(const std::wstring& path, int direction,
+                                                  bool backup)
+{
+    syncTask_.reset();
+    if (!outputs_)
+        return nullptr;
+    syncTask_ = outputs_->MakeSynchronizer(direction, path, backup, *this);
+    return syncTask_.get();
+}
+
+void ComparisonContext::ReleaseSynchronizer()
+{
+    syncTask_.reset();
 }
 
 bool ComparisonContext::HasError() const

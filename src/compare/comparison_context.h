@@ -1,7 +1,7 @@
-// The comparison of the comparison program: the pairing of the two databases'
-// tables and fields, and the run objects of a data comparison (result store, record
-// sources, view model, worker and ticker threads) with the error state of the last
-// run.
+// The comparison of the comparison program: the two database sides with their schemas, the
+// pairing of their tables and fields, the run objects of a data comparison (result store,
+// record sources, view model, worker and ticker threads) with the error state of the last run,
+// and the output tasks made from the finished comparison.
 //
 // A run's objects are shared by the context and the run's two threads. When a
 // worker does not end within the stop limit it is abandoned: the context lets go of
@@ -16,7 +16,10 @@
 #include <string>
 
 #include "compare/record_cursor.h"
-#include "database/connection_settings.h"
+#include "compare/wizard_task.h"
+#include "database/database_source.h"
+
+class OutputTaskFactory;
 
 class DataCompareModel;
 class DataCompareWorker;
@@ -36,19 +39,28 @@ public:
     // Opens the record connection of side 1 or 2 (the databases open on first use).
     using ConnectionFactory = std::function<std::unique_ptr<RecordConnection>(int side)>;
 
-    // Reads both sides through the provider, with the settings of Settings1() and
-    // Settings2() as they are when a run is prepared.
-    ComparisonContext();
-    explicit ComparisonContext(ConnectionFactory connections);
+    // Reads both sides through the provider, with the sources' settings as they are when a
+    // run is prepared. outputs (not owned, outliving the context) makes the output tasks;
+    // without it no output task can be made.
+    explicit ComparisonContext(const OutputTaskFactory* outputs = nullptr);
+    explicit ComparisonContext(ConnectionFactory connections,
+                               const OutputTaskFactory* outputs = nullptr);
     virtual ~ComparisonContext();
     ComparisonContext(const ComparisonContext&) = delete;
     ComparisonContext& operator=(const ComparisonContext&) = delete;
 
-    // Replaces the pair list with a new one over both schemas' tables.
-    // The database pages fill these.
-    ConnectionSettings& Settings1() { return settings1_; }
-    ConnectionSettings& Settings2() { return settings2_; }
+    // The two sides: the database pages fill their settings, progress pages load them as
+    // tasks. A pair list built over a source's schema is valid until that source loads again.
+    DatabaseSource& Source1() { return source1_; }
+    DatabaseSource& Source2() { return source2_; }
+    const DatabaseSource& Source1() const { return source1_; }
+    const DatabaseSource& Source2() const { return source2_; }
 
+    // Replaces the pair list with a new one over both sources' loaded schemas; null (and no
+    // pair list) while a side has no schema.
+    TablePairList* BuildTablePairs();
+    // The same over two schemas held by the caller (schemas made in code), which must outlive
+    // the pair list and the output tasks.
     TablePairList* BuildTablePairs(const DatabaseSchema& schema1, const DatabaseSchema& schema2);
     TablePairList* PairList() const;
 
@@ -64,6 +76,22 @@ public:
     // Closes the results and both connections (before the databases are written to
     // or copied). Reading rows later opens them again.
     void CloseConnections();
+
+    // The output tasks, each replacing the previous one of its kind, for the progress pages.
+    // The script writer reads the results of the current run and go with it:
+    // a new pair list or a new run deletes them. Null when there is no finished run to write
+    // from or no maker of output tasks. encoding: 1 ANSI, 2 UTF-8, 3 UTF-16; direction: 1 =
+    // upgrade Database1 to Database2, 2 = the reverse.
+    WizardTask* CreateScriptWriter(const std::wstring& path, int encoding, int direction,
+                                   bool insert, bool update, bool erase);
+    WizardTask* ScriptTask() const { return scriptTask_.get(); }
+
+    // The direct synchronisation of the script at path into the direction's target; throws
+    // std::invalid_argument for a direction other than 1 or 2. It needs only the context, so
+    // it outlives new runs; ReleaseSynchronizer or the context's end deletes it.
+    WizardTask* CreateSynchronizer(const std::wstring& path, int direction, bool backup);
+    void ReleaseSynchronizer();
+    WizardTask* SyncTask() const { return syncTask_.get(); }
 
     virtual bool HasError() const;
     virtual std::wstring ErrorText() const;
@@ -83,10 +111,15 @@ private:
 
     void OnWorkerFinished(DataCompareWorker& worker);
     void ReleaseRun();
+    void ReleaseResultTasks();
 
-    ConnectionSettings settings1_;
-    ConnectionSettings settings2_;
+    DatabaseSource source1_;
+    DatabaseSource source2_;
     ConnectionFactory connections_;
+    const OutputTaskFactory* outputs_;
+    // The schemas the pair list was built over.
+    const DatabaseSchema* schema1_ = nullptr;
+    const DatabaseSchema* schema2_ = nullptr;
     std::shared_ptr<TablePairList> pairs_;
     std::shared_ptr<Run> run_;
     std::unique_ptr<ThreadObject> workerThread_;
@@ -97,4 +130,6 @@ private:
     std::wstring errorText_;
     bool abandoned_ = false;
     std::function<void()> completion_;
+    std::unique_ptr<WizardTask> scriptTask_;
+    std::unique_ptr<WizardTask> syncTask_;
 };

@@ -101,14 +101,13 @@ bool CopyToNewFile(const std::string& source, const std::string& target)
 }  // namespace
 
 DirectSync::DirectSync(int direction, std::wstring scriptPath, bool backup,
-                       ComparisonContext& context, const ConnectionSettings& database1,
-                       const ConnectionSettings& database2)
+                       ComparisonContext& context)
     : scriptPath_(std::move(scriptPath)), backup_(backup), context_(context)
 {
     if (direction == 1)
-        target_ = database1;
+        target_ = context.Source1().Settings();
     else if (direction == 2)
-        target_ = database2;
+        target_ = context.Source2().Settings();
     else
         throw std::invalid_argument("Incorrect synchronization direction");
 }

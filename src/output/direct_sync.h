@@ -16,9 +16,9 @@ class DirectSync : public WizardTask {
 public:
     // direction: 1 = the target is Database1, 2 = Database2; any other value throws
     // std::invalid_argument("Incorrect synchronization direction"). The target is opened with
-    // the settings the user gave for it (password, workgroup file, user), copied here.
-    DirectSync(int direction, std::wstring scriptPath, bool backup, ComparisonContext& context,
-               const ConnectionSettings& database1, const ConnectionSettings& database2);
+    // the settings the user gave for it in the context's source (password, workgroup file,
+    // user), copied here.
+    DirectSync(int direction, std::wstring scriptPath, bool backup, ComparisonContext& context);
     ~DirectSync() override;
 
     // A started synchronisation runs to its end: RequestStop does nothing.

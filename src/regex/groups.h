@@ -90,8 +90,9 @@ public:
                 w = w + n->width(table);
             result.min = std::min(result.min, w.min);
             result.max = std::max(result.max, w.max);
-            if (result.min == 0 && result.max == unbounded)
-                break;
+            // No early stop once the range is {0, unbounded}: measuring is also
+            // what translates and checks the back-references of every
+            // alternative.
         }
         if (in_table)
             table.groups[static_cast<std::size_t>(number)] = this;

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace regex::detail {
@@ -180,7 +181,10 @@ void basic_rpattern_base_impl<It>::find_required_char(const node* first, const n
             has_required_ = true;
             required_[0] = ln->text_end[-1];
             required_[1] = ln->other_case[ln->length - 1];
-        } else if (auto* g = dynamic_cast<const match_group_base<It>*>(atom)) {
+        } else if (typeid(*atom) == typeid(match_group<It>)) {
+            // Plain groups only: what look-around and conditional groups
+            // contain need not be consumed by the match, or may not be present.
+            auto* g = static_cast<const match_group<It>*>(atom);
             if (g->alt_count == 1)
                 find_required_char(g->alternatives[0], g->end_node_const());
         }
@@ -634,10 +638,12 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
         return false;
     const It last = last_end - static_cast<std::ptrdiff_t>(min_width_);
     if (flags_ & search_from_right) {
+        // The refusal of an empty match at the search start stays on for every
+        // try here: the search start is the last position tried, and clearing
+        // it would let repeated matching find the same empty match forever.
         for (It p = last;; --p) {
             if (try_at(s, p))
                 return true;
-            s.no_empty_at_start = false;
             if (p == first)
                 return false;
         }

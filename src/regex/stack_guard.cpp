@@ -5,11 +5,13 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+
 namespace regex::detail {
 namespace {
 
 // Room left for the frames between two checks, for unwinding and for
-// whatever the caller does after a failed match.
+// whatever the caller does after a failed match; a quarter of a small stack.
 constexpr std::uintptr_t safety_margin = 256 * 1024;
 
 std::uintptr_t compute_limit()
@@ -21,9 +23,10 @@ std::uintptr_t compute_limit()
     std::size_t size = 0;
     const int rc = pthread_attr_getstack(&attr, &low, &size);
     pthread_attr_destroy(&attr);
-    if (rc != 0 || size <= 2 * safety_margin)
+    if (rc != 0)
         return 0;
-    return reinterpret_cast<std::uintptr_t>(low) + safety_margin;
+    const std::uintptr_t margin = std::min<std::uintptr_t>(safety_margin, size / 4);
+    return reinterpret_cast<std::uintptr_t>(low) + margin;
 }
 
 } // namespace

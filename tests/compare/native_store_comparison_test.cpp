@@ -67,8 +67,8 @@ protected:
 
     void Run()
     {
-        h.context->Settings1() = settings1;
-        h.context->Settings2() = settings2;
+        h.context->Source1().Settings() = settings1;
+        h.context->Source2().Settings() = settings2;
         h.Run();
         ASSERT_FALSE(h.context->HasError()) << automation::ToUtf8(h.context->ErrorText());
     }
@@ -125,8 +125,8 @@ TEST_F(NativeStoreComparisonTest, ClosingTheConnectionsReleasesTheDatabases)
 TEST_F(NativeStoreComparisonTest, AMissingDatabaseEndsTheRunWithTheOpenMessage)
 {
     settings2.path += L".missing";
-    h.context->Settings1() = settings1;
-    h.context->Settings2() = settings2;
+    h.context->Source1().Settings() = settings1;
+    h.context->Source2().Settings() = settings2;
     h.Run();
     EXPECT_TRUE(h.context->HasError());
     EXPECT_EQ(h.context->ErrorText().rfind(L"Can't open database '" + settings2.path + L"'\n", 0),

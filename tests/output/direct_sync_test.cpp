@@ -71,8 +71,7 @@ protected:
 
     std::unique_ptr<DirectSync> Sync(bool backup, int direction = 1)
     {
-        return std::make_unique<DirectSync>(direction, script, backup, stores->Context(),
-                                            stores->settings1, stores->settings2);
+        return std::make_unique<DirectSync>(direction, script, backup, stores->Context());
     }
 
     testsupport::TempDir dir;
@@ -218,15 +217,15 @@ TEST_F(DirectSyncTest, TheTargetOpensWithTheUsersCredentials)
     connection->Execute(CreateTableSql(kItems), nullptr, provider::adodb::adCmdText);
     connection->Close();
     Compare();
-    ConnectionSettings settings;
+    ConnectionSettings& settings = stores->Context().Source1().Settings();
     settings.path = locked;
     settings.databasePassword = L"secret";
-    DirectSync sync(1, script, false, stores->Context(), settings, stores->settings2);
+    DirectSync sync(1, script, false, stores->Context());
     FakeProgress progress;
     sync.Run(progress);
     EXPECT_FALSE(sync.Failed()) << automation::ToUtf8(sync.ErrorText());
     settings.databasePassword.clear();
-    DirectSync withoutPassword(1, script, false, stores->Context(), settings, stores->settings2);
+    DirectSync withoutPassword(1, script, false, stores->Context());
     withoutPassword.Run(progress);
     EXPECT_TRUE(withoutPassword.Failed());
     EXPECT_EQ(withoutPassword.ErrorText().rfind(L"Can't open database '", 0), 0u);

@@ -149,9 +149,11 @@ TEST(ScriptFileWriterOrderTest, TheScriptAppliesWhereTheStoreEnforcesTheForeignK
         FakeProgress progress;
         writer.Run(progress);
         ASSERT_FALSE(writer.Failed());
-        ConnectionSettings settings;
-        settings.path = copy;
-        DirectSync sync(direction, script, false, stores.Context(), settings, settings);
+        // The synchronisation takes its target from the context's source of that side.
+        DatabaseSource& side =
+            direction == 1 ? stores.Context().Source1() : stores.Context().Source2();
+        side.Settings().path = copy;
+        DirectSync sync(direction, script, false, stores.Context());
         sync.Run(progress);
         EXPECT_FALSE(sync.Failed()) << automation::ToUtf8(sync.ErrorText());
         const std::wstring& source = direction == 1 ? path2 : path1;

@@ -1,7 +1,7 @@
 // Real native-store files for the synchronisation tests: tables made with Access DDL, rows
-// inserted through ADO parameters, a hand-made schema model of the same tables (the reader of
-// schemas is not part of these tests), a whole comparison run over ADO recordsets, and an
-// independent read-back of a table through the sqlite3 shell.
+// inserted through ADO parameters, a hand-made schema model of the same tables (so the writer's
+// tests state the keys and foreign keys they rely on), a whole comparison run over ADO
+// recordsets, and an independent read-back of a table through the sqlite3 shell.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "compare/ado_record_connection.h"
 #include "compare/comparison_context.h"
 #include "compare/data_reader.h"
 #include "compare/record_cursor.h"
@@ -23,6 +22,7 @@
 #include "database/data_type_table.h"
 #include "database/database_schema.h"
 #include "database/db_connection.h"
+#include "output/output_tasks.h"
 #include "platform/automation/object.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/ado_connection.h"
@@ -146,19 +146,18 @@ inline std::unique_ptr<DatabaseSchema> BuildSchema(const std::wstring& path,
     return schema;
 }
 
-// One finished comparison of two store files.
+// One finished comparison of two store files, over the schemas of the definitions (foreign
+// keys included, which the files need not hold).
 class ComparedStores {
 public:
     // tables2: Database2's tables when they differ from Database1's.
     ComparedStores(const std::wstring& path1, const std::wstring& path2,
                    const std::vector<TableDef>& tables,
                    const std::vector<TableDef>* tables2 = nullptr)
-        : context_([this](int side) {
-              return std::make_unique<AdoRecordConnection>(side == 1 ? settings1 : settings2);
-          })
+        : context_(&outputs_)
     {
-        settings1.path = path1;
-        settings2.path = path2;
+        context_.Source1().Settings().path = path1;
+        context_.Source2().Settings().path = path2;
         schema1 = BuildSchema(path1, tables);
         schema2 = BuildSchema(path2, tables2 ? *tables2 : tables);
         TablePairList* pairs = context_.BuildTablePairs(*schema1, *schema2);
@@ -190,12 +189,11 @@ public:
     DataReader& Reader() { return *context_.Reader(); }
     TablePairList& Pairs() { return *context_.PairList(); }
 
-    ConnectionSettings settings1;
-    ConnectionSettings settings2;
     std::unique_ptr<DatabaseSchema> schema1;
     std::unique_ptr<DatabaseSchema> schema2;
 
 private:
+    OutputTasks outputs_;
     ComparisonContext context_;
 };
 

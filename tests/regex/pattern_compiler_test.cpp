@@ -35,6 +35,7 @@ TEST(PatternCompiler, SyntaxErrorsRaiseTheirExactMessages)
         {L"(a){3,2}", regex::noflags, "Can't do {n, m} with n > m"},
         {L"\\2(a)", regex::noflags, "reference to nonexistent group"},
         {L"(?:a)\\2", regex::noflags, "reference to nonexistent group"},
+        {L"(?:a|.*|\\2)", regex::noflags, "reference to nonexistent group"},
         {L"[a", regex::noflags, "expecting end of character set"},
         {L"[z-a]", regex::noflags, "invalid range specified in character set"},
         {L"a [ b", regex::free_spacing, "expecting end of character set"},

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <sstream>
 #include <string>
 
@@ -73,6 +75,11 @@ TEST(RpatternAtoms, CharactersLiteralsSetsAndBackReferences)
         {L"\\Qa.b\\E", noflags, L"xa.b", "1,4"},
         {L"\\Qa.b", noflags, L"a.b", "0,3"},
         {L"[a-c]", ignore_case, L"xB", "1,2"},
+        {L"[^a-c]+", ignore_case, L"BxD", "1,3"},
+        {L"[[:lower:]]+", ignore_case, L"aBc", "0,3"},
+        {L"[[:^lower:]]", ignore_case, L"aB1", "2,3"},
+        {L"[\\W_]+", ignore_case, L"ab_-c", "2,4"},
+        {L"[à-é]+", ignore_case, L"xÀÉê", "1,3"},
         {L"caf\u00e9", ignore_case, L"CAF\u00c9", "0,4"},
         {L"\u00ff", ignore_case, L"\u0178", "0,1"},
         {L"\\1(a)", noflags, L"a", "nomatch"},
@@ -166,6 +173,9 @@ TEST(RpatternQuantifiers, GreedyLazyCountsAndEmptyIterations)
         {L"()\\1*x", noflags, L"x", "0,1 0,0"},
         {L"[ab]{3}", noflags, L"abxaba", "3,6"},
         {L"(?:ab){2}", noflags, L"abab", "0,4"},
+        // A quantified group keeps its last capture even when a later
+        // iteration of an enclosing loop repeats it zero times (perl forgets it).
+        {L"(?:(a)*x)*", noflags, L"axx", "0,3 0,1"},
         // A count beyond 32 bits stays a huge count rather than wrapping to 0.
         {L"a{4294967296}", noflags, L"a", "nomatch"},
         {L"xa{0,4294967296}", noflags, L"xaaa", "0,4"},
@@ -184,8 +194,19 @@ TEST(RpatternRepeat, RepeatedMatchingKeepsWhatTheFlagsAsk)
         // The latest successful attempt's records survive the final failing attempt.
         {L"(\\w)(\\d)?", repeat_match, L"ab1!", "1,3 1,2 2,3"},
         {L"^\\w", repeat_match | keep_whole_matches, L"ab", "0,1"},
+        // An empty iteration does not end the loop at once: a second, non-empty
+        // iteration may follow it (perl stops after the empty one).
+        {L"(|ab){0,2}", repeat_match | keep_all_submatches, L"ab", "0,0 0,0 0,2 0,2 2,2 2,2"},
+        // The back-reference after an alternative of unbounded width is still
+        // tied to its group: it cannot match while group 1 is unset.
+        {L"(?:|(-+b)|-\\1)+", repeat_match | keep_whole_matches, L"-", "0,0 1,1"},
         {L"a+", search_from_right, L"aaxaa", "4,5"},
         {L"^a", search_from_right, L"aa", "0,1"},
+        // Repeated matching from the right ends after an empty match instead
+        // of finding it again and again.
+        {L"x*", search_from_right | repeat_match | keep_whole_matches, L"ab", "2,2"},
+        {L"^", search_from_right | multi_line | repeat_match | keep_whole_matches, L"a\nb", "2,2"},
+        {L"b", search_from_right | repeat_match | keep_whole_matches, L"abab", "3,4"},
     };
     RunCases(std::begin(cases), std::end(cases));
 }
@@ -229,6 +250,30 @@ TEST(RpatternDepthGuard, ExhaustedStackBecomesNoMatchAndCatastrophicPatternsEnd)
     EXPECT_FALSE(results.backref(1).matched);
     // The process goes on and the pattern stays usable.
     EXPECT_EQ(Spans(deep, L"abc"), "0,3 1,2");
+
+    // A worker thread with a small stack is guarded as well.
+    struct Job {
+        const rpattern* pattern;
+        const std::wstring* subject;
+        bool matched = true;
+    } job{&deep, &run};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attr,
+                  [](void* arg) -> void* {
+                      auto* j = static_cast<Job*>(arg);
+                      match_results r;
+                      j->matched = j->pattern->match(*j->subject + L"c", r).matched;
+                      return nullptr;
+                  },
+                  &job),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_FALSE(job.matched);
 
     rpattern catastrophic(L"(a*)*b");
     EXPECT_EQ(Spans(catastrophic, std::wstring(18, L'a')), "nomatch");

@@ -130,7 +130,7 @@ Ptr<Table> Table::FromStore(const TableInfo& info, const Ptr<adodb::Connection>&
     t->name_ = info.name;
     t->type_ = info.kind;
     t->AddTableProperties(info.hidden, info.linkSource, info.linkProvider, info.remoteName,
-                          info.kind != L"TABLE");
+                          info.kind == L"LINK" || info.kind == L"PASS-THROUGH");
     for (const ColumnInfo& c : info.columns)
         t->columns_->Add(Column::FromStore(info, c, connection));
     for (const IndexInfo& i : info.indexes) {

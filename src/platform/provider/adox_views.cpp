@@ -18,7 +18,14 @@ Ptr<adodb::Command> StoredCommand(const std::wstring& text)
     auto command = std::make_shared<adodb::Command>();
     command->SetCommandText(text);
     command->SetCommandType(adodb::adCmdText);
-    sql::Statement statement = sql::Parse(text);
+    // Queries of genuine Access files may be of kinds this provider does not
+    // run (crosstab, pass-through, data definition): listed, without parameters.
+    sql::Statement statement;
+    try {
+        statement = sql::Parse(text);
+    } catch (const ComError&) {
+        return command;
+    }
     for (const sql::ParameterDecl& p : statement.parameters) {
         ColumnType type = ColumnTypeFrom(p.type, p.name);
         auto parameter = command->CreateParameter(p.name, AdoTypeOf(type.type));

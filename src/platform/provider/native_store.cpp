@@ -9,11 +9,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/genuine_snapshot.h"
+#include "platform/provider/process_lock.h"
 #include "platform/provider/sql_functions.h"
 #include "platform/provider/sqlite_util.h"
 
@@ -159,6 +162,10 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
             throw ComError(E_FAIL, L"Could not find file '" + path + L"'.");
         case FileKind::Native:
             break;
+        case FileKind::Jet3:
+        case FileKind::Jet4:
+        case FileKind::Ace:
+            return OpenGenuine(path, exclusive, password);
         default:
             throw ComError(E_FAIL, UnrecognisedFormatText(path));
     }
@@ -192,6 +199,53 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
     if (!PasswordMatches(store->db_, password))
         throw ComError(E_FAIL, L"Not a valid password.");
     return store;
+}
+
+std::unique_ptr<NativeStore> NativeStore::OpenGenuine(const std::wstring& path, bool exclusive,
+                                                      const std::wstring& password)
+{
+    std::string narrow = automation::ToUtf8(path);
+    std::unique_ptr<NativeStore> store(new NativeStore);
+    store->path_ = path;
+    store->exclusive_ = exclusive;
+    // The lock file beside the database, as for a native store; where none
+    // can be made (a read-only folder) the lock holds within this process only.
+    if (!store->lock_.Acquire(narrow,
+                              exclusive ? FileLock::Mode::Exclusive : FileLock::Mode::Shared)) {
+        int error = errno;
+        if (error != EACCES && error != EROFS && error != EPERM)
+            throw ComError(E_FAIL, error == EWOULDBLOCK
+                                       ? L"Could not use '" + path +
+                                             L"'; file already in use (opened exclusively by "
+                                             L"another user, or opened by others while an "
+                                             L"exclusive open was asked for)."
+                                       : L"Could not lock '" + path + L"': " +
+                                             automation::FromUtf8(std::strerror(error)) + L".");
+        char* real = ::realpath(narrow.c_str(), nullptr);
+        store->processLock_ = ProcessLock::Acquire(real ? real : narrow, exclusive);
+        std::free(real);
+        if (!store->processLock_)
+            throw ComError(E_FAIL, L"Could not use '" + path +
+                                       L"'; file already in use (opened exclusively in this "
+                                       L"program, or opened while an exclusive open was asked "
+                                       L"for).");
+    }
+    store->snapshot_ = GenuineSnapshot::Acquire(path, password);
+    // Serialised by the session's lock, as a native store's connection is.
+    int rc = sqlite3_open_v2(store->snapshot_->StorePath().c_str(), &store->db_,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK)
+        ThrowSqliteError(store->db_, rc);
+    Configure(store->db_, &store->counter_);
+    return store;
+}
+
+void NativeStore::RequireWritable(const std::wstring& what) const
+{
+    if (snapshot_)
+        throw ComError(E_FAIL, L"'" + path_ +
+                                   L"' is a genuine Access database and is read-only here: " +
+                                   what + L" cannot change it.");
 }
 
 NativeStore::~NativeStore()
@@ -251,11 +305,13 @@ const Catalog& NativeStore::CurrentCatalog()
 
 void NativeStore::SetPassword(const std::wstring& password)
 {
+    RequireWritable(L"setting the database password");
     WritePassword(db_, password);
 }
 
 void NativeStore::ChangePassword(const std::wstring& oldPassword, const std::wstring& newPassword)
 {
+    RequireWritable(L"changing the database password");
     // As Jet: only a database held exclusively, and only with its present password.
     if (!exclusive_)
         throw ComError(E_FAIL,

@@ -15,6 +15,8 @@ struct sqlite3_stmt;
 
 namespace provider {
 
+class GenuineSnapshot;
+
 enum class FileKind { Missing, Native, Jet3, Jet4, Ace, Unknown };
 
 FileKind DetectFileKind(const std::string& path);
@@ -54,11 +56,18 @@ public:
     void ChangePassword(const std::wstring& oldPassword, const std::wstring& newPassword);
     bool Exclusive() const { return exclusive_; }
 
+    // A genuine Access file is read through a private snapshot and never
+    // changed: every change raises ComError saying so; `what` names it.
+    bool ReadOnly() const { return snapshot_ != nullptr; }
+    void RequireWritable(const std::wstring& what) const;
+
     // The numbering state of the INSERT being run on this connection.
     CounterState& Counter() { return counter_; }
 
 private:
     NativeStore() = default;
+    static std::unique_ptr<NativeStore> OpenGenuine(const std::wstring& path, bool exclusive,
+                                                    const std::wstring& password);
 
     sqlite3* db_ = nullptr;
     std::wstring path_;
@@ -68,9 +77,11 @@ private:
     bool exclusive_ = false;
     CounterState counter_;
     std::map<const char*, sqlite3_stmt*> fixed_;  // by the statement's literal text
+    std::shared_ptr<GenuineSnapshot> snapshot_;    // genuine files only
+    std::shared_ptr<void> processLock_;            // genuine files in read-only folders
 };
 
-// The description of a genuine Access file until this provider reads them.
+// The description of a file that is no database this provider reads.
 std::wstring UnrecognisedFormatText(const std::wstring& path);
 
 }  // namespace provider

@@ -266,6 +266,7 @@ void Session::ChangeSchema(const std::function<void(SchemaEditor&)>& change)
     std::lock_guard<std::recursive_mutex> hold(*mutex_);
     if (!store_)
         throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    store_->RequireWritable(L"a catalog change");
     Atomically([&] {
         SchemaEditor editor(store_->db(), store_->CurrentCatalog());
         change(editor);
@@ -309,6 +310,8 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
                        L"No value given for one or more required parameters (the " +
                            std::wstring(kind) + L" statement has " +
                            std::to_wstring(statement.positionalParameters) + L").");
+    if (statement.kind() != sql::StatementKind::Select)
+        store_->RequireWritable(L"the " + std::wstring(kind) + L" statement");
     sqlite3* db = store_->db();
     bool change = statement.kind() == sql::StatementKind::Insert ||
                   statement.kind() == sql::StatementKind::Update ||

@@ -83,70 +83,6 @@ Outcome TryRead(const std::filesystem::path& path, const RowCounts& original, in
     return signal == SIGALRM ? Outcome::Hung : Outcome::Crashed;
 }
 
-struct Damage {
-    std::string description;
-    std::vector<char> bytes;
-};
-
-Damage MakeDamage(const std::vector<char>& original, size_t pageSize, std::mt19937& rng)
-{
-    Damage d{"", original};
-    auto& b = d.bytes;
-    const size_t pages = original.size() / pageSize;
-    auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
-    std::ostringstream what;
-    switch (pick(6)) {
-        case 0: {  // cut anywhere
-            const size_t size = pick(original.size());
-            b.resize(size);
-            what << "truncated to " << size << " bytes";
-            break;
-        }
-        case 1: {  // cut at a page boundary, so the size still looks whole
-            const size_t keep = 1 + pick(pages - 1);
-            b.resize(keep * pageSize);
-            what << "truncated to " << keep << " pages";
-            break;
-        }
-        case 2: {  // scattered flipped bytes
-            const size_t n = 1 + pick(32);
-            what << n << " bytes flipped at";
-            for (size_t i = 0; i < n; ++i) {
-                const size_t at = pick(b.size());
-                b[at] = static_cast<char>(b[at] ^ (1 + pick(255)));
-                what << " " << at;
-            }
-            break;
-        }
-        case 3: {  // flipped bytes in the catalog's definition page or its data
-            const size_t page = 2 + pick(std::min<size_t>(pages - 2, 8));
-            const size_t n = 1 + pick(8);
-            what << n << " bytes flipped in page " << page << " at";
-            for (size_t i = 0; i < n; ++i) {
-                const size_t at = page * pageSize + pick(pageSize);
-                b[at] = static_cast<char>(b[at] ^ (1 + pick(255)));
-                what << " " << at % pageSize;
-            }
-            break;
-        }
-        case 4: {  // a page of zeros
-            const size_t page = 1 + pick(pages - 1);
-            std::fill(b.begin() + page * pageSize, b.begin() + (page + 1) * pageSize, 0);
-            what << "page " << page << " zeroed";
-            break;
-        }
-        default: {  // a page of noise
-            const size_t page = 1 + pick(pages - 1);
-            for (size_t i = 0; i < pageSize; ++i)
-                b[page * pageSize + i] = static_cast<char>(pick(256));
-            what << "page " << page << " overwritten with noise";
-            break;
-        }
-    }
-    d.description = what.str();
-    return d;
-}
-
 TEST(MdbFuzz, DamagedCopiesOpenOrFailCleanly)
 {
     // MDB_FUZZ_ATTEMPTS and MDB_FUZZ_SEED widen the search by hand.
@@ -171,7 +107,7 @@ TEST(MdbFuzz, DamagedCopiesOpenOrFailCleanly)
             }
         }
         for (int i = 0; i < kAttemptsPerFile; ++i) {
-            const Damage d = MakeDamage(original, pageSize, rng);
+            const mdbtest::Damage d = mdbtest::MakeDamage(original, pageSize, rng);
             const auto path = dir / ("damaged-" + std::to_string(i) + "-" + file);
             std::ofstream(path, std::ios::binary).write(d.bytes.data(), d.bytes.size());
             int sig = 0;

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,6 +58,71 @@ inline const std::vector<std::string>& SampleFiles()
     static const std::vector<std::string> files = {"nwind.mdb", "indexTestV2003.mdb",
                                                    "ASampleDatabase.accdb", "queryTestV2010.accdb"};
     return files;
+}
+
+// A randomly damaged copy of a file's bytes, with what was done to it.
+struct Damage {
+    std::string description;
+    std::vector<char> bytes;
+};
+
+inline Damage MakeDamage(const std::vector<char>& original, size_t pageSize, std::mt19937& rng)
+{
+    Damage d{"", original};
+    auto& b = d.bytes;
+    const size_t pages = original.size() / pageSize;
+    auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    std::ostringstream what;
+    switch (pick(6)) {
+        case 0: {  // cut anywhere
+            const size_t size = pick(original.size());
+            b.resize(size);
+            what << "truncated to " << size << " bytes";
+            break;
+        }
+        case 1: {  // cut at a page boundary, so the size still looks whole
+            const size_t keep = 1 + pick(pages - 1);
+            b.resize(keep * pageSize);
+            what << "truncated to " << keep << " pages";
+            break;
+        }
+        case 2: {  // scattered flipped bytes
+            const size_t n = 1 + pick(32);
+            what << n << " bytes flipped at";
+            for (size_t i = 0; i < n; ++i) {
+                const size_t at = pick(b.size());
+                b[at] = static_cast<char>(b[at] ^ (1 + pick(255)));
+                what << " " << at;
+            }
+            break;
+        }
+        case 3: {  // flipped bytes in the catalog's definition page or its data
+            const size_t page = 2 + pick(std::min<size_t>(pages - 2, 8));
+            const size_t n = 1 + pick(8);
+            what << n << " bytes flipped in page " << page << " at";
+            for (size_t i = 0; i < n; ++i) {
+                const size_t at = page * pageSize + pick(pageSize);
+                b[at] = static_cast<char>(b[at] ^ (1 + pick(255)));
+                what << " " << at % pageSize;
+            }
+            break;
+        }
+        case 4: {  // a page of zeros
+            const size_t page = 1 + pick(pages - 1);
+            std::fill(b.begin() + page * pageSize, b.begin() + (page + 1) * pageSize, 0);
+            what << "page " << page << " zeroed";
+            break;
+        }
+        default: {  // a page of noise
+            const size_t page = 1 + pick(pages - 1);
+            for (size_t i = 0; i < pageSize; ++i)
+                b[page * pageSize + i] = static_cast<char>(pick(256));
+            what << "page " << page << " overwritten with noise";
+            break;
+        }
+    }
+    d.description = what.str();
+    return d;
 }
 
 }  // namespace mdbtest

@@ -1,0 +1,177 @@
+// The schema reader over genuine Access files (opened read-only by the
+// provider): every user table with its fields in order, types, primary keys
+// and relations, and the saved queries as views and procedures. Expected
+// values are the files' own facts (mdb-tables, mdb-schema, their relationships).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "database/database_source.h"
+#include "database/schema_key.h"
+#include "database/schema_table.h"
+#include "platform/automation/wide_text.h"
+#include "platform/provider/provider_classes.h"
+#include "sqlexec/i_progress.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct Loaded {
+    testsupport::TempDir dir;
+    DatabaseSource source;
+};
+
+std::unique_ptr<Loaded> Load(const std::string& file)
+{
+    provider::RegisterProviderClasses();
+    auto loaded = std::make_unique<Loaded>();
+    auto path = testsupport::CopyTestData(file, loaded->dir);
+    loaded->source.Settings().Assign(automation::FromUtf8(path.string()), L"", L"", L"", L"");
+    FakeProgress progress;
+    EXPECT_TRUE(loaded->source.Load(progress)) << automation::ToUtf8(loaded->source.ErrorText());
+    return loaded;
+}
+
+std::vector<std::wstring> TableNames(const DatabaseSchema& schema)
+{
+    std::vector<std::wstring> names;
+    for (const auto& t : schema.Tables())
+        names.emplace_back(t->Name());
+    return names;
+}
+
+TEST(GenuineSource, EverySampleFileLoadsWithItsUserTablesAndQueries)
+{
+    struct Case {
+        const char* file;
+        std::vector<std::wstring> tables;
+        size_t queries;  // views and procedures together
+    };
+    const Case cases[] = {
+        {"nwind.mdb",
+         {L"Order Details", L"Orders", L"Products", L"Shippers", L"Categories", L"Customers",
+          L"Employees", L"Suppliers", L"Ums\u00e4tze"},
+         22},
+        {"indexTestV2003.mdb", {L"Table1", L"Table2", L"Table3"}, 0},
+        {"ASampleDatabase.accdb", {L"Asset Items"}, 3},
+        {"queryTestV2010.accdb", {L"Table1", L"Table2", L"Table3"}, 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        auto loaded = Load(c.file);
+        const DatabaseSchema* schema = loaded->source.Schema();
+        ASSERT_NE(schema, nullptr);
+        EXPECT_EQ(TableNames(*schema), c.tables);
+        EXPECT_EQ(schema->Views().size() + schema->Procedures().size(), c.queries);
+    }
+}
+
+TEST(GenuineSource, NorthwindFieldsKeysAndRelations)
+{
+    auto loaded = Load("nwind.mdb");
+    DatabaseSchema& schema = *loaded->source.Schema();
+    struct Field {
+        const wchar_t* name;
+        const wchar_t* definition;
+    };
+    const Field orders[] = {
+        {L"OrderID", L" AUTOINCREMENT"},   {L"CustomerID", L" TEXT(5)"},
+        {L"EmployeeID", L" LONG"},         {L"OrderDate", L" DATETIME"},
+        {L"RequiredDate", L" DATETIME"},   {L"ShippedDate", L" DATETIME"},
+        {L"ShipVia", L" LONG"},            {L"Freight", L" CURRENCY DEFAULT 0"},
+        {L"ShipName", L" TEXT(40)"},       {L"ShipAddress", L" TEXT(60)"},
+        {L"ShipCity", L" TEXT(15)"},       {L"ShipRegion", L" TEXT(15)"},
+        {L"ShipPostalCode", L" TEXT(10)"}, {L"ShipCountry", L" TEXT(15)"},
+    };
+    SchemaTable* table = schema.FindTable(L"Orders");
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->Fields().size(), std::size(orders));
+    for (size_t i = 0; i < std::size(orders); ++i) {
+        EXPECT_EQ(table->Fields()[i]->Name(), orders[i].name);
+        EXPECT_EQ(table->Fields()[i]->ColumnDefinition(), orders[i].definition)
+            << automation::ToUtf8(orders[i].name);
+    }
+    EXPECT_EQ(schema.FindTable(L"Order Details")->FindField(L"Discount")->ValidationRule(),
+              L"Between 0 And 1");
+
+    // Primary keys, then the relations as foreign keys of the referencing table.
+    struct Key {
+        const wchar_t* name;
+        int type;
+        const wchar_t* related;
+        std::vector<SchemaKey::ColumnPair> columns;
+        int deleteRule;
+    };
+    const std::pair<const wchar_t*, std::vector<Key>> keys[] = {
+        {L"Order Details",
+         {{L"PrimaryKey", SchemaKey::kPrimary, L"", {{L"OrderID", L""}, {L"ProductID", L""}}, 0},
+          {L"OrdersOrder Details", SchemaKey::kForeign, L"Orders", {{L"OrderID", L"OrderID"}},
+           SchemaKey::kRuleCascade},
+          {L"ProductsOrder Details", SchemaKey::kForeign, L"Products",
+           {{L"ProductID", L"ProductID"}}, 0}}},
+        {L"Orders",
+         {{L"PrimaryKey", SchemaKey::kPrimary, L"", {{L"OrderID", L""}}, 0},
+          {L"CustomersOrders", SchemaKey::kForeign, L"Customers", {{L"CustomerID", L"CustomerID"}},
+           0},
+          {L"EmployeesOrders", SchemaKey::kForeign, L"Employees", {{L"EmployeeID", L"EmployeeID"}},
+           0},
+          {L"ShippersOrders", SchemaKey::kForeign, L"Shippers", {{L"ShipVia", L"ShipperID"}}, 0}}},
+    };
+    for (const auto& [name, expected] : keys) {
+        SCOPED_TRACE(automation::ToUtf8(name));
+        SchemaTable* t = schema.FindTable(name);
+        ASSERT_EQ(t->Keys().size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const SchemaKey& key = *t->Keys()[i];
+            EXPECT_EQ(key.Name(), expected[i].name);
+            EXPECT_EQ(key.KeyType(), expected[i].type);
+            EXPECT_EQ(key.RelatedTableName(), expected[i].related);
+            EXPECT_EQ(key.Columns(), expected[i].columns);
+            EXPECT_EQ(key.DeleteRule(), expected[i].deleteRule);
+        }
+    }
+}
+
+TEST(GenuineSource, KeysAndRelationsOfTheJet4AndAceFiles)
+{
+    struct Key {
+        const char* file;
+        const wchar_t* table;
+        const wchar_t* name;
+        int type;
+        const wchar_t* related;
+        std::vector<SchemaKey::ColumnPair> columns;
+        int deleteRule;
+        int updateRule;
+    };
+    const Key keys[] = {
+        {"indexTestV2003.mdb", L"Table1", L"PrimaryKey", SchemaKey::kPrimary, L"",
+         {{L"id", L""}}, 0, 0},
+        {"indexTestV2003.mdb", L"Table1", L"Table2Table1", SchemaKey::kForeign, L"Table2",
+         {{L"otherfk1", L"id"}}, SchemaKey::kRuleCascade, 0},
+        {"indexTestV2003.mdb", L"Table1", L"Table3Table1", SchemaKey::kForeign, L"Table3",
+         {{L"otherfk2", L"id"}}, 0, SchemaKey::kRuleCascade},
+        {"ASampleDatabase.accdb", L"Asset Items", L"PrimaryKey", SchemaKey::kPrimary, L"",
+         {{L"Asset No", L""}}, 0, 0},
+    };
+    for (const Key& k : keys) {
+        SCOPED_TRACE(automation::ToUtf8(k.name));
+        auto loaded = Load(k.file);
+        SchemaTable* table = loaded->source.Schema()->FindTable(k.table);
+        ASSERT_NE(table, nullptr);
+        const SchemaKey* found = nullptr;
+        for (const auto& key : table->Keys())
+            if (key->Name() == k.name)
+                found = key.get();
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->KeyType(), k.type);
+        EXPECT_EQ(found->RelatedTableName(), k.related);
+        EXPECT_EQ(found->Columns(), k.columns);
+        EXPECT_EQ(found->DeleteRule(), k.deleteRule);
+        EXPECT_EQ(found->UpdateRule(), k.updateRule);
+    }
+}
+
+}  // namespace
