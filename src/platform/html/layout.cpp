@@ -9,7 +9,10 @@
 #include <QPainterPath>
 #include <QString>
 #include <cstdlib>
+#include <litehtml/el_space.h>
+#include <litehtml/el_text.h>
 
+#include "platform/html/html_parser.h"
 #include "platform/html/selector.h"
 #include "platform/html/view.h"
 
@@ -18,6 +21,9 @@ namespace html {
 struct Layout::Font {
     QFont font;
     QFontMetrics metrics;
+    // Widths of the words measured in this font: a page repeats its words,
+    // and litehtml measures every one of them on every layout.
+    std::unordered_map<std::string, int> widths;
     explicit Font(const QFont& f) : font(f), metrics(f) {}
 };
 
@@ -57,33 +63,325 @@ QString ChooseFamily(const char* faceNames)
 
 }  // namespace
 
-Layout::Layout(View* view) : view_(view)
-{
-    context_.load_master_stylesheet(MasterStyleSheet());
-}
+Layout::Layout(View* view) : view_(view) {}
 
 Layout::~Layout()
 {
     doc_.reset();
 }
 
-void Layout::Build(const std::string& markup, std::vector<Element*> numbered)
+namespace {
+
+// One context for the process: it holds the master style sheet, parsed once.
+litehtml::context& SharedContext()
+{
+    static litehtml::context context = [] {
+        litehtml::context c;
+        c.load_master_stylesheet(MasterStyleSheet());
+        return c;
+    }();
+    return context;
+}
+
+// Shows a popup's element although the page's style sheets hide it: strong
+// enough to beat any rule of theirs short of "!important".
+constexpr const char* kPopupShownRule =
+    "[_n=\"0\"][_n=\"0\"][_n=\"0\"][_n=\"0\"] { display: block; }";
+
+bool IsRowGroup(litehtml::style_display d)
+{
+    return d == litehtml::display_table_row_group || d == litehtml::display_table_header_group ||
+           d == litehtml::display_table_footer_group;
+}
+
+bool IsTable(litehtml::style_display d)
+{
+    return d == litehtml::display_table || d == litehtml::display_inline_table;
+}
+
+// True when every table box sits where litehtml's table layout looks for it:
+// rows in a table or a row group, cells in rows, nothing else inside tables
+// and rows (hidden elements aside). litehtml's markup path adds anonymous
+// boxes for anything else; built directly, such a tree goes that way too.
+bool TableBoxesComplete(const litehtml::element::ptr& el)
+{
+    using litehtml::style_display;
+    const style_display d = el->get_display();
+    const litehtml::element::ptr parent = el->parent();
+    const style_display pd = parent ? parent->get_display() : litehtml::display_block;
+    switch (d) {
+    case litehtml::display_table_cell:
+        if (pd != litehtml::display_table_row)
+            return false;
+        break;
+    case litehtml::display_table_row:
+        if (!IsTable(pd) && !IsRowGroup(pd))
+            return false;
+        break;
+    case litehtml::display_table_row_group:
+    case litehtml::display_table_header_group:
+    case litehtml::display_table_footer_group:
+        if (!IsTable(pd))
+            return false;
+        break;
+    case litehtml::display_table_caption:
+    case litehtml::display_table_column:
+    case litehtml::display_table_column_group:
+        return false;
+    default: break;
+    }
+    const bool table = IsTable(d), group = IsRowGroup(d), row = d == litehtml::display_table_row;
+    for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i) {
+        const litehtml::element::ptr child = el->get_child(int(i));
+        const style_display cd = child->get_display();
+        if (cd != litehtml::display_none &&
+            ((table && !IsRowGroup(cd) && cd != litehtml::display_table_row) ||
+             (group && cd != litehtml::display_table_row) ||
+             (row && cd != litehtml::display_table_cell)))
+            return false;
+        if (cd != litehtml::display_inline_text && !TableBoxesComplete(child))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void Layout::Reset()
 {
     doc_.reset();
+    styles_ = litehtml::css();
     map_.clear();
+    back_.clear();
+    numbered_.clear();
+    needsMarkup_ = false;
+}
+
+void Layout::MapElement(Element* e, litehtml::element* el)
+{
+    map_.emplace(e, el);
+    back_.emplace(el, e);
+    numbered_.push_back(e);
+}
+
+void Layout::AppendText(const litehtml::element::ptr& parent, const std::string& text)
+{
+    // Split the way litehtml's own parser splits: a word per element and each
+    // blank its own element (lines break there), each CJK ideograph alone.
+    std::size_t word = 0;
+    auto flush = [&](std::size_t end) {
+        if (end > word)
+            parent->appendChild(
+                std::make_shared<litehtml::el_text>(text.substr(word, end - word).c_str(), doc_));
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
+            flush(i);
+            const char blank[2] = {char(c), 0};
+            parent->appendChild(std::make_shared<litehtml::el_space>(blank, doc_));
+            word = ++i;
+            continue;
+        }
+        if ((c & 0xF0) == 0xE0 && i + 2 < text.size()) {
+            const unsigned cp = (unsigned(c & 0x0F) << 12) |
+                                (unsigned(static_cast<unsigned char>(text[i + 1]) & 0x3F) << 6) |
+                                (unsigned(static_cast<unsigned char>(text[i + 2]) & 0x3F));
+            if (cp >= 0x4E00 && cp <= 0x9FCC) {
+                flush(i);
+                parent->appendChild(
+                    std::make_shared<litehtml::el_text>(text.substr(i, 3).c_str(), doc_));
+                word = i += 3;
+                continue;
+            }
+        }
+        ++i;
+    }
+    flush(text.size());
+}
+
+litehtml::element::ptr Layout::BuildElement(Element* e)
+{
+    static const litehtml::string_map kNoAttributes;
+    litehtml::element::ptr el = doc_->create_element(e->Tag().c_str(), kNoAttributes);
+    bool styled = false;
+    std::string style;
+    auto mergeStyle = [&](const std::string* own) {
+        // The runtime style follows the element's own: it wins.
+        if (own)
+            style = *own;
+        for (const auto& [name, value] : e->RuntimeStyle())
+            style += ';' + name + ':' + value;
+        el->set_attr("style", style.c_str());
+        styled = true;
+    };
+    for (std::size_t i = 0; i < e->AttributeCount(); ++i) {
+        const std::string& name = e->AttributeName(i);
+        if (name == "style" && !e->RuntimeStyle().empty())
+            mergeStyle(&e->AttributeValue(i));
+        else
+            el->set_attr(name.c_str(), e->AttributeValue(i).c_str());
+    }
+    if (!styled && !e->RuntimeStyle().empty())
+        mergeStyle(nullptr);
+    if (e->State())
+        for (unsigned bit : PseudoClassStates())
+            if (e->State() & bit)
+                el->set_pseudo_class(StatePseudoClass(bit), true);
+    MapElement(e, el.get());
+    if (IsVoidTag(e->Tag()))
+        return el;
+    const bool rawText = e->Tag() == "style" || e->Tag() == "script";
+    if (e->Tag() == "table") {
+        BuildTableChildren(e, el);
+        return el;
+    }
+    for (const auto& child : e->Nodes()) {
+        if (!child->IsText())
+            el->appendChild(BuildElement(child.get()));
+        else if (rawText)
+            el->appendChild(std::make_shared<litehtml::el_text>(child->Text().c_str(), doc_));
+        else
+            AppendText(el, child->Text());
+    }
+    return el;
+}
+
+void Layout::BuildTableChildren(Element* table, const litehtml::element::ptr& el)
+{
+    // litehtml's tables take row groups only: a run of rows goes into a row
+    // group of its own, as HTML parsing implies one. Anything else (cells
+    // outside rows, captions, text) needs what parsing does: the markup path.
+    litehtml::element::ptr rows;
+    for (const auto& child : table->Nodes()) {
+        if (child->IsText()) {
+            if (child->Text().find_first_not_of(" \t\n\r\f") != std::string::npos)
+                needsMarkup_ = true;
+            continue;
+        }
+        const std::string& tag = child->Tag();
+        if (tag == "tr") {
+            if (!rows) {
+                rows = doc_->create_element("tbody", litehtml::string_map());
+                el->appendChild(rows);
+            }
+            rows->appendChild(BuildElement(child.get()));
+        } else if (tag == "tbody" || tag == "thead" || tag == "tfoot") {
+            rows.reset();
+            el->appendChild(BuildElement(child.get()));
+        } else {
+            needsMarkup_ = true;
+        }
+    }
+}
+
+void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup)
+{
+    // litehtml's document keeps its root to itself: a bare document gives
+    // one, and our tree is built under it through the element interface,
+    // then styled and initialised in the order litehtml's own loading uses.
+    Reset();
+    litehtml::context& context = SharedContext();
+    doc_ = litehtml::document::createFromUTF8("", this, &context);
+    if (!doc_ || !doc_->root())
+        return;
+    const litehtml::element::ptr top = doc_->root();
+    top->clearRecursive();
+    for (const StyleSheetSource& sheet : sheets) {
+        if (sheet.text.empty())
+            continue;
+        litehtml::media_query_list::ptr media;
+        if (!sheet.media.empty())
+            media = litehtml::media_query_list::create_from_string(sheet.media, doc_);
+        styles_.parse_stylesheet(sheet.text.c_str(), sheet.url.c_str(), doc_, media);
+    }
+    if (popup)
+        styles_.parse_stylesheet(kPopupShownRule, "", doc_, nullptr);
+    styles_.sort_selectors();
+    // Media lists are settled while the root is still bare, so the answer
+    // restyles nothing.
+    doc_->media_changed();
+
+    if (popup) {
+        litehtml::element::ptr body =
+            doc_->create_element("body", litehtml::string_map{{"style", "margin:0"}});
+        top->appendChild(body);
+        litehtml::element::ptr shown = BuildElement(root);
+        shown->set_attr("_n", "0");
+        body->appendChild(shown);
+    } else {
+        for (std::size_t i = 0; i < root->AttributeCount(); ++i)
+            top->set_attr(root->AttributeName(i).c_str(), root->AttributeValue(i).c_str());
+        for (unsigned bit : PseudoClassStates())
+            top->set_pseudo_class(StatePseudoClass(bit), (root->State() & bit) != 0);
+        top->refresh_styles();
+        MapElement(root, top.get());
+        map_.reserve(4096);
+        for (const auto& child : root->Nodes()) {
+            if (child->IsText())
+                AppendText(top, child->Text());
+            else
+                top->appendChild(BuildElement(child.get()));
+        }
+    }
+    // The root took the master style sheet when the bare document was made.
+    for (std::size_t i = 0, n = top->get_children_count(); i < n; ++i)
+        top->get_child(int(i))->apply_stylesheet(context.master_css());
+    top->parse_attributes();
+    top->apply_stylesheet(styles_);
+    top->parse_styles();
+    if (needsMarkup_ || !TableBoxesComplete(top)) {
+        BuildFromMarkup(root, sheets, popup);
+        return;
+    }
+    top->init();
+}
+
+void Layout::BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>& sheets,
+                             bool popup)
+{
+    Reset();
+    std::string markup;
+    markup.reserve(4096);
+    std::vector<Element*> numbered;
+    if (popup) {
+        markup = "<html><head>";
+        for (const StyleSheetSource& sheet : sheets) {
+            markup += sheet.href.empty() ? "<style" : "<link rel=\"stylesheet\" href=\"";
+            if (!sheet.href.empty()) {
+                AppendEscaped(markup, sheet.href, true);
+                markup += '"';
+            }
+            if (!sheet.media.empty()) {
+                markup += " media=\"";
+                AppendEscaped(markup, sheet.media, true);
+                markup += '"';
+            }
+            markup += sheet.href.empty() ? '>' + sheet.text + "</style>" : std::string(">");
+        }
+        markup += std::string("<style>") + kPopupShownRule +
+                  "</style></head><body style=\"margin:0\">";
+        SerializeNode(root, markup, &numbered);
+        markup += "</body></html>";
+    } else {
+        SerializeNode(root, markup, &numbered);
+    }
     numbered_ = std::move(numbered);
-    doc_ = litehtml::document::createFromUTF8(markup.c_str(), this, &context_);
+    doc_ = litehtml::document::createFromUTF8(markup.c_str(), this, &SharedContext());
     if (!doc_)
         return;
     map_.reserve(numbered_.size());
+    back_.reserve(numbered_.size());
     std::vector<litehtml::element*> stack{doc_->root().get()};
     while (!stack.empty()) {
         litehtml::element* el = stack.back();
         stack.pop_back();
         if (const char* n = el->get_attr("_n")) {
             const std::size_t i = std::strtoul(n, nullptr, 10);
-            if (i < numbered_.size())
+            if (i < numbered_.size()) {
                 map_.emplace(numbered_[i], el);
+                back_.emplace(el, numbered_[i]);
+            }
         }
         for (std::size_t c = 0, count = el->get_children_count(); c < count; ++c)
             stack.push_back(el->get_child(int(c)).get());
@@ -178,11 +476,11 @@ Element* Layout::ElementAt(QPoint p)
     if (!doc_)
         return nullptr;
     litehtml::element::ptr el = doc_->root()->get_element_by_point(p.x(), p.y(), p.x(), p.y());
-    for (; el; el = el->parent())
-        if (const char* n = el->get_attr("_n")) {
-            const std::size_t i = std::strtoul(n, nullptr, 10);
-            return i < numbered_.size() ? numbered_[i] : nullptr;
-        }
+    for (; el; el = el->parent()) {
+        auto it = back_.find(el.get());
+        if (it != back_.end())
+            return it->second;
+    }
     return nullptr;
 }
 
@@ -243,36 +541,45 @@ litehtml::uint_ptr Layout::create_font(const litehtml::tchar_t* faceName, int si
                                        litehtml::font_style italic, unsigned int decoration,
                                        litehtml::font_metrics* fm)
 {
-    QFont f(ChooseFamily(faceName));
-    f.setPixelSize(size > 0 ? size : get_default_font_size());
-    f.setWeight(QFont::Weight(std::clamp(weight, 1, 1000)));
-    f.setItalic(italic == litehtml::fontStyleItalic);
-    f.setUnderline((decoration & litehtml::font_decoration_underline) != 0);
-    f.setStrikeOut((decoration & litehtml::font_decoration_linethrough) != 0);
-    f.setOverline((decoration & litehtml::font_decoration_overline) != 0);
-    auto font = std::make_unique<Font>(f);
+    std::string key = std::string(faceName ? faceName : "") + '\x1f' + std::to_string(size) +
+                      '/' + std::to_string(weight) + '/' + std::to_string(int(italic)) + '/' +
+                      std::to_string(decoration);
+    std::unique_ptr<Font>& font = fonts_[key];
+    if (!font) {
+        QFont f(ChooseFamily(faceName));
+        f.setPixelSize(size > 0 ? size : get_default_font_size());
+        f.setWeight(QFont::Weight(std::clamp(weight, 1, 1000)));
+        f.setItalic(italic == litehtml::fontStyleItalic);
+        f.setUnderline((decoration & litehtml::font_decoration_underline) != 0);
+        f.setStrikeOut((decoration & litehtml::font_decoration_linethrough) != 0);
+        f.setOverline((decoration & litehtml::font_decoration_overline) != 0);
+        font = std::make_unique<Font>(f);
+    }
     if (fm) {
         fm->ascent = font->metrics.ascent();
         fm->descent = font->metrics.descent();
         fm->height = font->metrics.height();
         fm->x_height = font->metrics.xHeight();
-        fm->draw_spaces = f.italic() || decoration != 0;
+        fm->draw_spaces = font->font.italic() || decoration != 0;
     }
-    fonts_.push_back(std::move(font));
-    return reinterpret_cast<litehtml::uint_ptr>(fonts_.back().get());
+    return reinterpret_cast<litehtml::uint_ptr>(font.get());
 }
 
-void Layout::delete_font(litehtml::uint_ptr hFont)
+void Layout::delete_font(litehtml::uint_ptr)
 {
-    std::erase_if(fonts_, [&](const auto& f) {
-        return reinterpret_cast<litehtml::uint_ptr>(f.get()) == hFont;
-    });
+    // Fonts stay cached for the next document; they go with the layout.
 }
 
 int Layout::text_width(const litehtml::tchar_t* text, litehtml::uint_ptr hFont)
 {
     auto* font = reinterpret_cast<Font*>(hFont);
-    return font->metrics.horizontalAdvance(QString::fromUtf8(text));
+    // Bounded: a page of distinct words should not keep them all.
+    if (font->widths.size() > 50000)
+        font->widths.clear();
+    auto [it, added] = font->widths.try_emplace(text, 0);
+    if (added)
+        it->second = font->metrics.horizontalAdvance(QString::fromUtf8(text));
+    return it->second;
 }
 
 void Layout::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text,
