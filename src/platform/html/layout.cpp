@@ -329,7 +329,9 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
         top->get_child(int(i))->apply_stylesheet(context.master_css());
     top->parse_attributes();
     top->apply_stylesheet(styles_);
+    styleCache_.Begin();
     top->parse_styles();
+    styleCache_.End();
     if (needsMarkup_ || !TableBoxesComplete(top)) {
         BuildFromMarkup(root, sheets, popup);
         return;
@@ -800,11 +802,11 @@ void Layout::get_client_rect(litehtml::position& client) const
     client = litehtml::position(0, 0, width_, view_->viewport()->height());
 }
 
-std::shared_ptr<litehtml::element> Layout::create_element(const litehtml::tchar_t*,
-                                                          const litehtml::string_map&,
-                                                          const std::shared_ptr<litehtml::document>&)
+std::shared_ptr<litehtml::element> Layout::create_element(
+    const litehtml::tchar_t* tag, const litehtml::string_map&,
+    const std::shared_ptr<litehtml::document>& doc)
 {
-    return nullptr;
+    return styleCache_.CreateElement(tag, doc);
 }
 
 void Layout::get_media_features(litehtml::media_features& media) const

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/html/element.h"
+#include "platform/html/inherited_style_cache.h"
 
 class QPainter;
 
@@ -124,6 +125,7 @@ private:
     std::unordered_map<Element*, litehtml::element*> map_;
     std::unordered_map<const litehtml::element*, Element*> back_;
     bool needsMarkup_ = false;
+    InheritedStyleCache styleCache_;
     // Fonts by description, kept across documents: litehtml asks again for
     // every document it builds.
     std::map<std::string, std::unique_ptr<Font>> fonts_;
