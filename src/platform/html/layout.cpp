@@ -99,47 +99,32 @@ bool IsTable(litehtml::style_display d)
     return d == litehtml::display_table || d == litehtml::display_inline_table;
 }
 
-// True when every table box sits where litehtml's table layout looks for it:
-// rows in a table or a row group, cells in rows, nothing else inside tables
-// and rows (hidden elements aside). litehtml's markup path adds anonymous
-// boxes for anything else; built directly, such a tree goes that way too.
-bool TableBoxesComplete(const litehtml::element::ptr& el)
+// True when the table box `el` sits where litehtml's table layout looks for
+// it: rows in a table or a row group, cells in rows, nothing else inside
+// tables and rows (hidden elements aside). litehtml's markup path adds
+// anonymous boxes for anything else; built directly, such a tree goes that
+// way too. Elements that are no table boxes are checked as their parents'
+// children.
+bool TableBoxInPlace(const litehtml::element& el)
 {
-    using litehtml::style_display;
-    const style_display d = el->get_display();
-    const litehtml::element::ptr parent = el->parent();
-    const style_display pd = parent ? parent->get_display() : litehtml::display_block;
-    switch (d) {
-    case litehtml::display_table_cell:
-        if (pd != litehtml::display_table_row)
-            return false;
-        break;
-    case litehtml::display_table_row:
-        if (!IsTable(pd) && !IsRowGroup(pd))
-            return false;
-        break;
-    case litehtml::display_table_row_group:
-    case litehtml::display_table_header_group:
-    case litehtml::display_table_footer_group:
-        if (!IsTable(pd))
-            return false;
-        break;
-    case litehtml::display_table_caption:
-    case litehtml::display_table_column:
-    case litehtml::display_table_column_group:
-        return false;
-    default: break;
-    }
+    const litehtml::style_display d = el.get_display();
     const bool table = IsTable(d), group = IsRowGroup(d), row = d == litehtml::display_table_row;
-    for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i) {
-        const litehtml::element::ptr child = el->get_child(int(i));
-        const style_display cd = child->get_display();
+    if (d == litehtml::display_table_caption || d == litehtml::display_table_column ||
+        d == litehtml::display_table_column_group)
+        return false;
+    if (!table && !group && !row && d != litehtml::display_table_cell)
+        return true;
+    const litehtml::element::ptr parent = el.parent();
+    const litehtml::style_display pd = parent ? parent->get_display() : litehtml::display_block;
+    if ((d == litehtml::display_table_cell && pd != litehtml::display_table_row) ||
+        (row && !IsTable(pd) && !IsRowGroup(pd)) || (group && !IsTable(pd)))
+        return false;
+    for (std::size_t i = 0, n = el.get_children_count(); i < n; ++i) {
+        const litehtml::style_display cd = el.get_child(int(i))->get_display();
         if (cd != litehtml::display_none &&
             ((table && !IsRowGroup(cd) && cd != litehtml::display_table_row) ||
              (group && cd != litehtml::display_table_row) ||
              (row && cd != litehtml::display_table_cell)))
-            return false;
-        if (cd != litehtml::display_inline_text && !TableBoxesComplete(child))
             return false;
     }
     return true;
@@ -332,7 +317,12 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
     styleCache_.Begin();
     top->parse_styles();
     styleCache_.End();
-    if (needsMarkup_ || !TableBoxesComplete(top)) {
+    // Every element box of a table is one of ours or a row group we added
+    // (checked as a child of its table).
+    bool inPlace = !needsMarkup_;
+    for (std::size_t i = 0; inPlace && i < numbered_.size(); ++i)
+        inPlace = TableBoxInPlace(*map_[numbered_[i]]);
+    if (!inPlace) {
         BuildFromMarkup(root, sheets, popup);
         return;
     }
@@ -832,34 +822,36 @@ void Layout::get_language(litehtml::tstring& language, litehtml::tstring& cultur
 const char* MasterStyleSheet()
 {
     // Kept short on purpose: litehtml tries every selector on every element,
-    // so each rule here costs time on large pages.
+    // so each selector here costs time on large pages. Hence one rule per
+    // element type (all rules here are equally specific, so merging keeps
+    // what each element gets).
     return R"CSS(
-html, body, div, p, h1, h2, h3, h4, h5, h6, ul, ol, hr, pre, form, popup { display: block; }
+html { display: block; color: black; background-color: white; }
+body { display: block; margin: 8px; font-family: "DejaVu Sans", sans-serif; font-size: 12px; }
+div { display: block; }
+p, form { display: block; margin: 1em 0; }
+h1 { display: block; font-size: 2em; margin: .67em 0; font-weight: bold; }
+h2 { display: block; font-size: 1.5em; margin: .75em 0; font-weight: bold; }
+h3 { display: block; font-size: 1.17em; margin: .83em 0; font-weight: bold; }
+h4, h5, h6 { display: block; margin: 1em 0; font-weight: bold; }
+ul { display: block; margin: 1em 0; padding-left: 40px; list-style-type: disc; }
+ol { display: block; margin: 1em 0; padding-left: 40px; list-style-type: decimal; }
+hr { display: block; border: 1px inset gray; margin: .5em auto; }
+pre { display: block; font-family: monospace; white-space: pre; }
 head, style, script, title, link, meta, include, menu, popup { display: none; }
-html { color: black; background-color: white; }
-body { margin: 8px; font-family: "DejaVu Sans", sans-serif; font-size: 12px; }
 li { display: list-item; }
 table { display: table; border-spacing: 2px; }
 thead { display: table-header-group; }
 tbody { display: table-row-group; vertical-align: middle; }
 tr { display: table-row; vertical-align: inherit; }
-td, th { display: table-cell; vertical-align: inherit; padding: 1px; }
-th { font-weight: bold; text-align: center; }
-h1 { font-size: 2em; margin: .67em 0; font-weight: bold; }
-h2 { font-size: 1.5em; margin: .75em 0; font-weight: bold; }
-h3 { font-size: 1.17em; margin: .83em 0; font-weight: bold; }
-h4, h5, h6 { margin: 1em 0; font-weight: bold; }
-p, ul, ol, form { margin: 1em 0; }
+td { display: table-cell; vertical-align: inherit; padding: 1px; }
+th { display: table-cell; vertical-align: inherit; padding: 1px; font-weight: bold;
+     text-align: center; }
 b, strong { font-weight: bold; }
 i, em { font-style: italic; }
-pre, code { font-family: monospace; }
-pre { white-space: pre; }
+code { font-family: monospace; }
 small { font-size: .83em; }
 u { text-decoration: underline; }
-ol, ul { padding-left: 40px; }
-ol { list-style-type: decimal; }
-ul { list-style-type: disc; }
-hr { border: 1px inset gray; margin: .5em auto; }
 a { color: #00e; text-decoration: underline; }
 img, iframe, widget, object, input, button { display: inline-block; }
 br { display: block; }
