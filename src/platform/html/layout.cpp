@@ -145,7 +145,6 @@ void Layout::Reset()
 void Layout::MapElement(Element* e, litehtml::element* el)
 {
     map_.emplace(e, el);
-    back_.emplace(el, e);
     numbered_.push_back(e);
 }
 
@@ -301,7 +300,7 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
             top->set_pseudo_class(StatePseudoClass(bit), (root->State() & bit) != 0);
         top->refresh_styles();
         MapElement(root, top.get());
-        map_.reserve(4096);
+        map_.reserve(lastSize_);
         for (const auto& child : root->Nodes()) {
             if (child->IsText())
                 AppendText(top, child->Text());
@@ -327,6 +326,7 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
         return;
     }
     top->init();
+    lastSize_ = numbered_.size();
 }
 
 void Layout::BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>& sheets,
@@ -363,17 +363,14 @@ void Layout::BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>&
     if (!doc_)
         return;
     map_.reserve(numbered_.size());
-    back_.reserve(numbered_.size());
     std::vector<litehtml::element*> stack{doc_->root().get()};
     while (!stack.empty()) {
         litehtml::element* el = stack.back();
         stack.pop_back();
         if (const char* n = el->get_attr("_n")) {
             const std::size_t i = std::strtoul(n, nullptr, 10);
-            if (i < numbered_.size()) {
+            if (i < numbered_.size())
                 map_.emplace(numbered_[i], el);
-                back_.emplace(el, numbered_[i]);
-            }
         }
         for (std::size_t c = 0, count = el->get_children_count(); c < count; ++c)
             stack.push_back(el->get_child(int(c)).get());
@@ -467,6 +464,12 @@ Element* Layout::ElementAt(QPoint p)
 {
     if (!doc_)
         return nullptr;
+    // The way back from litehtml's elements to ours is made when first asked.
+    if (back_.empty()) {
+        back_.reserve(map_.size());
+        for (const auto& [ours, theirs] : map_)
+            back_.emplace(theirs, ours);
+    }
     litehtml::element::ptr el = doc_->root()->get_element_by_point(p.x(), p.y(), p.x(), p.y());
     for (; el; el = el->parent()) {
         auto it = back_.find(el.get());
@@ -522,11 +525,14 @@ bool Layout::IsVisible(Element* e)
 
 std::string Layout::StyleProperty(Element* e, const std::string& name)
 {
-    litehtml::element* el = Find(e);
-    if (!el)
-        return {};
-    const char* v = el->get_style_property(name.c_str(), false, nullptr);
+    const char* v = StylePropertyText(e, name.c_str());
     return v ? v : std::string();
+}
+
+const char* Layout::StylePropertyText(Element* e, const char* name)
+{
+    litehtml::element* el = Find(e);
+    return el ? el->get_style_property(name, false, nullptr) : nullptr;
 }
 
 litehtml::uint_ptr Layout::create_font(const litehtml::tchar_t* faceName, int size, int weight,

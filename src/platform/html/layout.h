@@ -64,6 +64,9 @@ public:
     QRect Box(Element* e, unsigned areas);
     bool IsVisible(Element* e);
     std::string StyleProperty(Element* e, const std::string& name);
+    // The same without a copy; null when the element is not laid out here
+    // or the property is unset.
+    const char* StylePropertyText(Element* e, const char* name);
 
     // document_container
     litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
@@ -125,6 +128,7 @@ private:
     std::unordered_map<Element*, litehtml::element*> map_;
     std::unordered_map<const litehtml::element*, Element*> back_;
     bool needsMarkup_ = false;
+    std::size_t lastSize_ = 64;  // elements of the last document, to size maps
     InheritedStyleCache styleCache_;
     // Fonts by description, kept across documents: litehtml asks again for
     // every document it builds.

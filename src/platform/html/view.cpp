@@ -83,6 +83,23 @@ private:
 
 namespace {
 
+// The elements below `root` (not itself) with one of `tags`, in document
+// order: a plain walk, cheaper on big pages than matching a selector.
+void CollectByTag(const Element* root, std::initializer_list<std::string_view> tags,
+                  std::vector<Element*>& out)
+{
+    for (const auto& n : root->Nodes()) {
+        if (n->IsText())
+            continue;
+        for (std::string_view t : tags)
+            if (n->Tag() == t) {
+                out.push_back(n.get());
+                break;
+            }
+        CollectByTag(n.get(), tags, out);
+    }
+}
+
 unsigned QtButtons(Qt::MouseButton b)
 {
     switch (b) {
@@ -313,10 +330,7 @@ QByteArray View::LoadData(const std::string& url, Element* principal)
 void View::ApplyIncludes(Element* root)
 {
     std::vector<Element*> includes;
-    root->Select("include", [&](Element* e) {
-        includes.push_back(e);
-        return false;
-    });
+    CollectByTag(root, {"include"}, includes);
     for (Element* inc : includes) {
         const std::string* src = inc->Attribute("src");
         if (!src)
@@ -453,7 +467,8 @@ void View::Update(bool renderNow)
 void View::AttachBehaviors()
 {
     for (Element* e : std::vector<Element*>(layout_->Elements())) {
-        std::string name = layout_->StyleProperty(e, "behavior");
+        const char* value = layout_->StylePropertyText(e, "behavior");
+        std::string name = value ? value : "";
         while (!name.empty() && (name.back() == ' ' || name.back() == '"'))
             name.pop_back();
         while (!name.empty() && (name.front() == ' ' || name.front() == '"'))
@@ -557,14 +572,16 @@ std::vector<StyleSheetSource> View::StyleSheets()
     std::vector<StyleSheetSource> sheets;
     if (!root_)
         return sheets;
-    root_->Select("style,link", [&](Element* e) {
+    std::vector<Element*> found;
+    CollectByTag(root_.get(), {"style", "link"}, found);
+    for (Element* e : found) {
         StyleSheetSource sheet;
         if (e->Tag() == "link") {
             // Only rel="stylesheet" links with an address bring a style sheet.
             const std::string* rel = e->Attribute("rel");
             const std::string* href = e->Attribute("href");
             if (!rel || *rel != "stylesheet" || !href || href->empty())
-                return false;
+                continue;
             sheet.href = *href;
             sheet.url = QString::fromStdWString(CombineUrl(QString::fromStdString(*href)
                                                                .toStdWString()))
@@ -578,8 +595,7 @@ std::vector<StyleSheetSource> View::StyleSheets()
         if (const std::string* media = e->Attribute("media"))
             sheet.media = *media;
         sheets.push_back(std::move(sheet));
-        return false;
-    });
+    }
     return sheets;
 }
 
