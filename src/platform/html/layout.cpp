@@ -137,6 +137,7 @@ void Layout::Reset()
     doc_.reset();
     styles_ = litehtml::css();
     map_.clear();
+    twins_.clear();
     back_.clear();
     numbered_.clear();
     needsMarkup_ = false;
@@ -144,8 +145,8 @@ void Layout::Reset()
 
 void Layout::MapElement(Element* e, litehtml::element* el)
 {
-    map_.emplace(e, el);
     numbered_.push_back(e);
+    twins_.push_back(el);
 }
 
 void Layout::AppendText(const litehtml::element::ptr& parent, const std::string& text)
@@ -300,7 +301,8 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
             top->set_pseudo_class(StatePseudoClass(bit), (root->State() & bit) != 0);
         top->refresh_styles();
         MapElement(root, top.get());
-        map_.reserve(lastSize_);
+        numbered_.reserve(lastSize_);
+        twins_.reserve(lastSize_);
         for (const auto& child : root->Nodes()) {
             if (child->IsText())
                 AppendText(top, child->Text());
@@ -320,7 +322,7 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
     // (checked as a child of its table).
     bool inPlace = !needsMarkup_;
     for (std::size_t i = 0; inPlace && i < numbered_.size(); ++i)
-        inPlace = TableBoxInPlace(*map_[numbered_[i]]);
+        inPlace = TableBoxInPlace(*twins_[i]);
     if (!inPlace) {
         BuildFromMarkup(root, sheets, popup);
         return;
@@ -362,7 +364,7 @@ void Layout::BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>&
     doc_ = litehtml::document::createFromUTF8(markup.c_str(), this, &SharedContext());
     if (!doc_)
         return;
-    map_.reserve(numbered_.size());
+    twins_.assign(numbered_.size(), nullptr);
     std::vector<litehtml::element*> stack{doc_->root().get()};
     while (!stack.empty()) {
         litehtml::element* el = stack.back();
@@ -370,7 +372,7 @@ void Layout::BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>&
         if (const char* n = el->get_attr("_n")) {
             const std::size_t i = std::strtoul(n, nullptr, 10);
             if (i < numbered_.size())
-                map_.emplace(numbered_[i], el);
+                twins_[i] = el;
         }
         for (std::size_t c = 0, count = el->get_children_count(); c < count; ++c)
             stack.push_back(el->get_child(int(c)).get());
@@ -456,6 +458,13 @@ QSize Layout::DocumentSize() const
 
 litehtml::element* Layout::Find(Element* e) const
 {
+    // The map from our elements to litehtml's is made when first asked.
+    if (map_.empty() && !numbered_.empty()) {
+        map_.reserve(numbered_.size());
+        for (std::size_t i = 0; i < numbered_.size(); ++i)
+            if (twins_[i])
+                map_.emplace(numbered_[i], twins_[i]);
+    }
     auto it = map_.find(e);
     return it == map_.end() ? nullptr : it->second;
 }
@@ -466,9 +475,10 @@ Element* Layout::ElementAt(QPoint p)
         return nullptr;
     // The way back from litehtml's elements to ours is made when first asked.
     if (back_.empty()) {
-        back_.reserve(map_.size());
-        for (const auto& [ours, theirs] : map_)
-            back_.emplace(theirs, ours);
+        back_.reserve(numbered_.size());
+        for (std::size_t i = 0; i < numbered_.size(); ++i)
+            if (twins_[i])
+                back_.emplace(twins_[i], numbered_[i]);
     }
     litehtml::element::ptr el = doc_->root()->get_element_by_point(p.x(), p.y(), p.x(), p.y());
     for (; el; el = el->parent()) {
@@ -532,6 +542,12 @@ std::string Layout::StyleProperty(Element* e, const std::string& name)
 const char* Layout::StylePropertyText(Element* e, const char* name)
 {
     litehtml::element* el = Find(e);
+    return el ? el->get_style_property(name, false, nullptr) : nullptr;
+}
+
+const char* Layout::StylePropertyAt(std::size_t index, const char* name) const
+{
+    litehtml::element* el = index < twins_.size() ? twins_[index] : nullptr;
     return el ? el->get_style_property(name, false, nullptr) : nullptr;
 }
 

@@ -67,6 +67,8 @@ public:
     // The same without a copy; null when the element is not laid out here
     // or the property is unset.
     const char* StylePropertyText(Element* e, const char* name);
+    // The same for Elements()[index].
+    const char* StylePropertyAt(std::size_t index, const char* name) const;
 
     // document_container
     litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
@@ -125,7 +127,10 @@ private:
     // shared with the elements they were applied to).
     litehtml::css styles_;
     std::vector<Element*> numbered_;
-    std::unordered_map<Element*, litehtml::element*> map_;
+    // litehtml's element of each of Elements() (null where it has none),
+    // and the maps both ways, made when first needed.
+    std::vector<litehtml::element*> twins_;
+    mutable std::unordered_map<Element*, litehtml::element*> map_;
     std::unordered_map<const litehtml::element*, Element*> back_;
     bool needsMarkup_ = false;
     std::size_t lastSize_ = 64;  // elements of the last document, to size maps

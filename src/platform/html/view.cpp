@@ -466,8 +466,14 @@ void View::Update(bool renderNow)
 
 void View::AttachBehaviors()
 {
-    for (Element* e : std::vector<Element*>(layout_->Elements())) {
-        const char* value = layout_->StylePropertyText(e, "behavior");
+    const std::vector<Element*> elements = layout_->Elements();
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        Element* e = elements[i];
+        // A behaviour attached on the way may have had the layout rebuilt.
+        const std::vector<Element*>& now = layout_->Elements();
+        const char* value = i < now.size() && now[i] == e
+                                ? layout_->StylePropertyAt(i, "behavior")
+                                : layout_->StylePropertyText(e, "behavior");
         std::string name = value ? value : "";
         while (!name.empty() && (name.back() == ' ' || name.back() == '"'))
             name.pop_back();
