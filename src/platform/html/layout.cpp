@@ -9,7 +9,10 @@
 #include <QPainterPath>
 #include <QString>
 #include <cstdlib>
+#include <litehtml/el_space.h>
+#include <litehtml/el_text.h>
 
+#include "platform/html/html_parser.h"
 #include "platform/html/selector.h"
 #include "platform/html/view.h"
 
@@ -18,6 +21,9 @@ namespace html {
 struct Layout::Font {
     QFont font;
     QFontMetrics metrics;
+    // Widths of the words measured in this font: a page repeats its words,
+    // and litehtml measures every one of them on every layout.
+    std::unordered_map<std::string, int> widths;
     explicit Font(const QFont& f) : font(f), metrics(f) {}
 };
 
@@ -57,25 +63,308 @@ QString ChooseFamily(const char* faceNames)
 
 }  // namespace
 
-Layout::Layout(View* view) : view_(view)
-{
-    context_.load_master_stylesheet(MasterStyleSheet());
-}
+Layout::Layout(View* view) : view_(view) {}
 
 Layout::~Layout()
 {
     doc_.reset();
 }
 
-void Layout::Build(const std::string& markup, std::vector<Element*> numbered)
+namespace {
+
+// One context for the process: it holds the master style sheet, parsed once.
+litehtml::context& SharedContext()
+{
+    static litehtml::context context = [] {
+        litehtml::context c;
+        c.load_master_stylesheet(MasterStyleSheet());
+        return c;
+    }();
+    return context;
+}
+
+// Shows a popup's element although the page's style sheets hide it: strong
+// enough to beat any rule of theirs short of "!important".
+constexpr const char* kPopupShownRule =
+    "[_n=\"0\"][_n=\"0\"][_n=\"0\"][_n=\"0\"] { display: block; }";
+
+bool IsRowGroup(litehtml::style_display d)
+{
+    return d == litehtml::display_table_row_group || d == litehtml::display_table_header_group ||
+           d == litehtml::display_table_footer_group;
+}
+
+bool IsTable(litehtml::style_display d)
+{
+    return d == litehtml::display_table || d == litehtml::display_inline_table;
+}
+
+// True when the table box `el` sits where litehtml's table layout looks for
+// it: rows in a table or a row group, cells in rows, nothing else inside
+// tables and rows (hidden elements aside). litehtml's markup path adds
+// anonymous boxes for anything else; built directly, such a tree goes that
+// way too. Elements that are no table boxes are checked as their parents'
+// children.
+bool TableBoxInPlace(const litehtml::element& el)
+{
+    const litehtml::style_display d = el.get_display();
+    const bool table = IsTable(d), group = IsRowGroup(d), row = d == litehtml::display_table_row;
+    if (d == litehtml::display_table_caption || d == litehtml::display_table_column ||
+        d == litehtml::display_table_column_group)
+        return false;
+    if (!table && !group && !row && d != litehtml::display_table_cell)
+        return true;
+    const litehtml::element::ptr parent = el.parent();
+    const litehtml::style_display pd = parent ? parent->get_display() : litehtml::display_block;
+    if ((d == litehtml::display_table_cell && pd != litehtml::display_table_row) ||
+        (row && !IsTable(pd) && !IsRowGroup(pd)) || (group && !IsTable(pd)))
+        return false;
+    for (std::size_t i = 0, n = el.get_children_count(); i < n; ++i) {
+        const litehtml::style_display cd = el.get_child(int(i))->get_display();
+        if (cd != litehtml::display_none &&
+            ((table && !IsRowGroup(cd) && cd != litehtml::display_table_row) ||
+             (group && cd != litehtml::display_table_row) ||
+             (row && cd != litehtml::display_table_cell)))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void Layout::Reset()
 {
     doc_.reset();
+    styles_ = litehtml::css();
     map_.clear();
+    twins_.clear();
+    back_.clear();
+    numbered_.clear();
+    needsMarkup_ = false;
+}
+
+void Layout::MapElement(Element* e, litehtml::element* el)
+{
+    numbered_.push_back(e);
+    twins_.push_back(el);
+}
+
+void Layout::AppendText(const litehtml::element::ptr& parent, const std::string& text)
+{
+    // Split the way litehtml's own parser splits: a word per element and each
+    // blank its own element (lines break there), each CJK ideograph alone.
+    std::size_t word = 0;
+    auto flush = [&](std::size_t end) {
+        if (end > word)
+            parent->appendChild(
+                std::make_shared<litehtml::el_text>(text.substr(word, end - word).c_str(), doc_));
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
+            flush(i);
+            const char blank[2] = {char(c), 0};
+            parent->appendChild(std::make_shared<litehtml::el_space>(blank, doc_));
+            word = ++i;
+            continue;
+        }
+        if ((c & 0xF0) == 0xE0 && i + 2 < text.size()) {
+            const unsigned cp = (unsigned(c & 0x0F) << 12) |
+                                (unsigned(static_cast<unsigned char>(text[i + 1]) & 0x3F) << 6) |
+                                (unsigned(static_cast<unsigned char>(text[i + 2]) & 0x3F));
+            if (cp >= 0x4E00 && cp <= 0x9FCC) {
+                flush(i);
+                parent->appendChild(
+                    std::make_shared<litehtml::el_text>(text.substr(i, 3).c_str(), doc_));
+                word = i += 3;
+                continue;
+            }
+        }
+        ++i;
+    }
+    flush(text.size());
+}
+
+litehtml::element::ptr Layout::BuildElement(Element* e)
+{
+    static const litehtml::string_map kNoAttributes;
+    litehtml::element::ptr el = doc_->create_element(e->Tag().c_str(), kNoAttributes);
+    bool styled = false;
+    std::string style;
+    auto mergeStyle = [&](const std::string* own) {
+        // The runtime style follows the element's own: it wins.
+        if (own)
+            style = *own;
+        for (const auto& [name, value] : e->RuntimeStyle())
+            style += ';' + name + ':' + value;
+        el->set_attr("style", style.c_str());
+        styled = true;
+    };
+    for (std::size_t i = 0; i < e->AttributeCount(); ++i) {
+        const std::string& name = e->AttributeName(i);
+        if (name == "style" && !e->RuntimeStyle().empty())
+            mergeStyle(&e->AttributeValue(i));
+        else
+            el->set_attr(name.c_str(), e->AttributeValue(i).c_str());
+    }
+    if (!styled && !e->RuntimeStyle().empty())
+        mergeStyle(nullptr);
+    if (e->State())
+        for (unsigned bit : PseudoClassStates())
+            if (e->State() & bit)
+                el->set_pseudo_class(StatePseudoClass(bit), true);
+    MapElement(e, el.get());
+    if (IsVoidTag(e->Tag()))
+        return el;
+    const bool rawText = e->Tag() == "style" || e->Tag() == "script";
+    if (e->Tag() == "table") {
+        BuildTableChildren(e, el);
+        return el;
+    }
+    for (const auto& child : e->Nodes()) {
+        if (!child->IsText())
+            el->appendChild(BuildElement(child.get()));
+        else if (rawText)
+            el->appendChild(std::make_shared<litehtml::el_text>(child->Text().c_str(), doc_));
+        else
+            AppendText(el, child->Text());
+    }
+    return el;
+}
+
+void Layout::BuildTableChildren(Element* table, const litehtml::element::ptr& el)
+{
+    // litehtml's tables take row groups only: a run of rows goes into a row
+    // group of its own, as HTML parsing implies one. Anything else (cells
+    // outside rows, captions, text) needs what parsing does: the markup path.
+    litehtml::element::ptr rows;
+    for (const auto& child : table->Nodes()) {
+        if (child->IsText()) {
+            if (child->Text().find_first_not_of(" \t\n\r\f") != std::string::npos)
+                needsMarkup_ = true;
+            continue;
+        }
+        const std::string& tag = child->Tag();
+        if (tag == "tr") {
+            if (!rows) {
+                rows = doc_->create_element("tbody", litehtml::string_map());
+                el->appendChild(rows);
+            }
+            rows->appendChild(BuildElement(child.get()));
+        } else if (tag == "tbody" || tag == "thead" || tag == "tfoot") {
+            rows.reset();
+            el->appendChild(BuildElement(child.get()));
+        } else {
+            needsMarkup_ = true;
+        }
+    }
+}
+
+void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup)
+{
+    // litehtml's document keeps its root to itself: a bare document gives
+    // one, and our tree is built under it through the element interface,
+    // then styled and initialised in the order litehtml's own loading uses.
+    Reset();
+    litehtml::context& context = SharedContext();
+    doc_ = litehtml::document::createFromUTF8("", this, &context);
+    if (!doc_ || !doc_->root())
+        return;
+    const litehtml::element::ptr top = doc_->root();
+    top->clearRecursive();
+    for (const StyleSheetSource& sheet : sheets) {
+        if (sheet.text.empty())
+            continue;
+        litehtml::media_query_list::ptr media;
+        if (!sheet.media.empty())
+            media = litehtml::media_query_list::create_from_string(sheet.media, doc_);
+        styles_.parse_stylesheet(sheet.text.c_str(), sheet.url.c_str(), doc_, media);
+    }
+    if (popup)
+        styles_.parse_stylesheet(kPopupShownRule, "", doc_, nullptr);
+    styles_.sort_selectors();
+    // Media lists are settled while the root is still bare, so the answer
+    // restyles nothing.
+    doc_->media_changed();
+
+    if (popup) {
+        litehtml::element::ptr body =
+            doc_->create_element("body", litehtml::string_map{{"style", "margin:0"}});
+        top->appendChild(body);
+        litehtml::element::ptr shown = BuildElement(root);
+        shown->set_attr("_n", "0");
+        body->appendChild(shown);
+    } else {
+        for (std::size_t i = 0; i < root->AttributeCount(); ++i)
+            top->set_attr(root->AttributeName(i).c_str(), root->AttributeValue(i).c_str());
+        for (unsigned bit : PseudoClassStates())
+            top->set_pseudo_class(StatePseudoClass(bit), (root->State() & bit) != 0);
+        top->refresh_styles();
+        MapElement(root, top.get());
+        numbered_.reserve(lastSize_);
+        twins_.reserve(lastSize_);
+        for (const auto& child : root->Nodes()) {
+            if (child->IsText())
+                AppendText(top, child->Text());
+            else
+                top->appendChild(BuildElement(child.get()));
+        }
+    }
+    // The root took the master style sheet when the bare document was made.
+    for (std::size_t i = 0, n = top->get_children_count(); i < n; ++i)
+        top->get_child(int(i))->apply_stylesheet(context.master_css());
+    top->parse_attributes();
+    top->apply_stylesheet(styles_);
+    styleCache_.Begin();
+    top->parse_styles();
+    styleCache_.End();
+    // Every element box of a table is one of ours or a row group we added
+    // (checked as a child of its table).
+    bool inPlace = !needsMarkup_;
+    for (std::size_t i = 0; inPlace && i < numbered_.size(); ++i)
+        inPlace = TableBoxInPlace(*twins_[i]);
+    if (!inPlace) {
+        BuildFromMarkup(root, sheets, popup);
+        return;
+    }
+    top->init();
+    lastSize_ = numbered_.size();
+}
+
+void Layout::BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>& sheets,
+                             bool popup)
+{
+    Reset();
+    std::string markup;
+    markup.reserve(4096);
+    std::vector<Element*> numbered;
+    if (popup) {
+        markup = "<html><head>";
+        for (const StyleSheetSource& sheet : sheets) {
+            markup += sheet.href.empty() ? "<style" : "<link rel=\"stylesheet\" href=\"";
+            if (!sheet.href.empty()) {
+                AppendEscaped(markup, sheet.href, true);
+                markup += '"';
+            }
+            if (!sheet.media.empty()) {
+                markup += " media=\"";
+                AppendEscaped(markup, sheet.media, true);
+                markup += '"';
+            }
+            markup += sheet.href.empty() ? '>' + sheet.text + "</style>" : std::string(">");
+        }
+        markup += std::string("<style>") + kPopupShownRule +
+                  "</style></head><body style=\"margin:0\">";
+        SerializeNode(root, markup, &numbered);
+        markup += "</body></html>";
+    } else {
+        SerializeNode(root, markup, &numbered);
+    }
     numbered_ = std::move(numbered);
-    doc_ = litehtml::document::createFromUTF8(markup.c_str(), this, &context_);
+    doc_ = litehtml::document::createFromUTF8(markup.c_str(), this, &SharedContext());
     if (!doc_)
         return;
-    map_.reserve(numbered_.size());
+    twins_.assign(numbered_.size(), nullptr);
     std::vector<litehtml::element*> stack{doc_->root().get()};
     while (!stack.empty()) {
         litehtml::element* el = stack.back();
@@ -83,7 +372,7 @@ void Layout::Build(const std::string& markup, std::vector<Element*> numbered)
         if (const char* n = el->get_attr("_n")) {
             const std::size_t i = std::strtoul(n, nullptr, 10);
             if (i < numbered_.size())
-                map_.emplace(numbered_[i], el);
+                twins_[i] = el;
         }
         for (std::size_t c = 0, count = el->get_children_count(); c < count; ++c)
             stack.push_back(el->get_child(int(c)).get());
@@ -169,6 +458,13 @@ QSize Layout::DocumentSize() const
 
 litehtml::element* Layout::Find(Element* e) const
 {
+    // The map from our elements to litehtml's is made when first asked.
+    if (map_.empty() && !numbered_.empty()) {
+        map_.reserve(numbered_.size());
+        for (std::size_t i = 0; i < numbered_.size(); ++i)
+            if (twins_[i])
+                map_.emplace(numbered_[i], twins_[i]);
+    }
     auto it = map_.find(e);
     return it == map_.end() ? nullptr : it->second;
 }
@@ -177,12 +473,19 @@ Element* Layout::ElementAt(QPoint p)
 {
     if (!doc_)
         return nullptr;
+    // The way back from litehtml's elements to ours is made when first asked.
+    if (back_.empty()) {
+        back_.reserve(numbered_.size());
+        for (std::size_t i = 0; i < numbered_.size(); ++i)
+            if (twins_[i])
+                back_.emplace(twins_[i], numbered_[i]);
+    }
     litehtml::element::ptr el = doc_->root()->get_element_by_point(p.x(), p.y(), p.x(), p.y());
-    for (; el; el = el->parent())
-        if (const char* n = el->get_attr("_n")) {
-            const std::size_t i = std::strtoul(n, nullptr, 10);
-            return i < numbered_.size() ? numbered_[i] : nullptr;
-        }
+    for (; el; el = el->parent()) {
+        auto it = back_.find(el.get());
+        if (it != back_.end())
+            return it->second;
+    }
     return nullptr;
 }
 
@@ -232,47 +535,65 @@ bool Layout::IsVisible(Element* e)
 
 std::string Layout::StyleProperty(Element* e, const std::string& name)
 {
-    litehtml::element* el = Find(e);
-    if (!el)
-        return {};
-    const char* v = el->get_style_property(name.c_str(), false, nullptr);
+    const char* v = StylePropertyText(e, name.c_str());
     return v ? v : std::string();
+}
+
+const char* Layout::StylePropertyText(Element* e, const char* name)
+{
+    litehtml::element* el = Find(e);
+    return el ? el->get_style_property(name, false, nullptr) : nullptr;
+}
+
+const char* Layout::StylePropertyAt(std::size_t index, const char* name) const
+{
+    litehtml::element* el = index < twins_.size() ? twins_[index] : nullptr;
+    return el ? el->get_style_property(name, false, nullptr) : nullptr;
 }
 
 litehtml::uint_ptr Layout::create_font(const litehtml::tchar_t* faceName, int size, int weight,
                                        litehtml::font_style italic, unsigned int decoration,
                                        litehtml::font_metrics* fm)
 {
-    QFont f(ChooseFamily(faceName));
-    f.setPixelSize(size > 0 ? size : get_default_font_size());
-    f.setWeight(QFont::Weight(std::clamp(weight, 1, 1000)));
-    f.setItalic(italic == litehtml::fontStyleItalic);
-    f.setUnderline((decoration & litehtml::font_decoration_underline) != 0);
-    f.setStrikeOut((decoration & litehtml::font_decoration_linethrough) != 0);
-    f.setOverline((decoration & litehtml::font_decoration_overline) != 0);
-    auto font = std::make_unique<Font>(f);
+    std::string key = std::string(faceName ? faceName : "") + '\x1f' + std::to_string(size) +
+                      '/' + std::to_string(weight) + '/' + std::to_string(int(italic)) + '/' +
+                      std::to_string(decoration);
+    std::unique_ptr<Font>& font = fonts_[key];
+    if (!font) {
+        QFont f(ChooseFamily(faceName));
+        f.setPixelSize(size > 0 ? size : get_default_font_size());
+        f.setWeight(QFont::Weight(std::clamp(weight, 1, 1000)));
+        f.setItalic(italic == litehtml::fontStyleItalic);
+        f.setUnderline((decoration & litehtml::font_decoration_underline) != 0);
+        f.setStrikeOut((decoration & litehtml::font_decoration_linethrough) != 0);
+        f.setOverline((decoration & litehtml::font_decoration_overline) != 0);
+        font = std::make_unique<Font>(f);
+    }
     if (fm) {
         fm->ascent = font->metrics.ascent();
         fm->descent = font->metrics.descent();
         fm->height = font->metrics.height();
         fm->x_height = font->metrics.xHeight();
-        fm->draw_spaces = f.italic() || decoration != 0;
+        fm->draw_spaces = font->font.italic() || decoration != 0;
     }
-    fonts_.push_back(std::move(font));
-    return reinterpret_cast<litehtml::uint_ptr>(fonts_.back().get());
+    return reinterpret_cast<litehtml::uint_ptr>(font.get());
 }
 
-void Layout::delete_font(litehtml::uint_ptr hFont)
+void Layout::delete_font(litehtml::uint_ptr)
 {
-    std::erase_if(fonts_, [&](const auto& f) {
-        return reinterpret_cast<litehtml::uint_ptr>(f.get()) == hFont;
-    });
+    // Fonts stay cached for the next document; they go with the layout.
 }
 
 int Layout::text_width(const litehtml::tchar_t* text, litehtml::uint_ptr hFont)
 {
     auto* font = reinterpret_cast<Font*>(hFont);
-    return font->metrics.horizontalAdvance(QString::fromUtf8(text));
+    // Bounded: a page of distinct words should not keep them all.
+    if (font->widths.size() > 50000)
+        font->widths.clear();
+    auto [it, added] = font->widths.try_emplace(text, 0);
+    if (added)
+        it->second = font->metrics.horizontalAdvance(QString::fromUtf8(text));
+    return it->second;
 }
 
 void Layout::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text,
@@ -493,11 +814,11 @@ void Layout::get_client_rect(litehtml::position& client) const
     client = litehtml::position(0, 0, width_, view_->viewport()->height());
 }
 
-std::shared_ptr<litehtml::element> Layout::create_element(const litehtml::tchar_t*,
-                                                          const litehtml::string_map&,
-                                                          const std::shared_ptr<litehtml::document>&)
+std::shared_ptr<litehtml::element> Layout::create_element(
+    const litehtml::tchar_t* tag, const litehtml::string_map&,
+    const std::shared_ptr<litehtml::document>& doc)
 {
-    return nullptr;
+    return styleCache_.CreateElement(tag, doc);
 }
 
 void Layout::get_media_features(litehtml::media_features& media) const
@@ -523,34 +844,36 @@ void Layout::get_language(litehtml::tstring& language, litehtml::tstring& cultur
 const char* MasterStyleSheet()
 {
     // Kept short on purpose: litehtml tries every selector on every element,
-    // so each rule here costs time on large pages.
+    // so each selector here costs time on large pages. Hence one rule per
+    // element type (all rules here are equally specific, so merging keeps
+    // what each element gets).
     return R"CSS(
-html, body, div, p, h1, h2, h3, h4, h5, h6, ul, ol, hr, pre, form, popup { display: block; }
+html { display: block; color: black; background-color: white; }
+body { display: block; margin: 8px; font-family: "DejaVu Sans", sans-serif; font-size: 12px; }
+div { display: block; }
+p, form { display: block; margin: 1em 0; }
+h1 { display: block; font-size: 2em; margin: .67em 0; font-weight: bold; }
+h2 { display: block; font-size: 1.5em; margin: .75em 0; font-weight: bold; }
+h3 { display: block; font-size: 1.17em; margin: .83em 0; font-weight: bold; }
+h4, h5, h6 { display: block; margin: 1em 0; font-weight: bold; }
+ul { display: block; margin: 1em 0; padding-left: 40px; list-style-type: disc; }
+ol { display: block; margin: 1em 0; padding-left: 40px; list-style-type: decimal; }
+hr { display: block; border: 1px inset gray; margin: .5em auto; }
+pre { display: block; font-family: monospace; white-space: pre; }
 head, style, script, title, link, meta, include, menu, popup { display: none; }
-html { color: black; background-color: white; }
-body { margin: 8px; font-family: "DejaVu Sans", sans-serif; font-size: 12px; }
 li { display: list-item; }
 table { display: table; border-spacing: 2px; }
 thead { display: table-header-group; }
 tbody { display: table-row-group; vertical-align: middle; }
 tr { display: table-row; vertical-align: inherit; }
-td, th { display: table-cell; vertical-align: inherit; padding: 1px; }
-th { font-weight: bold; text-align: center; }
-h1 { font-size: 2em; margin: .67em 0; font-weight: bold; }
-h2 { font-size: 1.5em; margin: .75em 0; font-weight: bold; }
-h3 { font-size: 1.17em; margin: .83em 0; font-weight: bold; }
-h4, h5, h6 { margin: 1em 0; font-weight: bold; }
-p, ul, ol, form { margin: 1em 0; }
+td { display: table-cell; vertical-align: inherit; padding: 1px; }
+th { display: table-cell; vertical-align: inherit; padding: 1px; font-weight: bold;
+     text-align: center; }
 b, strong { font-weight: bold; }
 i, em { font-style: italic; }
-pre, code { font-family: monospace; }
-pre { white-space: pre; }
+code { font-family: monospace; }
 small { font-size: .83em; }
 u { text-decoration: underline; }
-ol, ul { padding-left: 40px; }
-ol { list-style-type: decimal; }
-ul { list-style-type: disc; }
-hr { border: 1px inset gray; margin: .5em auto; }
 a { color: #00e; text-decoration: underline; }
 img, iframe, widget, object, input, button { display: inline-block; }
 br { display: block; }

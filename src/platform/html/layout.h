@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/html/element.h"
+#include "platform/html/inherited_style_cache.h"
 
 class QPainter;
 
@@ -21,15 +22,25 @@ namespace html {
 
 class View;
 
+// A style sheet of a page: its text, the media it is for ("" for all) and,
+// for a linked one, its address as written and as resolved.
+struct StyleSheetSource {
+    std::string text;
+    std::string media;
+    std::string href;
+    std::string url;
+};
+
 class Layout : public litehtml::document_container {
 public:
     explicit Layout(View* view);
     ~Layout();
 
-    // Builds the litehtml document from `markup` (made by SerializeNode
-    // with numbering into `numbered`) and maps it; states are mirrored into
-    // pseudo-classes. Nothing is laid out yet.
-    void Build(const std::string& markup, std::vector<Element*> numbered);
+    // Builds the litehtml document from our tree and maps it, states
+    // mirrored into pseudo-classes: the whole page when `root` is its html
+    // element, or one popup element shown alone (`popup`). `sheets` are the
+    // page's style sheets in document order. Nothing is laid out yet.
+    void Build(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup);
     // Lays out for a width; returns the document's width.
     int Render(int width);
     void Draw(QPainter* painter, QPoint offset, const QRect& clip);
@@ -53,6 +64,11 @@ public:
     QRect Box(Element* e, unsigned areas);
     bool IsVisible(Element* e);
     std::string StyleProperty(Element* e, const std::string& name);
+    // The same without a copy; null when the element is not laid out here
+    // or the property is unset.
+    const char* StylePropertyText(Element* e, const char* name);
+    // The same for Elements()[index].
+    const char* StylePropertyAt(std::size_t index, const char* name) const;
 
     // document_container
     litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
@@ -94,15 +110,34 @@ public:
 
 private:
     struct Font;
+    void Reset();
+    litehtml::element::ptr BuildElement(Element* e);
+    void BuildTableChildren(Element* table, const litehtml::element::ptr& el);
+    void AppendText(const litehtml::element::ptr& parent, const std::string& text);
+    void MapElement(Element* e, litehtml::element* el);
+    // The slow way, for trees whose tables need boxes that HTML parsing or
+    // litehtml add (cells outside rows and the like): markup parsed again.
+    void BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup);
     const QImage& Image(const std::string& src, const std::string& base);
     std::string Resolve(const std::string& src, const std::string& base) const;
 
     View* view_;
-    litehtml::context context_;
     litehtml::document::ptr doc_;
+    // The page's style sheets as litehtml parsed them (its selectors are
+    // shared with the elements they were applied to).
+    litehtml::css styles_;
     std::vector<Element*> numbered_;
-    std::unordered_map<Element*, litehtml::element*> map_;
-    std::vector<std::unique_ptr<Font>> fonts_;
+    // litehtml's element of each of Elements() (null where it has none),
+    // and the maps both ways, made when first needed.
+    std::vector<litehtml::element*> twins_;
+    mutable std::unordered_map<Element*, litehtml::element*> map_;
+    std::unordered_map<const litehtml::element*, Element*> back_;
+    bool needsMarkup_ = false;
+    std::size_t lastSize_ = 64;  // elements of the last document, to size maps
+    InheritedStyleCache styleCache_;
+    // Fonts by description, kept across documents: litehtml asks again for
+    // every document it builds.
+    std::map<std::string, std::unique_ptr<Font>> fonts_;
     std::map<std::string, QImage> images_;
     QPainter* painter_ = nullptr;
     int clipDepth_ = 0;

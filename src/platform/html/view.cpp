@@ -83,6 +83,23 @@ private:
 
 namespace {
 
+// The elements below `root` (not itself) with one of `tags`, in document
+// order: a plain walk, cheaper on big pages than matching a selector.
+void CollectByTag(const Element* root, std::initializer_list<std::string_view> tags,
+                  std::vector<Element*>& out)
+{
+    for (const auto& n : root->Nodes()) {
+        if (n->IsText())
+            continue;
+        for (std::string_view t : tags)
+            if (n->Tag() == t) {
+                out.push_back(n.get());
+                break;
+            }
+        CollectByTag(n.get(), tags, out);
+    }
+}
+
 unsigned QtButtons(Qt::MouseButton b)
 {
     switch (b) {
@@ -313,10 +330,7 @@ QByteArray View::LoadData(const std::string& url, Element* principal)
 void View::ApplyIncludes(Element* root)
 {
     std::vector<Element*> includes;
-    root->Select("include", [&](Element* e) {
-        includes.push_back(e);
-        return false;
-    });
+    CollectByTag(root, {"include"}, includes);
     for (Element* inc : includes) {
         const std::string* src = inc->Attribute("src");
         if (!src)
@@ -398,20 +412,15 @@ void View::Rebuild()
     if (!root_ || building_)
         return;
     building_ = true;
-    std::string markup;
-    markup.reserve(4096);
-    std::vector<Element*> numbered;
-    SerializeNode(root_.get(), markup, &numbered);
     treeDirty_ = false;
     stylesDirty_ = false;
     renderDirty_ = false;
-    layout_->Build(markup, std::move(numbered));
+    const std::vector<StyleSheetSource> sheets = StyleSheets();
+    layout_->Build(root_.get(), sheets, false);
     layout_->Render(viewport()->width());
     ++layoutCount_;
     for (auto& p : popups_) {
-        std::vector<Element*> pn;
-        const std::string pm = PopupMarkup(p.element.get(), pn);
-        p.layout->Build(pm, std::move(pn));
+        p.layout->Build(p.element.get(), sheets, true);
         p.layout->Render(p.window ? std::max(p.window->width(), 1) : 300);
         if (p.window)
             p.window->update();
@@ -457,8 +466,15 @@ void View::Update(bool renderNow)
 
 void View::AttachBehaviors()
 {
-    for (Element* e : std::vector<Element*>(layout_->Elements())) {
-        std::string name = layout_->StyleProperty(e, "behavior");
+    const std::vector<Element*> elements = layout_->Elements();
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        Element* e = elements[i];
+        // A behaviour attached on the way may have had the layout rebuilt.
+        const std::vector<Element*>& now = layout_->Elements();
+        const char* value = i < now.size() && now[i] == e
+                                ? layout_->StylePropertyAt(i, "behavior")
+                                : layout_->StylePropertyText(e, "behavior");
+        std::string name = value ? value : "";
         while (!name.empty() && (name.back() == ' ' || name.back() == '"'))
             name.pop_back();
         while (!name.empty() && (name.front() == ' ' || name.front() == '"'))
@@ -557,29 +573,36 @@ QPoint View::ScrollOffset() const
     return QPoint(0, verticalScrollBar()->value());
 }
 
-std::string View::PopupMarkup(Element* popup, std::vector<Element*>& numbered) const
+std::vector<StyleSheetSource> View::StyleSheets()
 {
-    // The popup shows its element alone, styled by the page's style sheets;
-    // the element is the first one numbered, and a rule strong enough to beat
-    // the page's "display: none" for popups shows it.
-    std::string markup = "<html><head>" + StyleSheetsMarkup() +
-                         "<style>[_n=\"0\"][_n=\"0\"][_n=\"0\"][_n=\"0\"] { display: block; }"
-                         "</style></head><body style=\"margin:0\">";
-    SerializeNode(popup, markup, &numbered);
-    markup += "</body></html>";
-    return markup;
-}
-
-std::string View::StyleSheetsMarkup() const
-{
-    std::string out;
+    std::vector<StyleSheetSource> sheets;
     if (!root_)
-        return out;
-    root_->Select("style,link", [&](Element* e) {
-        SerializeNode(e, out, nullptr);
-        return false;
-    });
-    return out;
+        return sheets;
+    std::vector<Element*> found;
+    CollectByTag(root_.get(), {"style", "link"}, found);
+    for (Element* e : found) {
+        StyleSheetSource sheet;
+        if (e->Tag() == "link") {
+            // Only rel="stylesheet" links with an address bring a style sheet.
+            const std::string* rel = e->Attribute("rel");
+            const std::string* href = e->Attribute("href");
+            if (!rel || *rel != "stylesheet" || !href || href->empty())
+                continue;
+            sheet.href = *href;
+            sheet.url = QString::fromStdWString(CombineUrl(QString::fromStdString(*href)
+                                                               .toStdWString()))
+                            .toStdString();
+            sheet.text = LoadData(sheet.url).toStdString();
+        } else {
+            for (const auto& n : e->Nodes())
+                if (n->IsText())
+                    sheet.text += n->Text();
+        }
+        if (const std::string* media = e->Attribute("media"))
+            sheet.media = *media;
+        sheets.push_back(std::move(sheet));
+    }
+    return sheets;
 }
 
 Layout* View::LayoutOf(Element* e)
@@ -694,9 +717,7 @@ bool View::ShowPopup(Element* popup, Element* anchor, unsigned placement)
     popup->SetState(kStatePopup, 0, false);
     if (anchor)
         anchor->SetState(kStateOwnsPopup, 0, false);
-    std::vector<Element*> numbered;
-    const std::string markup = PopupMarkup(popup, numbered);
-    p.layout->Build(markup, std::move(numbered));
+    p.layout->Build(popup, StyleSheets(), true);
     p.layout->Render(800);
     const QRect box = p.layout->Box(popup, kMarginBox);
     p.layout->Render(std::max(box.right() + 1, 1));

@@ -20,6 +20,7 @@ namespace html {
 
 class Layout;
 class PopupWindow;
+struct StyleSheetSource;
 
 // Notifications the view sends to its callback.
 enum NotificationCode : unsigned {
@@ -209,8 +210,8 @@ private:
     void PlaceControls();
     void UpdateScrollBars();
     void ApplyIncludes(Element* root);
-    std::string StyleSheetsMarkup() const;
-    std::string PopupMarkup(Element* popup, std::vector<Element*>& numbered) const;
+    // The page's style elements, in document order.
+    std::vector<StyleSheetSource> StyleSheets();
     Layout* LayoutOf(Element* e);
     QPoint LayoutOrigin(Layout* layout) const;
     int Dispatch(Element* target, unsigned group, unsigned cmd, void* params,
