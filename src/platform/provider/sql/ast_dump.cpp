@@ -11,53 +11,16 @@ namespace provider::sql {
 
 namespace {
 
-const wchar_t* OpName(Op op)
+std::wstring OpName(Op op)
 {
-    switch (op) {
-        case Op::Negate:
-            return L"neg";
-        case Op::Not:
-            return L"not";
-        case Op::Power:
-            return L"^";
-        case Op::Multiply:
-            return L"*";
-        case Op::Divide:
-            return L"/";
-        case Op::IntDivide:
-            return L"\\";
-        case Op::Mod:
-            return L"mod";
-        case Op::Add:
-            return L"+";
-        case Op::Subtract:
-            return L"-";
-        case Op::Concat:
-            return L"&";
-        case Op::Equal:
-            return L"=";
-        case Op::NotEqual:
-            return L"<>";
-        case Op::Less:
-            return L"<";
-        case Op::LessEqual:
-            return L"<=";
-        case Op::Greater:
-            return L">";
-        case Op::GreaterEqual:
-            return L">=";
-        case Op::And:
-            return L"and";
-        case Op::Or:
-            return L"or";
-        case Op::Xor:
-            return L"xor";
-        case Op::Eqv:
-            return L"eqv";
-        case Op::None:
-            break;
-    }
-    return L"?";
+    if (op == Op::Negate)
+        return L"neg";
+    if (op == Op::Not)
+        return L"not";
+    std::wstring name = OperatorText(op);  // the outline writes operator words in lower case
+    for (auto& c : name)
+        c = (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c;
+    return name;
 }
 
 class Dumper {

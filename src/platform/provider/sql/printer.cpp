@@ -72,7 +72,9 @@ int LevelOf(const Expr& e)
     }
 }
 
-const wchar_t* OpText(Op op)
+}  // namespace
+
+const wchar_t* OperatorText(Op op)
 {
     switch (op) {
         case Op::Power:
@@ -115,6 +117,8 @@ const wchar_t* OpText(Op op)
             return L"?";
     }
 }
+
+namespace {
 
 const wchar_t* RefActionText(RefAction a)
 {
@@ -294,7 +298,7 @@ void Printer::Bare(const Expr& e)
                 }
                 if (i > 1)
                     out += L' ';
-                out += OpText(e.op);
+                out += OperatorText(e.op);
                 out += L' ';
                 // Comparisons take their right operand at concatenation level; every other
                 // operator is left-associative, so an equal right operand needs parentheses.

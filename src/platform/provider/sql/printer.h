@@ -14,6 +14,8 @@ std::wstring Print(const Statement& statement);
 std::wstring PrintSelect(const Select& select);
 std::wstring PrintExpression(const Expr& expr);
 std::wstring PrintDataType(const DataType& type);
+// The binary operator as Access SQL writes it ("^", "MOD", "<>", "AND", ...); "?" for others.
+const wchar_t* OperatorText(Op op);
 
 // "[name]".
 std::wstring QuoteName(const std::wstring& name);
