@@ -42,6 +42,10 @@ public:
     void SetAbsolutePosition(int position) override { recordset_->SetAbsolutePosition(position); }
     int FieldCount() override { return static_cast<int>(fields_.size()); }
     const automation::Variant& FieldValue(int index) override { return fields_.at(index)->Value(); }
+    automation::Variant TakeFieldValue(int index) override
+    {
+        return fields_.at(index)->TakeValue();
+    }
     void MoveNext() override { recordset_->MoveNext(); }
 
 private:

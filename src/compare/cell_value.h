@@ -29,6 +29,7 @@ public:
 
     // Copies a value, reusing this one's memory where it can.
     void Assign(const automation::Variant& value) { value_ = value; }
+    void Assign(automation::Variant&& value) { value_ = std::move(value); }
 
     const automation::Variant& Variant() const { return value_; }
     bool IsNull() const { return value_.vt() == automation::VT_NULL; }

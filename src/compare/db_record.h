@@ -21,6 +21,10 @@ public:
         values_.resize(count);
     }
     void SetValue(size_t index, const automation::Variant& value) { values_[index].Assign(value); }
+    void SetValue(size_t index, automation::Variant&& value)
+    {
+        values_[index].Assign(std::move(value));
+    }
     void Reserve(size_t count) { values_.reserve(count); }
     const std::vector<CellValue>& Values() const { return values_; }
     // index must be below Values().size().

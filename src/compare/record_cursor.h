@@ -24,6 +24,9 @@ public:
     virtual int FieldCount() = 0;
     // Valid until the cursor moves.
     virtual const automation::Variant& FieldValue(int index) = 0;
+    // The value moved out, for a caller that moves the cursor on right after; the
+    // cursor no longer holds it.
+    virtual automation::Variant TakeFieldValue(int index) { return FieldValue(index); }
     virtual void MoveNext() = 0;
 };
 

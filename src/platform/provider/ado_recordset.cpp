@@ -56,13 +56,26 @@ long Field::DefinedSize() const
     return (c.stored || c.typed) ? DefinedSizeOf(c.type) : 0;
 }
 
-const Variant& Field::Value() const
+void Field::RequireCurrent() const
 {
     if (cursor_->Released())
         Closed();
     if (cursor_->AtEnd() || cursor_->Position() < 0)
         NoCurrentRecord();
+}
+
+const Variant& Field::Value() const
+{
+    RequireCurrent();
+    if (cursor_->Taken())
+        cursor_->RestoreTaken();
     return cursor_->Row()[index_];
+}
+
+Variant Field::TakeValue()
+{
+    RequireCurrent();
+    return cursor_->TakeValue(index_);
 }
 
 void Fields::Reset(const std::shared_ptr<Cursor>& cursor)

@@ -26,8 +26,13 @@ public:
     long DefinedSize() const;
     // The value in the current row; raises when there is no current row.
     const automation::Variant& Value() const;
+    // The value moved out, for a reader that moves on to the next row right after
+    // (Value reads the row again should it be asked for first); raises as Value.
+    automation::Variant TakeValue();
 
 private:
+    void RequireCurrent() const;
+
     std::shared_ptr<Cursor> cursor_;
     size_t index_;
 };

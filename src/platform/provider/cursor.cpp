@@ -123,6 +123,7 @@ void Cursor::Release()
 
 void Cursor::Decode(sqlite3_stmt* stmt)
 {
+    taken_ = false;
     for (size_t i = 0; i < columns_.size(); ++i) {
         const ResultColumn& c = columns_[i];
         sqlite3_value* value = sqlite3_column_value(stmt, static_cast<int>(i));
@@ -157,6 +158,7 @@ bool Cursor::StepMain()
 
 bool Cursor::Revisit(int64_t index)
 {
+    taken_ = false;
     if (!lookup_) {
         row_ = kept_[static_cast<size_t>(index)];
         return true;
@@ -175,6 +177,24 @@ bool Cursor::Revisit(int64_t index)
     for (Variant& v : row_)
         v = Variant::Null();
     return true;
+}
+
+automation::Variant Cursor::TakeValue(size_t index)
+{
+    taken_ = true;
+    return std::move(row_[index]);
+}
+
+void Cursor::RestoreTaken()
+{
+    if (!taken_ || atEnd_ || position_ < 0 || !main_)
+        return;
+    if (!lock_) {
+        Revisit(position_);
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> hold(*lock_);
+    Revisit(position_);
 }
 
 bool Cursor::MoveTo(int64_t index)
@@ -197,7 +217,7 @@ bool Cursor::MoveLocked(int64_t index)
         return Revisit(index);
     }
     if (index == position_ && !atEnd_)
-        return true;
+        return taken_ ? Revisit(index) : true;
     // Forward from the furthest row read: each step is the next row.
     while (streamed_ <= index) {
         if (!StepMain()) {

@@ -38,6 +38,13 @@ public:
     int64_t Position() const { return position_; }
     bool AtEnd() const { return atEnd_; }
     const std::vector<automation::Variant>& Row() const { return row_; }
+    // Moves the current row's value at `index` out to the caller, sparing a copy
+    // when the caller moves on right after. A row taken from is read again should
+    // it be asked for before the cursor moves.
+    automation::Variant TakeValue(size_t index);
+    // Reads the current row again if a value was taken from it.
+    void RestoreTaken();
+    bool Taken() const { return taken_; }
 
     // Releases the SQLite statements; the cursor then has no rows.
     void Release();
@@ -61,6 +68,7 @@ private:
     bool exhausted_ = false;
     int64_t position_ = -1;
     bool atEnd_ = false;
+    bool taken_ = false;  // row_ holds moved-from values
     std::vector<automation::Variant> row_;
 };
 

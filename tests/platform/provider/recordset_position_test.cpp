@@ -29,6 +29,40 @@ protected:
     }
 };
 
+// A value moved out of the current row is read again when the row is asked for
+// before the cursor moves: at the row itself, re-positioned onto it, and on any
+// row revisited later; the taking reader gets each row's own value.
+TEST_F(PositionTest, TakenValuesAreReadAgainWhenTheRowIsAskedFor)
+{
+    for (const wchar_t* sql :
+         {L"SELECT k, v FROM r ORDER BY k", L"SELECT DISTINCT k, v FROM r ORDER BY k, v"}) {
+        const std::vector<int32_t> all = ReadAll(Query(sql));
+        auto rs = Query(sql);
+        std::vector<int32_t> taken;
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            const long pos = rs->AbsolutePosition();
+            taken.push_back(rs->Fields()->Item(L"v")->TakeValue().lVal());
+            if (pos == 2) {
+                EXPECT_EQ(rs->Fields()->Item(L"v")->Value().lVal(), all[1]);
+            }
+            if (pos == 4) {
+                rs->Fields()->Item(L"k")->TakeValue();
+                rs->SetAbsolutePosition(pos);
+                // Sorted keys a, a, b, b, c, d in both statements.
+                EXPECT_EQ(rs->Fields()->Item(L"k")->Value().bstrVal(), L"b");
+            }
+        }
+        EXPECT_EQ(taken, all);
+        for (long pos : {4L, 1L, 6L}) {
+            rs->SetAbsolutePosition(pos);
+            EXPECT_EQ(rs->Fields()->Item(L"v")->Value().lVal(), all[pos - 1]);
+        }
+        rs->SetAbsolutePosition(6);
+        rs->MoveNext();
+        EXPECT_THROW(rs->Fields()->Item(0L)->TakeValue(), automation::ComError);
+    }
+}
+
 TEST_F(PositionTest, AbsolutePositionReachesAnyRowEvenAfterEof)
 {
     for (const wchar_t* sql :
