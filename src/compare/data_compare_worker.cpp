@@ -264,10 +264,18 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
 
 void DataCompareWorker::Queue(std::unique_ptr<RecordItemBase> item)
 {
-    queue_.Add(std::move(item));
+    if (queue_.Add(std::move(item)) >= kMaxQueued && !flushWanted_.load())
+        WantFlush();
 }
 
-void DataCompareWorker::FlushItems()
+void DataCompareWorker::WantFlush()
+{
+    std::lock_guard<std::mutex> lock(tickMutex_);
+    flushWanted_.store(true);
+    tickWake_.notify_all();
+}
+
+void DataCompareWorker::FlushItems(bool report)
 {
     std::lock_guard<std::recursive_mutex> lock(section_);
     if (!IsRunning() || !store_.HasCurrent())
@@ -283,7 +291,7 @@ void DataCompareWorker::FlushItems()
             item.reset();
         }
     }
-    if (progress_)
+    if (report && progress_)
         progress_(tablesDone_.load(), processed_.load(), total_.load());
     queue_.ClearBack();
 }
@@ -294,12 +302,17 @@ void DataCompareWorker::ProgressTicker()
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(tickMutex_);
-            tickWake_.wait_until(lock, due, [this] { return !IsRunning(); });
+            tickWake_.wait_until(lock, due,
+                                 [this] { return !IsRunning() || flushWanted_.load(); });
         }
         if (!IsRunning())
             break;
-        FlushItems();
-        due += kTickPeriod;
+        // An early flush only empties the queue; progress keeps its own pace.
+        const bool early = std::chrono::steady_clock::now() < due;
+        flushWanted_.store(false);
+        FlushItems(!early);
+        if (!early)
+            due += kTickPeriod;
     }
     SignalDone();
 }

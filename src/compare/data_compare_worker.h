@@ -45,6 +45,9 @@ public:
 
     static constexpr std::chrono::milliseconds kFirstTick{1000};
     static constexpr std::chrono::milliseconds kTickPeriod{500};
+    // Items the merge queues before it wakes the ticker to move them to the store:
+    // between two ticks a fast merge would otherwise hold one item per table row.
+    static constexpr size_t kMaxQueued = 1 << 16;
 
     // Takes the pairs as they are now and the current "nulleqemptystr" setting.
     DataCompareWorker(const TablePairList& pairs, ResultStore& store, DataReader& reader);
@@ -71,7 +74,10 @@ public:
     // Read after the end (the finished callback or a joined thread).
     std::wstring ErrorText() const;
 
-    void FlushItems();
+    // `report`: also tell the progress callback.
+    void FlushItems(bool report = true);
+    // Lets the ticker flush before its time; the merge goes on meanwhile.
+    void WantFlush();
     void SignalDone() { endEvent_.Set(); }
 
 private:
@@ -99,6 +105,7 @@ private:
     std::vector<int> keyIndexes_;
     bool nullEqualsEmpty_ = false;  // the "nulleqemptystr" setting of this run
     std::recursive_mutex section_;
+    std::atomic<bool> flushWanted_{false};
     std::mutex tickMutex_;
     std::condition_variable tickWake_;
     ProgressCallback progress_;

@@ -12,10 +12,12 @@ class ItemQueue {
 public:
     using Items = std::vector<std::unique_ptr<RecordItemBase>>;
 
-    void Add(std::unique_ptr<RecordItemBase> item)
+    // Returns how many items wait now.
+    size_t Add(std::unique_ptr<RecordItemBase> item)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         front_.push_back(std::move(item));
+        return front_.size();
     }
     // Everything added so far; valid until ClearBack. Only the flush calls it.
     Items& TakeAll()
