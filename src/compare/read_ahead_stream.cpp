@@ -1,10 +1,5 @@
 #include "compare/read_ahead_stream.h"
 
-namespace {
-// Records cross between the threads in batches: one lock per batch, not per row.
-constexpr size_t kBatch = 64;
-}  // namespace
-
 ReadAheadStream::ReadAheadStream(RecordReader& reader)
     : stream_(reader), thread_([this] { Produce(); })
 {

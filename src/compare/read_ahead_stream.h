@@ -18,7 +18,12 @@
 
 class ReadAheadStream {
 public:
-    static constexpr size_t kWindow = 256;
+    static constexpr size_t kWindow = 4096;
+    // Records cross between the threads in batches: one lock and one wake-up per
+    // batch, not per row. Large batches keep both threads running instead of waking
+    // each other (measured: 64 rows per batch cost a fifth more time than 1024); the
+    // window bounds the records in flight, whatever the table's size.
+    static constexpr size_t kBatch = 1024;
 
     explicit ReadAheadStream(RecordReader& reader);
     // Stops reading (after the row being read) and waits for the thread.
