@@ -15,6 +15,10 @@ ReadAheadStream::~ReadAheadStream()
     thread_.join();
 }
 
+namespace {
+constexpr size_t kStep = 64;  // records read under one lock of the reader
+}  // namespace
+
 void ReadAheadStream::Produce()
 {
     Records batch;
@@ -32,18 +36,13 @@ void ReadAheadStream::Produce()
         std::exception_ptr error;
         bool end = false;
         try {
+            // Smaller steps under the reader's lock let a view read by position
+            // in between, and a stop take effect soon.
             while (batch.size() < kBatch && !stop_.load()) {
-                std::unique_ptr<DbRecord> reuse;
-                if (!reusable.empty()) {
-                    reuse = std::move(reusable.back());
-                    reusable.pop_back();
-                }
-                std::unique_ptr<DbRecord> record = stream_.Next(std::move(reuse));
-                if (!record) {
+                if (!stream_.NextBatch(batch, kStep, reusable)) {
                     end = true;
                     break;
                 }
-                batch.push_back(std::move(record));
             }
         } catch (...) {
             error = std::current_exception();

@@ -83,3 +83,22 @@ std::unique_ptr<DbRecord> RecordStream::Next(std::unique_ptr<DbRecord> reuse)
     nextPosition_ = reader_.NextPosition();
     return record;
 }
+
+bool RecordStream::NextBatch(std::vector<std::unique_ptr<DbRecord>>& out, size_t count,
+                             std::vector<std::unique_ptr<DbRecord>>& reusable)
+{
+    ObjectLock lock(reader_.Mutex());
+    for (size_t n = 0; n < count; ++n) {
+        std::unique_ptr<DbRecord> reuse;
+        if (!reusable.empty()) {
+            reuse = std::move(reusable.back());
+            reusable.pop_back();
+        }
+        auto record = reader_.GetRecordAt(nextPosition_, std::move(reuse));
+        nextPosition_ = reader_.NextPosition();
+        if (!record)
+            return false;
+        out.push_back(std::move(record));
+    }
+    return true;
+}

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "compare/db_record.h"
 #include "compare/locked_object.h"
@@ -47,6 +48,10 @@ public:
     explicit RecordStream(RecordReader& reader);
     // The next record, or null at the end. `reuse` as for GetRecordAt.
     std::unique_ptr<DbRecord> Next(std::unique_ptr<DbRecord> reuse = {});
+    // Appends up to `count` next records to `out` under one lock, filling records
+    // taken from the back of `reusable` first; false once the end is reached.
+    bool NextBatch(std::vector<std::unique_ptr<DbRecord>>& out, size_t count,
+                   std::vector<std::unique_ptr<DbRecord>>& reusable);
 
 private:
     RecordReader& reader_;
