@@ -1,5 +1,7 @@
 #include "compare/read_ahead_stream.h"
 
+#include <chrono>
+
 ReadAheadStream::ReadAheadStream(RecordReader& reader)
     : stream_(reader), thread_([this] { Produce(); })
 {
@@ -17,6 +19,7 @@ ReadAheadStream::~ReadAheadStream()
 
 namespace {
 constexpr size_t kStep = 64;  // records read under one lock of the reader
+constexpr std::chrono::milliseconds kBatchTime{10};
 }  // namespace
 
 void ReadAheadStream::Produce()
@@ -38,11 +41,16 @@ void ReadAheadStream::Produce()
         try {
             // Smaller steps under the reader's lock let a view read by position
             // in between, and a stop take effect soon.
+            // Slow rows go over after a short while, not after a whole batch: the
+            // merge sees them soon and notices a stop soon.
+            const auto due = std::chrono::steady_clock::now() + kBatchTime;
             while (batch.size() < kBatch && !stop_.load()) {
                 if (!stream_.NextBatch(batch, kStep, reusable)) {
                     end = true;
                     break;
                 }
+                if (std::chrono::steady_clock::now() >= due)
+                    break;
             }
         } catch (...) {
             error = std::current_exception();
