@@ -4,6 +4,7 @@
 #pragma once
 
 #include "regex/assertions.h"
+#include "regex/lookaround.h"
 #include "regex/literal_scanner.h"
 #include "regex/perl_syntax.h"
 #include "regex/quantifiers.h"
@@ -87,7 +88,8 @@ private:
     pos_t begin() const { return pattern_.data(); }
     pos_t end() const { return pattern_.data() + pattern_.size(); }
 
-    group* parse_group(pos_t& pos, syntax_t& syntax, table& groups);
+    node* parse_group(pos_t& pos, syntax_t& syntax, table& groups);
+    group* parse_condition(pos_t& pos, syntax_t& syntax, table& groups);
     bool parse_atom(pos_t& pos, group_builder& b, syntax_t& syntax, table& groups);
     void parse_literal_run(pos_t& pos, group_builder& b, syntax_t& syntax);
     void parse_quoted_run(pos_t& pos, group_builder& b, syntax_t& syntax);
@@ -140,7 +142,7 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
     table groups;
     groups.hidden = &hidden_groups_;
     pos_t pos = begin();
-    top_group_ = parse_group(pos, syntax, groups);
+    top_group_ = static_cast<group*>(parse_group(pos, syntax, groups));
     top_group_->next = arena_.make<end_of_pattern<It>>();
     const width_range w = top_group_->width(groups);
     min_width_ = w.min;
@@ -225,25 +227,39 @@ void basic_rpattern_base_impl<It>::apply_anchoring_rules()
 }
 
 template <class It>
-match_group_base<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& syntax,
-                                                                 table& groups)
+sub_expr<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& syntax,
+                                                        table& groups)
 {
     const pattern_flags entry_flags = syntax.flags();
     const unsigned entry_counter = group_counter_;
     const bool at_pattern_start = pos == begin();
     group* g = nullptr;
+    bool conditional = false;
 
     if (pos != end()) {
         const int ext = syntax.read_extension(pos, end());
         if (ext != no_token) {
             if (at_pattern_start || pos == end())
                 throw bad_regexpr("ill-formed regular expression");
+            const bool colon_form = ext == ext_group && pos[-1] == L':';
             pos_t after = pos;
             const bool closes = syntax.read_token(after, end()) == group_close;
-            if (ext == ext_recurse && closes)
-                throw bad_regexpr("recursion sub-expressions are not supported");
-            if (closes) {
-                pos = after; // an empty body or bare inline modifiers: no node
+            if (ext == ext_recurse) {
+                if (!closes)
+                    throw bad_regexpr("bad extension sequence");
+                pos = after;
+                recursion_safe_ = false;
+                return arena_.make<match_recurse<It>>();
+            }
+            // An empty negative look-around can never hold, so it stays as a
+            // node that always fails; every other empty body matches the empty
+            // string and needs no node.
+            if (closes && ext != ext_not_lookahead && ext != ext_not_lookbehind) {
+                pos = after;
+                // '(?i:)' scopes its modifiers to its empty body; only the bare
+                // '(?i)' form changes the rest of the enclosing group.
+                if (colon_form)
+                    syntax.set_flags(entry_flags);
                 return nullptr;
             }
             switch (ext) {
@@ -253,15 +269,24 @@ match_group_base<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, synt
                 g = arena_.make<match_group<It>>(n);
                 break;
             }
+            case ext_independent: {
+                const int n = static_cast<int>(group_counter_++);
+                hidden_groups_.push_back(static_cast<unsigned>(n));
+                g = arena_.make<independent_group<It>>(n, true);
+                break;
+            }
             case ext_lookahead:
             case ext_not_lookahead:
+                g = arena_.make<lookahead_assertion<It>>(ext == ext_lookahead);
+                break;
             case ext_lookbehind:
             case ext_not_lookbehind:
-                throw bad_regexpr("look-ahead and look-behind assertions are not supported");
-            case ext_independent:
-                throw bad_regexpr("independent sub-expressions are not supported");
+                g = arena_.make<lookbehind_assertion<It>>(ext == ext_lookbehind);
+                break;
             case ext_conditional:
-                throw bad_regexpr("conditional sub-expressions are not supported");
+                g = parse_condition(pos, syntax, groups);
+                conditional = true;
+                break;
             case ext_comment:
                 skip_comment(pos, syntax);
                 return nullptr;
@@ -280,6 +305,8 @@ match_group_base<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, synt
     while (parse_atom(pos, b, syntax, groups)) {
     }
     b.close_alternative();
+    if (conditional && b.firsts.size() > 2)
+        throw bad_regexpr("Too many alternates in conditional subexpression");
     g->set_alternatives(arena_, b.firsts);
     g->build_lead_list(arena_);
     if (g->number == 0) {
@@ -298,6 +325,47 @@ match_group_base<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, synt
                         static_cast<int>(group_counter_ - entry_counter));
     syntax.set_flags(entry_flags);
     return g;
+}
+
+// The part of '(?(' up to the body: a group number and ')', or a
+// look-around assertion, which is parsed as a group of its own.
+template <class It>
+match_group_base<It>* basic_rpattern_base_impl<It>::parse_condition(pos_t& pos, syntax_t& syntax,
+                                                                    table& groups)
+{
+    const int n = static_cast<int>(group_counter_++);
+    hidden_groups_.push_back(static_cast<unsigned>(n));
+    pos_t p = pos;
+    const std::uint64_t number = read_decimal(p, end());
+    if (number != 0) {
+        pos_t after = p;
+        if (p != end() && syntax.read_token(after, end()) == group_close) {
+            pos = after;
+            using cond_t = backref_condition<It>;
+            return arena_.make<match_conditional<It, cond_t>>(
+                n, cond_t{static_cast<unsigned>(std::min<std::uint64_t>(number, UINT32_MAX))});
+        }
+    }
+    syntax_t probe_syntax = syntax;
+    pos_t probe = pos;
+    const int ext = probe_syntax.read_extension(probe, end());
+    if (ext != ext_lookahead && ext != ext_not_lookahead && ext != ext_lookbehind &&
+        ext != ext_not_lookbehind)
+        throw bad_regexpr("bad extension sequence");
+    node* a = parse_group(pos, syntax, groups);
+    using cond_t = assertion_condition<It>;
+    cond_t c;
+    if (a) {
+        c.assertion_node = static_cast<group*>(a);
+    } else {
+        // '(?(?=)' and '(?(?<=)': an empty positive assertion always holds.
+        auto* always = arena_.make<lookahead_assertion<It>>(true);
+        std::vector<node*> alts{always->end_node()};
+        always->set_alternatives(arena_, alts);
+        c.assertion_node = always;
+    }
+    c.assertion_node->next = arena_.make<accept_node<It>>();
+    return arena_.make<match_conditional<It, cond_t>>(n, c);
 }
 
 template <class It>
@@ -344,7 +412,7 @@ bool basic_rpattern_base_impl<It>::parse_atom(pos_t& pos, group_builder& b, synt
         n = parse_group(pos, syntax, groups);
         if (!n)
             return true;
-        is_group = true;
+        is_group = dynamic_cast<group*>(n) != nullptr;
         break;
     case group_close:
         if (in_top)
@@ -579,7 +647,7 @@ template <class It>
 sub_expr<It>* basic_rpattern_base_impl<It>::parse_quantifier(node* n, pos_t& pos, bool is_group,
                                                              syntax_t& syntax)
 {
-    if (pos == end() || n->is_assertion())
+    if (pos == end() || (!is_group && n->is_assertion()))
         return n;
     pos_t p = pos;
     std::uint64_t min = 0;

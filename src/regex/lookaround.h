@@ -1,0 +1,394 @@
+// Look-around, independent groups, conditionals and recursion: nodes that
+// run a sub-match whose outcome is decided once and never revisited by later
+// backtracking. Each saves the records of the groups inside it and puts them
+// back when it gives up, so a failed attempt leaves no stale captures.
+#pragma once
+
+#include "regex/quantifiers.h"
+
+#include <vector>
+
+namespace regex::detail {
+
+// Copies of a run of group records, kept while a decided sub-match is
+// undone or kept. Small runs stay in the object, so the recursive matcher
+// needs no heap for the usual one or two inner groups.
+template <class It>
+class saved_records {
+public:
+    saved_records(const backref_tag<It>* from, int count) : count_(count)
+    {
+        if (count_ <= inline_count)
+            std::copy(from, from + count_, inline_);
+        else
+            heap_.assign(from, from + count_);
+    }
+    void restore(backref_tag<It>* to) const
+    {
+        const backref_tag<It>* src = count_ <= inline_count ? inline_ : heap_.data();
+        std::copy(src, src + count_, to);
+    }
+
+private:
+    static constexpr int inline_count = 2;
+    int count_;
+    backref_tag<It> inline_[inline_count];
+    std::vector<backref_tag<It>> heap_;
+};
+
+// The node that ends the private chain of an assertion condition: only the
+// assertion is tested there, so it accepts every position (unlike the
+// pattern's own end, it does not refuse an empty match at the search start).
+template <class It>
+class accept_node : public chain_node<It, accept_node<It>, sub_expr<It>> {
+public:
+    template <bool Nul>
+    bool chain(match_state<It>*, It) const
+    {
+        return true;
+    }
+    bool step_forward(match_state<It>* s) const override
+    {
+        s->next_node = nullptr;
+        return true;
+    }
+    bool step_forward_nul(match_state<It>* s) const override { return step_forward(s); }
+};
+
+template <class It>
+class independent_group_base : public match_group_base<It> {
+public:
+    independent_group_base(int n, bool expect) : match_group_base<It>(n), expected(expect) {}
+
+    void set_inner_groups(int first, int count) override
+    {
+        inner_first = first;
+        inner_count = count;
+    }
+
+    // Every alternative's chain ends in the group's end node, which returns
+    // true at once: the first alternative that gets there decides.
+    template <bool Nul>
+    bool try_alternatives(match_state<It>* s, It pos) const
+    {
+        if (!this->template lead_allows<Nul>(s, pos))
+            return false;
+        for (unsigned i = 0; i < this->alt_count; ++i) {
+            sub_expr<It>* first = this->alternatives[i];
+            if (Nul ? first->match_chain_nul(s, pos) : first->match_chain(s, pos))
+                return true;
+        }
+        return false;
+    }
+
+    bool expected;
+    int inner_first = 0;
+    int inner_count = 0;
+};
+
+// (?>...) with a group number; look-ahead (number -1) derives from it.
+template <class It>
+class independent_group : public independent_group_base<It> {
+public:
+    class end_group : public chain_node<It, end_group, sub_expr<It>> {
+    public:
+        explicit end_group(const independent_group* o) : owner(o) {}
+        template <bool Nul>
+        bool chain(match_state<It>* s, It pos) const
+        {
+            if (owner->number >= 0) {
+                backref_tag<It>& rec = s->results[owner->number];
+                rec.first = rec.reserved_start;
+                rec.second = pos;
+                rec.matched = true;
+            }
+            return true;
+        }
+        bool step_forward(match_state<It>* s) const override
+        {
+            chain<false>(s, s->position);
+            s->next_node = nullptr;
+            return true;
+        }
+        bool step_forward_nul(match_state<It>* s) const override { return step_forward(s); }
+        const independent_group* owner;
+    };
+
+    independent_group(int n, bool expect) : independent_group_base<It>(n, expect) {}
+
+    sub_expr<It>* end_node() override { return &end_; }
+
+    bool match_chain(match_state<It>* s, It pos) const override { return chain<false>(s, pos); }
+    bool match_chain_nul(match_state<It>* s, It pos) const override { return chain<true>(s, pos); }
+
+    bool peek_lead(lead_info& info) const override
+    {
+        return this->number >= 0 && match_group_base<It>::peek_lead(info);
+    }
+
+    // Runs the inner match once; returns its outcome and where it ended.
+    template <bool Nul>
+    bool decide(match_state<It>* s, It pos, It& resume) const
+    {
+        bool a;
+        if (this->number >= 0) {
+            backref_tag<It>& rec = s->results[this->number];
+            rec.reserved_start = pos;
+            a = this->template try_alternatives<Nul>(s, pos);
+            resume = a ? rec.second : pos;
+        } else {
+            a = this->template try_alternatives<Nul>(s, pos);
+            resume = pos;
+        }
+        return a;
+    }
+
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        const saved_records<It> saved(s->results + this->inner_first, this->inner_count);
+        It resume = pos;
+        if (decide<Nul>(s, pos, resume) == this->expected &&
+            this->template match_next<Nul>(s, resume))
+            return true;
+        saved.restore(s->results + this->inner_first);
+        return false;
+    }
+
+private:
+    end_group end_{this};
+};
+
+template <class It>
+class lookahead_assertion : public independent_group<It> {
+public:
+    explicit lookahead_assertion(bool positive) : independent_group<It>(-1, positive) {}
+    bool is_assertion() const override { return true; }
+    width_range width(group_table<It>& table) override
+    {
+        independent_group<It>::width(table);
+        return {0, 0};
+    }
+    bool peek_lead(lead_info& info) const override
+    {
+        return this->next && this->next->peek_lead(info);
+    }
+    sub_expr<It>* make_quantifier(std::uint64_t, std::uint64_t, bool, node_arena&) override
+    {
+        throw bad_regexpr("look-ahead assertion cannot be quantified");
+    }
+};
+
+// (?<=...) and (?<!...) of any width: the contents must match a stretch of
+// the subject that ends exactly at the position.
+template <class It>
+class lookbehind_assertion : public independent_group_base<It> {
+public:
+    class end_group : public chain_node<It, end_group, sub_expr<It>> {
+    public:
+        template <bool Nul>
+        bool chain(match_state<It>* s, It pos) const
+        {
+            return pos == s->subject_end;
+        }
+        bool step_forward(match_state<It>* s) const override
+        {
+            s->next_node = nullptr;
+            return s->position == s->subject_end;
+        }
+        bool step_forward_nul(match_state<It>* s) const override { return step_forward(s); }
+    };
+
+    explicit lookbehind_assertion(bool positive) : independent_group_base<It>(-1, positive) {}
+
+    sub_expr<It>* make_quantifier(std::uint64_t, std::uint64_t, bool, node_arena&) override
+    {
+        throw bad_regexpr("sub-expression cannot be quantified");
+    }
+
+    sub_expr<It>* end_node() override { return &end_; }
+    bool is_assertion() const override { return true; }
+    width_range width(group_table<It>& table) override
+    {
+        independent_group_base<It>::width(table);
+        return {0, 0};
+    }
+    bool peek_lead(lead_info& info) const override
+    {
+        return this->next && this->next->peek_lead(info);
+    }
+
+    bool match_chain(match_state<It>* s, It pos) const override { return chain<false>(s, pos); }
+    bool match_chain_nul(match_state<It>* s, It pos) const override { return chain<true>(s, pos); }
+
+    // The state an inner attempt runs on: the subject ends at the position.
+    match_state<It> nested_state(const match_state<It>* s, It pos) const
+    {
+        match_state<It> inner = *s;
+        inner.subject_end = pos;
+        inner.no_empty_at_start = false;
+        inner.next_node = nullptr;
+        return inner;
+    }
+    // The candidate starts, earliest first; false when the contents cannot fit.
+    bool start_range(const match_state<It>* s, It pos, It& first, It& last) const
+    {
+        const auto available = static_cast<std::uint64_t>(pos - s->subject_begin);
+        if (available < this->min_width)
+            return false;
+        first = pos - static_cast<std::ptrdiff_t>(std::min(this->max_width, available));
+        last = pos - static_cast<std::ptrdiff_t>(this->min_width);
+        return true;
+    }
+
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        It first, last;
+        if (!start_range(s, pos, first, last))
+            return !this->expected && this->template match_next<Nul>(s, pos);
+        const saved_records<It> saved(s->results + this->inner_first, this->inner_count);
+        match_state<It> inner = nested_state(s, pos);
+        // The inner match runs bounded: its end is the position, not a NUL.
+        for (It start = first;; ++start) {
+            const bool c = this->template try_alternatives<false>(&inner, start);
+            if (c) {
+                if (!this->expected) {
+                    // One matching start is enough to refute a negative look-behind.
+                    saved.restore(s->results + this->inner_first);
+                    return false;
+                }
+                if (this->template match_next<Nul>(s, pos))
+                    return true;
+                saved.restore(s->results + this->inner_first);
+            }
+            if (start == last)
+                break;
+        }
+        return !this->expected && this->template match_next<Nul>(s, pos);
+    }
+
+private:
+    end_group end_;
+};
+
+template <class It>
+struct backref_condition {
+    unsigned group; // as written until the width pass translates it
+    bool translated = false;
+
+    bool holds(const match_state<It>* s) const
+    {
+        return group < s->group_count && s->results[group].matched;
+    }
+    void width(group_table<It>& table)
+    {
+        if (!translated) {
+            group = table.to_internal(group);
+            translated = true;
+        }
+        // A condition on a group the pattern does not have could never hold;
+        // it is almost certainly a typing error, so refuse it like a
+        // back-reference to a missing group.
+        if (group >= table.groups.size() || !table.groups[group])
+            throw bad_regexpr("reference to nonexistent group");
+    }
+};
+
+template <class It>
+struct assertion_condition {
+    match_group_base<It>* assertion_node = nullptr; // its chain ends in an accept_node
+
+    template <bool Nul>
+    bool holds(match_state<It>* s, It pos) const
+    {
+        return Nul ? assertion_node->match_chain_nul(s, pos) : assertion_node->match_chain(s, pos);
+    }
+    void width(group_table<It>& table) { assertion_node->width(table); }
+};
+
+// (?(cond)yes|no): one or two alternatives; the group keeps a hidden number
+// so its end node records where the chosen branch ended.
+template <class It, class C>
+class match_conditional : public match_group<It> {
+public:
+    match_conditional(int n, C c) : match_group<It>(n), condition(c) {}
+
+    template <bool Nul>
+    bool test(match_state<It>* s, It pos) const
+    {
+        if constexpr (std::is_same_v<C, backref_condition<It>>)
+            return condition.holds(s);
+        else
+            return condition.template holds<Nul>(s, pos);
+    }
+
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        const bool yes = test<Nul>(s, pos);
+        if (!yes && this->alt_count < 2)
+            return this->template match_next<Nul>(s, pos);
+        backref_tag<It>& rec = s->results[this->number];
+        const It saved = rec.reserved_start;
+        rec.reserved_start = pos;
+        sub_expr<It>* branch = this->alternatives[yes ? 0 : 1];
+        if (Nul ? branch->match_chain_nul(s, pos) : branch->match_chain(s, pos))
+            return true;
+        rec.reserved_start = saved;
+        return false;
+    }
+    bool match_chain(match_state<It>* s, It pos) const override { return chain<false>(s, pos); }
+    bool match_chain_nul(match_state<It>* s, It pos) const override { return chain<true>(s, pos); }
+
+    // Without a no-branch the successor may stand at the position, so the
+    // yes-branch's first characters say nothing about what must be there.
+    bool peek_lead(lead_info& info) const override
+    {
+        return this->alt_count == 2 && match_group_base<It>::peek_lead(info);
+    }
+
+    width_range width(group_table<It>& table) override
+    {
+        const bool first_time = width_range{this->min_width, this->max_width} == width_not_computed;
+        width_range w = match_group_base<It>::width(table);
+        if (this->alt_count < 2)
+            w.min = 0;
+        this->min_width = w.min;
+        if (first_time)
+            condition.width(table);
+        return w;
+    }
+
+    C condition;
+};
+
+// (?R): the whole pattern again at the position. The inner match is decided
+// once; the records it changed are put back afterwards, so the captures and
+// the loop state of the groups around the recursion are what they were.
+template <class It>
+class match_recurse : public chain_node<It, match_recurse<It>, sub_expr<It>> {
+public:
+    width_range width(group_table<It>&) override { return {0, unbounded}; }
+    sub_expr<It>* make_quantifier(std::uint64_t, std::uint64_t, bool, node_arena&) override
+    {
+        throw bad_regexpr("recursion sub-expression cannot be quantified");
+    }
+
+    template <bool Nul>
+    bool chain(match_state<It>* s, It pos) const
+    {
+        // Entered again where the innermost entry began, with nothing consumed
+        // since: recursing would never end, so match the empty string.
+        if (pos == s->results[0].reserved_start)
+            return this->template match_next<Nul>(s, pos);
+        const saved_records<It> saved(s->results, static_cast<int>(s->group_count));
+        const bool ok = Nul ? s->top_group->match_chain_nul(s, pos)
+                            : s->top_group->match_chain(s, pos);
+        const It end = s->results[0].second;
+        saved.restore(s->results);
+        return ok && this->template match_next<Nul>(s, end);
+    }
+};
+
+} // namespace regex::detail
