@@ -81,9 +81,53 @@ public:
         return false;
     }
 
+    // Explicit-stack bookkeeping: the records of the groups inside, then the
+    // position; undone in the reverse order.
+    void save_on_stack(match_state<It>* s) const
+    {
+        for (int i = 0; i < inner_count; ++i)
+            s->stack->push(s->results[inner_first + i]);
+        s->stack->push(s->position);
+    }
+    void restore_from_stack(match_state<It>* s) const
+    {
+        s->stack->pop(s->position);
+        for (int i = inner_count; i-- > 0;)
+            s->stack->pop(s->results[inner_first + i]);
+    }
+    bool step_back(match_state<It>* s) const override
+    {
+        restore_from_stack(s);
+        return false;
+    }
+    bool step_back_nul(match_state<It>* s) const override { return step_back(s); }
+
     bool expected;
     int inner_first = 0;
     int inner_count = 0;
+};
+
+// Runs a group as a chain of its own in a nested explicit-stack attempt: its
+// steps are the group's entry and alternative cursor, without the
+// construct's own decision around them.
+template <class It>
+class group_wrapper : public sub_expr<It> {
+public:
+    explicit group_wrapper(const match_group_base<It>* g) : group(g) {}
+    bool step_forward(match_state<It>* s) const override { return group->template enter<false>(s); }
+    bool step_forward_nul(match_state<It>* s) const override
+    {
+        return group->template enter<true>(s);
+    }
+    bool step_back(match_state<It>* s) const override
+    {
+        return group->template next_alternative<false>(s);
+    }
+    bool step_back_nul(match_state<It>* s) const override
+    {
+        return group->template next_alternative<true>(s);
+    }
+    const match_group_base<It>* group;
 };
 
 // (?>...) with a group number; look-ahead (number -1) derives from it.
@@ -153,6 +197,26 @@ public:
             return true;
         saved.restore(s->results + this->inner_first);
         return false;
+    }
+
+    bool step_forward(match_state<It>* s) const override { return forward<false>(s); }
+    bool step_forward_nul(match_state<It>* s) const override { return forward<true>(s); }
+
+    template <bool Nul>
+    bool forward(match_state<It>* s) const
+    {
+        const It pos = s->position;
+        this->save_on_stack(s);
+        const group_wrapper<It> wrapper(this);
+        const bool a = explicit_match<Nul>(&wrapper, s, pos);
+        if (a != this->expected) {
+            this->restore_from_stack(s);
+            return false;
+        }
+        if (this->number < 0 || !a)
+            s->position = pos; // a look-ahead does not move
+        s->next_node = this->next;
+        return true;
     }
 
 private:
@@ -268,6 +332,38 @@ public:
         return !this->expected && this->template match_next<Nul>(s, pos);
     }
 
+    bool step_forward(match_state<It>* s) const override { return forward(s); }
+    bool step_forward_nul(match_state<It>* s) const override { return forward(s); }
+
+    // Like the recursive form, the inner attempts run bounded on a state whose
+    // subject ends at the position, whatever the outer end style.
+    bool forward(match_state<It>* s) const
+    {
+        const It pos = s->position;
+        this->save_on_stack(s);
+        It first, last;
+        bool holds = !this->expected;
+        if (start_range(s, pos, first, last)) {
+            match_state<It> inner = nested_state(s, pos);
+            const group_wrapper<It> wrapper(this);
+            for (It start = first;; ++start) {
+                if (explicit_match<false>(&wrapper, &inner, start)) {
+                    holds = this->expected;
+                    break;
+                }
+                if (start == last)
+                    break;
+            }
+        }
+        if (!holds) {
+            this->restore_from_stack(s);
+            return false;
+        }
+        s->position = pos;
+        s->next_node = this->next;
+        return true;
+    }
+
 private:
     end_group end_;
 };
@@ -341,6 +437,43 @@ public:
     bool match_chain(match_state<It>* s, It pos) const override { return chain<false>(s, pos); }
     bool match_chain_nul(match_state<It>* s, It pos) const override { return chain<true>(s, pos); }
 
+    bool step_forward(match_state<It>* s) const override { return forward<false>(s); }
+    bool step_forward_nul(match_state<It>* s) const override { return forward<true>(s); }
+    bool step_back(match_state<It>* s) const override { return back<false>(s); }
+    bool step_back_nul(match_state<It>* s) const override { return back<true>(s); }
+
+    // Pushes which branch was taken; a held assertion condition keeps its
+    // own records below that until the step back undoes it.
+    template <bool Nul>
+    bool forward(match_state<It>* s) const
+    {
+        bool yes;
+        if constexpr (std::is_same_v<C, backref_condition<It>>)
+            yes = condition.holds(s);
+        else
+            yes = Nul ? condition.assertion_node->step_forward_nul(s)
+                      : condition.assertion_node->step_forward(s);
+        s->stack->push(yes);
+        if (!yes && this->alt_count < 2) {
+            s->next_node = this->next;
+            return true;
+        }
+        s->results[this->number].reserved_start = s->position;
+        s->next_node = this->alternatives[yes ? 0 : 1];
+        return true;
+    }
+    template <bool Nul>
+    bool back(match_state<It>* s) const
+    {
+        bool yes;
+        s->stack->pop(yes);
+        if constexpr (!std::is_same_v<C, backref_condition<It>>)
+            if (yes)
+                Nul ? condition.assertion_node->step_back_nul(s)
+                    : condition.assertion_node->step_back(s);
+        return false;
+    }
+
     // Without a no-branch the successor may stand at the position, so the
     // yes-branch's first characters say nothing about what must be there.
     bool peek_lead(lead_info& info) const override
@@ -388,6 +521,35 @@ public:
         const It end = s->results[0].second;
         saved.restore(s->results);
         return ok && this->template match_next<Nul>(s, end);
+    }
+
+    template <bool Nul>
+    bool forward(match_state<It>* s) const
+    {
+        const It pos = s->position;
+        hetero_stack& stack = *s->stack;
+        stack.push(pos);
+        if (pos != s->results[0].reserved_start) {
+            for (unsigned i = 0; i < s->group_count; ++i)
+                stack.push(s->results[i]);
+            const bool ok = explicit_match<Nul>(s->top_group, s, pos);
+            const It end = s->results[0].second;
+            for (unsigned i = s->group_count; i-- > 0;)
+                stack.pop(s->results[i]);
+            if (!ok) {
+                stack.pop(s->position);
+                return false;
+            }
+            s->position = end;
+        }
+        s->next_node = this->next;
+        return true;
+    }
+    template <bool Nul>
+    bool back(match_state<It>* s) const
+    {
+        s->stack->pop(s->position);
+        return false;
     }
 };
 

@@ -56,8 +56,14 @@ protected:
 
     void compile_pattern(pattern_flags flags);
 
-    // The start-position search for one attempt; s is filled by the caller.
+    // The start-position search for one attempt; s is filled by the caller,
+    // with a stack when the attempt runs in the explicit-stack mode.
     bool search(match_state<It>& s) const;
+    bool uses_explicit_stack() const
+    {
+        return mode_ == mode_explicit_stack ||
+               (mode_ == mode_recursive_when_safe && !recursion_safe_);
+    }
 
     node_arena arena_;
     bool has_backrefs_ = false; // substitution texts (not used by pattern matching)
@@ -104,7 +110,12 @@ private:
     void apply_anchoring_rules();
     void find_required_char(const node* first, const node* stop);
     bool required_char_present(It from, It to) const;
-    bool try_at(match_state<It>& s, It pos) const { return top_group_->match_chain(&s, pos); }
+    bool try_at(match_state<It>& s, It pos) const
+    {
+        if (s.stack)
+            return explicit_match<false>(top_group_, &s, pos);
+        return top_group_->match_chain(&s, pos);
+    }
 };
 
 // Reads decimal digits. With a limit, stops before the digit that would pass

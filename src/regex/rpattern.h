@@ -127,10 +127,13 @@ private:
         s.top_group = this->top_group_;
         s.no_empty_at_start = no_empty;
         s.stack_limit = detail::machine_stack_limit();
+        hetero_stack stack;
+        if (this->uses_explicit_stack())
+            s.stack = &stack;
         bool matched;
         try {
-            // The explicit-stack matcher is not part of this build: every mode
-            // runs the recursive matcher under the depth guard.
+            // Both modes keep the depth guard: the explicit-stack one still
+            // nests for look-around and recursion.
             matched = this->search(s);
         } catch (const detail::stack_exhausted&) {
             for (backref_tag<It>& r : records)
