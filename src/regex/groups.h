@@ -252,6 +252,7 @@ private:
     template <bool Nul>
     bool try_alternatives(match_state<It>* s, It pos) const
     {
+        this->check_depth(s);
         for (unsigned i = 0; i < this->alt_count; ++i) {
             sub_expr<It>* first = this->alternatives[i];
             if (Nul ? first->match_chain_nul(s, pos) : first->match_chain(s, pos))

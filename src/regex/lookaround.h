@@ -73,6 +73,7 @@ public:
     {
         if (!this->template lead_allows<Nul>(s, pos))
             return false;
+        this->check_depth(s);
         for (unsigned i = 0; i < this->alt_count; ++i) {
             sub_expr<It>* first = this->alternatives[i];
             if (Nul ? first->match_chain_nul(s, pos) : first->match_chain(s, pos))
@@ -422,6 +423,7 @@ public:
     template <bool Nul>
     bool chain(match_state<It>* s, It pos) const
     {
+        this->check_depth(s);
         const bool yes = test<Nul>(s, pos);
         if (!yes && this->alt_count < 2)
             return this->template match_next<Nul>(s, pos);

@@ -169,12 +169,18 @@ public:
     template <bool Nul>
     bool match_next(state* s, It pos) const
     {
-        if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < s->stack_limit)
-            throw stack_exhausted();
+        check_depth(s);
         if constexpr (Nul)
             return next->match_chain_nul(s, pos);
         else
             return next->match_chain(s, pos);
+    }
+
+    // Groups enter their alternatives directly, so they look as well.
+    static void check_depth(const state* s)
+    {
+        if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < s->stack_limit)
+            throw stack_exhausted();
     }
 
     sub_expr* next = nullptr;
@@ -284,8 +290,7 @@ private:
 template <bool Nul, class It>
 bool explicit_match(const sub_expr_base<It>* start, match_state<It>* s, It pos)
 {
-    if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < s->stack_limit)
-        throw stack_exhausted();
+    sub_expr<It>::check_depth(s);
     hetero_stack& stack = *s->stack;
     const stack_mark mark(stack);
     const std::byte* const base = mark.position();
