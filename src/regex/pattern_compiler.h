@@ -8,6 +8,7 @@
 #include "regex/literal_scanner.h"
 #include "regex/perl_syntax.h"
 #include "regex/quantifiers.h"
+#include "regex/substitution.h"
 
 #include <cstring>
 #include <string>
@@ -56,6 +57,19 @@ protected:
 
     void compile_pattern(pattern_flags flags);
 
+    // Unescapes (under unescape_text) and parses a substitution text; the
+    // pattern's substitution changes only when the parse succeeds.
+    void set_substitution_text(std::wstring text)
+    {
+        if (flags_ & unescape_text)
+            unescape_substitution(text);
+        bool refs = false;
+        std::vector<subst_part> parts = parse_substitution(text, capture_count_, refs);
+        substitution_.swap(text);
+        has_backrefs_ = refs;
+        subst_parts_.swap(parts);
+    }
+
     // The start-position search for one attempt; s is filled by the caller,
     // with a stack when the attempt runs in the explicit-stack mode.
     bool search(match_state<It>& s) const;
@@ -77,6 +91,7 @@ protected:
     std::uint64_t max_width_ = unbounded;
     std::wstring pattern_;
     std::wstring substitution_;
+    std::vector<subst_part> subst_parts_;
     group* top_group_ = nullptr;
     std::vector<unsigned> hidden_groups_; // ascending: groups are numbered as they open
     const literal_scanner* scanner_ = nullptr;

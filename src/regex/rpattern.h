@@ -53,6 +53,22 @@ public:
         this->compile_pattern(flags);
     }
 
+    // Compiles the pattern, then stores the substitution text parsed into
+    // its parts; raises bad_regexpr when either is malformed.
+    basic_rpattern(std::wstring pattern, std::wstring substitution, pattern_flags flags,
+                   match_mode mode = mode_recursive)
+        : impl(std::move(pattern), flags, mode)
+    {
+        this->compile_pattern(flags);
+        this->set_substitution_text(std::move(substitution));
+    }
+
+    // Replaces the substitution; on a parse error the previous one stays.
+    void set_substitution(const std::wstring& text) { this->set_substitution_text(text); }
+    const std::wstring& substitution() const { return this->substitution_; }
+    const std::vector<subst_part>& substitution_parts() const { return this->subst_parts_; }
+    bool substitution_has_references() const { return this->has_backrefs_; }
+
     pattern_flags flags() const { return this->flags_; }
     match_mode mode() const { return this->mode_; }
     // Number of records a successful match reports (group 0 included).
