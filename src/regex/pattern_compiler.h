@@ -73,6 +73,53 @@ protected:
     // The start-position search for one attempt; s is filled by the caller,
     // with a stack when the attempt runs in the explicit-stack mode.
     bool search(match_state<It>& s) const;
+    // A NUL-terminated subject: positions run until the character 0.
+    bool search_nul(match_state<It>& s) const;
+
+    // One attempt of the start-position search over [begin, end) (or up to
+    // the NUL when nul is set; end is then not read), in the pattern's mode.
+    // Fills records with the visible sub-matches; an exhausted machine stack
+    // counts as no match.
+    bool run_attempt(It begin, It end, It search_start, bool no_empty, bool nul,
+                     std::vector<backref_tag<It>>& records) const
+    {
+        records.assign(group_counter_, backref_tag<It>());
+        match_state<It> s;
+        s.results = records.data();
+        s.subject_end = end;
+        s.group_count = group_counter_;
+        s.subject_begin = begin;
+        s.search_start = search_start;
+        s.top_group = top_group_;
+        s.no_empty_at_start = no_empty;
+        s.stack_limit = machine_stack_limit();
+        hetero_stack stack;
+        if (uses_explicit_stack())
+            s.stack = &stack;
+        bool matched;
+        try {
+            // Both modes keep the depth guard: the explicit-stack one still
+            // nests for look-around and recursion.
+            matched = nul ? search_nul(s) : search(s);
+        } catch (const stack_exhausted&) {
+            for (backref_tag<It>& r : records)
+                r = backref_tag<It>::never_matched();
+            matched = false;
+        }
+        remove_hidden_groups(records, matched);
+        return matched;
+    }
+
+    void remove_hidden_groups(std::vector<backref_tag<It>>& records, bool matched) const
+    {
+        if (!matched) {
+            records.resize(records.size() - hidden_groups_.size());
+            return;
+        }
+        for (auto h = hidden_groups_.rbegin(); h != hidden_groups_.rend(); ++h)
+            records.erase(records.begin() + *h);
+    }
+
     bool uses_explicit_stack() const
     {
         return mode_ == mode_explicit_stack ||
@@ -125,11 +172,12 @@ private:
     void apply_anchoring_rules();
     void find_required_char(const node* first, const node* stop);
     bool required_char_present(It from, It to) const;
+    template <bool Nul = false>
     bool try_at(match_state<It>& s, It pos) const
     {
         if (s.stack)
-            return explicit_match<false>(top_group_, &s, pos);
-        return top_group_->match_chain(&s, pos);
+            return explicit_match<Nul>(top_group_, &s, pos);
+        return Nul ? top_group_->match_chain_nul(&s, pos) : top_group_->match_chain(&s, pos);
     }
 };
 
@@ -757,6 +805,29 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
         if (try_at(s, p))
             return true;
         if (!unanchored_ || p == last)
+            return false;
+        s.no_empty_at_start = false;
+    }
+}
+
+// Without a known end there is no width check, no literal scan and no
+// required-character test: every position up to and including the NUL is
+// tried. Searching from the right needs the end, so it measures the subject
+// first and runs the bounded search.
+template <class It>
+bool basic_rpattern_base_impl<It>::search_nul(match_state<It>& s) const
+{
+    if (flags_ & search_from_right) {
+        It end = s.search_start;
+        while (*end != 0)
+            ++end;
+        s.subject_end = end;
+        return search(s);
+    }
+    for (It p = s.search_start;; ++p) {
+        if (try_at<true>(s, p))
+            return true;
+        if (!unanchored_ || *p == 0)
             return false;
         s.no_empty_at_start = false;
     }

@@ -133,42 +133,7 @@ private:
     bool attempt(It begin, It end, It search_start, bool no_empty,
                  std::vector<backref_tag<It>>& records) const
     {
-        records.assign(this->group_counter_, backref_tag<It>());
-        detail::match_state<It> s;
-        s.results = records.data();
-        s.subject_end = end;
-        s.group_count = this->group_counter_;
-        s.subject_begin = begin;
-        s.search_start = search_start;
-        s.top_group = this->top_group_;
-        s.no_empty_at_start = no_empty;
-        s.stack_limit = detail::machine_stack_limit();
-        hetero_stack stack;
-        if (this->uses_explicit_stack())
-            s.stack = &stack;
-        bool matched;
-        try {
-            // Both modes keep the depth guard: the explicit-stack one still
-            // nests for look-around and recursion.
-            matched = this->search(s);
-        } catch (const detail::stack_exhausted&) {
-            for (backref_tag<It>& r : records)
-                r = backref_tag<It>::never_matched();
-            matched = false;
-        }
-        remove_hidden_groups(records, matched);
-        return matched;
-    }
-
-    void remove_hidden_groups(std::vector<backref_tag<It>>& records, bool matched) const
-    {
-        const std::vector<unsigned>& hidden = this->hidden_groups_;
-        if (!matched) {
-            records.resize(records.size() - hidden.size());
-            return;
-        }
-        for (auto h = hidden.rbegin(); h != hidden.rend(); ++h)
-            records.erase(records.begin() + *h);
+        return this->run_attempt(begin, end, search_start, no_empty, false, records);
     }
 };
 
