@@ -254,12 +254,12 @@ public:
         template <bool Nul>
         bool chain(match_state<It>* s, It pos) const
         {
-            return pos == s->subject_end;
+            return pos == s->lookbehind_end;
         }
         bool step_forward(match_state<It>* s) const override
         {
             s->next_node = nullptr;
-            return s->position == s->subject_end;
+            return s->position == s->lookbehind_end;
         }
         bool step_forward_nul(match_state<It>* s) const override { return step_forward(s); }
     };
@@ -286,11 +286,13 @@ public:
     bool match_chain(match_state<It>* s, It pos) const override { return chain<false>(s, pos); }
     bool match_chain_nul(match_state<It>* s, It pos) const override { return chain<true>(s, pos); }
 
-    // The state an inner attempt runs on: the subject ends at the position.
+    // The state an inner attempt runs on: the contents must end at the
+    // position, while anchors and word tests inside still see the whole
+    // subject ('(?<=a$)' holds only at the end).
     match_state<It> nested_state(const match_state<It>* s, It pos) const
     {
         match_state<It> inner = *s;
-        inner.subject_end = pos;
+        inner.lookbehind_end = pos;
         inner.no_empty_at_start = false;
         inner.next_node = nullptr;
         return inner;
@@ -314,9 +316,8 @@ public:
             return !this->expected && this->template match_next<Nul>(s, pos);
         const saved_records<It> saved(s->results + this->inner_first, this->inner_count);
         match_state<It> inner = nested_state(s, pos);
-        // The inner match runs bounded: its end is the position, not a NUL.
         for (It start = first;; ++start) {
-            const bool c = this->template try_alternatives<false>(&inner, start);
+            const bool c = this->template try_alternatives<Nul>(&inner, start);
             if (c) {
                 if (!this->expected) {
                     // One matching start is enough to refute a negative look-behind.
@@ -333,11 +334,10 @@ public:
         return !this->expected && this->template match_next<Nul>(s, pos);
     }
 
-    bool step_forward(match_state<It>* s) const override { return forward(s); }
-    bool step_forward_nul(match_state<It>* s) const override { return forward(s); }
+    bool step_forward(match_state<It>* s) const override { return forward<false>(s); }
+    bool step_forward_nul(match_state<It>* s) const override { return forward<true>(s); }
 
-    // Like the recursive form, the inner attempts run bounded on a state whose
-    // subject ends at the position, whatever the outer end style.
+    template <bool Nul>
     bool forward(match_state<It>* s) const
     {
         const It pos = s->position;
@@ -348,7 +348,7 @@ public:
             match_state<It> inner = nested_state(s, pos);
             const group_wrapper<It> wrapper(this);
             for (It start = first;; ++start) {
-                if (explicit_match<false>(&wrapper, &inner, start)) {
+                if (explicit_match<Nul>(&wrapper, &inner, start)) {
                     holds = this->expected;
                     break;
                 }
@@ -387,14 +387,14 @@ struct backref_condition {
         // A condition on a group the pattern does not have could never hold;
         // it is almost certainly a typing error, so refuse it like a
         // back-reference to a missing group.
-        if (group >= table.groups.size() || !table.groups[group])
+        if (group >= table.groups.size())
             throw bad_regexpr("reference to nonexistent group");
     }
 };
 
 template <class It>
 struct assertion_condition {
-    match_group_base<It>* assertion_node = nullptr; // its chain ends in an accept_node
+    independent_group_base<It>* assertion_node = nullptr; // its chain ends in an accept_node
 
     template <bool Nul>
     bool holds(match_state<It>* s, It pos) const
@@ -424,7 +424,23 @@ public:
     bool chain(match_state<It>* s, It pos) const
     {
         this->check_depth(s);
-        const bool yes = test<Nul>(s, pos);
+        if constexpr (std::is_same_v<C, backref_condition<It>>) {
+            return take_branch<Nul>(s, pos, test<Nul>(s, pos));
+        } else {
+            // Captures made inside a held assertion are undone when the
+            // branch after it fails, as the explicit-stack step back does.
+            const independent_group_base<It>* a = condition.assertion_node;
+            const saved_records<It> saved(s->results + a->inner_first, a->inner_count);
+            if (take_branch<Nul>(s, pos, test<Nul>(s, pos)))
+                return true;
+            saved.restore(s->results + a->inner_first);
+            return false;
+        }
+    }
+
+    template <bool Nul>
+    bool take_branch(match_state<It>* s, It pos, bool yes) const
+    {
         if (!yes && this->alt_count < 2)
             return this->template match_next<Nul>(s, pos);
         backref_tag<It>& rec = s->results[this->number];

@@ -430,7 +430,7 @@ match_group_base<It>* basic_rpattern_base_impl<It>::parse_condition(pos_t& pos, 
     using cond_t = assertion_condition<It>;
     cond_t c;
     if (a) {
-        c.assertion_node = static_cast<group*>(a);
+        c.assertion_node = static_cast<independent_group_base<It>*>(a);
     } else {
         // '(?(?=)' and '(?(?<=)': an empty positive assertion always holds.
         auto* always = arena_.make<lookahead_assertion<It>>(true);

@@ -83,6 +83,7 @@ struct match_state {
     It search_start{};
     const match_group_base<It>* top_group = nullptr;
     hetero_stack* stack = nullptr; // explicit-stack mode only
+    It lookbehind_end{}; // where the contents of the innermost look-behind must end
     bool no_empty_at_start = false;
     std::uintptr_t stack_limit = 0;
 };

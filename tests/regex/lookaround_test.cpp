@@ -72,6 +72,10 @@ TEST(Lookaround, LookAheadAndLookBehind)
         {L"(?=(a+))a*b\\1", L"baaabac", "3,6 3,4"},
         {L"(?!(a)b)\\w", L"ab", "1,2 -"},   // captures of a failed negative are undone
         {L"(?<=^|,)\\w+", L"ab,cd", "0,2"},
+        // Anchors and word tests inside a look-behind see the whole subject.
+        {L"(?<=a$)b", L"ab", "nomatch"},
+        {L"(?<=a\\b).", L"ab a!", "4,5"},
+        {L"(?<=a.*)b", L"xxaxxb", "5,6"},
     };
     RunInAllModes(std::begin(cases), std::end(cases));
 }
@@ -107,6 +111,11 @@ TEST(Lookaround, Conditionals)
         {L"^(\\()?[^()]+(?(1)\\))$", L"abc", "0,3 -"},
         {L"^(\\()?[^()]+(?(1)\\))$", L"(abc", "nomatch"},
         {L"(?:(a)|b)(?(1)x|y)+", L"byy", "0,3 -"},
+        // Inside its own group, the group has not matched yet.
+        {L"(a(?(1)b|c))", L"ab", "nomatch"},
+        {L"(a(?(1)b|c))", L"ac", "0,2 0,2"},
+        // A capture made by the condition is undone when its branch fails.
+        {L"(?:(?(?=(a))ab)|a)(?(1)x|y)", L"ay", "0,2 -"},
     };
     RunInAllModes(std::begin(cases), std::end(cases));
 }
