@@ -62,6 +62,13 @@ class atom_node : public self_node<It, Derived, Family> {
 public:
     sub_expr<It>* make_quantifier(std::uint64_t min, std::uint64_t max, bool greedy,
                                   node_arena& arena) override;
+    // Atoms push nothing: undoing one match moves back by what it consumed.
+    template <bool Nul>
+    bool back(match_state<It>* s) const
+    {
+        s->position -= static_cast<const Derived*>(this)->span(s);
+        return false;
+    }
 };
 
 template <class It> class match_char : public sub_expr<It> {};
@@ -93,6 +100,7 @@ public:
         info.lead_chars[0] = ch;
         return true;
     }
+    static std::ptrdiff_t span(const match_state<It>*) { return 1; }
     wchar_t ch;
 };
 
@@ -118,6 +126,7 @@ public:
         info.lead_chars[1] = upper;
         return true;
     }
+    static std::ptrdiff_t span(const match_state<It>*) { return 1; }
     wchar_t lower;
     wchar_t upper;
 };
@@ -150,6 +159,10 @@ public:
         info.literal_begin = text_begin;
         info.literal_end = text_end;
         return true;
+    }
+    std::ptrdiff_t span(const match_state<It>*) const
+    {
+        return static_cast<std::ptrdiff_t>(length);
     }
     const wchar_t* text_begin;
     const wchar_t* text_end;
@@ -195,6 +208,10 @@ public:
         info.literal_other_case = other_case;
         return true;
     }
+    std::ptrdiff_t span(const match_state<It>*) const
+    {
+        return static_cast<std::ptrdiff_t>(length);
+    }
     const wchar_t* text_begin;
     const wchar_t* text_end;
     std::size_t length;
@@ -219,6 +236,7 @@ public:
         return true;
     }
     width_range width(group_table<It>&) override { return {1, 1}; }
+    static std::ptrdiff_t span(const match_state<It>*) { return 1; }
     SetPtr set;
 };
 
@@ -238,6 +256,7 @@ public:
         return true;
     }
     width_range width(group_table<It>&) override { return {1, 1}; }
+    static std::ptrdiff_t span(const match_state<It>*) { return 1; }
 };
 
 template <class C>
@@ -267,6 +286,11 @@ public:
         return true;
     }
     width_range width(group_table<It>& table) override;
+    std::ptrdiff_t span(const match_state<It>* s) const
+    {
+        const backref_tag<It>& rec = s->results[group];
+        return rec.matched ? rec.second - rec.first : 0;
+    }
     unsigned group; // as written until width() translates it to the internal number
 
 private:

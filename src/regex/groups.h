@@ -118,6 +118,37 @@ public:
         return std::binary_search(lead_begin, lead_end, c);
     }
 
+    // Explicit-stack entry: save where a numbered group's attempt began,
+    // then push the cursor of the alternative being tried.
+    template <bool Nul>
+    bool enter(match_state<It>* s) const
+    {
+        if (!lead_allows<Nul>(s, s->position))
+            return false;
+        if (number >= 0) {
+            backref_tag<It>& rec = s->results[number];
+            s->stack->push(rec.reserved_start);
+            rec.reserved_start = s->position;
+        }
+        sub_expr<It>* const* cursor = alternatives;
+        s->stack->push(cursor);
+        s->next_node = *cursor;
+        return true;
+    }
+    template <bool Nul>
+    bool next_alternative(match_state<It>* s) const
+    {
+        sub_expr<It>* const*& cursor = s->stack->template top<sub_expr<It>* const*>();
+        if (++cursor != alternatives + alt_count) {
+            s->next_node = *cursor;
+            return true;
+        }
+        s->stack->template discard<sub_expr<It>* const*>();
+        if (number >= 0)
+            s->stack->pop(s->results[number].reserved_start);
+        return false;
+    }
+
     sub_expr<It>** alternatives = nullptr;
     unsigned alt_count = 0;
     int number; // index of the group's record; -1 for a group without one
@@ -157,6 +188,32 @@ public:
             rec.matched = saved.matched;
             return false;
         }
+        template <bool Nul>
+        bool forward(match_state<It>* s) const
+        {
+            if (owner->number >= 0) {
+                backref_tag<It>& rec = s->results[owner->number];
+                s->stack->push(old_backref{rec.first, rec.second, rec.matched});
+                rec.first = rec.reserved_start;
+                rec.second = s->position;
+                rec.matched = true;
+            }
+            s->next_node = owner->next;
+            return true;
+        }
+        template <bool Nul>
+        bool back(match_state<It>* s) const
+        {
+            if (owner->number >= 0) {
+                backref_tag<It>& rec = s->results[owner->number];
+                old_backref old;
+                s->stack->pop(old);
+                rec.first = old.first;
+                rec.second = old.second;
+                rec.matched = old.matched;
+            }
+            return false;
+        }
         const match_group* owner;
     };
 
@@ -180,10 +237,22 @@ public:
         return false;
     }
 
+    template <bool Nul>
+    bool forward(match_state<It>* s) const
+    {
+        return this->template enter<Nul>(s);
+    }
+    template <bool Nul>
+    bool back(match_state<It>* s) const
+    {
+        return this->template next_alternative<Nul>(s);
+    }
+
 private:
     template <bool Nul>
     bool try_alternatives(match_state<It>* s, It pos) const
     {
+        this->check_depth(s);
         for (unsigned i = 0; i < this->alt_count; ++i) {
             sub_expr<It>* first = this->alternatives[i];
             if (Nul ? first->match_chain_nul(s, pos) : first->match_chain(s, pos))

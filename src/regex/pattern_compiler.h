@@ -4,9 +4,11 @@
 #pragma once
 
 #include "regex/assertions.h"
+#include "regex/lookaround.h"
 #include "regex/literal_scanner.h"
 #include "regex/perl_syntax.h"
 #include "regex/quantifiers.h"
+#include "regex/substitution.h"
 
 #include <cstring>
 #include <string>
@@ -55,8 +57,74 @@ protected:
 
     void compile_pattern(pattern_flags flags);
 
-    // The start-position search for one attempt; s is filled by the caller.
+    // Unescapes (under unescape_text) and parses a substitution text; the
+    // pattern's substitution changes only when the parse succeeds.
+    void set_substitution_text(std::wstring text)
+    {
+        if (flags_ & unescape_text)
+            unescape_substitution(text);
+        bool refs = false;
+        std::vector<subst_part> parts = parse_substitution(text, capture_count_, refs);
+        substitution_.swap(text);
+        has_backrefs_ = refs;
+        subst_parts_.swap(parts);
+    }
+
+    // The start-position search for one attempt; s is filled by the caller,
+    // with a stack when the attempt runs in the explicit-stack mode.
     bool search(match_state<It>& s) const;
+    // A NUL-terminated subject: positions run until the character 0.
+    bool search_nul(match_state<It>& s) const;
+
+    // One attempt of the start-position search over [begin, end) (or up to
+    // the NUL when nul is set; end is then not read), in the pattern's mode.
+    // Fills records with the visible sub-matches; an exhausted machine stack
+    // counts as no match.
+    bool run_attempt(It begin, It end, It search_start, bool no_empty, bool nul,
+                     std::vector<backref_tag<It>>& records) const
+    {
+        records.assign(group_counter_, backref_tag<It>());
+        match_state<It> s;
+        s.results = records.data();
+        s.subject_end = end;
+        s.group_count = group_counter_;
+        s.subject_begin = begin;
+        s.search_start = search_start;
+        s.top_group = top_group_;
+        s.no_empty_at_start = no_empty;
+        s.stack_limit = machine_stack_limit();
+        hetero_stack stack;
+        if (uses_explicit_stack())
+            s.stack = &stack;
+        bool matched;
+        try {
+            // Both modes keep the depth guard: the explicit-stack one still
+            // nests for look-around and recursion.
+            matched = nul ? search_nul(s) : search(s);
+        } catch (const stack_exhausted&) {
+            for (backref_tag<It>& r : records)
+                r = backref_tag<It>::never_matched();
+            matched = false;
+        }
+        remove_hidden_groups(records, matched);
+        return matched;
+    }
+
+    void remove_hidden_groups(std::vector<backref_tag<It>>& records, bool matched) const
+    {
+        if (!matched) {
+            records.resize(records.size() - hidden_groups_.size());
+            return;
+        }
+        for (auto h = hidden_groups_.rbegin(); h != hidden_groups_.rend(); ++h)
+            records.erase(records.begin() + *h);
+    }
+
+    bool uses_explicit_stack() const
+    {
+        return mode_ == mode_explicit_stack ||
+               (mode_ == mode_recursive_when_safe && !recursion_safe_);
+    }
 
     node_arena arena_;
     bool has_backrefs_ = false; // substitution texts (not used by pattern matching)
@@ -70,6 +138,7 @@ protected:
     std::uint64_t max_width_ = unbounded;
     std::wstring pattern_;
     std::wstring substitution_;
+    std::vector<subst_part> subst_parts_;
     group* top_group_ = nullptr;
     std::vector<unsigned> hidden_groups_; // ascending: groups are numbered as they open
     const literal_scanner* scanner_ = nullptr;
@@ -87,7 +156,8 @@ private:
     pos_t begin() const { return pattern_.data(); }
     pos_t end() const { return pattern_.data() + pattern_.size(); }
 
-    group* parse_group(pos_t& pos, syntax_t& syntax, table& groups);
+    node* parse_group(pos_t& pos, syntax_t& syntax, table& groups);
+    group* parse_condition(pos_t& pos, syntax_t& syntax, table& groups);
     bool parse_atom(pos_t& pos, group_builder& b, syntax_t& syntax, table& groups);
     void parse_literal_run(pos_t& pos, group_builder& b, syntax_t& syntax);
     void parse_quoted_run(pos_t& pos, group_builder& b, syntax_t& syntax);
@@ -102,7 +172,13 @@ private:
     void apply_anchoring_rules();
     void find_required_char(const node* first, const node* stop);
     bool required_char_present(It from, It to) const;
-    bool try_at(match_state<It>& s, It pos) const { return top_group_->match_chain(&s, pos); }
+    template <bool Nul = false>
+    bool try_at(match_state<It>& s, It pos) const
+    {
+        if (s.stack)
+            return explicit_match<Nul>(top_group_, &s, pos);
+        return Nul ? top_group_->match_chain_nul(&s, pos) : top_group_->match_chain(&s, pos);
+    }
 };
 
 // Reads decimal digits. With a limit, stops before the digit that would pass
@@ -140,7 +216,7 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
     table groups;
     groups.hidden = &hidden_groups_;
     pos_t pos = begin();
-    top_group_ = parse_group(pos, syntax, groups);
+    top_group_ = static_cast<group*>(parse_group(pos, syntax, groups));
     top_group_->next = arena_.make<end_of_pattern<It>>();
     const width_range w = top_group_->width(groups);
     min_width_ = w.min;
@@ -225,25 +301,39 @@ void basic_rpattern_base_impl<It>::apply_anchoring_rules()
 }
 
 template <class It>
-match_group_base<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& syntax,
-                                                                 table& groups)
+sub_expr<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& syntax,
+                                                        table& groups)
 {
     const pattern_flags entry_flags = syntax.flags();
     const unsigned entry_counter = group_counter_;
     const bool at_pattern_start = pos == begin();
     group* g = nullptr;
+    bool conditional = false;
 
     if (pos != end()) {
         const int ext = syntax.read_extension(pos, end());
         if (ext != no_token) {
             if (at_pattern_start || pos == end())
                 throw bad_regexpr("ill-formed regular expression");
+            const bool colon_form = ext == ext_group && pos[-1] == L':';
             pos_t after = pos;
             const bool closes = syntax.read_token(after, end()) == group_close;
-            if (ext == ext_recurse && closes)
-                throw bad_regexpr("recursion sub-expressions are not supported");
-            if (closes) {
-                pos = after; // an empty body or bare inline modifiers: no node
+            if (ext == ext_recurse) {
+                if (!closes)
+                    throw bad_regexpr("bad extension sequence");
+                pos = after;
+                recursion_safe_ = false;
+                return arena_.make<match_recurse<It>>();
+            }
+            // An empty negative look-around can never hold, so it stays as a
+            // node that always fails; every other empty body matches the empty
+            // string and needs no node.
+            if (closes && ext != ext_not_lookahead && ext != ext_not_lookbehind) {
+                pos = after;
+                // '(?i:)' scopes its modifiers to its empty body; only the bare
+                // '(?i)' form changes the rest of the enclosing group.
+                if (colon_form)
+                    syntax.set_flags(entry_flags);
                 return nullptr;
             }
             switch (ext) {
@@ -253,15 +343,24 @@ match_group_base<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, synt
                 g = arena_.make<match_group<It>>(n);
                 break;
             }
+            case ext_independent: {
+                const int n = static_cast<int>(group_counter_++);
+                hidden_groups_.push_back(static_cast<unsigned>(n));
+                g = arena_.make<independent_group<It>>(n, true);
+                break;
+            }
             case ext_lookahead:
             case ext_not_lookahead:
+                g = arena_.make<lookahead_assertion<It>>(ext == ext_lookahead);
+                break;
             case ext_lookbehind:
             case ext_not_lookbehind:
-                throw bad_regexpr("look-ahead and look-behind assertions are not supported");
-            case ext_independent:
-                throw bad_regexpr("independent sub-expressions are not supported");
+                g = arena_.make<lookbehind_assertion<It>>(ext == ext_lookbehind);
+                break;
             case ext_conditional:
-                throw bad_regexpr("conditional sub-expressions are not supported");
+                g = parse_condition(pos, syntax, groups);
+                conditional = true;
+                break;
             case ext_comment:
                 skip_comment(pos, syntax);
                 return nullptr;
@@ -280,6 +379,8 @@ match_group_base<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, synt
     while (parse_atom(pos, b, syntax, groups)) {
     }
     b.close_alternative();
+    if (conditional && b.firsts.size() > 2)
+        throw bad_regexpr("Too many alternates in conditional subexpression");
     g->set_alternatives(arena_, b.firsts);
     g->build_lead_list(arena_);
     if (g->number == 0) {
@@ -298,6 +399,47 @@ match_group_base<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, synt
                         static_cast<int>(group_counter_ - entry_counter));
     syntax.set_flags(entry_flags);
     return g;
+}
+
+// The part of '(?(' up to the body: a group number and ')', or a
+// look-around assertion, which is parsed as a group of its own.
+template <class It>
+match_group_base<It>* basic_rpattern_base_impl<It>::parse_condition(pos_t& pos, syntax_t& syntax,
+                                                                    table& groups)
+{
+    const int n = static_cast<int>(group_counter_++);
+    hidden_groups_.push_back(static_cast<unsigned>(n));
+    pos_t p = pos;
+    const std::uint64_t number = read_decimal(p, end());
+    if (number != 0) {
+        pos_t after = p;
+        if (p != end() && syntax.read_token(after, end()) == group_close) {
+            pos = after;
+            using cond_t = backref_condition<It>;
+            return arena_.make<match_conditional<It, cond_t>>(
+                n, cond_t{static_cast<unsigned>(std::min<std::uint64_t>(number, UINT32_MAX))});
+        }
+    }
+    syntax_t probe_syntax = syntax;
+    pos_t probe = pos;
+    const int ext = probe_syntax.read_extension(probe, end());
+    if (ext != ext_lookahead && ext != ext_not_lookahead && ext != ext_lookbehind &&
+        ext != ext_not_lookbehind)
+        throw bad_regexpr("bad extension sequence");
+    node* a = parse_group(pos, syntax, groups);
+    using cond_t = assertion_condition<It>;
+    cond_t c;
+    if (a) {
+        c.assertion_node = static_cast<independent_group_base<It>*>(a);
+    } else {
+        // '(?(?=)' and '(?(?<=)': an empty positive assertion always holds.
+        auto* always = arena_.make<lookahead_assertion<It>>(true);
+        std::vector<node*> alts{always->end_node()};
+        always->set_alternatives(arena_, alts);
+        c.assertion_node = always;
+    }
+    c.assertion_node->next = arena_.make<accept_node<It>>();
+    return arena_.make<match_conditional<It, cond_t>>(n, c);
 }
 
 template <class It>
@@ -344,7 +486,7 @@ bool basic_rpattern_base_impl<It>::parse_atom(pos_t& pos, group_builder& b, synt
         n = parse_group(pos, syntax, groups);
         if (!n)
             return true;
-        is_group = true;
+        is_group = dynamic_cast<group*>(n) != nullptr;
         break;
     case group_close:
         if (in_top)
@@ -579,7 +721,7 @@ template <class It>
 sub_expr<It>* basic_rpattern_base_impl<It>::parse_quantifier(node* n, pos_t& pos, bool is_group,
                                                              syntax_t& syntax)
 {
-    if (pos == end() || n->is_assertion())
+    if (pos == end() || (!is_group && n->is_assertion()))
         return n;
     pos_t p = pos;
     std::uint64_t min = 0;
@@ -663,6 +805,29 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
         if (try_at(s, p))
             return true;
         if (!unanchored_ || p == last)
+            return false;
+        s.no_empty_at_start = false;
+    }
+}
+
+// Without a known end there is no width check, no literal scan and no
+// required-character test: every position up to and including the NUL is
+// tried. Searching from the right needs the end, so it measures the subject
+// first and runs the bounded search.
+template <class It>
+bool basic_rpattern_base_impl<It>::search_nul(match_state<It>& s) const
+{
+    if (flags_ & search_from_right) {
+        It end = s.search_start;
+        while (*end != 0)
+            ++end;
+        s.subject_end = end;
+        return search(s);
+    }
+    for (It p = s.search_start;; ++p) {
+        if (try_at<true>(s, p))
+            return true;
+        if (!unanchored_ || *p == 0)
             return false;
         s.no_empty_at_start = false;
     }

@@ -5,6 +5,8 @@
 
 #include "regex/groups.h"
 
+#include <utility>
+
 namespace regex::detail {
 
 template <class It, class X>
@@ -67,6 +69,46 @@ public:
             --i;
         }
     }
+
+    using record = std::pair<It, std::uint64_t>; // start position, count
+
+    template <bool Nul>
+    bool forward(match_state<It>* s) const
+    {
+        const X* atom = this->atom;
+        const It start = s->position;
+        It p = start;
+        std::uint64_t count = 0;
+        if (this->max != 0 && atom->template self<Nul>(s, p)) {
+            if (p == start) {
+                count = this->min; // repeating an empty match changes nothing
+            } else {
+                count = 1;
+                while (count < this->max && atom->template self<Nul>(s, p))
+                    ++count;
+            }
+        }
+        if (count < this->min)
+            return false;
+        s->position = p;
+        s->stack->push(record(start, count));
+        s->next_node = this->next;
+        return true;
+    }
+    template <bool Nul>
+    bool back(match_state<It>* s) const
+    {
+        record& r = s->stack->template top<record>();
+        if (r.second == this->min) {
+            s->position = r.first;
+            s->stack->template discard<record>();
+            return false;
+        }
+        --r.second;
+        s->position -= this->atom->span(s);
+        s->next_node = this->next;
+        return true;
+    }
 };
 
 // Lazy: try the rest first, then one more atom at a time.
@@ -101,6 +143,49 @@ public:
             if (!atom->template self<Nul>(s, pos))
                 return false;
         }
+    }
+
+    using record = std::pair<It, std::uint64_t>; // start position, count
+
+    template <bool Nul>
+    bool forward(match_state<It>* s) const
+    {
+        const X* atom = this->atom;
+        const It start = s->position;
+        It p = start;
+        std::uint64_t count = 0;
+        if (!atom->template self<Nul>(s, p)) {
+            if (this->min != 0)
+                return false;
+            p = start;
+        } else if (p == start) {
+            count = this->max; // it can never usefully grow
+        } else if (this->min != 0) {
+            for (count = 1; count < this->min; ++count)
+                if (!atom->template self<Nul>(s, p))
+                    return false;
+        } else {
+            p = start; // the speculative match is dropped
+        }
+        s->position = p;
+        s->stack->push(record(start, count));
+        s->next_node = this->next;
+        return true;
+    }
+    template <bool Nul>
+    bool back(match_state<It>* s) const
+    {
+        record& r = s->stack->template top<record>();
+        It p = s->position;
+        if (r.second == this->max || !this->atom->template self<Nul>(s, p)) {
+            s->position = r.first;
+            s->stack->template discard<record>();
+            return false;
+        }
+        ++r.second;
+        s->position = p;
+        s->next_node = this->next;
+        return true;
     }
 };
 
@@ -159,6 +244,74 @@ public:
             rec.prev_iteration_start = p;
             return false;
         }
+
+        template <bool Nul>
+        bool forward(match_state<It>* s) const
+        {
+            backref_tag<It>& rec = s->results[owner->group->number];
+            const It pos = s->position;
+            const bool stalled = rec.prev_iteration_start == pos;
+            s->stack->push(rec.prev_iteration_start);
+            rec.prev_iteration_start = rec.iteration_start;
+            rec.iteration_start = smart_iter<It>(pos);
+            if (stalled) {
+                s->next_node = owner->next;
+                return true;
+            }
+            if constexpr (Greedy) {
+                if (rec.loop_count == owner->max) {
+                    s->next_node = owner->next;
+                    rec.loop_flag = false;
+                } else {
+                    rec.loop_flag = true;
+                    s->next_node = owner->group;
+                    ++rec.loop_count;
+                }
+            } else {
+                if (rec.loop_count < owner->min) {
+                    ++rec.loop_count;
+                    s->next_node = owner->group;
+                } else {
+                    rec.loop_flag = false;
+                    s->next_node = owner->next;
+                }
+            }
+            return true;
+        }
+        template <bool Nul>
+        bool back(match_state<It>* s) const
+        {
+            backref_tag<It>& rec = s->results[owner->group->number];
+            const smart_iter<It>& pushed = s->stack->template top<smart_iter<It>>();
+            if (!(pushed == s->position)) {
+                if constexpr (Greedy) {
+                    if (rec.loop_flag) {
+                        --rec.loop_count;
+                        s->next_node = owner->next;
+                        if (rec.loop_count >= owner->min) {
+                            rec.loop_flag = false;
+                            return true; // leave the loop here
+                        }
+                    } else {
+                        rec.loop_flag = true;
+                    }
+                } else {
+                    if (rec.loop_flag) {
+                        --rec.loop_count;
+                    } else {
+                        rec.loop_flag = true;
+                        if (rec.loop_count < owner->max) {
+                            ++rec.loop_count;
+                            s->next_node = owner->group;
+                            return true; // one more iteration
+                        }
+                    }
+                }
+            }
+            rec.iteration_start = rec.prev_iteration_start;
+            s->stack->pop(rec.prev_iteration_start);
+            return false;
+        }
         const group_loop* owner;
     };
 
@@ -188,6 +341,34 @@ public:
         rec.loop_count = count;
         rec.prev_iteration_start = prev;
         rec.iteration_start = iter;
+        return false;
+    }
+
+    using old_quant = typename group_quantifier<It>::old_quant;
+
+    template <bool Nul>
+    bool forward(match_state<It>* s) const
+    {
+        backref_tag<It>& rec = s->results[this->group->number];
+        s->stack->push(old_quant{rec.loop_count, rec.loop_flag, rec.prev_iteration_start,
+                                 rec.iteration_start});
+        rec.loop_count = 0;
+        rec.loop_flag = true;
+        rec.prev_iteration_start = smart_iter<It>();
+        rec.iteration_start = smart_iter<It>();
+        s->next_node = &end_;
+        return true;
+    }
+    template <bool Nul>
+    bool back(match_state<It>* s) const
+    {
+        backref_tag<It>& rec = s->results[this->group->number];
+        old_quant old;
+        s->stack->pop(old);
+        rec.loop_count = old.loop_count;
+        rec.loop_flag = old.loop_flag;
+        rec.prev_iteration_start = old.prev_iteration_start;
+        rec.iteration_start = old.iteration_start;
         return false;
     }
 

@@ -53,6 +53,22 @@ public:
         this->compile_pattern(flags);
     }
 
+    // Compiles the pattern, then stores the substitution text parsed into
+    // its parts; raises bad_regexpr when either is malformed.
+    basic_rpattern(std::wstring pattern, std::wstring substitution, pattern_flags flags,
+                   match_mode mode = mode_recursive)
+        : impl(std::move(pattern), flags, mode)
+    {
+        this->compile_pattern(flags);
+        this->set_substitution_text(std::move(substitution));
+    }
+
+    // Replaces the substitution; on a parse error the previous one stays.
+    void set_substitution(const std::wstring& text) { this->set_substitution_text(text); }
+    const std::wstring& substitution() const { return this->substitution_; }
+    const std::vector<subst_part>& substitution_parts() const { return this->subst_parts_; }
+    bool substitution_has_references() const { return this->has_backrefs_; }
+
     pattern_flags flags() const { return this->flags_; }
     match_mode mode() const { return this->mode_; }
     // Number of records a successful match reports (group 0 included).
@@ -117,39 +133,7 @@ private:
     bool attempt(It begin, It end, It search_start, bool no_empty,
                  std::vector<backref_tag<It>>& records) const
     {
-        records.assign(this->group_counter_, backref_tag<It>());
-        detail::match_state<It> s;
-        s.results = records.data();
-        s.subject_end = end;
-        s.group_count = this->group_counter_;
-        s.subject_begin = begin;
-        s.search_start = search_start;
-        s.top_group = this->top_group_;
-        s.no_empty_at_start = no_empty;
-        s.stack_limit = detail::machine_stack_limit();
-        bool matched;
-        try {
-            // The explicit-stack matcher is not part of this build: every mode
-            // runs the recursive matcher under the depth guard.
-            matched = this->search(s);
-        } catch (const detail::stack_exhausted&) {
-            for (backref_tag<It>& r : records)
-                r = backref_tag<It>::never_matched();
-            matched = false;
-        }
-        remove_hidden_groups(records, matched);
-        return matched;
-    }
-
-    void remove_hidden_groups(std::vector<backref_tag<It>>& records, bool matched) const
-    {
-        const std::vector<unsigned>& hidden = this->hidden_groups_;
-        if (!matched) {
-            records.resize(records.size() - hidden.size());
-            return;
-        }
-        for (auto h = hidden.rbegin(); h != hidden.rend(); ++h)
-            records.erase(records.begin() + *h);
+        return this->run_attempt(begin, end, search_start, no_empty, false, records);
     }
 };
 

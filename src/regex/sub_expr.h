@@ -10,6 +10,7 @@
 #pragma once
 
 #include "regex/backref_tag.h"
+#include "regex/hetero_stack.h"
 #include "regex/node_arena.h"
 #include "regex/pattern_flags.h"
 
@@ -81,7 +82,8 @@ struct match_state {
     It subject_begin{};
     It search_start{};
     const match_group_base<It>* top_group = nullptr;
-    void* stack = nullptr; // explicit-stack mode only
+    hetero_stack* stack = nullptr; // explicit-stack mode only
+    It lookbehind_end{}; // where the contents of the innermost look-behind must end
     bool no_empty_at_start = false;
     std::uintptr_t stack_limit = 0;
 };
@@ -168,12 +170,18 @@ public:
     template <bool Nul>
     bool match_next(state* s, It pos) const
     {
-        if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < s->stack_limit)
-            throw stack_exhausted();
+        check_depth(s);
         if constexpr (Nul)
             return next->match_chain_nul(s, pos);
         else
             return next->match_chain(s, pos);
+    }
+
+    // Groups enter their alternatives directly, so they look as well.
+    static void check_depth(const state* s)
+    {
+        if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < s->stack_limit)
+            throw stack_exhausted();
     }
 
     sub_expr* next = nullptr;
@@ -181,11 +189,37 @@ public:
 
 // Routes the virtual bounded / NUL-ended pairs of a node to its templated
 // implementation: Derived provides chain<Nul>(s, pos) and, for nodes that
-// test on their own, self<Nul>(s, pos).
+// test on their own, self<Nul>(s, pos); for the explicit-stack mode it may
+// provide forward<Nul>(s) and back<Nul>(s).
 template <class It, class Derived, class Base>
 class chain_node : public Base {
 public:
     using Base::Base;
+    bool step_forward(match_state<It>* s) const override { return forward_as<false>(s); }
+    bool step_forward_nul(match_state<It>* s) const override { return forward_as<true>(s); }
+    bool step_back(match_state<It>* s) const override { return back_as<false>(s); }
+    bool step_back_nul(match_state<It>* s) const override { return back_as<true>(s); }
+
+private:
+    template <bool Nul>
+    bool forward_as(match_state<It>* s) const
+    {
+        const Derived* d = static_cast<const Derived*>(this);
+        if constexpr (requires { d->template forward<Nul>(s); })
+            return d->template forward<Nul>(s);
+        else
+            return Nul ? Base::step_forward_nul(s) : Base::step_forward(s);
+    }
+    template <bool Nul>
+    bool back_as(match_state<It>* s) const
+    {
+        const Derived* d = static_cast<const Derived*>(this);
+        if constexpr (requires { d->template back<Nul>(s); })
+            return d->template back<Nul>(s);
+        else
+            return Nul ? Base::step_back_nul(s) : Base::step_back(s);
+    }
+public:
     bool match_chain(match_state<It>* s, It pos) const override
     {
         return static_cast<const Derived*>(this)->template chain<false>(s, pos);
@@ -213,6 +247,15 @@ public:
         return static_cast<const Derived*>(this)->template self<Nul>(s, pos) &&
                this->template match_next<Nul>(s, pos);
     }
+    // Tests at the position and moves past what matched; pushes nothing.
+    template <bool Nul>
+    bool forward(match_state<It>* s) const
+    {
+        if (!static_cast<const Derived*>(this)->template self<Nul>(s, s->position))
+            return false;
+        s->next_node = this->next;
+        return true;
+    }
 };
 
 // Last node of a pattern's top-level chain. It refuses an empty match at the
@@ -226,12 +269,12 @@ public:
     {
         return accepts(s, pos);
     }
-    bool step_forward(match_state<It>* s) const override
+    template <bool Nul>
+    bool forward(match_state<It>* s) const
     {
         s->next_node = nullptr;
         return accepts(s, s->position);
     }
-    bool step_forward_nul(match_state<It>* s) const override { return step_forward(s); }
 
 private:
     static bool accepts(const match_state<It>* s, It pos)
@@ -239,5 +282,37 @@ private:
         return !(s->no_empty_at_start && pos == s->search_start);
     }
 };
+
+// One explicit-stack attempt of the chain that starts at `start`, from pos:
+// a flat loop hands control from node to node and backtracks by popping the
+// nodes that stepped forward. Nothing it pushes outlives it; what it leaves
+// in the results stays. Only nested constructs call it again, so the machine
+// stack grows with their nesting, never with the subject.
+template <bool Nul, class It>
+bool explicit_match(const sub_expr_base<It>* start, match_state<It>* s, It pos)
+{
+    sub_expr<It>::check_depth(s);
+    hetero_stack& stack = *s->stack;
+    const stack_mark mark(stack);
+    const std::byte* const base = mark.position();
+    s->position = pos;
+    const sub_expr_base<It>* node = start;
+    if (!(Nul ? node->step_forward_nul(s) : node->step_forward(s)))
+        return false;
+    while (s->next_node) {
+        stack.push(node);
+        node = s->next_node;
+        if (Nul ? node->step_forward_nul(s) : node->step_forward(s))
+            continue;
+        for (;;) {
+            if (stack.position() == base)
+                return false;
+            stack.pop(node);
+            if (Nul ? node->step_back_nul(s) : node->step_back(s))
+                break;
+        }
+    }
+    return true;
+}
 
 } // namespace regex::detail

@@ -41,13 +41,15 @@ struct MatchCase {
     const char* expected;
 };
 
+// Every table runs in both matching modes: they must agree on every case.
 void RunCases(const MatchCase* begin, const MatchCase* end)
 {
-    for (const MatchCase* c = begin; c != end; ++c) {
-        SCOPED_TRACE(testing::Message() << "case " << (c - begin));
-        rpattern p(c->pattern, c->flags);
-        EXPECT_EQ(Spans(p, c->subject), c->expected);
-    }
+    for (match_mode mode : {mode_recursive, mode_explicit_stack})
+        for (const MatchCase* c = begin; c != end; ++c) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " case " << (c - begin));
+            rpattern p(c->pattern, c->flags, mode);
+            EXPECT_EQ(Spans(p, c->subject), c->expected);
+        }
 }
 
 TEST(RpatternAtoms, CharactersLiteralsSetsAndBackReferences)

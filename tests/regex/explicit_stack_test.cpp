@@ -1,0 +1,223 @@
+// The typed record stack and the explicit-stack matching mode: type checks,
+// block reuse, unwinding, and deep patterns and long subjects matched on a
+// thread whose machine stack is small.
+#include "regex/hetero_stack.h"
+#include "regex/rpattern.h"
+
+#include <gtest/gtest.h>
+
+#include <pthread.h>
+
+#include <array>
+#include <functional>
+#include <string>
+
+namespace {
+
+using regex::hetero_stack;
+
+TEST(HeteroStack, PopsWhatWasPushedInReverseOrder)
+{
+    hetero_stack s;
+    EXPECT_TRUE(s.empty());
+    s.push(7);
+    s.push(std::wstring(L"text"));
+    s.push(true);
+    bool b = false;
+    std::wstring w;
+    int i = 0;
+    s.pop(b);
+    s.pop(w);
+    s.top<int>() += 1; // changed in place
+    s.pop(i);
+    EXPECT_TRUE(b);
+    EXPECT_EQ(w, L"text");
+    EXPECT_EQ(i, 8);
+    EXPECT_TRUE(s.empty());
+}
+
+TEST(HeteroStack, WrongTypeThrowsTheTypeErrorAndKeepsTheRecord)
+{
+    hetero_stack s;
+    s.push(42);
+    double d = 0;
+    try {
+        s.pop(d);
+        FAIL() << "no type error";
+    } catch (const hetero_stack::type_error& e) {
+        EXPECT_STREQ(e.what(),
+                     "type error in hetero_stack (requested type: double, actual type: int)");
+        EXPECT_EQ(e.requested_type(), typeid(double));
+        EXPECT_EQ(e.actual_type(), typeid(int));
+    }
+    EXPECT_THROW(s.top<bool>(), hetero_stack::type_error);
+    EXPECT_THROW(s.discard<long>(), std::logic_error);
+    int i = 0;
+    s.pop(i);
+    EXPECT_EQ(i, 42);
+}
+
+TEST(HeteroStack, BlocksAreKeptAndReused)
+{
+    hetero_stack s;
+    EXPECT_EQ(s.block_count(), 0u); // construction allocates nothing
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 2000; ++i)
+            s.push(i);
+        for (int i = 1999; i >= 0; --i) {
+            int v = -1;
+            s.pop(v);
+            ASSERT_EQ(v, i);
+        }
+        EXPECT_TRUE(s.empty());
+    }
+    const std::size_t blocks = s.block_count();
+    EXPECT_GT(blocks, 1u);
+
+    // A record bigger than the kept block gets a block of its own in front of
+    // it; afterwards a small record reuses the big block.
+    hetero_stack t;
+    t.push(1);
+    int v;
+    t.pop(v);
+    EXPECT_EQ(t.block_count(), 1u);
+    std::array<char, 10000> big{};
+    big[9999] = 'z';
+    t.push(big);
+    EXPECT_EQ(t.block_count(), 2u);
+    std::array<char, 10000> out{};
+    t.pop(out);
+    EXPECT_EQ(out[9999], 'z');
+    t.push(2);
+    t.push(3);
+    EXPECT_EQ(t.block_count(), 2u);
+}
+
+struct Counted {
+    static int alive;
+    static bool fail_copy;
+    Counted() { ++alive; }
+    Counted(const Counted&)
+    {
+        if (fail_copy)
+            throw std::runtime_error("copy");
+        ++alive;
+    }
+    Counted& operator=(const Counted&) = default;
+    ~Counted() { --alive; }
+};
+int Counted::alive = 0;
+bool Counted::fail_copy = false;
+
+TEST(HeteroStack, UnwindingDestroysRecordsAndAFailedCopyGivesItsSpaceBack)
+{
+    {
+        Counted c;
+        hetero_stack s;
+        s.push(1);
+        const std::byte* mark = s.position();
+        for (int i = 0; i < 1000; ++i)
+            s.push(c);
+        EXPECT_EQ(Counted::alive, 1001);
+        s.unwind_to(mark);
+        EXPECT_EQ(Counted::alive, 1);
+        EXPECT_EQ(s.position(), mark);
+        s.push(c);
+        s.push(c);
+        Counted::fail_copy = true;
+        const std::byte* before = s.position();
+        EXPECT_THROW(s.push(c), std::runtime_error);
+        Counted::fail_copy = false;
+        EXPECT_EQ(s.position(), before);
+        {
+            regex::detail::stack_mark guard(s);
+            s.push(c);
+        }
+        EXPECT_EQ(s.position(), before);
+    } // the stack's destructor destroys the two records still on it
+    EXPECT_EQ(Counted::alive, 0);
+}
+
+// Runs fn on a thread whose machine stack is 256 KiB.
+void OnSmallStack(const std::function<void()>& fn)
+{
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    auto* arg = const_cast<std::function<void()>*>(&fn);
+    ASSERT_EQ(pthread_create(
+                  &thread, &attr,
+                  [](void* a) -> void* {
+                      (*static_cast<std::function<void()>*>(a))();
+                      return nullptr;
+                  },
+                  arg),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+TEST(ExplicitStackMode, DeepPatternsAndLongSubjectsMatchOnASmallStack)
+{
+    using regex::rpattern;
+    const int depth = 10000;
+    const std::wstring nested = std::wstring(depth, L'(') + L"a" + std::wstring(depth, L')') + L"b";
+    const rpattern deep_explicit(nested, regex::noflags, regex::mode_explicit_stack);
+    const rpattern deep_recursive(nested, regex::noflags, regex::mode_recursive);
+
+    const std::wstring letters = std::wstring(10'000'000, L'q') + L"7";
+    const rpattern atoms(L"[a-z]*\\d", regex::noflags, regex::mode_explicit_stack);
+
+    const std::wstring run = std::wstring(200'000, L'a') + L"c";
+    const rpattern loop(L"(a|b)*c", regex::noflags, regex::mode_explicit_stack);
+    const rpattern loop_recursive(L"(a|b)*c", regex::noflags, regex::mode_recursive);
+
+    // A group loop whose start positions cannot match: every attempt unwinds
+    // what it pushed before the next start is tried.
+    const std::wstring no_c = std::wstring(2000, L'a');
+    const rpattern lazy(L"(?:a|b)*?c", regex::noflags, regex::mode_explicit_stack);
+
+    bool deep_ok = false, deep_rec = true, atoms_ok = false, loop_ok = false, loop_rec = true,
+         lazy_found = true;
+    std::size_t deep_groups = 0, atoms_end = 0, loop_group = 0;
+    OnSmallStack([&] {
+        regex::match_results r;
+        deep_ok = deep_explicit.match(L"xab", r).matched;
+        deep_groups = r.cbackrefs();
+        if (deep_ok)
+            deep_groups = r.backref(depth).matched ? static_cast<std::size_t>(depth) : 0;
+        deep_rec = deep_recursive.match(L"xab", r).matched;
+        atoms_ok = atoms.match(letters, r).matched;
+        atoms_end = r.backref(0).length();
+        loop_ok = loop.match(run, r).matched;
+        loop_group = static_cast<std::size_t>(r.backref(1).first - run.begin());
+        loop_rec = loop_recursive.match(run, r).matched;
+        lazy_found = lazy.match(no_c, r).matched;
+    });
+    EXPECT_TRUE(deep_ok);
+    EXPECT_EQ(deep_groups, static_cast<std::size_t>(depth));
+    EXPECT_FALSE(deep_rec); // the recursive mode runs out of stack and reports no match
+    EXPECT_TRUE(atoms_ok);
+    EXPECT_EQ(atoms_end, letters.size());
+    EXPECT_TRUE(loop_ok);
+    EXPECT_EQ(loop_group, run.size() - 2);
+    EXPECT_FALSE(loop_rec);
+    EXPECT_FALSE(lazy_found);
+}
+
+TEST(ExplicitStackMode, RecursionSafetyChoosesTheModeInModeTwo)
+{
+    // Mode 2 runs the explicit-stack matcher for a pattern with an unbounded
+    // group loop, so a long subject still matches on a small stack.
+    const std::wstring run = std::wstring(100'000, L'a') + L"c";
+    const regex::rpattern safe_choice(L"(a|b)*c", regex::noflags, regex::mode_recursive_when_safe);
+    bool matched = false;
+    OnSmallStack([&] {
+        regex::match_results r;
+        matched = safe_choice.match(run, r).matched;
+    });
+    EXPECT_TRUE(matched);
+}
+
+} // namespace
