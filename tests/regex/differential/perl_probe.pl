@@ -1,0 +1,37 @@
+#!/usr/bin/perl
+# Runs the cases of generate_cases.pl through perl and prints, per case, the
+# spans of every group ("start,end" or "-"), successive matches of a repeated
+# match separated by " | "; "nomatch" when nothing matched, "error" when the
+# pattern does not compile.
+use strict;
+use warnings;
+no warnings;
+
+my ($file) = @ARGV;
+open(my $in, '<', $file) or die "$file: $!\n";
+while (my $line = <$in>) {
+    chomp $line;
+    my ($flags, $pattern, $subject) = split /\t/, $line, 3;
+    $subject = '' unless defined $subject;
+    $subject =~ s/~/\n/g;
+    my $mods = $flags;
+    $mods =~ s/[-g]//g;
+    my $re = eval { qr/(?$mods)$pattern/ };
+    if (!defined $re) {
+        print "error\n";
+        next;
+    }
+    my @matches;
+    if ($flags =~ /g/) {
+        while ($subject =~ /$re/g) {
+            push @matches, spans();
+        }
+    } elsif ($subject =~ $re) {
+        push @matches, spans();
+    }
+    print @matches ? join(' | ', @matches) : 'nomatch', "\n";
+}
+
+sub spans {
+    return join(' ', map { defined $-[$_] ? "$-[$_],$+[$_]" : '-' } 0 .. $#+);
+}
