@@ -12,6 +12,7 @@ packages=(
   liblitehtml-dev libgumbo-dev
   libcrypto++-dev libboost-graph-dev libpcre2-dev
   xvfb xauth
+  perl
 )
 
 missing=()
