@@ -8,6 +8,7 @@
 #include <cmath>
 #include <ctime>
 #include <cwctype>
+#include <limits>
 #include <string>
 
 #include "platform/automation/com_error.h"
@@ -238,33 +239,48 @@ bool RoundedInteger(sqlite3_context* ctx, sqlite3_value* v, int64_t& out)
     }
     if (!NumberArg(ctx, v, d))
         return false;
-    out = static_cast<int64_t>(std::nearbyint(d));
+    d = std::nearbyint(d);
+    // Outside [-2^63, 2^63) the conversion would be undefined.
+    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0)) {
+        ResultError(ctx, L"Overflow.");
+        return false;
+    }
+    out = static_cast<int64_t>(d);
     return true;
 }
 
-// a \ b and a Mod b round both operands to whole numbers first, as Basic does.
+// a \ b and a Mod b round both operands to whole numbers first, as Basic does. False when the
+// result is already set (NULL, a conversion error or division by zero).
+bool WholeDivisionOperands(sqlite3_context* ctx, sqlite3_value** a, int64_t& x, int64_t& y)
+{
+    if (IsNull(a[0]) || IsNull(a[1])) {
+        sqlite3_result_null(ctx);
+        return false;
+    }
+    if (!RoundedInteger(ctx, a[0], x) || !RoundedInteger(ctx, a[1], y))
+        return false;
+    if (y == 0) {
+        ResultError(ctx, L"Division by zero.");
+        return false;
+    }
+    return true;
+}
+
 void IntDivideFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
-    if (IsNull(a[0]) || IsNull(a[1]))
-        return sqlite3_result_null(ctx);
     int64_t x = 0, y = 0;
-    if (!RoundedInteger(ctx, a[0], x) || !RoundedInteger(ctx, a[1], y))
+    if (!WholeDivisionOperands(ctx, a, x, y))
         return;
-    if (y == 0)
-        return ResultError(ctx, L"Division by zero.");
+    if (y == -1 && x == std::numeric_limits<int64_t>::min())  // the one quotient that overflows
+        return ResultError(ctx, L"Overflow.");
     sqlite3_result_int64(ctx, x / y);
 }
 
 void ModFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
-    if (IsNull(a[0]) || IsNull(a[1]))
-        return sqlite3_result_null(ctx);
     int64_t x = 0, y = 0;
-    if (!RoundedInteger(ctx, a[0], x) || !RoundedInteger(ctx, a[1], y))
-        return;
-    if (y == 0)
-        return ResultError(ctx, L"Division by zero.");
-    sqlite3_result_int64(ctx, x % y);
+    if (WholeDivisionOperands(ctx, a, x, y))
+        sqlite3_result_int64(ctx, y == -1 ? 0 : x % y);  // x % -1 traps for the smallest x
 }
 
 void PowerFn(sqlite3_context* ctx, int, sqlite3_value** a)

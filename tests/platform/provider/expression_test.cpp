@@ -88,6 +88,10 @@ TEST_F(ExpressionTest, RuntimeFailuresAreClearErrors)
     };
     const Case cases[] = {
         {L"1 / 0", L"Division by zero"},
+        {L"5 Mod 0", L"Division by zero"},
+        // Whole-number division traps the machine where its quotient does not fit.
+        {L"(-9223372036854775807 - 1) \\ -1", L"Overflow"},
+        {L"1e30 \\ 1", L"Overflow"},
         {L"CLng(3000000000)", L"Overflow"},
         {L"CDate('no date')", L"not a date"},
         {L"NoSuchFunction(1)", L"Undefined function 'NoSuchFunction'"},
