@@ -22,7 +22,8 @@ struct ComparisonContext::Run {
     std::unique_ptr<DataCompareWorker> worker;
 };
 
-// The worker's way back to the context; cut when the context lets go of the run.
+// The run's way back to the context and its window; cut when the context lets go of the
+// run. Its lock is held while a notice is delivered.
 struct ComparisonContext::FinishRelay {
     std::mutex mutex;
     ComparisonContext* context = nullptr;
@@ -127,12 +128,20 @@ DataCompareModel* ComparisonContext::PrepareDataComparison()
 
     DataCompareModel* model = run->model.get();
     DataCompareWorker* worker = run->worker.get();
-    worker->SetProgressCallback([model](int tablesDone, int processed, int total) {
-        model->OnProgress(tablesDone, processed, total);
-    });
-    worker->SetTableDoneCallback([model](int count) { model->OnTableDone(count); });
     relay_ = std::make_shared<FinishRelay>();
     relay_->context = this;
+    // The model's notices reach the window: once the run is let go, none may start, and
+    // one under way ends before the stop returns and the window may go.
+    worker->SetProgressCallback([relay = relay_, model](int tablesDone, int processed, int total) {
+        std::lock_guard<std::mutex> lock(relay->mutex);
+        if (relay->context)
+            model->OnProgress(tablesDone, processed, total);
+    });
+    worker->SetTableDoneCallback([relay = relay_, model](int count) {
+        std::lock_guard<std::mutex> lock(relay->mutex);
+        if (relay->context)
+            model->OnTableDone(count);
+    });
     worker->SetFinishedCallback([relay = relay_, worker] {
         std::lock_guard<std::mutex> lock(relay->mutex);
         if (relay->context)

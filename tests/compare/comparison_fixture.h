@@ -40,10 +40,15 @@ inline SchemaTable* AddTable(DatabaseSchema& schema, const std::wstring& name,
     return schema.AddTable(std::move(table));
 }
 
-// Lends a database to a context that wants to own its connections.
+// Lends a database to a context that wants to own its connections. With `keeper`, the
+// connection keeps the database alive, so a run that was let go may outlive its lender.
 class BorrowedConnection : public RecordConnection {
 public:
-    explicit BorrowedConnection(RecordConnection& target) : target_(target) {}
+    explicit BorrowedConnection(RecordConnection& target,
+                                std::shared_ptr<RecordConnection> keeper = nullptr)
+        : target_(target), keeper_(std::move(keeper))
+    {
+    }
     std::unique_ptr<RecordCursor> CreateCursor(const std::wstring& statement) override
     {
         return target_.CreateCursor(statement);
@@ -56,6 +61,7 @@ public:
 
 private:
     RecordConnection& target_;
+    std::shared_ptr<RecordConnection> keeper_;
 };
 
 // One stored item in a comparable form: kind letter and rows.
@@ -89,26 +95,41 @@ public:
     void VisitFirstOnly(SideRecordItem& i) override { rows.push_back({'1', i.Row(), 0, {}}); }
 };
 
-// Two schemas, two in-memory databases and a context over them.
+// Two schemas, two in-memory databases and a context over them. The runs share the
+// databases, which live until the last run that reads them has ended, so a run that was let
+// go never reads a database that is gone.
 class ComparisonHarness {
+private:
+    std::shared_ptr<MemoryDatabase> owned1_ = std::make_shared<MemoryDatabase>();
+    std::shared_ptr<MemoryDatabase> owned2_ = std::make_shared<MemoryDatabase>();
+
 public:
     DatabaseSchema schema1{L"one.mdb"};
     DatabaseSchema schema2{L"two.mdb"};
-    MemoryDatabase db1;
-    MemoryDatabase db2;
+    MemoryDatabase& db1 = *owned1_;
+    MemoryDatabase& db2 = *owned2_;
     std::unique_ptr<ComparisonContext> context;
 
-    ComparisonHarness()
+    ComparisonHarness() { UseContext(NewContext()); }
+
+    // A context over the harness's databases.
+    std::unique_ptr<ComparisonContext> NewContext()
     {
-        UseContext(std::make_unique<ComparisonContext>([this](int side) {
-            return std::make_unique<BorrowedConnection>(
-                side == 1 ? static_cast<RecordConnection&>(db1) : db2);
-        }));
+        return std::make_unique<ComparisonContext>(
+            [db1 = owned1_, db2 = owned2_](int side) -> std::unique_ptr<RecordConnection> {
+                const auto& db = side == 1 ? db1 : db2;
+                return std::make_unique<BorrowedConnection>(*db, db);
+            });
     }
 
+    // Counts the completion notices of the new context only.
     void UseContext(std::unique_ptr<ComparisonContext> replacement)
     {
         context = std::move(replacement);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = 0;
+        }
         context->SetCompletionCallback([this] {
             std::lock_guard<std::mutex> lock(mutex_);
             finished_ += 1;
