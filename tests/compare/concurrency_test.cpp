@@ -14,6 +14,7 @@
 
 #include "compare/category_record_list.h"
 #include "compare/data_compare_model.h"
+#include "compare/data_reader.h"
 #include "compare/progress_observer.h"
 #include "compare/table_result_node.h"
 #include "comparison_fixture.h"
@@ -145,7 +146,11 @@ TEST(CompareConcurrencyTest, NoProgressReachesTheWindowOnceTheStopHasReturned)
         model->recordProgress = [window](int, int) { window->Call(); };
         model->tableDone = [window](int) { window->Call(); };
         h.context->StartThreads();
-        std::this_thread::sleep_for(std::chrono::microseconds(500 + random() % 3000));
+        // Stop while the notices flow: after the first, at a random point of the run.
+        const Deadline first(std::chrono::seconds(2));
+        while (window->calls.load() == 0 && !first.Passed())
+            std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
         switch (round % 3) {
         case 0:
             h.context->StopAndWait(milliseconds(0));
@@ -352,6 +357,39 @@ TEST(CompareConcurrencyTest, TheRecordsViewReadsRowsWhileTheWorkerFillsTheStore)
         EXPECT_EQ(lines[2]->cells[0].text, L"11");
     }
     EXPECT_GT(round, 3);
+}
+
+TEST(CompareConcurrencyTest, EarlierTablesAreReadAgainWhileTheWorkerOpensNewOnes)
+{
+    // More tables than the reader keeps open: the view reopens what the worker closed.
+    ComparisonHarness h;
+    const int tables = static_cast<int>(DataReader::kMaxOpenPairs) + 9;
+    AddTables(h, tables, 30);
+    h.db1.SetRowDelay(std::chrono::microseconds(100));
+    h.Pairs();
+    DataCompareModel* model = h.context->PrepareDataComparison();
+    h.context->StartThreads();
+    const std::array<int, 4> expected = ExpectedCounts(30);
+    const Deadline deadline(std::chrono::seconds(30));
+    int round = 0, checked = 0;
+    while (h.Finished() == 0 && !deadline.Passed()) {
+        int started = 0;
+        model->BuildTableRows(started);
+        // A table whose run has ended: all its lines are there.
+        const int done = h.context->Store()->ResultCount() - 1;
+        if (done > 0) {
+            RecordRowSource* source = model->GetRecordSource(round % done);
+            source->Refresh();
+            const RecordLines lines = source->GetLines(0, source->LineCount());
+            EXPECT_EQ(static_cast<int>(lines.size()),
+                      expected[1] + expected[2] + 2 * expected[3]);
+            ++checked;
+        }
+        ++round;
+    }
+    EXPECT_FALSE(deadline.Passed());
+    EXPECT_EQ(h.context->StopAndWait(), ComparisonContext::kWaitObject0);
+    EXPECT_GT(checked, 0);
 }
 
 }  // namespace
