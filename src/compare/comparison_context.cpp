@@ -250,6 +250,10 @@ std::wstring ComparisonContext::ErrorText() const
 
 void ComparisonContext::SetCompletionCallback(std::function<void()> callback)
 {
+    // A running worker may be calling the notice now.
+    std::unique_lock<std::mutex> lock;
+    if (relay_)
+        lock = std::unique_lock<std::mutex>(relay_->mutex);
     completion_ = std::move(callback);
 }
 

@@ -97,7 +97,7 @@ public:
     virtual std::wstring ErrorText() const;
 
     // Fired on the worker thread when a run ends by itself (done or failed), not
-    // after a stop request.
+    // after a stop request. May be set while a run goes.
     void SetCompletionCallback(std::function<void()> callback);
 
     ResultStore* Store() const;

@@ -213,6 +213,22 @@ TEST(CompareConcurrencyTest, StoppingWhileTheUiThreadDoesNotTakeItsPostsEndsProm
     EXPECT_EQ(shownAfterClose.load(), 0);
 }
 
+TEST(CompareConcurrencyTest, TheCompletionNoticeMayBeReplacedWhileARunEnds)
+{
+    ComparisonHarness h;
+    AddTables(h, 1, 3);
+    std::atomic<int> notices{0};
+    for (int round = 0; round < 20; ++round) {
+        h.Start();
+        const Deadline deadline(std::chrono::seconds(5));
+        const int before = notices.load();
+        while (notices.load() == before && !deadline.Passed())
+            h.context->SetCompletionCallback([&notices] { notices += 1; });
+        EXPECT_EQ(h.context->StopAndWait(), ComparisonContext::kWaitObject0);
+    }
+    EXPECT_EQ(notices.load(), 20);
+}
+
 TEST(CompareConcurrencyTest, TheResultStoreServesReadersWhileTheWorkerFillsIt)
 {
     ComparisonHarness h;
