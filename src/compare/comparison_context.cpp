@@ -188,7 +188,8 @@ int ComparisonContext::StopAndWait(std::chrono::milliseconds limit)
 
 void ComparisonContext::CloseConnections()
 {
-    if (!run_)
+    // A run that was let go still reads through its connections; they close when it ends.
+    if (!run_ || abandoned_)
         return;
     run_->reader->CloseAll();
     run_->connection1->Close();

@@ -74,7 +74,8 @@ public:
     bool IsWorkerAbandoned() const { return abandoned_; }
 
     // Closes the results and both connections (before the databases are written to
-    // or copied). Reading rows later opens them again.
+    // or copied). Reading rows later opens them again. The connections of a run that was
+    // let go are its own until it ends, and close then.
     void CloseConnections();
 
     // The output tasks, each replacing the previous one of its kind, for the progress pages.

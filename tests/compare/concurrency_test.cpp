@@ -213,6 +213,50 @@ TEST(CompareConcurrencyTest, StoppingWhileTheUiThreadDoesNotTakeItsPostsEndsProm
     EXPECT_EQ(shownAfterClose.load(), 0);
 }
 
+// A side whose row count takes a while and that notices being closed while in use.
+class SlowCountSide : public MemoryDatabase {
+public:
+    explicit SlowCountSide(std::shared_ptr<std::atomic<int>> closedInUse)
+        : closedInUse_(std::move(closedInUse))
+    {
+        AddTable(L"T", {L"id"}, {{I(1)}});
+    }
+    automation::Variant ExecuteScalar(const std::wstring& statement) override
+    {
+        inUse_ = true;
+        std::this_thread::sleep_for(milliseconds(300));
+        inUse_ = false;
+        return MemoryDatabase::ExecuteScalar(statement);
+    }
+    void Close() override
+    {
+        if (inUse_)
+            *closedInUse_ += 1;
+    }
+
+private:
+    std::shared_ptr<std::atomic<int>> closedInUse_;  // outlives the test with the run
+    bool inUse_ = false;  // the reading thread's own: a close from another races with it
+};
+
+TEST(CompareConcurrencyTest, TheConnectionsOfARunThatWasLetGoStayItsOwn)
+{
+    auto closedInUse = std::make_shared<std::atomic<int>>(0);
+    DatabaseSchema schema1(L"1"), schema2(L"2");
+    AddTable(schema1, L"T", {L"id"}, {L"id"});
+    AddTable(schema2, L"T", {L"id"}, {L"id"});
+    ComparisonContext context(
+        [closedInUse](int) { return std::make_unique<SlowCountSide>(closedInUse); });
+    context.BuildTablePairs(schema1, schema2);
+    context.PrepareDataComparison();
+    context.StartThreads();
+    std::this_thread::sleep_for(milliseconds(50));  // the worker counts rows now
+    ASSERT_EQ(context.StopAndWait(milliseconds(10)), ComparisonContext::kWaitTimeout);
+    context.CloseConnections();  // before the databases are written to
+    std::this_thread::sleep_for(milliseconds(400));
+    EXPECT_EQ(closedInUse->load(), 0);
+}
+
 TEST(CompareConcurrencyTest, TheCompletionNoticeMayBeReplacedWhileARunEnds)
 {
     ComparisonHarness h;
