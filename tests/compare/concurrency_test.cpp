@@ -59,7 +59,7 @@ void AddTables(ComparisonHarness& h, int tables, int rows)
         h.AddBoth(L"T" + std::to_wstring(t), {L"id", L"v"}, Rows(rows, 1), Rows(rows, 2));
 }
 
-// Fails the test when `limit` passed since construction.
+// Bounds a loop in time: a hang ends the loop and fails the test instead of stalling it.
 class Deadline {
 public:
     explicit Deadline(std::chrono::seconds limit) : end_(Clock::now() + limit) {}
