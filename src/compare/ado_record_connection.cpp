@@ -46,6 +46,10 @@ public:
     {
         return fields_.at(index)->TakeValue();
     }
+    void SwapFieldValue(int index, automation::Variant& value) override
+    {
+        fields_.at(index)->SwapValue(value);
+    }
     void MoveNext() override { recordset_->MoveNext(); }
 
 private:

@@ -32,6 +32,7 @@ public:
     void Assign(automation::Variant&& value) { value_ = std::move(value); }
 
     const automation::Variant& Variant() const { return value_; }
+    automation::Variant& MutableVariant() { return value_; }
     bool IsNull() const { return value_.vt() == automation::VT_NULL; }
     bool IsText() const { return value_.vt() == automation::VT_BSTR; }
     bool IsArray() const { return (value_.vt() & automation::VT_ARRAY) != 0; }

@@ -23,14 +23,6 @@ std::wstring Bracketed(const std::wstring& name)
     return L"[" + name + L"]";
 }
 
-// Queued items reach nothing but the store, which keeps row positions only: they
-// carry a record of the position alone, and the read record goes back to its stream
-// to hold the next row.
-std::unique_ptr<DbRecord> PositionOf(const DbRecord& record)
-{
-    return std::make_unique<DbRecord>(record.RowNumber());
-}
-
 void AppendListEntry(std::wstring& list, const std::wstring& entry)
 {
     if (!list.empty())
@@ -228,23 +220,23 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
         // Keys never treat NULL and empty text alike, whatever the setting.
         const int c = rec1->CompareKeys(*rec2, keys, false);
         if (c < 0) {
-            Queue(std::make_unique<FirstOnlyRecordItem>(PositionOf(*rec1)));
+            Queue({QueuedItem::kFirstOnly, rec1->RowNumber(), 0, nullptr});
             rec1 = stream1.Next(std::move(rec1));
             processed_ += 1;
             firstOnly_ += 1;
         } else if (c > 0) {
-            Queue(std::make_unique<SecondOnlyRecordItem>(PositionOf(*rec2)));
+            Queue({QueuedItem::kSecondOnly, rec2->RowNumber(), 0, nullptr});
             rec2 = stream2.Next(std::move(rec2));
             processed_ += 1;
             secondOnly_ += 1;
         } else {
             std::unique_ptr<std::vector<int>> changed;
             if (rec1->CompareValues(*rec2, changed, nullEqualsEmpty)) {
-                Queue(std::make_unique<EqualRecordItem>(PositionOf(*rec1)));
+                Queue({QueuedItem::kEqual, rec1->RowNumber(), 0, nullptr});
                 equal_ += 1;
             } else {
-                Queue(std::make_unique<ModifiedRecordItem>(PositionOf(*rec1), PositionOf(*rec2),
-                                                           std::move(changed)));
+                Queue({QueuedItem::kModified, rec1->RowNumber(), rec2->RowNumber(),
+                       std::move(changed)});
                 modified_ += 1;
             }
             rec1 = stream1.Next(std::move(rec1));
@@ -262,7 +254,7 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
     return PairEnd::Done;
 }
 
-void DataCompareWorker::Queue(std::unique_ptr<RecordItemBase> item)
+void DataCompareWorker::Queue(QueuedItem item)
 {
     if (queue_.Add(std::move(item)) >= kMaxQueued && !flushWanted_.load())
         WantFlush();
@@ -285,10 +277,23 @@ void DataCompareWorker::FlushItems(bool report)
         ObjectLock storeLock(store_.Mutex());
         ObjectLock resultLock(store_.Current()->Mutex());
         store_.SetCounts(equal_.load(), firstOnly_.load(), secondOnly_.load(), modified_.load());
-        StoreVisitor visitor(store_);
-        for (auto& item : items) {
-            item->Accept(visitor);
-            item.reset();
+        ResultRowSource& rows = store_.Current()->Rows();
+        for (QueuedItem& item : items) {
+            switch (item.kind) {
+                case QueuedItem::kEqual:
+                    rows.AddEqual(item.row1);
+                    break;
+                case QueuedItem::kFirstOnly:
+                    rows.Add(std::make_unique<SideRecordItem>(item.row1));
+                    break;
+                case QueuedItem::kSecondOnly:
+                    rows.Add(std::make_unique<SecondSideRecordItem>(item.row1));
+                    break;
+                case QueuedItem::kModified:
+                    rows.Add(std::make_unique<ModifiedDiffItem>(item.row1, item.row2,
+                                                                std::move(item.changed)));
+                    break;
+            }
         }
     }
     if (report && progress_)

@@ -88,7 +88,7 @@ private:
     // one-sided tails (0 when none) go to restRow1 and restRow2.
     PairEnd Merge(ReadAheadStream& stream1, ReadAheadStream& stream2, bool nullEqualsEmpty,
                   int& restRow1, int& restRow2);
-    void Queue(std::unique_ptr<RecordItemBase> item);
+    void Queue(QueuedItem item);
     void EndRun(bool withError, const std::wstring& errorText);
     void WakeTicker();
 

@@ -25,6 +25,8 @@ public:
     {
         values_[index].Assign(std::move(value));
     }
+    // The value at `index` to be filled in place (below the Reuse count).
+    automation::Variant& MutableValue(size_t index) { return values_[index].MutableVariant(); }
     void Reserve(size_t count) { values_.reserve(count); }
     const std::vector<CellValue>& Values() const { return values_; }
     // index must be below Values().size().

@@ -27,6 +27,12 @@ public:
     // The value moved out, for a caller that moves the cursor on right after; the
     // cursor no longer holds it.
     virtual automation::Variant TakeFieldValue(int index) { return FieldValue(index); }
+    // TakeFieldValue into `value`; the cursor may keep the old content of `value`
+    // in exchange, to reuse its memory for the next row.
+    virtual void SwapFieldValue(int index, automation::Variant& value)
+    {
+        value = TakeFieldValue(index);
+    }
     virtual void MoveNext() = 0;
 };
 

@@ -63,7 +63,7 @@ std::unique_ptr<DbRecord> RecordReader::BuildRecord(std::unique_ptr<DbRecord> re
     const int count = cursor_->FieldCount();
     record->Reuse(cursor_->AbsolutePosition(), count);
     for (int i = 0; i < count; ++i)
-        record->SetValue(i, cursor_->TakeFieldValue(i));
+        cursor_->SwapFieldValue(i, record->MutableValue(i));
     // The cursor holds the moved-from row only until this move.
     cursor_->MoveNext();
     cachedPosition_ += 1;

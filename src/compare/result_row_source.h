@@ -24,6 +24,8 @@ public:
     ResultRowSource& operator=(const ResultRowSource&) = delete;
 
     void Add(std::unique_ptr<RecordDiffItem> item);
+    // An equal record at Database1 row `row`, as Add of its item would add it.
+    void AddEqual(int row) { AddEqualRow(row); }
     // A copy of an item held elsewhere (equal runs stay runs).
     void AddCopyOf(RecordDiffItem& item);
 

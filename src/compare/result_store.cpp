@@ -162,24 +162,3 @@ int ResultStore::DeliverNewRecords(TableResultNode& node, int tableIndex)
     node.Receive(result->Rows());
     return 0;
 }
-
-void StoreVisitor::VisitEqual(EqualRecordItem& item)
-{
-    store_.AddToCurrent(std::make_unique<EqualSideRecordItem>(item.Record().RowNumber()));
-}
-
-void StoreVisitor::VisitModified(ModifiedRecordItem& item)
-{
-    store_.AddToCurrent(std::make_unique<ModifiedDiffItem>(
-        item.First().RowNumber(), item.Second().RowNumber(), item.SharedChangedFields()));
-}
-
-void StoreVisitor::VisitSecondOnly(SecondOnlyRecordItem& item)
-{
-    store_.AddToCurrent(std::make_unique<SecondSideRecordItem>(item.Record().RowNumber()));
-}
-
-void StoreVisitor::VisitFirstOnly(FirstOnlyRecordItem& item)
-{
-    store_.AddToCurrent(std::make_unique<SideRecordItem>(item.Record().RowNumber()));
-}

@@ -70,17 +70,3 @@ private:
     TableResult* current_ = nullptr;
     RowItemPools pools_;
 };
-
-// Turns each record item into its stored form and adds it to the store's current
-// result. The caller holds the current result's lock.
-class StoreVisitor : public RecordItemVisitor {
-public:
-    explicit StoreVisitor(ResultStore& store) : store_(store) {}
-    void VisitEqual(EqualRecordItem& item) override;
-    void VisitModified(ModifiedRecordItem& item) override;
-    void VisitSecondOnly(SecondOnlyRecordItem& item) override;
-    void VisitFirstOnly(FirstOnlyRecordItem& item) override;
-
-private:
-    ResultStore& store_;
-};

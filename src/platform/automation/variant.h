@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/automation/com_error.h"
@@ -149,6 +150,30 @@ public:
 
     // Same tag and same value (byte arrays compared by content).
     friend bool operator==(const Variant& a, const Variant& b);
+
+    // Makes this an empty text and returns the text to fill. The text keeps the
+    // memory it had, so a value read again and again allocates nothing.
+    std::wstring& MakeText()
+    {
+        vt_ = VT_BSTR;
+        i_ = 0;
+        u_ = 0;
+        d_ = 0;
+        dec_ = Decimal();
+        arr_.reset();
+        str_.clear();
+        return str_;
+    }
+    friend void swap(Variant& a, Variant& b) noexcept
+    {
+        std::swap(a.vt_, b.vt_);
+        std::swap(a.i_, b.i_);
+        std::swap(a.u_, b.u_);
+        std::swap(a.d_, b.d_);
+        std::swap(a.dec_, b.dec_);
+        a.str_.swap(b.str_);
+        a.arr_.swap(b.arr_);
+    }
 
 private:
     VarType vt_ = VT_EMPTY;

@@ -78,6 +78,12 @@ Variant Field::TakeValue()
     return cursor_->TakeValue(index_);
 }
 
+void Field::SwapValue(Variant& value)
+{
+    RequireCurrent();
+    cursor_->SwapValue(index_, value);
+}
+
 void Fields::Reset(const std::shared_ptr<Cursor>& cursor)
 {
     items_.clear();

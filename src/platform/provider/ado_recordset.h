@@ -29,6 +29,8 @@ public:
     // The value moved out, for a reader that moves on to the next row right after
     // (Value reads the row again should it be asked for first); raises as Value.
     automation::Variant TakeValue();
+    // TakeValue into `value`, whose old content the field keeps in exchange.
+    void SwapValue(automation::Variant& value);
 
 private:
     void RequireCurrent() const;

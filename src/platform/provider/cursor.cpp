@@ -116,7 +116,7 @@ void Cursor::Release()
     sqlite3_finalize(main_);
     sqlite3_finalize(lookup_);
     main_ = lookup_ = nullptr;
-    rowids_.clear();
+    rowids_.Clear();
     kept_.clear();
     atEnd_ = true;
 }
@@ -128,11 +128,11 @@ void Cursor::Decode(sqlite3_stmt* stmt)
         const ResultColumn& c = columns_[i];
         sqlite3_value* value = sqlite3_column_value(stmt, static_cast<int>(i));
         if (c.stored)
-            row_[i] = ReadStored(value, c.type);
+            ReadStoredInto(value, c.type, row_[i]);
         else if (c.typed)
             row_[i] = ReadTyped(value, c.type.type);
         else
-            row_[i] = ReadNatural(value);
+            ReadNaturalInto(value, row_[i]);
     }
 }
 
@@ -149,7 +149,7 @@ bool Cursor::StepMain()
         ThrowSqliteError(db_, rc);
     Decode(main_);
     if (lookup_)
-        rowids_.push_back(sqlite3_column_int64(main_, static_cast<int>(columns_.size())));
+        rowids_.Add(sqlite3_column_int64(main_, static_cast<int>(columns_.size())));
     else
         kept_.push_back(row_);
     ++streamed_;
@@ -164,7 +164,7 @@ bool Cursor::Revisit(int64_t index)
         return true;
     }
     sqlite3_reset(lookup_);
-    sqlite3_bind_int64(lookup_, 1, rowids_[static_cast<size_t>(index)]);
+    sqlite3_bind_int64(lookup_, 1, rowids_.At(static_cast<size_t>(index)));
     int rc = sqlite3_step(lookup_);
     if (rc == SQLITE_ROW) {
         Decode(lookup_);
@@ -183,6 +183,12 @@ automation::Variant Cursor::TakeValue(size_t index)
 {
     taken_ = true;
     return std::move(row_[index]);
+}
+
+void Cursor::SwapValue(size_t index, automation::Variant& value)
+{
+    taken_ = true;
+    swap(row_[index], value);
 }
 
 void Cursor::RestoreTaken()

@@ -13,6 +13,7 @@
 
 #include "platform/automation/variant.h"
 #include "platform/provider/query_emitter.h"
+#include "platform/provider/rowid_list.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -42,6 +43,10 @@ public:
     // when the caller moves on right after. A row taken from is read again should
     // it be asked for before the cursor moves.
     automation::Variant TakeValue(size_t index);
+    // As TakeValue, giving the cursor `value` in exchange: a caller that reads
+    // row after row into the same values hands their memory back and forth, and
+    // decoding the next row allocates nothing.
+    void SwapValue(size_t index, automation::Variant& value);
     // Reads the current row again if a value was taken from it.
     void RestoreTaken();
     bool Taken() const { return taken_; }
@@ -62,7 +67,7 @@ private:
     sqlite3_stmt* main_ = nullptr;
     sqlite3_stmt* lookup_ = nullptr;
     std::vector<ResultColumn> columns_;
-    std::vector<int64_t> rowids_;                         // lookup mode
+    RowidList rowids_;                                    // lookup mode
     std::vector<std::vector<automation::Variant>> kept_;  // keeping mode
     int64_t streamed_ = 0;  // rows read from the main statement so far
     bool exhausted_ = false;

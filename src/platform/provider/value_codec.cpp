@@ -434,13 +434,13 @@ void StoreValue(const SqlValue& in, const ColumnType& type, const std::wstring& 
 
 namespace {
 
-std::wstring ValueText(sqlite3_value* value)
+void ValueTextInto(sqlite3_value* value, std::wstring& out)
 {
     auto p = reinterpret_cast<const char*>(sqlite3_value_text(value));
     int n = sqlite3_value_bytes(value);
     // ASCII text is the common case, widened in one pass into a string made
     // at its final size; anything else takes the full decoder.
-    std::wstring out(static_cast<size_t>(n), L'\0');
+    out.resize(static_cast<size_t>(n));
     wchar_t* w = out.data();
     unsigned char high = 0;
     for (int i = 0; i < n; ++i) {
@@ -449,7 +449,13 @@ std::wstring ValueText(sqlite3_value* value)
         w[i] = static_cast<wchar_t>(c);
     }
     if (high >= 0x80)
-        return automation::FromUtf8(std::string_view(p, n));
+        out = automation::FromUtf8(std::string_view(p, n));
+}
+
+std::wstring ValueText(sqlite3_value* value)
+{
+    std::wstring out;
+    ValueTextInto(value, out);
     return out;
 }
 
@@ -545,6 +551,24 @@ Variant ReadStored(sqlite3_value* value, const ColumnType& type)
     // A value that is not in its column's stored form (only possible when the
     // file was changed by another program) reads as what it is.
     return ReadNatural(value);
+}
+
+void ReadStoredInto(sqlite3_value* value, const ColumnType& type, Variant& out)
+{
+    const bool textType = type.type == AccessType::Text || type.type == AccessType::Memo ||
+                          type.type == AccessType::Guid;
+    if (textType && sqlite3_value_type(value) == SQLITE_TEXT)
+        ValueTextInto(value, out.MakeText());
+    else
+        out = ReadStored(value, type);
+}
+
+void ReadNaturalInto(sqlite3_value* value, Variant& out)
+{
+    if (sqlite3_value_type(value) == SQLITE_TEXT)
+        ValueTextInto(value, out.MakeText());
+    else
+        out = ReadNatural(value);
 }
 
 Variant ReadNatural(sqlite3_stmt* stmt, int col)

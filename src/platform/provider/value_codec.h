@@ -64,6 +64,9 @@ automation::Variant ReadStored(sqlite3_value* value, const ColumnType& type);
 // when it fits (else VT_R8), REAL as VT_R8, TEXT as VT_BSTR, BLOB as bytes.
 automation::Variant ReadNatural(sqlite3_stmt* stmt, int col);
 automation::Variant ReadNatural(sqlite3_value* value);
+// As ReadStored and ReadNatural, into `out`, whose text memory a text value reuses.
+void ReadStoredInto(sqlite3_value* value, const ColumnType& type, automation::Variant& out);
+void ReadNaturalInto(sqlite3_value* value, automation::Variant& out);
 // Binds a parameter as its natural value. Money and decimals go in as exact
 // decimal text so that storing them loses nothing.
 void BindNatural(sqlite3_stmt* stmt, int index, const automation::Variant& value);
