@@ -242,6 +242,29 @@ int CellValue::Compare(const CellValue& other, bool nullEqualsEmpty) const
             return 0;
         return ca == ValueClass::Null ? -1 : 1;
     }
+    // Two values of one numeric type, the common case of a merge, need no conversion.
+    if (a.vt() == b.vt()) {
+        switch (a.vt()) {
+            case automation::VT_I1:
+            case automation::VT_I2:
+            case automation::VT_I4:
+            case automation::VT_I8:
+            case automation::VT_INT:
+                return Sign(SignedValue(a), SignedValue(b));
+            case automation::VT_UI1:
+            case automation::VT_UI2:
+            case automation::VT_UI4:
+            case automation::VT_UI8:
+            case automation::VT_UINT:
+                return Sign(UnsignedValue(a), UnsignedValue(b));
+            case automation::VT_CY:  // one scale: the scaled integers compare alike
+                return Sign(a.cyVal().int64, b.cyVal().int64);
+            case automation::VT_R8:
+                return Sign(a.dblVal(), b.dblVal());
+            default:
+                break;
+        }
+    }
     if (ca == ValueClass::Text && cb == ValueClass::Text)
         return CompareTexts(a.bstrVal(), b.bstrVal());
     if (ca == ValueClass::Date && cb == ValueClass::Date)

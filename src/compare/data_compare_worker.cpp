@@ -214,38 +214,43 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
                                                     int& restRow1, int& restRow2)
 {
     const std::vector<int> keys = keyIndexes_;
+    // Results and counts go to the queue and the shared counters a batch at a time:
+    // one lock and a few atomic additions per batch, not per row. The counters move
+    // only after their items are queued, as they would one by one.
+    MergeBatch batch;
+    batch.items.reserve(kMergeBatch);
     std::unique_ptr<DbRecord> rec1 = stream1.Next();
     std::unique_ptr<DbRecord> rec2 = stream2.Next();
     while (rec1 && rec2) {
         // Keys never treat NULL and empty text alike, whatever the setting.
         const int c = rec1->CompareKeys(*rec2, keys, false);
         if (c < 0) {
-            Queue({QueuedItem::kFirstOnly, rec1->RowNumber(), 0, nullptr});
+            batch.items.push_back({QueuedItem::kFirstOnly, rec1->RowNumber(), 0, nullptr});
             rec1 = stream1.Next(std::move(rec1));
-            processed_ += 1;
-            firstOnly_ += 1;
+            batch.firstOnly += 1;
         } else if (c > 0) {
-            Queue({QueuedItem::kSecondOnly, rec2->RowNumber(), 0, nullptr});
+            batch.items.push_back({QueuedItem::kSecondOnly, rec2->RowNumber(), 0, nullptr});
             rec2 = stream2.Next(std::move(rec2));
-            processed_ += 1;
-            secondOnly_ += 1;
+            batch.secondOnly += 1;
         } else {
             std::unique_ptr<std::vector<int>> changed;
             if (rec1->CompareValues(*rec2, changed, nullEqualsEmpty)) {
-                Queue({QueuedItem::kEqual, rec1->RowNumber(), 0, nullptr});
-                equal_ += 1;
+                batch.items.push_back({QueuedItem::kEqual, rec1->RowNumber(), 0, nullptr});
+                batch.equal += 1;
             } else {
-                Queue({QueuedItem::kModified, rec1->RowNumber(), rec2->RowNumber(),
-                       std::move(changed)});
-                modified_ += 1;
+                batch.items.push_back({QueuedItem::kModified, rec1->RowNumber(),
+                                       rec2->RowNumber(), std::move(changed)});
+                batch.modified += 1;
             }
             rec1 = stream1.Next(std::move(rec1));
             rec2 = stream2.Next(std::move(rec2));
-            processed_ += 2;
         }
+        if (batch.items.size() >= kMergeBatch)
+            Publish(batch);
         if (!IsRunning())
             return PairEnd::Stopped;
     }
+    Publish(batch);
     // Whatever is left exists on one side only: its first row starts a rest range.
     if (rec1)
         restRow1 = rec1->RowNumber();
@@ -254,10 +259,18 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
     return PairEnd::Done;
 }
 
-void DataCompareWorker::Queue(QueuedItem item)
+void DataCompareWorker::Publish(MergeBatch& batch)
 {
-    if (queue_.Add(std::move(item)) >= kMaxQueued && !flushWanted_.load())
+    if (batch.items.empty())
+        return;
+    if (queue_.AddAll(batch.items) >= kMaxQueued && !flushWanted_.load())
         WantFlush();
+    processed_ += batch.firstOnly + batch.secondOnly + 2 * (batch.equal + batch.modified);
+    firstOnly_ += batch.firstOnly;
+    secondOnly_ += batch.secondOnly;
+    equal_ += batch.equal;
+    modified_ += batch.modified;
+    batch.firstOnly = batch.secondOnly = batch.equal = batch.modified = 0;
 }
 
 void DataCompareWorker::WantFlush()

@@ -48,6 +48,8 @@ public:
     // Items the merge queues before it wakes the ticker to move them to the store:
     // between two ticks a fast merge would otherwise hold one item per table row.
     static constexpr size_t kMaxQueued = 1 << 16;
+    // Results the merge gathers before it queues them under one lock.
+    static constexpr size_t kMergeBatch = 256;
 
     // Takes the pairs as they are now and the current "nulleqemptystr" setting.
     DataCompareWorker(const TablePairList& pairs, ResultStore& store, DataReader& reader);
@@ -88,7 +90,12 @@ private:
     // one-sided tails (0 when none) go to restRow1 and restRow2.
     PairEnd Merge(ReadAheadStream& stream1, ReadAheadStream& stream2, bool nullEqualsEmpty,
                   int& restRow1, int& restRow2);
-    void Queue(QueuedItem item);
+    struct MergeBatch {
+        std::vector<QueuedItem> items;
+        int equal = 0, firstOnly = 0, secondOnly = 0, modified = 0;
+    };
+    // Queues the batch's items, adds its counts and empties it.
+    void Publish(MergeBatch& batch);
     void EndRun(bool withError, const std::wstring& errorText);
     void WakeTicker();
 

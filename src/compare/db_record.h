@@ -27,6 +27,15 @@ public:
     }
     // The value at `index` to be filled in place (below the Reuse count).
     automation::Variant& MutableValue(size_t index) { return values_[index].MutableVariant(); }
+    // Asks the processor to bring the values' memory into its cache, ahead of
+    // filling the record again.
+    void Prefetch() const
+    {
+        const char* p = reinterpret_cast<const char*>(values_.data());
+        const char* end = reinterpret_cast<const char*>(values_.data() + values_.size());
+        for (; p < end; p += 64)
+            __builtin_prefetch(p, 1);
+    }
     void Reserve(size_t count) { values_.reserve(count); }
     const std::vector<CellValue>& Values() const { return values_; }
     // index must be below Values().size().

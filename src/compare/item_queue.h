@@ -28,6 +28,16 @@ public:
         front_.push_back(std::move(item));
         return front_.size();
     }
+    // Adds every item of `items` under one lock and empties it; returns how many
+    // items wait now.
+    size_t AddAll(std::vector<QueuedItem>& items)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (QueuedItem& item : items)
+            front_.push_back(std::move(item));
+        items.clear();
+        return front_.size();
+    }
     // Everything added so far; valid until ClearBack. Only the flush calls it.
     Items& TakeAll()
     {

@@ -93,6 +93,9 @@ bool RecordStream::NextBatch(std::vector<std::unique_ptr<DbRecord>>& out, size_t
         if (!reusable.empty()) {
             reuse = std::move(reusable.back());
             reusable.pop_back();
+            // The next record to fill is most likely out of the cache by now.
+            if (!reusable.empty())
+                reusable.back()->Prefetch();
         }
         auto record = reader_.GetRecordAt(nextPosition_, std::move(reuse));
         nextPosition_ = reader_.NextPosition();
