@@ -7,6 +7,8 @@
 //                                        (default 1,000,000) x 10 columns of mixed types, 5% of
 //                                        the rows modified and 2% only in each side
 //   compare_native_bench FILE1 FILE2     two database files
+// --modified=PERCENT before the other arguments changes the share of modified rows of the
+// generated stores (default 5), to see how memory follows the number of differences.
 // With a direction (1: upgrade Database1 to Database2, 2: the reverse) and the choices
 // (letters i = add new records, u = update changed records, d = delete missing records) it
 // then also writes the synchronisation script and applies it directly to the target, through
@@ -22,6 +24,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -269,6 +272,16 @@ bool IsCount(const char* text)
 
 int main(int argc, char** argv)
 {
+    long modifiedPercent = 5;
+    if (argc > 1 && std::strncmp(argv[1], "--modified=", 11) == 0) {
+        modifiedPercent = std::atol(argv[1] + 11);
+        if (modifiedPercent < 0 || modifiedPercent > 90) {
+            std::printf("--modified takes a percentage from 0 to 90\n");
+            return 2;
+        }
+        --argc;
+        ++argv;
+    }
     const bool generated = argc < 3 || IsCount(argv[1]);
     const int more = generated ? 2 : 3;  // the first argument after the databases
     const long rows = generated && argc > 1 ? std::atol(argv[1]) : 1000000;
@@ -284,10 +297,17 @@ int main(int argc, char** argv)
 
     auto start = Clock::now();
     if (generated) {
-        // 2% only in Database1 (k % 50 == 1), 2% only in Database2 (k % 50 == 2), 5% modified.
+        // 2% only in Database1 (k % 50 == 1), 2% only in Database2 (k % 50 == 2), 5% modified
+        // (k % 20 == 3), or the given share of the keys modified (the top values of k % 100,
+        // which never meet the one-sided keys).
+        const std::wstring modified =
+            modifiedPercent == 5 ? L"k MOD 20 = 3"
+                                 : L"k MOD 100 >= " + std::to_wstring(100 - modifiedPercent);
         CreateStore(file1, rows, L"k MOD 50 = 2", L"");
         CreateStore(file2, rows, L"k MOD 50 = 1",
-                    L"UPDATE [Bench] SET c = 'changed' WHERE k MOD 20 = 3");
+                    modifiedPercent == 0
+                        ? L""
+                        : L"UPDATE [Bench] SET c = 'changed' WHERE " + modified);
         std::printf("made two stores of %ld rows x 10 columns in %.2f s\n", rows, Seconds(start));
     } else if (applying) {
         // The synchronisation writes to its target: it gets copies.

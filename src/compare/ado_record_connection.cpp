@@ -50,6 +50,13 @@ public:
     {
         fields_.at(index)->SwapValue(value);
     }
+    void TakeRow(DbRecord& record) override
+    {
+        slots_.resize(fields_.size());
+        for (size_t i = 0; i < slots_.size(); ++i)
+            slots_[i] = &record.MutableValue(i);
+        recordset_->TakeRow(slots_.data());
+    }
     void MoveNext() override { recordset_->MoveNext(); }
 
 private:
@@ -57,6 +64,7 @@ private:
     const std::wstring statement_;
     automation::Ptr<adodb::Recordset> recordset_;
     std::vector<automation::Ptr<adodb::Field>> fields_;
+    std::vector<automation::Variant*> slots_;  // TakeRow's targets
 };
 
 }  // namespace

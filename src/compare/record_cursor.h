@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "compare/db_record.h"
 #include "platform/automation/variant.h"
 
 // One result of a select statement with a static cursor. Positions are 1-based and
@@ -32,6 +33,13 @@ public:
     virtual void SwapFieldValue(int index, automation::Variant& value)
     {
         value = TakeFieldValue(index);
+    }
+    // Every value of the current row into record.MutableValue(0..FieldCount()), as
+    // SwapFieldValue would one by one; the record must hold FieldCount() values.
+    virtual void TakeRow(DbRecord& record)
+    {
+        for (int i = 0; i < FieldCount(); ++i)
+            SwapFieldValue(i, record.MutableValue(static_cast<size_t>(i)));
     }
     virtual void MoveNext() = 0;
 };

@@ -62,8 +62,7 @@ std::unique_ptr<DbRecord> RecordReader::BuildRecord(std::unique_ptr<DbRecord> re
     std::unique_ptr<DbRecord> record = reuse ? std::move(reuse) : std::make_unique<DbRecord>();
     const int count = cursor_->FieldCount();
     record->Reuse(cursor_->AbsolutePosition(), count);
-    for (int i = 0; i < count; ++i)
-        cursor_->SwapFieldValue(i, record->MutableValue(i));
+    cursor_->TakeRow(*record);
     // The cursor holds the moved-from row only until this move.
     cursor_->MoveNext();
     cachedPosition_ += 1;

@@ -217,6 +217,14 @@ void Recordset::MoveNext()
     cursor_->MoveTo(next);
 }
 
+void Recordset::TakeRow(Variant* const* out)
+{
+    RequireOpen();
+    if (beforeFirst_ || cursor_->AtEnd() || cursor_->Position() < 0)
+        NoCurrentRecord();
+    cursor_->TakeRow(out);
+}
+
 long Recordset::AbsolutePosition() const
 {
     RequireOpen();

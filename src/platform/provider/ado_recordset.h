@@ -71,6 +71,9 @@ public:
     bool IsEOF() const;
     bool IsBOF() const;
     void MoveNext();
+    // The current row's values into *out[0..Fields()->Count()), exchanging memory
+    // with them (see Field::SwapValue); raises when there is no current row.
+    void TakeRow(automation::Variant* const* out);
     // 1-based row number, adPosEOF / adPosBOF when there is no current row.
     long AbsolutePosition() const;
     void SetAbsolutePosition(long position);

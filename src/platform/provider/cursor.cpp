@@ -116,24 +116,30 @@ void Cursor::Release()
     sqlite3_finalize(main_);
     sqlite3_finalize(lookup_);
     main_ = lookup_ = nullptr;
+    pending_ = false;
     rowids_.Clear();
     kept_.clear();
     atEnd_ = true;
 }
 
+void Cursor::DecodeValue(sqlite3_stmt* stmt, size_t column, Variant& out) const
+{
+    const ResultColumn& c = columns_[column];
+    sqlite3_value* value = sqlite3_column_value(stmt, static_cast<int>(column));
+    if (c.stored)
+        ReadStoredInto(value, c.type, out);
+    else if (c.typed)
+        out = ReadTyped(value, c.type.type);
+    else
+        ReadNaturalInto(value, out);
+}
+
 void Cursor::Decode(sqlite3_stmt* stmt)
 {
     taken_ = false;
-    for (size_t i = 0; i < columns_.size(); ++i) {
-        const ResultColumn& c = columns_[i];
-        sqlite3_value* value = sqlite3_column_value(stmt, static_cast<int>(i));
-        if (c.stored)
-            ReadStoredInto(value, c.type, row_[i]);
-        else if (c.typed)
-            row_[i] = ReadTyped(value, c.type.type);
-        else
-            ReadNaturalInto(value, row_[i]);
-    }
+    pending_ = false;
+    for (size_t i = 0; i < columns_.size(); ++i)
+        DecodeValue(stmt, i, row_[i]);
 }
 
 bool Cursor::StepMain()
@@ -143,15 +149,20 @@ bool Cursor::StepMain()
     int rc = sqlite3_step(main_);
     if (rc == SQLITE_DONE) {
         exhausted_ = true;
+        pending_ = false;
         return false;
     }
     if (rc != SQLITE_ROW)
         ThrowSqliteError(db_, rc);
-    Decode(main_);
-    if (lookup_)
+    if (lookup_) {
+        // Decoded when asked for, while the statement stands on the row.
+        taken_ = false;
+        pending_ = true;
         rowids_.Add(sqlite3_column_int64(main_, static_cast<int>(columns_.size())));
-    else
+    } else {
+        Decode(main_);
         kept_.push_back(row_);
+    }
     ++streamed_;
     return true;
 }
@@ -159,6 +170,7 @@ bool Cursor::StepMain()
 bool Cursor::Revisit(int64_t index)
 {
     taken_ = false;
+    pending_ = false;
     if (!lookup_) {
         row_ = kept_[static_cast<size_t>(index)];
         return true;
@@ -181,26 +193,46 @@ bool Cursor::Revisit(int64_t index)
 
 automation::Variant Cursor::TakeValue(size_t index)
 {
+    if (pending_)
+        RestoreTaken();
     taken_ = true;
     return std::move(row_[index]);
 }
 
 void Cursor::SwapValue(size_t index, automation::Variant& value)
 {
+    if (pending_)
+        RestoreTaken();
     taken_ = true;
     swap(row_[index], value);
 }
 
-void Cursor::RestoreTaken()
+void Cursor::TakeRow(Variant* const* out)
 {
-    if (!taken_ || atEnd_ || position_ < 0 || !main_)
-        return;
-    if (!lock_) {
-        Revisit(position_);
+    std::unique_lock<std::recursive_mutex> hold;
+    if (lock_)
+        hold = std::unique_lock<std::recursive_mutex>(*lock_);
+    if (pending_ && main_) {
+        for (size_t i = 0; i < columns_.size(); ++i)
+            DecodeValue(main_, i, *out[i]);
         return;
     }
-    std::lock_guard<std::recursive_mutex> hold(*lock_);
-    Revisit(position_);
+    for (size_t i = 0; i < columns_.size(); ++i)
+        swap(row_[i], *out[i]);
+    taken_ = true;
+}
+
+void Cursor::RestoreTaken()
+{
+    if (!(taken_ || pending_) || atEnd_ || position_ < 0 || !main_)
+        return;
+    std::unique_lock<std::recursive_mutex> hold;
+    if (lock_)
+        hold = std::unique_lock<std::recursive_mutex>(*lock_);
+    if (pending_)
+        Decode(main_);
+    else
+        Revisit(position_);
 }
 
 bool Cursor::MoveTo(int64_t index)
@@ -223,7 +255,7 @@ bool Cursor::MoveLocked(int64_t index)
         return Revisit(index);
     }
     if (index == position_ && !atEnd_)
-        return taken_ ? Revisit(index) : true;
+        return taken_ && !pending_ ? Revisit(index) : true;
     // Forward from the furthest row read: each step is the next row.
     while (streamed_ <= index) {
         if (!StepMain()) {

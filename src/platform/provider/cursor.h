@@ -47,9 +47,14 @@ public:
     // row after row into the same values hands their memory back and forth, and
     // decoding the next row allocates nothing.
     void SwapValue(size_t index, automation::Variant& value);
-    // Reads the current row again if a value was taken from it.
+    // The whole current row into out[0..Columns().size()), decoded straight into
+    // the caller's values (reusing their text memory) where the row has not been
+    // decoded yet; the current row itself stays readable. Requires a current row.
+    void TakeRow(automation::Variant* const* out);
+    // Reads the current row again if a value was taken from it, or decodes it
+    // if it was not yet.
     void RestoreTaken();
-    bool Taken() const { return taken_; }
+    bool Taken() const { return taken_ || pending_; }
 
     // Releases the SQLite statements; the cursor then has no rows.
     void Release();
@@ -58,6 +63,7 @@ public:
 private:
     bool StepMain();
     void Decode(sqlite3_stmt* stmt);
+    void DecodeValue(sqlite3_stmt* stmt, size_t column, automation::Variant& out) const;
     bool Revisit(int64_t index);
 
     bool MoveLocked(int64_t index);
@@ -74,6 +80,10 @@ private:
     int64_t position_ = -1;
     bool atEnd_ = false;
     bool taken_ = false;  // row_ holds moved-from values
+    // The current row was read by the main statement, which still stands on it,
+    // but not yet decoded into row_: most rows of a long forward read are taken
+    // whole by their reader and never need row_.
+    bool pending_ = false;
     std::vector<automation::Variant> row_;
 };
 

@@ -63,6 +63,40 @@ TEST_F(PositionTest, TakenValuesAreReadAgainWhenTheRowIsAskedFor)
     }
 }
 
+// A whole row taken into the reader's own values: each row's values, reusing the
+// reader's text memory, while the row itself stays readable through its fields,
+// before and after the take, streamed or revisited.
+TEST_F(PositionTest, TakenRowsLeaveTheRowReadable)
+{
+    for (const wchar_t* sql :
+         {L"SELECT k, v FROM r ORDER BY k", L"SELECT DISTINCT k, v FROM r ORDER BY k, v"}) {
+        const std::vector<int32_t> all = ReadAll(Query(sql));
+        auto rs = Query(sql);
+        Variant k = Variant(std::wstring(40, L'z')), v;
+        Variant* slots[] = {&k, &v};
+        std::vector<int32_t> taken;
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            const long pos = rs->AbsolutePosition();
+            if (pos == 3) {
+                EXPECT_EQ(rs->Fields()->Item(L"v")->Value().lVal(), all[2]);
+            }
+            rs->TakeRow(slots);
+            taken.push_back(v.lVal());
+            EXPECT_EQ(rs->Fields()->Item(L"v")->Value().lVal(), all[pos - 1]);
+            EXPECT_EQ(rs->Fields()->Item(L"k")->Value(), k);
+        }
+        EXPECT_EQ(taken, all);
+        EXPECT_THROW(rs->TakeRow(slots), automation::ComError);
+        for (long pos : {5L, 2L}) {
+            rs->SetAbsolutePosition(pos);
+            rs->TakeRow(slots);
+            EXPECT_EQ(v.lVal(), all[pos - 1]);
+            EXPECT_EQ(rs->Fields()->Item(L"v")->Value().lVal(), all[pos - 1]);
+            EXPECT_EQ(rs->Fields()->Item(L"k")->Value(), k);
+        }
+    }
+}
+
 TEST_F(PositionTest, AbsolutePositionReachesAnyRowEvenAfterEof)
 {
     for (const wchar_t* sql :
