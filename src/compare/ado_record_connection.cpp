@@ -57,6 +57,13 @@ public:
             slots_[i] = &record.MutableValue(i);
         recordset_->TakeRow(slots_.data());
     }
+    void TakeRowAndMoveNext(DbRecord& record) override
+    {
+        slots_.resize(fields_.size());
+        for (size_t i = 0; i < slots_.size(); ++i)
+            slots_[i] = &record.MutableValue(i);
+        recordset_->TakeRowAndMoveNext(slots_.data());
+    }
     void MoveNext() override { recordset_->MoveNext(); }
 
 private:

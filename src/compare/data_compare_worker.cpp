@@ -219,6 +219,9 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
     // only after their items are queued, as they would one by one.
     MergeBatch batch;
     batch.items.reserve(kMergeBatch);
+    // Modified records mostly differ in the same fields: consecutive equal lists
+    // are stored once and shared.
+    ChangedFieldList lastChanged;
     std::unique_ptr<DbRecord> rec1 = stream1.Next();
     std::unique_ptr<DbRecord> rec2 = stream2.Next();
     while (rec1 && rec2) {
@@ -238,8 +241,10 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
                 batch.items.push_back({QueuedItem::kEqual, rec1->RowNumber(), 0, nullptr});
                 batch.equal += 1;
             } else {
-                batch.items.push_back({QueuedItem::kModified, rec1->RowNumber(),
-                                       rec2->RowNumber(), std::move(changed)});
+                if (!lastChanged || *lastChanged != *changed)
+                    lastChanged = std::move(changed);
+                batch.items.push_back(
+                    {QueuedItem::kModified, rec1->RowNumber(), rec2->RowNumber(), lastChanged});
                 batch.modified += 1;
             }
             rec1 = stream1.Next(std::move(rec1));

@@ -42,6 +42,12 @@ public:
             SwapFieldValue(i, record.MutableValue(static_cast<size_t>(i)));
     }
     virtual void MoveNext() = 0;
+    // TakeRow, then MoveNext.
+    virtual void TakeRowAndMoveNext(DbRecord& record)
+    {
+        TakeRow(record);
+        MoveNext();
+    }
 };
 
 // One database side. Failures raise automation::ComError; opening the database on

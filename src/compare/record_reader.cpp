@@ -62,9 +62,8 @@ std::unique_ptr<DbRecord> RecordReader::BuildRecord(std::unique_ptr<DbRecord> re
     std::unique_ptr<DbRecord> record = reuse ? std::move(reuse) : std::make_unique<DbRecord>();
     const int count = cursor_->FieldCount();
     record->Reuse(cursor_->AbsolutePosition(), count);
-    cursor_->TakeRow(*record);
-    // The cursor holds the moved-from row only until this move.
-    cursor_->MoveNext();
+    // The row goes into the record and the cursor on to the next row in one step.
+    cursor_->TakeRowAndMoveNext(*record);
     cachedPosition_ += 1;
     return record;
 }

@@ -225,6 +225,14 @@ void Recordset::TakeRow(Variant* const* out)
     cursor_->TakeRow(out);
 }
 
+void Recordset::TakeRowAndMoveNext(Variant* const* out)
+{
+    RequireOpen();
+    if (beforeFirst_ || cursor_->AtEnd() || cursor_->Position() < 0)
+        NoCurrentRecord();
+    cursor_->TakeRowAndMoveNext(out);
+}
+
 long Recordset::AbsolutePosition() const
 {
     RequireOpen();

@@ -74,6 +74,8 @@ public:
     // The current row's values into *out[0..Fields()->Count()), exchanging memory
     // with them (see Field::SwapValue); raises when there is no current row.
     void TakeRow(automation::Variant* const* out);
+    // TakeRow, then MoveNext.
+    void TakeRowAndMoveNext(automation::Variant* const* out);
     // 1-based row number, adPosEOF / adPosBOF when there is no current row.
     long AbsolutePosition() const;
     void SetAbsolutePosition(long position);

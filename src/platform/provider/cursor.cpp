@@ -212,6 +212,20 @@ void Cursor::TakeRow(Variant* const* out)
     std::unique_lock<std::recursive_mutex> hold;
     if (lock_)
         hold = std::unique_lock<std::recursive_mutex>(*lock_);
+    TakeRowLocked(out);
+}
+
+bool Cursor::TakeRowAndMoveNext(Variant* const* out)
+{
+    std::unique_lock<std::recursive_mutex> hold;
+    if (lock_)
+        hold = std::unique_lock<std::recursive_mutex>(*lock_);
+    TakeRowLocked(out);
+    return MoveLocked(position_ + 1);
+}
+
+void Cursor::TakeRowLocked(Variant* const* out)
+{
     if (pending_ && main_) {
         for (size_t i = 0; i < columns_.size(); ++i)
             DecodeValue(main_, i, *out[i]);

@@ -51,6 +51,8 @@ public:
     // the caller's values (reusing their text memory) where the row has not been
     // decoded yet; the current row itself stays readable. Requires a current row.
     void TakeRow(automation::Variant* const* out);
+    // TakeRow, then MoveTo(Position() + 1), under one hold of the lock.
+    bool TakeRowAndMoveNext(automation::Variant* const* out);
     // Reads the current row again if a value was taken from it, or decodes it
     // if it was not yet.
     void RestoreTaken();
@@ -67,6 +69,7 @@ private:
     bool Revisit(int64_t index);
 
     bool MoveLocked(int64_t index);
+    void TakeRowLocked(automation::Variant* const* out);
 
     sqlite3* db_;
     std::shared_ptr<std::recursive_mutex> lock_;
