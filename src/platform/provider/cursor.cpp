@@ -226,6 +226,8 @@ bool Cursor::TakeRowAndMoveNext(Variant* const* out)
 
 void Cursor::TakeRowLocked(Variant* const* out)
 {
+    if (taken_ && !pending_)  // row_ holds what an earlier take left there
+        Revisit(position_);
     if (pending_ && main_) {
         for (size_t i = 0; i < columns_.size(); ++i)
             DecodeValue(main_, i, *out[i]);

@@ -91,6 +91,9 @@ TEST_F(PositionTest, TakenRowsLeaveTheRowReadable)
             rs->SetAbsolutePosition(pos);
             rs->TakeRow(slots);
             EXPECT_EQ(v.lVal(), all[pos - 1]);
+            v = Variant();
+            rs->TakeRow(slots);  // taken twice: the row's values both times
+            EXPECT_EQ(v.lVal(), all[pos - 1]);
             EXPECT_EQ(rs->Fields()->Item(L"v")->Value().lVal(), all[pos - 1]);
             EXPECT_EQ(rs->Fields()->Item(L"k")->Value(), k);
         }
