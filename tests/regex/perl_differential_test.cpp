@@ -183,4 +183,28 @@ TEST_F(PerlDifferential, GeneratedCasesAgreeBetweenModes)
     EXPECT_EQ(failures, 0) << "of " << cases_.size() << " cases";
 }
 
+// Where the modes differ by design, which is why the generator keeps
+// look-behinds to a fixed width: when the rest of the pattern fails after a
+// positive look-behind of variable width, the recursive mode tries its next
+// start (with the captures made from there), while the explicit-stack mode,
+// like perl, keeps the first start at which the contents matched.
+TEST(PerlDifferentialModes, VariableWidthLookBehindRetriesOnlyWhenRecursive)
+{
+    struct Named {
+        const char* pattern;
+        const char* subject;
+        const char* recursive;
+        const char* explicit_stack;
+    };
+    const Named cases[] = {
+        {"(?<=(ab|b))c\\1", "abcb", "2,4 1,2", "nomatch"},
+        {"(?<=(a|ba))c", "bac", "2,3 0,2", "2,3 0,2"},          // earliest start first
+    };
+    for (const Named& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        EXPECT_EQ(Probe("-", c.pattern, c.subject, regex::mode_recursive), c.recursive);
+        EXPECT_EQ(Probe("-", c.pattern, c.subject, regex::mode_explicit_stack), c.explicit_stack);
+    }
+}
+
 } // namespace
