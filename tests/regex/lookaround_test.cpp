@@ -116,6 +116,10 @@ TEST(Lookaround, Conditionals)
         {L"(a(?(1)b|c))", L"ac", "0,2 0,2"},
         // A capture made by the condition is undone when its branch fails.
         {L"(?:(?(?=(a))ab)|a)(?(1)x|y)", L"ay", "0,2 -"},
+        // A condition that does not hold leaves no capture of its own test
+        // (perl keeps the one its contents made).
+        {L"(?(?<!(x))a|b)", L"xb", "1,2 -"},
+        {L"(?(?=(a)c)a|b)", L"ab", "1,2 -"},
     };
     RunInAllModes(std::begin(cases), std::end(cases));
 }
