@@ -71,6 +71,14 @@ TEST(DataCompareWorkerTest, EmptyTablesReportProgressThenTableDoneThenFinished)
     EXPECT_FALSE(h.context->HasError());
 }
 
+#ifdef CRV_SANITIZED_BUILD
+// The sanitizers slow every thread several times over on a busy machine; there this test
+// looks for races only, and the plain build checks the cadence.
+constexpr bool kCheckCadence = false;
+#else
+constexpr bool kCheckCadence = true;
+#endif
+
 TEST(DataCompareWorkerTest, TicksComeAfterOneSecondThenEveryHalfSecond)
 {
     ComparisonHarness h;
@@ -90,9 +98,11 @@ TEST(DataCompareWorkerTest, TicksComeAfterOneSecondThenEveryHalfSecond)
     const auto times = log.Times();
     ASSERT_GE(times.size(), 3u);
     auto ms = [](auto d) { return std::chrono::duration_cast<milliseconds>(d).count(); };
-    EXPECT_NEAR(ms(times[0] - start), 1000, 250);
-    EXPECT_NEAR(ms(times[1] - times[0]), 500, 250);
-    EXPECT_NEAR(ms(times[2] - times[1]), 500, 250);
+    if (kCheckCadence) {
+        EXPECT_NEAR(ms(times[0] - start), 1000, 250);
+        EXPECT_NEAR(ms(times[1] - times[0]), 500, 250);
+        EXPECT_NEAR(ms(times[2] - times[1]), 500, 250);
+    }
     // Stopped: no completion notice, and nothing flushed after the stop.
     const size_t seen = log.Events().size();
     std::this_thread::sleep_for(milliseconds(700));
