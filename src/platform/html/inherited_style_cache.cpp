@@ -8,6 +8,7 @@
 #include <litehtml/el_td.h>
 #include <litehtml/el_tr.h>
 
+#include <cctype>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,16 @@ public:
         return value ? value : def;
     }
 
+    // litehtml parses the declarations of each rule that applies into the
+    // element's style; a parsed copy merged in gives the same properties.
+    void add_style(const litehtml::tstring& style, const litehtml::tstring& baseurl) override
+    {
+        if (const litehtml::style* parsed = cache_->ParsedRule(style, baseurl, this))
+            this->m_style.combine(*parsed);
+        else
+            Base::add_style(style, baseurl);
+    }
+
 private:
     struct Answer {
         const litehtml::tchar_t* name;
@@ -65,7 +76,36 @@ litehtml::element::ptr Make(const std::shared_ptr<litehtml::document>& doc,
     return std::make_shared<CachingElement<Base>>(doc, cache);
 }
 
+// True when `text` refers to custom properties, whose values come from the
+// element styled.
+bool UsesVariables(const litehtml::tstring& text)
+{
+    for (std::size_t i = text.find('('); i != litehtml::tstring::npos; i = text.find('(', i + 1))
+        if (i >= 3 && std::tolower(static_cast<unsigned char>(text[i - 3])) == 'v' &&
+            std::tolower(static_cast<unsigned char>(text[i - 2])) == 'a' &&
+            std::tolower(static_cast<unsigned char>(text[i - 1])) == 'r')
+            return true;
+    return false;
+}
+
 }  // namespace
+
+const litehtml::style* InheritedStyleCache::ParsedRule(const litehtml::tstring& text,
+                                                       const litehtml::tstring& baseurl,
+                                                       const litehtml::element* el)
+{
+    auto it = rules_.find(text);
+    if (it == rules_.end()) {
+        if (UsesVariables(text))
+            return nullptr;
+        // Bounded: pages that make up rules as they go should not keep them all.
+        if (rules_.size() > 4096)
+            rules_.clear();
+        it = rules_.emplace(text, Rule{baseurl, {}}).first;
+        it->second.style.add(text.c_str(), baseurl.c_str(), el);
+    }
+    return it->second.baseurl == baseurl ? &it->second.style : nullptr;
+}
 
 litehtml::element::ptr InheritedStyleCache::CreateElement(
     const char* tag, const std::shared_ptr<litehtml::document>& doc)

@@ -7,11 +7,16 @@
 // again and again. While one styling pass runs no element's own style changes
 // once its children are being styled, so an element may remember the answers
 // it gave during the pass; the next pass starts afresh.
+//
+// litehtml also parses a rule's declarations again for every element the
+// rule applies to; the parsed rules are kept here and merged instead.
 #pragma once
 
 #include <litehtml/litehtml.h>
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 namespace html {
 
@@ -32,7 +37,18 @@ public:
     litehtml::element::ptr CreateElement(const char* tag,
                                          const std::shared_ptr<litehtml::document>& doc);
 
+    // The declarations `text` of a rule (resolved against `baseurl`) as a
+    // parsed style, parsed once for all the elements the rule applies to;
+    // null when the parse depends on the element (custom property values).
+    const litehtml::style* ParsedRule(const litehtml::tstring& text,
+                                      const litehtml::tstring& baseurl, const litehtml::element* el);
+
 private:
+    struct Rule {
+        litehtml::tstring baseurl;
+        litehtml::style style;
+    };
+    std::unordered_map<litehtml::tstring, Rule> rules_;
     unsigned generation_ = 0;
     bool active_ = false;
 };
