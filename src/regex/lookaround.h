@@ -526,16 +526,34 @@ public:
         throw bad_regexpr("recursion sub-expression cannot be quantified");
     }
 
+    // Whether the pattern is already being matched from this position by an
+    // entry that has not returned. Running it again there could only repeat
+    // that entry, so the recursion matches the empty string instead. Going
+    // forward only, that entry is always the innermost one (record 0 says
+    // where it began); inside a look-behind a recursion can also go back to
+    // where an outer entry began, and without this test the two would call
+    // each other until the machine stack ran out.
+    static bool entered_at(const match_state<It>* s, It pos)
+    {
+        if (pos == s->results[0].reserved_start)
+            return true;
+        for (const recursion_entry<It>* e = s->recursions; e; e = e->outer)
+            if (e->position == pos)
+                return true;
+        return false;
+    }
+
     template <bool Nul>
     bool chain(match_state<It>* s, It pos) const
     {
-        // Entered again where the innermost entry began, with nothing consumed
-        // since: recursing would never end, so match the empty string.
-        if (pos == s->results[0].reserved_start)
+        if (entered_at(s, pos))
             return this->template match_next<Nul>(s, pos);
         const saved_records<It> saved(s->results, static_cast<int>(s->group_count));
+        const recursion_entry<It> entry{s->results[0].reserved_start, s->recursions};
+        s->recursions = &entry;
         const bool ok = Nul ? s->top_group->match_chain_nul(s, pos)
                             : s->top_group->match_chain(s, pos);
+        s->recursions = entry.outer;
         const It end = s->results[0].second;
         saved.restore(s->results);
         return ok && this->template match_next<Nul>(s, end);
@@ -547,10 +565,13 @@ public:
         const It pos = s->position;
         hetero_stack& stack = *s->stack;
         stack.push(pos);
-        if (pos != s->results[0].reserved_start) {
+        if (!entered_at(s, pos)) {
             for (unsigned i = 0; i < s->group_count; ++i)
                 stack.push(s->results[i]);
+            const recursion_entry<It> entry{s->results[0].reserved_start, s->recursions};
+            s->recursions = &entry;
             const bool ok = explicit_match<Nul>(s->top_group, s, pos);
+            s->recursions = entry.outer;
             const It end = s->results[0].second;
             for (unsigned i = s->group_count; i-- > 0;)
                 stack.pop(s->results[i]);

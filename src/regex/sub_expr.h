@@ -72,6 +72,14 @@ struct stack_exhausted {};
 // Lowest safe stack address of the calling thread (its stack end plus a margin).
 std::uintptr_t machine_stack_limit();
 
+// An entry into the whole pattern by recursion that has not returned yet:
+// where the pattern level it left had been entered, and the entry around it.
+template <class It>
+struct recursion_entry {
+    It position;
+    const recursion_entry* outer;
+};
+
 template <class It>
 struct match_state {
     backref_tag<It>* results = nullptr;
@@ -84,6 +92,7 @@ struct match_state {
     const match_group_base<It>* top_group = nullptr;
     hetero_stack* stack = nullptr; // explicit-stack mode only
     It lookbehind_end{}; // where the contents of the innermost look-behind must end
+    const recursion_entry<It>* recursions = nullptr; // innermost first
     bool no_empty_at_start = false;
     std::uintptr_t stack_limit = 0;
 };

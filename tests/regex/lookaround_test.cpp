@@ -136,6 +136,17 @@ TEST(Lookaround, Recursion)
         {L"<(?:[^<>]|(?R))*>", L"<a<b>c>", "0,7"},
         // At the position where the pattern was entered, (?R) matches empty.
         {L"x?(?R)y", L"y", "0,1"},
+        // The same holds where any unfinished entry began: a look-behind that
+        // goes back to the start of an outer entry finds (?R) empty there
+        // instead of entering the pattern again and again.
+        {L"c(?:(?R)|)|b(?<=(?R)cb)", L"cb", "0,2"},
+        {L"c(?:(?R)|)|b(?<=(?R))", L"cb", "0,1"},
+        {L"c(?:(?R)|)|b(?<!(?R)cb)", L"cb", "0,1"},
+        {L"x|(?<=a(?R))b", L"ab", "1,2"},
+        {L"(?<=(?R))", L"ab", "0,0"},
+        // Look-ahead only moves forward: each entry starts further on.
+        {L"a(?=(?R))|b", L"aab", "0,1"},
+        {L"(?=(?R))a", L"a", "0,1"},
     };
     RunInAllModes(std::begin(cases), std::end(cases));
 }
