@@ -23,20 +23,25 @@ namespace {
 
 using namespace regex;
 
+// One group's span as " first,second" from the subject's start, or " -".
+template <class Record, class It>
+void AppendSpan(std::ostringstream& out, const Record& b, It begin)
+{
+    out << ' ';
+    if (b.matched)
+        out << (b.first - begin) << ',' << (b.second - begin);
+    else
+        out << '-';
+}
+
 std::string Spans(const rpattern& p, const std::wstring& subject)
 {
     match_results results;
     if (!p.match(subject, results).matched)
         return "nomatch";
     std::ostringstream out;
-    for (std::size_t i = 0; i < results.cbackrefs(); ++i) {
-        const auto& b = results.backref(i);
-        out << ' ';
-        if (b.matched)
-            out << (b.first - subject.begin()) << ',' << (b.second - subject.begin());
-        else
-            out << '-';
-    }
+    for (std::size_t i = 0; i < results.cbackrefs(); ++i)
+        AppendSpan(out, results.backref(i), subject.begin());
     return out.str();
 }
 
@@ -46,13 +51,8 @@ std::string NulSpans(const detail::pointer_pattern& p, const std::wstring& subje
     if (!p.match(subject.c_str(), records))
         return "nomatch";
     std::ostringstream out;
-    for (const auto& b : records) {
-        out << ' ';
-        if (b.matched)
-            out << (b.first - subject.c_str()) << ',' << (b.second - subject.c_str());
-        else
-            out << '-';
-    }
+    for (const auto& b : records)
+        AppendSpan(out, b, subject.c_str());
     return out.str();
 }
 

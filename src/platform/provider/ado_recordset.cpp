@@ -217,19 +217,22 @@ void Recordset::MoveNext()
     cursor_->MoveTo(next);
 }
 
-void Recordset::TakeRow(Variant* const* out)
+void Recordset::RequireCurrentRow() const
 {
     RequireOpen();
     if (beforeFirst_ || cursor_->AtEnd() || cursor_->Position() < 0)
         NoCurrentRecord();
+}
+
+void Recordset::TakeRow(Variant* const* out)
+{
+    RequireCurrentRow();
     cursor_->TakeRow(out);
 }
 
 void Recordset::TakeRowAndMoveNext(Variant* const* out)
 {
-    RequireOpen();
-    if (beforeFirst_ || cursor_->AtEnd() || cursor_->Position() < 0)
-        NoCurrentRecord();
+    RequireCurrentRow();
     cursor_->TakeRowAndMoveNext(out);
 }
 

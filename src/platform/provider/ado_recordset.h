@@ -87,6 +87,7 @@ public:
 
 private:
     void RequireOpen() const;
+    void RequireCurrentRow() const;
 
     std::shared_ptr<Cursor> cursor_;
     automation::Ptr<adodb::Fields> fields_;

@@ -108,11 +108,15 @@ Cursor::~Cursor()
     Release();
 }
 
+std::unique_lock<std::recursive_mutex> Cursor::Hold() const
+{
+    return lock_ ? std::unique_lock<std::recursive_mutex>(*lock_)
+                 : std::unique_lock<std::recursive_mutex>();
+}
+
 void Cursor::Release()
 {
-    std::unique_lock<std::recursive_mutex> hold;
-    if (lock_)
-        hold = std::unique_lock<std::recursive_mutex>(*lock_);
+    const auto hold = Hold();
     sqlite3_finalize(main_);
     sqlite3_finalize(lookup_);
     main_ = lookup_ = nullptr;
@@ -209,17 +213,13 @@ void Cursor::SwapValue(size_t index, automation::Variant& value)
 
 void Cursor::TakeRow(Variant* const* out)
 {
-    std::unique_lock<std::recursive_mutex> hold;
-    if (lock_)
-        hold = std::unique_lock<std::recursive_mutex>(*lock_);
+    const auto hold = Hold();
     TakeRowLocked(out);
 }
 
 bool Cursor::TakeRowAndMoveNext(Variant* const* out)
 {
-    std::unique_lock<std::recursive_mutex> hold;
-    if (lock_)
-        hold = std::unique_lock<std::recursive_mutex>(*lock_);
+    const auto hold = Hold();
     TakeRowLocked(out);
     return MoveLocked(position_ + 1);
 }
@@ -242,9 +242,7 @@ void Cursor::RestoreTaken()
 {
     if (!(taken_ || pending_) || atEnd_ || position_ < 0 || !main_)
         return;
-    std::unique_lock<std::recursive_mutex> hold;
-    if (lock_)
-        hold = std::unique_lock<std::recursive_mutex>(*lock_);
+    const auto hold = Hold();
     if (pending_)
         Decode(main_);
     else
@@ -253,9 +251,7 @@ void Cursor::RestoreTaken()
 
 bool Cursor::MoveTo(int64_t index)
 {
-    if (!lock_)
-        return MoveLocked(index);
-    std::lock_guard<std::recursive_mutex> hold(*lock_);
+    const auto hold = Hold();
     return MoveLocked(index);
 }
 

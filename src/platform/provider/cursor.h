@@ -68,6 +68,8 @@ private:
     void DecodeValue(sqlite3_stmt* stmt, size_t column, automation::Variant& out) const;
     bool Revisit(int64_t index);
 
+    // Holds the lock shared with the connection's other cursors, if any.
+    std::unique_lock<std::recursive_mutex> Hold() const;
     bool MoveLocked(int64_t index);
     void TakeRowLocked(automation::Variant* const* out);
 
