@@ -82,6 +82,10 @@ std::unique_ptr<DbRecord> RecordStream::Next(std::unique_ptr<DbRecord> reuse)
     return record;
 }
 
+namespace {
+constexpr size_t kPrefetchAhead = 6;
+}  // namespace
+
 bool RecordStream::NextBatch(std::vector<std::unique_ptr<DbRecord>>& out, size_t count,
                              std::vector<std::unique_ptr<DbRecord>>& reusable)
 {
@@ -91,9 +95,14 @@ bool RecordStream::NextBatch(std::vector<std::unique_ptr<DbRecord>>& out, size_t
         if (!reusable.empty()) {
             reuse = std::move(reusable.back());
             reusable.pop_back();
-            // The next record to fill is most likely out of the cache by now.
-            if (!reusable.empty())
-                reusable.back()->Prefetch();
+            // The records to fill next are most likely out of the cache by now:
+            // ask for them a few rows ahead, so their memory arrives in time.
+            // Text is fetched in a second step, once the values that point at it
+            // have arrived.
+            if (reusable.size() > 2 * kPrefetchAhead)
+                reusable[reusable.size() - 1 - 2 * kPrefetchAhead]->Prefetch();
+            if (reusable.size() > kPrefetchAhead)
+                reusable[reusable.size() - 1 - kPrefetchAhead]->PrefetchText();
         }
         auto record = reader_.GetRecordAt(nextPosition_, std::move(reuse));
         nextPosition_ = reader_.NextPosition();
