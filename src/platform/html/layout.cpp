@@ -9,6 +9,9 @@
 #include <QPainterPath>
 #include <QString>
 #include <cstdlib>
+#include <string>
+#include <unordered_map>
+#include <vector>
 #include <litehtml/el_space.h>
 #include <litehtml/el_text.h>
 
@@ -81,6 +84,47 @@ litehtml::context& SharedContext()
         return c;
     }();
     return context;
+}
+
+// The master style sheet's rules by the tag they select, in the sheet's order,
+// when every rule selects by tag alone (as ours do). litehtml would try each
+// rule on each element; looking the tag up gives the same rules at once.
+struct MasterRules {
+    bool byTagOnly = true;
+    std::unordered_map<std::string, std::vector<const litehtml::css_selector*>> byTag;
+};
+
+const MasterRules& MasterRulesByTag()
+{
+    static const MasterRules rules = [] {
+        MasterRules r;
+        for (const litehtml::css_selector::ptr& sel : SharedContext().master_css().selectors()) {
+            const std::string& tag = sel->m_right.m_tag;
+            if (sel->m_left || !sel->m_right.m_attrs.empty() || sel->m_media_query ||
+                tag.empty() || tag == "*") {
+                r.byTagOnly = false;
+                break;
+            }
+            r.byTag[tag].push_back(sel.get());
+        }
+        return r;
+    }();
+    return rules;
+}
+
+// Merges the master rules into `el` and its element descendants, as
+// apply_stylesheet would with the master style sheet.
+void ApplyMasterRules(const MasterRules& rules, const litehtml::element::ptr& el)
+{
+    auto it = rules.byTag.find(el->get_tagName());
+    if (it != rules.byTag.end())
+        for (const litehtml::css_selector* sel : it->second)
+            el->add_style(sel->m_style, sel->m_baseurl);
+    for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i) {
+        const litehtml::element::ptr child = el->get_child(int(i));
+        if (child->get_display() != litehtml::display_inline_text)
+            ApplyMasterRules(rules, child);
+    }
 }
 
 // Shows a popup's element although the page's style sheets hide it: strong
@@ -311,8 +355,13 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
         }
     }
     // The root took the master style sheet when the bare document was made.
-    for (std::size_t i = 0, n = top->get_children_count(); i < n; ++i)
-        top->get_child(int(i))->apply_stylesheet(context.master_css());
+    const MasterRules& master = MasterRulesByTag();
+    for (std::size_t i = 0, n = top->get_children_count(); i < n; ++i) {
+        if (master.byTagOnly)
+            ApplyMasterRules(master, top->get_child(int(i)));
+        else
+            top->get_child(int(i))->apply_stylesheet(context.master_css());
+    }
     top->parse_attributes();
     top->apply_stylesheet(styles_);
     styleCache_.Begin();
