@@ -31,6 +31,16 @@ public:
     const litehtml::tchar_t* get_style_property(const litehtml::tchar_t* name, bool inherited,
                                                 const litehtml::tchar_t* def) const override
     {
+        // A property the element sets itself, not to "inherit", is its answer
+        // either way.
+        if (cache_->Active() && name && !(name[0] == '-' && name[1] == '-') &&
+            cache_->Current(key_, keyGeneration_)) {
+            const litehtml::tchar_t* own = cache_->OwnProperty(key_, this->m_style, name);
+            if (own && litehtml::t_strcasecmp(own, "inherit") != 0)
+                return own;
+            if (!own && !inherited)
+                return def;
+        }
         // Custom properties are looked up by names built on the fly (whose
         // addresses are reused): only litehtml's own names are remembered.
         if (!inherited || !cache_->Active() || !name || (name[0] == '-' && name[1] == '-'))
@@ -53,10 +63,34 @@ public:
     // element's style; a parsed copy merged in gives the same properties.
     void add_style(const litehtml::tstring& style, const litehtml::tstring& baseurl) override
     {
-        if (const litehtml::style* parsed = cache_->ParsedRule(style, baseurl, this))
+        if (const litehtml::style* parsed = cache_->ParsedRule(style, baseurl, this)) {
             this->m_style.combine(*parsed);
-        else
+            key_ = cache_->Current(key_, keyGeneration_) ? cache_->Extend(key_, parsed) : nullptr;
+        } else {
             Base::add_style(style, baseurl);
+            key_ = nullptr;
+        }
+    }
+
+    // Attributes that style the element (style, width, bgcolor, align...) make
+    // its style its own; the ones here only name or number it.
+    void parse_attributes() override
+    {
+        for (const auto& [attribute, value] : this->m_attrs)
+            if (attribute != "id" && attribute != "class" && attribute != "_n") {
+                key_ = nullptr;
+                apart_ = true;
+            }
+        Base::parse_attributes();
+    }
+
+    // The style starts again from the rules alone (litehtml does not parse the
+    // attributes again); an element styled by its own attributes stays apart.
+    void refresh_styles() override
+    {
+        key_ = apart_ ? nullptr : cache_->Start();
+        keyGeneration_ = cache_->KeyGeneration();
+        Base::refresh_styles();
     }
 
 private:
@@ -65,6 +99,10 @@ private:
         const litehtml::tchar_t* value;  // null: nobody sets it
     };
     InheritedStyleCache* cache_;
+    // The rules merged into this element's style so far, or null.
+    const InheritedStyleCache::StyleKey* key_ = cache_->Start();
+    unsigned keyGeneration_ = cache_->KeyGeneration();
+    bool apart_ = false;  // styled by attributes of its own
     mutable unsigned generation_ = 0;
     mutable std::vector<Answer> answers_;
 };
@@ -99,12 +137,62 @@ const litehtml::style* InheritedStyleCache::ParsedRule(const litehtml::tstring& 
         if (UsesVariables(text))
             return nullptr;
         // Bounded: pages that make up rules as they go should not keep them all.
-        if (rules_.size() > 4096)
+        if (rules_.size() > 4096) {
             rules_.clear();
+            keys_.clear();
+            values_.clear();
+            ++keyGeneration_;
+        }
         it = rules_.emplace(text, Rule{baseurl, {}}).first;
         it->second.style.add(text.c_str(), baseurl.c_str(), el);
     }
     return it->second.baseurl == baseurl ? &it->second.style : nullptr;
+}
+
+const InheritedStyleCache::StyleKey* InheritedStyleCache::Extend(const StyleKey* key,
+                                                                 const litehtml::style* rule)
+{
+    for (const auto& [merged, after] : key->next)
+        if (merged == rule)
+            return after;
+    // Bounded like the rules: a page whose elements each get rules of their
+    // own gains nothing from keys.
+    if (keys_.size() > 16384)
+        return nullptr;
+    keys_.emplace_back();
+    const StyleKey* after = &keys_.back();
+    const_cast<StyleKey*>(key)->next.emplace_back(rule, after);
+    return after;
+}
+
+unsigned InheritedStyleCache::NameId(const litehtml::tchar_t* name)
+{
+    Seen& seen = seen_[(reinterpret_cast<std::uintptr_t>(name) >> 3) % seen_.size()];
+    if (seen.address == name && std::strcmp(names_[seen.id].c_str(), name) == 0)
+        return seen.id;
+    // A name seen at another address, or another name at an address seen.
+    auto [it, added] = nameIds_.emplace(name, static_cast<unsigned>(names_.size()));
+    if (added)
+        names_.emplace_back(name);
+    seen = {name, it->second};
+    return it->second;
+}
+
+const litehtml::tchar_t* InheritedStyleCache::OwnProperty(const StyleKey* key,
+                                                          const litehtml::style& style,
+                                                          const litehtml::tchar_t* name)
+{
+    static const litehtml::tchar_t kUnknown = 0, kNotSet = 0;
+    const unsigned id = NameId(name);
+    auto& answers = const_cast<StyleKey*>(key)->answers;
+    if (answers.size() <= id)
+        answers.resize(id + 1, &kUnknown);
+    const litehtml::tchar_t*& answer = answers[id];
+    if (answer == &kUnknown) {
+        const litehtml::tchar_t* value = style.get_property(name);
+        answer = value ? values_.emplace_back(value).c_str() : &kNotSet;
+    }
+    return answer == &kNotSet ? nullptr : answer;
 }
 
 litehtml::element::ptr InheritedStyleCache::CreateElement(

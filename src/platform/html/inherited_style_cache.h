@@ -10,13 +10,23 @@
 //
 // litehtml also parses a rule's declarations again for every element the
 // rule applies to; the parsed rules are kept here and merged instead.
+//
+// And it looks each property an element styles itself with up in that
+// element's own map of names, one by one. Elements whose styles were merged
+// from the same rules in the same order hold the same properties: such
+// elements share one StyleKey, which remembers the answers found for the
+// first of them.
 #pragma once
 
 #include <litehtml/litehtml.h>
 
+#include <array>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace html {
 
@@ -43,12 +53,54 @@ public:
     const litehtml::style* ParsedRule(const litehtml::tstring& text,
                                       const litehtml::tstring& baseurl, const litehtml::element* el);
 
+    // The style an element's own properties come from: the rules merged into
+    // it, in order. Null stands for a style of the element's own (attributes
+    // that style it, rules parsed for it alone), which is shared with no one.
+    struct StyleKey {
+        std::vector<std::pair<const litehtml::style*, const StyleKey*>> next;
+        // By name id: unknown yet, not set, or the value.
+        std::vector<const litehtml::tchar_t*> answers;
+    };
+    const StyleKey* Start()
+    {
+        if (keys_.empty())
+            keys_.emplace_back();
+        return &keys_.front();
+    }
+    // The key after merging `rule`, a style ParsedRule returned.
+    const StyleKey* Extend(const StyleKey* key, const litehtml::style* rule);
+    // True while a key handed out in `keyGeneration` stays valid.
+    bool Current(const StyleKey* key, unsigned keyGeneration) const
+    {
+        return key && keyGeneration == keyGeneration_;
+    }
+    unsigned KeyGeneration() const { return keyGeneration_; }
+    // The own property `name` of an element with `key`, looked up in its
+    // `style` the first time only. Null when the style does not set it.
+    const litehtml::tchar_t* OwnProperty(const StyleKey* key, const litehtml::style& style,
+                                         const litehtml::tchar_t* name);
+
 private:
+    unsigned NameId(const litehtml::tchar_t* name);
+
     struct Rule {
         litehtml::tstring baseurl;
         litehtml::style style;
     };
     std::unordered_map<litehtml::tstring, Rule> rules_;
+    // Keys live as long as the rules they name; both go together.
+    std::deque<StyleKey> keys_;
+    unsigned keyGeneration_ = 0;
+    std::deque<std::string> values_;  // the answers' text, where it stays put
+    // Names by the address litehtml passes them with (checked by their text),
+    // then by their text.
+    struct Seen {
+        const litehtml::tchar_t* address = nullptr;
+        unsigned id = 0;
+    };
+    std::array<Seen, 512> seen_{};
+    std::unordered_map<std::string, unsigned> nameIds_;
+    std::vector<std::string> names_;
     unsigned generation_ = 0;
     bool active_ = false;
 };
