@@ -8,6 +8,8 @@
 #include <litehtml/el_td.h>
 #include <litehtml/el_tr.h>
 
+#include <dlfcn.h>
+
 #include <cctype>
 #include <cstring>
 #include <string_view>
@@ -167,14 +169,25 @@ const InheritedStyleCache::StyleKey* InheritedStyleCache::Extend(const StyleKey*
 
 unsigned InheritedStyleCache::NameId(const litehtml::tchar_t* name)
 {
-    Seen& seen = seen_[(reinterpret_cast<std::uintptr_t>(name) >> 3) % seen_.size()];
-    if (seen.address == name && std::strcmp(names_[seen.id].c_str(), name) == 0)
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(name);
+    Seen& seen = seen_[(address * 0x9E3779B97F4A7C15ull) >> 55];  // 512 slots
+    if (seen.address == name)
         return seen.id;
-    // A name seen at another address, or another name at an address seen.
+    auto constant = constantNames_.find(name);
+    if (constant != constantNames_.end()) {
+        seen = {name, constant->second};
+        return constant->second;
+    }
     auto [it, added] = nameIds_.emplace(name, static_cast<unsigned>(names_.size()));
     if (added)
         names_.emplace_back(name);
-    seen = {name, it->second};
+    // Only a name in a loaded program image (a string constant) keeps its text
+    // at its address; a name built on the fly is found by its text each time.
+    Dl_info image;
+    if (dladdr(name, &image) != 0 && image.dli_fbase) {
+        constantNames_.emplace(name, it->second);
+        seen = {name, it->second};
+    }
     return it->second;
 }
 

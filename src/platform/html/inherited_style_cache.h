@@ -92,13 +92,14 @@ private:
     std::deque<StyleKey> keys_;
     unsigned keyGeneration_ = 0;
     std::deque<std::string> values_;  // the answers' text, where it stays put
-    // Names by the address litehtml passes them with (checked by their text),
-    // then by their text.
+    // Names by the address of the string constant litehtml passes them as
+    // (the last few in `seen_`, all in `constantNames_`), else by their text.
     struct Seen {
         const litehtml::tchar_t* address = nullptr;
         unsigned id = 0;
     };
     std::array<Seen, 512> seen_{};
+    std::unordered_map<const litehtml::tchar_t*, unsigned> constantNames_;
     std::unordered_map<std::string, unsigned> nameIds_;
     std::vector<std::string> names_;
     unsigned generation_ = 0;
