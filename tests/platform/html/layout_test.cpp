@@ -84,6 +84,31 @@ const LayoutCase kCases[] = {
          EXPECT_EQ(p.Box("s").width(), 70);
          EXPECT_EQ(p.Get("t")->InnerText(), "changed");
      }},
+    {"the built-in rules of each tag apply, and page rules come after them",
+     "<head><style>h2 { margin: 0; }</style></head><body>"
+     "<div id=t1>t</div><h1 id=h1>H</h1><div id=t2>t</div><h2 id=h2>H</h2>"
+     "<menu id=m>hidden</menu><table><tr><td id=c>x</td></tr></table></body>",
+     [](Page& p) {
+         EXPECT_GE(p.Box("h1").top(), p.Box("t1").bottom() + 10);  // the h1 margin
+         EXPECT_LE(p.Box("h2").top(), p.Box("t2").bottom() + 1);   // the page's zero margin
+         EXPECT_GT(p.Box("h1").height(), p.Box("t1").height());    // the h1 font size
+         EXPECT_FALSE(p.Get("m")->IsVisible());
+         EXPECT_TRUE(p.Get("c")->IsVisible());
+     }},
+    {"cells styled by the same rules still differ where their own attributes say",
+     "<head><style>td { padding: 2px; }</style></head><body>"
+     "<table><tr><td id=s1 style='padding:12px'>x</td></tr></table>"
+     "<table><tr><td id=p1>x</td></tr></table>"
+     "<table><tr><td id=w width=80>x</td></tr></table>"
+     "<table><tr><td id=p2>x</td></tr></table>"
+     "<table><tr><td id=s2 style='padding:12px'>x</td></tr></table></body>",
+     [](Page& p) {
+         EXPECT_EQ(p.Box("p1").size(), p.Box("p2").size());
+         EXPECT_EQ(p.Box("s1").size(), p.Box("s2").size());
+         EXPECT_GE(p.Box("s1").height(), p.Box("p1").height() + 18);
+         EXPECT_GE(p.Box("w").width(), 80);
+         EXPECT_LT(p.Box("p1").width(), 40);
+     }},
 };
 
 TEST(Layout, TreesLayOutAsTheirStyleSheetsSay)
