@@ -178,9 +178,7 @@ unsigned InheritedStyleCache::NameId(const litehtml::tchar_t* name)
         seen = {name, constant->second};
         return constant->second;
     }
-    auto [it, added] = nameIds_.emplace(name, static_cast<unsigned>(names_.size()));
-    if (added)
-        names_.emplace_back(name);
+    auto it = nameIds_.emplace(name, static_cast<unsigned>(nameIds_.size())).first;
     // Only a name in a loaded program image (a string constant) keeps its text
     // at its address; a name built on the fly is found by its text each time.
     Dl_info image;

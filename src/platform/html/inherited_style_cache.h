@@ -101,7 +101,6 @@ private:
     std::array<Seen, 512> seen_{};
     std::unordered_map<const litehtml::tchar_t*, unsigned> constantNames_;
     std::unordered_map<std::string, unsigned> nameIds_;
-    std::vector<std::string> names_;
     unsigned generation_ = 0;
     bool active_ = false;
 };
