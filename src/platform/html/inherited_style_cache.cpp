@@ -1,5 +1,6 @@
 #include "platform/html/inherited_style_cache.h"
 
+#include <dlfcn.h>
 #include <litehtml/el_anchor.h>
 #include <litehtml/el_body.h>
 #include <litehtml/el_div.h>
@@ -7,8 +8,6 @@
 #include <litehtml/el_table.h>
 #include <litehtml/el_td.h>
 #include <litehtml/el_tr.h>
-
-#include <dlfcn.h>
 
 #include <cctype>
 #include <cstring>
@@ -102,7 +101,7 @@ private:
     };
     InheritedStyleCache* cache_;
     // The rules merged into this element's style so far, or null.
-    const InheritedStyleCache::StyleKey* key_ = cache_->Start();
+    InheritedStyleCache::StyleKey* key_ = cache_->Start();
     unsigned keyGeneration_ = cache_->KeyGeneration();
     bool apart_ = false;  // styled by attributes of its own
     mutable unsigned generation_ = 0;
@@ -151,8 +150,8 @@ const litehtml::style* InheritedStyleCache::ParsedRule(const litehtml::tstring& 
     return it->second.baseurl == baseurl ? &it->second.style : nullptr;
 }
 
-const InheritedStyleCache::StyleKey* InheritedStyleCache::Extend(const StyleKey* key,
-                                                                 const litehtml::style* rule)
+InheritedStyleCache::StyleKey* InheritedStyleCache::Extend(StyleKey* key,
+                                                           const litehtml::style* rule)
 {
     for (const auto& [merged, after] : key->next)
         if (merged == rule)
@@ -162,8 +161,8 @@ const InheritedStyleCache::StyleKey* InheritedStyleCache::Extend(const StyleKey*
     if (keys_.size() > 16384)
         return nullptr;
     keys_.emplace_back();
-    const StyleKey* after = &keys_.back();
-    const_cast<StyleKey*>(key)->next.emplace_back(rule, after);
+    StyleKey* after = &keys_.back();
+    key->next.emplace_back(rule, after);
     return after;
 }
 
@@ -189,13 +188,13 @@ unsigned InheritedStyleCache::NameId(const litehtml::tchar_t* name)
     return it->second;
 }
 
-const litehtml::tchar_t* InheritedStyleCache::OwnProperty(const StyleKey* key,
+const litehtml::tchar_t* InheritedStyleCache::OwnProperty(StyleKey* key,
                                                           const litehtml::style& style,
                                                           const litehtml::tchar_t* name)
 {
     static const litehtml::tchar_t kUnknown = 0, kNotSet = 0;
     const unsigned id = NameId(name);
-    auto& answers = const_cast<StyleKey*>(key)->answers;
+    auto& answers = key->answers;
     if (answers.size() <= id)
         answers.resize(id + 1, &kUnknown);
     const litehtml::tchar_t*& answer = answers[id];
@@ -226,8 +225,8 @@ litehtml::element::ptr InheritedStyleCache::CreateElement(
         return Make<litehtml::el_para>(doc, this);
     if (t == "a")
         return Make<litehtml::el_anchor>(doc, this);
-    static constexpr std::string_view kOwnClasses[] = {
-        "base", "br", "font", "img", "li", "link", "script", "style", "title"};
+    static constexpr std::string_view kOwnClasses[] = {"base", "br",     "font",  "img",  "li",
+                                                       "link", "script", "style", "title"};
     for (std::string_view own : kOwnClasses)
         if (t == own)
             return nullptr;

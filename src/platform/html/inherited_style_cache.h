@@ -51,24 +51,25 @@ public:
     // parsed style, parsed once for all the elements the rule applies to;
     // null when the parse depends on the element (custom property values).
     const litehtml::style* ParsedRule(const litehtml::tstring& text,
-                                      const litehtml::tstring& baseurl, const litehtml::element* el);
+                                      const litehtml::tstring& baseurl,
+                                      const litehtml::element* el);
 
     // The style an element's own properties come from: the rules merged into
     // it, in order. Null stands for a style of the element's own (attributes
     // that style it, rules parsed for it alone), which is shared with no one.
     struct StyleKey {
-        std::vector<std::pair<const litehtml::style*, const StyleKey*>> next;
+        std::vector<std::pair<const litehtml::style*, StyleKey*>> next;
         // By name id: unknown yet, not set, or the value.
         std::vector<const litehtml::tchar_t*> answers;
     };
-    const StyleKey* Start()
+    StyleKey* Start()
     {
         if (keys_.empty())
             keys_.emplace_back();
         return &keys_.front();
     }
     // The key after merging `rule`, a style ParsedRule returned.
-    const StyleKey* Extend(const StyleKey* key, const litehtml::style* rule);
+    StyleKey* Extend(StyleKey* key, const litehtml::style* rule);
     // True while a key handed out in `keyGeneration` stays valid.
     bool Current(const StyleKey* key, unsigned keyGeneration) const
     {
@@ -77,7 +78,7 @@ public:
     unsigned KeyGeneration() const { return keyGeneration_; }
     // The own property `name` of an element with `key`, looked up in its
     // `style` the first time only. Null when the style does not set it.
-    const litehtml::tchar_t* OwnProperty(const StyleKey* key, const litehtml::style& style,
+    const litehtml::tchar_t* OwnProperty(StyleKey* key, const litehtml::style& style,
                                          const litehtml::tchar_t* name);
 
 private:
