@@ -20,12 +20,12 @@
 
 namespace {
 
-const std::vector<crvconsole::FileFilter> kScriptFilters = {
+const std::vector<ui::FileFilter> kScriptFilters = {
     {L"Script Files (*.sql)", L"*.sql"},
     {L"All Files (*.*)", L"*.*"},
 };
 
-const std::vector<crvconsole::FileFilter> kDatabaseFilters = {
+const std::vector<ui::FileFilter> kDatabaseFilters = {
     {L"Create MDB file (*.mdb)", L"*.mdb"},
     {L"Create ACCDB file (*.accdb)", L"*.accdb"},
     {L"All Files (*.*)", L"*.*"},
@@ -58,7 +58,7 @@ std::wstring WithDefaultExtension(const std::wstring& path, const wchar_t* exten
 
 }  // namespace
 
-CMainFrame::CMainFrame(crvconsole::FrameDialogs& dialogs, QWidget* parent)
+CMainFrame::CMainFrame(ui::FrameDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), script_(std::make_unique<SQLExecutor::ScriptHelper>())
 {
     setWindowTitle(QStringLiteral("CrvConsole"));

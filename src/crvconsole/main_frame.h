@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "crvconsole/frame_dialogs.h"
+#include "platform/ui/frame_dialogs.h"
 #include "crvconsole/options_manager.h"
 #include "database/connection_settings.h"
 #include "sqlexec/script_helper.h"
@@ -45,7 +45,7 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     // `dialogs` answers every question the window asks; it must outlive the window.
-    explicit CMainFrame(crvconsole::FrameDialogs& dialogs = crvconsole::DefaultFrameDialogs(),
+    explicit CMainFrame(ui::FrameDialogs& dialogs = ui::DefaultFrameDialogs(),
                         QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -84,7 +84,7 @@ private:
 
     std::wstring EditorText() const;
 
-    crvconsole::FrameDialogs& dialogs_;
+    ui::FrameDialogs& dialogs_;
     ConnectionSettings settings_;
     // Replaced whole by each successful open, so a failed open keeps the file the editor's text
     // belongs to.

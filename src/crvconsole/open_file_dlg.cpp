@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "crvconsole/frame_dialogs.h"
+#include "platform/ui/frame_dialogs.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ QPushButton* MakeBrowseButton(QWidget* parent)
 
 }  // namespace
 
-COpenFileDlg::COpenFileDlg(ConnectionSettings& settings, crvconsole::FrameDialogs& dialogs,
+COpenFileDlg::COpenFileDlg(ConnectionSettings& settings, ui::FrameDialogs& dialogs,
                            QWidget* parent)
     : QDialog(parent), settings_(settings), dialogs_(dialogs)
 {

@@ -8,7 +8,7 @@
 class QLineEdit;
 class QPushButton;
 
-namespace crvconsole {
+namespace ui {
 class FrameDialogs;
 }
 
@@ -25,7 +25,7 @@ public:
     static constexpr int kBrowseSystemDatabase = 208;
 
     // Shows `settings`; OK stores the five fields back into it, Cancel leaves it alone.
-    COpenFileDlg(ConnectionSettings& settings, crvconsole::FrameDialogs& dialogs,
+    COpenFileDlg(ConnectionSettings& settings, ui::FrameDialogs& dialogs,
                  QWidget* parent = nullptr);
 
     // The edit with the given control id; null for any other id.
@@ -39,7 +39,7 @@ private:
     void Browse(QLineEdit* target, const std::wstring& description, const std::wstring& patterns);
 
     ConnectionSettings& settings_;
-    crvconsole::FrameDialogs& dialogs_;
+    ui::FrameDialogs& dialogs_;
     QLineEdit* databaseName_;
     QLineEdit* databasePassword_;
     QLineEdit* userName_;

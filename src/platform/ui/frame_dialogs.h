@@ -1,5 +1,5 @@
-// Where the script runner's window asks the user something: message boxes, file dialogs and its
-// own modal dialogs. The window calls them through this one object so that another answerer can
+// Where a window asks the user something: message boxes, file dialogs and its
+// own modal dialogs. The windows call them through this one object so that another answerer can
 // stand in (the tests answer without blocking).
 #pragma once
 
@@ -10,7 +10,7 @@
 class QDialog;
 class QWidget;
 
-namespace crvconsole {
+namespace ui {
 
 // One entry of a file dialog's type list: the text shown and its patterns ("*.mdb;*.accdb").
 struct FileFilter {
@@ -48,4 +48,4 @@ FrameDialogs& DefaultFrameDialogs();
 // separated by blanks ("Microsoft Access Databases (*.mdb *.accdb)").
 QStringList QtNameFilters(const std::vector<FileFilter>& filters);
 
-}  // namespace crvconsole
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "crvconsole/frame_dialogs.h"
+#include "platform/ui/frame_dialogs.h"
 
 #include <QDialog>
 #include <QFileDialog>
@@ -6,7 +6,7 @@
 
 #include "platform/ui/message_box.h"
 
-namespace crvconsole {
+namespace ui {
 
 // Qt reads the patterns of a type from the parentheses at the end of its text, separated by
 // blanks; the texts shown keep their own wording and the patterns follow in Qt's form.
@@ -71,4 +71,4 @@ FrameDialogs& DefaultFrameDialogs()
     return dialogs;
 }
 
-}  // namespace crvconsole
+}  // namespace ui

@@ -1,0 +1,42 @@
+#include "corvina/run_application.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+
+#include "corvina/wizard_dialog.h"
+#include "platform/crash/crash_dump_writer.h"
+
+namespace corvina {
+
+namespace {
+
+bool EnvironmentSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+}  // namespace
+
+bool HasDisplay()
+{
+    return EnvironmentSet("QT_QPA_PLATFORM") || EnvironmentSet("DISPLAY") ||
+           EnvironmentSet("WAYLAND_DISPLAY");
+}
+
+int RunApplication(ui::FrameDialogs& dialogs)
+{
+    crash::InstallCrashDumpFilter("corvina.dmp");
+    auto wizard = std::make_unique<WizardDialog>(dialogs);
+    if (!wizard->Initialize())
+        return 0;
+    QObject::connect(wizard.get(), &QDialog::finished, qApp,
+                     [](int command) { QCoreApplication::exit(command); });
+    wizard->show();
+    const int result = QApplication::exec();
+    wizard.reset();
+    return result;
+}
+
+}  // namespace corvina
