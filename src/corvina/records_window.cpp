@@ -3,9 +3,21 @@
 #include "compare/comparison_context.h"
 #include "corvina/wizard_dialog.h"
 
+RecordsWindow::~RecordsWindow()
+{
+    context_.SetCompletionCallback({});
+    context_.StopAndWait();
+}
+
 void RecordsWindow::OnEnter()
 {
-    (void)context_;
-    Wizard().EnableBack();
-    Wizard().EnableNext();
+    if (!context_.PrepareDataComparison())
+        return;
+    context_.SetCompletionCallback([this] {
+        QMetaObject::invokeMethod(this, [this] {
+            Wizard().EnableBack();
+            Wizard().EnableNext();
+        }, Qt::QueuedConnection);
+    });
+    context_.StartThreads();
 }

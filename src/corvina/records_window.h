@@ -9,6 +9,7 @@ class RecordsWindow : public DialogPage {
     Q_OBJECT
 public:
     explicit RecordsWindow(ComparisonContext& context) : context_(context) {}
+    ~RecordsWindow() override;
 
     void OnEnter() override;
 

@@ -170,11 +170,16 @@ void WizardDialog::DestroyPage()
 void WizardDialog::EnterStep()
 {
     DestroyPage();
-    WizardPage* page = (this->*steps_[current_]->callback)();
+    WizardPage* page = MakePage(current_);
     page_ = page;
     indicator_->SetPosition(IndicatorPosition(current_));
     if (page)
         page->OnEnter();
+}
+
+WizardPage* WizardDialog::MakePage(int step)
+{
+    return (this->*steps_[step]->callback)();
 }
 
 void WizardDialog::PlacePage(QWidget* page)

@@ -100,6 +100,12 @@ public:
     int IndicatorPosition(int step) const;
 
 protected:
+    // Makes the page of a step through the step's callback.
+    virtual WizardPage* MakePage(int step);
+    void SetButtons(bool back, bool next);
+    // Creates the page just made inside the wizard.
+    WizardPage* Enter(WizardPage* page);
+
     // The close box and Escape.
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
@@ -134,8 +140,6 @@ private:
     WizardPage* MakeExcelSavedPage();
     WizardPage* MakeProgressPage(WizardTask* task, const wchar_t* text);
     WizardPage* MakeMessagePage(const wchar_t* text);
-    void SetButtons(bool back, bool next);
-    WizardPage* Enter(WizardPage* page);
 
     ui::FrameDialogs& dialogs_;
     ComparisonContext context_;
