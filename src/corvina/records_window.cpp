@@ -158,6 +158,7 @@ void RecordsWindow::InitDialog()
     splitter_->addWidget(recordArea);
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 3);
+
     layout->addWidget(splitter_, 1);
 }
 
@@ -406,6 +407,12 @@ void RecordsWindow::SizeRecordColumns()
 void RecordsWindow::resizeEvent(QResizeEvent* event)
 {
     DialogPage::resizeEvent(event);
+    if (splitter_ && !splitterPlaced_ && splitter_->height() > 0) {
+        // Room for a few tables at first; the records take the rest.
+        splitterPlaced_ = true;
+        const int grid = grid_->verticalHeader()->defaultSectionSize() * 5 + 30;
+        splitter_->setSizes({grid, std::max(splitter_->height() - grid, kRecordsMinimumHeight)});
+    }
     if (grid_)
         SizeGridColumns();
 }

@@ -104,4 +104,5 @@ private:
     RecordListModel* recordModel_ = nullptr;
     QCheckBox* kinds_[4] = {};
     QSplitter* splitter_ = nullptr;
+    bool splitterPlaced_ = false;
 };

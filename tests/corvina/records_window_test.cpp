@@ -21,6 +21,7 @@
 #include "corvina/colors.h"
 #include "corvina/count_bar.h"
 #include "corvina/record_list_model.h"
+#include "corvina/step_indicator.h"
 #include "corvina/table_grid_model.h"
 #include "corvina/wizard_dialog.h"
 #include "platform/ui/frame_dialogs.h"
@@ -466,3 +467,142 @@ TEST_F(RecordsWindowTest, LeavingOrClosingWhileComparingEndsAtOnceAndNothingArri
 }
 
 }  // namespace
+
+namespace {
+
+// Copies some columns of a table of a genuine file into a native store, row by row.
+void CopyRows(const std::wstring& from, const std::wstring& to, const synctest::TableDef& table)
+{
+    auto source = automation::CreateObjectAs<provider::adodb::Connection>(L"ADODB.Connection");
+    source->Open(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + from);
+    std::wstring select = L"select ";
+    for (size_t i = 0; i < table.columns.size(); ++i)
+        select += (i ? L", [" : L"[") + table.columns[i].name + L"]";
+    auto rows = source->Execute(select + L" from [" + table.name + L"]", nullptr,
+                                provider::adodb::adCmdText);
+    std::vector<Row> copied;
+    while (!rows->IsEOF()) {
+        Row row;
+        for (long i = 0; i < rows->Fields()->Count(); ++i)
+            row.push_back(rows->Fields()->Item(i)->Value());
+        copied.push_back(std::move(row));
+        rows->MoveNext();
+    }
+    rows->Close();
+    source->Close();
+    synctest::InsertRows(to, table, copied);
+}
+
+}  // namespace
+
+// The sample database as Database2 against a native copy of some of its tables with a few
+// records changed, removed and added; with CORVINA_SCREENSHOTS set to a folder the window is
+// grabbed there during and after the comparison.
+TEST_F(RecordsWindowTest, ComparesTheSampleDatabaseWithAChangedNativeCopy)
+{
+    const std::wstring nwind =
+        automation::FromUtf8(testsupport::CopyTestData("nwind.mdb", dir).string());
+    const std::wstring copy = synctest::Path(dir, "nwind_changed.mdb");
+    const synctest::TableDef customers{L"Customers",
+                                       {{L"CustomerID", L"TEXT(5)", 202},
+                                        {L"CompanyName", L"TEXT(40)", 202},
+                                        {L"ContactName", L"TEXT(30)", 202},
+                                        {L"City", L"TEXT(15)", 202},
+                                        {L"Country", L"TEXT(15)", 202},
+                                        {L"Phone", L"TEXT(24)", 202}},
+                                       {L"CustomerID"},
+                                       true,
+                                       {}};
+    const synctest::TableDef orders{L"Orders",
+                                    {{L"OrderID", L"LONG", 3},
+                                     {L"CustomerID", L"TEXT(5)", 202},
+                                     {L"EmployeeID", L"LONG", 3},
+                                     {L"OrderDate", L"DATETIME", 7},
+                                     {L"ShipCity", L"TEXT(15)", 202},
+                                     {L"Freight", L"CURRENCY", 6}},
+                                    {L"OrderID"},
+                                    true,
+                                    {}};
+    const synctest::TableDef shippers{L"Shippers",
+                                      {{L"ShipperID", L"LONG", 3},
+                                       {L"CompanyName", L"TEXT(40)", 202},
+                                       {L"Phone", L"TEXT(24)", 202}},
+                                      {L"ShipperID"},
+                                      true,
+                                      {}};
+    synctest::CreateStore(copy, {customers, orders, shippers});
+    for (const auto* table : {&customers, &orders, &shippers})
+        CopyRows(nwind, copy, *table);
+    synctest::Execute(copy,
+                      L"UPDATE [Customers] SET [City] = 'Hamburg', [Phone] = '040-123456' "
+                      L"WHERE [CustomerID] = 'ALFKI'");
+    synctest::Execute(copy,
+                      L"UPDATE [Customers] SET [ContactName] = 'Ana Trujillo Ruiz' "
+                      L"WHERE [CustomerID] = 'ANATR'");
+    synctest::Execute(copy, L"DELETE FROM [Customers] WHERE [CustomerID] = 'AROUT'");
+    synctest::Execute(copy,
+                      L"INSERT INTO [Customers] VALUES ('ZZTOP', 'Top Trading', "
+                      L"'Zoe Zimmer', 'Zurich', 'Switzerland', '01-555 12 12')");
+    synctest::Execute(copy,
+                      L"UPDATE [Orders] SET [Freight] = [Freight] + 10 WHERE [OrderID] < 10260");
+    synctest::Execute(copy, L"DELETE FROM [Orders] WHERE [OrderID] > 11070");
+    synctest::Execute(copy,
+                      L"UPDATE [Shippers] SET [Phone] = '(503) 555-0000' WHERE [ShipperID] = 2");
+
+    ComparisonContext& context = wizard.Context();
+    context.Source1().Settings().path = copy;
+    context.Source2().Settings().path = nwind;
+    FakeProgress progress;
+    ASSERT_TRUE(context.Source1().Load(progress));
+    ASSERT_TRUE(context.Source2().Load(progress))
+        << automation::ToUtf8(context.Source2().ErrorText());
+    ASSERT_TRUE(context.BuildTablePairs());
+
+    wizard.resize(900, 640);
+    wizard.show();
+    const char* shots = std::getenv("CORVINA_SCREENSHOTS");
+    // The window stands alone in the page area, at its stage of the indicator.
+    if (auto* page = dynamic_cast<QWidget*>(wizard.CurrentPage()))
+        page->hide();
+    wizard.Indicator()->SetPosition(3);
+    RecordsWindow* window = Enter(context);
+    if (shots) {
+        // After the first tables are done, while the rest is still coming.
+        WaitFor(
+            [&] { return window->TablesBar()->Done() > 0 || wizard.NextButton()->isEnabled(); });
+        wizard.grab().save(QString(shots) + "/corvina_records_running.png");
+    }
+    ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    struct Expect {
+        const char* table;
+        const char* counts[4];  // equal, Db1, Db2, modified
+    };
+    const Expect expect[] = {
+        {"Customers", {"88", "1", "1", "2"}},
+        {"Orders", {"811", "0", "7", "12"}},
+        {"Shippers", {"2", "0", "0", "1"}},
+    };
+    for (const auto& e : expect) {
+        SCOPED_TRACE(e.table);
+        const int row = TableRowOf(window, e.table);
+        ASSERT_GE(row, 0);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(Cell(window->TableGridData(), row, 2 + k), e.counts[k]);
+    }
+    window->Runner()->SelectTable(TableRowOf(window, "Customers"));
+    RecordListModel* records = window->RecordListData();
+    ASSERT_GE(records->rowCount(), 2);
+    EXPECT_EQ(Cell(records, 0, 0), "ALFKI");
+    EXPECT_EQ(Cell(records, 0, 3), "Hamburg");
+    EXPECT_EQ(Cell(records, 1, 3), "Berlin");
+    EXPECT_TRUE(records->data(records->index(1, 3), RecordListModel::ChangedRole).toBool());
+    EXPECT_FALSE(records->data(records->index(1, 1), RecordListModel::ChangedRole).toBool());
+    if (shots) {
+        QCoreApplication::processEvents();
+        wizard.grab().save(QString(shots) + "/corvina_records.png");
+    }
+    window->Destroy();
+    FlushDeletes();
+}
