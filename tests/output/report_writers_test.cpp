@@ -336,6 +336,66 @@ TEST_F(ReportWritersTest, LibreOfficeOpensTheExcelReport)
     EXPECT_EQ(out.find("Error"), std::string::npos) << out;
 }
 
+// A table wider than 26 columns, one longer than a sheet, and table names that give the same
+// sheet name once made valid.
+TEST(ExcelReportSheetsTest, RowsBeyondASheetGoOnOverTheNextAndNamesStayUnique)
+{
+    if (!testsupport::HaveXlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed";
+    testsupport::TempDir dir;
+    TableDef wide{L"a/b", {{L"id", L"LONG", 3}}, {L"id"}};
+    for (int i = 1; i < 27; ++i)
+        wide.columns.push_back({L"f" + std::to_wstring(i), L"TEXT(5)", 202});
+    const TableDef big{L"a?b", {{L"k", L"LONG", 3}, {L"v", L"TEXT(10)", 202}}, {L"k"}};
+    const std::vector<TableDef> tables = {wide, big};
+    const std::wstring path1 = Path(dir, "1.mdb"), path2 = Path(dir, "2.mdb");
+    constexpr int kRows = 65600;
+    for (const auto& path : {path1, path2}) {
+        CreateStore(path, tables);
+        Row row = {Variant(int32_t(1))};
+        for (int i = 1; i < 27; ++i)
+            row.push_back(Variant(L"v" + std::to_wstring(i)));
+        InsertRows(path, wide, {row});
+        Execute(path, L"INSERT INTO [a?b] VALUES (1, 'x')");
+        for (int have = 1; have < kRows; have *= 2)
+            Execute(path, L"INSERT INTO [a?b] SELECT k + " + std::to_wstring(have) +
+                              L", v FROM [a?b] WHERE k + " + std::to_wstring(have) +
+                              L" <= " + std::to_wstring(kRows));
+    }
+    ComparedStores stores(path1, path2, tables);
+    excel::RegisterSpreadsheetClasses();
+    const auto file = dir / "big.xls";
+    ExcelReportWriter writer(automation::FromUtf8(file.string()), path1, path2, stores.Store(),
+                             stores.Reader(), stores.Pairs(), false, false, false, true);
+    FakeProgress progress;
+    writer.Run(progress);
+    ASSERT_FALSE(writer.Failed()) << automation::ToUtf8(writer.ErrorText());
+
+    const auto book = testsupport::ReadXls(file);
+    ASSERT_EQ(book.error, "");
+    EXPECT_EQ(book.sheets, (std::vector<std::string>{"a_b", "a_b (2)", "a_b (2) (2)"}));
+    auto text = [&](int sheet, int row, int column) {
+        const auto* cell = book.Cell(sheet, row - 1, column);
+        return cell ? cell->text : std::string("<none>");
+    };
+    // Column index 27 is AB.
+    EXPECT_EQ(text(0, 11, 27), "f26");
+    EXPECT_EQ(text(0, 11, 28), " ");
+    EXPECT_EQ(text(0, 12, 27), "v26");
+    // 65,525 records from row 12 to the last row, the rest on the next sheet of the table, each
+    // sheet with its heading and the full table name.
+    const int onFirst = 65536 - 12 + 1;
+    EXPECT_EQ(text(1, 10, 2), "a?b");
+    EXPECT_EQ(text(1, 12, 1), "1");
+    EXPECT_EQ(text(1, 65536, 1), std::to_string(onFirst));
+    EXPECT_EQ(text(2, 10, 2), "a?b");
+    EXPECT_EQ(text(2, 11, 1), "k");
+    EXPECT_EQ(text(2, 12, 1), std::to_string(onFirst + 1));
+    EXPECT_EQ(text(2, 12 + kRows - onFirst - 1, 1), std::to_string(kRows));
+    EXPECT_EQ(text(2, 12 + kRows - onFirst, 1), "<none>");
+    EXPECT_EQ(book.Cell(2, 12 + kRows - onFirst - 2, 2)->borders, "1:8,1:8,1:8,1:8");
+}
+
 TEST(ExcelReportNamesTest, CellAddressesAndSheetNames)
 {
     EXPECT_EQ(ExcelCellAddress(0, 1), L"A1");
