@@ -4,8 +4,6 @@
 #include <exception>
 #include <functional>
 
-#include "compare/data_reader.h"
-#include "compare/record_counter.h"
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
 #include "database/db_connection.h"
@@ -86,32 +84,12 @@ ExcelReportWriter::ExcelReportWriter(std::wstring path, std::wstring name1, std:
                                      ResultStore& store, DataReader& reader,
                                      const TablePairList& pairs, bool firstOnly, bool secondOnly,
                                      bool modified, bool equal)
-    : firstOnly_(firstOnly),
-      secondOnly_(secondOnly),
-      modified_(modified),
-      equal_(equal),
-      store_(store),
-      reader_(reader),
-      pairs_(pairs),
-      name1_(std::move(name1)),
-      name2_(std::move(name2)),
-      path_(std::move(path))
+    : RecordReport(std::move(path), std::move(name1), std::move(name2), store, reader, pairs,
+                   firstOnly, secondOnly, modified, equal)
 {
 }
 
 ExcelReportWriter::~ExcelReportWriter() = default;
-
-void ExcelReportWriter::RequestStop()
-{
-    stop_.Request();
-    store_.Abort();
-}
-
-void ExcelReportWriter::Fail(std::wstring text)
-{
-    failed_ = true;
-    errorText_ = std::move(text);
-}
 
 std::wstring ExcelReportWriter::SheetName(const std::wstring& table, const std::wstring& suffix)
 {
@@ -166,9 +144,9 @@ std::unique_ptr<ExcelSheetWriter> ExcelReportWriter::StartSheet(excel::Sheets& s
     sheet->SetName(UniqueName(sheets, number, table1, part));
 
     sheet->Range(L"B1")->SetValue(Variant(L"Db1:"));
-    sheet->Range(L"C1")->SetValue(Variant(name1_));
+    sheet->Range(L"C1")->SetValue(Variant(Name1()));
     sheet->Range(L"B2")->SetValue(Variant(L"Db2:"));
-    sheet->Range(L"C2")->SetValue(Variant(name2_));
+    sheet->Range(L"C2")->SetValue(Variant(Name2()));
 
     auto title = sheet->Range(L"B4:K4");
     title->Merge();
@@ -193,7 +171,7 @@ std::unique_ptr<ExcelSheetWriter> ExcelReportWriter::StartSheet(excel::Sheets& s
     sheet->Range(L"C10")->SetValue(
         Variant(table1 == table2 ? table1 : table1 + L" / " + table2));
 
-    const CaptionList* captions = store_.ColumnCaptionsOf(pair);
+    const CaptionList* captions = Store().ColumnCaptionsOf(pair);
     const int columns = captions ? static_cast<int>(captions->size()) : 0;
     for (int i = 0; i < columns; ++i)
         sheet->Range(ExcelCellAddress(1 + i, 11))->SetValue(Variant((*captions)[i]));
@@ -216,7 +194,7 @@ void ExcelReportWriter::FinishSheet(ExcelSheetWriter& writer, int columns)
 void ExcelReportWriter::WriteTable(excel::Sheets& sheets, const TablePair* pair, int& sheetNumber,
                                    IProgress& progress)
 {
-    const CaptionList* captions = store_.ColumnCaptionsOf(pair);
+    const CaptionList* captions = Store().ColumnCaptionsOf(pair);
     const int columns = captions ? static_cast<int>(captions->size()) : 0;
     int part = 1;
     RowFeed feed(StartSheet(sheets, sheetNumber, pair, part),
@@ -224,12 +202,8 @@ void ExcelReportWriter::WriteTable(excel::Sheets& sheets, const TablePair* pair,
                      FinishSheet(full, columns);
                      return StartSheet(sheets, ++sheetNumber, pair, ++part);
                  });
-    RecordReaderPair& readers = reader_.GetTableRecords(pair);
-    StatementKinds kinds{secondOnly_, modified_, firstOnly_, equal_};
-    auto visitor = RecordKindVisitor::ForTarget(1, feed, kinds, *readers.reader1, *readers.reader2,
-                                                progress, true);
-    store_.VisitTable(pair, *visitor);
-    if (stop_.IsRequested())
+    VisitRecords(pair, feed, progress);
+    if (StopRequested())
         return;
     FinishSheet(feed.Sheet(), columns);
     ++sheetNumber;
@@ -237,11 +211,8 @@ void ExcelReportWriter::WriteTable(excel::Sheets& sheets, const TablePair* pair,
 
 void ExcelReportWriter::Run(IProgress& progress)
 {
-    failed_ = false;
-    errorText_.clear();
+    Begin();
     usedNames_.clear();
-    if (!stop_.IsRequested())
-        store_.ResetAbort();
     Ptr<excel::Application> app;
     try {
         app = automation::CreateObjectAs<excel::Application>(L"Excel.Application");
@@ -252,23 +223,22 @@ void ExcelReportWriter::Run(IProgress& progress)
     Ptr<excel::Workbook> book;
     try {
         book = app->Workbooks()->Add();
-        progress.SetTotal(StoredItemCount(pairs_, store_));
+        progress.SetTotal(StoredItemCount(Pairs(), Store()));
         auto sheets = book->Worksheets();
         int sheetNumber = 1;
-        for (const auto& pair : pairs_.Pairs()) {
+        for (const auto& pair : Pairs().Pairs()) {
             if (!pair->Second())
                 continue;
-            if (CountSelectedRecords(pair.get(), store_, firstOnly_, secondOnly_, modified_,
-                                     equal_) > 0)
+            if (Selected(pair.get()) > 0)
                 WriteTable(*sheets, pair.get(), sheetNumber, progress);
-            if (stop_.IsRequested()) {
+            if (StopRequested()) {
                 book->Close(false);
                 app->Quit();
                 return;
             }
         }
         app->SetDisplayAlerts(false);
-        book->SaveAs(path_, excel::xlWorkbookNormal, excel::xlNoChange);
+        book->SaveAs(Path(), excel::xlWorkbookNormal, excel::xlNoChange);
         app->Quit();
         progress.Done();
         return;

@@ -8,21 +8,18 @@
 #include <set>
 #include <string>
 
-#include "compare/wizard_task.h"
+#include "output/record_report.h"
 #include "platform/automation/object.h"
 
-class DataReader;
 class ExcelSheetWriter;
-class ResultStore;
 class TablePair;
-class TablePairList;
 
 namespace excel {
 class Sheets;
 class Worksheet;
 }  // namespace excel
 
-class ExcelReportWriter : public WizardTask {
+class ExcelReportWriter : public RecordReport {
 public:
     // The kinds to report: only in Database1, only in Database2, modified, equal. Nothing is
     // owned.
@@ -33,9 +30,6 @@ public:
 
     // A stopped or failed run saves nothing: an older file of that name stays as it was.
     void Run(IProgress& progress) override;
-    bool Failed() const override { return failed_; }
-    std::wstring ErrorText() const override { return errorText_; }
-    void RequestStop() override;
 
     // A valid sheet name for a table: at most 31 characters, none of : \ / ? * [ ], no
     // apostrophe first or last, not empty; `suffix` (" (2)") is kept whole.
@@ -52,20 +46,6 @@ private:
                                                  const TablePair* pair, int part);
     void FinishSheet(ExcelSheetWriter& writer, int columns);
     std::wstring UniqueName(excel::Sheets& sheets, int number, const std::wstring& table, int part);
-    void Fail(std::wstring text);
 
-    bool failed_ = false;
-    std::wstring errorText_;
-    bool firstOnly_;
-    bool secondOnly_;
-    bool modified_;
-    bool equal_;
-    ResultStore& store_;
-    DataReader& reader_;
-    const TablePairList& pairs_;
-    std::wstring name1_;
-    std::wstring name2_;
-    std::wstring path_;
-    TaskStopFlag stop_;
     std::set<std::wstring> usedNames_;  // folded
 };

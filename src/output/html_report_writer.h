@@ -5,15 +5,12 @@
 
 #include <string>
 
-#include "compare/wizard_task.h"
+#include "output/record_report.h"
 
-class DataReader;
-class ResultStore;
 class TablePair;
-class TablePairList;
 class TextFileWriter;
 
-class HtmlReportWriter : public WizardTask {
+class HtmlReportWriter : public RecordReport {
 public:
     // The kinds to report: only in Database1, only in Database2, modified, equal. Nothing is
     // owned.
@@ -25,31 +22,12 @@ public:
     // The page replaces an older file of that name only when it is whole: a failed or stopped
     // run leaves that file (or no file) behind.
     void Run(IProgress& progress) override;
-    bool Failed() const override { return failed_; }
-    std::wstring ErrorText() const override { return errorText_; }
-    void RequestStop() override;
 
     // A name or caption as it appears on the page.
     static std::wstring Escaped(std::wstring text);
 
 private:
-    int Selected(const TablePair* pair) const;
     std::wstring TableList() const;
     void WriteTable(const TablePair* pair, int number, TextFileWriter& file, IProgress& progress);
     void Write(TextFileWriter& file, const std::wstring& text);
-    void Fail(std::wstring text);
-
-    bool firstOnly_;
-    bool secondOnly_;
-    bool modified_;
-    bool equal_;
-    bool failed_ = false;
-    std::wstring errorText_;
-    TaskStopFlag stop_;
-    std::wstring path_;
-    ResultStore& store_;
-    DataReader& reader_;
-    const TablePairList& pairs_;
-    std::wstring name1_;
-    std::wstring name2_;
 };

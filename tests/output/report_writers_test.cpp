@@ -29,8 +29,10 @@ const std::vector<TableDef> kTables1 = {
     {L"Items",
      {{L"id", L"LONG", 3}, {L"name", L"MEMO", 203}, {L"x<y>&z", L"TEXT(20)", 202},
       {L"pic", L"LONGBINARY", 205}},
-     {L"id"}},
-    {L"Same", {{L"k", L"LONG", 3}, {L"v", L"TEXT(20)", 202}}, {L"k"}},
+     {L"id"},
+     true,
+     {}},
+    {L"Same", {{L"k", L"LONG", 3}, {L"v", L"TEXT(20)", 202}}, {L"k"}, true, {}},
 };
 
 std::vector<TableDef> Renamed()
@@ -194,8 +196,9 @@ TEST_F(ReportWritersTest, HtmlReportShowsOnlyTheChosenKinds)
             << html;
         EXPECT_EQ(html.find("table_data\" cellspacing") != std::string::npos,
                   !c.rowClasses.empty());
-        if (c.equal)
+        if (c.equal) {
             EXPECT_NE(html.find("Table:</b> Same\r\n"), std::string::npos) << "same names";
+        }
     }
 }
 
@@ -343,10 +346,10 @@ TEST(ExcelReportSheetsTest, RowsBeyondASheetGoOnOverTheNextAndNamesStayUnique)
     if (!testsupport::HaveXlrd())
         GTEST_SKIP() << "python3-xlrd is not installed";
     testsupport::TempDir dir;
-    TableDef wide{L"a/b", {{L"id", L"LONG", 3}}, {L"id"}};
+    TableDef wide{L"a/b", {{L"id", L"LONG", 3}}, {L"id"}, true, {}};
     for (int i = 1; i < 27; ++i)
         wide.columns.push_back({L"f" + std::to_wstring(i), L"TEXT(5)", 202});
-    const TableDef big{L"a?b", {{L"k", L"LONG", 3}, {L"v", L"TEXT(10)", 202}}, {L"k"}};
+    const TableDef big{L"a?b", {{L"k", L"LONG", 3}, {L"v", L"TEXT(10)", 202}}, {L"k"}, true, {}};
     const std::vector<TableDef> tables = {wide, big};
     const std::wstring path1 = Path(dir, "1.mdb"), path2 = Path(dir, "2.mdb");
     constexpr int kRows = 65600;
