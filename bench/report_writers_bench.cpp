@@ -45,19 +45,23 @@ void MakeStore(const fs::path& path, long rows, int side)
     auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
     auto c = catalog->Create(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
                              automation::FromUtf8(path.string()));
-    Sql(c, L"CREATE TABLE [Report] (id LONG PRIMARY KEY, qty LONG, price DOUBLE, name TEXT(30), "
-           L"note TEXT(80), cost CURRENCY, made DATETIME, code SHORT, ok YESNO, tag TEXT(10))");
-    Sql(c, L"INSERT INTO [Report] VALUES (1, 3, 1.25, 'name 1', 'a longer note that a report "
-           L"shows & escapes <here>', 2.5, #3/4/2001 10:30#, 7, TRUE, 'x1')");
+    Sql(c,
+        L"CREATE TABLE [Report] (id LONG PRIMARY KEY, qty LONG, price DOUBLE, name TEXT(30), "
+        L"note TEXT(80), cost CURRENCY, made DATETIME, code SHORT, ok YESNO, tag TEXT(10))");
+    Sql(c,
+        L"INSERT INTO [Report] VALUES (1, 3, 1.25, 'name 1', 'a longer note that a report "
+        L"shows & escapes <here>', 2.5, #3/4/2001 10:30#, 7, TRUE, 'x1')");
     for (long have = 1; have < rows; have *= 2)
         Sql(c, L"INSERT INTO [Report] SELECT id + " + std::to_wstring(have) +
                    L", qty + id, price * 2, name, note, cost, made, code, ok, tag FROM [Report] "
-                   L"WHERE id + " + std::to_wstring(have) + L" <= " + std::to_wstring(rows));
+                   L"WHERE id + " +
+                   std::to_wstring(have) + L" <= " + std::to_wstring(rows));
     Sql(c, side == 1 ? L"DELETE FROM [Report] WHERE id MOD 100 < 3"
                      : L"DELETE FROM [Report] WHERE id MOD 100 BETWEEN 3 AND 5");
     if (side == 2)
-        Sql(c, L"UPDATE [Report] SET qty = qty + 1, tag = 'changed' WHERE id MOD 100 BETWEEN 6 "
-               L"AND 11");
+        Sql(c,
+            L"UPDATE [Report] SET qty = qty + 1, tag = 'changed' WHERE id MOD 100 BETWEEN 6 "
+            L"AND 11");
     c->Close();
 }
 
@@ -140,11 +144,11 @@ int main(int argc, char** argv)
                 counts[0], counts[1], counts[2], counts[3]);
 
     const fs::path html = dir / "report.html", xls = dir / "report.xls";
-    Time("HTML report", context.CreateHtmlReport(automation::FromUtf8(html.string()), true, true,
-                                                  true, true),
+    Time("HTML report",
+         context.CreateHtmlReport(automation::FromUtf8(html.string()), true, true, true, true),
          html);
-    Time(".xls report", context.CreateExcelReport(automation::FromUtf8(xls.string()), true, true,
-                                                   true, true),
+    Time(".xls report",
+         context.CreateExcelReport(automation::FromUtf8(xls.string()), true, true, true, true),
          xls);
     context.CloseConnections();
     fs::remove_all(dir);

@@ -168,8 +168,7 @@ std::unique_ptr<ExcelSheetWriter> ExcelReportWriter::StartSheet(excel::Sheets& s
     Outline(*sheet->Range(L"B4:K8"));
 
     sheet->Range(L"B10")->SetValue(Variant(L"Table:"));
-    sheet->Range(L"C10")->SetValue(
-        Variant(table1 == table2 ? table1 : table1 + L" / " + table2));
+    sheet->Range(L"C10")->SetValue(Variant(table1 == table2 ? table1 : table1 + L" / " + table2));
 
     const CaptionList* captions = Store().ColumnCaptionsOf(pair);
     const int columns = captions ? static_cast<int>(captions->size()) : 0;
@@ -197,11 +196,10 @@ void ExcelReportWriter::WriteTable(excel::Sheets& sheets, const TablePair* pair,
     const CaptionList* captions = Store().ColumnCaptionsOf(pair);
     const int columns = captions ? static_cast<int>(captions->size()) : 0;
     int part = 1;
-    RowFeed feed(StartSheet(sheets, sheetNumber, pair, part),
-                 [&](ExcelSheetWriter& full) {
-                     FinishSheet(full, columns);
-                     return StartSheet(sheets, ++sheetNumber, pair, ++part);
-                 });
+    RowFeed feed(StartSheet(sheets, sheetNumber, pair, part), [&](ExcelSheetWriter& full) {
+        FinishSheet(full, columns);
+        return StartSheet(sheets, ++sheetNumber, pair, ++part);
+    });
     VisitRecords(pair, feed, progress);
     if (StopRequested())
         return;

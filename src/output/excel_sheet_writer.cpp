@@ -110,8 +110,9 @@ void ExcelSheetWriter::Flush()
                     ->Interior()
                     ->SetColorIndex(kModifiedCell);
     }
-    sheet_->Range(ExcelCellAddress(columns + 1, firstRow) + L":" +
-                  ExcelCellAddress(columns + 1, lastRow))
+    sheet_
+        ->Range(ExcelCellAddress(columns + 1, firstRow) + L":" +
+                ExcelCellAddress(columns + 1, lastRow))
         ->SetValue(automation::Variant(L" "));
     nextWrite_ += count;
     rows_.clear();
@@ -120,10 +121,10 @@ void ExcelSheetWriter::Flush()
 void ExcelSheetWriter::MarkModifiedPairs(int lastColumn)
 {
     for (int row : modifiedPairs_) {
-        auto line = sheet_->Range(ExcelCellAddress(1, row) + L":" +
-                                  ExcelCellAddress(lastColumn, row + 1))
-                        ->Borders()
-                        ->Item(excel::xlInsideHorizontal);
+        auto line =
+            sheet_->Range(ExcelCellAddress(1, row) + L":" + ExcelCellAddress(lastColumn, row + 1))
+                ->Borders()
+                ->Item(excel::xlInsideHorizontal);
         line->SetLineStyle(excel::xlContinuous);
         line->SetWeight(excel::xlThin);
         line->SetColorIndex(2);

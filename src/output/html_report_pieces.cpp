@@ -6,7 +6,8 @@ namespace {
 // The colours of the record kinds are the ones the comparison program shows them in; the
 // rest is chosen to read well on screen and on paper (print keeps the backgrounds, rows are
 // not split over pages, links lose their underline).
-constexpr const wchar_t* kHeadText = LR"(<html>
+constexpr const wchar_t* kHeadText =
+    LR"(<html>
 <head>
 <meta http-equiv="Content-Type" content="text/html; charset=utf-8" />
 <title>Comparison report</title>
@@ -55,7 +56,8 @@ table.legend_table td.legend_text { padding-left: 8px; }
 <body>
 )";
 
-constexpr const wchar_t* kLegendText = LR"(<div class="legend">
+constexpr const wchar_t* kLegendText =
+    LR"(<div class="legend">
 <div class="legend_title">LEGEND</div>
 <table class="legend_table" cellspacing="0" cellpadding="0">
 <tr><td class="legend_sample legend_equal"></td><td class="legend_text">equal records</td></tr>

@@ -50,7 +50,7 @@ void RecordReport::VisitRecords(const TablePair* pair, RecordEmitter& rows, IPro
 {
     RecordReaderPair& readers = reader_.GetTableRecords(pair);
     StatementKinds kinds{secondOnly_, modified_, firstOnly_, equal_};
-    auto visitor = RecordKindVisitor::ForTarget(1, rows, kinds, *readers.reader1,
-                                                *readers.reader2, progress, true);
+    auto visitor = RecordKindVisitor::ForTarget(1, rows, kinds, *readers.reader1, *readers.reader2,
+                                                progress, true);
     store_.VisitTable(pair, *visitor);
 }

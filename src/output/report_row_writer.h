@@ -24,8 +24,7 @@ public:
 
     // One "<tr>" row; the cells whose index `changed` holds get `changedClass`.
     static std::wstring WriteRow(const DbRecord& record, const std::wstring& rowClass,
-                                 const std::vector<int>* changed,
-                                 const std::wstring& changedClass);
+                                 const std::vector<int>* changed, const std::wstring& changedClass);
     // The text of one cell, ready for the page.
     static std::wstring CellText(const CellValue& value);
 };

@@ -260,7 +260,8 @@ TEST_F(ComparisonContextTest, TasksAreMadeOnlyFromWhatTheyCanUse)
 {
     // The script writer and both reports: how many were made, how many the context holds.
     auto make = [&] {
-        int made = context.CreateScriptWriter(Path(dir, "a.sql"), 2, 1, true, true, true) != nullptr;
+        int made =
+            context.CreateScriptWriter(Path(dir, "a.sql"), 2, 1, true, true, true) != nullptr;
         made += context.CreateHtmlReport(Path(dir, "a.html"), true, true, true, false) != nullptr;
         made += context.CreateExcelReport(Path(dir, "a.xls"), true, true, true, false) != nullptr;
         return made;

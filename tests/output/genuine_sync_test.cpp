@@ -19,17 +19,17 @@
 #include "output/excel_report_writer.h"
 #include "output/html_report_writer.h"
 #include "output/script_file_writer.h"
-#include "platform/spreadsheet/excel_application.h"
-#include "support/spreadsheet_readers.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/provider_classes.h"
+#include "platform/spreadsheet/excel_application.h"
 #include "sqlexec/i_progress.h"
 #include "sqlexec/mdb_creator.h"
 #include "sqlexec/options.h"
 #include "sqlexec/script_executor.h"
 #include "sqlexec/script_helper.h"
 #include "sqlexec/text_file_writer.h"
+#include "support/spreadsheet_readers.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -162,8 +162,10 @@ protected:
 TEST_F(GenuineSyncTest, ACopyMadeByScriptComparesEqualAndChangedRowsAreSyncedBack)
 {
     // The empty copy: every row of the genuine file is only in Database1.
-    const std::map<std::wstring, int> rows = {{L"Shippers", 3},    {L"Categories", 8},
-                                              {L"Products", 77},   {L"Orders", 830},
+    const std::map<std::wstring, int> rows = {{L"Shippers", 3},
+                                              {L"Categories", 8},
+                                              {L"Products", 77},
+                                              {L"Orders", 830},
                                               {L"Order Details", 2155}};
     std::wstring fill = automation::FromUtf8((dir / "fill.sql").string());
     auto counts = Compare(fill, true, false, false);
@@ -228,8 +230,8 @@ TEST_F(GenuineSyncTest, ReportsOfAChangedCopyOpenInABrowser)
                 EXPECT_FALSE(page.Failed()) << automation::ToUtf8(page.ErrorText());
                 excel::RegisterSpreadsheetClasses();
                 ExcelReportWriter book(automation::FromUtf8(xls.string()), one.Schema()->GetName(),
-                                       two.Schema()->GetName(), *context.Store(),
-                                       *context.Reader(), pairs, true, true, true, false);
+                                       two.Schema()->GetName(), *context.Store(), *context.Reader(),
+                                       pairs, true, true, true, false);
                 book.Run(progress);
                 EXPECT_FALSE(book.Failed()) << automation::ToUtf8(book.ErrorText());
             });
@@ -255,9 +257,9 @@ TEST_F(GenuineSyncTest, ReportsOfAChangedCopyOpenInABrowser)
     EXPECT_NE(dom.find("LEGEND"), std::string::npos) << dom.substr(0, 2000);
     EXPECT_NE(dom.find("Chai &lt;tea&gt;"), std::string::npos) << "shown as text";
     EXPECT_EQ(dom.find("<tea>"), std::string::npos);
-    for (const char* table : {"Table:</b> Products", "Table:</b> Orders",
-                              "Table:</b> Order Details", "Table:</b> Shippers",
-                              "Table:</b> Categories"})
+    for (const char* table :
+         {"Table:</b> Products", "Table:</b> Orders", "Table:</b> Order Details",
+          "Table:</b> Shippers", "Table:</b> Categories"})
         EXPECT_NE(dom.find(table), std::string::npos) << table;
 }
 

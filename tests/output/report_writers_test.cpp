@@ -27,7 +27,9 @@ using automation::SafeArray;
 // equal.
 const std::vector<TableDef> kTables1 = {
     {L"Items",
-     {{L"id", L"LONG", 3}, {L"name", L"MEMO", 203}, {L"x<y>&z", L"TEXT(20)", 202},
+     {{L"id", L"LONG", 3},
+      {L"name", L"MEMO", 203},
+      {L"x<y>&z", L"TEXT(20)", 202},
       {L"pic", L"LONGBINARY", 205}},
      {L"id"},
      true,
@@ -67,10 +69,10 @@ protected:
         CreateStore(path2, tables2);
         std::vector<Row> rows1 = {ItemRow(1, L"a<b & c", L"=1+1"), ItemRow(2, L" \t\r\n", L"0012"),
                                   ItemRow(3, L"line\r\nend", L"old")};
-        std::vector<Row> rows2 = {ItemRow(1, L"a<b & c", L"=1+1"),
-                                  ItemRow(3, L"line\r\nend", L"new"),
-                                  {Variant(int32_t(4)), Variant(kLong40000), Variant(L"1E5"),
-                                   Variant::Null()}};
+        std::vector<Row> rows2 = {
+            ItemRow(1, L"a<b & c", L"=1+1"),
+            ItemRow(3, L"line\r\nend", L"new"),
+            {Variant(int32_t(4)), Variant(kLong40000), Variant(L"1E5"), Variant::Null()}};
         for (int32_t id = 5; id <= 9; ++id) {
             rows1.push_back(ItemRow(id, kLong1000, L""));
             rows2.push_back(ItemRow(id, kLong1000, L""));
@@ -85,18 +87,18 @@ protected:
     std::unique_ptr<HtmlReportWriter> Html(const std::filesystem::path& file, bool first,
                                            bool second, bool modified, bool equal)
     {
-        return std::make_unique<HtmlReportWriter>(
-            automation::FromUtf8(file.string()), path1, path2, stores->Store(), stores->Reader(),
-            stores->Pairs(), first, second, modified, equal);
+        return std::make_unique<HtmlReportWriter>(automation::FromUtf8(file.string()), path1, path2,
+                                                  stores->Store(), stores->Reader(),
+                                                  stores->Pairs(), first, second, modified, equal);
     }
 
     std::unique_ptr<ExcelReportWriter> Excel(const std::filesystem::path& file, bool first,
                                              bool second, bool modified, bool equal)
     {
         excel::RegisterSpreadsheetClasses();
-        return std::make_unique<ExcelReportWriter>(
-            automation::FromUtf8(file.string()), path1, path2, stores->Store(), stores->Reader(),
-            stores->Pairs(), first, second, modified, equal);
+        return std::make_unique<ExcelReportWriter>(automation::FromUtf8(file.string()), path1,
+                                                   path2, stores->Store(), stores->Reader(),
+                                                   stores->Pairs(), first, second, modified, equal);
     }
 
     testsupport::TempDir dir;
@@ -112,8 +114,8 @@ std::vector<std::string> DataRows(const std::string& html)
     std::vector<std::string> rows;
     static const std::regex row("<tr class=\"([^\"]*)\">(.*?)</tr>\r\n");
     static const std::regex cell("<td( class=\"([^\"]*)\")?>(.*?)</td>");
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), row); it != std::sregex_iterator();
-         ++it) {
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), row);
+         it != std::sregex_iterator(); ++it) {
         std::string text = (*it)[1].str() + ":";
         const std::string cells = (*it)[2].str();
         bool firstCell = true;
@@ -143,8 +145,8 @@ TEST_F(ReportWritersTest, HtmlReportListsThePairsThenTheLegendThenOneTablePerPai
     const size_t list = html.find(
         "<table class=\"table_list\" cellspacing=\"0\" cellpadding=\"0\"><tr><td>Database1<br/>"
         "<span class=\"db\">" +
-        escaped1 + "</span></td><td>Database2<br/><span class=\"db\">" +
-        automation::ToUtf8(path2) + "</span></td><td>Total Records</td></tr>\r\n"
+        escaped1 + "</span></td><td>Database2<br/><span class=\"db\">" + automation::ToUtf8(path2) +
+        "</span></td><td>Total Records</td></tr>\r\n"
         "<tr><td><a href=\"#0\">Items</a></td><td><a href=\"#0\">ITEMS</a></td><td>3</td>"
         "</tr>\r\n<tr><td>Same</td><td>Same</td><td>0</td></tr>\r\n</table>\r\n");
     ASSERT_NE(list, std::string::npos) << html.substr(0, 4000);
@@ -236,9 +238,9 @@ TEST_F(ReportWritersTest, StoppedOrFailedReportsKeepTheOlderFile)
     EXPECT_NE(nowhereXls->ErrorText().find(L"Error: "), std::wstring::npos);
 
     automation::UnregisterClass(L"Excel.Application");
-    auto noExcel = std::make_unique<ExcelReportWriter>(
-        automation::FromUtf8(xls.string()), path1, path2, stores->Store(), stores->Reader(),
-        stores->Pairs(), true, true, true, true);
+    auto noExcel = std::make_unique<ExcelReportWriter>(automation::FromUtf8(xls.string()), path1,
+                                                       path2, stores->Store(), stores->Reader(),
+                                                       stores->Pairs(), true, true, true, true);
     noExcel->Run(progress);
     EXPECT_TRUE(noExcel->Failed());
     EXPECT_EQ(noExcel->ErrorText(), L"Couldn't start Excel");
@@ -362,8 +364,8 @@ TEST(ExcelReportSheetsTest, RowsBeyondASheetGoOnOverTheNextAndNamesStayUnique)
         Execute(path, L"INSERT INTO [a?b] VALUES (1, 'x')");
         for (int have = 1; have < kRows; have *= 2)
             Execute(path, L"INSERT INTO [a?b] SELECT k + " + std::to_wstring(have) +
-                              L", v FROM [a?b] WHERE k + " + std::to_wstring(have) +
-                              L" <= " + std::to_wstring(kRows));
+                              L", v FROM [a?b] WHERE k + " + std::to_wstring(have) + L" <= " +
+                              std::to_wstring(kRows));
     }
     ComparedStores stores(path1, path2, tables);
     excel::RegisterSpreadsheetClasses();

@@ -84,9 +84,9 @@ inline XlsBook ReadXls(const std::filesystem::path& file)
 {
     XlsBook book;
     int status = 0;
-    const std::string out = RunCommand("/usr/bin/python3 " CRV_TESTS_DIR "/support/read_xls.py " +
-                                           Quoted(file.string()) + " 2>&1",
-                                       &status);
+    const std::string out = RunCommand(
+        "/usr/bin/python3 " CRV_TESTS_DIR "/support/read_xls.py " + Quoted(file.string()) + " 2>&1",
+        &status);
     if (status != 0) {
         book.error = out.empty() ? "xlrd failed" : out;
         return book;

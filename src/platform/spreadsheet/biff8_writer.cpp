@@ -157,9 +157,9 @@ void WriteBof(Stream& stream, uint16_t kind)
 void WriteFont(Stream& stream, bool bold)
 {
     Bytes b;
-    b.U16(200);     // 10 points, in twips
+    b.U16(200);                // 10 points, in twips
     b.U16(bold ? 0x0001 : 0);  // bold here too, as older readers look for it
-    b.U16(0x7FFF);  // automatic colour
+    b.U16(0x7FFF);             // automatic colour
     b.U16(bold ? 700 : 400);
     b.U16(0);  // no super- or subscript
     b.U8(0);   // no underline
@@ -188,8 +188,8 @@ void WriteXf(Stream& stream, const CellFormat& format, bool style, bool isDefaul
     // Locked; a style format has no parent (0xFFF), a cell format's parent is the Normal style.
     b.U16(style ? 0xFFF5 : 0x0001);
     b.U8(format.horizontal | (format.wrap ? 0x08 : 0) | 0x20);  // vertically at the bottom
-    b.U8(0);                                                     // no rotation
-    b.U8(0);                                                     // no indent
+    b.U8(0);                                                    // no rotation
+    b.U8(0);                                                    // no indent
     // Which groups of attributes the format sets itself rather than taking them from its style.
     b.U8(style ? (isDefault ? 0x00 : 0xF4) : (isDefault ? 0x00 : 0xFC));
     const auto& left = format.borders[kLeft];
@@ -319,15 +319,15 @@ void WriteGlobals(Stream& stream, const WorkbookData& book, const std::vector<si
     b.U16(1200);  // texts are UTF-16
     stream.Record(kCodePage, b);
     b.Clear();
-    b.U16(0);       // window position and size, in twips
+    b.U16(0);  // window position and size, in twips
     b.U16(0);
     b.U16(0x3A00);
     b.U16(0x2400);
     b.U16(0x0038);  // horizontal and vertical scroll bars, sheet tabs
     b.U16(book.activeSheet);
-    b.U16(0);       // first tab shown
-    b.U16(1);       // one sheet selected
-    b.U16(600);     // tab bar width
+    b.U16(0);    // first tab shown
+    b.U16(1);    // one sheet selected
+    b.U16(600);  // tab bar width
     stream.Record(kWindow1, b);
     b.Clear();
     b.U16(0);  // dates count from 1900
@@ -513,9 +513,9 @@ std::vector<size_t> WriteWorkbookStream(GsfOutput* sink, const WorkbookData& boo
 FILE* CreateSibling(const std::filesystem::path& target, std::string& tempName)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = (target.parent_path() / ("." + target.filename().string() + "." +
-                                            std::to_string(::getpid()) + "." +
-                                            std::to_string(attempt) + ".tmp"))
+        tempName = (target.parent_path() /
+                    ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+                     std::to_string(attempt) + ".tmp"))
                        .string();
         const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {

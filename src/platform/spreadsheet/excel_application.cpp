@@ -202,7 +202,8 @@ void Interior::SetColorIndex(int index)
     if (index != xlNone)
         CheckColorIndex(index);
     const uint8_t fill = index == xlNone ? 0 : static_cast<uint8_t>(index);
-    range_->ChangeFormat(range_->Cells(), [fill](CellFormat& format) { format.fillColorIndex = fill; });
+    range_->ChangeFormat(range_->Cells(),
+                         [fill](CellFormat& format) { format.fillColorIndex = fill; });
 }
 
 void Font::SetBold(bool bold)
@@ -396,8 +397,8 @@ Ptr<Workbook> Workbooks::Add()
 
 int Workbooks::Count() const
 {
-    return static_cast<int>(std::count_if(open_.begin(), open_.end(),
-                                          [](const auto& book) { return book->IsOpen(); }));
+    return static_cast<int>(
+        std::count_if(open_.begin(), open_.end(), [](const auto& book) { return book->IsOpen(); }));
 }
 
 Application::Application() : workbooks_(std::make_shared<excel::Workbooks>()) {}

@@ -47,9 +47,19 @@ protected:
 // Texts a spreadsheet would take for formulas, numbers or dates when typed; long texts that
 // cross the records of the string table, compressed and not.
 const std::vector<std::wstring> kTexts = {
-    L"=1+1", L"0012", L"1E5", L"12/31/1999", L"TRUE", L"'quoted", L"-0", L" ", L"a\nb",
-    L"\u0416\u20AC\U0001F600", std::wstring(9000, L'x'),
-    std::wstring(5000, L'\u0411') + L"end", std::wstring(32767, L'y'),
+    L"=1+1",
+    L"0012",
+    L"1E5",
+    L"12/31/1999",
+    L"TRUE",
+    L"'quoted",
+    L"-0",
+    L" ",
+    L"a\nb",
+    L"\u0416\u20AC\U0001F600",
+    std::wstring(9000, L'x'),
+    std::wstring(5000, L'\u0411') + L"end",
+    std::wstring(32767, L'y'),
 };
 
 TEST_F(ExcelApplicationTest, SavedCellsReadBackAsTheExactTexts)
@@ -96,8 +106,8 @@ TEST_F(ExcelApplicationTest, FormatsReadBackByPaletteIndex)
     sheet->Range(L"B6")->Interior()->SetColorIndex(36);
     sheet->Range(L"C5:D6")->SetWrapText(true);
     auto box = sheet->Range(L"B8:C9");
-    for (int edge : {xlEdgeLeft, xlEdgeTop, xlEdgeBottom, xlEdgeRight, xlInsideHorizontal,
-                     xlInsideVertical}) {
+    for (int edge :
+         {xlEdgeLeft, xlEdgeTop, xlEdgeBottom, xlEdgeRight, xlInsideHorizontal, xlInsideVertical}) {
         auto border = box->Borders()->Item(edge);
         border->SetLineStyle(xlContinuous);
         border->SetWeight(xlThin);
