@@ -11,6 +11,10 @@ packages=(
   mdbtools mdbtools-dev
   liblitehtml-dev libgumbo-dev
   libcrypto++-dev libboost-graph-dev libpcre2-dev
+  libgsf-1-dev
+  # Only for the tests of the reports: independent readers of the .xls workbooks and a browser
+  # for the HTML report (pdftoppm renders LibreOffice's PDF of a sheet).
+  python3-xlrd libreoffice-calc-nogui chromium poppler-utils
   xvfb xauth
   perl
 )

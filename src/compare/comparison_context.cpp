@@ -8,6 +8,7 @@
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
 #include "compare/thread_object.h"
+#include "database/database_schema.h"
 
 // Everything one run uses; the threads hold it too. Members are destroyed in
 // reverse order: the worker and model before the reader, the reader before the
@@ -100,6 +101,14 @@ void ComparisonContext::ReleaseRun()
 void ComparisonContext::ReleaseResultTasks()
 {
     scriptTask_.reset();
+    htmlTask_.reset();
+    excelTask_.reset();
+}
+
+bool ComparisonContext::HasFinishedRunOfPairs() const
+{
+    // Only the results of a run over the current pairs go with the current schemas.
+    return outputs_ && run_ && run_->pairs == pairs_;
 }
 
 DataCompareModel* ComparisonContext::PrepareDataComparison()
@@ -213,13 +222,36 @@ WizardTask* ComparisonContext::CreateScriptWriter(const std::wstring& path, int 
                                                   bool erase)
 {
     scriptTask_.reset();
-    // Only the results of a run over the current pairs go with the current schemas.
-    if (!outputs_ || !run_ || run_->pairs != pairs_)
+    if (!HasFinishedRunOfPairs())
         return nullptr;
     scriptTask_ =
         outputs_->MakeScriptWriter(*schema1_, *schema2_, *run_->store, *run_->reader, *run_->pairs,
                                    path, encoding, direction, insert, update, erase);
     return scriptTask_.get();
+}
+
+WizardTask* ComparisonContext::CreateHtmlReport(const std::wstring& path, bool firstOnly,
+                                                bool secondOnly, bool modified, bool equal)
+{
+    htmlTask_.reset();
+    if (!HasFinishedRunOfPairs())
+        return nullptr;
+    htmlTask_ = outputs_->MakeHtmlReport(path, schema1_->GetName(), schema2_->GetName(),
+                                         *run_->store, *run_->reader, *run_->pairs, firstOnly,
+                                         secondOnly, modified, equal);
+    return htmlTask_.get();
+}
+
+WizardTask* ComparisonContext::CreateExcelReport(const std::wstring& path, bool firstOnly,
+                                                 bool secondOnly, bool modified, bool equal)
+{
+    excelTask_.reset();
+    if (!HasFinishedRunOfPairs())
+        return nullptr;
+    excelTask_ = outputs_->MakeExcelReport(path, schema1_->GetName(), schema2_->GetName(),
+                                           *run_->store, *run_->reader, *run_->pairs, firstOnly,
+                                           secondOnly, modified, equal);
+    return excelTask_.get();
 }
 
 WizardTask* ComparisonContext::CreateSynchronizer(const std::wstring& path, int direction,

@@ -79,13 +79,21 @@ public:
     void CloseConnections();
 
     // The output tasks, each replacing the previous one of its kind, for the progress pages.
-    // The script writer reads the results of the current run and go with it:
+    // The script writer and the reports read the results of the current run and go with it:
     // a new pair list or a new run deletes them. Null when there is no finished run to write
     // from or no maker of output tasks. encoding: 1 ANSI, 2 UTF-8, 3 UTF-16; direction: 1 =
     // upgrade Database1 to Database2, 2 = the reverse.
     WizardTask* CreateScriptWriter(const std::wstring& path, int encoding, int direction,
                                    bool insert, bool update, bool erase);
     WizardTask* ScriptTask() const { return scriptTask_.get(); }
+    // The two reports over both schemas' names, with the kinds to report: only in Database1,
+    // only in Database2, modified, equal. They go with the run as the script writer does.
+    WizardTask* CreateHtmlReport(const std::wstring& path, bool firstOnly, bool secondOnly,
+                                 bool modified, bool equal);
+    WizardTask* CreateExcelReport(const std::wstring& path, bool firstOnly, bool secondOnly,
+                                  bool modified, bool equal);
+    WizardTask* HtmlReportTask() const { return htmlTask_.get(); }
+    WizardTask* ExcelReportTask() const { return excelTask_.get(); }
 
     // The direct synchronisation of the script at path into the direction's target; throws
     // std::invalid_argument for a direction other than 1 or 2. It needs only the context, so
@@ -113,6 +121,7 @@ private:
     void OnWorkerFinished(DataCompareWorker& worker);
     void ReleaseRun();
     void ReleaseResultTasks();
+    bool HasFinishedRunOfPairs() const;
 
     DatabaseSource source1_;
     DatabaseSource source2_;
@@ -132,5 +141,7 @@ private:
     bool abandoned_ = false;
     std::function<void()> completion_;
     std::unique_ptr<WizardTask> scriptTask_;
+    std::unique_ptr<WizardTask> htmlTask_;
+    std::unique_ptr<WizardTask> excelTask_;
     std::unique_ptr<WizardTask> syncTask_;
 };

@@ -1,6 +1,7 @@
 // Makes the output tasks of a comparison (the synchronisation script, the direct
-// synchronisation). The tasks live in the output layer, which builds on the comparison; the
-// program hands the context their maker, so the comparison itself needs nothing from above.
+// synchronisation, the two reports). The tasks live in the output layer, which builds on the
+// comparison; the program hands the context their maker, so the comparison itself needs nothing
+// from above.
 #pragma once
 
 #include <memory>
@@ -25,6 +26,17 @@ public:
         const DatabaseSchema& schema1, const DatabaseSchema& schema2, ResultStore& store,
         DataReader& reader, const TablePairList& pairs, const std::wstring& path, int encoding,
         int direction, bool insert, bool update, bool erase) const = 0;
+
+    // The HTML report and the Excel workbook of a finished comparison, with the kinds to report
+    // (only in Database1, only in Database2, modified, equal); nothing is owned by the task.
+    virtual std::unique_ptr<WizardTask> MakeHtmlReport(
+        const std::wstring& path, const std::wstring& name1, const std::wstring& name2,
+        ResultStore& store, DataReader& reader, const TablePairList& pairs, bool firstOnly,
+        bool secondOnly, bool modified, bool equal) const = 0;
+    virtual std::unique_ptr<WizardTask> MakeExcelReport(
+        const std::wstring& path, const std::wstring& name1, const std::wstring& name2,
+        ResultStore& store, DataReader& reader, const TablePairList& pairs, bool firstOnly,
+        bool secondOnly, bool modified, bool equal) const = 0;
 
     // The direct synchronisation of the script at scriptPath into the direction's target.
     virtual std::unique_ptr<WizardTask> MakeSynchronizer(int direction,

@@ -19,10 +19,9 @@ const ReportSavePage::Report& ReportSavePage::HtmlReport()
         {{L"HTML Files (*.html)", L"*.html"}, {L"All Files (*.*)", L"*.*"}},
         [](ComparisonContext& context, const std::wstring& path, bool first, bool second,
            bool modified, bool equal) {
-            (void)context, (void)path, (void)first, (void)second, (void)modified, (void)equal;
-            return static_cast<WizardTask*>(nullptr);
+            return context.CreateHtmlReport(path, first, second, modified, equal);
         },
-        [](ComparisonContext&) { return static_cast<WizardTask*>(nullptr); },
+        [](ComparisonContext& context) { return context.HtmlReportTask(); },
     };
     return report;
 }
@@ -35,10 +34,9 @@ const ReportSavePage::Report& ReportSavePage::ExcelReport()
         {{L"Excel Files (*.xls)", L"*.xls"}, {L"All Files (*.*)", L"*.*"}},
         [](ComparisonContext& context, const std::wstring& path, bool first, bool second,
            bool modified, bool equal) {
-            (void)context, (void)path, (void)first, (void)second, (void)modified, (void)equal;
-            return static_cast<WizardTask*>(nullptr);
+            return context.CreateExcelReport(path, first, second, modified, equal);
         },
-        [](ComparisonContext&) { return static_cast<WizardTask*>(nullptr); },
+        [](ComparisonContext& context) { return context.ExcelReportTask(); },
     };
     return report;
 }

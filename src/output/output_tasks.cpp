@@ -1,7 +1,10 @@
 #include "output/output_tasks.h"
 
 #include "output/direct_sync.h"
+#include "output/excel_report_writer.h"
+#include "output/html_report_writer.h"
 #include "output/script_file_writer.h"
+#include "platform/spreadsheet/excel_application.h"
 
 std::unique_ptr<WizardTask> OutputTasks::MakeScriptWriter(
     const DatabaseSchema& schema1, const DatabaseSchema& schema2, ResultStore& store,
@@ -18,4 +21,23 @@ std::unique_ptr<WizardTask> OutputTasks::MakeSynchronizer(int direction,
                                                           ComparisonContext& context) const
 {
     return std::make_unique<DirectSync>(direction, scriptPath, backup, context);
+}
+
+std::unique_ptr<WizardTask> OutputTasks::MakeHtmlReport(
+    const std::wstring& path, const std::wstring& name1, const std::wstring& name2,
+    ResultStore& store, DataReader& reader, const TablePairList& pairs, bool firstOnly,
+    bool secondOnly, bool modified, bool equal) const
+{
+    return std::make_unique<HtmlReportWriter>(path, name1, name2, store, reader, pairs, firstOnly,
+                                              secondOnly, modified, equal);
+}
+
+std::unique_ptr<WizardTask> OutputTasks::MakeExcelReport(
+    const std::wstring& path, const std::wstring& name1, const std::wstring& name2,
+    ResultStore& store, DataReader& reader, const TablePairList& pairs, bool firstOnly,
+    bool secondOnly, bool modified, bool equal) const
+{
+    excel::RegisterSpreadsheetClasses();
+    return std::make_unique<ExcelReportWriter>(path, name1, name2, store, reader, pairs, firstOnly,
+                                               secondOnly, modified, equal);
 }

@@ -1,13 +1,29 @@
 #include "output/record_kind_visitor.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "compare/record_reader.h"
-#include "output/statement_emitter.h"
+#include "compare/result_store.h"
+#include "compare/table_pair_list.h"
 #include "platform/automation/wide_text.h"
 #include "sqlexec/progress.h"
 
-RecordKindVisitor::RecordKindVisitor(StatementEmitter& emitter, StatementKinds kinds,
+int StoredItemCount(const TablePairList& pairs, const ResultStore& store)
+{
+    long long total = 0;
+    for (const auto& pair : pairs.Pairs()) {
+        if (!pair->Second())
+            continue;
+        if (const TableResult* result = store.FindTableResult(pair.get())) {
+            ObjectLock lock(result->Mutex());
+            total += result->Rows().Count();
+        }
+    }
+    return static_cast<int>(std::min<long long>(total, 0x7fffffff));
+}
+
+RecordKindVisitor::RecordKindVisitor(RecordEmitter& emitter, StatementKinds kinds,
                                      RecordReader& reader1, RecordReader& reader2,
                                      IProgress& progress, bool bothRecords)
     : emitter_(emitter),
@@ -20,7 +36,7 @@ RecordKindVisitor::RecordKindVisitor(StatementEmitter& emitter, StatementKinds k
 }
 
 std::unique_ptr<RecordKindVisitor> RecordKindVisitor::ForTarget(
-    int direction, StatementEmitter& emitter, StatementKinds kinds, RecordReader& reader1,
+    int direction, RecordEmitter& emitter, StatementKinds kinds, RecordReader& reader1,
     RecordReader& reader2, IProgress& progress, bool bothRecords)
 {
     if (direction == 1)

@@ -9,8 +9,26 @@
 
 class IProgress;
 class RecordReader;
-class StatementEmitter;
 class DbRecord;
+class ResultStore;
+class TablePairList;
+
+// The number of stored record items of every pair with a Database2 side: one step per item
+// visited, the progress range of the writers.
+int StoredItemCount(const TablePairList& pairs, const ResultStore& store);
+
+// Where the visitor's records go, one slot per statement kind: the script's statements, or the
+// rows of a report. Each slot may throw to end the visit.
+class RecordEmitter {
+public:
+    virtual ~RecordEmitter() = default;
+    virtual void Insert(const DbRecord& record) = 0;
+    // target is null unless the visitor reads both records.
+    virtual void Update(const DbRecord* target, const DbRecord& source,
+                        const ModifiedDiffItem* item) = 0;
+    virtual void Delete(const DbRecord& record) = 0;
+    virtual void Equal(const DbRecord& record) = 0;
+};
 
 // The statement kinds a pass writes.
 struct StatementKinds {
@@ -24,11 +42,11 @@ class RecordKindVisitor : public StoredItemVisitor {
 public:
     // bothRecords: a modified record also reads the target side's record (for writers that
     // show both); the script's UPDATE needs only the source record.
-    RecordKindVisitor(StatementEmitter& emitter, StatementKinds kinds, RecordReader& reader1,
+    RecordKindVisitor(RecordEmitter& emitter, StatementKinds kinds, RecordReader& reader1,
                       RecordReader& reader2, IProgress& progress, bool bothRecords);
 
     // Makes the variant for a target database: 1 = Database1, 2 = Database2.
-    static std::unique_ptr<RecordKindVisitor> ForTarget(int direction, StatementEmitter& emitter,
+    static std::unique_ptr<RecordKindVisitor> ForTarget(int direction, RecordEmitter& emitter,
                                                         StatementKinds kinds, RecordReader& reader1,
                                                         RecordReader& reader2, IProgress& progress,
                                                         bool bothRecords);
@@ -41,7 +59,7 @@ protected:
     void EmitUpdate(ModifiedDiffItem& item, RecordReader& sourceReader, int sourceRow,
                     RecordReader& targetReader, int targetRow);
 
-    StatementEmitter& emitter_;
+    RecordEmitter& emitter_;
     StatementKinds kinds_;
     RecordReader& reader1_;
     RecordReader& reader2_;

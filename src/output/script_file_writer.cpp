@@ -65,16 +65,8 @@ const TablePair* ScriptFileWriter::FindPair(const SchemaTable* table) const
 
 int ScriptFileWriter::WorkEstimate() const
 {
-    long long total = 0;
-    for (const auto& pair : pairs_.Pairs()) {
-        if (!pair->Second())
-            continue;
-        if (const TableResult* result = store_.FindTableResult(pair.get())) {
-            ObjectLock lock(result->Mutex());
-            total += result->Rows().Count();
-        }
-    }
-    total *= int(insert_) + int(update_) + int(erase_);
+    const long long total = static_cast<long long>(StoredItemCount(pairs_, store_)) *
+                            (int(insert_) + int(update_) + int(erase_));
     return static_cast<int>(std::min<long long>(total, 0x7fffffff));
 }
 

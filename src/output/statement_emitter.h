@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "output/record_kind_visitor.h"
 #include "output/record_statement_writer.h"
 
 class TextFileWriter;
@@ -19,7 +20,7 @@ private:
     std::wstring text_;
 };
 
-class StatementEmitter {
+class StatementEmitter : public RecordEmitter {
 public:
     StatementEmitter(const RecordStatementWriter& statements, TextFileWriter& file)
         : statements_(statements), file_(file)
@@ -27,10 +28,11 @@ public:
     }
 
     // Each throws ScriptWriteError when the file refuses the text.
-    void Insert(const DbRecord& record);
-    void Update(const DbRecord* target, const DbRecord& source, const ModifiedDiffItem* item);
-    void Delete(const DbRecord& record);
-    void Equal(const DbRecord& record);
+    void Insert(const DbRecord& record) override;
+    void Update(const DbRecord* target, const DbRecord& source,
+                const ModifiedDiffItem* item) override;
+    void Delete(const DbRecord& record) override;
+    void Equal(const DbRecord& record) override;
 
 private:
     void Write(const std::wstring& text);

@@ -478,6 +478,40 @@ TEST_F(WizardRoadTest, ReportPagesCarryTheirTitlesDefaultsAndChecks)
     }
 }
 
+TEST_F(WizardRoadTest, EachReportIsWrittenAndItsBranchEndsOnItsMessage)
+{
+    ToChoice();
+    struct Case {
+        QRadioButton* (ChoicePage::*choice)() const;
+        const char* file;
+        int saveStep;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{&ChoicePage::HtmlChoice, "report.html", 15, "The HTML report has been saved"},
+          Case{&ChoicePage::ExcelChoice, "report.xls", 19, "The Excel report has been saved"}}) {
+        (Current<ChoicePage>()->*c.choice)()->setChecked(true);
+        ClickNext();
+        auto* page = Current<ReportSavePage>();
+        ASSERT_NE(page, nullptr);
+        // Only the equal records: a choice the page accepts.
+        for (QCheckBox* box : {page->FirstOnly(), page->SecondOnly(), page->Modified()})
+            box->setChecked(false);
+        page->Equal()->setChecked(true);
+        page->OutputFile()->Edit()->setText(QString::fromStdWString(PathOf(c.file)));
+        ClickNext();
+        ASSERT_TRUE(Settle());
+        ASSERT_EQ(wizard->CurrentStep(), c.saveStep + 2)
+            << (dialogs.messages.empty() ? "" : automation::ToUtf8(dialogs.messages[0].text));
+        EXPECT_EQ(Current<MessagePage>()->Text(), QString::fromLatin1(c.message));
+        EXPECT_GT(std::filesystem::file_size(dir / c.file), 0u);
+        ClickBack();
+        ASSERT_EQ(wizard->CurrentStep(), c.saveStep);
+        ClickBack();
+        ASSERT_EQ(wizard->CurrentStep(), 6);
+    }
+}
+
 TEST(SettingsDialogTest, TheOptionIsReadAndWrittenOnlyOnOkAndAFailedWriteIsSaid)
 {
     const std::wstring key = L"SOFTWARE\\Corvina";

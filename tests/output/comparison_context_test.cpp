@@ -258,23 +258,36 @@ TEST_F(ComparisonContextTest, ComparesWritesAndSynchronisesEachDirectionThroughI
 
 TEST_F(ComparisonContextTest, TasksAreMadeOnlyFromWhatTheyCanUse)
 {
-    // No schema loaded yet: no pairs; no run: no script writer.
+    // The script writer and both reports: how many were made, how many the context holds.
+    auto make = [&] {
+        int made =
+            context.CreateScriptWriter(Path(dir, "a.sql"), 2, 1, true, true, true) != nullptr;
+        made += context.CreateHtmlReport(Path(dir, "a.html"), true, true, true, false) != nullptr;
+        made += context.CreateExcelReport(Path(dir, "a.xls"), true, true, true, false) != nullptr;
+        return made;
+    };
+    auto held = [&] {
+        return int(context.ScriptTask() != nullptr) + int(context.HtmlReportTask() != nullptr) +
+               int(context.ExcelReportTask() != nullptr);
+    };
+    // No schema loaded yet: no pairs; no run: no task that writes from results.
     EXPECT_EQ(context.BuildTablePairs(), nullptr);
-    EXPECT_EQ(context.CreateScriptWriter(Path(dir, "a.sql"), 2, 1, true, true, true), nullptr);
+    EXPECT_EQ(make(), 0);
 
     LoadAndPair();
-    EXPECT_EQ(context.CreateScriptWriter(Path(dir, "a.sql"), 2, 1, true, true, true), nullptr);
+    EXPECT_EQ(make(), 0);
     Compare();
-    ASSERT_NE(context.CreateScriptWriter(Path(dir, "a.sql"), 2, 1, true, true, true), nullptr);
-    // The writer reads the results of its run: a new run or new pairs take it away.
+    ASSERT_EQ(make(), 3);
+    EXPECT_EQ(held(), 3);
+    // The tasks read the results of their run: a new run or new pairs take them away.
     context.PrepareDataComparison();
-    EXPECT_EQ(context.ScriptTask(), nullptr);
+    EXPECT_EQ(held(), 0);
     context.StopAndWait();
     Compare();
-    ASSERT_NE(context.CreateScriptWriter(Path(dir, "a.sql"), 2, 1, true, true, true), nullptr);
+    ASSERT_EQ(make(), 3);
     context.BuildTablePairs();
-    EXPECT_EQ(context.ScriptTask(), nullptr);
-    EXPECT_EQ(context.CreateScriptWriter(Path(dir, "a.sql"), 2, 1, true, true, true), nullptr);
+    EXPECT_EQ(held(), 0);
+    EXPECT_EQ(make(), 0);
 
     // The synchronisation needs only the context; a bad direction leaves none behind.
     ASSERT_NE(context.CreateSynchronizer(Path(dir, "a.sql"), 2, false), nullptr);

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 
 #include "compare/ado_record_connection.h"
@@ -15,16 +16,20 @@
 #include "compare/table_pair_list.h"
 #include "compare/table_result.h"
 #include "database/database_source.h"
+#include "output/excel_report_writer.h"
+#include "output/html_report_writer.h"
 #include "output/script_file_writer.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/provider_classes.h"
+#include "platform/spreadsheet/excel_application.h"
 #include "sqlexec/i_progress.h"
 #include "sqlexec/mdb_creator.h"
 #include "sqlexec/options.h"
 #include "sqlexec/script_executor.h"
 #include "sqlexec/script_helper.h"
 #include "sqlexec/text_file_writer.h"
+#include "support/spreadsheet_readers.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -103,9 +108,13 @@ protected:
     // loaded by the schema reader; returns each table's counts {equal, only
     // in 1, only in 2, modified}. `script`: writes the synchronisation script
     // that makes the copy equal the genuine file, with the given choices.
+    // `reports`: writes what it likes from the finished comparison.
+    using ReportMaker = std::function<void(DatabaseSource&, DatabaseSource&, ComparisonContext&,
+                                           const TablePairList&)>;
     std::map<std::wstring, std::array<int, 4>> Compare(const std::wstring& script = {},
                                                        bool insert = true, bool update = true,
-                                                       bool erase = true)
+                                                       bool erase = true,
+                                                       const ReportMaker& reports = {})
     {
         DatabaseSource source1, source2;
         source1.Settings().Assign(automation::FromUtf8(genuine.string()), L"", L"", L"", L"");
@@ -137,6 +146,8 @@ protected:
             writer.Run(progress);
             EXPECT_FALSE(writer.Failed()) << automation::ToUtf8(writer.ErrorText());
         }
+        if (reports)
+            reports(source1, source2, context, *pairs);
         context.CloseConnections();
         return counts;
     }
@@ -151,8 +162,10 @@ protected:
 TEST_F(GenuineSyncTest, ACopyMadeByScriptComparesEqualAndChangedRowsAreSyncedBack)
 {
     // The empty copy: every row of the genuine file is only in Database1.
-    const std::map<std::wstring, int> rows = {{L"Shippers", 3},    {L"Categories", 8},
-                                              {L"Products", 77},   {L"Orders", 830},
+    const std::map<std::wstring, int> rows = {{L"Shippers", 3},
+                                              {L"Categories", 8},
+                                              {L"Products", 77},
+                                              {L"Orders", 830},
                                               {L"Order Details", 2155}};
     std::wstring fill = automation::FromUtf8((dir / "fill.sql").string());
     auto counts = Compare(fill, true, false, false);
@@ -187,6 +200,67 @@ TEST_F(GenuineSyncTest, ACopyMadeByScriptComparesEqualAndChangedRowsAreSyncedBac
     for (const wchar_t* table : kTableNames)
         EXPECT_EQ(counts[table], (std::array<int, 4>{rows.at(table), 0, 0, 0}))
             << automation::ToUtf8(table);
+}
+
+// The reports of a changed copy as a browser and a spreadsheet program open them. With
+// CRV_REPORT_SAMPLES set to a folder, both files are kept there.
+TEST_F(GenuineSyncTest, ReportsOfAChangedCopyOpenInABrowser)
+{
+    std::wstring fill = automation::FromUtf8((dir / "fill.sql").string());
+    Compare(fill, true, false, false);
+    ASSERT_EQ(ApplyFile(fill), L"");
+    ASSERT_EQ(ApplyText(L"UPDATE Products SET UnitPrice = 19.5, ProductName = 'Chai <tea>' "
+                        L"WHERE ProductID = 1;\n"
+                        L"UPDATE Orders SET ShippedDate = NULL, ShipRegion = 'X' "
+                        L"WHERE OrderID = 10330;\n"
+                        L"DELETE FROM [Order Details] WHERE OrderID = 10248 AND ProductID = 11;\n"
+                        L"DELETE FROM Categories WHERE CategoryID = 8;\n"
+                        L"INSERT INTO Shippers (ShipperID, CompanyName) VALUES (4, 'New');\n"),
+              L"");
+    const auto html = dir / "nwind_report.html";
+    const auto xls = dir / "nwind_report.xls";
+    Compare({}, true, true, true,
+            [&](DatabaseSource& one, DatabaseSource& two, ComparisonContext& context,
+                const TablePairList& pairs) {
+                FakeProgress progress;
+                HtmlReportWriter page(automation::FromUtf8(html.string()), one.Schema()->GetName(),
+                                      two.Schema()->GetName(), *context.Store(), *context.Reader(),
+                                      pairs, true, true, true, false);
+                page.Run(progress);
+                EXPECT_FALSE(page.Failed()) << automation::ToUtf8(page.ErrorText());
+                excel::RegisterSpreadsheetClasses();
+                ExcelReportWriter book(automation::FromUtf8(xls.string()), one.Schema()->GetName(),
+                                       two.Schema()->GetName(), *context.Store(), *context.Reader(),
+                                       pairs, true, true, true, false);
+                book.Run(progress);
+                EXPECT_FALSE(book.Failed()) << automation::ToUtf8(book.ErrorText());
+            });
+    if (const char* samples = std::getenv("CRV_REPORT_SAMPLES")) {
+        std::filesystem::copy_file(html, std::filesystem::path(samples) / html.filename(),
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(xls, std::filesystem::path(samples) / xls.filename(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    if (std::system("command -v chromium >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chromium is not installed";
+    const auto profile = dir / "chromium-profile";
+    std::filesystem::create_directories(profile);
+    int status = -1;
+    const std::string dom = testsupport::RunCommand(
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic "
+        "--no-first-run --disable-background-networking --disable-component-update "
+        "--disable-sync --user-data-dir=" +
+            testsupport::Quoted(profile.string()) + " --dump-dom " +
+            testsupport::Quoted("file://" + html.string()) + " 2>/dev/null",
+        &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_NE(dom.find("LEGEND"), std::string::npos) << dom.substr(0, 2000);
+    EXPECT_NE(dom.find("Chai &lt;tea&gt;"), std::string::npos) << "shown as text";
+    EXPECT_EQ(dom.find("<tea>"), std::string::npos);
+    for (const char* table :
+         {"Table:</b> Products", "Table:</b> Orders", "Table:</b> Order Details",
+          "Table:</b> Shippers", "Table:</b> Categories"})
+        EXPECT_NE(dom.find(table), std::string::npos) << table;
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+// Saves the result of a comparison as one HTML page: the list of compared table pairs with the
+// number of reported records and links, the legend, and one table per pair with reported
+// records, its rows coloured by kind. Every name and value is escaped for the page.
+#pragma once
+
+#include <string>
+
+#include "output/record_report.h"
+
+class TablePair;
+class TextFileWriter;
+
+class HtmlReportWriter : public RecordReport {
+public:
+    // The kinds to report: only in Database1, only in Database2, modified, equal. Nothing is
+    // owned.
+    HtmlReportWriter(std::wstring path, std::wstring name1, std::wstring name2, ResultStore& store,
+                     DataReader& reader, const TablePairList& pairs, bool firstOnly,
+                     bool secondOnly, bool modified, bool equal);
+    ~HtmlReportWriter() override;
+
+    // The page replaces an older file of that name only when it is whole: a failed or stopped
+    // run leaves that file (or no file) behind.
+    void Run(IProgress& progress) override;
+
+    // A name or caption as it appears on the page.
+    static std::wstring Escaped(std::wstring text);
+
+private:
+    std::wstring TableList() const;
+    void WriteTable(const TablePair* pair, int number, TextFileWriter& file, IProgress& progress);
+    void Write(TextFileWriter& file, const std::wstring& text);
+};

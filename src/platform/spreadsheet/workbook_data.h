@@ -1,0 +1,109 @@
+// What a workbook holds between its creation and SaveAs: the sheets' cells as indexes into one
+// shared table of texts and one table of cell formats, and the merged ranges. Kept compact (8
+// bytes a cell, texts once each in UTF-16), since a report's sheets stay in memory until saved.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/spreadsheet/cell_reference.h"
+
+namespace excel {
+
+// Each distinct text once, in the order first used: the file's shared string table.
+class StringTable {
+public:
+    static constexpr uint32_t kNone = 0xFFFFFFFF;
+
+    StringTable();
+    uint32_t Add(std::wstring_view text);
+    uint32_t Count() const { return static_cast<uint32_t>(starts_.size() - 1); }
+    std::u16string_view At(uint32_t index) const
+    {
+        return std::u16string_view(chars_.data() + starts_[index],
+                                   starts_[index + 1] - starts_[index]);
+    }
+    size_t MemoryUse() const;
+
+private:
+    size_t Hash(std::u16string_view text) const;
+    void Grow();
+
+    std::vector<char16_t> chars_;
+    std::vector<uint32_t> starts_;  // Count() + 1 offsets into chars_
+    std::vector<uint32_t> slots_;   // open addressing over the indexes; kNone is free
+};
+
+// A border line in the file's terms: its line style (0 none, 1 thin, 2 medium, 3 dashed, 4
+// dotted, 5 thick, 6 double, 7 hair) and its colour as a ColorIndex (0 automatic).
+struct BorderLine {
+    uint8_t style = 0;
+    uint8_t colorIndex = 0;
+    friend bool operator==(const BorderLine&, const BorderLine&) = default;
+};
+
+enum BorderSide { kLeft, kTop, kBottom, kRight };
+
+struct CellFormat {
+    uint8_t fillColorIndex = 0;  // 0 no fill, else the ColorIndex 1..56
+    bool bold = false;
+    uint8_t horizontal = 0;  // 0 general, 1 left, 2 centre, 3 right, ...
+    bool wrap = false;
+    std::array<BorderLine, 4> borders{};  // by BorderSide
+    friend bool operator==(const CellFormat&, const CellFormat&) = default;
+};
+
+// The distinct formats; index 0 is the default one.
+class FormatTable {
+public:
+    FormatTable() : formats_(1) {}
+    uint16_t Add(const CellFormat& format);
+    const CellFormat& At(uint16_t index) const { return formats_[index]; }
+    size_t Count() const { return formats_.size(); }
+
+private:
+    std::vector<CellFormat> formats_;
+};
+
+struct Cell {
+    uint32_t text = StringTable::kNone;
+    uint16_t format = 0;
+    bool IsUsed() const { return text != StringTable::kNone || format != 0; }
+};
+
+class SheetData {
+public:
+    explicit SheetData(std::wstring name) : name_(std::move(name)) {}
+
+    const std::wstring& Name() const { return name_; }
+    void SetName(std::wstring name) { name_ = std::move(name); }
+
+    // Makes the cell exist.
+    Cell& At(int row, int column);
+    // Null when the cell was never touched.
+    const Cell* Find(int row, int column) const;
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    const std::vector<Cell>& Row(int row) const { return rows_[row]; }
+
+    void AddMerge(const CellRange& range) { merges_.push_back(range); }
+    const std::vector<CellRange>& Merges() const { return merges_; }
+    size_t MemoryUse() const;
+
+private:
+    std::wstring name_;
+    std::vector<std::vector<Cell>> rows_;
+    std::vector<CellRange> merges_;
+};
+
+struct WorkbookData {
+    StringTable strings;
+    FormatTable formats;
+    std::vector<std::shared_ptr<SheetData>> sheets;
+    int activeSheet = 0;
+};
+
+}  // namespace excel
