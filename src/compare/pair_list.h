@@ -63,6 +63,28 @@ public:
         map1_[pair->First()] = pair;
     }
 
+    // One Database2 object as a choice for a pair: whether it is that pair's partner now, or
+    // the partner of another pair (choosing it takes it away from there).
+    struct Candidate {
+        T* object;
+        bool current;
+        bool used;
+    };
+    // Every Database2 object, in order, as a choice for pair index1 (none for a bad index).
+    std::vector<Candidate> Candidates(int index1) const
+    {
+        std::vector<Candidate> candidates;
+        const Pair* pair = GetPair(index1);
+        if (!pair || !objects2_)
+            return candidates;
+        candidates.reserve(objects2_->size());
+        for (const auto& object2 : *objects2_) {
+            const bool current = pair->Second() == object2.get();
+            candidates.push_back({object2.get(), current, !current && map2_.count(object2.get())});
+        }
+        return candidates;
+    }
+
     const std::vector<std::unique_ptr<Pair>>& Pairs() const { return pairs_; }
     Pair* GetPair(int index) const
     {

@@ -21,6 +21,11 @@ public:
     FieldPairList& Fields() const { return *fields_; }
     bool Matched() const { return IsMatched(); }
 
+    // Whether the selection page shows the pair's fields; pairing leaves it alone.
+    bool IsExpanded() const { return expanded_; }
+    void SetExpanded(bool expanded) { expanded_ = expanded; }
+
 private:
     std::unique_ptr<FieldPairList> fields_;
+    bool expanded_ = false;
 };

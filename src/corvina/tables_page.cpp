@@ -1,13 +1,386 @@
 #include "corvina/tables_page.h"
 
-#include "compare/comparison_context.h"
+#include <sstream>
 
-void TablesPage::OnEnter()
+#include "compare/comparison_context.h"
+#include "compare/table_pair_list.h"
+#include "corvina/wizard_dialog.h"
+#include "database/schema_field.h"
+#include "htmlui/markup_text.h"
+#include "platform/ui/frame_dialogs.h"
+#include "platform/ui/message_box.h"
+
+namespace {
+
+using htmlui::AppendName;
+using htmlui::ElementRef;
+
+bool HasClass(const ElementRef& e, const wchar_t* name)
 {
-    context_.BuildTablePairs();
+    const std::wstring classes = e.GetAttribute("class").value_or(L"");
+    std::wistringstream words(classes);
+    std::wstring word;
+    while (words >> word)
+        if (word == name)
+            return true;
+    return false;
+}
+
+ElementRef RowOf(const ElementRef& e)
+{
+    for (ElementRef r = e; r.IsValid(); r = r.GetParent())
+        if (r.GetTag() == "tr")
+            return r;
+    return ElementRef();
+}
+
+void AppendNumber(std::string& out, const char* name, int value)
+{
+    out += ' ';
+    out += name;
+    out += "=\"";
+    out += std::to_string(value);
+    out += '"';
+}
+
+// The type text of a field: its column definition without the blank it starts with.
+std::wstring TypeText(const SchemaField& field)
+{
+    std::wstring text = field.ColumnDefinition();
+    if (!text.empty() && text.front() == L' ')
+        text.erase(0, 1);
+    return text;
+}
+
+// A table of Database1 without fields: nothing to pair field by field, shown closed.
+void AppendFieldlessTable(std::string& out, const TablePair& pair)
+{
+    out +=
+        "<table state=\"close\"><tr class=\"tables_pair\" m=\"g\"><td></td><td colspan=\"2\">"
+        "2tbl - ";
+    AppendName(out, pair.First()->Name());
+    out += "</td><td></td><td colspan=\"2\">";
+    if (pair.Second())
+        AppendName(out, pair.Second()->Name());
+    out +=
+        "</td><td></td></tr><tr><td></td><td></td><td></td><td></td><td></td><td></td><td></td>"
+        "</tr></table>";
+}
+
+void AppendFieldRow(std::string& out, const FieldPair& field, int m, int n, bool tablePaired)
+{
+    out += tablePaired ? "<tr><td" : "<tr m=\"g\"><td";
+    out += field.IsKey() ? " class=\"key\">&nbsp;</td><td>" : ">&nbsp;</td><td>";
+    AppendName(out, field.First()->Name());
+    out += "</td><td><span class=\"field_type\">";
+    AppendName(out, TypeText(*field.First()));
+    out += "</span></td><td>";
+    if (tablePaired) {
+        out += "<div class=\"fields_popup_button\"></div><div class=\"fields_popup\"";
+        AppendNumber(out, "idx", m);
+        AppendNumber(out, "tidx", n);
+        out += "></div>";
+    }
+    out += "</td>";
+    if (const SchemaField* second = field.Second()) {
+        out += "<td>";
+        AppendName(out, second->Name());
+        out += "</td><td><span class=\"field_type\">";
+        AppendName(out, TypeText(*second));
+        out += "</span></td><td><div class=\"reset_field\"";
+        AppendNumber(out, "idx", m);
+        AppendNumber(out, "tidx", n);
+        out += "></div></td>";
+    } else {
+        out += "<td>...</td><td>&nbsp;</td><td></td>";
+    }
+    out += "</tr>";
+}
+
+void AppendTable(std::string& out, const TablePair& pair, int n)
+{
+    if (!pair.First()->HasFields()) {
+        AppendFieldlessTable(out, pair);
+        return;
+    }
+    const bool paired = pair.Second() != nullptr;
+    out += pair.IsExpanded() ? "<table state=\"open\">" : "<table state=\"close\">";
+    out += paired ? "<tr class=\"tables_pair\">" : "<tr class=\"tables_pair\" m=\"g\">";
+    out += "<td><div class=\"icon\"></div></td><td colspan=\"2\">";
+    AppendName(out, pair.First()->Name());
+    out += "</td><td><img class=\"tables_popup_button\"><div class=\"tables_popup\"";
+    AppendNumber(out, "idx", n);
+    out += "></div></td><td colspan=\"2\">";
+    if (paired)
+        AppendName(out, pair.Second()->Name());
+    out += "</td><td>";
+    if (paired) {
+        out += "<div class=\"reset_table\"";
+        AppendNumber(out, "idx", n);
+        out += "></div>";
+    }
+    out += "</td></tr>";
+    const auto& fields = pair.Fields().Pairs();
+    for (std::size_t m = 0; m < fields.size(); ++m)
+        AppendFieldRow(out, *fields[m], int(m), n, paired);
+    out += "</table>";
+}
+
+template <class Candidates>
+void AppendCandidates(std::string& out, const Candidates& candidates)
+{
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        out += "<tr";
+        AppendNumber(out, "idx", int(k));
+        if (candidates[k].current)
+            out += " class=\"current\"";
+        else if (candidates[k].used)
+            out += " class=\"used\"";
+        out += "><td>";
+        AppendName(out, candidates[k].object->Name());
+        out += "</td></tr>";
+    }
+    out += "</table>";
+}
+
+}  // namespace
+
+TablesPage::TablesPage(ComparisonContext& context)
+    : HtmlHostWindow(nullptr, html::kHandleBehaviorEvent), context_(context)
+{
+    // Every entry starts again from the automatic pairing: the list before, with its manual
+    // pairs and keys, goes.
+    pairs_ = context_.BuildTablePairs();
+}
+
+TablesPage::~TablesPage() = default;
+
+void TablesPage::Create(WizardDialog& wizard)
+{
+    wizard_ = &wizard;
+    OnCreate(kPageId);
+    const DatabaseSchema* schema1 = context_.Source1().Schema();
+    const DatabaseSchema* schema2 = context_.Source2().Schema();
+    ShowDatabasePaths(schema1 ? schema1->GetName() : std::wstring(),
+                      schema2 ? schema2->GetName() : std::wstring());
+    BuildStructure();
+    htmlui::TheSinglePopupBehavior().SetDismissCallback(this);
+    wizard.PlacePage(this);
+}
+
+void TablesPage::Destroy()
+{
+    // A candidate popup that closes from now on must call nobody.
+    if (htmlui::TheSinglePopupBehavior().DismissCallback() == this)
+        htmlui::TheSinglePopupBehavior().SetDismissCallback(nullptr);
+    hide();
+    deleteLater();
+}
+
+void TablesPage::ShowDatabasePaths(const std::wstring& first, const std::wstring& second)
+{
+    const ElementRef root = GetRootElement();
+    root.FindById("db_path1").SetText(first.c_str());
+    root.FindById("db_path2").SetText(second.c_str());
+}
+
+void TablesPage::BuildStructure()
+{
+    markup_.clear();
+    markup_.reserve(256);
+    markup_ += "\xEF\xBB\xBF";
+    if (pairs_) {
+        const auto& pairs = pairs_->Pairs();
+        for (std::size_t n = 0; n < pairs.size(); ++n)
+            AppendTable(markup_, *pairs[n], int(n));
+    }
+    const ElementRef structure = GetRootElement().FindById("structure");
+    structure.SetHtml(markup_);
+    structure.Update();
+}
+
+void TablesPage::KeepFolding()
+{
+    if (!pairs_)
+        return;
+    const ElementRef structure = GetRootElement().FindById("structure");
+    const auto& pairs = pairs_->Pairs();
+    for (unsigned i = 0; i < pairs.size(); ++i) {
+        const ElementRef table = structure.GetChild(i);
+        if (!table.IsValid())
+            return;
+        pairs[i]->SetExpanded(table.GetAttribute("state").value_or(L"") == L"open");
+    }
+}
+
+int TablesPage::HandleEvent(const ElementRef&, html::BehaviorEventParams& params)
+{
+    if (params.cmd & (html::kSinking | html::kHandled))
+        return 0;
+    if (params.cmd == html::kButtonClick) {
+        OnButtonClick(ElementRef(params.target));
+        return 0;
+    }
+    if (params.cmd == html::kMenuItemClick) {
+        OnMenuItem(ElementRef(params.target), ElementRef(params.source));
+        return 1;
+    }
+    return 0;
+}
+
+void TablesPage::OnButtonClick(const ElementRef& button)
+{
+    if (!pairs_ || !button.IsValid())
+        return;
+    if (HasClass(button, L"tables_popup_button")) {
+        ShowCandidates(button, true);
+    } else if (HasClass(button, L"fields_popup_button")) {
+        ShowCandidates(button, false);
+    } else if (HasClass(button, L"reset_table")) {
+        KeepFolding();
+        pairs_->ResetPair(button.GetAttributeInt("idx", -1));
+        BuildStructure();
+    } else if (HasClass(button, L"reset_field")) {
+        KeepFolding();
+        if (TablePair* pair = pairs_->GetPair(button.GetAttributeInt("tidx", -1)))
+            pair->Fields().ResetPair(button.GetAttributeInt("idx", -1));
+        BuildStructure();
+    }
+}
+
+void TablesPage::ShowCandidates(const ElementRef& button, bool tables)
+{
+    const ElementRef popup = RowOf(button).FindFirst(tables ? "tables_popup,.tables_popup"
+                                                            : "fields_popup,.fields_popup");
+    if (!popup.IsValid())
+        return;
+    const int idx = popup.GetAttributeInt("idx", -1);
+    std::string markup;
+    if (tables) {
+        markup = "<table class=\"popup_grid\" cmd=\"tables\"";
+        AppendNumber(markup, "idx", idx);
+        markup += '>';
+        AppendCandidates(markup, pairs_->Candidates(idx));
+    } else {
+        const int tidx = popup.GetAttributeInt("tidx", -1);
+        const TablePair* pair = pairs_->GetPair(tidx);
+        if (!pair)
+            return;
+        markup = "<table class=\"popup_grid\" cmd=\"fields\"";
+        AppendNumber(markup, "idx", idx);
+        AppendNumber(markup, "tidx", tidx);
+        markup += '>';
+        AppendCandidates(markup, pair->Fields().Candidates(idx));
+    }
+    popup.SetHtml(markup);
+    ShowPopup(popup.Handle(), button.Handle(), html::kPlaceBelow);
+}
+
+void TablesPage::PopupDismissed(const ElementRef& popup)
+{
+    if (!pairs_)
+        return;
+    const ElementRef grid = popup.FindFirst("popup_grid,.popup_grid");
+    if (!grid.IsValid())
+        return;
+    int chosen = -1;
+    for (unsigned i = grid.GetChildCount(); i-- > 0;) {
+        const ElementRef row = grid.GetChild(i);
+        if (row.HasState(html::kStateCurrent)) {
+            chosen = row.GetAttributeInt("idx", -1);
+            break;
+        }
+    }
+    const std::wstring cmd = grid.GetAttribute("cmd").value_or(L"");
+    const int idx = grid.GetAttributeInt("idx", -1);
+    if (cmd == L"tables") {
+        KeepFolding();
+        pairs_->SetCounterpart(idx, chosen);
+        BuildStructure();
+    } else if (cmd == L"fields") {
+        TablePair* pair = pairs_->GetPair(popup.GetAttributeInt("tidx", -1));
+        if (!pair)
+            return;
+        KeepFolding();
+        pair->Fields().SetCounterpart(idx, chosen);
+        BuildStructure();
+    }
+}
+
+void TablesPage::OnMenuItem(const ElementRef& item, const ElementRef& source)
+{
+    // The row the menu was opened on may have gone with a rebuild since: then nothing applies.
+    if (!item.IsValid() || !source.IsValid() || source.GetHwnd() != this)
+        return;
+    const ElementRef row = RowOf(source);
+    int tableIndex = -1, fieldIndex = -1;
+    if (const ElementRef fields = row.FindFirst(".fields_popup"); fields.IsValid()) {
+        fieldIndex = fields.GetAttributeInt("idx", -1);
+        tableIndex = fields.GetAttributeInt("tidx", -1);
+    } else if (const ElementRef tables = row.FindFirst(".tables_popup"); tables.IsValid()) {
+        tableIndex = tables.GetAttributeInt("idx", -1);
+    }
+    RunMenuCommand(item.GetAttribute("cmd").value_or(L""), tableIndex, fieldIndex);
+}
+
+void TablesPage::RunMenuCommand(const std::wstring& command, int tableIndex, int fieldIndex)
+{
+    if (!pairs_)
+        return;
+    TablePair* pair = pairs_->GetPair(tableIndex);
+    if (command == L"set_key" || command == L"reset_key") {
+        FieldPair* field = pair ? pair->Fields().GetPair(fieldIndex) : nullptr;
+        if (!field)
+            return;
+        KeepFolding();
+        field->SetKey(command == L"set_key");
+    } else if (command == L"tables_collapse" || command == L"tables_expand") {
+        for (const auto& p : pairs_->Pairs())
+            p->SetExpanded(command == L"tables_expand");
+    } else if (command == L"tables_reset_all") {
+        pairs_->ResetAll();
+    } else if (command == L"tables_reset_fields" || command == L"tables_autofill") {
+        if (!pair)
+            return;
+        KeepFolding();
+        if (command == L"tables_reset_fields")
+            pair->Fields().ResetAll();
+        else
+            pair->Fields().Build();
+    } else if (command == L"tables_autofill_all") {
+        pairs_->Build();
+    } else {
+        return;
+    }
+    BuildStructure();
 }
 
 bool TablesPage::Validate()
 {
-    return context_.PairList() != nullptr;
+    message_.clear();
+    bool anyChosen = false;
+    std::wstring unkeyed;
+    if (pairs_) {
+        for (const auto& pair : pairs_->Pairs()) {
+            if (!pair->Second())
+                continue;
+            anyChosen = true;
+            bool keyed = false;
+            for (const auto& field : pair->Fields().Pairs())
+                keyed |= field->Second() && field->IsKey();
+            if (!keyed)
+                unkeyed += L"    " + pair->First()->Name() + L"\r\n";
+        }
+    }
+    if (!anyChosen)
+        message_ = kNothingChosen;
+    else if (!unkeyed.empty())
+        message_ = L"Select key fields for the following table(s):\r\n" + unkeyed +
+                   L"\r\n(Use the right mouse button  to  open  the\r\ncontext menu on the "
+                   L"appropriate field and\r\nchoose 'Set key')";
+    if (message_.empty())
+        return true;
+    if (wizard_)
+        wizard_->Dialogs().MessageBox(this, message_, kCaption, ui::MB_OK);
+    return false;
 }

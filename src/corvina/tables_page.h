@@ -1,21 +1,64 @@
-// The page on which the user chooses the tables and fields to compare and their keys.
+// The page on which the user chooses what is compared: both databases' tables side by side,
+// paired by name, each pair with its fields, a list of Database2 candidates behind each pairing
+// button, reset crosses, key fields set from the context menu, and tables folded by their icons.
+// The pairs live in the comparison context; the page draws them and turns clicks into changes.
 #pragma once
 
+#include <string>
+
 #include "corvina/wizard_page.h"
+#include "htmlui/html_host_window.h"
+#include "htmlui/popup_behavior.h"
 
 class ComparisonContext;
+class TablePairList;
 
-class TablesPage : public DialogPage {
+class TablesPage : public htmlui::HtmlHostWindow,
+                   public WizardPage,
+                   public htmlui::PopupDismissCallback {
     Q_OBJECT
 public:
-    explicit TablesPage(ComparisonContext& context) : context_(context) {}
+    static constexpr int kPageId = 205;
+    static constexpr const wchar_t* kCaption = L"Select tables and fields";
+    static constexpr const wchar_t* kNothingChosen = L"Select tables and fields to compare.";
 
-    void OnEnter() override;
+    // Starts again from the automatic pairing of both loaded schemas.
+    explicit TablesPage(ComparisonContext& context);
+    ~TablesPage() override;
+
+    void Create(WizardDialog& wizard) override;
+    void Destroy() override;
+    // Refuses to go on while no table is chosen or a chosen table has no key field.
     bool Validate() override;
 
-protected:
-    void InitDialog() override {}
+    void ShowDatabasePaths(const std::wstring& first, const std::wstring& second);
+
+    // A candidate popup closed after a choice in its list.
+    void PopupDismissed(const htmlui::ElementRef& popup) override;
+    int HandleEvent(const htmlui::ElementRef& element, html::BehaviorEventParams& params) override;
+
+    // The pairs shown (null when a side has no schema).
+    TablePairList* Pairs() const { return pairs_; }
+    // The text of the last refusal (empty when the last check passed).
+    const std::wstring& Message() const { return message_; }
+    // The markup of the structure as last written (UTF-8).
+    const std::string& StructureMarkup() const { return markup_; }
+
+    // What a page command does, as the menus and buttons call it; `command` is a menu item's
+    // "cmd", the pair indexes are -1 where there is none.
+    void RunMenuCommand(const std::wstring& command, int tableIndex, int fieldIndex);
 
 private:
+    void BuildStructure();
+    // Reads the folding the user left in the page into the pairs.
+    void KeepFolding();
+    void OnButtonClick(const htmlui::ElementRef& button);
+    void OnMenuItem(const htmlui::ElementRef& item, const htmlui::ElementRef& source);
+    void ShowCandidates(const htmlui::ElementRef& button, bool tables);
+
     ComparisonContext& context_;
+    TablePairList* pairs_ = nullptr;  // the context's
+    WizardDialog* wizard_ = nullptr;
+    std::wstring message_;
+    std::string markup_;
 };

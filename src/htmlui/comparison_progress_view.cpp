@@ -1,33 +1,9 @@
 // The progress page's grid, numbers and bars.
 #include "htmlui/comparison_progress_view.h"
 
-#include "platform/automation/wide_text.h"
+#include "htmlui/markup_text.h"
 
 namespace htmlui {
-
-namespace {
-
-// Names become element text: markup characters are escaped, and a name that
-// came through UTF-16 with its surrogate pairs still split gets them joined
-// into their characters before it is written as UTF-8.
-void AppendName(std::string& out, const std::wstring& name)
-{
-    std::wstring joined;
-    joined.reserve(name.size());
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const wchar_t c = name[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&
-            name[i + 1] <= 0xDFFF) {
-            joined += wchar_t(0x10000 + ((c - 0xD800) << 10) + (name[i + 1] - 0xDC00));
-            ++i;
-        } else {
-            joined += c;
-        }
-    }
-    html::AppendEscaped(out, automation::ToUtf8(joined), true);
-}
-
-}  // namespace
 
 ComparisonProgressView::ComparisonProgressView(QWidget* parent)
     : HtmlHostWindow(parent, html::kHandleBehaviorEvent)

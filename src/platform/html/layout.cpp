@@ -128,9 +128,10 @@ void ApplyMasterRules(const MasterRules& rules, const litehtml::element::ptr& el
 }
 
 // Shows a popup's element although the page's style sheets hide it: strong
-// enough to beat any rule of theirs short of "!important".
+// enough to beat any rule of theirs short of "!important". Its height is not
+// capped here: the popup window takes the allowed height and scrolls.
 constexpr const char* kPopupShownRule =
-    "[_n=\"0\"][_n=\"0\"][_n=\"0\"][_n=\"0\"] { display: block; }";
+    "[_n=\"0\"][_n=\"0\"][_n=\"0\"][_n=\"0\"] { display: block; max-height: none; }";
 
 bool IsRowGroup(litehtml::style_display d)
 {

@@ -9,16 +9,20 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <QTimer>
 #include <QUrl>
+#include <cstdlib>
 
 #include "platform/html/html_parser.h"
 #include "platform/html/layout.h"
 
 namespace html {
 
-// A top-level popup window showing one element of its view's document.
+// A top-level popup window showing one element of its view's document. A popup
+// taller than the height its element allows scrolls its content.
 class PopupWindow : public QWidget {
 public:
     PopupWindow(View* view, Element* element, Layout* layout)
@@ -30,17 +34,53 @@ public:
     Element* element() const { return element_.get(); }
     void Forget() { view_ = nullptr; }
 
+    // Shows `visibleHeight` of a content `contentHeight` high, with a scroll bar
+    // when it does not fit.
+    void SetContentHeight(int contentHeight, int visibleHeight, int contentWidth)
+    {
+        maxScroll_ = std::max(0, contentHeight - visibleHeight);
+        scroll_ = std::min(scroll_, maxScroll_);
+        if (maxScroll_ > 0 && !bar_) {
+            bar_ = new QScrollBar(Qt::Vertical, this);
+            connect(bar_, &QScrollBar::valueChanged, this, [this](int v) {
+                scroll_ = v;
+                update();
+            });
+        }
+        contentWidth_ = contentWidth;
+        int width = contentWidth;
+        if (bar_) {
+            bar_->setVisible(maxScroll_ > 0);
+            bar_->setRange(0, maxScroll_);
+            bar_->setPageStep(visibleHeight);
+            bar_->setSingleStep(20);
+            if (maxScroll_ > 0)
+                width += bar_->sizeHint().width();
+        }
+        resize(width, visibleHeight);
+        if (bar_)
+            bar_->setGeometry(contentWidth, 0, width - contentWidth, visibleHeight);
+    }
+    int ScrollY() const { return scroll_; }
+    int ContentWidth() const { return contentWidth_; }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
         p.fillRect(rect(), Qt::white);
         if (view_)
-            layout_->Draw(&p, QPoint(0, 0), rect());
+            layout_->Draw(&p, QPoint(0, -scroll_), rect());
     }
     void mousePressEvent(QMouseEvent* e) override { Forward(e, kMouseDown); }
     void mouseReleaseEvent(QMouseEvent* e) override { Forward(e, kMouseUp); }
     void mouseDoubleClickEvent(QMouseEvent* e) override { Forward(e, kMouseDoubleClick); }
+    void wheelEvent(QWheelEvent* e) override
+    {
+        if (bar_ && maxScroll_ > 0)
+            bar_->setValue(bar_->value() - e->angleDelta().y() / 120 * 3 * bar_->singleStep());
+        e->accept();
+    }
     void closeEvent(QCloseEvent* e) override
     {
         if (view_)
@@ -62,7 +102,7 @@ private:
             close();
             return;
         }
-        ElementPtr target = layout_->ElementAt(local);
+        ElementPtr target = layout_->ElementAt(local + QPoint(0, scroll_));
         if (!target)
             target = element_;
         const QPoint doc = local + view_->LayoutOrigin(layout_);
@@ -79,6 +119,10 @@ private:
     View* view_;
     ElementPtr element_;
     Layout* layout_;
+    QScrollBar* bar_ = nullptr;
+    int scroll_ = 0;
+    int maxScroll_ = 0;
+    int contentWidth_ = 0;
 };
 
 namespace {
@@ -98,6 +142,17 @@ void CollectByTag(const Element* root, std::initializer_list<std::string_view> t
             }
         CollectByTag(n.get(), tags, out);
     }
+}
+
+// A CSS length in pixels ("400px" or "400"); 0 for anything else.
+int PixelLength(const std::string& value)
+{
+    char* end = nullptr;
+    const long n = std::strtol(value.c_str(), &end, 10);
+    if (end == value.c_str() || n <= 0)
+        return 0;
+    const std::string unit(end);
+    return unit.empty() || unit == "px" ? int(n) : 0;
 }
 
 unsigned QtButtons(Qt::MouseButton b)
@@ -421,7 +476,7 @@ void View::Rebuild()
     ++layoutCount_;
     for (auto& p : popups_) {
         p.layout->Build(p.element.get(), sheets, true);
-        p.layout->Render(p.window ? std::max(p.window->width(), 1) : 300);
+        p.layout->Render(p.window ? std::max(p.window->ContentWidth(), 1) : 300);
         if (p.window)
             p.window->update();
     }
@@ -447,7 +502,7 @@ void View::EnsureLayout()
         layout_->Render(viewport()->width());
         for (auto& p : popups_) {
             p.layout->RefreshStyles();
-            p.layout->Render(p.window ? std::max(p.window->width(), 1) : 300);
+            p.layout->Render(p.window ? std::max(p.window->ContentWidth(), 1) : 300);
             if (p.window)
                 p.window->update();
         }
@@ -618,7 +673,7 @@ QPoint View::LayoutOrigin(Layout* layout) const
     for (const auto& p : popups_)
         if (p.layout.get() == layout && p.window)
             return viewport()->mapFromGlobal(p.window->mapToGlobal(QPoint(0, 0))) +
-                   ScrollOffset();
+                   ScrollOffset() - QPoint(0, p.window->ScrollY());
     return QPoint(0, 0);
 }
 
@@ -722,10 +777,17 @@ bool View::ShowPopup(Element* popup, Element* anchor, unsigned placement)
     const QRect box = p.layout->Box(popup, kMarginBox);
     p.layout->Render(std::max(box.right() + 1, 1));
     const QRect box2 = p.layout->Box(popup, kMarginBox);
-    const QSize size(std::max(box2.right() + 1, 20), std::max(box2.bottom() + 1, 10));
+    const int contentWidth = std::max(box2.right() + 1, 20);
+    const int contentHeight = std::max(box2.bottom() + 1, 10);
+    // The popup's layout shows its element at full height; the window takes
+    // no more than the height the page allows it and scrolls the rest.
+    const int allowed = PixelLength(layout_->StyleProperty(popup, "max-height"));
     auto* window = new PopupWindow(this, popup, p.layout.get());
     p.window = window;
-    window->resize(size);
+    window->SetContentHeight(contentHeight, allowed > 0 ? std::min(contentHeight, allowed)
+                                                        : contentHeight,
+                             contentWidth);
+    const QSize size = window->size();
     QRect a = anchor ? Location(anchor, kViewRelative | kBorderBox) : QRect();
     QPoint at;
     switch (placement & 0xF) {
@@ -734,7 +796,17 @@ bool View::ShowPopup(Element* popup, Element* anchor, unsigned placement)
     case kPlaceLeft: at = QPoint(a.left() - size.width(), a.top()); break;
     default: at = QPoint(a.left(), a.bottom() + 1); break;
     }
-    window->move(viewport()->mapToGlobal(at));
+    QPoint global = viewport()->mapToGlobal(at);
+    // Kept on the screen: a popup below an anchor near the bottom opens above it.
+    if (QScreen* screen = viewport()->screen()) {
+        const QRect avail = screen->availableGeometry();
+        if (global.y() + size.height() > avail.bottom() + 1 && (placement & 0xF) == kPlaceBelow &&
+            viewport()->mapToGlobal(a.topLeft()).y() - size.height() >= avail.top())
+            global.setY(viewport()->mapToGlobal(a.topLeft()).y() - size.height());
+        if (global.x() + size.width() > avail.right() + 1)
+            global.setX(std::max(avail.left(), avail.right() + 1 - size.width()));
+    }
+    window->move(global);
     popups_.push_back(std::move(p));
     window->show();
     return true;
