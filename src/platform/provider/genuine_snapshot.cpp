@@ -15,6 +15,7 @@
 #include "platform/automation/wide_text.h"
 #include "platform/provider/genuine_import.h"
 #include "platform/provider/mdb/mdb_database.h"
+#include "platform/provider/mdb/mdb_session.h"
 #include "platform/provider/native_store.h"
 #include "platform/provider/sqlite_util.h"
 
@@ -72,9 +73,10 @@ std::string NewPrivateFolder()
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/crv-genuine-XXXXXX";
     // mkdtemp makes the folder readable by its owner only.
     if (!::mkdtemp(pattern.data()))
-        throw ComError(E_FAIL, L"Could not make a temporary folder for reading the Access "
-                               L"database: " +
-                                   automation::FromUtf8(std::strerror(errno)) + L".");
+        throw ComError(E_FAIL,
+                       L"Could not make a temporary folder for reading the Access "
+                       L"database: " +
+                           automation::FromUtf8(std::strerror(errno)) + L".");
     return pattern;
 }
 
@@ -117,6 +119,7 @@ std::shared_ptr<GenuineSnapshot> GenuineSnapshot::Acquire(const std::wstring& pa
     std::shared_ptr<GenuineSnapshot> snapshot(new GenuineSnapshot);
     snapshot->folder_ = NewPrivateFolder();
     snapshot->storePath_ = snapshot->folder_ + "/snapshot.crv";
+    const mdb::LibmdbMessages quiet;
     std::unique_ptr<mdb::MdbDatabase> source = mdb::MdbDatabase::Open(narrow);
     NativeStore::Create(automation::FromUtf8(snapshot->storePath_), L"");
     sqlite3* db = nullptr;
@@ -130,11 +133,10 @@ std::shared_ptr<GenuineSnapshot> GenuineSnapshot::Acquire(const std::wstring& pa
         try {
             GenuineImport(*source, db).Run();
         } catch (const ComError& e) {
-            throw ComError(E_FAIL, L"The Access database '" + path +
-                                       L"' could not be read: " + e.Description());
+            throw ComError(E_FAIL, L"The Access database '" + path + L"' could not be read: " +
+                                       e.Description());
         } catch (const std::exception& e) {
-            throw ComError(E_FAIL, L"The Access database '" + path +
-                                       L"' could not be read: " +
+            throw ComError(E_FAIL, L"The Access database '" + path + L"' could not be read: " +
                                        automation::FromUtf8(e.what()) + L".");
         }
         sqlite3_close(db);
