@@ -73,10 +73,9 @@ std::string NewPrivateFolder()
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/crv-genuine-XXXXXX";
     // mkdtemp makes the folder readable by its owner only.
     if (!::mkdtemp(pattern.data()))
-        throw ComError(E_FAIL,
-                       L"Could not make a temporary folder for reading the Access "
-                       L"database: " +
-                           automation::FromUtf8(std::strerror(errno)) + L".");
+        throw ComError(E_FAIL, L"Could not make a temporary folder for reading the Access "
+                               L"database: " +
+                                   automation::FromUtf8(std::strerror(errno)) + L".");
     return pattern;
 }
 
@@ -133,10 +132,11 @@ std::shared_ptr<GenuineSnapshot> GenuineSnapshot::Acquire(const std::wstring& pa
         try {
             GenuineImport(*source, db).Run();
         } catch (const ComError& e) {
-            throw ComError(E_FAIL, L"The Access database '" + path + L"' could not be read: " +
-                                       e.Description());
+            throw ComError(E_FAIL, L"The Access database '" + path +
+                                       L"' could not be read: " + e.Description());
         } catch (const std::exception& e) {
-            throw ComError(E_FAIL, L"The Access database '" + path + L"' could not be read: " +
+            throw ComError(E_FAIL, L"The Access database '" + path +
+                                       L"' could not be read: " +
                                        automation::FromUtf8(e.what()) + L".");
         }
         sqlite3_close(db);
