@@ -234,42 +234,20 @@ TEST(GenuineSource, KeysAndRelationsOfTheJet4AndAceFiles)
 // first row (in text order) with one value of each column type.
 TEST(GenuineSource, EveryRowOfEveryFileReadsThroughARecordset)
 {
-    struct Case {
-        const char* file;
-        bool expected;                      // has tests/data/expected/FILE.txt
-        std::map<std::wstring, long> rows;  // the others: rows per table
-    };
-    const Case cases[] = {
-        {"nwind.mdb",
-         false,
-         {{L"Order Details", 2155},
-          {L"Orders", 830},
-          {L"Products", 77},
-          {L"Shippers", 3},
-          {L"Categories", 8},
-          {L"Customers", 91},
-          {L"Employees", 9},
-          {L"Suppliers", 29},
-          {L"Ums\u00e4tze", 830}}},
-        {"indexTestV2003.mdb", false, {{L"Table1", 4}, {L"Table2", 3}, {L"Table3", 4}}},
-        {"ASampleDatabase.accdb", false, {{L"Asset Items", 65}}},
-        {"queryTestV2010.accdb", false, {{L"Table1", 0}, {L"Table2", 0}, {L"Table3", 0}}},
-        {"testV2010.accdb", true, {}},
-        {"delColTestV2003.mdb", true, {}},
-        {"queryTestV2003.mdb", true, {}},
-        {"calcFieldTestV2010.accdb", true, {}},
-        {"extDateTestV2019.accdb", true, {}},
-        {"complexDataTestV2010.accdb", true, {}},
-        {"testIndexCodesV1997.mdb", true, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        auto loaded = Load(c.file);
+    std::vector<std::pair<std::string, std::map<std::wstring, long>>> cases;
+    for (const auto& older : testsupport::OlderSampleFiles())
+        cases.push_back({older.file, {older.tables.begin(), older.tables.end()}});
+    for (const char* file : testsupport::ExpectedSampleFiles())
+        cases.push_back({file, {}});
+    for (const auto& [file, counts] : cases) {
+        SCOPED_TRACE(file);
+        const bool withExpected = counts.empty();
+        auto loaded = Load(file);
         const DatabaseSchema* schema = loaded->source.Schema();
         ASSERT_NE(schema, nullptr);
         const auto expected =
-            c.expected ? testsupport::ReadExpected(c.file) : testsupport::ExpectedFile{};
-        EXPECT_EQ(schema->Tables().size(), c.expected ? expected.tables.size() : c.rows.size());
+            withExpected ? testsupport::ReadExpected(file) : testsupport::ExpectedFile{};
+        EXPECT_EQ(schema->Tables().size(), withExpected ? expected.tables.size() : counts.size());
         auto connection =
             automation::CreateObjectAs<provider::adodb::Connection>(L"ADODB.Connection");
         connection->Open(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
@@ -289,8 +267,8 @@ TEST(GenuineSource, EveryRowOfEveryFileReadsThroughARecordset)
                         (i ? "\t" : "") + testsupport::ExpectedText(rs->Fields()->Item(i)->Value());
                 rows.push_back(row);
             }
-            if (!c.expected) {
-                EXPECT_EQ(static_cast<long>(rows.size()), c.rows.at(table->Name()));
+            if (!withExpected) {
+                EXPECT_EQ(static_cast<long>(rows.size()), counts.at(table->Name()));
                 continue;
             }
             const auto found = std::find_if(

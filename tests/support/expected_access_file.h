@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/automation/variant.h"
@@ -87,6 +88,43 @@ inline ExpectedFile ReadExpected(const std::string& file)
         }
     }
     return out;
+}
+
+// The older sample files (without an expected/ file): rows per user table, in
+// catalog order, as mdbtools' mdb-count gives them.
+struct SampleTables {
+    const char* file;
+    std::vector<std::pair<std::wstring, long>> tables;
+};
+
+inline const std::vector<SampleTables>& OlderSampleFiles()
+{
+    static const std::vector<SampleTables> files = {
+        {"nwind.mdb",
+         {{L"Order Details", 2155},
+          {L"Orders", 830},
+          {L"Products", 77},
+          {L"Shippers", 3},
+          {L"Categories", 8},
+          {L"Customers", 91},
+          {L"Employees", 9},
+          {L"Suppliers", 29},
+          {L"Ums\u00e4tze", 830}}},
+        {"indexTestV2003.mdb", {{L"Table1", 4}, {L"Table2", 3}, {L"Table3", 4}}},
+        {"ASampleDatabase.accdb", {{L"Asset Items", 65}}},
+        {"queryTestV2010.accdb", {{L"Table1", 0}, {L"Table2", 0}, {L"Table3", 0}}},
+    };
+    return files;
+}
+
+// The sample files with an expected/FILE.txt.
+inline const std::vector<const char*>& ExpectedSampleFiles()
+{
+    static const std::vector<const char*> files = {
+        "testV2010.accdb",          "delColTestV2003.mdb",    "queryTestV2003.mdb",
+        "calcFieldTestV2010.accdb", "extDateTestV2019.accdb", "complexDataTestV2010.accdb",
+        "testIndexCodesV1997.mdb"};
+    return files;
 }
 
 // Shortest digits that read back as the same value, in scientific form.

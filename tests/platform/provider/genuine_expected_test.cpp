@@ -18,11 +18,6 @@ namespace {
 using namespace provider;
 using testsupport::ExpectedText;
 
-const char* const kFiles[] = {"testV2010.accdb",        "delColTestV2003.mdb",
-                              "queryTestV2003.mdb",     "calcFieldTestV2010.accdb",
-                              "extDateTestV2019.accdb", "complexDataTestV2010.accdb",
-                              "testIndexCodesV1997.mdb"};
-
 std::wstring W(const std::string& s)
 {
     return automation::FromUtf8(s);
@@ -41,7 +36,7 @@ std::string WithoutComplex(const std::vector<std::string>& values,
 
 TEST(GenuineExpected, EveryRowReadsAsTheIndependentReaderReadsIt)
 {
-    for (const char* file : kFiles) {
+    for (const char* file : testsupport::ExpectedSampleFiles()) {
         SCOPED_TRACE(file);
         const auto expected = testsupport::ReadExpected(file);
         ASSERT_FALSE(expected.tables.empty());
@@ -74,7 +69,7 @@ TEST(GenuineExpected, EveryRowReadsAsTheIndependentReaderReadsIt)
 
 TEST(GenuineExpected, ColumnsIndexesKeysAndAutoNumbersComeThroughTheCatalog)
 {
-    for (const char* file : kFiles) {
+    for (const char* file : testsupport::ExpectedSampleFiles()) {
         SCOPED_TRACE(file);
         const auto expected = testsupport::ReadExpected(file);
         GenuineCopy copy(file);
