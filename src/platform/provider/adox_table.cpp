@@ -90,6 +90,7 @@ Ptr<Column> Column::FromStore(const TableInfo& table, const ColumnInfo& info,
               e.SetValidationText(t, n, TextOf(v));
           }));
     p.Add(L"Jet OLEDB:Compressed UniCode Strings", Variant(info.compressed), {}, true);
+    p.Add(L"Jet OLEDB:AutoGenerate", Variant(info.autoGenerate), {}, true);
     return c;
 }
 

@@ -168,7 +168,8 @@ void Catalog::Load(sqlite3* db)
         c.type.precision = static_cast<uint8_t>(columns.Int(4));
         c.type.scale = static_cast<uint8_t>(columns.Int(5));
         c.notNull = columns.Int(6) != 0;
-        c.type.autoIncrement = columns.Int(7) != 0;
+        c.type.autoIncrement = columns.Int(7) == 1;
+        c.autoGenerate = columns.Int(7) == kAutoGenerateGuid;
         c.seed = columns.Int64(8);
         c.increment = columns.Int64(9);
         c.defaultText = columns.Text(10);

@@ -23,6 +23,9 @@ struct sqlite3;
 
 namespace provider {
 
+// The "crv.columns" auto_increment value of a replication-ID AutoNumber.
+constexpr int kAutoGenerateGuid = 2;
+
 struct ColumnInfo {
     std::wstring name;
     ColumnType type;
@@ -32,6 +35,9 @@ struct ColumnInfo {
     int64_t increment = 1;
     bool allowZeroLength = true;
     bool compressed = false;  // WITH COMPRESSION (kept for the catalog; storage is UTF-8)
+    // A replication-ID AutoNumber of a genuine file (auto_increment 2 in the
+    // catalog table): a new GUID for each row, not a counter.
+    bool autoGenerate = false;
     std::wstring validationRule;
     std::wstring validationText;
     std::wstring description;

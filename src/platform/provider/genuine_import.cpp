@@ -3,9 +3,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/catalog.h"
+#include "platform/provider/genuine_complex.h"
 #include "platform/provider/mdb/mdb_database.h"
 #include "platform/provider/schema_editor.h"
 #include "platform/provider/sqlite_util.h"
@@ -19,8 +22,8 @@ using automation::Variant;
 namespace {
 
 // The native type of a genuine column. Large numbers have no native type of
-// their own; they keep every digit as a DECIMAL(19, 0). Attachment and
-// multi-value fields hold their value ID, a long integer.
+// their own; they keep every digit as a DECIMAL(19, 0). A type that has no
+// meaning here keeps its stored bytes.
 sql::DataType TypeOf(const mdb::ColumnInfo& c)
 {
     sql::DataType t;
@@ -47,6 +50,7 @@ sql::DataType TypeOf(const mdb::ColumnInfo& c)
             t.type = sql::AccessType::Double;
             break;
         case mdb::kMdbDateTime:
+        case mdb::kMdbExtDateTime:
             t.type = sql::AccessType::DateTime;
             break;
         case mdb::kMdbBinary:
@@ -61,6 +65,7 @@ sql::DataType TypeOf(const mdb::ColumnInfo& c)
             t.type = sql::AccessType::LongBinary;
             break;
         case mdb::kMdbMemo:
+        case mdb::kMdbComplex:  // attachments and multi-values: their content as text
             t.type = sql::AccessType::Memo;
             break;
         case mdb::kMdbGuid:
@@ -77,7 +82,7 @@ sql::DataType TypeOf(const mdb::ColumnInfo& c)
             t.scale = 0;
             break;
         default:
-            t.type = sql::AccessType::Long;
+            t.type = sql::AccessType::LongBinary;
             break;
     }
     return t;
@@ -89,6 +94,12 @@ automation::Decimal DecimalOf(int64_t v)
     d.negative = v < 0;
     d.lo64 = d.negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
     return d;
+}
+
+void BindText(sqlite3_stmt* stmt, int index, const std::wstring& text)
+{
+    std::string utf8 = automation::ToUtf8(text);
+    sqlite3_bind_text(stmt, index, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
 }
 
 // Binds a value read from the genuine file in the stored form of its column
@@ -103,21 +114,22 @@ void BindStored(sqlite3_stmt* stmt, int index, const Variant& v, sql::AccessType
     switch (type) {
         case sql::AccessType::Text:
         case sql::AccessType::Memo:
-        case sql::AccessType::Guid: {
-            std::string utf8 = automation::ToUtf8(v.bstrVal());
-            sqlite3_bind_text(stmt, index, utf8.data(), static_cast<int>(utf8.size()),
-                              SQLITE_TRANSIENT);
+        case sql::AccessType::Guid:
+            BindText(stmt, index, v.bstrVal());
             return;
-        }
         case sql::AccessType::Single:
         case sql::AccessType::Double:
-            sqlite3_bind_double(stmt, index,
-                                v.vt() == automation::VT_R4 ? v.fltVal() : v.dblVal());
+            sqlite3_bind_double(stmt, index, v.vt() == automation::VT_R4 ? v.fltVal() : v.dblVal());
             return;
         case sql::AccessType::Currency:
             sqlite3_bind_int64(stmt, index, v.cyVal().int64);
             return;
         case sql::AccessType::DateTime:
+            if (v.vt() == automation::VT_BSTR) {
+                // An extended date beyond what an automation date holds: its exact text.
+                BindText(stmt, index, v.bstrVal());
+                return;
+            }
             sqlite3_bind_double(stmt, index, MonotonicFromOleDate(v.date()));
             return;
         case sql::AccessType::Decimal: {
@@ -181,6 +193,7 @@ void GenuineImport::Run()
 
 void GenuineImport::ImportTables()
 {
+    const ComplexColumns complex(source_);
     for (const mdb::TableInfo& table : source_.Tables()) {
         if (table.kind == mdb::TableKind::SystemTable) {
             // Listed with their own type and hidden, as Access lists them;
@@ -214,7 +227,17 @@ void GenuineImport::ImportTables()
         sql::CreateTable create;
         create.name = table.name;
         std::vector<sql::AccessType> types;
-        for (const mdb::ColumnInfo& c : table.columns) {
+        // The hidden history of an append-only memo is no field of its own.
+        std::vector<size_t> kept;
+        std::vector<const mdb::ColumnInfo*> columns;
+        for (size_t i = 0; i < table.columns.size(); ++i)
+            if (complex.KindOf(table, table.columns[i].name) !=
+                ComplexColumns::Kind::VersionHistory) {
+                kept.push_back(i);
+                columns.push_back(&table.columns[i]);
+            }
+        for (const mdb::ColumnInfo* column : columns) {
+            const mdb::ColumnInfo& c = *column;
             sql::ColumnDef def;
             def.name = c.name;
             def.type = TypeOf(c);
@@ -232,17 +255,33 @@ void GenuineImport::ImportTables()
                 create.constraints.push_back(std::move(pk));
             }
         editor.CreateTable(create);
+        // A key column keeps its order (a primary key may be descending).
+        for (const mdb::IndexInfo& index : table.indexes)
+            for (const mdb::IndexColumn& c : index.columns)
+                if (index.primaryKey && c.descending)
+                    Statement(db_,
+                              "UPDATE \"crv.index_columns\" SET descending = 1 WHERE "
+                              "table_name = ?1 AND index_name = ?2 AND column_name = ?3")
+                        .Bind(1, std::wstring_view(table.name))
+                        .Bind(2, std::wstring_view(index.name))
+                        .Bind(3, std::wstring_view(c.column))
+                        .Step();
 
         Statement columnRow(db_,
                             "UPDATE \"crv.columns\" SET not_null = ?3, allow_zero_length = ?4, "
                             "default_text = ?5, validation_rule = ?6, validation_text = ?7, "
-                            "description = ?8 WHERE table_name = ?1 AND name = ?2");
-        for (const mdb::ColumnInfo& c : table.columns) {
+                            "description = ?8, auto_increment = ?9 WHERE table_name = ?1 AND "
+                            "name = ?2");
+        for (const mdb::ColumnInfo* column : columns) {
+            const mdb::ColumnInfo& c = *column;
             columnRow.Reset();
             columnRow.Bind(1, std::wstring_view(table.name))
                 .Bind(2, std::wstring_view(c.name))
                 .Bind(3, int64_t{!c.nullable || c.required})
-                .Bind(4, int64_t{c.allowZeroLength});
+                .Bind(4, int64_t{c.allowZeroLength})
+                .Bind(9, c.autoGenerateGuid && c.mdbType == mdb::kMdbGuid
+                             ? int64_t{kAutoGenerateGuid}
+                             : int64_t{c.autoIncrement && c.mdbType == mdb::kMdbLong});
             int i = 5;
             for (const std::wstring* text :
                  {&c.defaultValue, &c.validationRule, &c.validationText, &c.description}) {
@@ -266,19 +305,25 @@ void GenuineImport::ImportTables()
             .Step();
 
         std::string insert = "INSERT INTO " + QuoteName(table.name) + " VALUES (";
-        for (size_t i = 0; i < table.columns.size(); ++i)
+        for (size_t i = 0; i < columns.size(); ++i)
             insert += i ? ", ?" : "?";
         Statement put(db_, insert + ")");
         auto reader = source_.OpenTable(table.name);
         while (reader->Next()) {
             put.Reset();
             const std::vector<Variant>& values = reader->Values();
-            for (size_t i = 0; i < types.size(); ++i)
-                BindStored(put.get(), static_cast<int>(i + 1), values[i], types[i]);
+            for (size_t i = 0; i < kept.size(); ++i) {
+                const mdb::ColumnInfo& c = *columns[i];
+                BindStored(put.get(), static_cast<int>(i + 1),
+                           c.mdbType == mdb::kMdbComplex
+                               ? complex.Value(table, c.name, values[kept[i]])
+                               : values[kept[i]],
+                           types[i]);
+            }
             put.Step();
         }
-        for (const mdb::ColumnInfo& c : table.columns)
-            if (c.autoIncrement)
+        for (const mdb::ColumnInfo* column : columns)
+            if (const mdb::ColumnInfo& c = *column; c.autoIncrement && c.mdbType == mdb::kMdbLong)
                 ExecSql(db_, "UPDATE \"crv.columns\" SET next_counter = ifnull((SELECT max(" +
                                  QuoteName(c.name) + ") + 1 FROM " + QuoteName(table.name) +
                                  "), 1) WHERE table_name = " + QuoteText(table.name) +
@@ -293,6 +338,13 @@ void GenuineImport::ImportTables()
         SchemaEditor indexEditor(db_, withTable);
         for (const mdb::IndexInfo& index : table.indexes) {
             if (index.primaryKey || index.foreignKey)
+                continue;
+            // Access's own index over the value ids of a complex column has no
+            // meaning over its content.
+            if (std::any_of(index.columns.begin(), index.columns.end(), [&](const auto& c) {
+                    const mdb::ColumnInfo* column = table.FindColumn(c.column);
+                    return !column || column->mdbType == mdb::kMdbComplex;
+                }))
                 continue;
             sql::CreateIndex ci;
             ci.unique = index.unique;

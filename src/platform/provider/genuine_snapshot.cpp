@@ -15,6 +15,7 @@
 #include "platform/automation/wide_text.h"
 #include "platform/provider/genuine_import.h"
 #include "platform/provider/mdb/mdb_database.h"
+#include "platform/provider/mdb/mdb_session.h"
 #include "platform/provider/native_store.h"
 #include "platform/provider/sqlite_util.h"
 
@@ -117,6 +118,7 @@ std::shared_ptr<GenuineSnapshot> GenuineSnapshot::Acquire(const std::wstring& pa
     std::shared_ptr<GenuineSnapshot> snapshot(new GenuineSnapshot);
     snapshot->folder_ = NewPrivateFolder();
     snapshot->storePath_ = snapshot->folder_ + "/snapshot.crv";
+    const mdb::LibmdbMessages quiet;
     std::unique_ptr<mdb::MdbDatabase> source = mdb::MdbDatabase::Open(narrow);
     NativeStore::Create(automation::FromUtf8(snapshot->storePath_), L"");
     sqlite3* db = nullptr;

@@ -888,6 +888,14 @@ automation::Decimal DecimalFromKey(std::string_view key, uint8_t scale)
     if (key.size() != 1 + kKeyIntDigits + kKeyFracDigits)
         return d;
     bool negative = key[0] == 'n';
+    // A value with more decimals than its column (a calculated field of a
+    // genuine file gives each value its own scale) keeps them all.
+    const char zero = negative ? '9' : '0';
+    for (int i = kKeyIntDigits + kKeyFracDigits; i > kKeyIntDigits + scale; --i)
+        if (key[i] != zero) {
+            scale = static_cast<uint8_t>(i - kKeyIntDigits);
+            break;
+        }
     u128 m = 0;
     for (int i = 1; i <= kKeyIntDigits + scale; ++i) {
         int digit = key[i] - '0';

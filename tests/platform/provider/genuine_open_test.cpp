@@ -4,6 +4,7 @@
 
 #include "genuine_test_support.h"
 #include "platform/provider/adox_table.h"
+#include "support/expected_access_file.h"
 
 namespace genuinetest {
 namespace {
@@ -12,26 +13,7 @@ using namespace provider;
 
 TEST(GenuineOpen, ListsTheUserTablesOfEverySampleFileWithTheirRowCounts)
 {
-    struct Case {
-        const char* file;
-        std::vector<std::pair<std::wstring, long>> tables;  // in catalog order
-    };
-    const Case cases[] = {
-        {"nwind.mdb",
-         {{L"Order Details", 2155},
-          {L"Orders", 830},
-          {L"Products", 77},
-          {L"Shippers", 3},
-          {L"Categories", 8},
-          {L"Customers", 91},
-          {L"Employees", 9},
-          {L"Suppliers", 29},
-          {L"Umsätze", 830}}},
-        {"indexTestV2003.mdb", {{L"Table1", 4}, {L"Table2", 3}, {L"Table3", 4}}},
-        {"ASampleDatabase.accdb", {{L"Asset Items", 65}}},
-        {"queryTestV2010.accdb", {{L"Table1", 0}, {L"Table2", 0}, {L"Table3", 0}}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : testsupport::OlderSampleFiles()) {
         SCOPED_TRACE(c.file);
         GenuineCopy copy(c.file);
         auto connection = copy.Open();

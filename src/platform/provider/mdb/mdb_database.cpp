@@ -4,6 +4,7 @@
 #include "platform/provider/mdb/mdb_database.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <cwctype>
 #include <map>
@@ -27,6 +28,8 @@ constexpr uint32_t kObjectTablePage = 2;
 // Column flag bits of a table definition.
 constexpr uint8_t kColumnFixed = 0x01, kColumnNullable = 0x02, kColumnHyperlink = 0x80;
 constexpr uint8_t kColumnCompressedUnicode = 0x01;  // extended flags, Jet 4 and later
+constexpr uint8_t kColumnCalculated = 0xC0;
+constexpr int kCalculatedWrapping = 23;  // bytes around each calculated value
 
 constexpr unsigned kMaxColumns = 255;  // Access's own limit
 constexpr unsigned kMaxIndexes = 255;
@@ -103,14 +106,15 @@ struct AdoTypeRow {
     int precision, scale;
 };
 constexpr AdoTypeRow kAdoTypes[] = {
-    {kMdbBoolean, 11, 11, 2, 0, 0}, {kMdbByte, 17, 17, 1, 3, 0},
-    {kMdbInteger, 2, 2, 2, 5, 0},   {kMdbLong, 3, 3, 4, 10, 0},
-    {kMdbMoney, 6, 6, 8, 19, 4},    {kMdbSingle, 4, 4, 4, 7, 0},
-    {kMdbDouble, 5, 5, 8, 15, 0},   {kMdbDateTime, 7, 7, 8, 0, 0},
-    {kMdbGuid, 72, 72, 16, 0, 0},   {kMdbNumeric, 131, 131, 16, 0, 0},
-    {kMdbText, 202, 130, 0, 0, 0},  {kMdbBinary, 204, 128, 0, 0, 0},
-    {kMdbMemo, 203, 203, 0, 0, 0},  {kMdbOle, 205, 205, 0, 0, 0},
-    {kMdbBigInt, 20, 20, 8, 19, 0}, {kMdbComplex, 3, 3, 4, 10, 0},
+    {kMdbBoolean, 11, 11, 2, 0, 0},   {kMdbByte, 17, 17, 1, 3, 0},
+    {kMdbInteger, 2, 2, 2, 5, 0},     {kMdbLong, 3, 3, 4, 10, 0},
+    {kMdbMoney, 6, 6, 8, 19, 4},      {kMdbSingle, 4, 4, 4, 7, 0},
+    {kMdbDouble, 5, 5, 8, 15, 0},     {kMdbDateTime, 7, 7, 8, 0, 0},
+    {kMdbGuid, 72, 72, 16, 0, 0},     {kMdbNumeric, 131, 131, 16, 0, 0},
+    {kMdbText, 202, 130, 0, 0, 0},    {kMdbBinary, 204, 128, 0, 0, 0},
+    {kMdbMemo, 203, 203, 0, 0, 0},    {kMdbOle, 205, 205, 0, 0, 0},
+    {kMdbBigInt, 20, 20, 8, 19, 0},   {kMdbComplex, 3, 3, 4, 10, 0},
+    {kMdbExtDateTime, 7, 7, 8, 0, 0},
 };
 
 void SetAdoType(ColumnInfo& c, const ::MdbColumn& col, FileFormat format)
@@ -227,10 +231,24 @@ TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
         c.hyperlink = col.col_type == kMdbMemo && (cf.flags & kColumnHyperlink) != 0;
         c.compressedUnicode = (col.col_type == kMdbText || col.col_type == kMdbMemo) &&
                               (cf.extended & kColumnCompressedUnicode) != 0;
+        c.calculated = (cf.extended & kColumnCalculated) != 0;
+        if (c.calculated) {
+            // The descriptor's type is not always the result's (a money
+            // result is described as a double): the property says.
+            const char* result = mdb_col_get_prop(&col, "ResultType");
+            if (result && std::atoi(result) > 0)
+                c.mdbType = std::atoi(result);
+        }
         c.autoIncrement = col.is_long_auto != 0;
         c.autoGenerateGuid = col.is_uuid_auto != 0;
         SetAdoType(c, col, session.Header().Format());
-        if (c.mdbType == kMdbNumeric) {
+        if (c.calculated && c.mdbType == kMdbText)
+            c.definedSize = (col.col_size - kCalculatedWrapping) / 2;
+        if (c.calculated && c.mdbType == kMdbNumeric) {
+            // Each calculated decimal carries its own scale.
+            c.precision = 28;
+            c.scale = 0;
+        } else if (c.mdbType == kMdbNumeric) {
             c.precision = cf.precision;
             c.scale = std::min<int>(cf.scale, 28);
         }
@@ -362,6 +380,10 @@ void MdbDatabase::ReadCatalog()
 
     const std::map<int32_t, size_t> queryIndex = AddObjects(objects, objectsInfo);
     ReadRelations();
+    // An index libmdb cannot resolve (one left behind by a deleted column)
+    // comes without columns; it is left out, and the table with it is kept.
+    for (auto& t : tables_)
+        std::erase_if(t.indexes, [](const IndexInfo& x) { return x.columns.empty(); });
     ReadQueries(queryIndex);
 }
 
@@ -387,6 +409,7 @@ std::map<int32_t, size_t> MdbDatabase::AddObjects(const TableRows& objects,
             TableInfo t = page == kObjectTablePage ? objectsInfo : DescribeTable(s, entry);
             t.name = name;
             t.flags = static_cast<int32_t>(flags);
+            t.objectId = id;
             t.hidden = (flags & kHiddenObject) != 0;
             const bool msys = name.size() >= 4 && SameName(name.substr(0, 4), L"MSys");
             t.kind = msys || (flags & (kSystemObject | kAltSystemObject)) ? TableKind::SystemTable

@@ -6,6 +6,7 @@
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/mdb/mdb_bytes.h"
 #include "platform/provider/mdb/mdb_session.h"
 #include "platform/provider/mdb/mdb_value_decoder.h"
 
@@ -19,6 +20,8 @@ using automation::Variant;
 // marked 0x8000 and is read where it lies. Skipping 0x4000 slots, as libmdb
 // does, reads every row once (in storage order).
 constexpr uint16_t kNoRowHere = 0x4000;
+constexpr uint8_t kDataPage = 0x01;
+constexpr size_t kCalculatedLengthAt = 16, kCalculatedValueAt = 20;
 
 template <typename T>
 T Load(const uint8_t* p)
@@ -55,11 +58,25 @@ struct MdbRowReader::Impl {
         session->ThrowDamaged(L"table '" + table.name + L"': " + what);
     }
 
+    // The next page of the table's page map. Every page the map names is one
+    // of the table's data pages; libmdb would skip (or scan the file for) any
+    // other, and its rows would be lost without a word.
     bool NextDataPage()
     {
         if (++pagesVisited > session->Header().PageCount() + 1)
             Damaged(L"its page map loops");
-        return mdb_read_next_dpg(def) != 0;
+        MdbHandle* mdb = session->Handle();
+        const gint32 next = mdb_map_find_next(mdb, def->usage_map,
+                                              static_cast<unsigned>(def->map_sz), def->cur_phys_pg);
+        if (next == 0)
+            return false;
+        if (next < 0 || static_cast<uint64_t>(next) >= session->Header().PageCount() ||
+            mdb_read_pg(mdb, static_cast<unsigned long>(next)) != mdb->fmt->pg_size)
+            Damaged(L"its page map names a page beyond the file");
+        def->cur_phys_pg = static_cast<guint32>(next);
+        if (mdb->pg_buf[0] != kDataPage || Le32(mdb->pg_buf + 4) != entry.table_pg)
+            Damaged(L"page " + std::to_wstring(next) + L" of its page map holds no rows of it");
+        return true;
     }
 
     bool Next();
@@ -115,12 +132,9 @@ bool MdbRowReader::Impl::Next()
         ++rowsRead;
         return true;
     }
+    // The row count the table definition records is kept loosely by Access
+    // (it lags behind inserts and deletes): the rows found are the table's.
     finished = true;
-    // Jet keeps the row count with the table; fewer rows means data pages were
-    // lost (a zeroed or foreign page is skipped by libmdb's page walk).
-    if (rowsRead != def->num_rows)
-        Damaged(std::to_wstring(rowsRead) + L" rows were found where the table records " +
-                std::to_wstring(def->num_rows));
     return false;
 }
 
@@ -128,7 +142,7 @@ void MdbRowReader::Impl::Decode(size_t column, const MdbField& field)
 {
     const ColumnInfo& col = table.columns[column];
     Variant& v = values[column];
-    if (col.mdbType == kMdbBoolean) {  // kept in the null mask: set means Yes
+    if (col.mdbType == kMdbBoolean && !col.calculated) {  // in the null mask: set means Yes
         v = Variant(!field.is_null);
         return;
     }
@@ -137,11 +151,45 @@ void MdbRowReader::Impl::Decode(size_t column, const MdbField& field)
         return;
     }
     const auto* p = static_cast<const uint8_t*>(field.value);
-    const size_t n = field.siz < 0 ? 0 : static_cast<size_t>(field.siz);
+    size_t n = field.siz < 0 ? 0 : static_cast<size_t>(field.siz);
     auto need = [&](size_t size) {
         if (n < size)
             Damaged(L"a value of column '" + col.name + L"' is too short");
     };
+    const bool isLong = col.mdbType == kMdbMemo || col.mdbType == kMdbOle;
+    if (isLong) {
+        if (!session->ReadLongValue(p, n, longValue))
+            Damaged(L"a long value of column '" + col.name + L"' cannot be read");
+        p = longValue.data();
+        n = longValue.size();
+    }
+    if (col.calculated) {
+        // A calculated value is wrapped: its length at byte 16, itself from byte 20.
+        need(kCalculatedValueAt);
+        const size_t length = Le32(p + kCalculatedLengthAt);
+        if (length > n - kCalculatedValueAt)
+            Damaged(L"a calculated value of column '" + col.name + L"' is too short");
+        p += kCalculatedValueAt;
+        n = length;
+        if (length == 0) {  // the expression gave Null
+            v = Variant::Null();
+            return;
+        }
+        if (col.mdbType == kMdbBoolean) {
+            need(1);
+            v = Variant(p[0] != 0);
+            return;
+        }
+        if (col.mdbType == kMdbNumeric) {
+            // Kept as an automation decimal, with its own scale.
+            automation::Decimal d;
+            need(16);
+            if (!DecimalFromAutomationBytes(p, d))
+                Damaged(L"a calculated decimal of column '" + col.name + L"' is not a number");
+            v = Variant(d);
+            return;
+        }
+    }
     switch (col.mdbType) {
         case kMdbByte:
             need(1);
@@ -176,6 +224,10 @@ void MdbRowReader::Impl::Decode(size_t column, const MdbField& field)
             need(8);
             v = Variant::FromDate(Load<double>(p));
             break;
+        case kMdbExtDateTime:
+            if (!ExtendedDateValue(p, n, v))
+                Damaged(L"a value of column '" + col.name + L"' is not a date");
+            break;
         case kMdbGuid:
             need(16);
             v = Variant(GuidText(p));
@@ -189,18 +241,10 @@ void MdbRowReader::Impl::Decode(size_t column, const MdbField& field)
             break;
         }
         case kMdbText:
+        case kMdbMemo:
             v = Variant(session->DecodeText(p, n));
             break;
-        case kMdbMemo:
-        case kMdbOle:
-            if (!session->ReadLongValue(p, n, longValue))
-                Damaged(L"a long value of column '" + col.name + L"' cannot be read");
-            if (col.mdbType == kMdbMemo)
-                v = Variant(session->DecodeText(longValue.data(), longValue.size()));
-            else
-                v = Variant(automation::SafeArray(longValue));
-            break;
-        default:  // Binary and types this reader does not know: the stored bytes
+        default:  // Binary, OLE and types that have no meaning here: the stored bytes
             v = Variant(automation::SafeArray(p, n));
             break;
     }

@@ -17,8 +17,10 @@ class MdbSession;
 // Double VT_R8, Currency VT_CY (exact), Date/Time VT_DATE, Yes/No VT_BOOL,
 // Decimal VT_DECIMAL, Text and Memo VT_BSTR, Replication ID VT_BSTR
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", Binary and OLE VT_ARRAY|VT_UI1,
-// Large Number VT_I8, an attachment or multi-value field its value ID as
-// VT_I4; a NULL is VT_NULL. Values are taken from the stored
+// Large Number VT_I8, Extended Date/Time VT_DATE or its exact text (see
+// ExtendedDateValue), an attachment or multi-value field its value ID as
+// VT_I4, a calculated field in its result type, a type that has no meaning
+// here its stored bytes; a NULL is VT_NULL. Values are taken from the stored
 // bytes, never from formatted text.
 //
 // A reader shares the database's libmdb handle (and keeps it open, so it may

@@ -26,6 +26,9 @@ enum MdbColumnType : int {
     kMdbNumeric = 0x10,
     kMdbComplex = 0x12,
     kMdbBigInt = 0x13,
+    // Access 2019 and later: 42 bytes of ASCII, "DDDDDDDDDDDDDDDDDDD:SSSSSSSSSSSSFFFFFFF:7"
+    // and a NUL (days since 0001-01-01, seconds in the day, 100 ns units).
+    kMdbExtDateTime = 0x14,
 };
 
 struct ColumnInfo {
@@ -43,6 +46,9 @@ struct ColumnInfo {
     bool fixedLength = false;
     bool compressedUnicode = false;
     bool hyperlink = false;
+    // A calculated field (Access 2010 and later): each stored value is wrapped
+    // (see MdbRowReader); mdbType is the type of the wrapped value.
+    bool calculated = false;
     bool required = false;         // the "Required" property
     bool allowZeroLength = false;  // the "AllowZeroLength" property
     bool hasDefault = false;
@@ -79,8 +85,9 @@ enum class TableKind {
 struct TableInfo {
     std::wstring name;
     TableKind kind = TableKind::Table;
-    bool hidden = false;  // hidden in Access
-    int32_t flags = 0;    // the catalog's object flags
+    bool hidden = false;   // hidden in Access
+    int32_t flags = 0;     // the catalog's object flags
+    int32_t objectId = 0;  // the catalog's object id
     std::wstring description;
     std::wstring validationRule;
     std::wstring validationText;

@@ -2,7 +2,9 @@
 // formatted text: row slots, long-value chains and text decoding.
 #include "platform/provider/mdb/mdb_session.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
@@ -51,7 +53,62 @@ std::wstring IconvToWide(const std::string& from, const char* data, size_t size)
     return out;
 }
 
+std::mutex& MessagesMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+struct MessagesState {
+    int depth = 0;
+    FILE* saved = nullptr;
+    FILE* sink = nullptr;
+};
+
+MessagesState& Messages()
+{
+    static MessagesState state;
+    return state;
+}
+
+FILE* MessagesSink()
+{
+    if (const char* log = std::getenv("CRV_MDB_LOG"); log && *log)
+        if (FILE* f = std::fopen(log, "a"))
+            return f;
+    cookie_io_functions_t discard = {};
+    discard.write = [](void*, const char*, size_t size) -> ssize_t {
+        return static_cast<ssize_t>(size);
+    };
+    return fopencookie(nullptr, "w", discard);
+}
+
 }  // namespace
+
+LibmdbMessages::LibmdbMessages()
+{
+    std::lock_guard<std::mutex> hold(MessagesMutex());
+    MessagesState& m = Messages();
+    if (m.depth++ > 0)
+        return;
+    m.sink = MessagesSink();
+    if (!m.sink)
+        return;
+    std::fflush(stderr);
+    m.saved = stderr;
+    stderr = m.sink;
+}
+
+LibmdbMessages::~LibmdbMessages()
+{
+    std::lock_guard<std::mutex> hold(MessagesMutex());
+    MessagesState& m = Messages();
+    if (--m.depth > 0 || !m.sink)
+        return;
+    stderr = m.saved;
+    std::fclose(m.sink);
+    m.sink = m.saved = nullptr;
+}
 
 MdbSession::MdbSession(const std::filesystem::path& path, const MdbFileHeader& header)
     : header_(header), pathText_(automation::FromUtf8(path.string()))
@@ -212,6 +269,22 @@ bool MdbSession::ReadLongValue(const uint8_t* ref, size_t refSize, std::vector<u
     return out.size() == length;
 }
 
+bool MdbSession::MapRowIsSound(const MdbCatalogEntry& entry, size_t mapSize) const
+{
+    // The page map is a row of a data page that the definition points to; a
+    // zeroed or overwritten page there would read as a map of no pages.
+    const ssize_t pgSize = static_cast<ssize_t>(header_.PageSize());
+    if (mdb_read_alt_pg(mdb_, entry.table_pg) != pgSize)
+        return false;
+    const uint32_t pgRow = Le32(mdb_->alt_pg_buf + mdb_->fmt->tab_usage_map_offset);
+    const uint32_t page = pgRow >> 8;
+    if (page == 0 || page >= header_.PageCount() || mdb_read_alt_pg(mdb_, page) != pgSize)
+        return false;
+    size_t start = 0, size = 0;
+    return mdb_->alt_pg_buf[0] == kDataPage &&
+           FindRow(mdb_->alt_pg_buf, pgRow & 0xFF, start, size) && size == mapSize;
+}
+
 MdbTableDef* MdbSession::ReadTableDefinition(MdbCatalogEntry* entry) const
 {
     const std::wstring name = automation::FromUtf8(entry->object_name);
@@ -225,7 +298,7 @@ MdbTableDef* MdbSession::ReadTableDefinition(MdbCatalogEntry* entry) const
     // libmdb reads past a short map and exits on a map page beyond the end.
     const unsigned char* map = def->usage_map;
     const size_t size = def->map_sz;
-    bool sound = map && size >= 1 && size <= header_.PageSize();
+    bool sound = map && size >= 1 && size <= header_.PageSize() && MapRowIsSound(*entry, size);
     if (sound && map[0] == 0) {
         sound = size >= 5;
     } else if (sound && map[0] == 1) {
@@ -270,18 +343,25 @@ bool MdbSession::ReadDefinition(uint32_t page, std::vector<uint8_t>& out) const
 {
     out.clear();
     const size_t pgSize = header_.PageSize();
-    for (uint64_t steps = 0; page != 0; ++steps) {
-        if (page >= header_.PageCount() || steps > 255)
-            return false;
-        if (mdb_read_pg(mdb_, page) != static_cast<ssize_t>(pgSize))
-            return false;
+    // libmdb reads a definition on from its page buffer (columns, then
+    // indexes): the buffer and its page go back as they were, or a definition
+    // spanning pages reads its indexes from the wrong page.
+    const uint32_t savedPage = mdb_->cur_pg;
+    std::vector<uint8_t> saved(mdb_->pg_buf, mdb_->pg_buf + pgSize);
+    bool sound = true;
+    for (uint64_t steps = 0; page != 0 && sound; ++steps) {
+        sound = page < header_.PageCount() && steps <= 255 &&
+                mdb_read_pg(mdb_, page) == static_cast<ssize_t>(pgSize) &&
+                mdb_->pg_buf[0] == kDefinitionPage;
+        if (!sound)
+            break;
         const uint8_t* buf = mdb_->pg_buf;
-        if (buf[0] != kDefinitionPage)
-            return false;
         out.insert(out.end(), buf + (out.empty() ? 0 : 8), buf + pgSize);
         page = Le32(buf + 4);
     }
-    return !out.empty();
+    std::memcpy(mdb_->pg_buf, saved.data(), pgSize);
+    mdb_->cur_pg = savedPage;
+    return sound && !out.empty();
 }
 
 }  // namespace provider::mdb

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +13,19 @@
 #include "platform/provider/mdb/mdb_library.h"
 
 namespace provider::mdb {
+
+// libmdb prints what it finds odd in a file ("ERROR: can't find index",
+// "CRITICAL: ...") straight to the standard error. While a guard lives, those
+// lines go to the file that CRV_MDB_LOG names (appended), or nowhere: what a
+// user must know comes in the provider's own errors. The C library's stderr
+// is the process's, so the guard swaps it for every thread; guards nest.
+class LibmdbMessages {
+public:
+    LibmdbMessages();
+    ~LibmdbMessages();
+    LibmdbMessages(const LibmdbMessages&) = delete;
+    LibmdbMessages& operator=(const LibmdbMessages&) = delete;
+};
 
 class MdbSession {
 public:
@@ -38,7 +52,7 @@ public:
                  uint16_t* flags = nullptr) const;
 
     // Reads the whole definition of the table whose first definition page is
-    // `page`, following its continuation pages (libmdb's page buffer is used).
+    // `page`, following its continuation pages; libmdb's page buffer is left as it was.
     bool ReadDefinition(uint32_t page, std::vector<uint8_t>& out) const;
 
     // mdb_read_table, then the checks libmdb leaves out before it walks the
@@ -48,6 +62,8 @@ public:
     [[noreturn]] void ThrowDamaged(const std::wstring& what) const;
 
 private:
+    bool MapRowIsSound(const MdbCatalogEntry& entry, size_t mapSize) const;
+
     MdbHandle* mdb_ = nullptr;
     MdbFileHeader header_;
     std::wstring pathText_;
