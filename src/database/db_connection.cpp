@@ -5,8 +5,8 @@
 
 #include "database/provider_prefix.h"
 #include "platform/provider/ado_connection.h"
-#include "platform/provider/connection_string.h"
 #include "platform/provider/adox_catalog.h"
+#include "platform/provider/connection_string.h"
 #include "platform/provider/dao_database.h"
 #include "platform/provider/dao_engine.h"
 #include "platform/provider/provider_classes.h"

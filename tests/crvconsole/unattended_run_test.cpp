@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -377,14 +378,43 @@ TEST_F(ScriptRunTest, LongChainsOfTermsRun)
         sum += " + 1";
     WriteFile(dir / "s.sql",
               "CREATE TABLE t (k TEXT(255) PRIMARY KEY, id LONG, n LONG);\r\n"
-              "INSERT INTO t VALUES (" + key + ", 1, 0);\r\n"
-              "INSERT INTO t VALUES (\"other\", 2, 0);\r\n"
-              "UPDATE t SET n = " + sum + " WHERE k = " + key + ";\r\n"
-              "DELETE FROM t WHERE (" + conditions + ") AND k <> " + key + ";\r\n");
+              "INSERT INTO t VALUES (" +
+                  key +
+                  ", 1, 0);\r\n"
+                  "INSERT INTO t VALUES (\"other\", 2, 0);\r\n"
+                  "UPDATE t SET n = " +
+                  sum + " WHERE k = " + key +
+                  ";\r\n"
+                  "DELETE FROM t WHERE (" +
+                  conditions + ") AND k <> " + key + ";\r\n");
     const Outcome outcome = RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/e"});
     EXPECT_EQ(outcome.exitCode, 1) << outcome.out;
     EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT id, n FROM t"),
               (std::vector<std::wstring>{L"1|86"}));
+}
+
+// A run killed while it read a genuine file leaves its private snapshot behind, with an owner
+// file that nobody locks any more; the next run that reads a genuine file removes it.
+TEST_F(ScriptRunTest, SnapshotsOfKilledRunsGoWithTheNextRun)
+{
+    testsupport::TempDir tmp;
+    const fs::path left = tmp / "crv-genuine-Ab12Cd";
+    fs::create_directory(left);
+    WriteFile(left / "snapshot.crv", std::string(4096, 'x'));
+    WriteFile(left / "owner", "");
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", tmp.path().c_str(), 1);
+    testsupport::CopyTestData("indexTestV2003.mdb", dir);
+    WriteFile(dir / "read.sql", "SELECT * FROM Table1;\r\n");
+    const Outcome outcome = RunProgram(dir.path(), {"read.sql", "indexTestV2003.mdb", "/e"});
+    if (old)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.out;
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
 }  // namespace

@@ -17,9 +17,9 @@
 #include "platform/provider/ado_recordset.h"
 #include "platform/provider/adox_catalog.h"
 #include "platform/provider/adox_table.h"
+#include "platform/provider/connection_string.h"
 #include "platform/provider/dao_database.h"
 #include "platform/provider/dao_engine.h"
-#include "platform/provider/connection_string.h"
 #include "platform/provider/provider_classes.h"
 #include "sqlexec/i_progress.h"
 #include "support/temp_dir.h"
@@ -402,8 +402,9 @@ TEST_F(DbConnectionTest, HostileNamesAndPasswordsOpenTheirOwnDatabase)
         ConnectionSettings s;
         s.Assign(file, workgroup, value, value, value);
         auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
-        catalog->Create(CreationString(file) + L";Jet OLEDB:Database Password=" +
-                        provider::QuoteConnectionValue(value))
+        catalog
+            ->Create(CreationString(file) + L";Jet OLEDB:Database Password=" +
+                     provider::QuoteConnectionValue(value))
             ->Close();
         ASSERT_TRUE(std::filesystem::exists(automation::ToUtf8(file)));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(automation::ToUtf8(folder)),

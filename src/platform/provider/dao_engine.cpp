@@ -28,7 +28,8 @@ automation::Ptr<Database> DBEngine::OpenDatabase(const std::wstring& path, const
     if (connect.vt() == automation::VT_BSTR)
         connectText = connect.bstrVal();
     // The provider's own checks: a path, and the workgroup file when one is named.
-    std::wstring text = L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + QuoteConnectionValue(path);
+    std::wstring text =
+        L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + QuoteConnectionValue(path);
     if (!systemDb_.empty())
         text += L";Jet OLEDB:System database=" + QuoteConnectionValue(systemDb_);
     std::wstring checked = CheckedDataSource(ConnectionString(text));

@@ -517,8 +517,8 @@ EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const Emitte
             // the next term inside its own parentheses.
             const int level = op == Op::Multiply ? 2 : 1;
             const bool joins = l.chainLevel == level && l.chainSize == a.size() && a == l.sql;
-            std::string sql = joins ? a.substr(0, a.size() - 1) + sign + b + ")"
-                                    : "(" + a + sign + b + ")";
+            std::string sql =
+                joins ? a.substr(0, a.size() - 1) + sign + b + ")" : "(" + a + sign + b + ")";
             if (!(l.stored || l.typed || l.sql == "NULL") ||
                 !(r.stored || r.typed || r.sql == "NULL")) {
                 EmittedExpr untyped;  // the value decides its own type

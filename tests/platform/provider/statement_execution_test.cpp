@@ -301,9 +301,9 @@ TEST_F(ExecutionTest, LongChainsOfOneOperatorRun)
         }
         ASSERT_EQ(ErrorOf(sql), L"") << id;
         auto rs = Query(L"SELECT " + column + L" FROM t WHERE id = " + std::to_wstring(id));
-        EXPECT_EQ(automation::ChangeType(rs->Fields()->Item(0L)->Value(), automation::VT_BSTR)
-                      .bstrVal(),
-                  c.result)
+        EXPECT_EQ(
+            automation::ChangeType(rs->Fields()->Item(0L)->Value(), automation::VT_BSTR).bstrVal(),
+            c.result)
             << id;
     }
 
@@ -324,8 +324,7 @@ TEST_F(ExecutionTest, LongChainsOfOneOperatorRun)
                   ->Item(0L)
                   ->Value(),
               Variant(5));
-    EXPECT_EQ(Run(L"DELETE FROM t WHERE " + chain(L"id = 99", L" OR ", 100000) + L" OR id = 1"),
-              1);
+    EXPECT_EQ(Run(L"DELETE FROM t WHERE " + chain(L"id = 99", L" OR ", 100000) + L" OR id = 1"), 1);
     EXPECT_EQ(Run(L"DELETE FROM t WHERE a = " + keyExpr + L" AND n = 7"), 1);
     EXPECT_EQ(Rows(L"t").find(key), std::wstring::npos);
 }
