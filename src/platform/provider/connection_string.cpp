@@ -1,6 +1,7 @@
 // Parsing connection strings and checking what they name.
 #include "platform/provider/connection_string.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cwctype>
@@ -126,6 +127,13 @@ std::wstring CheckedDataSource(const ConnectionString& cs, bool existing)
                                    L"Cannot start your application. The workgroup information "
                                    L"file is missing or opened exclusively by another user ('" +
                                        system + L"').");
+    struct stat st;
+    if (!system.empty() && ::stat(automation::ToUtf8(system).c_str(), &st) == 0 &&
+        S_ISDIR(st.st_mode))
+        throw automation::ComError(automation::E_FAIL,
+                                   L"Cannot start your application. The workgroup information "
+                                   L"file '" +
+                                       system + L"' is a folder, not a file.");
     std::wstring path = cs.Get(L"Data Source");
     // A path typed with blanks after it names the file without them.
     size_t last = path.find_last_not_of(L" \t\r\n");
