@@ -1,6 +1,7 @@
 // The unattended road, run as the built program in a subprocess: exit codes, the usage text, the
 // console and log-file reports, and runs without any display.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -415,6 +416,39 @@ TEST_F(ScriptRunTest, SnapshotsOfKilledRunsGoWithTheNextRun)
     EXPECT_EQ(outcome.exitCode, 1) << outcome.out;
     EXPECT_FALSE(fs::exists(left));
     EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+// Databases that cannot be used say why: a folder or an unreadable file is not "an unrecognized
+// format", a folder is no workgroup file, and a store this user may only read is read.
+TEST_F(ScriptRunTest, DatabasesThatCannotBeUsedSayWhy)
+{
+    WriteFile(dir / "create.sql", "CREATE TABLE t (id LONG);\r\nINSERT INTO t VALUES (1);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"create.sql", "db.mdb", "/c"}).exitCode, 1);
+    WriteFile(dir / "read.sql", "SELECT * FROM t;\r\n");
+    fs::create_directory(dir / "folder");
+    const Outcome workgroup = RunProgram(dir.path(), {"read.sql", "db.mdb", "/s", "folder", "/e"});
+    EXPECT_EQ(workgroup.exitCode, 0);
+    EXPECT_NE(workgroup.out.find("The workgroup information file 'folder' is a folder"),
+              std::string::npos)
+        << workgroup.out;
+    const Outcome folder = RunProgram(dir.path(), {"read.sql", "folder", "/e"});
+    EXPECT_EQ(folder.exitCode, 0);
+    EXPECT_NE(folder.out.find("Could not read file 'folder'"), std::string::npos) << folder.out;
+
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    fs::create_directory(dir / "ro");
+    fs::copy_file(dir / "db.mdb", dir / "ro" / "db.mdb");
+    fs::copy_file(dir / "db.mdb", dir / "locked.mdb");
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(dir / "locked.mdb", fs::perms::none);
+    EXPECT_EQ(RunProgram(dir.path(), {"read.sql", "ro/db.mdb", "/e"}).exitCode, 1);
+    const Outcome unreadable = RunProgram(dir.path(), {"read.sql", "locked.mdb", "/e"});
+    EXPECT_EQ(unreadable.exitCode, 0);
+    EXPECT_NE(unreadable.out.find("Could not read file 'locked.mdb': Permission denied."),
+              std::string::npos)
+        << unreadable.out;
+    fs::permissions(dir / "ro", fs::perms::owner_all);
 }
 
 }  // namespace

@@ -234,8 +234,7 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
         sqlite3_close_v2(store->db_);
         store->db_ = nullptr;
         rc = sqlite3_open_v2(ImmutableUri(narrow).c_str(), &store->db_,
-                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK)
             ThrowSqliteError(store->db_, rc);
         recognised = probe();

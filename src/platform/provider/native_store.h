@@ -81,8 +81,8 @@ private:
     bool exclusive_ = false;
     CounterState counter_;
     std::map<const char*, sqlite3_stmt*> fixed_;  // by the statement's literal text
-    std::shared_ptr<GenuineSnapshot> snapshot_;    // genuine files only
-    std::shared_ptr<void> processLock_;            // genuine files in read-only folders
+    std::shared_ptr<GenuineSnapshot> snapshot_;   // genuine files only
+    std::shared_ptr<void> processLock_;           // genuine files in read-only folders
 };
 
 // The description of a file that is no database this provider reads.

@@ -200,8 +200,7 @@ TEST_F(StoreTest, ReadOnlyStoresAndFoldersAreReadAndUnreadableFilesSaySo)
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     for (const fs::path& readable : {folder / "a.mdb", dir / "b.mdb"}) {
         Ptr<Connection> kept;
-        ASSERT_EQ(OpenError(JetString(Wide(readable)), adModeUnknown, &kept), L"")
-            << readable;
+        ASSERT_EQ(OpenError(JetString(Wide(readable)), adModeUnknown, &kept), L"") << readable;
         auto rs = automation::CreateObjectAs<Recordset>(L"ADODB.Recordset");
         rs->Open(Variant(std::wstring(L"SELECT id FROM t")), kept, adOpenStatic, adLockOptimistic,
                  adCmdText);
