@@ -6,6 +6,7 @@
 #include "database/provider_prefix.h"
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/adox_catalog.h"
+#include "platform/provider/connection_string.h"
 #include "platform/provider/dao_database.h"
 #include "platform/provider/dao_engine.h"
 #include "platform/provider/provider_classes.h"
@@ -35,15 +36,18 @@ DbConnection::Program DbConnection::CurrentProgram()
 
 std::wstring DbConnection::BuildConnectionString(const ConnectionSettings& s)
 {
+    // Each value is quoted where it needs it: a ';' or a quote in a path or a password must not
+    // end the value and start another setting (another Data Source above all).
+    using provider::QuoteConnectionValue;
     std::wstring text = ProviderPrefix(s.path).Text();
     if (!s.databasePassword.empty())
-        text += L";Jet OLEDB:Database Password=" + s.databasePassword;
+        text += L";Jet OLEDB:Database Password=" + QuoteConnectionValue(s.databasePassword);
     if (!s.systemDatabase.empty())
-        text += L";Jet OLEDB:System database=" + s.systemDatabase;
+        text += L";Jet OLEDB:System database=" + QuoteConnectionValue(s.systemDatabase);
     if (!s.userName.empty())
-        text += L";User ID=" + s.userName;
+        text += L";User ID=" + QuoteConnectionValue(s.userName);
     if (!s.userPassword.empty())
-        text += L";Password=" + s.userPassword;
+        text += L";Password=" + QuoteConnectionValue(s.userPassword);
     return text;
 }
 
@@ -141,7 +145,7 @@ const automation::Ptr<provider::dao::Database>& DbConnection::OpenDatabaseDao()
     // database cannot be opened for its relations at all.
     std::wstring connect;
     if (!settings_->databasePassword.empty())
-        connect = L";PWD=" + settings_->databasePassword;
+        connect = L";PWD=" + provider::QuoteConnectionValue(settings_->databasePassword);
     try {
         daoDatabase_ =
             daoEngine_->OpenDatabase(settings_->path, automation::Variant(false),

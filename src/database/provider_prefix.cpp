@@ -3,6 +3,8 @@
 
 #include <cwctype>
 
+#include "platform/provider/connection_string.h"
+
 std::wstring build_connection_string(const std::wstring& path, bool* aceOut)
 {
     std::wstring copy = path;
@@ -17,7 +19,7 @@ std::wstring build_connection_string(const std::wstring& path, bool* aceOut)
         *aceOut = ace;
     return (ace ? L"Provider=Microsoft.ACE.OLEDB.12.0;Data Source="
                 : L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-           path;
+           provider::QuoteConnectionValue(path);
 }
 
 ProviderPrefix::ProviderPrefix(const std::wstring& path)

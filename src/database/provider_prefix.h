@@ -10,7 +10,9 @@ public:
     explicit ProviderPrefix(const std::wstring& path);
 
     bool IsAce() const { return ace_; }
-    // The provider text followed by the path exactly as given.
+    // The provider text followed by the path exactly as given: in its own case and
+    // untrimmed, quoted where it holds a ';' or a quote or starts or ends with a blank, so
+    // that the provider reads the path and nothing else from it.
     const std::wstring& Text() const { return text_; }
 
 private:

@@ -138,8 +138,9 @@ bool DirectSync::MakeBackup()
     if (CopyToNewFile(automation::ToUtf8(target_.path), automation::ToUtf8(name)))
         return true;
     std::wstring text = L"Can't create backup.";
+    // The system's text follows as a sentence of its own.
     if (errno != 0)
-        text += automation::FromUtf8(std::strerror(errno));
+        text += L" " + automation::FromUtf8(std::strerror(errno)) + L".";
     Fail(text);
     return false;
 }

@@ -1,9 +1,12 @@
 // The unattended road, run as the built program in a subprocess: exit codes, the usage text, the
 // console and log-file reports, and runs without any display.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -310,6 +313,142 @@ TEST_F(ScriptRunTest, ScriptsRunInEveryEncoding)
         EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT name FROM t"),
                   (std::vector<std::wstring>{L"K\u00F6ln \u00E9t\u00E9"}));
     }
+}
+
+// Paths, passwords, user names and workgroup paths holding ';', quotes or outer blanks reach the
+// provider whole: a value that reads as "Data Source=victim.mdb" never empties victim.mdb, "/c"
+// makes exactly the file it is given, and a genuine file under such a name reads as itself.
+TEST_F(ScriptRunTest, HostileValuesReachTheirOwnDatabaseOnly)
+{
+    WriteFile(dir / "create.sql", "CREATE TABLE t (id LONG);\r\nINSERT INTO t VALUES (1);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"create.sql", "victim.mdb", "/c"}).exitCode, 1);
+    ASSERT_EQ(RunProgram(dir.path(), {"create.sql", "own.mdb", "/c"}).exitCode, 1);
+    WriteFile(dir / "del.sql", "DELETE FROM t;\r\n");
+    const std::string inject = "x;Data Source=victim.mdb";
+    WriteFile(dir / inject, "");  // a workgroup file of that name exists
+    const std::vector<std::vector<std::string>> runs = {
+        {"del.sql", "other.mdb;Data Source=victim.mdb", "/e"},
+        {"del.sql", "own.mdb", "/p", inject, "/e"},
+        {"del.sql", "own.mdb", "/un", inject, "/e"},
+        {"del.sql", "own.mdb", "/up", inject, "/e"},
+        {"del.sql", "own.mdb", "/s", inject, "/e"},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run[1] + " " + run[2]);
+        RunProgram(dir.path(), run);
+        EXPECT_EQ(ReadRows(dir / "victim.mdb", L"SELECT id FROM t"),
+                  (std::vector<std::wstring>{L"1"}));
+    }
+    EXPECT_FALSE(fs::exists(dir / "other.mdb"));
+
+    for (const std::string name :
+         {"a;b.mdb", "\"q\".mdb", "'q'.mdb", " lead.mdb", "trail.mdb ", "x=y;'\";.mdb"}) {
+        SCOPED_TRACE(name);
+        testsupport::TempDir own;
+        WriteFile(own / "create.sql", "CREATE TABLE t (id LONG);\r\n");
+        const Outcome created = RunProgram(own.path(), {"create.sql", name, "/c", "/e"});
+        EXPECT_EQ(created.exitCode, 1) << created.out;
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(own.path()))
+            files.push_back(entry.path().filename().string());
+        std::vector<std::string> expected = {name, "create.sql"};
+        std::sort(files.begin(), files.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(files, expected);
+    }
+
+    const fs::path genuine = dir / "n;w'i\"nd.mdb ";
+    fs::rename(testsupport::CopyTestData("nwind.mdb", dir), genuine);
+    WriteFile(dir / "read.sql", "SELECT * FROM Shippers;\r\n");
+    const Outcome read = RunProgram(dir.path(), {"read.sql", genuine.filename().string(), "/e"});
+    EXPECT_EQ(read.exitCode, 1) << read.out;
+}
+
+// A synchronisation script writes a text key with many tabs or line breaks as a long chain of
+// "&" terms; its UPDATE and DELETE apply, as do long lists of conditions.
+TEST_F(ScriptRunTest, LongChainsOfTermsRun)
+{
+    std::string key = "\"a\"";
+    for (int i = 0; i < 16; ++i)
+        key += i % 2 ? " & chr(13) & chr(10) & \"b\"" : " & chr(9) & \"b\"";
+    std::string conditions = "id = 0";
+    for (int i = 1; i < 300; ++i)
+        conditions += " OR id = " + std::to_string(i);
+    std::string sum = "1";
+    for (int i = 1; i < 86; ++i)
+        sum += " + 1";
+    WriteFile(dir / "s.sql",
+              "CREATE TABLE t (k TEXT(255) PRIMARY KEY, id LONG, n LONG);\r\n"
+              "INSERT INTO t VALUES (" +
+                  key +
+                  ", 1, 0);\r\n"
+                  "INSERT INTO t VALUES (\"other\", 2, 0);\r\n"
+                  "UPDATE t SET n = " +
+                  sum + " WHERE k = " + key +
+                  ";\r\n"
+                  "DELETE FROM t WHERE (" +
+                  conditions + ") AND k <> " + key + ";\r\n");
+    const Outcome outcome = RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/e"});
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.out;
+    EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT id, n FROM t"),
+              (std::vector<std::wstring>{L"1|86"}));
+}
+
+// A run killed while it read a genuine file leaves its private snapshot behind, with an owner
+// file that nobody locks any more; the next run that reads a genuine file removes it.
+TEST_F(ScriptRunTest, SnapshotsOfKilledRunsGoWithTheNextRun)
+{
+    testsupport::TempDir tmp;
+    const fs::path left = tmp / "crv-genuine-Ab12Cd";
+    fs::create_directory(left);
+    WriteFile(left / "snapshot.crv", std::string(4096, 'x'));
+    WriteFile(left / "owner", "");
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", tmp.path().c_str(), 1);
+    testsupport::CopyTestData("indexTestV2003.mdb", dir);
+    WriteFile(dir / "read.sql", "SELECT * FROM Table1;\r\n");
+    const Outcome outcome = RunProgram(dir.path(), {"read.sql", "indexTestV2003.mdb", "/e"});
+    if (old)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.out;
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+// Databases that cannot be used say why: a folder or an unreadable file is not "an unrecognized
+// format", a folder is no workgroup file, and a store this user may only read is read.
+TEST_F(ScriptRunTest, DatabasesThatCannotBeUsedSayWhy)
+{
+    WriteFile(dir / "create.sql", "CREATE TABLE t (id LONG);\r\nINSERT INTO t VALUES (1);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"create.sql", "db.mdb", "/c"}).exitCode, 1);
+    WriteFile(dir / "read.sql", "SELECT * FROM t;\r\n");
+    fs::create_directory(dir / "folder");
+    const Outcome workgroup = RunProgram(dir.path(), {"read.sql", "db.mdb", "/s", "folder", "/e"});
+    EXPECT_EQ(workgroup.exitCode, 0);
+    EXPECT_NE(workgroup.out.find("The workgroup information file 'folder' is a folder"),
+              std::string::npos)
+        << workgroup.out;
+    const Outcome folder = RunProgram(dir.path(), {"read.sql", "folder", "/e"});
+    EXPECT_EQ(folder.exitCode, 0);
+    EXPECT_NE(folder.out.find("Could not read file 'folder'"), std::string::npos) << folder.out;
+
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    fs::create_directory(dir / "ro");
+    fs::copy_file(dir / "db.mdb", dir / "ro" / "db.mdb");
+    fs::copy_file(dir / "db.mdb", dir / "locked.mdb");
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(dir / "locked.mdb", fs::perms::none);
+    EXPECT_EQ(RunProgram(dir.path(), {"read.sql", "ro/db.mdb", "/e"}).exitCode, 1);
+    const Outcome unreadable = RunProgram(dir.path(), {"read.sql", "locked.mdb", "/e"});
+    EXPECT_EQ(unreadable.exitCode, 0);
+    EXPECT_NE(unreadable.out.find("Could not read file 'locked.mdb': Permission denied."),
+              std::string::npos)
+        << unreadable.out;
+    fs::permissions(dir / "ro", fs::perms::owner_all);
 }
 
 }  // namespace

@@ -4,20 +4,53 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "database/database_source.h"
 #include "database/provider_prefix.h"
+#include "database/schema_table.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/ado_connection.h"
+#include "platform/provider/ado_recordset.h"
 #include "platform/provider/adox_catalog.h"
 #include "platform/provider/adox_table.h"
+#include "platform/provider/connection_string.h"
 #include "platform/provider/dao_database.h"
 #include "platform/provider/dao_engine.h"
 #include "platform/provider/provider_classes.h"
+#include "sqlexec/i_progress.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using provider::adodb::adModeShareExclusive;
 using provider::adodb::adModeUnknown;
+
+// Values that a connection string could read as more than one value, or read short: every
+// character that the string's own syntax gives a meaning to, in every place.
+const std::vector<std::wstring>& HostileValues()
+{
+    static const std::vector<std::wstring> values = {
+        L"x;Data Source=victim.mdb",
+        L"a;b",
+        L"\"quoted\"",
+        L"it's",
+        L"both \" and ' quotes",
+        L"'",
+        L"\"",
+        L"\"\";'';",
+        L" leading",
+        L"trailing ",
+        L"\ttab\t",
+        L"key=value",
+        L"{braces}",
+        L"K\u00f6ln \u20ac",
+    };
+    return values;
+}
 
 std::wstring Wide(const std::filesystem::path& p)
 {
@@ -29,25 +62,26 @@ TEST(ProviderPrefixTest, AccdbAtTheEndChoosesAce)
     struct Case {
         const wchar_t* path;
         bool ace;
+        const wchar_t* dataSource;  // as written after "Data Source="
     };
     const Case cases[] = {
-        {L"C:\\data\\DB.ACCDB  \t", true},
-        {L"/x/y.accdb", true},
-        {L"/x/y.accdb\r\n", true},
-        {L"/x/y.accdb.mdb", false},
-        {L"/x/y.mdb", false},
-        {L"/x/accdb", false},
-        {L"", false},
-        {L"/x/y.AcCdB", true},
+        {L"C:\\data\\DB.ACCDB  \t", true, L"\"C:\\data\\DB.ACCDB  \t\""},
+        {L"/x/y.accdb", true, L"/x/y.accdb"},
+        {L"/x/y.accdb\r\n", true, L"\"/x/y.accdb\r\n\""},
+        {L"/x/y.accdb.mdb", false, L"/x/y.accdb.mdb"},
+        {L"/x/y.mdb", false, L"/x/y.mdb"},
+        {L"/x/accdb", false, L"/x/accdb"},
+        {L"", false, L""},
+        {L"/x/y.AcCdB", true, L"/x/y.AcCdB"},
     };
     for (const Case& c : cases) {
         ProviderPrefix p(c.path);
         EXPECT_EQ(p.IsAce(), c.ace) << automation::ToUtf8(c.path);
         std::wstring provider = c.ace ? L"Provider=Microsoft.ACE.OLEDB.12.0;Data Source="
                                       : L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
-        // The path follows unchanged: untrimmed and in its own case.
-        EXPECT_EQ(p.Text(), provider + c.path);
-        EXPECT_EQ(CreationString(c.path), provider + c.path);
+        // The path follows unchanged: untrimmed and in its own case, quoted where it must be.
+        EXPECT_EQ(p.Text(), provider + c.dataSource);
+        EXPECT_EQ(CreationString(c.path), provider + c.dataSource);
     }
 }
 
@@ -66,7 +100,7 @@ TEST(ConnectionStringTest, OptionalPartsFollowInTheirOrderOnlyWhenSet)
          L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb;Password=only"},
         {{L"b.accdb", L"", L"p;q", L"", L""},
          L"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=b.accdb;Jet OLEDB:Database "
-         L"Password=p;q"},
+         L"Password=\"p;q\""},
     };
     for (const Case& c : cases) {
         ConnectionSettings s;
@@ -76,6 +110,30 @@ TEST(ConnectionStringTest, OptionalPartsFollowInTheirOrderOnlyWhenSet)
         EXPECT_EQ(connection.ConnectionStringText(), c.expected);
         EXPECT_EQ(connection.State(), 0);
     }
+}
+
+// Whatever a path, password, user name or workgroup path holds, the provider reads exactly that
+// value under its own key and no other setting from it.
+TEST(ConnectionStringTest, EveryValueReadsBackExactlyUnderItsOwnKey)
+{
+    const wchar_t* keys[] = {L"Data Source", L"Jet OLEDB:System database",
+                             L"Jet OLEDB:Database Password", L"User ID", L"Password"};
+    for (const std::wstring& value : HostileValues()) {
+        for (int slot = 0; slot < 5; ++slot) {
+            std::wstring v[5] = {L"db.mdb", L"", L"", L"", L""};
+            v[slot] = value;
+            ConnectionSettings s;
+            s.Assign(v[0], v[1], v[2], v[3], v[4]);
+            const provider::ConnectionString parsed(DbConnection::BuildConnectionString(s));
+            for (int k = 0; k < 5; ++k)
+                EXPECT_EQ(parsed.Get(keys[k]), v[k]) << automation::ToUtf8(value) << " in " << slot;
+        }
+    }
+    // A quote that is not closed, or text after a closing quote, is not read as something else.
+    for (const wchar_t* malformed :
+         {L"Data Source=\"a.mdb", L"Data Source='a.mdb\"", L"Data Source=\"a\"b.mdb;x=1"})
+        EXPECT_THROW(provider::ConnectionString{malformed}, automation::ComError)
+            << automation::ToUtf8(malformed);
 }
 
 TEST(FormatComErrorTest, DescriptionOrNothing)
@@ -315,6 +373,77 @@ TEST_F(DbConnectionTest, DaoWorkgroupSettingsOnlyInTheComparison)
     DbConnection::SetProgram(DbConnection::Program::ScriptRunner);
     DbConnection runner(&workgroup);
     EXPECT_NO_THROW(runner.OpenDatabaseDao());
+}
+
+// Databases named with every kind of hostile character, protected by such passwords and opened
+// with such a user and workgroup file, open as themselves in every mode and in the comparison's
+// schema load; a name that reads as "another database" never reaches that other database.
+TEST_F(DbConnectionTest, HostileNamesAndPasswordsOpenTheirOwnDatabase)
+{
+    ConnectionSettings victimSettings;
+    victimSettings.Assign(Wide(dir / "victim.mdb"), L"", L"", L"", L"");
+    {
+        auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
+        catalog->Create(CreationString(victimSettings.path))->Close();
+        DbConnection victim(&victimSettings);
+        victim.Open()->Execute(L"CREATE TABLE t (id LONG)");
+        victim.Open()->Execute(L"INSERT INTO t VALUES (1)");
+    }
+    int n = 0;
+    for (const std::wstring& value : HostileValues()) {
+        SCOPED_TRACE(automation::ToUtf8(value));
+        // The value as a file name (with no folder part, so that a "Data Source=" in it would
+        // name victim.mdb), as the password, the user, the user password and the workgroup file.
+        const std::wstring folder = Wide(dir / std::to_string(++n)) + L"/";
+        std::filesystem::create_directory(automation::ToUtf8(folder));
+        const std::wstring file = folder + value + L".mdb";
+        const std::wstring workgroup = folder + value + L".mdw";
+        std::ofstream(automation::ToUtf8(workgroup)) << "";
+        ConnectionSettings s;
+        s.Assign(file, workgroup, value, value, value);
+        auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
+        catalog
+            ->Create(CreationString(file) + L";Jet OLEDB:Database Password=" +
+                     provider::QuoteConnectionValue(value))
+            ->Close();
+        ASSERT_TRUE(std::filesystem::exists(automation::ToUtf8(file)));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(automation::ToUtf8(folder)),
+                                std::filesystem::directory_iterator()),
+                  2);
+        {
+            DbConnection db(&s);
+            db.Open()->Execute(L"CREATE TABLE own (id LONG)");
+            EXPECT_NO_THROW(db.OpenDatabaseDao());
+            EXPECT_NO_THROW(db.OpenCatalog()->Tables());
+            db.Close();
+        }
+        DatabaseSource source;
+        source.Settings() = s;
+        FakeProgress progress;
+        ASSERT_TRUE(source.Load(progress)) << automation::ToUtf8(source.ErrorText());
+        ASSERT_EQ(source.Schema()->Tables().size(), 1u);
+        EXPECT_EQ(source.Schema()->Tables()[0]->Name(), L"own");
+
+        // The password is the whole value: a part of it does not open the database.
+        ConnectionSettings part = s;
+        part.databasePassword = value.substr(0, value.size() - 1) + L"#";
+        DbConnection wrong(&part);
+        EXPECT_THROW(wrong.Open(), DbOpenException);
+    }
+    DbConnection victim(&victimSettings);
+    EXPECT_FALSE(victim.Open()->Execute(L"SELECT id FROM t")->IsEOF());
+
+    // A genuine file under such a name is read as itself.
+    const auto genuine = testsupport::CopyTestData("nwind.mdb", dir);
+    const std::filesystem::path renamed = dir / "n;w'i\"nd.mdb ";
+    std::filesystem::rename(genuine, renamed);
+    DatabaseSource source;
+    source.Settings().Assign(Wide(renamed), L"", L"", L"", L"");
+    FakeProgress progress;
+    ASSERT_TRUE(source.Load(progress)) << automation::ToUtf8(source.ErrorText());
+    EXPECT_EQ(source.Schema()->Tables().size(), 9u);
+    DbConnection db(&source.Settings());
+    EXPECT_FALSE(db.Open()->Execute(L"SELECT * FROM Shippers")->IsEOF());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ using automation::Ptr;
 Ptr<adodb::Connection> Catalog::Create(const std::wstring& connectionString)
 {
     provider::ConnectionString cs(connectionString);
-    std::wstring path = CheckedDataSource(cs);
+    std::wstring path = CheckedDataSource(cs, false);
     NativeStore::Create(path, cs.Get(L"Jet OLEDB:Database Password"));
     auto connection = std::make_shared<adodb::Connection>();
     connection->Open(connectionString);

@@ -1,6 +1,7 @@
 // Parsing connection strings and checking what they name.
 #include "platform/provider/connection_string.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cwctype>
@@ -33,6 +34,11 @@ std::wstring Trim(const std::wstring& s)
 
 ConnectionString::ConnectionString(const std::wstring& text)
 {
+    auto malformed = [] {
+        return automation::ComError(automation::E_FAIL,
+                                    L"Format of the initialization string does not conform to "
+                                    L"the OLE DB specification.");
+    };
     size_t p = 0;
     while (p < text.size()) {
         size_t eq = text.find(L'=', p);
@@ -44,22 +50,33 @@ ConnectionString::ConnectionString(const std::wstring& text)
             ++v;
         std::wstring value;
         if (v < text.size() && (text[v] == L'"' || text[v] == L'\'')) {
-            wchar_t quote = text[v];
-            size_t close = text.find(quote, v + 1);
-            if (close == std::wstring::npos)
-                close = text.size();
-            value = text.substr(v + 1, close - v - 1);
-            p = text.find(L';', close);
-            p = p == std::wstring::npos ? text.size() : p + 1;
+            const wchar_t quote = text[v];
+            size_t at = v + 1;
+            while (true) {
+                size_t close = text.find(quote, at);
+                if (close == std::wstring::npos)
+                    throw malformed();
+                value.append(text, at, close - at);
+                if (close + 1 < text.size() && text[close + 1] == quote) {
+                    value += quote;  // a doubled quote stands for itself
+                    at = close + 2;
+                    continue;
+                }
+                at = close + 1;
+                break;
+            }
+            while (at < text.size() && (text[at] == L' ' || text[at] == L'\t'))
+                ++at;
+            if (at < text.size() && text[at] != L';')
+                throw malformed();
+            p = at + 1;
         } else {
-            // Values go in unquoted and unescaped; only ';' ends them. Blanks
-            // are kept as they are (a path may end in blanks).
-            size_t end = text.find(L';', eq + 1);
+            // An unquoted value runs to the next ';'. Blanks after it are kept
+            // as they are (a path may end in blanks).
+            size_t end = text.find(L';', v);
             if (end == std::wstring::npos)
                 end = text.size();
-            value = text.substr(eq + 1, end - eq - 1);
-            size_t first = value.find_first_not_of(L" \t");
-            value = first == std::wstring::npos ? std::wstring() : value.substr(first);
+            value = text.substr(v, end - v);
             p = end + 1;
         }
         if (!key.empty())
@@ -78,7 +95,26 @@ bool ConnectionString::Has(const std::wstring& key) const
     return values_.count(Lower(key)) != 0;
 }
 
-std::wstring CheckedDataSource(const ConnectionString& cs)
+std::wstring QuoteConnectionValue(const std::wstring& value)
+{
+    auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
+    const bool doubleQuote = value.find(L'"') != std::wstring::npos;
+    const bool singleQuote = value.find(L'\'') != std::wstring::npos;
+    if (!doubleQuote && !singleQuote && value.find(L';') == std::wstring::npos &&
+        (value.empty() || (!blank(value.front()) && !blank(value.back()))))
+        return value;
+    if (doubleQuote && !singleQuote)
+        return L"'" + value + L"'";
+    std::wstring quoted = L"\"";
+    for (wchar_t c : value) {
+        if (c == L'"')
+            quoted += L'"';
+        quoted += c;
+    }
+    return quoted + L"\"";
+}
+
+std::wstring CheckedDataSource(const ConnectionString& cs, bool existing)
 {
     std::wstring provider = Lower(Trim(cs.Get(L"Provider")));
     if (provider.rfind(L"microsoft.jet.oledb.", 0) != 0 &&
@@ -91,10 +127,18 @@ std::wstring CheckedDataSource(const ConnectionString& cs)
                                    L"Cannot start your application. The workgroup information "
                                    L"file is missing or opened exclusively by another user ('" +
                                        system + L"').");
+    struct stat st;
+    if (!system.empty() && ::stat(automation::ToUtf8(system).c_str(), &st) == 0 &&
+        S_ISDIR(st.st_mode))
+        throw automation::ComError(automation::E_FAIL,
+                                   L"Cannot start your application. The workgroup information "
+                                   L"file '" +
+                                       system + L"' is a folder, not a file.");
     std::wstring path = cs.Get(L"Data Source");
     // A path typed with blanks after it names the file without them.
-    std::wstring trimmed = Trim(path);
-    if (trimmed != path && access(automation::ToUtf8(path).c_str(), F_OK) != 0)
+    size_t last = path.find_last_not_of(L" \t\r\n");
+    std::wstring trimmed = last == std::wstring::npos ? std::wstring() : path.substr(0, last + 1);
+    if (existing && trimmed != path && access(automation::ToUtf8(path).c_str(), F_OK) != 0)
         path = trimmed;
     if (path.empty())
         throw automation::ComError(automation::E_FAIL,

@@ -28,9 +28,10 @@ automation::Ptr<Database> DBEngine::OpenDatabase(const std::wstring& path, const
     if (connect.vt() == automation::VT_BSTR)
         connectText = connect.bstrVal();
     // The provider's own checks: a path, and the workgroup file when one is named.
-    std::wstring text = L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + path + L"\"";
+    std::wstring text =
+        L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + QuoteConnectionValue(path);
     if (!systemDb_.empty())
-        text += L";Jet OLEDB:System database=\"" + systemDb_ + L"\"";
+        text += L";Jet OLEDB:System database=" + QuoteConnectionValue(systemDb_);
     std::wstring checked = CheckedDataSource(ConnectionString(text));
     // DAO's connect text starts with its source type, empty for Jet: ";PWD=...".
     size_t first = connectText.find_first_not_of(L';');

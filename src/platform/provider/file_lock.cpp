@@ -35,6 +35,14 @@ bool FileLock::Acquire(const std::string& databasePath, Mode mode)
     // flock; then the lock we got is on a dead file, so try again.
     for (int attempt = 0; attempt < 100; ++attempt) {
         int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        // A lock file that this user may not write (in a read-only folder, or
+        // left there by another user) still takes a lock when it can be read.
+        if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+            int saved = errno;
+            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                errno = saved;
+        }
         if (fd < 0)
             return false;
         if (::flock(fd, (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {

@@ -2,7 +2,8 @@
 // private native store, so that every face of the provider (ADO, ADOX, DAO,
 // schema rowsets, ordering) reads it exactly as it reads a native file. The
 // snapshot lives in a private temporary folder and goes when its last user
-// lets it go; the genuine file is only ever opened for reading.
+// lets it go, or, when its process was killed, with the next snapshot made by
+// any process; the genuine file is only ever opened for reading.
 #pragma once
 
 #include <memory>
@@ -32,6 +33,7 @@ private:
 
     std::string folder_;
     std::string storePath_;
+    int ownerLock_ = -1;  // the owner file, locked while this process lives
 };
 
 }  // namespace provider

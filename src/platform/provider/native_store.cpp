@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -98,16 +99,43 @@ void Configure(sqlite3* db, CounterState* counter)
     RegisterSqlFunctions(db, counter);
 }
 
+// An SQLite URI that reads the file at `path` as it stands, without its lock or
+// shared-memory files.
+std::string ImmutableUri(const std::string& path)
+{
+    std::string uri = "file:";
+    static const char kHex[] = "0123456789ABCDEF";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~') {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 15];
+        }
+    }
+    return uri + "?immutable=1";
+}
+
 }  // namespace
 
 FileKind DetectFileKind(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return access(path.c_str(), F_OK) == 0 ? FileKind::Unknown : FileKind::Missing;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        int error = errno;
+        FileKind kind = access(path.c_str(), F_OK) == 0 ? FileKind::Unreadable : FileKind::Missing;
+        errno = error;
+        return kind;
+    }
     char head[32] = {};
-    in.read(head, sizeof head);
-    std::streamsize n = in.gcount();
+    ssize_t n = ::read(fd, head, sizeof head);
+    int error = errno;
+    ::close(fd);
+    if (n < 0) {
+        errno = error;
+        return FileKind::Unreadable;
+    }
     if (n >= 16 && std::memcmp(head, "SQLite format 3", 16) == 0)
         return FileKind::Native;
     if (n >= 21 && std::memcmp(head + 4, "Standard Jet DB", 15) == 0)
@@ -164,6 +192,9 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
     switch (DetectFileKind(narrow)) {
         case FileKind::Missing:
             throw ComError(E_FAIL, L"Could not find file '" + path + L"'.");
+        case FileKind::Unreadable:
+            throw ComError(E_FAIL, L"Could not read file '" + path + L"': " +
+                                       automation::FromUtf8(std::strerror(errno)) + L".");
         case FileKind::Native:
             break;
         case FileKind::Jet3:
@@ -176,33 +207,70 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
     std::unique_ptr<NativeStore> store(new NativeStore);
     store->path_ = path;
     store->exclusive_ = exclusive;
-    if (!store->lock_.Acquire(narrow,
-                              exclusive ? FileLock::Mode::Exclusive : FileLock::Mode::Shared)) {
-        if (errno == EWOULDBLOCK)
-            throw ComError(E_FAIL, L"Could not use '" + path +
-                                       L"'; file already in use (opened exclusively "
-                                       L"by another user, or opened by others while an "
-                                       L"exclusive open was asked for).");
-        throw ComError(E_FAIL, L"Could not lock '" + path + L"': " +
-                                   automation::FromUtf8(std::strerror(errno)) + L".");
-    }
+    // A store that this user may not write, or whose folder holds no lock file for it, is
+    // read: opened read-only, and a WAL store whose shared-memory file cannot be made there is
+    // read as it stands (nobody can be writing it without that file).
+    const bool readOnly = !store->TakeLock() || access(narrow.c_str(), W_OK) != 0;
     // Every use of the connection is serialised by its session's lock, so
     // SQLite's own mutex (taken on every column read) is left out.
-    int rc = sqlite3_open_v2(narrow.c_str(), &store->db_,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2(
+        narrow.c_str(), &store->db_,
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK)
         ThrowSqliteError(store->db_, rc);
-    Configure(store->db_, &store->counter_);
-    {
+    auto probe = [&] {
+        Configure(store->db_, &store->counter_);
         Statement probe(store->db_,
                         "SELECT count(*) FROM sqlite_master WHERE name = 'crv.properties'");
         probe.Step();
-        if (probe.Int(0) == 0)
-            throw ComError(E_FAIL, UnrecognisedFormatText(path));
+        return probe.Int(0) != 0;
+    };
+    bool recognised = false;
+    try {
+        recognised = probe();
+    } catch (const ComError&) {
+        if (!readOnly)
+            throw;
+        sqlite3_close_v2(store->db_);
+        store->db_ = nullptr;
+        rc = sqlite3_open_v2(ImmutableUri(narrow).c_str(), &store->db_,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK)
+            ThrowSqliteError(store->db_, rc);
+        recognised = probe();
     }
+    if (!recognised)
+        throw ComError(E_FAIL, UnrecognisedFormatText(path));
     if (!PasswordMatches(store->db_, password))
         throw ComError(E_FAIL, L"Not a valid password.");
     return store;
+}
+
+bool NativeStore::TakeLock()
+{
+    const std::string narrow = automation::ToUtf8(path_);
+    // The lock file beside the database; where none can be made or opened (a
+    // read-only folder) the lock holds within this process only.
+    if (lock_.Acquire(narrow, exclusive_ ? FileLock::Mode::Exclusive : FileLock::Mode::Shared))
+        return true;
+    int error = errno;
+    if (error != EACCES && error != EROFS && error != EPERM)
+        throw ComError(E_FAIL, error == EWOULDBLOCK
+                                   ? L"Could not use '" + path_ +
+                                         L"'; file already in use (opened exclusively by "
+                                         L"another user, or opened by others while an "
+                                         L"exclusive open was asked for)."
+                                   : L"Could not lock '" + path_ + L"': " +
+                                         automation::FromUtf8(std::strerror(error)) + L".");
+    char* real = ::realpath(narrow.c_str(), nullptr);
+    processLock_ = ProcessLock::Acquire(real ? real : narrow, exclusive_);
+    std::free(real);
+    if (!processLock_)
+        throw ComError(E_FAIL, L"Could not use '" + path_ +
+                                   L"'; file already in use (opened exclusively in this "
+                                   L"program, or opened while an exclusive open was asked "
+                                   L"for).");
+    return false;
 }
 
 std::unique_ptr<NativeStore> NativeStore::OpenGenuine(const std::wstring& path, bool exclusive,
@@ -212,28 +280,7 @@ std::unique_ptr<NativeStore> NativeStore::OpenGenuine(const std::wstring& path, 
     std::unique_ptr<NativeStore> store(new NativeStore);
     store->path_ = path;
     store->exclusive_ = exclusive;
-    // The lock file beside the database, as for a native store; where none
-    // can be made (a read-only folder) the lock holds within this process only.
-    if (!store->lock_.Acquire(narrow,
-                              exclusive ? FileLock::Mode::Exclusive : FileLock::Mode::Shared)) {
-        int error = errno;
-        if (error != EACCES && error != EROFS && error != EPERM)
-            throw ComError(E_FAIL, error == EWOULDBLOCK
-                                       ? L"Could not use '" + path +
-                                             L"'; file already in use (opened exclusively by "
-                                             L"another user, or opened by others while an "
-                                             L"exclusive open was asked for)."
-                                       : L"Could not lock '" + path + L"': " +
-                                             automation::FromUtf8(std::strerror(error)) + L".");
-        char* real = ::realpath(narrow.c_str(), nullptr);
-        store->processLock_ = ProcessLock::Acquire(real ? real : narrow, exclusive);
-        std::free(real);
-        if (!store->processLock_)
-            throw ComError(E_FAIL, L"Could not use '" + path +
-                                       L"'; file already in use (opened exclusively in this "
-                                       L"program, or opened while an exclusive open was asked "
-                                       L"for).");
-    }
+    store->TakeLock();
     store->snapshot_ = GenuineSnapshot::Acquire(path, password);
     // Serialised by the session's lock, as a native store's connection is.
     int rc = sqlite3_open_v2(store->snapshot_->StorePath().c_str(), &store->db_,

@@ -17,8 +17,9 @@ namespace provider {
 
 class GenuineSnapshot;
 
-enum class FileKind { Missing, Native, Jet3, Jet4, Ace, Unknown };
+enum class FileKind { Missing, Unreadable, Native, Jet3, Jet4, Ace, Unknown };
 
+// Unreadable: the file is there but cannot be opened for reading; errno says why.
 FileKind DetectFileKind(const std::string& path);
 
 class NativeStore {
@@ -68,6 +69,9 @@ private:
     NativeStore() = default;
     static std::unique_ptr<NativeStore> OpenGenuine(const std::wstring& path, bool exclusive,
                                                     const std::wstring& password);
+    // Takes the lock of the file at `path_`: its lock file, or, in a folder where none can be
+    // made or opened, the lock among this process's connections. False for the latter.
+    bool TakeLock();
 
     sqlite3* db_ = nullptr;
     std::wstring path_;
@@ -77,8 +81,8 @@ private:
     bool exclusive_ = false;
     CounterState counter_;
     std::map<const char*, sqlite3_stmt*> fixed_;  // by the statement's literal text
-    std::shared_ptr<GenuineSnapshot> snapshot_;    // genuine files only
-    std::shared_ptr<void> processLock_;            // genuine files in read-only folders
+    std::shared_ptr<GenuineSnapshot> snapshot_;   // genuine files only
+    std::shared_ptr<void> processLock_;           // genuine files in read-only folders
 };
 
 // The description of a file that is no database this provider reads.

@@ -29,6 +29,11 @@ struct QueryEmitter::Scope {
 
 namespace {
 
+// SQLite refuses expressions nested deeper than 1000; a chain worked out from the left
+// nests one level per term.
+constexpr size_t kMaxLeftChain = 900;
+constexpr size_t kMaxBoundLiterals = 2000;
+
 bool IsWholeNumberType(AccessType t)
 {
     return t == AccessType::Byte || t == AccessType::Short || t == AccessType::Long ||
@@ -172,7 +177,11 @@ template <class Text>
 std::string QueryEmitter::LiteralSql(Text&& inlineSql, automation::Variant value,
                                      bool isDouble) const
 {
-    if (binding_ == LiteralBinding::Inline || (binding_ == LiteralBinding::Doubles && !isDouble))
+    // SQLite looks a numbered parameter up by a walk over all of them, so a statement of
+    // thousands of bound literals would take time in the square of their number. Past a
+    // few thousand the statement's text is its own anyway: other literals go inline.
+    if (binding_ == LiteralBinding::Inline || (binding_ == LiteralBinding::Doubles && !isDouble) ||
+        (!isDouble && bound_->size() >= kMaxBoundLiterals))
         return inlineSql();
     bound_->push_back(std::move(value));
     return "?" + std::to_string(bound_->size());
@@ -234,7 +243,7 @@ std::string QueryEmitter::StoreInto(const EmittedExpr& value, const ColumnInfo& 
     int src = -1;
     if (!value.exact.empty()) {
         sql = binding_ == LiteralBinding::All
-                  ? LiteralSql([] { return std::string(); },
+                  ? LiteralSql([&] { return QuoteText(std::string_view(value.exact)); },
                                automation::Variant(automation::FromUtf8(value.exact)), false)
                   : QuoteText(std::string_view(value.exact));
     } else if (value.stored) {
@@ -391,10 +400,61 @@ EmittedExpr QueryEmitter::Binary(const sql::Expr& e, const Scope& scope)
 {
     // A chain of one operator may come as one node with all its operands;
     // it binds from the left.
-    EmittedExpr result = Expr(*e.args.at(0), scope);
-    for (size_t i = 1; i < e.args.size(); ++i)
-        result = Combine(e.op, result, Expr(*e.args[i], scope));
+    std::vector<EmittedExpr> operands;
+    operands.reserve(e.args.size());
+    for (const sql::ExprPtr& arg : e.args)
+        operands.push_back(Expr(*arg, scope));
+    auto all = [&](auto&& test) {
+        for (const EmittedExpr& x : operands) {
+            if (!(x.stored || x.typed) || !test(x.type.type))
+                return false;
+        }
+        return true;
+    };
+    auto isText = [](AccessType t) { return t == AccessType::Text || t == AccessType::Memo; };
+    // Where grouping does not change the result, a long chain goes to SQLite as a
+    // balanced tree: its depth grows with the logarithm of the terms, and SQLite limits
+    // both its parser stack and its expression depth. Whole numbers add and multiply
+    // the same in any grouping, and so do texts joined by +; fractions round
+    // differently, so those are added from the left as written.
+    bool regroupable = false;
+    switch (e.op) {
+        case Op::Concat:
+        case Op::And:
+        case Op::Or:
+        case Op::Xor:
+        case Op::Eqv:
+            regroupable = true;
+            break;
+        case Op::Add:
+            regroupable = all(IsWholeNumberType) || all(isText);
+            break;
+        case Op::Multiply:
+            regroupable = all(IsWholeNumberType);
+            break;
+        default:
+            break;
+    }
+    if (regroupable)
+        return CombineBalanced(e.op, operands, 0, operands.size());
+    if (operands.size() > kMaxLeftChain)
+        Fail(L"Expression too complex in query expression: more than " +
+             std::to_wstring(kMaxLeftChain) +
+             L" terms of one operator that must be worked out from the left");
+    EmittedExpr result = std::move(operands.at(0));
+    for (size_t i = 1; i < operands.size(); ++i)
+        result = Combine(e.op, result, operands[i]);
     return result;
+}
+
+EmittedExpr QueryEmitter::CombineBalanced(sql::Op op, const std::vector<EmittedExpr>& operands,
+                                          size_t begin, size_t end) const
+{
+    if (end - begin == 1)
+        return operands[begin];
+    size_t middle = begin + (end - begin) / 2;
+    return Combine(op, CombineBalanced(op, operands, begin, middle),
+                   CombineBalanced(op, operands, middle, end));
 }
 
 EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const EmittedExpr& r) const
@@ -453,10 +513,18 @@ EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const Emitte
             if (op == Op::Add && textA && textB)
                 return Typed("(" + a + " || " + b + ")", AccessType::Text);
             const char* sign = op == Op::Add ? " + " : op == Op::Subtract ? " - " : " * ";
+            // SQLite binds + and - (and *) from the left as we do: the chain so far takes
+            // the next term inside its own parentheses.
+            const int level = op == Op::Multiply ? 2 : 1;
+            const bool joins = l.chainLevel == level && l.chainSize == a.size() && a == l.sql;
+            std::string sql =
+                joins ? a.substr(0, a.size() - 1) + sign + b + ")" : "(" + a + sign + b + ")";
             if (!(l.stored || l.typed || l.sql == "NULL") ||
                 !(r.stored || r.typed || r.sql == "NULL")) {
                 EmittedExpr untyped;  // the value decides its own type
-                untyped.sql = "(" + a + sign + b + ")";
+                untyped.sql = std::move(sql);
+                untyped.chainLevel = level;
+                untyped.chainSize = untyped.sql.size();
                 return untyped;
             }
             AccessType t = AccessType::Double;
@@ -467,7 +535,10 @@ EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const Emitte
             else if ((ka == AccessType::Currency || kb == AccessType::Currency) &&
                      ka != AccessType::Double && kb != AccessType::Double)
                 t = AccessType::Currency;
-            return Typed("(" + a + sign + b + ")", t);
+            EmittedExpr typed = Typed(std::move(sql), t);
+            typed.chainLevel = level;
+            typed.chainSize = typed.sql.size();
+            return typed;
         }
         case Op::Divide:
             return Typed("acc_divide(" + a + ", " + b + ")", AccessType::Double);

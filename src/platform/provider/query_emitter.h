@@ -21,6 +21,12 @@ struct EmittedExpr {
     ColumnType type;
     std::string exact;  // decimal literals: their digits, for exact storing
     bool parameterized = false;
+    // Set when `sql` is a parenthesised chain of SQLite's own + and - (1) or * (2) of
+    // `chainSize` characters: a further term of the same level joins the chain inside its
+    // parentheses, so that a long chain does not nest one pair of parentheses per term. A
+    // copy whose `sql` was wrapped since (sum(...), a negation) no longer has that size.
+    int chainLevel = 0;
+    size_t chainSize = 0;
 };
 
 struct ResultColumn {
@@ -82,6 +88,8 @@ private:
     EmittedExpr Literal(const sql::Expr& e);
     EmittedExpr Binary(const sql::Expr& e, const Scope& scope);
     EmittedExpr Combine(sql::Op op, const EmittedExpr& l, const EmittedExpr& r) const;
+    EmittedExpr CombineBalanced(sql::Op op, const std::vector<EmittedExpr>& operands, size_t begin,
+                                size_t end) const;
     EmittedExpr Function(const sql::Expr& e, const Scope& scope);
     std::string Natural(const EmittedExpr& e) const;
     std::string Comparable(const EmittedExpr& value, const EmittedExpr& against) const;

@@ -259,5 +259,75 @@ TEST_F(ExecutionTest, ThreadsReadAtOnceOnOneConnectionAndOnTwo)
     second->Close();
 }
 
+// Long chains of one operator, as a synchronisation script writes a text with many tabs or
+// line breaks ("a" & chr(9) & "b" ...) or a user writes a long list of conditions, run
+// whatever their length; a chain that has to be worked out from the left and is too long
+// for the engine is refused with a clear message rather than a parser failure.
+TEST_F(ExecutionTest, LongChainsOfOneOperatorRun)
+{
+    Run(L"CREATE TABLE t (id LONG PRIMARY KEY, a MEMO, n DOUBLE)");
+    auto chain = [](const std::wstring& term, const std::wstring& op, size_t count) {
+        std::wstring text = term;
+        text.reserve((term.size() + op.size()) * count);
+        for (size_t i = 1; i < count; ++i)
+            text += op + term;
+        return text;
+    };
+    struct Case {
+        std::wstring value;   // the expression stored into n or a
+        bool text;            // stored into a
+        std::wstring result;  // what reads back; empty: the error below
+        std::wstring error;
+    };
+    const std::wstring mixed = L"1" + chain(L" - 1 + 1", L"", 400);  // 801 terms, 800 changes
+    const Case cases[] = {
+        {chain(L"\"x\"", L" & ", 100000), true, std::wstring(100000, L'x'), L""},
+        {chain(L"\"ab\"", L" + ", 1000), true, chain(L"ab", L"", 1000), L""},
+        {chain(L"1", L" + ", 100000), false, L"100000", L""},
+        {chain(L"1", L" * ", 100000), false, L"1", L""},
+        {chain(L"0.5", L" + ", 800), false, L"400", L""},
+        {mixed, false, L"1", L""},
+        {chain(L"0.5", L" + ", 100000), false, L"", L"Expression too complex"},
+    };
+    int id = 0;
+    for (const Case& c : cases) {
+        ++id;
+        const std::wstring column = c.text ? L"a" : L"n";
+        const std::wstring sql = L"INSERT INTO t (id, " + column + L") VALUES (" +
+                                 std::to_wstring(id) + L", " + c.value + L")";
+        if (!c.error.empty()) {
+            EXPECT_NE(ErrorOf(sql).find(c.error), std::wstring::npos) << id;
+            continue;
+        }
+        ASSERT_EQ(ErrorOf(sql), L"") << id;
+        auto rs = Query(L"SELECT " + column + L" FROM t WHERE id = " + std::to_wstring(id));
+        EXPECT_EQ(
+            automation::ChangeType(rs->Fields()->Item(0L)->Value(), automation::VT_BSTR).bstrVal(),
+            c.result)
+            << id;
+    }
+
+    // Conditions: 100,000 ORs find the rows they name, 100,000 ANDs keep them all, and a
+    // key holding many tabs and line breaks is found by the text the script writer makes.
+    std::wstring key = L"a";
+    std::wstring keyExpr = L"\"a\"";
+    for (int i = 0; i < 15; ++i) {
+        key += i % 2 ? L"\r\n" : L"\t";
+        keyExpr += i % 2 ? L" & chr(13) & chr(10)" : L" & chr(9)";
+        key += L"b";
+        keyExpr += L" & \"b\"";
+    }
+    Run(L"INSERT INTO t (id, a) VALUES (100, " + keyExpr + L")");
+    EXPECT_EQ(Run(L"UPDATE t SET n = 7 WHERE a = " + keyExpr), 1);
+    EXPECT_EQ(Query(L"SELECT COUNT(*) FROM t WHERE " + chain(L"n >= 0", L" AND ", 100000))
+                  ->Fields()
+                  ->Item(0L)
+                  ->Value(),
+              Variant(5));
+    EXPECT_EQ(Run(L"DELETE FROM t WHERE " + chain(L"id = 99", L" OR ", 100000) + L" OR id = 1"), 1);
+    EXPECT_EQ(Run(L"DELETE FROM t WHERE a = " + keyExpr + L" AND n = 7"), 1);
+    EXPECT_EQ(Rows(L"t").find(key), std::wstring::npos);
+}
+
 }  // namespace
 }  // namespace providertest

@@ -95,6 +95,8 @@ TEST_F(StoreTest, OpenFailuresSayWhatWentWrong)
         {JetString(path, L";Jet OLEDB:System database=" + Wide(dir / "system.mdw") +
                              L";User ID=Admin;Password=x"),
          L""},
+        {JetString(path, L";Jet OLEDB:System database=" + Wide(dir.path())), L"is a folder"},
+        {JetString(Wide(dir.path())), L"Could not read file"},
     };
     for (const Case& c : cases) {
         std::wstring error = OpenError(c.connect, adModeUnknown);
@@ -177,6 +179,41 @@ TEST(FileLockTest, LockFilesAreNamedAsAccessNamesThem)
     EXPECT_EQ(provider::FileLock::LockPathOf("/a/b.mdb"), "/a/b.ldb");
     EXPECT_EQ(provider::FileLock::LockPathOf("/a/b.ACCDB"), "/a/b.laccdb");
     EXPECT_EQ(provider::FileLock::LockPathOf("/a.d/b"), "/a.d/b.ldb");
+}
+
+// Files this user may read but not write, in folders where no lock file can be made, are read;
+// a file that cannot be read says so.
+TEST_F(StoreTest, ReadOnlyStoresAndFoldersAreReadAndUnreadableFilesSaySo)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    Run(L"CREATE TABLE t (id LONG)");
+    Run(L"INSERT INTO t VALUES (1)");
+    connection->Close();
+    const fs::path folder = dir / "ro";
+    fs::create_directory(folder);
+    fs::copy_file(ToUtf8(path), folder / "a.mdb");
+    fs::copy_file(ToUtf8(path), dir / "b.mdb");
+    fs::copy_file(ToUtf8(path), dir / "c.mdb");
+    fs::permissions(dir / "b.mdb", fs::perms::owner_read);
+    fs::permissions(dir / "c.mdb", fs::perms::none);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    for (const fs::path& readable : {folder / "a.mdb", dir / "b.mdb"}) {
+        Ptr<Connection> kept;
+        ASSERT_EQ(OpenError(JetString(Wide(readable)), adModeUnknown, &kept), L"") << readable;
+        auto rs = automation::CreateObjectAs<Recordset>(L"ADODB.Recordset");
+        rs->Open(Variant(std::wstring(L"SELECT id FROM t")), kept, adOpenStatic, adLockOptimistic,
+                 adCmdText);
+        EXPECT_FALSE(rs->IsEOF()) << readable;
+        rs->Close();
+        // Within this program the lock still keeps an exclusive open out.
+        EXPECT_NE(OpenError(JetString(Wide(readable)), adModeShareExclusive), L"") << readable;
+        kept->Close();
+    }
+    EXPECT_NE(OpenError(JetString(Wide(dir / "c.mdb")), adModeUnknown)
+                  .find(L"Could not read file '" + Wide(dir / "c.mdb") + L"': Permission denied."),
+              std::wstring::npos);
+    fs::permissions(folder, fs::perms::owner_all);
 }
 
 }  // namespace
