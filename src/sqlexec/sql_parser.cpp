@@ -87,14 +87,19 @@ public:
     explicit Matcher(const std::wstring& text) : text_(text) {}
 
     bool Matches(const StatementPattern& pattern) { return pattern.Match(text_, groups_); }
-    const std::wstring& Group(size_t i) const { return groups_[i]; }
+    std::wstring Group(size_t i) const { return std::wstring(groups_[i]); }
 
 private:
     const std::wstring& text_;
-    std::vector<std::wstring> groups_;
+    std::vector<std::wstring_view> groups_;
 };
 
 }  // namespace
+
+std::span<const wchar_t* const> SQLParser::PatternTexts()
+{
+    return kPatternTexts;
+}
 
 SQLParser::SQLParser(const std::wstring& script) : script_(script)
 {

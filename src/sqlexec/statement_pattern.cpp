@@ -7,6 +7,7 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 
@@ -14,21 +15,24 @@ namespace SQLExecutor {
 
 namespace {
 
-// Blanks as the C.UTF-8 locale classifies them, whatever locale the process runs under.
-bool IsBlank(wchar_t c)
+bool IsWideBlank(wchar_t c)
 {
     static const locale_t utf8 = [] {
         locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
         return loc ? loc : newlocale(LC_CTYPE_MASK, "C", nullptr);
     }();
-    if (c == L' ' || c == L'\t')
-        return true;
-    if (static_cast<std::uint32_t>(c) < 0x80)
-        return c >= L'\n' && c <= L'\r';
     return static_cast<std::uint32_t>(c) <= 0x10FFFF && iswspace_l(static_cast<wint_t>(c), utf8);
 }
 
-wchar_t LowerAscii(wchar_t c)
+// Blanks as the C.UTF-8 locale classifies them, whatever locale the process runs under.
+inline bool IsBlank(wchar_t c)
+{
+    if (static_cast<std::uint32_t>(c) < 0x80)
+        return c == L' ' || (c >= L'\t' && c <= L'\r');
+    return IsWideBlank(c);
+}
+
+inline wchar_t LowerAscii(wchar_t c)
 {
     return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
 }
@@ -63,6 +67,12 @@ public:
     explicit Positions(size_t n) : bits_((n + 64) / 64) {}
     bool operator[](size_t p) const { return (bits_[p / 64] >> (p % 64)) & 1; }
     void Set(size_t p) { bits_[p / 64] |= std::uint64_t{1} << (p % 64); }
+    void Clear(size_t first, size_t last)
+    {
+        std::fill(bits_.begin() + static_cast<std::ptrdiff_t>(first / 64),
+                  bits_.begin() + static_cast<std::ptrdiff_t>(last / 64 + 1), 0);
+    }
+    void Swap(Positions& other) { bits_.swap(other.bits_); }
 
 private:
     std::vector<std::uint64_t> bits_;
@@ -168,13 +178,13 @@ void StatementPattern::AddLiteral(wchar_t c)
 bool StatementPattern::CanMatch(std::wstring_view text) const
 {
     const size_t n = text.size();
-    std::vector<std::uint8_t> current(n + 1, 0), next(n + 1, 0);
-    current[0] = 1;
+    Positions current(n), next(n);
+    current.Set(0);
     size_t lo = 0, hi = 0;
     for (const Step& step : steps_) {
         size_t nextLo = n + 1, nextHi = 0;
         auto reach = [&](size_t q) {
-            next[q] = 1;
+            next.Set(q);
             nextLo = std::min(nextLo, q);
             nextHi = std::max(nextHi, q);
         };
@@ -216,18 +226,18 @@ bool StatementPattern::CanMatch(std::wstring_view text) const
                 break;
             }
         }
-        for (size_t p = lo; p <= hi; ++p)
-            current[p] = 0;
+        current.Clear(lo, hi);
         if (nextLo > nextHi)
             return false;
-        current.swap(next);
+        current.Swap(next);
         lo = nextLo;
         hi = nextHi;
     }
     return false;
 }
 
-bool StatementPattern::Match(std::wstring_view text, std::vector<std::wstring>& groups) const
+bool StatementPattern::Match(std::wstring_view text,
+                             std::vector<std::wstring_view>& groups) const
 {
     groups.clear();
     if (!CanMatch(text))
@@ -252,8 +262,9 @@ bool StatementPattern::Match(std::wstring_view text, std::vector<std::wstring>& 
             case Kind::Literal:
             case Kind::Choice:
                 for (size_t p = 0; p < n; ++p) {
+                    const wchar_t c = LowerAscii(text[p]);
                     for (const std::wstring& word : step.words) {
-                        if (WordAt(text, p, word) && after[p + word.size()]) {
+                        if (c == word[0] && WordAt(text, p, word) && after[p + word.size()]) {
                             from.Set(p);
                             break;
                         }

@@ -23,8 +23,8 @@ public:
     explicit StatementPattern(std::wstring_view pattern);
 
     // True when the whole text matches; `groups` then holds group 0 (the match) and every
-    // capturing group in the order of its opening parenthesis.
-    bool Match(std::wstring_view text, std::vector<std::wstring>& groups) const;
+    // capturing group in the order of its opening parenthesis, as views into `text`.
+    bool Match(std::wstring_view text, std::vector<std::wstring_view>& groups) const;
 
 private:
     enum class Kind { Literal, Choice, Blanks, Any, End };
