@@ -47,9 +47,7 @@ const Form kForms[] = {
     {"INSERT of chr( without an end",
      [](size_t n) { return Grow(L"INSERT INTO t (a) VALUES (", L"chr(", L")", n); }},
     {"UPDATE matching, blanks after its condition",
-     [](size_t n) {
-         return Grow(L"UPDATE t SET a = chr(1) WHERE x", L" ", L"y", n);
-     }},
+     [](size_t n) { return Grow(L"UPDATE t SET a = chr(1) WHERE x", L" ", L"y", n); }},
     {"INSERT matching, one long base64 literal",
      [](size_t n) {
          return Grow(L"INSERT INTO t (a, b) VALUES (1, base64(\"", L"AAEC", L"\"))", n);

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "output/text_utils.h"
-#include "sqlexec/statement_pattern.h"
 #include "sqlexec/sql_parametrized_command.h"
+#include "sqlexec/statement_pattern.h"
 
 namespace SQLExecutor {
 

@@ -236,8 +236,7 @@ bool StatementPattern::CanMatch(std::wstring_view text) const
     return false;
 }
 
-bool StatementPattern::Match(std::wstring_view text,
-                             std::vector<std::wstring_view>& groups) const
+bool StatementPattern::Match(std::wstring_view text, std::vector<std::wstring_view>& groups) const
 {
     groups.clear();
     if (!CanMatch(text))

@@ -76,8 +76,8 @@ bool CompactBase64(std::wstring_view encoded, std::string& compact)
     if (compact.size() % 4 != 0)
         return false;
     const size_t padding = compact.size() - std::min(compact.find('='), compact.size());
-    return padding <= 2 && compact.find_first_not_of('=', compact.size() - padding) ==
-                               std::string::npos;
+    return padding <= 2 &&
+           compact.find_first_not_of('=', compact.size() - padding) == std::string::npos;
 }
 
 // The literal as an error message shows it: long ones are cut, so that the message stays a line.

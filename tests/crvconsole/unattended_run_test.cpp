@@ -162,7 +162,9 @@ TEST(UnattendedRunTest, ScriptThatCannotBeReadIsReported)
     testsupport::TempDir dir;
     WriteFile(dir / "empty.sql", "");
     fs::create_directory(dir / "folder");
-    WriteFile(dir / "broken.sql", "\xEF\xBB\xBF" "DELETE FROM t;\r\nSELECT '\xC3';\r\n");
+    WriteFile(dir / "broken.sql",
+              "\xEF\xBB\xBF"
+              "DELETE FROM t;\r\nSELECT '\xC3';\r\n");
     WriteFile(dir / "s.sql", "DELETE FROM t;\r\n");
     WriteFile(dir / "b64.sql", "INSERT INTO t (a) VALUES (base64(\"!!!not base64!!!\"));\r\n");
     const struct {
@@ -203,10 +205,10 @@ TEST(UnattendedRunTest, ScriptLargerThanMemoryFailsCleanly)
     fs::resize_file(dir / "huge.sql", 8ull << 30);  // sparse: no disk space is used
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(dir.path().string()));
-    process.start(QStringLiteral("/bin/sh"),
-                  {QStringLiteral("-c"),
-                   QStringLiteral("ulimit -v 2000000; exec \"$0\" huge.sql db.mdb /e"),
-                   QString::fromStdString((testsupport::BinaryDir() / "crvconsole").string())});
+    process.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("ulimit -v 2000000; exec \"$0\" huge.sql db.mdb /e"),
+         QString::fromStdString((testsupport::BinaryDir() / "crvconsole").string())});
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);

@@ -34,10 +34,38 @@ const wchar_t* const kSeeds[] = {
     L"LINK TABLE [L] TO [R] SRC \"/tmp/x.mdb\"",
 };
 const wchar_t* const kPieces[] = {
-    L" ",      L"  ",     L"\t",     L"\n",     L"\r",         L"\x00A0",  L"\x2028", L"\x3000",
-    L"\x0085", L"\x017F", L"\x212A", L"\x0130", L"[",          L"]",       L"(",      L")",
-    L"\"",     L",",      L"=",      L"chr(",   L"base64(",    L" WHERE ", L"where",  L" SET ",
-    L" AS ",   L" TO ",   L"VALUES", L"ALLOW",  L"].ValidationRule]", L"x", L"K",    L"s",
+    L" ",
+    L"  ",
+    L"\t",
+    L"\n",
+    L"\r",
+    L"\x00A0",
+    L"\x2028",
+    L"\x3000",
+    L"\x0085",
+    L"\x017F",
+    L"\x212A",
+    L"\x0130",
+    L"[",
+    L"]",
+    L"(",
+    L")",
+    L"\"",
+    L",",
+    L"=",
+    L"chr(",
+    L"base64(",
+    L" WHERE ",
+    L"where",
+    L" SET ",
+    L" AS ",
+    L" TO ",
+    L"VALUES",
+    L"ALLOW",
+    L"].ValidationRule]",
+    L"x",
+    L"K",
+    L"s",
 };
 
 class StatementPatternTest : public testing::Test {
@@ -129,7 +157,8 @@ TEST_F(StatementPatternTest, AgreesOnTheEdgesOfEachPattern)
         L"CREATE PROCEDURE p () AS",
         L"LINK TABLE [a] TO [b] [c] SRC \"x\" SRC \"y\"",
         L"LINK TABLE [a] TO [b] ODBC \"\"",
-        L"\x017F" L"ELECT",
+        L"\x017F"
+        L"ELECT",
         L"",
     };
     for (const wchar_t* text : cases) {
@@ -141,10 +170,9 @@ TEST_F(StatementPatternTest, AgreesOnTheEdgesOfEachPattern)
 
 TEST(StatementPattern, RefusesPatternsOutsideItsForm)
 {
-    for (const wchar_t* text : {L"UPDATE x$", L"^a\\d+$", L"^a[bc]$", L"^a.?$", L"^(a$",
-                                L"^a\\s$", L"^a"}) {
-        EXPECT_THROW(StatementPattern{text}, std::invalid_argument)
-            << automation::ToUtf8(text);
+    for (const wchar_t* text :
+         {L"UPDATE x$", L"^a\\d+$", L"^a[bc]$", L"^a.?$", L"^(a$", L"^a\\s$", L"^a"}) {
+        EXPECT_THROW(StatementPattern{text}, std::invalid_argument) << automation::ToUtf8(text);
     }
 }
 

@@ -198,7 +198,11 @@ TEST(TextFiles, ReaderPicksTheEncodingFromTheByteOrderMarkOnly)
         {"utf8-no-mark", {0xC3, 0xA9}, L"\x00C3\x00A9", ansi},
         {"short-mark", {0xEF, 0xBB}, L"\x00EF\x00BB", ansi},
         // Bytes that would be malformed UTF-8 are fine without a mark: ANSI takes every byte.
-        {"ansi-high-bytes", {'a', 0xC3, 'b', 0xED, 0xA0, 0x80}, L"a\x00C3" L"b\x00ED\x00A0\x20AC", ansi},
+        {"ansi-high-bytes",
+         {'a', 0xC3, 'b', 0xED, 0xA0, 0x80},
+         L"a\x00C3"
+         L"b\x00ED\x00A0\x20AC",
+         ansi},
     };
     testsupport::TempDir dir;
     for (const Case& c : cases) {
@@ -225,23 +229,42 @@ TEST(TextFiles, ReaderRefusesInvalidTextWithItsPlace)
         Bytes bytes;
         const wchar_t* place;  // after "invalid "
     } cases[] = {
-        {"utf8-truncated-at-end", {0xEF, 0xBB, 0xBF, 'a', 0xC3}, L"UTF-8 text at line 1, byte offset 4."},
-        {"utf8-truncated-inside", {0xEF, 0xBB, 0xBF, 'a', '\n', 'b', 0xE2, 0x82, 'c'},
+        {"utf8-truncated-at-end",
+         {0xEF, 0xBB, 0xBF, 'a', 0xC3},
+         L"UTF-8 text at line 1, byte offset 4."},
+        {"utf8-truncated-inside",
+         {0xEF, 0xBB, 0xBF, 'a', '\n', 'b', 0xE2, 0x82, 'c'},
          L"UTF-8 text at line 2, byte offset 6."},
-        {"utf8-overlong-slash", {0xEF, 0xBB, 0xBF, 0xC0, 0xAF}, L"UTF-8 text at line 1, byte offset 3."},
-        {"utf8-overlong-three", {0xEF, 0xBB, 0xBF, 'x', 0xE0, 0x80, 0xAF}, L"UTF-8 text at line 1, byte offset 4."},
-        {"utf8-surrogate", {0xEF, 0xBB, 0xBF, '\r', '\n', '\n', 0xED, 0xA0, 0x80},
+        {"utf8-overlong-slash",
+         {0xEF, 0xBB, 0xBF, 0xC0, 0xAF},
+         L"UTF-8 text at line 1, byte offset 3."},
+        {"utf8-overlong-three",
+         {0xEF, 0xBB, 0xBF, 'x', 0xE0, 0x80, 0xAF},
+         L"UTF-8 text at line 1, byte offset 4."},
+        {"utf8-surrogate",
+         {0xEF, 0xBB, 0xBF, '\r', '\n', '\n', 0xED, 0xA0, 0x80},
          L"UTF-8 text at line 3, byte offset 6."},
-        {"utf8-beyond-unicode", {0xEF, 0xBB, 0xBF, 0xF4, 0x90, 0x80, 0x80}, L"UTF-8 text at line 1, byte offset 3."},
-        {"utf8-stray-continuation", {0xEF, 0xBB, 0xBF, 'o', 'k', 0x80}, L"UTF-8 text at line 1, byte offset 5."},
+        {"utf8-beyond-unicode",
+         {0xEF, 0xBB, 0xBF, 0xF4, 0x90, 0x80, 0x80},
+         L"UTF-8 text at line 1, byte offset 3."},
+        {"utf8-stray-continuation",
+         {0xEF, 0xBB, 0xBF, 'o', 'k', 0x80},
+         L"UTF-8 text at line 1, byte offset 5."},
         {"utf8-lead-byte-ff", {0xEF, 0xBB, 0xBF, 0xFF}, L"UTF-8 text at line 1, byte offset 3."},
-        {"utf16-odd-last-byte", {0xFF, 0xFE, 'x', 0, 'y'}, L"UTF-16 text at line 1, byte offset 4."},
-        {"utf16-lone-high", {0xFF, 0xFE, 'x', 0, '\n', 0, 0x3D, 0xD8, 'y', 0},
+        {"utf16-odd-last-byte",
+         {0xFF, 0xFE, 'x', 0, 'y'},
+         L"UTF-16 text at line 1, byte offset 4."},
+        {"utf16-lone-high",
+         {0xFF, 0xFE, 'x', 0, '\n', 0, 0x3D, 0xD8, 'y', 0},
          L"UTF-16 text at line 2, byte offset 6."},
         {"utf16-high-at-end", {0xFF, 0xFE, 0x3D, 0xD8}, L"UTF-16 text at line 1, byte offset 2."},
-        {"utf16-lone-low", {0xFF, 0xFE, 0x00, 0xDE, 'x', 0}, L"UTF-16 text at line 1, byte offset 2."},
+        {"utf16-lone-low",
+         {0xFF, 0xFE, 0x00, 0xDE, 'x', 0},
+         L"UTF-16 text at line 1, byte offset 2."},
         // A line feed's byte inside another unit is no line break.
-        {"utf16-0a-high-byte", {0xFF, 0xFE, 0x41, 0x0A, 0x00, 0xDC}, L"UTF-16 text at line 1, byte offset 4."},
+        {"utf16-0a-high-byte",
+         {0xFF, 0xFE, 0x41, 0x0A, 0x00, 0xDC},
+         L"UTF-16 text at line 1, byte offset 4."},
     };
     testsupport::TempDir dir;
     for (const auto& c : cases) {

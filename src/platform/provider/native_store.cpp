@@ -168,8 +168,8 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
         if (rc != SQLITE_OK || ::fsync(fd) != 0)
             throw cannotCreate(rc != SQLITE_OK ? EIO : errno);
         // Never over a file that appeared meanwhile: the name is taken only when it is free.
-        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, narrow.c_str(),
-                        RENAME_NOREPLACE) != 0) {
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, narrow.c_str(), RENAME_NOREPLACE) !=
+            0) {
             if (errno == EEXIST)
                 throw alreadyExists();
             if (errno != EINVAL && errno != ENOSYS)

@@ -94,9 +94,9 @@ int ShowMessageBox(QWidget* owner, const std::wstring& text, const std::wstring&
         while (start < body.size() && (body[start] == u'\r' || body[start] == u'\n'))
             ++start;
         body = body.mid(start).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        const QByteArray line = (QString::fromStdWString(caption) + QStringLiteral(": ") + body +
-                                 QLatin1Char('\n'))
-                                    .toUtf8();
+        const QByteArray line =
+            (QString::fromStdWString(caption) + QStringLiteral(": ") + body + QLatin1Char('\n'))
+                .toUtf8();
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
         std::fflush(stderr);
         return DefaultMessageBoxResult(type);
