@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxkbcommon-dev
   libsqlite3-dev sqlite3 sqlite3-tools
   mdbtools mdbtools-dev
   liblitehtml-dev libgumbo-dev
@@ -30,8 +30,9 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
+# sudo resets the environment, so the setting that keeps apt from asking questions is passed
+# on the command line.
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

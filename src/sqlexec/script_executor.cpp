@@ -92,10 +92,14 @@ std::wstring ScriptExecutor::Run(IProgress& progress)
         } catch (const automation::ComError& error) {
             errorText_ = FormatError(error);
         } catch (const DbOpenException& error) {
+            // Ignoring errors means going on past failing statements; a database that cannot be
+            // opened fails every statement after this one too, so the run ends here whatever the
+            // options say.
             errorText_ = error.Message();
+            stopped_ = true;
         }
         failed = true;
-        if (options_.stopOnError) {
+        if (stopped_ || options_.stopOnError) {
             stopped_ = true;
             output += errorText_;
             break;

@@ -29,7 +29,8 @@ public:
     // when statements ran and none failed, "Command(s) completed successfully.".
     std::wstring Run(IProgress& progress);
 
-    // True when a statement failed while stop-on-error was on.
+    // True when a statement failed while stop-on-error was on, or when the database could not
+    // be opened (which ends the run whatever the options).
     bool IsStopped() const { return stopped_; }
     // The error text of the last failing statement.
     const std::wstring& GetErrorText() const { return errorText_; }

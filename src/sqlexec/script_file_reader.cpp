@@ -1,8 +1,13 @@
 // A file without a byte-order mark is always ANSI, whatever its bytes look like: scripts carry
-// their encoding in their mark, never in guesses.
+// their encoding in their mark, never in guesses. A file that claims UTF-8 or UTF-16 by its mark
+// must hold exactly that: a damaged sequence would otherwise be stored as a replacement
+// character in the database, unnoticed.
 #include "sqlexec/script_file_reader.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <new>
 
 #include "platform/automation/wide_text.h"
 
@@ -18,6 +23,88 @@ bool StartsWithMark(const ITextEncoder& encoder, const std::vector<std::uint8_t>
         return false;
     markLength = length;
     return true;
+}
+
+constexpr size_t kValid = static_cast<size_t>(-1);
+
+// The length of the well-formed UTF-8 sequence at `p`, or 0 when it is not one (overlong forms,
+// surrogates, code points above U+10FFFF and truncated sequences are all refused).
+size_t Utf8SequenceLength(const std::uint8_t* p, size_t left)
+{
+    const std::uint8_t lead = p[0];
+    if (lead < 0x80)
+        return 1;
+    size_t length = 0;
+    std::uint8_t low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (left < length || p[1] < low || p[1] > high)
+        return 0;
+    for (size_t i = 2; i < length; ++i) {
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+// The offset of the first ill-formed sequence, or kValid.
+size_t FirstInvalidUtf8(const std::uint8_t* bytes, size_t length)
+{
+    for (size_t i = 0; i < length;) {
+        const size_t n = Utf8SequenceLength(bytes + i, length - i);
+        if (n == 0)
+            return i;
+        i += n;
+    }
+    return kValid;
+}
+
+std::uint16_t Unit(const std::uint8_t* bytes, size_t i)
+{
+    return static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8));
+}
+
+// The offset of the first unpaired surrogate or of an odd last byte, or kValid.
+size_t FirstInvalidUtf16(const std::uint8_t* bytes, size_t length)
+{
+    size_t i = 0;
+    for (; i + 1 < length; i += 2) {
+        const std::uint16_t unit = Unit(bytes, i);
+        if (unit >= 0xDC00 && unit <= 0xDFFF)
+            return i;
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            if (i + 3 >= length || Unit(bytes, i + 2) < 0xDC00 || Unit(bytes, i + 2) > 0xDFFF)
+                return i;
+            i += 2;
+        }
+    }
+    return i < length ? i : kValid;
+}
+
+// The line (from 1) of the byte at `offset`: the line feeds before it, in units of `unit` bytes.
+size_t LineAt(const std::uint8_t* bytes, size_t offset, size_t unit)
+{
+    size_t line = 1;
+    for (size_t i = 0; i + unit <= offset; i += unit) {
+        if (bytes[i] == '\n' && (unit == 1 || bytes[i + 1] == 0))
+            ++line;
+    }
+    return line;
 }
 
 }  // namespace
@@ -44,37 +131,74 @@ bool ScriptFileReader::Open()
 
 bool ScriptFileReader::Read(std::wstring& text)
 {
-    const bool readOk = ReadAllBytes();
+    std::wstring reason;
+    const bool readOk = ReadAllBytes(reason);
     Close();  // a failed close is recorded but does not undo a good read
     if (!readOk || bytes_.empty()) {
-        error_ = L"Can't read file " + fileName_;
+        error_ = L"Can't read file " + fileName_ + reason;
         return false;
     }
     const size_t markLength = DetectEncoding();
-    encoder_->Decode(bytes_.data() + markLength, bytes_.size() - markLength, text);
+    const std::uint8_t* body = bytes_.data() + markLength;
+    const size_t length = bytes_.size() - markLength;
+    size_t invalid = kValid;
+    const wchar_t* encoding = L"UTF-8";
+    size_t unit = 1;
+    if (dynamic_cast<const TextEncoderUTF8*>(encoder_.get())) {
+        invalid = FirstInvalidUtf8(body, length);
+    } else if (dynamic_cast<const TextEncoderUTF16*>(encoder_.get())) {
+        invalid = FirstInvalidUtf16(body, length);
+        encoding = L"UTF-16";
+        unit = 2;
+    }
+    if (invalid != kValid) {
+        error_ = L"Can't read SQL script file " + fileName_ + L": invalid " + encoding +
+                 L" text at line " + std::to_wstring(LineAt(body, invalid, unit)) +
+                 L", byte offset " + std::to_wstring(markLength + invalid) + L".";
+        encoder_.reset();
+        return false;
+    }
+    try {
+        std::wstring decoded;
+        encoder_->Decode(body, length, decoded);
+        text.swap(decoded);
+    } catch (const std::bad_alloc&) {
+        error_ = L"Can't read file " + fileName_ + L": it is too large to load into memory.";
+        encoder_.reset();
+        return false;
+    }
     return true;
 }
 
-bool ScriptFileReader::ReadAllBytes()
+// Only a regular file has a size to read: a folder, a device or a pipe would be read as an
+// endless or a nonsensical stream.
+bool ScriptFileReader::ReadAllBytes(std::wstring& reason)
 {
     bytes_.clear();
     if (!file_)
         return false;
-    // The size found by seeking sizes the buffer; reading on to the end also copes with files
-    // whose size cannot be found that way or changes while we read.
-    long size = -1;
-    if (std::fseek(file_, 0, SEEK_END) == 0)
-        size = std::ftell(file_);
-    std::rewind(file_);
-    bytes_.resize(size > 0 ? static_cast<size_t>(size) : 0);
-    size_t count = std::fread(bytes_.data(), 1, bytes_.size(), file_);
-    while (!std::ferror(file_) && !std::feof(file_)) {
-        bytes_.resize(count + 64 * 1024);
-        const size_t got = std::fread(bytes_.data() + count, 1, bytes_.size() - count, file_);
-        count += got;
-        if (got == 0)
-            break;
+    struct stat info {};
+    if (::fstat(fileno(file_), &info) != 0)
+        return false;
+    if (S_ISDIR(info.st_mode)) {
+        reason = L": it is a folder.";
+        return false;
     }
+    if (!S_ISREG(info.st_mode)) {
+        reason = L": it is not a regular file.";
+        return false;
+    }
+    try {
+        bytes_.resize(static_cast<size_t>(info.st_size));
+    } catch (const std::bad_alloc&) {
+        reason = L": it is too large to load into memory.";
+        return false;
+    } catch (const std::length_error&) {
+        reason = L": it is too large to load into memory.";
+        return false;
+    }
+    // A file that shrank while we read ends where its bytes end.
+    const size_t count = std::fread(bytes_.data(), 1, bytes_.size(), file_);
     bytes_.resize(count);
     // A read error part-way would hand back a truncated script as if it were whole.
     return !std::ferror(file_);

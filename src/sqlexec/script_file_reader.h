@@ -21,8 +21,10 @@ public:
     bool Open();
 
     // Reads the whole file, closes it, picks the encoder from the byte-order mark and decodes
-    // the rest into `text`. False with "Can't read file <name>" when the file is empty or cannot
-    // be read; `text` is then left as it was.
+    // the rest into `text`. False with "Can't read file <name>" when the file is empty, is not a
+    // regular file, does not fit in memory or cannot be read, and with "Can't read SQL script
+    // file <name>: invalid ... at line L, byte offset B." when a file marked as UTF-8 or UTF-16
+    // holds a sequence that is not valid in that encoding; `text` is then left as it was.
     bool Read(std::wstring& text);
 
     // Closes the file when still open; false with "Can't close file <name>".
@@ -36,7 +38,8 @@ public:
     const std::wstring& GetError() const { return error_; }
 
 private:
-    bool ReadAllBytes();
+    // False when the file cannot be read; `reason` then says why, when more is known.
+    bool ReadAllBytes(std::wstring& reason);
     size_t DetectEncoding();
 
     std::vector<std::uint8_t> bytes_;

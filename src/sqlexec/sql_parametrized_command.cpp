@@ -18,6 +18,7 @@ SQLCommandInsertChr::SQLCommandInsertChr(std::wstring text, int line, const std:
     : SQLParametrizedCommand(std::move(text), line)
 {
     values_.ParseValues(values);
+    rebuildError_ = values_.GetError();
     rebuilt_ = L"INSERT INTO " + table + L" (" + columns + L") VALUES (" + values_.GetText() + L")";
 }
 
@@ -31,6 +32,7 @@ SQLCommandUpdate::SQLCommandUpdate(std::wstring text, int line, const std::wstri
             L"has no \"=\".";
         return;
     }
+    rebuildError_ = values_.GetError();
     rebuilt_ = L"UPDATE " + table + L" SET " + values_.GetText() + L" WHERE " + condition;
 }
 

@@ -1,19 +1,19 @@
 // Statement splitting and the ordered statement patterns. The patterns are anchored at both
 // ends and tried in a fixed order; the first match decides the command kind. Each is compiled
-// once per process, on first use.
+// once per process, on first use, into a matcher whose time grows only with the statement's
+// length: a synchronisation statement may be megabytes long, and a backtracking matcher takes
+// minutes on one that nearly matches.
 #include "sqlexec/sql_parser.h"
 
 #include <algorithm>
 
 #include "output/text_utils.h"
-#include "regex/rpattern.h"
 #include "sqlexec/sql_parametrized_command.h"
+#include "sqlexec/statement_pattern.h"
 
 namespace SQLExecutor {
 
 namespace {
-
-constexpr regex::pattern_flags kPatternFlags = regex::ignore_case | regex::repeat_match;
 
 // The table names in patterns 1 and 3 are lazy groups, like every other name group: a bracketed
 // name ends at the first "]" after which the rest of the statement matches.
@@ -51,9 +51,9 @@ const wchar_t* const kPatternTexts[kPatternCount] = {
 // Each pattern is compiled when the first statement reaches it and kept for the life of the
 // process; a function-local static makes that first use safe even from two threads.
 template <PatternId id>
-const regex::rpattern& Pattern()
+const StatementPattern& Pattern()
 {
-    static const regex::rpattern compiled(kPatternTexts[id], kPatternFlags, regex::mode_recursive);
+    static const StatementPattern compiled(kPatternTexts[id]);
     return compiled;
 }
 
@@ -61,31 +61,6 @@ const regex::rpattern& Pattern()
 bool StartsWith(const std::wstring& text, wchar_t upper)
 {
     return !text.empty() && (text[0] == upper || text[0] == upper - L'A' + L'a');
-}
-
-// Necessary conditions of patterns 4 and 5, tested before the patterns run. Most data statements
-// hold no encoded value, and a long statement that nearly matches would make the lazy groups of
-// these patterns backtrack for a time that grows with the cube of its length.
-bool HasEncodedValue(const std::wstring& lower)
-{
-    return lower.find(L"chr(") != std::wstring::npos ||
-           lower.find(L"base64(") != std::wstring::npos;
-}
-
-bool MayBeEncodedUpdate(const std::wstring& text)
-{
-    const std::wstring lower = ToLowerCopy(text);
-    const size_t set = lower.find(L"set");
-    return HasEncodedValue(lower) && set != std::wstring::npos &&
-           lower.find(L"where", set) != std::wstring::npos;
-}
-
-bool MayBeEncodedInsert(const std::wstring& text)
-{
-    if (text.empty() || text.back() != L')')
-        return false;
-    const std::wstring lower = ToLowerCopy(text);
-    return HasEncodedValue(lower) && lower.find(L"values") != std::wstring::npos;
 }
 
 std::wstring Unbracketed(std::wstring text)
@@ -111,15 +86,20 @@ class Matcher {
 public:
     explicit Matcher(const std::wstring& text) : text_(text) {}
 
-    bool Matches(const regex::rpattern& pattern) { return pattern.match(text_, results_).matched; }
-    std::wstring Group(size_t i) const { return results_.backref(i).str(); }
+    bool Matches(const StatementPattern& pattern) { return pattern.Match(text_, groups_); }
+    std::wstring Group(size_t i) const { return std::wstring(groups_[i]); }
 
 private:
     const std::wstring& text_;
-    regex::match_results results_;
+    std::vector<std::wstring_view> groups_;
 };
 
 }  // namespace
+
+std::span<const wchar_t* const> SQLParser::PatternTexts()
+{
+    return kPatternTexts;
+}
 
 SQLParser::SQLParser(const std::wstring& script) : script_(script)
 {
@@ -184,9 +164,9 @@ std::unique_ptr<SQLCommand> SQLParser::Classify(const std::wstring& text, int li
         return std::make_unique<SQLCommandAlterZeroLength>(text, line, m.Group(1), m.Group(3),
                                                            allow);
     }
-    if (StartsWith(text, L'U') && MayBeEncodedUpdate(text) && m.Matches(Pattern<kUpdateEncoded>()))
+    if (StartsWith(text, L'U') && m.Matches(Pattern<kUpdateEncoded>()))
         return std::make_unique<SQLCommandUpdate>(text, line, m.Group(1), m.Group(2), m.Group(4));
-    if (StartsWith(text, L'I') && MayBeEncodedInsert(text) && m.Matches(Pattern<kInsertEncoded>()))
+    if (StartsWith(text, L'I') && m.Matches(Pattern<kInsertEncoded>()))
         return std::make_unique<SQLCommandInsertChr>(text, line, m.Group(1), m.Group(2),
                                                      m.Group(3));
     if (StartsWith(text, L'A') && m.Matches(Pattern<kForeignKeyNoIndex>())) {

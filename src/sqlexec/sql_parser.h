@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,9 @@ public:
     // The command for one statement text (never null): the first statement pattern that matches
     // decides its kind, anything else is a plain command.
     static std::unique_ptr<SQLCommand> Classify(const std::wstring& text, int line);
+
+    // The statement patterns, in the order they are tried.
+    static std::span<const wchar_t* const> PatternTexts();
 
 private:
     bool ReadLine();

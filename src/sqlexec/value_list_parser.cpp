@@ -7,6 +7,7 @@
 #include <cryptopp/base64.h>
 #include <cryptopp/filters.h>
 
+#include <algorithm>
 #include <cwctype>
 
 namespace SQLExecutor {
@@ -51,17 +52,45 @@ void AppendCodeUnit(std::wstring& out, unsigned code)
     out += static_cast<wchar_t>(code);
 }
 
-// Decodes base64 text. Blanks (the line breaks of a long literal, joined into spaces) and any
-// other character outside the alphabet are skipped by the decoder. Characters beyond one byte
-// are dropped here rather than cut to their low byte, which could alias a letter of the alphabet.
-automation::SafeArray DecodeBase64(std::wstring_view encoded)
+bool IsBase64Letter(wchar_t c)
 {
-    std::string narrow;
-    narrow.reserve(encoded.size());
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') ||
+           c == L'+' || c == L'/';
+}
+
+// The literal without the blanks a writer puts in (its line breaks, joined into spaces when the
+// script was split into statements), or false when what remains is not base64: letters of the
+// alphabet in groups of four, the last group padded with at most two "=". The decoder would
+// otherwise skip every stray character and store whatever bytes were left.
+bool CompactBase64(std::wstring_view encoded, std::string& compact)
+{
+    compact.clear();
+    compact.reserve(encoded.size());
     for (wchar_t c : encoded) {
-        if (static_cast<unsigned>(c) <= 0xFF)
-            narrow += static_cast<char>(c);
+        if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n')
+            continue;
+        if (!IsBase64Letter(c) && c != L'=')
+            return false;
+        compact += static_cast<char>(c);
     }
+    if (compact.size() % 4 != 0)
+        return false;
+    const size_t padding = compact.size() - std::min(compact.find('='), compact.size());
+    return padding <= 2 &&
+           compact.find_first_not_of('=', compact.size() - padding) == std::string::npos;
+}
+
+// The literal as an error message shows it: long ones are cut, so that the message stays a line.
+std::wstring Shortened(std::wstring_view literal)
+{
+    constexpr size_t kShown = 40;
+    if (literal.size() <= kShown)
+        return std::wstring(literal);
+    return std::wstring(literal.substr(0, kShown)) + L"...";
+}
+
+automation::SafeArray DecodeBase64(const std::string& narrow)
+{
     std::string decoded;
     CryptoPP::StringSource source(narrow, true,
                                   new CryptoPP::Base64Decoder(new CryptoPP::StringSink(decoded)));
@@ -79,6 +108,7 @@ void ValueListParser::Reset(std::wstring_view list)
     afterComma_ = false;
     text_.clear();
     parameters_.clear();
+    error_.clear();
 }
 
 void ValueListParser::ParseValues(std::wstring_view list)
@@ -216,7 +246,14 @@ bool ValueListParser::ReadBase64()
     // Only a comma or the end of the list may follow; anything else is not a literal value.
     if (!PassSeparator(after))
         return false;
-    automation::SafeArray bytes = DecodeBase64(list_.substr(p, close - p));
+    std::string compact;
+    if (!CompactBase64(list_.substr(p, close - p), compact)) {
+        if (error_.empty())
+            error_ = L"The value base64(\"" + Shortened(list_.substr(p, close - p)) +
+                     L"\") is not valid base64.";
+        compact.clear();
+    }
+    automation::SafeArray bytes = DecodeBase64(compact);
     const size_t size = bytes.size();
     text_ += L'?';
     parameters_.push_back({automation::Variant(std::move(bytes)), size});

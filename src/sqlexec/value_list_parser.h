@@ -32,6 +32,9 @@ public:
     const std::wstring& GetText() const { return text_; }
     // The parameters in the order of their "?" placeholders.
     const std::vector<CommandParameter>& GetParameters() const { return parameters_; }
+    // Why the list cannot be run as written (a base64 literal that is not base64); empty when
+    // it can.
+    const std::wstring& GetError() const { return error_; }
 
 private:
     void Reset(std::wstring_view list);
@@ -52,6 +55,7 @@ private:
     bool afterComma_ = false;
     std::wstring text_;
     std::vector<CommandParameter> parameters_;
+    std::wstring error_;
 };
 
 }  // namespace SQLExecutor

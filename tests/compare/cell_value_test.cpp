@@ -47,6 +47,13 @@ struct CompareCase {
     int expected;  // sign
 };
 
+// A case is named by what it tries, so that the test's name is readable and the same in every
+// build (not the bytes of the parameter).
+void PrintTo(const CompareCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
 class CellValueCompareTest : public testing::TestWithParam<CompareCase> {};
 
 TEST_P(CellValueCompareTest, OrdersAsTheProviderDoes)

@@ -119,6 +119,13 @@ struct ErrorCase {
     int results;  // table results added before the failure
 };
 
+// A case is named by what it tries, so that the test's name is readable and the same in every
+// build (not the bytes of the parameter).
+void PrintTo(const ErrorCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
 class WorkerErrorTest : public testing::TestWithParam<ErrorCase> {};
 
 TEST_P(WorkerErrorTest, EndsTheRunWithTheErrorText)

@@ -21,6 +21,13 @@ struct MergeCase {
     std::array<int, 4> counts;  // equal, Database1 only, Database2 only, modified
 };
 
+// A case is named by what it tries, so that the test's name is readable and the same in every
+// build (not the bytes of the parameter).
+void PrintTo(const MergeCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
 class RecordMergeTest : public testing::TestWithParam<MergeCase> {};
 
 TEST_P(RecordMergeTest, StoresEveryOutcomeInKeyOrder)

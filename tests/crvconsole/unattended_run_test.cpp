@@ -93,7 +93,11 @@ TEST(UnattendedRunTest, UsageErrorsShowTheHelpBoxAndEndWithZero)
         EXPECT_EQ(outcome.exitCode, 0);
         // Without a display the box is written to standard error; the report switches are not
         // consulted for a usage error.
-        EXPECT_EQ(outcome.err, "Help: " + kUsage + "\n");
+        // Standard error gets this platform's line ends.
+        std::string usage = kUsage;
+        for (size_t at; (at = usage.find("\r\n")) != std::string::npos;)
+            usage.erase(at, 1);
+        EXPECT_EQ(outcome.err, "Help: " + usage + "\n");
         EXPECT_EQ(outcome.out, "");
         EXPECT_FALSE(fs::exists(dir / "crvconsole.log"));
         EXPECT_FALSE(fs::exists(dir / "d.mdb"));
@@ -160,20 +164,59 @@ TEST(UnattendedRunTest, ScriptThatCannotBeReadIsReported)
 {
     testsupport::TempDir dir;
     WriteFile(dir / "empty.sql", "");
+    fs::create_directory(dir / "folder");
+    WriteFile(dir / "broken.sql",
+              "\xEF\xBB\xBF"
+              "DELETE FROM t;\r\nSELECT '\xC3';\r\n");
+    WriteFile(dir / "s.sql", "DELETE FROM t;\r\n");
+    WriteFile(dir / "b64.sql", "INSERT INTO t (a) VALUES (base64(\"!!!not base64!!!\"));\r\n");
     const struct {
-        const char* script;
+        std::vector<std::string> arguments;
         std::string message;
     } cases[] = {
-        {"missing.sql", "Can't open file missing.sql"},
-        {"empty.sql", "Can't read file empty.sql"},
+        {{"missing.sql", "db.mdb"}, "Can't open file missing.sql"},
+        {{"empty.sql", "db.mdb"}, "Can't read file empty.sql"},
+        // A folder or a device is no script: no endless read, no abort.
+        {{"folder", "db.mdb"}, "Can't read file folder: it is a folder."},
+        {{"/dev/zero", "db.mdb"}, "Can't read file /dev/zero: it is not a regular file."},
+        // Text that claims UTF-8 and is not is refused where it breaks, before anything runs.
+        {{"broken.sql", "db.mdb", "/ie"},
+         "Can't read SQL script file broken.sql: invalid UTF-8 text at line 2, byte offset 27."},
+        // Ignoring errors does not ignore a database that is not there.
+        {{"s.sql", "no-such-folder/x.mdb", "/ie"}, "Can't open database 'no-such-folder/x.mdb'"},
+        // A literal that is not base64 fails its statement instead of storing stray bytes.
+        {{"b64.sql", "new.mdb", "/c"},
+         "\r\nError: The value base64(\"!!!not base64!!!\") is not valid base64."},
     };
     for (const auto& test : cases) {
-        SCOPED_TRACE(test.script);
-        const Outcome outcome = RunProgram(dir.path(), {test.script, "db.mdb", "/e"});
+        SCOPED_TRACE(test.arguments[0]);
+        std::vector<std::string> arguments = test.arguments;
+        arguments.push_back("/e");
+        const Outcome outcome = RunProgram(dir.path(), arguments);
         EXPECT_EQ(outcome.exitCode, 0);
-        EXPECT_EQ(outcome.out, test.message);
+        EXPECT_EQ(outcome.out.substr(0, test.message.size()), test.message);
         EXPECT_EQ(outcome.err, "");
     }
+    EXPECT_FALSE(fs::exists(dir / "db.mdb"));
+}
+
+// A script larger than the memory the process may use fails with a message, not an abort.
+TEST(UnattendedRunTest, ScriptLargerThanMemoryFailsCleanly)
+{
+    testsupport::TempDir dir;
+    WriteFile(dir / "huge.sql", "");
+    fs::resize_file(dir / "huge.sql", 8ull << 30);  // sparse: no disk space is used
+    QProcess process;
+    process.setWorkingDirectory(QString::fromStdString(dir.path().string()));
+    process.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("ulimit -v 2000000; exec \"$0\" huge.sql db.mdb /e"),
+         QString::fromStdString((testsupport::BinaryDir() / "crvconsole").string())});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(process.readAllStandardOutput().toStdString(),
+              "Can't read file huge.sql: it is too large to load into memory.");
 }
 
 // ---- Runs of real scripts ----

@@ -1,7 +1,10 @@
 // Empty databases: a new file opens and takes statements; an existing file is never replaced.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "executor_fixture.h"
 
@@ -20,6 +23,37 @@ TEST_F(ExecutorTest, CreatedDatabaseOpensAndTakesStatements)
                   L"Command(s) completed successfully.");
         EXPECT_EQ(Rows(L"SELECT [n] FROM [T]"), std::vector<Row>{{automation::Variant(5)}});
     }
+}
+
+// Whoever looks at the path while a database is being made (or after the process making it was
+// killed) finds either nothing or a whole store: never an empty or half-written file.
+TEST_F(ExecutorTest, NewDatabaseAppearsOnlyWhenWhole)
+{
+    std::atomic<bool> done = false;
+    std::atomic<int> partial = 0;
+    const std::string target = (dir / "watched.mdb").string();
+    std::thread watcher([&] {
+        while (!done) {
+            std::ifstream in(target, std::ios::binary);
+            char head[16] = {};
+            if (in && !(in.read(head, 16) && std::string(head, 15) == "SQLite format 3"))
+                ++partial;
+        }
+    });
+    for (int round = 0; round < 20; ++round) {
+        std::filesystem::remove(target);
+        settings.path = automation::FromUtf8(target);
+        SQLExecutor::MdbCreator creator(settings);
+        ASSERT_TRUE(creator.Create());
+    }
+    done = true;
+    watcher.join();
+    EXPECT_EQ(partial, 0);
+    // Nothing of the making is left beside the database.
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        files += entry.path().filename().string().find(".new-") != std::string::npos;
+    EXPECT_EQ(files, 0u);
 }
 
 TEST_F(ExecutorTest, CreatingOverAnExistingFileFailsAndKeepsIt)

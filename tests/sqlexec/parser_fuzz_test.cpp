@@ -149,11 +149,22 @@ TEST(ParserFuzz, LongNearMatchesAreRejectedWithoutBacktrackingForever)
     std::wstring codes;
     for (int i = 0; i < 5000; ++i)
         codes += L"chr(1) & ";
+    std::wstring lines, opens;
+    for (int i = 0; i < 5000; ++i) {
+        lines += L"\"line\" & chr(13) & chr(10) & ";
+        opens += L"chr(";
+    }
     const std::wstring scripts[] = {
         L"INSERT INTO t (a) VALUES (" + codes + L"x",
         L"INSERT INTO t (a) VALUES (" + codes + L"x) junk",
         L"UPDATE t SET a=" + codes + L"x",
         L"UPDATE t SET a=" + codes + L"x WHER id=1",
+        // "where" inside a word, a WHERE without its condition, many open codes.
+        L"UPDATE t SET a = " + lines + L"\"somewhere\"",
+        L"UPDATE t SET a = " + codes + L"\"x\" WHERE",
+        L"INSERT INTO t (a) VALUES (" + opens + L")",
+        L"ALTER TABLE " + lines + L"[a] ADD CONSTRAINT [[b].ValidationRule] CHECK (" + codes,
+        L"ALTER TABLE a ADD CONSTRAINT b FOREIGN KEY NO INDEX (" + codes + L") REFERENCES c (d",
     };
     for (const std::wstring& script : scripts) {
         SQLParser parser(script);
@@ -161,6 +172,10 @@ TEST(ParserFuzz, LongNearMatchesAreRejectedWithoutBacktrackingForever)
         ASSERT_TRUE(command);
         EXPECT_EQ(typeid(*command), typeid(SQLCommand));
     }
+    // Long statements that do match are taken apart in linear time too.
+    const auto update = SQLParser::Classify(
+        L"UPDATE t SET a = chr(1) WHERE x" + std::wstring(200000, L' ') + L"y", 1);
+    EXPECT_EQ(typeid(*update), typeid(SQLCommandUpdate));
 }
 
 }  // namespace

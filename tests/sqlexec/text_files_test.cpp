@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "byte_files.h"
+#include "platform/automation/wide_text.h"
 #include "sqlexec/script_file_reader.h"
 #include "sqlexec/text_encoder.h"
 #include "sqlexec/text_file_writer.h"
@@ -190,19 +191,18 @@ TEST(TextFiles, ReaderPicksTheEncodingFromTheByteOrderMarkOnly)
         {"mark-only-utf16", {0xFF, 0xFE}, L"", utf16},
         {"mark-only-utf8", {0xEF, 0xBB, 0xBF}, L"", utf8},
         // A UTF-8 mark wins even when the rest also looks like UTF-16.
-        {"utf8-first", {0xEF, 0xBB, 0xBF, 0xFF, 0xFE}, L"\xFFFD\xFFFD", utf8},
+        {"utf8-first", {0xEF, 0xBB, 0xBF, 'A', 0, 'B', 0}, std::wstring(L"A\0B\0", 4), utf8},
         // UTF-16 without its mark is read as ANSI bytes.
         {"utf16-no-mark", {'A', 0, 'B', 0}, std::wstring(L"A\0B\0", 4), ansi},
         // Plain UTF-8 without a mark is ANSI as well.
         {"utf8-no-mark", {0xC3, 0xA9}, L"\x00C3\x00A9", ansi},
         {"short-mark", {0xEF, 0xBB}, L"\x00EF\x00BB", ansi},
-        // An odd last byte of UTF-16 is dropped; a lone surrogate is a replacement character.
-        {"utf16-odd", {0xFF, 0xFE, 'x', 0, 0x3D, 0xD8, 'y'}, L"x\xFFFD", utf16},
-        {"utf8-malformed",
-         {0xEF, 0xBB, 0xBF, 'a', 0xC3, 'b'},
-         L"a\xFFFD"
-         L"b",
-         utf8},
+        // Bytes that would be malformed UTF-8 are fine without a mark: ANSI takes every byte.
+        {"ansi-high-bytes",
+         {'a', 0xC3, 'b', 0xED, 0xA0, 0x80},
+         L"a\x00C3"
+         L"b\x00ED\x00A0\x20AC",
+         ansi},
     };
     testsupport::TempDir dir;
     for (const Case& c : cases) {
@@ -216,6 +216,101 @@ TEST(TextFiles, ReaderPicksTheEncodingFromTheByteOrderMarkOnly)
         EXPECT_EQ(text, c.expected);
         EXPECT_TRUE(c.isEncoder(reader.TakeEncoder().get()));
         EXPECT_EQ(reader.GetError(), L"");
+    }
+}
+
+// A file that claims UTF-8 or UTF-16 by its mark and does not hold it is refused with the place
+// of the first bad sequence, rather than read with replacement characters that would reach the
+// database.
+TEST(TextFiles, ReaderRefusesInvalidTextWithItsPlace)
+{
+    const struct {
+        const char* name;
+        Bytes bytes;
+        const wchar_t* place;  // after "invalid "
+    } cases[] = {
+        {"utf8-truncated-at-end",
+         {0xEF, 0xBB, 0xBF, 'a', 0xC3},
+         L"UTF-8 text at line 1, byte offset 4."},
+        {"utf8-truncated-inside",
+         {0xEF, 0xBB, 0xBF, 'a', '\n', 'b', 0xE2, 0x82, 'c'},
+         L"UTF-8 text at line 2, byte offset 6."},
+        {"utf8-overlong-slash",
+         {0xEF, 0xBB, 0xBF, 0xC0, 0xAF},
+         L"UTF-8 text at line 1, byte offset 3."},
+        {"utf8-overlong-three",
+         {0xEF, 0xBB, 0xBF, 'x', 0xE0, 0x80, 0xAF},
+         L"UTF-8 text at line 1, byte offset 4."},
+        {"utf8-surrogate",
+         {0xEF, 0xBB, 0xBF, '\r', '\n', '\n', 0xED, 0xA0, 0x80},
+         L"UTF-8 text at line 3, byte offset 6."},
+        {"utf8-beyond-unicode",
+         {0xEF, 0xBB, 0xBF, 0xF4, 0x90, 0x80, 0x80},
+         L"UTF-8 text at line 1, byte offset 3."},
+        {"utf8-stray-continuation",
+         {0xEF, 0xBB, 0xBF, 'o', 'k', 0x80},
+         L"UTF-8 text at line 1, byte offset 5."},
+        {"utf8-lead-byte-ff", {0xEF, 0xBB, 0xBF, 0xFF}, L"UTF-8 text at line 1, byte offset 3."},
+        {"utf16-odd-last-byte",
+         {0xFF, 0xFE, 'x', 0, 'y'},
+         L"UTF-16 text at line 1, byte offset 4."},
+        {"utf16-lone-high",
+         {0xFF, 0xFE, 'x', 0, '\n', 0, 0x3D, 0xD8, 'y', 0},
+         L"UTF-16 text at line 2, byte offset 6."},
+        {"utf16-high-at-end", {0xFF, 0xFE, 0x3D, 0xD8}, L"UTF-16 text at line 1, byte offset 2."},
+        {"utf16-lone-low",
+         {0xFF, 0xFE, 0x00, 0xDE, 'x', 0},
+         L"UTF-16 text at line 1, byte offset 2."},
+        // A line feed's byte inside another unit is no line break.
+        {"utf16-0a-high-byte",
+         {0xFF, 0xFE, 0x41, 0x0A, 0x00, 0xDC},
+         L"UTF-16 text at line 1, byte offset 4."},
+    };
+    testsupport::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto path = dir / c.name;
+        WriteBytes(path, c.bytes);
+        ScriptFileReader reader(Wide(path));
+        ASSERT_TRUE(reader.Open());
+        std::wstring text = L"old";
+        EXPECT_FALSE(reader.Read(text));
+        EXPECT_EQ(reader.GetError(),
+                  L"Can't read SQL script file " + Wide(path) + L": invalid " + c.place);
+        EXPECT_EQ(text, L"old");
+        EXPECT_EQ(reader.TakeEncoder(), nullptr);
+    }
+    // The same sequences well formed read as text: the check refuses only what is broken.
+    const auto good = dir / "good.sql";
+    WriteBytes(good, {0xEF, 0xBB, 0xBF, 0xC2, 0x80, 0xED, 0x9F, 0xBF, 0xF4, 0x8F, 0xBF, 0xBF});
+    ScriptFileReader reader(Wide(good));
+    ASSERT_TRUE(reader.Open());
+    std::wstring text;
+    ASSERT_TRUE(reader.Read(text));
+    EXPECT_EQ(text, L"\x0080\xD7FF\x0010FFFF");
+}
+
+// Only a regular file is read: a folder or a device would be read as a stream of unknown or
+// endless length.
+TEST(TextFiles, ReaderRefusesFoldersAndDevices)
+{
+    testsupport::TempDir dir;
+    const struct {
+        std::wstring path;
+        std::wstring reason;
+    } cases[] = {
+        {Wide(dir.path()), L": it is a folder."},
+        {L"/dev/zero", L": it is not a regular file."},
+        {L"/dev/null", L": it is not a regular file."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(automation::ToUtf8(c.path));
+        ScriptFileReader reader(c.path);
+        ASSERT_TRUE(reader.Open());
+        std::wstring text = L"old";
+        EXPECT_FALSE(reader.Read(text));
+        EXPECT_EQ(reader.GetError(), L"Can't read file " + c.path + c.reason);
+        EXPECT_EQ(text, L"old");
     }
 }
 

@@ -100,6 +100,40 @@ TEST(ValueListParser, ValuesBecomeParametersOnlyWhenEncoded)
     }
 }
 
+// A literal that is not base64 would be decoded into whatever bytes the stray characters leave
+// (or none) and stored as if it were the data: it fails its statement instead, naming it.
+TEST(ValueListParser, InvalidBase64IsAnErrorNamingTheLiteral)
+{
+    const std::wstring longLiteral(100, L'%');
+    const struct {
+        std::wstring list;
+        std::wstring error;  // empty: valid
+    } cases[] = {
+        {L"base64(\"!!!not base64!!!\")", L"base64(\"!!!not base64!!!\")"},
+        {L"1, base64(\"A\")", L"base64(\"A\")"},
+        {L"base64(\"%%%%\")", L"base64(\"%%%%\")"},
+        {L"base64(\"AA=A\")", L"base64(\"AA=A\")"},
+        {L"base64(\"A===\")", L"base64(\"A===\")"},
+        {L"base64(\"AAE\x0141\")", L"base64(\"AAE\x0141\")"},  // Ł's low byte is "A"
+        // The first bad literal is named; a long one is cut short.
+        {L"base64(\"" + longLiteral + L"\"), base64(\"#\")",
+         L"base64(\"" + longLiteral.substr(0, 40) + L"...\")"},
+        // Blanks and line breaks of the writer, padding and the empty literal are fine.
+        {L"base64(\"AAEC\r\nAw==\"), base64(\"\t AA== \"), base64(\"\")", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "list: " << c.list);
+        ValueListParser parser;
+        parser.ParseValues(c.list);
+        EXPECT_EQ(parser.GetError(),
+                  c.error.empty() ? L"" : L"The value " + c.error + L" is not valid base64.");
+    }
+    // An UPDATE's list is read the same way.
+    ValueListParser assignments;
+    EXPECT_TRUE(assignments.ParseAssignments(L"[a]=1, [b]=base64(\"A\")"));
+    EXPECT_EQ(assignments.GetError(), L"The value base64(\"A\") is not valid base64.");
+}
+
 TEST(ValueListParser, AssignmentWithoutEqualsCannotBeRebuilt)
 {
     ValueListParser parser;

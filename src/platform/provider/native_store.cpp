@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>  // renameat2
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -150,24 +151,37 @@ std::wstring UnrecognisedFormatText(const std::wstring& path)
     return L"Unrecognized database format '" + path + L"'.";
 }
 
+// The store is written under a temporary name in the target's folder and takes its own name only
+// when it is whole: a process killed half-way leaves no empty or half-made database behind that
+// name, only a hidden temporary file.
 void NativeStore::Create(const std::wstring& path, const std::wstring& password)
 {
     std::string narrow = automation::ToUtf8(path);
-    // O_EXCL makes "the file exists" and "we made it" one atomic decision.
-    int fd = ::open(narrow.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST)
-            throw ComError(E_FAIL, L"Database '" + path + L"' already exists.");
-        throw ComError(E_FAIL, L"Could not create database '" + path + L"': " +
-                                   automation::FromUtf8(std::strerror(errno)) + L".");
+    auto alreadyExists = [&] {
+        return ComError(E_FAIL, L"Database '" + path + L"' already exists.");
+    };
+    auto cannotCreate = [&](int error) {
+        return ComError(E_FAIL, L"Could not create database '" + path + L"': " +
+                                    automation::FromUtf8(std::strerror(error)) + L".");
+    };
+    if (::access(narrow.c_str(), F_OK) == 0)
+        throw alreadyExists();
+    int fd = -1;
+    std::string temporary;
+    const size_t slash = narrow.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : narrow.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? narrow : narrow.substr(slash + 1);
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = folder + "." + name + ".new-" + NewSalt().substr(0, 12);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            throw cannotCreate(errno);
     }
-    ::close(fd);
-    // Nobody opens the file while its catalog is being written.
-    FileLock creating;
-    creating.Acquire(narrow, FileLock::Mode::Exclusive);
+    if (fd < 0)
+        throw cannotCreate(EEXIST);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(narrow.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     try {
+        int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
         if (rc != SQLITE_OK)
             ThrowSqliteError(db, rc);
         ExecSql(db, "PRAGMA journal_mode = WAL; BEGIN;");
@@ -177,10 +191,30 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
                         kFormatVersion + ");");
         WritePassword(db, password);
         ExecSql(db, "COMMIT;");
-        sqlite3_close(db);
+        rc = sqlite3_close(db);
+        db = nullptr;
+        if (rc != SQLITE_OK || ::fsync(fd) != 0)
+            throw cannotCreate(rc != SQLITE_OK ? EIO : errno);
+        // Never over a file that appeared meanwhile: the name is taken only when it is free.
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, narrow.c_str(), RENAME_NOREPLACE) !=
+            0) {
+            if (errno == EEXIST)
+                throw alreadyExists();
+            if (errno != EINVAL && errno != ENOSYS)
+                throw cannotCreate(errno);
+            // A file system without the exclusive rename: a hard link is just as exclusive.
+            if (::link(temporary.c_str(), narrow.c_str()) != 0)
+                throw errno == EEXIST ? alreadyExists() : cannotCreate(errno);
+            ::unlink(temporary.c_str());
+        }
+        ::close(fd);
     } catch (...) {
-        sqlite3_close(db);
-        ::unlink(narrow.c_str());
+        if (db)
+            sqlite3_close(db);
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            ::unlink((temporary + suffix).c_str());
         throw;
     }
 }

@@ -87,9 +87,16 @@ int ShowMessageBox(QWidget* owner, const std::wstring& text, const std::wstring&
                    unsigned type)
 {
     if (!HasDisplay()) {
-        const QByteArray line = (QString::fromStdWString(caption) + QStringLiteral(": ") +
-                                 QString::fromStdWString(text) + QLatin1Char('\n'))
-                                    .toUtf8();
+        // One "caption: text" line as a terminal shows it: the text starts beside its caption
+        // and its lines end as this platform's lines do.
+        QString body = QString::fromStdWString(text);
+        qsizetype start = 0;
+        while (start < body.size() && (body[start] == u'\r' || body[start] == u'\n'))
+            ++start;
+        body = body.mid(start).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        const QByteArray line =
+            (QString::fromStdWString(caption) + QStringLiteral(": ") + body + QLatin1Char('\n'))
+                .toUtf8();
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
         std::fflush(stderr);
         return DefaultMessageBoxResult(type);

@@ -65,6 +65,9 @@ TEST(MessageBox, WithoutADisplayWritesCaptionAndTextToStandardErrorAndAnswersAtO
     const int ok =
         ShowMessageBox(nullptr, L"Choose a database file", L"Can't open mdb file", MB_OK);
     const int yes = ShowMessageBox(nullptr, L"Caf\u00E9?", L"Question", MB_YESNO | MB_ICONQUESTION);
+    // An error text that begins with its own line break starts beside the caption all the same,
+    // and its lines end as a terminal's lines do.
+    ShowMessageBox(nullptr, L"\r\nError: no such table\r\nsecond line", L"Error", MB_ICONERROR);
     std::fflush(stderr);
     dup2(saved, 2);
     close(saved);
@@ -75,7 +78,9 @@ TEST(MessageBox, WithoutADisplayWritesCaptionAndTextToStandardErrorAndAnswersAtO
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_EQ(text.str(), "Can't open mdb file: Choose a database file\nQuestion: Caf\xC3\xA9?\n");
+    EXPECT_EQ(text.str(),
+              "Can't open mdb file: Choose a database file\nQuestion: Caf\xC3\xA9?\n"
+              "Error: Error: no such table\nsecond line\n");
 }
 
 }  // namespace
