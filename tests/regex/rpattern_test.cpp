@@ -4,7 +4,6 @@
 #include "regex/rpattern.h"
 
 #include <gtest/gtest.h>
-
 #include <pthread.h>
 
 #include <sstream>
@@ -196,9 +195,9 @@ TEST(RpatternRepeat, RepeatedMatchingKeepsWhatTheFlagsAsk)
         // The latest successful attempt's records survive the final failing attempt.
         {L"(\\w)(\\d)?", repeat_match, L"ab1!", "1,3 1,2 2,3"},
         {L"^\\w", repeat_match | keep_whole_matches, L"ab", "0,1"},
-        // An empty iteration does not end the loop at once: a second, non-empty
-        // iteration may follow it (perl stops after the empty one).
-        {L"(|ab){0,2}", repeat_match | keep_all_submatches, L"ab", "0,0 0,0 0,2 0,2 2,2 2,2"},
+        // An empty iteration ends the loop, as in perl: no second iteration
+        // follows it.
+        {L"(|ab){0,2}", repeat_match | keep_all_submatches, L"ab", "0,0 0,0 0,2 2,2 2,2 2,2"},
         // The back-reference after an alternative of unbounded width is still
         // tied to its group: it cannot match while group 1 is unset.
         {L"(?:|(-+b)|-\\1)+", repeat_match | keep_whole_matches, L"-", "0,0 1,1"},
@@ -220,7 +219,7 @@ TEST(RpatternInterface, RangesRecordsAndErrors)
     EXPECT_EQ(Spans(letters, subject, 2, 100), "2,5");
     EXPECT_EQ(Spans(letters, subject, 1, 2), "1,3");
     EXPECT_EQ(Spans(letters, subject, 5), "nomatch");
-    EXPECT_EQ(Spans(letters, subject, 7), "nomatch"); // beyond the end: nothing is read
+    EXPECT_EQ(Spans(letters, subject, 7), "nomatch");  // beyond the end: nothing is read
 
     rpattern two(L"(a)(b)");
     match_results results;
@@ -282,4 +281,4 @@ TEST(RpatternDepthGuard, ExhaustedStackBecomesNoMatchAndCatastrophicPatternsEnd)
     EXPECT_EQ(Spans(catastrophic, run), "nomatch");
 }
 
-} // namespace
+}  // namespace
