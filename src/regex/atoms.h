@@ -4,6 +4,7 @@
 // non-virtual self<Nul>() directly.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 
@@ -300,9 +301,17 @@ public:
             return false;
         // Too little subject left: fail before comparing, or a group given
         // back one character at a time is compared again for every length.
-        if constexpr (!Nul)
+        if constexpr (!Nul) {
             if (s->subject_end - p < rec.second - rec.first)
                 return false;
+            // Exact comparison of a known length: one block compare.
+            if constexpr (std::is_same_v<Cmp, ch_neq_t<wchar_t>>) {
+                if (!std::equal(rec.first, rec.second, p))
+                    return false;
+                p += rec.second - rec.first;
+                return true;
+            }
+        }
         It q = p;
         for (It r = rec.first; r != rec.second; ++r, ++q)
             if (at_end<Nul>(s, q) || Cmp::differ(*q, *r))
