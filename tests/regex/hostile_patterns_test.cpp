@@ -11,6 +11,7 @@
 #include <string>
 
 #include "regex/rpattern.h"
+#include "spans.h"
 
 namespace {
 
@@ -18,23 +19,7 @@ using namespace regex;
 
 const match_mode kModes[] = {mode_recursive, mode_explicit_stack};
 
-std::string Spans(const rpattern& p, const std::wstring& subject)
-{
-    match_results results;
-    if (!p.match(subject, results).matched)
-        return "nomatch";
-    std::ostringstream out;
-    for (std::size_t i = 0; i < results.cbackrefs(); ++i) {
-        const auto& b = results.backref(i);
-        if (i)
-            out << ' ';
-        if (b.matched)
-            out << (b.first - subject.begin()) << ',' << (b.second - subject.begin());
-        else
-            out << '-';
-    }
-    return out.str();
-}
+using regex_test::Spans;
 
 std::string CompileError(const std::wstring& pattern, pattern_flags flags = noflags)
 {

@@ -7,28 +7,13 @@
 #include <string>
 
 #include "regex/rpattern.h"
+#include "spans.h"
 
 namespace {
 
 using namespace regex;
 
-std::string Spans(const rpattern& p, const std::wstring& subject)
-{
-    match_results results;
-    if (!p.match(subject, results).matched)
-        return "nomatch";
-    std::ostringstream out;
-    for (std::size_t i = 0; i < results.cbackrefs(); ++i) {
-        const auto& b = results.backref(i);
-        if (i)
-            out << ' ';
-        if (b.matched)
-            out << (b.first - subject.begin()) << ',' << (b.second - subject.begin());
-        else
-            out << '-';
-    }
-    return out.str();
-}
+using regex_test::Spans;
 
 struct Case {
     const wchar_t* pattern;

@@ -2,6 +2,7 @@
 // every node family, repeated matching, ranges and the depth guard. Expected
 // spans follow Perl's documented semantics except where noted.
 #include "regex/rpattern.h"
+#include "spans.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -13,25 +14,7 @@ namespace {
 
 using namespace regex;
 
-// "start,end" per record, "-" for an unmatched one; "nomatch" when it fails.
-std::string Spans(const rpattern& p, const std::wstring& subject, std::size_t pos = 0,
-                  std::size_t len = std::wstring::npos)
-{
-    match_results results;
-    if (!p.match(subject, results, pos, len).matched)
-        return "nomatch";
-    std::ostringstream out;
-    for (std::size_t i = 0; i < results.cbackrefs(); ++i) {
-        const auto& b = results.backref(i);
-        if (i)
-            out << ' ';
-        if (b.matched)
-            out << (b.first - subject.begin()) << ',' << (b.second - subject.begin());
-        else
-            out << '-';
-    }
-    return out.str();
-}
+using regex_test::Spans;
 
 struct MatchCase {
     const wchar_t* pattern;
