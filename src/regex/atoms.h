@@ -4,12 +4,13 @@
 // non-virtual self<Nul>() directly.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+#include <type_traits>
+
 #include "regex/char_class.h"
 #include "regex/charset.h"
 #include "regex/sub_expr.h"
-
-#include <cstdint>
-#include <type_traits>
 
 namespace regex::detail {
 
@@ -17,7 +18,10 @@ namespace regex::detail {
 // (Nul = false) with the NUL-ended one (Nul = true).
 struct bos_t {
     template <bool Nul, class It>
-    static bool test(const match_state<It>* s, It p) { return p == s->subject_begin; }
+    static bool test(const match_state<It>* s, It p)
+    {
+        return p == s->subject_begin;
+    }
 };
 struct bol_t {
     template <bool Nul, class It>
@@ -28,7 +32,10 @@ struct bol_t {
 };
 struct eos_t {
     template <bool Nul, class It>
-    static bool test(const match_state<It>* s, It p) { return at_end<Nul>(s, p); }
+    static bool test(const match_state<It>* s, It p)
+    {
+        return at_end<Nul>(s, p);
+    }
 };
 struct peos_t {
     template <bool Nul, class It>
@@ -39,7 +46,10 @@ struct peos_t {
 };
 struct eol_t {
     template <bool Nul, class It>
-    static bool test(const match_state<It>* s, It p) { return at_end<Nul>(s, p) || *p == L'\n'; }
+    static bool test(const match_state<It>* s, It p)
+    {
+        return at_end<Nul>(s, p) || *p == L'\n';
+    }
 };
 template <class T>
 struct opwrap {
@@ -52,8 +62,10 @@ struct char_nocase {
     C upper;
 };
 
-template <class It, class X> class max_atom_quantifier;
-template <class It, class X> class min_atom_quantifier;
+template <class It, class X>
+class max_atom_quantifier;
+template <class It, class X>
+class min_atom_quantifier;
 
 // Common slots of every atom: chain = self then the successor, quantifiable
 // by an atom quantifier over the concrete class.
@@ -71,17 +83,27 @@ public:
     }
 };
 
-template <class It> class match_char : public sub_expr<It> {};
-template <class It> class match_literal : public sub_expr<It> {};
-template <class It> class match_charset : public sub_expr<It> {};
-template <class It> class match_any : public sub_expr<It> {};
-template <class It> class match_backref : public sub_expr<It> {};
+template <class It>
+class match_char : public sub_expr<It> {
+};
+template <class It>
+class match_literal : public sub_expr<It> {
+};
+template <class It>
+class match_charset : public sub_expr<It> {
+};
+template <class It>
+class match_any : public sub_expr<It> {
+};
+template <class It>
+class match_backref : public sub_expr<It> {
+};
 
-template <class It, class Ch> class match_char_t;
+template <class It, class Ch>
+class match_char_t;
 
 template <class It>
-class match_char_t<It, wchar_t>
-    : public atom_node<It, match_char_t<It, wchar_t>, match_char<It>> {
+class match_char_t<It, wchar_t> : public atom_node<It, match_char_t<It, wchar_t>, match_char<It>> {
 public:
     explicit match_char_t(wchar_t c) : ch(c) {}
     template <bool Nul>
@@ -172,8 +194,7 @@ public:
 // A literal under case folding: the text is upper-cased in place and a
 // lower-case copy kept; each subject character must equal one of the two.
 template <class It>
-class match_literal_nocase_t
-    : public atom_node<It, match_literal_nocase_t<It>, match_literal<It>> {
+class match_literal_nocase_t : public atom_node<It, match_literal_nocase_t<It>, match_literal<It>> {
 public:
     match_literal_nocase_t(wchar_t* b, wchar_t* e, node_arena& arena)
         : text_begin(b), text_end(e), length(static_cast<std::size_t>(e - b))
@@ -278,6 +299,19 @@ public:
         const backref_tag<It>& rec = s->results[group];
         if (!rec.matched)
             return false;
+        // Too little subject left: fail before comparing, or a group given
+        // back one character at a time is compared again for every length.
+        if constexpr (!Nul) {
+            if (s->subject_end - p < rec.second - rec.first)
+                return false;
+            // Exact comparison of a known length: one block compare.
+            if constexpr (std::is_same_v<Cmp, ch_neq_t<wchar_t>>) {
+                if (!std::equal(rec.first, rec.second, p))
+                    return false;
+                p += rec.second - rec.first;
+                return true;
+            }
+        }
         It q = p;
         for (It r = rec.first; r != rec.second; ++r, ++q)
             if (at_end<Nul>(s, q) || Cmp::differ(*q, *r))
@@ -291,10 +325,10 @@ public:
         const backref_tag<It>& rec = s->results[group];
         return rec.matched ? rec.second - rec.first : 0;
     }
-    unsigned group; // as written until width() translates it to the internal number
+    unsigned group;  // as written until width() translates it to the internal number
 
 private:
     bool translated_ = false;
 };
 
-} // namespace regex::detail
+}  // namespace regex::detail

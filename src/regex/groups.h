@@ -3,10 +3,10 @@
 // captured range once an alternative has reached it.
 #pragma once
 
-#include "regex/atoms.h"
-
 #include <algorithm>
 #include <vector>
+
+#include "regex/atoms.h"
 
 namespace regex::detail {
 
@@ -52,6 +52,15 @@ public:
         std::copy(chars.begin(), chars.end(), list);
         lead_begin = list;
         lead_end = list + chars.size();
+        // The leading literal is taken now, once: asking the alternative each
+        // time would walk down every nested group again.
+        lead_info first;
+        if (alt_count == 1 && alternatives[0]->peek_lead(first) && first.has_literal) {
+            has_literal = true;
+            literal_begin = first.literal_begin;
+            literal_end = first.literal_end;
+            literal_other_case = first.literal_other_case;
+        }
     }
 
     bool peek_lead(lead_info& info) const override
@@ -64,15 +73,10 @@ public:
             std::copy(lead_begin, lead_end, info.lead_chars);
         else
             info.lead_list = lead_begin;
-        if (alt_count == 1) {
-            lead_info first;
-            if (alternatives[0]->peek_lead(first) && first.has_literal) {
-                info.has_literal = true;
-                info.literal_begin = first.literal_begin;
-                info.literal_end = first.literal_end;
-                info.literal_other_case = first.literal_other_case;
-            }
-        }
+        info.has_literal = has_literal;
+        info.literal_begin = literal_begin;
+        info.literal_end = literal_end;
+        info.literal_other_case = literal_other_case;
         return true;
     }
 
@@ -80,9 +84,10 @@ public:
     {
         if (!(width_range{min_width, max_width} == width_not_computed))
             return {min_width, max_width};
+        check_nesting_depth();
         const bool in_table = number >= 0 && static_cast<std::size_t>(number) < table.groups.size();
         if (in_table)
-            table.groups[static_cast<std::size_t>(number)] = nullptr; // open while measured
+            table.groups[static_cast<std::size_t>(number)] = nullptr;  // open while measured
         width_range result{unbounded, 0};
         for (unsigned i = 0; i < alt_count; ++i) {
             width_range w{0, 0};
@@ -151,11 +156,15 @@ public:
 
     sub_expr<It>** alternatives = nullptr;
     unsigned alt_count = 0;
-    int number; // index of the group's record; -1 for a group without one
+    int number;  // index of the group's record; -1 for a group without one
     std::uint64_t min_width = unbounded;
     std::uint64_t max_width = unbounded;
     const wchar_t* lead_begin = nullptr;
     const wchar_t* lead_end = nullptr;
+    bool has_literal = false;  // the one alternative starts with a literal
+    const wchar_t* literal_begin = nullptr;
+    const wchar_t* literal_end = nullptr;
+    const wchar_t* literal_other_case = nullptr;
 };
 
 template <class It>
@@ -281,4 +290,4 @@ width_range match_backref_t<Cmp, It>::width(group_table<It>& table)
     return g->width(table);
 }
 
-} // namespace regex::detail
+}  // namespace regex::detail

@@ -4,9 +4,9 @@
 // back when it gives up, so a failed attempt leaves no stale captures.
 #pragma once
 
-#include "regex/quantifiers.h"
-
 #include <vector>
+
+#include "regex/quantifiers.h"
 
 namespace regex::detail {
 
@@ -215,7 +215,7 @@ public:
             return false;
         }
         if (this->number < 0 || !a)
-            s->position = pos; // a look-ahead does not move
+            s->position = pos;  // a look-ahead does not move
         s->next_node = this->next;
         return true;
     }
@@ -371,7 +371,7 @@ private:
 
 template <class It>
 struct backref_condition {
-    unsigned group; // as written until the width pass translates it
+    unsigned group;  // as written until the width pass translates it
     bool translated = false;
 
     bool holds(const match_state<It>* s) const
@@ -394,7 +394,7 @@ struct backref_condition {
 
 template <class It>
 struct assertion_condition {
-    independent_group_base<It>* assertion_node = nullptr; // its chain ends in an accept_node
+    independent_group_base<It>* assertion_node = nullptr;  // its chain ends in an accept_node
 
     template <bool Nul>
     bool holds(match_state<It>* s, It pos) const
@@ -528,7 +528,9 @@ public:
 
     // Whether the pattern is already being matched from this position by an
     // entry that has not returned. Running it again there could only repeat
-    // that entry, so the recursion matches the empty string instead. Going
+    // that entry for ever: a recursion that comes back to where the pattern
+    // began without consuming anything fails (matching the empty string
+    // there would invent matches such as (?R)b on "b"). Going
     // forward only, that entry is always the innermost one (record 0 says
     // where it began); inside a look-behind a recursion can also go back to
     // where an outer entry began, and without this test the two would call
@@ -547,12 +549,12 @@ public:
     bool chain(match_state<It>* s, It pos) const
     {
         if (entered_at(s, pos))
-            return this->template match_next<Nul>(s, pos);
+            return false;
         const saved_records<It> saved(s->results, static_cast<int>(s->group_count));
         const recursion_entry<It> entry{s->results[0].reserved_start, s->recursions};
         s->recursions = &entry;
-        const bool ok = Nul ? s->top_group->match_chain_nul(s, pos)
-                            : s->top_group->match_chain(s, pos);
+        const bool ok =
+            Nul ? s->top_group->match_chain_nul(s, pos) : s->top_group->match_chain(s, pos);
         s->recursions = entry.outer;
         const It end = s->results[0].second;
         saved.restore(s->results);
@@ -563,24 +565,24 @@ public:
     bool forward(match_state<It>* s) const
     {
         const It pos = s->position;
+        if (entered_at(s, pos))
+            return false;
         hetero_stack& stack = *s->stack;
         stack.push(pos);
-        if (!entered_at(s, pos)) {
-            for (unsigned i = 0; i < s->group_count; ++i)
-                stack.push(s->results[i]);
-            const recursion_entry<It> entry{s->results[0].reserved_start, s->recursions};
-            s->recursions = &entry;
-            const bool ok = explicit_match<Nul>(s->top_group, s, pos);
-            s->recursions = entry.outer;
-            const It end = s->results[0].second;
-            for (unsigned i = s->group_count; i-- > 0;)
-                stack.pop(s->results[i]);
-            if (!ok) {
-                stack.pop(s->position);
-                return false;
-            }
-            s->position = end;
+        for (unsigned i = 0; i < s->group_count; ++i)
+            stack.push(s->results[i]);
+        const recursion_entry<It> entry{s->results[0].reserved_start, s->recursions};
+        s->recursions = &entry;
+        const bool ok = explicit_match<Nul>(s->top_group, s, pos);
+        s->recursions = entry.outer;
+        const It end = s->results[0].second;
+        for (unsigned i = s->group_count; i-- > 0;)
+            stack.pop(s->results[i]);
+        if (!ok) {
+            stack.pop(s->position);
+            return false;
         }
+        s->position = end;
         s->next_node = this->next;
         return true;
     }
@@ -592,4 +594,4 @@ public:
     }
 };
 
-} // namespace regex::detail
+}  // namespace regex::detail

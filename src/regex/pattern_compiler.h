@@ -3,17 +3,17 @@
 // quick scan for a leading literal, and runs the start-position search.
 #pragma once
 
-#include "regex/assertions.h"
-#include "regex/lookaround.h"
-#include "regex/literal_scanner.h"
-#include "regex/perl_syntax.h"
-#include "regex/quantifiers.h"
-#include "regex/substitution.h"
-
 #include <cstring>
 #include <string>
 #include <typeinfo>
 #include <vector>
+
+#include "regex/assertions.h"
+#include "regex/literal_scanner.h"
+#include "regex/lookaround.h"
+#include "regex/perl_syntax.h"
+#include "regex/quantifiers.h"
+#include "regex/substitution.h"
 
 namespace regex::detail {
 
@@ -36,13 +36,24 @@ protected:
     // One group while its alternatives are being parsed.
     struct group_builder {
         group* g;
-        std::vector<node*> firsts; // first node of each alternative, in written order
-        node* last = nullptr;      // last node of the alternative being built
+        std::vector<node*> firsts;  // first node of each alternative, in written order
+        node* last = nullptr;       // last node of the alternative being built
+        node* before_last = nullptr;
 
         void append(node* n)
         {
             if (last)
                 last->next = n;
+            else
+                firsts.back() = n;
+            before_last = last;
+            last = n;
+        }
+        // Puts n in the place of the last node.
+        void replace_last(node* n)
+        {
+            if (before_last)
+                before_last->next = n;
             else
                 firsts.back() = n;
             last = n;
@@ -51,6 +62,7 @@ protected:
         {
             firsts.push_back(nullptr);
             last = nullptr;
+            before_last = nullptr;
         }
         void close_alternative() { append(g->end_node()); }
     };
@@ -96,6 +108,12 @@ protected:
         hetero_stack stack;
         if (uses_explicit_stack())
             s.stack = &stack;
+        // Wakes after as many loop arrivals as a match linear in the subject
+        // could need.
+        const std::uint64_t length = nul ? 65536 : static_cast<std::uint64_t>(end - begin);
+        loop_memo memo((length + 1) * (memo_loops_ + 1));
+        if (memo_loops_ != 0)
+            s.memo = &memo;
         bool matched;
         try {
             // Both modes keep the depth guard: the explicit-stack one still
@@ -127,7 +145,7 @@ protected:
     }
 
     node_arena arena_;
-    bool has_backrefs_ = false; // substitution texts (not used by pattern matching)
+    bool has_backrefs_ = false;  // substitution texts (not used by pattern matching)
     bool unanchored_ = true;
     bool recursion_safe_ = true;
     unsigned group_counter_ = 0;
@@ -140,7 +158,7 @@ protected:
     std::wstring substitution_;
     std::vector<subst_part> subst_parts_;
     group* top_group_ = nullptr;
-    std::vector<unsigned> hidden_groups_; // ascending: groups are numbered as they open
+    std::vector<unsigned> hidden_groups_;  // ascending: groups are numbered as they open
     const literal_scanner* scanner_ = nullptr;
     // A character (in one or two cases) that every match must contain; a
     // subject without it is refused before any backtracking starts, which
@@ -148,6 +166,16 @@ protected:
     // subjects that cannot match.
     bool has_required_ = false;
     wchar_t required_[2] = {0, 0};
+    // No back-reference, group condition or recursion: what follows a point
+    // of the match depends on the position and the loops around it only.
+    bool memo_safe_ = true;
+    // What the last group that built no node was.
+    enum { nothing_modifiers, nothing_empty_group, nothing_comment } nothing_ = nothing_modifiers;
+    unsigned memo_loops_ = 0;  // loops that remember failed arrivals
+    // The repeated single-character atom the pattern starts with, when a
+    // failed start inside a run of it makes every later start in that run
+    // fail too (see search).
+    const node* run_atom_ = nullptr;
 
 private:
     using syntax_t = perl_syntax;
@@ -163,6 +191,8 @@ private:
     void parse_quoted_run(pos_t& pos, group_builder& b, syntax_t& syntax);
     node* parse_escape(pos_t& pos, const syntax_t& syntax);
     node* parse_quantifier(node* n, pos_t& pos, bool is_group, syntax_t& syntax);
+    bool read_counts(pos_t& pos, syntax_t& syntax, std::uint64_t& min, std::uint64_t& max,
+                     bool& greedy) const;
     void skip_comment(pos_t& pos, syntax_t& syntax);
 
     node* make_char(wchar_t c, const syntax_t& syntax);
@@ -170,6 +200,10 @@ private:
     template <class SetPtr>
     node* make_charset(SetPtr set, const syntax_t& syntax);
     void apply_anchoring_rules();
+    void number_loops(match_group_base<It>* g, std::vector<group_quantifier<It>*>& around,
+                      bool in_lookbehind);
+    void find_run_atom();
+    void quantify_previous(pos_t& pos, group_builder& b, syntax_t& syntax);
     void find_required_char(const node* first, const node* stop);
     bool required_char_present(It from, It to) const;
     template <bool Nul = false>
@@ -188,7 +222,7 @@ inline std::uint64_t read_decimal(const wchar_t*& pos, const wchar_t* end,
 {
     std::uint64_t value = 0;
     if (limit == unbounded) {
-        constexpr std::uint64_t cap = unbounded - 1; // a written count is never "unbounded"
+        constexpr std::uint64_t cap = unbounded - 1;  // a written count is never "unbounded"
         for (; pos != end && *pos >= L'0' && *pos <= L'9'; ++pos) {
             const auto digit = static_cast<std::uint64_t>(*pos - L'0');
             value = value > (cap - digit) / 10 ? cap : value * 10 + digit;
@@ -224,6 +258,68 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
     apply_anchoring_rules();
     if (top_group_->alt_count == 1)
         find_required_char(top_group_->alternatives[0], top_group_->end_node());
+    memo_loops_ = 0;
+    if (memo_safe_) {
+        std::vector<group_quantifier<It>*> around;
+        number_loops(top_group_, around, false);
+        find_run_atom();
+    }
+}
+
+// Gives every loop outside look-behinds its number and the loops around it,
+// up to the nearest look-ahead or independent group: what lies beyond such
+// a construct does not follow from inside it.
+template <class It>
+void basic_rpattern_base_impl<It>::number_loops(match_group_base<It>* g,
+                                                std::vector<group_quantifier<It>*>& around,
+                                                bool in_lookbehind)
+{
+    check_nesting_depth();
+    std::vector<group_quantifier<It>*> fresh;
+    std::vector<group_quantifier<It>*>* scope = &around;
+    if (dynamic_cast<lookbehind_assertion<It>*>(g)) {
+        in_lookbehind = true;
+        scope = &fresh;
+    } else if (dynamic_cast<independent_group_base<It>*>(g)) {
+        scope = &fresh;
+    } else if (auto* c = dynamic_cast<match_conditional<It, assertion_condition<It>>*>(g)) {
+        number_loops(c->condition.assertion_node, fresh, in_lookbehind);
+    }
+    const node* stop = g->end_node();
+    for (unsigned i = 0; i < g->alt_count; ++i) {
+        for (node* n = g->alternatives[i]; n && n != stop; n = n->next) {
+            if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
+                q->memo_ok = !in_lookbehind;
+                q->memo_id = memo_loops_++;
+                q->enclosing_count = static_cast<unsigned>(scope->size());
+                auto** list = arena_.make_array<group_quantifier<It>*>(scope->size());
+                std::copy(scope->rbegin(), scope->rend(), list);
+                q->enclosing = list;
+                scope->push_back(q);
+                number_loops(q->group, *scope, in_lookbehind);
+                scope->pop_back();
+            } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
+                number_loops(inner, *scope, in_lookbehind);
+            }
+        }
+    }
+}
+
+// A pattern that starts with x+ (x one character, any number of repeats)
+// matches from a start inside a run of x only if it matches from the run's
+// first position: every way to go on from the later start is open from the
+// earlier one. The search then skips the rest of a run after a failed start,
+// which keeps \w+@ linear on long words.
+template <class It>
+void basic_rpattern_base_impl<It>::find_run_atom()
+{
+    if (top_group_->alt_count != 1)
+        return;
+    std::uint64_t min = 0;
+    std::uint64_t max = 0;
+    const node* atom = top_group_->alternatives[0]->repeated_char_atom(min, max);
+    if (atom && min >= 1 && max == unbounded)
+        run_atom_ = atom;
 }
 
 // Walks the nodes that every match passes through (one alternative, no
@@ -231,6 +327,7 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
 template <class It>
 void basic_rpattern_base_impl<It>::find_required_char(const node* first, const node* stop)
 {
+    check_nesting_depth();
     using plain_char = match_char_t<It, wchar_t>;
     using folded_char = match_char_t<It, char_nocase<wchar_t>>;
     for (const node* n = first; n && n != stop; n = n->next) {
@@ -301,9 +398,9 @@ void basic_rpattern_base_impl<It>::apply_anchoring_rules()
 }
 
 template <class It>
-sub_expr<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& syntax,
-                                                        table& groups)
+sub_expr<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& syntax, table& groups)
 {
+    check_nesting_depth();
     const pattern_flags entry_flags = syntax.flags();
     const unsigned entry_counter = group_counter_;
     const bool at_pattern_start = pos == begin();
@@ -323,6 +420,7 @@ sub_expr<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& sy
                     throw bad_regexpr("bad extension sequence");
                 pos = after;
                 recursion_safe_ = false;
+                memo_safe_ = false;
                 return arena_.make<match_recurse<It>>();
             }
             // An empty negative look-around can never hold, so it stays as a
@@ -334,38 +432,41 @@ sub_expr<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& sy
                 // '(?i)' form changes the rest of the enclosing group.
                 if (colon_form)
                     syntax.set_flags(entry_flags);
+                nothing_ =
+                    ext == ext_group && !colon_form ? nothing_modifiers : nothing_empty_group;
                 return nullptr;
             }
             switch (ext) {
-            case ext_group: {
-                const int n = static_cast<int>(group_counter_++);
-                hidden_groups_.push_back(static_cast<unsigned>(n));
-                g = arena_.make<match_group<It>>(n);
-                break;
-            }
-            case ext_independent: {
-                const int n = static_cast<int>(group_counter_++);
-                hidden_groups_.push_back(static_cast<unsigned>(n));
-                g = arena_.make<independent_group<It>>(n, true);
-                break;
-            }
-            case ext_lookahead:
-            case ext_not_lookahead:
-                g = arena_.make<lookahead_assertion<It>>(ext == ext_lookahead);
-                break;
-            case ext_lookbehind:
-            case ext_not_lookbehind:
-                g = arena_.make<lookbehind_assertion<It>>(ext == ext_lookbehind);
-                break;
-            case ext_conditional:
-                g = parse_condition(pos, syntax, groups);
-                conditional = true;
-                break;
-            case ext_comment:
-                skip_comment(pos, syntax);
-                return nullptr;
-            default:
-                throw bad_regexpr("bad extension sequence");
+                case ext_group: {
+                    const int n = static_cast<int>(group_counter_++);
+                    hidden_groups_.push_back(static_cast<unsigned>(n));
+                    g = arena_.make<match_group<It>>(n);
+                    break;
+                }
+                case ext_independent: {
+                    const int n = static_cast<int>(group_counter_++);
+                    hidden_groups_.push_back(static_cast<unsigned>(n));
+                    g = arena_.make<independent_group<It>>(n, true);
+                    break;
+                }
+                case ext_lookahead:
+                case ext_not_lookahead:
+                    g = arena_.make<lookahead_assertion<It>>(ext == ext_lookahead);
+                    break;
+                case ext_lookbehind:
+                case ext_not_lookbehind:
+                    g = arena_.make<lookbehind_assertion<It>>(ext == ext_lookbehind);
+                    break;
+                case ext_conditional:
+                    g = parse_condition(pos, syntax, groups);
+                    conditional = true;
+                    break;
+                case ext_comment:
+                    skip_comment(pos, syntax);
+                    nothing_ = nothing_comment;
+                    return nullptr;
+                default:
+                    throw bad_regexpr("bad extension sequence");
             }
         }
     }
@@ -415,6 +516,7 @@ match_group_base<It>* basic_rpattern_base_impl<It>::parse_condition(pos_t& pos, 
         pos_t after = p;
         if (p != end() && syntax.read_token(after, end()) == group_close) {
             pos = after;
+            memo_safe_ = false;
             using cond_t = backref_condition<It>;
             return arena_.make<match_conditional<It, cond_t>>(
                 n, cond_t{static_cast<unsigned>(std::min<std::uint64_t>(number, UINT32_MAX))});
@@ -477,88 +579,99 @@ bool basic_rpattern_base_impl<It>::parse_atom(pos_t& pos, group_builder& b, synt
     node* n = nullptr;
     bool is_group = false;
     switch (tok) {
-    case no_token:
-        if (pos == end()) // only free space was left
-            return end_of_pattern_reached();
-        parse_literal_run(pos, b, syntax);
-        return true;
-    case group_open:
-        n = parse_group(pos, syntax, groups);
-        if (!n)
+        case no_token:
+            if (pos == end())  // only free space was left
+                return end_of_pattern_reached();
+            parse_literal_run(pos, b, syntax);
             return true;
-        is_group = dynamic_cast<group*>(n) != nullptr;
-        break;
-    case group_close:
-        if (in_top)
-            throw bad_regexpr("mismatched parenthesis");
-        return false;
-    case alternation:
-        b.close_alternative();
-        b.open_alternative();
-        return true;
-    case line_start:
-        if (f & multi_line)
-            n = arena_.make<assert_op<It, opwrap<bol_t>>>();
-        else
+        case group_open:
+            n = parse_group(pos, syntax, groups);
+            if (!n) {
+                if (nothing_ == nothing_comment) {
+                    quantify_previous(pos, b, syntax);
+                } else if (nothing_ == nothing_empty_group) {
+                    // A repeated empty group is still empty: the quantifier goes.
+                    std::uint64_t min, max;
+                    bool greedy;
+                    pos_t p = pos;
+                    if (read_counts(p, syntax, min, max, greedy))
+                        pos = p;
+                }
+                return true;
+            }
+            is_group = dynamic_cast<group*>(n) != nullptr;
+            break;
+        case group_close:
+            if (in_top)
+                throw bad_regexpr("mismatched parenthesis");
+            return false;
+        case alternation:
+            b.close_alternative();
+            b.open_alternative();
+            return true;
+        case line_start:
+            if (f & multi_line)
+                n = arena_.make<assert_op<It, opwrap<bol_t>>>();
+            else
+                n = arena_.make<assert_op<It, opwrap<bos_t>>>();
+            break;
+        case line_end:
+            if (f & multi_line)
+                n = arena_.make<assert_op<It, opwrap<eol_t>>>();
+            else
+                n = arena_.make<assert_op<It, opwrap<peos_t>>>();
+            break;
+        case charset_open: {
+            custom_charset* set = arena_.make<custom_charset>();
+            parse_charset(*set, pos, end(), syntax);
+            n = make_charset(static_cast<const custom_charset*>(set), syntax);
+            break;
+        }
+        case any_char:
+            if (f & dot_matches_newline)
+                n = arena_.make<match_any_t<It, opwrap<eos_t>>>();
+            else
+                n = arena_.make<match_any_t<It, opwrap<eol_t>>>();
+            break;
+        case esc_digit:
+        case esc_not_digit:
+        case esc_space:
+        case esc_not_space:
+        case esc_word:
+        case esc_not_word:
+            n = make_charset(&intrinsic_charsets::for_token(tok), syntax);
+            break;
+        case esc_subject_begin:
             n = arena_.make<assert_op<It, opwrap<bos_t>>>();
-        break;
-    case line_end:
-        if (f & multi_line)
-            n = arena_.make<assert_op<It, opwrap<eol_t>>>();
-        else
+            break;
+        case esc_subject_end_before_newline:
             n = arena_.make<assert_op<It, opwrap<peos_t>>>();
-        break;
-    case charset_open: {
-        custom_charset* set = arena_.make<custom_charset>();
-        parse_charset(*set, pos, end(), syntax);
-        n = make_charset(static_cast<const custom_charset*>(set), syntax);
-        break;
-    }
-    case any_char:
-        if (f & dot_matches_newline)
-            n = arena_.make<match_any_t<It, opwrap<eos_t>>>();
-        else
-            n = arena_.make<match_any_t<It, opwrap<eol_t>>>();
-        break;
-    case esc_digit:
-    case esc_not_digit:
-    case esc_space:
-    case esc_not_space:
-    case esc_word:
-    case esc_not_word:
-        n = make_charset(&intrinsic_charsets::for_token(tok), syntax);
-        break;
-    case esc_subject_begin:
-        n = arena_.make<assert_op<It, opwrap<bos_t>>>();
-        break;
-    case esc_subject_end_before_newline:
-        n = arena_.make<assert_op<It, opwrap<peos_t>>>();
-        break;
-    case esc_subject_end:
-        n = arena_.make<assert_op<It, opwrap<eos_t>>>();
-        break;
-    case esc_word_boundary:
-        n = arena_.make<word_assertion_t<It, word_boundary<true>>>();
-        break;
-    case esc_not_word_boundary:
-        n = arena_.make<word_assertion_t<It, word_boundary<false>>>();
-        break;
-    case esc_word_start:
-        n = arena_.make<word_assertion_t<It, word_start>>();
-        break;
-    case esc_word_stop:
-        n = arena_.make<word_assertion_t<It, word_stop>>();
-        break;
-    case esc_quote_on:
-        parse_quoted_run(pos, b, syntax);
-        return true;
-    case esc_quote_off:
-        throw bad_regexpr("quotemeta turned off, but was never turned on");
-    case escape:
-        n = parse_escape(pos, syntax);
-        break;
-    default:
-        throw bad_regexpr("bad extension sequence");
+            break;
+        case esc_subject_end:
+            n = arena_.make<assert_op<It, opwrap<eos_t>>>();
+            break;
+        case esc_word_boundary:
+            n = arena_.make<word_assertion_t<It, word_boundary<true>>>();
+            break;
+        case esc_not_word_boundary:
+            n = arena_.make<word_assertion_t<It, word_boundary<false>>>();
+            break;
+        case esc_word_start:
+            n = arena_.make<word_assertion_t<It, word_start>>();
+            break;
+        case esc_word_stop:
+            n = arena_.make<word_assertion_t<It, word_stop>>();
+            break;
+        case esc_quote_on:
+            parse_quoted_run(pos, b, syntax);
+            return true;
+        case esc_quote_off:
+            throw bad_regexpr("quotemeta turned off, but was never turned on");
+        case escape:
+            n = parse_escape(pos, syntax);
+            break;
+        default:
+            throw bad_regexpr("bad extension sequence");
     }
     b.append(parse_quantifier(n, pos, is_group, syntax));
     return true;
@@ -602,8 +715,7 @@ sub_expr<It>* basic_rpattern_base_impl<It>::make_charset(SetPtr set, const synta
 // last character only, so that character is split off and quantified alone.
 // Under free spacing the skipped space and comments are left out of the run.
 template <class It>
-void basic_rpattern_base_impl<It>::parse_literal_run(pos_t& pos, group_builder& b,
-                                                     syntax_t& syntax)
+void basic_rpattern_base_impl<It>::parse_literal_run(pos_t& pos, group_builder& b, syntax_t& syntax)
 {
     std::wstring run;
     for (;;) {
@@ -636,8 +748,7 @@ void basic_rpattern_base_impl<It>::parse_literal_run(pos_t& pos, group_builder& 
 // \Q...\E: everything up to \E (or the end) is one literal, white space
 // included even under free spacing; no quantifier is read after it.
 template <class It>
-void basic_rpattern_base_impl<It>::parse_quoted_run(pos_t& pos, group_builder& b,
-                                                    syntax_t& syntax)
+void basic_rpattern_base_impl<It>::parse_quoted_run(pos_t& pos, group_builder& b, syntax_t& syntax)
 {
     const pos_t start = pos;
     pos_t stop = end();
@@ -666,13 +777,15 @@ sub_expr<It>* basic_rpattern_base_impl<It>::parse_escape(pos_t& pos, const synta
         const std::uint64_t n = read_decimal(probe, end(), 999);
         // Only the groups the user wrote count (not group 0, not hidden groups).
         const std::uint64_t visible_opened = capture_count_ - 1;
-        if (c == L'0' || (n > 9 && n > visible_opened)) {
+        // '\8' and '\9' are never octal: with more digits they still name a group.
+        if (c == L'0' || (c <= L'7' && n > 9 && n > visible_opened)) {
             unsigned value = 0;
             for (int k = 0; k < 3 && pos != end() && *pos >= L'0' && *pos <= L'7'; ++k, ++pos)
                 value = value * 8 + static_cast<unsigned>(*pos - L'0');
             return make_char(static_cast<wchar_t>(value & 0xFFFF), syntax);
         }
         pos = probe;
+        memo_safe_ = false;
         if (syntax.flags() & ignore_case)
             return arena_.make<match_backref_t<ch_neq_nocase_t<wchar_t>, It>>(
                 static_cast<unsigned>(n));
@@ -681,93 +794,170 @@ sub_expr<It>* basic_rpattern_base_impl<It>::parse_escape(pos_t& pos, const synta
     ++pos;
     const bool unescape = (syntax.flags() & unescape_text) != 0;
     switch (c) {
-    case L'e':
-        return make_char(27, syntax);
-    case L'x': {
-        unsigned value = 0;
-        for (int k = 0; k < 2 && pos != end(); ++k, ++pos) {
-            const wchar_t h = *pos;
-            int d;
-            if (h >= L'0' && h <= L'9')
-                d = h - L'0';
-            else if (h >= L'a' && h <= L'f')
-                d = h - L'a' + 10;
-            else if (h >= L'A' && h <= L'F')
-                d = h - L'A' + 10;
-            else
-                break;
-            value = value * 16 + static_cast<unsigned>(d);
+        case L'e':
+            return make_char(27, syntax);
+        case L'x': {
+            unsigned value = 0;
+            for (int k = 0; k < 2 && pos != end(); ++k, ++pos) {
+                const wchar_t h = *pos;
+                int d;
+                if (h >= L'0' && h <= L'9')
+                    d = h - L'0';
+                else if (h >= L'a' && h <= L'f')
+                    d = h - L'a' + 10;
+                else if (h >= L'A' && h <= L'F')
+                    d = h - L'A' + 10;
+                else
+                    break;
+                value = value * 16 + static_cast<unsigned>(d);
+            }
+            return make_char(static_cast<wchar_t>(value), syntax);
         }
-        return make_char(static_cast<wchar_t>(value), syntax);
+        case L'c': {
+            if (pos == end())
+                throw bad_regexpr("incomplete escape sequence \\c");
+            wchar_t k = *pos++;
+            if (k >= L'a' && k <= L'z')
+                k = static_cast<wchar_t>(k - L'a' + L'A');
+            return make_char(static_cast<wchar_t>(k ^ 0x40), syntax);
+        }
+        case L'a':
+            return make_char(unescape ? 7 : c, syntax);
+        case L'f':
+            return make_char(unescape ? 12 : c, syntax);
+        case L'n':
+            return make_char(unescape ? 10 : c, syntax);
+        case L'r':
+            return make_char(unescape ? 13 : c, syntax);
+        case L't':
+            return make_char(unescape ? 9 : c, syntax);
+        default:
+            return make_char(c, syntax);
     }
-    case L'c': {
-        if (pos == end())
-            throw bad_regexpr("incomplete escape sequence \\c");
-        wchar_t k = *pos++;
-        if (k >= L'a' && k <= L'z')
-            k = static_cast<wchar_t>(k - L'a' + L'A');
-        return make_char(static_cast<wchar_t>(k ^ 0x40), syntax);
+}
+
+// Reads a quantifier at pos and moves past it; false (pos unchanged) when
+// the text there is not one, as for 'a{2' or 'x{a}'.
+template <class It>
+bool basic_rpattern_base_impl<It>::read_counts(pos_t& pos, syntax_t& syntax, std::uint64_t& min,
+                                               std::uint64_t& max, bool& greedy) const
+{
+    if (pos == end())
+        return false;
+    pos_t p = pos;
+    min = 0;
+    max = unbounded;
+    greedy = true;
+    switch (syntax.read_quantifier(p, end())) {
+        case quant_plus:
+            min = 1;
+            break;
+        case quant_plus_lazy:
+            min = 1;
+            greedy = false;
+            break;
+        case quant_star:
+            break;
+        case quant_star_lazy:
+            greedy = false;
+            break;
+        case quant_question:
+            max = 1;
+            break;
+        case quant_question_lazy:
+            max = 1;
+            greedy = false;
+            break;
+        case quant_brace_open: {
+            min = read_decimal(p, end());
+            if (p == end())
+                return false;
+            switch (syntax.read_quantifier(p, end())) {
+                case quant_comma: {
+                    const pos_t digits = p;
+                    const std::uint64_t m = read_decimal(p, end());
+                    max = p != digits ? m : unbounded;
+                    if (p == end())
+                        return false;
+                    const int close = syntax.read_quantifier(p, end());
+                    if (close == quant_brace_close_lazy)
+                        greedy = false;
+                    else if (close != quant_brace_close)
+                        return false;
+                    break;
+                }
+                case quant_brace_close:
+                    max = min;
+                    break;
+                case quant_brace_close_lazy:
+                    max = min;
+                    greedy = false;
+                    break;
+                default:
+                    return false;
+            }
+            if (max < min)
+                throw bad_regexpr("Can't do {n, m} with n > m");
+            break;
+        }
+        default:
+            return false;
     }
-    case L'a': return make_char(unescape ? 7 : c, syntax);
-    case L'f': return make_char(unescape ? 12 : c, syntax);
-    case L'n': return make_char(unescape ? 10 : c, syntax);
-    case L'r': return make_char(unescape ? 13 : c, syntax);
-    case L't': return make_char(unescape ? 9 : c, syntax);
-    default: return make_char(c, syntax);
-    }
+    pos = p;
+    return true;
 }
 
 template <class It>
 sub_expr<It>* basic_rpattern_base_impl<It>::parse_quantifier(node* n, pos_t& pos, bool is_group,
                                                              syntax_t& syntax)
 {
-    if (pos == end() || (!is_group && n->is_assertion()))
-        return n;
     pos_t p = pos;
-    std::uint64_t min = 0;
-    std::uint64_t max = unbounded;
-    bool greedy = true;
-    switch (syntax.read_quantifier(p, end())) {
-    case quant_plus: min = 1; break;
-    case quant_plus_lazy: min = 1; greedy = false; break;
-    case quant_star: break;
-    case quant_star_lazy: greedy = false; break;
-    case quant_question: max = 1; break;
-    case quant_question_lazy: max = 1; greedy = false; break;
-    case quant_brace_open: {
-        min = read_decimal(p, end());
-        if (p == end())
-            return n;
-        switch (syntax.read_quantifier(p, end())) {
-        case quant_comma: {
-            const pos_t digits = p;
-            const std::uint64_t m = read_decimal(p, end());
-            max = p != digits ? m : unbounded;
-            if (p == end())
-                return n;
-            const int close = syntax.read_quantifier(p, end());
-            if (close == quant_brace_close_lazy)
-                greedy = false;
-            else if (close != quant_brace_close)
-                return n;
-            break;
-        }
-        case quant_brace_close: max = min; break;
-        case quant_brace_close_lazy: max = min; greedy = false; break;
-        default: return n;
-        }
-        if (max < min)
-            throw bad_regexpr("Can't do {n, m} with n > m");
-        break;
-    }
-    default:
+    std::uint64_t min, max;
+    bool greedy;
+    if (!read_counts(p, syntax, min, max, greedy))
         return n;
-    }
+    // Assertions take no quantifier in any form: '^{2}' is refused like
+    // '^*' rather than read as the text "{2}".
+    if (!is_group && n->is_assertion())
+        throw bad_regexpr("quantifier not expected");
     if (is_group && max > 16)
         recursion_safe_ = false;
     node* q = n->make_quantifier(min, max, greedy, arena_);
     pos = p;
     return q;
+}
+
+// A comment is nothing: a quantifier after it applies to the atom before it
+// (the last character of a literal run), as if the comment were not there.
+template <class It>
+void basic_rpattern_base_impl<It>::quantify_previous(pos_t& pos, group_builder& b, syntax_t& syntax)
+{
+    pos_t p = pos;
+    std::uint64_t min, max;
+    bool greedy;
+    if (!b.last || !read_counts(p, syntax, min, max, greedy))
+        return;  // nothing before: the text is read as it stands
+    // A literal run gives up its last character, which is quantified alone;
+    // both pieces keep the run's own case rule.
+    syntax_t run_syntax = syntax;
+    const wchar_t* text_begin = nullptr;
+    const wchar_t* text_end = nullptr;
+    if (auto* l = dynamic_cast<match_literal_t<It>*>(b.last)) {
+        run_syntax.set_flags(syntax.flags() & ~ignore_case);
+        text_begin = l->text_begin;
+        text_end = l->text_end;
+    } else if (auto* ln = dynamic_cast<match_literal_nocase_t<It>*>(b.last)) {
+        run_syntax.set_flags(syntax.flags() | ignore_case);
+        text_begin = ln->text_begin;
+        text_end = ln->text_end;
+    }
+    if (text_begin) {
+        b.replace_last(make_literal(std::wstring(text_begin, text_end - 1), run_syntax));
+        b.append(make_char(text_end[-1], run_syntax));
+    }
+    node* last = b.last;
+    const bool is_group = dynamic_cast<group*>(last) != nullptr;
+    b.replace_last(parse_quantifier(last, pos, is_group, syntax));
 }
 
 template <class It>
@@ -807,6 +997,14 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
         if (!unanchored_ || p == last)
             return false;
         s.no_empty_at_start = false;
+        if (run_atom_) {
+            // The starts inside the run after p fail as p did.
+            It q = p;
+            while (q != last && run_atom_->match_self(&s, q)) {
+            }
+            if (q != p)
+                p = q - 1;
+        }
     }
 }
 
@@ -833,4 +1031,4 @@ bool basic_rpattern_base_impl<It>::search_nul(match_state<It>& s) const
     }
 }
 
-} // namespace regex::detail
+}  // namespace regex::detail

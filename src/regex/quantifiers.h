@@ -3,9 +3,9 @@
 // node, since every iteration can match differently and must backtrack).
 #pragma once
 
-#include "regex/groups.h"
-
 #include <utility>
+
+#include "regex/groups.h"
 
 namespace regex::detail {
 
@@ -34,11 +34,26 @@ public:
 };
 
 template <class It, class X>
-class atom_quantifier : public match_quantifier<It, X> {};
+class atom_quantifier : public match_quantifier<It, X> {
+public:
+    const sub_expr<It>* repeated_char_atom(std::uint64_t& min, std::uint64_t& max) const override
+    {
+        if constexpr (std::is_base_of_v<match_char<It>, X> ||
+                      std::is_base_of_v<match_charset<It>, X> ||
+                      std::is_base_of_v<match_any<It>, X>) {
+            min = this->min;
+            max = this->max;
+            return this->atom;
+        } else {
+            return nullptr;
+        }
+    }
+};
 
 // Greedy: take as many atoms as possible, then give them back one at a time.
 template <class It, class X>
-class max_atom_quantifier : public chain_node<It, max_atom_quantifier<It, X>, atom_quantifier<It, X>> {
+class max_atom_quantifier
+    : public chain_node<It, max_atom_quantifier<It, X>, atom_quantifier<It, X>> {
 public:
     template <bool Nul>
     bool chain(match_state<It>* s, It pos) const
@@ -50,7 +65,7 @@ public:
             It q = pos;
             if (atom->template self<Nul>(s, q)) {
                 step = q - pos;
-                if (step == 0) // an empty atom (a back-reference to an empty group)
+                if (step == 0)  // an empty atom (a back-reference to an empty group)
                     return this->template match_next<Nul>(s, pos);
                 pos = q;
                 i = 1;
@@ -70,7 +85,7 @@ public:
         }
     }
 
-    using record = std::pair<It, std::uint64_t>; // start position, count
+    using record = std::pair<It, std::uint64_t>;  // start position, count
 
     template <bool Nul>
     bool forward(match_state<It>* s) const
@@ -81,7 +96,7 @@ public:
         std::uint64_t count = 0;
         if (this->max != 0 && atom->template self<Nul>(s, p)) {
             if (p == start) {
-                count = this->min; // repeating an empty match changes nothing
+                count = this->min;  // repeating an empty match changes nothing
             } else {
                 count = 1;
                 while (count < this->max && atom->template self<Nul>(s, p))
@@ -113,7 +128,8 @@ public:
 
 // Lazy: try the rest first, then one more atom at a time.
 template <class It, class X>
-class min_atom_quantifier : public chain_node<It, min_atom_quantifier<It, X>, atom_quantifier<It, X>> {
+class min_atom_quantifier
+    : public chain_node<It, min_atom_quantifier<It, X>, atom_quantifier<It, X>> {
 public:
     template <bool Nul>
     bool chain(match_state<It>* s, It pos) const
@@ -145,7 +161,7 @@ public:
         }
     }
 
-    using record = std::pair<It, std::uint64_t>; // start position, count
+    using record = std::pair<It, std::uint64_t>;  // start position, count
 
     template <bool Nul>
     bool forward(match_state<It>* s) const
@@ -159,13 +175,13 @@ public:
                 return false;
             p = start;
         } else if (p == start) {
-            count = this->max; // it can never usefully grow
+            count = this->max;  // it can never usefully grow
         } else if (this->min != 0) {
             for (count = 1; count < this->min; ++count)
                 if (!atom->template self<Nul>(s, p))
                     return false;
         } else {
-            p = start; // the speculative match is dropped
+            p = start;  // the speculative match is dropped
         }
         s->position = p;
         s->stack->push(record(start, count));
@@ -217,6 +233,61 @@ public:
         smart_iter<It> iteration_start;
     };
     match_group_base<It>* group = nullptr;
+
+    // Set by the compiler for a loop whose failed arrivals can be remembered
+    // (none inside a look-behind, whose contents must end at a point that
+    // changes from one use to the next): its number and the loops around it
+    // up to the nearest construct that decides on its own.
+    bool memo_ok = false;
+    std::uint64_t memo_id = 0;
+    group_quantifier* const* enclosing = nullptr;
+    unsigned enclosing_count = 0;
+
+    // What the rest of the match after an arrival at pos can depend on: the
+    // position, and for this loop and each loop around it the count (all
+    // counts past the minimum alike when there is no maximum) and whether
+    // its current iteration began at pos (an empty iteration ends a loop).
+    std::string memo_key(const match_state<It>* s, It pos) const
+    {
+        std::string key;
+        key.reserve((3 + enclosing_count) * sizeof(std::uint64_t));
+        auto put = [&key](std::uint64_t w) {
+            key.append(reinterpret_cast<const char*>(&w), sizeof w);
+        };
+        put(memo_id);
+        put(static_cast<std::uint64_t>(pos - s->subject_begin));
+        put(loop_state(this, s, pos));
+        for (unsigned i = 0; i < enclosing_count; ++i)
+            put(loop_state(enclosing[i], s, pos));
+        return key;
+    }
+    // Whether the memo knows that this arrival fails; key receives the key
+    // when the memo is awake.
+    bool known_to_fail(const match_state<It>* s, It pos, std::string& key) const
+    {
+        if (!memo_ok || !s->memo || !s->memo->active())
+            return false;
+        key = memo_key(s, pos);
+        return s->memo->failed(key);
+    }
+    void remember_failure(const match_state<It>* s, It pos, std::string& key) const
+    {
+        if (!memo_ok || !s->memo)
+            return;
+        if (key.empty())
+            key = memo_key(s, pos);
+        s->memo->record(std::move(key));
+    }
+
+private:
+    static std::uint64_t loop_state(const group_quantifier* q, const match_state<It>* s, It pos)
+    {
+        const backref_tag<It>& rec = s->results[q->group->number];
+        std::uint64_t count = rec.loop_count;
+        if (q->max == unbounded)
+            count = std::min(count, q->min);
+        return count << 1 | (rec.iteration_start == pos ? 1u : 0u);
+    }
 };
 
 template <class It, bool Greedy>
@@ -230,12 +301,25 @@ public:
         template <bool Nul>
         bool chain(match_state<It>* s, It pos) const
         {
+            std::string key;
+            if (owner->known_to_fail(s, pos, key))
+                return false;
+            if (arrive<Nul>(s, pos))
+                return true;
+            owner->remember_failure(s, pos, key);
+            return false;
+        }
+
+        template <bool Nul>
+        bool arrive(match_state<It>* s, It pos) const
+        {
             backref_tag<It>& rec = s->results[owner->group->number];
-            const smart_iter<It> p = rec.prev_iteration_start;
-            // Two iterations in a row consumed nothing: looping again would
-            // never end, so go on after the loop.
-            if (p == pos)
+            // An iteration that consumed nothing ends the loop, as in perl:
+            // another one could only repeat what this one started from, and
+            // letting it loop again multiplies the work of nested loops.
+            if (rec.iteration_start == pos)
                 return owner->template match_next<Nul>(s, pos);
+            const smart_iter<It> p = rec.prev_iteration_start;
             rec.prev_iteration_start = rec.iteration_start;
             rec.iteration_start = smart_iter<It>(pos);
             if (owner->template loop_step<Nul>(s, pos))
@@ -250,7 +334,10 @@ public:
         {
             backref_tag<It>& rec = s->results[owner->group->number];
             const It pos = s->position;
-            const bool stalled = rec.prev_iteration_start == pos;
+            std::string key;
+            if (owner->known_to_fail(s, pos, key))
+                return false;
+            const bool stalled = rec.iteration_start == pos;
             s->stack->push(rec.prev_iteration_start);
             rec.prev_iteration_start = rec.iteration_start;
             rec.iteration_start = smart_iter<It>(pos);
@@ -282,15 +369,16 @@ public:
         bool back(match_state<It>* s) const
         {
             backref_tag<It>& rec = s->results[owner->group->number];
-            const smart_iter<It>& pushed = s->stack->template top<smart_iter<It>>();
-            if (!(pushed == s->position)) {
+            // After the shift the previous start is where the iteration that
+            // arrived here began: equal to the position when it was empty.
+            if (!(rec.prev_iteration_start == s->position)) {
                 if constexpr (Greedy) {
                     if (rec.loop_flag) {
                         --rec.loop_count;
                         s->next_node = owner->next;
                         if (rec.loop_count >= owner->min) {
                             rec.loop_flag = false;
-                            return true; // leave the loop here
+                            return true;  // leave the loop here
                         }
                     } else {
                         rec.loop_flag = true;
@@ -303,13 +391,15 @@ public:
                         if (rec.loop_count < owner->max) {
                             ++rec.loop_count;
                             s->next_node = owner->group;
-                            return true; // one more iteration
+                            return true;  // one more iteration
                         }
                     }
                 }
             }
             rec.iteration_start = rec.prev_iteration_start;
             s->stack->pop(rec.prev_iteration_start);
+            std::string key;
+            owner->remember_failure(s, s->position, key);
             return false;
         }
         const group_loop* owner;
@@ -409,8 +499,10 @@ private:
     end_quantifier end_{this};
 };
 
-template <class It> using max_group_quantifier = group_loop<It, true>;
-template <class It> using min_group_quantifier = group_loop<It, false>;
+template <class It>
+using max_group_quantifier = group_loop<It, true>;
+template <class It>
+using min_group_quantifier = group_loop<It, false>;
 
 template <class It>
 sub_expr<It>* match_group_base<It>::make_quantifier(std::uint64_t min, std::uint64_t max,
@@ -426,4 +518,4 @@ sub_expr<It>* match_group_base<It>::make_quantifier(std::uint64_t min, std::uint
     return q;
 }
 
-} // namespace regex::detail
+}  // namespace regex::detail

@@ -9,13 +9,15 @@
 // nodes and keeps backtracking points on a typed stack.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
 #include "regex/backref_tag.h"
 #include "regex/hetero_stack.h"
 #include "regex/node_arena.h"
 #include "regex/pattern_flags.h"
-
-#include <cstdint>
-#include <vector>
 
 namespace regex::detail {
 
@@ -53,17 +55,19 @@ inline width_range operator+(width_range a, width_range b)
 
 // What must stand at a position for a node to match there.
 struct lead_info {
-    std::uint64_t lead_count = 0;            // 0: nothing known
-    wchar_t lead_chars[2] = {0, 0};          // the candidates when lead_count <= 2
-    const wchar_t* lead_list = nullptr;      // the candidates when lead_count > 2
-    bool has_literal = false;                // a literal string must start here
+    std::uint64_t lead_count = 0;        // 0: nothing known
+    wchar_t lead_chars[2] = {0, 0};      // the candidates when lead_count <= 2
+    const wchar_t* lead_list = nullptr;  // the candidates when lead_count > 2
+    bool has_literal = false;            // a literal string must start here
     const wchar_t* literal_begin = nullptr;
     const wchar_t* literal_end = nullptr;
-    const wchar_t* literal_other_case = nullptr; // same text in the other case, or null
+    const wchar_t* literal_other_case = nullptr;  // same text in the other case, or null
 };
 
-template <class It> class sub_expr;
-template <class It> class match_group_base;
+template <class It>
+class sub_expr;
+template <class It>
+class match_group_base;
 
 // Thrown by the depth guard and caught by the match driver, which turns an
 // exhausted machine stack into "no match".
@@ -72,12 +76,46 @@ struct stack_exhausted {};
 // Lowest safe stack address of the calling thread (its stack end plus a margin).
 std::uintptr_t machine_stack_limit();
 
+// The compiler and the passes over the node tree descend once per nesting
+// level of the pattern; one nested deeper than the thread's stack allows is
+// refused instead of overflowing it.
+inline void check_nesting_depth()
+{
+    if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < machine_stack_limit())
+        throw bad_regexpr("parentheses are nested too deeply");
+}
+
 // An entry into the whole pattern by recursion that has not returned yet:
 // where the pattern level it left had been entered, and the entry around it.
 template <class It>
 struct recursion_entry {
     It position;
     const recursion_entry* outer;
+};
+
+// Arrivals at the end of a loop iteration from which the rest of the match
+// is known to fail. What follows such an arrival depends only on the
+// position and on the counts and iteration starts of the loops around it
+// (the pattern has no back-reference, group condition or recursion), so an
+// arrival in the same situation fails at once instead of repeating the
+// search: nested and alternating repetitions stay polynomial. The memo
+// wakes only after a budget of arrivals, so ordinary matches pay nothing.
+class loop_memo {
+public:
+    explicit loop_memo(std::uint64_t budget) : budget_(budget) {}
+    bool active()
+    {
+        if (budget_ == 0)
+            return true;
+        --budget_;
+        return false;
+    }
+    bool failed(const std::string& key) const { return failed_.count(key) != 0; }
+    void record(std::string key) { failed_.insert(std::move(key)); }
+
+private:
+    std::uint64_t budget_;
+    std::unordered_set<std::string> failed_;
 };
 
 template <class It>
@@ -90,9 +128,10 @@ struct match_state {
     It subject_begin{};
     It search_start{};
     const match_group_base<It>* top_group = nullptr;
-    hetero_stack* stack = nullptr; // explicit-stack mode only
-    It lookbehind_end{}; // where the contents of the innermost look-behind must end
-    const recursion_entry<It>* recursions = nullptr; // innermost first
+    hetero_stack* stack = nullptr;  // explicit-stack mode only
+    It lookbehind_end{};            // where the contents of the innermost look-behind must end
+    const recursion_entry<It>* recursions = nullptr;  // innermost first
+    loop_memo* memo = nullptr;  // null when the pattern's loops cannot use one
     bool no_empty_at_start = false;
     std::uintptr_t stack_limit = 0;
 };
@@ -173,6 +212,12 @@ public:
     virtual bool is_assertion() const { return false; }
     virtual width_range width(group_table<It>&) { return {0, 0}; }
     virtual bool peek_lead(lead_info&) const { return false; }
+    // For a repetition of an atom that consumes exactly one character: that
+    // atom, with the counts.
+    virtual const sub_expr* repeated_char_atom(std::uint64_t&, std::uint64_t&) const
+    {
+        return nullptr;
+    }
 
     // Continues with the successor. Every level of the recursive matcher
     // passes through here, so this is where the depth guard looks.
@@ -228,6 +273,7 @@ private:
         else
             return Nul ? Base::step_back_nul(s) : Base::step_back(s);
     }
+
 public:
     bool match_chain(match_state<It>* s, It pos) const override
     {
@@ -324,4 +370,4 @@ bool explicit_match(const sub_expr_base<It>* start, match_state<It>* s, It pos)
     return true;
 }
 
-} // namespace regex::detail
+}  // namespace regex::detail

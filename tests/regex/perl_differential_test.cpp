@@ -2,12 +2,9 @@
 // this engine and through the system's perl must report the same spans for
 // every group, and for every successive match of a repeated match. The same
 // corpus also runs in both matching modes, which must agree with each other.
-#include "regex/rpattern.h"
-
-#include "support/temp_dir.h"
-
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,10 +13,17 @@
 #include <string>
 #include <vector>
 
+#include "regex/rpattern.h"
+#include "support/temp_dir.h"
+
 namespace {
 
 constexpr const char* kSeed = "20261209";
-constexpr const char* kPatterns = "4500"; // two subjects per pattern
+constexpr const char* kPatterns = "4500";  // two subjects per pattern
+constexpr const char* kHostileCases = "1500";
+// Far above what any hostile case takes now; a return of exponential or
+// quadratic work passes it by orders of magnitude (the benchmark measures).
+constexpr double kSecondsPerCase = 2.0;
 
 std::string RunCommand(const std::string& command)
 {
@@ -43,7 +47,10 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring Widen(const std::string& s)
+{
+    return std::wstring(s.begin(), s.end());
+}
 
 std::string Spans(const regex::match_results& r, std::size_t first, std::size_t count,
                   const std::wstring& subject)
@@ -121,29 +128,49 @@ protected:
         const std::string cases_path = (dir.path() / "cases.txt").string();
         RunCommand("perl '" + dir_path + "/generate_cases.pl' " + seed + " " + kPatterns + " > '" +
                    cases_path + "'");
-        std::ifstream in(cases_path);
+        cases_ = ReadCases(cases_path);
+        expected_ = Lines(RunCommand("perl '" + dir_path + "/perl_probe.pl' '" + cases_path + "'"));
+
+        const std::string hostile_path = (dir.path() / "hostile.txt").string();
+        RunCommand("perl '" + dir_path + "/generate_hostile.pl' " + seed + " " + kHostileCases +
+                   " > '" + hostile_path + "'");
+        hostile_ = ReadCases(hostile_path);
+        // Perl gets a second per case; what it does not finish is left out.
+        hostile_expected_ = Lines(RunCommand("PERL_SIGNALS=unsafe PROBE_SECONDS=1 perl '" +
+                                             dir_path + "/perl_probe.pl' '" + hostile_path + "'"));
+    }
+    static std::vector<Case> ReadCases(const std::string& path)
+    {
+        std::vector<Case> cases;
+        std::ifstream in(path);
         for (std::string line; std::getline(in, line);) {
             const std::size_t t1 = line.find('\t');
             const std::size_t t2 = line.find('\t', t1 + 1);
-            cases_.push_back(
+            cases.push_back(
                 {line.substr(0, t1), line.substr(t1 + 1, t2 - t1 - 1), line.substr(t2 + 1)});
         }
-        expected_ = Lines(RunCommand("perl '" + dir_path + "/perl_probe.pl' '" + cases_path + "'"));
+        return cases;
     }
     static void TearDownTestSuite()
     {
         cases_.clear();
         expected_.clear();
+        hostile_.clear();
+        hostile_expected_.clear();
     }
 
     static bool perl_found_;
     static std::vector<Case> cases_;
     static std::vector<std::string> expected_;
+    static std::vector<Case> hostile_;
+    static std::vector<std::string> hostile_expected_;
 };
 
 bool PerlDifferential::perl_found_ = false;
 std::vector<Case> PerlDifferential::cases_;
 std::vector<std::string> PerlDifferential::expected_;
+std::vector<Case> PerlDifferential::hostile_;
+std::vector<std::string> PerlDifferential::hostile_expected_;
 
 TEST_F(PerlDifferential, GeneratedCasesAgreeWithPerl)
 {
@@ -183,6 +210,36 @@ TEST_F(PerlDifferential, GeneratedCasesAgreeBetweenModes)
     EXPECT_EQ(failures, 0) << "of " << cases_.size() << " cases";
 }
 
+// Nested loops over alternatives that match the same text, back-references
+// over long runs, repeated words before a missing character and recursion
+// over brackets: perl's answer, in both modes, each well within the bound.
+TEST_F(PerlDifferential, HostileCasesAgreeWithPerlInTime)
+{
+    if (!perl_found_)
+        GTEST_SKIP() << "perl is not installed";
+    ASSERT_GE(hostile_.size(), 1000u);
+    ASSERT_EQ(hostile_expected_.size(), hostile_.size());
+
+    int failures = 0;
+    std::size_t compared = 0;
+    for (regex::match_mode mode : {regex::mode_recursive, regex::mode_explicit_stack})
+        for (std::size_t i = 0; i < hostile_.size(); ++i) {
+            if (hostile_expected_[i] == "timeout")
+                continue;
+            const Case& c = hostile_[i];
+            const auto start = std::chrono::steady_clock::now();
+            const std::string got = Probe(c.flags, c.pattern, c.subject, mode);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            ++compared;
+            if ((got != hostile_expected_[i] || took.count() > kSecondsPerCase) && ++failures <= 20)
+                ADD_FAILURE() << "mode " << mode << " " << c.Describe().substr(0, 300)
+                              << "\n  perl:   " << hostile_expected_[i] << "\n  engine: " << got
+                              << " in " << took.count() << " s";
+        }
+    EXPECT_EQ(failures, 0) << "of " << compared << " cases";
+    EXPECT_GE(compared, hostile_.size());  // perl answered at least half of them in each mode
+}
+
 // Where the modes differ by design, which is why the generator keeps
 // look-behinds to a fixed width: when the rest of the pattern fails after a
 // positive look-behind of variable width, the recursive mode tries its next
@@ -198,7 +255,7 @@ TEST(PerlDifferentialModes, VariableWidthLookBehindRetriesOnlyWhenRecursive)
     };
     const Named cases[] = {
         {"(?<=(ab|b))c\\1", "abcb", "2,4 1,2", "nomatch"},
-        {"(?<=(a|ba))c", "bac", "2,3 0,2", "2,3 0,2"},          // earliest start first
+        {"(?<=(a|ba))c", "bac", "2,3 0,2", "2,3 0,2"},  // earliest start first
     };
     for (const Named& c : cases) {
         SCOPED_TRACE(c.pattern);
@@ -207,4 +264,4 @@ TEST(PerlDifferentialModes, VariableWidthLookBehindRetriesOnlyWhenRecursive)
     }
 }
 
-} // namespace
+}  // namespace

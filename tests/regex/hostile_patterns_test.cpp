@@ -1,0 +1,224 @@
+// Patterns a user can write by accident that used to crash the compiler, run
+// for minutes or give an answer perl does not: each runs in both matching
+// modes, with perl's answer as the expected one. Times are bounded only
+// generously (the benchmark measures them); a case that regressed to
+// exponential work would not finish within the test's time-out at all.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <chrono>
+#include <sstream>
+#include <string>
+
+#include "regex/rpattern.h"
+#include "spans.h"
+
+namespace {
+
+using namespace regex;
+
+const match_mode kModes[] = {mode_recursive, mode_explicit_stack};
+
+using regex_test::Spans;
+
+std::string CompileError(const std::wstring& pattern, pattern_flags flags = noflags)
+{
+    try {
+        rpattern p(pattern, flags);
+    } catch (const bad_regexpr& e) {
+        return e.what();
+    }
+    return "compiled";
+}
+
+std::wstring Repeat(const std::wstring& piece, std::size_t n)
+{
+    std::wstring s;
+    for (std::size_t i = 0; i < n; ++i)
+        s += piece;
+    return s;
+}
+
+struct TimedCase {
+    std::wstring pattern;
+    std::wstring subject;
+    const char* expected;
+};
+
+// Each case must give perl's answer in both modes within a bound that an
+// exponential or quadratic run would pass by orders of magnitude.
+void RunTimed(const std::vector<TimedCase>& cases, double seconds_each)
+{
+    for (match_mode mode : kModes)
+        for (const TimedCase& c : cases) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " pattern "
+                                            << std::string(c.pattern.begin(), c.pattern.end()));
+            const auto start = std::chrono::steady_clock::now();
+            rpattern p(c.pattern, noflags, mode);
+            EXPECT_EQ(Spans(p, c.subject), c.expected);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            EXPECT_LT(took.count(), seconds_each);
+        }
+}
+
+// Deep nesting is refused with a clear message on a thread whose stack is
+// too small for it, instead of overflowing the stack; nesting the stack can
+// hold still compiles and matches.
+TEST(HostilePatterns, DeepNestingIsRefusedNotACrash)
+{
+    struct Job {
+        std::wstring pattern;
+        std::string outcome;
+    };
+    auto on_small_stack = [](Job& job) {
+        pthread_attr_t attr;
+        pthread_attr_init(&attr);
+        pthread_attr_setstacksize(&attr, 256 * 1024);
+        pthread_t thread;
+        ASSERT_EQ(pthread_create(
+                      &thread, &attr,
+                      [](void* arg) -> void* {
+                          auto* j = static_cast<Job*>(arg);
+                          j->outcome = CompileError(j->pattern);
+                          return nullptr;
+                      },
+                      &job),
+                  0);
+        pthread_join(thread, nullptr);
+        pthread_attr_destroy(&attr);
+    };
+    const std::size_t deep = 30000;
+    for (const wchar_t* open : {L"(", L"(?:", L"(?=", L"(?>"}) {
+        Job job{Repeat(open, deep) + L"a" + Repeat(L")", deep), {}};
+        on_small_stack(job);
+        EXPECT_EQ(job.outcome, "parentheses are nested too deeply");
+    }
+    Job quantified{Repeat(L"(?:", deep) + L"a" + Repeat(L")*", deep), {}};
+    on_small_stack(quantified);
+    EXPECT_EQ(quantified.outcome, "parentheses are nested too deeply");
+    // The main thread's stack holds the same nesting a thousand levels deep.
+    for (match_mode mode : kModes) {
+        rpattern p(Repeat(L"(?:", 1000) + L"a" + Repeat(L")", 1000), noflags, mode);
+        EXPECT_EQ(Spans(p, L"xa"), "1,2");
+    }
+}
+
+TEST(HostilePatterns, NestedAndAlternatingLoopsFailFast)
+{
+    const std::wstring run = std::wstring(40, L'a') + L"!b";
+    RunTimed(
+        {
+            {L"(a*)*b", std::wstring(16, L'a') + L"!b", "17,18 17,17"},
+            {L"(a*)*b", run, "41,42 41,41"},
+            {L"(a+)+b", run, "nomatch"},
+            {L"(a|a)*b", run, "41,42 -"},
+            {L"(a|aa)+$", run, "nomatch"},
+            {L"^(\\w+\\s?)*$", Repeat(L"ab ", 26) + L"!b", "nomatch"},
+            {L"(.*a){12}$", run, "nomatch"},
+            {L".X(.+)+X", L"bbbbXcXaaaaaaaaaaaaaaaaaaaaaaaaaaa", "3,7 5,6"},
+            {L".X(.+)+X", L"bbbbXXaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "nomatch"},
+            {L"(?:|.{0,2})*(?=xx)|.{2}", L"abcdefghijklmnop", "0,2"},
+            // Look-around and independent groups inside the loops.
+            {L"(?:(?=a)a|a)*b", run, "41,42"},
+            {L"(?:(?>a|aa)|a)*!c", run, "nomatch"},
+            // Results are what the plain search finds.
+            {L"(a|ab)*c", L"ababac", "0,6 4,5"},
+            {L"(a*)*b", L"aaab", "0,4 3,3"},
+        },
+        2.0);
+}
+
+// Nested loops of empty iterations no longer double the work per level, so
+// the recursive mode does not run out of stack where the other mode matches.
+TEST(HostilePatterns, NestedStarredGroupsStayPolynomial)
+{
+    std::vector<TimedCase> cases;
+    for (std::size_t depth : {14u, 18u, 40u}) {
+        cases.push_back({Repeat(L"(?:", depth) + L"a" + Repeat(L")*", depth), L"a", "0,1"});
+        cases.push_back({Repeat(L"(?:", depth) + L"a" + Repeat(L")*", depth) + L"b",
+                         Repeat(L"a", 30) + L"c", "nomatch"});
+    }
+    RunTimed(cases, 2.0);
+}
+
+TEST(HostilePatterns, LeftRecursionFails)
+{
+    for (match_mode mode : kModes) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
+        EXPECT_EQ(Spans(rpattern(L"(?R)b", noflags, mode), L"b"), "nomatch");
+        EXPECT_EQ(Spans(rpattern(L"a|(?R)b", noflags, mode), L"bb"), "nomatch");
+        EXPECT_EQ(Spans(rpattern(L"x*(?R)", noflags, mode), L"xx"), "nomatch");
+        // Recursion after consuming is untouched.
+        EXPECT_EQ(Spans(rpattern(L"a(?:(?R)|)b|c", noflags, mode), L"aacbb"), "0,5");
+    }
+}
+
+// A comment is nothing: a quantifier after it repeats the atom before it.
+// A repeated empty group is empty; an assertion takes no quantifier at all.
+TEST(HostilePatterns, QuantifierAfterCommentEmptyGroupOrAssertion)
+{
+    struct Case {
+        const wchar_t* pattern;
+        pattern_flags flags;
+        const wchar_t* subject;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {L"^a(?#xxx){3}c", noflags, L"aaac", "0,4"},
+        {L"ab(?#Comment){2}c", noflags, L"abbc", "0,4"},
+        {L"ab(?#Comment){2}c", free_spacing, L"abbc", "0,4"},
+        {L"^a (?#xxx) {3}c", free_spacing, L"aaac", "0,4"},
+        {L"a(?#x)*b", noflags, L"aaab", "0,4"},
+        {L"a(?#x)(?#y){2}b", noflags, L"aaab", "1,4"},
+        {L"(a)(?#x){2}", noflags, L"aa", "0,2 1,2"},
+        {L"a(?#x){2}", ignore_case, L"xAa", "1,3"},
+        {L"(?:){2}a", noflags, L"a{2}a", "0,1"},
+        {L"(?:)*a", noflags, L"ba", "1,2"},
+        {L"a(?i:)*b", noflags, L"aab", "1,3"},
+        {L"x(?=)+a", noflags, L"xa", "0,2"},
+    };
+    for (match_mode mode : kModes)
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << "mode " << mode << " pattern " << std::wstring(c.pattern).size());
+            EXPECT_EQ(Spans(rpattern(c.pattern, c.flags, mode), c.subject), c.expected);
+        }
+    for (const wchar_t* refused : {L"^{2}a", L"x${2}", L"^*", L"\\b{1,2}", L"a\\B?"})
+        EXPECT_EQ(CompileError(refused), "quantifier not expected");
+    EXPECT_EQ(CompileError(L"(?#x)*a"), "quantifier not expected");
+    EXPECT_EQ(CompileError(L"a*(?#x)+"), "sub-expression cannot be quantified");
+    EXPECT_EQ(CompileError(L"(?:){3,2}"), "Can't do {n, m} with n > m");
+    // Not a quantifier: the text stays literal.
+    EXPECT_EQ(Spans(rpattern(L"^{a"), L"{a"), "0,2");
+}
+
+TEST(HostilePatterns, BackslashEightAndNineAreNeverOctal)
+{
+    EXPECT_EQ(CompileError(L"a\\87"), "reference to nonexistent group");
+    EXPECT_EQ(CompileError(L"a\\90"), "reference to nonexistent group");
+    EXPECT_EQ(CompileError(L"a\\8"), "reference to nonexistent group");
+    for (match_mode mode : kModes) {
+        // With enough groups the digits name one.
+        const std::wstring groups = Repeat(L"(x)", 87);
+        EXPECT_EQ(Spans(rpattern(groups + L"\\87", noflags, mode), Repeat(L"x", 88)).substr(0, 4),
+                  "0,88");
+        // Octal digits still give a character.
+        EXPECT_EQ(Spans(rpattern(L"a\\101", noflags, mode), L"aA"), "0,2");
+    }
+}
+
+TEST(HostilePatterns, BackReferencesAndLeadingRunsStayLinear)
+{
+    const std::size_t big = 2'000'000;
+    RunTimed(
+        {
+            {L"(a*)\\1$", std::wstring(big, L'a'), "0,2000000 0,1000000"},
+            {L"\\w+@", std::wstring(100'000, L'a') + L"!@", "nomatch"},
+            {L"\\w+@", std::wstring(100'000, L'a') + L"!a@", "100001,100003"},
+            {L"[a-z]+?\\d", std::wstring(100'000, L'a') + L"!b1", "100001,100003"},
+            {L"a+b", std::wstring(100'000, L'a') + L"cab", "100001,100003"},
+        },
+        5.0);
+}
+
+}  // namespace
