@@ -54,6 +54,8 @@ struct TableDef {
     std::vector<std::wstring> keys;  // comparison key columns
     bool primaryKey = true;          // the keys are the table's primary key
     std::vector<ForeignKeyDef> foreignKeys;
+    // The file itself holds (and enforces) the foreign keys of the table to itself.
+    bool enforceSelfReferences = false;
 };
 
 inline std::wstring Path(const testsupport::TempDir& dir, const char* name)
@@ -81,6 +83,12 @@ inline std::wstring CreateTableSql(const TableDef& table)
             sql += (i ? L", [" : L"[") + table.keys[i] + L"]";
         sql += L")";
     }
+    if (table.enforceSelfReferences)
+        for (const auto& fk : table.foreignKeys)
+            if (fk.relatedTable == table.name)
+                sql += L", CONSTRAINT [fk_" + table.name + L"_" + fk.column + L"] FOREIGN KEY ([" +
+                       fk.column + L"]) REFERENCES [" + table.name + L"] ([" + fk.relatedColumn +
+                       L"])";
     return sql + L")";
 }
 
@@ -122,7 +130,8 @@ inline std::unique_ptr<DatabaseSchema> BuildSchema(const std::wstring& path,
         SchemaTable* table = schema->AddTable(std::make_unique<SchemaTable>(def.name));
         for (const auto& column : def.columns)
             table->AddField(std::make_unique<SchemaField>(
-                table, column.name, DataTypeTable::FindByAdoType(column.adoType), 0, false,
+                table, column.name, DataTypeTable::FindByAdoType(column.adoType), 0,
+                column.ddl == L"COUNTER",
                 std::nullopt, 0, 0, true, false, L""));
         if (def.primaryKey && !def.keys.empty()) {
             auto key = std::make_unique<SchemaKey>(table, L"pk_" + def.name, L"",

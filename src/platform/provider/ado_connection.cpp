@@ -137,6 +137,37 @@ Ptr<Recordset> Connection::Execute(const std::wstring& commandText, Variant* rec
     return Run(commandText, {}, recordsAffected, options);
 }
 
+long Connection::BeginTrans()
+{
+    errors_->Clear();
+    try {
+        OpenSession().BeginTransaction();
+    } catch (const ComError& e) {
+        Raise(e);
+    }
+    return 1;
+}
+
+void Connection::CommitTrans()
+{
+    errors_->Clear();
+    try {
+        OpenSession().CommitTransaction();
+    } catch (const ComError& e) {
+        Raise(e);
+    }
+}
+
+void Connection::RollbackTrans()
+{
+    errors_->Clear();
+    try {
+        OpenSession().RollbackTransaction();
+    } catch (const ComError& e) {
+        Raise(e);
+    }
+}
+
 Ptr<Recordset> Connection::OpenSchema(long schema, const std::vector<Variant>& restrictions)
 {
     errors_->Clear();

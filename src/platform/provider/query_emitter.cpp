@@ -194,6 +194,11 @@ const TableInfo& QueryEmitter::RequireTable(const std::wstring& name) const
 
 // ---- expressions ------------------------------------------------------------
 
+bool QueryEmitter::IsDate(const EmittedExpr& e)
+{
+    return (e.stored || e.typed) && e.type.type == AccessType::DateTime;
+}
+
 std::string QueryEmitter::Natural(const EmittedExpr& e) const
 {
     if (e.stored && NeedsNaturalConversion(e.type.type))
@@ -243,6 +248,10 @@ std::string QueryEmitter::StoreInto(const EmittedExpr& value, const ColumnInfo& 
     } else if (value.typed && value.type.type == AccessType::DateTime &&
                (column.type.type == AccessType::Text || column.type.type == AccessType::Memo)) {
         sql = "acc_datetext(" + value.sql + ")";
+    } else if (value.typed && value.type.type == AccessType::DateTime) {
+        // Already a date: only a number is read as an automation date.
+        sql = value.sql;
+        src = TypeCode(AccessType::DateTime);
     } else {
         sql = value.sql;
     }
@@ -442,6 +451,10 @@ EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const Emitte
     };
     std::string a = Natural(l), b = Natural(r);
     AccessType ka = kindOf(l), kb = kindOf(r);
+    // Arithmetic meets a date as the automation number it stands for (days backwards before
+    // 12/30/1899, the time still forward); a date result is turned back the same way.
+    std::string na = IsDate(l) ? "acc_oledate(" + a + ")" : a;
+    std::string nb = IsDate(r) ? "acc_oledate(" + b + ")" : b;
     bool textA = (l.stored || l.typed) && (ka == AccessType::Text || ka == AccessType::Memo);
     bool textB = (r.stored || r.typed) && (kb == AccessType::Text || kb == AccessType::Memo);
     switch (op) {
@@ -467,16 +480,19 @@ EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const Emitte
             else if ((ka == AccessType::Currency || kb == AccessType::Currency) &&
                      ka != AccessType::Double && kb != AccessType::Double)
                 t = AccessType::Currency;
-            return Typed("(" + a + sign + b + ")", t);
+            std::string sum = "(" + na + sign + nb + ")";
+            if (t == AccessType::DateTime)
+                sum = "acc_monodate" + sum;
+            return Typed(sum, t);
         }
         case Op::Divide:
-            return Typed("acc_divide(" + a + ", " + b + ")", AccessType::Double);
+            return Typed("acc_divide(" + na + ", " + nb + ")", AccessType::Double);
         case Op::IntDivide:
-            return Typed("acc_intdivide(" + a + ", " + b + ")", AccessType::Long);
+            return Typed("acc_intdivide(" + na + ", " + nb + ")", AccessType::Long);
         case Op::Mod:
-            return Typed("acc_mod(" + a + ", " + b + ")", AccessType::Long);
+            return Typed("acc_mod(" + na + ", " + nb + ")", AccessType::Long);
         case Op::Power:
-            return Typed("acc_power(" + a + ", " + b + ")", AccessType::Double);
+            return Typed("acc_power(" + na + ", " + nb + ")", AccessType::Double);
         case Op::And:
             return Typed("(" + a + " AND " + b + ")", AccessType::YesNo);
         case Op::Or:
@@ -552,13 +568,24 @@ EmittedExpr QueryEmitter::Function(const sql::Expr& e, const Scope& scope)
             if ((x.typed || x.stored) && x.type.type == AccessType::DateTime)
                 sql = "acc_datetext";
         }
+        // Numbers and dates meet by the automation rule: a conversion to a number takes a
+        // date's automation number, a date function a number's automation date.
+        const bool toNumber =
+            name == L"clng" || name == L"cint" || name == L"cdbl" || name == L"ccur";
+        const bool toDate =
+            name == L"cdate" || name == L"year" || name == L"month" || name == L"day";
         sql += "(";
         EmittedExpr first;
         for (size_t i = 0; i < e.args.size(); ++i) {
             EmittedExpr x = arg(i);
             if (i == 0)
                 first = x;
-            sql += (i ? ", " : "") + Natural(x);
+            std::string natural = Natural(x);
+            if (i == 0 && toNumber && IsDate(x))
+                natural = "acc_oledate(" + natural + ")";
+            else if (i == 0 && toDate && !IsDate(x))
+                natural = "acc_monodate(" + natural + ")";
+            sql += (i ? ", " : "") + natural;
         }
         sql += ")";
         if (f.untyped) {

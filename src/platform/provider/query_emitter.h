@@ -83,6 +83,7 @@ private:
     EmittedExpr Binary(const sql::Expr& e, const Scope& scope);
     EmittedExpr Combine(sql::Op op, const EmittedExpr& l, const EmittedExpr& r) const;
     EmittedExpr Function(const sql::Expr& e, const Scope& scope);
+    static bool IsDate(const EmittedExpr& e);
     std::string Natural(const EmittedExpr& e) const;
     std::string Comparable(const EmittedExpr& value, const EmittedExpr& against) const;
     std::string StoreInto(const EmittedExpr& value, const ColumnInfo& column) const;
