@@ -77,6 +77,7 @@ SelfReferenceOrder ParentsFirst(const std::vector<DbRecord>& rows,
     const size_t n = rows.size();
     std::vector<std::vector<size_t>> children(n);
     std::vector<size_t> waiting(n, 0);  // parents not yet written
+    std::vector<bool> selfLoop(n, false);
     std::wstring text;
     for (const auto& reference : references) {
         std::unordered_map<std::wstring, size_t> byKey;
@@ -87,14 +88,19 @@ SelfReferenceOrder ParentsFirst(const std::vector<DbRecord>& rows,
             if (!KeyText(rows[i], reference.columns, text))
                 continue;
             auto parent = byKey.find(text);
-            if (parent == byKey.end() || parent->second == i)
+            if (parent == byKey.end())
                 continue;
+            // A row that refers to itself goes in without the reference and gets it after.
+            if (parent->second == i) {
+                selfLoop[i] = true;
+                continue;
+            }
             children[parent->second].push_back(i);
             ++waiting[i];
         }
     }
     SelfReferenceOrder result;
-    result.broken.assign(n, false);
+    result.broken = selfLoop;
     result.order.reserve(n);
     std::vector<bool> placed(n, false);
     std::priority_queue<size_t, std::vector<size_t>, std::greater<>> ready;

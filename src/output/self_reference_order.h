@@ -30,7 +30,7 @@ struct SelfReferenceOrder {
 };
 
 // Orders `rows` parents first; rows otherwise keep their order. A reference to a row outside
-// `rows` (or to the row itself) puts no condition on the order.
+// `rows` puts no condition on the order; a row that refers to itself is broken.
 SelfReferenceOrder ParentsFirst(const std::vector<DbRecord>& rows,
                                 const std::vector<SelfReference>& references);
 

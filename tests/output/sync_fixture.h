@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <condition_variable>
 #include <cstdio>
 #include <future>
@@ -227,6 +229,29 @@ inline std::string DumpTable(const std::wstring& path, const TableDef& table)
         pclose(pipe);
     }
     return out;
+}
+
+// Runs a script with the built crvconsole, unattended, in `dir`; returns what it reports on
+// failure, "" when the run succeeded (exit status 1).
+inline std::wstring ApplyWithConsole(const testsupport::TempDir& dir, const std::wstring& script,
+                                     const std::wstring& target)
+{
+    std::string command = "cd '" + dir.path().string() + "' && '" +
+                          (testsupport::BinaryDir() / "crvconsole").string() + "' '" +
+                          automation::ToUtf8(script) + "' '" + automation::ToUtf8(target) +
+                          "' /e 2>&1";
+    std::string out;
+    int status = -1;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, got);
+        status = pclose(pipe);
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 1)
+        return L"";
+    return out.empty() ? std::wstring(L"crvconsole failed") : automation::FromUtf8(out);
 }
 
 }  // namespace synctest
