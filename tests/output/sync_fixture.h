@@ -8,6 +8,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <future>
@@ -58,7 +59,17 @@ struct TableDef {
     std::vector<ForeignKeyDef> foreignKeys;
     // The file itself holds (and enforces) the foreign keys of the table to itself.
     bool enforceSelfReferences = false;
+    // A primary key other than the comparison keys, which are then chosen by hand.
+    std::vector<std::wstring> primaryKeyColumns = {};
 };
+
+inline const std::vector<std::wstring>& PrimaryKeyOf(const TableDef& table)
+{
+    static const std::vector<std::wstring> none;
+    if (!table.primaryKeyColumns.empty())
+        return table.primaryKeyColumns;
+    return table.primaryKey ? table.keys : none;
+}
 
 inline std::wstring Path(const testsupport::TempDir& dir, const char* name)
 {
@@ -79,10 +90,11 @@ inline std::wstring CreateTableSql(const TableDef& table)
     std::wstring sql = L"CREATE TABLE [" + table.name + L"] (";
     for (size_t i = 0; i < table.columns.size(); ++i)
         sql += (i ? L", [" : L"[") + table.columns[i].name + L"] " + table.columns[i].ddl;
-    if (table.primaryKey && !table.keys.empty()) {
+    const auto& primary = PrimaryKeyOf(table);
+    if (!primary.empty()) {
         sql += L", CONSTRAINT [pk_" + table.name + L"] PRIMARY KEY (";
-        for (size_t i = 0; i < table.keys.size(); ++i)
-            sql += (i ? L", [" : L"[") + table.keys[i] + L"]";
+        for (size_t i = 0; i < primary.size(); ++i)
+            sql += (i ? L", [" : L"[") + primary[i] + L"]";
         sql += L")";
     }
     if (table.enforceSelfReferences)
@@ -135,10 +147,10 @@ inline std::unique_ptr<DatabaseSchema> BuildSchema(const std::wstring& path,
                 table, column.name, DataTypeTable::FindByAdoType(column.adoType), 0,
                 column.ddl == L"COUNTER",
                 std::nullopt, 0, 0, true, false, L""));
-        if (def.primaryKey && !def.keys.empty()) {
+        if (!PrimaryKeyOf(def).empty()) {
             auto key = std::make_unique<SchemaKey>(table, L"pk_" + def.name, L"",
                                                    SchemaKey::kPrimary, 0, 0, false);
-            for (const auto& name : def.keys)
+            for (const auto& name : PrimaryKeyOf(def))
                 key->AddColumn(name, L"");
             table->AddKey(std::move(key));
         }
@@ -175,15 +187,14 @@ public:
         // Tables without a primary key get their keys from the definition, as the user sets
         // them on the selection page.
         for (const auto& def : tables) {
-            if (def.primaryKey)
+            if (def.primaryKey && def.primaryKeyColumns.empty())
                 continue;
             for (const auto& pair : pairs->Pairs()) {
                 if (pair->First()->Name() != def.name)
                     continue;
                 for (const auto& field : pair->Fields().Pairs())
-                    for (const auto& key : def.keys)
-                        if (field->First()->Name() == key)
-                            field->SetKey(true);
+                    field->SetKey(std::find(def.keys.begin(), def.keys.end(),
+                                            field->First()->Name()) != def.keys.end());
             }
         }
         std::promise<void> done;
@@ -210,11 +221,17 @@ private:
 
 // A table's rows as the sqlite3 shell prints them, each column in its quoted stored form, in a
 // fixed order: an independent reader of the file.
-inline std::string DumpTable(const std::wstring& path, const TableDef& table)
+// nullIsEmpty: an empty text shows as NULL, for comparisons that treat the two as the same.
+inline std::string DumpTable(const std::wstring& path, const TableDef& table,
+                             bool nullIsEmpty = false)
 {
     std::string select, order;
     for (size_t i = 0; i < table.columns.size(); ++i) {
-        select += (i ? ", quote([" : "quote([") + automation::ToUtf8(table.columns[i].name) + "])";
+        std::string column = "[" + automation::ToUtf8(table.columns[i].name) + "]";
+        if (nullIsEmpty)
+            column = "CASE WHEN typeof(" + column + ") = 'text' AND " + column +
+                     " = '' THEN NULL ELSE " + column + " END";
+        select += (i ? ", quote(" : "quote(") + column + ")";
         order += (i ? "," : "") + std::to_string(i + 1);
     }
     std::string command = "sqlite3 -bail -readonly -list '" + automation::ToUtf8(path) +
