@@ -190,8 +190,8 @@ void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds, T
 // missing or a still referring row. A row of a cycle is inserted with empty references that an
 // UPDATE sets after the table's other INSERTs; before DELETEs its references are emptied.
 void ScriptFileWriter::WriteReferringRows(const std::vector<DbRecord>& rows,
-                                          const std::vector<SelfReference>& references,
-                                          bool insert, const RecordStatementWriter& statements,
+                                          const std::vector<SelfReference>& references, bool insert,
+                                          const RecordStatementWriter& statements,
                                           StatementEmitter& emitter)
 {
     SelfReferenceOrder order = ParentsFirst(rows, references);
@@ -204,7 +204,8 @@ void ScriptFileWriter::WriteReferringRows(const std::vector<DbRecord>& rows,
     };
     if (insert) {
         for (size_t i : order.order)
-            emitter.Write(statements.Insert(order.broken[i] ? withoutReferences(rows[i]) : rows[i]));
+            emitter.Write(
+                statements.Insert(order.broken[i] ? withoutReferences(rows[i]) : rows[i]));
         for (size_t i : order.order)
             if (order.broken[i])
                 emitter.Write(statements.SetFields(rows[i], referring));

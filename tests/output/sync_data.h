@@ -333,12 +333,17 @@ inline void AddHarderTables(Generator& g, PairData& data, int rowsPerTable, bool
             kinds.push_back(kind);
         }
     };
-    TableDef tree{L"Tree", {{L"id", L"LONG", 3}, {L"up", L"LONG", 3}}, {L"id"}, true,
-                  {{L"up", L"Tree", L"id"}}, enforce};
+    TableDef tree{L"Tree",
+                  {{L"id", L"LONG", 3}, {L"up", L"LONG", 3}},
+                  {L"id"},
+                  true,
+                  {{L"up", L"Tree", L"id"}},
+                  enforce};
     TableDef counted{
         L"Counted", {{L"code", L"TEXT(10)", 202}, {L"n", L"COUNTER", 3}}, {L"code"}, true, {}};
-    TableDef alt{L"Alt", {{L"code", L"TEXT(10)", 202}, {L"id", L"LONG", 3}}, {L"code"}, true, {},
-                 false, {L"id"}};
+    TableDef alt{
+        L"Alt", {{L"code", L"TEXT(10)", 202}, {L"id", L"LONG", 3}}, {L"code"}, true, {}, false,
+        {L"id"}};
     std::vector<Kind> treeKinds{Kind::Long, Kind::Long}, countedKinds{Kind::Text, Kind::Long},
         altKinds{Kind::Text, Kind::Long};
     valueColumns(tree, treeKinds, g.Int(1, 2));
@@ -369,8 +374,9 @@ inline void AddHarderTables(Generator& g, PairData& data, int rowsPerTable, bool
         for (int id : own) {
             // A parent on the same side, itself now and then, or none.
             Row row{Variant(int32_t(id)),
-                    g.Chance(25) ? Variant::Null()
-                                 : Variant(int32_t(own[g.Int(0, static_cast<int>(own.size()) - 1)]))};
+                    g.Chance(25)
+                        ? Variant::Null()
+                        : Variant(int32_t(own[g.Int(0, static_cast<int>(own.size()) - 1)]))};
             values(treeKinds, row);
             (*side)[first].push_back(std::move(row));
         }

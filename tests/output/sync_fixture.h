@@ -5,7 +5,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -145,8 +144,7 @@ inline std::unique_ptr<DatabaseSchema> BuildSchema(const std::wstring& path,
         for (const auto& column : def.columns)
             table->AddField(std::make_unique<SchemaField>(
                 table, column.name, DataTypeTable::FindByAdoType(column.adoType), 0,
-                column.ddl == L"COUNTER",
-                std::nullopt, 0, 0, true, false, L""));
+                column.ddl == L"COUNTER", std::nullopt, 0, 0, true, false, L""));
         if (!PrimaryKeyOf(def).empty()) {
             auto key = std::make_unique<SchemaKey>(table, L"pk_" + def.name, L"",
                                                    SchemaKey::kPrimary, 0, 0, false);

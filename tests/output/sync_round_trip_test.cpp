@@ -4,9 +4,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <random>
-#include <filesystem>
 
 #include "compare/comparison_options.h"
 #include "output/direct_sync.h"
@@ -98,8 +98,8 @@ protected:
         std::wstring script;
         {
             ComparedStores stores(copy1, copy2, tables);
-            script = WriteScript(stores, direction, choices, ("to" + tag + ".sql").c_str(),
-                                 encoding);
+            script =
+                WriteScript(stores, direction, choices, ("to" + tag + ".sql").c_str(), encoding);
             DirectSync sync(direction, script, false, stores.Context());
             FakeProgress progress;
             sync.Run(progress);
@@ -192,8 +192,8 @@ TEST_F(SyncRoundTripTest, ApplyingTheScriptMakesTheTargetEqualTheSourceInBothDir
         if (seed % 9 == 0) {
             // Now and then every way of applying it: direct, executor and crvconsole.
             for (int direction : {1, 2}) {
-                Applied applied =
-                    ApplyEveryWay(data.tables, path1, path2, direction, {true, true, true}, encoding);
+                Applied applied = ApplyEveryWay(data.tables, path1, path2, direction,
+                                                {true, true, true}, encoding);
                 for (const auto& target : applied.targets)
                     ExpectSameRows(data, target, direction == 1 ? path2 : path1,
                                    context + " every way, direction " + std::to_string(direction),
@@ -351,12 +351,9 @@ Row Ints(std::initializer_list<int> values)
 
 TEST_F(SyncRoundTripTest, ATableReferringToItselfGetsParentsBeforeChildrenAndCyclesStillApply)
 {
-    const TableDef table{L"E",
-                         {{L"ID", L"LONG", 3}, {L"Boss", L"LONG", 3}},
-                         {L"ID"},
-                         true,
-                         {{L"Boss", L"E", L"ID"}},
-                         true};
+    const TableDef table{
+        L"E", {{L"ID", L"LONG", 3}, {L"Boss", L"LONG", 3}}, {L"ID"}, true, {{L"Boss", L"E", L"ID"}},
+        true};
     // Key order is the reverse of the reference order; 10 and 11 refer to each other, 20 to
     // itself, on both sides in rows that only one side holds.
     std::wstring script = ExpectBothDirections(
@@ -382,11 +379,12 @@ TEST_F(SyncRoundTripTest, ATableReferringToItselfGetsParentsBeforeChildrenAndCyc
 
 TEST_F(SyncRoundTripTest, AnAutoNumberFieldThatIsNoKeyIsNeverSetByAnUpdate)
 {
-    const TableDef table{L"C",
-                         {{L"Code", L"TEXT(10)", 202}, {L"N", L"COUNTER", 3}, {L"V", L"TEXT(10)", 202}},
-                         {L"Code"},
-                         true,
-                         {}};
+    const TableDef table{
+        L"C",
+        {{L"Code", L"TEXT(10)", 202}, {L"N", L"COUNTER", 3}, {L"V", L"TEXT(10)", 202}},
+        {L"Code"},
+        true,
+        {}};
     auto row = [](const wchar_t* code, int n, const wchar_t* v) {
         return Row{Variant(code), Variant(int32_t(n)), Variant(v)};
     };
@@ -402,10 +400,11 @@ TEST_F(SyncRoundTripTest, AnAutoNumberFieldThatIsNoKeyIsNeverSetByAnUpdate)
     InsertRows(path1, table, {row(L"a", 1, L"old")});
     InsertRows(path2, table, {row(L"a", 7, L"new")});
     Applied applied = ApplyEveryWay({table}, path1, path2, 1, {true, true, true});
-    EXPECT_NE(applied.script.find(L"\r\n-- The AutoNumber field [N] of [C] differs (7 in the "
-                                  L"source); it cannot be changed and is left as it is: WHERE "
-                                  L"[Code]=\"a\"\r\nUPDATE [C] SET [V]=\"new\" WHERE [Code]=\"a\";"),
-              std::wstring::npos)
+    EXPECT_NE(
+        applied.script.find(L"\r\n-- The AutoNumber field [N] of [C] differs (7 in the "
+                            L"source); it cannot be changed and is left as it is: WHERE "
+                            L"[Code]=\"a\"\r\nUPDATE [C] SET [V]=\"new\" WHERE [Code]=\"a\";"),
+        std::wstring::npos)
         << automation::ToUtf8(applied.script);
     for (const auto& target : applied.targets)
         EXPECT_EQ(DumpTable(target, table), "'a'|1|'new'\n") << automation::ToUtf8(target);
@@ -418,7 +417,9 @@ TEST_F(SyncRoundTripTest, TheLargestAndSmallestFloatsAndSinglesAreWrittenBack)
     const TableDef values{
         L"V", {{L"k", L"LONG", 3}, {L"s", L"SINGLE", 4}, {L"d", L"DOUBLE", 5}}, {L"k"}, true, {}};
     const TableDef keyed{L"K", {{L"s", L"SINGLE", 4}, {L"t", L"TEXT(5)", 202}}, {L"s"}, true, {}};
-    auto v = [](int k, float s, double d) { return Row{Variant(int32_t(k)), Variant(s), Variant(d)}; };
+    auto v = [](int k, float s, double d) {
+        return Row{Variant(int32_t(k)), Variant(s), Variant(d)};
+    };
     auto key = [](float s, const wchar_t* t) { return Row{Variant(s), Variant(t)}; };
     const float fmin = std::numeric_limits<float>::denorm_min();
     std::wstring script = ExpectBothDirections(
@@ -427,8 +428,7 @@ TEST_F(SyncRoundTripTest, TheLargestAndSmallestFloatsAndSinglesAreWrittenBack)
          {key(fmax, L"old"), key(-fmax, L"gone"), key(fmin, L"old")}},
         {{v(1, fmax, std::numeric_limits<double>::min()), v(3, -fmax, -dmax),
           v(2, fmin, std::numeric_limits<double>::denorm_min())},
-         {key(fmax, L"new"), key(std::numeric_limits<float>::min(), L"added"),
-          key(fmin, L"new")}});
+         {key(fmax, L"new"), key(std::numeric_limits<float>::min(), L"added"), key(fmin, L"new")}});
     EXPECT_NE(script.find(L"UPDATE [K] SET [t]=\"new\" WHERE [s]=3.4028235e+38;"),
               std::wstring::npos)
         << automation::ToUtf8(script);
@@ -436,9 +436,10 @@ TEST_F(SyncRoundTripTest, TheLargestAndSmallestFloatsAndSinglesAreWrittenBack)
 
 TEST_F(SyncRoundTripTest, EveryDateTheStoreHoldsSurvivesFractionsOfASecondAndDaysBefore1899)
 {
-    std::vector<double> dates = {36526.123456789, -1.75,  -2.000011574074074, -657434.5,
-                                 -657434,          2958465.999988426, 1.0 / 86400 / 3, 0.5,
-                                 -1.0,             45356.5 + 1e-9};
+    std::vector<double> dates = {36526.123456789, -1.75,   -2.000011574074074,
+                                 -657434.5,       -657434, 2958465.999988426,
+                                 1.0 / 86400 / 3, 0.5,     -1.0,
+                                 45356.5 + 1e-9};
     std::mt19937 rng(22);
     std::uniform_real_distribution<double> anywhere(-657434.0, 2958465.99);
     for (int i = 0; i < 60; ++i) {
@@ -450,11 +451,13 @@ TEST_F(SyncRoundTripTest, EveryDateTheStoreHoldsSurvivesFractionsOfASecondAndDay
         dates.push_back(d);
     }
     const TableDef values{L"D", {{L"k", L"LONG", 3}, {L"d", L"DATETIME", 7}}, {L"k"}, true, {}};
-    const TableDef keyed{L"DK", {{L"d", L"DATETIME", 7}, {L"v", L"TEXT(5)", 202}}, {L"d"}, true, {}};
+    const TableDef keyed{
+        L"DK", {{L"d", L"DATETIME", 7}, {L"v", L"TEXT(5)", 202}}, {L"d"}, true, {}};
     std::vector<Row> rows1, rows2, keys1, keys2;
     for (size_t i = 0; i < dates.size(); ++i) {
         Variant date = Variant::FromDate(dates[i]);
-        rows1.push_back({Variant(int32_t(i)), i % 4 ? Variant::FromDate(40000.25) : Variant::Null()});
+        rows1.push_back(
+            {Variant(int32_t(i)), i % 4 ? Variant::FromDate(40000.25) : Variant::Null()});
         rows2.push_back({Variant(int32_t(i)), date});
         if (i % 5 != 1)
             keys1.push_back({date, Variant(i % 5 ? L"old" : L"gone")});

@@ -191,8 +191,7 @@ TEST_F(ExpressionTest, DatesBeforeDayZeroMeetNumbersByTheAutomationRule)
     Run(L"CREATE TABLE d (k LONG, at DATETIME)");
     Run(L"INSERT INTO d VALUES (1, -1.75)");
     connection->Run(L"INSERT INTO d VALUES (2, ?)", {Variant(-1.75)}, nullptr, adCmdText);
-    connection->Run(L"INSERT INTO d VALUES (3, ?)", {Variant::FromDate(-1.75)}, nullptr,
-                    adCmdText);
+    connection->Run(L"INSERT INTO d VALUES (3, ?)", {Variant::FromDate(-1.75)}, nullptr, adCmdText);
     Run(L"INSERT INTO d VALUES (4, #12/29/1899 18:00:00#)");
     auto rs = Query(L"SELECT k, at, CDbl(at) FROM d ORDER BY k");
     for (int k = 1; k <= 4; ++k, rs->MoveNext()) {
@@ -201,8 +200,9 @@ TEST_F(ExpressionTest, DatesBeforeDayZeroMeetNumbersByTheAutomationRule)
         EXPECT_EQ(rs->Fields()->Item(2L)->Value(), Variant(-1.75)) << k;
     }
     rs->Close();
-    rs = Query(L"SELECT count(*) FROM d WHERE at = -1.75 AND at = #12/29/1899 18:00:00# AND "
-               L"Day(at) = 29");
+    rs = Query(
+        L"SELECT count(*) FROM d WHERE at = -1.75 AND at = #12/29/1899 18:00:00# AND "
+        L"Day(at) = 29");
     EXPECT_EQ(rs->Fields()->Item(0L)->Value(), Variant(4));
 }
 
@@ -211,8 +211,9 @@ TEST_F(ExpressionTest, DatesBeforeDayZeroMeetNumbersByTheAutomationRule)
 TEST_F(ExpressionTest, SingleFieldsTakeEveryTextThatRoundsToAFiniteFloat)
 {
     Run(L"CREATE TABLE s (k LONG, v SINGLE)");
-    const wchar_t* accepted[] = {L"3.4028235e+38", L"3.402823466E+38", L"3.4028234663852886E+38",
-                                 L"-3.4028235E+38", L"3.40282356779733E+38", L"'3.4028235e38'"};
+    const wchar_t* accepted[] = {L"3.4028235e+38",          L"3.402823466E+38",
+                                 L"3.4028234663852886E+38", L"-3.4028235E+38",
+                                 L"3.40282356779733E+38",   L"'3.4028235e38'"};
     for (const wchar_t* text : accepted) {
         Run(L"DELETE FROM s");
         EXPECT_EQ(ErrorOf(L"INSERT INTO s VALUES (1, " + std::wstring(text) + L")"), L"")
@@ -225,9 +226,9 @@ TEST_F(ExpressionTest, SingleFieldsTakeEveryTextThatRoundsToAFiniteFloat)
         rs->Close();
     }
     for (const wchar_t* text : {L"3.40282357e+38", L"1e39", L"-3.5e38"})
-        EXPECT_NE(ErrorOf(L"INSERT INTO s VALUES (0, " + std::wstring(text) + L")").find(
-                      L"Overflow"),
-                  std::wstring::npos)
+        EXPECT_NE(
+            ErrorOf(L"INSERT INTO s VALUES (0, " + std::wstring(text) + L")").find(L"Overflow"),
+            std::wstring::npos)
             << ToUtf8(text);
 }
 
