@@ -160,6 +160,8 @@ void DirectSync::Run(IProgress& progress)
         }
         Options options;
         options.stopOnError = true;
+        // A run that fails part way must not leave the target half synchronised.
+        options.allOrNothing = true;
         SQLExecutor::ScriptExecutor executor(target_, script.GetText(), false, options);
         executor.Run(progress);
         if (executor.IsStopped())

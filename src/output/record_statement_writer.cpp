@@ -9,6 +9,7 @@
 
 #include "compare/record_diff_item.h"
 #include "output/text_utils.h"
+#include "platform/automation/automation_date.h"
 #include "platform/automation/wide_text.h"
 
 using automation::Variant;
@@ -64,6 +65,18 @@ std::wstring InvariantText(const Variant& value)
         .bstrVal();
 }
 
+// "#MM/DD/YYYY HH:MM:SS#" holds whole seconds only. A date that text would round (a fraction
+// of a second, or a value that whole seconds do not meet exactly) is written as the automation
+// number it is, through CDate: the number's shortest text reads back to the very same value.
+std::wstring DateText(const Variant& value)
+{
+    std::wstring text = InvariantText(value);
+    auto back = automation::DateFromText(text);
+    if (back && *back == value.date())
+        return L"#" + text + L"#";
+    return L"CDate(" + ShortestNumber(value.date()) + L")";
+}
+
 }  // namespace
 
 RecordStatementWriter::RecordStatementWriter(const std::wstring& table,
@@ -98,22 +111,42 @@ std::wstring RecordStatementWriter::Insert(const DbRecord& record) const
 }
 
 std::wstring RecordStatementWriter::Update(const DbRecord*, const DbRecord& source,
-                                           const ModifiedDiffItem*) const
+                                           const ModifiedDiffItem* item) const
 {
-    std::wstring text = L"UPDATE " + table_ + L" SET ";
+    std::wstring notes;
+    std::wstring set;
     const auto& values = source.Values();
-    bool first = true;
     for (size_t i = 0; i < values.size() && i < fields_.size(); ++i) {
         if (isKey_[i])
             continue;
-        if (!first)
-            text += L", ";
-        first = false;
-        text += Bracketed(fields_[i]) + L"=" + Value(values[i]);
+        if (i < autoNumber_.size() && autoNumber_[i]) {
+            if (item && item->Contains(static_cast<int>(i)))
+                notes += L"-- The AutoNumber field " + Bracketed(fields_[i]) + L" of " + table_ +
+                         L" differs (" + PlainText(values[i]) +
+                         L" in the source); it cannot be changed and is left as it is:" +
+                         Where(source) + L"\r\n";
+            continue;
+        }
+        if (!set.empty())
+            set += L", ";
+        set += Bracketed(fields_[i]) + L"=" + Value(values[i]);
     }
-    text += Where(source);
-    text += L";\r\n";
-    return text;
+    // Nothing left to set: the comment alone says what stays different.
+    if (set.empty() && !notes.empty())
+        return notes;
+    return notes + L"UPDATE " + table_ + L" SET " + set + Where(source) + L";\r\n";
+}
+
+std::wstring RecordStatementWriter::SetFields(const DbRecord& record,
+                                              const std::vector<int>& columns) const
+{
+    std::wstring text = L"UPDATE " + table_ + L" SET ";
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (i)
+            text += L", ";
+        text += Bracketed(fields_[columns[i]]) + L"=" + Value(record.ValueAt(columns[i]));
+    }
+    return text + Where(record) + L";\r\n";
 }
 
 std::wstring RecordStatementWriter::Delete(const DbRecord& record) const
@@ -208,7 +241,7 @@ std::wstring RecordStatementWriter::PlainText(const CellValue& value)
         case automation::VT_BSTR:
             return v.bstrVal();
         case automation::VT_DATE:
-            return L"#" + InvariantText(v) + L"#";
+            return DateText(v);
         case automation::VT_R8:
             return ShortestNumber(v.dblVal());
         case automation::VT_R4:

@@ -29,6 +29,9 @@ public:
     // Equal records give no statement.
     virtual std::unique_ptr<std::wstring> Equal(const DbRecord& record) const;
 
+    // "UPDATE [table] SET" the fields at `columns` to the record's values, with its WHERE.
+    std::wstring SetFields(const DbRecord& record, const std::vector<int>& columns) const;
+
     // " WHERE " and the key conditions joined by " AND ".
     std::wstring Where(const DbRecord& record) const;
 
@@ -41,6 +44,10 @@ public:
     static std::wstring PlainText(const CellValue& value);
     // "base64(" '"' base64 text with CR LF after every 72 characters and after the last '"' ")".
     static std::wstring Base64Literal(const CellValue& value);
+
+    // Marks the AutoNumber fields (by position): an UPDATE never sets them, since the engine
+    // refuses any change to one, and one that differs is named in a comment line instead.
+    void SetAutoNumberFields(std::vector<bool> autoNumber) { autoNumber_ = std::move(autoNumber); }
 
     const std::wstring& Table() const { return table_; }
     const std::wstring& FieldList() const { return fieldList_; }
@@ -56,4 +63,5 @@ private:
     std::vector<std::wstring> fields_;
     std::vector<int> keyIndexes_;
     std::vector<bool> isKey_;
+    std::vector<bool> autoNumber_;
 };

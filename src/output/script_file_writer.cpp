@@ -10,6 +10,7 @@
 #include "database/database_schema.h"
 #include "output/foreign_key_order.h"
 #include "output/record_statement_writer.h"
+#include "output/self_reference_order.h"
 #include "output/statement_emitter.h"
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
@@ -148,6 +149,7 @@ void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds, T
         return;
     std::vector<std::wstring> names1, names2;
     std::vector<int> keys;
+    std::vector<bool> autoNumber;
     for (const auto& field : pair->Fields().Pairs()) {
         if (!field->Second())
             continue;
@@ -155,12 +157,55 @@ void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds, T
             keys.push_back(static_cast<int>(names1.size()));
         names1.push_back(field->First()->Name());
         names2.push_back(field->Second()->Name());
+        autoNumber.push_back(
+            (direction_ == 1 ? field->First() : field->Second())->IsAutoincrement());
     }
     RecordReaderPair& readers = reader_.GetTableRecords(pair);
     const SchemaTable* table = direction_ == 1 ? pair->First() : pair->Second();
     RecordStatementWriter statements(table->Name(), direction_ == 1 ? names1 : names2, keys);
+    statements.SetAutoNumberFields(std::move(autoNumber));
     StatementEmitter emitter(statements, file);
+    std::vector<SelfReference> references =
+        FindSelfReferences(*table, direction_ == 1 ? names1 : names2, keys);
+    std::vector<DbRecord> rows;
+    if (!references.empty() && (kinds.insert || kinds.erase))
+        emitter.Collect(&rows);
     auto visitor = RecordKindVisitor::ForTarget(direction_, emitter, kinds, *readers.reader1,
                                                 *readers.reader2, progress, false);
     store_.VisitTable(pair, *visitor);
+    if (!rows.empty())
+        WriteReferringRows(rows, references, kinds.insert, statements, emitter);
+}
+
+// The rows of a table that refers to itself, in key order as the comparison found them, are
+// written parents first (INSERT) or children first (DELETE), so that no statement meets a
+// missing or a still referring row. A row of a cycle is inserted with empty references that an
+// UPDATE sets after the table's other INSERTs; before DELETEs its references are emptied.
+void ScriptFileWriter::WriteReferringRows(const std::vector<DbRecord>& rows,
+                                          const std::vector<SelfReference>& references, bool insert,
+                                          const RecordStatementWriter& statements,
+                                          StatementEmitter& emitter)
+{
+    SelfReferenceOrder order = ParentsFirst(rows, references);
+    const std::vector<int> referring = ReferringColumns(references);
+    auto withoutReferences = [&](const DbRecord& row) {
+        DbRecord copy = row;
+        for (int c : referring)
+            copy.SetValue(static_cast<size_t>(c), automation::Variant::Null());
+        return copy;
+    };
+    if (insert) {
+        for (size_t i : order.order)
+            emitter.Write(
+                statements.Insert(order.broken[i] ? withoutReferences(rows[i]) : rows[i]));
+        for (size_t i : order.order)
+            if (order.broken[i])
+                emitter.Write(statements.SetFields(rows[i], referring));
+        return;
+    }
+    for (size_t i : order.order)
+        if (order.broken[i])
+            emitter.Write(statements.SetFields(withoutReferences(rows[i]), referring));
+    for (auto it = order.order.rbegin(); it != order.order.rend(); ++it)
+        emitter.Write(statements.Delete(rows[*it]));
 }

@@ -11,6 +11,10 @@
 #include "output/record_kind_visitor.h"
 
 class DataReader;
+class DbRecord;
+class RecordStatementWriter;
+class StatementEmitter;
+struct SelfReference;
 class DatabaseSchema;
 class ResultStore;
 class SchemaTable;
@@ -42,6 +46,9 @@ private:
                    TextFileWriter& file, IProgress& progress);
     void WriteTable(const TablePair* pair, StatementKinds kinds, TextFileWriter& file,
                     IProgress& progress);
+    void WriteReferringRows(const std::vector<DbRecord>& rows,
+                            const std::vector<SelfReference>& references, bool insert,
+                            const RecordStatementWriter& statements, StatementEmitter& emitter);
     const TablePair* FindPair(const SchemaTable* table) const;
     int WorkEstimate() const;
     void Fail(std::wstring text);

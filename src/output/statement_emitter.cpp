@@ -16,6 +16,8 @@ void StatementEmitter::Write(const std::wstring& text)
 
 void StatementEmitter::Insert(const DbRecord& record)
 {
+    if (collected_)
+        return collected_->push_back(record);
     Write(statements_.Insert(record));
 }
 
@@ -27,6 +29,8 @@ void StatementEmitter::Update(const DbRecord* target, const DbRecord& source,
 
 void StatementEmitter::Delete(const DbRecord& record)
 {
+    if (collected_)
+        return collected_->push_back(record);
     Write(statements_.Delete(record));
 }
 

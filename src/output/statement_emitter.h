@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "output/record_kind_visitor.h"
 #include "output/record_statement_writer.h"
@@ -34,9 +35,13 @@ public:
     void Delete(const DbRecord& record) override;
     void Equal(const DbRecord& record) override;
 
-private:
+    // While `rows` is set, the records of INSERTs and DELETEs are kept there instead of being
+    // written, for a caller that must put them in an order of its own.
+    void Collect(std::vector<DbRecord>* rows) { collected_ = rows; }
     void Write(const std::wstring& text);
 
+private:
     const RecordStatementWriter& statements_;
     TextFileWriter& file_;
+    std::vector<DbRecord>* collected_ = nullptr;
 };

@@ -76,6 +76,8 @@ std::wstring ScriptExecutor::Run(IProgress& progress)
     bool succeeded = false;
     bool failed = false;
     progress.SetTotal(parser.GetLineCount());
+    const bool allOrNothing = options_.allOrNothing;
+    bool inTransaction = false;
     while (std::unique_ptr<SQLCommand> command = parser.Next()) {
         if (echo_) {
             output += std::to_wstring(command->GetLine());
@@ -84,6 +86,10 @@ std::wstring ScriptExecutor::Run(IProgress& progress)
             output += L"\r\n";
         }
         try {
+            if (allOrNothing && !inTransaction) {
+                connection_.Open()->BeginTrans();
+                inTransaction = true;
+            }
             command->Execute(*this);
             progress.Advance(command->GetLine() - previousLine);
             previousLine = command->GetLine();
@@ -99,13 +105,30 @@ std::wstring ScriptExecutor::Run(IProgress& progress)
             stopped_ = true;
         }
         failed = true;
-        if (stopped_ || options_.stopOnError) {
+        if (stopped_ || options_.stopOnError || allOrNothing) {
             stopped_ = true;
             output += errorText_;
             break;
         }
         output += errorText_;
         output += L"\r\n\r\n";
+    }
+    if (inTransaction) {
+        try {
+            if (stopped_) {
+                connection_.Open()->RollbackTrans();
+            } else {
+                connection_.Open()->CommitTrans();
+            }
+        } catch (const automation::ComError& error) {
+            // A commit that fails has undone the whole run: nothing of it was applied.
+            if (!stopped_) {
+                errorText_ = FormatError(error);
+                output += errorText_;
+                stopped_ = true;
+                failed = true;
+            }
+        }
     }
     if (!stopped_ && succeeded) {
         progress.Done();

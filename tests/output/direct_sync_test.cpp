@@ -140,14 +140,24 @@ TEST_F(DirectSyncTest, AnExistingBackupIsNeverOverwrittenAndNothingRuns)
     EXPECT_EQ(Bytes(automation::ToUtf8(path1)), oldTarget);
 }
 
-TEST_F(DirectSyncTest, AFailingStatementStopsTheRunWithTheExecutorsTextAndKeepsTheBackup)
+TEST_F(DirectSyncTest, AFailingStatementUndoesTheWholeRunWithTheExecutorsTextAndKeepsTheBackup)
 {
     Compare();
     std::ofstream(automation::ToUtf8(script), std::ios::binary)
         << "-- Corvina 2.1\r\n\r\n"
         << "INSERT INTO [Items] ([id], [name]) VALUES (10, \"first\");\r\n"
+        << "UPDATE [Items] SET [name]=\"changed\" WHERE [id]=1;\r\n"
+        << "DELETE FROM [Items] WHERE [id]=2;\r\n"
         << "INSERT INTO [Nowhere] ([id]) VALUES (1);\r\n"
         << "INSERT INTO [Items] ([id], [name]) VALUES (11, \"never\");\r\n";
+    // The script runner keeps going statement by statement: what ran before the failure stays.
+    std::wstring copy = Path(dir, "console.mdb");
+    fs::copy_file(automation::ToUtf8(path1), automation::ToUtf8(copy));
+    EXPECT_NE(ApplyWithConsole(dir, script, copy), L"");
+    std::string byConsole = DumpTable(copy, kItems);
+    EXPECT_NE(byConsole.find("'first'"), std::string::npos) << byConsole;
+    EXPECT_EQ(byConsole.find("'never'"), std::string::npos) << byConsole;
+    const std::string before = DumpTable(path1, kItems);
     auto sync = Sync(true);
     FakeProgress progress;
     sync->Run(progress);
@@ -157,9 +167,8 @@ TEST_F(DirectSyncTest, AFailingStatementStopsTheRunWithTheExecutorsTextAndKeepsT
     auto backups = Backups(dir.path());
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_EQ(Bytes(backups[0]), oldTarget);
-    std::string rows = DumpTable(path1, kItems);
-    EXPECT_NE(rows.find("'first'"), std::string::npos);
-    EXPECT_EQ(rows.find("'never'"), std::string::npos);
+    // The direct synchronisation is all or nothing: the target is exactly as it was.
+    EXPECT_EQ(DumpTable(path1, kItems), before);
 }
 
 TEST_F(DirectSyncTest, WithoutBackupNoCopyIsMadeAndAHeaderOnlyScriptRunsClean)

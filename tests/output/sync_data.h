@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <random>
 #include <set>
@@ -75,8 +76,11 @@ public:
             L" WHERE ", L") VALUES (", L"base64(\""};
         std::wstring text;
         int count = Int(0, maxLength / 2);
-        while (static_cast<int>(text.size()) < maxLength && count-- > 0)
-            text += pieces[Int(0, static_cast<int>(pieces.size()) - 1)];
+        while (static_cast<int>(text.size()) < maxLength && count-- > 0) {
+            const std::wstring& piece = pieces[Int(0, static_cast<int>(pieces.size()) - 1)];
+            if (!ansi || piece != L"\u4e2d")
+                text += piece;
+        }
         if (static_cast<int>(text.size()) > maxLength)
             text.resize(maxLength);
         return text;
@@ -96,6 +100,13 @@ public:
             case Kind::Memo:
                 return Variant(Text(400));
             case Kind::Double: {
+                if (Chance(10)) {
+                    const double extremes[] = {std::numeric_limits<double>::max(),
+                                               -std::numeric_limits<double>::max(),
+                                               std::numeric_limits<double>::min(),
+                                               std::numeric_limits<double>::denorm_min()};
+                    return Variant(extremes[Int(0, 3)]);
+                }
                 double d;
                 do {
                     d = std::bit_cast<double>(std::uniform_int_distribution<uint64_t>()(rng_));
@@ -109,6 +120,13 @@ public:
                 return Variant(Chance(30) ? Int(-1000, 1000) / 8.0 : std::strtod(text, nullptr));
             }
             case Kind::Single: {
+                if (Chance(15)) {
+                    const float extremes[] = {std::numeric_limits<float>::max(),
+                                              -std::numeric_limits<float>::max(),
+                                              std::numeric_limits<float>::min(),
+                                              -std::numeric_limits<float>::denorm_min()};
+                    return Variant(extremes[Int(0, 3)]);
+                }
                 float f;
                 do {
                     f = std::bit_cast<float>(std::uniform_int_distribution<uint32_t>()(rng_));
@@ -130,9 +148,14 @@ public:
             case Kind::Date: {
                 double day = Int(0, 3) == 0 ? 0 : Int(1, 73000);
                 double seconds = Int(0, 3) == 0 ? 0 : Int(0, 86399);
+                if (Chance(25))  // before 12/30/1899: days backwards, the time forward
+                    day = -Int(1, 657434);
                 if (day == 0 && seconds == 0)
                     seconds = 1;
-                return Variant::FromDate(day + seconds / 86400.0);
+                double time = seconds / 86400.0;
+                if (Chance(25))  // a fraction of a second
+                    time = std::uniform_real_distribution<double>(0, 0.99999)(rng_);
+                return Variant::FromDate(day < 0 ? day - time : day + time);
             }
             case Kind::YesNo:
                 return Variant(Chance(50));
@@ -157,6 +180,9 @@ public:
     }
 
     std::mt19937& Engine() { return rng_; }
+
+    // Texts only of characters an ANSI script can hold.
+    bool ansi = false;
 
 private:
     std::mt19937 rng_;
@@ -292,12 +318,124 @@ inline PairData GeneratePair(Generator& g, int rowsPerTable)
     return data;
 }
 
+// Adds the harder tables to a generated pair: Tree refers to itself (chains and cycles of
+// references, enforced by the file when `enforce`), Counted has an AutoNumber field that is not
+// its key, Alt is compared by a field that is not its primary key.
+inline void AddHarderTables(Generator& g, PairData& data, int rowsPerTable, bool enforce)
+{
+    auto valueColumns = [&](TableDef& table, std::vector<Kind>& kinds, int count) {
+        static const Kind pool[] = {Kind::Text, Kind::Date, Kind::Single, Kind::Double, Kind::Memo};
+        for (int i = 0; i < count; ++i) {
+            Kind kind = pool[g.Int(0, 4)];
+            for (const auto& info : AllKinds())
+                if (info.kind == kind)
+                    table.columns.push_back({L"v" + std::to_wstring(i), info.ddl, info.adoType});
+            kinds.push_back(kind);
+        }
+    };
+    TableDef tree{L"Tree",
+                  {{L"id", L"LONG", 3}, {L"up", L"LONG", 3}},
+                  {L"id"},
+                  true,
+                  {{L"up", L"Tree", L"id"}},
+                  enforce};
+    TableDef counted{
+        L"Counted", {{L"code", L"TEXT(10)", 202}, {L"n", L"COUNTER", 3}}, {L"code"}, true, {}};
+    TableDef alt{
+        L"Alt", {{L"code", L"TEXT(10)", 202}, {L"id", L"LONG", 3}}, {L"code"}, true, {}, false,
+        {L"id"}};
+    std::vector<Kind> treeKinds{Kind::Long, Kind::Long}, countedKinds{Kind::Text, Kind::Long},
+        altKinds{Kind::Text, Kind::Long};
+    valueColumns(tree, treeKinds, g.Int(1, 2));
+    valueColumns(counted, countedKinds, g.Int(1, 2));
+    valueColumns(alt, altKinds, g.Int(1, 2));
+    const size_t first = data.tables.size();
+    data.tables.insert(data.tables.end(), {tree, counted, alt});
+    data.kinds.insert(data.kinds.end(), {treeKinds, countedKinds, altKinds});
+    auto values = [&](const std::vector<Kind>& kinds, Row& row) {
+        for (size_t c = 2; c < kinds.size(); ++c)
+            row.push_back(g.Chance(10) ? Variant::Null() : g.Value(kinds[c]));
+    };
+    // Keys shared by both sides, then each side drops some, changes some and adds its own.
+    std::set<int> ids;
+    while (static_cast<int>(ids.size()) < rowsPerTable)
+        ids.insert(g.Int(1, 400));
+    std::vector<std::wstring> codes;
+    for (int i = 0; i < rowsPerTable; ++i)
+        codes.push_back(g.Text(6) + L"#" + std::to_wstring(i));
+    for (auto* side : {&data.rows1, &data.rows2}) {
+        side->resize(first + 3);
+        std::vector<int> own;
+        for (int id : ids)
+            if (!g.Chance(10))
+                own.push_back(id);
+        for (int i = 0; i < rowsPerTable / 5 + 1; ++i)
+            own.push_back(100000 * (side == &data.rows1 ? 1 : 2) + i);
+        for (int id : own) {
+            // A parent on the same side, itself now and then, or none.
+            Row row{Variant(int32_t(id)),
+                    g.Chance(25)
+                        ? Variant::Null()
+                        : Variant(int32_t(own[g.Int(0, static_cast<int>(own.size()) - 1)]))};
+            values(treeKinds, row);
+            (*side)[first].push_back(std::move(row));
+        }
+        for (size_t i = 0; i < codes.size(); ++i) {
+            if (g.Chance(10))
+                continue;
+            Row row{Variant(codes[i]), Variant(int32_t(i + 1))};
+            values(countedKinds, row);
+            (*side)[first + 1].push_back(std::move(row));
+            Row other{Variant(codes[i]), Variant(int32_t(1000 + i))};
+            values(altKinds, other);
+            (*side)[first + 2].push_back(std::move(other));
+        }
+        // Rows of this side only; their AutoNumber and primary key values are the side's own.
+        for (int i = 0; i < rowsPerTable / 5 + 1; ++i) {
+            int n = (side == &data.rows1 ? 5000 : 6000) + i;
+            Row row{Variant(L"only" + std::to_wstring(n)), Variant(int32_t(n))};
+            Row other = row;
+            values(countedKinds, row);
+            values(altKinds, other);
+            (*side)[first + 1].push_back(std::move(row));
+            (*side)[first + 2].push_back(std::move(other));
+        }
+    }
+}
+
+// Stores the rows. A table whose file enforces its references to itself gets them by UPDATEs
+// once all its rows are in, so that any order and any cycle of references can be written.
 inline void WriteStore(const std::wstring& path, const PairData& data,
                        const std::vector<std::vector<Row>>& rows)
 {
     CreateStore(path, data.tables);
-    for (size_t t = 0; t < data.tables.size(); ++t)
-        InsertRows(path, data.tables[t], rows[t]);
+    for (size_t t = 0; t < data.tables.size(); ++t) {
+        const TableDef& table = data.tables[t];
+        if (!table.enforceSelfReferences) {
+            InsertRows(path, table, rows[t]);
+            continue;
+        }
+        std::vector<Row> without = rows[t];
+        std::vector<size_t> columns;
+        for (const auto& fk : table.foreignKeys)
+            for (size_t c = 0; c < table.columns.size(); ++c)
+                if (fk.relatedTable == table.name && table.columns[c].name == fk.column)
+                    columns.push_back(c);
+        for (Row& row : without)
+            for (size_t c : columns)
+                row[c] = Variant::Null();
+        InsertRows(path, table, without);
+        auto connection =
+            automation::CreateObjectAs<provider::adodb::Connection>(L"ADODB.Connection");
+        connection->Open(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path);
+        for (const Row& row : rows[t])
+            for (size_t c : columns)
+                if (!row[c].IsNull())
+                    connection->Run(L"UPDATE [" + table.name + L"] SET [" + table.columns[c].name +
+                                        L"]=? WHERE [" + table.keys[0] + L"]=?",
+                                    {row[c], row[0]}, nullptr, provider::adodb::adCmdText);
+        connection->Close();
+    }
 }
 
 }  // namespace synctest

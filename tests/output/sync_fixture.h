@@ -5,7 +5,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <future>
@@ -54,7 +56,19 @@ struct TableDef {
     std::vector<std::wstring> keys;  // comparison key columns
     bool primaryKey = true;          // the keys are the table's primary key
     std::vector<ForeignKeyDef> foreignKeys;
+    // The file itself holds (and enforces) the foreign keys of the table to itself.
+    bool enforceSelfReferences = false;
+    // A primary key other than the comparison keys, which are then chosen by hand.
+    std::vector<std::wstring> primaryKeyColumns = {};
 };
+
+inline const std::vector<std::wstring>& PrimaryKeyOf(const TableDef& table)
+{
+    static const std::vector<std::wstring> none;
+    if (!table.primaryKeyColumns.empty())
+        return table.primaryKeyColumns;
+    return table.primaryKey ? table.keys : none;
+}
 
 inline std::wstring Path(const testsupport::TempDir& dir, const char* name)
 {
@@ -75,12 +89,19 @@ inline std::wstring CreateTableSql(const TableDef& table)
     std::wstring sql = L"CREATE TABLE [" + table.name + L"] (";
     for (size_t i = 0; i < table.columns.size(); ++i)
         sql += (i ? L", [" : L"[") + table.columns[i].name + L"] " + table.columns[i].ddl;
-    if (table.primaryKey && !table.keys.empty()) {
+    const auto& primary = PrimaryKeyOf(table);
+    if (!primary.empty()) {
         sql += L", CONSTRAINT [pk_" + table.name + L"] PRIMARY KEY (";
-        for (size_t i = 0; i < table.keys.size(); ++i)
-            sql += (i ? L", [" : L"[") + table.keys[i] + L"]";
+        for (size_t i = 0; i < primary.size(); ++i)
+            sql += (i ? L", [" : L"[") + primary[i] + L"]";
         sql += L")";
     }
+    if (table.enforceSelfReferences)
+        for (const auto& fk : table.foreignKeys)
+            if (fk.relatedTable == table.name)
+                sql += L", CONSTRAINT [fk_" + table.name + L"_" + fk.column + L"] FOREIGN KEY ([" +
+                       fk.column + L"]) REFERENCES [" + table.name + L"] ([" + fk.relatedColumn +
+                       L"])";
     return sql + L")";
 }
 
@@ -122,12 +143,12 @@ inline std::unique_ptr<DatabaseSchema> BuildSchema(const std::wstring& path,
         SchemaTable* table = schema->AddTable(std::make_unique<SchemaTable>(def.name));
         for (const auto& column : def.columns)
             table->AddField(std::make_unique<SchemaField>(
-                table, column.name, DataTypeTable::FindByAdoType(column.adoType), 0, false,
-                std::nullopt, 0, 0, true, false, L""));
-        if (def.primaryKey && !def.keys.empty()) {
+                table, column.name, DataTypeTable::FindByAdoType(column.adoType), 0,
+                column.ddl == L"COUNTER", std::nullopt, 0, 0, true, false, L""));
+        if (!PrimaryKeyOf(def).empty()) {
             auto key = std::make_unique<SchemaKey>(table, L"pk_" + def.name, L"",
                                                    SchemaKey::kPrimary, 0, 0, false);
-            for (const auto& name : def.keys)
+            for (const auto& name : PrimaryKeyOf(def))
                 key->AddColumn(name, L"");
             table->AddKey(std::move(key));
         }
@@ -164,15 +185,14 @@ public:
         // Tables without a primary key get their keys from the definition, as the user sets
         // them on the selection page.
         for (const auto& def : tables) {
-            if (def.primaryKey)
+            if (def.primaryKey && def.primaryKeyColumns.empty())
                 continue;
             for (const auto& pair : pairs->Pairs()) {
                 if (pair->First()->Name() != def.name)
                     continue;
                 for (const auto& field : pair->Fields().Pairs())
-                    for (const auto& key : def.keys)
-                        if (field->First()->Name() == key)
-                            field->SetKey(true);
+                    field->SetKey(std::find(def.keys.begin(), def.keys.end(),
+                                            field->First()->Name()) != def.keys.end());
             }
         }
         std::promise<void> done;
@@ -199,11 +219,17 @@ private:
 
 // A table's rows as the sqlite3 shell prints them, each column in its quoted stored form, in a
 // fixed order: an independent reader of the file.
-inline std::string DumpTable(const std::wstring& path, const TableDef& table)
+// nullIsEmpty: an empty text shows as NULL, for comparisons that treat the two as the same.
+inline std::string DumpTable(const std::wstring& path, const TableDef& table,
+                             bool nullIsEmpty = false)
 {
     std::string select, order;
     for (size_t i = 0; i < table.columns.size(); ++i) {
-        select += (i ? ", quote([" : "quote([") + automation::ToUtf8(table.columns[i].name) + "])";
+        std::string column = "[" + automation::ToUtf8(table.columns[i].name) + "]";
+        if (nullIsEmpty)
+            column = "CASE WHEN typeof(" + column + ") = 'text' AND " + column +
+                     " = '' THEN NULL ELSE " + column + " END";
+        select += (i ? ", quote(" : "quote(") + column + ")";
         order += (i ? "," : "") + std::to_string(i + 1);
     }
     std::string command = "sqlite3 -bail -readonly -list '" + automation::ToUtf8(path) +
@@ -218,6 +244,29 @@ inline std::string DumpTable(const std::wstring& path, const TableDef& table)
         pclose(pipe);
     }
     return out;
+}
+
+// Runs a script with the built crvconsole, unattended, in `dir`; returns what it reports on
+// failure, "" when the run succeeded (exit status 1).
+inline std::wstring ApplyWithConsole(const testsupport::TempDir& dir, const std::wstring& script,
+                                     const std::wstring& target)
+{
+    std::string command = "cd '" + dir.path().string() + "' && '" +
+                          (testsupport::BinaryDir() / "crvconsole").string() + "' '" +
+                          automation::ToUtf8(script) + "' '" + automation::ToUtf8(target) +
+                          "' /e 2>&1";
+    std::string out;
+    int status = -1;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, got);
+        status = pclose(pipe);
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 1)
+        return L"";
+    return out.empty() ? std::wstring(L"crvconsole failed") : automation::FromUtf8(out);
 }
 
 }  // namespace synctest

@@ -137,6 +137,38 @@ Ptr<Recordset> Connection::Execute(const std::wstring& commandText, Variant* rec
     return Run(commandText, {}, recordsAffected, options);
 }
 
+namespace {
+
+// A transaction step on the connection's session; a failure is recorded in Errors.
+template <class Step>
+void TransactionStep(Connection& connection, Step step)
+{
+    connection.Errors()->Clear();
+    try {
+        step(connection.OpenSession());
+    } catch (const ComError& e) {
+        connection.Raise(e);
+    }
+}
+
+}  // namespace
+
+long Connection::BeginTrans()
+{
+    TransactionStep(*this, [](Session& session) { session.BeginTransaction(); });
+    return 1;
+}
+
+void Connection::CommitTrans()
+{
+    TransactionStep(*this, [](Session& session) { session.CommitTransaction(); });
+}
+
+void Connection::RollbackTrans()
+{
+    TransactionStep(*this, [](Session& session) { session.RollbackTransaction(); });
+}
+
 Ptr<Recordset> Connection::OpenSchema(long schema, const std::vector<Variant>& restrictions)
 {
     errors_->Clear();

@@ -70,6 +70,12 @@ public:
                                        automation::Variant* recordsAffected = nullptr,
                                        long options = adOptionUnspecified);
 
+    // A transaction over the connection's statements; BeginTrans returns its level (1:
+    // transactions do not nest). RollbackTrans undoes every change since BeginTrans.
+    long BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
     // A schema rowset (adSchemaColumns 4, adSchemaCheckConstraints 5,
     // adSchemaTableConstraints 10) with its restrictions in documented order.
     automation::Ptr<Recordset> OpenSchema(

@@ -203,6 +203,11 @@ const TableInfo& QueryEmitter::RequireTable(const std::wstring& name) const
 
 // ---- expressions ------------------------------------------------------------
 
+bool QueryEmitter::IsDate(const EmittedExpr& e)
+{
+    return (e.stored || e.typed) && e.type.type == AccessType::DateTime;
+}
+
 std::string QueryEmitter::Natural(const EmittedExpr& e) const
 {
     if (e.stored && NeedsNaturalConversion(e.type.type))
@@ -252,6 +257,10 @@ std::string QueryEmitter::StoreInto(const EmittedExpr& value, const ColumnInfo& 
     } else if (value.typed && value.type.type == AccessType::DateTime &&
                (column.type.type == AccessType::Text || column.type.type == AccessType::Memo)) {
         sql = "acc_datetext(" + value.sql + ")";
+    } else if (value.typed && value.type.type == AccessType::DateTime) {
+        // Already a date: only a number is read as an automation date.
+        sql = value.sql;
+        src = TypeCode(AccessType::DateTime);
     } else {
         sql = value.sql;
     }
@@ -502,6 +511,10 @@ EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const Emitte
     };
     std::string a = Natural(l), b = Natural(r);
     AccessType ka = kindOf(l), kb = kindOf(r);
+    // Arithmetic meets a date as the automation number it stands for (days backwards before
+    // 12/30/1899, the time still forward); a date result is turned back the same way.
+    std::string na = IsDate(l) ? "acc_oledate(" + a + ")" : a;
+    std::string nb = IsDate(r) ? "acc_oledate(" + b + ")" : b;
     bool textA = (l.stored || l.typed) && (ka == AccessType::Text || ka == AccessType::Memo);
     bool textB = (r.stored || r.typed) && (kb == AccessType::Text || kb == AccessType::Memo);
     switch (op) {
@@ -535,19 +548,25 @@ EmittedExpr QueryEmitter::Combine(sql::Op op, const EmittedExpr& l, const Emitte
             else if ((ka == AccessType::Currency || kb == AccessType::Currency) &&
                      ka != AccessType::Double && kb != AccessType::Double)
                 t = AccessType::Currency;
-            EmittedExpr typed = Typed(std::move(sql), t);
+            // Dates take part as their automation numbers; a date result is turned back, and
+            // is then no chain that a following term could join.
+            const bool joinsTyped = joins && na == a && nb == b;
+            std::string typedSql = joinsTyped ? sql : "(" + na + sign + nb + ")";
+            if (t == AccessType::DateTime)
+                return Typed("acc_monodate" + typedSql, t);
+            EmittedExpr typed = Typed(std::move(typedSql), t);
             typed.chainLevel = level;
             typed.chainSize = typed.sql.size();
             return typed;
         }
         case Op::Divide:
-            return Typed("acc_divide(" + a + ", " + b + ")", AccessType::Double);
+            return Typed("acc_divide(" + na + ", " + nb + ")", AccessType::Double);
         case Op::IntDivide:
-            return Typed("acc_intdivide(" + a + ", " + b + ")", AccessType::Long);
+            return Typed("acc_intdivide(" + na + ", " + nb + ")", AccessType::Long);
         case Op::Mod:
-            return Typed("acc_mod(" + a + ", " + b + ")", AccessType::Long);
+            return Typed("acc_mod(" + na + ", " + nb + ")", AccessType::Long);
         case Op::Power:
-            return Typed("acc_power(" + a + ", " + b + ")", AccessType::Double);
+            return Typed("acc_power(" + na + ", " + nb + ")", AccessType::Double);
         case Op::And:
             return Typed("(" + a + " AND " + b + ")", AccessType::YesNo);
         case Op::Or:
@@ -623,13 +642,24 @@ EmittedExpr QueryEmitter::Function(const sql::Expr& e, const Scope& scope)
             if ((x.typed || x.stored) && x.type.type == AccessType::DateTime)
                 sql = "acc_datetext";
         }
+        // Numbers and dates meet by the automation rule: a conversion to a number takes a
+        // date's automation number, a date function a number's automation date.
+        const bool toNumber =
+            name == L"clng" || name == L"cint" || name == L"cdbl" || name == L"ccur";
+        const bool toDate =
+            name == L"cdate" || name == L"year" || name == L"month" || name == L"day";
         sql += "(";
         EmittedExpr first;
         for (size_t i = 0; i < e.args.size(); ++i) {
             EmittedExpr x = arg(i);
             if (i == 0)
                 first = x;
-            sql += (i ? ", " : "") + Natural(x);
+            std::string natural = Natural(x);
+            if (i == 0 && toNumber && IsDate(x))
+                natural = "acc_oledate(" + natural + ")";
+            else if (i == 0 && toDate && !IsDate(x))
+                natural = "acc_monodate(" + natural + ")";
+            sql += (i ? ", " : "") + natural;
         }
         sql += ")";
         if (f.untyped) {

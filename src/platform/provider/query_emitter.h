@@ -91,6 +91,7 @@ private:
     EmittedExpr CombineBalanced(sql::Op op, const std::vector<EmittedExpr>& operands, size_t begin,
                                 size_t end) const;
     EmittedExpr Function(const sql::Expr& e, const Scope& scope);
+    static bool IsDate(const EmittedExpr& e);
     std::string Natural(const EmittedExpr& e) const;
     std::string Comparable(const EmittedExpr& value, const EmittedExpr& against) const;
     std::string StoreInto(const EmittedExpr& value, const ColumnInfo& column) const;

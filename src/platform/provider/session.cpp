@@ -103,6 +103,48 @@ void Session::Close()
     store_.reset();
 }
 
+void Session::BeginTransaction()
+{
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
+    if (!store_)
+        throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    if (!sqlite3_get_autocommit(store_->db()))
+        throw ComError(automation::E_FAIL, L"A transaction is already active.");
+    store_->RequireWritable(L"a transaction");
+    store_->RunFixed("BEGIN IMMEDIATE");
+}
+
+void Session::CommitTransaction()
+{
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
+    if (!store_ || sqlite3_get_autocommit(store_->db()))
+        throw ComError(automation::E_FAIL, L"No transaction is active.");
+    try {
+        store_->RunFixed("COMMIT");
+    } catch (...) {
+        // A commit that fails (a full disk) leaves nothing half done.
+        if (!sqlite3_get_autocommit(store_->db()))
+            sqlite3_exec(store_->db(), "ROLLBACK", nullptr, nullptr, nullptr);
+        store_->InvalidateCatalog();
+        throw;
+    }
+}
+
+void Session::RollbackTransaction()
+{
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
+    if (!store_ || sqlite3_get_autocommit(store_->db()))
+        throw ComError(automation::E_FAIL, L"No transaction is active.");
+    // Cursors reading inside the transaction would keep the rollback from finishing.
+    for (auto& weak : cursors_)
+        if (auto c = weak.lock())
+            c->Release();
+    cursors_.clear();
+    ReleasePrepared();
+    store_->RunFixed("ROLLBACK");
+    store_->InvalidateCatalog();
+}
+
 sqlite3_stmt* Session::Prepared(const std::string& sql)
 {
     auto found = prepared_.find(sql);

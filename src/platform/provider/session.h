@@ -47,6 +47,13 @@ public:
     std::shared_ptr<Cursor> SchemaRowset(long schema,
                                          const std::vector<automation::Variant>& restrictions);
 
+    // One transaction around many statements (ADO's BeginTrans, CommitTrans, RollbackTrans):
+    // every change until the end goes in together or not at all. Transactions do not nest.
+    // Closing the session with one open rolls it back.
+    void BeginTransaction();
+    void CommitTransaction();
+    void RollbackTransaction();
+
     // Releases every cursor and the store (with its lock).
     void Close();
     bool IsOpen() const { return store_ != nullptr; }

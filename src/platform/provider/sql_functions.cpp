@@ -154,7 +154,29 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** a)
     t.precision = static_cast<uint8_t>(sqlite3_value_int(a[4]));
     t.scale = static_cast<uint8_t>(sqlite3_value_int(a[5]));
     std::string buffer;
-    SqlValue in = Natural(a[0], sqlite3_value_int(a[1]), buffer);
+    const int src = sqlite3_value_int(a[1]);
+    const bool fromDate = src == static_cast<int>(AccessType::DateTime);
+    SqlValue in = Natural(a[0], src, buffer);
+    // Dates are kept as days counted straight on; a number is an automation date, whose whole
+    // part counts days backwards before 12/30/1899 while its fraction still counts the time
+    // forward. So numbers turn into dates, and dates into numbers, by that rule.
+    double number = 0;
+    if (t.type == AccessType::DateTime && !fromDate) {
+        bool numeric = in.kind == SqlValue::Integer || in.kind == SqlValue::Real;
+        if (in.kind == SqlValue::Text) {
+            std::wstring w = FromUtf8(in.bytes);
+            numeric = !ParseDateText(w, number) && NumberOf(a[0], number);
+        } else if (numeric) {
+            number = in.kind == SqlValue::Integer ? static_cast<double>(in.i) : in.r;
+        }
+        if (numeric && std::isfinite(number)) {
+            in.kind = SqlValue::Real;
+            in.r = MonotonicFromOleDate(number);
+        }
+    } else if (fromDate && in.kind == SqlValue::Real && t.type != AccessType::DateTime &&
+               t.type != AccessType::Text && t.type != AccessType::Memo) {
+        in.r = OleDateFromMonotonic(in.r);
+    }
     try {
         StoredValue out;
         StoreValue(in, t, WideOf(a[6]), out);
@@ -579,6 +601,29 @@ void CCurFn(sqlite3_context* ctx, int, sqlite3_value** a)
     ResultText(ctx, DecimalText(dec));
 }
 
+// acc_oledate(date): a date as the number it stands for.
+void OleDateFn(sqlite3_context* ctx, int, sqlite3_value** a)
+{
+    if (IsNull(a[0]))
+        return sqlite3_result_null(ctx);
+    double d = 0;
+    if (DateArg(ctx, a[0], d))
+        sqlite3_result_double(ctx, OleDateFromMonotonic(d));
+}
+
+// acc_monodate(value): a number as the date it stands for; date text is read as a date.
+void MonoDateFn(sqlite3_context* ctx, int, sqlite3_value** a)
+{
+    if (IsNull(a[0]))
+        return sqlite3_result_null(ctx);
+    double d = 0;
+    if (sqlite3_value_type(a[0]) == SQLITE_TEXT && ParseDateText(WideOf(a[0]), d))
+        return sqlite3_result_double(ctx, d);
+    if (!NumberOf(a[0], d))
+        return sqlite3_result_value(ctx, a[0]);  // the date function reports it
+    sqlite3_result_double(ctx, MonotonicFromOleDate(d));
+}
+
 void CDateFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
     if (IsNull(a[0]))
@@ -754,6 +799,8 @@ const Scalar kScalars[] = {
     {"acc_cdbl", 1, CDblFn, true},
     {"acc_ccur", 1, CCurFn, true},
     {"acc_cdate", 1, CDateFn, true},
+    {"acc_oledate", 1, OleDateFn, true},
+    {"acc_monodate", 1, MonoDateFn, true},
     {"acc_int", 1, RoundingFn<Floor>, true},
     {"acc_fix", 1, RoundingFn<Trunc>, true},
     {"acc_abs", 1, RoundingFn<Fabs>, true},

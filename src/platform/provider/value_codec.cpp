@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwctype>
 
@@ -318,7 +319,15 @@ void StoreValue(const SqlValue& in, const ColumnType& type, const std::wstring& 
             if (!ToDouble(in, d))
                 Mismatch(in, type, col);
             if (type.type == AccessType::Single) {
-                if (std::fabs(d) > 3.402823466e38)
+                // Every value that rounds to a finite float fits, the largest float's own
+                // shortest text (3.4028235E+38) included: the bound is the midpoint between the
+                // largest float and 2^128, which rounds to infinity. Text is rounded to float at
+                // once, so no double on the way moves it across that bound.
+                if (in.kind == SqlValue::Text) {
+                    std::string s(Trim(in.bytes));
+                    d = std::strtof(s.c_str(), nullptr);
+                }
+                if (!(std::fabs(d) < 0x1.ffffffp+127))
                     OutOfRange(in, type, col);
                 d = static_cast<float>(d);
             }
@@ -632,7 +641,9 @@ void BindNatural(sqlite3_stmt* stmt, int index, const Variant& v)
             sqlite3_bind_double(stmt, index, v.dblVal());
             return;
         case VT_DATE:
-            sqlite3_bind_double(stmt, index, MonotonicFromOleDate(v.date()));
+            // As the automation number: where it meets a date field it is turned into the
+            // field's own count of days like any other number.
+            sqlite3_bind_double(stmt, index, v.date());
             return;
         case VT_CY: {
             std::string t = CurrencyText(v.cyVal().int64);

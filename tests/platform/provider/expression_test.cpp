@@ -1,5 +1,8 @@
 // Access expressions evaluated by the engine: literals, operators and the
 // common Access functions, each with the value and automation type Access gives.
+#include <cmath>
+#include <limits>
+
 #include "store_fixture.h"
 
 namespace providertest {
@@ -140,6 +143,93 @@ TEST_F(ExpressionTest, DefaultsIndexesAndDropsChangeTheTable)
     EXPECT_NE(ErrorOf(L"CREATE TABLE d (x LONG)").find(L"already exists"), std::wstring::npos);
     EXPECT_NE(ErrorOf(L"CREATE TABLE f (t TEXT(256))").find(L"too long"), std::wstring::npos);
     EXPECT_EQ(ErrorOf(L"ALTER TABLE d ADD COLUMN z LONG"), L"");
+}
+
+}  // namespace
+}  // namespace providertest
+
+namespace providertest {
+namespace {
+
+// Automation dates before 12/30/1899 count whole days backwards while the time still counts
+// forward (-1.75 is 12/29/1899 18:00), wherever a number becomes a date or a date a number.
+TEST_F(ExpressionTest, DatesBeforeDayZeroMeetNumbersByTheAutomationRule)
+{
+    struct Case {
+        const wchar_t* expr;
+        Variant expected;
+    };
+    const Case cases[] = {
+        {L"CDbl(#12/29/1899 18:00:00#)", Variant(-1.75)},
+        {L"CDbl(#12/28/1899 06:00:00#)", Variant(-2.25)},
+        {L"CLng(#12/28/1899#)", Variant(-2)},
+        {L"CDate(-1.75)", Variant::FromDate(-1.75)},
+        {L"Day(-1.75)", Variant(29)},
+        {L"Day(CDate(-1.75))", Variant(29)},
+        {L"Day(-2.25)", Variant(28)},
+        {L"#12/29/1899 18:00:00# + 0.5", Variant::FromDate(-1.25)},
+        {L"#12/29/1899 18:00:00# + 2", Variant::FromDate(0.25)},
+        {L"#12/30/1899# - #12/29/1899 18:00:00#", Variant(1.75)},
+        {L"#1/2/100 12:00:00# - 1", Variant::FromDate(-657434.5)},
+    };
+    for (const Case& c : cases) {
+        Variant got;
+        try {
+            got = Eval(c.expr);
+        } catch (const ComError& e) {
+            ADD_FAILURE() << ToUtf8(c.expr) << " raised " << ToUtf8(e.Description());
+            continue;
+        }
+        EXPECT_EQ(got.vt(), c.expected.vt()) << ToUtf8(c.expr);
+        double value = got.vt() == VT_DATE ? got.date() : ChangeType(got, VT_R8).dblVal();
+        double want =
+            c.expected.vt() == VT_DATE ? c.expected.date() : ChangeType(c.expected, VT_R8).dblVal();
+        EXPECT_EQ(value, want) << ToUtf8(c.expr);
+    }
+
+    // Into a field and back: as a literal, as a number parameter and as a date parameter.
+    Run(L"CREATE TABLE d (k LONG, at DATETIME)");
+    Run(L"INSERT INTO d VALUES (1, -1.75)");
+    connection->Run(L"INSERT INTO d VALUES (2, ?)", {Variant(-1.75)}, nullptr, adCmdText);
+    connection->Run(L"INSERT INTO d VALUES (3, ?)", {Variant::FromDate(-1.75)}, nullptr, adCmdText);
+    Run(L"INSERT INTO d VALUES (4, #12/29/1899 18:00:00#)");
+    auto rs = Query(L"SELECT k, at, CDbl(at) FROM d ORDER BY k");
+    for (int k = 1; k <= 4; ++k, rs->MoveNext()) {
+        ASSERT_FALSE(rs->IsEOF());
+        EXPECT_EQ(rs->Fields()->Item(1L)->Value(), Variant::FromDate(-1.75)) << k;
+        EXPECT_EQ(rs->Fields()->Item(2L)->Value(), Variant(-1.75)) << k;
+    }
+    rs->Close();
+    rs = Query(
+        L"SELECT count(*) FROM d WHERE at = -1.75 AND at = #12/29/1899 18:00:00# AND "
+        L"Day(at) = 29");
+    EXPECT_EQ(rs->Fields()->Item(0L)->Value(), Variant(4));
+}
+
+// The largest SINGLE value goes in by any text that rounds to it, its shortest text included;
+// only a value that rounds past it is refused.
+TEST_F(ExpressionTest, SingleFieldsTakeEveryTextThatRoundsToAFiniteFloat)
+{
+    Run(L"CREATE TABLE s (k LONG, v SINGLE)");
+    const wchar_t* accepted[] = {L"3.4028235e+38",          L"3.402823466E+38",
+                                 L"3.4028234663852886E+38", L"-3.4028235E+38",
+                                 L"3.40282356779733E+38",   L"'3.4028235e38'"};
+    for (const wchar_t* text : accepted) {
+        Run(L"DELETE FROM s");
+        EXPECT_EQ(ErrorOf(L"INSERT INTO s VALUES (1, " + std::wstring(text) + L")"), L"")
+            << ToUtf8(text);
+        auto rs = Query(L"SELECT v FROM s WHERE v = " + std::wstring(text));
+        ASSERT_FALSE(rs->IsEOF()) << ToUtf8(text);
+        EXPECT_EQ(std::fabs(rs->Fields()->Item(0L)->Value().fltVal()),
+                  std::numeric_limits<float>::max())
+            << ToUtf8(text);
+        rs->Close();
+    }
+    for (const wchar_t* text : {L"3.40282357e+38", L"1e39", L"-3.5e38"})
+        EXPECT_NE(
+            ErrorOf(L"INSERT INTO s VALUES (0, " + std::wstring(text) + L")").find(L"Overflow"),
+            std::wstring::npos)
+            << ToUtf8(text);
 }
 
 }  // namespace
