@@ -23,7 +23,7 @@
 
 #include "crvconsole/about_dlg.h"
 #include "crvconsole/edit_oea.h"
-#include "crvconsole/frame_dialogs.h"
+#include "platform/ui/frame_dialogs.h"
 #include "crvconsole/open_file_dlg.h"
 #include "database/db_connection.h"
 #include "encoded_script.h"
@@ -35,7 +35,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using crvconsole::FileFilter;
+using ui::FileFilter;
 
 struct Box {
     std::wstring text;
@@ -43,7 +43,7 @@ struct Box {
     unsigned type;
 };
 
-class FakeDialogs : public crvconsole::FrameDialogs {
+class FakeDialogs : public ui::FrameDialogs {
 public:
     int MessageBox(QWidget*, const std::wstring& text, const std::wstring& caption,
                    unsigned type) override
@@ -521,7 +521,7 @@ TEST(FrameDialogsTest, FileTypesReachQtWithEveryPattern)
         {{L"Access Files (*.mdw)", L"*.mdw"}, "Access Files (*.mdw)"},
     };
     for (const auto& test : cases) {
-        EXPECT_EQ(crvconsole::QtNameFilters({test.filter}), QStringList{QString(test.qt)});
+        EXPECT_EQ(ui::QtNameFilters({test.filter}), QStringList{QString(test.qt)});
     }
 }
 
