@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "compare/comparison_context.h"
+#include "proc_status.h"
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
 #include "compare/table_result.h"
@@ -97,16 +98,6 @@ void CreateStore(const std::string& path, long rows, const std::wstring& onlyOth
     if (!change.empty())
         Run(connection, change);
     connection->Close();
-}
-
-long StatusKilobytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atol(line.c_str() + std::char_traits<char>::length(field));
-    return -1;
 }
 
 // Bytes of the heap in use: what the comparison keeps, apart from the file pages

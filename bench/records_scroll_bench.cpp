@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "compare/comparison_context.h"
+#include "proc_status.h"
 #include "compare/data_compare_model.h"
 #include "compare/record_row_source.h"
 #include "corvina/record_list_model.h"
@@ -68,16 +69,6 @@ void CreateStore(const std::string& path, long rows, const std::vector<std::wstr
     for (const auto& change : changes)
         Run(c, change);
     c->Close();
-}
-
-long StatusKilobytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atol(line.c_str() + std::char_traits<char>::length(field));
-    return -1;
 }
 
 }  // namespace
