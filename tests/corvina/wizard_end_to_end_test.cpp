@@ -1,0 +1,258 @@
+// The whole wizard road as a user takes it with the mouse: two databases loaded, a pairing and a
+// key changed on the tables page, the comparison read from the records grid, a script written
+// for each direction and each kind of statement alone, and a synchronisation with a backup, after
+// which the target holds what the source holds and the backup what the target held.
+#include <QMouseEvent>
+#include <QRadioButton>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "compare/result_store.h"
+#include "compare/table_pair_list.h"
+#include "compare/table_result.h"
+#include "corvina/choice_page.h"
+#include "corvina/message_page.h"
+#include "corvina/save_file_field.h"
+#include "corvina/script_options_page.h"
+#include "corvina/tables_page.h"
+#include "output/sync_fixture.h"
+#include "wizard_fixture.h"
+
+namespace wizardtest {
+namespace {
+
+using automation::Variant;
+using synctest::TableDef;
+
+const TableDef kT{L"T", {{L"ID", L"LONG", 3}, {L"Name", L"TEXT(20)", 202}}, {L"ID"}, true, {}};
+// The same table under two names; its rows are told apart by Tag once the user makes it the key.
+TableDef Stock(const wchar_t* name)
+{
+    return {name,
+            {{L"Code", L"TEXT(5)", 202}, {L"Qty", L"LONG", 3}, {L"Tag", L"TEXT(5)", 202}},
+            {L"Code"},
+            true,
+            {}};
+}
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class WizardEndToEndTest : public WizardTest {
+protected:
+    void SetUp() override
+    {
+        WizardTest::SetUp();
+        one = PathOf("one.mdb");
+        two = PathOf("two.mdb");
+        synctest::CreateStore(one, {kT, Stock(L"Stock")});
+        synctest::CreateStore(two, {kT, Stock(L"Items")});
+        synctest::InsertRows(one, kT, {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"b")},
+                                        {Variant(4), Variant(L"d")}});
+        synctest::InsertRows(two, kT, {{Variant(1), Variant(L"a")},
+                                        {Variant(2), Variant(L"changed")},
+                                        {Variant(3), Variant(L"c")}});
+        synctest::InsertRows(one, Stock(L"Stock"),
+                             {{Variant(L"x"), Variant(1), Variant(L"p")},
+                              {Variant(L"y"), Variant(2), Variant(L"q")}});
+        synctest::InsertRows(two, Stock(L"Items"),
+                             {{Variant(L"x2"), Variant(5), Variant(L"p")},
+                              {Variant(L"z"), Variant(3), Variant(L"r")}});
+    }
+
+    TablesPage* Tables() const { return Current<TablesPage>(); }
+
+    // A press and release on an element of the tables page, in the window that shows it.
+    void Click(const htmlui::ElementRef& e)
+    {
+        ASSERT_TRUE(e.IsValid());
+        TablesPage* page = Tables();
+        page->EnsureLayout();
+        const QPoint inView = e.GetLocation(html::kViewRelative | html::kBorderBox).center();
+        QWidget* target = page->viewport();
+        QPoint local = inView;
+        for (html::Element* p = e.Handle(); p; p = p->Parent())
+            if (QWidget* popup = page->PopupWidget(p)) {
+                target = popup;
+                local = popup->mapFromGlobal(page->viewport()->mapToGlobal(inView));
+            }
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent ev(type, local, target->mapToGlobal(local), Qt::LeftButton,
+                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                           Qt::NoModifier);
+            QApplication::sendEvent(target, &ev);
+        }
+        QApplication::processEvents();
+    }
+
+    int PairIndex(const std::wstring& first) const
+    {
+        const TablePairList& pairs = *Tables()->Pairs();
+        for (int i = 0; i < int(pairs.Pairs().size()); ++i)
+            if (pairs.GetPair(i)->First() && pairs.GetPair(i)->First()->Name() == first)
+                return i;
+        return -1;
+    }
+
+    // Equal, only in Database1, only in Database2 and modified of the pair of a Database1 table.
+    std::array<int, 4> Counts(const std::wstring& first)
+    {
+        ComparisonContext& context = wizard->Context();
+        for (const auto& pair : context.PairList()->Pairs())
+            if (pair->First() && pair->First()->Name() == first)
+                if (TableResult* result = context.Store()->FindTableResult(pair.get()))
+                    return result->Counts();
+        return {-1, -1, -1, -1};
+    }
+
+    // From the tables page on: the user pairs Stock with Items and keys it by Tag.
+    void ChooseItems()
+    {
+        ASSERT_NE(Tables(), nullptr);
+        const int stock = PairIndex(L"Stock");
+        ASSERT_GE(stock, 0);
+        htmlui::ElementRef table =
+            Tables()->GetRootElement().FindById("structure").GetChild(unsigned(stock));
+        Click(table.FindFirst(".tables_popup_button"));
+        const htmlui::ElementRef grid = table.FindFirst(".popup_grid");
+        ASSERT_TRUE(grid.IsValid());
+        for (unsigned k = 0; k < grid.GetChildCount(); ++k)
+            if (grid.GetChild(k).GetInnerText().find(L"Items") != std::wstring::npos) {
+                Click(grid.GetChild(k).GetChild(0));
+                break;
+            }
+        const TablePair& pair = *Tables()->Pairs()->GetPair(PairIndex(L"Stock"));
+        ASSERT_NE(pair.Second(), nullptr);
+        ASSERT_EQ(pair.Second()->Name(), L"Items");
+        Tables()->RunMenuCommand(L"reset_key", PairIndex(L"Stock"), 0);  // not by Code
+        Tables()->RunMenuCommand(L"set_key", PairIndex(L"Stock"), 2);    // but by Tag
+        ClickNext();
+        ASSERT_EQ(wizard->CurrentStep(), 5) << automation::ToUtf8(Tables() ? Tables()->Message()
+                                                                            : L"");
+        ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+    }
+
+    // From the records window to a written script (and a synchronisation when run).
+    void WriteScript(const std::wstring& path, int direction, int kinds, bool run)
+    {
+        ClickNext();
+        ASSERT_EQ(wizard->CurrentStep(), 6);
+        Current<ChoicePage>()->ScriptChoice()->setChecked(true);
+        ClickNext();
+        auto* options = Current<ScriptOptionsPage>();
+        ASSERT_NE(options, nullptr);
+        options->OutputFile()->Edit()->setText(QString::fromStdWString(path));
+        (direction == 1 ? options->Upgrade1To2() : options->Upgrade2To1())->setChecked(true);
+        options->AddRecords()->setChecked(kinds & 1);
+        options->UpdateRecords()->setChecked(kinds & 2);
+        options->DeleteRecords()->setChecked(kinds & 4);
+        options->RunSynchronization()->setChecked(run);
+        options->CreateBackup()->setChecked(run);
+        ClickNext();
+        ASSERT_TRUE(Settle());
+        ASSERT_EQ(wizard->CurrentStep(), run ? 13 : 9)
+            << (dialogs.messages.empty() ? "" : automation::ToUtf8(dialogs.messages.back().text));
+    }
+
+    std::wstring one;
+    std::wstring two;
+};
+
+TEST_F(WizardEndToEndTest, ComparesScriptsAndSynchronizesTwoStoresWithTheMouse)
+{
+    EnterDatabase(one);
+    EnterDatabase(two);
+    ASSERT_EQ(wizard->CurrentStep(), 4);
+    ChooseItems();
+    // T: 1 equal, 4 only in Database1, 3 only in Database2, 2 modified. Stock/Items by Tag:
+    // p modified (other Code and Qty), q only in Database1, r only in Database2.
+    EXPECT_EQ(Counts(L"T"), (std::array<int, 4>{1, 1, 1, 1}));
+    EXPECT_EQ(Counts(L"Stock"), (std::array<int, 4>{0, 1, 1, 1}));
+
+    // Each direction with each kind of statement alone writes only that kind.
+    const std::wstring kinds[] = {L"INSERT INTO", L"UPDATE", L"DELETE FROM"};
+    for (int direction : {1, 2})
+        for (int kind = 0; kind < 3; ++kind) {
+            const std::string name = "d" + std::to_string(direction) + "k" + std::to_string(kind) +
+                                     ".sql";
+            WriteScript(PathOf(name.c_str()), direction, 1 << kind, false);
+            const std::string script = ReadFile(dir / name);
+            for (int other = 0; other < 3; ++other) {
+                const bool present =
+                    script.find(automation::ToUtf8(kinds[other])) != std::string::npos;
+                EXPECT_EQ(present, other == kind) << name << " " << automation::ToUtf8(kinds[other]);
+            }
+            ClickBack();  // the script options again
+            ClickBack();  // the choice
+            ClickBack();  // the records window, which compares again
+            ASSERT_EQ(wizard->CurrentStep(), 5);
+            ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+        }
+
+    // Upgrade Database1 to Database2, all three kinds, run at once with a backup.
+    const std::string before = synctest::DumpTable(one, kT) + synctest::DumpTable(one, Stock(L"Stock"));
+    WriteScript(PathOf("sync.sql"), 1, 7, true);
+    EXPECT_EQ(Current<MessagePage>()->Text(), QStringLiteral("The synchronization is completed"));
+    EXPECT_EQ(synctest::DumpTable(one, kT), synctest::DumpTable(two, kT));
+    EXPECT_EQ(synctest::DumpTable(one, Stock(L"Stock")), synctest::DumpTable(two, Stock(L"Items")));
+    std::vector<std::filesystem::path> backups;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (std::regex_match(entry.path().filename().string(),
+                             std::regex(R"(one\.mdb\.\d+\.\d+\.\d+_\d+-\d+-\d+\.bkp)")))
+            backups.push_back(entry.path());
+    ASSERT_EQ(backups.size(), 1u);
+    const std::wstring backup = automation::FromUtf8(backups[0].string());
+    EXPECT_EQ(synctest::DumpTable(backup, kT) + synctest::DumpTable(backup, Stock(L"Stock")),
+              before);
+
+    // Back lands on the records window, which compares again: everything is equal now.
+    ClickBack();
+    ASSERT_EQ(wizard->CurrentStep(), 5);
+    ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+    EXPECT_EQ(Counts(L"T"), (std::array<int, 4>{3, 0, 0, 0}));
+    EXPECT_EQ(Counts(L"Stock"), (std::array<int, 4>{2, 0, 0, 0}));
+    EXPECT_TRUE(dialogs.messages.empty())
+        << automation::ToUtf8(dialogs.messages.empty() ? L"" : dialogs.messages[0].text);
+}
+
+TEST_F(WizardEndToEndTest, AGenuineNorthwindFileUpgradesAChangedNativeCopy)
+{
+    const TableDef shippers{L"Shippers",
+                            {{L"ShipperID", L"LONG", 3},
+                             {L"CompanyName", L"TEXT(40) NOT NULL", 202},
+                             {L"Phone", L"TEXT(24)", 202}},
+                            {L"ShipperID"},
+                            true,
+                            {}};
+    const std::wstring copy = PathOf("copy.mdb");
+    synctest::CreateStore(copy, {shippers});
+    synctest::InsertRows(copy, shippers,
+                         {{Variant(1), Variant(L"Speedy Express"), Variant(L"(503) 555-9831")},
+                          {Variant(2), Variant(L"United Package"), Variant(L"(503) 555-0000")},
+                          {Variant(9), Variant(L"Gone Shipping"), Variant(L"0")}});
+    const std::wstring nwind =
+        automation::FromUtf8(testsupport::CopyTestData("nwind.mdb", dir).string());
+    const std::string genuine = ReadFile(automation::ToUtf8(nwind));
+    EnterDatabase(copy);
+    EnterDatabase(nwind);
+    ASSERT_EQ(wizard->CurrentStep(), 4);
+    ClickNext();
+    ASSERT_EQ(wizard->CurrentStep(), 5);
+    ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+    // Northwind has three shippers: 1 equal, 2 with another phone, 3 missing, 9 extra.
+    EXPECT_EQ(Counts(L"Shippers"), (std::array<int, 4>{1, 1, 1, 1}));
+    WriteScript(PathOf("nwind.sql"), 1, 7, true);
+    ClickBack();
+    ASSERT_EQ(wizard->CurrentStep(), 5);
+    ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+    EXPECT_EQ(Counts(L"Shippers"), (std::array<int, 4>{3, 0, 0, 0}));
+    EXPECT_TRUE(ReadFile(automation::ToUtf8(nwind)) == genuine) << "the genuine file changed";
+}
+
+}  // namespace
+}  // namespace wizardtest
