@@ -15,6 +15,7 @@
 #include "database/schema_field.h"
 #include "htmlui/markup_text.h"
 #include "output/sync_fixture.h"
+#include "page_clicks.h"
 #include "platform/ui/frame_dialogs.h"
 #include "sqlexec/i_progress.h"
 
@@ -101,26 +102,9 @@ protected:
     ElementRef Table(int n) { return page->GetRootElement().FindById("structure").GetChild(n); }
     ElementRef In(int n, const char* selector) { return Table(n).FindFirst("%s", selector); }
 
-    // A press and release of a mouse button on an element, in the window that shows it.
     void Click(const ElementRef& e, Qt::MouseButton button = Qt::LeftButton)
     {
-        ASSERT_TRUE(e.IsValid());
-        page->EnsureLayout();
-        const QPoint inView = e.GetLocation(html::kViewRelative | html::kBorderBox).center();
-        QWidget* target = page->viewport();
-        QPoint local = inView;
-        for (html::Element* p = e.Handle(); p; p = p->Parent())
-            if (QWidget* popup = page->PopupWidget(p)) {
-                target = popup;
-                local = popup->mapFromGlobal(page->viewport()->mapToGlobal(inView));
-            }
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent ev(type, local, target->mapToGlobal(local), button,
-                           type == QEvent::MouseButtonPress ? button : Qt::NoButton,
-                           Qt::NoModifier);
-            QApplication::sendEvent(target, &ev);
-        }
-        QApplication::processEvents();
+        pageclicks::Click(*page, e, button);
     }
     // Opens the context menu on an element and gives back the menu the page shows.
     QMenu* ContextMenu(const ElementRef& e)

@@ -2,7 +2,6 @@
 // key changed on the tables page, the comparison read from the records grid, a script written
 // for each direction and each kind of statement alone, and a synchronisation with a backup, after
 // which the target holds what the source holds and the backup what the target held.
-#include <QMouseEvent>
 #include <QRadioButton>
 
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include "corvina/script_options_page.h"
 #include "corvina/tables_page.h"
 #include "output/sync_fixture.h"
+#include "page_clicks.h"
 #include "wizard_fixture.h"
 
 namespace wizardtest {
@@ -67,28 +67,7 @@ protected:
 
     TablesPage* Tables() const { return Current<TablesPage>(); }
 
-    // A press and release on an element of the tables page, in the window that shows it.
-    void Click(const htmlui::ElementRef& e)
-    {
-        ASSERT_TRUE(e.IsValid());
-        TablesPage* page = Tables();
-        page->EnsureLayout();
-        const QPoint inView = e.GetLocation(html::kViewRelative | html::kBorderBox).center();
-        QWidget* target = page->viewport();
-        QPoint local = inView;
-        for (html::Element* p = e.Handle(); p; p = p->Parent())
-            if (QWidget* popup = page->PopupWidget(p)) {
-                target = popup;
-                local = popup->mapFromGlobal(page->viewport()->mapToGlobal(inView));
-            }
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent ev(type, local, target->mapToGlobal(local), Qt::LeftButton,
-                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                           Qt::NoModifier);
-            QApplication::sendEvent(target, &ev);
-        }
-        QApplication::processEvents();
-    }
+    void Click(const htmlui::ElementRef& e) { pageclicks::Click(*Tables(), e); }
 
     int PairIndex(const std::wstring& first) const
     {
