@@ -36,8 +36,9 @@ ConnectionString::ConnectionString(const std::wstring& text)
 {
     auto malformed = [] {
         return automation::ComError(automation::E_FAIL,
-                                    L"Format of the initialization string does not conform to "
-                                    L"the OLE DB specification.");
+                                    L"Format of the initialization string is not valid: a "
+                                    L"quoted value must end with its quote, followed by ';' "
+                                    L"or nothing.");
     };
     size_t p = 0;
     while (p < text.size()) {
