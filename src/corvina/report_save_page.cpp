@@ -13,31 +13,21 @@
 
 const ReportSavePage::Report& ReportSavePage::HtmlReport()
 {
-    static const Report report{
-        L"Save HTML report",
-        L".html",
-        {{L"HTML Files (*.html)", L"*.html"}, {L"All Files (*.*)", L"*.*"}},
-        [](ComparisonContext& context, const std::wstring& path, bool first, bool second,
-           bool modified, bool equal) {
-            return context.CreateHtmlReport(path, first, second, modified, equal);
-        },
-        [](ComparisonContext& context) { return context.HtmlReportTask(); },
-    };
+    static const Report report{L"Save HTML report",
+                               L".html",
+                               {{L"HTML Files (*.html)", L"*.html"}, {L"All Files (*.*)", L"*.*"}},
+                               &ComparisonContext::CreateHtmlReport,
+                               &ComparisonContext::HtmlReportTask};
     return report;
 }
 
 const ReportSavePage::Report& ReportSavePage::ExcelReport()
 {
-    static const Report report{
-        L"Save Excel report",
-        L".xls",
-        {{L"Excel Files (*.xls)", L"*.xls"}, {L"All Files (*.*)", L"*.*"}},
-        [](ComparisonContext& context, const std::wstring& path, bool first, bool second,
-           bool modified, bool equal) {
-            return context.CreateExcelReport(path, first, second, modified, equal);
-        },
-        [](ComparisonContext& context) { return context.ExcelReportTask(); },
-    };
+    static const Report report{L"Save Excel report",
+                               L".xls",
+                               {{L"Excel Files (*.xls)", L"*.xls"}, {L"All Files (*.*)", L"*.*"}},
+                               &ComparisonContext::CreateExcelReport,
+                               &ComparisonContext::ExcelReportTask};
     return report;
 }
 
@@ -95,5 +85,5 @@ void ReportSavePage::Apply()
                                       L"Save", ui::MB_OK);
         return;
     }
-    report_.make(context_, path_, firstChoice_, secondChoice_, modifiedChoice_, equalChoice_);
+    (context_.*report_.make)(path_, firstChoice_, secondChoice_, modifiedChoice_, equalChoice_);
 }

@@ -26,9 +26,9 @@ public:
         const wchar_t* extension;
         std::vector<ui::FileFilter> filters;
         // Makes the report task: path, only in Database1, only in Database2, modified, equal.
-        WizardTask* (*make)(ComparisonContext&, const std::wstring&, bool, bool, bool, bool);
+        WizardTask* (ComparisonContext::*make)(const std::wstring&, bool, bool, bool, bool);
         // The task made last, for the progress step.
-        WizardTask* (*task)(ComparisonContext&);
+        WizardTask* (ComparisonContext::*task)() const;
     };
     static const Report& HtmlReport();
     static const Report& ExcelReport();

@@ -402,7 +402,7 @@ WizardPage* WizardDialog::MakeHtmlSavePage()
 
 WizardPage* WizardDialog::MakeHtmlReportPage()
 {
-    return MakeProgressPage(ReportSavePage::HtmlReport().task(context_),
+    return MakeProgressPage((context_.*ReportSavePage::HtmlReport().task)(),
                             L"Please wait. Writing the HTML Report...");
 }
 
@@ -419,7 +419,7 @@ WizardPage* WizardDialog::MakeExcelSavePage()
 
 WizardPage* WizardDialog::MakeExcelReportPage()
 {
-    return MakeProgressPage(ReportSavePage::ExcelReport().task(context_),
+    return MakeProgressPage((context_.*ReportSavePage::ExcelReport().task)(),
                             L"Please wait. Writing the Excel report...");
 }
 
