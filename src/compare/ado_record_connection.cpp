@@ -65,6 +65,11 @@ public:
         recordset_->TakeRowAndMoveNext(slots_.data());
     }
     void MoveNext() override { recordset_->MoveNext(); }
+    void HoldReads(bool hold) override
+    {
+        if (recordset_)
+            recordset_->HoldReads(hold);
+    }
 
 private:
     DbConnection& connection_;

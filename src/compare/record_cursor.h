@@ -42,6 +42,10 @@ public:
             SwapFieldValue(i, record.MutableValue(static_cast<size_t>(i)));
     }
     virtual void MoveNext() = 0;
+    // Between true and false many rows are about to be read again by position: a
+    // cursor may keep what it needs for that open (one read transaction) instead of
+    // setting it up per row.
+    virtual void HoldReads(bool) {}
     // TakeRow, then MoveNext.
     virtual void TakeRowAndMoveNext(DbRecord& record)
     {

@@ -37,6 +37,13 @@ void RecordReader::Close()
     cursor_->Close();
 }
 
+void RecordReader::HoldReads(bool hold)
+{
+    ObjectLock lock(Mutex());
+    if (open_)
+        cursor_->HoldReads(hold);
+}
+
 int RecordReader::NextPosition()
 {
     Open();

@@ -33,12 +33,27 @@ public:
 
     const std::wstring& Statement() const { return statement_; }
 
+    // For a reader about to read many rows again by position (RecordCursor::HoldReads).
+    void HoldReads(bool hold);
+
 private:
     std::atomic<bool> open_{false};  // read by the data reader without this lock
     std::unique_ptr<RecordCursor> cursor_;
     RecordConnection& connection_;
     const std::wstring statement_;
     int cachedPosition_ = -1;
+};
+
+// Holds a reader's reads for as long as it lives.
+class HeldReads {
+public:
+    explicit HeldReads(RecordReader& reader) : reader_(reader) { reader_.HoldReads(true); }
+    ~HeldReads() { reader_.HoldReads(false); }
+    HeldReads(const HeldReads&) = delete;
+    HeldReads& operator=(const HeldReads&) = delete;
+
+private:
+    RecordReader& reader_;
 };
 
 // Walks one reader forwards for the merge, from wherever other readers left the

@@ -2,6 +2,7 @@
 
 #include "compare/data_reader.h"
 #include "compare/record_counter.h"
+#include "compare/record_reader.h"
 #include "compare/result_store.h"
 
 RecordReport::RecordReport(std::wstring path, std::wstring name1, std::wstring name2,
@@ -49,6 +50,8 @@ int RecordReport::Selected(const TablePair* pair) const
 void RecordReport::VisitRecords(const TablePair* pair, RecordEmitter& rows, IProgress& progress)
 {
     RecordReaderPair& readers = reader_.GetTableRecords(pair);
+    // The rows are read again one by one, most of the table in turn.
+    HeldReads held1(*readers.reader1), held2(*readers.reader2);
     StatementKinds kinds{secondOnly_, modified_, firstOnly_, equal_};
     auto visitor = RecordKindVisitor::ForTarget(1, rows, kinds, *readers.reader1, *readers.reader2,
                                                 progress, true);

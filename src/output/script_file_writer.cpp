@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "compare/data_reader.h"
+#include "compare/record_reader.h"
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
 #include "database/database_schema.h"
@@ -161,6 +162,7 @@ void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds, T
             (direction_ == 1 ? field->First() : field->Second())->IsAutoincrement());
     }
     RecordReaderPair& readers = reader_.GetTableRecords(pair);
+    HeldReads held1(*readers.reader1), held2(*readers.reader2);
     const SchemaTable* table = direction_ == 1 ? pair->First() : pair->Second();
     RecordStatementWriter statements(table->Name(), direction_ == 1 ? names1 : names2, keys);
     statements.SetAutoNumberFields(std::move(autoNumber));

@@ -236,6 +236,12 @@ void Recordset::TakeRowAndMoveNext(Variant* const* out)
     cursor_->TakeRowAndMoveNext(out);
 }
 
+void Recordset::HoldReads(bool hold)
+{
+    if (cursor_ && !cursor_->Released())
+        cursor_->HoldReads(hold);
+}
+
 long Recordset::AbsolutePosition() const
 {
     RequireOpen();

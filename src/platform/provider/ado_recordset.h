@@ -76,6 +76,9 @@ public:
     void TakeRow(automation::Variant* const* out);
     // TakeRow, then MoveNext.
     void TakeRowAndMoveNext(automation::Variant* const* out);
+    // Keeps one read transaction over many rows read again by position (see
+    // Cursor::HoldReads); nothing to do for a closed recordset.
+    void HoldReads(bool hold);
     // 1-based row number, adPosEOF / adPosBOF when there is no current row.
     long AbsolutePosition() const;
     void SetAbsolutePosition(long position);

@@ -119,7 +119,8 @@ void Cursor::Release()
     const auto hold = Hold();
     sqlite3_finalize(main_);
     sqlite3_finalize(lookup_);
-    main_ = lookup_ = nullptr;
+    sqlite3_finalize(hold_);
+    main_ = lookup_ = hold_ = nullptr;
     pending_ = false;
     rowids_.Clear();
     kept_.clear();
@@ -193,6 +194,28 @@ bool Cursor::Revisit(int64_t index)
     for (Variant& v : row_)
         v = Variant::Null();
     return true;
+}
+
+void Cursor::HoldReads(bool hold)
+{
+    const auto lock = Hold();
+    if (hold_)
+        sqlite3_reset(hold_);
+    // Kept rows are revisited without SQLite, and a main statement that has rows left
+    // stands on one and holds the transaction itself.
+    if (!hold || !lookup_ || rowids_.Size() == 0)
+        return;
+    if (!hold_) {
+        const int rc = sqlite3_prepare_v2(db_, sqlite3_sql(lookup_), -1, &hold_, nullptr);
+        if (rc != SQLITE_OK)
+            ThrowSqliteError(db_, rc);
+    }
+    // SQLite keeps a connection's read transaction open while any of its statements
+    // stands on a row; a first row deleted since leaves nothing held, which only costs
+    // speed.
+    sqlite3_bind_int64(hold_, 1, rowids_.At(0));
+    if (sqlite3_step(hold_) != SQLITE_ROW)
+        sqlite3_reset(hold_);
 }
 
 automation::Variant Cursor::TakeValue(size_t index)

@@ -58,6 +58,13 @@ public:
     void RestoreTaken();
     bool Taken() const { return taken_ || pending_; }
 
+    // While held, the connection keeps one read transaction open across the
+    // revisits of rows already passed: a reader that goes through many of them
+    // in turn pays for one transaction instead of one per row, and reads them
+    // all from one snapshot. Let go when done: while the hold lasts the
+    // connection sees no newer commits.
+    void HoldReads(bool hold);
+
     // Releases the SQLite statements; the cursor then has no rows.
     void Release();
     bool Released() const { return main_ == nullptr; }
@@ -77,6 +84,7 @@ private:
     std::shared_ptr<std::recursive_mutex> lock_;
     sqlite3_stmt* main_ = nullptr;
     sqlite3_stmt* lookup_ = nullptr;
+    sqlite3_stmt* hold_ = nullptr;  // a lookup left standing on a row while reads are held
     std::vector<ResultColumn> columns_;
     RowidList rowids_;                                    // lookup mode
     std::vector<std::vector<automation::Variant>> kept_;  // keeping mode

@@ -149,6 +149,25 @@ TEST_F(PositionTest, SeekingAheadBeforeReadingWorks)
     EXPECT_EQ(all.front(), 0);  // 'd'
 }
 
+// A long run of rows read again under a hold comes from one snapshot, which keeps no other
+// connection from writing; once the hold is let go the rows read what was committed since.
+TEST_F(PositionTest, HeldReadsSeeOneSnapshotUntilLetGo)
+{
+    auto rs = Query(L"SELECT v FROM r ORDER BY v");
+    ASSERT_EQ(ReadAll(rs).size(), 6u);
+    rs->HoldReads(true);
+    auto other = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+    other->Open(JetString(path));
+    other->Execute(L"UPDATE r SET v = v + 100", nullptr, adCmdText | adExecuteNoRecords);
+    for (long pos = 1; pos <= 6; ++pos) {
+        rs->SetAbsolutePosition(pos);
+        EXPECT_EQ(rs->Fields()->Item(0L)->Value().lVal(), pos - 1);
+    }
+    rs->HoldReads(false);
+    rs->SetAbsolutePosition(2);
+    EXPECT_EQ(rs->Fields()->Item(0L)->Value().lVal(), 101);
+}
+
 TEST_F(PositionTest, TwoThreadsReadThroughOneConnection)
 {
     // The comparison's worker streams one recordset while a view re-reads
