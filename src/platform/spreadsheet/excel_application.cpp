@@ -220,69 +220,88 @@ Ptr<Border> Borders::Item(int index)
 
 void Border::SetLineStyle(int style)
 {
-    LineCode(style, weight_);
-    style_ = style;
-    Apply();
+    Change(style, weight_, colorIndex_);
 }
 
 void Border::SetWeight(int weight)
 {
-    LineCode(style_, weight);
-    weight_ = weight;
-    Apply();
+    Change(style_, weight, colorIndex_);
 }
 
 void Border::SetColorIndex(int index)
 {
     if (index != xlColorIndexAutomatic)
         CheckColorIndex(index);
-    colorIndex_ = index == xlColorIndexAutomatic ? 0 : index;
+    Change(style_, weight_, index == xlColorIndexAutomatic ? 0 : index);
+}
+
+// A refused style or weight leaves the line as it was.
+void Border::Change(int style, int weight, int colorIndex)
+{
+    LineCode(style, weight);
+    style_ = style;
+    weight_ = weight;
+    colorIndex_ = colorIndex;
     Apply();
 }
+
+namespace {
+
+// The cells of `area` that show a line on their `side`: along an edge of the range the row or
+// column at that edge; for an inner line all but the row or column at that edge.
+CellRange ShowingSide(CellRange area, BorderSide side, bool inner)
+{
+    switch (side) {
+        case kLeft:
+            if (inner)
+                ++area.firstColumn;
+            else
+                area.lastColumn = area.firstColumn;
+            break;
+        case kRight:
+            if (inner)
+                --area.lastColumn;
+            else
+                area.firstColumn = area.lastColumn;
+            break;
+        case kTop:
+            if (inner)
+                ++area.firstRow;
+            else
+                area.lastRow = area.firstRow;
+            break;
+        case kBottom:
+            if (inner)
+                --area.lastRow;
+            else
+                area.firstRow = area.lastRow;
+            break;
+    }
+    return area;
+}
+
+}  // namespace
 
 // A line between two cells belongs to both: an inner line is set on the sides of the cells on
 // either side of it, so each cell's own format shows it.
 void Border::Apply()
 {
     const BorderLine line{LineCode(style_, weight_), static_cast<uint8_t>(colorIndex_)};
-    const CellRange& all = range_->Cells();
-    auto set = [&](CellRange area, BorderSide side) {
+    auto set = [&](BorderSide side, bool inner) {
+        const CellRange area = ShowingSide(range_->Cells(), side, inner);
         if (area.firstRow > area.lastRow || area.firstColumn > area.lastColumn)
             return;
         range_->ChangeFormat(area, [&](CellFormat& format) { format.borders[side] = line; });
     };
-    CellRange area = all;
-    switch (index_) {
-        case xlEdgeLeft:
-            area.lastColumn = all.firstColumn;
-            set(area, kLeft);
-            break;
-        case xlEdgeRight:
-            area.firstColumn = all.lastColumn;
-            set(area, kRight);
-            break;
-        case xlEdgeTop:
-            area.lastRow = all.firstRow;
-            set(area, kTop);
-            break;
-        case xlEdgeBottom:
-            area.firstRow = all.lastRow;
-            set(area, kBottom);
-            break;
-        case xlInsideVertical:
-            area.lastColumn = all.lastColumn - 1;
-            set(area, kRight);
-            area = all;
-            area.firstColumn = all.firstColumn + 1;
-            set(area, kLeft);
-            break;
-        case xlInsideHorizontal:
-            area.lastRow = all.lastRow - 1;
-            set(area, kBottom);
-            area = all;
-            area.firstRow = all.firstRow + 1;
-            set(area, kTop);
-            break;
+    constexpr BorderSide kEdges[] = {kLeft, kTop, kBottom, kRight};  // by index from xlEdgeLeft
+    if (index_ == xlInsideVertical) {
+        set(kRight, true);
+        set(kLeft, true);
+    } else if (index_ == xlInsideHorizontal) {
+        set(kBottom, true);
+        set(kTop, true);
+    } else {
+        set(kEdges[index_ - xlEdgeLeft], false);
     }
 }
 

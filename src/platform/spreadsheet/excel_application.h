@@ -102,6 +102,7 @@ public:
     void SetColorIndex(int index);
 
 private:
+    void Change(int style, int weight, int colorIndex);
     void Apply();
     std::shared_ptr<Range> range_;
     int index_;
