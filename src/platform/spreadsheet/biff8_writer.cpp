@@ -101,11 +101,13 @@ bool NeedsHighBytes(std::u16string_view text)
     return std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 0xFF; });
 }
 
-// The record stream: counts its position, and writes through a buffer when it has a sink.
+// The record stream: counts its position, and writes through a buffer when it has a sink (the
+// file's stream, or the spill file of the sheets set aside).
 class Stream {
 public:
+    Stream() = default;
     explicit Stream(GsfOutput* sink) : sink_(sink) {}
-    ~Stream() = default;
+    explicit Stream(SpillFile* spill) : spill_(spill) {}
 
     void Record(uint16_t type, const uint8_t* data, size_t size)
     {
@@ -115,29 +117,34 @@ public:
         Put(data, size);
     }
     void Record(uint16_t type, const Bytes& bytes) { Record(type, bytes.Data(), bytes.Size()); }
+    // Records written before, as they are.
+    void Records(const uint8_t* data, size_t size) { Put(data, size); }
     size_t Position() const { return position_; }
 
     void Flush()
     {
-        if (sink_ && !buffer_.empty()) {
-            if (!gsf_output_write(sink_, buffer_.size(), buffer_.data()))
-                throw ComError(automation::E_FAIL, L"The workbook file could not be written");
-            buffer_.clear();
-        }
+        if (buffer_.empty())
+            return;
+        const bool written = sink_ ? gsf_output_write(sink_, buffer_.size(), buffer_.data())
+                                   : spill_->Append(buffer_.data(), buffer_.size());
+        buffer_.clear();
+        if (!written)
+            throw ComError(automation::E_FAIL, L"The workbook file could not be written");
     }
 
 private:
     void Put(const uint8_t* data, size_t size)
     {
         position_ += size;
-        if (!sink_)
+        if (!sink_ && !spill_)
             return;
         buffer_.insert(buffer_.end(), data, data + size);
         if (buffer_.size() >= (1u << 16))
             Flush();
     }
 
-    GsfOutput* sink_;
+    GsfOutput* sink_ = nullptr;
+    SpillFile* spill_ = nullptr;
     size_t position_ = 0;
     std::vector<uint8_t> buffer_;
 };
@@ -302,13 +309,22 @@ private:
     std::vector<Bucket> buckets_;
 };
 
+uint32_t TextCells(const SheetData& sheet)
+{
+    if (sheet.Parked())
+        return sheet.Parked()->textCells;
+    uint32_t total = 0;
+    for (int row = 0; row < sheet.RowCount(); ++row)
+        for (const Cell& cell : sheet.Row(row))
+            total += cell.text != StringTable::kNone;
+    return total;
+}
+
 uint32_t CountTextCells(const WorkbookData& book)
 {
     uint32_t total = 0;
     for (const auto& sheet : book.sheets)
-        for (int row = 0; row < sheet->RowCount(); ++row)
-            for (const Cell& cell : sheet->Row(row))
-                total += cell.text != StringTable::kNone;
+        total += TextCells(*sheet);
     return total;
 }
 
@@ -410,8 +426,15 @@ void WriteColumnWidths(Stream& stream, const WorkbookData& book, const SheetData
     }
 }
 
-void WriteSheet(Stream& stream, const WorkbookData& book, const SheetData& sheet, bool active)
+// The flags of WINDOW2 (at its start) that make a sheet the selected and shown one.
+constexpr unsigned kWindow2Flags = 0x00B6;
+constexpr unsigned kActiveSheetFlags = 0x0600;
+
+// `window2`, when given, gets where the WINDOW2 record begins, from the sheet's BOF.
+void WriteSheet(Stream& stream, const WorkbookData& book, const SheetData& sheet, bool active,
+                uint64_t* window2 = nullptr)
 {
+    const size_t start = stream.Position();
     WriteBof(stream, 0x0010);
     WriteColumnWidths(stream, book, sheet);
 
@@ -463,7 +486,9 @@ void WriteSheet(Stream& stream, const WorkbookData& book, const SheetData& sheet
     b.Clear();
     // Grid lines, headers, zeros, automatic grid colour, outline symbols; the active sheet is
     // the selected and shown one.
-    b.U16(0x00B6 | (active ? 0x0600 : 0));
+    if (window2)
+        *window2 = stream.Position() - start;
+    b.U16(kWindow2Flags | (active ? kActiveSheetFlags : 0));
     b.U16(0);  // first row shown
     b.U16(0);  // first column shown
     b.U32(64);
@@ -488,18 +513,117 @@ void WriteSheet(Stream& stream, const WorkbookData& book, const SheetData& sheet
     stream.Record(kEof, nullptr, 0);
 }
 
-// The whole stream; with a null sink it only lays the file out.
-std::vector<size_t> WriteWorkbookStream(GsfOutput* sink, const WorkbookData& book,
-                                        const std::vector<size_t>& sheetStarts)
+[[noreturn]] void CannotReadBack()
 {
-    Stream stream(sink);
+    throw ComError(automation::E_FAIL,
+                   L"A sheet set aside in a temporary file could not be read back");
+}
+
+// A sheet set aside goes into the file as it was written then; only whether it is the active
+// sheet may have changed since.
+void CopyParked(Stream& stream, const WorkbookData& book, const SheetData& sheet, bool active)
+{
+    const ParkedSheet& where = *sheet.Parked();
+    const uint64_t flagsHigh = where.window2 + 4 + 1;
+    std::vector<uint8_t> chunk(1u << 16);
+    for (uint64_t done = 0; done < where.size;) {
+        const size_t size =
+            static_cast<size_t>(std::min<uint64_t>(chunk.size(), where.size - done));
+        if (!book.spill->Read(where.offset + done, chunk.data(), size))
+            CannotReadBack();
+        if (flagsHigh >= done && flagsHigh < done + size)
+            chunk[flagsHigh - done] = static_cast<uint8_t>((active ? kActiveSheetFlags : 0) >> 8);
+        stream.Records(chunk.data(), size);
+        done += size;
+    }
+}
+
+unsigned Get16(const uint8_t* data)
+{
+    return data[0] | (data[1] << 8);
+}
+
+// The cells and merges back from a parked sheet's records.
+void ReadParked(const WorkbookData& book, SheetData& sheet)
+{
+    const ParkedSheet& where = *sheet.Parked();
+    std::vector<uint8_t> buffer;
+    size_t at = 0;      // the next record in buffer
+    uint64_t read = 0;  // of the sheet's bytes, into buffer
+    auto have = [&](size_t size) {
+        if (buffer.size() - at >= size)
+            return true;
+        buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(at));
+        at = 0;
+        const uint64_t more =
+            std::min<uint64_t>(std::max<size_t>(size, 1u << 16), where.size - read);
+        if (buffer.size() + more < size)
+            return false;
+        const size_t old = buffer.size();
+        buffer.resize(old + static_cast<size_t>(more));
+        if (!book.spill->Read(where.offset + read, buffer.data() + old, static_cast<size_t>(more)))
+            CannotReadBack();
+        read += more;
+        return true;
+    };
+    while (have(4)) {
+        const unsigned type = Get16(&buffer[at]), size = Get16(&buffer[at + 2]);
+        if (!have(4 + size))
+            CannotReadBack();
+        const uint8_t* data = &buffer[at + 4];
+        if (type == kLabelSst && size >= 10) {
+            Cell& cell = sheet.At(Get16(data), Get16(data + 2));
+            cell.format = static_cast<uint16_t>(Get16(data + 4) - kDefaultCellXf);
+            cell.text = Get16(data + 6) | (static_cast<uint32_t>(Get16(data + 8)) << 16);
+        } else if (type == kBlank && size >= 6) {
+            sheet.At(Get16(data), Get16(data + 2)).format =
+                static_cast<uint16_t>(Get16(data + 4) - kDefaultCellXf);
+        } else if (type == kMergedCells && size >= 2) {
+            for (unsigned i = 0; i < Get16(data) && 2 + 8 * (i + 1) <= size; ++i) {
+                const uint8_t* range = data + 2 + 8 * i;
+                sheet.AddMerge({static_cast<int>(Get16(range)), static_cast<int>(Get16(range + 4)),
+                                static_cast<int>(Get16(range + 2)),
+                                static_cast<int>(Get16(range + 6))});
+            }
+        }
+        at += 4 + size;
+    }
+}
+
+// The whole stream: the globals, then each sheet, as it is in memory or as it was set aside.
+void WriteWorkbookStream(Stream& stream, const WorkbookData& book,
+                         const std::vector<size_t>& sheetStarts)
+{
     WriteGlobals(stream, book, sheetStarts);
-    std::vector<size_t> starts;
     for (size_t i = 0; i < book.sheets.size(); ++i) {
-        starts.push_back(stream.Position());
-        WriteSheet(stream, book, *book.sheets[i], static_cast<int>(i) == book.activeSheet);
+        const SheetData& sheet = *book.sheets[i];
+        const bool active = static_cast<int>(i) == book.activeSheet;
+        if (sheet.Parked())
+            CopyParked(stream, book, sheet, active);
+        else
+            WriteSheet(stream, book, sheet, active);
     }
     stream.Flush();
+}
+
+// Where each sheet's substream begins: the globals name them all before any sheet follows.
+std::vector<size_t> LayOut(const WorkbookData& book)
+{
+    Stream globals;
+    WriteGlobals(globals, book, {});
+    std::vector<size_t> starts;
+    size_t position = globals.Position();
+    for (const auto& sheet : book.sheets) {
+        starts.push_back(position);
+        if (sheet->Parked()) {
+            position += sheet->Parked()->size;
+        } else {
+            Stream counted;
+            WriteSheet(counted, book, *sheet, false);
+            position += counted.Position();
+        }
+    }
+    starts.push_back(position);  // the end
     return starts;
 }
 
@@ -533,7 +657,61 @@ FILE* CreateSibling(const std::filesystem::path& target, std::string& tempName)
 
 }  // namespace
 
-void WriteWorkbookFile(const WorkbookData& book, const std::wstring& path)
+bool ParkSheet(WorkbookData& book, SheetData& sheet)
+{
+    if (sheet.Parked())
+        return true;
+    if (book.spillFailed)
+        return false;
+    if (!book.spill && !(book.spill = SpillFile::Create())) {
+        book.spillFailed = true;
+        return false;
+    }
+    const uint64_t offset = book.spill->Size();
+    const uint32_t textCells = TextCells(sheet);
+    try {
+        Stream stream(book.spill.get());
+        uint64_t window2 = 0;
+        WriteSheet(stream, book, sheet, false, &window2);
+        stream.Flush();
+        sheet.Park({offset, stream.Position(), window2, textCells});
+        return true;
+    } catch (const ComError&) {
+        // A full disk: this sheet and the ones to come stay in memory.
+        book.spill->Truncate(offset);
+        book.spillFailed = true;
+        return false;
+    }
+}
+
+void UnparkSheet(WorkbookData& book, SheetData& sheet)
+{
+    if (!sheet.Parked())
+        return;
+    const ParkedSheet where = *sheet.Parked();
+    try {
+        ReadParked(book, sheet);
+    } catch (const ComError&) {
+        sheet.Park(where);
+        throw;
+    }
+    sheet.Unpark();
+}
+
+SheetData& UseSheet(WorkbookData& book, const std::shared_ptr<SheetData>& sheet)
+{
+    const std::shared_ptr<SheetData> resident = book.resident.lock();
+    if (resident == sheet)
+        return *sheet;
+    // The sheet written before goes aside first, so that two sheets are never in memory.
+    if (resident)
+        ParkSheet(book, *resident);
+    UnparkSheet(book, *sheet);
+    book.resident = sheet;
+    return *sheet;
+}
+
+void WriteWorkbookFile(WorkbookData& book, const std::wstring& path)
 {
     static std::once_flag gsfReady;
     std::call_once(gsfReady, [] { gsf_init(); });
@@ -541,9 +719,10 @@ void WriteWorkbookFile(const WorkbookData& book, const std::wstring& path)
     if (book.sheets.empty())
         Fail(path, "a workbook has at least one sheet");
     const std::filesystem::path target(automation::ToUtf8(path));
-    const std::vector<size_t> starts = WriteWorkbookStream(nullptr, book, {});
-    if (starts.empty() || starts.back() > 0x7FFFFFFF)
+    std::vector<size_t> starts = LayOut(book);
+    if (starts.back() > 0x7FFFFFFF)
         Fail(path, "the workbook is too large for the file format");
+    starts.pop_back();
 
     std::string tempName;
     FILE* file = CreateSibling(target, tempName);
@@ -561,9 +740,11 @@ void WriteWorkbookFile(const WorkbookData& book, const std::wstring& path)
     bool written = false;
     std::string reason = "the file could not be written";
     try {
-        WriteWorkbookStream(stream, book, starts);
+        Stream records(stream);
+        WriteWorkbookStream(records, book, starts);
         written = true;
-    } catch (const ComError&) {
+    } catch (const ComError& error) {
+        reason = automation::ToUtf8(error.Description());
     }
     written = gsf_output_close(stream) && written;
     g_object_unref(stream);

@@ -84,9 +84,10 @@ void Range::ChangeFormat(const CellRange& area, Change change)
 {
     // A range's cells share few formats: each old one is changed once.
     std::vector<std::pair<uint16_t, uint16_t>> done;
+    SheetData& sheet = Sheet();
     for (int row = area.firstRow; row <= area.lastRow; ++row) {
         for (int column = area.firstColumn; column <= area.lastColumn; ++column) {
-            Cell& cell = sheet_->At(row, column);
+            Cell& cell = sheet.At(row, column);
             auto it = std::find_if(done.begin(), done.end(),
                                    [&](const auto& entry) { return entry.first == cell.format; });
             if (it == done.end()) {
@@ -100,8 +101,14 @@ void Range::ChangeFormat(const CellRange& area, Change change)
     }
 }
 
+SheetData& Range::Sheet() const
+{
+    return UseSheet(*book_, sheet_);
+}
+
 void Range::Store(int row, int column, const Variant& value)
 {
+    SheetData& sheet = Sheet();
     std::wstring text;
     if (value.vt() == automation::VT_BSTR)
         text = value.bstrVal();
@@ -110,11 +117,11 @@ void Range::Store(int row, int column, const Variant& value)
     if (text.size() > kMaxCellText)
         Refuse(L"A cell holds at most 32,767 characters");
     if (text.empty()) {
-        if (const Cell* cell = sheet_->Find(row, column); cell && cell->IsUsed())
-            sheet_->At(row, column).text = StringTable::kNone;
+        if (const Cell* cell = sheet.Find(row, column); cell && cell->IsUsed())
+            sheet.At(row, column).text = StringTable::kNone;
         return;
     }
-    sheet_->At(row, column).text = book_->strings.Add(text);
+    sheet.At(row, column).text = book_->strings.Add(text);
 }
 
 void Range::SetValue(const Variant& value)
@@ -185,12 +192,12 @@ void Range::Merge()
         for (int column = cells_.firstColumn; column <= cells_.lastColumn; ++column)
             if (row != cells_.firstRow || column != cells_.firstColumn)
                 Store(row, column, Variant());
-    sheet_->AddMerge(cells_);
+    Sheet().AddMerge(cells_);
 }
 
 std::wstring Range::Text() const
 {
-    const Cell* cell = sheet_->Find(cells_.firstRow, cells_.firstColumn);
+    const Cell* cell = Sheet().Find(cells_.firstRow, cells_.firstColumn);
     if (!cell || cell->text == StringTable::kNone)
         return std::wstring();
     const auto text = book_->strings.At(cell->text);

@@ -150,6 +150,8 @@ public:
     void ChangeFormat(const CellRange& area, Change change);
 
 private:
+    // The sheet's cells, in memory from here on.
+    SheetData& Sheet() const;
     void Store(int row, int column, const automation::Variant& value);
 
     std::shared_ptr<WorkbookData> book_;

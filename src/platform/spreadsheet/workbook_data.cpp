@@ -1,6 +1,12 @@
 #include "platform/spreadsheet/workbook_data.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <string>
 
 namespace excel {
 
@@ -61,12 +67,6 @@ uint32_t StringTable::Add(std::wstring_view text)
     return index;
 }
 
-size_t StringTable::MemoryUse() const
-{
-    return chars_.capacity() * sizeof(char16_t) + starts_.capacity() * sizeof(uint32_t) +
-           slots_.capacity() * sizeof(uint32_t);
-}
-
 uint16_t FormatTable::Add(const CellFormat& format)
 {
     auto it = std::find(formats_.begin(), formats_.end(), format);
@@ -96,12 +96,63 @@ const Cell* SheetData::Find(int row, int column) const
     return &cells[column];
 }
 
-size_t SheetData::MemoryUse() const
+void SheetData::Park(const ParkedSheet& where)
 {
-    size_t total = rows_.capacity() * sizeof(rows_[0]);
-    for (const auto& cells : rows_)
-        total += cells.capacity() * sizeof(Cell);
-    return total;
+    parked_ = where;
+    std::vector<std::vector<Cell>>().swap(rows_);
+    std::vector<CellRange>().swap(merges_);
+}
+
+std::unique_ptr<SpillFile> SpillFile::Create()
+{
+    std::error_code error;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path(error);
+    if (error)
+        return nullptr;
+    std::string name = (dir / "workbook-XXXXXX").string();
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    // Unnamed from the start: nothing is left behind, however the program ends.
+    ::unlink(name.c_str());
+    return std::unique_ptr<SpillFile>(new SpillFile(fd));
+}
+
+SpillFile::~SpillFile()
+{
+    ::close(fd_);
+}
+
+bool SpillFile::Append(const uint8_t* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t done = ::pwrite(fd_, data, size, static_cast<off_t>(size_));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        size -= static_cast<size_t>(done);
+        size_ += static_cast<uint64_t>(done);
+    }
+    return true;
+}
+
+bool SpillFile::Read(uint64_t offset, uint8_t* data, size_t size) const
+{
+    if (offset + size > size_)
+        return false;
+    while (size > 0) {
+        const ssize_t done = ::pread(fd_, data, size, static_cast<off_t>(offset));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        size -= static_cast<size_t>(done);
+        offset += static_cast<uint64_t>(done);
+    }
+    return true;
 }
 
 }  // namespace excel

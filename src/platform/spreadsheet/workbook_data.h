@@ -1,11 +1,14 @@
 // What a workbook holds between its creation and SaveAs: the sheets' cells as indexes into one
 // shared table of texts and one table of cell formats, and the merged ranges. Kept compact (8
-// bytes a cell, texts once each in UTF-16), since a report's sheets stay in memory until saved.
+// bytes a cell, texts once each in UTF-16). Only the sheet being written keeps its cells in
+// memory: the others wait in a temporary file as the records they become in the saved file,
+// so a workbook of many sheets costs the memory of its texts and of its largest sheet.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +30,6 @@ public:
         return std::u16string_view(chars_.data() + starts_[index],
                                    starts_[index + 1] - starts_[index]);
     }
-    size_t MemoryUse() const;
 
 private:
     size_t Hash(std::u16string_view text) const;
@@ -75,6 +77,14 @@ struct Cell {
     bool IsUsed() const { return text != StringTable::kNone || format != 0; }
 };
 
+// A sheet set aside: its finished records in the workbook's spill file.
+struct ParkedSheet {
+    uint64_t offset = 0;   // in the spill file
+    uint64_t size = 0;     // the sheet's bytes in the saved stream, from its BOF to its EOF
+    uint64_t window2 = 0;  // where its WINDOW2 record begins, from its BOF
+    uint32_t textCells = 0;
+};
+
 class SheetData {
 public:
     explicit SheetData(std::wstring name) : name_(std::move(name)) {}
@@ -91,12 +101,39 @@ public:
 
     void AddMerge(const CellRange& range) { merges_.push_back(range); }
     const std::vector<CellRange>& Merges() const { return merges_; }
-    size_t MemoryUse() const;
+
+    // Set aside: the cells go from memory (and come back through Unpark, which clears this).
+    const std::optional<ParkedSheet>& Parked() const { return parked_; }
+    void Park(const ParkedSheet& where);
+    void Unpark() { parked_.reset(); }
 
 private:
     std::wstring name_;
+    std::optional<ParkedSheet> parked_;
     std::vector<std::vector<Cell>> rows_;
     std::vector<CellRange> merges_;
+};
+
+// An unnamed temporary file (gone with its last handle) that bytes are appended to and read
+// back from.
+class SpillFile {
+public:
+    // Null when no temporary file can be made.
+    static std::unique_ptr<SpillFile> Create();
+    ~SpillFile();
+    SpillFile(const SpillFile&) = delete;
+    SpillFile& operator=(const SpillFile&) = delete;
+
+    uint64_t Size() const { return size_; }
+    bool Append(const uint8_t* data, size_t size);
+    // Forgets what was appended from `size` on.
+    void Truncate(uint64_t size) { size_ = size; }
+    bool Read(uint64_t offset, uint8_t* data, size_t size) const;
+
+private:
+    explicit SpillFile(int fd) : fd_(fd) {}
+    int fd_;
+    uint64_t size_ = 0;
 };
 
 struct WorkbookData {
@@ -104,6 +141,10 @@ struct WorkbookData {
     FormatTable formats;
     std::vector<std::shared_ptr<SheetData>> sheets;
     int activeSheet = 0;
+    // Made when the first sheet is set aside; without one every sheet stays in memory.
+    std::unique_ptr<SpillFile> spill;
+    bool spillFailed = false;
+    std::weak_ptr<SheetData> resident;  // the sheet last written or read
 };
 
 }  // namespace excel

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -148,6 +149,55 @@ TEST_F(ExcelApplicationTest, FormatsReadBackByPaletteIndex)
     // The standard palette, so colour indexes mean what they mean in Excel.
     EXPECT_EQ(read.palette.size(), 56u);
     EXPECT_EQ(read.palette, read.standardPalette);
+}
+
+// Only the sheet being written stays in memory; the others wait on disk. Going back to one of
+// them, changing it and saving (twice) must keep every sheet's cells, formats and merges.
+TEST_F(ExcelApplicationTest, SheetsWrittenInTurnKeepTheirCellsFormatsAndMerges)
+{
+    if (!testsupport::HaveXlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed";
+    auto write = [](const Ptr<Worksheet>& sheet, int number) {
+        ValueArray block(2000, 3);
+        for (int r = 1; r <= 2000; ++r)
+            for (int c = 1; c <= 3; ++c)
+                block.At(r, c) = Variant(L"s" + std::to_wstring(number) + L" " +
+                                         std::to_wstring(r) + L" " + std::to_wstring(c));
+        sheet->Range(L"A2:C2001")->SetValue(block);
+        sheet->Range(L"A1:C1")->Merge();
+        sheet->Range(L"A2:C3")->Interior()->SetColorIndex(20 + number);
+    };
+    write(sheets->Item(1), 1);
+    write(sheets->Item(2), 2);
+    auto first = sheets->Item(1);
+    EXPECT_EQ(first->Range(L"B7")->Text(), L"s1 6 2");
+    first->Range(L"B7")->SetValue(Variant(L"changed"));
+    write(sheets->Item(3), 3);
+    sheets->Add(nullptr, sheets->Item(3))->Range(L"A1")->SetValue(Variant(L"fourth"));
+    const auto file = dir / "turns.xls";
+    book->SaveAs(PathOf(file));
+    sheets->Item(2)->Range(L"A5")->SetValue(Variant(L"after saving"));
+    book->SaveAs(PathOf(file));
+
+    const auto read = testsupport::ReadXls(file);
+    ASSERT_EQ(read.error, "");
+    ASSERT_EQ(read.sheets.size(), 4u);
+    for (int sheet = 0; sheet < 3; ++sheet) {
+        const std::string prefix = "s" + std::to_string(sheet + 1) + " ";
+        for (int r : {1, 2, 999, 2000})
+            for (int c : {1, 3})
+                EXPECT_EQ(read.Cell(sheet, r, c - 1)->text,
+                          prefix + std::to_string(r) + " " + std::to_string(c));
+        EXPECT_EQ(read.Cell(sheet, 1, 1)->fill, std::to_string(20 + sheet + 1 + 7));
+        EXPECT_EQ(read.Cell(sheet, 3, 1)->fill, "-");
+    }
+    EXPECT_EQ(read.Cell(0, 6, 1)->text, "changed");
+    EXPECT_EQ(read.Cell(1, 4, 0)->text, "after saving");
+    EXPECT_EQ(read.Cell(3, 0, 0)->text, "fourth");
+    std::vector<std::array<int, 5>> merges = read.merges;
+    std::sort(merges.begin(), merges.end());
+    EXPECT_EQ(merges,
+              (std::vector<std::array<int, 5>>{{0, 0, 1, 0, 3}, {1, 0, 1, 0, 3}, {2, 0, 1, 0, 3}}));
 }
 
 TEST_F(ExcelApplicationTest, SheetNamesFollowTheSpreadsheetRules)
