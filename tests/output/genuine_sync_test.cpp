@@ -215,6 +215,9 @@ TEST_F(GenuineSyncTest, ReportsOfAChangedCopyOpenInABrowser)
                         L"WHERE OrderID = 10330;\n"
                         L"DELETE FROM [Order Details] WHERE OrderID = 10248 AND ProductID = 11;\n"
                         L"DELETE FROM Categories WHERE CategoryID = 8;\n"
+                        L"UPDATE Categories SET Description = 'Sweet and savory sauces, relishes, "
+                        L"spreads, and seasonings' & Chr(13) & Chr(10) & 'A second paragraph, long "
+                        L"enough to take more than one line of its column' WHERE CategoryID = 2;\n"
                         L"INSERT INTO Shippers (ShipperID, CompanyName) VALUES (4, 'New');\n"),
               L"");
     const auto html = dir / "nwind_report.html";

@@ -5,6 +5,7 @@
 #     fill: the solid fill's palette index or "-"; borders: style:colour for left,top,bottom,right
 #   M sheet firstRow endRow firstColumn endColumn (end exclusive)
 #   W sheet column width
+#   H sheet row height custom  (rows with a row record; height in twips, custom 1 when set by hand)
 import sys
 
 import xlrd
@@ -42,3 +43,5 @@ for si, sheet in enumerate(book.sheets()):
         print("M", si, rlo, rhi, clo, chi)
     for column, info in sorted(sheet.colinfo_map.items()):
         print("W", si, column, info.width)
+    for row, info in sorted(sheet.rowinfo_map.items()):
+        print("H", si, row, info.height, int(info.height_mismatch and not info.has_default_height))

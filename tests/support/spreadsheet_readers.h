@@ -33,6 +33,9 @@ struct XlsBook {
     std::map<int, std::string> palette;                  // the file's
     std::map<int, std::string> standardPalette;          // xlrd's own
     std::map<std::pair<int, int>, int> widths;           // (sheet, column)
+    // (sheet, row) of the rows with a row record: the height in twips, and 1 when it is set by
+    // hand (a reader keeps it).
+    std::map<std::pair<int, int>, std::pair<int, int>> heights;
 
     const XlsCell* Cell(int sheet, int row, int column) const
     {
@@ -123,6 +126,10 @@ inline XlsBook ReadXls(const std::filesystem::path& file)
             int sheet, column, width;
             in >> sheet >> column >> width;
             book.widths[{sheet, column}] = width;
+        } else if (kind == "H") {
+            int sheet, row, height, custom;
+            in >> sheet >> row >> height >> custom;
+            book.heights[{sheet, row}] = {height, custom};
         } else {
             book.error += line + "\n";
         }

@@ -47,6 +47,7 @@ constexpr uint16_t kLabelSst = 0x00FD;
 constexpr uint16_t kBlank = 0x0201;
 constexpr uint16_t kWindow2 = 0x023E;
 constexpr uint16_t kMergedCells = 0x00E5;
+constexpr uint16_t kRow = 0x0208;
 
 constexpr size_t kMaxRecordData = 8224;
 constexpr size_t kMaxMergesPerRecord = 1026;
@@ -382,12 +383,16 @@ size_t TextWidth(std::u16string_view text)
     return widest;
 }
 
+constexpr size_t kDefaultWidth = 8;
+constexpr size_t kWidest = 60;
+
 // Column widths from the texts that must fit their cell: a text that is not wrapped and has an
-// empty cell to its right spills over into it and needs no width of its own.
-void WriteColumnWidths(Stream& stream, const WorkbookData& book, const SheetData& sheet)
+// empty cell to its right spills over into it and needs no width of its own. Returns how many
+// characters of a wrapped text each column's line holds (columns beyond the list hold
+// kDefaultWidth).
+std::vector<size_t> WriteColumnWidths(Stream& stream, const WorkbookData& book,
+                                      const SheetData& sheet)
 {
-    constexpr size_t kDefaultWidth = 8;
-    constexpr size_t kWidest = 60;
     std::vector<size_t> widths;
     for (int row = 0; row < sheet.RowCount(); ++row) {
         const auto& cells = sheet.Row(row);
@@ -412,9 +417,13 @@ void WriteColumnWidths(Stream& stream, const WorkbookData& book, const SheetData
     b.U16(kDefaultWidth);
     stream.Record(kDefColWidth, b);
     for (size_t column = 0; column < widths.size(); ++column) {
-        if (widths[column] <= kDefaultWidth)
+        if (widths[column] <= kDefaultWidth) {
+            widths[column] = kDefaultWidth;
             continue;
+        }
         const size_t chars = std::min(widths[column] + 1, kWidest);
+        // The one character more than the widest line is the cell's margins.
+        widths[column] = chars - 1;
         b.Clear();
         b.U16(column);
         b.U16(column);
@@ -424,6 +433,88 @@ void WriteColumnWidths(Stream& stream, const WorkbookData& book, const SheetData
         b.U16(0);
         stream.Record(kColInfo, b);
     }
+    return widths;
+}
+
+// The lines a wrapped text takes where a line holds `width` characters: each of its own lines
+// filled word by word, a word longer than a line broken over several.
+size_t WrappedLines(std::u16string_view text, size_t width)
+{
+    size_t lines = 0;
+    while (true) {
+        const size_t end = text.find_first_of(u"\r\n");
+        std::u16string_view line = text.substr(0, end);
+        ++lines;
+        size_t used = 0;
+        while (true) {
+            const size_t space = line.find(u' ');
+            const size_t word = std::min(space, line.size());
+            const size_t need = used == 0 ? word : used + 1 + word;
+            if (need <= width) {
+                used = need;
+            } else {
+                if (used > 0)
+                    ++lines;
+                lines += word > 0 ? (word - 1) / width : 0;
+                used = word - (word > 0 ? (word - 1) / width * width : 0);
+            }
+            if (space == std::u16string_view::npos)
+                break;
+            line.remove_prefix(space + 1);
+        }
+        if (end == std::u16string_view::npos)
+            break;
+        // CR LF is one line end.
+        const size_t next = text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n'
+                                ? end + 2
+                                : end + 1;
+        text.remove_prefix(next);
+    }
+    return lines;
+}
+
+constexpr unsigned kLineTwips = 255;    // a line of 10-point Arial, as the default row height
+constexpr unsigned kTallestRow = 8180;  // 409 points, the most a row can be
+
+// The height a row needs for its wrapped texts, in twips; 0 when the default height does.
+unsigned RowHeight(const WorkbookData& book, const std::vector<Cell>& cells,
+                   const std::vector<size_t>& widths)
+{
+    size_t lines = 1;
+    for (size_t column = 0; column < cells.size(); ++column) {
+        const Cell& cell = cells[column];
+        if (cell.text == StringTable::kNone || !book.formats.At(cell.format).wrap)
+            continue;
+        const size_t width = column < widths.size() ? widths[column] : kDefaultWidth;
+        lines = std::max(lines, WrappedLines(book.strings.At(cell.text), width));
+    }
+    if (lines <= 1)
+        return 0;
+    return static_cast<unsigned>(std::min<size_t>(lines * kLineTwips, kTallestRow));
+}
+
+// A row of its own height, marked as set by hand so that readers keep it instead of working
+// out one of their own.
+void WriteRowRecord(Stream& stream, int row, const std::vector<Cell>& cells, unsigned height)
+{
+    int first = -1, last = -1;
+    for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
+        if (!cells[column].IsUsed())
+            continue;
+        if (first < 0)
+            first = column;
+        last = column;
+    }
+    Bytes b;
+    b.U16(row);
+    b.U16(first < 0 ? 0 : first);
+    b.U16(first < 0 ? 0 : last + 1);
+    b.U16(height);  // bit 15 clear: not the default height
+    b.U16(0);
+    b.U16(0);
+    b.U16(0x0140);  // the height is not the font's; bit 8 is always set
+    b.U16(kDefaultCellXf);
+    stream.Record(kRow, b);
 }
 
 // The flags of WINDOW2 (at its start) that make a sheet the selected and shown one.
@@ -436,7 +527,7 @@ void WriteSheet(Stream& stream, const WorkbookData& book, const SheetData& sheet
 {
     const size_t start = stream.Position();
     WriteBof(stream, 0x0010);
-    WriteColumnWidths(stream, book, sheet);
+    const std::vector<size_t> widths = WriteColumnWidths(stream, book, sheet);
 
     int firstRow = -1, lastRow = -1, firstColumn = kMaxColumns, lastColumn = -1;
     for (int row = 0; row < sheet.RowCount(); ++row) {
@@ -464,21 +555,29 @@ void WriteSheet(Stream& stream, const WorkbookData& book, const SheetData& sheet
         cell[at] = static_cast<uint8_t>(v & 0xFF);
         cell[at + 1] = static_cast<uint8_t>(v >> 8);
     };
-    for (int row = 0; row < sheet.RowCount(); ++row) {
-        const auto& cells = sheet.Row(row);
-        for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
-            const Cell& c = cells[column];
-            if (!c.IsUsed())
-                continue;
-            put16(0, row);
-            put16(2, column);
-            put16(4, kDefaultCellXf + c.format);
-            if (c.text == StringTable::kNone) {
-                stream.Record(kBlank, cell, 6);
-            } else {
-                put16(6, c.text & 0xFFFF);
-                put16(8, c.text >> 16);
-                stream.Record(kLabelSst, cell, 10);
+    // Rows go in blocks of 32: the block's row records, then its cells.
+    constexpr int kRowBlock = 32;
+    for (int block = 0; block < sheet.RowCount(); block += kRowBlock) {
+        const int end = std::min(block + kRowBlock, sheet.RowCount());
+        for (int row = block; row < end; ++row)
+            if (const unsigned height = RowHeight(book, sheet.Row(row), widths))
+                WriteRowRecord(stream, row, sheet.Row(row), height);
+        for (int row = block; row < end; ++row) {
+            const auto& cells = sheet.Row(row);
+            for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
+                const Cell& c = cells[column];
+                if (!c.IsUsed())
+                    continue;
+                put16(0, row);
+                put16(2, column);
+                put16(4, kDefaultCellXf + c.format);
+                if (c.text == StringTable::kNone) {
+                    stream.Record(kBlank, cell, 6);
+                } else {
+                    put16(6, c.text & 0xFFFF);
+                    put16(8, c.text >> 16);
+                    stream.Record(kLabelSst, cell, 10);
+                }
             }
         }
     }

@@ -200,6 +200,50 @@ TEST_F(ExcelApplicationTest, SheetsWrittenInTurnKeepTheirCellsFormatsAndMerges)
               (std::vector<std::array<int, 5>>{{0, 0, 1, 0, 3}, {1, 0, 1, 0, 3}, {2, 0, 1, 0, 3}}));
 }
 
+// A wrapped text gets a row tall enough for all its lines, at its column's width, set so that
+// readers keep it; texts of one line and texts that are not wrapped keep the default height.
+TEST_F(ExcelApplicationTest, RowsOfWrappedTextsAreTallEnoughForTheirLines)
+{
+    if (!testsupport::HaveXlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed";
+    std::wstring words = L"word";
+    for (int i = 1; i < 200; ++i)
+        words += L" word";
+    struct Case {
+        std::wstring text;
+        bool wrap;
+        int height;  // twips; 0 for no row record
+    } cases[] = {
+        {L"one line", true, 0},
+        {L"a\nb\nc", true, 3 * 255},
+        {L"a\r\nb", true, 2 * 255},
+        // The column is 60 characters wide, a line holds 12 of these words.
+        {words, true, 17 * 255},
+        {std::wstring(32767, L'y'), true, 8180},  // the tallest a row can be
+        {L"a\nb", false, 0},
+    };
+    auto sheet = sheets->Item(1);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        auto cell = sheet->Range(L"B" + std::to_wstring(i + 1));
+        cell->SetWrapText(cases[i].wrap);
+        cell->SetValue(Variant(cases[i].text));
+    }
+    const auto file = dir / "heights.xls";
+    book->SaveAs(PathOf(file));
+
+    const auto read = testsupport::ReadXls(file);
+    ASSERT_EQ(read.error, "");
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        auto it = read.heights.find({0, static_cast<int>(i)});
+        if (cases[i].height == 0) {
+            EXPECT_EQ(it, read.heights.end()) << i;
+            continue;
+        }
+        ASSERT_NE(it, read.heights.end()) << i;
+        EXPECT_EQ(it->second, std::make_pair(cases[i].height, 1)) << i;
+    }
+}
+
 TEST_F(ExcelApplicationTest, SheetNamesFollowTheSpreadsheetRules)
 {
     auto first = sheets->Item(1);
