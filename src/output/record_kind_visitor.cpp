@@ -48,24 +48,22 @@ std::unique_ptr<RecordKindVisitor> RecordKindVisitor::ForTarget(
 
 // A row that cannot be read again (the table changed since the comparison) must not turn into
 // a statement without values: that would be a wrong script reported as written.
-std::unique_ptr<DbRecord> RecordKindVisitor::Read(RecordReader& reader, int row)
+const DbRecord& RecordKindVisitor::Read(RecordReader& reader, int row,
+                                        std::unique_ptr<DbRecord>& record)
 {
-    auto record = reader.GetRecordAt(row);
+    record = reader.GetRecordAt(row, std::move(record));
     if (!record)
         throw std::runtime_error("A compared row can no longer be read: row " +
                                  std::to_string(row) + " of " +
                                  automation::ToUtf8(reader.Statement()));
-    return record;
+    return *record;
 }
 
 void RecordKindVisitor::EmitUpdate(ModifiedDiffItem& item, RecordReader& sourceReader,
                                    int sourceRow, RecordReader& targetReader, int targetRow)
 {
-    std::unique_ptr<DbRecord> target;
-    if (bothRecords_)
-        target = Read(targetReader, targetRow);
-    auto source = Read(sourceReader, sourceRow);
-    emitter_.Update(target.get(), *source, &item);
+    const DbRecord* target = bothRecords_ ? &Read(targetReader, targetRow, target_) : nullptr;
+    emitter_.Update(target, Read(sourceReader, sourceRow, record_), &item);
 }
 
 void RecordKindVisitor::VisitEqual(EqualSideRecordItem& item)
@@ -73,7 +71,7 @@ void RecordKindVisitor::VisitEqual(EqualSideRecordItem& item)
     progress_.Step();
     if (!kinds_.equal)
         return;
-    emitter_.Equal(*Read(reader1_, item.Row()));
+    emitter_.Equal(Read(reader1_, item.Row(), record_));
 }
 
 void RecordKindVisitorToFirst::VisitModified(ModifiedDiffItem& item)
@@ -87,14 +85,14 @@ void RecordKindVisitorToFirst::VisitSecondOnly(SecondSideRecordItem& item)
 {
     progress_.Step();
     if (kinds_.insert)
-        emitter_.Insert(*Read(reader2_, item.Row()));
+        emitter_.Insert(Read(reader2_, item.Row(), record_));
 }
 
 void RecordKindVisitorToFirst::VisitFirstOnly(SideRecordItem& item)
 {
     progress_.Step();
     if (kinds_.erase)
-        emitter_.Delete(*Read(reader1_, item.Row()));
+        emitter_.Delete(Read(reader1_, item.Row(), record_));
 }
 
 void RecordKindVisitorToSecond::VisitModified(ModifiedDiffItem& item)
@@ -108,12 +106,12 @@ void RecordKindVisitorToSecond::VisitSecondOnly(SecondSideRecordItem& item)
 {
     progress_.Step();
     if (kinds_.erase)
-        emitter_.Delete(*Read(reader2_, item.Row()));
+        emitter_.Delete(Read(reader2_, item.Row(), record_));
 }
 
 void RecordKindVisitorToSecond::VisitFirstOnly(SideRecordItem& item)
 {
     progress_.Step();
     if (kinds_.insert)
-        emitter_.Insert(*Read(reader1_, item.Row()));
+        emitter_.Insert(Read(reader1_, item.Row(), record_));
 }

@@ -5,11 +5,11 @@
 
 #include <memory>
 
+#include "compare/db_record.h"
 #include "compare/record_diff_item.h"
 
 class IProgress;
 class RecordReader;
-class DbRecord;
 class ResultStore;
 class TablePairList;
 
@@ -54,8 +54,9 @@ public:
     void VisitEqual(EqualSideRecordItem& item) override;
 
 protected:
-    // The record at a row of a side's reader; throws when the row is gone.
-    std::unique_ptr<DbRecord> Read(RecordReader& reader, int row);
+    // The record at a row of a side's reader, read into `record` (whose memory serves again
+    // for row after row); throws when the row is gone.
+    const DbRecord& Read(RecordReader& reader, int row, std::unique_ptr<DbRecord>& record);
     void EmitUpdate(ModifiedDiffItem& item, RecordReader& sourceReader, int sourceRow,
                     RecordReader& targetReader, int targetRow);
 
@@ -65,6 +66,8 @@ protected:
     RecordReader& reader2_;
     IProgress& progress_;
     bool bothRecords_;
+    std::unique_ptr<DbRecord> record_;
+    std::unique_ptr<DbRecord> target_;  // the other record of a modified one
 };
 
 // Target Database1: Database2's records are inserted and its values updated; Database1-only
