@@ -123,36 +123,41 @@ SpillFile::~SpillFile()
     ::close(fd_);
 }
 
+namespace {
+
+// All `size` bytes through pread or pwrite (`transfer`, given how many are done), over short
+// transfers and interruptions.
+template <class Transfer>
+bool Whole(size_t size, Transfer transfer)
+{
+    for (size_t done = 0; done < size;) {
+        const ssize_t moved = transfer(done);
+        if (moved < 0 && errno == EINTR)
+            continue;
+        if (moved <= 0)
+            return false;
+        done += static_cast<size_t>(moved);
+    }
+    return true;
+}
+
+}  // namespace
+
 bool SpillFile::Append(const uint8_t* data, size_t size)
 {
-    while (size > 0) {
-        const ssize_t done = ::pwrite(fd_, data, size, static_cast<off_t>(size_));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        data += done;
-        size -= static_cast<size_t>(done);
-        size_ += static_cast<uint64_t>(done);
-    }
+    if (!Whole(size, [&](size_t done) {
+            return ::pwrite(fd_, data + done, size - done, static_cast<off_t>(size_ + done));
+        }))
+        return false;
+    size_ += size;
     return true;
 }
 
 bool SpillFile::Read(uint64_t offset, uint8_t* data, size_t size) const
 {
-    if (offset + size > size_)
-        return false;
-    while (size > 0) {
-        const ssize_t done = ::pread(fd_, data, size, static_cast<off_t>(offset));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        data += done;
-        size -= static_cast<size_t>(done);
-        offset += static_cast<uint64_t>(done);
-    }
-    return true;
+    return offset + size <= size_ && Whole(size, [&](size_t done) {
+               return ::pread(fd_, data + done, size - done, static_cast<off_t>(offset + done));
+           });
 }
 
 }  // namespace excel
