@@ -3,8 +3,8 @@
 // table. Five runs, each side timed in the same run; prints each run, the medians and the ratios.
 // The shell also runs the script on a table laid out as the native store lays out the executor's
 // (copied from the store the executor wrote): a key column that is not the row id keeps an index
-// of its own, so every committed INSERT writes two pages instead of one. That run is the floor of
-// a runner that commits statement by statement.
+// of its own, so every committed INSERT writes two pages instead of one. That run shows what the
+// layout itself costs a runner that commits statement by statement.
 #include <cryptopp/base64.h>
 #include <cryptopp/filters.h>
 #include <sqlite3.h>
