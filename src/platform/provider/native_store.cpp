@@ -97,6 +97,11 @@ void Configure(sqlite3* db, CounterState* counter)
     ExecSql(db,
             "PRAGMA foreign_keys = OFF; PRAGMA synchronous = NORMAL; "
             "PRAGMA cache_size = -8192; PRAGMA mmap_size = 0;");
+    // A checkpoint syncs the log and the file, and waiting for the disk is much of the time of a
+    // script of small statements. A row of a table with a key writes two pages (the row and its
+    // index entry), so the log is checkpointed every 2000 pages rather than SQLite's 1000: as
+    // many statements between two syncs as a table without an index would have.
+    ExecSql(db, "PRAGMA wal_autocheckpoint = 2000;");
     RegisterSqlFunctions(db, counter);
 }
 
