@@ -8,6 +8,7 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <stdexcept>
@@ -68,7 +69,7 @@ constexpr size_t kNone = static_cast<size_t>(-1);
 // whole stretches at once, 64 positions to a word.
 class Positions {
 public:
-    explicit Positions(size_t n) : bits_((n + 64) / 64) {}
+    explicit Positions(std::uint64_t* bits) : bits_(bits) {}
     bool operator[](size_t p) const { return (bits_[p / 64] >> (p % 64)) & 1; }
     void Set(size_t p) { bits_[p / 64] |= std::uint64_t{1} << (p % 64); }
     // Every position from `first` to `last`, both included.
@@ -82,16 +83,14 @@ public:
             return;
         }
         bits_[firstWord] |= head;
-        std::fill(bits_.begin() + static_cast<std::ptrdiff_t>(firstWord + 1),
-                  bits_.begin() + static_cast<std::ptrdiff_t>(lastWord), ~std::uint64_t{0});
+        std::fill(bits_ + firstWord + 1, bits_ + lastWord, ~std::uint64_t{0});
         bits_[lastWord] |= tail;
     }
     void Clear(size_t first, size_t last)
     {
-        std::fill(bits_.begin() + static_cast<std::ptrdiff_t>(first / 64),
-                  bits_.begin() + static_cast<std::ptrdiff_t>(last / 64 + 1), 0);
+        std::fill(bits_ + first / 64, bits_ + last / 64 + 1, 0);
     }
-    void Swap(Positions& other) { bits_.swap(other.bits_); }
+    void Swap(Positions& other) { std::swap(bits_, other.bits_); }
 
     // The first position in the set from `p` to `last`, or kNone.
     size_t Next(size_t p, size_t last) const
@@ -123,7 +122,33 @@ public:
     }
 
 private:
-    std::vector<std::uint64_t> bits_;
+    std::uint64_t* bits_;
+};
+
+// The words of `count` sets of positions 0..n, all empty, in one block: on the stack for the
+// short statements nearly every script is made of, so that trying a pattern allocates nothing.
+class PositionSets {
+public:
+    PositionSets(size_t n, size_t count) : words_((n + 64) / 64)
+    {
+        if (words_ * count <= local_.size()) {
+            data_ = local_.data();
+            std::fill(data_, data_ + words_ * count, 0);
+        } else {
+            heap_.assign(words_ * count, 0);
+            data_ = heap_.data();
+        }
+    }
+    PositionSets(const PositionSets&) = delete;
+    PositionSets& operator=(const PositionSets&) = delete;
+
+    Positions operator[](size_t i) const { return Positions(data_ + i * words_); }
+
+private:
+    size_t words_;
+    std::array<std::uint64_t, 128> local_;
+    std::vector<std::uint64_t> heap_;
+    std::uint64_t* data_ = nullptr;
 };
 
 // The line feed at or after `p`, or the end: a "." stretch from `p` reaches this far.
@@ -233,7 +258,8 @@ void StatementPattern::AddLiteral(wchar_t c)
 bool StatementPattern::CanMatch(std::wstring_view text) const
 {
     const size_t n = text.size();
-    Positions current(n), next(n);
+    const PositionSets sets(n, 2);
+    Positions current = sets[0], next = sets[1];
     current.Set(0);
     size_t lo = 0, hi = 0;
     for (const Step& step : steps_) {
@@ -299,7 +325,11 @@ bool StatementPattern::Match(std::wstring_view text, std::vector<std::wstring_vi
     const size_t count = steps_.size();
     // reaches[i]: from which positions steps i.. reach the end. Each is worked out from the
     // positions of the one after it, visiting only those.
-    std::vector<Positions> reaches(count + 1, Positions(n));
+    const PositionSets sets(n, count + 1);
+    std::vector<Positions> reaches;
+    reaches.reserve(count + 1);
+    for (size_t i = 0; i <= count; ++i)
+        reaches.push_back(sets[i]);
     reaches[count].Set(0, n);
     for (size_t i = count; i-- > 0;) {
         const Step& step = steps_[i];
