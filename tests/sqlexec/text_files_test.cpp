@@ -47,6 +47,13 @@ ReadOutcome ReadScript(const std::wstring& path)
     return outcome;
 }
 
+// `bytes` written as the file at `path`, then read.
+ReadOutcome ReadScript(const std::filesystem::path& path, const Bytes& bytes)
+{
+    WriteBytes(path, bytes);
+    return ReadScript(Wide(path));
+}
+
 TEST(TextFiles, ScriptRoundTripsInEachEncodingWithItsMarkAndBytes)
 {
     struct Case {
@@ -225,9 +232,7 @@ TEST(TextFiles, ReaderPicksTheEncodingFromTheByteOrderMarkOnly)
     testsupport::TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto path = dir / c.name;
-        WriteBytes(path, c.bytes);
-        const ReadOutcome read = ReadScript(Wide(path));
+        const ReadOutcome read = ReadScript(dir / c.name, c.bytes);
         ASSERT_TRUE(read.read);
         EXPECT_EQ(read.text, c.expected);
         EXPECT_TRUE(c.isEncoder(read.encoder.get()));
@@ -286,8 +291,7 @@ TEST(TextFiles, ReaderRefusesInvalidTextWithItsPlace)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto path = dir / c.name;
-        WriteBytes(path, c.bytes);
-        const ReadOutcome read = ReadScript(Wide(path));
+        const ReadOutcome read = ReadScript(path, c.bytes);
         EXPECT_FALSE(read.read);
         EXPECT_EQ(read.error,
                   L"Can't read SQL script file " + Wide(path) + L": invalid " + c.place);
@@ -295,9 +299,8 @@ TEST(TextFiles, ReaderRefusesInvalidTextWithItsPlace)
         EXPECT_EQ(read.encoder, nullptr);
     }
     // The same sequences well formed read as text: the check refuses only what is broken.
-    const auto good = dir / "good.sql";
-    WriteBytes(good, {0xEF, 0xBB, 0xBF, 0xC2, 0x80, 0xED, 0x9F, 0xBF, 0xF4, 0x8F, 0xBF, 0xBF});
-    const ReadOutcome read = ReadScript(Wide(good));
+    const ReadOutcome read = ReadScript(
+        dir / "good.sql", {0xEF, 0xBB, 0xBF, 0xC2, 0x80, 0xED, 0x9F, 0xBF, 0xF4, 0x8F, 0xBF, 0xBF});
     ASSERT_TRUE(read.read);
     EXPECT_EQ(read.text, L"\x0080\xD7FF\x0010FFFF");
 }
@@ -333,8 +336,7 @@ TEST(TextFiles, ReaderReportsMissingAndEmptyFilesAndKeepsTheCallersText)
     EXPECT_EQ(absent.GetError(), L"Can't open file " + missing);
 
     const auto emptyPath = dir / "empty.sql";
-    WriteBytes(emptyPath, {});
-    const ReadOutcome empty = ReadScript(Wide(emptyPath));
+    const ReadOutcome empty = ReadScript(emptyPath, {});
     EXPECT_FALSE(empty.read);
     EXPECT_EQ(empty.error, L"Can't read file " + Wide(emptyPath));
     EXPECT_EQ(empty.text, L"old");
