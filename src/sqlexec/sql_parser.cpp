@@ -99,16 +99,6 @@ private:
     std::vector<std::wstring_view> groups_;
 };
 
-// Without the blanks, tabs, CRs and LFs around it.
-std::wstring_view Trimmed(std::wstring_view text)
-{
-    constexpr std::wstring_view kSpace = L" \t\r\n";
-    const size_t first = text.find_first_not_of(kSpace);
-    if (first == std::wstring_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kSpace) + 1 - first);
-}
-
 }  // namespace
 
 std::span<const wchar_t* const> SQLParser::PatternTexts()
