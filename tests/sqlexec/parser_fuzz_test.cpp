@@ -77,8 +77,9 @@ const wchar_t* const kPieces[] = {
     L"z",
 };
 
-// No case may take more than a second, even under AddressSanitizer: the classifier's time grows
-// only with the statement's length.
+// Each case takes milliseconds, even under AddressSanitizer (the longest, a few hundred KB,
+// some 30 ms): the classifier's time grows only with the statement's length. The bound is
+// generous for a loaded machine and still far below what a backtracking matcher took.
 void RunScript(const std::wstring& script)
 {
     const auto start = std::chrono::steady_clock::now();
@@ -96,7 +97,7 @@ void RunScript(const std::wstring& script)
             // An UPDATE that cannot be rebuilt fails as its own statement: allowed.
         }
     }
-    ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1))
+    ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5))
         << "a script of " << script.size() << " characters";
 }
 

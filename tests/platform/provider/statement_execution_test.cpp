@@ -332,7 +332,8 @@ TEST_F(ExecutionTest, LongChainsOfOneOperatorRun)
 
 // A condition naming 100,000 distinct values, as a synchronisation of many deleted rows writes
 // it: the engine's sharing of equal constants searched all those before each one and took
-// minutes. The bound is generous; the statement now takes a second or two.
+// minutes (three and a half for these two). The bound is generous for a loaded machine: they
+// now take a few seconds.
 TEST_F(ExecutionTest, ConditionsOfManyDistinctValuesRunInSeconds)
 {
     Run(L"CREATE TABLE t (id LONG PRIMARY KEY, a TEXT(20))");
@@ -352,7 +353,7 @@ TEST_F(ExecutionTest, ConditionsOfManyDistinctValuesRunInSeconds)
                   ->Value(),
               Variant(1));
     EXPECT_EQ(Run(L"DELETE FROM t WHERE " + terms(L"id = ", L"") + L"id = 2"), 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(120));
     EXPECT_EQ(Query(L"SELECT COUNT(*) FROM t")->Fields()->Item(0L)->Value(), Variant(2));
 }
 
