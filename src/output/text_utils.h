@@ -58,6 +58,16 @@ inline std::wstring ToLowerCopyFromText(const wchar_t* text)
     return text ? ToLowerCopy(std::wstring_view(text)) : std::wstring();
 }
 
+// The text without its leading and trailing blanks, tabs, CR and LF.
+inline std::wstring_view Trimmed(std::wstring_view text)
+{
+    constexpr std::wstring_view kSpace = L" \t\r\n";
+    const size_t first = text.find_first_not_of(kSpace);
+    if (first == std::wstring_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kSpace) + 1 - first);
+}
+
 // Removes leading and trailing blanks, tabs, CR and LF, in place.
 inline void Trim(std::wstring& text)
 {

@@ -4,12 +4,19 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "sqlexec/i_executor.h"
 
 namespace SQLExecutor {
+
+// A stretch of a statement's text, by place.
+struct TextSpan {
+    size_t offset = 0;
+    size_t length = 0;
+};
 
 class SQLCommand {
 public:
@@ -24,6 +31,10 @@ public:
 
     // The statement as the script held it (lines joined by single spaces, without its ";").
     const std::wstring& GetText() const { return text_; }
+    std::wstring_view GetText(TextSpan span) const
+    {
+        return std::wstring_view(text_).substr(span.offset, span.length);
+    }
     // The script line on which the statement starts, counting from 1.
     int GetLine() const { return line_; }
 

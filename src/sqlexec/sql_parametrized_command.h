@@ -29,16 +29,18 @@ protected:
     std::wstring rebuildError_;
 };
 
+// The pieces are places in the statement's own text: a statement may be megabytes long, and its
+// value list is then read where it stands instead of from a copy.
 class SQLCommandInsertChr : public SQLParametrizedCommand {
 public:
-    SQLCommandInsertChr(std::wstring text, int line, const std::wstring& table,
-                        const std::wstring& columns, const std::wstring& values);
+    SQLCommandInsertChr(std::wstring text, int line, TextSpan table, TextSpan columns,
+                        TextSpan values);
 };
 
 class SQLCommandUpdate : public SQLParametrizedCommand {
 public:
-    SQLCommandUpdate(std::wstring text, int line, const std::wstring& table,
-                     const std::wstring& assignments, const std::wstring& condition);
+    SQLCommandUpdate(std::wstring text, int line, TextSpan table, TextSpan assignments,
+                     TextSpan condition);
 };
 
 }  // namespace SQLExecutor

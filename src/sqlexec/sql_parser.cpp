@@ -82,12 +82,17 @@ std::vector<std::wstring> ColumnNames(const std::wstring& list)
     return names;
 }
 
+// The groups of the last match, as views into the statement or as places in it.
 class Matcher {
 public:
     explicit Matcher(const std::wstring& text) : text_(text) {}
 
     bool Matches(const StatementPattern& pattern) { return pattern.Match(text_, groups_); }
     std::wstring Group(size_t i) const { return std::wstring(groups_[i]); }
+    TextSpan Span(size_t i) const
+    {
+        return {static_cast<size_t>(groups_[i].data() - text_.data()), groups_[i].size()};
+    }
 
 private:
     const std::wstring& text_;
@@ -106,69 +111,76 @@ SQLParser::SQLParser(const std::wstring& script) : script_(script)
     lineCount_ = static_cast<int>(std::count(script_.begin(), script_.end(), L'\n'));
 }
 
-bool SQLParser::ReadLine()
+bool SQLParser::ReadLine(std::wstring_view& line)
 {
     if (position_ >= script_.size())
         return false;
     size_t end = script_.find(L'\n', position_);
     if (end == std::wstring_view::npos)
         end = script_.size();
-    line_.assign(script_.substr(position_, end - position_));
+    line = script_.substr(position_, end - position_);
     position_ = end + 1;
     return true;
 }
 
+// Lines are joined where they stand in the script, and the statement is handed to its command
+// without another copy: a synchronisation statement may be megabytes long.
 std::unique_ptr<SQLCommand> SQLParser::Next()
 {
-    while (ReadLine()) {
+    std::wstring_view line;
+    while (ReadLine(line)) {
         ++lineNumber_;
         if (statement_.empty())
             startLine_ = lineNumber_;
-        Trim(line_);
-        if (line_.empty() || line_.starts_with(L"--"))
+        line = Trimmed(line);
+        if (line.empty() || line.starts_with(L"--"))
             continue;
-        statement_ += line_;
-        if (line_.back() == L';') {
-            Trim(statement_);
+        statement_ += line;
+        if (line.back() == L';') {
             statement_.pop_back();
             // A ";" alone on the last line leaves the blank that joined it: remove it too, so
             // that the anchored patterns still see the statement's real end.
             Trim(statement_);
-            std::unique_ptr<SQLCommand> command = Classify(statement_, startLine_);
-            statement_.clear();
-            return command;
+            return Take();
         }
         statement_ += L' ';
     }
     Trim(statement_);
     if (statement_.empty())
         return nullptr;
-    std::unique_ptr<SQLCommand> command = Classify(statement_, startLine_);
-    statement_.clear();
+    return Take();
+}
+
+std::unique_ptr<SQLCommand> SQLParser::Take()
+{
+    std::unique_ptr<SQLCommand> command = Classify(std::move(statement_), startLine_);
+    statement_.clear();  // moved from: valid, but of no known content
     return command;
 }
 
-std::unique_ptr<SQLCommand> SQLParser::Classify(const std::wstring& text, int line)
+std::unique_ptr<SQLCommand> SQLParser::Classify(std::wstring text, int line)
 {
+    // Each command takes the text over; the groups are read from it before the command is built.
     Matcher m(text);
     if (StartsWith(text, L'A')) {
         if (m.Matches(Pattern<kValidationRuleAdd>()))
-            return std::make_unique<SQLCommandAlterValidationRule>(text, line, m.Group(1),
-                                                                   m.Group(2), m.Group(3));
+            return std::make_unique<SQLCommandAlterValidationRule>(
+                std::move(text), line, m.Group(1), m.Group(2), m.Group(3));
         if (m.Matches(Pattern<kValidationRuleDrop>()))
-            return std::make_unique<SQLCommandAlterValidationRule>(text, line, m.Group(1),
-                                                                   m.Group(2), std::wstring());
+            return std::make_unique<SQLCommandAlterValidationRule>(
+                std::move(text), line, m.Group(1), m.Group(2), std::wstring());
     }
     if (m.Matches(Pattern<kZeroLength>())) {
         const bool allow = ToLowerCopy(m.Group(2)) == L"allow";
-        return std::make_unique<SQLCommandAlterZeroLength>(text, line, m.Group(1), m.Group(3),
-                                                           allow);
+        return std::make_unique<SQLCommandAlterZeroLength>(std::move(text), line, m.Group(1),
+                                                           m.Group(3), allow);
     }
     if (StartsWith(text, L'U') && m.Matches(Pattern<kUpdateEncoded>()))
-        return std::make_unique<SQLCommandUpdate>(text, line, m.Group(1), m.Group(2), m.Group(4));
+        return std::make_unique<SQLCommandUpdate>(std::move(text), line, m.Span(1), m.Span(2),
+                                                  m.Span(4));
     if (StartsWith(text, L'I') && m.Matches(Pattern<kInsertEncoded>()))
-        return std::make_unique<SQLCommandInsertChr>(text, line, m.Group(1), m.Group(2),
-                                                     m.Group(3));
+        return std::make_unique<SQLCommandInsertChr>(std::move(text), line, m.Span(1), m.Span(2),
+                                                     m.Span(3));
     if (StartsWith(text, L'A') && m.Matches(Pattern<kForeignKeyNoIndex>())) {
         const std::vector<std::wstring> columns = ColumnNames(m.Group(3));
         const std::vector<std::wstring> referenced = ColumnNames(m.Group(5));
@@ -176,26 +188,28 @@ std::unique_ptr<SQLCommand> SQLParser::Classify(const std::wstring& text, int li
         for (size_t i = 0; i < columns.size() && i < referenced.size(); ++i)
             pairs.emplace_back(columns[i], referenced[i]);
         return std::make_unique<SQLCommandAddConstraintNoIndex>(
-            text, line, Unbracketed(m.Group(1)), Unbracketed(m.Group(4)), Unbracketed(m.Group(2)),
-            std::move(pairs));
+            std::move(text), line, Unbracketed(m.Group(1)), Unbracketed(m.Group(4)),
+            Unbracketed(m.Group(2)), std::move(pairs));
     }
     if (StartsWith(text, L'C')) {
         if (m.Matches(Pattern<kView>()))
-            return std::make_unique<SQLCommandCreateView>(text, line, Unbracketed(m.Group(1)),
-                                                          m.Group(2));
+            return std::make_unique<SQLCommandCreateView>(std::move(text), line,
+                                                          Unbracketed(m.Group(1)), m.Group(2));
         if (m.Matches(Pattern<kProcedure>()))
-            return std::make_unique<SQLCommandCreateProcedure>(text, line, Unbracketed(m.Group(1)),
-                                                               m.Group(2), m.Group(3));
+            return std::make_unique<SQLCommandCreateProcedure>(
+                std::move(text), line, Unbracketed(m.Group(1)), m.Group(2), m.Group(3));
     }
     if (StartsWith(text, L'L')) {
         if (m.Matches(Pattern<kLinkOdbc>()))
-            return std::make_unique<SQLCommandLinkODBC>(text, line, Unbracketed(m.Group(1)),
-                                                        m.Group(3), Unbracketed(m.Group(2)));
+            return std::make_unique<SQLCommandLinkODBC>(std::move(text), line,
+                                                        Unbracketed(m.Group(1)), m.Group(3),
+                                                        Unbracketed(m.Group(2)));
         if (m.Matches(Pattern<kLinkAccess>()))
-            return std::make_unique<SQLCommandLinkAccess>(text, line, Unbracketed(m.Group(1)),
-                                                          m.Group(3), Unbracketed(m.Group(2)));
+            return std::make_unique<SQLCommandLinkAccess>(std::move(text), line,
+                                                          Unbracketed(m.Group(1)), m.Group(3),
+                                                          Unbracketed(m.Group(2)));
     }
-    return std::make_unique<SQLCommand>(text, line);
+    return std::make_unique<SQLCommand>(std::move(text), line);
 }
 
 }  // namespace SQLExecutor

@@ -29,18 +29,19 @@ public:
     std::unique_ptr<SQLCommand> Next();
 
     // The command for one statement text (never null): the first statement pattern that matches
-    // decides its kind, anything else is a plain command.
-    static std::unique_ptr<SQLCommand> Classify(const std::wstring& text, int line);
+    // decides its kind, anything else is a plain command. The command keeps the text.
+    static std::unique_ptr<SQLCommand> Classify(std::wstring text, int line);
 
     // The statement patterns, in the order they are tried.
     static std::span<const wchar_t* const> PatternTexts();
 
 private:
-    bool ReadLine();
+    bool ReadLine(std::wstring_view& line);
+    // The command of the statement read so far, which it takes over.
+    std::unique_ptr<SQLCommand> Take();
 
     std::wstring_view script_;
     size_t position_ = 0;
-    std::wstring line_;
     std::wstring statement_;
     int lineNumber_ = 0;
     int startLine_ = 0;

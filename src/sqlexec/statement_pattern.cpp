@@ -8,6 +8,8 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <stdexcept>
 
@@ -38,7 +40,7 @@ inline wchar_t LowerAscii(wchar_t c)
 }
 
 // `word` (kept in lower case) at `position`, without regard to the case of ASCII letters.
-bool WordAt(std::wstring_view text, size_t position, const std::wstring& word)
+inline bool WordAt(std::wstring_view text, size_t position, const std::wstring& word)
 {
     if (text.size() - position < word.size())
         return false;
@@ -61,22 +63,100 @@ bool AtEnd(std::wstring_view text, size_t position)
                                 std::string(pattern.begin(), pattern.end()));
 }
 
-// A set of positions 0..n, one bit each.
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+// A set of positions 0..n, one bit each. The passes visit only the positions in a set and fill
+// whole stretches at once, 64 positions to a word.
 class Positions {
 public:
-    explicit Positions(size_t n) : bits_((n + 64) / 64) {}
+    explicit Positions(std::uint64_t* bits) : bits_(bits) {}
     bool operator[](size_t p) const { return (bits_[p / 64] >> (p % 64)) & 1; }
     void Set(size_t p) { bits_[p / 64] |= std::uint64_t{1} << (p % 64); }
+    // Every position from `first` to `last`, both included.
+    void Set(size_t first, size_t last)
+    {
+        const size_t firstWord = first / 64, lastWord = last / 64;
+        const std::uint64_t head = ~std::uint64_t{0} << (first % 64);
+        const std::uint64_t tail = ~std::uint64_t{0} >> (63 - last % 64);
+        if (firstWord == lastWord) {
+            bits_[firstWord] |= head & tail;
+            return;
+        }
+        bits_[firstWord] |= head;
+        std::fill(bits_ + firstWord + 1, bits_ + lastWord, ~std::uint64_t{0});
+        bits_[lastWord] |= tail;
+    }
     void Clear(size_t first, size_t last)
     {
-        std::fill(bits_.begin() + static_cast<std::ptrdiff_t>(first / 64),
-                  bits_.begin() + static_cast<std::ptrdiff_t>(last / 64 + 1), 0);
+        std::fill(bits_ + first / 64, bits_ + last / 64 + 1, 0);
     }
-    void Swap(Positions& other) { bits_.swap(other.bits_); }
+    void Swap(Positions& other) { std::swap(bits_, other.bits_); }
+
+    // The first position in the set from `p` to `last`, or kNone.
+    size_t Next(size_t p, size_t last) const
+    {
+        if (p > last)
+            return kNone;
+        size_t word = p / 64;
+        std::uint64_t bits = bits_[word] & (~std::uint64_t{0} << (p % 64));
+        const size_t lastWord = last / 64;
+        while (bits == 0) {
+            if (++word > lastWord)
+                return kNone;
+            bits = bits_[word];
+        }
+        const size_t found = word * 64 + static_cast<size_t>(std::countr_zero(bits));
+        return found <= last ? found : kNone;
+    }
+    // The last position in the set at or before `p`, or kNone.
+    size_t Previous(size_t p) const
+    {
+        size_t word = p / 64;
+        std::uint64_t bits = bits_[word] & (~std::uint64_t{0} >> (63 - p % 64));
+        while (bits == 0) {
+            if (word == 0)
+                return kNone;
+            bits = bits_[--word];
+        }
+        return word * 64 + 63 - static_cast<size_t>(std::countl_zero(bits));
+    }
 
 private:
-    std::vector<std::uint64_t> bits_;
+    std::uint64_t* bits_;
 };
+
+// The words of `count` sets of positions 0..n, all empty, in one block: on the stack for the
+// short statements nearly every script is made of, so that trying a pattern allocates nothing.
+class PositionSets {
+public:
+    PositionSets(size_t n, size_t count) : words_((n + 64) / 64)
+    {
+        if (words_ * count <= local_.size()) {
+            data_ = local_.data();
+            std::fill(data_, data_ + words_ * count, 0);
+        } else {
+            heap_.assign(words_ * count, 0);
+            data_ = heap_.data();
+        }
+    }
+    PositionSets(const PositionSets&) = delete;
+    PositionSets& operator=(const PositionSets&) = delete;
+
+    Positions operator[](size_t i) const { return Positions(data_ + i * words_); }
+
+private:
+    size_t words_;
+    std::array<std::uint64_t, 128> local_;
+    std::vector<std::uint64_t> heap_;
+    std::uint64_t* data_ = nullptr;
+};
+
+// The line feed at or after `p`, or the end: a "." stretch from `p` reaches this far.
+size_t LineEnd(std::wstring_view text, size_t p)
+{
+    const size_t found = text.find(L'\n', p);
+    return found == std::wstring_view::npos ? text.size() : found;
+}
 
 }  // namespace
 
@@ -178,56 +258,56 @@ void StatementPattern::AddLiteral(wchar_t c)
 bool StatementPattern::CanMatch(std::wstring_view text) const
 {
     const size_t n = text.size();
-    Positions current(n), next(n);
+    const PositionSets sets(n, 2);
+    Positions current = sets[0], next = sets[1];
     current.Set(0);
     size_t lo = 0, hi = 0;
     for (const Step& step : steps_) {
-        size_t nextLo = n + 1, nextHi = 0;
-        auto reach = [&](size_t q) {
-            next.Set(q);
-            nextLo = std::min(nextLo, q);
-            nextHi = std::max(nextHi, q);
+        if (step.kind == Kind::End)
+            return current[n] || (n > 0 && current[n - 1] && text[n - 1] == L'\n');
+        size_t nextLo = kNone, nextHi = 0;
+        auto reach = [&](size_t first, size_t last) {
+            next.Set(first, last);
+            nextLo = std::min(nextLo, first);
+            nextHi = std::max(nextHi, last);
         };
         switch (step.kind) {
             case Kind::End:
-                return current[n] || (n > 0 && current[n - 1] && text[n - 1] == L'\n');
+                break;
             case Kind::Literal:
             case Kind::Choice:
-                for (size_t p = lo; p <= hi; ++p) {
-                    if (!current[p])
-                        continue;
+                for (size_t p = current.Next(lo, hi); p != kNone; p = current.Next(p + 1, hi)) {
                     for (const std::wstring& word : step.words) {
                         if (WordAt(text, p, word))
-                            reach(p + word.size());
+                            reach(p + word.size(), p + word.size());
                     }
                 }
                 break;
-            case Kind::Blanks: {
-                bool run = false;
-                for (size_t p = lo; p < n && (run || p <= hi); ++p) {
-                    run = (run || current[p]) && IsBlank(text[p]);
-                    if (run)
-                        reach(p + 1);
+            case Kind::Blanks:
+                // A run of blanks from p reaches every position up to its end; the starts inside
+                // the run reach no further, and its end is no blank.
+                for (size_t p = current.Next(lo, hi); p != kNone;) {
+                    size_t q = p;
+                    while (q < n && IsBlank(text[q]))
+                        ++q;
+                    if (q > p)
+                        reach(p + 1, q);
+                    p = current.Next(q + 1, hi);
                 }
                 break;
-            }
-            case Kind::Any: {
-                // Reached from some start at least `minimum` characters back, with no line feed
-                // in between.
-                bool behind = false;  // a start at or before the last position, no line feed since
-                for (size_t q = lo; q <= n; ++q) {
-                    const bool carried = q > lo && behind && text[q - 1] != L'\n';
-                    behind = carried || (q <= hi && current[q]);
-                    if (step.minimum == 0 ? behind : carried)
-                        reach(q);
-                    if (!behind && q >= hi)
-                        break;
+            case Kind::Any:
+                // From p up to the line feed that ends its line; later starts on the same line
+                // reach no further.
+                for (size_t p = current.Next(lo, hi); p != kNone;) {
+                    const size_t end = LineEnd(text, p);
+                    if (p + step.minimum <= end)
+                        reach(p + step.minimum, end);
+                    p = current.Next(end + 1, hi);
                 }
                 break;
-            }
         }
         current.Clear(lo, hi);
-        if (nextLo > nextHi)
+        if (nextLo == kNone)
             return false;
         current.Swap(next);
         lo = nextLo;
@@ -243,54 +323,66 @@ bool StatementPattern::Match(std::wstring_view text, std::vector<std::wstring_vi
         return false;
     const size_t n = text.size();
     const size_t count = steps_.size();
-    // reaches[i]: from which positions steps i.. reach the end.
-    std::vector<Positions> reaches(count + 1, Positions(n));
-    for (size_t p = 0; p <= n; ++p)
-        reaches[count].Set(p);
+    // reaches[i]: from which positions steps i.. reach the end. Each is worked out from the
+    // positions of the one after it, visiting only those.
+    const PositionSets sets(n, count + 1);
+    std::vector<Positions> reaches;
+    reaches.reserve(count + 1);
+    for (size_t i = 0; i <= count; ++i)
+        reaches.push_back(sets[i]);
+    reaches[count].Set(0, n);
     for (size_t i = count; i-- > 0;) {
         const Step& step = steps_[i];
         const Positions& after = reaches[i + 1];
         Positions& from = reaches[i];
         switch (step.kind) {
             case Kind::End:
-                for (size_t p = 0; p <= n; ++p) {
-                    if (AtEnd(text, p) && after[p])
-                        from.Set(p);
-                }
+                if (AtEnd(text, n))
+                    from.Set(n);
+                if (n > 0 && AtEnd(text, n - 1))
+                    from.Set(n - 1);
                 break;
             case Kind::Literal:
             case Kind::Choice:
-                for (size_t p = 0; p < n; ++p) {
-                    const wchar_t c = LowerAscii(text[p]);
-                    for (const std::wstring& word : step.words) {
-                        if (c == word[0] && WordAt(text, p, word) && after[p + word.size()]) {
-                            from.Set(p);
-                            break;
-                        }
+                for (const std::wstring& word : step.words) {
+                    for (size_t q = after.Next(word.size(), n); q != kNone;
+                         q = after.Next(q + 1, n)) {
+                        if (WordAt(text, q - word.size(), word))
+                            from.Set(q - word.size());
                     }
                 }
                 break;
-            case Kind::Blanks:
-                for (size_t p = n; p-- > 0;) {
-                    if (IsBlank(text[p]) && (after[p + 1] || from[p + 1]))
-                        from.Set(p);
-                }
-                break;
-            case Kind::Any: {
-                // later: some end at or after p, with no line feed in between, reaches the rest.
-                bool later = after[n];
-                if (step.minimum == 0 && later)
-                    from.Set(n);
-                for (size_t p = n; p-- > 0;) {
-                    const bool crossable = text[p] != L'\n';
-                    if (step.minimum == 1 && crossable && later)
-                        from.Set(p);
-                    later = after[p] || (crossable && later);
-                    if (step.minimum == 0 && later)
-                        from.Set(p);
+            case Kind::Blanks: {
+                // Each q is reached from the run of blanks that ends just before it; a run
+                // already marked from a later q is not walked again.
+                size_t marked = n + 1;  // the lowest position marked so far
+                for (size_t q = after.Previous(n); q != kNone && q > 0; q = after.Previous(q - 1)) {
+                    if (q - 1 >= marked)
+                        continue;
+                    size_t p = q;
+                    while (p > 0 && IsBlank(text[p - 1]))
+                        --p;
+                    if (p < q) {
+                        from.Set(p, q - 1);
+                        marked = p;
+                    }
                 }
                 break;
             }
+            case Kind::Any:
+                // Each q is reached from its own line up to `minimum` characters before it;
+                // earlier ends on the same line add nothing.
+                for (size_t q = after.Previous(n); q != kNone;) {
+                    const size_t lineFeed =
+                        q == 0 ? std::wstring_view::npos : text.rfind(L'\n', q - 1);
+                    const size_t start = lineFeed == std::wstring_view::npos ? 0 : lineFeed + 1;
+                    if (q >= step.minimum && start <= q - step.minimum)
+                        from.Set(start, q - step.minimum);
+                    if (lineFeed == std::wstring_view::npos)
+                        break;
+                    q = after.Previous(lineFeed);
+                }
+                break;
         }
     }
     if (!reaches[0][0])
@@ -325,25 +417,10 @@ bool StatementPattern::Match(std::wstring_view text, std::vector<std::wstring_vi
                 p = q;
                 break;
             }
-            case Kind::Any: {
-                size_t limit = p;
-                while (limit < n && text[limit] != L'\n')
-                    ++limit;
-                size_t q = p + step.minimum;
-                if (step.lazy) {
-                    while (!after[q])
-                        ++q;
-                } else {
-                    for (size_t r = limit;; --r) {
-                        if (after[r]) {
-                            q = r;
-                            break;
-                        }
-                    }
-                }
-                p = q;
+            case Kind::Any:
+                // Lazy: the first end that reaches the rest; greedy: the last on the line.
+                p = step.lazy ? after.Next(p + step.minimum, n) : after.Previous(LineEnd(text, p));
                 break;
-            }
         }
     }
     at[count] = p;

@@ -6,11 +6,13 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "database/db_connection.h"
@@ -45,7 +47,7 @@ struct Outcome {
 
 // Runs the program in `dir` with no display at all: no X11 or Wayland display and no Qt platform
 // chosen, as on a build server.
-Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& arguments)
+void StartProgram(QProcess& process, const fs::path& dir, const std::vector<std::string>& arguments)
 {
     QStringList list;
     for (const std::string& argument : arguments)
@@ -53,10 +55,15 @@ Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& argument
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
-    QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(QString::fromStdString(dir.string()));
     process.start(QString::fromStdString((testsupport::BinaryDir() / "crvconsole").string()), list);
+}
+
+Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& arguments)
+{
+    QProcess process;
+    StartProgram(process, dir, arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
     Outcome outcome;
     outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -283,6 +290,39 @@ TEST_F(ScriptRunTest, CreateOverAnExistingFileNeedsDeleteOld)
     EXPECT_EQ(again.out.rfind("\r\nError: ", 0), 0u) << again.out;
 
     EXPECT_EQ(RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/O"}).exitCode, 1);
+}
+
+// A run killed at any moment while it creates its database leaves either no file or a whole
+// store: never an empty or half-written file that a plain run calls "Unrecognized database
+// format" and a create calls taken. The delays only spread the kills over the run; whatever
+// moment each one meets, the outcome must be one of the two.
+TEST(UnattendedRunTest, CreateKilledAtAnyMomentLeavesNothingOrAWholeStore)
+{
+    const int delaysMs[] = {0, 2, 5, 10, 15, 20, 25, 30, 40, 60, 90, 150};
+    for (const int delay : delaysMs) {
+        SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
+        testsupport::TempDir dir;
+        WriteFile(dir / "s.sql", "CREATE TABLE t (id LONG);\r\nINSERT INTO t VALUES (1);\r\n");
+        QProcess process;
+        StartProgram(process, dir.path(), {"s.sql", "db.mdb", "/c", "/e"});
+        ASSERT_TRUE(process.waitForStarted(60000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        process.kill();
+        ASSERT_TRUE(process.waitForFinished(60000));
+
+        if (fs::exists(dir / "db.mdb")) {
+            // Whole: a plain run uses it, and a create over it with /o starts afresh.
+            WriteFile(dir / "probe.sql", "CREATE TABLE probe (id LONG);\r\n");
+            const Outcome plain = RunProgram(dir.path(), {"probe.sql", "db.mdb", "/e"});
+            EXPECT_EQ(plain.exitCode, 1) << plain.out;
+            const Outcome again = RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/o", "/e"});
+            EXPECT_EQ(again.exitCode, 1) << again.out;
+        } else {
+            const Outcome again = RunProgram(dir.path(), {"s.sql", "db.mdb", "/c", "/e"});
+            EXPECT_EQ(again.exitCode, 1) << again.out;
+        }
+        EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT id FROM t"), (std::vector<std::wstring>{L"1"}));
+    }
 }
 
 TEST_F(ScriptRunTest, DeleteOldWithoutCreateKeepsTheDatabase)

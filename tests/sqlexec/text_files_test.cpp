@@ -1,6 +1,8 @@
 // Script files written and read back in the three encodings, and the file edge cases.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "byte_files.h"
 #include "platform/automation/wide_text.h"
 #include "sqlexec/script_file_reader.h"
@@ -23,6 +25,33 @@ Bytes Concat(Bytes a, const Bytes& b)
 std::wstring Wide(const std::filesystem::path& path)
 {
     return path.wstring();
+}
+
+// A script file opened and read as the runner reads it, into a text that held "old" before.
+struct ReadOutcome {
+    bool read = false;
+    std::wstring text = L"old";
+    std::wstring error;
+    std::unique_ptr<ITextEncoder> encoder;
+};
+
+ReadOutcome ReadScript(const std::wstring& path)
+{
+    ReadOutcome outcome;
+    ScriptFileReader reader(path);
+    EXPECT_TRUE(reader.Open()) << automation::ToUtf8(reader.GetError());
+    outcome.read = reader.Read(outcome.text);
+    outcome.error = reader.GetError();
+    outcome.encoder = reader.TakeEncoder();
+    EXPECT_EQ(reader.TakeEncoder(), nullptr);  // handed over once
+    return outcome;
+}
+
+// `bytes` written as the file at `path`, then read.
+ReadOutcome ReadScript(const std::filesystem::path& path, const Bytes& bytes)
+{
+    WriteBytes(path, bytes);
+    return ReadScript(Wide(path));
 }
 
 TEST(TextFiles, ScriptRoundTripsInEachEncodingWithItsMarkAndBytes)
@@ -65,14 +94,10 @@ TEST(TextFiles, ScriptRoundTripsInEachEncodingWithItsMarkAndBytes)
         EXPECT_FALSE(writer.HasError());
         EXPECT_EQ(ReadBytes(path), c.expectedBytes);
 
-        ScriptFileReader reader(Wide(path));
-        ASSERT_TRUE(reader.Open());
-        std::wstring text;
-        ASSERT_TRUE(reader.Read(text));
-        EXPECT_EQ(text, c.text);
-        auto encoder = reader.TakeEncoder();
-        EXPECT_TRUE(c.isEncoder(encoder.get()));
-        EXPECT_EQ(reader.TakeEncoder(), nullptr);  // handed over once
+        const ReadOutcome read = ReadScript(Wide(path));
+        ASSERT_TRUE(read.read);
+        EXPECT_EQ(read.text, c.text);
+        EXPECT_TRUE(c.isEncoder(read.encoder.get()));
     }
 }
 
@@ -207,15 +232,11 @@ TEST(TextFiles, ReaderPicksTheEncodingFromTheByteOrderMarkOnly)
     testsupport::TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto path = dir / c.name;
-        WriteBytes(path, c.bytes);
-        ScriptFileReader reader(Wide(path));
-        ASSERT_TRUE(reader.Open());
-        std::wstring text = L"old";
-        ASSERT_TRUE(reader.Read(text));
-        EXPECT_EQ(text, c.expected);
-        EXPECT_TRUE(c.isEncoder(reader.TakeEncoder().get()));
-        EXPECT_EQ(reader.GetError(), L"");
+        const ReadOutcome read = ReadScript(dir / c.name, c.bytes);
+        ASSERT_TRUE(read.read);
+        EXPECT_EQ(read.text, c.expected);
+        EXPECT_TRUE(c.isEncoder(read.encoder.get()));
+        EXPECT_EQ(read.error, L"");
     }
 }
 
@@ -270,24 +291,18 @@ TEST(TextFiles, ReaderRefusesInvalidTextWithItsPlace)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto path = dir / c.name;
-        WriteBytes(path, c.bytes);
-        ScriptFileReader reader(Wide(path));
-        ASSERT_TRUE(reader.Open());
-        std::wstring text = L"old";
-        EXPECT_FALSE(reader.Read(text));
-        EXPECT_EQ(reader.GetError(),
+        const ReadOutcome read = ReadScript(path, c.bytes);
+        EXPECT_FALSE(read.read);
+        EXPECT_EQ(read.error,
                   L"Can't read SQL script file " + Wide(path) + L": invalid " + c.place);
-        EXPECT_EQ(text, L"old");
-        EXPECT_EQ(reader.TakeEncoder(), nullptr);
+        EXPECT_EQ(read.text, L"old");
+        EXPECT_EQ(read.encoder, nullptr);
     }
     // The same sequences well formed read as text: the check refuses only what is broken.
-    const auto good = dir / "good.sql";
-    WriteBytes(good, {0xEF, 0xBB, 0xBF, 0xC2, 0x80, 0xED, 0x9F, 0xBF, 0xF4, 0x8F, 0xBF, 0xBF});
-    ScriptFileReader reader(Wide(good));
-    ASSERT_TRUE(reader.Open());
-    std::wstring text;
-    ASSERT_TRUE(reader.Read(text));
-    EXPECT_EQ(text, L"\x0080\xD7FF\x0010FFFF");
+    const ReadOutcome read = ReadScript(
+        dir / "good.sql", {0xEF, 0xBB, 0xBF, 0xC2, 0x80, 0xED, 0x9F, 0xBF, 0xF4, 0x8F, 0xBF, 0xBF});
+    ASSERT_TRUE(read.read);
+    EXPECT_EQ(read.text, L"\x0080\xD7FF\x0010FFFF");
 }
 
 // Only a regular file is read: a folder or a device would be read as a stream of unknown or
@@ -305,12 +320,10 @@ TEST(TextFiles, ReaderRefusesFoldersAndDevices)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(automation::ToUtf8(c.path));
-        ScriptFileReader reader(c.path);
-        ASSERT_TRUE(reader.Open());
-        std::wstring text = L"old";
-        EXPECT_FALSE(reader.Read(text));
-        EXPECT_EQ(reader.GetError(), L"Can't read file " + c.path + c.reason);
-        EXPECT_EQ(text, L"old");
+        const ReadOutcome read = ReadScript(c.path);
+        EXPECT_FALSE(read.read);
+        EXPECT_EQ(read.error, L"Can't read file " + c.path + c.reason);
+        EXPECT_EQ(read.text, L"old");
     }
 }
 
@@ -323,14 +336,11 @@ TEST(TextFiles, ReaderReportsMissingAndEmptyFilesAndKeepsTheCallersText)
     EXPECT_EQ(absent.GetError(), L"Can't open file " + missing);
 
     const auto emptyPath = dir / "empty.sql";
-    WriteBytes(emptyPath, {});
-    ScriptFileReader empty(Wide(emptyPath));
-    ASSERT_TRUE(empty.Open());
-    std::wstring text = L"previous script";
-    EXPECT_FALSE(empty.Read(text));
-    EXPECT_EQ(empty.GetError(), L"Can't read file " + Wide(emptyPath));
-    EXPECT_EQ(text, L"previous script");
-    EXPECT_EQ(empty.TakeEncoder(), nullptr);
+    const ReadOutcome empty = ReadScript(emptyPath, {});
+    EXPECT_FALSE(empty.read);
+    EXPECT_EQ(empty.error, L"Can't read file " + Wide(emptyPath));
+    EXPECT_EQ(empty.text, L"old");
+    EXPECT_EQ(empty.encoder, nullptr);
 }
 
 TEST(TextFiles, WriterReportsFilesItCannotCreateAndRejectsUnknownEncodings)

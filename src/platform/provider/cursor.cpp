@@ -81,7 +81,7 @@ Cursor::Cursor(sqlite3* db, const EmittedSelect& select, const std::vector<Varia
                std::shared_ptr<std::recursive_mutex> lock)
     : db_(db), lock_(std::move(lock)), columns_(select.columns)
 {
-    int rc = sqlite3_prepare_v2(db, select.sql.c_str(), -1, &main_, nullptr);
+    int rc = PrepareStatement(db, select.sql, 0, &main_);
     if (rc != SQLITE_OK)
         ThrowSqliteError(db, rc);
     int wanted = sqlite3_bind_parameter_count(main_);

@@ -155,8 +155,7 @@ sqlite3_stmt* Session::Prepared(const std::string& sql)
     if (prepared_.size() >= kMaxPrepared)
         ReleasePrepared();
     sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v3(store_->db(), sql.c_str(), static_cast<int>(sql.size()),
-                                SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    int rc = PrepareStatement(store_->db(), sql, SQLITE_PREPARE_PERSISTENT, &stmt);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
         ThrowSqliteError(store_->db(), rc);
