@@ -236,12 +236,15 @@ private:
             ch[1] = ln->other_case[ln->length - 1];
             return true;
         }
-        const match_group_base<It>* g = nullptr;
+        // Plain groups only: a conditional without its no-branch can match
+        // nothing at all.
+        const node* group_node = n;
         if (auto* q = dynamic_cast<const group_quantifier<It>*>(n))
-            g = q->min >= 1 ? q->group : nullptr;
-        else if (is_plain_group(n))
-            g = static_cast<const match_group_base<It>*>(n);
-        if (!g || g->alt_count == 0)
+            group_node = q->min >= 1 ? q->group : nullptr;
+        if (!group_node || !is_plain_group(group_node))
+            return false;
+        auto* g = static_cast<const match_group_base<It>*>(group_node);
+        if (g->alt_count == 0)
             return false;
         // Every alternative must end with the same character.
         for (unsigned i = 0; i < g->alt_count; ++i) {

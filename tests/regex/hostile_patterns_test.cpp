@@ -126,6 +126,8 @@ TEST(HostilePatterns, RequiredTextRefusesStartsWithoutChangingAnswers)
         {L"(.*a){3}\\z", noflags, L"aaa\n", "nomatch"},
         {L"(?:ab|b)$", ignore_case, L"xAB", "1,3"},
         {L"a$", multi_line, L"a\nb", "0,1"},
+        {L"(x)?(?(1)a)+$", noflags, L"ab", "2,2 -"},
+        {L"(?:a|a(?=b)|)$", noflags, L"ab", "2,2"},
         // The required character in either case, and among the characters
         // allowed before it.
         {L"(a|b)*C", ignore_case, L"abc", "0,3 1,2"},
