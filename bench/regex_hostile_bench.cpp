@@ -8,8 +8,8 @@
 // character, which stays flat when the work grows no faster than the
 // subject (it is left out where the size is the pattern's depth). "limit"
 // is PCRE2's match limit; perl is stopped after a few seconds (">"); "-"
-// means perl is absent; "not run": the same engine took over a second at the
-// size before, so the larger one would only hold the table up.
+// means perl is absent; "not run": PCRE2 took over a second, or perl was
+// stopped, at the size before, so the larger one would only hold the table up.
 #define PCRE2_CODE_UNIT_WIDTH 32
 #include <pcre2.h>
 
@@ -27,8 +27,8 @@ namespace {
 
 struct Shape {
     int fault;         // 2: nested or alternating loops, 3: nested starred groups, 7: long runs
-    const char* name;  // as printed
-    const char* size;  // what the size is: "n" characters, or "depth"
+    std::string name;  // as printed
+    bool by_depth;     // the size is the pattern's nesting depth, not the subject's length
     std::wstring (*pattern)(std::size_t size);
     std::wstring (*subject)(std::size_t size);
     // Perl expression building the subject from $n (the size).
@@ -140,8 +140,6 @@ std::string Perl(const Shape& shape, const std::wstring& wide_pattern, std::size
     return out;
 }
 
-}  // namespace
-
 std::wstring Nested(std::size_t depth)
 {
     return Repeat(L"(?:", depth) + L"a" + Repeat(L")*", depth);
@@ -151,102 +149,84 @@ std::wstring RunThenBangB(std::size_t n)
 {
     return std::wstring(n, L'a') + L"!b";
 }
+constexpr const char* kRunThenBangB = "(\"a\" x $n) . \"!b\"";
+
+std::wstring Run(std::size_t n)
+{
+    return std::wstring(n, L'a');
+}
+constexpr const char* kRun = "\"a\" x $n";
+
+// The pattern of a shape that does not change with the size.
+template <const wchar_t* Pattern>
+std::wstring Same(std::size_t)
+{
+    return Pattern;
+}
+
+constexpr wchar_t kStarStar[] = L"(a*)*b";
+constexpr wchar_t kPlusPlus[] = L"(a+)+b";
+constexpr wchar_t kSameTwice[] = L"(a|a)*b";
+constexpr wchar_t kOneOrTwo[] = L"(a|aa)+$";
+constexpr wchar_t kWords[] = L"^(\\w+\\s?)*$";
+constexpr wchar_t kTwelve[] = L"(.*a){12}$";
+constexpr wchar_t kBetweenX[] = L".X(.+)+X";
+constexpr wchar_t kEmptyOrTwo[] = L"(?:|.{0,2})*(?=xx)|.{2}";
+constexpr wchar_t kBackref[] = L"(a*)\\1$";
+constexpr wchar_t kWordAt[] = L"\\w+@";
+
+// A shape named by its pattern.
+Shape Named(int fault, std::wstring (*pattern)(std::size_t), std::wstring (*subject)(std::size_t),
+            const char* perl_subject, std::vector<std::size_t> sizes)
+{
+    return {fault, Narrow(pattern(0)), false, pattern, subject, perl_subject, std::move(sizes)};
+}
+
+}  // namespace
 
 int main()
 {
-    const char* run_then_bang_b = "(\"a\" x $n) . \"!b\"";
+    const std::vector<std::size_t> to_million = {1000, 10000, 100000, 1000000};
+    const std::vector<std::size_t> to_16000 = {1000, 4000, 16000};
     const std::vector<Shape> shapes = {
-        {2,
-         "(a*)*b",
-         "n",
-         [](std::size_t) { return std::wstring(L"(a*)*b"); },
-         RunThenBangB,
-         run_then_bang_b,
-         {1000, 10000, 100000, 1000000}},
-        {2,
-         "(a+)+b",
-         "n",
-         [](std::size_t) { return std::wstring(L"(a+)+b"); },
-         RunThenBangB,
-         run_then_bang_b,
-         {1000, 10000, 100000, 1000000}},
-        {2,
-         "(a|a)*b",
-         "n",
-         [](std::size_t) { return std::wstring(L"(a|a)*b"); },
-         RunThenBangB,
-         run_then_bang_b,
-         {1000, 4000, 16000}},
-        {2,
-         "(a|aa)+$",
-         "n",
-         [](std::size_t) { return std::wstring(L"(a|aa)+$"); },
-         RunThenBangB,
-         run_then_bang_b,
-         {1000, 4000, 16000}},
-        {2,
-         "^(\\w+\\s?)*$",
-         "n",
-         [](std::size_t) { return std::wstring(L"^(\\w+\\s?)*$"); },
-         [](std::size_t n) { return Repeat(L"ab ", n / 3) + L"!b"; },
-         "(\"ab \" x ($n / 3)) . \"!b\"",
-         {1000, 4000, 16000}},
-        {2,
-         "(.*a){12}$",
-         "n",
-         [](std::size_t) { return std::wstring(L"(.*a){12}$"); },
-         RunThenBangB,
-         run_then_bang_b,
-         {1000, 10000, 100000, 1000000}},
-        {2,
-         ".X(.+)+X",
-         "n",
-         [](std::size_t) { return std::wstring(L".X(.+)+X"); },
-         [](std::size_t n) { return L"bX" + std::wstring(n, L'a'); },
-         "\"bX\" . (\"a\" x $n)",
-         {1000, 10000, 100000, 1000000}},
-        {2,
-         "(?:|.{0,2})*(?=xx)|.{2}",
-         "n",
-         [](std::size_t) { return std::wstring(L"(?:|.{0,2})*(?=xx)|.{2}"); },
-         [](std::size_t n) { return Repeat(L"abcdefghijklmnop", n / 16); },
-         "\"abcdefghijklmnop\" x ($n / 16)",
-         {16, 160, 1600}},
+        Named(2, Same<kStarStar>, RunThenBangB, kRunThenBangB, to_million),
+        Named(2, Same<kPlusPlus>, RunThenBangB, kRunThenBangB, to_million),
+        Named(2, Same<kSameTwice>, RunThenBangB, kRunThenBangB, to_16000),
+        Named(2, Same<kOneOrTwo>, RunThenBangB, kRunThenBangB, to_16000),
+        Named(
+            2, Same<kWords>, [](std::size_t n) { return Repeat(L"ab ", n / 3) + L"!b"; },
+            "(\"ab \" x ($n / 3)) . \"!b\"", to_16000),
+        Named(2, Same<kTwelve>, RunThenBangB, kRunThenBangB, to_million),
+        Named(
+            2, Same<kBetweenX>, [](std::size_t n) { return L"bX" + std::wstring(n, L'a'); },
+            "\"bX\" . (\"a\" x $n)", to_million),
+        Named(2, Same<kEmptyOrTwo>,
+              [](std::size_t n) { return Repeat(L"abcdefghijklmnop", n / 16); },
+              "\"abcdefghijklmnop\" x ($n / 16)", {16, 160, 1600}),
         {3,
          "(?:)xd a )*xd on \"a\"",
-         "depth",
+         true,
          Nested,
          [](std::size_t) { return std::wstring(L"a"); },
          "\"a\"",
          {14, 18, 24, 32, 64}},
         {3,
          "(?:)x14 a )*x14",
-         "n",
+         false,
          [](std::size_t) { return Nested(14); },
-         [](std::size_t n) { return std::wstring(n, L'a'); },
-         "\"a\" x $n",
+         Run,
+         kRun,
          {1, 100, 1000, 10000}},
         {3,
          "(?:)x14 a )*x14 b",
-         "n",
+         false,
          [](std::size_t) { return Nested(14) + L"b"; },
          RunThenBangB,
-         run_then_bang_b,
+         kRunThenBangB,
          {100, 1000, 10000}},
-        {7,
-         "(a*)\\1$",
-         "n",
-         [](std::size_t) { return std::wstring(L"(a*)\\1$"); },
-         [](std::size_t n) { return std::wstring(n, L'a'); },
-         "\"a\" x $n",
-         {100000, 1000000, 10000000}},
-        {7,
-         "\\w+@",
-         "n",
-         [](std::size_t) { return std::wstring(L"\\w+@"); },
-         [](std::size_t n) { return std::wstring(n, L'a') + L"!@"; },
-         "(\"a\" x $n) . \"!@\"",
-         {10000, 100000, 1000000}},
+        Named(7, Same<kBackref>, Run, kRun, {100000, 1000000, 10000000}),
+        Named(7, Same<kWordAt>, [](std::size_t n) { return std::wstring(n, L'a') + L"!@"; },
+              "(\"a\" x $n) . \"!@\"", {10000, 100000, 1000000}),
     };
     std::printf(
         "| fault | shape | size | recursive ms | explicit stack ms | ns per char (explicit) "
@@ -259,18 +239,19 @@ int main()
             double rec_ms = 0, exp_ms = 0;
             const std::string rec = Engine(pattern, subject, regex::mode_recursive, rec_ms);
             const std::string exp = Engine(pattern, subject, regex::mode_explicit_stack, exp_ms);
-            const bool by_depth = std::string(shape.size) != "n";
+            const bool by_depth = shape.by_depth;
             char per_char[32] = "-";
             if (!by_depth)
                 std::snprintf(per_char, sizeof per_char, "%.1f",
                               exp_ms * 1e6 / static_cast<double>(subject.size()));
             const std::string pcre =
                 pcre_before > 1000 ? "not run" : Pcre(pattern, subject, pcre_before);
-            const std::string perl =
-                perl_before > 1000 ? "not run" : Perl(shape, pattern, size, perl_before);
-            std::printf("| %d | `%s` | %s%zu | %s | %s | %s | %s | %s |\n", shape.fault, shape.name,
-                        by_depth ? "depth " : "", size, rec.c_str(), exp.c_str(), per_char,
-                        pcre.c_str(), perl.c_str());
+            const std::string perl = perl_before >= kPerlSeconds * 1000
+                                         ? "not run"
+                                         : Perl(shape, pattern, size, perl_before);
+            std::printf("| %d | `%s` | %s%zu | %s | %s | %s | %s | %s |\n", shape.fault,
+                        shape.name.c_str(), by_depth ? "depth " : "", size, rec.c_str(),
+                        exp.c_str(), per_char, pcre.c_str(), perl.c_str());
             std::fflush(stdout);
         }
     }
