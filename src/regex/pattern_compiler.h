@@ -13,6 +13,7 @@
 #include "regex/lookaround.h"
 #include "regex/perl_syntax.h"
 #include "regex/quantifiers.h"
+#include "regex/required_text.h"
 #include "regex/substitution.h"
 
 namespace regex::detail {
@@ -160,12 +161,15 @@ protected:
     group* top_group_ = nullptr;
     std::vector<unsigned> hidden_groups_;  // ascending: groups are numbered as they open
     const literal_scanner* scanner_ = nullptr;
-    // A character (in one or two cases) that every match must contain; a
-    // subject without it is refused before any backtracking starts, which
-    // keeps nested repetitions such as (a*)*b from running for ages on
-    // subjects that cannot match.
-    bool has_required_ = false;
-    wchar_t required_[2] = {0, 0};
+    // Characters every match must consume, and the one it ends with when the
+    // pattern is pinned to the subject's end; starts that cannot reach them
+    // are refused before any backtracking, which keeps nested repetitions
+    // such as (a*)*b, (.*a){12}$ or .X(.+)+X from running for ages on
+    // subjects that cannot match there.
+    std::vector<required_char<It>> required_;
+    bool has_end_char_ = false;
+    bool end_before_newline_ = false;
+    wchar_t end_char_[2] = {0, 0};
     // No back-reference, group condition or recursion: what follows a point
     // of the match depends on the position and the loops around it only.
     bool memo_safe_ = true;
@@ -204,8 +208,7 @@ private:
                       bool in_lookbehind);
     void find_run_atom();
     void quantify_previous(pos_t& pos, group_builder& b, syntax_t& syntax);
-    void find_required_char(const node* first, const node* stop);
-    bool required_char_present(It from, It to) const;
+    bool end_char_allows(It first, It end) const;
     template <bool Nul = false>
     bool try_at(match_state<It>& s, It pos) const
     {
@@ -256,8 +259,13 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
     min_width_ = w.min;
     max_width_ = w.max;
     apply_anchoring_rules();
-    if (top_group_->alt_count == 1)
-        find_required_char(top_group_->alternatives[0], top_group_->end_node());
+    if (top_group_->alt_count == 1) {
+        required_text_finder<It> finder(groups);
+        const node* first = top_group_->alternatives[0];
+        required_ = finder.required(first, top_group_->end_node());
+        has_end_char_ =
+            finder.end_char(first, top_group_->end_node(), end_char_, end_before_newline_);
+    }
     memo_loops_ = 0;
     if (memo_safe_) {
         std::vector<group_quantifier<It>*> around;
@@ -322,57 +330,18 @@ void basic_rpattern_base_impl<It>::find_run_atom()
         run_atom_ = atom;
 }
 
-// Walks the nodes that every match passes through (one alternative, no
-// optional part) and keeps the last literal character among them.
+// A match pinned to the subject's end ends with its known character, which
+// lies inside the searched range.
 template <class It>
-void basic_rpattern_base_impl<It>::find_required_char(const node* first, const node* stop)
+bool basic_rpattern_base_impl<It>::end_char_allows(It first, It end) const
 {
-    check_nesting_depth();
-    using plain_char = match_char_t<It, wchar_t>;
-    using folded_char = match_char_t<It, char_nocase<wchar_t>>;
-    for (const node* n = first; n && n != stop; n = n->next) {
-        const node* atom = n;
-        if (auto* q = dynamic_cast<const match_quantifier<It, plain_char>*>(n))
-            atom = q->min ? q->atom : nullptr;
-        else if (auto* fq = dynamic_cast<const match_quantifier<It, folded_char>*>(n))
-            atom = fq->min ? fq->atom : nullptr;
-        else if (auto* gq = dynamic_cast<const group_quantifier<It>*>(n))
-            atom = gq->min ? gq->group : nullptr;
-        if (!atom)
-            continue;
-        if (auto* c = dynamic_cast<const plain_char*>(atom)) {
-            has_required_ = true;
-            required_[0] = required_[1] = c->ch;
-        } else if (auto* f = dynamic_cast<const folded_char*>(atom)) {
-            has_required_ = true;
-            required_[0] = f->lower;
-            required_[1] = f->upper;
-        } else if (auto* l = dynamic_cast<const match_literal_t<It>*>(atom)) {
-            has_required_ = true;
-            required_[0] = required_[1] = l->text_end[-1];
-        } else if (auto* ln = dynamic_cast<const match_literal_nocase_t<It>*>(atom)) {
-            has_required_ = true;
-            required_[0] = ln->text_end[-1];
-            required_[1] = ln->other_case[ln->length - 1];
-        } else if (typeid(*atom) == typeid(match_group<It>)) {
-            // Plain groups only: what look-around and conditional groups
-            // contain need not be consumed by the match, or may not be present.
-            auto* g = static_cast<const match_group<It>*>(atom);
-            if (g->alt_count == 1)
-                find_required_char(g->alternatives[0], g->end_node_const());
-        }
-    }
-}
-
-template <class It>
-bool basic_rpattern_base_impl<It>::required_char_present(It from, It to) const
-{
-    if (!has_required_)
+    if (!has_end_char_)
         return true;
-    for (; from != to; ++from)
-        if (*from == required_[0] || *from == required_[1])
-            return true;
-    return false;
+    auto is_end_char = [this](wchar_t c) { return c == end_char_[0] || c == end_char_[1]; };
+    const std::ptrdiff_t length = end - first;
+    if (length >= 1 && is_end_char(end[-1]))
+        return true;
+    return end_before_newline_ && length >= 2 && end[-1] == L'\n' && is_end_char(end[-2]);
 }
 
 template <class It>
@@ -966,10 +935,20 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
     const It first = s.search_start;
     const It last_end = s.subject_end;
     const auto available = static_cast<std::uint64_t>(last_end - first);
-    if (available < min_width_ || !required_char_present(first, last_end))
+    if (available < min_width_ || !end_char_allows(first, last_end))
         return false;
-    const It last = last_end - static_cast<std::ptrdiff_t>(min_width_);
+    It last = last_end - static_cast<std::ptrdiff_t>(min_width_);
     if (flags_ & search_from_right) {
+        // A match starts at least a required character's offset before the
+        // last place that character stands.
+        for (const required_char<It>& rc : required_) {
+            It q = last_end;
+            while (q != first && !rc.is(q[-1]))
+                --q;
+            if (q == first || rc.offset > static_cast<std::uint64_t>(q - 1 - first))
+                return false;
+            last = std::min(last, q - 1 - static_cast<std::ptrdiff_t>(rc.offset));
+        }
         // The refusal of an empty match at the search start stays on for every
         // try here: the search start is the last position tried, and clearing
         // it would let repeated matching find the same empty match forever.
@@ -980,10 +959,15 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
                 return false;
         }
     }
+    start_filter<It> filter(required_, first, last_end);
+    using verdict = typename start_filter<It>::verdict;
     if (scanner_) {
         for (It c = scanner_->find(first, last_end); c != last_end;
              c = scanner_->find(c + 1, last_end)) {
-            if (try_at(s, c))
+            const verdict v = filter.at(&s, c);
+            if (v == required_scan<It>::nowhere)
+                return false;
+            if (v == required_scan<It>::here && try_at(s, c))
                 return true;
             if (!unanchored_)
                 return false;
@@ -992,7 +976,10 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
         return false;
     }
     for (It p = first;; ++p) {
-        if (try_at(s, p))
+        const verdict v = filter.at(&s, p);
+        if (v == required_scan<It>::nowhere)
+            return false;
+        if (v == required_scan<It>::here && try_at(s, p))
             return true;
         if (!unanchored_ || p == last)
             return false;

@@ -1,16 +1,15 @@
 // The typed record stack and the explicit-stack matching mode: type checks,
 // block reuse, unwinding, and deep patterns and long subjects matched on a
 // thread whose machine stack is small.
-#include "regex/hetero_stack.h"
-#include "regex/rpattern.h"
-
 #include <gtest/gtest.h>
-
-#include <pthread.h>
 
 #include <array>
 #include <functional>
 #include <string>
+
+#include "regex/hetero_stack.h"
+#include "regex/rpattern.h"
+#include "small_stack.h"
 
 namespace {
 
@@ -28,7 +27,7 @@ TEST(HeteroStack, PopsWhatWasPushedInReverseOrder)
     int i = 0;
     s.pop(b);
     s.pop(w);
-    s.top<int>() += 1; // changed in place
+    s.top<int>() += 1;  // changed in place
     s.pop(i);
     EXPECT_TRUE(b);
     EXPECT_EQ(w, L"text");
@@ -60,7 +59,7 @@ TEST(HeteroStack, WrongTypeThrowsTheTypeErrorAndKeepsTheRecord)
 TEST(HeteroStack, BlocksAreKeptAndReused)
 {
     hetero_stack s;
-    EXPECT_EQ(s.block_count(), 0u); // construction allocates nothing
+    EXPECT_EQ(s.block_count(), 0u);  // construction allocates nothing
     for (int round = 0; round < 3; ++round) {
         for (int i = 0; i < 2000; ++i)
             s.push(i);
@@ -134,29 +133,11 @@ TEST(HeteroStack, UnwindingDestroysRecordsAndAFailedCopyGivesItsSpaceBack)
             s.push(c);
         }
         EXPECT_EQ(s.position(), before);
-    } // the stack's destructor destroys the two records still on it
+    }  // the stack's destructor destroys the two records still on it
     EXPECT_EQ(Counted::alive, 0);
 }
 
-// Runs fn on a thread whose machine stack is 256 KiB.
-void OnSmallStack(const std::function<void()>& fn)
-{
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, 256 * 1024);
-    pthread_t thread;
-    auto* arg = const_cast<std::function<void()>*>(&fn);
-    ASSERT_EQ(pthread_create(
-                  &thread, &attr,
-                  [](void* a) -> void* {
-                      (*static_cast<std::function<void()>*>(a))();
-                      return nullptr;
-                  },
-                  arg),
-              0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
-}
+using regex_test::OnSmallStack;
 
 TEST(ExplicitStackMode, DeepPatternsAndLongSubjectsMatchOnASmallStack)
 {
@@ -197,7 +178,7 @@ TEST(ExplicitStackMode, DeepPatternsAndLongSubjectsMatchOnASmallStack)
     });
     EXPECT_TRUE(deep_ok);
     EXPECT_EQ(deep_groups, static_cast<std::size_t>(depth));
-    EXPECT_FALSE(deep_rec); // the recursive mode runs out of stack and reports no match
+    EXPECT_FALSE(deep_rec);  // the recursive mode runs out of stack and reports no match
     EXPECT_TRUE(atoms_ok);
     EXPECT_EQ(atoms_end, letters.size());
     EXPECT_TRUE(loop_ok);
@@ -220,4 +201,4 @@ TEST(ExplicitStackMode, RecursionSafetyChoosesTheModeInModeTwo)
     EXPECT_TRUE(matched);
 }
 
-} // namespace
+}  // namespace

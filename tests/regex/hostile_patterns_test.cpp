@@ -4,13 +4,13 @@
 // generously (the benchmark measures them); a case that regressed to
 // exponential work would not finish within the test's time-out at all.
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <chrono>
 #include <sstream>
 #include <string>
 
 #include "regex/rpattern.h"
+#include "small_stack.h"
 #include "spans.h"
 
 namespace {
@@ -66,36 +66,17 @@ void RunTimed(const std::vector<TimedCase>& cases, double seconds_each)
 // hold still compiles and matches.
 TEST(HostilePatterns, DeepNestingIsRefusedNotACrash)
 {
-    struct Job {
-        std::wstring pattern;
+    auto on_small_stack = [](const std::wstring& pattern) {
         std::string outcome;
-    };
-    auto on_small_stack = [](Job& job) {
-        pthread_attr_t attr;
-        pthread_attr_init(&attr);
-        pthread_attr_setstacksize(&attr, 256 * 1024);
-        pthread_t thread;
-        ASSERT_EQ(pthread_create(
-                      &thread, &attr,
-                      [](void* arg) -> void* {
-                          auto* j = static_cast<Job*>(arg);
-                          j->outcome = CompileError(j->pattern);
-                          return nullptr;
-                      },
-                      &job),
-                  0);
-        pthread_join(thread, nullptr);
-        pthread_attr_destroy(&attr);
+        regex_test::OnSmallStack([&] { outcome = CompileError(pattern); });
+        return outcome;
     };
     const std::size_t deep = 30000;
-    for (const wchar_t* open : {L"(", L"(?:", L"(?=", L"(?>"}) {
-        Job job{Repeat(open, deep) + L"a" + Repeat(L")", deep), {}};
-        on_small_stack(job);
-        EXPECT_EQ(job.outcome, "parentheses are nested too deeply");
-    }
-    Job quantified{Repeat(L"(?:", deep) + L"a" + Repeat(L")*", deep), {}};
-    on_small_stack(quantified);
-    EXPECT_EQ(quantified.outcome, "parentheses are nested too deeply");
+    for (const wchar_t* open : {L"(", L"(?:", L"(?=", L"(?>"})
+        EXPECT_EQ(on_small_stack(Repeat(open, deep) + L"a" + Repeat(L")", deep)),
+                  "parentheses are nested too deeply");
+    EXPECT_EQ(on_small_stack(Repeat(L"(?:", deep) + L"a" + Repeat(L")*", deep)),
+              "parentheses are nested too deeply");
     // The main thread's stack holds the same nesting a thousand levels deep.
     for (match_mode mode : kModes) {
         rpattern p(Repeat(L"(?:", 1000) + L"a" + Repeat(L")", 1000), noflags, mode);
@@ -124,6 +105,59 @@ TEST(HostilePatterns, NestedAndAlternatingLoopsFailFast)
             // Results are what the plain search finds.
             {L"(a|ab)*c", L"ababac", "0,6 4,5"},
             {L"(a*)*b", L"aaab", "0,4 3,3"},
+        },
+        2.0);
+}
+
+// What every match must consume or end with refuses the starts that cannot
+// reach it before any backtracking: the answers stay the plain search's
+// (perl's), at the edges of each rule, and the shapes that took hours on
+// long subjects where no start can match end at once.
+TEST(HostilePatterns, RequiredTextRefusesStartsWithoutChangingAnswers)
+{
+    const regex_test::MatchCase cases[] = {
+        {L"(a*)*b", noflags, L"aaa!b", "4,5 4,4"},
+        // The last X stands at least three characters after the start.
+        {L".X(.+)+X", noflags, L"bXaX", "0,4 2,3"},
+        {L".X(.+)+X", noflags, L"bXX", "nomatch"},
+        // Pinned to the end, before a final line end or not.
+        {L"(.*a){3}$", noflags, L"aaa\n", "0,3 2,3"},
+        {L"(.*a){3}\\Z", noflags, L"aaa\n", "0,3 2,3"},
+        {L"(.*a){3}\\z", noflags, L"aaa\n", "nomatch"},
+        {L"(?:ab|b)$", ignore_case, L"xAB", "1,3"},
+        {L"a$", multi_line, L"a\nb", "0,1"},
+        {L"(x)?(?(1)a)+$", noflags, L"ab", "2,2 -"},
+        {L"(?:a|a(?=b)|)$", noflags, L"ab", "2,2"},
+        // The required character in either case, and among the characters
+        // allowed before it.
+        {L"(a|b)*C", ignore_case, L"abc", "0,3 1,2"},
+        {L"x(?:a+|b)*Y", ignore_case, L"xaaB!xaby", "5,9"},
+        {L"(?:a|b)*b", noflags, L"aab!", "0,3"},
+        {L"(?:a|b)*b", noflags, L"aa!ab", "3,5"},
+        {L"[ab]+c", noflags, L"abab!bc", "5,7"},
+        {L"\\w+@", noflags, L"aaa!b@", "4,6"},
+        // Look-ahead and back-references before it.
+        {L"(?=a)\\w*b", noflags, L"ab", "0,2"},
+        {L"(a)\\1*b", noflags, L"aaab", "0,4 0,1"},
+        // From the right, the last place of the required character bounds
+        // the starts; repeated matching takes every match.
+        {L".b.", search_from_right, L"abcab", "0,3"},
+        {L".b..", search_from_right, L"abxxabxx", "4,8"},
+        {L"\\w+@", repeat_match | keep_whole_matches, L"ab@c!d@@", "0,3 5,7"},
+    };
+    regex_test::RunCases(std::begin(cases), std::end(cases));
+    // Within a range, the range's end is the end.
+    for (match_mode mode : kModes) {
+        EXPECT_EQ(Spans(rpattern(L"(a*)*b$", noflags, mode), L"aab!b", 0, 3), "0,3 2,2");
+        EXPECT_EQ(Spans(rpattern(L".X(.+)+X", noflags, mode), L"bXaX", 0, 3), "nomatch");
+    }
+    const std::size_t n = 200'000;
+    RunTimed(
+        {
+            {L"(a*)*b", std::wstring(n, L'a') + L"!b", "200001,200002 200001,200001"},
+            {L"(.*a){12}$", std::wstring(n, L'a') + L"!b", "nomatch"},
+            {L".X(.+)+X", L"bX" + std::wstring(n, L'a'), "nomatch"},
+            {L"(?:a|b)*c", std::wstring(n, L'a') + L"!c", "200001,200002"},
         },
         2.0);
 }
@@ -157,13 +191,7 @@ TEST(HostilePatterns, LeftRecursionFails)
 // A repeated empty group is empty; an assertion takes no quantifier at all.
 TEST(HostilePatterns, QuantifierAfterCommentEmptyGroupOrAssertion)
 {
-    struct Case {
-        const wchar_t* pattern;
-        pattern_flags flags;
-        const wchar_t* subject;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const regex_test::MatchCase cases[] = {
         {L"^a(?#xxx){3}c", noflags, L"aaac", "0,4"},
         {L"ab(?#Comment){2}c", noflags, L"abbc", "0,4"},
         {L"ab(?#Comment){2}c", free_spacing, L"abbc", "0,4"},
@@ -177,12 +205,7 @@ TEST(HostilePatterns, QuantifierAfterCommentEmptyGroupOrAssertion)
         {L"a(?i:)*b", noflags, L"aab", "1,3"},
         {L"x(?=)+a", noflags, L"xa", "0,2"},
     };
-    for (match_mode mode : kModes)
-        for (const Case& c : cases) {
-            SCOPED_TRACE(testing::Message()
-                         << "mode " << mode << " pattern " << std::wstring(c.pattern).size());
-            EXPECT_EQ(Spans(rpattern(c.pattern, c.flags, mode), c.subject), c.expected);
-        }
+    regex_test::RunCases(std::begin(cases), std::end(cases));
     for (const wchar_t* refused : {L"^{2}a", L"x${2}", L"^*", L"\\b{1,2}", L"a\\B?"})
         EXPECT_EQ(CompileError(refused), "quantifier not expected");
     EXPECT_EQ(CompileError(L"(?#x)*a"), "quantifier not expected");

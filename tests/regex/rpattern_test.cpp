@@ -2,13 +2,14 @@
 // every node family, repeated matching, ranges and the depth guard. Expected
 // spans follow Perl's documented semantics except where noted.
 #include "regex/rpattern.h"
-#include "spans.h"
 
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <sstream>
 #include <string>
+
+#include "small_stack.h"
+#include "spans.h"
 
 namespace {
 
@@ -16,23 +17,8 @@ using namespace regex;
 
 using regex_test::Spans;
 
-struct MatchCase {
-    const wchar_t* pattern;
-    pattern_flags flags;
-    const wchar_t* subject;
-    const char* expected;
-};
-
-// Every table runs in both matching modes: they must agree on every case.
-void RunCases(const MatchCase* begin, const MatchCase* end)
-{
-    for (match_mode mode : {mode_recursive, mode_explicit_stack})
-        for (const MatchCase* c = begin; c != end; ++c) {
-            SCOPED_TRACE(testing::Message() << "mode " << mode << " case " << (c - begin));
-            rpattern p(c->pattern, c->flags, mode);
-            EXPECT_EQ(Spans(p, c->subject), c->expected);
-        }
-}
+using regex_test::MatchCase;
+using regex_test::RunCases;
 
 TEST(RpatternAtoms, CharactersLiteralsSetsAndBackReferences)
 {
@@ -236,28 +222,12 @@ TEST(RpatternDepthGuard, ExhaustedStackBecomesNoMatchAndCatastrophicPatternsEnd)
     EXPECT_EQ(Spans(deep, L"abc"), "0,3 1,2");
 
     // A worker thread with a small stack is guarded as well.
-    struct Job {
-        const rpattern* pattern;
-        const std::wstring* subject;
-        bool matched = true;
-    } job{&deep, &run};
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, 256 * 1024);
-    pthread_t thread;
-    ASSERT_EQ(pthread_create(
-                  &thread, &attr,
-                  [](void* arg) -> void* {
-                      auto* j = static_cast<Job*>(arg);
-                      match_results r;
-                      j->matched = j->pattern->match(*j->subject + L"c", r).matched;
-                      return nullptr;
-                  },
-                  &job),
-              0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
-    EXPECT_FALSE(job.matched);
+    bool matched_on_worker = true;
+    regex_test::OnSmallStack([&] {
+        match_results r;
+        matched_on_worker = deep.match(run + L"c", r).matched;
+    });
+    EXPECT_FALSE(matched_on_worker);
 
     rpattern catastrophic(L"(a*)*b");
     EXPECT_EQ(Spans(catastrophic, std::wstring(18, L'a')), "nomatch");

@@ -2,7 +2,10 @@
 # Writes the hostile cases for the differential test against perl: loops
 # nested over alternatives that can match the same text, loops ending in a
 # tail that fails, back-references over long runs, repeated words before a
-# missing character, and recursion over nested brackets.
+# missing character, and recursion over nested brackets; then, a third as
+# many again, repetitions before a character every match must consume or
+# end with, over subjects where that character is missing, too close to the
+# start, or only at the wrong end.
 # Usage: generate_hostile.pl SEED COUNT
 # Same format as generate_cases.pl: flags TAB pattern TAB subject.
 # Only the outermost loop captures: perl forgets what an inner group captured
@@ -69,4 +72,25 @@ for (1 .. $count) {
         $subject = $pattern =~ /^a/ ? ('a' x int(rand(6))) . ('b' x int(rand(6))) : bracket_subject();
     }
     print "-\t$pattern\t$subject\n";
+}
+
+# What the search refuses before it backtracks: the repetitions before a
+# required character, in every case and flag, with the character missing,
+# placed anywhere, or the subject ending otherwise than the pattern must.
+sub required_subject {
+    my $r = rand();
+    my $n = 1 + int(rand(30));
+    return ('a' x $n) . pick('!b', 'b', '', 'B', "~", "b~", 'X', 'aX', 'ab~~', '!a') if $r < 0.4;
+    return pick('b', 'x', 'bX', 'Xb', '') . ('a' x $n) . pick('', 'X', 'a~', 'Xa') if $r < 0.6;
+    return join('', map { pick('a', 'a', 'b', 'B', 'X', '!', 'c', '~', ' ') } 1 .. $n);
+}
+
+for (1 .. int($count / 3)) {
+    my $pattern = pick('', '', '^', '.', '\\w', 'b', '.X')
+        . pick('(a*)*', '(?:a|b)*', '.*', '\\w+', '(.+)+', '[ab]*', '(.*a){3}', '(?:a|ab)*?', '\\w*\\s?',
+               '(?:a+|!)*', '(a|b|X)+', 'a{2,}', '(?=a)\\w*', '(?:(?>a+)|b)*', '[^X]*')
+        . pick('b', 'X', 'ab', 'B', 'a$', 'b\\Z', 'a\\z', 'c$', '(?:b|cb)', 'b+', '(?:xb)+', 'X(.+)+X',
+               '(?:ab|b)$', 'a{2}', '(b)\\z')
+        . pick('', '', '$', '\\z', '\\Z', 'a', '.', '(?!a)');
+    print pick('-', '-', 'i', 'g', 'm', 's', 'ig', 'mg'), "\t$pattern\t", required_subject(), "\n";
 }
