@@ -18,6 +18,7 @@
 //   compare_native_bench [rows] [1|2] [iud]
 //   compare_native_bench FILE1 FILE2 [1|2] [iud]
 #include <malloc.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -255,6 +256,16 @@ int WriteAndApply(ComparisonContext& context, const fs::path& dir, int direction
     return same ? 0 : 1;
 }
 
+// Processor seconds (user and system) of this process's threads, or of its children
+// that have ended.
+double CpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -360,11 +371,16 @@ int main(int argc, char** argv)
         ResetPeak();
         const long baseline = StatusKilobytes("VmRSS:");
         const size_t heapBefore = HeapInUse();
+        // Processor time beside the elapsed time: on a busy machine the threads of the
+        // comparison share the processors with everything else, and the elapsed time
+        // follows the processor time of all its threads more than that of the slowest.
+        std::vector<double> oursCpu, theirsCpu;
         auto compare = [&]() -> double {
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 finished = false;
             }
+            const double cpu = CpuSeconds(RUSAGE_SELF);
             start = Clock::now();
             context.PrepareDataComparison();
             context.StartThreads();
@@ -373,6 +389,7 @@ int main(int argc, char** argv)
                 ended.wait(lock, [&] { return finished; });
             }
             const double seconds = Seconds(start);
+            oursCpu.push_back(CpuSeconds(RUSAGE_SELF) - cpu);
             context.StopAndWait();
             if (context.HasError()) {
                 std::printf("comparison failed: %s\n", Narrow(context.ErrorText()).c_str());
@@ -382,12 +399,15 @@ int main(int argc, char** argv)
         };
         int status = 0;
         auto diff = [&]() -> double {
+            const double cpu = CpuSeconds(RUSAGE_CHILDREN);
             start = Clock::now();
             for (const TablePair* pair : compared)
                 status |= std::system(("sqldiff --table " + Shell(Narrow(pair->First()->Name())) +
                                        " " + Shell(file1) + " " + Shell(file2) + " > /dev/null")
                                           .c_str());
-            return Seconds(start);
+            const double seconds = Seconds(start);
+            theirsCpu.push_back(CpuSeconds(RUSAGE_CHILDREN) - cpu);
+            return seconds;
         };
         // Each run times the comparison and then sqldiff on the same files, so that the
         // ratio of a run compares the two under the same load of the machine. The first
@@ -422,16 +442,19 @@ int main(int argc, char** argv)
         if (status != 0)
             std::printf("sqldiff failed (status %d)\n", status);
 
-        std::printf("run  comparison  sqldiff --table  ratio\n");
+        std::printf(
+            "run  comparison  sqldiff --table  ratio   processor time: comparison  sqldiff\n");
         std::vector<double> ratios;
         for (int run = 0; run < kRuns; ++run) {
             ratios.push_back(ours[run] / theirs[run]);
-            std::printf("%3d  %8.3f s  %13.3f s  %5.2f\n", run + 1, ours[run], theirs[run],
-                        ratios.back());
+            std::printf("%3d  %8.3f s  %13.3f s  %5.2f  %25.3f s  %6.3f s\n", run + 1, ours[run],
+                        theirs[run], ratios.back(), oursCpu[run], theirsCpu[run]);
         }
         const double worst = *std::max_element(ratios.begin(), ratios.end());
-        std::printf("median %6.3f s  %13.3f s  %5.2f (median of the ratios; worst %.2f)\n",
-                    Median(ours), Median(theirs), Median(ratios), worst);
+        std::printf("median %6.3f s  %13.3f s  %5.2f  %25.3f s  %6.3f s\n", Median(ours),
+                    Median(theirs), Median(ratios), Median(oursCpu), Median(theirsCpu));
+        std::printf("worst ratio %.2f; processor time ratio (medians) %.2f\n", worst,
+                    Median(oursCpu) / Median(theirsCpu));
         std::printf("target: every ratio at most 1.0, their median at most 0.8\n");
         std::printf(
             "resident memory: peak %ld kB over %ld kB before the run (+%ld kB, with the "

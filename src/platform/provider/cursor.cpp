@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/automation/com_error.h"
+#include "platform/automation/wide_text.h"
 #include "platform/provider/sqlite_util.h"
 #include "platform/provider/value_codec.h"
 
@@ -78,47 +79,6 @@ Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
 }
 
 namespace {
-
-// Exactly the UTF-8 that decodes without a replacement character: no overlong
-// forms, no surrogates, nothing beyond U+10FFFF. Its byte order is the code-point
-// order of the text it decodes to.
-bool WellFormedUtf8(const unsigned char* p, size_t n)
-{
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char b0 = p[i];
-        if (b0 < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t length;
-        unsigned char low = 0x80, high = 0xBF;
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            length = 2;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            length = 3;
-            if (b0 == 0xE0)
-                low = 0xA0;
-            if (b0 == 0xED)
-                high = 0x9F;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            length = 4;
-            if (b0 == 0xF0)
-                low = 0x90;
-            if (b0 == 0xF4)
-                high = 0x8F;
-        } else {
-            return false;
-        }
-        if (n - i < length || p[i + 1] < low || p[i + 1] > high)
-            return false;
-        for (size_t k = 2; k < length; ++k)
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-        i += length;
-    }
-    return true;
-}
 
 bool Ascii(const unsigned char* p, size_t n)
 {
@@ -289,7 +249,8 @@ void Cursor::ImageValue(sqlite3_stmt* stmt, size_t column, RowImage::Kind kind, 
                     break;
                 auto p = sqlite3_value_text(value);
                 const auto n = static_cast<size_t>(sqlite3_value_bytes(value));
-                if (!Ascii(p, n) && !WellFormedUtf8(p, n))
+                if (!Ascii(p, n) && !automation::IsWellFormedUtf8(
+                                        std::string_view(reinterpret_cast<const char*>(p), n)))
                     break;  // its decoding replaces characters: compared as decoded
                 out.SetText(column, std::string_view(reinterpret_cast<const char*>(p), n));
                 return;
