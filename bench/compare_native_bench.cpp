@@ -1,8 +1,9 @@
 // A whole data comparison, headless, as the comparison program makes it: both databases'
 // schemas loaded as tasks, every same-named table paired with its default keys, the comparison
 // run on its threads, side by side with `sqldiff --table` on each compared table of the same two
-// files. Prints the load times, the per-table counts, both comparison times, their ratio and the
-// peak memory of the comparison.
+// files. Prints the load times, the per-table counts, five runs of both (each run times the
+// comparison and then sqldiff, so that their ratio sees one load of the machine), the medians
+// and the ratios, and the peak memory of the comparison.
 //   compare_native_bench [rows]          two generated native stores sharing a table of rows
 //                                        (default 1,000,000) x 10 columns of mixed types, 5% of
 //                                        the rows modified and 2% only in each side
@@ -17,8 +18,10 @@
 //   compare_native_bench [rows] [1|2] [iud]
 //   compare_native_bench FILE1 FILE2 [1|2] [iud]
 #include <malloc.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <condition_variable>
@@ -33,7 +36,6 @@
 #include <vector>
 
 #include "compare/comparison_context.h"
-#include "proc_status.h"
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
 #include "compare/table_result.h"
@@ -44,13 +46,14 @@
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/adox_catalog.h"
 #include "platform/provider/provider_classes.h"
+#include "proc_status.h"
 #include "sqlexec/i_progress.h"
 #include "sqlexec/text_file_writer.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kRuns = 3;  // timed runs of each side
+constexpr int kRuns = 5;  // timed runs, each of both sides
 using automation::Ptr;
 namespace adodb = provider::adodb;
 namespace fs = std::filesystem;
@@ -253,6 +256,23 @@ int WriteAndApply(ComparisonContext& context, const fs::path& dir, int direction
     return same ? 0 : 1;
 }
 
+// Processor seconds (user and system) of this process's threads, or of its children
+// that have ended.
+double CpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 bool IsCount(const char* text)
 {
     char* end = nullptr;
@@ -296,10 +316,9 @@ int main(int argc, char** argv)
             modifiedPercent == 5 ? L"k MOD 20 = 3"
                                  : L"k MOD 100 >= " + std::to_wstring(100 - modifiedPercent);
         CreateStore(file1, rows, L"k MOD 50 = 2", L"");
-        CreateStore(file2, rows, L"k MOD 50 = 1",
-                    modifiedPercent == 0
-                        ? L""
-                        : L"UPDATE [Bench] SET c = 'changed' WHERE " + modified);
+        CreateStore(
+            file2, rows, L"k MOD 50 = 1",
+            modifiedPercent == 0 ? L"" : L"UPDATE [Bench] SET c = 'changed' WHERE " + modified);
         std::printf("made two stores of %ld rows x 10 columns in %.2f s\n", rows, Seconds(start));
         // The new files' pages go to the disk now, not while either side is timed.
         ::sync();
@@ -352,14 +371,16 @@ int main(int argc, char** argv)
         ResetPeak();
         const long baseline = StatusKilobytes("VmRSS:");
         const size_t heapBefore = HeapInUse();
-        // One run measures the memory and gives the counts; the time is the best of a
-        // few runs on each side, since one run alone says as much about the machine's
-        // other work as about the comparison.
+        // Processor time beside the elapsed time: on a busy machine the threads of the
+        // comparison share the processors with everything else, and the elapsed time
+        // follows the processor time of all its threads more than that of the slowest.
+        std::vector<double> oursCpu, theirsCpu;
         auto compare = [&]() -> double {
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 finished = false;
             }
+            const double cpu = CpuSeconds(RUSAGE_SELF);
             start = Clock::now();
             context.PrepareDataComparison();
             context.StartThreads();
@@ -368,6 +389,7 @@ int main(int argc, char** argv)
                 ended.wait(lock, [&] { return finished; });
             }
             const double seconds = Seconds(start);
+            oursCpu.push_back(CpuSeconds(RUSAGE_SELF) - cpu);
             context.StopAndWait();
             if (context.HasError()) {
                 std::printf("comparison failed: %s\n", Narrow(context.ErrorText()).c_str());
@@ -375,47 +397,65 @@ int main(int argc, char** argv)
             }
             return seconds;
         };
-        double ours = compare();
-        if (ours < 0)
-            return 1;
-        const long peak = StatusKilobytes("VmHWM:");
-        int differences = 0;
-        for (const TablePair* pair : compared) {
-            const TableResult* table = context.Store()->FindTableResult(pair);
-            const auto counts = table ? table->Counts() : std::array<int, 4>{};
-            differences += counts[1] + counts[2] + counts[3];
-            std::printf(
-                "table %s: equal %d, only in Database1 %d, only in Database2 %d, "
-                "modified %d\n",
-                Narrow(pair->First()->Name()).c_str(), counts[0], counts[1], counts[2], counts[3]);
-        }
-        context.CloseConnections();
-        const size_t heapKept = HeapInUse() - heapBefore;
-        for (int run = 1; run < kRuns; ++run) {
-            const double seconds = compare();
-            if (seconds < 0)
-                return 1;
-            ours = std::min(ours, seconds);
-        }
-        context.CloseConnections();
-
         int status = 0;
-        double sqldiff = 0;
-        for (int run = 0; run < kRuns; ++run) {
+        auto diff = [&]() -> double {
+            const double cpu = CpuSeconds(RUSAGE_CHILDREN);
             start = Clock::now();
             for (const TablePair* pair : compared)
                 status |= std::system(("sqldiff --table " + Shell(Narrow(pair->First()->Name())) +
                                        " " + Shell(file1) + " " + Shell(file2) + " > /dev/null")
                                           .c_str());
             const double seconds = Seconds(start);
-            sqldiff = run == 0 ? seconds : std::min(sqldiff, seconds);
+            theirsCpu.push_back(CpuSeconds(RUSAGE_CHILDREN) - cpu);
+            return seconds;
+        };
+        // Each run times the comparison and then sqldiff on the same files, so that the
+        // ratio of a run compares the two under the same load of the machine. The first
+        // run also measures the memory and gives the counts.
+        std::vector<double> ours, theirs;
+        long peak = 0;
+        int differences = 0;
+        size_t heapKept = 0;
+        for (int run = 0; run < kRuns; ++run) {
+            const double seconds = compare();
+            if (seconds < 0)
+                return 1;
+            ours.push_back(seconds);
+            if (run == 0) {
+                peak = StatusKilobytes("VmHWM:");
+                for (const TablePair* pair : compared) {
+                    const TableResult* table = context.Store()->FindTableResult(pair);
+                    const auto counts = table ? table->Counts() : std::array<int, 4>{};
+                    differences += counts[1] + counts[2] + counts[3];
+                    std::printf(
+                        "table %s: equal %d, only in Database1 %d, only in Database2 %d, "
+                        "modified %d\n",
+                        Narrow(pair->First()->Name()).c_str(), counts[0], counts[1], counts[2],
+                        counts[3]);
+                }
+            }
+            context.CloseConnections();
+            if (run == 0)
+                heapKept = HeapInUse() - heapBefore;
+            theirs.push_back(diff());
         }
         if (status != 0)
             std::printf("sqldiff failed (status %d)\n", status);
 
-        std::printf("comparison: %.3f s (best of %d)\n", ours, kRuns);
-        std::printf("sqldiff --table: %.3f s (best of %d)\n", sqldiff, kRuns);
-        std::printf("ratio comparison / sqldiff: %.2f (target: at most 1.5)\n", ours / sqldiff);
+        std::printf(
+            "run  comparison  sqldiff --table  ratio   processor time: comparison  sqldiff\n");
+        std::vector<double> ratios;
+        for (int run = 0; run < kRuns; ++run) {
+            ratios.push_back(ours[run] / theirs[run]);
+            std::printf("%3d  %8.3f s  %13.3f s  %5.2f  %25.3f s  %6.3f s\n", run + 1, ours[run],
+                        theirs[run], ratios.back(), oursCpu[run], theirsCpu[run]);
+        }
+        const double worst = *std::max_element(ratios.begin(), ratios.end());
+        std::printf("median %6.3f s  %13.3f s  %5.2f  %25.3f s  %6.3f s\n", Median(ours),
+                    Median(theirs), Median(ratios), Median(oursCpu), Median(theirsCpu));
+        std::printf("worst ratio %.2f; processor time ratio (medians) %.2f\n", worst,
+                    Median(oursCpu) / Median(theirsCpu));
+        std::printf("target: every ratio at most 1.0, their median at most 0.8\n");
         std::printf(
             "resident memory: peak %ld kB over %ld kB before the run (+%ld kB, with the "
             "databases' page caches and mapped file pages)\n",

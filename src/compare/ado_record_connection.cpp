@@ -64,6 +64,12 @@ public:
             slots_[i] = &record.MutableValue(i);
         recordset_->TakeRowAndMoveNext(slots_.data());
     }
+    std::vector<provider::RowImage::Kind> ImageKinds() override { return recordset_->ImageKinds(); }
+    void TakeImageAndMoveNext(provider::RowImage& image,
+                              const provider::RowImage::Kind* kinds) override
+    {
+        recordset_->TakeImageAndMoveNext(image, kinds);
+    }
     void MoveNext() override { recordset_->MoveNext(); }
     void HoldReads(bool hold) override
     {

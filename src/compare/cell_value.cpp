@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#include "platform/automation/wide_text.h"
 
 namespace {
 
@@ -227,18 +230,24 @@ std::wstring AsText(const Variant& v)
     return automation::ChangeType(v, automation::VT_BSTR, 0).bstrVal();
 }
 
-}  // namespace
-
-int CellValue::Compare(const CellValue& other, bool nullEqualsEmpty) const
+bool IsEmptyText(const Variant& v)
 {
-    const automation::Variant& a = value_;
-    const automation::Variant& b = other.value_;
+    return v.vt() == automation::VT_BSTR && v.bstrVal().empty();
+}
+
+int CompareAsText(const Variant& a, const Variant& b)
+{
+    return CompareTexts(AsText(a), AsText(b));
+}
+
+int CompareVariants(const Variant& a, const Variant& b, bool nullEqualsEmpty)
+{
     const ValueClass ca = ClassOf(a), cb = ClassOf(b);
 
     if (ca == ValueClass::Null || cb == ValueClass::Null) {
         if (ca == cb)
             return 0;
-        if (nullEqualsEmpty && (IsEmptyText() || other.IsEmptyText()))
+        if (nullEqualsEmpty && (IsEmptyText(a) || IsEmptyText(b)))
             return 0;
         return ca == ValueClass::Null ? -1 : 1;
     }
@@ -271,7 +280,7 @@ int CellValue::Compare(const CellValue& other, bool nullEqualsEmpty) const
         return Sign(Chronological(a.date()), Chronological(b.date()));
     if (ca == ValueClass::Text || cb == ValueClass::Text || ca == ValueClass::Date ||
         cb == ValueClass::Date)
-        return CompareAsText(other);
+        return CompareAsText(a, b);
     if (IsNumeric(ca) && IsNumeric(cb))
         return CompareNumbers(a, ca, b, cb);
     if (ca == ValueClass::Binary || cb == ValueClass::Binary) {
@@ -283,12 +292,94 @@ int CellValue::Compare(const CellValue& other, bool nullEqualsEmpty) const
     // ("True" < "False" would not hold) must not decide the order.
     if (a.vt() == automation::VT_BOOL && b.vt() == automation::VT_BOOL)
         return Sign(a.boolVal(), b.boolVal());
-    return CompareAsText(other);
+    return CompareAsText(a, b);
+}
+
+using Image = provider::RowImage;
+
+// The automation value a compact slot stands for, as the provider would have read it.
+Variant SlotVariant(const Image& image, const Image::Slot& slot)
+{
+    switch (slot.kind) {
+        case Image::Null:
+            return Variant::Null();
+        case Image::Integer:
+            if (slot.vt == automation::VT_UI1)
+                return Variant(static_cast<uint8_t>(slot.i));
+            if (slot.vt == automation::VT_I2)
+                return Variant(static_cast<int16_t>(slot.i));
+            return Variant(static_cast<int32_t>(slot.i));
+        case Image::Bool:
+            return Variant(slot.i != 0);
+        case Image::Money:
+            return Variant(automation::Currency{slot.i});
+        case Image::Real:
+            if (slot.vt == automation::VT_R4)
+                return Variant(static_cast<float>(slot.r));
+            return Variant(slot.r);
+        case Image::Date:
+            return Variant::FromDate(slot.r);
+        case Image::Text:
+            return Variant(automation::FromUtf8(image.TextOf(slot)));
+        case Image::Value:
+            break;
+    }
+    return image.ValueOf(slot);
+}
+
+int CompareUtf8(std::string_view a, std::string_view b)
+{
+    // Well-formed UTF-8 sorts bytewise in code-point order.
+    const size_t n = std::min(a.size(), b.size());
+    if (const int c = n ? std::memcmp(a.data(), b.data(), n) : 0)
+        return c < 0 ? -1 : 1;
+    return Sign(a.size(), b.size());
+}
+
+}  // namespace
+
+int CellValue::Compare(const CellValue& other, bool nullEqualsEmpty) const
+{
+    return CompareVariants(value_, other.value_, nullEqualsEmpty);
 }
 
 int CellValue::CompareAsText(const CellValue& other) const
 {
-    return CompareTexts(AsText(value_), AsText(other.value_));
+    return ::CompareAsText(value_, other.value_);
+}
+
+int CellValue::CompareSlots(const provider::RowImage& a, const provider::RowImage& b, size_t index,
+                            bool nullEqualsEmpty)
+{
+    const Image::Slot& x = a.columns[index];
+    const Image::Slot& y = b.columns[index];
+    if (x.kind == Image::Value || y.kind == Image::Value || x.kind != y.kind) {
+        // A value without a compact form, or a NULL: compared as the automation
+        // values they stand for.
+        automation::Variant madeX, madeY;
+        const automation::Variant& vx =
+            x.kind == Image::Value ? a.ValueOf(x) : (madeX = SlotVariant(a, x));
+        const automation::Variant& vy =
+            y.kind == Image::Value ? b.ValueOf(y) : (madeY = SlotVariant(b, y));
+        return CompareVariants(vx, vy, nullEqualsEmpty);
+    }
+    switch (x.kind) {
+        case Image::Null:
+            return 0;
+        case Image::Integer:
+        case Image::Bool:
+        case Image::Money:
+            return Sign(x.i, y.i);
+        case Image::Real:
+            return Sign(x.r, y.r);
+        case Image::Date:
+            return Sign(Chronological(x.r), Chronological(y.r));
+        case Image::Text:
+            return CompareUtf8(a.TextOf(x), b.TextOf(y));
+        case Image::Value:
+            break;
+    }
+    return CompareVariants(a.ValueOf(x), b.ValueOf(y), nullEqualsEmpty);
 }
 
 std::wstring CellValue::ToText() const

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/automation/variant.h"
+#include "platform/provider/row_image.h"
 
 class CellValue {
 public:
@@ -18,6 +19,11 @@ public:
     // value of another class compares as converted text. With nullEqualsEmpty a NULL
     // and an empty text are equal. A failed conversion raises automation::ComError.
     int Compare(const CellValue& other, bool nullEqualsEmpty) const;
+
+    // The same rule between the values at `index` of two row images, without making
+    // automation values of the compact ones.
+    static int CompareSlots(const provider::RowImage& a, const provider::RowImage& b, size_t index,
+                            bool nullEqualsEmpty);
 
     // Both values converted to text in the user locale, compared by code point.
     int CompareAsText(const CellValue& other) const;

@@ -1,5 +1,8 @@
 #include "compare/data_compare_worker.h"
 
+#include <exception>
+#include <thread>
+
 #include "compare/comparison_options.h"
 #include "compare/data_reader.h"
 #include "compare/read_ahead_stream.h"
@@ -28,6 +31,28 @@ void AppendListEntry(std::wstring& list, const std::wstring& entry)
     if (!list.empty())
         list += L", ";
     list += entry;
+}
+
+// The merge reads rows as row images: a column takes a compact form only where
+// both sides give it the same one, so that the two values always compare by the
+// rule they would follow as automation values.
+std::vector<provider::RowImage::Kind> SharedImageKinds(RecordReader& reader1, RecordReader& reader2)
+{
+    std::vector<provider::RowImage::Kind> kinds1, kinds2;
+    {
+        ObjectLock lock(reader1.Mutex());
+        kinds1 = reader1.ImageKinds();
+    }
+    {
+        ObjectLock lock(reader2.Mutex());
+        kinds2 = reader2.ImageKinds();
+    }
+    std::vector<provider::RowImage::Kind> kinds(std::max(kinds1.size(), kinds2.size()),
+                                                provider::RowImage::Value);
+    for (size_t i = 0; i < std::min(kinds1.size(), kinds2.size()); ++i)
+        if (kinds1[i] == kinds2[i])
+            kinds[i] = kinds1[i];
+    return kinds;
 }
 
 }  // namespace
@@ -149,6 +174,30 @@ void DataCompareWorker::EndRun(bool withError, const std::wstring& errorText)
         finished_();
 }
 
+void DataCompareWorker::CountBoth(const ComparedTable& table, int& count1, int& count2)
+{
+    // Each count reads a whole index of its side: the two run at once, on their own
+    // connections. A failure is the one the counts would meet one after the other:
+    // Database1's first.
+    std::exception_ptr error2;
+    std::thread other([&] {
+        try {
+            count2 = reader_.CountRows2(table.name2);
+        } catch (...) {
+            error2 = std::current_exception();
+        }
+    });
+    try {
+        count1 = reader_.CountRows1(table.name1);
+    } catch (...) {
+        other.join();
+        throw;
+    }
+    other.join();
+    if (error2)
+        std::rethrow_exception(error2);
+}
+
 DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& table,
                                                           bool nullEqualsEmpty)
 {
@@ -157,8 +206,7 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
     {
         std::lock_guard<std::recursive_mutex> lock(section_);
         processed_.store(0);
-        count1 = reader_.CountRows1(table.name1);
-        count2 = reader_.CountRows2(table.name2);
+        CountBoth(table, count1, count2);
         total_.store(count1 + count2);
         std::wstring query1, query2;
         CaptionList captions;
@@ -175,8 +223,9 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
     {
         // Both sides read ahead on threads of their own while the merge compares; the
         // reading ends here, before the pair stops being current.
-        ReadAheadStream stream1(*readers->reader1);
-        ReadAheadStream stream2(*readers->reader2);
+        const auto kinds = SharedImageKinds(*readers->reader1, *readers->reader2);
+        ReadAheadStream stream1(*readers->reader1, kinds);
+        ReadAheadStream stream2(*readers->reader2, kinds);
         if (Merge(stream1, stream2, nullEqualsEmpty, restRow1, restRow2) == PairEnd::Stopped)
             return PairEnd::Stopped;
     }
@@ -325,8 +374,7 @@ void DataCompareWorker::ProgressTicker()
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(tickMutex_);
-            tickWake_.wait_until(lock, due,
-                                 [this] { return !IsRunning() || flushWanted_.load(); });
+            tickWake_.wait_until(lock, due, [this] { return !IsRunning() || flushWanted_.load(); });
         }
         if (!IsRunning())
             break;

@@ -86,6 +86,7 @@ private:
     enum class PairEnd { Done, Stopped };
 
     PairEnd ComparePair(const ComparedTable& table, bool nullEqualsEmpty);
+    void CountBoth(const ComparedTable& table, int& count1, int& count2);
     // Merges two key-ordered streams into queued items; the first rows of the
     // one-sided tails (0 when none) go to restRow1 and restRow2.
     PairEnd Merge(ReadAheadStream& stream1, ReadAheadStream& stream2, bool nullEqualsEmpty,

@@ -3,6 +3,13 @@
 int DbRecord::CompareKeys(const DbRecord& other, const std::vector<int>& keyIndexes,
                           bool nullEqualsEmpty) const
 {
+    if (imaged_) {
+        for (int index : keyIndexes) {
+            if (int c = CellValue::CompareSlots(image_, other.image_, index, nullEqualsEmpty))
+                return c;
+        }
+        return 0;
+    }
     for (int index : keyIndexes) {
         if (int c = values_[index].Compare(other.values_[index], nullEqualsEmpty))
             return c;
@@ -14,6 +21,17 @@ bool DbRecord::CompareValues(const DbRecord& other, std::unique_ptr<std::vector<
                              bool nullEqualsEmpty) const
 {
     changed.reset();
+    if (imaged_) {
+        const size_t count = std::min(image_.columns.size(), other.image_.columns.size());
+        for (size_t i = 0; i < count; ++i) {
+            if (CellValue::CompareSlots(image_, other.image_, i, nullEqualsEmpty) != 0) {
+                if (!changed)
+                    changed = std::make_unique<std::vector<int>>();
+                changed->push_back(static_cast<int>(i));
+            }
+        }
+        return !changed;
+    }
     const size_t count = std::min(values_.size(), other.values_.size());
     for (size_t i = 0; i < count; ++i) {
         if (values_[i].Compare(other.values_[i], nullEqualsEmpty) != 0) {

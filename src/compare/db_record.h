@@ -30,8 +30,19 @@ public:
     void Reuse(int rowNumber, size_t count)
     {
         rowNumber_ = rowNumber;
+        imaged_ = false;
         values_.resize(count);
     }
+    // Makes the record hold another row as a row image (see RecordReader::BuildImage):
+    // its values are then in Image(), and Values() keeps no meaning.
+    provider::RowImage& ReuseAsImage(int rowNumber)
+    {
+        rowNumber_ = rowNumber;
+        imaged_ = true;
+        return image_;
+    }
+    bool IsImage() const { return imaged_; }
+    const provider::RowImage& Image() const { return image_; }
     void SetValue(size_t index, const automation::Variant& value) { values_[index].Assign(value); }
     void SetValue(size_t index, automation::Variant&& value)
     {
@@ -43,7 +54,9 @@ public:
     // filling the record again.
     void Prefetch() const
     {
-        PrefetchForWrite(this);
+        PrefetchRange(this, sizeof *this);
+        if (imaged_)
+            return;  // the image's memory once the record itself has arrived
         const char* p = reinterpret_cast<const char*>(values_.data());
         const char* end = reinterpret_cast<const char*>(values_.data() + values_.size());
         for (; p < end; p += 64)
@@ -53,6 +66,11 @@ public:
     // while after Prefetch, once the values themselves are in the cache.
     void PrefetchText() const
     {
+        if (imaged_) {
+            PrefetchRange(image_.columns.data(), image_.columns.size() * sizeof(image_.columns[0]));
+            PrefetchRange(image_.text.data(), image_.text.size());
+            return;
+        }
         for (const CellValue& value : values_)
             if (value.IsText()) {
                 const std::wstring& text = value.Variant().bstrVal();
@@ -69,6 +87,7 @@ public:
     int RowNumber() const { return rowNumber_; }
 
     // The first non-zero comparison of the values at the key positions, in order.
+    // Both records hold values, or both row images.
     int CompareKeys(const DbRecord& other, const std::vector<int>& keyIndexes,
                     bool nullEqualsEmpty) const;
 
@@ -79,6 +98,15 @@ public:
                        bool nullEqualsEmpty) const;
 
 private:
+    static void PrefetchRange(const void* data, size_t bytes)
+    {
+        const char* p = static_cast<const char*>(data);
+        for (const char* end = p + bytes; p < end; p += 64)
+            PrefetchForWrite(p);
+    }
+
     int rowNumber_;
+    bool imaged_ = false;
     std::vector<CellValue> values_;
+    provider::RowImage image_;
 };

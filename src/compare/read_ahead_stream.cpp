@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-ReadAheadStream::ReadAheadStream(RecordReader& reader)
-    : stream_(reader), thread_([this] { Produce(); })
+ReadAheadStream::ReadAheadStream(RecordReader& reader, std::vector<provider::RowImage::Kind> kinds)
+    : stream_(reader, std::move(kinds)), thread_([this] { Produce(); })
 {
 }
 

@@ -16,7 +16,10 @@
 
 #include "compare/record_reader.h"
 
-class ReadAheadStream {
+// Aligned, and the merge's own fields on a cache line of their own: the two sides'
+// streams stand side by side, and neither reading thread nor the merge should wait
+// for a line another of them writes.
+class alignas(64) ReadAheadStream {
 public:
     static constexpr size_t kWindow = 4096;
     // Records cross between the threads in batches: one lock and one wake-up per
@@ -25,7 +28,9 @@ public:
     // window bounds the records in flight, whatever the table's size.
     static constexpr size_t kBatch = 1024;
 
-    explicit ReadAheadStream(RecordReader& reader);
+    // Records of values, or, with `kinds`, of row images (see RecordStream).
+    explicit ReadAheadStream(RecordReader& reader,
+                             std::vector<provider::RowImage::Kind> kinds = {});
     // Stops reading (after the row being read) and waits for the thread.
     ~ReadAheadStream();
     ReadAheadStream(const ReadAheadStream&) = delete;
@@ -49,7 +54,7 @@ private:
     std::exception_ptr error_;
     std::atomic<bool> stop_{false};
     // The consumer's own, used without the lock.
-    std::deque<std::unique_ptr<DbRecord>> taken_;
+    alignas(64) std::deque<std::unique_ptr<DbRecord>> taken_;
     Records returned_;
-    std::thread thread_;  // last: starts when everything above is ready
+    alignas(64) std::thread thread_;  // last: starts when everything above is ready
 };

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "compare/db_record.h"
 #include "platform/automation/variant.h"
@@ -50,6 +51,20 @@ public:
     virtual void TakeRowAndMoveNext(DbRecord& record)
     {
         TakeRow(record);
+        MoveNext();
+    }
+    // The compact form of each column's values in a row image; none (empty) unless
+    // the cursor knows them.
+    virtual std::vector<provider::RowImage::Kind> ImageKinds() { return {}; }
+    // The current row into `image`, column i in the compact form kinds[i] where it
+    // has it and as the value SwapFieldValue gives otherwise; then MoveNext.
+    virtual void TakeImageAndMoveNext(provider::RowImage& image,
+                                      const provider::RowImage::Kind* /*kinds*/)
+    {
+        const int count = FieldCount();
+        image.Reset(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            SwapFieldValue(i, image.NewValue(static_cast<size_t>(i)));
         MoveNext();
     }
 };

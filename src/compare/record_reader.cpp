@@ -54,12 +54,17 @@ std::unique_ptr<DbRecord> RecordReader::GetRecordAt(int position, std::unique_pt
 {
     if (position == RecordCursor::kPositionEof)
         return nullptr;
+    MoveTo(position);
+    return BuildRecord(std::move(reuse));
+}
+
+void RecordReader::MoveTo(int position)
+{
     Open();
     if (position != cachedPosition_) {
         cursor_->SetAbsolutePosition(position);
         cachedPosition_ = position;
     }
-    return BuildRecord(std::move(reuse));
 }
 
 std::unique_ptr<DbRecord> RecordReader::BuildRecord(std::unique_ptr<DbRecord> reuse)
@@ -75,7 +80,31 @@ std::unique_ptr<DbRecord> RecordReader::BuildRecord(std::unique_ptr<DbRecord> re
     return record;
 }
 
-RecordStream::RecordStream(RecordReader& reader) : reader_(reader)
+std::vector<provider::RowImage::Kind> RecordReader::ImageKinds()
+{
+    Open();
+    return cursor_->ImageKinds();
+}
+
+std::unique_ptr<DbRecord> RecordReader::GetImageAt(int position,
+                                                   const provider::RowImage::Kind* kinds,
+                                                   std::unique_ptr<DbRecord> reuse)
+{
+    if (position == RecordCursor::kPositionEof)
+        return nullptr;
+    MoveTo(position);
+    if (cursor_->IsEof())
+        return nullptr;
+    std::unique_ptr<DbRecord> record = reuse ? std::move(reuse) : std::make_unique<DbRecord>();
+    cursor_->TakeImageAndMoveNext(record->ReuseAsImage(cursor_->AbsolutePosition()), kinds);
+    cachedPosition_ += 1;
+    return record;
+}
+
+RecordStream::RecordStream(RecordReader& reader) : RecordStream(reader, {}) {}
+
+RecordStream::RecordStream(RecordReader& reader, std::vector<provider::RowImage::Kind> kinds)
+    : reader_(reader), kinds_(std::move(kinds))
 {
     ObjectLock lock(reader_.Mutex());
     nextPosition_ = reader_.NextPosition();
@@ -84,9 +113,16 @@ RecordStream::RecordStream(RecordReader& reader) : reader_(reader)
 std::unique_ptr<DbRecord> RecordStream::Next(std::unique_ptr<DbRecord> reuse)
 {
     ObjectLock lock(reader_.Mutex());
-    auto record = reader_.GetRecordAt(nextPosition_, std::move(reuse));
+    auto record = Read(std::move(reuse));
     nextPosition_ = reader_.NextPosition();
     return record;
+}
+
+std::unique_ptr<DbRecord> RecordStream::Read(std::unique_ptr<DbRecord> reuse)
+{
+    if (kinds_.empty())
+        return reader_.GetRecordAt(nextPosition_, std::move(reuse));
+    return reader_.GetImageAt(nextPosition_, kinds_.data(), std::move(reuse));
 }
 
 namespace {
@@ -111,7 +147,7 @@ bool RecordStream::NextBatch(std::vector<std::unique_ptr<DbRecord>>& out, size_t
             if (reusable.size() > kPrefetchAhead)
                 reusable[reusable.size() - 1 - kPrefetchAhead]->PrefetchText();
         }
-        auto record = reader_.GetRecordAt(nextPosition_, std::move(reuse));
+        auto record = Read(std::move(reuse));
         nextPosition_ = reader_.NextPosition();
         if (!record)
             return false;

@@ -30,6 +30,12 @@ public:
     std::unique_ptr<DbRecord> GetRecordAt(int position, std::unique_ptr<DbRecord> reuse = {});
     // The record under the cursor (null at the end); the cursor moves on.
     std::unique_ptr<DbRecord> BuildRecord(std::unique_ptr<DbRecord> reuse = {});
+    // The compact form each column's values can take (see RecordCursor::ImageKinds).
+    std::vector<provider::RowImage::Kind> ImageKinds();
+    // As GetRecordAt, the record holding a row image, column i in the form kinds[i]
+    // where the value has it.
+    std::unique_ptr<DbRecord> GetImageAt(int position, const provider::RowImage::Kind* kinds,
+                                         std::unique_ptr<DbRecord> reuse = {});
 
     const std::wstring& Statement() const { return statement_; }
 
@@ -37,6 +43,9 @@ public:
     void HoldReads(bool hold);
 
 private:
+    // Opens the reader and stands its cursor on `position`.
+    void MoveTo(int position);
+
     std::atomic<bool> open_{false};  // read by the data reader without this lock
     std::unique_ptr<RecordCursor> cursor_;
     RecordConnection& connection_;
@@ -61,6 +70,9 @@ private:
 class RecordStream {
 public:
     explicit RecordStream(RecordReader& reader);
+    // Records holding row images, column i in the form kinds[i] where the value has
+    // it (see RecordReader::GetImageAt): what a reader that only compares rows wants.
+    RecordStream(RecordReader& reader, std::vector<provider::RowImage::Kind> kinds);
     // The next record, or null at the end. `reuse` as for GetRecordAt.
     std::unique_ptr<DbRecord> Next(std::unique_ptr<DbRecord> reuse = {});
     // Appends up to `count` next records to `out` under one lock, filling records
@@ -69,6 +81,9 @@ public:
                    std::vector<std::unique_ptr<DbRecord>>& reusable);
 
 private:
+    std::unique_ptr<DbRecord> Read(std::unique_ptr<DbRecord> reuse);
+
     RecordReader& reader_;
+    const std::vector<provider::RowImage::Kind> kinds_;  // empty: records of values
     int nextPosition_;
 };

@@ -1,6 +1,9 @@
 // A whole comparison of two native stores through the provider's ADO objects.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include "compare/ado_record_connection.h"
+#include "compare/comparison_options.h"
 #include "compare/data_compare_model.h"
 #include "comparison_fixture.h"
 #include "platform/automation/wide_text.h"
@@ -132,5 +135,188 @@ TEST_F(NativeStoreComparisonTest, AMissingDatabaseEndsTheRunWithTheOpenMessage)
     EXPECT_EQ(h.context->ErrorText().rfind(L"Can't open database '" + settings2.path + L"'\n", 0),
               0u);
 }
+
+// The merge reads the provider's rows in a compact form and compares that, not the automation
+// values the views show. Whatever the values, the outcome must be the one the values give: each
+// case is compared once as the comparison reads it and once through a connection that offers
+// only automation values, with both settings of "nulleqemptystr".
+struct CompactFormCase {
+    const char* what;
+    std::wstring type1, type2;         // of both columns of T(k, v) on each side
+    std::vector<std::wstring> values;  // SQL literals
+    // Raw SQLite statements run on each side's file afterwards: values no Access
+    // program would store.
+    std::vector<std::string> raw1, raw2;
+};
+
+void PrintTo(const CompactFormCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+// Hides the compact forms of a provider cursor, so that the merge compares values.
+class ValuesOnlyCursor : public RecordCursor {
+public:
+    explicit ValuesOnlyCursor(std::unique_ptr<RecordCursor> cursor) : cursor_(std::move(cursor)) {}
+    void Open() override { cursor_->Open(); }
+    void Close() override { cursor_->Close(); }
+    bool IsEof() override { return cursor_->IsEof(); }
+    int AbsolutePosition() override { return cursor_->AbsolutePosition(); }
+    void SetAbsolutePosition(int position) override { cursor_->SetAbsolutePosition(position); }
+    int FieldCount() override { return cursor_->FieldCount(); }
+    const automation::Variant& FieldValue(int index) override { return cursor_->FieldValue(index); }
+    void MoveNext() override { cursor_->MoveNext(); }
+
+private:
+    std::unique_ptr<RecordCursor> cursor_;
+};
+
+class ValuesOnlyConnection : public AdoRecordConnection {
+public:
+    using AdoRecordConnection::AdoRecordConnection;
+    std::unique_ptr<RecordCursor> CreateCursor(const std::wstring& statement) override
+    {
+        return std::make_unique<ValuesOnlyCursor>(AdoRecordConnection::CreateCursor(statement));
+    }
+};
+
+void RunRaw(const std::wstring& path, const std::vector<std::string>& statements)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(automation::ToUtf8(path).c_str(), &db), SQLITE_OK);
+    for (const std::string& statement : statements)
+        EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+            << statement << ": " << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+class CompactFormTest : public testing::TestWithParam<CompactFormCase> {
+protected:
+    struct Outcome {
+        std::vector<StoredRow> rows;
+        std::array<int, 4> counts;
+    };
+
+    Outcome Compare(bool valuesOnly)
+    {
+        ComparisonHarness h;
+        for (DatabaseSchema* schema : {&h.schema1, &h.schema2})
+            AddTable(*schema, L"T", {L"k", L"v"}, {L"k"});
+        if (valuesOnly) {
+            h.UseContext(std::make_unique<ComparisonContext>(
+                [this](int side) -> std::unique_ptr<RecordConnection> {
+                    return std::make_unique<ValuesOnlyConnection>(side == 1 ? settings1
+                                                                            : settings2);
+                }));
+        } else {
+            h.UseContext(std::make_unique<ComparisonContext>());
+        }
+        h.context->Source1().Settings() = settings1;
+        h.context->Source2().Settings() = settings2;
+        h.Run();
+        EXPECT_FALSE(h.context->HasError()) << automation::ToUtf8(h.context->ErrorText());
+        Outcome outcome{h.StoredRows(0), h.Counts(0)};
+        h.context->CloseConnections();
+        return outcome;
+    }
+
+    TempDir dir;
+    ConnectionSettings settings1, settings2;
+};
+
+TEST_P(CompactFormTest, TheMergeDecidesAsTheValuesDo)
+{
+    const CompactFormCase& c = GetParam();
+    provider::RegisterProviderClasses();
+    settings1.path = automation::FromUtf8((dir / "one.mdb").string());
+    settings2.path = automation::FromUtf8((dir / "two.mdb").string());
+    // Database1 lacks the last value as a key, Database2 the first; the values of
+    // Database2 are shifted by one, so that every pair of values meets as keys and
+    // as compared fields.
+    const size_t n = c.values.size();
+    std::vector<std::wstring> rows1{L"CREATE TABLE T (k " + c.type1 + L", v " + c.type1 + L")"};
+    std::vector<std::wstring> rows2{L"CREATE TABLE T (k " + c.type2 + L", v " + c.type2 + L")"};
+    for (size_t i = 0; i + 1 < n; ++i)
+        rows1.push_back(L"INSERT INTO T VALUES (" + c.values[i] + L", " + c.values[i] + L")");
+    for (size_t i = 1; i < n; ++i)
+        rows2.push_back(L"INSERT INTO T VALUES (" + c.values[i] + L", " + c.values[(i + 1) % n] +
+                        L")");
+    for (size_t i = 0; i < n; ++i)  // and each value against itself
+        rows2.push_back(L"INSERT INTO T VALUES (" + c.values[i] + L", " + c.values[i] + L")");
+    CreateStore(settings1.path, rows1);
+    CreateStore(settings2.path, rows2);
+    RunRaw(settings1.path, c.raw1);
+    RunRaw(settings2.path, c.raw2);
+
+    for (bool nullEqualsEmpty : {false, true}) {
+        ASSERT_TRUE(ComparisonOptions::SaveNullEqualsEmpty(nullEqualsEmpty));
+        const Outcome compact = Compare(false);
+        const Outcome values = Compare(true);
+        EXPECT_EQ(compact.rows, values.rows) << c.what << ", nulleqemptystr " << nullEqualsEmpty;
+        EXPECT_EQ(compact.counts, values.counts) << c.what;
+        EXPECT_GT(compact.counts[0] + compact.counts[3], 0) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CompactFormTest,
+    testing::Values(
+        CompactFormCase{"text by code point, case and NULL against empty",
+                        L"TEXT(20)",
+                        L"TEXT(20)",
+                        {L"'a'", L"'A'", L"'ab'", L"'a b'", L"''", L"NULL", L"'\u00e9'",
+                         L"'\uff5a'", L"'\U0001F600'", L"'z'"},
+                        {},
+                        {}},
+        CompactFormCase{"text that is not well-formed UTF-8 or not text",
+                        L"TEXT(20)",
+                        L"TEXT(20)",
+                        {L"'x'", L"'y'", L"'5'", L"''"},
+                        {"UPDATE T SET v = CAST(X'FF' AS TEXT) WHERE k = 'x'",
+                         "UPDATE T SET v = CAST(X'C3' AS TEXT) WHERE k = 'y'",
+                         "UPDATE T SET v = 5 WHERE k = '5'"},
+                        {"UPDATE T SET v = CAST(X'FE' AS TEXT) WHERE k = 'x'",
+                         "UPDATE T SET v = CAST(X'C3A9' AS TEXT) WHERE k = 'y'",
+                         "UPDATE T SET v = CAST(X'EDA080' AS TEXT) WHERE k = ''"}},
+        CompactFormCase{"integers of one type and of two",
+                        L"LONG",
+                        L"SHORT",
+                        {L"-5", L"0", L"7", L"300", L"NULL"},
+                        {},
+                        {}},
+        CompactFormCase{"bytes and longs",
+                        L"BYTE",
+                        L"BYTE",
+                        {L"0", L"1", L"255", L"NULL"},
+                        {"UPDATE T SET v = 256 WHERE k = 0"},
+                        {"UPDATE T SET v = 512 WHERE k = 0"}},
+        CompactFormCase{"doubles, singles and a long against a double",
+                        L"DOUBLE",
+                        L"SINGLE",
+                        {L"-1.5", L"0", L"0.1", L"1E+30", L"NULL"},
+                        {},
+                        {}},
+        CompactFormCase{"doubles and numbers stored as text",
+                        L"DOUBLE",
+                        L"DOUBLE",
+                        {L"-1.5", L"0", L"0.1", L"2"},
+                        {"UPDATE T SET v = '2' WHERE k = 2"},
+                        {"UPDATE T SET v = -0.0 WHERE k = 0"}},
+        CompactFormCase{
+            "money", L"CURRENCY", L"CURRENCY", {L"1.0001", L"1.0002", L"-3", L"NULL"}, {}, {}},
+        CompactFormCase{"dates before and after the epoch",
+                        L"DATETIME",
+                        L"DATETIME",
+                        {L"#12/31/1890 6:00:00 AM#", L"#12/31/1890 6:00:00 PM#", L"#12/29/1899#",
+                         L"#12/29/1899 6:00:00 PM#", L"#1/2/2020#", L"NULL"},
+                        {},
+                        {}},
+        CompactFormCase{"yes/no against yes/no and against a long",
+                        L"YESNO",
+                        L"LONG",
+                        {L"TRUE", L"FALSE", L"0", L"-1"},
+                        {},
+                        {}},
+        CompactFormCase{"yes/no", L"YESNO", L"YESNO", {L"TRUE", L"FALSE"}, {}, {}}));
 
 }  // namespace

@@ -99,6 +99,46 @@ std::wstring FromUtf8(std::string_view text)
     return out;
 }
 
+bool IsWellFormedUtf8(std::string_view text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        const unsigned char b0 = p[i];
+        if (b0 < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t length;
+        unsigned char low = 0x80, high = 0xBF;  // the second byte's range depends on the lead
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            length = 2;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            length = 3;
+            if (b0 == 0xE0)
+                low = 0xA0;
+            if (b0 == 0xED)
+                high = 0x9F;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            length = 4;
+            if (b0 == 0xF0)
+                low = 0x90;
+            if (b0 == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (n - i < length || p[i + 1] < low || p[i + 1] > high)
+            return false;
+        for (size_t k = 2; k < length; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
 std::u16string ToUtf16(std::wstring_view text)
 {
     std::u16string out;

@@ -13,6 +13,11 @@ std::string ToUtf8(std::wstring_view text);
 // A wide string from UTF-8; malformed sequences become U+FFFD.
 std::wstring FromUtf8(std::string_view text);
 
+// True when FromUtf8 replaces nothing: no overlong forms, no surrogates, nothing
+// beyond U+10FFFF, no truncated sequence. Such text sorts bytewise in the
+// code-point order of its wide string.
+bool IsWellFormedUtf8(std::string_view text);
+
 // UTF-16 code units from a wide string (characters above 0xFFFF as surrogate pairs).
 std::u16string ToUtf16(std::wstring_view text);
 

@@ -242,6 +242,21 @@ void Recordset::HoldReads(bool hold)
         cursor_->HoldReads(hold);
 }
 
+std::vector<RowImage::Kind> Recordset::ImageKinds() const
+{
+    RequireOpen();
+    std::vector<RowImage::Kind> kinds;
+    for (size_t i = 0; i < cursor_->Columns().size(); ++i)
+        kinds.push_back(cursor_->ImageKind(i));
+    return kinds;
+}
+
+void Recordset::TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds)
+{
+    RequireCurrentRow();
+    cursor_->TakeImageAndMoveNext(out, kinds);
+}
+
 long Recordset::AbsolutePosition() const
 {
     RequireOpen();

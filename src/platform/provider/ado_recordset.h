@@ -9,6 +9,7 @@
 #include "platform/automation/object.h"
 #include "platform/automation/variant.h"
 #include "platform/provider/ado.h"
+#include "platform/provider/row_image.h"
 
 namespace provider {
 class Cursor;
@@ -79,6 +80,11 @@ public:
     // Keeps one read transaction over many rows read again by position (see
     // Cursor::HoldReads); nothing to do for a closed recordset.
     void HoldReads(bool hold);
+    // The compact form of each field's values in a row image.
+    std::vector<RowImage::Kind> ImageKinds() const;
+    // The current row into `out`, field i in the compact form kinds[i] where it has
+    // it, else as TakeRow gives it; then MoveNext. Raises as TakeRow.
+    void TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds);
     // 1-based row number, adPosEOF / adPosBOF when there is no current row.
     long AbsolutePosition() const;
     void SetAbsolutePosition(long position);

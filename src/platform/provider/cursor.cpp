@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/automation/com_error.h"
+#include "platform/automation/wide_text.h"
 #include "platform/provider/sqlite_util.h"
 #include "platform/provider/value_codec.h"
 
@@ -77,6 +78,45 @@ Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
     return ReadTyped(sqlite3_column_value(stmt, col), type);
 }
 
+namespace {
+
+bool Ascii(const unsigned char* p, size_t n)
+{
+    unsigned char high = 0;
+    for (size_t i = 0; i < n; ++i)
+        high |= p[i];
+    return high < 0x80;
+}
+
+RowImage::Kind ImageKindOf(const ResultColumn& c)
+{
+    if (!c.stored)
+        return RowImage::Value;
+    switch (c.type.type) {
+        case AccessType::Text:
+        case AccessType::Memo:
+        case AccessType::Guid:
+            return RowImage::Text;
+        case AccessType::Byte:
+        case AccessType::Short:
+        case AccessType::Long:
+            return RowImage::Integer;
+        case AccessType::YesNo:
+            return RowImage::Bool;
+        case AccessType::Currency:
+            return RowImage::Money;
+        case AccessType::Single:
+        case AccessType::Double:
+            return RowImage::Real;
+        case AccessType::DateTime:
+            return RowImage::Date;
+        default:
+            return RowImage::Value;
+    }
+}
+
+}  // namespace
+
 Cursor::Cursor(sqlite3* db, const EmittedSelect& select, const std::vector<Variant>& parameters,
                std::shared_ptr<std::recursive_mutex> lock)
     : db_(db), lock_(std::move(lock)), columns_(select.columns)
@@ -101,6 +141,8 @@ Cursor::Cursor(sqlite3* db, const EmittedSelect& select, const std::vector<Varia
         }
     }
     row_.resize(columns_.size());
+    for (const ResultColumn& column : columns_)
+        imageKinds_.push_back(ImageKindOf(column));
 }
 
 Cursor::~Cursor()
@@ -137,6 +179,107 @@ void Cursor::DecodeValue(sqlite3_stmt* stmt, size_t column, Variant& out) const
         out = ReadTyped(value, c.type.type);
     else
         ReadNaturalInto(value, out);
+}
+
+// The compact forms stand for exactly the values ReadStored makes of the same
+// stored values; whatever is not in its stored form is read by it.
+void Cursor::ImageValue(sqlite3_stmt* stmt, size_t column, RowImage::Kind kind, RowImage& out) const
+{
+    sqlite3_value* value = sqlite3_column_value(stmt, static_cast<int>(column));
+    const int stored = sqlite3_value_type(value);
+    RowImage::Slot& slot = out.columns[column];
+    if (kind != RowImage::Value && kind == imageKinds_[column]) {
+        const AccessType type = columns_[column].type.type;
+        const bool number = stored == SQLITE_INTEGER || stored == SQLITE_FLOAT;
+        switch (stored == SQLITE_NULL ? RowImage::Null : kind) {
+            case RowImage::Null:
+                slot.kind = RowImage::Null;
+                slot.vt = automation::VT_NULL;
+                return;
+            case RowImage::Integer:
+                if (stored != SQLITE_INTEGER)
+                    break;
+                slot.kind = RowImage::Integer;
+                if (type == AccessType::Byte) {
+                    slot.vt = automation::VT_UI1;
+                    slot.i = static_cast<uint8_t>(sqlite3_value_int(value));
+                } else if (type == AccessType::Short) {
+                    slot.vt = automation::VT_I2;
+                    slot.i = static_cast<int16_t>(sqlite3_value_int(value));
+                } else {
+                    slot.vt = automation::VT_I4;
+                    slot.i = static_cast<int32_t>(sqlite3_value_int(value));
+                }
+                return;
+            case RowImage::Bool:
+                if (stored != SQLITE_INTEGER)
+                    break;
+                slot.kind = RowImage::Bool;
+                slot.vt = automation::VT_BOOL;
+                slot.i = sqlite3_value_int(value) != 0 ? automation::VARIANT_TRUE
+                                                       : automation::VARIANT_FALSE;
+                return;
+            case RowImage::Money:
+                if (stored != SQLITE_INTEGER)
+                    break;
+                slot.kind = RowImage::Money;
+                slot.vt = automation::VT_CY;
+                slot.i = sqlite3_value_int64(value);
+                return;
+            case RowImage::Real:
+                if (!number)
+                    break;
+                slot.kind = RowImage::Real;
+                if (type == AccessType::Single) {
+                    slot.vt = automation::VT_R4;
+                    slot.r = static_cast<float>(sqlite3_value_double(value));
+                } else {
+                    slot.vt = automation::VT_R8;
+                    slot.r = sqlite3_value_double(value);
+                }
+                return;
+            case RowImage::Date:
+                if (!number)
+                    break;
+                slot.kind = RowImage::Date;
+                slot.vt = automation::VT_DATE;
+                slot.r = OleDateFromMonotonic(sqlite3_value_double(value));
+                return;
+            case RowImage::Text: {
+                if (stored != SQLITE_TEXT)
+                    break;
+                auto p = sqlite3_value_text(value);
+                const auto n = static_cast<size_t>(sqlite3_value_bytes(value));
+                if (!Ascii(p, n) && !automation::IsWellFormedUtf8(
+                                        std::string_view(reinterpret_cast<const char*>(p), n)))
+                    break;  // its decoding replaces characters: compared as decoded
+                out.SetText(column, std::string_view(reinterpret_cast<const char*>(p), n));
+                return;
+            }
+            case RowImage::Value:
+                break;
+        }
+    }
+    DecodeValue(stmt, column, out.NewValue(column));
+}
+
+bool Cursor::TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds)
+{
+    const auto hold = Hold();
+    const size_t count = columns_.size();
+    out.Reset(count);
+    if (taken_ && !pending_)
+        Revisit(position_);
+    if (pending_ && main_) {
+        for (size_t i = 0; i < count; ++i)
+            ImageValue(main_, i, kinds[i], out);
+    } else {
+        // A row read back by its rowid or kept whole: already automation values.
+        for (size_t i = 0; i < count; ++i)
+            swap(row_[i], out.NewValue(i));
+        taken_ = true;
+    }
+    return MoveLocked(position_ + 1);
 }
 
 void Cursor::Decode(sqlite3_stmt* stmt)

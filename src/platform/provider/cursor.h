@@ -13,6 +13,7 @@
 
 #include "platform/automation/variant.h"
 #include "platform/provider/query_emitter.h"
+#include "platform/provider/row_image.h"
 #include "platform/provider/rowid_list.h"
 
 struct sqlite3;
@@ -53,6 +54,14 @@ public:
     void TakeRow(automation::Variant* const* out);
     // TakeRow, then MoveTo(Position() + 1), under one hold of the lock.
     bool TakeRowAndMoveNext(automation::Variant* const* out);
+    // The compact form of a column's values in a row image (RowImage::Value when
+    // it has none).
+    RowImage::Kind ImageKind(size_t column) const { return imageKinds_[column]; }
+    // The current row into `out`: column i in the compact form kinds[i] where that
+    // is the column's ImageKind and the value is in its column's stored form, else
+    // as the automation value TakeRow would give; then MoveTo(Position() + 1),
+    // under one hold of the lock. Requires a current row.
+    bool TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds);
     // Reads the current row again if a value was taken from it, or decodes it
     // if it was not yet.
     void RestoreTaken();
@@ -73,6 +82,7 @@ private:
     bool StepMain();
     void Decode(sqlite3_stmt* stmt);
     void DecodeValue(sqlite3_stmt* stmt, size_t column, automation::Variant& out) const;
+    void ImageValue(sqlite3_stmt* stmt, size_t column, RowImage::Kind kind, RowImage& out) const;
     bool Revisit(int64_t index);
 
     // Holds the lock shared with the connection's other cursors, if any.
@@ -86,6 +96,7 @@ private:
     sqlite3_stmt* lookup_ = nullptr;
     sqlite3_stmt* hold_ = nullptr;  // a lookup left standing on a row while reads are held
     std::vector<ResultColumn> columns_;
+    std::vector<RowImage::Kind> imageKinds_;              // ImageKind of each column
     RowidList rowids_;                                    // lookup mode
     std::vector<std::vector<automation::Variant>> kept_;  // keeping mode
     int64_t streamed_ = 0;  // rows read from the main statement so far
