@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 #include <algorithm>
+#include <cctype>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -512,7 +513,9 @@ bool CompoundMayMatch(const litehtml::css_element_selector& c, const Element* e)
         if (!value)
             return false;
         if (a.attribute == "class") {
-            const std::string padded = ' ' + *value + ' ';
+            std::string padded = ' ' + *value + ' ';
+            std::replace_if(
+                padded.begin(), padded.end(), [](char ch) { return std::isspace(ch & 0xFF); }, ' ');
             for (const auto& name : a.class_val)
                 if (padded.find(' ' + name + ' ') == std::string::npos)
                     return false;
