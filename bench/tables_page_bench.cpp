@@ -4,7 +4,8 @@
 // the re-layout and a repaint of the visible page: setting a key from the context menu,
 // choosing another partner in a table's candidate popup, and "Expand All Tables".
 //   tables_page_bench [tables [fields]]
-// Prints the build time and, for each action, the best and the median of the runs in ms.
+// Prints the build time, the first expansion of every table and, for each action, the best and
+// the median of the runs in ms.
 #include <unistd.h>
 
 #include <QApplication>
@@ -121,9 +122,12 @@ int main(int argc, char** argv)
                 page->viewport()->width(), page->viewport()->height());
     std::printf("%-34s %7.1f ms\n", "build the page", Ms(start));
 
-    // The page as a user works with it: every table open.
+    // The page as a user works with it: every table open. The first time, every table's rows
+    // are laid out for the first time; later foldings find the tables as they were shown.
+    start = Clock::now();
     page->RunMenuCommand(L"tables_expand", -1, -1);
     relayoutAndPaint(*page);
+    std::printf("%-34s %7.1f ms\n", "expand all tables, the first time", Ms(start));
     std::printf("%-34s %zu bytes of markup\n", "structure, all tables open",
                 page->StructureMarkup().size());
 

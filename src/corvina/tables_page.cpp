@@ -1,6 +1,9 @@
 #include "corvina/tables_page.h"
 
+#include <cstring>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "compare/comparison_context.h"
 #include "compare/table_pair_list.h"
@@ -189,13 +192,42 @@ void TablesPage::BuildStructure()
     markup_.clear();
     markup_.reserve(256);
     markup_ += "\xEF\xBB\xBF";
+    std::vector<std::string> tables;
     if (pairs_) {
         const auto& pairs = pairs_->Pairs();
-        for (std::size_t n = 0; n < pairs.size(); ++n)
+        tables.reserve(pairs.size());
+        for (std::size_t n = 0; n < pairs.size(); ++n) {
+            const std::size_t start = markup_.size();
             AppendTable(markup_, *pairs[n], int(n));
+            tables.push_back(markup_.substr(start));
+        }
     }
     const ElementRef structure = GetRootElement().FindById("structure");
-    structure.SetHtml(markup_);
+    // A user action changes a table or a few (all of them only for their folding): the page
+    // writes only the tables whose rows changed and sets the folding of the others, so that
+    // only those are laid out again.
+    if (tables.size() == shownTables_.size() && structure.GetChildCount() == tables.size()) {
+        for (std::size_t n = 0; n < tables.size(); ++n) {
+            const ElementRef table = structure.GetChild(unsigned(n));
+            const std::string& text = tables[n];
+            const std::size_t open = text.find('>') + 1;
+            const std::size_t close = text.size() - std::strlen("</table>");
+            const std::string_view rows(text.data() + open, close - open);
+            const std::string& shown = shownTables_[n];
+            const std::size_t shownOpen = shown.find('>');
+            const std::string_view shownRows =
+                shownOpen == std::string::npos ? std::string_view()
+                                               : std::string_view(shown).substr(shownOpen + 1);
+            if (shownOpen == std::string::npos || shownRows != std::string_view(text).substr(open))
+                table.SetHtml(std::string(rows));
+            const std::size_t state = text.find("state=\"") + 7;
+            table.SetAttribute(
+                "state", text.compare(state, 4, "open") == 0 ? L"open" : L"close");
+        }
+    } else {
+        structure.SetHtml(markup_);
+    }
+    shownTables_ = std::move(tables);
     structure.Update();
 }
 
@@ -255,6 +287,10 @@ void TablesPage::ShowCandidates(const ElementRef& button, bool tables)
     if (!popup.IsValid())
         return;
     const int idx = popup.GetAttributeInt("idx", -1);
+    // The table holding the popup no longer shows what was written: the next rebuild writes it.
+    const int shownIndex = tables ? idx : popup.GetAttributeInt("tidx", -1);
+    if (shownIndex >= 0 && std::size_t(shownIndex) < shownTables_.size())
+        shownTables_[std::size_t(shownIndex)].clear();
     std::string markup;
     if (tables) {
         markup = "<table class=\"popup_grid\" cmd=\"tables\"";

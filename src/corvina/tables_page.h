@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "corvina/wizard_page.h"
 #include "htmlui/html_host_window.h"
@@ -61,4 +62,6 @@ private:
     WizardDialog* wizard_ = nullptr;
     std::wstring message_;
     std::string markup_;
+    // Each table's markup as last written into the page (empty where the page changed it since).
+    std::vector<std::string> shownTables_;
 };

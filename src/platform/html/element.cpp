@@ -74,7 +74,7 @@ void Element::SetAttribute(std::string_view name, const std::string* value)
     } else {
         attributes_.emplace_back(key, *value);
     }
-    Changed();
+    Changed(key);
 }
 
 void Element::SetState(unsigned set, unsigned clear, bool update)
@@ -321,6 +321,8 @@ void Element::Sort(int first, int last, const Comparator& compare)
         ++elementIndex;
     }
     elementChildrenValid_ = false;
+    for (Element* e = this; e; e = e->parent_)
+        ++e->version_;
     if (View* v = GetView())
         v->ChildrenReordered(this);
 }
@@ -380,10 +382,13 @@ bool Element::SendEvent(unsigned code, std::uintptr_t reason, Element* source)
     return v && v->SendEvent(this, code, reason, source ? source : this);
 }
 
-void Element::Changed()
+void Element::Changed(std::string_view attribute)
 {
+    // An element's own attributes are not counted in its own version.
+    for (Element* e = attribute.empty() ? this : parent_; e; e = e->parent_)
+        ++e->version_;
     if (View* v = GetView())
-        v->TreeChanged();
+        v->TreeChanged(this, attribute);
 }
 
 bool IsVoidTag(std::string_view tag)

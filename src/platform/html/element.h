@@ -51,6 +51,9 @@ public:
     const std::string& AttributeValue(std::size_t i) const { return attributes_[i].second; }
 
     unsigned State() const { return state_; }
+    // Counts the changes of this element's children and runtime style and of
+    // everything below it (its own attributes aside).
+    unsigned Version() const { return version_; }
     void SetState(unsigned set, unsigned clear, bool update);
 
     // Element children only: text runs are not counted.
@@ -129,7 +132,9 @@ private:
     friend class View;
     Element() = default;
     ~Element();
-    void Changed();
+    // This element's children, own attributes or runtime style changed; for an
+    // attribute, its name.
+    void Changed(std::string_view attribute = {});
     void AppendNode(ElementPtr node);
     std::vector<Element*>& ElementChildren() const;
 
@@ -140,6 +145,7 @@ private:
     std::vector<std::pair<std::string, std::string>> attributes_;
     std::vector<std::pair<std::string, std::string>> runtimeStyle_;
     unsigned state_ = 0;
+    unsigned version_ = 0;
     Element* parent_ = nullptr;
     View* view_ = nullptr;  // set on the root element of a view's document only
     std::vector<ElementPtr> nodes_;

@@ -22,7 +22,7 @@ namespace {
 // cache. Lookups keep litehtml's rules: the element's own value unless it is
 // "inherit", else the parent's answer, else the caller's default.
 template <class Base>
-class CachingElement final : public Base {
+class CachingElement final : public Base, public KeptLayout {
 public:
     CachingElement(const std::shared_ptr<litehtml::document>& doc, InheritedStyleCache* cache)
         : Base(doc), cache_(cache)
@@ -83,6 +83,48 @@ public:
                 apart_ = true;
             }
         Base::parse_attributes();
+    }
+
+    // A table laid out before at the same width, with nothing in it changed
+    // since, is only moved to where it goes now.
+    int render(int x, int y, int max_width, bool second_pass) override
+    {
+        if (this->m_display != litehtml::display_table)
+            return Base::render(x, y, max_width, second_pass);
+        if (layoutValid_ && layoutGeneration_ == cache_->LayoutGeneration() &&
+            layoutWidth_ == max_width && layoutSecondPass_ == second_pass) {
+            this->m_pos.x = x + layoutDx_;
+            this->m_pos.y = y + layoutDy_;
+            return layoutResult_;
+        }
+        layoutResult_ = Base::render(x, y, max_width, second_pass);
+        layoutValid_ = true;
+        layoutGeneration_ = cache_->LayoutGeneration();
+        layoutWidth_ = max_width;
+        layoutSecondPass_ = second_pass;
+        layoutDx_ = this->m_pos.x - x;
+        layoutDy_ = this->m_pos.y - y;
+        return layoutResult_;
+    }
+
+    // Nothing of a table lies outside its box: one outside the area drawn
+    // is not walked (positioned elements are drawn apart and still are).
+    void draw_children(litehtml::uint_ptr hdc, int x, int y, const litehtml::position* clip,
+                       litehtml::draw_flag flag, int zindex) override
+    {
+        if (clip && flag != litehtml::draw_positioned &&
+            this->m_display == litehtml::display_table) {
+            litehtml::position box = this->m_pos;
+            box.x += x - this->m_padding.left - this->m_borders.left;
+            box.y += y - this->m_padding.top - this->m_borders.top;
+            box.width += this->m_padding.left + this->m_padding.right + this->m_borders.left +
+                         this->m_borders.right;
+            box.height += this->m_padding.top + this->m_padding.bottom + this->m_borders.top +
+                          this->m_borders.bottom;
+            if (!box.does_intersect(clip))
+                return;
+        }
+        Base::draw_children(hdc, x, y, clip, flag, zindex);
     }
 
     // The style starts again from the rules alone (litehtml does not parse the
@@ -148,6 +190,13 @@ const litehtml::style* InheritedStyleCache::ParsedRule(const litehtml::tstring& 
         it->second.style.add(text.c_str(), baseurl.c_str(), el);
     }
     return it->second.baseurl == baseurl ? &it->second.style : nullptr;
+}
+
+void InheritedStyleCache::ForgetLayouts(litehtml::element* el)
+{
+    for (litehtml::element::ptr e = el ? el->shared_from_this() : nullptr; e; e = e->parent())
+        if (auto* kept = dynamic_cast<KeptLayout*>(e.get()))
+            kept->ForgetLayout();
 }
 
 InheritedStyleCache::StyleKey* InheritedStyleCache::Extend(StyleKey* key,

@@ -30,8 +30,33 @@
 
 namespace html {
 
+// A table's layout kept from one layout of the page to the next while nothing
+// in it changed and its width stays: litehtml lays every element out again
+// each time, though a change reaches one table or a few.
+class KeptLayout {
+public:
+    virtual ~KeptLayout() = default;
+    void ForgetLayout() { layoutValid_ = false; }
+
+protected:
+    bool layoutValid_ = false;
+    bool layoutSecondPass_ = false;
+    unsigned layoutGeneration_ = 0;
+    int layoutWidth_ = 0;
+    int layoutResult_ = 0;
+    int layoutDx_ = 0;  // where the table's box lies from the point it is placed at
+    int layoutDy_ = 0;
+};
+
 class InheritedStyleCache {
 public:
+    // Kept layouts of `el` and of the tables around it go: something below
+    // them changed.
+    static void ForgetLayouts(litehtml::element* el);
+    // Every kept layout goes (styles changed anywhere).
+    void ForgetAllLayouts() { ++layoutGeneration_; }
+    unsigned LayoutGeneration() const { return layoutGeneration_; }
+
     // Answers are remembered between Begin and End only.
     void Begin()
     {
@@ -103,6 +128,7 @@ private:
     std::unordered_map<const litehtml::tchar_t*, unsigned> constantNames_;
     std::unordered_map<std::string, unsigned> nameIds_;
     unsigned generation_ = 0;
+    unsigned layoutGeneration_ = 1;
     bool active_ = false;
 };
 

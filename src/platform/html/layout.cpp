@@ -10,7 +10,10 @@
 #include <QString>
 #include <cstdlib>
 #include <string>
+#include <algorithm>
+#include <cctype>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 #include <litehtml/el_space.h>
 #include <litehtml/el_text.h>
@@ -161,6 +164,9 @@ bool TableBoxInPlace(const litehtml::element& el)
         return true;
     const litehtml::element::ptr parent = el.parent();
     const litehtml::style_display pd = parent ? parent->get_display() : litehtml::display_block;
+    // Below a hidden box nothing is laid out: a hidden row's cells are fine.
+    if (pd == litehtml::display_none)
+        return true;
     if ((d == litehtml::display_table_cell && pd != litehtml::display_table_row) ||
         (row && !IsTable(pd) && !IsRowGroup(pd)) || (group && !IsTable(pd)))
         return false;
@@ -184,6 +190,10 @@ void Layout::Reset()
     map_.clear();
     twins_.clear();
     back_.clear();
+    siblingAttributes_.clear();
+    kept_.clear();
+    siblingAttributesKnown_ = false;
+    siblingAnyAttribute_ = false;
     numbered_.clear();
     needsMarkup_ = false;
 }
@@ -465,6 +475,7 @@ bool Layout::Reorder(Element* parent)
         holder->removeChild(k);
     for (const auto& k : kids)
         holder->appendChild(k);
+    InheritedStyleCache::ForgetLayouts(holder);
     // litehtml builds a table's cell grid once, from its rows: build it again.
     for (litehtml::element::ptr t = holder->shared_from_this(); t; t = t->parent())
         if (t->get_display() == litehtml::display_table ||
@@ -480,7 +491,64 @@ bool Layout::RefreshStyles()
     if (!doc_)
         return false;
     litehtml::position::vector boxes;
-    return doc_->root()->find_styles_changes(boxes, 0, 0);
+    const bool any = doc_->root()->find_styles_changes(boxes, 0, 0);
+    if (any)
+        styleCache_.ForgetAllLayouts();
+    return any;
+}
+
+namespace {
+
+// False when `e` cannot match the element selector `c` whatever its states.
+bool CompoundMayMatch(const litehtml::css_element_selector& c, const Element* e)
+{
+    if (!c.m_tag.empty() && c.m_tag != "*" &&
+        litehtml::t_strcasecmp(c.m_tag.c_str(), e->Tag().c_str()) != 0)
+        return false;
+    for (const auto& a : c.m_attrs) {
+        if (a.condition == litehtml::select_pseudo_class ||
+            a.condition == litehtml::select_pseudo_element)
+            continue;
+        const std::string* value = e->Attribute(a.attribute);
+        if (!value)
+            return false;
+        if (a.attribute == "class") {
+            std::string padded = ' ' + *value + ' ';
+            std::replace_if(
+                padded.begin(), padded.end(), [](char ch) { return std::isspace(ch & 0xFF); }, ' ');
+            for (const auto& name : a.class_val)
+                if (padded.find(' ' + name + ' ') == std::string::npos)
+                    return false;
+        } else if (a.condition == litehtml::select_equal && *value != a.val) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Layout::StateMatters(const Element* e, unsigned bits) const
+{
+    if (!doc_)
+        return false;
+    std::vector<std::string> names;
+    for (unsigned bit : PseudoClassStates())
+        if (bits & bit)
+            names.emplace_back(StatePseudoClass(bit));
+    if (names.empty())
+        return false;
+    for (const litehtml::css_selector::ptr& sel : styles_.selectors())
+        for (const litehtml::css_selector* s = sel.get(); s; s = s->m_left.get()) {
+            const bool tests = std::any_of(
+                s->m_right.m_attrs.begin(), s->m_right.m_attrs.end(), [&](const auto& a) {
+                    return a.condition == litehtml::select_pseudo_class &&
+                           std::find(names.begin(), names.end(), a.val) != names.end();
+                });
+            if (tests && CompoundMayMatch(s->m_right, e))
+                return true;
+        }
+    return false;
 }
 
 int Layout::Render(int width)
@@ -506,30 +574,294 @@ QSize Layout::DocumentSize() const
     return doc_ ? QSize(doc_->width(), doc_->height()) : QSize();
 }
 
+void Layout::MakeMaps() const
+{
+    if (!map_.empty() || numbered_.empty())
+        return;
+    map_.reserve(numbered_.size());
+    back_.reserve(numbered_.size());
+    for (std::size_t i = 0; i < numbered_.size(); ++i)
+        if (twins_[i]) {
+            map_.emplace(numbered_[i], twins_[i]);
+            back_.emplace(twins_[i], numbered_[i]);
+        }
+}
+
 litehtml::element* Layout::Find(Element* e) const
 {
-    // The map from our elements to litehtml's is made when first asked.
-    if (map_.empty() && !numbered_.empty()) {
-        map_.reserve(numbered_.size());
-        for (std::size_t i = 0; i < numbered_.size(); ++i)
-            if (twins_[i])
-                map_.emplace(numbered_[i], twins_[i]);
-    }
+    // The maps between our elements and litehtml's are made when first asked.
+    MakeMaps();
     auto it = map_.find(e);
     return it == map_.end() ? nullptr : it->second;
+}
+
+void Layout::Unmap(litehtml::element* el)
+{
+    auto it = back_.find(el);
+    if (it != back_.end()) {
+        auto own = map_.find(it->second);
+        if (own != map_.end() && own->second == el)
+            map_.erase(own);
+        back_.erase(it);
+    }
+    for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i)
+        Unmap(el->get_child(int(i)).get());
+}
+
+bool Layout::RestylesSiblings(const std::string& attribute)
+{
+    if (!siblingAttributesKnown_) {
+        siblingAttributesKnown_ = true;
+        for (const litehtml::css_selector::ptr& sel : styles_.selectors())
+            for (const litehtml::css_selector* s = sel.get(); s && s->m_left; s = s->m_left.get()) {
+                if (s->m_combinator != litehtml::combinator_adjacent_sibling &&
+                    s->m_combinator != litehtml::combinator_general_sibling)
+                    continue;
+                for (const auto& a : s->m_left->m_right.m_attrs) {
+                    if (a.condition == litehtml::select_pseudo_class ||
+                        a.condition == litehtml::select_pseudo_element)
+                        siblingAnyAttribute_ = true;
+                    else
+                        siblingAttributes_.push_back(a.attribute);
+                }
+            }
+    }
+    return siblingAnyAttribute_ || std::find(siblingAttributes_.begin(), siblingAttributes_.end(),
+                                             attribute) != siblingAttributes_.end();
+}
+
+namespace {
+
+std::string AttributeText(const Element* e)
+{
+    std::string text;
+    for (std::size_t i = 0; i < e->AttributeCount(); ++i) {
+        text += e->AttributeName(i);
+        text += '\x1f';
+        text += e->AttributeValue(i);
+        text += '\x1e';
+    }
+    return text;
+}
+
+}  // namespace
+
+bool Layout::Patch(const std::vector<std::pair<Element*, std::string>>& changes,
+                   std::vector<Element*>& added)
+{
+    if (!doc_ || numbered_.empty() || twins_.empty() || numbered_[0]->GetView() == nullptr)
+        return false;
+    Element* root = numbered_[0];
+    MakeMaps();
+    // The subtrees to build again: each changed element's, and its later
+    // siblings' where the change may restyle them.
+    std::vector<Element*> tops;
+    for (const auto& [e, attribute] : changes) {
+        tops.push_back(e);
+        if (!attribute.empty() && e->Parent() && RestylesSiblings(attribute))
+            for (std::size_t i = std::size_t(e->Index()) + 1; i < e->Parent()->ChildCount(); ++i)
+                tops.push_back(e->Parent()->Child(i));
+    }
+    // Each laid out already (new elements are built with their parent), and
+    // none below another.
+    for (Element*& e : tops) {
+        while (e && e != root && !map_.count(e))
+            e = e->Parent();
+        if (!e || e == root)
+            return false;
+    }
+    const std::unordered_set<Element*> chosen(tops.begin(), tops.end());
+    std::unordered_set<Element*> taken;
+    std::vector<Element*> subtrees;
+    for (Element* e : tops) {
+        bool below = false;
+        for (Element* a = e->Parent(); a && !below; a = a->Parent())
+            below = chosen.count(a) != 0;
+        if (!below && taken.insert(e).second)
+            subtrees.push_back(e);
+    }
+    // Built anew and put where the old ones were, in one pass per parent.
+    std::unordered_map<litehtml::element*, litehtml::element::ptr> fresh;
+    std::vector<litehtml::element::ptr> parents;
+    std::vector<litehtml::element::ptr> built;
+    std::vector<litehtml::element::ptr> reused;
+    std::unordered_set<Element*> unchanged;  // laid out again as they were
+    const std::size_t firstNew = numbered_.size();
+    for (Element* e : subtrees) {
+        litehtml::element* old = map_[e];
+        litehtml::element::ptr parent = old->parent();
+        if (!parent)
+            return false;
+        // Whether only the element's own attributes changed, and which.
+        std::vector<std::string> names;
+        // (A subtree built again for a sibling's or a descendant's change is not.)
+        bool inside = std::none_of(changes.begin(), changes.end(),
+                                   [&](const auto& c) { return c.first == e; });
+        for (const auto& [c, attribute] : changes) {
+            if (c == e && !attribute.empty() && attribute[0] != ':')
+                names.push_back(attribute);
+            else if (e->IsAncestorOrSelf(c))
+                inside = true;
+        }
+        const bool attributesOnly = !names.empty() && !inside;
+        litehtml::element::ptr el;
+        if (attributesOnly) {
+            // The subtree shown so far goes aside with the attributes it was styled for.
+            const std::string now = AttributeText(e);
+            auto hit = kept_.find(e);
+            if (hit != kept_.end() && hit->second.attributes == now &&
+                hit->second.version == e->Version()) {
+                const Kept& k = hit->second;
+                bool same = true;
+                for (std::size_t i = 0; same && i < k.elements.size(); ++i)
+                    same = k.elements[i]->State() == k.states[i];
+                if (same) {
+                    el = k.el;
+                    for (std::size_t i = 0; i < k.elements.size(); ++i) {
+                        MapElement(k.elements[i], k.twins[i]);
+                        // Behaviours are attached again only where they differ.
+                        if (k.elements[i]->AttachedBehaviorName() == k.behaviors[i])
+                            unchanged.insert(k.elements[i]);
+                    }
+                }
+            }
+            {
+                Kept k;
+                std::string before;
+                for (std::size_t i = 0; i < e->AttributeCount(); ++i) {
+                    const std::string& name = e->AttributeName(i);
+                    const bool changed =
+                        std::find(names.begin(), names.end(), name) != names.end();
+                    const char* value = changed ? old->get_attr(name.c_str()) : nullptr;
+                    if (changed && !value)
+                        continue;
+                    before += name;
+                    before += '\x1f';
+                    before += changed ? std::string(value) : e->AttributeValue(i);
+                    before += '\x1e';
+                }
+                k.attributes = std::move(before);
+                k.version = e->Version();
+                k.el = old->shared_from_this();
+                std::vector<Element*> stack{e};
+                while (!stack.empty()) {
+                    Element* x = stack.back();
+                    stack.pop_back();
+                    auto it = map_.find(x);
+                    if (it == map_.end()) {
+                        k.el.reset();
+                        break;
+                    }
+                    k.elements.push_back(x);
+                    k.twins.push_back(it->second);
+                    k.states.push_back(x->State());
+                    k.behaviors.push_back(x->AttachedBehaviorName());
+                    for (const auto& n : x->Nodes())
+                        if (!n->IsText())
+                            stack.push_back(n.get());
+                }
+                if (k.el && kept_.size() < 4096)
+                    kept_.insert_or_assign(e, std::move(k));
+                else
+                    kept_.erase(e);
+            }
+        }
+        if (el) {
+            reused.push_back(el);
+        } else {
+            el = BuildElement(e);
+            if (needsMarkup_)
+                return false;
+            built.push_back(el);
+        }
+        fresh.emplace(old, el);
+        if (std::find(parents.begin(), parents.end(), parent) == parents.end())
+            parents.push_back(parent);
+    }
+    for (const litehtml::element::ptr& parent : parents) {
+        std::vector<litehtml::element::ptr> kids;
+        for (std::size_t i = 0, n = parent->get_children_count(); i < n; ++i)
+            kids.push_back(parent->get_child(int(i)));
+        for (const auto& k : kids)
+            parent->removeChild(k);
+        for (const auto& k : kids) {
+            auto it = fresh.find(k.get());
+            if (it != fresh.end()) {
+                InheritedStyleCache::ForgetLayouts(parent.get());
+                Unmap(k.get());
+                parent->appendChild(it->second);
+            } else {
+                parent->appendChild(k);
+            }
+        }
+    }
+    for (std::size_t i = firstNew; i < numbered_.size(); ++i) {
+        map_.insert_or_assign(numbered_[i], twins_[i]);
+        back_.insert_or_assign(twins_[i], numbered_[i]);
+        if (!unchanged.count(numbered_[i]))
+            added.push_back(numbered_[i]);
+    }
+    // Styled as Build styles the whole page, below their own ancestors.
+    const MasterRules& master = MasterRulesByTag();
+    for (const litehtml::element::ptr& el : built) {
+        if (master.byTagOnly)
+            ApplyMasterRules(master, el);
+        else
+            el->apply_stylesheet(SharedContext().master_css());
+        el->parse_attributes();
+        el->apply_stylesheet(styles_);
+    }
+    styleCache_.Begin();
+    for (const litehtml::element::ptr& el : built)
+        el->parse_styles();
+    styleCache_.End();
+    for (std::size_t i = firstNew; i < twins_.size(); ++i)
+        if (!TableBoxInPlace(*twins_[i]))
+            return false;
+    built.insert(built.end(), reused.begin(), reused.end());
+    // litehtml keeps a table's cells in a grid made from its rows: a table
+    // around a part built again makes its grid again.
+    for (const litehtml::element::ptr& el : built) {
+        el->init();
+        for (litehtml::element::ptr t = el->parent(); t; t = t->parent())
+            if (IsTable(t->get_display())) {
+                t->init();
+                break;
+            }
+    }
+    // Kept subtrees below one built again were styled below ancestors that
+    // are gone; those of elements gone from the page are of no more use.
+    const std::unordered_set<Element*> rebuilt(subtrees.begin(), subtrees.end());
+    for (auto it = kept_.begin(); it != kept_.end();) {
+        bool stale = !it->first->GetView();
+        for (Element* a = it->first->Parent(); a && !stale; a = a->Parent())
+            stale = rebuilt.count(a) != 0;
+        it = stale ? kept_.erase(it) : std::next(it);
+    }
+    // Our elements in document order again, for the view's walks.
+    numbered_.clear();
+    twins_.clear();
+    std::vector<Element*> stack{root};
+    while (!stack.empty()) {
+        Element* e = stack.back();
+        stack.pop_back();
+        auto it = map_.find(e);
+        numbered_.push_back(e);
+        twins_.push_back(it == map_.end() ? nullptr : it->second);
+        const auto& nodes = e->Nodes();
+        for (auto n = nodes.rbegin(); n != nodes.rend(); ++n)
+            if (!(*n)->IsText())
+                stack.push_back(n->get());
+    }
+    lastSize_ = numbered_.size();
+    return true;
 }
 
 Element* Layout::ElementAt(QPoint p)
 {
     if (!doc_)
         return nullptr;
-    // The way back from litehtml's elements to ours is made when first asked.
-    if (back_.empty()) {
-        back_.reserve(numbered_.size());
-        for (std::size_t i = 0; i < numbered_.size(); ++i)
-            if (twins_[i])
-                back_.emplace(twins_[i], numbered_[i]);
-    }
+    MakeMaps();
     litehtml::element::ptr el = doc_->root()->get_element_by_point(p.x(), p.y(), p.x(), p.y());
     for (; el; el = el->parent()) {
         auto it = back_.find(el.get());

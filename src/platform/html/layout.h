@@ -60,6 +60,19 @@ public:
     bool Reorder(Element* parent);
     // Re-applies styles after state changes; true when anything changed.
     bool RefreshStyles();
+    // False when no rule of the page's style sheets tests the states `bits`
+    // where `e` could be (so changing them restyles nothing).
+    bool StateMatters(const Element* e, unsigned bits) const;
+    // Builds again the parts of the page below the elements that changed
+    // (with the name of the attribute changed, ":" for its states, or empty
+    // for children or style), styled as the whole page would be; `added` gets
+    // every element laid out anew, but those laid out again just as they were
+    // before. False when only building the whole page will do; the layout is
+    // then left for that. A subtree built again for a change of its top
+    // element's attributes alone is kept, and used again when those
+    // attributes go back to what they were (folding and unfolding).
+    bool Patch(const std::vector<std::pair<Element*, std::string>>& changes,
+               std::vector<Element*>& added);
 
     QRect Box(Element* e, unsigned areas);
     bool IsVisible(Element* e);
@@ -115,6 +128,12 @@ private:
     void BuildTableChildren(Element* table, const litehtml::element::ptr& el);
     void AppendText(const litehtml::element::ptr& parent, const std::string& text);
     void MapElement(Element* e, litehtml::element* el);
+    // Makes the maps both ways when they are not there yet.
+    void MakeMaps() const;
+    // True when a change of `attribute` on an element may restyle its later
+    // siblings (a sibling combinator whose left side tests it).
+    bool RestylesSiblings(const std::string& attribute);
+    void Unmap(litehtml::element* el);
     // The slow way, for trees whose tables need boxes that HTML parsing or
     // litehtml add (cells outside rows and the like): markup parsed again.
     void BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup);
@@ -131,7 +150,23 @@ private:
     // and the maps both ways, made when first needed.
     std::vector<litehtml::element*> twins_;
     mutable std::unordered_map<Element*, litehtml::element*> map_;
-    std::unordered_map<const litehtml::element*, Element*> back_;
+    mutable std::unordered_map<const litehtml::element*, Element*> back_;
+    // The attributes that sibling combinators' left sides test, made when
+    // first needed; null for any attribute (a pseudo-class there).
+    std::vector<std::string> siblingAttributes_;
+    bool siblingAttributesKnown_ = false;
+    bool siblingAnyAttribute_ = false;
+    // Subtrees taken out for a change of their top element's attributes.
+    struct Kept {
+        std::string attributes;  // the top element's, as the subtree was styled for them
+        unsigned version = 0;    // the top element's Version() then
+        litehtml::element::ptr el;
+        std::vector<Element*> elements;
+        std::vector<litehtml::element*> twins;
+        std::vector<unsigned> states;
+        std::vector<std::string> behaviors;  // the names attached then
+    };
+    std::unordered_map<Element*, Kept> kept_;
     bool needsMarkup_ = false;
     std::size_t lastSize_ = 64;  // elements of the last document, to size maps
     InheritedStyleCache styleCache_;

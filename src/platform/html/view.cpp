@@ -421,8 +421,15 @@ std::intptr_t View::OnMessage(unsigned, std::uintptr_t, std::intptr_t)
 
 // ---- layout -------------------------------------------------------------
 
-void View::TreeChanged()
+void View::TreeChanged(Element* changed, std::string_view attribute)
 {
+    // Past a few thousand separate changes building the page again is cheaper.
+    if (!changed || changed == root_.get() || changed_.size() > 4096) {
+        allDirty_ = true;
+        changed_.clear();
+    } else if (!allDirty_) {
+        changed_.emplace_back(changed, std::string(attribute));
+    }
     treeDirty_ = true;
     if (!updateQueued_) {
         updateQueued_ = true;
@@ -440,24 +447,28 @@ void View::ChildrenReordered(Element* parent)
     for (auto& p : popups_)
         inPopup |= p.element->IsAncestorOrSelf(parent) || parent->IsAncestorOrSelf(p.element.get());
     if (treeDirty_ || inPopup || !layout_->Reorder(parent)) {
-        TreeChanged();
+        TreeChanged(parent);
         return;
     }
     renderDirty_ = true;
     viewport()->update();
 }
 
-void View::StateChanged(Element* e, unsigned, bool)
+void View::StateChanged(Element* e, unsigned oldState, bool)
 {
     // Restyling waits for the next paint or the next layout question, so a
     // run of state changes (a whole grid's checks) costs one layout; with or
     // without the caller's update request the view is repainted.
-    if (!treeDirty_) {
-        bool mirrored = layout_->MirrorState(e);
-        for (auto& p : popups_)
-            mirrored |= p.layout->MirrorState(e);
-        if (mirrored)
-            stylesDirty_ = true;
+    bool mirrored = layout_->MirrorState(e);
+    for (auto& p : popups_)
+        mirrored |= p.layout->MirrorState(e);
+    if (mirrored) {
+        stylesDirty_ = true;
+        // Past a few thousand the whole page is restyled.
+        if (restyle_.size() < 4096)
+            restyle_.emplace_back(e, oldState ^ e->State());
+        else
+            allDirty_ = treeDirty_ = true;
     }
     viewport()->update();
 }
@@ -468,40 +479,104 @@ void View::Rebuild()
         return;
     building_ = true;
     treeDirty_ = false;
+    allDirty_ = false;
+    changed_.clear();
     stylesDirty_ = false;
+    restyle_.clear();
     renderDirty_ = false;
     const std::vector<StyleSheetSource> sheets = StyleSheets();
     layout_->Build(root_.get(), sheets, false);
     layout_->Render(viewport()->width());
     ++layoutCount_;
+    RebuildPopups(sheets);
+    building_ = false;
+    AfterLayoutBuilt(layout_->Elements());
+}
+
+void View::RebuildPopups(const std::vector<StyleSheetSource>& sheets)
+{
     for (auto& p : popups_) {
         p.layout->Build(p.element.get(), sheets, true);
         p.layout->Render(p.window ? std::max(p.window->ContentWidth(), 1) : 300);
         if (p.window)
             p.window->update();
     }
-    building_ = false;
-    AttachBehaviors();
-    RequestControls();
-    if (treeDirty_)  // a behaviour or control changed the tree while attaching
-        Rebuild();
+}
+
+void View::AfterLayoutBuilt(const std::vector<Element*>& elements)
+{
+    AttachBehaviors(elements);
+    RequestControls(elements);
+    if (treeDirty_) {  // a behaviour or control changed the tree while attaching
+        EnsureLayout();
+        return;
+    }
     UpdateScrollBars();
     PlaceControls();
 }
 
+bool View::Patch()
+{
+    if (!root_ || building_ || allDirty_)
+        return false;
+    // A change that touches the style sheets restyles everything.
+    std::vector<std::pair<Element*, std::string>> changes;
+    for (const auto& [e, attribute] : changed_) {
+        if (e->GetView() != this)
+            continue;  // gone from the page since
+        if (e->Tag() == "style" || e->Tag() == "link" || e->Tag() == "head")
+            return false;
+        std::vector<Element*> sheets;
+        CollectByTag(e.get(), {"style", "link"}, sheets);
+        if (!sheets.empty())
+            return false;
+        changes.emplace_back(e.get(), attribute);
+    }
+    std::vector<Element*> added;
+    if (!layout_->Patch(changes, added))
+        return false;
+    building_ = true;
+    treeDirty_ = false;
+    changed_.clear();
+    renderDirty_ = false;
+    layout_->Render(viewport()->width());
+    ++layoutCount_;
+    if (!popups_.empty())
+        RebuildPopups(StyleSheets());
+    building_ = false;
+    AfterLayoutBuilt(added);
+    return true;
+}
+
 void View::EnsureLayout()
 {
+    if (stylesDirty_) {
+        // A state that a rule of the page tests restyles its element and what
+        // is below it, built again in its new state; popups restyle alone.
+        for (const auto& [e, bits] : restyle_) {
+            if (e->GetView() != this || !layout_->StateMatters(e.get(), bits))
+                continue;
+            if (e.get() == root_.get())
+                allDirty_ = true;
+            else if (!allDirty_)
+                changed_.emplace_back(e, ":");
+            treeDirty_ = true;
+        }
+        restyle_.clear();
+        stylesDirty_ = false;
+        renderDirty_ = true;
+        for (auto& p : popups_)
+            p.layout->RefreshStyles();
+    }
     if (treeDirty_) {
-        Rebuild();
+        if (!Patch())
+            Rebuild();
         return;
     }
-    if (stylesDirty_ || renderDirty_) {
-        if (stylesDirty_)
-            layout_->RefreshStyles();
-        stylesDirty_ = renderDirty_ = false;
+    if (renderDirty_) {
+        renderDirty_ = false;
         layout_->Render(viewport()->width());
         for (auto& p : popups_) {
-            p.layout->RefreshStyles();
             p.layout->Render(p.window ? std::max(p.window->ContentWidth(), 1) : 300);
             if (p.window)
                 p.window->update();
@@ -519,9 +594,10 @@ void View::Update(bool renderNow)
     viewport()->update();
 }
 
-void View::AttachBehaviors()
+void View::AttachBehaviors(const std::vector<Element*>& laidOut)
 {
-    const std::vector<Element*> elements = layout_->Elements();
+    // A copy: a behaviour attached on the way may have had the layout rebuilt.
+    const std::vector<Element*> elements = laidOut;
     for (std::size_t i = 0; i < elements.size(); ++i) {
         Element* e = elements[i];
         // A behaviour attached on the way may have had the layout rebuilt.
@@ -567,9 +643,9 @@ void View::AttachBehaviors()
     }
 }
 
-void View::RequestControls()
+void View::RequestControls(const std::vector<Element*>& laidOut)
 {
-    for (Element* e : std::vector<Element*>(layout_->Elements())) {
+    for (Element* e : std::vector<Element*>(laidOut)) {
         const std::string& t = e->Tag();
         if (e->ControlRequested() ||
             !(t == "iframe" || t == "widget" || t == "object" || t == "input"))

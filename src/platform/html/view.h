@@ -11,6 +11,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/html/element.h"
@@ -151,8 +153,9 @@ public:
     // The widget hosted over an element, if any.
     QWidget* HostedControl(Element* e) const;
 
-    // Services of the elements.
-    void TreeChanged();
+    // Services of the elements. `changed` had its children, runtime style or
+    // (named) attribute changed; null when anything may have.
+    void TreeChanged(Element* changed = nullptr, std::string_view attribute = {});
     // The element children of `parent` were reordered (nothing else changed).
     void ChildrenReordered(Element* parent);
     void StateChanged(Element* e, unsigned oldState, bool update);
@@ -205,8 +208,13 @@ private:
     };
 
     void Rebuild();
-    void AttachBehaviors();
-    void RequestControls();
+    // Lays out again only the parts of the page that changed; false when the
+    // whole page has to be built again.
+    bool Patch();
+    void AfterLayoutBuilt(const std::vector<Element*>& elements);
+    void RebuildPopups(const std::vector<StyleSheetSource>& sheets);
+    void AttachBehaviors(const std::vector<Element*>& elements);
+    void RequestControls(const std::vector<Element*>& elements);
     void PlaceControls();
     void UpdateScrollBars();
     void ApplyIncludes(Element* root);
@@ -226,7 +234,14 @@ private:
     std::unique_ptr<Layout> layout_;
     std::vector<Popup> popups_;
     bool treeDirty_ = false;
+    // The elements changed since the layout was built, with the attribute
+    // changed (empty for children or style); the whole page when `allDirty_`.
+    std::vector<std::pair<ElementPtr, std::string>> changed_;
+    bool allDirty_ = false;
     bool stylesDirty_ = false;
+    // The elements whose states changed since the styles were last refreshed,
+    // with the state bits that changed.
+    std::vector<std::pair<ElementPtr, unsigned>> restyle_;
     bool renderDirty_ = false;
     bool building_ = false;
     bool updateQueued_ = false;

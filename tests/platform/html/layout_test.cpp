@@ -3,6 +3,9 @@
 // states that were set before the document was built again.
 #include <QApplication>
 #include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
 #include <gtest/gtest.h>
 
 #include "platform/html/element.h"
@@ -117,6 +120,95 @@ TEST(Layout, TreesLayOutAsTheirStyleSheetsSay)
         SCOPED_TRACE(c.name);
         Page page(c.markup);
         c.check(page);
+    }
+}
+
+// Changes lay out again only the parts they touch: the result must be the page that the changed
+// markup gives when loaded whole, box for box.
+struct ChangeCase {
+    const char* name;
+    const char* markup;
+    std::function<void(Page&)> change;
+};
+
+// Sets the table's "state" to each of `states` in turn, laid out after each.
+void Fold(Page& p, const char* table, std::initializer_list<const char*> states)
+{
+    for (const char* state : states) {
+        const std::string value = state;
+        p.Get(table)->SetAttribute("state", &value);
+        p.view.EnsureLayout();
+    }
+}
+
+const char* const kFoldingPage =
+    "<head><style>table { width: 100%; } td { padding: 3px; }"
+    "table[state=close] tr.f { display: none; }"
+    "table[state=open] td.i { width: 40px; } .hot + div { width: 50px; color: red; }"
+    "#s:checked { height: 40px; }</style></head><body>"
+    "<table id=t1 state=close><tr><td id=i1 class=i>a</td><td id=n1>first</td></tr>"
+    "<tr class=f><td id=c1>one</td><td>two</td></tr></table>"
+    "<table id=t2 state=open><tr><td id=i2 class=i>b</td><td id=n2>second</td></tr>"
+    "<tr class=f><td id=c2>three</td><td>four</td></tr></table>"
+    "<div id=x>x</div><div id=y>y</div><div id=s>s</div></body>";
+
+const ChangeCase kChanges[] = {
+    {"a table unfolded shows its rows and moves the tables below", kFoldingPage,
+     [](Page& p) { Fold(p, "t1", {"open"}); }},
+    {"a table folded and unfolded again is the table it was", kFoldingPage,
+     [](Page& p) { Fold(p, "t2", {"close", "open", "close"}); }},
+    {"a table changed while folded shows the change when unfolded", kFoldingPage,
+     [](Page& p) {
+         Fold(p, "t2", {"close", "open", "close"});
+         p.Get("c2")->SetInnerText("a much longer text than before in this cell");
+         Fold(p, "t2", {"open"});
+     }},
+    {"a class that the next element's rule tests restyles that element", kFoldingPage,
+     [](Page& p) {
+         const std::string hot = "hot";
+         p.Get("x")->SetAttribute("class", &hot);
+     }},
+    {"rows written into one table", kFoldingPage,
+     [](Page& p) {
+         p.Get("t2")->SetInnerHtml("<tr><td id=i2 class=i>b</td><td id=n2>second, longer</td></tr>"
+                                   "<tr><td id=c2>new</td><td>row</td></tr>"
+                                   "<tr class=f><td id=d2>third</td><td>row</td></tr>");
+     }},
+    {"a state set while another part is written again", kFoldingPage,
+     [](Page& p) {
+         p.Get("s")->SetState(html::kStateChecked, 0, false);
+         p.Get("n1")->SetInnerText("first, now much longer than it was");
+     }},
+};
+
+TEST(Layout, PagesChangedInPartsLayOutAsLoadedWhole)
+{
+    for (const ChangeCase& c : kChanges) {
+        SCOPED_TRACE(c.name);
+        Page changed(c.markup);
+        c.change(changed);
+        changed.view.EnsureLayout();
+        Page whole(changed.view.Root()->OuterHtml());
+        if (changed.Get("s")->State() & html::kStateChecked) {
+            whole.Get("s")->SetState(html::kStateChecked, 0, false);
+            whole.view.TreeChanged();  // built whole in that state
+        }
+        std::vector<html::Element*> named;
+        whole.view.Root()->Select("[id]", [&](html::Element* e) {
+            named.push_back(e);
+            return false;
+        });
+        ASSERT_GT(named.size(), 10u);
+        for (html::Element* e : named) {
+            const std::string id = *e->Attribute("id");
+            SCOPED_TRACE(id);
+            html::Element* twin = changed.Get(id.c_str());
+            ASSERT_TRUE(twin);
+            EXPECT_EQ(twin->IsVisible(), e->IsVisible());
+            EXPECT_EQ(twin->Location(html::kRootRelative | html::kBorderBox),
+                      e->Location(html::kRootRelative | html::kBorderBox));
+            EXPECT_EQ(twin->StyleAttribute("color"), e->StyleAttribute("color"));
+        }
     }
 }
 
