@@ -27,51 +27,12 @@ bool StartsWithMark(const ITextEncoder& encoder, const std::vector<std::uint8_t>
 
 constexpr size_t kValid = static_cast<size_t>(-1);
 
-// The length of the well-formed UTF-8 sequence at `p`, or 0 when it is not one (overlong forms,
-// surrogates, code points above U+10FFFF and truncated sequences are all refused).
-size_t Utf8SequenceLength(const std::uint8_t* p, size_t left)
-{
-    const std::uint8_t lead = p[0];
-    if (lead < 0x80)
-        return 1;
-    size_t length = 0;
-    std::uint8_t low = 0x80, high = 0xBF;  // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (left < length || p[1] < low || p[1] > high)
-        return 0;
-    for (size_t i = 2; i < length; ++i) {
-        if (p[i] < 0x80 || p[i] > 0xBF)
-            return 0;
-    }
-    return length;
-}
-
 // The offset of the first ill-formed sequence, or kValid.
 size_t FirstInvalidUtf8(const std::uint8_t* bytes, size_t length)
 {
-    for (size_t i = 0; i < length;) {
-        const size_t n = Utf8SequenceLength(bytes + i, length - i);
-        if (n == 0)
-            return i;
-        i += n;
-    }
-    return kValid;
+    const size_t at = automation::FirstInvalidUtf8(
+        std::string_view(reinterpret_cast<const char*>(bytes), length));
+    return at == std::string_view::npos ? kValid : at;
 }
 
 std::uint16_t Unit(const std::uint8_t* bytes, size_t i)

@@ -99,7 +99,7 @@ std::wstring FromUtf8(std::string_view text)
     return out;
 }
 
-bool IsWellFormedUtf8(std::string_view text)
+size_t FirstInvalidUtf8(std::string_view text)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
@@ -127,16 +127,21 @@ bool IsWellFormedUtf8(std::string_view text)
             if (b0 == 0xF4)
                 high = 0x8F;
         } else {
-            return false;
+            return i;
         }
         if (n - i < length || p[i + 1] < low || p[i + 1] > high)
-            return false;
+            return i;
         for (size_t k = 2; k < length; ++k)
             if ((p[i + k] & 0xC0) != 0x80)
-                return false;
+                return i;
         i += length;
     }
-    return true;
+    return std::string_view::npos;
+}
+
+bool IsWellFormedUtf8(std::string_view text)
+{
+    return FirstInvalidUtf8(text) == std::string_view::npos;
 }
 
 std::u16string ToUtf16(std::wstring_view text)

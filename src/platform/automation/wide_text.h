@@ -13,9 +13,11 @@ std::string ToUtf8(std::wstring_view text);
 // A wide string from UTF-8; malformed sequences become U+FFFD.
 std::wstring FromUtf8(std::string_view text);
 
-// True when FromUtf8 replaces nothing: no overlong forms, no surrogates, nothing
-// beyond U+10FFFF, no truncated sequence. Such text sorts bytewise in the
-// code-point order of its wide string.
+// The offset of the first sequence FromUtf8 would replace (an overlong form, a surrogate,
+// a code point beyond U+10FFFF, a truncated sequence), or npos when there is none.
+size_t FirstInvalidUtf8(std::string_view text);
+// True when FromUtf8 replaces nothing. Such text sorts bytewise in the code-point order
+// of its wide string.
 bool IsWellFormedUtf8(std::string_view text);
 
 // UTF-16 code units from a wide string (characters above 0xFFFF as surrogate pairs).
