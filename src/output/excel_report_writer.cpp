@@ -80,15 +80,6 @@ private:
     NextSheet next_;
 };
 
-ExcelReportWriter::ExcelReportWriter(std::wstring path, std::wstring name1, std::wstring name2,
-                                     ResultStore& store, DataReader& reader,
-                                     const TablePairList& pairs, bool firstOnly, bool secondOnly,
-                                     bool modified, bool equal)
-    : RecordReport(std::move(path), std::move(name1), std::move(name2), store, reader, pairs,
-                   firstOnly, secondOnly, modified, equal)
-{
-}
-
 ExcelReportWriter::~ExcelReportWriter() = default;
 
 std::wstring ExcelReportWriter::SheetName(const std::wstring& table, const std::wstring& suffix)

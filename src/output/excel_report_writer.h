@@ -21,11 +21,7 @@ class Worksheet;
 
 class ExcelReportWriter : public RecordReport {
 public:
-    // The kinds to report: only in Database1, only in Database2, modified, equal. Nothing is
-    // owned.
-    ExcelReportWriter(std::wstring path, std::wstring name1, std::wstring name2, ResultStore& store,
-                      DataReader& reader, const TablePairList& pairs, bool firstOnly,
-                      bool secondOnly, bool modified, bool equal);
+    using RecordReport::RecordReport;
     ~ExcelReportWriter() override;
 
     // A stopped or failed run saves nothing: an older file of that name stays as it was.

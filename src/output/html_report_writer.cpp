@@ -14,15 +14,6 @@
 #include "sqlexec/progress.h"
 #include "sqlexec/text_file_writer.h"
 
-HtmlReportWriter::HtmlReportWriter(std::wstring path, std::wstring name1, std::wstring name2,
-                                   ResultStore& store, DataReader& reader,
-                                   const TablePairList& pairs, bool firstOnly, bool secondOnly,
-                                   bool modified, bool equal)
-    : RecordReport(std::move(path), std::move(name1), std::move(name2), store, reader, pairs,
-                   firstOnly, secondOnly, modified, equal)
-{
-}
-
 HtmlReportWriter::~HtmlReportWriter() = default;
 
 // Names come from the databases and may hold anything, markup included; a blank name still

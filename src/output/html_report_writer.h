@@ -12,11 +12,7 @@ class TextFileWriter;
 
 class HtmlReportWriter : public RecordReport {
 public:
-    // The kinds to report: only in Database1, only in Database2, modified, equal. Nothing is
-    // owned.
-    HtmlReportWriter(std::wstring path, std::wstring name1, std::wstring name2, ResultStore& store,
-                     DataReader& reader, const TablePairList& pairs, bool firstOnly,
-                     bool secondOnly, bool modified, bool equal);
+    using RecordReport::RecordReport;
     ~HtmlReportWriter() override;
 
     // The page replaces an older file of that name only when it is whole: a failed or stopped

@@ -14,18 +14,18 @@ class TablePairList;
 
 class RecordReport : public WizardTask {
 public:
-    bool Failed() const override { return failed_; }
-    std::wstring ErrorText() const override { return errorText_; }
-    // The visit of the current table ends before its next item.
-    void RequestStop() override;
-
-protected:
     // The kinds to report: only in Database1, only in Database2, modified, equal. Nothing is
     // owned.
     RecordReport(std::wstring path, std::wstring name1, std::wstring name2, ResultStore& store,
                  DataReader& reader, const TablePairList& pairs, bool firstOnly, bool secondOnly,
                  bool modified, bool equal);
 
+    bool Failed() const override { return failed_; }
+    std::wstring ErrorText() const override { return errorText_; }
+    // The visit of the current table ends before its next item.
+    void RequestStop() override;
+
+protected:
     // Clears the outcome of an earlier run.
     void Begin();
     void Fail(std::wstring text);
