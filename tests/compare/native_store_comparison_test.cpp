@@ -190,34 +190,42 @@ void RunRaw(const std::wstring& path, const std::vector<std::string>& statements
     sqlite3_close(db);
 }
 
+struct Outcome {
+    std::vector<StoredRow> rows;
+    std::array<int, 4> counts;
+};
+
+// Table T of both stores compared as the comparison reads it, or, with `valuesOnly`,
+// through a connection that offers only automation values.
+Outcome CompareTables(const ConnectionSettings& settings1, const ConnectionSettings& settings2,
+                      const std::vector<std::wstring>& fields,
+                      const std::vector<std::wstring>& keys, bool valuesOnly)
+{
+    ComparisonHarness h;
+    for (DatabaseSchema* schema : {&h.schema1, &h.schema2})
+        AddTable(*schema, L"T", fields, keys);
+    if (valuesOnly) {
+        h.UseContext(std::make_unique<ComparisonContext>(
+            [&](int side) -> std::unique_ptr<RecordConnection> {
+                return std::make_unique<ValuesOnlyConnection>(side == 1 ? settings1 : settings2);
+            }));
+    } else {
+        h.UseContext(std::make_unique<ComparisonContext>());
+    }
+    h.context->Source1().Settings() = settings1;
+    h.context->Source2().Settings() = settings2;
+    h.Run();
+    EXPECT_FALSE(h.context->HasError()) << automation::ToUtf8(h.context->ErrorText());
+    Outcome outcome{h.StoredRows(0), h.Counts(0)};
+    h.context->CloseConnections();
+    return outcome;
+}
+
 class CompactFormTest : public testing::TestWithParam<CompactFormCase> {
 protected:
-    struct Outcome {
-        std::vector<StoredRow> rows;
-        std::array<int, 4> counts;
-    };
-
     Outcome Compare(bool valuesOnly)
     {
-        ComparisonHarness h;
-        for (DatabaseSchema* schema : {&h.schema1, &h.schema2})
-            AddTable(*schema, L"T", {L"k", L"v"}, {L"k"});
-        if (valuesOnly) {
-            h.UseContext(std::make_unique<ComparisonContext>(
-                [this](int side) -> std::unique_ptr<RecordConnection> {
-                    return std::make_unique<ValuesOnlyConnection>(side == 1 ? settings1
-                                                                            : settings2);
-                }));
-        } else {
-            h.UseContext(std::make_unique<ComparisonContext>());
-        }
-        h.context->Source1().Settings() = settings1;
-        h.context->Source2().Settings() = settings2;
-        h.Run();
-        EXPECT_FALSE(h.context->HasError()) << automation::ToUtf8(h.context->ErrorText());
-        Outcome outcome{h.StoredRows(0), h.Counts(0)};
-        h.context->CloseConnections();
-        return outcome;
+        return CompareTables(settings1, settings2, {L"k", L"v"}, {L"k"}, valuesOnly);
     }
 
     TempDir dir;
@@ -318,5 +326,72 @@ INSTANTIATE_TEST_SUITE_P(
                         {},
                         {}},
         CompactFormCase{"yes/no", L"YESNO", L"YESNO", {L"TRUE", L"FALSE"}, {}, {}}));
+
+
+// A long read goes on by stretches on several threads once it has read some thousand rows
+// (Cursor::kScanAfter). Whatever the key, the outcome and every record's position must be those
+// of the one statement the values-only connection reads: keys that bound the stretches, keys with
+// Nulls and repeats, which bounds cannot express, and keys of two fields.
+struct StretchReadCase {
+    const char* what;
+    std::vector<std::wstring> create;  // the table T and its index
+    std::vector<std::wstring> fields, keys;
+    std::string rows;  // the SELECT of the rows of n = 1..N, from a table n(i)
+};
+
+void PrintTo(const StretchReadCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+class StretchReadTest : public testing::TestWithParam<StretchReadCase> {};
+
+TEST_P(StretchReadTest, LongReadsDecideAsOneStatementDoes)
+{
+    const StretchReadCase& c = GetParam();
+    provider::RegisterProviderClasses();
+    TempDir dir;
+    ConnectionSettings settings1, settings2;
+    settings1.path = automation::FromUtf8((dir / "one.mdb").string());
+    settings2.path = automation::FromUtf8((dir / "two.mdb").string());
+    CreateStore(settings1.path, c.create);
+    CreateStore(settings2.path, c.create);
+    // 2% of the rows only in Database1, 2% only in Database2, 5% modified (column v).
+    const std::string fill =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+        "INSERT INTO T " + c.rows;
+    RunRaw(settings1.path, {fill + " WHERE i % 50 <> 2"});
+    RunRaw(settings2.path, {fill + " WHERE i % 50 <> 1", "UPDATE T SET v = v + 1 WHERE rowid % 20 = 3"});
+
+    ASSERT_TRUE(ComparisonOptions::SaveNullEqualsEmpty(false));
+    const Outcome stretches = CompareTables(settings1, settings2, c.fields, c.keys, false);
+    const Outcome values = CompareTables(settings1, settings2, c.fields, c.keys, true);
+    EXPECT_EQ(stretches.counts, values.counts);
+    EXPECT_GT(stretches.counts[3], 1000) << "the modified rows";
+    ASSERT_EQ(stretches.rows.size(), values.rows.size());
+    for (size_t i = 0; i < values.rows.size(); ++i)
+        ASSERT_EQ(stretches.rows[i], values.rows[i]) << "item " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StretchReadTest,
+    testing::Values(
+        StretchReadCase{"a key of one long",
+                        {L"CREATE TABLE T (k LONG PRIMARY KEY, v LONG, t TEXT(20))"},
+                        {L"k", L"v", L"t"},
+                        {L"k"},
+                        "SELECT (i * 7919) % 30011, i, 'row ' || i FROM n"},
+        StretchReadCase{"text keys with Nulls and repeats",
+                        {L"CREATE TABLE T (k TEXT(10), v LONG)", L"CREATE INDEX ik ON T (k)"},
+                        {L"k", L"v"},
+                        {L"k"},
+                        "SELECT CASE WHEN i % 7 = 0 THEN NULL ELSE 'k' || (i % 3000) END, i FROM n"},
+        StretchReadCase{"two fields, the second with Nulls",
+                        {L"CREATE TABLE T (a LONG, b TEXT(10), v LONG)",
+                         L"CREATE INDEX iab ON T (a, b)"},
+                        {L"a", L"b", L"v"},
+                        {L"a", L"b"},
+                        "SELECT i / 4, CASE WHEN i % 4 = 0 THEN NULL ELSE 'b' || (i % 4) END, i "
+                        "FROM n"}));
 
 }  // namespace

@@ -3,7 +3,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
@@ -121,6 +123,9 @@ Cursor::Cursor(sqlite3* db, const EmittedSelect& select, const std::vector<Varia
                std::shared_ptr<std::recursive_mutex> lock)
     : db_(db), lock_(std::move(lock)), columns_(select.columns)
 {
+    range_.rangeItems = select.rangeItems;
+    range_.rangeFrom = select.rangeFrom;
+    range_.orderTerms = select.orderTerms;
     int rc = PrepareStatement(db, select.sql, 0, &main_);
     if (rc != SQLITE_OK)
         ThrowSqliteError(db, rc);
@@ -159,6 +164,8 @@ std::unique_lock<std::recursive_mutex> Cursor::Hold() const
 void Cursor::Release()
 {
     const auto hold = Hold();
+    scan_.reset();
+    imaged_ = false;
     sqlite3_finalize(main_);
     sqlite3_finalize(lookup_);
     sqlite3_finalize(hold_);
@@ -267,12 +274,20 @@ bool Cursor::TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds)
 {
     const auto hold = Hold();
     const size_t count = columns_.size();
+    if (imaged_ && position_ == streamed_ - 1 &&
+        std::equal(scanKinds_.begin(), scanKinds_.end(), kinds)) {
+        swap(out, scanImage_);
+        imaged_ = false;
+        return MoveLocked(position_ + 1);
+    }
     out.Reset(count);
     if (taken_ && !pending_)
         Revisit(position_);
     if (pending_ && main_) {
         for (size_t i = 0; i < count; ++i)
             ImageValue(main_, i, kinds[i], out);
+        if (!scanTried_ && streamed_ >= scanAt_ && position_ == streamed_ - 1)
+            StartScan(kinds);
     } else {
         // A row read back by its rowid or kept whole: already automation values.
         for (size_t i = 0; i < count; ++i)
@@ -280,6 +295,37 @@ bool Cursor::TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds)
         taken_ = true;
     }
     return MoveLocked(position_ + 1);
+}
+
+void Cursor::StartScan(const RowImage::Kind* kinds)
+{
+    scanTried_ = true;
+    const char* file = sqlite3_db_filename(db_, "main");
+    const unsigned cores = std::thread::hardware_concurrency();
+    // Both sides of a comparison read at once, and a thread merges them.
+    const unsigned readers = cores >= 4 ? std::min(2u, cores / 2 - 1) : 0;
+    if (range_.orderTerms.empty() || !lookup_ || !file || !*file || readers == 0)
+        return;
+    scanKinds_.assign(kinds, kinds + columns_.size());
+    auto decode = [this](sqlite3_stmt* stmt, RowImage& image) {
+        image.Reset(columns_.size());
+        for (size_t i = 0; i < columns_.size(); ++i)
+            ImageValue(stmt, i, scanKinds_[i], image);
+    };
+    bool later = false;
+    scan_ = RangeScan::Start(file, range_, rowids_.At(rowids_.Size() - 1), decode, readers, later);
+    if (!scan_) {
+        // A row whose ordering holds Null: a few more tries, some rows further on.
+        if (later && ++scanTries_ < 8) {
+            scanTried_ = false;
+            scanAt_ = streamed_ + 4096;
+        }
+        return;
+    }
+    // The current row is read; whatever asks for it again reads it by its rowid.
+    sqlite3_reset(main_);
+    pending_ = false;
+    taken_ = true;
 }
 
 void Cursor::Decode(sqlite3_stmt* stmt)
@@ -294,6 +340,20 @@ bool Cursor::StepMain()
 {
     if (exhausted_ || !main_)
         return false;
+    if (scan_) {
+        int64_t rowid = 0;
+        imaged_ = false;
+        if (!scan_->Next(rowid, scanImage_)) {
+            scan_.reset();
+            exhausted_ = true;
+            return false;
+        }
+        rowids_.Add(rowid);
+        imaged_ = true;
+        taken_ = true;  // row_ is not this row's: it is read by rowid when asked for
+        ++streamed_;
+        return true;
+    }
     int rc = sqlite3_step(main_);
     if (rc == SQLITE_DONE) {
         exhausted_ = true;

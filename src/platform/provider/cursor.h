@@ -13,6 +13,7 @@
 
 #include "platform/automation/variant.h"
 #include "platform/provider/query_emitter.h"
+#include "platform/provider/range_scan.h"
 #include "platform/provider/row_image.h"
 #include "platform/provider/rowid_list.h"
 
@@ -61,7 +62,11 @@ public:
     // is the column's ImageKind and the value is in its column's stored form, else
     // as the automation value TakeRow would give; then MoveTo(Position() + 1),
     // under one hold of the lock. Requires a current row.
+    // A long forward read of this kind goes on by stretches on threads of their
+    // own (see RangeScan) where the select allows it.
     bool TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds);
+    // Rows read forward one by one before a read by images goes on by stretches.
+    static constexpr int64_t kScanAfter = 8192;
     // Reads the current row again if a value was taken from it, or decodes it
     // if it was not yet.
     void RestoreTaken();
@@ -84,6 +89,7 @@ private:
     void DecodeValue(sqlite3_stmt* stmt, size_t column, automation::Variant& out) const;
     void ImageValue(sqlite3_stmt* stmt, size_t column, RowImage::Kind kind, RowImage& out) const;
     bool Revisit(int64_t index);
+    void StartScan(const RowImage::Kind* kinds);
 
     // Holds the lock shared with the connection's other cursors, if any.
     std::unique_lock<std::recursive_mutex> Hold() const;
@@ -109,6 +115,16 @@ private:
     // whole by their reader and never need row_.
     bool pending_ = false;
     std::vector<automation::Variant> row_;
+    // The forward read by stretches, once started; the main statement then stands
+    // nowhere. Its latest row is `scanImage_` until taken.
+    EmittedSelect range_;  // its rangeItems, rangeFrom and orderTerms
+    bool scanTried_ = false;
+    int64_t scanAt_ = kScanAfter;  // the row count at which to try it (again)
+    int scanTries_ = 0;
+    std::unique_ptr<RangeScan> scan_;
+    std::vector<RowImage::Kind> scanKinds_;
+    RowImage scanImage_;
+    bool imaged_ = false;
 };
 
 // The automation value of a natural value whose Access type is known.

@@ -973,15 +973,28 @@ EmittedSelect QueryEmitter::EmitSelect(const sql::Select& select, bool forCursor
         orderScope.sources = select.unions.empty() ? scope.sources : std::vector<Source>{};
         orderScope.outputs = &out.columns;
         std::string order;
+        bool ranged = simple && select.unions.empty() && !core.where && !core.top;
+        std::vector<std::string> terms;
         for (const sql::OrderItem& o : select.orderBy) {
             EmittedExpr x = Expr(*o.expr, orderScope);
             order += (order.empty() ? "" : ", ") + (x.stored ? x.sql : Natural(x)) +
                      (o.descending ? " DESC" : "");
+            ranged = ranged && x.stored && !o.descending && o.expr->kind == sql::ExprKind::Column;
+            terms.push_back(x.sql);
         }
         // Ties keep the table's own order, so the same statement always
         // yields the same row at the same position.
         if (simple)
             order += (order.empty() ? "" : ", ") + rowid;
+        if (ranged) {
+            const Source& s = scope.sources[0];
+            for (const std::string& item : itemSql)
+                out.rangeItems += item + ", ";
+            out.rangeItems += rowid;
+            out.rangeFrom = " FROM " + QuoteName(s.table->name) + " AS " + QuoteName(s.alias);
+            terms.push_back(rowid);
+            out.orderTerms = std::move(terms);
+        }
         sql += " ORDER BY " + order;
     }
     if (core.top) {

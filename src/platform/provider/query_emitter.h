@@ -43,6 +43,13 @@ struct EmittedSelect {
     // `rowLookup` reads the visible columns of one row by rowid (?1), so a
     // cursor can revisit any row without keeping it.
     std::string rowLookup;
+    // Single-table selects without a condition or a limit whose order is stored
+    // columns, ascending: the select list with the rowid last, the FROM clause and
+    // every ordering term (the rowid last), so that a reader can read any stretch of
+    // the order by its bounds.
+    std::string rangeItems;
+    std::string rangeFrom;
+    std::vector<std::string> orderTerms;
 };
 
 class QueryEmitter {

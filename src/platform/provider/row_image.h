@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/automation/variant.h"
@@ -71,6 +72,14 @@ struct RowImage {
         return std::string_view(text.data() + slot.offset, slot.size);
     }
     const automation::Variant& ValueOf(const Slot& slot) const { return values[slot.offset]; }
+
+    friend void swap(RowImage& a, RowImage& b) noexcept
+    {
+        a.columns.swap(b.columns);
+        a.text.swap(b.text);
+        a.values.swap(b.values);
+        std::swap(a.used, b.used);
+    }
 };
 
 }  // namespace provider

@@ -190,6 +190,53 @@ TEST_F(PositionTest, TwoThreadsReadThroughOneConnection)
     EXPECT_EQ(seen, 50);
 }
 
+// A long forward read of row images goes on over connections of its own once it has read
+// some thousand rows. Another connection deleting, inserting and changing rows meanwhile must
+// cost no row it left alone: every such row arrives once, in order, and its position reads it
+// back afterwards.
+TEST_F(PositionTest, ALongReadLosesNoRowWhileAnotherConnectionWrites)
+{
+    Run(L"CREATE TABLE big (k LONG PRIMARY KEY, v LONG)");
+    Run(L"INSERT INTO big VALUES (1, 1)");
+    for (int have = 1; have < 40000; have *= 2)
+        Run(L"INSERT INTO big SELECT k + " + std::to_wstring(have) + L", v FROM big");
+    Run(L"DELETE FROM big WHERE k > 40000");
+    auto rs = Query(L"SELECT k, v FROM big ORDER BY k");
+    const std::vector<provider::RowImage::Kind> kinds = rs->ImageKinds();
+    provider::RowImage image;
+    std::vector<int64_t> keys;
+    auto other = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+    other->Open(JetString(path));
+    while (!rs->IsEOF()) {
+        rs->TakeImageAndMoveNext(image, kinds.data());
+        ASSERT_EQ(image.columns[0].kind, provider::RowImage::Integer);
+        keys.push_back(image.columns[0].i);
+        if (keys.size() == 10000) {
+            other->Execute(L"DELETE FROM big WHERE k > 20000 AND k MOD 3 = 0", nullptr,
+                           adCmdText | adExecuteNoRecords);
+            other->Execute(L"INSERT INTO big SELECT k + 100000, v FROM big WHERE k > 39000",
+                           nullptr, adCmdText | adExecuteNoRecords);
+            other->Execute(L"UPDATE big SET v = 2 WHERE k > 30000", nullptr,
+                           adCmdText | adExecuteNoRecords);
+        }
+    }
+    for (size_t i = 1; i < keys.size(); ++i)
+        ASSERT_LT(keys[i - 1], keys[i]) << "at row " << i;
+    size_t next = 0;
+    for (int64_t k = 1; k <= 40000; ++k) {
+        while (next < keys.size() && keys[next] < k)
+            ++next;
+        if (k <= 20000 || k % 3 != 0)
+            ASSERT_TRUE(next < keys.size() && keys[next] == k) << "row " << k << " is missing";
+    }
+    for (long pos : {1L, 9000L, 15000L, 25000L, static_cast<long>(keys.size())}) {
+        rs->SetAbsolutePosition(pos);
+        const Variant k = rs->Fields()->Item(0L)->Value();
+        if (!k.IsNull())
+            EXPECT_EQ(k.lVal(), keys[size_t(pos - 1)]) << "position " << pos;
+    }
+}
+
 TEST_F(PositionTest, EmptyResultIsAtBofAndEof)
 {
     auto rs = Query(L"SELECT * FROM r WHERE v > 100");

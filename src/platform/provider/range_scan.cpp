@@ -1,0 +1,395 @@
+// Forward reads of a single-table select by stretches on several threads.
+#include "platform/provider/range_scan.h"
+
+#include <sqlite3.h>
+
+#include <new>
+
+#include "platform/provider/query_emitter.h"
+#include "platform/provider/sql_functions.h"
+#include "platform/provider/sqlite_util.h"
+
+namespace provider {
+
+namespace {
+
+// Stretches read or being read beyond the one the consumer takes next.
+size_t Ahead(size_t readers)
+{
+    return readers + 2;
+}
+
+std::string Placeholders(size_t first, size_t count)
+{
+    std::string text;
+    for (size_t i = 0; i < count; ++i)
+        text += (i ? ", ?" : "?") + std::to_string(first + i);
+    return text;
+}
+
+// A connection of a scan's own, for reading only. Its page cache is small: a reader
+// passes each page of its stretch once, and the file's pages stay in the system's
+// cache anyway.
+sqlite3* OpenForReading(const std::string& file, CounterState& counter)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_exec(db, "PRAGMA cache_size = -1024; PRAGMA mmap_size = 0;", nullptr, nullptr,
+                 nullptr);
+    RegisterSqlFunctions(db, &counter);
+    return db;
+}
+
+sqlite3_stmt* Prepare(sqlite3* db, const std::string& sql)
+{
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        ThrowSqliteError(db, rc);
+    return stmt;
+}
+
+// How SQLite reads `sql`: each step of its plan.
+std::vector<std::string> Plan(sqlite3* db, const std::string& sql)
+{
+    sqlite3_stmt* stmt = Prepare(db, "EXPLAIN QUERY PLAN " + sql);
+    std::vector<std::string> steps;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        steps.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3)));
+    sqlite3_finalize(stmt);
+    return steps;
+}
+
+bool PlanHas(const std::vector<std::string>& plan, const char* words)
+{
+    for (const std::string& step : plan)
+        if (step.find(words) != std::string::npos)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// The ordering terms of one row, which bound the stretches before and after it.
+struct RangeScan::Bound {
+    std::vector<sqlite3_value*> values;
+
+    static std::shared_ptr<Bound> Of(sqlite3_stmt* stmt, size_t terms)
+    {
+        auto bound = std::make_shared<Bound>();
+        for (size_t i = 0; i < terms; ++i) {
+            sqlite3_value* copy = sqlite3_value_dup(sqlite3_column_value(stmt, int(i)));
+            if (!copy)
+                throw std::bad_alloc();
+            bound->values.push_back(copy);
+        }
+        return bound;
+    }
+    void BindTo(sqlite3_stmt* stmt, int first) const
+    {
+        for (size_t i = 0; i < values.size(); ++i)
+            sqlite3_bind_value(stmt, first + int(i), values[i]);
+    }
+    ~Bound()
+    {
+        for (sqlite3_value* value : values)
+            sqlite3_value_free(value);
+    }
+};
+
+struct RangeScan::Stretch {
+    std::shared_ptr<Bound> lower;  // the rows after it
+    std::shared_ptr<Bound> upper;  // up to it; null: to the end
+    std::vector<int64_t> rowids;   // the scout's
+    std::vector<RowImage> images;  // read: the first `count`
+    std::vector<int64_t> read;     // their rowids
+    size_t count = 0;
+    bool ready = false;
+    std::exception_ptr error;
+};
+
+struct RangeScan::Reader {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* bounded = nullptr;
+    sqlite3_stmt* open = nullptr;
+    sqlite3_stmt* lookup = nullptr;
+
+    ~Reader()
+    {
+        sqlite3_finalize(bounded);
+        sqlite3_finalize(open);
+        sqlite3_finalize(lookup);
+        sqlite3_close_v2(db);
+    }
+};
+
+std::unique_ptr<RangeScan> RangeScan::Start(const std::string& file, const EmittedSelect& select,
+                                            int64_t afterRowid, Decoder decode, unsigned readers,
+                                            bool& later)
+{
+    later = false;
+    if (select.orderTerms.empty() || readers == 0)
+        return nullptr;
+    std::unique_ptr<RangeScan> scan(new RangeScan);
+    scan->decode_ = std::move(decode);
+    const size_t m = select.orderTerms.size();
+    scan->terms_ = m;
+    std::string keys;
+    for (const std::string& term : select.orderTerms)
+        keys += (keys.empty() ? "" : ", ") + term;
+    const std::string after = " WHERE (" + keys + ") > (" + Placeholders(1, m) + ")";
+    const std::string order = " ORDER BY " + keys;
+    const std::string rows = "SELECT " + select.rangeItems + select.rangeFrom;
+    const std::string bounded =
+        rows + after + " AND (" + keys + ") <= (" + Placeholders(m + 1, m) + ")" + order;
+    try {
+        scan->scoutDb_ = OpenForReading(file, scan->counter_);
+        if (!scan->scoutDb_)
+            return nullptr;
+        // Where the read goes on from.
+        sqlite3_stmt* from = Prepare(scan->scoutDb_, "SELECT " + keys + select.rangeFrom +
+                                                         " WHERE " + select.orderTerms.back() +
+                                                         " = ?1");
+        sqlite3_bind_int64(from, 1, afterRowid);
+        if (sqlite3_step(from) == SQLITE_ROW)
+            scan->start_ = Bound::Of(from, m);
+        sqlite3_finalize(from);
+        if (!scan->start_)
+            return nullptr;
+        for (sqlite3_value* value : scan->start_->values) {
+            if (sqlite3_value_type(value) == SQLITE_NULL) {
+                later = true;
+                return nullptr;
+            }
+        }
+        // The scout must find the terms in an index alone, and a stretch must be
+        // found by its bounds rather than by reading and sorting the table.
+        const std::string scout = "SELECT " + keys + select.rangeFrom + after + order;
+        if (!PlanHas(Plan(scan->scoutDb_, scout), "COVERING INDEX"))
+            return nullptr;
+        const auto plan = Plan(scan->scoutDb_, bounded);
+        if (PlanHas(plan, "TEMP B-TREE") || !PlanHas(plan, "SEARCH"))
+            return nullptr;
+        scan->scout_ = Prepare(scan->scoutDb_, scout);
+        scan->start_->BindTo(scan->scout_, 1);
+        for (unsigned i = 0; i < readers; ++i) {
+            auto reader = std::make_unique<Reader>();
+            reader->db = OpenForReading(file, scan->counter_);
+            if (!reader->db)
+                return nullptr;
+            reader->bounded = Prepare(reader->db, bounded);
+            reader->open = Prepare(reader->db, rows + after + order);
+            reader->lookup =
+                Prepare(reader->db, rows + " WHERE " + select.orderTerms.back() + " = ?1");
+            scan->readers_.push_back(std::move(reader));
+        }
+    } catch (...) {
+        return nullptr;
+    }
+    scan->threads_.emplace_back([s = scan.get()] { s->Scout(); });
+    for (auto& reader : scan->readers_)
+        scan->threads_.emplace_back([s = scan.get(), r = reader.get()] { s->Read(*r); });
+    return scan;
+}
+
+RangeScan::~RangeScan()
+{
+    Stop();
+    sqlite3_finalize(scout_);
+    sqlite3_close_v2(scoutDb_);
+}
+
+void RangeScan::Stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_)
+        thread.join();
+    threads_.clear();
+}
+
+void RangeScan::Scout()
+{
+    const size_t ahead = Ahead(readers_.size()) + readers_.size();
+    std::vector<int64_t> rowids;
+    // Hands the rows found so far over as a stretch; false when the scan stops.
+    auto hand = [&](std::shared_ptr<Bound> lower, std::shared_ptr<Bound> upper) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || made_ - firstIndex_ < ahead; });
+        if (stop_)
+            return false;
+        std::unique_ptr<Stretch> stretch;
+        if (spare_.empty()) {
+            stretch = std::make_unique<Stretch>();
+        } else {
+            stretch = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        stretch->lower = std::move(lower);
+        stretch->upper = std::move(upper);
+        stretch->rowids.swap(rowids);
+        rowids.clear();
+        stretch->count = 0;
+        stretch->ready = false;
+        stretch->error = nullptr;
+        stretches_.push_back(std::move(stretch));
+        ++made_;
+        lock.unlock();
+        changed_.notify_all();
+        return true;
+    };
+    try {
+        std::shared_ptr<Bound> lower = start_;
+        bool stopped = false;
+        while (!stopped) {
+            const int rc = sqlite3_step(scout_);
+            if (rc == SQLITE_DONE) {
+                if (!rowids.empty())
+                    hand(lower, nullptr);
+                break;
+            }
+            if (rc != SQLITE_ROW)
+                ThrowSqliteError(scoutDb_, rc);
+            rowids.push_back(sqlite3_column_int64(scout_, int(terms_ - 1)));
+            if (rowids.size() == kStretch) {
+                auto upper = Bound::Of(scout_, terms_);
+                stopped = !hand(lower, upper);
+                lower = std::move(upper);
+            }
+        }
+    } catch (...) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        scoutError_ = std::current_exception();
+    }
+    sqlite3_reset(scout_);  // lets go of the scout's read transaction
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        scoutDone_ = true;
+    }
+    changed_.notify_all();
+}
+
+void RangeScan::Read(Reader& reader)
+{
+    const size_t ahead = Ahead(readers_.size());
+    for (;;) {
+        Stretch* stretch = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] {
+                return stop_ || (claimed_ < made_ && claimed_ < firstIndex_ + ahead) ||
+                       (scoutDone_ && claimed_ == made_);
+            });
+            if (stop_ || claimed_ == made_)
+                return;
+            stretch = stretches_[claimed_ - firstIndex_].get();
+            ++claimed_;
+        }
+        try {
+            Fill(reader, *stretch);
+        } catch (...) {
+            sqlite3_reset(reader.bounded);
+            sqlite3_reset(reader.open);
+            sqlite3_reset(reader.lookup);
+            stretch->error = std::current_exception();
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stretch->ready = true;
+        }
+        changed_.notify_all();
+    }
+}
+
+void RangeScan::Fill(Reader& reader, Stretch& stretch)
+{
+    const std::vector<int64_t>& rowids = stretch.rowids;
+    if (stretch.images.size() < rowids.size())
+        stretch.images.resize(rowids.size());
+    sqlite3_stmt* stmt = stretch.upper ? reader.bounded : reader.open;
+    stretch.lower->BindTo(stmt, 1);
+    if (stretch.upper)
+        stretch.upper->BindTo(stmt, int(terms_) + 1);
+    const int rowidColumn = sqlite3_column_count(stmt) - 1;
+    size_t n = 0;
+    bool same = true;
+    for (;;) {
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            ThrowSqliteError(reader.db, rc);
+        if (n == rowids.size() || sqlite3_column_int64(stmt, rowidColumn) != rowids[n]) {
+            same = false;
+            break;
+        }
+        decode_(stmt, stretch.images[n++]);
+    }
+    sqlite3_reset(stmt);
+    if (same && n == rowids.size()) {
+        stretch.read = rowids;
+        stretch.count = n;
+        return;
+    }
+    // Other rows between the bounds than the scout's: the scout's rows by their rowids.
+    stretch.read.clear();
+    n = 0;
+    for (const int64_t rowid : rowids) {
+        sqlite3_bind_int64(reader.lookup, 1, rowid);
+        const int rc = sqlite3_step(reader.lookup);
+        if (rc == SQLITE_ROW) {
+            decode_(reader.lookup, stretch.images[n++]);
+            stretch.read.push_back(rowid);
+        } else if (rc != SQLITE_DONE) {
+            ThrowSqliteError(reader.db, rc);
+        }
+        sqlite3_reset(reader.lookup);
+    }
+    stretch.count = n;
+}
+
+bool RangeScan::Next(int64_t& rowid, RowImage& image)
+{
+    for (;;) {
+        if (current_ && next_ < current_->count) {
+            rowid = current_->read[next_];
+            swap(image, current_->images[next_]);
+            ++next_;
+            return true;
+        }
+        if (current_ && current_->error)
+            std::rethrow_exception(current_->error);
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (current_) {
+            current_->lower.reset();
+            current_->upper.reset();
+            spare_.push_back(std::move(current_));
+        }
+        changed_.wait(lock, [&] {
+            return (!stretches_.empty() && stretches_.front()->ready) ||
+                   (scoutDone_ && stretches_.empty());
+        });
+        if (stretches_.empty()) {
+            if (scoutError_)
+                std::rethrow_exception(scoutError_);
+            return false;
+        }
+        current_ = std::move(stretches_.front());
+        stretches_.pop_front();
+        ++firstIndex_;
+        next_ = 0;
+        lock.unlock();
+        changed_.notify_all();
+    }
+}
+
+}  // namespace provider
