@@ -303,7 +303,7 @@ void Cursor::StartScan(const RowImage::Kind* kinds)
     const char* file = sqlite3_db_filename(db_, "main");
     const unsigned cores = std::thread::hardware_concurrency();
     // Both sides of a comparison read at once, and a thread merges them.
-    const unsigned readers = cores >= 4 ? std::min(2u, cores / 2 - 1) : 0;
+    const unsigned readers = cores >= 4 ? std::min(3u, cores / 2 - 1) : 0;
     if (range_.orderTerms.empty() || !lookup_ || !file || !*file || readers == 0)
         return;
     scanKinds_.assign(kinds, kinds + columns_.size());
