@@ -71,6 +71,11 @@ public:
         recordset_->TakeImageAndMoveNext(image, kinds);
     }
     void MoveNext() override { recordset_->MoveNext(); }
+    void EndReadAhead() override
+    {
+        if (recordset_)
+            recordset_->EndReadAhead();
+    }
     void HoldReads(bool hold) override
     {
         if (recordset_)

@@ -15,6 +15,11 @@ ReadAheadStream::~ReadAheadStream()
     }
     changed_.notify_all();
     thread_.join();
+    try {
+        stream_.End();
+    } catch (...) {
+        // What was read ahead goes with the reader, later.
+    }
 }
 
 namespace {

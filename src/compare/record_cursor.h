@@ -47,6 +47,9 @@ public:
     // cursor may keep what it needs for that open (one read transaction) instead of
     // setting it up per row.
     virtual void HoldReads(bool) {}
+    // A forward read is over for now: a cursor that reads ahead may stop doing so and
+    // let go of what that holds.
+    virtual void EndReadAhead() {}
     // TakeRow, then MoveNext.
     virtual void TakeRowAndMoveNext(DbRecord& record)
     {

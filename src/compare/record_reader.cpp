@@ -44,6 +44,13 @@ void RecordReader::HoldReads(bool hold)
         cursor_->HoldReads(hold);
 }
 
+void RecordReader::EndReadAhead()
+{
+    ObjectLock lock(Mutex());
+    if (open_)
+        cursor_->EndReadAhead();
+}
+
 int RecordReader::NextPosition()
 {
     Open();

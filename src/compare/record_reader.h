@@ -41,6 +41,8 @@ public:
 
     // For a reader about to read many rows again by position (RecordCursor::HoldReads).
     void HoldReads(bool hold);
+    // For a reader whose forward read is over for now (RecordCursor::EndReadAhead).
+    void EndReadAhead();
 
 private:
     // Opens the reader and stands its cursor on `position`.
@@ -79,6 +81,8 @@ public:
     // taken from the back of `reusable` first; false once the end is reached.
     bool NextBatch(std::vector<std::unique_ptr<DbRecord>>& out, size_t count,
                    std::vector<std::unique_ptr<DbRecord>>& reusable);
+    // The stream is done: what its reader read ahead for it goes.
+    void End() { reader_.EndReadAhead(); }
 
 private:
     std::unique_ptr<DbRecord> Read(std::unique_ptr<DbRecord> reuse);

@@ -236,6 +236,12 @@ void Recordset::TakeRowAndMoveNext(Variant* const* out)
     cursor_->TakeRowAndMoveNext(out);
 }
 
+void Recordset::EndReadAhead()
+{
+    if (cursor_ && !cursor_->Released())
+        cursor_->EndReadAhead();
+}
+
 void Recordset::HoldReads(bool hold)
 {
     if (cursor_ && !cursor_->Released())

@@ -80,6 +80,8 @@ public:
     // Keeps one read transaction over many rows read again by position (see
     // Cursor::HoldReads); nothing to do for a closed recordset.
     void HoldReads(bool hold);
+    // Ends the reading ahead of a forward read (see Cursor::EndReadAhead).
+    void EndReadAhead();
     // The compact form of each field's values in a row image.
     std::vector<RowImage::Kind> ImageKinds() const;
     // The current row into `out`, field i in the compact form kinds[i] where it has

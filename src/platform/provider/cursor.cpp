@@ -328,6 +328,15 @@ void Cursor::StartScan(const RowImage::Kind* kinds)
     taken_ = true;
 }
 
+void Cursor::EndReadAhead()
+{
+    const auto hold = Hold();
+    if (!scan_)
+        return;
+    scan_.reset();
+    resume_ = true;
+}
+
 void Cursor::Decode(sqlite3_stmt* stmt)
 {
     taken_ = false;
@@ -353,6 +362,20 @@ bool Cursor::StepMain()
         taken_ = true;  // row_ is not this row's: it is read by rowid when asked for
         ++streamed_;
         return true;
+    }
+    if (resume_) {
+        // The same order from the row after the last one read (a select that is read by
+        // stretches has no limit of its own).
+        sqlite3_stmt* resumed = nullptr;
+        const int rc = PrepareStatement(
+            db_, std::string(sqlite3_sql(main_)) + " LIMIT -1 OFFSET " + std::to_string(streamed_),
+            0, &resumed);
+        if (rc != SQLITE_OK)
+            ThrowSqliteError(db_, rc);
+        sqlite3_finalize(main_);
+        main_ = resumed;
+        resume_ = false;
+        imaged_ = false;
     }
     int rc = sqlite3_step(main_);
     if (rc == SQLITE_DONE) {

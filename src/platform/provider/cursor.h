@@ -65,6 +65,9 @@ public:
     // A long forward read of this kind goes on by stretches on threads of their
     // own (see RangeScan) where the select allows it.
     bool TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds);
+    // The reader of images is done with them for now: the stretches read ahead, their
+    // threads and connections go. A later forward move reads on by one statement.
+    void EndReadAhead();
     // Rows read forward one by one before a read by images goes on by stretches.
     static constexpr int64_t kScanAfter = 8192;
     // Reads the current row again if a value was taken from it, or decodes it
@@ -125,6 +128,7 @@ private:
     std::vector<RowImage::Kind> scanKinds_;
     RowImage scanImage_;
     bool imaged_ = false;
+    bool resume_ = false;  // the scan ended early: the main statement must be made again
 };
 
 // The automation value of a natural value whose Access type is known.

@@ -193,7 +193,7 @@ TEST_F(PositionTest, TwoThreadsReadThroughOneConnection)
 // A long forward read of row images goes on over connections of its own once it has read
 // some thousand rows. Another connection deleting, inserting and changing rows meanwhile must
 // cost no row it left alone: every such row arrives once, in order, and its position reads it
-// back afterwards.
+// back afterwards. A read whose reading ahead is ended early goes on where it was.
 TEST_F(PositionTest, ALongReadLosesNoRowWhileAnotherConnectionWrites)
 {
     Run(L"CREATE TABLE big (k LONG PRIMARY KEY, v LONG)");
@@ -204,6 +204,26 @@ TEST_F(PositionTest, ALongReadLosesNoRowWhileAnotherConnectionWrites)
     auto rs = Query(L"SELECT k, v FROM big ORDER BY k");
     const std::vector<provider::RowImage::Kind> kinds = rs->ImageKinds();
     provider::RowImage image;
+    {
+        // A read whose reading ahead ends early goes on at the row after the last one read.
+        auto early = Query(L"SELECT k, v FROM big ORDER BY k");
+        int64_t expected = 1;
+        for (; expected <= 12000; ++expected) {
+            early->TakeImageAndMoveNext(image, kinds.data());
+            ASSERT_EQ(image.columns[0].i, expected);
+        }
+        early->EndReadAhead();
+        for (; !early->IsEOF(); ++expected) {
+            if (expected % 2) {
+                early->TakeImageAndMoveNext(image, kinds.data());
+                ASSERT_EQ(image.columns[0].i, expected);
+            } else {
+                ASSERT_EQ(early->Fields()->Item(0L)->Value().lVal(), expected);
+                early->MoveNext();
+            }
+        }
+        EXPECT_EQ(expected, 40001);
+    }
     std::vector<int64_t> keys;
     auto other = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
     other->Open(JetString(path));
@@ -226,14 +246,16 @@ TEST_F(PositionTest, ALongReadLosesNoRowWhileAnotherConnectionWrites)
     for (int64_t k = 1; k <= 40000; ++k) {
         while (next < keys.size() && keys[next] < k)
             ++next;
-        if (k <= 20000 || k % 3 != 0)
+        if (k <= 20000 || k % 3 != 0) {
             ASSERT_TRUE(next < keys.size() && keys[next] == k) << "row " << k << " is missing";
+        }
     }
     for (long pos : {1L, 9000L, 15000L, 25000L, static_cast<long>(keys.size())}) {
         rs->SetAbsolutePosition(pos);
         const Variant k = rs->Fields()->Item(0L)->Value();
-        if (!k.IsNull())
+        if (!k.IsNull()) {
             EXPECT_EQ(k.lVal(), keys[size_t(pos - 1)]) << "position " << pos;
+        }
     }
 }
 
