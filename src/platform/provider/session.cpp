@@ -365,6 +365,7 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
     try {
         Result result = Run(statement, parameters);
         store_->RunFixed("COMMIT");
+        store_->KeepCatalog();
         return result;
     } catch (...) {
         if (!sqlite3_get_autocommit(db))
