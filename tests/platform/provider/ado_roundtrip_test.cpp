@@ -126,7 +126,7 @@ TEST_F(RoundTripTest, ValuesBreakingTheirFieldFailWithClearErrors)
         const wchar_t* fragment;
     };
     const Case cases[] = {
-        {L"INSERT INTO [All Types] (v) VALUES ('eleven char')", L"too small"},
+        {L"INSERT INTO [All Types] (v) VALUES ('eleven char')", L"The field 'v' is too small"},
         {L"INSERT INTO [All Types] (b) VALUES (256)", L"Overflow"},
         {L"INSERT INTO [All Types] (b) VALUES (-1)", L"Overflow"},
         {L"INSERT INTO [All Types] (s) VALUES (32768)", L"Overflow"},
