@@ -351,7 +351,7 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
                        L"No value given for one or more required parameters (the " +
                            std::wstring(kind) + L" statement has " +
                            std::to_wstring(statement.positionalParameters) + L").");
-    if (statement.kind() != sql::StatementKind::Select)
+    if (statement.kind() != sql::StatementKind::Select && store_->ReadOnly())
         store_->RequireWritable(L"the " + std::wstring(kind) + L" statement");
     sqlite3* db = store_->db();
     bool change = statement.kind() == sql::StatementKind::Insert ||
