@@ -39,6 +39,7 @@ private:
         size_t end = 0;    // the step after the group
     };
 
+    bool MayMatch(std::wstring_view text) const;
     bool CanMatch(std::wstring_view text) const;
     void AddLiteral(wchar_t c);
 

@@ -112,11 +112,11 @@ Ptr<Recordset> Connection::Run(const std::wstring& text, const std::vector<Varia
                     : options & (adCmdText | adCmdTable | adCmdStoredProc | adCmdUnknown |
                                  adCmdTableDirect);
     bool noRecords = options != adOptionUnspecified && (options & adExecuteNoRecords) != 0;
-    std::wstring statement = text;
+    std::wstring table;
     if (kind == adCmdTable || kind == adCmdTableDirect)
-        statement = L"SELECT * FROM [" + text + L"]";
+        table = L"SELECT * FROM [" + text + L"]";
     try {
-        Session::Result result = session.Execute(statement, parameters);
+        Session::Result result = session.Execute(table.empty() ? text : table, parameters);
         if (recordsAffected)
             *recordsAffected = Variant(
                 static_cast<int32_t>(result.recordsAffected < 0 ? 0 : result.recordsAffected));

@@ -361,8 +361,38 @@ void NativeStore::RunFixed(const char* sql)
         ThrowSqliteError(db_, rc);
 }
 
+namespace {
+
+// The counter SQLite moves whenever anything is committed to the main file, by this connection
+// or by another (as seen from the transaction open on this one).
+unsigned int DataVersion(sqlite3* db)
+{
+    unsigned int version = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK)
+        return 0;
+    return version;
+}
+
+}  // namespace
+
+void NativeStore::KeepCatalog()
+{
+    if (schemaVersion_ < 0)
+        return;
+    keptVersion_ = DataVersion(db_);
+    kept_ = keptVersion_ != 0;
+}
+
 const Catalog& NativeStore::CurrentCatalog()
 {
+    // Kept for one read only: a change of the catalog this connection makes and has not yet
+    // committed leaves the data version as it is, and every such change starts by reading the
+    // catalog. Outside a transaction the version is as of the last one, not of the file.
+    if (kept_) {
+        kept_ = false;
+        if (sqlite3_txn_state(db_, "main") != SQLITE_TXN_NONE && DataVersion(db_) == keptVersion_)
+            return catalog_;
+    }
     // SQLite's schema version moves with every table or index change; the
     // catalog version with every change made to the catalog rows alone. Two
     // kept statements: the pragma table function would compile a statement

@@ -45,7 +45,16 @@ public:
     // The version CurrentCatalog last read: equal versions, equal catalogs.
     long long CatalogVersion() const { return schemaVersion_; }
     // Forces a re-read at the next CurrentCatalog (after a rolled-back change).
-    void InvalidateCatalog() { schemaVersion_ = -1; }
+    void InvalidateCatalog()
+    {
+        schemaVersion_ = -1;
+        kept_ = false;
+    }
+    // Says that the catalog is the file's as it stands now: this connection has just committed a
+    // change of rows alone, made against the catalog it read in the same transaction. The next
+    // CurrentCatalog, made inside a transaction, then reads no version when nothing has been
+    // committed to the file since (by this connection or any other).
+    void KeepCatalog();
 
     // Runs a fixed statement without results, prepared once per connection.
     void RunFixed(const char* sql);
@@ -78,6 +87,8 @@ private:
     FileLock lock_;
     Catalog catalog_;
     long long schemaVersion_ = -1;
+    bool kept_ = false;             // see KeepCatalog
+    unsigned int keptVersion_ = 0;  // the file's data version when the catalog was kept
     bool exclusive_ = false;
     CounterState counter_;
     std::map<const char*, sqlite3_stmt*> fixed_;  // by the statement's literal text

@@ -294,10 +294,11 @@ void QueryEmitter::InsertedLiteralValues(const sql::Expr& e, bool negated,
             return;
         case VT_DECIMAL: {
             values.emplace_back(DecimalToDouble(v.decVal()));
-            std::string digits = DecimalLiteralDigits(e);
+            // The literal's own digits, as the emitter binds them (DecimalLiteralDigits).
+            std::wstring digits = e.text.empty() ? FromUtf8(DecimalText(v.decVal())) : e.text;
             if (negated)
-                digits = digits[0] == '-' ? digits.substr(1) : "-" + digits;
-            values.emplace_back(FromUtf8(digits));
+                digits = digits[0] == L'-' ? digits.substr(1) : L"-" + digits;
+            values.emplace_back(std::move(digits));
             return;
         }
         default:

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include "platform/automation/com_error.h"
+#include "platform/automation/wide_text.h"
 #include "platform/provider/query_emitter.h"
 #include "platform/provider/schema_editor.h"
 #include "platform/provider/schema_rowsets.h"
@@ -227,35 +228,87 @@ long Session::RunChange(const std::string& sql, const std::vector<Variant>& para
     return static_cast<long>(sqlite3_changes(db));
 }
 
+namespace {
+
+// One use of a statement the session keeps: bound, stepped, and left reset and without values.
+class KeptUse {
+public:
+    KeptUse(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    ~KeptUse()
+    {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    KeptUse(const KeptUse&) = delete;
+    KeptUse& operator=(const KeptUse&) = delete;
+
+    KeptUse& Bind(int index, std::wstring_view text)
+    {
+        const std::string utf8 = automation::ToUtf8(text);
+        sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    KeptUse& Bind(int index, int64_t value)
+    {
+        sqlite3_bind_int64(stmt_, index, value);
+        return *this;
+    }
+    // True while a row is available; raises ComError on failure.
+    bool Step()
+    {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        ThrowSqliteError(db_, rc);
+    }
+    bool IsNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
+    int64_t Int64(int col) const { return sqlite3_column_int64(stmt_, col); }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_;
+};
+
+}  // namespace
+
 long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
                         std::vector<Variant>& parameters)
 {
     std::wstring key;
     std::vector<Variant> own;
     bool shaped = ShapeOf(insert, parameters.size(), key, own);
+    const TableInfo* table = nullptr;
+    bool counterGiven = false;
+    std::string text;
+    bool kept = false;
     if (shaped) {
         auto found = insertShapes_.find(key);
         if (found != insertShapes_.end() &&
-            found->second.catalogVersion == store_->CatalogVersion()) {
+            found->second.catalogVersion == store_->CatalogVersion() &&
+            (table = catalog.FindTable(insert.table)) != nullptr) {
             parameters.insert(parameters.end(), own.begin(), own.end());
             parameters.insert(parameters.end(), found->second.tail.begin(),
                               found->second.tail.end());
-            return RunChange(found->second.sql, parameters);
+            if (table->CounterColumn() < 0)
+                return RunChange(found->second.sql, parameters);
+            text = found->second.sql;
+            counterGiven = found->second.counterGiven;
+            kept = true;
         }
     }
-    const size_t first = parameters.size();
-    QueryEmitter emitter(catalog, sql::StatementKindName(sql::StatementKind::Insert));
-    // Every literal of a VALUES list is bound: a script's INSERTs that differ
-    // only in their values then share one prepared statement. In a SELECT an
-    // integer literal can mean a column (ORDER BY 1), so there only doubles are.
-    emitter.BindLiterals(
-        insert.select ? QueryEmitter::LiteralBinding::Doubles : QueryEmitter::LiteralBinding::All,
-        &parameters);
-    const TableInfo* table = nullptr;
-    bool counterGiven = false;
-    std::string text = emitter.EmitInsert(insert, table, counterGiven);
-    int counter = table->CounterColumn();
-    if (counter < 0) {
+    if (!kept) {
+        const size_t first = parameters.size();
+        QueryEmitter emitter(catalog, sql::StatementKindName(sql::StatementKind::Insert));
+        // Every literal of a VALUES list is bound: a script's INSERTs that differ
+        // only in their values then share one prepared statement. In a SELECT an
+        // integer literal can mean a column (ORDER BY 1), so there only doubles are.
+        emitter.BindLiterals(insert.select ? QueryEmitter::LiteralBinding::Doubles
+                                           : QueryEmitter::LiteralBinding::All,
+                             &parameters);
+        text = emitter.EmitInsert(insert, table, counterGiven);
         // Kept only when the emitter bound what the shape says it binds.
         bool same = shaped && parameters.size() >= first + own.size();
         for (size_t i = 0; same && i < own.size(); ++i)
@@ -266,35 +319,42 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
                 insertShapes_.clear();
             insertShapes_[key] = {
                 store_->CatalogVersion(), text,
-                std::vector<Variant>(parameters.begin() + first + own.size(), parameters.end())};
+                std::vector<Variant>(parameters.begin() + first + own.size(), parameters.end()),
+                counterGiven};
         }
-        return RunChange(text, parameters);
     }
+    int counter = table->CounterColumn();
+    if (counter < 0)
+        return RunChange(text, parameters);
+    // The counter's statements are kept as the INSERT's are: a script of INSERTs into a table
+    // with a counter runs them for every row.
     const ColumnInfo& column = table->columns[counter];
     sqlite3* db = store_->db();
-    Statement next(db,
-                   "SELECT next_counter FROM \"crv.columns\" WHERE table_name = ?1 AND "
-                   "name = ?2");
-    next.Bind(1, std::wstring_view(table->name)).Bind(2, std::wstring_view(column.name)).Step();
     CounterState& state = store_->Counter();
-    state.next = next.IsNull(0) ? column.seed : next.Int64(0);
+    {
+        KeptUse next(db, Prepared("SELECT next_counter FROM \"crv.columns\" WHERE table_name = "
+                                  "?1 AND name = ?2"));
+        next.Bind(1, std::wstring_view(table->name)).Bind(2, std::wstring_view(column.name));
+        next.Step();
+        state.next = next.IsNull(0) ? column.seed : next.Int64(0);
+    }
     state.increment = column.increment;
     state.active = true;
     long affected = RunChange(text, parameters);
     state.active = false;
     // A number given explicitly is never handed out again.
     if (counterGiven) {
-        Statement extreme(db, std::string(column.increment > 0 ? "SELECT max(" : "SELECT min(") +
-                                  QuoteName(column.name) + ") FROM " + QuoteName(table->name));
+        KeptUse extreme(db,
+                        Prepared(std::string(column.increment > 0 ? "SELECT max(" : "SELECT min(") +
+                                 QuoteName(column.name) + ") FROM " + QuoteName(table->name)));
         if (extreme.Step() && !extreme.IsNull(0)) {
             int64_t v = extreme.Int64(0);
             if (column.increment > 0 ? v >= state.next : v <= state.next)
                 state.next = v + column.increment;
         }
     }
-    Statement save(db,
-                   "UPDATE \"crv.columns\" SET next_counter = ?3 WHERE table_name = ?1 AND "
-                   "name = ?2");
+    KeptUse save(db, Prepared("UPDATE \"crv.columns\" SET next_counter = ?3 WHERE table_name = "
+                              "?1 AND name = ?2"));
     save.Bind(1, std::wstring_view(table->name))
         .Bind(2, std::wstring_view(column.name))
         .Bind(3, state.next)
@@ -351,20 +411,21 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
                        L"No value given for one or more required parameters (the " +
                            std::wstring(kind) + L" statement has " +
                            std::to_wstring(statement.positionalParameters) + L").");
-    if (statement.kind() != sql::StatementKind::Select)
+    if (statement.kind() != sql::StatementKind::Select && store_->ReadOnly())
         store_->RequireWritable(L"the " + std::wstring(kind) + L" statement");
     sqlite3* db = store_->db();
     bool change = statement.kind() == sql::StatementKind::Insert ||
                   statement.kind() == sql::StatementKind::Update ||
                   statement.kind() == sql::StatementKind::Delete;
     if (!change || !sqlite3_get_autocommit(db))
-        return Run(statement, parameters);
+        return Run(statement, parameters, false);
     // Reading the catalog's version and making the change in one write
     // transaction takes the log's locks once instead of twice.
     store_->RunFixed("BEGIN IMMEDIATE");
     try {
-        Result result = Run(statement, parameters);
+        Result result = Run(statement, parameters, true);
         store_->RunFixed("COMMIT");
+        store_->KeepCatalog();
         return result;
     } catch (...) {
         if (!sqlite3_get_autocommit(db))
@@ -375,7 +436,7 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
 }
 
 Session::Result Session::Run(const sql::Statement& statement,
-                             const std::vector<Variant>& parameters)
+                             const std::vector<Variant>& parameters, bool ownTransaction)
 {
     const wchar_t* kind = sql::StatementKindName(statement.kind());
     Result result;
@@ -398,8 +459,9 @@ Session::Result Session::Run(const sql::Statement& statement,
             const sql::Insert& insert = std::get<sql::Insert>(statement.body);
             const Catalog& catalog = store_->CurrentCatalog();
             const TableInfo* table = catalog.FindTable(insert.table);
-            // Numbering a counter takes statements of its own around the INSERT.
-            if (table && table->CounterColumn() < 0) {
+            // Numbering a counter takes statements of its own around the INSERT: a savepoint
+            // keeps them one, unless the statement has a transaction of its own.
+            if (table && (table->CounterColumn() < 0 || ownTransaction)) {
                 Single([&] { result.recordsAffected = RunInsert(insert, catalog, values); });
             } else {
                 Atomically([&] {

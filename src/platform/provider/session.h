@@ -60,8 +60,10 @@ public:
     NativeStore& Store() { return *store_; }
 
 private:
-    // Runs a parsed statement within the caller's transaction, if any.
-    Result Run(const sql::Statement& statement, const std::vector<automation::Variant>& parameters);
+    // Runs a parsed statement within the caller's transaction, if any; `ownTransaction`: one
+    // begun for this statement alone, which a failure rolls back whole.
+    Result Run(const sql::Statement& statement, const std::vector<automation::Variant>& parameters,
+               bool ownTransaction);
     // The prepared statement of `sql`, kept for the next statement of the
     // same text (SQLite prepares it again itself after a schema change).
     sqlite3_stmt* Prepared(const std::string& sql);
@@ -93,6 +95,7 @@ private:
         long long catalogVersion = -1;
         std::string sql;
         std::vector<automation::Variant> tail;  // bound after the VALUES list's own
+        bool counterGiven = false;              // the list gives the table's counter a number
     };
     std::unordered_map<std::wstring, InsertShape> insertShapes_;
 };

@@ -179,7 +179,14 @@ void StoreFn(sqlite3_context* ctx, int, sqlite3_value** a)
     }
     try {
         StoredValue out;
-        StoreValue(in, t, WideOf(a[6]), out);
+        // The column's name words only the error: it is read when there is one, and the value,
+        // converted again, then fails the same way with the name in its description.
+        static const std::wstring kUnnamed;
+        try {
+            StoreValue(in, t, kUnnamed, out);
+        } catch (const automation::ComError&) {
+            StoreValue(in, t, WideOf(a[6]), out);
+        }
         out.ResultTo(ctx);
     } catch (const automation::ComError& e) {
         ResultError(ctx, e.Description());

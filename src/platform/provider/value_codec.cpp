@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
+#include <iterator>
 
 #include "platform/automation/wide_text.h"
 
@@ -1018,6 +1019,15 @@ std::string DecimalText(const automation::Decimal& d)
 
 double DecimalToDouble(const automation::Decimal& d)
 {
+    // A mantissa and a power of ten that are both exact doubles give the correctly rounded
+    // quotient, as reading the digits does; nearly every literal is one.
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (d.hi32 == 0 && d.lo64 <= (uint64_t{1} << 53) && d.scale < std::size(kPowers)) {
+        const double quotient = static_cast<double>(d.lo64) / kPowers[d.scale];
+        return d.negative && d.lo64 != 0 ? -quotient : quotient;
+    }
     return std::strtod(DecimalText(d).c_str(), nullptr);
 }
 

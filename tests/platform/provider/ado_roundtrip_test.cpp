@@ -126,7 +126,7 @@ TEST_F(RoundTripTest, ValuesBreakingTheirFieldFailWithClearErrors)
         const wchar_t* fragment;
     };
     const Case cases[] = {
-        {L"INSERT INTO [All Types] (v) VALUES ('eleven char')", L"too small"},
+        {L"INSERT INTO [All Types] (v) VALUES ('eleven char')", L"The field 'v' is too small"},
         {L"INSERT INTO [All Types] (b) VALUES (256)", L"Overflow"},
         {L"INSERT INTO [All Types] (b) VALUES (-1)", L"Overflow"},
         {L"INSERT INTO [All Types] (s) VALUES (32768)", L"Overflow"},
@@ -262,11 +262,23 @@ TEST_F(RoundTripTest, CountersNumberRowsAndNeverHandANumberOutTwice)
     Run(L"INSERT INTO c (x) VALUES ('c')");
     Run(L"INSERT INTO c (id, x) VALUES (500, 'explicit')");
     Run(L"INSERT INTO c (x) SELECT x FROM c WHERE id < 200");
+    // Statements of one shape, the explicit number's included, number as the first did; a
+    // failed one, alone or within a transaction, takes no number.
+    Run(L"INSERT INTO c (id, x) VALUES (600, 'explicit')");
+    Run(L"INSERT INTO c (x) VALUES ('d')");
+    const std::wstring tooLong = L"INSERT INTO c (x) VALUES ('" + std::wstring(300, L'y') + L"')";
+    EXPECT_NE(ErrorOf(tooLong), L"");
+    Run(L"INSERT INTO c (x) VALUES ('e')");
+    connection->BeginTrans();
+    Run(L"INSERT INTO c (x) VALUES ('f')");
+    EXPECT_NE(ErrorOf(tooLong), L"");
+    Run(L"INSERT INTO c (x) VALUES ('g')");
+    connection->CommitTrans();
     auto rs = Query(L"SELECT id FROM c ORDER BY id");
     std::vector<int32_t> ids;
     for (; !rs->IsEOF(); rs->MoveNext())
         ids.push_back(rs->Fields()->Item(0L)->Value().lVal());
-    EXPECT_EQ(ids, (std::vector<int32_t>{100, 120, 500, 510, 520}));
+    EXPECT_EQ(ids, (std::vector<int32_t>{100, 120, 500, 510, 520, 600, 610, 620, 630, 640}));
 }
 
 TEST_F(RoundTripTest, QueriesJoinGroupAndUseAccessFunctions)

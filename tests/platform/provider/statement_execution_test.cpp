@@ -211,6 +211,50 @@ TEST_F(ExecutionTest, KeptStatementsFollowSchemaChanges)
     EXPECT_EQ(Rows(L"s"), L"d|4|;");
 }
 
+// A connection that has just run an INSERT keeps its catalog for the next statement while the
+// file is unchanged; a change another connection made in between must be seen at once.
+TEST_F(ExecutionTest, StatementsFollowSchemaChangesOfAnotherConnection)
+{
+    struct Case {
+        const wchar_t* change;     // by the other connection
+        const wchar_t* statement;  // by this one, of the shape it has just run
+        const wchar_t* error;      // part of the error it raises; empty: it succeeds
+        const wchar_t* rows;       // the table afterwards
+    };
+    const Case cases[] = {
+        {L"ALTER TABLE s ADD COLUMN extra LONG", L"INSERT INTO s (k, t, extra) VALUES (2, 'b', 7)",
+         L"", L"1|a|null|;2|b|7|;"},
+        {L"ALTER TABLE s ALTER COLUMN t TEXT(2)", L"INSERT INTO s (k, t) VALUES (2, 'bbbbb')",
+         L"too", L"1|a|;"},
+        {L"ALTER TABLE s DROP COLUMN t", L"INSERT INTO s (k, t) VALUES (2, 'b')",
+         L"unknown field name 't'", L"1|;"},
+        {L"DROP TABLE s", L"INSERT INTO s (k, t) VALUES (2, 'b')", L"cannot find the input table",
+         nullptr},
+        // Read outside a transaction: the file's version is not yet looked at there.
+        {L"ALTER TABLE s ADD COLUMN extra LONG", L"SELECT extra FROM s", L"", L"1|a|null|;"},
+        {L"ALTER TABLE s ALTER COLUMN k TEXT(5)", L"UPDATE s SET k = 12345678 WHERE k = '1'",
+         L"too", L"1|a|;"},
+    };
+    auto other = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+    other->Open(JetString(path));
+    for (const Case& c : cases) {
+        Run(L"CREATE TABLE s (k LONG, t TEXT(10))");
+        Run(L"INSERT INTO s (k, t) VALUES (1, 'a')");
+        other->Execute(c.change, nullptr, adCmdText | adExecuteNoRecords);
+        const std::wstring error = ErrorOf(c.statement);
+        if (*c.error == 0)
+            EXPECT_EQ(error, L"") << automation::ToUtf8(c.change);
+        else
+            EXPECT_NE(error.find(c.error), std::wstring::npos)
+                << automation::ToUtf8(c.change) << ": " << automation::ToUtf8(error);
+        if (c.rows) {
+            EXPECT_EQ(Rows(L"s"), c.rows) << automation::ToUtf8(c.change);
+            Run(L"DROP TABLE s");
+        }
+    }
+    other->Close();
+}
+
 TEST_F(ExecutionTest, ThreadsReadAtOnceOnOneConnectionAndOnTwo)
 {
     constexpr int kRows = 3000;

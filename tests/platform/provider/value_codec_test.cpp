@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
 
 #include "platform/automation/wide_text.h"
 
@@ -89,6 +93,30 @@ TEST(ValueCodecTest, DecimalKeysSortAsTheirValues)
     EXPECT_EQ(DecimalText(d), "-1500");
     EXPECT_FALSE(ParseDecimal("79228162514264337593543950336", 0, d));
     EXPECT_FALSE(ParseDecimal("12a", 0, d));
+}
+
+// A decimal becomes the double nearest its exact value, as its digits read by strtod give: at
+// the ends of the exact mantissas and powers of ten, past them, and for random ones.
+TEST(ValueCodecTest, DecimalsBecomeTheNearestDouble)
+{
+    std::vector<automation::Decimal> decimals;
+    for (uint64_t m :
+         {uint64_t{0}, uint64_t{1}, uint64_t{3}, uint64_t{123456789}, (uint64_t{1} << 53) - 1,
+          uint64_t{1} << 53, (uint64_t{1} << 53) + 1, uint64_t{9007199254740993}, ~uint64_t{0}})
+        for (uint8_t scale : {0, 1, 4, 15, 21, 22, 23, 28})
+            for (bool negative : {false, true})
+                decimals.push_back({scale, negative, 0, m});
+    decimals.push_back({4, false, 1, 7});
+    std::mt19937_64 random(20261210);
+    for (int i = 0; i < 2000; ++i)
+        decimals.push_back({static_cast<uint8_t>(random() % 29), (random() & 1) != 0, 0,
+                            random() >> (random() % 64)});
+    for (const automation::Decimal& d : decimals) {
+        const double read = std::strtod(DecimalText(d).c_str(), nullptr);
+        const double converted = DecimalToDouble(d);
+        EXPECT_EQ(std::memcmp(&read, &converted, sizeof read), 0)
+            << DecimalText(d) << ": " << read << " " << converted;
+    }
 }
 
 TEST(ValueCodecTest, BinaryKeysSortShorterFirst)

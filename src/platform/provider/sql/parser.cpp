@@ -286,6 +286,7 @@ private:
     ExprPtr ParseFunction();
     std::unique_ptr<Select> ParseSubquery();  // after '(' and at SELECT; consumes ')'
     ExprPtr ParseLiteral();
+    ExprPtr ParseValue();
     bool StartsOperand(const Token& t) const;
     bool StartsComparison() const;
     static bool IsBroken(const Token& t)
@@ -698,7 +699,7 @@ Insert Parser::ParseInsert()
         Expect(TokenKind::LParen);
         ins.values.reserve(ins.columns.size());
         do {
-            ins.values.push_back(ParseExpr());
+            ins.values.push_back(ParseValue());
         } while (Accept(TokenKind::Comma));
         Expect(TokenKind::RParen);
     } else if (IsKw(Keyword::Select)) {
@@ -1605,6 +1606,39 @@ std::unique_ptr<Select> Parser::ParseSubquery()
     if (!Accept(TokenKind::RParen))
         Fail();
     return s;
+}
+
+// A value of a VALUES list. Nearly every one is a literal, or a negated number, that the ","
+// or ")" after it ends: it is read as ParseExpr reads it, without the climb through every
+// operator's level to it and back.
+ExprPtr Parser::ParseValue()
+{
+    const size_t sign = Is(TokenKind::Minus) ? 1 : 0;
+    const Token& t = Peek(sign);
+    const bool literal =
+        t.kind == TokenKind::Number ||
+        (sign == 0 &&
+         (t.kind == TokenKind::String || t.kind == TokenKind::Date ||
+          (t.kind == TokenKind::Name &&
+           (t.keyword == Keyword::Null || t.keyword == Keyword::True ||
+            t.keyword == Keyword::False || t.keyword == Keyword::Yes || t.keyword == Keyword::No ||
+            t.keyword == Keyword::On || t.keyword == Keyword::Off))));
+    if (!literal || !(Is(TokenKind::Comma, sign + 1) || Is(TokenKind::RParen, sign + 1)))
+        return ParseExpr();
+    if (exprDepth_++ == 0)
+        exprStart_ = Peek().pos;
+    ExprPtr e;
+    if (sign) {
+        Nest nest(*this);
+        uint32_t pos = Next().pos;
+        Nest primary(*this);
+        e = Unary(Op::Negate, pos, ParseLiteral());
+    } else {
+        Nest primary(*this);
+        e = ParseLiteral();
+    }
+    --exprDepth_;
+    return e;
 }
 
 ExprPtr Parser::ParseLiteral()
