@@ -26,6 +26,18 @@ namespace {
 // litehtml's element class `Base` whose inherited lookups go through the
 // cache. Lookups keep litehtml's rules: the element's own value unless it is
 // "inherit", else the parent's answer, else the caller's default.
+std::string Lower(const litehtml::tchar_t* text);
+
+// litehtml's style keeps its properties to itself: they are read through the
+// member (an explicit instantiation may name a private member).
+using StyleProperties = litehtml::props_map litehtml::style::*;
+StyleProperties PropertiesOfStyle();
+template <StyleProperties Member>
+struct StylePropertiesAccess {
+    friend StyleProperties PropertiesOfStyle() { return Member; }
+};
+template struct StylePropertiesAccess<&litehtml::style::m_properties>;
+
 // Text for a key, its length first: no text can pass for another one.
 void AppendKeyPart(std::string& key, std::string_view text)
 {
@@ -95,14 +107,15 @@ public:
                 child->apply_stylesheet(sheet);
     }
 
-    void OwnMatchKey(std::string& key) const override
+    void OwnMatchKey(std::string& key, const InheritedStyleCache& cache) const override
     {
         AppendKeyPart(key, this->m_tag);
-        key += std::to_string(this->m_attrs.size());
-        for (const auto& [name, value] : this->m_attrs) {
-            AppendKeyPart(key, name);
-            AppendKeyPart(key, value);
-        }
+        for (const auto& [name, value] : this->m_attrs)
+            if (cache.AttributeTested(Lower(name.c_str()))) {
+                AppendKeyPart(key, name);
+                AppendKeyPart(key, value);
+            }
+        key += '/';
         litehtml::string_vector states = this->m_pseudo_classes;
         std::sort(states.begin(), states.end());
         key += std::to_string(states.size());
@@ -161,15 +174,32 @@ public:
     }
 
     // Attributes that style the element (style, width, bgcolor, align...) make
-    // its style its own; the ones here only name or number it.
+    // its style its own: the style attribute, and any that litehtml turns into
+    // properties. The others (id, class, and those litehtml ignores) only name
+    // or mark it.
     void parse_attributes() override
     {
+        bool others = false;
         for (const auto& [attribute, value] : this->m_attrs)
-            if (attribute != "id" && attribute != "class" && attribute != "_n") {
-                key_ = nullptr;
-                apart_ = true;
-            }
+            others = others || (attribute != "id" && attribute != "class" && attribute != "_n");
+        if (!others) {
+            Base::parse_attributes();
+            return;
+        }
+        const litehtml::props_map before = this->m_style.*PropertiesOfStyle();
         Base::parse_attributes();
+        const litehtml::props_map& after = this->m_style.*PropertiesOfStyle();
+        const bool same = this->m_attrs.count("style") == 0 && before.size() == after.size() &&
+                          std::equal(before.begin(), before.end(), after.begin(),
+                                     [](const auto& a, const auto& b) {
+                                         return a.first == b.first &&
+                                                a.second.m_value == b.second.m_value &&
+                                                a.second.m_important == b.second.m_important;
+                                     });
+        if (!same) {
+            key_ = nullptr;
+            apart_ = true;
+        }
     }
 
     // A table laid out before at the same width, with nothing in it changed
@@ -378,8 +408,10 @@ void InheritedStyleCache::IndexRules(const litehtml::css& sheet)
                 // children while the element is styled: such sheets go its way.
                 if (a.condition == litehtml::select_pseudo_element)
                     index_.usable = false;
-                if (a.condition != litehtml::select_pseudo_class)
+                if (a.condition != litehtml::select_pseudo_class) {
+                    index_.attributes[Lower(a.attribute.c_str())] = true;
                     continue;
+                }
                 // States are the element's own; any other pseudo-class may
                 // look at the element's place, and those counting elements
                 // of a type or naming siblings at the other siblings too.
@@ -392,6 +424,13 @@ void InheritedStyleCache::IndexRules(const litehtml::css& sheet)
                         return name == StatePseudoClass(bit);
                     }))
                     index_.positional[tag] = true;
+                // Counting ones test no attributes; others (:not, :lang) may.
+                if (name != "first-child" && name != "last-child" && name != "only-child" &&
+                    name != "root" && !name.starts_with("nth-child(") &&
+                    !name.starts_with("nth-last-child(") &&
+                    std::none_of(states.begin(), states.end(),
+                                 [&](unsigned bit) { return name == StatePseudoClass(bit); }))
+                    index_.anyAttribute = true;
             }
             if (s->m_left && s->m_combinator == litehtml::combinator_general_sibling)
                 index_.alike = false;
@@ -460,7 +499,7 @@ unsigned InheritedStyleCache::MatchContext(const litehtml::element* el)
         key = std::to_string(above);
     }
     key += '/';
-    subject->OwnMatchKey(key);
+    subject->OwnMatchKey(key, *this);
     const std::string tag = Lower(el->get_tagName());
     bool positional = Positional(tag);
     unsigned earlier = Earlier(tag);
@@ -483,7 +522,7 @@ unsigned InheritedStyleCache::MatchContext(const litehtml::element* el)
             const litehtml::element::ptr sibling = parent->get_child(int(i));
             key += '/';
             if (const auto* s = dynamic_cast<const MatchSubject*>(sibling.get())) {
-                s->OwnMatchKey(key);
+                s->OwnMatchKey(key, *this);
                 positional = positional || Positional(Lower(sibling->get_tagName()));
                 --earlier;
             } else if (sibling->get_display() == litehtml::display_inline_text) {

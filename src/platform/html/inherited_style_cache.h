@@ -65,11 +65,13 @@ protected:
 };
 
 // What of an element the rules may test, for the elements of the cache.
+class InheritedStyleCache;
 class MatchSubject {
 public:
     virtual ~MatchSubject() = default;
-    // Appends the element's tag, attributes and pseudo-classes to `key`.
-    virtual void OwnMatchKey(std::string& key) const = 0;
+    // Appends the element's tag, the attributes that rules of the sheet
+    // `cache` indexed may test, and its pseudo-classes to `key`.
+    virtual void OwnMatchKey(std::string& key, const InheritedStyleCache& cache) const = 0;
 
 private:
     friend class InheritedStyleCache;
@@ -154,6 +156,12 @@ public:
                                   const litehtml::string_vector& classes,
                                   const litehtml::tchar_t* classText);
 
+    // True when a rule of the indexed sheet may test the attribute `name`.
+    bool AttributeTested(const std::string& name) const
+    {
+        return index_.anyAttribute || index_.attributes.count(name) != 0;
+    }
+
     // Starts a pass of matching: the elements styled until the next one
     // are taken as they are now.
     void BeginMatching()
@@ -223,6 +231,9 @@ private:
         // tag), its position among its siblings, and how many earlier
         // siblings.
         bool alike = false;
+        // The attributes the rules name (any where a pseudo-class may).
+        bool anyAttribute = false;
+        std::unordered_map<std::string, bool> attributes;
         std::unordered_map<std::string, bool> positional;
         std::unordered_map<std::string, unsigned> earlier;
     };
