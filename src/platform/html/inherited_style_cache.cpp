@@ -60,10 +60,7 @@ public:
     // children are styled with the whole sheet.
     void apply_stylesheet(const litehtml::css& sheet) override
     {
-        const litehtml::css* rules = cache_->RulesFor(sheet, this->m_tag, this->get_attr("id"),
-                                                      this->m_class_values,
-                                                      this->get_attr("class"));
-        if (!rules) {
+        if (!cache_->Indexed(sheet)) {
             Base::apply_stylesheet(sheet);
             return;
         }
@@ -76,11 +73,29 @@ public:
                 context ? cache_->MatchedBy(context) : nullptr) {
             for (const auto& [rule, used] : matched->used)
                 this->m_used_styles.push_back(std::make_unique<litehtml::used_selector>(rule, used));
-            for (const auto& [style, baseurl] : matched->added)
-                add_style(style, baseurl);
+            // Styled from the same rules so far, it ends with the same style.
+            if (matched->keyBefore && matched->keyBefore == key_ &&
+                matched->rulesBefore == rulesKey_ &&
+                cache_->Current(key_, keyGeneration_) &&
+                matched->keyGeneration == keyGeneration_) {
+                this->m_style = matched->style;
+                key_ = matched->keyAfter;
+                rulesKey_ = matched->rulesAfter;
+            } else {
+                for (const auto& [style, baseurl] : matched->added)
+                    add_style(style, baseurl);
+            }
         } else {
+            const litehtml::css* rules = cache_->RulesFor(
+                sheet, this->m_tag, this->get_attr("id"), this->m_class_values,
+                this->get_attr("class"));
             const std::size_t before = this->m_used_styles.size();
             InheritedStyleCache::Matched record;
+            if (cache_->Current(key_, keyGeneration_)) {
+                record.keyBefore = key_;
+                record.rulesBefore = rulesKey_;
+                record.keyGeneration = keyGeneration_;
+            }
             recording_ = context ? &record.added : nullptr;
             {
                 struct Aside {
@@ -99,6 +114,14 @@ public:
                 for (std::size_t i = before; i < this->m_used_styles.size(); ++i)
                     record.used.emplace_back(this->m_used_styles[i]->m_selector,
                                              this->m_used_styles[i]->m_used);
+                if (record.keyBefore && cache_->Current(key_, keyGeneration_) &&
+                    record.keyGeneration == keyGeneration_) {
+                    record.style = this->m_style;
+                    record.keyAfter = key_;
+                    record.rulesAfter = rulesKey_;
+                } else {
+                    record.keyBefore = nullptr;
+                }
                 cache_->RememberMatched(context, std::move(record));
             }
         }
@@ -590,14 +613,19 @@ void InheritedStyleCache::RememberMatched(unsigned context, Matched matched)
     matched_.insert_or_assign(context, std::move(matched));
 }
 
+bool InheritedStyleCache::Indexed(const litehtml::css& sheet) const
+{
+    return shortcuts_ && &sheet == index_.sheet && index_.usable &&
+           sheet.selectors().size() == index_.count;
+}
+
 const litehtml::css* InheritedStyleCache::RulesFor(const litehtml::css& sheet,
                                                    const litehtml::tstring& tag,
                                                    const litehtml::tchar_t* id,
                                                    const litehtml::string_vector& classes,
                                                    const litehtml::tchar_t* classText)
 {
-    if (!shortcuts_ || &sheet != index_.sheet || !index_.usable ||
-        sheet.selectors().size() != index_.count)
+    if (!Indexed(sheet))
         return nullptr;
     // The element's names that rules are indexed by: its tag, its id and its
     // classes, split as litehtml splits them and at any blank too.

@@ -148,6 +148,8 @@ public:
     // Indexes the rules of `sheet`, sorted as they are applied, in place of
     // those indexed before; the sheet must not change while it is in use.
     void IndexRules(const litehtml::css& sheet);
+    // True when `sheet` is the one indexed and the index serves it.
+    bool Indexed(const litehtml::css& sheet) const;
     // The rules of the indexed `sheet` that an element with this tag, id and
     // classes could match, in the sheet's order; null when `sheet` is not
     // the one indexed or it has rules the index does not serve.
@@ -179,6 +181,14 @@ public:
     struct Matched {
         std::vector<std::pair<litehtml::css_selector::ptr, bool>> used;
         std::vector<std::pair<litehtml::tstring, litehtml::tstring>> added;
+        // Where its style came from the rules alone: the keys before and
+        // after (of `keyGeneration`) and the style it ended with.
+        StyleKey* keyBefore = nullptr;
+        StyleKey* rulesBefore = nullptr;
+        StyleKey* keyAfter = nullptr;
+        StyleKey* rulesAfter = nullptr;
+        unsigned keyGeneration = 0;
+        litehtml::style style;
     };
     // The element of this styling pass (Begin) whose computed style `el`
     // may take: of the same `kind` and `what` (its tag, and its attributes
