@@ -607,8 +607,12 @@ void Layout::Unmap(litehtml::element* el)
             map_.erase(own);
         back_.erase(it);
     }
-    for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i)
-        Unmap(el->get_child(int(i)).get());
+    // Runs of text are never mapped.
+    for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i) {
+        const litehtml::element::ptr child = el->get_child(int(i));
+        if (child->get_display() != litehtml::display_inline_text)
+            Unmap(child.get());
+    }
 }
 
 bool Layout::RestylesSiblings(const std::string& attribute)
