@@ -28,15 +28,25 @@ namespace {
 // "inherit", else the parent's answer, else the caller's default.
 std::string Lower(const litehtml::tchar_t* text);
 
-// litehtml's style keeps its properties to itself: they are read through the
-// member (an explicit instantiation may name a private member).
-using StyleProperties = litehtml::props_map litehtml::style::*;
-StyleProperties PropertiesOfStyle();
-template <StyleProperties Member>
-struct StylePropertiesAccess {
-    friend StyleProperties PropertiesOfStyle() { return Member; }
-};
-template struct StylePropertiesAccess<&litehtml::style::m_properties>;
+// True for the attributes litehtml may turn into properties of the element
+// (and, to be safe, the other presentational attributes of HTML).
+bool Presentational(const std::string& attribute)
+{
+    static constexpr std::string_view kStyling[] = {
+        "align",      "alink",        "background",  "bgcolor",     "border",
+        "bordercolor", "cellpadding", "cellspacing", "char",        "charoff",
+        "clear",      "color",        "compact",     "face",        "frame",
+        "height",     "hidden",       "hspace",      "leftmargin",  "link",
+        "marginheight", "marginwidth", "noshade",    "nowrap",      "rules",
+        "size",       "start",        "style",       "text",        "topmargin",
+        "type",       "valign",       "vlink",       "vspace",      "width"};
+    return std::any_of(std::begin(kStyling), std::end(kStyling), [&](std::string_view name) {
+        return name.size() == attribute.size() &&
+               std::equal(name.begin(), name.end(), attribute.begin(), [](char a, char b) {
+                   return a == std::tolower(static_cast<unsigned char>(b));
+               });
+    });
+}
 
 // Text for a key, its length first: no text can pass for another one.
 void AppendKeyPart(std::string& key, std::string_view text)
@@ -86,7 +96,7 @@ public:
                     add_style(style, baseurl);
             }
         } else {
-            const litehtml::css* rules = cache_->RulesFor(
+            const InheritedStyleCache::Candidates* rules = cache_->RulesFor(
                 sheet, this->m_tag, this->get_attr("id"), this->m_class_values,
                 this->get_attr("class"));
             const std::size_t before = this->m_used_styles.size();
@@ -107,7 +117,9 @@ public:
                     }
                     ~Aside() { kept.swap(children); }
                 } aside(this->m_children);
-                Base::apply_stylesheet(*rules);
+                candidates_ = rules;
+                Base::apply_stylesheet(sheet);
+                candidates_ = nullptr;
             }
             recording_ = nullptr;
             if (context) {
@@ -128,6 +140,16 @@ public:
         for (const litehtml::element::ptr& child : this->m_children)
             if (child->get_display() != litehtml::display_inline_text)
                 child->apply_stylesheet(sheet);
+    }
+
+    // While the element is styled from the indexed sheet, the rules it cannot
+    // match are turned away before litehtml compares them part by part.
+    using Base::select;
+    int select(const litehtml::css_selector& selector, bool apply_pseudo) override
+    {
+        if (candidates_ && !candidates_->Has(selector))
+            return litehtml::select_no_match;
+        return Base::select(selector, apply_pseudo);
     }
 
     void OwnMatchKey(std::string& key, const InheritedStyleCache& cache) const override
@@ -151,6 +173,8 @@ public:
     {
         // A property the element sets itself, not to "inherit", is its answer
         // either way.
+        if (!InheritedStyleCache::Shortcuts())
+            return Base::get_style_property(name, inherited, def);
         if (cache_->Active() && name && !(name[0] == '-' && name[1] == '-') &&
             cache_->Current(key_, keyGeneration_)) {
             const litehtml::tchar_t* own = cache_->OwnProperty(key_, this->m_style, name);
@@ -197,32 +221,18 @@ public:
     }
 
     // Attributes that style the element (style, width, bgcolor, align...) make
-    // its style its own: the style attribute, and any that litehtml turns into
-    // properties. The others (id, class, and those litehtml ignores) only name
-    // or mark it.
+    // its style its own. The others (id, class, those rules test, and those
+    // litehtml ignores) only name or mark it: what rules they make match is
+    // known by the rules merged.
     void parse_attributes() override
     {
-        bool others = false;
-        for (const auto& [attribute, value] : this->m_attrs)
-            others = others || (attribute != "id" && attribute != "class" && attribute != "_n");
-        if (!others) {
-            Base::parse_attributes();
-            return;
-        }
-        const litehtml::props_map before = this->m_style.*PropertiesOfStyle();
         Base::parse_attributes();
-        const litehtml::props_map& after = this->m_style.*PropertiesOfStyle();
-        const bool same = this->m_attrs.count("style") == 0 && before.size() == after.size() &&
-                          std::equal(before.begin(), before.end(), after.begin(),
-                                     [](const auto& a, const auto& b) {
-                                         return a.first == b.first &&
-                                                a.second.m_value == b.second.m_value &&
-                                                a.second.m_important == b.second.m_important;
-                                     });
-        if (!same) {
-            key_ = nullptr;
-            apart_ = true;
-        }
+        for (const auto& [attribute, value] : this->m_attrs)
+            if (Presentational(attribute)) {
+                key_ = nullptr;
+                apart_ = true;
+                break;
+            }
     }
 
     // A table laid out before at the same width, with nothing in it changed
@@ -368,6 +378,8 @@ private:
     InheritedStyleCache::StyleKey* rulesKey_ = cache_->Start();
     unsigned keyGeneration_ = cache_->KeyGeneration();
     bool apart_ = false;  // styled by attributes of its own
+    // The rules the element could match while it is styled from the indexed sheet.
+    const InheritedStyleCache::Candidates* candidates_ = nullptr;
     // Where the declarations added go while this element's styling is recorded.
     std::vector<std::pair<litehtml::tstring, litehtml::tstring>>* recording_ = nullptr;
     mutable unsigned generation_ = 0;
@@ -393,17 +405,6 @@ bool UsesVariables(const litehtml::tstring& text)
     return false;
 }
 
-// litehtml's style sheet keeps its rules to itself and takes new ones only as
-// text: the candidate lists of the index are sheets of the same rules, filled
-// through the member (an explicit instantiation may name a private member).
-using CssRules = litehtml::css_selector::vector litehtml::css::*;
-CssRules RulesOfCss();
-template <CssRules Member>
-struct CssRulesAccess {
-    friend CssRules RulesOfCss() { return Member; }
-};
-template struct CssRulesAccess<&litehtml::css::m_selectors>;
-
 std::string Lower(const litehtml::tchar_t* text)
 {
     std::string s(text);
@@ -422,6 +423,17 @@ void InheritedStyleCache::IndexRules(const litehtml::css& sheet)
     index_.usable = true;
     index_.alike = true;
     const litehtml::css_selector::vector& rules = sheet.selectors();
+    // Candidates are known by the number each rule was read as: one rule a
+    // number, below the count.
+    std::vector<bool> numbered(rules.size(), false);
+    for (const litehtml::css_selector::ptr& rule : rules) {
+        const auto order = static_cast<std::size_t>(rule->m_order);
+        if (rule->m_order < 0 || order >= rules.size() || numbered[order]) {
+            index_.usable = false;
+            return;
+        }
+        numbered[order] = true;
+    }
     for (unsigned i = 0; i < rules.size(); ++i) {
         for (const litehtml::css_selector* s = rules[i].get(); s; s = s->m_left.get()) {
             const std::string tag = s->m_right.m_tag == "*" ? std::string()
@@ -619,7 +631,7 @@ bool InheritedStyleCache::Indexed(const litehtml::css& sheet) const
            sheet.selectors().size() == index_.count;
 }
 
-const litehtml::css* InheritedStyleCache::RulesFor(const litehtml::css& sheet,
+const InheritedStyleCache::Candidates* InheritedStyleCache::RulesFor(const litehtml::css& sheet,
                                                    const litehtml::tstring& tag,
                                                    const litehtml::tchar_t* id,
                                                    const litehtml::string_vector& classes,
@@ -673,15 +685,14 @@ const litehtml::css* InheritedStyleCache::RulesFor(const litehtml::css& sheet,
         index_.lists.clear();
         list = index_.lists.try_emplace(signature).first;
     }
-    std::vector<unsigned> chosen = index_.any;
+    std::vector<const litehtml::css_selector*>& byOrder = list->second.byOrder_;
+    byOrder.assign(index_.count, nullptr);
+    buckets.push_back(&index_.any);
     for (const std::vector<unsigned>* bucket : buckets)
-        chosen.insert(chosen.end(), bucket->begin(), bucket->end());
-    std::sort(chosen.begin(), chosen.end());
-    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
-    litehtml::css_selector::vector& rules = list->second.*RulesOfCss();
-    rules.reserve(chosen.size());
-    for (unsigned i : chosen)
-        rules.push_back(sheet.selectors()[i]);
+        for (unsigned i : *bucket) {
+            const litehtml::css_selector* rule = sheet.selectors()[i].get();
+            byOrder[static_cast<std::size_t>(rule->m_order)] = rule;
+        }
     return &list->second;
 }
 
@@ -689,6 +700,8 @@ const litehtml::style* InheritedStyleCache::ParsedRule(const litehtml::tstring& 
                                                        const litehtml::tstring& baseurl,
                                                        const litehtml::element* el)
 {
+    if (!shortcuts_)
+        return nullptr;
     auto it = rules_.find(text);
     if (it == rules_.end()) {
         if (UsesVariables(text))

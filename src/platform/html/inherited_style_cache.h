@@ -142,21 +142,36 @@ public:
                                          const litehtml::tchar_t* name);
 
     // Off, elements are styled the way litehtml styles them alone: every rule
-    // tried on every element, every style parsed (for comparisons).
+    // tried on every element, every style parsed, every property looked up
+    // in the element's own style (for comparisons).
     static void SetShortcuts(bool on) { shortcuts_ = on; }
+    static bool Shortcuts() { return shortcuts_; }
 
     // Indexes the rules of `sheet`, sorted as they are applied, in place of
     // those indexed before; the sheet must not change while it is in use.
     void IndexRules(const litehtml::css& sheet);
     // True when `sheet` is the one indexed and the index serves it.
     bool Indexed(const litehtml::css& sheet) const;
+    // The rules of the indexed sheet an element could match, by the place
+    // litehtml numbered them in when it read them (css_selector::m_order).
+    class Candidates {
+    public:
+        bool Has(const litehtml::css_selector& rule) const
+        {
+            const auto order = static_cast<std::size_t>(rule.m_order);
+            return order < byOrder_.size() && byOrder_[order] == &rule;
+        }
+
+    private:
+        friend class InheritedStyleCache;
+        std::vector<const litehtml::css_selector*> byOrder_;  // null for the others
+    };
     // The rules of the indexed `sheet` that an element with this tag, id and
-    // classes could match, in the sheet's order; null when `sheet` is not
-    // the one indexed or it has rules the index does not serve.
-    const litehtml::css* RulesFor(const litehtml::css& sheet, const litehtml::tstring& tag,
-                                  const litehtml::tchar_t* id,
-                                  const litehtml::string_vector& classes,
-                                  const litehtml::tchar_t* classText);
+    // classes could match; null when `sheet` is not the one indexed or it
+    // has rules the index does not serve.
+    const Candidates* RulesFor(const litehtml::css& sheet, const litehtml::tstring& tag,
+                               const litehtml::tchar_t* id, const litehtml::string_vector& classes,
+                               const litehtml::tchar_t* classText);
 
     // True when a rule of the indexed sheet may test the attribute `name`.
     bool AttributeTested(const std::string& name) const
@@ -234,7 +249,7 @@ private:
         bool usable = false;
         std::unordered_map<std::string, std::vector<unsigned>> byId, byClass, byTag;
         std::vector<unsigned> any;
-        std::unordered_map<std::string, litehtml::css> lists;
+        std::unordered_map<std::string, Candidates> lists;
         // What besides the element itself and its ancestors the rules test:
         // nothing where `alike` is false (general sibling combinators,
         // positions among elements of a type); else by tag ("" for every

@@ -255,6 +255,9 @@ const char* const kStyledPage =
     "<td><div class=flag idx=2></div></td></tr>"
     "<tr><td>&nbsp;</td><td width=80 bgcolor=#00ff00>c</td><td align=right>d</td>"
     "<td style='padding:7px'>e</td></tr></table>"
+    "<table name=t4 state=open width=50% align=center cellspacing=4 border=2>"
+    "<tr class=head><td></td><td colspan=2>four</td><td>w</td></tr>"
+    "<tr><td>&nbsp;</td><td>c</td><td valign=top>d<br>d</td><td>e</td></tr></table>"
     "</div><p id=p>p</p><div id=after data-x=1>after</div><div id=last>last</div></body>";
 
 // Sets an attribute of the element `selector` selects, laid out after.
