@@ -16,6 +16,21 @@
 // from the same rules in the same order hold the same properties: such
 // elements share one StyleKey, which remembers the answers found for the
 // first of them.
+//
+// Styling tries every rule of the page on every element, though most rules
+// name in their last part an id, a class or a tag the element does not have.
+// The page's rules are indexed by that id, class or tag, and an element is
+// tried only with the rules it could match, in the sheet's order.
+//
+// And elements alike in everything the rules can test (tag, attributes,
+// states, ancestors and, where the rules look at them, position and earlier
+// siblings) match the same rules: within one styling pass the second of them
+// is styled as the first one was, without trying the rules again.
+//
+// Last, elements of one kind whose styles were merged from the same rules,
+// below parents of the same computed style (or the same parent), compute the
+// same style from them: within one pass the later ones take the values the
+// first one computed instead of parsing its declarations again.
 #pragma once
 
 #include <litehtml/litehtml.h>
@@ -25,6 +40,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -46,6 +62,25 @@ protected:
     int layoutResult_ = 0;
     int layoutDx_ = 0;  // where the table's box lies from the point it is placed at
     int layoutDy_ = 0;
+};
+
+// What of an element the rules may test, for the elements of the cache.
+class InheritedStyleCache;
+class MatchSubject {
+public:
+    virtual ~MatchSubject() = default;
+    // Appends the element's tag, the attributes that rules of the sheet
+    // `cache` indexed may test, and its pseudo-classes to `key`.
+    virtual void OwnMatchKey(std::string& key, const InheritedStyleCache& cache) const = 0;
+
+private:
+    friend class InheritedStyleCache;
+    mutable unsigned matchPass_ = 0;
+    mutable unsigned matchContext_ = 0;
+    // The element's computed style in the styling pass `stylePass_`; 0 for
+    // one shared with no other element.
+    unsigned stylePass_ = 0;
+    unsigned styleId_ = 0;
 };
 
 class InheritedStyleCache {
@@ -106,6 +141,83 @@ public:
     const litehtml::tchar_t* OwnProperty(StyleKey* key, const litehtml::style& style,
                                          const litehtml::tchar_t* name);
 
+    // Off, elements are styled the way litehtml styles them alone: every rule
+    // tried on every element, every style parsed, every property looked up
+    // in the element's own style (for comparisons).
+    static void SetShortcuts(bool on) { shortcuts_ = on; }
+    static bool Shortcuts() { return shortcuts_; }
+
+    // Indexes the rules of `sheet`, sorted as they are applied, in place of
+    // those indexed before; the sheet must not change while it is in use.
+    void IndexRules(const litehtml::css& sheet);
+    // True when `sheet` is the one indexed and the index serves it.
+    bool Indexed(const litehtml::css& sheet) const;
+    // The rules of the indexed sheet an element could match, by the place
+    // litehtml numbered them in when it read them (css_selector::m_order).
+    class Candidates {
+    public:
+        bool Has(const litehtml::css_selector& rule) const
+        {
+            const auto order = static_cast<std::size_t>(rule.m_order);
+            return order < byOrder_.size() && byOrder_[order] == &rule;
+        }
+
+    private:
+        friend class InheritedStyleCache;
+        std::vector<const litehtml::css_selector*> byOrder_;  // null for the others
+    };
+    // The rules of the indexed `sheet` that an element with this tag, id and
+    // classes could match; null when `sheet` is not the one indexed or it
+    // has rules the index does not serve.
+    const Candidates* RulesFor(const litehtml::css& sheet, const litehtml::tstring& tag,
+                               const litehtml::tchar_t* id, const litehtml::string_vector& classes,
+                               const litehtml::tchar_t* classText);
+
+    // True when a rule of the indexed sheet may test the attribute `name`.
+    bool AttributeTested(const std::string& name) const
+    {
+        return index_.anyAttribute || index_.attributes.count(name) != 0;
+    }
+
+    // Starts a pass of matching: the elements styled until the next one
+    // are taken as they are now.
+    void BeginMatching()
+    {
+        ++matchPass_;
+        contexts_.clear();
+        matched_.clear();
+    }
+    // A number that two elements of this pass share only when every rule of
+    // the indexed sheet matches both or neither; 0 when unknown.
+    unsigned MatchContext(const litehtml::element* el);
+    // What styling did to the first element of a context in this pass: the
+    // rules it matched, as litehtml keeps them for state changes (and
+    // whether they applied), and the declarations added to its style.
+    struct Matched {
+        std::vector<std::pair<litehtml::css_selector::ptr, bool>> used;
+        std::vector<std::pair<litehtml::tstring, litehtml::tstring>> added;
+        // Where its style came from the rules alone: the keys before and
+        // after (of `keyGeneration`) and the style it ended with.
+        StyleKey* keyBefore = nullptr;
+        StyleKey* rulesBefore = nullptr;
+        StyleKey* keyAfter = nullptr;
+        StyleKey* rulesAfter = nullptr;
+        unsigned keyGeneration = 0;
+        litehtml::style style;
+    };
+    // The element of this styling pass (Begin) whose computed style `el`
+    // may take: of the same `kind` and `what` (its tag, and its attributes
+    // where they style it), styled from the rules `key` below a parent of
+    // the same computed style; null for the first of them.
+    const MatchSubject* StyleDonor(MatchSubject* el, const void* kind, const StyleKey* key,
+                                   std::string_view what, const litehtml::element* parent);
+    // `el`, which StyleDonor found no donor for, was styled and may be one.
+    void StyledAlone(MatchSubject* el);
+
+    // Null when no element of `context` was styled yet in this pass.
+    const Matched* MatchedBy(unsigned context) const;
+    void RememberMatched(unsigned context, Matched matched);
+
 private:
     unsigned NameId(const litehtml::tchar_t* name);
 
@@ -127,6 +239,44 @@ private:
     std::array<Seen, 512> seen_{};
     std::unordered_map<const litehtml::tchar_t*, unsigned> constantNames_;
     std::unordered_map<std::string, unsigned> nameIds_;
+    // The rules of the indexed sheet by the position they are applied in:
+    // those whose last part names an id, a class or a tag, by that name in
+    // lower case, and the rest. The rules an element is tried with are kept
+    // by the names of its that the index has.
+    struct RuleIndex {
+        const litehtml::css* sheet = nullptr;
+        std::size_t count = 0;
+        bool usable = false;
+        std::unordered_map<std::string, std::vector<unsigned>> byId, byClass, byTag;
+        std::vector<unsigned> any;
+        std::unordered_map<std::string, Candidates> lists;
+        // What besides the element itself and its ancestors the rules test:
+        // nothing where `alike` is false (general sibling combinators,
+        // positions among elements of a type); else by tag ("" for every
+        // tag), its position among its siblings, and how many earlier
+        // siblings.
+        bool alike = false;
+        // The attributes the rules name (any where a pseudo-class may).
+        bool anyAttribute = false;
+        std::unordered_map<std::string, bool> attributes;
+        std::unordered_map<std::string, bool> positional;
+        std::unordered_map<std::string, unsigned> earlier;
+    };
+    bool Positional(const std::string& tag) const;
+    unsigned Earlier(const std::string& tag) const;
+    RuleIndex index_;
+    static inline bool shortcuts_ = true;
+    // The computed styles of this styling pass by what they come from, and
+    // the first element of each.
+    std::unordered_map<std::string, unsigned> styleIds_;
+    std::vector<const MatchSubject*> styleDonors_;
+    unsigned styleGeneration_ = 0;
+    unsigned matchPass_ = 0;
+    std::unordered_map<std::string, unsigned> contexts_;
+    std::unordered_map<unsigned, Matched> matched_;
+    // The last element whose place among its siblings was looked up.
+    const litehtml::element* lastParent_ = nullptr;
+    std::size_t lastIndex_ = 0;
     unsigned generation_ = 0;
     unsigned layoutGeneration_ = 1;
     bool active_ = false;

@@ -187,6 +187,7 @@ void Layout::Reset()
 {
     doc_.reset();
     styles_ = litehtml::css();
+    styleCache_.IndexRules(styles_);
     map_.clear();
     twins_.clear();
     back_.clear();
@@ -338,6 +339,7 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
     if (popup)
         styles_.parse_stylesheet(kPopupShownRule, "", doc_, nullptr);
     styles_.sort_selectors();
+    styleCache_.IndexRules(styles_);
     // Media lists are settled while the root is still bare, so the answer
     // restyles nothing.
     doc_->media_changed();
@@ -374,6 +376,7 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
             top->get_child(int(i))->apply_stylesheet(context.master_css());
     }
     top->parse_attributes();
+    styleCache_.BeginMatching();
     top->apply_stylesheet(styles_);
     styleCache_.Begin();
     top->parse_styles();
@@ -604,8 +607,12 @@ void Layout::Unmap(litehtml::element* el)
             map_.erase(own);
         back_.erase(it);
     }
-    for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i)
-        Unmap(el->get_child(int(i)).get());
+    // Runs of text are never mapped.
+    for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i) {
+        const litehtml::element::ptr child = el->get_child(int(i));
+        if (child->get_display() != litehtml::display_inline_text)
+            Unmap(child.get());
+    }
 }
 
 bool Layout::RestylesSiblings(const std::string& attribute)
@@ -803,6 +810,7 @@ bool Layout::Patch(const std::vector<std::pair<Element*, std::string>>& changes,
     }
     // Styled as Build styles the whole page, below their own ancestors.
     const MasterRules& master = MasterRulesByTag();
+    styleCache_.BeginMatching();
     for (const litehtml::element::ptr& el : built) {
         if (master.byTagOnly)
             ApplyMasterRules(master, el);

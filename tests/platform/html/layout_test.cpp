@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/html/element.h"
+#include "platform/html/inherited_style_cache.h"
 #include "platform/html/view.h"
 
 namespace {
@@ -209,6 +210,128 @@ TEST(Layout, PagesChangedInPartsLayOutAsLoadedWhole)
                       e->Location(html::kRootRelative | html::kBorderBox));
             EXPECT_EQ(twin->StyleAttribute("color"), e->StyleAttribute("color"));
         }
+    }
+}
+
+// Elements are tried only with the rules that name their id, a class or their tag, and alike
+// elements are styled as the first of them: every element must still be styled as when every
+// rule is tried on it and every style parsed, also after classes, attributes and states change.
+const char* const kStyledPage =
+    "<head><style>"
+    "#list > table { width: 100%; border-spacing: 0; }"
+    "#list td { padding: 2px; color: #111111; }"
+    "#list tr td:nth-child(1) { width: 16px; } #list tr td:nth-child(3) { width: 30%; }"
+    "#list tr.head td { font-weight: bold; background-color: #eeeeff; }"
+    "#list tr[m=\"g\"] td { color: #777777; }"
+    "#list table[state=\"close\"] tr { display: none; }"
+    "#list table[state=\"close\"] tr.head { display: table-row; }"
+    "#list table[state=\"close\"] tr.head + tr { display: table-row; visibility: hidden; }"
+    "#list td.key { padding-left: 9px; } .Hot { color: #ff0000; } .hot.big { font-size: 20px; }"
+    "td:not(.key) span { text-decoration: underline; } span.type { font-size: 10px; }"
+    "td:last-child { border-bottom: 3px solid #000000; }"
+    "div.flag { width: 10px; height: 10px; } div.flag:checked { width: 30px; }"
+    "[data-x] { margin-left: 5px; } p + div { height: 7px; } * { line-height: 16px; }"
+    "</style></head><body><div id=list>"
+    "<table name=t1 state=open><tr class=head><td><div class=flag id=f1></div></td>"
+    "<td colspan=2>one</td><td>x</td></tr>"
+    "<tr><td id=k1 class=key>&nbsp;</td><td>a</td><td><span class=type>int</span></td>"
+    "<td><div class=flag idx=1></div></td></tr>"
+    "<tr m=g><td id=c1>&nbsp;</td><td id=n1>b</td><td><span>text</span></td>"
+    "<td><div class=flag idx=2></div></td></tr>"
+    "<tr><td>&nbsp;</td><td>c</td><td>d</td><td>e</td></tr>"
+    "<tr><td>&nbsp;</td><td>c</td><td>d</td><td>e</td></tr></table>"
+    "<table name=t2 state=close><tr class=head><td><div class=flag></div></td>"
+    "<td colspan=2>two</td><td>y</td></tr>"
+    "<tr><td class=key>&nbsp;</td><td>a</td><td><span class=type>int</span></td>"
+    "<td><div class=flag idx=1></div></td></tr>"
+    "<tr><td>&nbsp;</td><td id=n2>b</td><td><span>text</span></td>"
+    "<td><div class=flag idx=2></div></td></tr>"
+    "<tr><td>&nbsp;</td><td>c</td><td>d</td><td>e</td></tr>"
+    "<tr m=g><td>&nbsp;</td><td>c</td><td>d</td><td>e</td></tr></table>"
+    "<table name=t3 state=open><tr class=head><td></td><td colspan=2>three</td>"
+    "<td>z</td></tr><tr><td class=key>&nbsp;</td><td>a</td>"
+    "<td><span class=type>int</span></td><td><div class=flag idx=1></div></td></tr>"
+    "<tr m=g><td>&nbsp;</td><td>b</td><td><span>text</span></td>"
+    "<td><div class=flag idx=2></div></td></tr>"
+    "<tr><td>&nbsp;</td><td width=80 bgcolor=#00ff00>c</td><td align=right>d</td>"
+    "<td style='padding:7px'>e</td></tr></table>"
+    "<table name=t4 state=open width=50% align=center cellspacing=4 border=2>"
+    "<tr class=head><td></td><td colspan=2>four</td><td>w</td></tr>"
+    "<tr><td>&nbsp;</td><td>c</td><td valign=top>d<br>d</td><td>e</td></tr></table>"
+    "</div><p id=p>p</p><div id=after data-x=1>after</div><div id=last>last</div></body>";
+
+// Sets an attribute of the element `selector` selects, laid out after.
+void Set(Page& p, const char* selector, const char* attribute, const char* value)
+{
+    const std::string v = value;
+    p.view.Root()->SelectFirst(selector)->SetAttribute(attribute, &v);
+    p.view.EnsureLayout();
+}
+
+const ChangeCase kRestyles[] = {
+    {"the page as loaded", kStyledPage, [](Page&) {}},
+    {"tables folded and unfolded", kStyledPage,
+     [](Page& p) {
+         Set(p, "[name=t1]", "state", "close");
+         Set(p, "[name=t2]", "state", "open");
+         Set(p, "[name=t3]", "state", "close");
+         Set(p, "[name=t1]", "state", "open");
+     }},
+    {"cells gain classes that rules are indexed by", kStyledPage,
+     [](Page& p) {
+         Set(p, "#c1", "class", "hot big");
+         Set(p, "#n2", "class", "HOT");
+         Set(p, "#k1", "class", "");
+         Set(p, "#last", "id", "list");
+     }},
+    {"rows and elements gain attributes and states the rules test", kStyledPage,
+     [](Page& p) {
+         Set(p, "#n1", "data-x", "2");
+         p.Get("f1")->SetState(html::kStateChecked, 0, false);
+         p.view.EnsureLayout();
+         p.view.Root()->SelectFirst("[name=t2]")->SetInnerHtml(
+             "<tr class=head m=g><td>h</td><td>two</td></tr>"
+             "<tr m=g><td class=key>&nbsp;</td><td>b</td></tr>"
+             "<tr><td>&nbsp;</td><td><span>s</span></td></tr>");
+         p.view.EnsureLayout();
+         Set(p, "#p", "id", "q");
+     }},
+};
+
+TEST(Layout, ElementsAreStyledAsWhenEveryRuleIsTriedOnEveryElement)
+{
+    static const char* const kProperties[] = {
+        "display", "color", "width", "height", "font-weight", "font-size", "padding-left",
+        "border-top-width", "border-bottom-width", "visibility", "background-color",
+        "margin-left", "text-decoration", "line-height"};
+    auto styled = [](const ChangeCase& c, bool shortcuts) {
+        html::InheritedStyleCache::SetShortcuts(shortcuts);
+        Page page(c.markup);
+        page.view.EnsureLayout();
+        c.change(page);
+        page.view.EnsureLayout();
+        std::vector<std::string> result;
+        page.view.Root()->Select("*", [&](html::Element* e) {
+            const QRect box = e->Location(html::kRootRelative | html::kBorderBox);
+            std::string line = e->Tag() + (e->IsVisible() ? " shown " : " hidden ") +
+                               std::to_string(box.x()) + ',' + std::to_string(box.y()) + ' ' +
+                               std::to_string(box.width()) + 'x' + std::to_string(box.height());
+            for (const char* name : kProperties)
+                line += std::string(" ") + name + ':' + page.view.ComputedStyle(e, name);
+            result.push_back(line);
+            return false;
+        });
+        html::InheritedStyleCache::SetShortcuts(true);
+        return result;
+    };
+    for (const ChangeCase& c : kRestyles) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::string> fast = styled(c, true);
+        const std::vector<std::string> slow = styled(c, false);
+        ASSERT_EQ(fast.size(), slow.size());
+        ASSERT_GT(fast.size(), 50u);
+        for (std::size_t i = 0; i < fast.size(); ++i)
+            EXPECT_EQ(fast[i], slow[i]) << "element " << i;
     }
 }
 
