@@ -172,10 +172,11 @@ public:
                                                 const litehtml::tchar_t* def) const override
     {
         // A property the element sets itself, not to "inherit", is its answer
-        // either way.
+        // either way. (Its key follows every change to its style, in a styling
+        // pass or not.)
         if (!InheritedStyleCache::Shortcuts())
             return Base::get_style_property(name, inherited, def);
-        if (cache_->Active() && name && !(name[0] == '-' && name[1] == '-') &&
+        if (name && !(name[0] == '-' && name[1] == '-') &&
             cache_->Current(key_, keyGeneration_)) {
             const litehtml::tchar_t* own = cache_->OwnProperty(key_, this->m_style, name);
             if (own && litehtml::t_strcasecmp(own, "inherit") != 0)
