@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
@@ -301,7 +300,7 @@ void Cursor::StartScan(const RowImage::Kind* kinds)
 {
     scanTried_ = true;
     const char* file = sqlite3_db_filename(db_, "main");
-    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned cores = RangeScan::UsableCores();
     // Both sides of a comparison read at once, and a thread merges them.
     const unsigned readers = cores >= 4 ? std::min(3u, cores / 2 - 1) : 0;
     if (range_.orderTerms.empty() || !lookup_ || !file || !*file || readers == 0)

@@ -3,7 +3,12 @@
 
 #include <sqlite3.h>
 
+#include <sched.h>
+
+#include <cmath>
+#include <fstream>
 #include <new>
+#include <thread>
 
 #include "platform/provider/query_emitter.h"
 #include "platform/provider/sql_functions.h"
@@ -128,6 +133,25 @@ struct RangeScan::Reader {
         sqlite3_close_v2(db);
     }
 };
+
+unsigned RangeScan::UsableCores()
+{
+    unsigned cores = std::thread::hardware_concurrency();
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0)
+        cores = unsigned(CPU_COUNT(&set));
+    // "max 100000", or the microseconds of processor time per period: "200000 100000".
+    std::ifstream limit("/sys/fs/cgroup/cpu.max");
+    std::string quota;
+    double period = 0;
+    if (limit >> quota >> period && quota != "max" && period > 0) {
+        const double share = std::ceil(std::atof(quota.c_str()) / period);
+        if (share >= 1 && share < cores)
+            cores = unsigned(share);
+    }
+    return cores;
+}
 
 std::unique_ptr<RangeScan> RangeScan::Start(const std::string& file, const EmittedSelect& select,
                                             int64_t afterRowid, Decoder decode, unsigned readers,

@@ -59,6 +59,10 @@ public:
     // for later rows. False at the end; rethrows a reading error where it occurred.
     bool Next(int64_t& rowid, RowImage& image);
 
+    // The processors this process may run on: those of its affinity mask, and no more
+    // than its control group's share of time (where it has one) keeps busy.
+    static unsigned UsableCores();
+
     // Rows per stretch.
     static constexpr size_t kStretch = 1024;
 
