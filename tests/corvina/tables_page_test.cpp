@@ -294,6 +294,40 @@ TEST_F(TablesPageTest, ResetCrossesKeysFoldingAndAutofillKeepTheFoldingTheUserLe
     EXPECT_EQ(shown, written);
 }
 
+// While the page stands idle it lays out the folded tables' rows in small steps, so that the
+// first unfolding finds them ready. It must change nothing the user sees or chose, and rows
+// written again since must be shown as written, not as they were prepared.
+TEST_F(TablesPageTest, TablesPreparedWhileThePageStandsIdleOpenAsWritten)
+{
+    Click(In(0, ".icon"));  // Customers open, the others folded
+    while (page->TablesToPrepare() > 0)
+        QApplication::processEvents();
+    EXPECT_TRUE(Open(0));
+    for (int n = 1; n < 4; ++n)
+        EXPECT_FALSE(Open(n)) << n;
+
+    // Orders is folded and prepared; its key moves to its second field.
+    ASSERT_TRUE(Pair(1).Fields().GetPair(0)->IsKey());
+    page->RunMenuCommand(L"reset_key", 1, 0);
+    page->RunMenuCommand(L"set_key", 1, 1);
+    EXPECT_GT(page->TablesToPrepare(), 0u);
+    while (page->TablesToPrepare() > 0)
+        QApplication::processEvents();
+    EXPECT_FALSE(Open(1));
+
+    Choose(Table(2).GetChild(0), "Expand All Tables");
+    for (int n = 0; n < 4; ++n)
+        EXPECT_TRUE(Open(n)) << n;
+    page->EnsureLayout();
+    const ElementRef keyCell = FieldRow(1, 1).GetChild(0);
+    const ElementRef formerKeyCell = FieldRow(1, 0).GetChild(0);
+    EXPECT_TRUE(keyCell.IsVisible());
+    EXPECT_NE(keyCell.GetStyleAttribute("background-image"), L"");
+    EXPECT_EQ(formerKeyCell.GetStyleAttribute("background-image"), L"");
+    const auto [shown, written] = ShownAndWritten();
+    EXPECT_EQ(shown, written);
+}
+
 TEST_F(TablesPageTest, EachRowGetsItsOwnMenu)
 {
     struct Case {
