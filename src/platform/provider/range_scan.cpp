@@ -51,23 +51,13 @@ sqlite3* OpenForReading(const std::string& file, CounterState& counter)
     return db;
 }
 
-sqlite3_stmt* Prepare(sqlite3* db, const std::string& sql)
-{
-    sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
-    if (rc != SQLITE_OK)
-        ThrowSqliteError(db, rc);
-    return stmt;
-}
-
 // How SQLite reads `sql`: each step of its plan.
 std::vector<std::string> Plan(sqlite3* db, const std::string& sql)
 {
-    sqlite3_stmt* stmt = Prepare(db, "EXPLAIN QUERY PLAN " + sql);
+    Statement plan(db, "EXPLAIN QUERY PLAN " + sql);
     std::vector<std::string> steps;
-    while (sqlite3_step(stmt) == SQLITE_ROW)
-        steps.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3)));
-    sqlite3_finalize(stmt);
+    while (plan.Step())
+        steps.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(plan.get(), 3)));
     return steps;
 }
 
@@ -121,15 +111,15 @@ struct RangeScan::Stretch {
 
 struct RangeScan::Reader {
     sqlite3* db = nullptr;
-    sqlite3_stmt* bounded = nullptr;
-    sqlite3_stmt* open = nullptr;
-    sqlite3_stmt* lookup = nullptr;
+    std::unique_ptr<Statement> bounded;  // a stretch up to its upper bound
+    std::unique_ptr<Statement> open;     // the last stretch, to the end
+    std::unique_ptr<Statement> lookup;   // a row by its rowid
 
     ~Reader()
     {
-        sqlite3_finalize(bounded);
-        sqlite3_finalize(open);
-        sqlite3_finalize(lookup);
+        bounded.reset();
+        open.reset();
+        lookup.reset();
         sqlite3_close_v2(db);
     }
 };
@@ -177,13 +167,10 @@ std::unique_ptr<RangeScan> RangeScan::Start(const std::string& file, const Emitt
         if (!scan->scoutDb_)
             return nullptr;
         // Where the read goes on from.
-        sqlite3_stmt* from = Prepare(scan->scoutDb_, "SELECT " + keys + select.rangeFrom +
-                                                         " WHERE " + select.orderTerms.back() +
-                                                         " = ?1");
-        sqlite3_bind_int64(from, 1, afterRowid);
-        if (sqlite3_step(from) == SQLITE_ROW)
-            scan->start_ = Bound::Of(from, m);
-        sqlite3_finalize(from);
+        Statement from(scan->scoutDb_, "SELECT " + keys + select.rangeFrom + " WHERE " +
+                                           select.orderTerms.back() + " = ?1");
+        if (from.Bind(1, afterRowid).Step())
+            scan->start_ = Bound::Of(from.get(), m);
         if (!scan->start_)
             return nullptr;
         for (sqlite3_value* value : scan->start_->values) {
@@ -200,17 +187,17 @@ std::unique_ptr<RangeScan> RangeScan::Start(const std::string& file, const Emitt
         const auto plan = Plan(scan->scoutDb_, bounded);
         if (PlanHas(plan, "TEMP B-TREE") || !PlanHas(plan, "SEARCH"))
             return nullptr;
-        scan->scout_ = Prepare(scan->scoutDb_, scout);
-        scan->start_->BindTo(scan->scout_, 1);
+        scan->scout_ = std::make_unique<Statement>(scan->scoutDb_, scout);
+        scan->start_->BindTo(scan->scout_->get(), 1);
         for (unsigned i = 0; i < readers; ++i) {
             auto reader = std::make_unique<Reader>();
             reader->db = OpenForReading(file, scan->counter_);
             if (!reader->db)
                 return nullptr;
-            reader->bounded = Prepare(reader->db, bounded);
-            reader->open = Prepare(reader->db, rows + after + order);
-            reader->lookup =
-                Prepare(reader->db, rows + " WHERE " + select.orderTerms.back() + " = ?1");
+            reader->bounded = std::make_unique<Statement>(reader->db, bounded);
+            reader->open = std::make_unique<Statement>(reader->db, rows + after + order);
+            reader->lookup = std::make_unique<Statement>(
+                reader->db, rows + " WHERE " + select.orderTerms.back() + " = ?1");
             scan->readers_.push_back(std::move(reader));
         }
     } catch (...) {
@@ -225,7 +212,8 @@ std::unique_ptr<RangeScan> RangeScan::Start(const std::string& file, const Emitt
 RangeScan::~RangeScan()
 {
     Stop();
-    sqlite3_finalize(scout_);
+    scout_.reset();
+    readers_.clear();
     sqlite3_close_v2(scoutDb_);
 }
 
@@ -275,17 +263,14 @@ void RangeScan::Scout()
         std::shared_ptr<Bound> lower = start_;
         bool stopped = false;
         while (!stopped) {
-            const int rc = sqlite3_step(scout_);
-            if (rc == SQLITE_DONE) {
+            if (!scout_->Step()) {
                 if (!rowids.empty())
                     hand(lower, nullptr);
                 break;
             }
-            if (rc != SQLITE_ROW)
-                ThrowSqliteError(scoutDb_, rc);
-            rowids.push_back(sqlite3_column_int64(scout_, int(terms_ - 1)));
+            rowids.push_back(scout_->Int64(int(terms_ - 1)));
             if (rowids.size() == kStretch) {
-                auto upper = Bound::Of(scout_, terms_);
+                auto upper = Bound::Of(scout_->get(), terms_);
                 stopped = !hand(lower, upper);
                 lower = std::move(upper);
             }
@@ -294,7 +279,7 @@ void RangeScan::Scout()
         std::lock_guard<std::mutex> lock(mutex_);
         scoutError_ = std::current_exception();
     }
-    sqlite3_reset(scout_);  // lets go of the scout's read transaction
+    scout_->Reset();  // lets go of the scout's read transaction
     {
         std::lock_guard<std::mutex> lock(mutex_);
         scoutDone_ = true;
@@ -321,9 +306,9 @@ void RangeScan::Read(Reader& reader)
         try {
             Fill(reader, *stretch);
         } catch (...) {
-            sqlite3_reset(reader.bounded);
-            sqlite3_reset(reader.open);
-            sqlite3_reset(reader.lookup);
+            reader.bounded->Reset();
+            reader.open->Reset();
+            reader.lookup->Reset();
             stretch->error = std::current_exception();
         }
         {
@@ -339,26 +324,21 @@ void RangeScan::Fill(Reader& reader, Stretch& stretch)
     const std::vector<int64_t>& rowids = stretch.rowids;
     if (stretch.images.size() < rowids.size())
         stretch.images.resize(rowids.size());
-    sqlite3_stmt* stmt = stretch.upper ? reader.bounded : reader.open;
-    stretch.lower->BindTo(stmt, 1);
+    Statement& rows = stretch.upper ? *reader.bounded : *reader.open;
+    stretch.lower->BindTo(rows.get(), 1);
     if (stretch.upper)
-        stretch.upper->BindTo(stmt, int(terms_) + 1);
-    const int rowidColumn = sqlite3_column_count(stmt) - 1;
+        stretch.upper->BindTo(rows.get(), int(terms_) + 1);
+    const int rowidColumn = sqlite3_column_count(rows.get()) - 1;
     size_t n = 0;
     bool same = true;
-    for (;;) {
-        const int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_DONE)
-            break;
-        if (rc != SQLITE_ROW)
-            ThrowSqliteError(reader.db, rc);
-        if (n == rowids.size() || sqlite3_column_int64(stmt, rowidColumn) != rowids[n]) {
+    while (rows.Step()) {
+        if (n == rowids.size() || rows.Int64(rowidColumn) != rowids[n]) {
             same = false;
             break;
         }
-        decode_(stmt, stretch.images[n++]);
+        decode_(rows.get(), stretch.images[n++]);
     }
-    sqlite3_reset(stmt);
+    rows.Reset();
     if (same && n == rowids.size()) {
         stretch.read = rowids;
         stretch.count = n;
@@ -367,16 +347,13 @@ void RangeScan::Fill(Reader& reader, Stretch& stretch)
     // Other rows between the bounds than the scout's: the scout's rows by their rowids.
     stretch.read.clear();
     n = 0;
+    Statement& lookup = *reader.lookup;
     for (const int64_t rowid : rowids) {
-        sqlite3_bind_int64(reader.lookup, 1, rowid);
-        const int rc = sqlite3_step(reader.lookup);
-        if (rc == SQLITE_ROW) {
-            decode_(reader.lookup, stretch.images[n++]);
+        if (lookup.Bind(1, rowid).Step()) {
+            decode_(lookup.get(), stretch.images[n++]);
             stretch.read.push_back(rowid);
-        } else if (rc != SQLITE_DONE) {
-            ThrowSqliteError(reader.db, rc);
         }
-        sqlite3_reset(reader.lookup);
+        lookup.Reset();
     }
     stretch.count = n;
 }

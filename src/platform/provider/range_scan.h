@@ -35,6 +35,7 @@ struct sqlite3_value;
 namespace provider {
 
 struct EmittedSelect;
+class Statement;
 
 class RangeScan {
 public:
@@ -81,7 +82,7 @@ private:
     CounterState counter_;  // for the functions every connection has; reads use none
     size_t terms_ = 0;
     sqlite3* scoutDb_ = nullptr;
-    sqlite3_stmt* scout_ = nullptr;
+    std::unique_ptr<Statement> scout_;
     std::vector<std::unique_ptr<Reader>> readers_;
     std::shared_ptr<Bound> start_;
 
