@@ -2,9 +2,10 @@
 // side with the sqlite3 shell running the equivalent SQLite script on an empty file with the same
 // table. Five runs, each side timed in the same run; prints each run, the medians and the ratios.
 // The shell also runs the script on a table laid out as the native store lays out the executor's
-// (copied from the store the executor wrote): a key column that is not the row id keeps an index
-// of its own, so every committed INSERT writes two pages instead of one. That run shows what the
-// layout itself costs a runner that commits statement by statement.
+// (copied from the store the executor wrote), to tell what the layout costs from what the runner
+// costs. A key of one Long is the row id, as in the shell's table; a key kept as an index of its
+// own (made after its table, or of another type) would make every committed INSERT write two
+// pages instead of one.
 #include <cryptopp/base64.h>
 #include <cryptopp/filters.h>
 #include <sqlite3.h>

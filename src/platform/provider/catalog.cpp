@@ -235,6 +235,17 @@ void Catalog::Load(sqlite3* db)
             if (Fold(k.name) == keyName)
                 k.columns.push_back({keyMembers.Text(2), keyMembers.Text(3)});
     }
+    // A key kept as the rowid is SQLite's one INTEGER PRIMARY KEY: no other column of a store's
+    // table carries a declared type or a primary key.
+    Statement rowidKeys(db,
+                        "SELECT m.name, p.name FROM sqlite_master AS m, pragma_table_info(m.name) "
+                        "AS p WHERE m.type = 'table' AND m.sql LIKE '%INTEGER PRIMARY KEY%' AND "
+                        "p.pk = 1 AND p.type = 'INTEGER'");
+    while (rowidKeys.Step()) {
+        auto it = tables_.find(Fold(rowidKeys.Text(0)));
+        if (it != tables_.end())
+            it->second->rowidKey = it->second->FindColumn(rowidKeys.Text(1));
+    }
     Statement hasChecks(db,
                         "SELECT 1 FROM sqlite_master WHERE type = 'table' AND "
                         "name = 'crv.checks'");
@@ -300,6 +311,12 @@ const TableInfo* Catalog::FindTable(const std::wstring& name) const
 std::vector<const TableInfo*> Catalog::Tables() const
 {
     return order_;
+}
+
+std::wstring NullKeyText(const std::wstring& table, const std::wstring& index)
+{
+    return L"Index or primary key cannot contain a Null value (index '" + index + L"' of table '" +
+           table + L"').";
 }
 
 std::wstring SqliteIndexName(const std::wstring& table, const std::wstring& index)

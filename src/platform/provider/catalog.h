@@ -88,6 +88,10 @@ struct TableInfo {
     std::vector<ColumnInfo> columns;
     std::vector<IndexInfo> indexes;
     std::vector<KeyInfo> keys;
+    // The column SQLite keeps as the table's rowid (a primary key of one ascending Long field
+    // made with its table), or -1: such a key needs no index of its own beside the rows. It takes
+    // no Null of itself, so every value stored into it passes `acc_key`.
+    int rowidKey = -1;
 
     // Case-insensitive lookups, as Access matches names; -1 / null when absent.
     int FindColumn(const std::wstring& column) const;
@@ -130,6 +134,9 @@ private:
     std::vector<std::unique_ptr<TableInfo>> links_;
     std::vector<QueryInfo> queries_;
 };
+
+// The text of the error raised when a Null reaches a field of a key that disallows it.
+std::wstring NullKeyText(const std::wstring& table, const std::wstring& index);
 
 // The SQLite name of an index: "table.index" (Access index names are per table).
 std::wstring SqliteIndexName(const std::wstring& table, const std::wstring& index);

@@ -254,7 +254,11 @@ void GenuineImport::ImportTables()
                     pk.columns.push_back(c.column);
                 create.constraints.push_back(std::move(pk));
             }
-        editor.CreateTable(create);
+        const int rowidKey = editor.CreateTable(create);
+        std::wstring keyName = L"PrimaryKey";
+        for (const mdb::IndexInfo& index : table.indexes)
+            if (index.primaryKey)
+                keyName = index.name;
         // A key column keeps its order (a primary key may be descending).
         for (const mdb::IndexInfo& index : table.indexes)
             for (const mdb::IndexColumn& c : index.columns)
@@ -312,6 +316,10 @@ void GenuineImport::ImportTables()
         while (reader->Next()) {
             put.Reset();
             const std::vector<Variant>& values = reader->Values();
+            // A damaged file's Null key would otherwise be numbered as a new row.
+            if (rowidKey >= 0 &&
+                (values[kept[rowidKey]].IsNull() || values[kept[rowidKey]].IsEmpty()))
+                throw automation::ComError(automation::E_FAIL, NullKeyText(table.name, keyName));
             for (size_t i = 0; i < kept.size(); ++i) {
                 const mdb::ColumnInfo& c = *columns[i];
                 BindStored(put.get(), static_cast<int>(i + 1),

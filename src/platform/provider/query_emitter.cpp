@@ -1009,6 +1009,19 @@ EmittedSelect QueryEmitter::EmitSelect(const sql::Select& select, bool forCursor
 
 // ---- data statements -------------------------------------------------------
 
+std::string QueryEmitter::KeyRequired(const TableInfo& table, int column, const std::string& value)
+{
+    // SQLite would number a Null given to a rowid key as a new row: it is refused before.
+    if (column != table.rowidKey)
+        return value;
+    const IndexInfo* key = nullptr;
+    for (const IndexInfo& index : table.indexes)
+        if (index.primary)
+            key = &index;
+    return "acc_key(" + value + ", " +
+           QuoteText(NullKeyText(table.name, key ? key->name : std::wstring(L"PrimaryKey"))) + ")";
+}
+
 std::string QueryEmitter::EmitDefault(const ColumnInfo& column)
 {
     sql::ExprPtr e = sql::ParseExpression(column.defaultText);
@@ -1072,7 +1085,7 @@ std::string QueryEmitter::EmitInsert(const sql::Insert& insert, const TableInfo*
         } else {
             value = Expr(*insert.values[i], none);
         }
-        put(targets[i], StoreInto(value, c));
+        put(targets[i], KeyRequired(table, targets[i], StoreInto(value, c)));
     }
     for (size_t k = 0; k < table.columns.size(); ++k) {
         bool listed = false;
@@ -1084,7 +1097,9 @@ std::string QueryEmitter::EmitInsert(const sql::Insert& insert, const TableInfo*
         if (static_cast<int>(k) == counter)
             put(static_cast<int>(k), "acc_counter()");
         else if (!c.defaultText.empty())
-            put(static_cast<int>(k), EmitDefault(c));
+            put(static_cast<int>(k), KeyRequired(table, int(k), EmitDefault(c)));
+        else if (static_cast<int>(k) == table.rowidKey)
+            put(static_cast<int>(k), KeyRequired(table, int(k), "NULL"));
     }
     std::string sql = "INSERT INTO " + QuoteName(table.name);
     if (names.empty())
@@ -1144,7 +1159,7 @@ std::string QueryEmitter::EmitUpdate(const sql::Update& update)
         if (c.type.autoIncrement)
             Fail(L"Cannot update '" + c.name + L"'; field not updateable");
         sets += (sets.empty() ? "" : ", ") + QuoteName(c.name) + " = " +
-                StoreInto(Expr(*a.value, scope), c);
+                KeyRequired(*t.table, i, StoreInto(Expr(*a.value, scope), c));
     }
     std::string sql = "UPDATE " + froms[target] + " SET " + sets;
     std::string others;

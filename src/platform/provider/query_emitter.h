@@ -82,6 +82,9 @@ public:
 
     // A stored default's value for `column`, as SQL that stores it.
     std::string EmitDefault(const ColumnInfo& column);
+    // `value` as stored into `column` of `table`, refused when Null if that column is the rowid
+    // key.
+    static std::string KeyRequired(const TableInfo& table, int column, const std::string& value);
 
     // Raises the provider's error for a statement of this kind.
     [[noreturn]] void Fail(const std::wstring& text) const;

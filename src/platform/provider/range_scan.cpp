@@ -1,9 +1,8 @@
 // Forward reads of a single-table select by stretches on several threads.
 #include "platform/provider/range_scan.h"
 
-#include <sqlite3.h>
-
 #include <sched.h>
+#include <sqlite3.h>
 
 #include <cmath>
 #include <fstream>
@@ -38,15 +37,14 @@ std::string Placeholders(size_t first, size_t count)
 sqlite3* OpenForReading(const std::string& file, CounterState& counter)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
         sqlite3_close_v2(db);
         return nullptr;
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 5000);
-    sqlite3_exec(db, "PRAGMA cache_size = -1024; PRAGMA mmap_size = 0;", nullptr, nullptr,
-                 nullptr);
+    sqlite3_exec(db, "PRAGMA cache_size = -1024; PRAGMA mmap_size = 0;", nullptr, nullptr, nullptr);
     RegisterSqlFunctions(db, &counter);
     return db;
 }
@@ -179,10 +177,13 @@ std::unique_ptr<RangeScan> RangeScan::Start(const std::string& file, const Emitt
                 return nullptr;
             }
         }
-        // The scout must find the terms in an index alone, and a stretch must be
-        // found by its bounds rather than by reading and sorting the table.
+        // The scout must find the terms in an index alone, or walk a table ordered by its
+        // rowid key (stepping rowids reads no record), and a stretch must be found by its
+        // bounds rather than by reading and sorting the table.
         const std::string scout = "SELECT " + keys + select.rangeFrom + after + order;
-        if (!PlanHas(Plan(scan->scoutDb_, scout), "COVERING INDEX"))
+        const auto scoutPlan = Plan(scan->scoutDb_, scout);
+        if ((!PlanHas(scoutPlan, "COVERING INDEX") && !PlanHas(scoutPlan, "INTEGER PRIMARY KEY")) ||
+            PlanHas(scoutPlan, "TEMP B-TREE"))
             return nullptr;
         const auto plan = Plan(scan->scoutDb_, bounded);
         if (PlanHas(plan, "TEMP B-TREE") || !PlanHas(plan, "SEARCH"))

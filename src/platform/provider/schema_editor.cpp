@@ -26,6 +26,31 @@ bool SameName(const std::wstring& a, const std::wstring& b)
     return Catalog::Fold(a) == Catalog::Fold(b);
 }
 
+// The column of `columns` a table made with `indexes` keeps as its rowid, or -1: the field of a
+// primary key of one ascending Long (a counter too). SQLite then finds rows by the key itself, so
+// a row written costs one B-tree instead of two.
+int RowidKeyOf(const std::vector<ColumnInfo>& columns, const std::vector<IndexInfo>& indexes)
+{
+    for (const IndexInfo& index : indexes) {
+        if (!index.primary || index.columns.size() != 1 || index.columns[0].descending)
+            continue;
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (SameName(columns[i].name, index.columns[0].name))
+                return columns[i].type.type == AccessType::Long && !columns[i].autoGenerate
+                           ? static_cast<int>(i)
+                           : -1;
+    }
+    return -1;
+}
+
+// A column of a CREATE TABLE: the rowid key is SQLite's INTEGER PRIMARY KEY, the others carry no
+// type (values are stored as the catalog's types convert them).
+std::string ColumnSql(const ColumnInfo& column, bool rowidKey)
+{
+    return QuoteName(column.name) + (rowidKey ? " INTEGER PRIMARY KEY" : "") +
+           (column.notNull ? " NOT NULL" : "");
+}
+
 std::string NullTriggerName(const std::wstring& table, const std::wstring& index, const char* op)
 {
     return QuoteName(SqliteIndexName(table, index) + L"." +
@@ -192,7 +217,7 @@ void SchemaEditor::BumpCatalogVersion()
             "ON CONFLICT(name) DO UPDATE SET value = value + 1");
 }
 
-void SchemaEditor::CreateTable(const sql::CreateTable& create)
+int SchemaEditor::CreateTable(const sql::CreateTable& create)
 {
     if (catalog_.FindTable(create.name) || catalog_.FindLink(create.name) ||
         catalog_.FindQuery(create.name))
@@ -280,10 +305,10 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
     for (const sql::Constraint& k : create.constraints)
         addConstraint(k, k.columns);
 
+    table.rowidKey = RowidKeyOf(table.columns, indexes);
     std::string sql = "CREATE TABLE " + QuoteName(table.name) + " (";
     for (size_t i = 0; i < table.columns.size(); ++i)
-        sql += (i ? ", " : "") + QuoteName(table.columns[i].name) +
-               (table.columns[i].notNull ? " NOT NULL" : "");
+        sql += (i ? ", " : "") + ColumnSql(table.columns[i], table.rowidKey == int(i));
     ExecSql(db_, sql + ")");
 
     Statement ordinal(db_, "SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.tables\"");
@@ -317,7 +342,10 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
         addColumn.Step();
     }
     for (size_t i = 0; i < indexes.size(); ++i) {
-        AddIndex(table, indexes[i], L"CREATE TABLE");
+        if (indexes[i].primary && table.rowidKey >= 0)
+            AddIndexRows(table, indexes[i]);
+        else
+            AddIndex(table, indexes[i], L"CREATE TABLE");
         AddKey(table.name, indexes[i], keyTypes[i]);
     }
     if (!deferred.empty()) {
@@ -336,9 +364,16 @@ void SchemaEditor::CreateTable(const sql::CreateTable& create)
                 AddConstraintTo(RequireTable(table.name), *k);
     }
     BumpCatalogVersion();
+    return table.rowidKey;
 }
 
 void SchemaEditor::AddIndex(const TableInfo& table, const IndexInfo& index, const wchar_t*)
+{
+    StoreIndex(table, index);
+    AddIndexRows(table, index);
+}
+
+void SchemaEditor::StoreIndex(const TableInfo& table, const IndexInfo& index)
 {
     std::string cols;
     for (const IndexColumnInfo& c : index.columns) {
@@ -365,17 +400,17 @@ void SchemaEditor::AddIndex(const TableInfo& table, const IndexInfo& index, cons
             Fail(L"Index or primary key cannot contain a Null value: table '" + table.name +
                  L"' has rows with Null in the fields of index '" + index.name + L"'.");
         std::string raise = " BEGIN SELECT RAISE(ABORT, " +
-                            QuoteText(
-                                L"Index or primary key cannot contain a Null value "
-                                L"(index '" +
-                                index.name + L"' of table '" + table.name + L"').") +
-                            "); END";
+                            QuoteText(NullKeyText(table.name, index.name)) + "); END";
         ExecSql(db_, "CREATE TRIGGER " + NullTriggerName(table.name, index.name, "insert") +
                          " BEFORE INSERT ON " + QuoteName(table.name) + " WHEN " + when + raise);
         ExecSql(db_, "CREATE TRIGGER " + NullTriggerName(table.name, index.name, "update") +
                          " BEFORE UPDATE OF " + of + " ON " + QuoteName(table.name) + " WHEN " +
                          when + raise);
     }
+}
+
+void SchemaEditor::AddIndexRows(const TableInfo& table, const IndexInfo& index)
+{
     Statement ordinal(db_,
                       "SELECT ifnull(max(ordinal), 0) + 1 FROM \"crv.indexes\" "
                       "WHERE table_name = ?1");
@@ -499,8 +534,16 @@ void SchemaEditor::CreateIndex(const sql::CreateIndex& create)
     BumpCatalogVersion();
 }
 
-void SchemaEditor::RemoveIndex(const std::wstring& table, const std::wstring& index)
+void SchemaEditor::RemoveIndex(const TableInfo& from, const IndexInfo& removed)
 {
+    const std::wstring table = from.name, index = removed.name;
+    if (removed.primary && from.rowidKey >= 0) {
+        // The rows keep their rowids (the key's values); the field becomes an ordinary one.
+        std::vector<std::string> sources;
+        for (const ColumnInfo& c : from.columns)
+            sources.push_back(QuoteName(c.name));
+        Rebuild(from, from.columns, sources, true);
+    }
     ExecSql(db_, "DROP INDEX IF EXISTS " + QuoteName(SqliteIndexName(table, index)));
     ExecSql(db_, "DROP TRIGGER IF EXISTS " + NullTriggerName(table, index, "insert"));
     ExecSql(db_, "DROP TRIGGER IF EXISTS " + NullTriggerName(table, index, "update"));
@@ -522,7 +565,7 @@ void SchemaEditor::DropIndex(const sql::DropIndex& drop)
     const IndexInfo* index = t->FindIndex(drop.name);
     if (!index)
         Fail(L"Index '" + drop.name + L"' does not exist in table '" + t->name + L"'.");
-    RemoveIndex(t->name, index->name);
+    RemoveIndex(*t, *index);
     BumpCatalogVersion();
 }
 
@@ -800,7 +843,7 @@ void SchemaEditor::DropConstraint(const std::wstring& tableName, const std::wstr
                      L"'; it is part of relationship '" + fk->name + L"' of table '" + child->name +
                      L"'.");
         }
-        RemoveIndex(table.name, index->name);
+        RemoveIndex(table, *index);
         BumpCatalogVersion();
         return;
     } else {
@@ -815,8 +858,14 @@ void SchemaEditor::DropConstraint(const std::wstring& tableName, const std::wstr
 }
 
 void SchemaEditor::Rebuild(const TableInfo& table, const std::vector<ColumnInfo>& columns,
-                           const std::vector<std::string>& sources)
+                           const std::vector<std::string>& sources, bool dropRowidKey)
 {
+    int rowidKey = -1;
+    if (table.rowidKey >= 0 && !dropRowidKey)
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (SameName(columns[i].name, table.columns[table.rowidKey].name) &&
+                columns[i].type.type == AccessType::Long)
+                rowidKey = static_cast<int>(i);
     // SQLite cannot change a column in place: the table is made anew under a
     // temporary name, filled with the old rows (rowids kept, so counters and
     // positions stay), and takes the old name; its indexes and triggers are
@@ -833,8 +882,7 @@ void SchemaEditor::Rebuild(const TableInfo& table, const std::vector<ColumnInfo>
     std::string temp = QuoteName(L"crv.rebuild." + table.name);
     std::string create = "CREATE TABLE " + temp + " (", names, values;
     for (size_t i = 0; i < columns.size(); ++i) {
-        create +=
-            (i ? ", " : "") + QuoteName(columns[i].name) + (columns[i].notNull ? " NOT NULL" : "");
+        create += (i ? ", " : "") + ColumnSql(columns[i], rowidKey == int(i));
         names += ", " + QuoteName(columns[i].name);
         values += ", " + sources[i];
     }
@@ -858,6 +906,14 @@ void SchemaEditor::Rebuild(const TableInfo& table, const std::vector<ColumnInfo>
     }
     for (const std::string& sql : dependents)
         ExecSql(db_, sql);
+    if (table.rowidKey >= 0 && rowidKey < 0 && !dropRowidKey) {
+        // The primary key stands but its field is no Long any more: it gets an index of its own.
+        TableInfo now = table;
+        now.columns = columns;
+        for (const IndexInfo& index : table.indexes)
+            if (index.primary)
+                StoreIndex(now, index);
+    }
 }
 
 void SchemaEditor::AddColumn(const TableInfo& table, const sql::ColumnDef& def)

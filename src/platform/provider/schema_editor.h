@@ -17,7 +17,8 @@ class SchemaEditor {
 public:
     SchemaEditor(sqlite3* db, const Catalog& catalog) : db_(db), catalog_(catalog) {}
 
-    void CreateTable(const sql::CreateTable& create);
+    // Returns the column kept as the rowid, or -1.
+    int CreateTable(const sql::CreateTable& create);
     void DropTable(const sql::DropTable& drop);
     void CreateIndex(const sql::CreateIndex& create);
     void DropIndex(const sql::DropIndex& drop);
@@ -51,8 +52,11 @@ public:
 
 private:
     void AddIndex(const TableInfo& table, const IndexInfo& index, const wchar_t* kind);
+    // SQLite's side of an index: the index itself and the triggers that refuse Nulls.
+    void StoreIndex(const TableInfo& table, const IndexInfo& index);
+    void AddIndexRows(const TableInfo& table, const IndexInfo& index);
     void AddKey(const std::wstring& table, const IndexInfo& index, int type);
-    void RemoveIndex(const std::wstring& table, const std::wstring& index);
+    void RemoveIndex(const TableInfo& table, const IndexInfo& index);
     void CheckName(const std::wstring& name, const wchar_t* what) const;
     void AddTableRow(const TableInfo& table);
     void AddColumnRow(const std::wstring& table, const ColumnInfo& column, int64_t ordinal);
@@ -63,8 +67,11 @@ private:
     void AlterColumn(const TableInfo& table, const sql::ColumnDef& def);
     // Makes the table anew with `columns`, each filled from the SQL in
     // `sources` (over the old table), keeping rowids, indexes and triggers.
+    // A key kept as the rowid stays so while its field is still a Long; when
+    // `dropRowidKey`, or when it is not, the table is made without it (and a
+    // primary key that stands gets an index of its own).
     void Rebuild(const TableInfo& table, const std::vector<ColumnInfo>& columns,
-                 const std::vector<std::string>& sources);
+                 const std::vector<std::string>& sources, bool dropRowidKey = false);
     const TableInfo& RequireTable(const std::wstring& name) const;
     const ColumnInfo& RequireColumn(const TableInfo& table, const std::wstring& column) const;
     // The catalog as this statement has changed it so far.

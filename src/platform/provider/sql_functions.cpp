@@ -145,6 +145,16 @@ SqlValue Natural(sqlite3_value* v, int src, std::string& buffer)
 }
 
 // acc_store(value, srcType, dstType, size, precision, scale, column)
+// acc_key(value, message): the value, or the error `message` when it is Null.
+void KeyFn(sqlite3_context* ctx, int, sqlite3_value** a)
+{
+    if (!IsNull(a[0]))
+        return sqlite3_result_value(ctx, a[0]);
+    const unsigned char* message = sqlite3_value_text(a[1]);
+    sqlite3_result_error(ctx, message ? reinterpret_cast<const char*>(message) : "",
+                         sqlite3_value_bytes(a[1]));
+}
+
 void StoreFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
     ColumnType t;
@@ -770,6 +780,7 @@ struct Scalar {
 
 const Scalar kScalars[] = {
     {"acc_store", 7, StoreFn, true},
+    {"acc_key", 2, KeyFn, true},
     {"acc_natural", 2, NaturalFn, true},
     {"acc_datetext", 1, DateTextFn, true},
     {"acc_concat", 2, ConcatFn, true},

@@ -45,6 +45,11 @@ void ThrowSqliteError(sqlite3* db, int rc)
                 L"contain duplicate data, remove the index, or redefine the index to permit "
                 L"duplicate entries and try again.";
             break;
+        case SQLITE_MISMATCH:
+            // Only a Null reaches a key kept as the rowid this way (a rule setting it Null):
+            // every value stored by a statement is converted to the field's type first.
+            message = L"Index or primary key cannot contain a Null value.";
+            break;
         case SQLITE_LOCKED:
         case SQLITE_LOCKED_SHAREDCACHE:
             message =

@@ -1,7 +1,9 @@
 // Keys, relations, checks, validation rules and zero-length rules hold on
 // every change, and a refused change leaves the rows exactly as they were.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include "platform/automation/wide_text.h"
 #include "store_fixture.h"
 
 namespace providertest {
@@ -198,6 +200,100 @@ TEST_F(EnforcementTest, ChecksOnATableWithAColumnCalledRowid)
     EXPECT_EQ(rs->Fields()->Item(0L)->Value().lVal(), 7);
     EXPECT_EQ(Rows(L"R"), L"3|2|;7|1|;");
     EXPECT_NE(ErrorOf(L"UPDATE R SET n = 11"), L"");
+}
+
+// A key of one Long made with its table is kept as SQLite's rowid, one added later or of another
+// type as an index: either way it refuses Nulls and repeats alike, and dropping it frees both.
+TEST_F(EnforcementTest, AKeyOfOneLongHoldsHoweverItIsStored)
+{
+    struct Layout {
+        const char* name;
+        std::vector<std::wstring> make;  // tables K (key pk) and its child C (key pkC)
+        int sqliteIndexes;               // of K, in the file
+    };
+    const std::wstring child =
+        L"CREATE TABLE C (id LONG CONSTRAINT pkC PRIMARY KEY, "
+        L"CONSTRAINT fk FOREIGN KEY (id) REFERENCES K ON DELETE SET NULL)";
+    const Layout layouts[] = {
+        {"made with the table",
+         {L"CREATE TABLE K (id LONG CONSTRAINT pk PRIMARY KEY, v TEXT(10))", child},
+         0},
+        {"added later",
+         {L"CREATE TABLE K (id LONG, v TEXT(10))", L"CREATE INDEX pk ON K (id) WITH PRIMARY",
+          L"CREATE TABLE C (id LONG, CONSTRAINT fk FOREIGN KEY (id) REFERENCES K ON DELETE SET "
+          L"NULL)",
+          L"CREATE INDEX pkC ON C (id) WITH PRIMARY"},
+         1},
+        {"its field changed to text",
+         {L"CREATE TABLE K (id LONG CONSTRAINT pk PRIMARY KEY, v TEXT(10))",
+          L"ALTER TABLE K ALTER COLUMN id TEXT(10)",
+          L"CREATE TABLE C (id TEXT(10) CONSTRAINT pkC PRIMARY KEY, CONSTRAINT fk FOREIGN KEY "
+          L"(id) REFERENCES K ON DELETE SET NULL)"},
+         1},
+    };
+    const wchar_t* refused[] = {
+        L"INSERT INTO K (v) VALUES ('c')",
+        L"INSERT INTO K VALUES (NULL, 'c')",
+        L"INSERT INTO K (id, v) SELECT id + NULL, v FROM K",
+        L"UPDATE K SET id = NULL WHERE v = 'a'",
+        L"INSERT INTO K VALUES (1, 'c')",
+        L"UPDATE K SET id = 2 WHERE v = 'a'",
+        L"DELETE FROM K WHERE v = 'a'",  // the rule would set C's key to Null
+    };
+    std::vector<std::wstring> firstErrors;
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        for (const wchar_t* sql : {L"DROP TABLE C", L"DROP TABLE K"})
+            ErrorOf(sql);
+        for (const std::wstring& sql : layout.make)
+            Run(sql);
+        Run(L"INSERT INTO K VALUES (2, 'b')");
+        Run(L"INSERT INTO K VALUES (1, 'a')");
+        Run(L"INSERT INTO C VALUES (1)");
+        const std::wstring rows = Rows(L"K");
+        EXPECT_EQ(rows, L"1|a|;2|b|;");
+        std::vector<std::wstring> errors;
+        for (const wchar_t* sql : refused) {
+            SCOPED_TRACE(automation::ToUtf8(sql));
+            errors.push_back(ErrorOf(sql));
+            EXPECT_NE(errors.back(), L"");
+            EXPECT_EQ(Rows(L"K"), rows);
+            EXPECT_EQ(Rows(L"C"), L"1|;");
+        }
+        EXPECT_NE(errors[0].find(L"Null value (index 'pk' of table 'K')"), std::wstring::npos);
+        EXPECT_NE(errors[4].find(L"duplicate values"), std::wstring::npos);
+        EXPECT_NE(errors[6].find(L"Null value"), std::wstring::npos);
+        if (firstErrors.empty())
+            firstErrors = errors;
+        for (size_t i = 0; i + 1 < errors.size(); ++i)
+            EXPECT_EQ(errors[i], firstErrors[i]) << automation::ToUtf8(refused[i]);
+
+        sqlite3* db = nullptr;
+        ASSERT_EQ(
+            sqlite3_open_v2(automation::ToUtf8(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+            SQLITE_OK);
+        sqlite3_stmt* count = nullptr;
+        sqlite3_prepare_v2(db,
+                           "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND "
+                           "tbl_name = 'K' AND sql IS NOT NULL",
+                           -1, &count, nullptr);
+        sqlite3_step(count);
+        EXPECT_EQ(sqlite3_column_int(count, 0), layout.sqliteIndexes);
+        sqlite3_finalize(count);
+        sqlite3_close(db);
+
+        // Without its key the field takes Nulls and repeats, and the rows stay as they were.
+        Run(L"DROP TABLE C");
+        Run(L"ALTER TABLE K DROP CONSTRAINT pk");
+        EXPECT_EQ(Rows(L"K"), rows);
+        Run(L"INSERT INTO K (v) VALUES ('c')");
+        Run(L"INSERT INTO K VALUES (1, 'd')");
+        Run(L"UPDATE K SET id = 2 WHERE v = 'a'");
+        EXPECT_EQ(
+            Rows(L"K") == L"null|c|;1|d|;2|a|;2|b|;" || Rows(L"K") == L"null|c|;1|d|;2|b|;2|a|;",
+            true)
+            << automation::ToUtf8(Rows(L"K"));
+    }
 }
 
 }  // namespace
