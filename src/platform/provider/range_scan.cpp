@@ -102,6 +102,7 @@ struct RangeScan::Stretch {
     std::vector<int64_t> rowids;   // the scout's
     std::vector<RowImage> images;  // read: the first `count`
     std::vector<int64_t> read;     // their rowids
+    bool bounded = false;          // rows are those between the bounds (rowids empty)
     size_t count = 0;
     bool ready = false;
     std::exception_ptr error;
@@ -188,7 +189,12 @@ std::unique_ptr<RangeScan> RangeScan::Start(const std::string& file, const Emitt
         const auto plan = Plan(scan->scoutDb_, bounded);
         if (PlanHas(plan, "TEMP B-TREE") || !PlanHas(plan, "SEARCH"))
             return nullptr;
-        scan->scout_ = std::make_unique<Statement>(scan->scoutDb_, scout);
+        // In rowid order the bound of a stretch is found by skipping its rows in SQLite
+        // alone, not by stepping every row out of it.
+        scan->skipping_ = !PlanHas(scoutPlan, "COVERING INDEX");
+        scan->scout_ = std::make_unique<Statement>(
+            scan->scoutDb_,
+            scan->skipping_ ? scout + " LIMIT 1 OFFSET " + std::to_string(kStretch - 1) : scout);
         scan->start_->BindTo(scan->scout_->get(), 1);
         for (unsigned i = 0; i < readers; ++i) {
             auto reader = std::make_unique<Reader>();
@@ -251,6 +257,7 @@ void RangeScan::Scout()
         stretch->upper = std::move(upper);
         stretch->rowids.swap(rowids);
         rowids.clear();
+        stretch->bounded = skipping_;
         stretch->count = 0;
         stretch->ready = false;
         stretch->error = nullptr;
@@ -263,7 +270,18 @@ void RangeScan::Scout()
     try {
         std::shared_ptr<Bound> lower = start_;
         bool stopped = false;
-        while (!stopped) {
+        while (skipping_ && !stopped) {
+            if (!scout_->Step()) {
+                hand(lower, nullptr);
+                break;
+            }
+            auto upper = Bound::Of(scout_->get(), terms_);
+            scout_->Reset();
+            upper->BindTo(scout_->get(), 1);
+            stopped = !hand(lower, upper);
+            lower = std::move(upper);
+        }
+        while (!skipping_ && !stopped) {
             if (!scout_->Step()) {
                 if (!rowids.empty())
                     hand(lower, nullptr);
@@ -331,6 +349,18 @@ void RangeScan::Fill(Reader& reader, Stretch& stretch)
         stretch.upper->BindTo(rows.get(), int(terms_) + 1);
     const int rowidColumn = sqlite3_column_count(rows.get()) - 1;
     size_t n = 0;
+    if (stretch.bounded) {
+        stretch.read.clear();
+        while (rows.Step()) {
+            if (stretch.images.size() == n)
+                stretch.images.emplace_back();
+            decode_(rows.get(), stretch.images[n++]);
+            stretch.read.push_back(rows.Int64(rowidColumn));
+        }
+        rows.Reset();
+        stretch.count = n;
+        return;
+    }
     bool same = true;
     while (rows.Step()) {
         if (n == rowids.size() || rows.Int64(rowidColumn) != rowids[n]) {

@@ -12,6 +12,10 @@
 // (a term holding Null, which bounds cannot express, or a change committed between
 // the two readings) reads the scout's rows one by one by their rowids instead, and
 // leaves out those deleted since.
+//
+// A table read in the order of a key kept as its rowid needs no lookups, and holds no
+// Null in its key: there the scout only skips a stretch's rows to find its upper
+// bound, and a stretch's rows are those its reader finds between the bounds.
 #pragma once
 
 #include <condition_variable>
@@ -81,6 +85,7 @@ private:
     Decoder decode_;
     CounterState counter_;  // for the functions every connection has; reads use none
     size_t terms_ = 0;
+    bool skipping_ = false;  // the scout finds bounds only (rowid order)
     sqlite3* scoutDb_ = nullptr;
     std::unique_ptr<Statement> scout_;
     std::vector<std::unique_ptr<Reader>> readers_;
@@ -89,9 +94,9 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Stretch>> stretches_;  // made by the scout, not yet passed
-    size_t firstIndex_ = 0;    // index of stretches_.front()
-    size_t made_ = 0;          // stretches the scout made
-    size_t claimed_ = 0;       // stretches handed to readers
+    size_t firstIndex_ = 0;                           // index of stretches_.front()
+    size_t made_ = 0;                                 // stretches the scout made
+    size_t claimed_ = 0;                              // stretches handed to readers
     bool scoutDone_ = false;
     std::exception_ptr scoutError_;
     bool stop_ = false;

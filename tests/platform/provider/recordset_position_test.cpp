@@ -2,6 +2,7 @@
 // time (also after EOF), and the same row for the same position on a rerun.
 #include <thread>
 
+#include "platform/automation/wide_text.h"
 #include "store_fixture.h"
 
 namespace providertest {
@@ -196,65 +197,75 @@ TEST_F(PositionTest, TwoThreadsReadThroughOneConnection)
 // back afterwards. A read whose reading ahead is ended early goes on where it was.
 TEST_F(PositionTest, ALongReadLosesNoRowWhileAnotherConnectionWrites)
 {
-    Run(L"CREATE TABLE big (k LONG PRIMARY KEY, v LONG)");
-    Run(L"INSERT INTO big VALUES (1, 1)");
-    for (int have = 1; have < 40000; have *= 2)
-        Run(L"INSERT INTO big SELECT k + " + std::to_wstring(have) + L", v FROM big");
-    Run(L"DELETE FROM big WHERE k > 40000");
-    auto rs = Query(L"SELECT k, v FROM big ORDER BY k");
-    const std::vector<provider::RowImage::Kind> kinds = rs->ImageKinds();
-    provider::RowImage image;
-    {
-        // A read whose reading ahead ends early goes on at the row after the last one read.
-        auto early = Query(L"SELECT k, v FROM big ORDER BY k");
-        int64_t expected = 1;
-        for (; expected <= 12000; ++expected) {
-            early->TakeImageAndMoveNext(image, kinds.data());
-            ASSERT_EQ(image.columns[0].i, expected);
-        }
-        early->EndReadAhead();
-        for (; !early->IsEOF(); ++expected) {
-            if (expected % 2) {
+    // A key made with the table is read in the table's own order, one added later by its index.
+    const std::vector<std::vector<std::wstring>> layouts = {
+        {L"CREATE TABLE big (k LONG PRIMARY KEY, v LONG)"},
+        {L"CREATE TABLE big (k LONG, v LONG)", L"CREATE INDEX pk ON big (k) WITH PRIMARY"},
+    };
+    for (const std::vector<std::wstring>& layout : layouts) {
+        SCOPED_TRACE(automation::ToUtf8(layout.back()));
+        ErrorOf(L"DROP TABLE big");
+        for (const std::wstring& sql : layout)
+            Run(sql);
+        Run(L"INSERT INTO big VALUES (1, 1)");
+        for (int have = 1; have < 40000; have *= 2)
+            Run(L"INSERT INTO big SELECT k + " + std::to_wstring(have) + L", v FROM big");
+        Run(L"DELETE FROM big WHERE k > 40000");
+        auto rs = Query(L"SELECT k, v FROM big ORDER BY k");
+        const std::vector<provider::RowImage::Kind> kinds = rs->ImageKinds();
+        provider::RowImage image;
+        {
+            // A read whose reading ahead ends early goes on at the row after the last one read.
+            auto early = Query(L"SELECT k, v FROM big ORDER BY k");
+            int64_t expected = 1;
+            for (; expected <= 12000; ++expected) {
                 early->TakeImageAndMoveNext(image, kinds.data());
                 ASSERT_EQ(image.columns[0].i, expected);
-            } else {
-                ASSERT_EQ(early->Fields()->Item(0L)->Value().lVal(), expected);
-                early->MoveNext();
+            }
+            early->EndReadAhead();
+            for (; !early->IsEOF(); ++expected) {
+                if (expected % 2) {
+                    early->TakeImageAndMoveNext(image, kinds.data());
+                    ASSERT_EQ(image.columns[0].i, expected);
+                } else {
+                    ASSERT_EQ(early->Fields()->Item(0L)->Value().lVal(), expected);
+                    early->MoveNext();
+                }
+            }
+            EXPECT_EQ(expected, 40001);
+        }
+        std::vector<int64_t> keys;
+        auto other = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+        other->Open(JetString(path));
+        while (!rs->IsEOF()) {
+            rs->TakeImageAndMoveNext(image, kinds.data());
+            ASSERT_EQ(image.columns[0].kind, provider::RowImage::Integer);
+            keys.push_back(image.columns[0].i);
+            if (keys.size() == 10000) {
+                other->Execute(L"DELETE FROM big WHERE k > 20000 AND k MOD 3 = 0", nullptr,
+                               adCmdText | adExecuteNoRecords);
+                other->Execute(L"INSERT INTO big SELECT k + 100000, v FROM big WHERE k > 39000",
+                               nullptr, adCmdText | adExecuteNoRecords);
+                other->Execute(L"UPDATE big SET v = 2 WHERE k > 30000", nullptr,
+                               adCmdText | adExecuteNoRecords);
             }
         }
-        EXPECT_EQ(expected, 40001);
-    }
-    std::vector<int64_t> keys;
-    auto other = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
-    other->Open(JetString(path));
-    while (!rs->IsEOF()) {
-        rs->TakeImageAndMoveNext(image, kinds.data());
-        ASSERT_EQ(image.columns[0].kind, provider::RowImage::Integer);
-        keys.push_back(image.columns[0].i);
-        if (keys.size() == 10000) {
-            other->Execute(L"DELETE FROM big WHERE k > 20000 AND k MOD 3 = 0", nullptr,
-                           adCmdText | adExecuteNoRecords);
-            other->Execute(L"INSERT INTO big SELECT k + 100000, v FROM big WHERE k > 39000",
-                           nullptr, adCmdText | adExecuteNoRecords);
-            other->Execute(L"UPDATE big SET v = 2 WHERE k > 30000", nullptr,
-                           adCmdText | adExecuteNoRecords);
+        for (size_t i = 1; i < keys.size(); ++i)
+            ASSERT_LT(keys[i - 1], keys[i]) << "at row " << i;
+        size_t next = 0;
+        for (int64_t k = 1; k <= 40000; ++k) {
+            while (next < keys.size() && keys[next] < k)
+                ++next;
+            if (k <= 20000 || k % 3 != 0) {
+                ASSERT_TRUE(next < keys.size() && keys[next] == k) << "row " << k << " is missing";
+            }
         }
-    }
-    for (size_t i = 1; i < keys.size(); ++i)
-        ASSERT_LT(keys[i - 1], keys[i]) << "at row " << i;
-    size_t next = 0;
-    for (int64_t k = 1; k <= 40000; ++k) {
-        while (next < keys.size() && keys[next] < k)
-            ++next;
-        if (k <= 20000 || k % 3 != 0) {
-            ASSERT_TRUE(next < keys.size() && keys[next] == k) << "row " << k << " is missing";
-        }
-    }
-    for (long pos : {1L, 9000L, 15000L, 25000L, static_cast<long>(keys.size())}) {
-        rs->SetAbsolutePosition(pos);
-        const Variant k = rs->Fields()->Item(0L)->Value();
-        if (!k.IsNull()) {
-            EXPECT_EQ(k.lVal(), keys[size_t(pos - 1)]) << "position " << pos;
+        for (long pos : {1L, 9000L, 15000L, 25000L, static_cast<long>(keys.size())}) {
+            rs->SetAbsolutePosition(pos);
+            const Variant k = rs->Fields()->Item(0L)->Value();
+            if (!k.IsNull()) {
+                EXPECT_EQ(k.lVal(), keys[size_t(pos - 1)]) << "position " << pos;
+            }
         }
     }
 }
