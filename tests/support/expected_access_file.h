@@ -123,7 +123,7 @@ inline const std::vector<const char*>& ExpectedSampleFiles()
     static const std::vector<const char*> files = {
         "testV2010.accdb",          "delColTestV2003.mdb",    "queryTestV2003.mdb",
         "calcFieldTestV2010.accdb", "extDateTestV2019.accdb", "complexDataTestV2010.accdb",
-        "testIndexCodesV1997.mdb"};
+        "testIndexCodesV1997.mdb",  "testIndexPropertiesV2003.mdb", "unsupportedFieldsTestV2007.accdb"};
     return files;
 }
 

@@ -174,12 +174,18 @@ struct ColumnFlags {
 
 constexpr size_t kDecimalPrecisionOffset = 11, kDecimalScaleOffset = 12;
 
-std::map<int, ColumnFlags> ReadColumnFlags(const MdbSession& session, const MdbTableDef& def)
+std::vector<uint8_t> ReadDefinitionBytes(const MdbSession& session, const MdbTableDef& def)
 {
-    std::map<int, ColumnFlags> out;
     std::vector<uint8_t> bytes;
     if (!session.ReadDefinition(static_cast<uint32_t>(def.entry->table_pg), bytes))
         session.ThrowDamaged(L"the definition of table '" + Utf8(def.name) + L"' cannot be read");
+    return bytes;
+}
+
+std::map<int, ColumnFlags> ReadColumnFlags(const MdbSession& session, const MdbTableDef& def,
+                                           const std::vector<uint8_t>& bytes)
+{
+    std::map<int, ColumnFlags> out;
     const MdbFormatConstants& fmt = *session.Handle()->fmt;
     const size_t first = fmt.tab_cols_start_offset + def.num_real_idxs * fmt.tab_ridx_entry_size;
     const bool jet3 = session.Header().Format() == FileFormat::Jet3;
@@ -198,6 +204,85 @@ std::map<int, ColumnFlags> ReadColumnFlags(const MdbSession& session, const MdbT
     return out;
 }
 
+// The index sections of a table definition, after the column entries and the column names:
+// one entry per real index (the columns, their order and the flags), then one per logical
+// index (the names Access shows: its kind and the number of the real index it uses), then the
+// logical indexes' names. The number of the real index is read from the logical entry itself:
+// once indexes were deleted and made again, the logical numbers have gaps and no longer equal
+// the real ones.
+struct IndexLayout {
+    size_t realSize, realLead, realFlags;  // a real index entry: its size, where its columns
+                                           // and its flags begin
+    size_t logicalSize, logicalLead;       // a logical index entry: its size and lead
+    size_t nameLength;                     // bytes of each name's length
+};
+constexpr IndexLayout kJet3Indexes{39, 0, 38, 20, 0, 1};
+constexpr IndexLayout kJet4Indexes{52, 4, 46, 28, 4, 2};
+constexpr size_t kIndexColumns = 10, kIndexColumnSize = 3, kNoColumn = 0xFFFF;
+constexpr size_t kLogicalRealNumber = 4, kLogicalKind = 19;
+constexpr uint8_t kIndexAscending = 0x01;
+constexpr int kPrimaryKeyIndex = 1, kForeignKeyIndex = 2;
+
+std::vector<IndexInfo> ReadIndexes(const MdbSession& session, const MdbTableDef& def,
+                                   const std::vector<uint8_t>& bytes,
+                                   const std::vector<ColumnInfo>& columns,
+                                   const std::map<int, size_t>& columnByNumber)
+{
+    const MdbFormatConstants& fmt = *session.Handle()->fmt;
+    const bool jet3 = session.Header().Format() == FileFormat::Jet3;
+    const IndexLayout& layout = jet3 ? kJet3Indexes : kJet4Indexes;
+    auto damaged = [&] {
+        session.ThrowDamaged(L"the indexes of table '" + Utf8(def.name) + L"' cannot be read");
+    };
+    auto length = [&](size_t at) -> size_t {
+        if (at + layout.nameLength > bytes.size())
+            damaged();
+        return jet3 ? bytes[at] : Le16(bytes.data() + at);
+    };
+    size_t pos = fmt.tab_cols_start_offset + size_t{def.num_real_idxs} * fmt.tab_ridx_entry_size +
+                 size_t{def.num_cols} * fmt.tab_col_entry_size;
+    for (unsigned i = 0; i < def.num_cols; ++i)
+        pos += layout.nameLength + length(pos);
+    const size_t real = pos;
+    const size_t logical = real + size_t{def.num_real_idxs} * layout.realSize;
+    pos = logical + size_t{def.num_idxs} * layout.logicalSize;
+    if (pos > bytes.size())
+        damaged();
+
+    std::vector<IndexInfo> out;
+    for (unsigned i = 0; i < def.num_idxs; ++i) {
+        const uint8_t* entry = bytes.data() + logical + i * layout.logicalSize + layout.logicalLead;
+        const size_t nameSize = length(pos);
+        if (pos + layout.nameLength + nameSize > bytes.size())
+            damaged();
+        IndexInfo x;
+        x.name = session.DecodeText(bytes.data() + pos + layout.nameLength, nameSize);
+        pos += layout.nameLength + nameSize;
+        const int kind = entry[kLogicalKind];
+        x.primaryKey = kind == kPrimaryKeyIndex;
+        x.foreignKey = kind == kForeignKeyIndex;
+        const uint32_t number = Le32(entry + kLogicalRealNumber);
+        // A relation's index takes its columns from the relation (see ReadRelations).
+        if (!x.foreignKey && number < def.num_real_idxs) {
+            const uint8_t* entryStart = bytes.data() + real + number * layout.realSize;
+            const uint8_t* r = entryStart + layout.realLead;
+            for (size_t k = 0; k < kIndexColumns; ++k) {
+                const uint8_t* c = r + k * kIndexColumnSize;
+                const auto column = columnByNumber.find(Le16(c));
+                if (Le16(c) == kNoColumn || column == columnByNumber.end())
+                    continue;
+                x.columns.push_back({columns[column->second].name, c[2] != kIndexAscending});
+            }
+            const uint8_t flags = entryStart[layout.realFlags];
+            x.unique = (flags & MDB_IDX_UNIQUE) != 0;
+            x.ignoreNulls = (flags & MDB_IDX_IGNORENULLS) != 0;
+            x.required = (flags & MDB_IDX_REQUIRED) != 0;
+        }
+        out.push_back(std::move(x));
+    }
+    return out;
+}
+
 TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
 {
     MdbTableDef* def = session.ReadTableDefinition(entry);
@@ -210,8 +295,9 @@ TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
     if (!mdb_read_columns(def) || def->columns->len != def->num_cols)
         session.ThrowDamaged(L"the columns of table '" + Utf8(entry->object_name) +
                              L"' cannot be read");
-    const auto flags = ReadColumnFlags(session, *def);
-    mdb_read_indices(def);
+    const std::vector<uint8_t> bytes = ReadDefinitionBytes(session, *def);
+    const auto flags = ReadColumnFlags(session, *def, bytes);
+    std::map<int, size_t> columnByNumber;
 
     TableInfo t;
     t.name = Utf8(entry->object_name);
@@ -225,6 +311,7 @@ TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
         c.name = Utf8(col.name);
         c.ordinal = static_cast<int>(i) + 1;
         c.mdbType = col.col_type;
+        columnByNumber[col.col_num] = i;
         const auto f = flags.find(col.col_num);
         const ColumnFlags cf = f == flags.end() ? ColumnFlags{} : f->second;
         c.fixedLength = (cf.flags & kColumnFixed) != 0 || col.is_fixed;
@@ -267,23 +354,7 @@ TableInfo DescribeTable(const MdbSession& session, MdbCatalogEntry* entry)
                      c.mdbType != kMdbBoolean;  // a Yes/No value lives in the null mask
         t.columns.push_back(std::move(c));
     }
-    for (unsigned i = 0; def->indices && i < def->indices->len; ++i) {
-        const auto& idx = *static_cast<::MdbIndex*>(g_ptr_array_index(def->indices, i));
-        IndexInfo x;
-        x.name = Utf8(idx.name);
-        x.primaryKey = idx.index_type == 1;
-        x.foreignKey = idx.index_type == 2;
-        x.unique = (idx.flags & MDB_IDX_UNIQUE) != 0;
-        x.ignoreNulls = (idx.flags & MDB_IDX_IGNORENULLS) != 0;
-        x.required = (idx.flags & MDB_IDX_REQUIRED) != 0;
-        for (unsigned k = 0; k < idx.num_keys && k < MDB_MAX_IDX_COLS; ++k) {
-            // libmdb gives the 1-based position in its column list.
-            const int position = idx.key_col_num[k] - 1;
-            if (position >= 0 && static_cast<size_t>(position) < t.columns.size())
-                x.columns.push_back({t.columns[position].name, idx.key_col_order[k] == MDB_DESC});
-        }
-        t.indexes.push_back(std::move(x));
-    }
+    t.indexes = ReadIndexes(session, *def, bytes, t.columns, columnByNumber);
     return t;
 }
 
@@ -380,8 +451,8 @@ void MdbDatabase::ReadCatalog()
 
     const std::map<int32_t, size_t> queryIndex = AddObjects(objects, objectsInfo);
     ReadRelations();
-    // An index libmdb cannot resolve (one left behind by a deleted column)
-    // comes without columns; it is left out, and the table with it is kept.
+    // A relation's index in its referenced table has no columns of its own
+    // (the relation's are the referencing table's); it is left out.
     for (auto& t : tables_)
         std::erase_if(t.indexes, [](const IndexInfo& x) { return x.columns.empty(); });
     ReadQueries(queryIndex);
