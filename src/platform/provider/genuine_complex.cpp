@@ -43,6 +43,12 @@ std::wstring TextOf(const Variant& v)
     return automation::ChangeType(v, automation::VT_BSTR).bstrVal();
 }
 
+// Binary, long binary and the types that read as their stored bytes (ADO's type codes).
+bool IsBinaryType(int adoType)
+{
+    return adoType == 128 || adoType == 204 || adoType == 205;
+}
+
 int32_t IdOf(const Variant& v)
 {
     return v.vt() == automation::VT_I4 ? v.lVal() : -1;
@@ -133,6 +139,8 @@ ComplexColumns::ComplexColumns(const mdb::MdbDatabase& db)
         Column column;
         if (fileData >= 0 && fileName >= 0 && fileType >= 0) {
             column.kind = Kind::Attachment;
+        } else if (values.size() == 1 && IsBinaryType(flat->columns[values[0]].adoType)) {
+            column.kind = Kind::Bytes;
         } else if (values.size() == 2 && std::count_if(values.begin(), values.end(), [&](int i) {
                                              const int type = flat->columns[i].mdbType;
                                              return type == mdb::kMdbMemo ||
@@ -145,6 +153,12 @@ ComplexColumns::ComplexColumns(const mdb::MdbDatabase& db)
         auto rows = db.OpenTable(flat->name);
         while (rows->Next()) {
             std::wstring item;
+            if (column.kind == Kind::Bytes) {
+                const Variant& data = rows->Value(values[0]);
+                if (data.IsByteArray())
+                    column.bytes[IdOf(rows->Value(key))].push_back(data.parray().bytes());
+                continue;
+            }
             if (column.kind == Kind::Attachment) {
                 const Variant& data = rows->Value(fileData);
                 item = AttachmentText(
@@ -180,6 +194,17 @@ Variant ComplexColumns::Value(const mdb::TableInfo& table, const std::wstring& c
     const Column* c = Find(table, column);
     if (!c)
         return Variant::Null();
+    if (c->kind == Kind::Bytes) {
+        const auto found = c->bytes.find(IdOf(id));
+        if (found == c->bytes.end() || found->second.empty())
+            return Variant::Null();
+        std::vector<std::vector<uint8_t>> items = found->second;
+        std::sort(items.begin(), items.end());
+        std::vector<uint8_t> joined;
+        for (const auto& item : items)
+            joined.insert(joined.end(), item.begin(), item.end());
+        return Variant(automation::SafeArray(std::move(joined)));
+    }
     const auto items = c->items.find(IdOf(id));
     if (items == c->items.end() || items->second.empty())
         return Variant::Null();

@@ -27,14 +27,16 @@ public:
         Attachment,      // "name (type, N bytes, sha1 ...)" per file
         MultiValue,      // the values, each as text
         VersionHistory,  // the hidden history of an append-only memo
+        Bytes,           // items of a type that has no meaning here: their stored bytes
     };
 
     // Reads every complex column of `db` with its values.
     explicit ComplexColumns(const mdb::MdbDatabase& db);
 
     Kind KindOf(const mdb::TableInfo& table, const std::wstring& column) const;
-    // The content for the id a row holds: its items sorted and joined by "; ",
-    // Null when it has none.
+    // The content for the id a row holds: its items sorted and joined by "; "
+    // (for Bytes, the items' bytes one after another, in byte order), Null
+    // when it has none.
     automation::Variant Value(const mdb::TableInfo& table, const std::wstring& column,
                               const automation::Variant& id) const;
 
@@ -42,6 +44,7 @@ private:
     struct Column {
         Kind kind = Kind::None;
         std::map<int32_t, std::vector<std::wstring>> items;  // by value id
+        std::map<int32_t, std::vector<std::vector<uint8_t>>> bytes;  // by value id, for Bytes
     };
     const Column* Find(const mdb::TableInfo& table, const std::wstring& column) const;
 

@@ -241,6 +241,8 @@ void GenuineImport::ImportTables()
             sql::ColumnDef def;
             def.name = c.name;
             def.type = TypeOf(c);
+            if (complex.KindOf(table, c.name) == ComplexColumns::Kind::Bytes)
+                def.type.type = sql::AccessType::LongBinary;
             def.compressed = c.compressedUnicode;
             types.push_back(def.type.type);
             create.columns.push_back(std::move(def));

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <sstream>
 
 #include "genuine_test_support.h"
 #include "platform/provider/adox_table.h"
@@ -201,6 +203,52 @@ TEST(GenuineExpected, AttachmentsAndMultiValuesReadAsTheirContent)
                     L"SELECT count(*) FROM Table1 WHERE [attach-data] = "
                     L"(SELECT [attach-data] FROM Table1 WHERE id = 'row4')");
     EXPECT_EQ(rs->Fields()->Item(0L)->Value(), Variant(int32_t(1)));
+    c->Close();
+}
+
+TEST(GenuineExpected, AComplexColumnOfAnUnknownTypeReadsAsTheBytesOfItsItems)
+{
+    const auto expected = testsupport::ReadExpected("unsupportedFieldsTestV2007.accdb");
+    // id of the row's values -> its items' bytes ("RawData[(5) FF FE 62 61  7A]"),
+    // in byte order, one after another.
+    std::map<std::string, std::vector<uint8_t>> want;
+    for (const auto& line : expected.complex) {
+        std::vector<std::vector<uint8_t>> items;
+        for (size_t i = 5; i < line.size(); ++i) {
+            const size_t open = line[i].find("RawData[(");
+            ASSERT_NE(open, std::string::npos) << line[i];
+            std::istringstream hex(line[i].substr(line[i].find(')', open) + 1));
+            std::vector<uint8_t> bytes;
+            for (unsigned byte = 0; hex >> std::hex >> byte;)
+                bytes.push_back(static_cast<uint8_t>(byte));
+            items.push_back(bytes);
+        }
+        std::sort(items.begin(), items.end());
+        std::vector<uint8_t>& joined = want[line.at(2)];
+        for (const auto& item : items)
+            joined.insert(joined.end(), item.begin(), item.end());
+    }
+    ASSERT_EQ(want.size(), 3u);
+
+    GenuineCopy copy("unsupportedFieldsTestV2007.accdb");
+    auto c = copy.Open();
+    const auto& table = expected.tables.at(0);
+    auto rs = Query(c, L"SELECT ID, UnknownComplex FROM Test ORDER BY ID");
+    std::vector<std::string> rows = table.rows;
+    std::sort(rows.begin(), rows.end());
+    for (const auto& row : rows) {
+        ASSERT_FALSE(rs->IsEOF());
+        const auto values = testsupport::SplitTabs(row);
+        const std::vector<uint8_t>& bytes = want[values.at(3)];
+        const Variant value = rs->Fields()->Item(1L)->Value();
+        if (bytes.empty()) {
+            EXPECT_TRUE(value.IsNull()) << values[0];
+        } else {
+            ASSERT_TRUE(value.IsByteArray()) << values[0];
+            EXPECT_EQ(value.parray().bytes(), bytes) << values[0];
+        }
+        rs->MoveNext();
+    }
     c->Close();
 }
 
