@@ -5,7 +5,6 @@
 
 #include <charconv>
 #include <cwctype>
-#include <stdexcept>
 
 #include "compare/record_diff_item.h"
 #include "output/text_utils.h"
@@ -174,10 +173,10 @@ std::wstring RecordStatementWriter::Where(const DbRecord& record) const
     return text;
 }
 
-// "=NULL" is never true in SQL, so a NULL key is matched with IS NULL. A binary key is matched
-// by a text of its 16-bit little-endian units: the engine compares text with a binary field as
-// those units, and a literal of chr() codes needs no parameter, which the executor only offers
-// in value lists.
+// "=NULL" is never true in SQL, so a NULL key is matched with IS NULL. A binary key of any
+// length is matched by its bytes as ChrB() codes joined by "&", which the engine joins into
+// those very bytes: a literal of codes needs no parameter, which the executor only offers in
+// value lists.
 std::wstring RecordStatementWriter::KeyCondition(int index, const CellValue& value) const
 {
     std::wstring name = Bracketed(fields_[index]);
@@ -186,26 +185,16 @@ std::wstring RecordStatementWriter::KeyCondition(int index, const CellValue& val
         return name + L" IS NULL";
     if (value.IsArray()) {
         const auto& bytes = v.parray().bytes();
-        if (bytes.size() % 2 != 0)
-            throw std::runtime_error(
-                "A binary key value of an odd number of bytes cannot be matched in a WHERE "
-                "condition (field " +
-                automation::ToUtf8(name) + ")");
         if (bytes.empty())
             return name + L"=\"\"";
-        std::wstring text;
-        for (size_t i = 0; i < bytes.size(); i += 2) {
-            unsigned unit = bytes[i] | (static_cast<unsigned>(bytes[i + 1]) << 8);
-            if (unit >= 0xD800 && unit <= 0xDFFF)
-                throw std::runtime_error(
-                    "A binary key value holding a UTF-16 surrogate unit cannot be matched in a "
-                    "WHERE condition (field " +
-                    automation::ToUtf8(name) + ")");
+        std::wstring text = name + L"=";
+        text.reserve(text.size() + bytes.size() * 12);
+        for (size_t i = 0; i < bytes.size(); ++i) {
             if (i)
                 text += L" & ";
-            text += L"chr(" + std::to_wstring(unit) + L")";
+            text += L"ChrB(" + std::to_wstring(static_cast<unsigned>(bytes[i])) + L")";
         }
-        return name + L"=" + text;
+        return text;
     }
     std::wstring plain = PlainText(value);
     if (!value.IsText())

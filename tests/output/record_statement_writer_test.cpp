@@ -149,8 +149,10 @@ TEST(RecordStatementWriterTest, WhereJoinsEveryKeyAndMatchesNullKeysWithIsNull)
         {{2}, {Variant(), Variant(), Variant(L"a b")}, L" WHERE [c]=\"a b\""},
         // A table without key fields: nothing follows " WHERE ".
         {{}, {Variant(int32_t(1)), Variant(), Variant()}, L" WHERE "},
-        // A binary key is matched as the text of its 16-bit little-endian units.
-        {{0}, {Bytes("AB\x01\x02"), Variant(), Variant()}, L" WHERE [a]=chr(16961) & chr(513)"},
+        // A binary key is matched by its bytes, each one a ChrB() code.
+        {{0},
+         {Bytes("AB\x01\xFF"), Variant(), Variant()},
+         L" WHERE [a]=ChrB(65) & ChrB(66) & ChrB(1) & ChrB(255)"},
     };
     for (const auto& c : cases) {
         RecordStatementWriter writer(L"T", {L"a", L"b", L"c"}, c.keys);
@@ -160,10 +162,11 @@ TEST(RecordStatementWriterTest, WhereJoinsEveryKeyAndMatchesNullKeysWithIsNull)
     EXPECT_EQ(writer.Delete(Record({Variant(int32_t(1))})), L"DELETE FROM [T] WHERE ;\r\n");
 }
 
-TEST(RecordStatementWriterTest, AnOddLengthBinaryKeyIsRefusedRatherThanMatchedWrongly)
+TEST(RecordStatementWriterTest, ABinaryKeyOfAnOddNumberOfBytesIsMatchedByEveryByte)
 {
     RecordStatementWriter writer(L"T", {L"a"}, {0});
-    EXPECT_THROW(writer.Delete(Record({Bytes("abc")})), std::runtime_error);
+    EXPECT_EQ(writer.Delete(Record({Bytes("abc")})),
+              L"DELETE FROM [T] WHERE [a]=ChrB(97) & ChrB(98) & ChrB(99);\r\n");
 }
 
 }  // namespace

@@ -302,21 +302,39 @@ TEST_F(SyncRoundTripTest, EachChoiceAloneChangesOnlyWhatItNames)
     ComparisonOptions::SaveNullEqualsEmpty(false);
 }
 
-TEST_F(SyncRoundTripTest, RowsWithBinaryKeysAreUpdatedAndDeletedByTheirKey)
+TEST_F(SyncRoundTripTest, RowsWithBinaryKeysOfAnyLengthAreUpdatedAndDeletedByTheirKey)
 {
     const TableDef table{
         L"Blobs", {{L"k", L"BINARY(8)", 128}, {L"v", L"TEXT(10)", 202}}, {L"k"}, true, {}};
     auto key = [](std::vector<uint8_t> bytes) { return Variant(automation::SafeArray(bytes)); };
-    std::wstring script = ExpectBothDirections(table,
-                                               {{key({1, 0}), Variant(L"same")},
-                                                {key({0x41, 0, 0x42, 0}), Variant(L"old")},
-                                                {key({0xFF, 0xFF, 0, 1}), Variant(L"gone")}},
-                                               {{key({1, 0}), Variant(L"same")},
-                                                {key({0x41, 0, 0x42, 0}), Variant(L"new")},
-                                                {key({9, 8, 7, 6, 5, 4}), Variant(L"added")}});
-    EXPECT_NE(script.find(L"UPDATE [Blobs] SET [v]=\"new\" WHERE [k]=chr(65) & chr(66);"),
+    // Keys of one to eight bytes, odd and even, with bytes that as 16-bit units would be
+    // surrogates (00 D8, FF DF) and keys that are prefixes of one another.
+    std::wstring script = ExpectBothDirections(
+        table,
+        {{key({1, 0}), Variant(L"same")},
+         {key({0x41, 0, 0x42, 0}), Variant(L"old")},
+         {key({0xFF, 0xFF, 0, 1}), Variant(L"gone")},
+         {key({7}), Variant(L"old")},
+         {key({0x62, 0x61, 0x7A}), Variant(L"old")},
+         {key({0x62, 0x61}), Variant(L"old")},
+         {key({0, 0xD8, 0xFF, 0xDF, 5}), Variant(L"old")},
+         {key({9, 9, 9, 9, 9, 9, 9}), Variant(L"gone")}},
+        {{key({1, 0}), Variant(L"same")},
+         {key({0x41, 0, 0x42, 0}), Variant(L"new")},
+         {key({9, 8, 7, 6, 5, 4}), Variant(L"added")},
+         {key({7}), Variant(L"new")},
+         {key({0x62, 0x61, 0x7A}), Variant(L"new")},
+         {key({0x62, 0x61}), Variant(L"old")},
+         {key({0, 0xD8, 0xFF, 0xDF, 5}), Variant(L"new")},
+         {key({9, 9, 9, 9, 9, 9, 9, 9}), Variant(L"added")}});
+    EXPECT_NE(script.find(L"UPDATE [Blobs] SET [v]=\"new\" WHERE [k]=ChrB(65) & ChrB(0) & "
+                          L"ChrB(66) & ChrB(0);"),
+              std::wstring::npos)
+        << automation::ToUtf8(script);
+    EXPECT_NE(script.find(L"UPDATE [Blobs] SET [v]=\"new\" WHERE [k]=ChrB(7);"),
               std::wstring::npos);
-    EXPECT_NE(script.find(L"DELETE FROM [Blobs] WHERE [k]=chr(65535) & chr(256);"),
+    EXPECT_NE(script.find(L"DELETE FROM [Blobs] WHERE [k]=ChrB(255) & ChrB(255) & ChrB(0) & "
+                          L"ChrB(1);"),
               std::wstring::npos);
 }
 

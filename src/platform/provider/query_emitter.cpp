@@ -127,6 +127,8 @@ struct FunctionEntry {
 const FunctionEntry kFunctions[] = {
     {L"chr", "acc_chr", 1, 1, AccessType::Text, false},
     {L"chr$", "acc_chr", 1, 1, AccessType::Text, false},
+    {L"chrb", "acc_chrb", 1, 1, AccessType::Text, false},
+    {L"chrb$", "acc_chrb", 1, 1, AccessType::Text, false},
     {L"asc", "acc_asc", 1, 1, AccessType::Long, false},
     {L"len", "acc_len", 1, 1, AccessType::Long, false},
     {L"left", "acc_left", 2, 2, AccessType::Text, false},

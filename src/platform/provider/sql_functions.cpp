@@ -244,11 +244,24 @@ void DateTextFn(sqlite3_context* ctx, int, sqlite3_value** a)
         ResultWide(ctx, FormatDate(d));
 }
 
-// a & b: Null counts as empty text unless both are Null.
+// a & b: Null counts as empty text unless both are Null. Bytes joined to bytes
+// (ChrB codes, binary values) stay bytes.
 void ConcatFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
     if (IsNull(a[0]) && IsNull(a[1]))
         return sqlite3_result_null(ctx);
+    auto bytesOrNull = [](sqlite3_value* v) {
+        return IsNull(v) || sqlite3_value_type(v) == SQLITE_BLOB;
+    };
+    if (bytesOrNull(a[0]) && bytesOrNull(a[1])) {
+        std::string joined;
+        for (sqlite3_value* v : {a[0], a[1]})
+            if (!IsNull(v))
+                joined.append(static_cast<const char*>(sqlite3_value_blob(v)),
+                              static_cast<size_t>(sqlite3_value_bytes(v)));
+        return sqlite3_result_blob(ctx, joined.data(), static_cast<int>(joined.size()),
+                                   SQLITE_TRANSIENT);
+    }
     std::string s;
     if (!IsNull(a[0]))
         s = TextOf(a[0]);
@@ -391,6 +404,21 @@ void LikeFn(sqlite3_context* ctx, int, sqlite3_value** a)
 }
 
 // ---- Access built-in functions ----------------------------------------------
+
+// ChrB(code): the one byte of that code, as bytes.
+void ChrBFn(sqlite3_context* ctx, int, sqlite3_value** a)
+{
+    int64_t code = 0;
+    if (IsNull(a[0]))
+        return ResultError(ctx, L"Invalid use of Null.");
+    if (!RoundedInteger(ctx, a[0], code))
+        return;
+    if (code < 0 || code > 255)
+        return ResultError(
+            ctx, L"Invalid procedure call or argument: ChrB(" + std::to_wstring(code) + L").");
+    const unsigned char byte = static_cast<unsigned char>(code);
+    sqlite3_result_blob(ctx, &byte, 1, SQLITE_TRANSIENT);
+}
 
 void ChrFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
@@ -790,6 +818,7 @@ const Scalar kScalars[] = {
     {"acc_power", 2, PowerFn, true},
     {"acc_like", 2, LikeFn, true},
     {"acc_chr", 1, ChrFn, true},
+    {"acc_chrb", 1, ChrBFn, true},
     {"acc_asc", 1, AscFn, true},
     {"acc_len", 1, LenFn, true},
     {"acc_left", 2, LeftFn, true},
