@@ -22,6 +22,9 @@ public:
     // Read on the UI thread after the worker has ended.
     virtual bool Failed() const = 0;
     virtual std::wstring ErrorText() const = 0;
+    // What the user must still know of a task that succeeded (what it left as it was), for the
+    // page that ends the branch; empty by default.
+    virtual std::wstring Notice() const { return {}; }
 
     // Called from the UI thread while Run runs. A task that honours it tests its stop flag
     // between units of work and returns early without setting its error flag. By default a

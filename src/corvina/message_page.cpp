@@ -13,6 +13,13 @@ void MessagePage::InitDialog()
     auto* inner = new QVBoxLayout(group);
     inner->addSpacing(12);
     inner->addWidget(label_);
+    if (!notice_.empty()) {
+        noticeLabel_ = new QLabel(QString::fromStdWString(notice_), group);
+        noticeLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        noticeLabel_->setWordWrap(true);
+        inner->addSpacing(12);
+        inner->addWidget(noticeLabel_);
+    }
     inner->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
@@ -21,4 +28,9 @@ void MessagePage::InitDialog()
 QString MessagePage::Text() const
 {
     return label_ ? label_->text() : QString();
+}
+
+QString MessagePage::Notice() const
+{
+    return noticeLabel_ ? noticeLabel_->text() : QString();
 }

@@ -317,10 +317,10 @@ WizardPage* WizardDialog::MakeProgressPage(WizardTask* task, const wchar_t* text
     return Enter(new ProgressPage(task, text ? text : L""));
 }
 
-WizardPage* WizardDialog::MakeMessagePage(const wchar_t* text)
+WizardPage* WizardDialog::MakeMessagePage(const wchar_t* text, std::wstring notice)
 {
     SetButtons(true, false);
-    return Enter(new MessagePage(text));
+    return Enter(new MessagePage(text, std::move(notice)));
 }
 
 WizardPage* WizardDialog::MakeDatabase1Page()
@@ -374,9 +374,14 @@ WizardPage* WizardDialog::MakeScriptWriterPage()
     return MakeProgressPage(context_.ScriptTask(), L"Please wait. Writing the SQL Script...");
 }
 
+std::wstring WizardDialog::ScriptNotice() const
+{
+    return context_.ScriptTask() ? context_.ScriptTask()->Notice() : std::wstring();
+}
+
 WizardPage* WizardDialog::MakeScriptSavedPage()
 {
-    return MakeMessagePage(L"The SQL script has been saved");
+    return MakeMessagePage(L"The SQL script has been saved", ScriptNotice());
 }
 
 WizardPage* WizardDialog::MakeSyncScriptWriterPage()
@@ -391,7 +396,7 @@ WizardPage* WizardDialog::MakeSynchronizerPage()
 
 WizardPage* WizardDialog::MakeSyncDonePage()
 {
-    return MakeMessagePage(L"The synchronization is completed");
+    return MakeMessagePage(L"The synchronization is completed", ScriptNotice());
 }
 
 WizardPage* WizardDialog::MakeHtmlSavePage()

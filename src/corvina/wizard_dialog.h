@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "compare/comparison_context.h"
@@ -139,7 +140,9 @@ private:
     WizardPage* MakeExcelReportPage();
     WizardPage* MakeExcelSavedPage();
     WizardPage* MakeProgressPage(WizardTask* task, const wchar_t* text);
-    WizardPage* MakeMessagePage(const wchar_t* text);
+    WizardPage* MakeMessagePage(const wchar_t* text, std::wstring notice = {});
+    // What the script writer leaves for the user to know, for the pages after it.
+    std::wstring ScriptNotice() const;
 
     ui::FrameDialogs& dialogs_;
     ComparisonContext context_;

@@ -76,6 +76,7 @@ void ScriptFileWriter::Run(IProgress& progress)
 {
     failed_ = false;
     errorText_.clear();
+    keptAutoNumbers_.clear();
     // A cancelled earlier task leaves the store's abort flag set.
     if (!stop_.IsRequested())
         store_.ResetAbort();
@@ -85,7 +86,11 @@ void ScriptFileWriter::Run(IProgress& progress)
         return;
     }
     try {
-        if (!file.Write(std::wstring(L"-- Corvina ") + kVersion + L"\r\n\r\n"))
+        keptAutoNumbers_ = update_ ? TablesKeepingAutoNumbers() : std::vector<std::wstring>();
+        std::wstring header = std::wstring(L"-- Corvina ") + kVersion + L"\r\n\r\n";
+        if (!keptAutoNumbers_.empty())
+            header += L"-- " + AutoNumberNotice(keptAutoNumbers_, L"[", L"]") + L"\r\n\r\n";
+        if (!file.Write(header))
             throw ScriptWriteError(file.GetError());
         progress.SetTotal(WorkEstimate());
         const DatabaseSchema& target = direction_ == 1 ? schema1_ : schema2_;
@@ -148,24 +153,15 @@ void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds, T
     // A pair that the comparison did not reach has no result and no record readers.
     if (!store_.FindTableResult(pair))
         return;
-    std::vector<std::wstring> names1, names2;
-    std::vector<int> keys;
-    std::vector<bool> autoNumber;
-    for (const auto& field : pair->Fields().Pairs()) {
-        if (!field->Second())
-            continue;
-        if (field->IsKey())
-            keys.push_back(static_cast<int>(names1.size()));
-        names1.push_back(field->First()->Name());
-        names2.push_back(field->Second()->Name());
-        autoNumber.push_back(
-            (direction_ == 1 ? field->First() : field->Second())->IsAutoincrement());
-    }
+    MatchedFields matched = Matched(*pair);
+    const std::vector<std::wstring>& names1 = matched.names1;
+    const std::vector<std::wstring>& names2 = matched.names2;
+    const std::vector<int>& keys = matched.keys;
     RecordReaderPair& readers = reader_.GetTableRecords(pair);
     HeldReads held1(*readers.reader1), held2(*readers.reader2);
     const SchemaTable* table = direction_ == 1 ? pair->First() : pair->Second();
     RecordStatementWriter statements(table->Name(), direction_ == 1 ? names1 : names2, keys);
-    statements.SetAutoNumberFields(std::move(autoNumber));
+    statements.SetAutoNumberFields(std::move(matched.autoNumber));
     StatementEmitter emitter(statements, file);
     std::vector<SelfReference> references =
         FindSelfReferences(*table, direction_ == 1 ? names1 : names2, keys);
@@ -177,6 +173,85 @@ void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds, T
     store_.VisitTable(pair, *visitor);
     if (!rows.empty())
         WriteReferringRows(rows, references, kinds.insert, statements, emitter);
+}
+
+ScriptFileWriter::MatchedFields ScriptFileWriter::Matched(const TablePair& pair) const
+{
+    MatchedFields m;
+    for (const auto& field : pair.Fields().Pairs()) {
+        if (!field->Second())
+            continue;
+        if (field->IsKey())
+            m.keys.push_back(static_cast<int>(m.names1.size()));
+        m.names1.push_back(field->First()->Name());
+        m.names2.push_back(field->Second()->Name());
+        m.autoNumber.push_back(
+            (direction_ == 1 ? field->First() : field->Second())->IsAutoincrement());
+    }
+    return m;
+}
+
+namespace {
+
+// Whether any modified record of a pair differs in one of the given fields.
+class DiffersInFields : public StoredItemVisitor {
+public:
+    explicit DiffersInFields(std::vector<int> fields) : fields_(std::move(fields)) {}
+    bool Found() const { return found_; }
+    void VisitEqual(EqualSideRecordItem&) override {}
+    void VisitModified(ModifiedDiffItem& item) override
+    {
+        for (int field : fields_)
+            found_ = found_ || item.Contains(field);
+    }
+    void VisitSecondOnly(SecondSideRecordItem&) override {}
+    void VisitFirstOnly(SideRecordItem&) override {}
+
+private:
+    std::vector<int> fields_;
+    bool found_ = false;
+};
+
+}  // namespace
+
+std::vector<std::wstring> ScriptFileWriter::TablesKeepingAutoNumbers() const
+{
+    std::vector<std::wstring> tables;
+    const DatabaseSchema& target = direction_ == 1 ? schema1_ : schema2_;
+    for (const auto& table : target.Tables()) {
+        const TablePair* pair = FindPair(table.get());
+        if (!pair || !pair->Second() || !store_.FindTableResult(pair))
+            continue;
+        const MatchedFields matched = Matched(*pair);
+        std::vector<int> fields;
+        for (size_t i = 0; i < matched.autoNumber.size(); ++i)
+            if (matched.autoNumber[i] && std::find(matched.keys.begin(), matched.keys.end(),
+                                                   static_cast<int>(i)) == matched.keys.end())
+                fields.push_back(static_cast<int>(i));
+        if (fields.empty())
+            continue;
+        DiffersInFields differs(std::move(fields));
+        store_.VisitTable(pair, differs);
+        if (differs.Found())
+            tables.push_back(table->Name());
+    }
+    return tables;
+}
+
+std::wstring ScriptFileWriter::AutoNumberNotice(const std::vector<std::wstring>& tables,
+                                                const wchar_t* open, const wchar_t* close)
+{
+    std::wstring names;
+    for (const auto& table : tables)
+        names += (names.empty() ? L"" : L", ") + (open + table + close);
+    return L"An AutoNumber field cannot be changed, so rows of these tables keep AutoNumber "
+           L"values that differ from the source: " +
+           names;
+}
+
+std::wstring ScriptFileWriter::Notice() const
+{
+    return keptAutoNumbers_.empty() ? std::wstring() : AutoNumberNotice(keptAutoNumbers_, L"", L"");
 }
 
 // The rows of a table that refers to itself, in key order as the comparison found them, are

@@ -37,6 +37,10 @@ public:
     void Run(IProgress& progress) override;
     bool Failed() const override { return failed_; }
     std::wstring ErrorText() const override { return errorText_; }
+    // Names the tables whose rows keep AutoNumber values that differ from the source's (an
+    // AutoNumber field cannot be changed); empty when there are none. The script's header
+    // says the same.
+    std::wstring Notice() const override;
     // The visit of the current table ends before its next item; the run returns after it.
     void RequestStop() override;
 
@@ -51,6 +55,18 @@ private:
                             const RecordStatementWriter& statements, StatementEmitter& emitter);
     const TablePair* FindPair(const SchemaTable* table) const;
     int WorkEstimate() const;
+    // The target tables of the pairs where a modified record differs in an AutoNumber field
+    // that is no key; their UPDATEs leave it as it is.
+    std::vector<std::wstring> TablesKeepingAutoNumbers() const;
+    // The matched fields of a pair (both sides present), in select-list order.
+    struct MatchedFields {
+        std::vector<std::wstring> names1, names2;
+        std::vector<int> keys;
+        std::vector<bool> autoNumber;  // the target's field is an AutoNumber
+    };
+    MatchedFields Matched(const TablePair& pair) const;
+    static std::wstring AutoNumberNotice(const std::vector<std::wstring>& tables,
+                                         const wchar_t* open, const wchar_t* close);
     void Fail(std::wstring text);
     std::wstring ExplainWriteError(const std::wstring& text) const;
 
@@ -69,4 +85,5 @@ private:
     bool erase_;
     TaskStopFlag stop_;
     std::unordered_map<const SchemaTable*, const TablePair*> byTable_;
+    std::vector<std::wstring> keptAutoNumbers_;
 };

@@ -233,5 +233,54 @@ TEST_F(WizardEndToEndTest, AGenuineNorthwindFileUpgradesAChangedNativeCopy)
     EXPECT_TRUE(ReadFile(automation::ToUtf8(nwind)) == genuine) << "the genuine file changed";
 }
 
+TEST_F(WizardEndToEndTest, TheEndPagesNameTheTablesThatKeepDifferentAutoNumbers)
+{
+    // C is compared by Code; its AutoNumber N differs in row a, which the engine cannot change.
+    const TableDef counted{
+        L"C",
+        {{L"Code", L"TEXT(10)", 202}, {L"N", L"COUNTER", 3}, {L"V", L"TEXT(10)", 202}},
+        {L"Code"},
+        true,
+        {}};
+    const std::wstring a = PathOf("a.mdb"), b = PathOf("b.mdb");
+    synctest::CreateStore(a, {counted, kT});
+    synctest::CreateStore(b, {counted, kT});
+    synctest::InsertRows(a, counted, {{Variant(L"a"), Variant(1), Variant(L"old")}});
+    synctest::InsertRows(b, counted, {{Variant(L"a"), Variant(7), Variant(L"new")}});
+    synctest::InsertRows(a, kT, {{Variant(1), Variant(L"x")}});
+    synctest::InsertRows(b, kT, {{Variant(1), Variant(L"y")}});
+    EnterDatabase(a);
+    EnterDatabase(b);
+    ASSERT_EQ(wizard->CurrentStep(), 4);
+    ClickNext();
+    ASSERT_EQ(wizard->CurrentStep(), 5);
+    ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+    const QString notice = QStringLiteral(
+        "An AutoNumber field cannot be changed, so rows of these tables keep AutoNumber values "
+        "that differ from the source: C");
+
+    WriteScript(PathOf("saved.sql"), 1, 7, false);
+    EXPECT_EQ(Current<MessagePage>()->Text(), QStringLiteral("The SQL script has been saved"));
+    EXPECT_EQ(Current<MessagePage>()->Notice(), notice);
+    ClickBack();
+    ClickBack();
+    ClickBack();
+    ASSERT_EQ(wizard->CurrentStep(), 5);
+    ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+
+    WriteScript(PathOf("sync.sql"), 1, 7, true);
+    EXPECT_EQ(Current<MessagePage>()->Text(), QStringLiteral("The synchronization is completed"));
+    EXPECT_EQ(Current<MessagePage>()->Notice(), notice);
+    EXPECT_EQ(synctest::DumpTable(a, counted), "'a'|1|'new'\n");
+    EXPECT_EQ(synctest::DumpTable(a, kT), synctest::DumpTable(b, kT));
+
+    // Without UPDATEs nothing is said: the user chose to leave changed rows as they are.
+    ClickBack();
+    ASSERT_EQ(wizard->CurrentStep(), 5);
+    ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+    WriteScript(PathOf("inserts.sql"), 1, 1, false);
+    EXPECT_EQ(Current<MessagePage>()->Notice(), QString());
+}
+
 }  // namespace
 }  // namespace wizardtest

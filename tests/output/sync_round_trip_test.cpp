@@ -410,6 +410,7 @@ TEST_F(SyncRoundTripTest, AnAutoNumberFieldThatIsNoKeyIsNeverSetByAnUpdate)
                                                {row(L"a", 1, L"new"), row(L"b", 2, L"x")});
     EXPECT_NE(script.find(L"UPDATE [C] SET [V]=\"new\" WHERE [Code]=\"a\";"), std::wstring::npos)
         << automation::ToUtf8(script);
+    EXPECT_EQ(script.find(L"AutoNumber"), std::wstring::npos) << automation::ToUtf8(script);
 
     // An AutoNumber value that differs is named in a comment and stays; the rest is updated.
     std::wstring path1 = Path(dir, "n1.mdb"), path2 = Path(dir, "n2.mdb");
@@ -426,6 +427,12 @@ TEST_F(SyncRoundTripTest, AnAutoNumberFieldThatIsNoKeyIsNeverSetByAnUpdate)
         << automation::ToUtf8(applied.script);
     for (const auto& target : applied.targets)
         EXPECT_EQ(DumpTable(target, table), "'a'|1|'new'\n") << automation::ToUtf8(target);
+    // The header names the table whose rows keep a different AutoNumber value.
+    EXPECT_EQ(applied.script.find(L"-- Corvina 2.1\r\n\r\n-- An AutoNumber field cannot be "
+                                  L"changed, so rows of these tables keep AutoNumber values that "
+                                  L"differ from the source: [C]\r\n\r\n"),
+              0u)
+        << automation::ToUtf8(applied.script);
 }
 
 TEST_F(SyncRoundTripTest, TheLargestAndSmallestFloatsAndSinglesAreWrittenBack)
