@@ -228,6 +228,39 @@ TEST(GenuineSource, KeysAndRelationsOfTheJet4AndAceFiles)
     }
 }
 
+// The primary key that the independent reader finds in each table is the
+// table's key for the comparison, also where indexes were deleted and made
+// again, so that their numbers have gaps (testIndexPropertiesV2003.mdb).
+TEST(GenuineSource, EveryPrimaryKeyOfTheFileIsTheTablesKey)
+{
+    for (const char* file : testsupport::ExpectedSampleFiles()) {
+        SCOPED_TRACE(file);
+        const auto expected = testsupport::ReadExpected(file);
+        auto loaded = Load(file);
+        for (const auto& table : expected.tables) {
+            SCOPED_TRACE(table.name);
+            std::vector<SchemaKey::ColumnPair> want;
+            for (const auto& index : table.indexes)
+                if (index.flags.starts_with("pk"))
+                    for (size_t start = 0; start <= index.columns.size();) {
+                        size_t end = std::min(index.columns.find(',', start), index.columns.size());
+                        std::string column = index.columns.substr(start, end - start);
+                        if (column.ends_with(" DESC"))
+                            column.resize(column.size() - 5);
+                        want.push_back({automation::FromUtf8(column), L""});
+                        start = end + 1;
+                    }
+            SchemaTable* t = loaded->source.Schema()->FindTable(automation::FromUtf8(table.name));
+            ASSERT_NE(t, nullptr);
+            std::vector<SchemaKey::ColumnPair> got;
+            for (const auto& key : t->Keys())
+                if (key->KeyType() == SchemaKey::kPrimary)
+                    got = key->Columns();
+            EXPECT_EQ(got, want);
+        }
+    }
+}
+
 // Every file loads through the schema reader, and every row of every table
 // it lists reads through a Recordset: the fields as the independent reader
 // lists them (tests/data/expected/), as many rows as the table holds, and the
