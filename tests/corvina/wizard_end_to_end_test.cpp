@@ -236,12 +236,7 @@ TEST_F(WizardEndToEndTest, AGenuineNorthwindFileUpgradesAChangedNativeCopy)
 TEST_F(WizardEndToEndTest, TheEndPagesNameTheTablesThatKeepDifferentAutoNumbers)
 {
     // C is compared by Code; its AutoNumber N differs in row a, which the engine cannot change.
-    const TableDef counted{
-        L"C",
-        {{L"Code", L"TEXT(10)", 202}, {L"N", L"COUNTER", 3}, {L"V", L"TEXT(10)", 202}},
-        {L"Code"},
-        true,
-        {}};
+    const TableDef counted = synctest::CountedTable();
     const std::wstring a = PathOf("a.mdb"), b = PathOf("b.mdb");
     synctest::CreateStore(a, {counted, kT});
     synctest::CreateStore(b, {counted, kT});

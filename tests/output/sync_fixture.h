@@ -62,6 +62,16 @@ struct TableDef {
     std::vector<std::wstring> primaryKeyColumns = {};
 };
 
+// A table compared by Code whose AutoNumber N is no key.
+inline TableDef CountedTable()
+{
+    return {L"C",
+            {{L"Code", L"TEXT(10)", 202}, {L"N", L"COUNTER", 3}, {L"V", L"TEXT(10)", 202}},
+            {L"Code"},
+            true,
+            {}};
+}
+
 inline const std::vector<std::wstring>& PrimaryKeyOf(const TableDef& table)
 {
     static const std::vector<std::wstring> none;

@@ -397,12 +397,7 @@ TEST_F(SyncRoundTripTest, ATableReferringToItselfGetsParentsBeforeChildrenAndCyc
 
 TEST_F(SyncRoundTripTest, AnAutoNumberFieldThatIsNoKeyIsNeverSetByAnUpdate)
 {
-    const TableDef table{
-        L"C",
-        {{L"Code", L"TEXT(10)", 202}, {L"N", L"COUNTER", 3}, {L"V", L"TEXT(10)", 202}},
-        {L"Code"},
-        true,
-        {}};
+    const TableDef table = CountedTable();
     auto row = [](const wchar_t* code, int n, const wchar_t* v) {
         return Row{Variant(code), Variant(int32_t(n)), Variant(v)};
     };

@@ -405,17 +405,30 @@ void LikeFn(sqlite3_context* ctx, int, sqlite3_value** a)
 
 // ---- Access built-in functions ----------------------------------------------
 
+// The code argument of Chr and ChrB: a whole number from 0 to `highest`. False
+// (with the error set) otherwise.
+bool CodeArg(sqlite3_context* ctx, sqlite3_value* v, int64_t highest, const wchar_t* function,
+             int64_t& code)
+{
+    if (IsNull(v)) {
+        ResultError(ctx, L"Invalid use of Null.");
+        return false;
+    }
+    if (!RoundedInteger(ctx, v, code))
+        return false;
+    if (code >= 0 && code <= highest)
+        return true;
+    ResultError(ctx, L"Invalid procedure call or argument: " + std::wstring(function) + L"(" +
+                         std::to_wstring(code) + L").");
+    return false;
+}
+
 // ChrB(code): the one byte of that code, as bytes.
 void ChrBFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
     int64_t code = 0;
-    if (IsNull(a[0]))
-        return ResultError(ctx, L"Invalid use of Null.");
-    if (!RoundedInteger(ctx, a[0], code))
+    if (!CodeArg(ctx, a[0], 255, L"ChrB", code))
         return;
-    if (code < 0 || code > 255)
-        return ResultError(
-            ctx, L"Invalid procedure call or argument: ChrB(" + std::to_wstring(code) + L").");
     const unsigned char byte = static_cast<unsigned char>(code);
     sqlite3_result_blob(ctx, &byte, 1, SQLITE_TRANSIENT);
 }
@@ -423,13 +436,8 @@ void ChrBFn(sqlite3_context* ctx, int, sqlite3_value** a)
 void ChrFn(sqlite3_context* ctx, int, sqlite3_value** a)
 {
     int64_t code = 0;
-    if (IsNull(a[0]))
-        return ResultError(ctx, L"Invalid use of Null.");
-    if (!RoundedInteger(ctx, a[0], code))
+    if (!CodeArg(ctx, a[0], 0x10FFFF, L"Chr", code))
         return;
-    if (code < 0 || code > 0x10FFFF)
-        return ResultError(
-            ctx, L"Invalid procedure call or argument: Chr(" + std::to_wstring(code) + L").");
     ResultWide(ctx, std::wstring(1, static_cast<wchar_t>(code)));
 }
 
