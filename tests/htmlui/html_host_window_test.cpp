@@ -264,7 +264,10 @@ TEST_F(ProgressViewTest, ScreenshotOfTheProgressPage)
     view.SetTableNames(L"Customers", L"Customers");
     view.SetRecordsProcessed(61, 91);
     const QImage img = view.viewport()->grab().toImage();
-    img.save(QString(CRV_SOURCE_DIR) + "/docs/progress_view.png");
+    // The picture in docs/ is made again by pointing CRV_SCREENSHOT_DIR at that folder.
+    if (const QString folder = qEnvironmentVariable("CRV_SCREENSHOT_DIR"); !folder.isEmpty()) {
+        EXPECT_TRUE(img.save(folder + "/progress_view.png"));
+    }
     // The tables bar: 25% of its track filled with the bar colour.
     const QRect bar = Id("progressbar_tables").GetLocation(html::kViewRelative | html::kBorderBox);
     EXPECT_EQ(img.pixelColor(bar.center()), QColor(0x66, 0x66, 0xff));
