@@ -4,13 +4,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
 #include "compare/comparison_context.h"
+#include "compare/result_store.h"
+#include "compare/table_pair_list.h"
+#include "compare/table_result.h"
+#include "database/schema_index.h"
+#include "database/schema_table.h"
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/native_store.h"
 #include "sqlexec/options.h"
 #include "sqlexec/progress.h"
 #include "sqlexec/script_executor.h"
@@ -30,6 +39,12 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int Get() const { return fd_; }
+    void Reset(int fd)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
     bool Close()
     {
         int fd = fd_;
@@ -56,8 +71,41 @@ bool WriteAll(int fd, const char* data, size_t size)
     return true;
 }
 
-// Copies source to a new file `target`; fails with errno set when `target` exists. A copy that
-// fails half way is removed, so no partial backup is ever left looking whole.
+// The folder part of a path ("." for a bare name).
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Gives the flushed file behind `fd` the name `target`, never over a file of that name. A file
+// opened without a name is linked in; one written under `temporary` is renamed.
+bool NameFile(int fd, const std::string& temporary, const std::string& target)
+{
+    if (temporary.empty()) {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno == EEXIST)
+            return false;
+        // Without /proc, a privileged process can still link the descriptor itself.
+        return ::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0;
+    }
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the exclusive rename: a hard link is just as exclusive.
+    if (::link(temporary.c_str(), target.c_str()) != 0)
+        return false;
+    ::unlink(temporary.c_str());
+    return true;
+}
+
+}  // namespace
+
 bool CopyToNewFile(const std::string& source, const std::string& target)
 {
     FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
@@ -66,43 +114,63 @@ bool CopyToNewFile(const std::string& source, const std::string& target)
     struct stat info {};
     if (::fstat(in.Get(), &info) != 0)
         return false;
-    FileDescriptor out(
-        ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
-    if (out.Get() < 0)
+    // Refused at once when the name is taken, before anything is copied.
+    if (::access(target.c_str(), F_OK) == 0) {
+        errno = EEXIST;
         return false;
-    bool ok = true;
+    }
+    const std::string folder = FolderOf(target);
+    const mode_t mode = info.st_mode & 0777;
+    // The copy is made in the target's folder without a name, or, where the file system cannot
+    // do that, under a temporary name beside the target.
+    std::string temporary;
+    FileDescriptor out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (out.Get() < 0) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return false;
+        temporary = target + ".part-XXXXXX";
+        out.Reset(::mkostemp(temporary.data(), O_CLOEXEC));
+        if (out.Get() < 0)
+            return false;
+        ::fchmod(out.Get(), mode);
+    }
+    int error = 0;
     char buffer[1 << 16];
     for (;;) {
         ssize_t got = ::read(in.Get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0) {
-            ok = got == 0;
+        if (got < 0)
+            error = errno;
+        if (got <= 0)
             break;
-        }
         if (!WriteAll(out.Get(), buffer, static_cast<size_t>(got))) {
-            ok = false;
+            error = errno;
             break;
         }
     }
-    ok = ok && ::fsync(out.Get()) == 0;
-    int saved = errno;
-    ok = out.Close() && ok;
-    if (!ok) {
-        if (errno == 0)
-            errno = saved;
-        saved = errno;
-        ::unlink(target.c_str());
-        errno = saved;
+    if (error == 0 && ::fsync(out.Get()) != 0)
+        error = errno;
+    if (error == 0 && !NameFile(out.Get(), temporary, target))
+        error = errno;
+    if (!out.Close() && error == 0)
+        error = errno;
+    if (error != 0) {
+        if (!temporary.empty())
+            ::unlink(temporary.c_str());
+        errno = error;
+        return false;
     }
-    return ok;
+    // The new name lasts only once the folder's entry is on the disk too.
+    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() >= 0)
+        ::fsync(directory.Get());
+    return true;
 }
-
-}  // namespace
 
 DirectSync::DirectSync(int direction, std::wstring scriptPath, bool backup,
                        ComparisonContext& context)
-    : scriptPath_(std::move(scriptPath)), backup_(backup), context_(context)
+    : direction_(direction), scriptPath_(std::move(scriptPath)), backup_(backup), context_(context)
 {
     if (direction == 1)
         target_ = context.Source1().Settings();
@@ -145,12 +213,92 @@ bool DirectSync::MakeBackup()
     return false;
 }
 
+void DirectSync::IndexKeys(SQLExecutor::ScriptExecutor& executor) const
+{
+    const TablePairList* pairs = context_.PairList();
+    if (!pairs)
+        return;
+    const ResultStore* store = context_.Store();
+    for (const auto& pair : pairs->Pairs()) {
+        if (!pair->Second())
+            continue;
+        // Only statements that change rows already there look rows up by their key.
+        if (store) {
+            const TableResult* result = store->FindTableResult(pair.get());
+            if (!result)
+                continue;
+            const std::array<int, 4> counts = result->Counts();
+            if (counts[1] == 0 && counts[2] == 0 && counts[3] == 0)
+                continue;
+        }
+        const SchemaTable* table = direction_ == 1 ? pair->First() : pair->Second();
+        std::vector<const SchemaField*> keys;
+        for (const auto& field : pair->Fields().Pairs())
+            if (field->Second() && field->IsKey())
+                keys.push_back(direction_ == 1 ? field->First() : field->Second());
+        if (keys.empty())
+            continue;
+        // An index whose leading fields are the key fields, in any order, finds the rows.
+        auto covers = [&keys](const SchemaIndex& index) {
+            const std::vector<SchemaField*>& columns = index.Columns();
+            if (columns.size() < keys.size())
+                return false;
+            return std::all_of(keys.begin(), keys.end(), [&](const SchemaField* key) {
+                return std::find(columns.begin(), columns.begin() + keys.size(), key) !=
+                       columns.begin() + keys.size();
+            });
+        };
+        if (std::any_of(table->Indexes().begin(), table->Indexes().end(),
+                        [&](const auto& index) { return covers(*index); }))
+            continue;
+        std::vector<std::wstring> names;
+        for (const SchemaField* key : keys)
+            names.push_back(key->Name());
+        executor.IndexDuringRun(table->Name(), names);
+    }
+}
+
+std::wstring DirectSync::TargetRefusal(const std::wstring& path)
+{
+    const std::string narrow = automation::ToUtf8(path);
+    switch (provider::DetectFileKind(narrow)) {
+        case provider::FileKind::Jet3:
+        case provider::FileKind::Jet4:
+        case provider::FileKind::Ace:
+            return L"'" + path +
+                   L"' is a genuine Access database and is read-only here: the synchronization "
+                   L"cannot change it.";
+        case provider::FileKind::Native:
+            break;
+        default:
+            // Opening it says what is wrong.
+            return {};
+    }
+    auto readOnly = [](const std::string& file) {
+        return ::access(file.c_str(), W_OK) != 0 &&
+               (errno == EACCES || errno == EROFS || errno == EPERM);
+    };
+    if (readOnly(narrow))
+        return L"'" + path + L"' is read-only: the synchronization cannot change it.";
+    // The store's lock file and its log are made beside it.
+    if (readOnly(FolderOf(narrow)))
+        return L"The folder of '" + path +
+               L"' is read-only: the synchronization cannot change the database.";
+    return {};
+}
+
 void DirectSync::Run(IProgress& progress)
 {
     failed_ = false;
     errorText_.clear();
     try {
         context_.CloseConnections();
+        // A target that the run cannot change is refused before anything is copied.
+        std::wstring refusal = TargetRefusal(target_.path);
+        if (!refusal.empty()) {
+            Fail(std::move(refusal));
+            return;
+        }
         if (backup_ && !MakeBackup())
             return;
         SQLExecutor::ScriptHelper script;
@@ -163,6 +311,7 @@ void DirectSync::Run(IProgress& progress)
         // A run that fails part way must not leave the target half synchronised.
         options.allOrNothing = true;
         SQLExecutor::ScriptExecutor executor(target_, script.GetText(), false, options);
+        IndexKeys(executor);
         executor.Run(progress);
         if (executor.IsStopped())
             Fail(executor.GetErrorText());

@@ -11,6 +11,15 @@
 #include "database/connection_settings.h"
 
 class ComparisonContext;
+namespace SQLExecutor {
+class ScriptExecutor;
+}
+
+// Copies the file source to the new file target. The copy is written and flushed in target's
+// folder before it takes its name, so a copy cut short (a full disk, a killed program) never
+// leaves a partial file under that name. Fails with errno set; EEXIST when target exists, which
+// is never overwritten.
+bool CopyToNewFile(const std::string& source, const std::string& target);
 
 class DirectSync : public WizardTask {
 public:
@@ -32,10 +41,17 @@ public:
 
     const std::wstring& TargetPath() const { return target_.path; }
 
+    // Why the synchronisation cannot change the database at path (a genuine Access file, a
+    // read-only file or one in a read-only folder); empty when nothing stands in its way.
+    static std::wstring TargetRefusal(const std::wstring& path);
+
 private:
     bool MakeBackup();
+    // Has the run index the key fields of every changed target table that no index covers.
+    void IndexKeys(SQLExecutor::ScriptExecutor& executor) const;
     void Fail(std::wstring text);
 
+    int direction_;
     std::wstring scriptPath_;
     bool backup_;
     ConnectionSettings target_;

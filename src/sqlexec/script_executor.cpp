@@ -89,6 +89,7 @@ std::wstring ScriptExecutor::Run(IProgress& progress)
             if (allOrNothing && !inTransaction) {
                 connection_.Open()->BeginTrans();
                 inTransaction = true;
+                MakeRunIndexes();
             }
             command->Execute(*this);
             progress.Advance(command->GetLine() - previousLine);
@@ -115,6 +116,11 @@ std::wstring ScriptExecutor::Run(IProgress& progress)
     }
     if (inTransaction) {
         try {
+            if (!stopped_ && !DropRunIndexes()) {
+                output += errorText_;
+                stopped_ = true;
+                failed = true;
+            }
             if (stopped_) {
                 connection_.Open()->RollbackTrans();
             } else {
@@ -143,6 +149,62 @@ std::wstring ScriptExecutor::Run(IProgress& progress)
         output += FormatError(error);
     }
     return output;
+}
+
+void ScriptExecutor::IndexDuringRun(const std::wstring& table,
+                                    const std::vector<std::wstring>& keys)
+{
+    auto bracketable = [](const std::wstring& name) {
+        return !name.empty() && name.find(L']') == std::wstring::npos;
+    };
+    if (!options_.allOrNothing || keys.empty() || !bracketable(table))
+        return;
+    for (const std::wstring& key : keys)
+        if (!bracketable(key))
+            return;
+    runIndexes_.push_back({table, keys, {}});
+}
+
+void ScriptExecutor::MakeRunIndexes()
+{
+    for (RunIndex& index : runIndexes_) {
+        std::wstring fields;
+        for (const std::wstring& key : index.keys)
+            fields += (fields.empty() ? L"[" : L", [") + key + L"]";
+        // A name the table's own indexes may hold already is passed over for the next one.
+        for (int attempt = 1; attempt <= 5 && index.name.empty(); ++attempt) {
+            std::wstring name = L"crv run key";
+            if (attempt > 1)
+                name += L" " + std::to_wstring(attempt);
+            try {
+                auto command = NewTextCommand(L"CREATE INDEX [" + name + L"] ON [" + index.table +
+                                              L"] (" + fields + L")");
+                command->SetActiveConnection(connection_.Open());
+                command->Execute(nullptr, nullptr, adodb::adCmdText | adodb::adExecuteNoRecords);
+                index.name = std::move(name);
+            } catch (const automation::ComError&) {
+            }
+        }
+    }
+}
+
+bool ScriptExecutor::DropRunIndexes()
+{
+    for (auto index = runIndexes_.rbegin(); index != runIndexes_.rend(); ++index) {
+        if (index->name.empty())
+            continue;
+        try {
+            auto command =
+                NewTextCommand(L"DROP INDEX [" + index->name + L"] ON [" + index->table + L"]");
+            command->SetActiveConnection(connection_.Open());
+            command->Execute(nullptr, nullptr, adodb::adCmdText | adodb::adExecuteNoRecords);
+            index->name.clear();
+        } catch (const automation::ComError& error) {
+            errorText_ = FormatError(error);
+            return false;
+        }
+    }
+    return true;
 }
 
 std::wstring ScriptExecutor::FormatError(const automation::ComError& error)

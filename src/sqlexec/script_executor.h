@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "database/db_connection.h"
 #include "sqlexec/i_executor.h"
@@ -29,6 +30,13 @@ public:
     // when statements ran and none failed, "Command(s) completed successfully.".
     std::wstring Run(IProgress& progress);
 
+    // For a run of one transaction (all or nothing): the rows of `table` are found by the fields
+    // `keys`, which no index of the table covers. An index over them is made when the
+    // transaction begins and dropped before it commits, so that each statement finds its rows
+    // without reading the whole table and the schema is left as it was. An index that cannot be
+    // made only makes the run slower.
+    void IndexDuringRun(const std::wstring& table, const std::vector<std::wstring>& keys);
+
     // True when a statement failed while stop-on-error was on, or when the database could not
     // be opened (which ends the run whatever the options).
     bool IsStopped() const { return stopped_; }
@@ -49,6 +57,15 @@ public:
     void Execute(const SQLCommand& command) override;
 
 private:
+    struct RunIndex {
+        std::wstring table;
+        std::vector<std::wstring> keys;
+        std::wstring name;  // empty until made
+    };
+    void MakeRunIndexes();
+    // Drops the indexes made; false, with the error text set, when one cannot be dropped.
+    bool DropRunIndexes();
+
     void Link(const SQLCommandLinkODBC& command, const wchar_t* sourceProperty);
 
     bool stopped_ = false;
@@ -57,6 +74,7 @@ private:
     Options options_;
     const std::wstring& script_;
     DbConnection connection_;
+    std::vector<RunIndex> runIndexes_;
 };
 
 }  // namespace SQLExecutor
