@@ -1,5 +1,8 @@
 #include "corvina/save_file_field.h"
 
+#include <sys/stat.h>
+
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -50,23 +53,40 @@ void SaveFileField::Browse()
 
 namespace {
 
-QString Absolute(const std::wstring& path)
+// The file a path names once every symbolic link on the way is followed: the resolved folder and
+// the name, whether the file exists or not (a link that leads nowhere yet is followed to where
+// writing would create the file).
+QString Resolved(const std::wstring& path)
 {
-    const QFileInfo info(QString::fromStdWString(path));
+    QFileInfo info(QString::fromStdWString(path));
+    for (int links = 0; links < 40 && info.isSymLink(); ++links) {
+        const QString target = info.symLinkTarget();
+        if (target.isEmpty())
+            break;
+        info = QFileInfo(target);
+    }
     const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+    if (!canonical.isEmpty())
+        return canonical;
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath()
+                            : QDir(folder).filePath(info.fileName());
 }
 
-// The database's own file and the files made beside it: its lock file (the extension replaced
-// by .ldb, or .laccdb for .accdb) and the backups of the direct synchronisation (the whole name
-// followed by a time stamp and .bkp).
+// The database's own file and the files made beside it: SQLite's log, shared-memory and journal
+// files (the whole name followed by -wal, -shm or -journal), its lock file (the extension
+// replaced by .ldb, or .laccdb for .accdb) and the backups of the direct synchronisation (the
+// whole name followed by a time stamp and .bkp).
 bool BelongsToDatabase(const QString& file, const std::wstring& database)
 {
     if (database.empty())
         return false;
-    const QString db = Absolute(database);
+    const QString db = Resolved(database);
     if (file == db)
         return true;
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        if (file == db + QLatin1String(suffix))
+            return true;
     const QFileInfo info(db);
     const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName();
     if (file == stem + QStringLiteral(".ldb") || file == stem + QStringLiteral(".laccdb") ||
@@ -75,11 +95,32 @@ bool BelongsToDatabase(const QString& file, const std::wstring& database)
     return file.startsWith(db + QLatin1Char('.')) && file.endsWith(QStringLiteral(".bkp"));
 }
 
+// Whether an existing file at path is, by another name (a hard link), the database or one of
+// the files SQLite keeps beside it.
+bool LinksToDatabase(const struct stat& file, const std::wstring& database)
+{
+    if (database.empty())
+        return false;
+    const std::string db = Resolved(database).toStdString();
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        struct stat other {};
+        if (::stat((db + suffix).c_str(), &other) == 0 && other.st_dev == file.st_dev &&
+            other.st_ino == file.st_ino)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool NamesDatabaseFile(const std::wstring& path, const ComparisonContext& context)
 {
-    const QString file = Absolute(path);
-    return BelongsToDatabase(file, context.Source1().Settings().path) ||
-           BelongsToDatabase(file, context.Source2().Settings().path);
+    const std::wstring& database1 = context.Source1().Settings().path;
+    const std::wstring& database2 = context.Source2().Settings().path;
+    const QString file = Resolved(path);
+    if (BelongsToDatabase(file, database1) || BelongsToDatabase(file, database2))
+        return true;
+    struct stat info {};
+    return ::stat(file.toStdString().c_str(), &info) == 0 &&
+           (LinksToDatabase(info, database1) || LinksToDatabase(info, database2));
 }

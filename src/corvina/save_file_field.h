@@ -39,9 +39,10 @@ private:
 
 // What the save pages say when the chosen file is one the comparison must not overwrite.
 constexpr const wchar_t* kNamesDatabaseMessage =
-    L"The file would overwrite one of the compared databases or one of their lock or backup "
+    L"The file would overwrite one of the compared databases or one of their log, lock or backup "
     L"files. Choose another file name.";
 
-// True when writing a file at path would overwrite one of the two databases, their lock files or
-// their backup copies.
+// True when writing a file at path would overwrite one of the two databases (by any name, a
+// hard link included), the log, shared-memory and journal files SQLite keeps beside them (even
+// before they exist), their lock files or their backup copies.
 bool NamesDatabaseFile(const std::wstring& path, const ComparisonContext& context);

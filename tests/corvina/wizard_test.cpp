@@ -396,7 +396,18 @@ TEST_F(WizardRoadTest, ScriptOptionsStartFromTheirDefaultsAndRefuseIncompleteCho
         {"Database1 itself", one, true, kNamesDatabaseMessage},
         {"Database2's lock file", PathOf("two.ldb"), true, kNamesDatabaseMessage},
         {"a backup of Database1", one + L".2026.12.10_3-4-5.bkp", true, kNamesDatabaseMessage},
+        // The files SQLite keeps beside a database, whether they exist yet or not, and any
+        // other name that leads to a database's files.
+        {"Database1's log", one + L"-wal", true, kNamesDatabaseMessage},
+        {"Database2's shared memory", two + L"-shm", true, kNamesDatabaseMessage},
+        {"Database1's journal through a linked folder", PathOf("linked/one.mdb-journal"), true,
+         kNamesDatabaseMessage},
+        {"a link leading to Database2's log", PathOf("out.sql"), true, kNamesDatabaseMessage},
+        {"a hard link of Database2", PathOf("alias.mdb"), true, kNamesDatabaseMessage},
     };
+    std::filesystem::create_directory_symlink(dir.path(), dir / "linked");
+    std::filesystem::create_symlink(dir / "two.mdb-wal", dir / "out.sql");
+    std::filesystem::create_hard_link(dir / "two.mdb", dir / "alias.mdb");
     for (const Case& c : cases) {
         dialogs.messages.clear();
         options->OutputFile()->Edit()->setText(QString::fromStdWString(c.path));
@@ -473,6 +484,30 @@ TEST_F(WizardRoadTest, ReportPagesCarryTheirTitlesDefaultsAndChecks)
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0].text, L"Enter a file name and records' type to save");
         EXPECT_EQ(dialogs.messages[0].caption, L"Save");
+        ClickBack();
+        ASSERT_EQ(wizard->CurrentStep(), 6);
+    }
+}
+
+TEST_F(WizardRoadTest, ReportPagesRefuseTheFilesSqliteKeepsBesideADatabase)
+{
+    ToChoice();
+    for (QRadioButton* (ChoicePage::*choice)() const :
+         {&ChoicePage::HtmlChoice, &ChoicePage::ExcelChoice}) {
+        (Current<ChoicePage>()->*choice)()->setChecked(true);
+        ClickNext();
+        auto* page = Current<ReportSavePage>();
+        ASSERT_NE(page, nullptr);
+        const int step = wizard->CurrentStep();
+        for (const std::wstring& path : {two + L"-wal", one + L"-journal"}) {
+            dialogs.messages.clear();
+            page->OutputFile()->Edit()->setText(QString::fromStdWString(path));
+            ClickNext();
+            EXPECT_EQ(wizard->CurrentStep(), step);
+            ASSERT_EQ(dialogs.messages.size(), 1u);
+            EXPECT_EQ(dialogs.messages[0].text, kNamesDatabaseMessage);
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir / "one.mdb-journal"));
         ClickBack();
         ASSERT_EQ(wizard->CurrentStep(), 6);
     }
