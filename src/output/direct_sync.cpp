@@ -16,6 +16,7 @@
 #include "compare/table_pair_list.h"
 #include "compare/table_result.h"
 #include "database/schema_index.h"
+#include "database/schema_key.h"
 #include "database/schema_table.h"
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
@@ -238,18 +239,23 @@ void DirectSync::IndexKeys(SQLExecutor::ScriptExecutor& executor) const
                 keys.push_back(direction_ == 1 ? field->First() : field->Second());
         if (keys.empty())
             continue;
-        // An index whose leading fields are the key fields, in any order, finds the rows.
-        auto covers = [&keys](const SchemaIndex& index) {
-            const std::vector<SchemaField*>& columns = index.Columns();
+        // An index (or a primary or unique key, which has one) whose leading fields are the key
+        // fields, in any order, finds the rows.
+        auto covers = [&keys](const std::vector<SchemaField*>& columns) {
             if (columns.size() < keys.size())
                 return false;
+            const auto end = columns.begin() + static_cast<std::ptrdiff_t>(keys.size());
             return std::all_of(keys.begin(), keys.end(), [&](const SchemaField* key) {
-                return std::find(columns.begin(), columns.begin() + keys.size(), key) !=
-                       columns.begin() + keys.size();
+                return std::find(columns.begin(), end, key) != end;
             });
         };
-        if (std::any_of(table->Indexes().begin(), table->Indexes().end(),
-                        [&](const auto& index) { return covers(*index); }))
+        const bool indexed =
+            std::any_of(table->Indexes().begin(), table->Indexes().end(),
+                        [&](const auto& index) { return covers(index->Columns()); }) ||
+            std::any_of(table->Keys().begin(), table->Keys().end(), [&](const auto& key) {
+                return key->IsPrimaryOrUnique() && covers(key->Fields());
+            });
+        if (indexed)
             continue;
         std::vector<std::wstring> names;
         for (const SchemaField* key : keys)

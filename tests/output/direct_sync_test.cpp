@@ -2,12 +2,19 @@
 // task's messages.
 #include "output/direct_sync.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "output/script_file_writer.h"
 #include "output/sync_fixture.h"
@@ -38,6 +45,61 @@ std::vector<fs::path> Backups(const fs::path& folder)
     return found;
 }
 
+// A table without a primary key, compared by a field the user picked.
+const TableDef kLoose{
+    L"Loose", {{L"code", L"TEXT(10)", 202}, {L"name", L"TEXT(40)", 202}}, {L"code"}, false, {}};
+
+// The rows of a table as a program opening the file sees them, a log beside it included.
+std::string Rows(const fs::path& file, const char* table)
+{
+    sqlite3* db = nullptr;
+    std::string rows;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        const std::string sql = std::string("SELECT * FROM [") + table + "] ORDER BY 1";
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(stmt) == SQLITE_ROW)
+                for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+                    const unsigned char* text = sqlite3_column_text(stmt, i);
+                    rows += text ? reinterpret_cast<const char*>(text) : "NULL";
+                    rows += i + 1 < sqlite3_column_count(stmt) ? "|" : "\n";
+                }
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return rows;
+}
+
+// SQLite's schema counter in the file's header: it moves with every table or index made or
+// dropped, so a run that made an index and dropped it again has moved it twice.
+uint32_t SchemaCounter(const std::wstring& path)
+{
+    const std::string bytes = Bytes(automation::ToUtf8(path)).substr(40, 4);
+    uint32_t value = 0;
+    for (unsigned char c : bytes)
+        value = value << 8 | c;
+    return value;
+}
+
+// The file's tables, indexes and triggers, and the indexes its catalog lists.
+std::string Schema(const std::wstring& path)
+{
+    std::string out;
+    const std::string command = "sqlite3 -readonly '" + automation::ToUtf8(path) +
+                                "' 'SELECT type, name, sql FROM sqlite_master ORDER BY name; "
+                                "SELECT * FROM \"crv.indexes\" ORDER BY 1, 2; "
+                                "SELECT * FROM \"crv.index_columns\" ORDER BY 1, 2, 3' 2>&1";
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, got);
+        pclose(pipe);
+    }
+    return out;
+}
+
 class DirectSyncTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -56,9 +118,9 @@ protected:
     }
 
     // Compares, writes the script upgrading Database1 and keeps the comparison for the task.
-    void Compare()
+    void Compare(const std::vector<TableDef>& tables = {kItems})
     {
-        stores = std::make_unique<ComparedStores>(path1, path2, std::vector<TableDef>{kItems});
+        stores = std::make_unique<ComparedStores>(path1, path2, tables);
         ScriptFileWriter writer(*stores->schema1, *stores->schema2, stores->Store(),
                                 stores->Reader(), stores->Pairs(), script, TextFileWriter::kUtf8, 1,
                                 true, true, true);
@@ -236,6 +298,197 @@ TEST_F(DirectSyncTest, TheTargetOpensWithTheUsersCredentials)
     withoutPassword.Run(progress);
     EXPECT_TRUE(withoutPassword.Failed());
     EXPECT_EQ(withoutPassword.ErrorText().rfind(L"Can't open database '", 0), 0u);
+}
+
+TEST(BackupCopyTest, ACopyCutShortLeavesNothingUnderItsName)
+{
+    // The copy reads from a pipe that delivers part of the file and then kills the program.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    testsupport::TempDir dir;
+    const std::string source = (dir / "source").string();
+    const std::string target = (dir / "shop.mdb.2026.12.11_9-5-3.bkp").string();
+    ASSERT_EQ(::mkfifo(source.c_str(), 0600), 0);
+    EXPECT_EXIT(
+        {
+            std::thread writer([&source] {
+                const int fd = ::open(source.c_str(), O_WRONLY);
+                const std::string block(1 << 16, 'x');
+                for (int i = 0; i < 16; ++i)
+                    if (::write(fd, block.data(), block.size()) < 0)
+                        break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                std::raise(SIGKILL);
+            });
+            CopyToNewFile(source, target);
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    EXPECT_FALSE(fs::exists(target));
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename(), "source") << "left behind: " << entry.path();
+}
+
+TEST_F(DirectSyncTest, ABackupCopiedBackWithoutTheLeftoverLogGivesTheRowsBeforeTheRun)
+{
+    Compare();
+    const std::string before = Rows(automation::ToUtf8(path1), "Items");
+    auto sync = Sync(true);
+    FakeProgress progress;
+    sync->Run(progress);
+    ASSERT_FALSE(sync->Failed()) << automation::ToUtf8(sync->ErrorText());
+    const std::string synchronised = Rows(automation::ToUtf8(path1), "Items");
+    ASSERT_NE(synchronised, before);
+    auto backups = Backups(dir.path());
+    ASSERT_EQ(backups.size(), 1u);
+
+    // What a run killed just past its commit leaves: the file as it was, and beside it a log that
+    // holds the committed rows. A connection kept open keeps the log from being folded back.
+    const fs::path made = dir / "made", killed = dir / "killed";
+    fs::create_directories(made);
+    fs::create_directories(killed);
+    fs::copy_file(backups[0], made / "one.mdb");
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open_v2((made / "one.mdb").c_str(), &writer, SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    const std::string copyRows = "ATTACH '" + automation::ToUtf8(path1) +
+                                 "' AS synced; BEGIN; DELETE FROM Items; "
+                                 "INSERT INTO Items SELECT * FROM synced.Items; COMMIT;";
+    ASSERT_EQ(sqlite3_exec(writer, copyRows.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(writer);
+    const fs::path log = dir / "leftover-wal";
+    fs::copy_file(made / "one.mdb-wal", log);
+    sqlite3_close(writer);
+    ASSERT_GT(fs::file_size(log), 0u);
+
+    // The backup copied over the file alone: the log is replayed over it.
+    fs::copy_file(backups[0], killed / "one.mdb");
+    fs::copy_file(log, killed / "one.mdb-wal");
+    EXPECT_EQ(Rows(killed / "one.mdb", "Items"), synchronised);
+
+    // The way back, from the files as the killed run left them: with the database closed, the
+    // log and shared-memory files beside it are removed and the backup is copied over it.
+    fs::copy_file(log, killed / "one.mdb-wal", fs::copy_options::overwrite_existing);
+    fs::remove(killed / "one.mdb-wal");
+    fs::remove(killed / "one.mdb-shm");
+    fs::copy_file(backups[0], killed / "one.mdb", fs::copy_options::overwrite_existing);
+    EXPECT_EQ(Rows(killed / "one.mdb", "Items"), before);
+}
+
+TEST_F(DirectSyncTest, AGenuineAccessTargetIsRefusedBeforeAnyBackupIsMade)
+{
+    Compare();
+    const fs::path genuine = testsupport::CopyTestData("nwind.mdb", dir);
+    const std::string bytes = Bytes(genuine);
+    stores->Context().Source1().Settings().path = automation::FromUtf8(genuine.string());
+    auto sync = Sync(true);
+    FakeProgress progress;
+    sync->Run(progress);
+    EXPECT_TRUE(sync->Failed());
+    EXPECT_EQ(sync->ErrorText(), L"'" + automation::FromUtf8(genuine.string()) +
+                                     L"' is a genuine Access database and is read-only here: the "
+                                     L"synchronization cannot change it.");
+    EXPECT_TRUE(Backups(dir.path()).empty());
+    EXPECT_TRUE(Bytes(genuine) == bytes);
+}
+
+TEST_F(DirectSyncTest, AReadOnlyTargetOrFolderIsRefusedBeforeAnyBackupIsMade)
+{
+    Compare();
+    // A file this user may not write, in a folder it may write; and a file it may write in a
+    // folder it may not. The superuser writes either, so the run is made as an ordinary user.
+    const bool root = ::geteuid() == 0;
+    const uid_t user = root ? 65534 : ::geteuid();
+    const gid_t group = root ? 65534 : ::getegid();
+    const fs::path fileFolder = dir / "file", folderFolder = dir / "folder";
+    const fs::path readOnlyFile = fileFolder / "one.mdb", inReadOnlyFolder = folderFolder / "one.mdb";
+    for (const fs::path& folder : {fileFolder, folderFolder}) {
+        fs::create_directories(folder);
+        fs::copy_file(automation::ToUtf8(path1), folder / "one.mdb");
+        ASSERT_EQ(::chown(folder.c_str(), user, group), 0);
+        ASSERT_EQ(::chown((folder / "one.mdb").c_str(), user, group), 0);
+    }
+    fs::permissions(dir.path(), fs::perms::all & ~(fs::perms::group_write | fs::perms::others_write));
+    fs::permissions(readOnlyFile, fs::perms::owner_read | fs::perms::group_read);
+    fs::permissions(folderFolder, fs::perms::owner_read | fs::perms::owner_exec);
+    struct Case {
+        fs::path target;
+        std::wstring text;
+    };
+    const std::vector<Case> cases = {
+        {readOnlyFile, L"'" + automation::FromUtf8(readOnlyFile.string()) +
+                           L"' is read-only: the synchronization cannot change it."},
+        {inReadOnlyFolder, L"The folder of '" + automation::FromUtf8(inReadOnlyFolder.string()) +
+                               L"' is read-only: the synchronization cannot change the database."},
+    };
+    EXPECT_EXIT(
+        {
+            if (root && (::setresgid(group, group, group) != 0 || ::setresuid(user, user, user) != 0))
+                std::_Exit(100);
+            int faults = 0;
+            for (const Case& c : cases) {
+                stores->Context().Source1().Settings().path =
+                    automation::FromUtf8(c.target.string());
+                auto sync = Sync(true);
+                FakeProgress progress;
+                sync->Run(progress);
+                if (!sync->Failed() || sync->ErrorText() != c.text) {
+                    std::fprintf(stderr, "%s: %s\n", c.target.c_str(),
+                                 automation::ToUtf8(sync->ErrorText()).c_str());
+                    ++faults;
+                }
+                if (!Backups(c.target.parent_path()).empty()) {
+                    std::fprintf(stderr, "%s: a backup was made\n", c.target.c_str());
+                    ++faults;
+                }
+            }
+            std::_Exit(faults);
+        },
+        ::testing::ExitedWithCode(0), "");
+    fs::permissions(folderFolder, fs::perms::owner_all);
+}
+
+TEST_F(DirectSyncTest, AKeyWithoutAnIndexIsIndexedForTheRunAloneAndAPrimaryKeyIsNot)
+{
+    Execute(path1, CreateTableSql(kLoose));
+    Execute(path2, CreateTableSql(kLoose));
+    std::vector<Row> rows1, rows2;
+    for (int i = 0; i < 50; ++i) {
+        const std::wstring code = L"c" + std::to_wstring(i);
+        rows1.push_back({Variant(code), Variant(L"old")});
+        // A third modified, a third only in Database1, a third equal.
+        if (i % 3 == 0)
+            rows2.push_back({Variant(code), Variant(L"new")});
+        else if (i % 3 == 2)
+            rows2.push_back({Variant(code), Variant(L"old")});
+    }
+    InsertRows(path1, kLoose, rows1);
+    InsertRows(path2, kLoose, rows2);
+    // Items, from the set-up, is keyed on its primary key.
+    Compare({kLoose, kItems});
+    const uint32_t counter = SchemaCounter(path1);
+    const std::string schema = Schema(path1);
+    auto sync = Sync(false);
+    FakeProgress progress;
+    sync->Run(progress);
+    ASSERT_FALSE(sync->Failed()) << automation::ToUtf8(sync->ErrorText());
+    EXPECT_EQ(DumpTable(path1, kLoose), DumpTable(path2, kLoose));
+    EXPECT_EQ(DumpTable(path1, kItems), DumpTable(path2, kItems));
+    // One index made and dropped in the run, for the table whose key no index covers.
+    EXPECT_EQ(SchemaCounter(path1), counter + 2);
+    EXPECT_EQ(Schema(path1), schema);
+
+    // A run that fails takes its index back with everything else.
+    std::ofstream(automation::ToUtf8(script), std::ios::binary)
+        << "-- Corvina 2.1\r\n\r\n"
+        << "DELETE FROM [Loose] WHERE [code]=\"c1\";\r\n"
+        << "INSERT INTO [Nowhere] ([id]) VALUES (1);\r\n";
+    const std::string loose = DumpTable(path1, kLoose);
+    auto failing = Sync(false);
+    failing->Run(progress);
+    EXPECT_TRUE(failing->Failed());
+    EXPECT_EQ(DumpTable(path1, kLoose), loose);
+    EXPECT_EQ(SchemaCounter(path1), counter + 2);
+    EXPECT_EQ(Schema(path1), schema);
 }
 
 }  // namespace
