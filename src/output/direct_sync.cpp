@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -286,10 +287,17 @@ std::wstring DirectSync::TargetRefusal(const std::wstring& path)
     };
     if (readOnly(narrow))
         return L"'" + path + L"' is read-only: the synchronization cannot change it.";
-    // The store's lock file and its log are made beside it.
-    if (readOnly(FolderOf(narrow)))
-        return L"The folder of '" + path +
-               L"' is read-only: the synchronization cannot change the database.";
+    // The store's lock file and its log are made beside it: beside the name given, and beside
+    // the file itself when that name is a link.
+    std::string folders[2] = {FolderOf(narrow), {}};
+    if (char* real = ::realpath(narrow.c_str(), nullptr)) {
+        folders[1] = FolderOf(real);
+        std::free(real);
+    }
+    for (const std::string& folder : folders)
+        if (!folder.empty() && readOnly(folder))
+            return L"The folder of '" + path +
+                   L"' is read-only: the synchronization cannot change the database.";
     return {};
 }
 
