@@ -88,12 +88,7 @@ bool NameFile(int fd, const std::string& temporary, const std::string& target)
 {
     if (temporary.empty()) {
         const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
-            return true;
-        if (errno == EEXIST)
-            return false;
-        // Without /proc, a privileged process can still link the descriptor itself.
-        return ::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0;
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0;
     }
     if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
         return true;
@@ -123,12 +118,14 @@ bool CopyToNewFile(const std::string& source, const std::string& target)
     }
     const std::string folder = FolderOf(target);
     const mode_t mode = info.st_mode & 0777;
-    // The copy is made in the target's folder without a name, or, where the file system cannot
-    // do that, under a temporary name beside the target.
+    // The copy is made in the target's folder without a name (given one through /proc), or,
+    // where that cannot be done, under a temporary name beside the target.
     std::string temporary;
-    FileDescriptor out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    FileDescriptor out(::access("/proc/self/fd", X_OK) == 0
+                           ? ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode)
+                           : -1);
     if (out.Get() < 0) {
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
             return false;
         temporary = target + ".part-XXXXXX";
         out.Reset(::mkostemp(temporary.data(), O_CLOEXEC));
