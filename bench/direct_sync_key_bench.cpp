@@ -163,8 +163,8 @@ double Synchronise(const fs::path& dir, long rows, bool keyed, const std::wstrin
     const double compared = Seconds(start);
     const auto counts = context.Store()->TableResultAt(0)->Counts();
     start = Clock::now();
-    if (!RunTask(context.CreateScriptWriter(automation::FromUtf8(script), TextFileWriter::kUtf8,
-                                            1, true, true, true),
+    if (!RunTask(context.CreateScriptWriter(automation::FromUtf8(script), TextFileWriter::kUtf8, 1,
+                                            true, true, true),
                  "script"))
         return -1;
     const double written = Seconds(start);
@@ -203,8 +203,9 @@ int main(int argc, char** argv)
     fs::remove_all(dir);
     if (text < 0)
         return 1;
-    std::printf("direct synchronisation of %ld changes: primary key %.3f s, unindexed key %.3f s, "
-                "ratio %.2f; unindexed text key %.3f s, ratio %.2f (target: at most 2.00)\n",
-                changes, keyed, unindexed, unindexed / keyed, text, text / keyed);
+    std::printf(
+        "direct synchronisation of %ld changes: primary key %.3f s, unindexed key %.3f s, "
+        "ratio %.2f; unindexed text key %.3f s, ratio %.2f (target: at most 2.00)\n",
+        changes, keyed, unindexed, unindexed / keyed, text, text / keyed);
     return 0;
 }

@@ -69,8 +69,7 @@ QString Resolved(const std::wstring& path)
     if (!canonical.isEmpty())
         return canonical;
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? info.absoluteFilePath()
-                            : QDir(folder).filePath(info.fileName());
+    return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
 }
 
 // The database's own file and the files made beside it: SQLite's log, shared-memory and journal

@@ -400,14 +400,16 @@ TEST_F(DirectSyncTest, AReadOnlyTargetOrFolderIsRefusedBeforeAnyBackupIsMade)
     const uid_t user = root ? 65534 : ::geteuid();
     const gid_t group = root ? 65534 : ::getegid();
     const fs::path fileFolder = dir / "file", folderFolder = dir / "folder";
-    const fs::path readOnlyFile = fileFolder / "one.mdb", inReadOnlyFolder = folderFolder / "one.mdb";
+    const fs::path readOnlyFile = fileFolder / "one.mdb",
+                   inReadOnlyFolder = folderFolder / "one.mdb";
     for (const fs::path& folder : {fileFolder, folderFolder}) {
         fs::create_directories(folder);
         fs::copy_file(automation::ToUtf8(path1), folder / "one.mdb");
         ASSERT_EQ(::chown(folder.c_str(), user, group), 0);
         ASSERT_EQ(::chown((folder / "one.mdb").c_str(), user, group), 0);
     }
-    fs::permissions(dir.path(), fs::perms::all & ~(fs::perms::group_write | fs::perms::others_write));
+    fs::permissions(dir.path(),
+                    fs::perms::all & ~(fs::perms::group_write | fs::perms::others_write));
     fs::permissions(readOnlyFile, fs::perms::owner_read | fs::perms::group_read);
     fs::permissions(folderFolder, fs::perms::owner_read | fs::perms::owner_exec);
     struct Case {
@@ -422,7 +424,8 @@ TEST_F(DirectSyncTest, AReadOnlyTargetOrFolderIsRefusedBeforeAnyBackupIsMade)
     };
     EXPECT_EXIT(
         {
-            if (root && (::setresgid(group, group, group) != 0 || ::setresuid(user, user, user) != 0))
+            if (root &&
+                (::setresgid(group, group, group) != 0 || ::setresuid(user, user, user) != 0))
                 std::_Exit(100);
             int faults = 0;
             for (const Case& c : cases) {
