@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "compare/comparison_context.h"
+#include "output/key_refusal.h"
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
 #include "sqlexec/options.h"
@@ -128,6 +129,14 @@ std::wstring DirectSync::BackupName(const std::wstring& path, const std::tm& loc
            std::to_wstring(local.tm_sec) + L".bkp";
 }
 
+std::wstring DirectSync::SyncKeyRefusal() const
+{
+    // Checked before anything is backed up or written: the target stays as it was.
+    const ResultStore* store = context_.Store();
+    const TablePairList* pairs = context_.PairList();
+    return store && pairs ? KeyRefusal(*store, *pairs) : std::wstring();
+}
+
 bool DirectSync::MakeBackup()
 {
     std::time_t now = std::time(nullptr);
@@ -150,6 +159,10 @@ void DirectSync::Run(IProgress& progress)
     failed_ = false;
     errorText_.clear();
     try {
+        if (std::wstring refusal = SyncKeyRefusal(); !refusal.empty()) {
+            Fail(std::move(refusal));
+            return;
+        }
         context_.CloseConnections();
         if (backup_ && !MakeBackup())
             return;

@@ -33,6 +33,8 @@ public:
     const std::wstring& TargetPath() const { return target_.path; }
 
 private:
+    // The refusal of a comparison whose keys do not identify rows; empty when there is none.
+    std::wstring SyncKeyRefusal() const;
     bool MakeBackup();
     void Fail(std::wstring text);
 

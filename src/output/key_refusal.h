@@ -1,0 +1,14 @@
+// The check that every writer of statements makes first: a statement finds its row by the
+// key fields' values, so a key value held by more than one row of a side would let one
+// UPDATE or DELETE reach rows it was never meant for. Such a table is refused whole.
+#pragma once
+
+#include <string>
+
+class ResultStore;
+class TablePairList;
+
+// The message that refuses the comparison's result for writing statements, naming the first
+// table, side and key value found on more than one row; empty when every compared table's
+// key held on both sides.
+std::wstring KeyRefusal(const ResultStore& store, const TablePairList& pairs);
