@@ -45,6 +45,9 @@ public:
         return duplicateKeys_[side];
     }
     bool KeyIsUnique() const { return !duplicateKeys_[0] && !duplicateKeys_[1]; }
+    // The rows of the rest range, which the merge does not read, had their keys checked.
+    void MarkRestKeysChecked() { restKeysChecked_ = true; }
+    bool RestKeysChecked() const { return restKeysChecked_; }
 
 private:
     ResultRowSource rows_;
@@ -53,4 +56,5 @@ private:
     const std::wstring query2_;
     std::array<int, 4> counts_{};
     std::optional<std::wstring> duplicateKeys_[2];
+    bool restKeysChecked_ = false;
 };

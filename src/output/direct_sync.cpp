@@ -132,9 +132,9 @@ std::wstring DirectSync::BackupName(const std::wstring& path, const std::tm& loc
 std::wstring DirectSync::SyncKeyRefusal() const
 {
     // Checked before anything is backed up or written: the target stays as it was.
-    const ResultStore* store = context_.Store();
+    ResultStore* store = context_.Store();
     const TablePairList* pairs = context_.PairList();
-    return store && pairs ? KeyRefusal(*store, *pairs) : std::wstring();
+    return store && pairs ? KeyRefusal(*store, context_.Reader(), *pairs) : std::wstring();
 }
 
 bool DirectSync::MakeBackup()

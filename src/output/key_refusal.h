@@ -5,10 +5,13 @@
 
 #include <string>
 
+class DataReader;
 class ResultStore;
 class TablePairList;
 
 // The message that refuses the comparison's result for writing statements, naming the first
 // table, side and key value found on more than one row; empty when every compared table's
-// key held on both sides.
-std::wstring KeyRefusal(const ResultStore& store, const TablePairList& pairs);
+// key held on both sides. The comparison does not read the rows of a table's one-sided tail
+// (its rest range); with a reader, their keys are read here first, once per comparison, and
+// what they show is noted on the result as the comparison notes it. Read errors propagate.
+std::wstring KeyRefusal(ResultStore& store, DataReader* reader, const TablePairList& pairs);

@@ -81,8 +81,16 @@ void ScriptFileWriter::Run(IProgress& progress)
     // A cancelled earlier task leaves the store's abort flag set.
     if (!stop_.IsRequested())
         store_.ResetAbort();
-    if (std::wstring refusal = KeyRefusal(store_, pairs_); !refusal.empty()) {
-        Fail(std::move(refusal));
+    try {
+        if (std::wstring refusal = KeyRefusal(store_, &reader_, pairs_); !refusal.empty()) {
+            Fail(std::move(refusal));
+            return;
+        }
+    } catch (const automation::ComError& error) {
+        Fail(error.Description().empty() ? L"Database error." : L"Error: " + error.Description());
+        return;
+    } catch (const std::exception& error) {
+        Fail(L"Error: " + automation::FromUtf8(error.what()));
         return;
     }
     TextFileWriter file(path_, encoding_);

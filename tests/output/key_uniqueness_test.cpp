@@ -85,13 +85,13 @@ protected:
 TEST_P(DuplicateKeyTest, TheComparisonNotesItAndNoStatementIsWrittenOrRun)
 {
     const DuplicateCase& c = GetParam();
+    const std::wstring refusal = KeyRefusal(stores->Store(), &stores->Reader(), stores->Pairs());
     const TableResult* result = stores->Store().TableResultAt(0);
     ASSERT_TRUE(result);
     ASSERT_TRUE(result->DuplicateKey(c.side)) << c.what;
     EXPECT_EQ(*result->DuplicateKey(c.side), c.value);
     EXPECT_FALSE(result->DuplicateKey(1 - c.side)) << c.what;
 
-    const std::wstring refusal = KeyRefusal(stores->Store(), stores->Pairs());
     const std::wstring side = c.side == 0 ? L"Database1" : L"Database2";
     EXPECT_NE(refusal.find(L"table Dup"), std::wstring::npos) << automation::ToUtf8(refusal);
     EXPECT_NE(refusal.find(side), std::wstring::npos) << automation::ToUtf8(refusal);
@@ -160,6 +160,25 @@ INSTANTIATE_TEST_SUITE_P(
                        {L(3), Variant(L"x"), Variant(L"a")}},
                       1,
                       L"1, 'y'"},
+        // Rows that only one side has past the other's last key are not read by the
+        // comparison; the writers read their keys before they write.
+        DuplicateCase{"a repeat inside the unread tail of Database1",
+                      {L"A"},
+                      {{L(1), Variant(L"x"), Variant(L"a")},
+                       {L(7), Variant(L"x"), Variant(L"b")},
+                       {L(7), Variant(L"x"), Variant(L"c")},
+                       {L(8), Variant(L"x"), Variant(L"d")}},
+                      {{L(1), Variant(L"x"), Variant(L"a")}},
+                      0,
+                      L"7"},
+        DuplicateCase{"a repeat in Database2 against an empty Database1 table",
+                      {L"A", L"B"},
+                      {},
+                      {{L(3), Variant(L"q"), Variant(L"a")},
+                       {L(3), Variant(L"r"), Variant(L"a")},
+                       {L(3), Variant(L"r"), Variant(L"b")}},
+                      1,
+                      L"3, 'r'"},
         DuplicateCase{"two rows whose key is Null",
                       {L"A"},
                       {{Variant::Null(), Variant(L"x"), Variant(L"a")},
@@ -182,7 +201,7 @@ TEST(KeyRefusalTest, KeysThatHoldOnBothSidesAreNotRefused)
     InsertRows(path2, table,
                {{L(1), Variant(L"y"), Variant(L"b")}, {L(2), Variant(L"y"), Variant(L"a")}});
     ComparedStores stores(path1, path2, {table});
-    EXPECT_EQ(KeyRefusal(stores.Store(), stores.Pairs()), L"");
+    EXPECT_EQ(KeyRefusal(stores.Store(), &stores.Reader(), stores.Pairs()), L"");
     EXPECT_TRUE(stores.Store().TableResultAt(0)->KeyIsUnique());
 }
 
