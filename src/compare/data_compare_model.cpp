@@ -32,7 +32,7 @@ std::wstring DataCompareModel::KeyNote(const TableResult& result)
     std::wstring note;
     for (int side = 0; side < 2; ++side) {
         if (const auto& value = result.DuplicateKey(side))
-            note += (note.empty() ? L"Key not unique in Database" : L"; in Database") +
+            note += (note.empty() ? L"Key not unique in Db" : L"; in Db") +
                     std::to_wstring(side + 1) + L": " + *value;
     }
     return note;

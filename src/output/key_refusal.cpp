@@ -1,5 +1,6 @@
 #include "output/key_refusal.h"
 
+#include "compare/data_compare_model.h"
 #include "compare/data_reader.h"
 #include "compare/record_reader.h"
 #include "compare/result_store.h"
@@ -63,6 +64,22 @@ void CheckRestKeys(const TablePair& pair, TableResult& result, DataReader& reade
 }
 
 }  // namespace
+
+void CheckUnreadKeys(const TablePair& pair, ResultStore& store, DataReader& reader)
+{
+    if (TableResult* result = store.FindTableResult(&pair))
+        CheckRestKeys(pair, *result, reader, store);
+}
+
+std::wstring ReportKeyNote(const TablePair& pair, ResultStore& store, DataReader& reader)
+{
+    TableResult* result = store.FindTableResult(&pair);
+    if (!result)
+        return {};
+    CheckRestKeys(pair, *result, reader, store);
+    ObjectLock lock(result->Mutex());
+    return DataCompareModel::KeyNote(*result);
+}
 
 std::wstring KeyRefusal(ResultStore& store, DataReader* reader, const TablePairList& pairs)
 {

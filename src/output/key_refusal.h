@@ -7,7 +7,16 @@
 
 class DataReader;
 class ResultStore;
+class TablePair;
 class TablePairList;
+
+// Reads the keys of the pair's one-sided tail (its rest range), which the comparison does not
+// read, once per comparison, and notes on its result a key value held by two of those rows.
+void CheckUnreadKeys(const TablePair& pair, ResultStore& store, DataReader& reader);
+
+// What a report shows of a pair whose key is not unique (see DataCompareModel::KeyNote), after
+// CheckUnreadKeys; empty when the key held or the pair has no result.
+std::wstring ReportKeyNote(const TablePair& pair, ResultStore& store, DataReader& reader);
 
 // The message that refuses the comparison's result for writing statements, naming the first
 // table, side and key value found on more than one row; empty when every compared table's

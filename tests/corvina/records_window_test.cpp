@@ -394,7 +394,7 @@ TEST_F(RecordsWindowTest, ATableWhoseKeyIsNotUniqueSaysSoInPlaceOfItsCounts)
     ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
     const int row = TableRowOf(window, "Dup");
     ASSERT_GE(row, 0);
-    EXPECT_EQ(Cell(window->TableGridData(), row, 2), "Key not unique in Database1: 2");
+    EXPECT_EQ(Cell(window->TableGridData(), row, 2), "Key not unique in Db1: 2");
     for (int column = 3; column < TableGridModel::kColumns; ++column)
         EXPECT_EQ(Cell(window->TableGridData(), row, column), "");
     EXPECT_EQ(window->TableGrid()->columnSpan(row, 2), 4);

@@ -8,11 +8,15 @@
 #include <iterator>
 
 #include "output/direct_sync.h"
+#include "output/excel_report_writer.h"
+#include "output/html_report_writer.h"
 #include "output/key_refusal.h"
 #include "output/script_file_writer.h"
 #include "output/sync_fixture.h"
 #include "sqlexec/progress.h"
 #include "sqlexec/text_file_writer.h"
+#include "platform/spreadsheet/excel_application.h"
+#include "support/spreadsheet_readers.h"
 
 namespace synctest {
 namespace {
@@ -203,6 +207,46 @@ TEST(KeyRefusalTest, KeysThatHoldOnBothSidesAreNotRefused)
     ComparedStores stores(path1, path2, {table});
     EXPECT_EQ(KeyRefusal(stores.Store(), &stores.Reader(), stores.Pairs()), L"");
     EXPECT_TRUE(stores.Store().TableResultAt(0)->KeyIsUnique());
+}
+
+TEST(KeyReportTest, BothReportsSayWhichTableHasAKeyThatIsNotUnique)
+{
+    testsupport::TempDir dir;
+    const TableDef table = Unkeyed({L"A"});
+    const std::wstring path1 = Path(dir, "one.mdb"), path2 = Path(dir, "two.mdb");
+    CreateStore(path1, {table});
+    CreateStore(path2, {table});
+    // 7 twice in Database1's tail, which the comparison itself does not read.
+    InsertRows(path1, table,
+               {{L(1), Variant(L"x"), Variant(L"a")},
+                {L(7), Variant(L"x"), Variant(L"b")},
+                {L(7), Variant(L"x"), Variant(L"c")}});
+    InsertRows(path2, table, {{L(1), Variant(L"x"), Variant(L"a")}});
+    ComparedStores stores(path1, path2, {table});
+    FakeProgress progress;
+
+    const fs::path html = dir / "report.html";
+    HtmlReportWriter htmlWriter(automation::FromUtf8(html.string()), path1, path2, stores.Store(),
+                                stores.Reader(), stores.Pairs(), true, true, true, true);
+    htmlWriter.Run(progress);
+    ASSERT_FALSE(htmlWriter.Failed()) << automation::ToUtf8(htmlWriter.ErrorText());
+    const std::string text = Bytes(html);
+    // In the table list in place of the number of records, and under the table's caption.
+    EXPECT_NE(text.find("Dup</a></td><td>Key not unique in Db1: 7</td>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<b>Key not unique in Db1: 7</b>"), std::string::npos) << text;
+
+    excel::RegisterSpreadsheetClasses();
+    const fs::path xls = dir / "report.xls";
+    ExcelReportWriter excelWriter(automation::FromUtf8(xls.string()), path1, path2, stores.Store(),
+                                  stores.Reader(), stores.Pairs(), true, true, true, true);
+    excelWriter.Run(progress);
+    ASSERT_FALSE(excelWriter.Failed()) << automation::ToUtf8(excelWriter.ErrorText());
+    const auto book = testsupport::ReadXls(xls);
+    if (!book.error.empty())
+        GTEST_SKIP() << book.error;
+    const auto* cell = book.Cell(0, 8, 1);  // B9
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->text.rfind("Key not unique in Db1: 7", 0), 0u) << cell->text;
 }
 
 }  // namespace
