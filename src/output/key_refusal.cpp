@@ -1,5 +1,7 @@
 #include "output/key_refusal.h"
 
+#include <optional>
+
 #include "compare/data_compare_model.h"
 #include "compare/data_reader.h"
 #include "compare/record_reader.h"
@@ -38,11 +40,14 @@ void CheckRestKeys(const TablePair& pair, TableResult& result, DataReader& reade
         first = rows.RestFirstRow();
         count = rows.RestCount();
     }
+    std::optional<std::wstring> repeated;
     if (count > 1) {
         const std::vector<int> keys = KeyIndexes(pair);
         RecordReaderPair& readers = reader.GetTableRecords(&pair);
         RecordReader& rows = side == 0 ? *readers.reader1 : *readers.reader2;
         HeldReads held(rows);
+        // The result's lock is taken only after the reader's is let go: visits of the store
+        // take them in the other order.
         ObjectLock readerLock(rows.Mutex());
         std::unique_ptr<DbRecord> before = rows.GetRecordAt(first), row;
         for (int position = first + 1; before && position < first + count; ++position) {
@@ -52,14 +57,15 @@ void CheckRestKeys(const TablePair& pair, TableResult& result, DataReader& reade
             if (!row)
                 break;
             if (row->CompareKeys(*before, keys, false) == 0) {
-                ObjectLock lock(result.Mutex());
-                result.NoteDuplicateKey(side, row->KeyText(keys));
+                repeated = row->KeyText(keys);
                 break;
             }
             std::swap(row, before);
         }
     }
     ObjectLock lock(result.Mutex());
+    if (repeated)
+        result.NoteDuplicateKey(side, std::move(*repeated));
     result.MarkRestKeysChecked();
 }
 

@@ -455,3 +455,52 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyTypePairCase{L"DECIMAL(10,2)", L"SHORT", kNumbers},
                     KeyTypePairCase{L"TEXT(10)", L"TEXT(255)", kTexts},
                     KeyTypePairCase{L"MEMO", L"TEXT(50)", kTexts}));
+
+// Rows that share a key value arrive as neighbours on their side, whether the merge reads
+// compact row images or automation values: the first such value of each side is noted on the
+// table's result.
+TEST(DuplicateKeyNoteTest, TheFirstRepeatedKeyOfEachSideIsNoted)
+{
+    provider::RegisterProviderClasses();
+    TempDir dir;
+    ConnectionSettings settings1, settings2;
+    settings1.path = automation::FromUtf8((dir / "one.mdb").string());
+    settings2.path = automation::FromUtf8((dir / "two.mdb").string());
+    CreateStore(settings1.path,
+                {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
+                 L"INSERT INTO T VALUES ('b', 1, 2)", L"INSERT INTO T VALUES ('b', 1, 3)",
+                 L"INSERT INTO T VALUES ('c', 2, 4)", L"INSERT INTO T VALUES ('c', 2, 5)"});
+    CreateStore(settings2.path,
+                {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
+                 L"INSERT INTO T VALUES ('a', 2, 1)", L"INSERT INTO T VALUES ('b', 1, 2)",
+                 L"INSERT INTO T VALUES ('d', 7, 1)", L"INSERT INTO T VALUES ('d', 7, 2)"});
+    for (bool valuesOnly : {false, true}) {
+        SCOPED_TRACE(valuesOnly ? "values" : "row images");
+        ComparisonHarness h;
+        for (DatabaseSchema* schema : {&h.schema1, &h.schema2})
+            AddTable(*schema, L"T", {L"k", L"n", L"v"});
+        if (valuesOnly)
+            h.UseContext(std::make_unique<ComparisonContext>(
+                [&](int side) -> std::unique_ptr<RecordConnection> {
+                    return std::make_unique<ValuesOnlyConnection>(side == 1 ? settings1
+                                                                            : settings2);
+                }));
+        else
+            h.UseContext(std::make_unique<ComparisonContext>());
+        h.context->Source1().Settings() = settings1;
+        h.context->Source2().Settings() = settings2;
+        h.Pairs().GetPair(0)->Fields().GetPair(0)->SetKey(true);
+        h.Pairs().GetPair(0)->Fields().GetPair(1)->SetKey(true);
+        h.Run();
+        ASSERT_FALSE(h.context->HasError()) << automation::ToUtf8(h.context->ErrorText());
+        const TableResult* result = h.context->Store()->TableResultAt(0);
+        ASSERT_TRUE(result);
+        ObjectLock lock(result->Mutex());
+        // Database2's ('a', 1) and ('a', 2) differ in n: its repeat is ('d', 7), past the
+        // end of Database1's rows, where only the first row of the tail is read.
+        EXPECT_EQ(result->DuplicateKey(0).value_or(L"-"), L"'b', 1");
+        EXPECT_EQ(result->DuplicateKey(1).value_or(L"-"), L"-");
+        EXPECT_FALSE(result->KeyIsUnique());
+        h.context->CloseConnections();
+    }
+}
