@@ -343,6 +343,11 @@ int CellValue::Compare(const CellValue& other, bool nullEqualsEmpty) const
     return CompareVariants(value_, other.value_, nullEqualsEmpty);
 }
 
+automation::Variant CellValue::SlotValue(const provider::RowImage& image, size_t index)
+{
+    return SlotVariant(image, image.columns[index]);
+}
+
 int CellValue::CompareAsText(const CellValue& other) const
 {
     return ::CompareAsText(value_, other.value_);

@@ -25,6 +25,9 @@ public:
     static int CompareSlots(const provider::RowImage& a, const provider::RowImage& b, size_t index,
                             bool nullEqualsEmpty);
 
+    // The automation value that slot `index` of a row image stands for.
+    static automation::Variant SlotValue(const provider::RowImage& image, size_t index);
+
     // Both values converted to text in the user locale, compared by code point.
     int CompareAsText(const CellValue& other) const;
 

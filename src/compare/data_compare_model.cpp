@@ -27,6 +27,17 @@ RecordRowSource* DataCompareModel::GetRecordSource(int tableIndex)
     return source_.get();
 }
 
+std::wstring DataCompareModel::KeyNote(const TableResult& result)
+{
+    std::wstring note;
+    for (int side = 0; side < 2; ++side) {
+        if (const auto& value = result.DuplicateKey(side))
+            note += (note.empty() ? L"Key not unique in Db" : L"; in Db") +
+                    std::to_wstring(side + 1) + L": " + *value;
+    }
+    return note;
+}
+
 std::vector<TableRow> DataCompareModel::BuildTableRows(int& started)
 {
     int currentIndex = 0;
@@ -49,6 +60,7 @@ std::vector<TableRow> DataCompareModel::BuildTableRows(int& started)
         if (const TableResult* result = store_.FindTableResult(pair.get())) {
             ObjectLock resultLock(result->Mutex());
             counts = result->Counts();
+            row.keyNote = KeyNote(*result);
         }
         for (int k = 0; k < 4; ++k)
             row.counts[k] = std::to_wstring(counts[k]);

@@ -16,6 +16,7 @@ class CategoryRecordList;
 class DataReader;
 class ResultStore;
 class TablePairList;
+class TableResult;
 class TableResultNode;
 
 struct TableRow {
@@ -25,6 +26,9 @@ struct TableRow {
     bool current = false;
     // Equal, Database1 only, Database2 only, modified.
     std::wstring counts[4];
+    // Set when a key value was found on more than one row of a side: the counts then
+    // do not say what they seem to, and the row shows this text in their place.
+    std::wstring keyNote{};
 };
 
 class DataCompareModel {
@@ -37,6 +41,9 @@ public:
     RecordRowSource* GetRecordSource(int tableIndex);
     // One row per matched table pair; `started` gets the number of started tables.
     std::vector<TableRow> BuildTableRows(int& started);
+    // "Key not unique in Db1: 2" (the grid's names of the sides), naming each side where a key value is held by more
+    // than one row; empty when the key held. The caller holds the result's lock.
+    static std::wstring KeyNote(const TableResult& result);
     // Switches in the order Database1 only, Database2 only, modified, equal.
     void SetCategoryFilter(bool firstOnly, bool secondOnly, bool modified, bool equal);
 

@@ -271,6 +271,22 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
     // Modified records mostly differ in the same fields: consecutive equal lists
     // are stored once and shared.
     ChangedFieldList lastChanged;
+    // Each side arrives in key order, so a key value held by several rows of a side
+    // arrives as neighbours: every row is compared with the one before it on its side,
+    // which is kept until its successor has come and then goes back to its stream.
+    // A tail left unread (a rest range) is checked at its first row only.
+    std::unique_ptr<DbRecord> before1, before2;
+    bool repeated[2] = {false, false};
+    auto advance = [&](ReadAheadStream& stream, std::unique_ptr<DbRecord>& rec,
+                       std::unique_ptr<DbRecord>& before, int side) {
+        std::unique_ptr<DbRecord> next = stream.Next(std::move(before));
+        before = std::move(rec);
+        rec = std::move(next);
+        if (rec && !repeated[side] && rec->CompareKeys(*before, keys, false) == 0) {
+            repeated[side] = true;
+            NoteDuplicateKey(side, rec->KeyText(keys));
+        }
+    };
     std::unique_ptr<DbRecord> rec1 = stream1.Next();
     std::unique_ptr<DbRecord> rec2 = stream2.Next();
     while (rec1 && rec2) {
@@ -278,11 +294,11 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
         const int c = rec1->CompareKeys(*rec2, keys, false);
         if (c < 0) {
             batch.items.push_back({QueuedItem::kFirstOnly, rec1->RowNumber(), 0, nullptr});
-            rec1 = stream1.Next(std::move(rec1));
+            advance(stream1, rec1, before1, 0);
             batch.firstOnly += 1;
         } else if (c > 0) {
             batch.items.push_back({QueuedItem::kSecondOnly, rec2->RowNumber(), 0, nullptr});
-            rec2 = stream2.Next(std::move(rec2));
+            advance(stream2, rec2, before2, 1);
             batch.secondOnly += 1;
         } else {
             std::unique_ptr<std::vector<int>> changed;
@@ -296,8 +312,8 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
                     {QueuedItem::kModified, rec1->RowNumber(), rec2->RowNumber(), lastChanged});
                 batch.modified += 1;
             }
-            rec1 = stream1.Next(std::move(rec1));
-            rec2 = stream2.Next(std::move(rec2));
+            advance(stream1, rec1, before1, 0);
+            advance(stream2, rec2, before2, 1);
         }
         if (batch.items.size() >= kMergeBatch)
             Publish(batch);
@@ -311,6 +327,16 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
     if (rec2)
         restRow2 = rec2->RowNumber();
     return PairEnd::Done;
+}
+
+void DataCompareWorker::NoteDuplicateKey(int side, std::wstring keyText)
+{
+    std::lock_guard<std::recursive_mutex> lock(section_);
+    ObjectLock storeLock(store_.Mutex());
+    if (TableResult* result = store_.Current()) {
+        ObjectLock resultLock(result->Mutex());
+        result->NoteDuplicateKey(side, std::move(keyText));
+    }
 }
 
 void DataCompareWorker::Publish(MergeBatch& batch)

@@ -95,6 +95,8 @@ private:
         std::vector<QueuedItem> items;
         int equal = 0, firstOnly = 0, secondOnly = 0, modified = 0;
     };
+    // Notes on the current result that a key value is held by more than one row of a side.
+    void NoteDuplicateKey(int side, std::wstring keyText);
     // Queues the batch's items, adds its counts and empties it.
     void Publish(MergeBatch& batch);
     void EndRun(bool withError, const std::wstring& errorText);

@@ -42,3 +42,22 @@ bool DbRecord::CompareValues(const DbRecord& other, std::unique_ptr<std::vector<
     }
     return !changed;
 }
+
+CellValue DbRecord::ValueCopy(size_t index) const
+{
+    if (imaged_)
+        return CellValue(CellValue::SlotValue(image_, index));
+    return values_[index];
+}
+
+std::wstring DbRecord::KeyText(const std::vector<int>& keyIndexes) const
+{
+    std::wstring text;
+    for (int index : keyIndexes) {
+        const CellValue value = ValueCopy(static_cast<size_t>(index));
+        if (!text.empty())
+            text += L", ";
+        text += value.IsText() ? L"'" + value.ToText() + L"'" : value.ToText();
+    }
+    return text;
+}

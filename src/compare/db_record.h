@@ -85,6 +85,11 @@ public:
     // index must be below Values().size().
     const CellValue& ValueAt(size_t index) const { return values_[index]; }
     int RowNumber() const { return rowNumber_; }
+    // A copy of the value at `index`, whether the record holds values or a row image.
+    CellValue ValueCopy(size_t index) const;
+    // The key values as a reader of a message sees them: each as the views show it, text
+    // between quotes, separated by ", ".
+    std::wstring KeyText(const std::vector<int>& keyIndexes) const;
 
     // The first non-zero comparison of the values at the key positions, in order.
     // Both records hold values, or both row images.

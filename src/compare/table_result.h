@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,28 @@ public:
     }
     std::array<int, 4> Counts() const { return counts_; }
 
+    // A key value found on more than one row of a side (0 Database1, 1 Database2), as
+    // DbRecord::KeyText gives it. The first one found is kept; none where the key held.
+    void NoteDuplicateKey(int side, std::wstring keyText)
+    {
+        if (!duplicateKeys_[side])
+            duplicateKeys_[side] = std::move(keyText);
+    }
+    const std::optional<std::wstring>& DuplicateKey(int side) const
+    {
+        return duplicateKeys_[side];
+    }
+    bool KeyIsUnique() const { return !duplicateKeys_[0] && !duplicateKeys_[1]; }
+    // The rows of the rest range, which the merge does not read, had their keys checked.
+    void MarkRestKeysChecked() { restKeysChecked_ = true; }
+    bool RestKeysChecked() const { return restKeysChecked_; }
+
 private:
     ResultRowSource rows_;
     const CaptionList captions_;
     const std::wstring query1_;
     const std::wstring query2_;
     std::array<int, 4> counts_{};
+    std::optional<std::wstring> duplicateKeys_[2];
+    bool restKeysChecked_ = false;
 };

@@ -307,6 +307,12 @@ void RecordsWindow::SetTableRows(std::vector<TableRow> rows)
         gridModel_->SetRows(std::move(rows));
         if (first)
             SizeGridColumns();
+        // A table whose key is not unique shows its note across the four count columns.
+        for (int row = 0; row < gridModel_->RowTotal(); ++row) {
+            const int span = gridModel_->HasKeyNote(row) ? TableGridModel::kColumns - 2 : 1;
+            if (grid_->columnSpan(row, TableGridModel::kFirstCount) != span)
+                grid_->setSpan(row, TableGridModel::kFirstCount, 1, span);
+        }
         tablesBar_->SetValues(tablesBar_->Done(), tableTotal_);
     });
 }

@@ -42,6 +42,11 @@ void TableGridModel::SetRows(std::vector<TableRow> rows)
         emit dataChanged(index(0, 0), index(int(rows_.size()) - 1, kColumns - 1));
 }
 
+bool TableGridModel::HasKeyNote(int row) const
+{
+    return row >= 0 && row < int(rows_.size()) && !rows_[row].keyNote.empty();
+}
+
 int TableGridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(rows_.size());
@@ -65,7 +70,16 @@ QVariant TableGridModel::data(const QModelIndex& index, int role) const
                 return Text(row.name1);
             if (column == 1)
                 return Text(row.name2);
+            if (!row.keyNote.empty())
+                return column == kFirstCount ? Text(row.keyNote) : QString();
             return column < kColumns ? Text(row.counts[column - 2]) : QString();
+        }
+        case Qt::ToolTipRole: {
+            if (row.keyNote.empty() || index.column() < kFirstCount)
+                return {};
+            return Text(row.keyNote) +
+                   QStringLiteral(". Its counts are not shown: rows that share a key value cannot "
+                                  "be told apart.");
         }
         case Qt::TextAlignmentRole:
             return int(Qt::AlignLeft | Qt::AlignVCenter);

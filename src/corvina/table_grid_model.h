@@ -14,6 +14,7 @@ class TableGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kColumns = 6;
+    static constexpr int kFirstCount = 2;  // the four count columns follow the two names
     enum State { kWaiting = 0, kStarted = 1, kCurrent = 2 };
     enum Role { StateRole = Qt::UserRole + 1 };
 
@@ -23,6 +24,8 @@ public:
     void SetRows(std::vector<TableRow> rows);
     int RowTotal() const { return int(rows_.size()); }
     static State RowState(const TableRow& row);
+    // The row's key is not unique: its note takes the place of the four counts.
+    bool HasKeyNote(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

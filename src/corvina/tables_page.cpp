@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "compare/comparison_context.h"
+#include "compare/key_order.h"
 #include "compare/table_pair_list.h"
 #include "corvina/wizard_dialog.h"
+#include "database/data_type_table.h"
 #include "database/schema_field.h"
 #include "htmlui/markup_text.h"
 #include "platform/ui/frame_dialogs.h"
@@ -54,6 +56,15 @@ std::wstring TypeText(const SchemaField& field)
     std::wstring text = field.ColumnDefinition();
     if (!text.empty() && text.front() == L' ')
         text.erase(0, 1);
+    return text;
+}
+
+// A field as a refusal names it: its name and its type word, "Id (LONG)".
+std::wstring FieldText(const SchemaField& field)
+{
+    std::wstring text = field.Name();
+    if (const DataType* type = field.Type())
+        text += L" (" + std::wstring(type->SqlName()) + L")";
     return text;
 }
 
@@ -445,15 +456,21 @@ bool TablesPage::Validate()
 {
     message_.clear();
     bool anyChosen = false;
-    std::wstring unkeyed;
+    std::wstring unkeyed, unlike;
     if (pairs_) {
         for (const auto& pair : pairs_->Pairs()) {
             if (!pair->Second())
                 continue;
             anyChosen = true;
             bool keyed = false;
-            for (const auto& field : pair->Fields().Pairs())
-                keyed |= field->Second() && field->IsKey();
+            for (const auto& field : pair->Fields().Pairs()) {
+                if (!field->Second() || !field->IsKey())
+                    continue;
+                keyed = true;
+                if (!KeyFieldsOrderAlike(*field->First(), *field->Second()))
+                    unlike += L"    " + pair->First()->Name() + L": " + FieldText(*field->First()) +
+                              L" / " + FieldText(*field->Second()) + L"\r\n";
+            }
             if (!keyed)
                 unkeyed += L"    " + pair->First()->Name() + L"\r\n";
         }
@@ -464,6 +481,12 @@ bool TablesPage::Validate()
         message_ = L"Select key fields for the following table(s):\r\n" + unkeyed +
                    L"\r\n(Use the right mouse button  to  open  the\r\ncontext menu on the "
                    L"appropriate field and\r\nchoose 'Set key')";
+    else if (!unlike.empty())
+        message_ = L"These key fields hold values of different kinds in the two databases, "
+                   L"which sort differently, so rows could not be paired by them:\r\n" +
+                   unlike +
+                   L"\r\nChoose key fields of one kind on both sides: numbers, texts, dates, "
+                   L"yes/no or binary.";
     if (message_.empty())
         return true;
     if (wizard_)

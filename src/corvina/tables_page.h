@@ -31,7 +31,8 @@ public:
 
     void Create(WizardDialog& wizard) override;
     void Destroy() override;
-    // Refuses to go on while no table is chosen or a chosen table has no key field.
+    // Refuses to go on while no table is chosen, a chosen table has no key field, or a key
+    // field's two sides hold values of kinds that sort differently.
     bool Validate() override;
 
     void ShowDatabasePaths(const std::wstring& first, const std::wstring& second);

@@ -19,6 +19,7 @@
 #include "database/schema_index.h"
 #include "database/schema_key.h"
 #include "database/schema_table.h"
+#include "output/key_refusal.h"
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/native_store.h"
@@ -195,6 +196,14 @@ std::wstring DirectSync::BackupName(const std::wstring& path, const std::tm& loc
            std::to_wstring(local.tm_sec) + L".bkp";
 }
 
+std::wstring DirectSync::SyncKeyRefusal() const
+{
+    // Checked before anything is backed up or written: the target stays as it was.
+    ResultStore* store = context_.Store();
+    const TablePairList* pairs = context_.PairList();
+    return store && pairs ? KeyRefusal(*store, context_.Reader(), *pairs) : std::wstring();
+}
+
 bool DirectSync::MakeBackup()
 {
     std::time_t now = std::time(nullptr);
@@ -303,6 +312,10 @@ void DirectSync::Run(IProgress& progress)
     failed_ = false;
     errorText_.clear();
     try {
+        if (std::wstring refusal = SyncKeyRefusal(); !refusal.empty()) {
+            Fail(std::move(refusal));
+            return;
+        }
         context_.CloseConnections();
         // A target that the run cannot change is refused before anything is copied.
         std::wstring refusal = TargetRefusal(target_.path);

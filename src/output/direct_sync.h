@@ -46,6 +46,8 @@ public:
     static std::wstring TargetRefusal(const std::wstring& path);
 
 private:
+    // The refusal of a comparison whose keys do not identify rows; empty when there is none.
+    std::wstring SyncKeyRefusal() const;
     bool MakeBackup();
     // Has the run index the key fields of every changed target table that no index covers.
     void IndexKeys(SQLExecutor::ScriptExecutor& executor) const;

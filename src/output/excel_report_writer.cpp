@@ -158,6 +158,9 @@ std::unique_ptr<ExcelSheetWriter> ExcelReportWriter::StartSheet(excel::Sheets& s
     Line(*samples, excel::xlInsideHorizontal);
     Outline(*sheet->Range(L"B4:K8"));
 
+    if (const std::wstring note = KeyNote(pair); !note.empty())
+        sheet->Range(L"B9")->SetValue(
+            Variant(note + L": rows that share a key value may be paired with the wrong rows."));
     sheet->Range(L"B10")->SetValue(Variant(L"Table:"));
     sheet->Range(L"C10")->SetValue(Variant(table1 == table2 ? table1 : table1 + L" / " + table2));
 

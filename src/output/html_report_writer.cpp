@@ -45,12 +45,23 @@ std::wstring HtmlReportWriter::TableList() const
         const std::wstring open =
             n > 0 ? L"<a href=\"#" + std::to_wstring(number) + L"\">" : std::wstring();
         const std::wstring close = n > 0 ? L"</a>" : L"";
+        // A key that is not unique leaves the number of records without a meaning.
+        const std::wstring note = KeyNote(pair.get());
         text += L"<tr><td>" + open + Escaped(pair->First()->Name()) + close + L"</td><td>" + open +
-                Escaped(pair->Second()->Name()) + close + L"</td><td>" + std::to_wstring(n) +
-                L"</td></tr>\r\n";
+                Escaped(pair->Second()->Name()) + close + L"</td><td>" +
+                (note.empty() ? std::to_wstring(n) : Escaped(note)) + L"</td></tr>\r\n";
         ++number;
     }
     return text + L"</table>\r\n";
+}
+
+std::wstring HtmlReportWriter::KeyWarning(const TablePair* pair) const
+{
+    const std::wstring note = KeyNote(pair);
+    if (note.empty())
+        return {};
+    return L"<br/><b>" + Escaped(note) +
+           L"</b>: rows that share a key value may be paired with the wrong rows below.";
 }
 
 void HtmlReportWriter::WriteTable(const TablePair* pair, int number, TextFileWriter& file,
@@ -60,7 +71,7 @@ void HtmlReportWriter::WriteTable(const TablePair* pair, int number, TextFileWri
     if (pair->First()->Name() != pair->Second()->Name())
         caption += L" / " + pair->Second()->Name();
     std::wstring head = L"<a name=\"" + std::to_wstring(number) + L"\"></a><br/><b>Table:</b> " +
-                        Escaped(caption) +
+                        Escaped(caption) + KeyWarning(pair) +
                         L"\r\n<table class=\"table_data\" cellspacing=\"0\" cellpadding=\"0\"><tr>";
     if (const CaptionList* captions = Store().ColumnCaptionsOf(pair))
         for (const auto& column : *captions)

@@ -24,6 +24,8 @@ public:
 
 private:
     std::wstring TableList() const;
+    // The line under a table's caption when its key is not unique; empty otherwise.
+    std::wstring KeyWarning(const TablePair* pair) const;
     void WriteTable(const TablePair* pair, int number, TextFileWriter& file, IProgress& progress);
     void Write(TextFileWriter& file, const std::wstring& text);
 };

@@ -4,6 +4,7 @@
 #include "compare/record_counter.h"
 #include "compare/record_reader.h"
 #include "compare/result_store.h"
+#include "output/key_refusal.h"
 
 RecordReport::RecordReport(std::wstring path, std::wstring name1, std::wstring name2,
                            ResultStore& store, DataReader& reader, const TablePairList& pairs,
@@ -56,4 +57,9 @@ void RecordReport::VisitRecords(const TablePair* pair, RecordEmitter& rows, IPro
     auto visitor = RecordKindVisitor::ForTarget(1, rows, kinds, *readers.reader1, *readers.reader2,
                                                 progress, true);
     store_.VisitTable(pair, *visitor);
+}
+
+std::wstring RecordReport::KeyNote(const TablePair* pair) const
+{
+    return ReportKeyNote(*pair, store_, reader_);
 }

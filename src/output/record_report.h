@@ -36,6 +36,9 @@ protected:
     // Database1-only records in its delete slot.
     void VisitRecords(const TablePair* pair, RecordEmitter& rows, IProgress& progress);
     bool StopRequested() const { return stop_.IsRequested(); }
+    // "Key not unique in Db1: 2" for a pair whose key values repeat on a side, its unread
+    // tail included; empty when the key held.
+    std::wstring KeyNote(const TablePair* pair) const;
 
     const std::wstring& Path() const { return path_; }
     const std::wstring& Name1() const { return name1_; }

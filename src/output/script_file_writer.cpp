@@ -10,6 +10,7 @@
 #include "compare/table_pair_list.h"
 #include "database/database_schema.h"
 #include "output/foreign_key_order.h"
+#include "output/key_refusal.h"
 #include "output/record_statement_writer.h"
 #include "output/self_reference_order.h"
 #include "output/statement_emitter.h"
@@ -80,6 +81,18 @@ void ScriptFileWriter::Run(IProgress& progress)
     // A cancelled earlier task leaves the store's abort flag set.
     if (!stop_.IsRequested())
         store_.ResetAbort();
+    try {
+        if (std::wstring refusal = KeyRefusal(store_, &reader_, pairs_); !refusal.empty()) {
+            Fail(std::move(refusal));
+            return;
+        }
+    } catch (const automation::ComError& error) {
+        Fail(error.Description().empty() ? L"Database error." : L"Error: " + error.Description());
+        return;
+    } catch (const std::exception& error) {
+        Fail(L"Error: " + automation::FromUtf8(error.what()));
+        return;
+    }
     TextFileWriter file(path_, encoding_);
     if (!file.Open()) {
         Fail(file.GetError().empty() ? std::wstring(L"Can't create file.") : file.GetError());

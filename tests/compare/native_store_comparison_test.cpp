@@ -395,3 +395,112 @@ INSTANTIATE_TEST_SUITE_P(
                         "FROM n"}));
 
 }  // namespace
+
+// Key fields of two types that the comparison's value rule orders alike pair up exactly: every
+// row that both sides hold is equal, whatever each side's type.
+struct KeyTypePairCase {
+    std::wstring type1, type2;
+    std::vector<std::wstring> values;  // SQL literals, held by both sides
+};
+
+class KeyTypePairTest : public testing::TestWithParam<KeyTypePairCase> {};
+
+TEST_P(KeyTypePairTest, RowsOnBothSidesAreEqualWhateverTheKeyTypes)
+{
+    const KeyTypePairCase& c = GetParam();
+    provider::RegisterProviderClasses();
+    TempDir dir;
+    ConnectionSettings settings1, settings2;
+    settings1.path = automation::FromUtf8((dir / "one.mdb").string());
+    settings2.path = automation::FromUtf8((dir / "two.mdb").string());
+    std::vector<std::wstring> rows1{L"CREATE TABLE T (k " + c.type1 + L", v LONG)"};
+    std::vector<std::wstring> rows2{L"CREATE TABLE T (k " + c.type2 + L", v LONG)"};
+    for (size_t i = 0; i < c.values.size(); ++i) {
+        const std::wstring row = L"INSERT INTO T VALUES (" + c.values[i] + L", " +
+                                 std::to_wstring(i) + L")";
+        rows1.push_back(row);
+        rows2.push_back(row);
+    }
+    // One row more on each side, so that both sides also have rows of their own.
+    rows1.push_back(L"INSERT INTO T VALUES (NULL, 100)");
+    CreateStore(settings1.path, rows1);
+    CreateStore(settings2.path, rows2);
+    const Outcome outcome = CompareTables(settings1, settings2, {L"k", L"v"}, {L"k"}, false);
+    const int n = static_cast<int>(c.values.size());
+    EXPECT_EQ(outcome.counts, (std::array<int, 4>{n, 1, 0, 0}))
+        << automation::ToUtf8(c.type1) << " against " << automation::ToUtf8(c.type2);
+}
+
+void PrintTo(const KeyTypePairCase& c, std::ostream* os)
+{
+    *os << automation::ToUtf8(c.type1) << " against " << automation::ToUtf8(c.type2);
+}
+
+const std::vector<std::wstring> kNumbers = {L"1", L"2", L"10", L"100", L"-5", L"0"};
+const std::vector<std::wstring> kFractions = {L"1", L"2", L"10", L"100", L"-5", L"0.5", L"-0.25"};
+const std::vector<std::wstring> kTexts = {L"'1'", L"'2'", L"'10'", L"'a'", L"'B'", L"''",
+                                          L"'ab'", L"'\u00e9'"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyTypePairTest,
+    testing::Values(KeyTypePairCase{L"LONG", L"SHORT", kNumbers},
+                    KeyTypePairCase{L"LONG", L"DOUBLE", kNumbers},
+                    KeyTypePairCase{L"BYTE", L"LONG", {L"0", L"1", L"2", L"10", L"100", L"255"}},
+                    KeyTypePairCase{L"SINGLE", L"DOUBLE", kFractions},
+                    KeyTypePairCase{L"CURRENCY", L"LONG", kNumbers},
+                    KeyTypePairCase{L"CURRENCY", L"DOUBLE", kFractions},
+                    KeyTypePairCase{L"DECIMAL(10,2)", L"LONG", kNumbers},
+                    KeyTypePairCase{L"DECIMAL(10,2)", L"DOUBLE", kFractions},
+                    KeyTypePairCase{L"DECIMAL(12,4)", L"CURRENCY", kFractions},
+                    KeyTypePairCase{L"DECIMAL(10,2)", L"SHORT", kNumbers},
+                    KeyTypePairCase{L"TEXT(10)", L"TEXT(255)", kTexts},
+                    KeyTypePairCase{L"MEMO", L"TEXT(50)", kTexts}));
+
+// Rows that share a key value arrive as neighbours on their side, whether the merge reads
+// compact row images or automation values: the first such value of each side is noted on the
+// table's result.
+TEST(DuplicateKeyNoteTest, TheFirstRepeatedKeyOfEachSideIsNoted)
+{
+    provider::RegisterProviderClasses();
+    TempDir dir;
+    ConnectionSettings settings1, settings2;
+    settings1.path = automation::FromUtf8((dir / "one.mdb").string());
+    settings2.path = automation::FromUtf8((dir / "two.mdb").string());
+    CreateStore(settings1.path,
+                {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
+                 L"INSERT INTO T VALUES ('b', 1, 2)", L"INSERT INTO T VALUES ('b', 1, 3)",
+                 L"INSERT INTO T VALUES ('c', 2, 4)", L"INSERT INTO T VALUES ('c', 2, 5)"});
+    CreateStore(settings2.path,
+                {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
+                 L"INSERT INTO T VALUES ('a', 2, 1)", L"INSERT INTO T VALUES ('b', 1, 2)",
+                 L"INSERT INTO T VALUES ('d', 7, 1)", L"INSERT INTO T VALUES ('d', 7, 2)"});
+    for (bool valuesOnly : {false, true}) {
+        SCOPED_TRACE(valuesOnly ? "values" : "row images");
+        ComparisonHarness h;
+        for (DatabaseSchema* schema : {&h.schema1, &h.schema2})
+            AddTable(*schema, L"T", {L"k", L"n", L"v"});
+        if (valuesOnly)
+            h.UseContext(std::make_unique<ComparisonContext>(
+                [&](int side) -> std::unique_ptr<RecordConnection> {
+                    return std::make_unique<ValuesOnlyConnection>(side == 1 ? settings1
+                                                                            : settings2);
+                }));
+        else
+            h.UseContext(std::make_unique<ComparisonContext>());
+        h.context->Source1().Settings() = settings1;
+        h.context->Source2().Settings() = settings2;
+        h.Pairs().GetPair(0)->Fields().GetPair(0)->SetKey(true);
+        h.Pairs().GetPair(0)->Fields().GetPair(1)->SetKey(true);
+        h.Run();
+        ASSERT_FALSE(h.context->HasError()) << automation::ToUtf8(h.context->ErrorText());
+        const TableResult* result = h.context->Store()->TableResultAt(0);
+        ASSERT_TRUE(result);
+        ObjectLock lock(result->Mutex());
+        // Database2's ('a', 1) and ('a', 2) differ in n: its repeat is ('d', 7), past the
+        // end of Database1's rows, where only the first row of the tail is read.
+        EXPECT_EQ(result->DuplicateKey(0).value_or(L"-"), L"'b', 1");
+        EXPECT_EQ(result->DuplicateKey(1).value_or(L"-"), L"-");
+        EXPECT_FALSE(result->KeyIsUnique());
+        h.context->CloseConnections();
+    }
+}

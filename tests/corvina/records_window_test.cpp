@@ -373,6 +373,40 @@ TEST_F(RecordsWindowTest, ComparesOnEntryAndShowsCountsKindsAndTheChosenTable)
     FlushDeletes();
 }
 
+TEST_F(RecordsWindowTest, ATableWhoseKeyIsNotUniqueSaysSoInPlaceOfItsCounts)
+{
+    // No primary key; the user keys it on A, which Database1 holds twice.
+    synctest::TableDef dup{
+        L"Dup", {{L"A", L"LONG", 3}, {L"V", L"TEXT(10)", 202}}, {L"A"}, false, {}};
+    synctest::Execute(path1, synctest::CreateTableSql(dup));
+    synctest::Execute(path2, synctest::CreateTableSql(dup));
+    synctest::InsertRows(path1, dup,
+                         {{Variant(1), Variant(L"a")},
+                          {Variant(2), Variant(L"b")},
+                          {Variant(2), Variant(L"c")}});
+    synctest::InsertRows(path2, dup, {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"b")}});
+    LoadAndPair();
+    for (const auto& pair : wizard.Context().PairList()->Pairs())
+        if (pair->First()->Name() == L"Dup")
+            pair->Fields().GetPair(0)->SetKey(true);
+
+    RecordsWindow* window = Enter(wizard.Context());
+    ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
+    const int row = TableRowOf(window, "Dup");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Cell(window->TableGridData(), row, 2), "Key not unique in Db1: 2");
+    for (int column = 3; column < TableGridModel::kColumns; ++column)
+        EXPECT_EQ(Cell(window->TableGridData(), row, column), "");
+    EXPECT_EQ(window->TableGrid()->columnSpan(row, 2), 4);
+    // The other tables keep their counts.
+    const int customers = TableRowOf(window, "Customers");
+    EXPECT_EQ(Cell(window->TableGridData(), customers, 2), "2");
+    EXPECT_EQ(window->TableGrid()->columnSpan(customers, 2), 1);
+    window->grab();
+    window->Destroy();
+    FlushDeletes();
+}
+
 TEST_F(RecordsWindowTest, TablesOfDifferentNamesShowBothNames)
 {
     synctest::TableDef staff{L"Staff", {{L"id", L"LONG", 3}}, {L"id"}, true, {}};

@@ -19,6 +19,7 @@
 #include "htmlui/markup_text.h"
 #include "output/sync_fixture.h"
 #include "page_clicks.h"
+#include "platform/automation/wide_text.h"
 #include "platform/html/element.h"
 #include "platform/ui/frame_dialogs.h"
 #include "sqlexec/i_progress.h"
@@ -397,6 +398,66 @@ TEST_F(TablesPageTest, ValidateNamesWhatIsMissing)
     page->RunMenuCommand(L"tables_reset_all", -1, -1);
     EXPECT_FALSE(page->Validate());
     EXPECT_EQ(dialogs.boxes.back().first, L"Select tables and fields to compare.");
+}
+
+// Key fields whose two sides the value rule orders alike may pair rows; others are refused
+// before anything is compared, naming the table and both fields.
+struct KeyKindCase {
+    std::wstring ddl1, ddl2;
+    int ado1, ado2;
+    bool accepted;
+};
+
+TEST(TablesPageKeyKindsTest, KeyFieldsOfKindsThatSortDifferentlyAreRefused)
+{
+    const std::wstring refused = L"    T: k (";
+    const KeyKindCase cases[] = {
+        {L"LONG", L"TEXT(10)", 3, 202, false},      {L"DATETIME", L"TEXT(30)", 7, 202, false},
+        {L"DOUBLE", L"DATETIME", 5, 7, false},      {L"BINARY(8)", L"LONG", 204, 3, false},
+        {L"LONGBINARY", L"MEMO", 205, 203, false},  {L"YESNO", L"LONG", 11, 3, false},
+        {L"LONG", L"DOUBLE", 3, 5, true},           {L"CURRENCY", L"DECIMAL(12,4)", 6, 131, true},
+        {L"BYTE", L"SINGLE", 17, 4, true},          {L"TEXT(10)", L"MEMO", 202, 203, true},
+        {L"BINARY(8)", L"LONGBINARY", 204, 205, true}, {L"DATETIME", L"DATETIME", 7, 7, true},
+    };
+    for (const KeyKindCase& c : cases) {
+        SCOPED_TRACE(automation::ToUtf8(c.ddl1 + L" against " + c.ddl2));
+        testsupport::TempDir dir;
+        const std::wstring path1 = synctest::Path(dir, "one.mdb");
+        const std::wstring path2 = synctest::Path(dir, "two.mdb");
+        const TableDef t1{L"T", {{L"k", c.ddl1, c.ado1}, {L"v", L"LONG", 3}}, {}, false, {}};
+        const TableDef t2{L"T", {{L"k", c.ddl2, c.ado2}, {L"v", L"LONG", 3}}, {}, false, {}};
+        synctest::CreateStore(path1, {t1});
+        synctest::CreateStore(path2, {t2});
+        RecordingDialogs dialogs;
+        WizardDialog wizard{dialogs};
+        ASSERT_TRUE(wizard.Initialize());
+        FakeProgress progress;
+        wizard.Context().Source1().Settings().path = path1;
+        wizard.Context().Source2().Settings().path = path2;
+        ASSERT_TRUE(wizard.Context().Source1().Load(progress));
+        ASSERT_TRUE(wizard.Context().Source2().Load(progress));
+        auto* page = new TablesPage(wizard.Context());
+        page->Create(wizard);
+        page->RunMenuCommand(L"set_key", 0, 0);
+        EXPECT_EQ(page->Validate(), c.accepted) << automation::ToUtf8(page->Message());
+        if (!c.accepted) {
+            ASSERT_EQ(dialogs.boxes.size(), 1u);
+            EXPECT_EQ(dialogs.boxes[0].second, L"Select tables and fields");
+            const std::wstring& text = dialogs.boxes[0].first;
+            EXPECT_NE(text.find(L"different kinds"), std::wstring::npos);
+            EXPECT_NE(text.find(refused), std::wstring::npos) << automation::ToUtf8(text);
+            // A second key field of one kind does not hide the first.
+            page->RunMenuCommand(L"set_key", 0, 1);
+            EXPECT_FALSE(page->Validate());
+            EXPECT_NE(page->Message().find(refused), std::wstring::npos);
+            EXPECT_EQ(page->Message().find(L"v (LONG) / v (LONG)"), std::wstring::npos);
+            // Without that key field the table goes on.
+            page->RunMenuCommand(L"reset_key", 0, 0);
+            EXPECT_TRUE(page->Validate());
+        }
+        page->Destroy();
+        QApplication::processEvents();
+    }
 }
 
 TEST_F(TablesPageTest, APopupClosingAfterThePageWentCallsNothing)
