@@ -11,6 +11,7 @@
 #include "compare/comparison_context.h"
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/native_store.h"
 #include "sqlexec/options.h"
 #include "sqlexec/progress.h"
 #include "sqlexec/script_executor.h"
@@ -60,6 +61,9 @@ bool WriteAll(int fd, const char* data, size_t size)
 // fails half way is removed, so no partial backup is ever left looking whole.
 bool CopyToNewFile(const std::string& source, const std::string& target)
 {
+    // A target held for the run is copied as the hold sees it: whole, with what its log holds.
+    if (int copied = provider::StoreHandover::CopyKept(source, target); copied != 0)
+        return copied > 0;
     FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.Get() < 0)
         return false;
@@ -150,7 +154,11 @@ void DirectSync::Run(IProgress& progress)
     failed_ = false;
     errorText_.clear();
     try {
+        // The target stays held from the comparison to the end of the run: no other program
+        // can commit into it between them, nor while the backup is taken.
+        provider::StoreHandover handover(target_.path);
         context_.CloseConnections();
+        handover.Keep(target_.databasePassword);
         if (backup_ && !MakeBackup())
             return;
         SQLExecutor::ScriptHelper script;

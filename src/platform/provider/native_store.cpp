@@ -6,6 +6,7 @@
 #include <cryptopp/sha.h>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -14,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <vector>
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
@@ -156,6 +159,204 @@ std::wstring UnrecognisedFormatText(const std::wstring& path)
     return L"Unrecognized database format '" + path + L"'.";
 }
 
+struct StoreHandover::Entry {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::unique_ptr<NativeStore> kept;
+};
+
+namespace {
+
+std::mutex& HandoverMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::vector<StoreHandover::Entry*>& Handovers()
+{
+    static std::vector<StoreHandover::Entry*> entries;
+    return entries;
+}
+
+bool Identity(const std::string& path, dev_t& device, ino_t& inode)
+{
+    struct stat file;
+    if (::stat(path.c_str(), &file) != 0)
+        return false;
+    device = file.st_dev;
+    inode = file.st_ino;
+    return true;
+}
+
+StoreHandover::Entry* HandoverOf(const std::string& path)
+{
+    dev_t device;
+    ino_t inode;
+    if (!Identity(path, device, inode))
+        return nullptr;
+    for (StoreHandover::Entry* entry : Handovers())
+        if (entry->device == device && entry->inode == inode)
+            return entry;
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<NativeStore> NativeStore::TakeKept(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(HandoverMutex());
+    if (Handovers().empty())
+        return nullptr;
+    StoreHandover::Entry* entry = HandoverOf(path);
+    return entry ? std::move(entry->kept) : nullptr;
+}
+
+void NativeStore::Close(std::unique_ptr<NativeStore> store)
+{
+    if (store && store->holding_ && store->exclusive_ && store->db_) {
+        std::lock_guard<std::mutex> lock(HandoverMutex());
+        if (!Handovers().empty()) {
+            const char* file = sqlite3_db_filename(store->db_, "main");
+            StoreHandover::Entry* entry = file ? HandoverOf(file) : nullptr;
+            if (entry && !entry->kept) {
+                entry->kept = std::move(store);
+                return;
+            }
+        }
+    }
+    store.reset();
+}
+
+void NativeStore::Hold()
+{
+    if (holding_ || snapshot_ || !db_ || !sqlite3_get_autocommit(db_))
+        return;
+    const bool readOnly = sqlite3_db_readonly(db_, "main") == 1;
+    int rc = sqlite3_exec(db_, readOnly ? "BEGIN; SELECT count(*) FROM sqlite_master;"
+                                        : "BEGIN IMMEDIATE",
+                          nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        if (!sqlite3_get_autocommit(db_))
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+            throw ComError(E_FAIL, L"Could not use '" + path_ +
+                                       L"'; another program is writing to it.");
+        ThrowSqliteError(db_, rc);
+    }
+    holding_ = true;
+}
+
+void NativeStore::EndHold()
+{
+    if (!holding_)
+        return;
+    holding_ = false;
+    // The hold wrote nothing: its end commits nothing.
+    if (!sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+}
+
+StoreHandover::StoreHandover(const std::wstring& path) : path_(path), entry_(new Entry)
+{
+    std::lock_guard<std::mutex> lock(HandoverMutex());
+    if (!Identity(automation::ToUtf8(path), entry_->device, entry_->inode)) {
+        delete entry_;
+        entry_ = nullptr;
+        return;
+    }
+    Handovers().push_back(entry_);
+}
+
+StoreHandover::~StoreHandover()
+{
+    if (!entry_)
+        return;
+    std::unique_ptr<NativeStore> kept;
+    {
+        std::lock_guard<std::mutex> lock(HandoverMutex());
+        std::erase(Handovers(), entry_);
+        kept = std::move(entry_->kept);
+    }
+    delete entry_;
+    kept.reset();
+}
+
+bool StoreHandover::Kept() const
+{
+    std::lock_guard<std::mutex> lock(HandoverMutex());
+    return entry_ && entry_->kept;
+}
+
+bool StoreHandover::Keep(const std::wstring& password)
+{
+    if (!entry_)
+        return false;
+    if (Kept())
+        return true;
+    try {
+        std::unique_ptr<NativeStore> store = NativeStore::Open(path_, true, password);
+        store->Hold();
+        if (!store->Holding())
+            return false;
+        NativeStore::Close(std::move(store));
+    } catch (const ComError&) {
+        return false;
+    }
+    return Kept();
+}
+
+int StoreHandover::CopyKept(const std::string& databasePath, const std::string& target)
+{
+    // The kept store is used by the thread of its handover alone.
+    NativeStore* kept = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(HandoverMutex());
+        if (StoreHandover::Entry* entry = Handovers().empty() ? nullptr : HandoverOf(databasePath))
+            kept = entry->kept.get();
+    }
+    if (!kept || kept->ReadOnly())
+        return 0;
+    struct stat source {};
+    const char* file = sqlite3_db_filename(kept->db(), "main");
+    if (!file || ::stat(file, &source) != 0)
+        return 0;
+    // Never over an existing file: the name is taken first, and only then filled.
+    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777);
+    if (fd < 0)
+        return -1;
+    int error = 0;
+    sqlite3* copy = nullptr;
+    int rc = sqlite3_open_v2(target.c_str(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", kept->db(), "main");
+        if (backup) {
+            rc = sqlite3_backup_step(backup, -1);
+            int finished = sqlite3_backup_finish(backup);
+            if (rc == SQLITE_DONE)
+                rc = finished;
+        } else {
+            rc = sqlite3_errcode(copy);
+        }
+    }
+    if (rc != SQLITE_OK)
+        error = (rc & 0xff) == SQLITE_FULL ? ENOSPC : EIO;
+    if (sqlite3_close(copy) != SQLITE_OK && !error)
+        error = EIO;
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (error) {
+        ::unlink(target.c_str());
+        ::unlink((target + "-journal").c_str());
+        errno = error;
+        return -1;
+    }
+    return 1;
+}
+
 // The store is written under a temporary name in the target's folder and takes its own name only
 // when it is whole: a process killed half-way leaves no empty or half-made database behind that
 // name, only a hidden temporary file.
@@ -228,6 +429,14 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
                                                const std::wstring& password)
 {
     std::string narrow = automation::ToUtf8(path);
+    if (std::unique_ptr<NativeStore> kept = TakeKept(narrow)) {
+        if (!PasswordMatches(kept->db_, password)) {
+            NativeStore::Close(std::move(kept));
+            throw ComError(E_FAIL, L"Not a valid password.");
+        }
+        kept->path_ = path;
+        return kept;
+    }
     switch (DetectFileKind(narrow)) {
         case FileKind::Missing:
             throw ComError(E_FAIL, L"Could not find file '" + path + L"'.");
@@ -249,7 +458,11 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
     // A store that this user may not write, or whose folder holds no lock file for it, is
     // read: opened read-only, and a WAL store whose shared-memory file cannot be made there is
     // read as it stands (nobody can be writing it without that file).
-    const bool readOnly = !store->TakeLock() || access(narrow.c_str(), W_OK) != 0;
+    const bool locked = store->TakeLock();
+    const bool readOnly = !locked || access(narrow.c_str(), W_OK) != 0;
+    // A file of several names is opened by the one every other open of it uses.
+    if (locked)
+        narrow = store->lock_.OpenPath();
     // Every use of the connection is serialised by its session's lock, so
     // SQLite's own mutex (taken on every column read) is left out.
     int rc = sqlite3_open_v2(
@@ -301,9 +514,10 @@ bool NativeStore::TakeLock()
                                          L"exclusive open was asked for)."
                                    : L"Could not lock '" + path_ + L"': " +
                                          automation::FromUtf8(std::strerror(error)) + L".");
-    char* real = ::realpath(narrow.c_str(), nullptr);
-    processLock_ = ProcessLock::Acquire(real ? real : narrow, exclusive_);
-    std::free(real);
+    // Every name of the file meets the same lock: its identity, or its resolved path.
+    std::string key = FileLock::IdentityLockPathOf(narrow);
+    processLock_ = ProcessLock::Acquire(key.empty() ? FileLock::ResolvedPath(narrow) : key,
+                                        exclusive_);
     if (!processLock_)
         throw ComError(E_FAIL, L"Could not use '" + path_ +
                                    L"'; file already in use (opened exclusively in this "
@@ -340,6 +554,7 @@ void NativeStore::RequireWritable(const std::wstring& what) const
 
 NativeStore::~NativeStore()
 {
+    holding_ = false;
     for (auto& [text, stmt] : fixed_)
         sqlite3_finalize(stmt);
     if (db_)
