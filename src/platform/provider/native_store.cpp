@@ -321,16 +321,36 @@ int StoreHandover::CopyKept(const std::string& databasePath, const std::string& 
     const char* file = sqlite3_db_filename(kept->db(), "main");
     if (!file || ::stat(file, &source) != 0)
         return 0;
-    // Never over an existing file: the name is taken first, and only then filled.
+    // Nothing can be committed while the hold lasts, so a checkpoint that takes the whole log
+    // leaves the file itself holding the held state: the caller copies it as it is. SQLite
+    // copies from no connection that holds a write transaction, so it is made by a connection
+    // of its own.
+    {
+        sqlite3* checkpointer = nullptr;
+        int rc = sqlite3_open_v2(file, &checkpointer, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+        int logged = -1, moved = -1;
+        if (rc == SQLITE_OK)
+            rc = sqlite3_wal_checkpoint_v2(checkpointer, "main", SQLITE_CHECKPOINT_PASSIVE,
+                                           &logged, &moved);
+        sqlite3_close(checkpointer);
+        if (rc == SQLITE_OK && logged == moved)
+            return 0;
+    }
+    // A reader of an older state keeps part of the log out of the file: the copy is then made
+    // page by page, by a reader that sees the held state.
     int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777);
     if (fd < 0)
         return -1;
     int error = 0;
+    sqlite3* reader = nullptr;
     sqlite3* copy = nullptr;
-    int rc = sqlite3_open_v2(target.c_str(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+    int rc = sqlite3_open_v2(file, &reader, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_open_v2(target.c_str(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
                              nullptr);
     if (rc == SQLITE_OK) {
-        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", kept->db(), "main");
+        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", reader, "main");
         if (backup) {
             rc = sqlite3_backup_step(backup, -1);
             int finished = sqlite3_backup_finish(backup);
@@ -344,6 +364,7 @@ int StoreHandover::CopyKept(const std::string& databasePath, const std::string& 
         error = (rc & 0xff) == SQLITE_FULL ? ENOSPC : EIO;
     if (sqlite3_close(copy) != SQLITE_OK && !error)
         error = EIO;
+    sqlite3_close(reader);
     if (!error && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && !error)

@@ -136,10 +136,10 @@ public:
     // which the run meets again).
     bool Keep(const std::wstring& password);
     bool Kept() const;
-    // Copies the store kept for the file at `databasePath`, as its hold sees it (committed log
-    // content included), to the new file `target` through SQLite's backup: 1 when copied, 0
-    // when no native store of that file is kept (the caller copies the file itself), -1 on
-    // failure, with errno set.
+    // Readies the backup copy of the store kept for the file at `databasePath` as its hold sees
+    // it (committed log content included): 0 when the file itself now holds that state, or no
+    // native store of it is kept (the caller copies the file itself); 1 when it had to be copied
+    // to the new file `target` through SQLite's backup; -1 when that failed, with errno set.
     static int CopyKept(const std::string& databasePath, const std::string& target);
 
     struct Entry;
