@@ -422,6 +422,11 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
         db = nullptr;
         if (rc != SQLITE_OK || ::fsync(fd) != 0)
             throw cannotCreate(rc != SQLITE_OK ? EIO : errno);
+        // A log or journal left under the name by a file that is gone would be read into the
+        // new store as its own: nobody can be using them without the file.
+        if (::access(narrow.c_str(), F_OK) != 0)
+            for (const char* suffix : {"-wal", "-shm", "-journal"})
+                ::unlink((narrow + suffix).c_str());
         // Never over a file that appeared meanwhile: the name is taken only when it is free.
         if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, narrow.c_str(), RENAME_NOREPLACE) !=
             0) {
@@ -444,6 +449,54 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
             ::unlink((temporary + suffix).c_str());
         throw;
     }
+}
+
+bool NativeStore::Delete(const std::wstring& path)
+{
+    const std::string narrow = automation::ToUtf8(path);
+    // The lock file of a folder this user may not write is no help here: the file could not be
+    // deleted from it anyway.
+    FileLock lock;
+    if (!lock.Acquire(narrow, FileLock::Mode::Exclusive))
+        return false;
+    const std::string name = lock.OpenPath();
+    // A program that knows nothing of our lock files holds SQLite's shared lock on the file as
+    // long as it has it open; an exclusive lock is had only when nobody has.
+    sqlite3* db = nullptr;
+    if (DetectFileKind(narrow) == FileKind::Native) {
+        int rc = sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;",
+                              nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_close(db);
+            return false;
+        }
+    }
+    // The name typed goes with its log, journal and shared memory: nothing of the old file is
+    // left for a new one of that name to inherit. A file that lives on under another name (a
+    // link) is first closed, so that its log goes into it rather than away with this name.
+    struct stat named {};
+    const bool lives = ::lstat(narrow.c_str(), &named) == 0 &&
+                       (S_ISLNK(named.st_mode) || named.st_nlink > 1);
+    if (db && lives) {
+        sqlite3_close(db);
+        db = nullptr;
+    }
+    const bool deleted = ::unlink(narrow.c_str()) == 0;
+    if (db)
+        sqlite3_close(db);
+    if (deleted && (name == narrow || ::access(name.c_str(), F_OK) != 0))
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            ::unlink((name + suffix).c_str());
+    if (deleted && !lives)
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            ::unlink((narrow + suffix).c_str());
+    lock.Release();
+    if (deleted)
+        ::unlink(FileLock::LockPathOf(FileLock::ResolvedPath(narrow)).c_str());
+    return deleted;
 }
 
 std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool exclusive,

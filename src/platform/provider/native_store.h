@@ -27,6 +27,11 @@ public:
     // Makes a new empty store; fails when the file exists.
     static void Create(const std::wstring& path, const std::wstring& password);
 
+    // Deletes the database at `path` with its log, shared-memory, journal and lock files, only
+    // when nobody has it open at this moment: no open of ours (its lock files) and no SQLite
+    // connection of any program. False, with everything left as it was, otherwise.
+    static bool Delete(const std::wstring& path);
+
     // Opens a store, taking its lock (exclusive or shared) and checking the
     // database password. Raises ComError with a description on failure.
     static std::unique_ptr<NativeStore> Open(const std::wstring& path, bool exclusive,
