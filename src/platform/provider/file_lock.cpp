@@ -143,7 +143,7 @@ bool FileLock::AcquireIdentity(const std::string& resolved, Mode mode)
             return false;
         }
         // Another open may hold it exclusively only for the moment it writes the name in.
-        for (int attempt = 0; fd < 0 && attempt < 200; ++attempt) {
+        for (int attempt = 0; fd < 0 && attempt < 25; ++attempt) {
             fd = OpenLocked(path, LOCK_SH);
             if (fd < 0 && errno != EWOULDBLOCK)
                 return true;
