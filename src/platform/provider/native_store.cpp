@@ -330,11 +330,15 @@ int StoreHandover::CopyKept(const std::string& databasePath, const std::string& 
         int rc = sqlite3_open_v2(file, &checkpointer, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
         int logged = -1, moved = -1;
+        // A connection learns that the file keeps a log at its first read.
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(checkpointer, "SELECT count(*) FROM sqlite_master", nullptr,
+                              nullptr, nullptr);
         if (rc == SQLITE_OK)
             rc = sqlite3_wal_checkpoint_v2(checkpointer, "main", SQLITE_CHECKPOINT_PASSIVE,
                                            &logged, &moved);
         sqlite3_close(checkpointer);
-        if (rc == SQLITE_OK && logged == moved)
+        if (rc == SQLITE_OK && logged >= 0 && logged == moved)
             return 0;
     }
     // A reader of an older state keeps part of the log out of the file: the copy is then made
