@@ -10,10 +10,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <sys/stat.h>
 
 #include "corvina/wizard_dialog.h"
 #include "database/connection_settings.h"
+#include "platform/automation/wide_text.h"
 #include "platform/ui/frame_dialogs.h"
+#include "platform/ui/message_box.h"
 
 namespace {
 
@@ -43,7 +46,10 @@ QString Text(const std::wstring& value)
 
 }  // namespace
 
-DatabasePage::DatabasePage(ConnectionSettings& settings) : settings_(settings) {}
+DatabasePage::DatabasePage(ConnectionSettings& settings, const ConnectionSettings* other)
+    : settings_(settings), other_(other)
+{
+}
 
 void DatabasePage::InitDialog()
 {
@@ -129,9 +135,23 @@ void DatabasePage::Apply()
     settings_.Assign(path_->text().toStdWString(), systemDatabase_->text().toStdWString(),
                      databasePassword_->text().toStdWString(), user_->text().toStdWString(),
                      userPassword_->text().toStdWString());
+    if (IsOtherSidesFile())
+        Wizard().Dialogs().MessageBox(window(), kSameFileMessage, L"Error",
+                                      ui::MB_OK | ui::MB_ICONERROR);
 }
 
 bool DatabasePage::Validate()
 {
-    return !settings_.path.empty();
+    return !settings_.path.empty() && !IsOtherSidesFile();
+}
+
+// One file, whatever its names: a symbolic or hard link, ./, ../ or // in either path.
+bool DatabasePage::IsOtherSidesFile() const
+{
+    if (!other_ || settings_.path.empty() || other_->path.empty())
+        return false;
+    struct stat mine {}, theirs {};
+    return ::stat(automation::ToUtf8(settings_.path).c_str(), &mine) == 0 &&
+           ::stat(automation::ToUtf8(other_->path).c_str(), &theirs) == 0 &&
+           mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }

@@ -11,7 +11,12 @@ class QPushButton;
 class DatabasePage : public DialogPage {
     Q_OBJECT
 public:
-    explicit DatabasePage(ConnectionSettings& settings);
+    // `other`: the settings of the other side, whose file this page refuses (by any of its
+    // names); null for the first side.
+    explicit DatabasePage(ConnectionSettings& settings, const ConnectionSettings* other = nullptr);
+
+    static constexpr const wchar_t* kSameFileMessage =
+        L"This is the file of Database1. Choose another database to compare it with.";
 
     void Apply() override;
     bool Validate() override;
@@ -32,7 +37,10 @@ protected:
 private:
     void Browse(QLineEdit* edit, bool systemDatabase);
 
+    bool IsOtherSidesFile() const;
+
     ConnectionSettings& settings_;
+    const ConnectionSettings* other_;
     QLineEdit* path_ = nullptr;
     QLineEdit* databasePassword_ = nullptr;
     QLineEdit* user_ = nullptr;

@@ -337,7 +337,7 @@ WizardPage* WizardDialog::MakeLoad1Page()
 WizardPage* WizardDialog::MakeDatabase2Page()
 {
     SetButtons(true, true);
-    return Enter(new DatabasePage(context_.Source2().Settings()));
+    return Enter(new DatabasePage(context_.Source2().Settings(), &context_.Source1().Settings()));
 }
 
 WizardPage* WizardDialog::MakeLoad2Page()

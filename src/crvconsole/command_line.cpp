@@ -8,6 +8,7 @@
 #include "crvconsole/options_manager.h"
 #include "crvconsole/script_engine.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/native_store.h"
 #include "sqlexec/script_helper.h"
 
 namespace {
@@ -106,8 +107,8 @@ bool CommandLine::RunUnattended()
 // "/o" matters only with "/c": the old file goes first, then the empty database is created.
 bool CommandLine::PrepareDatabase()
 {
-    if (deleteOld_ && FileExists(settings_.path) &&
-        ::unlink(automation::ToUtf8(settings_.path).c_str()) != 0) {
+    // Only a database nobody has open goes, and its log and lock files go with it.
+    if (deleteOld_ && FileExists(settings_.path) && !provider::NativeStore::Delete(settings_.path)) {
         message_ = L"Can't delete file " + settings_.path;
         return false;
     }

@@ -10,6 +10,7 @@
 #include "platform/provider/dao_database.h"
 #include "platform/provider/dao_engine.h"
 #include "platform/provider/provider_classes.h"
+#include "platform/provider/session.h"
 
 namespace {
 
@@ -83,6 +84,16 @@ const automation::Ptr<provider::adodb::Connection>& DbConnection::Open()
             adoCreated_ = true;
         }
         connection_->Open(connectionString_, L"", L"", 0);
+        // Nobody else writes the file while the comparison has it open, not even a program
+        // that knows nothing of the lock files; and every read of it sees one state.
+        if (CurrentProgram() == Program::Comparison) {
+            try {
+                connection_->OpenSession().Hold();
+            } catch (...) {
+                connection_->Close();
+                throw;
+            }
+        }
     } catch (const automation::ComError& e) {
         throw DbOpenException(L"Can't open database '" + settings_->path + L"'\n" +
                               FormatComError(e));

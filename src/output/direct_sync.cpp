@@ -106,6 +106,9 @@ bool NameFile(int fd, const std::string& temporary, const std::string& target)
 
 bool CopyToNewFile(const std::string& source, const std::string& target)
 {
+    // A target held for the run is copied as the hold sees it: whole, with what its log holds.
+    if (int copied = provider::StoreHandover::CopyKept(source, target); copied != 0)
+        return copied > 0;
     FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.Get() < 0)
         return false;
@@ -316,13 +319,16 @@ void DirectSync::Run(IProgress& progress)
             Fail(std::move(refusal));
             return;
         }
-        context_.CloseConnections();
         // A target that the run cannot change is refused before anything is copied.
-        std::wstring refusal = TargetRefusal(target_.path);
-        if (!refusal.empty()) {
+        if (std::wstring refusal = TargetRefusal(target_.path); !refusal.empty()) {
             Fail(std::move(refusal));
             return;
         }
+        // The target stays held from the comparison to the end of the run: no other program
+        // can commit into it between them, nor while the backup is taken.
+        provider::StoreHandover handover(target_.path);
+        context_.CloseConnections();
+        handover.Keep(target_.databasePassword);
         if (backup_ && !MakeBackup())
             return;
         SQLExecutor::ScriptHelper script;

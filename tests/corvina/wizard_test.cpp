@@ -137,6 +137,30 @@ TEST_F(WizardRoadTest, BackPassesOverProgressStepsAndKeepsWhatWasEntered)
     EXPECT_EQ(Database()->DatabasePasswordEdit()->echoMode(), QLineEdit::Password);
 }
 
+TEST_F(WizardRoadTest, TheDatabase2PageRefusesTheFileOfDatabase1ByAnyName)
+{
+    namespace fs = std::filesystem;
+    fs::create_symlink(dir / "one.mdb", dir / "link.mdb");
+    fs::create_hard_link(dir / "one.mdb", dir / "hard.mdb");
+    EnterDatabase(one);
+    ASSERT_EQ(wizard->CurrentStep(), 2);
+    const std::string folder = dir.path().string();
+    for (const std::string& name :
+         {automation::ToUtf8(one), folder + "/link.mdb", folder + "/hard.mdb",
+          folder + "/./one.mdb", folder + "//one.mdb"}) {
+        dialogs.messages.clear();
+        EnterDatabase(automation::FromUtf8(name));
+        EXPECT_EQ(wizard->CurrentStep(), 2) << name;
+        ASSERT_EQ(dialogs.messages.size(), 1u) << name;
+        EXPECT_EQ(dialogs.messages[0].text, DatabasePage::kSameFileMessage);
+        EXPECT_EQ(Database()->PathEdit()->text().toStdString(), name);
+    }
+    dialogs.messages.clear();
+    EnterDatabase(two);
+    EXPECT_EQ(wizard->CurrentStep(), 4);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST_F(WizardRoadTest, EachChoiceLeadsToItsBranchAndBackReturnsToTheChoice)
 {
     ToChoice();

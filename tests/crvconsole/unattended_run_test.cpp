@@ -1,6 +1,9 @@
 // The unattended road, run as the built program in a subprocess: exit codes, the usage text, the
 // console and log-file reports, and runs without any display.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QProcess>
@@ -532,6 +535,102 @@ TEST_F(ScriptRunTest, DatabasesThatCannotBeUsedSayWhy)
               std::string::npos)
         << unreadable.out;
     fs::permissions(dir / "ro", fs::perms::owner_all);
+}
+
+}  // namespace
+
+namespace {
+
+std::string FileBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// "/o" deletes only a database nobody has open, whatever program has it: another run of ours,
+// or a program that knows nothing of our lock files. Refused, the file stays as it was.
+TEST_F(ScriptRunTest, DeleteOldLeavesADatabaseInUseUntouched)
+{
+    WriteFile(dir / "old.sql", "CREATE TABLE old (id LONG);\r\nINSERT INTO old VALUES (1);\r\n");
+    WriteFile(dir / "new.sql", "CREATE TABLE fresh (id LONG);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"old.sql", "db.mdb", "/c"}).exitCode, 1);
+    const std::string before = FileBytes(dir / "db.mdb");
+    fs::create_symlink(dir / "db.mdb", dir / "link.mdb");
+    {
+        provider::RegisterProviderClasses();
+        ConnectionSettings settings;
+        settings.path = (dir / "db.mdb").wstring();
+        DbConnection::SetProgram(DbConnection::Program::ScriptRunner);
+        DbConnection other(&settings);
+        other.Open();
+        for (const char* name : {"db.mdb", "link.mdb"}) {
+            const Outcome refused = RunProgram(dir.path(), {"new.sql", name, "/c", "/o", "/e"});
+            EXPECT_EQ(refused.exitCode, 0);
+            EXPECT_EQ(refused.out, std::string("Can't delete file ") + name);
+        }
+        other.Close();
+        DbConnection::SetProgram(DbConnection::Program::Comparison);
+    }
+    {
+        sqlite3* foreign = nullptr;
+        ASSERT_EQ(sqlite3_open((dir / "db.mdb").c_str(), &foreign), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(foreign, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
+                               nullptr),
+                  SQLITE_OK);
+        const Outcome refused = RunProgram(dir.path(), {"new.sql", "db.mdb", "/c", "/o", "/e"});
+        EXPECT_EQ(refused.exitCode, 0);
+        EXPECT_EQ(refused.out, "Can't delete file db.mdb");
+        sqlite3_close(foreign);
+    }
+    EXPECT_EQ(FileBytes(dir / "db.mdb"), before);
+    EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT id FROM old"), (std::vector<std::wstring>{L"1"}));
+}
+
+// The log of a run killed with the file open goes with the file: the new database holds its own
+// tables alone, whole, and no lock file of the old one is left.
+TEST_F(ScriptRunTest, DeleteOldTakesTheLogOfAKilledRunWithIt)
+{
+    WriteFile(dir / "old.sql", "CREATE TABLE old (id LONG);\r\n");
+    WriteFile(dir / "new.sql", "CREATE TABLE fresh (id LONG);\r\nINSERT INTO fresh VALUES (2);\r\n");
+    ASSERT_EQ(RunProgram(dir.path(), {"old.sql", "db.mdb", "/c"}).exitCode, 1);
+    pid_t pid = fork();
+    if (pid == 0) {
+        provider::RegisterProviderClasses();
+        ConnectionSettings settings;
+        settings.path = (dir / "db.mdb").wstring();
+        DbConnection connection(&settings);
+        for (int i = 0; i < 50; ++i)
+            connection.Open()->Execute(L"INSERT INTO old VALUES (" + std::to_wstring(i) + L")");
+        raise(SIGKILL);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(fs::exists(dir / "db.mdb-wal"));
+
+    const Outcome fresh = RunProgram(dir.path(), {"new.sql", "db.mdb", "/c", "/o", "/e"});
+    EXPECT_EQ(fresh.exitCode, 1) << fresh.out;
+    EXPECT_EQ(ReadRows(dir / "db.mdb", L"SELECT id FROM fresh"), (std::vector<std::wstring>{L"2"}));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "db.mdb").c_str(), &db), SQLITE_OK);
+    std::string check, tables;
+    sqlite3_exec(
+        db, "PRAGMA integrity_check",
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) += values[0];
+            return 0;
+        },
+        &check, nullptr);
+    sqlite3_exec(
+        db, "SELECT name FROM sqlite_master WHERE name = 'old'",
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) += values[0];
+            return 0;
+        },
+        &tables, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(check, "ok");
+    EXPECT_EQ(tables, "");
+    EXPECT_FALSE(fs::exists(dir / "db.ldb"));
 }
 
 }  // namespace

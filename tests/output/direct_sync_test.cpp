@@ -494,5 +494,50 @@ TEST_F(DirectSyncTest, AKeyWithoutAnIndexIsIndexedForTheRunAloneAndAPrimaryKeyIs
     EXPECT_EQ(Schema(path1), schema);
 }
 
+// The backup is taken from the target as the run holds it: what another program committed
+// before the comparison and left in the log is in it, and the copy is a whole database.
+TEST_F(DirectSyncTest, TheBackupHoldsTheTargetsCommittedStateLogIncluded)
+{
+    sqlite3* foreign = nullptr;
+    ASSERT_EQ(sqlite3_open(automation::ToUtf8(path1).c_str(), &foreign), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(foreign,
+                           "PRAGMA wal_autocheckpoint = 0; "
+                           "UPDATE [Items] SET [name] = 'foreign' WHERE [id] = 1",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    const std::string before = DumpTable(path1, kItems);
+    ASSERT_NE(before.find("'foreign'"), std::string::npos) << before;
+    // The comparison's connections stay open: the run takes the target over from them.
+    stores = std::make_unique<ComparedStores>(path1, path2, std::vector<TableDef>{kItems});
+    ScriptFileWriter writer(*stores->schema1, *stores->schema2, stores->Store(), stores->Reader(),
+                            stores->Pairs(), script, TextFileWriter::kUtf8, 1, true, true, true);
+    FakeProgress progress;
+    writer.Run(progress);
+    ASSERT_FALSE(writer.Failed()) << automation::ToUtf8(writer.ErrorText());
+    auto sync = Sync(true);
+    sync->Run(progress);
+    ASSERT_FALSE(sync->Failed()) << automation::ToUtf8(sync->ErrorText());
+    sqlite3_close(foreign);
+
+    auto backups = Backups(dir.path());
+    ASSERT_EQ(backups.size(), 1u);
+    const std::wstring backup = automation::FromUtf8(backups[0].string());
+    EXPECT_EQ(DumpTable(backup, kItems), before);
+    sqlite3* copy = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(backups[0].c_str(), &copy, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    std::string check;
+    sqlite3_exec(
+        copy, "PRAGMA integrity_check",
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) += values[0];
+            return 0;
+        },
+        &check, nullptr);
+    sqlite3_close(copy);
+    EXPECT_EQ(check, "ok");
+    EXPECT_EQ(DumpTable(path1, kItems), DumpTable(path2, kItems));
+}
+
 }  // namespace
 }  // namespace synctest

@@ -6,6 +6,7 @@
 #include <cryptopp/sha.h>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -14,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <vector>
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
@@ -156,6 +159,229 @@ std::wstring UnrecognisedFormatText(const std::wstring& path)
     return L"Unrecognized database format '" + path + L"'.";
 }
 
+struct StoreHandover::Entry {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::unique_ptr<NativeStore> kept;
+};
+
+namespace {
+
+std::mutex& HandoverMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::vector<StoreHandover::Entry*>& Handovers()
+{
+    static std::vector<StoreHandover::Entry*> entries;
+    return entries;
+}
+
+bool Identity(const std::string& path, dev_t& device, ino_t& inode)
+{
+    struct stat file;
+    if (::stat(path.c_str(), &file) != 0)
+        return false;
+    device = file.st_dev;
+    inode = file.st_ino;
+    return true;
+}
+
+StoreHandover::Entry* HandoverOf(const std::string& path)
+{
+    dev_t device;
+    ino_t inode;
+    if (!Identity(path, device, inode))
+        return nullptr;
+    for (StoreHandover::Entry* entry : Handovers())
+        if (entry->device == device && entry->inode == inode)
+            return entry;
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<NativeStore> NativeStore::TakeKept(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(HandoverMutex());
+    if (Handovers().empty())
+        return nullptr;
+    StoreHandover::Entry* entry = HandoverOf(path);
+    return entry ? std::move(entry->kept) : nullptr;
+}
+
+void NativeStore::Close(std::unique_ptr<NativeStore> store)
+{
+    if (store && store->holding_ && store->exclusive_ && store->db_) {
+        std::lock_guard<std::mutex> lock(HandoverMutex());
+        if (!Handovers().empty()) {
+            const char* file = sqlite3_db_filename(store->db_, "main");
+            StoreHandover::Entry* entry = file ? HandoverOf(file) : nullptr;
+            if (entry && !entry->kept) {
+                entry->kept = std::move(store);
+                return;
+            }
+        }
+    }
+    store.reset();
+}
+
+void NativeStore::Hold()
+{
+    if (holding_ || snapshot_ || !db_ || !sqlite3_get_autocommit(db_))
+        return;
+    const bool readOnly = sqlite3_db_readonly(db_, "main") == 1;
+    int rc = sqlite3_exec(db_, readOnly ? "BEGIN; SELECT count(*) FROM sqlite_master;"
+                                        : "BEGIN IMMEDIATE",
+                          nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        if (!sqlite3_get_autocommit(db_))
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+            throw ComError(E_FAIL, L"Could not use '" + path_ +
+                                       L"'; another program is writing to it.");
+        ThrowSqliteError(db_, rc);
+    }
+    holding_ = true;
+}
+
+void NativeStore::EndHold()
+{
+    if (!holding_)
+        return;
+    holding_ = false;
+    // The hold wrote nothing: its end commits nothing.
+    if (!sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+}
+
+StoreHandover::StoreHandover(const std::wstring& path) : path_(path), entry_(new Entry)
+{
+    std::lock_guard<std::mutex> lock(HandoverMutex());
+    if (!Identity(automation::ToUtf8(path), entry_->device, entry_->inode)) {
+        delete entry_;
+        entry_ = nullptr;
+        return;
+    }
+    Handovers().push_back(entry_);
+}
+
+StoreHandover::~StoreHandover()
+{
+    if (!entry_)
+        return;
+    std::unique_ptr<NativeStore> kept;
+    {
+        std::lock_guard<std::mutex> lock(HandoverMutex());
+        std::erase(Handovers(), entry_);
+        kept = std::move(entry_->kept);
+    }
+    delete entry_;
+    kept.reset();
+}
+
+bool StoreHandover::Kept() const
+{
+    std::lock_guard<std::mutex> lock(HandoverMutex());
+    return entry_ && entry_->kept;
+}
+
+bool StoreHandover::Keep(const std::wstring& password)
+{
+    if (!entry_)
+        return false;
+    if (Kept())
+        return true;
+    try {
+        std::unique_ptr<NativeStore> store = NativeStore::Open(path_, true, password);
+        store->Hold();
+        if (!store->Holding())
+            return false;
+        NativeStore::Close(std::move(store));
+    } catch (const ComError&) {
+        return false;
+    }
+    return Kept();
+}
+
+int StoreHandover::CopyKept(const std::string& databasePath, const std::string& target)
+{
+    // The kept store is used by the thread of its handover alone.
+    NativeStore* kept = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(HandoverMutex());
+        if (StoreHandover::Entry* entry = Handovers().empty() ? nullptr : HandoverOf(databasePath))
+            kept = entry->kept.get();
+    }
+    if (!kept || kept->ReadOnly())
+        return 0;
+    struct stat source {};
+    const char* file = sqlite3_db_filename(kept->db(), "main");
+    if (!file || ::stat(file, &source) != 0)
+        return 0;
+    // Nothing can be committed while the hold lasts, so a checkpoint that takes the whole log
+    // leaves the file itself holding the held state: the caller copies it as it is. SQLite
+    // copies from no connection that holds a write transaction, so it is made by a connection
+    // of its own.
+    {
+        sqlite3* checkpointer = nullptr;
+        int rc = sqlite3_open_v2(file, &checkpointer, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+        int logged = -1, moved = -1;
+        // A connection learns that the file keeps a log at its first read.
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(checkpointer, "SELECT count(*) FROM sqlite_master", nullptr,
+                              nullptr, nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_wal_checkpoint_v2(checkpointer, "main", SQLITE_CHECKPOINT_PASSIVE,
+                                           &logged, &moved);
+        sqlite3_close(checkpointer);
+        if (rc == SQLITE_OK && logged >= 0 && logged == moved)
+            return 0;
+    }
+    // A reader of an older state keeps part of the log out of the file: the copy is then made
+    // page by page, by a reader that sees the held state.
+    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777);
+    if (fd < 0)
+        return -1;
+    int error = 0;
+    sqlite3* reader = nullptr;
+    sqlite3* copy = nullptr;
+    int rc = sqlite3_open_v2(file, &reader, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_open_v2(target.c_str(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", reader, "main");
+        if (backup) {
+            rc = sqlite3_backup_step(backup, -1);
+            int finished = sqlite3_backup_finish(backup);
+            if (rc == SQLITE_DONE)
+                rc = finished;
+        } else {
+            rc = sqlite3_errcode(copy);
+        }
+    }
+    if (rc != SQLITE_OK)
+        error = (rc & 0xff) == SQLITE_FULL ? ENOSPC : EIO;
+    if (sqlite3_close(copy) != SQLITE_OK && !error)
+        error = EIO;
+    sqlite3_close(reader);
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (error) {
+        ::unlink(target.c_str());
+        ::unlink((target + "-journal").c_str());
+        errno = error;
+        return -1;
+    }
+    return 1;
+}
+
 // The store is written under a temporary name in the target's folder and takes its own name only
 // when it is whole: a process killed half-way leaves no empty or half-made database behind that
 // name, only a hidden temporary file.
@@ -200,6 +426,11 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
         db = nullptr;
         if (rc != SQLITE_OK || ::fsync(fd) != 0)
             throw cannotCreate(rc != SQLITE_OK ? EIO : errno);
+        // A log or journal left under the name by a file that is gone would be read into the
+        // new store as its own: nobody can be using them without the file.
+        if (::access(narrow.c_str(), F_OK) != 0)
+            for (const char* suffix : {"-wal", "-shm", "-journal"})
+                ::unlink((narrow + suffix).c_str());
         // Never over a file that appeared meanwhile: the name is taken only when it is free.
         if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, narrow.c_str(), RENAME_NOREPLACE) !=
             0) {
@@ -224,10 +455,66 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
     }
 }
 
+bool NativeStore::Delete(const std::wstring& path)
+{
+    const std::string narrow = automation::ToUtf8(path);
+    // The lock file of a folder this user may not write is no help here: the file could not be
+    // deleted from it anyway.
+    FileLock lock;
+    if (!lock.Acquire(narrow, FileLock::Mode::Exclusive))
+        return false;
+    const std::string name = lock.OpenPath();
+    // A program that knows nothing of our lock files holds SQLite's shared lock on the file as
+    // long as it has it open; an exclusive lock is had only when nobody has.
+    sqlite3* db = nullptr;
+    if (DetectFileKind(narrow) == FileKind::Native) {
+        int rc = sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;",
+                              nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_close(db);
+            return false;
+        }
+    }
+    // The name typed goes with its log, journal and shared memory: nothing of the old file is
+    // left for a new one of that name to inherit. A file that lives on under another name (a
+    // link) is first closed, so that its log goes into it rather than away with this name.
+    struct stat named {};
+    const bool lives = ::lstat(narrow.c_str(), &named) == 0 &&
+                       (S_ISLNK(named.st_mode) || named.st_nlink > 1);
+    if (db && lives) {
+        sqlite3_close(db);
+        db = nullptr;
+    }
+    const bool deleted = ::unlink(narrow.c_str()) == 0;
+    if (db)
+        sqlite3_close(db);
+    if (deleted && (name == narrow || ::access(name.c_str(), F_OK) != 0))
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            ::unlink((name + suffix).c_str());
+    if (deleted && !lives)
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            ::unlink((narrow + suffix).c_str());
+    lock.Release();
+    if (deleted)
+        ::unlink(FileLock::LockPathOf(FileLock::ResolvedPath(narrow)).c_str());
+    return deleted;
+}
+
 std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool exclusive,
                                                const std::wstring& password)
 {
     std::string narrow = automation::ToUtf8(path);
+    if (std::unique_ptr<NativeStore> kept = TakeKept(narrow)) {
+        if (!PasswordMatches(kept->db_, password)) {
+            NativeStore::Close(std::move(kept));
+            throw ComError(E_FAIL, L"Not a valid password.");
+        }
+        kept->path_ = path;
+        return kept;
+    }
     switch (DetectFileKind(narrow)) {
         case FileKind::Missing:
             throw ComError(E_FAIL, L"Could not find file '" + path + L"'.");
@@ -249,7 +536,11 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
     // A store that this user may not write, or whose folder holds no lock file for it, is
     // read: opened read-only, and a WAL store whose shared-memory file cannot be made there is
     // read as it stands (nobody can be writing it without that file).
-    const bool readOnly = !store->TakeLock() || access(narrow.c_str(), W_OK) != 0;
+    const bool locked = store->TakeLock();
+    const bool readOnly = !locked || access(narrow.c_str(), W_OK) != 0;
+    // A file of several names is opened by the one every other open of it uses.
+    if (locked)
+        narrow = store->lock_.OpenPath();
     // Every use of the connection is serialised by its session's lock, so
     // SQLite's own mutex (taken on every column read) is left out.
     int rc = sqlite3_open_v2(
@@ -301,9 +592,10 @@ bool NativeStore::TakeLock()
                                          L"exclusive open was asked for)."
                                    : L"Could not lock '" + path_ + L"': " +
                                          automation::FromUtf8(std::strerror(error)) + L".");
-    char* real = ::realpath(narrow.c_str(), nullptr);
-    processLock_ = ProcessLock::Acquire(real ? real : narrow, exclusive_);
-    std::free(real);
+    // Every name of the file meets the same lock: its identity, or its resolved path.
+    std::string key = FileLock::IdentityLockPathOf(narrow);
+    processLock_ = ProcessLock::Acquire(key.empty() ? FileLock::ResolvedPath(narrow) : key,
+                                        exclusive_);
     if (!processLock_)
         throw ComError(E_FAIL, L"Could not use '" + path_ +
                                    L"'; file already in use (opened exclusively in this "
@@ -340,6 +632,7 @@ void NativeStore::RequireWritable(const std::wstring& what) const
 
 NativeStore::~NativeStore()
 {
+    holding_ = false;
     for (auto& [text, stmt] : fixed_)
         sqlite3_finalize(stmt);
     if (db_)

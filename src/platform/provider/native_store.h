@@ -27,6 +27,11 @@ public:
     // Makes a new empty store; fails when the file exists.
     static void Create(const std::wstring& path, const std::wstring& password);
 
+    // Deletes the database at `path` with its log, shared-memory, journal and lock files, only
+    // when nobody has it open at this moment: no open of ours (its lock files) and no SQLite
+    // connection of any program. False, with everything left as it was, otherwise.
+    static bool Delete(const std::wstring& path);
+
     // Opens a store, taking its lock (exclusive or shared) and checking the
     // database password. Raises ComError with a description on failure.
     static std::unique_ptr<NativeStore> Open(const std::wstring& path, bool exclusive,
@@ -74,6 +79,24 @@ public:
     // The numbering state of the INSERT being run on this connection.
     CounterState& Counter() { return counter_; }
 
+    // Holds the file against every other writer, whatever program it is and whether it knows
+    // our lock files or not, by keeping SQLite's write lock (an empty write transaction) until
+    // EndHold or the close: every read of this connection meanwhile sees the file as it was at
+    // the hold's start, and so does every other connection whose read starts while it lasts.
+    // A file this user may only read gets a read transaction instead (one state for every read
+    // of this connection; other users may still write it). Nothing for genuine files, whose
+    // snapshot never changes. Raises ComError when another program is writing the file.
+    void Hold();
+    bool Holding() const { return holding_; }
+    // Lets go of the hold; the connection reads the file as it stands from then on.
+    void EndHold();
+    // The hold's transaction becomes the caller's (BeginTrans): the changes made in it go in
+    // at its commit, and no other writer can commit between the hold and them.
+    void AdoptHold() { holding_ = false; }
+
+    // The close of a session: the store closes, or is kept for a handover (see StoreHandover).
+    static void Close(std::unique_ptr<NativeStore> store);
+
 private:
     NativeStore() = default;
     static std::unique_ptr<NativeStore> OpenGenuine(const std::wstring& path, bool exclusive,
@@ -81,6 +104,9 @@ private:
     // Takes the lock of the file at `path_`: its lock file, or, in a folder where none can be
     // made or opened, the lock among this process's connections. False for the latter.
     bool TakeLock();
+    // The store kept for a handover of the file at `path`, if any (see StoreHandover).
+    static std::unique_ptr<NativeStore> TakeKept(const std::string& path);
+    friend class StoreHandover;
 
     sqlite3* db_ = nullptr;
     std::wstring path_;
@@ -90,10 +116,42 @@ private:
     bool kept_ = false;             // see KeepCatalog
     unsigned int keptVersion_ = 0;  // the file's data version when the catalog was kept
     bool exclusive_ = false;
+    bool holding_ = false;
     CounterState counter_;
     std::map<const char*, sqlite3_stmt*> fixed_;  // by the statement's literal text
     std::shared_ptr<GenuineSnapshot> snapshot_;   // genuine files only
     std::shared_ptr<void> processLock_;           // genuine files in read-only folders
+};
+
+// Keeps the held store of one file from its close to its next open in this process: while the
+// handover lives, closing a store of that file that holds it (see NativeStore::Hold) keeps the
+// store open, with its locks and its hold, and the next open of the file (by any of its names)
+// is given that store as it stands. So the comparison hands the target of a synchronisation to
+// the run without any moment in which another program could commit into it. A store nobody
+// took closes with the handover.
+class StoreHandover {
+public:
+    explicit StoreHandover(const std::wstring& path);
+    ~StoreHandover();
+    StoreHandover(const StoreHandover&) = delete;
+    StoreHandover& operator=(const StoreHandover&) = delete;
+
+    // A kept store of the file, opening and holding one now when none was kept (exclusively,
+    // with `password`); false when the file cannot be held so (the reason is then the open's,
+    // which the run meets again).
+    bool Keep(const std::wstring& password);
+    bool Kept() const;
+    // Readies the backup copy of the store kept for the file at `databasePath` as its hold sees
+    // it (committed log content included): 0 when the file itself now holds that state, or no
+    // native store of it is kept (the caller copies the file itself); 1 when it had to be copied
+    // to the new file `target` through SQLite's backup; -1 when that failed, with errno set.
+    static int CopyKept(const std::string& databasePath, const std::string& target);
+
+    struct Entry;
+
+private:
+    std::wstring path_;
+    Entry* entry_;
 };
 
 // The description of a file that is no database this provider reads.

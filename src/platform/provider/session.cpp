@@ -101,7 +101,15 @@ void Session::Close()
             c->Release();
     cursors_.clear();
     ReleasePrepared();
-    store_.reset();
+    NativeStore::Close(std::move(store_));
+}
+
+void Session::Hold()
+{
+    std::lock_guard<std::recursive_mutex> hold(*mutex_);
+    if (!store_)
+        throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    store_->Hold();
 }
 
 void Session::BeginTransaction()
@@ -109,9 +117,15 @@ void Session::BeginTransaction()
     std::lock_guard<std::recursive_mutex> hold(*mutex_);
     if (!store_)
         throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
+    store_->RequireWritable(L"a transaction");
+    // The write lock held against other writers is the transaction's: nobody can commit
+    // between the hold and the changes made in it.
+    if (store_->Holding()) {
+        store_->AdoptHold();
+        return;
+    }
     if (!sqlite3_get_autocommit(store_->db()))
         throw ComError(automation::E_FAIL, L"A transaction is already active.");
-    store_->RequireWritable(L"a transaction");
     store_->RunFixed("BEGIN IMMEDIATE");
 }
 
@@ -368,6 +382,8 @@ void Session::ChangeSchema(const std::function<void(SchemaEditor&)>& change)
     if (!store_)
         throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
     store_->RequireWritable(L"a catalog change");
+    // A change made outside a transaction goes in at once: a hold would keep it from committing.
+    store_->EndHold();
     Atomically([&] {
         SchemaEditor editor(store_->db(), store_->CurrentCatalog());
         change(editor);
@@ -413,6 +429,9 @@ Session::Result Session::Execute(const std::wstring& text, const std::vector<Var
                            std::to_wstring(statement.positionalParameters) + L").");
     if (statement.kind() != sql::StatementKind::Select && store_->ReadOnly())
         store_->RequireWritable(L"the " + std::wstring(kind) + L" statement");
+    // A change made outside a transaction goes in at once: a hold would keep it from committing.
+    if (statement.kind() != sql::StatementKind::Select)
+        store_->EndHold();
     sqlite3* db = store_->db();
     bool change = statement.kind() == sql::StatementKind::Insert ||
                   statement.kind() == sql::StatementKind::Update ||

@@ -54,6 +54,11 @@ public:
     void CommitTransaction();
     void RollbackTransaction();
 
+    // Holds the file against every other writer until the session closes, or until a change is
+    // made outside a transaction (see NativeStore::Hold); a transaction begun meanwhile takes
+    // the hold over.
+    void Hold();
+
     // Releases every cursor and the store (with its lock).
     void Close();
     bool IsOpen() const { return store_ != nullptr; }

@@ -1,0 +1,111 @@
+// A database is one file however it is named: its locks and its log belong to the file, not to
+// the name typed.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "store_fixture.h"
+
+namespace providertest {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileIdentityTest : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        Run(L"CREATE TABLE t (id LONG)");
+        connection->Close();
+        hard = dir / "hard.mdb";
+        fs::create_hard_link(dir / "test.mdb", hard);
+    }
+
+    static Ptr<Connection> OpenShared(const fs::path& name)
+    {
+        auto c = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+        c->Open(JetString(Wide(name)));
+        return c;
+    }
+
+    static long Count(const Ptr<Connection>& c)
+    {
+        auto rs = automation::CreateObjectAs<Recordset>(L"ADODB.Recordset");
+        rs->Open(Variant(std::wstring(L"SELECT count(*) FROM t")), c, adOpenStatic,
+                 adLockOptimistic, adCmdText);
+        long n = rs->Fields()->Item(0L)->Value().lVal();
+        rs->Close();
+        return n;
+    }
+
+    fs::path hard;
+};
+
+TEST_F(FileIdentityTest, EveryNameOfAFileMeetsOneLock)
+{
+    fs::create_symlink(dir / "test.mdb", dir / "link.mdb");
+    auto held = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+    held->SetMode(adModeShareExclusive);
+    held->Open(JetString(path));
+    const std::string folder = dir.path().string();
+    for (const std::string& name :
+         {(dir / "link.mdb").string(), hard.string(), folder + "/./test.mdb",
+          folder + "//test.mdb",
+          folder + "/../" + dir.path().filename().string() + "/test.mdb"}) {
+        auto other = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
+        try {
+            other->Open(JetString(automation::FromUtf8(name)));
+            ADD_FAILURE() << name << " opened while the file is held";
+        } catch (const automation::ComError& e) {
+            EXPECT_NE(e.Description().find(L"already in use"), std::wstring::npos) << name;
+        }
+    }
+    held->Close();
+    EXPECT_NO_THROW(OpenShared(hard)->Close());
+    EXPECT_FALSE(fs::exists(dir / "test.ldb"));
+    EXPECT_FALSE(fs::exists(dir / "hard.ldb"));
+}
+
+TEST_F(FileIdentityTest, TwoNamesOfAFileWriteOneLog)
+{
+    auto byName = OpenShared(dir / "test.mdb");
+    auto byLink = OpenShared(hard);
+    byLink->Execute(L"INSERT INTO t VALUES (1)", nullptr, adCmdText | adExecuteNoRecords);
+    byName->Execute(L"INSERT INTO t VALUES (2)", nullptr, adCmdText | adExecuteNoRecords);
+    EXPECT_TRUE(fs::exists(dir / "test.mdb-wal"));
+    EXPECT_FALSE(fs::exists(dir / "hard.mdb-wal"));
+    EXPECT_EQ(Count(byName), 2);
+    EXPECT_EQ(Count(byLink), 2);
+    byName->Close();
+    byLink->Close();
+    EXPECT_EQ(Count(OpenShared(hard)), 2);
+}
+
+// A writer killed with the file open leaves its log under the name it used; the file opened by
+// another name reads what was committed there.
+TEST_F(FileIdentityTest, TheLogOfAKilledWriterIsReadByEveryName)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        auto c = OpenShared(dir / "test.mdb");
+        for (int i = 0; i < 20; ++i)
+            c->Execute(L"INSERT INTO t VALUES (" + std::to_wstring(i) + L")", nullptr,
+                       adCmdText | adExecuteNoRecords);
+        raise(SIGKILL);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(fs::exists(dir / "test.mdb-wal"));
+    auto byLink = OpenShared(hard);
+    EXPECT_EQ(Count(byLink), 20);
+    byLink->Execute(L"INSERT INTO t VALUES (99)", nullptr, adCmdText | adExecuteNoRecords);
+    byLink->Close();
+    EXPECT_FALSE(fs::exists(dir / "hard.mdb-wal"));
+    EXPECT_EQ(Count(OpenShared(dir / "test.mdb")), 21);
+}
+
+}  // namespace
+}  // namespace providertest
