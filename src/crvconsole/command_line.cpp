@@ -106,14 +106,20 @@ bool CommandLine::RunUnattended()
 // "/o" matters only with "/c": the old file goes first, then the empty database is created.
 bool CommandLine::PrepareDatabase()
 {
-    if (deleteOld_ && FileExists(settings_.path) &&
-        ::unlink(automation::ToUtf8(settings_.path).c_str()) != 0) {
-        message_ = L"Can't delete file " + settings_.path;
+    if (deleteOld_ && !DeleteDatabaseFile(settings_.path, message_))
         return false;
-    }
     std::wstring error;
     if (!crvconsole::CreateEmptyDatabase(settings_, error)) {
         message_ = error;
+        return false;
+    }
+    return true;
+}
+
+bool DeleteDatabaseFile(const std::wstring& path, std::wstring& message)
+{
+    if (FileExists(path) && ::unlink(automation::ToUtf8(path).c_str()) != 0) {
+        message = L"Can't delete file " + path;
         return false;
     }
     return true;
