@@ -564,6 +564,35 @@ TEST_F(MainFrameTest, TextThatAnsiCannotHoldIsSavedAsUtf8AndTheUserIsTold)
     }
 }
 
+TEST_F(MainFrameTest, ScriptOpenedThroughALinkIsSavedIntoTheFileEveryNameShows)
+{
+    const fs::path real = dir / "real.sql";
+    const fs::path symbolic = dir / "symbolic.sql";
+    const fs::path hard = dir / "hard.sql";
+    std::ofstream(real, std::ios::binary) << "SELECT 1;";
+    fs::create_symlink("real.sql", symbolic);
+    fs::create_hard_link(real, hard);
+    const struct {
+        const char* opened;
+        const char* added;
+    } cases[] = {{"symbolic.sql", "-- one "}, {"hard.sql", "-- two "}};
+    std::string expected = "SELECT 1;";
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.opened);
+        CMainFrame frame(dialogs);
+        dialogs.answerPath = (dir / test.opened).wstring();
+        frame.OnCommand(command::kOpenScript);
+        QTest::keyClicks(frame.Editor(), test.added);
+        frame.Action(command::kSaveScript)->trigger();
+        EXPECT_TRUE(dialogs.boxes.empty());
+        expected = test.added + expected;
+        for (const fs::path& name : {real, symbolic, hard})
+            EXPECT_EQ(ReadBytes(name), expected) << name;
+        EXPECT_TRUE(fs::is_symlink(symbolic));
+        EXPECT_EQ(fs::hard_link_count(real), 2u);
+    }
+}
+
 // ---- Edits that are not saved ----
 
 TEST_F(MainFrameTest, EditedScriptIsOfferedForSavingBeforeItsTextGoes)
