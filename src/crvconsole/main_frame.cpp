@@ -323,7 +323,8 @@ bool CMainFrame::SaveThroughDocument(bool saved)
 {
     if (!saved) {
         const std::wstring& reason = script_->GetSaveError();
-        dialogs_.MessageBox(this, reason.empty() ? L"Can't save file" : L"Can't save file\n" + reason,
+        dialogs_.MessageBox(this,
+                            reason.empty() ? L"Can't save file" : L"Can't save file\n" + reason,
                             L"Error", ui::MB_ICONERROR);
         return false;
     }

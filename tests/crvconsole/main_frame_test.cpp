@@ -25,11 +25,11 @@
 
 #include "crvconsole/about_dlg.h"
 #include "crvconsole/edit_oea.h"
-#include "platform/ui/frame_dialogs.h"
 #include "crvconsole/open_file_dlg.h"
 #include "database/db_connection.h"
 #include "encoded_script.h"
 #include "platform/provider/provider_classes.h"
+#include "platform/ui/frame_dialogs.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/registry_settings.h"
 #include "support/temp_dir.h"
@@ -395,7 +395,8 @@ TEST_F(MainFrameTest, CreateOverAnExistingFileReplacesItOnceTheUserAgreed)
         CMainFrame other(dialogs);
         other.OnCommand(command::kCreateMdb);
         ASSERT_EQ(dialogs.boxes.size(), 1u);
-        EXPECT_EQ(dialogs.boxes[0].text, L"typed.accdb already exists.\nDo you want to replace it?");
+        EXPECT_EQ(dialogs.boxes[0].text,
+                  L"typed.accdb already exists.\nDo you want to replace it?");
         EXPECT_EQ(dialogs.boxes[0].caption, L"Confirm Save As");
         EXPECT_EQ(ReadBytes(dir / "typed.accdb") == "keep me", !test.replaced);
         EXPECT_EQ(other.Settings().path.empty(), !test.replaced);
@@ -543,10 +544,10 @@ TEST_F(MainFrameTest, TextThatAnsiCannotHoldIsSavedAsUtf8AndTheUserIsTold)
         frame.Editor()->insertPlainText(QString::fromUtf8("SELECT 'Жук';"));  // typed
         frame.Action(command::kSaveScript)->trigger();
         EXPECT_TRUE(dialogs.boxes.empty());
-        const std::string expected = test.untitled
-                                         ? utf8Mark + "SELECT '\xD0\x96\xD1\x83\xD0\xBA';"
-                                         : utf8Mark + "SELECT 'K\xC3\xB6ln';\r\nSELECT "
-                                                      "'\xD0\x96\xD1\x83\xD0\xBA';";
+        const std::string expected = test.untitled ? utf8Mark + "SELECT '\xD0\x96\xD1\x83\xD0\xBA';"
+                                                   : utf8Mark +
+                                                         "SELECT 'K\xC3\xB6ln';\r\nSELECT "
+                                                         "'\xD0\x96\xD1\x83\xD0\xBA';";
         EXPECT_EQ(ReadBytes(path), expected);
         EXPECT_TRUE(frame.statusBar()->currentMessage().startsWith("Saved as UTF-8"))
             << frame.statusBar()->currentMessage().toStdString();
@@ -662,7 +663,8 @@ TEST_F(MainFrameTest, OnlyATextThatChangedSinceItWasSavedIsOffered)
     frame.close();
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[1].caption, L"Error");
-    EXPECT_EQ(dialogs.boxes[1].text.rfind(L"Can't save file\n", 0), 0u) << dialogs.boxes[1].text.size();
+    EXPECT_EQ(dialogs.boxes[1].text.rfind(L"Can't save file\n", 0), 0u)
+        << dialogs.boxes[1].text.size();
     EXPECT_GT(dialogs.boxes[1].text.size(), std::wstring(L"Can't save file\n").size());
     EXPECT_TRUE(frame.isVisible());
 

@@ -102,9 +102,7 @@ bool ResolveSymbolicLinks(const std::string& path, std::string& resolved, std::s
     return false;
 }
 
-ReplacementFile::ReplacementFile(std::string target) : target_(std::move(target))
-{
-}
+ReplacementFile::ReplacementFile(std::string target) : target_(std::move(target)) {}
 
 ReplacementFile::~ReplacementFile()
 {

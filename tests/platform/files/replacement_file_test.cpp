@@ -74,7 +74,7 @@ TEST(ReplacementFileTest, SymbolicLinkStaysALinkAndItsFileGetsTheContent)
     const struct {
         const char* name;
         std::vector<std::pair<std::string, std::string>> links;  // link, what it points to
-        std::string file;                                         // the file that is saved
+        std::string file;                                        // the file that is saved
         bool fileExists;
     } cases[] = {
         {"absolute", {{"links/a.sql", (dir / "real/a.sql").string()}}, "real/a.sql", true},
