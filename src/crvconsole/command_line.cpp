@@ -107,14 +107,21 @@ bool CommandLine::RunUnattended()
 // "/o" matters only with "/c": the old file goes first, then the empty database is created.
 bool CommandLine::PrepareDatabase()
 {
-    // Only a database nobody has open goes, and its log and lock files go with it.
-    if (deleteOld_ && FileExists(settings_.path) && !provider::NativeStore::Delete(settings_.path)) {
-        message_ = L"Can't delete file " + settings_.path;
+    if (deleteOld_ && !DeleteDatabaseFile(settings_.path, message_))
         return false;
-    }
     std::wstring error;
     if (!crvconsole::CreateEmptyDatabase(settings_, error)) {
         message_ = error;
+        return false;
+    }
+    return true;
+}
+
+bool DeleteDatabaseFile(const std::wstring& path, std::wstring& message)
+{
+    // Only a database nobody has open goes, and its log and lock files go with it.
+    if (FileExists(path) && !provider::NativeStore::Delete(path)) {
+        message = L"Can't delete file " + path;
         return false;
     }
     return true;

@@ -60,3 +60,8 @@ private:
 
 // True when the file can be opened for reading.
 bool FileExists(const std::wstring& path);
+
+// Deletes the database file at `path` so that a new one can take its place, as "/o" does; the
+// editor window's "Create MDB" replaces a file through here too. True when no file is left there;
+// else `message` is "Can't delete file " followed by the path.
+bool DeleteDatabaseFile(const std::wstring& path, std::wstring& message);

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 #include <QToolBar>
 
 #include "crvconsole/about_dlg.h"
+#include "crvconsole/command_line.h"
 #include "crvconsole/edit_oea.h"
 #include "crvconsole/open_file_dlg.h"
 #include "crvconsole/program_icon.h"
@@ -237,9 +239,11 @@ void CMainFrame::OnCommand(int id)
         case command::kOpenScript:
             return OnOpenScript();
         case command::kSaveScript:
-            return OnSaveScript();
+            OnSaveScript();
+            return;
         case command::kSaveScriptAs:
-            return OnSaveScriptAs();
+            OnSaveScriptAs();
+            return;
         case command::kCreateMdb:
             return OnCreateMdb();
         case command::kRun:
@@ -280,6 +284,8 @@ void CMainFrame::OnOpenMdb()
 
 void CMainFrame::OnOpenScript()
 {
+    if (!MaySaveChanges())
+        return;
     std::wstring path;
     if (!dialogs_.GetOpenFileName(this, kScriptFilters, path))
         return;
@@ -290,27 +296,86 @@ void CMainFrame::OnOpenScript()
     }
     script_ = std::move(loaded);
     editor_->setPlainText(ForDisplay(script_->GetText()));
+    editor_->document()->setModified(false);
     script_->ClearText();  // the editor holds the text from now on
 }
 
-void CMainFrame::OnSaveScript()
+bool CMainFrame::OnSaveScript()
 {
     if (script_->IsUntitled())
         return OnSaveScriptAs();
-    if (!script_->Save(EditorText()))
-        dialogs_.MessageBox(this, L"Can't save file", L"Error", ui::MB_ICONERROR);
+    return SaveThroughDocument(script_->Save(EditorText()));
 }
 
-void CMainFrame::OnSaveScriptAs()
+bool CMainFrame::OnSaveScriptAs()
 {
     std::wstring path;
     int filter = 0;
     if (!dialogs_.GetSaveFileName(this, kScriptFilters, path, filter))
-        return;
-    if (filter == 0)
-        path = WithDefaultExtension(path, L".sql");
-    if (!script_->SaveAs(path, EditorText()))
-        dialogs_.MessageBox(this, L"Can't save file", L"Error", ui::MB_ICONERROR);
+        return false;
+    if (filter == 0 && !AppendExtension(path, L".sql"))
+        return false;
+    return SaveThroughDocument(script_->SaveAs(path, EditorText()));
+}
+
+// Reports the outcome of a save that the script document has just made.
+bool CMainFrame::SaveThroughDocument(bool saved)
+{
+    if (!saved) {
+        const std::wstring& reason = script_->GetSaveError();
+        dialogs_.MessageBox(this,
+                            reason.empty() ? L"Can't save file" : L"Can't save file\n" + reason,
+                            L"Error", ui::MB_ICONERROR);
+        return false;
+    }
+    editor_->document()->setModified(false);
+    if (script_->SavedAsUtf8())
+        statusBar()->showMessage(QStringLiteral(
+            "Saved as UTF-8 with a byte-order mark: the script holds characters that ANSI "
+            "(Windows-1252) cannot hold"));
+    return true;
+}
+
+// The file dialog asks before a chosen file is replaced, but knows nothing of the extension added
+// afterwards; a file of the longer name is replaced only when the user says so here. False when
+// the user keeps that file.
+bool CMainFrame::AppendExtension(std::wstring& path, const wchar_t* extension)
+{
+    const std::wstring extended = WithDefaultExtension(path, extension);
+    if (extended != path && QFileInfo::exists(QString::fromStdWString(extended)) &&
+        dialogs_.MessageBox(this,
+                            QFileInfo(QString::fromStdWString(extended)).fileName().toStdWString() +
+                                L" already exists.\nDo you want to replace it?",
+                            L"Confirm Save As", ui::MB_YESNO | ui::MB_ICONWARNING) != ui::IDYES)
+        return false;
+    path = extended;
+    return true;
+}
+
+bool CMainFrame::MaySaveChanges()
+{
+    if (!editor_->document()->isModified())
+        return true;
+    const std::wstring question = script_->IsUntitled()
+                                      ? std::wstring(L"Save changes to the new script?")
+                                      : L"Save changes to " + script_->GetFileName() + L"?";
+    switch (dialogs_.MessageBox(this, question, L"CrvConsole",
+                                ui::MB_YESNOCANCEL | ui::MB_ICONWARNING)) {
+        case ui::IDYES:
+            return OnSaveScript();
+        case ui::IDNO:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (MaySaveChanges())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void CMainFrame::OnCreateMdb()
@@ -319,17 +384,20 @@ void CMainFrame::OnCreateMdb()
     int filter = 0;
     if (!dialogs_.GetSaveFileName(this, kDatabaseFilters, path, filter))
         return;
-    if (filter == 0)
-        path = WithDefaultExtension(path, L".mdb");
-    else if (filter == 1)
-        path = WithDefaultExtension(path, L".accdb");
+    if ((filter == 0 && !AppendExtension(path, L".mdb")) ||
+        (filter == 1 && !AppendExtension(path, L".accdb")))
+        return;
 
-    // The new file becomes the current database only once it exists: a failed creation keeps
-    // the database the user had.
+    // The file dialog has asked whether to replace a file that is there: it goes as "/o" deletes
+    // an old database. The new file becomes the current database only once it exists: a failed
+    // creation keeps the database the user had.
     ConnectionSettings target = settings_;
     target.path = path;
     std::wstring error;
-    if (!crvconsole::CreateEmptyDatabase(target, error)) {
+    if (!DeleteDatabaseFile(path, error) || !crvconsole::CreateEmptyDatabase(target, error)) {
+        // The provider's text opens with a line break, made for the end of a longer report.
+        if (error.rfind(L"\r\n", 0) == 0)
+            error.erase(0, 2);
         dialogs_.MessageBox(this, error, L"Can't save", ui::MB_ICONERROR);
         return;
     }

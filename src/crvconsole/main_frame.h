@@ -15,6 +15,7 @@
 
 class CEditOEA;
 class QAction;
+class QCloseEvent;
 class QLabel;
 class QSplitter;
 class QToolBar;
@@ -63,6 +64,10 @@ public:
     // The text of the status bar's first pane.
     QString StatusPaneText() const;
 
+protected:
+    // Exit and the close box: an edited script is offered for saving first.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QAction* AddCommand(int id, const QString& text, const QString& prompt = {});
     void CreateMenus();
@@ -72,8 +77,14 @@ private:
 
     void OnOpenMdb();
     void OnOpenScript();
-    void OnSaveScript();
-    void OnSaveScriptAs();
+    // Both true when the script was saved.
+    bool OnSaveScript();
+    bool OnSaveScriptAs();
+    bool SaveThroughDocument(bool saved);
+    // Asks whether to save an edited script before its text goes; false when the user cancels
+    // or the save fails, and the text then stays.
+    bool MaySaveChanges();
+    bool AppendExtension(std::wstring& path, const wchar_t* extension);
     void OnCreateMdb();
     void OnRun();
     void OnViewToolbar();

@@ -33,17 +33,37 @@ bool ScriptHelper::SaveAs(const std::wstring& name, const std::wstring& text)
 
 bool ScriptHelper::Save(const std::wstring& text)
 {
+    savedAsUtf8_ = false;
+    saveError_.clear();
     if (!encoder_)
         encoder_ = std::make_unique<TextEncoderASCII>();
-    TextFileWriter writer(fileName_, encoder_.get());
-    if (!writer.Open())
-        return false;
     std::wstring copy = text;
     ReplaceAll(copy, L"\n", L"\r\n");
-    const bool written = writer.Write(copy);
+    if (dynamic_cast<TextEncoderASCII*>(encoder_.get()) && !AnsiCanHold(copy)) {
+        // The ANSI code page would have to drop characters; UTF-8 with its mark keeps them and
+        // reads back as the same text. The script stays UTF-8 from now on.
+        encoder_ = std::make_unique<TextEncoderUTF8>();
+        savedAsUtf8_ = true;
+    }
+    TextFileWriter writer(fileName_, encoder_.get());
+    bool saved = writer.Open() && writer.Write(copy);
     // A failed close may have lost buffered bytes: that is a failed save too.
-    const bool closed = writer.Close();
-    return written && closed;
+    saved = writer.Close() && saved;
+    if (!saved)
+        saveError_ = writer.GetReason().empty() ? writer.GetError() : writer.GetReason();
+    return saved;
+}
+
+bool ScriptHelper::AnsiCanHold(const std::wstring& text)
+{
+    TextEncoderASCII ansi;
+    try {
+        size_t length = 0;
+        ansi.Encode(text, length);
+        return true;
+    } catch (const TextEncodeError&) {
+        return false;
+    }
 }
 
 }  // namespace SQLExecutor

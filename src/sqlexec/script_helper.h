@@ -31,8 +31,14 @@ public:
 
     // Writes `text` to the file in the loaded file's encoding (ANSI for a new script), with
     // every LF written as CR LF. True only when the whole text reached the file and the file was
-    // closed cleanly.
+    // closed cleanly. Text that the ANSI code page cannot hold is saved as UTF-8 with its
+    // byte-order mark instead, and the script keeps that encoding.
     bool Save(const std::wstring& text);
+
+    // True when the last save turned an ANSI script into UTF-8.
+    bool SavedAsUtf8() const { return savedAsUtf8_; }
+    // Why the last save failed, in words for the user; empty after a successful one.
+    const std::wstring& GetSaveError() const { return saveError_; }
 
     // The error of the last failed load.
     const std::wstring& GetError() const { return error_; }
@@ -40,11 +46,15 @@ public:
     bool HasError() const { return hasError_; }
 
 private:
+    static bool AnsiCanHold(const std::wstring& text);
+
     std::wstring text_;
     std::wstring fileName_;
     std::unique_ptr<ITextEncoder> encoder_;
     bool hasError_ = false;
     std::wstring error_;
+    bool savedAsUtf8_ = false;
+    std::wstring saveError_;
 };
 
 }  // namespace SQLExecutor

@@ -1,15 +1,12 @@
 // Text files of the script writer, the reports and the script editor.
 #include "sqlexec/text_file_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/automation/wide_text.h"
+#include "platform/files/replacement_file.h"
 
 namespace {
 
@@ -26,42 +23,6 @@ std::unique_ptr<ITextEncoder> MakeEncoder(int encoding)
             throw std::invalid_argument("text file encoding must be 1, 2 or 3, not " +
                                         std::to_string(encoding));
     }
-}
-
-// Opens a new, unique file beside `target` for writing. Takes the target's permissions
-// when it exists, else the usual ones for a new file (0666 less the umask).
-std::FILE* CreateSibling(const std::string& target, std::string& tempName)
-{
-    static std::atomic<unsigned> counter{0};
-    mode_t mode = 0666;
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
-        // A device or a pipe cannot be replaced: write to it directly.
-        tempName.clear();
-        return std::fopen(target.c_str(), "wb");
-    }
-    if (exists)
-        mode = existing.st_mode & 07777;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName =
-            target + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
-        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return nullptr;
-        }
-        if (exists)
-            ::fchmod(fd, mode);
-        std::FILE* file = ::fdopen(fd, "wb");
-        if (!file) {
-            ::close(fd);
-            ::unlink(tempName.c_str());
-        }
-        return file;
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -99,8 +60,10 @@ bool TextFileWriter::Open()
 {
     if (file_)
         Close();
-    file_ = CreateSibling(automation::ToUtf8(fileName_), tempName_);
+    replacement_ = std::make_unique<files::ReplacementFile>(automation::ToUtf8(fileName_));
+    file_ = replacement_->Open();
     if (!file_) {
+        reason_ = automation::FromUtf8(replacement_->ErrorText());
         Fail(L"Can't create file.");
         return false;
     }
@@ -142,8 +105,7 @@ void TextFileWriter::Discard()
         return;
     std::fclose(file_);
     file_ = nullptr;
-    if (!tempName_.empty())
-        ::unlink(tempName_.c_str());
+    replacement_->Discard();
 }
 
 bool TextFileWriter::Close()
@@ -152,17 +114,17 @@ bool TextFileWriter::Close()
         return true;
     const int result = std::fclose(file_);
     file_ = nullptr;
-    if (result != 0)
+    if (result != 0) {
+        reason_ = automation::FromUtf8(std::strerror(errno));
         Fail(L"Can't write file");
-    if (tempName_.empty())
-        return !hasError_;
+    }
     if (hasError_) {
-        ::unlink(tempName_.c_str());
+        replacement_->Discard();
         return false;
     }
-    if (std::rename(tempName_.c_str(), automation::ToUtf8(fileName_).c_str()) != 0) {
-        ::unlink(tempName_.c_str());
-        Fail(L"Can't write file");
+    if (!replacement_->Commit()) {
+        reason_ = automation::FromUtf8(replacement_->ErrorText());
+        Fail(L"Can't write file: " + reason_);
         return false;
     }
     return true;

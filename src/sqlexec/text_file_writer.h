@@ -1,6 +1,7 @@
 // Creates a text file, puts its encoder's byte-order mark first and writes encoded text.
 // The text goes to a temporary file beside the target, which replaces the target only when
-// everything was written: a failed save never leaves the old file emptied or half-written.
+// everything was written: a failed save never leaves the old file emptied or half-written. A
+// symbolic link is saved through to its file; a file with several hard links keeps them.
 #pragma once
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files/replacement_file.h"
 #include "sqlexec/text_encoder.h"
 
 class TextFileWriter {
@@ -47,6 +49,9 @@ public:
     // The error flag is never cleared once set.
     bool HasError() const { return hasError_; }
     const std::wstring& GetError() const { return error_; }
+    // The system's words for a file that could not be created or put in place ("Permission
+    // denied"); empty when the failure was another one.
+    const std::wstring& GetReason() const { return reason_; }
 
 private:
     void Fail(std::wstring text);
@@ -55,7 +60,8 @@ private:
     ITextEncoder* encoder_;
     std::wstring fileName_;
     std::FILE* file_ = nullptr;
-    std::string tempName_;  // UTF-8 path of the file being written
+    std::unique_ptr<files::ReplacementFile> replacement_;
     bool hasError_ = false;
     std::wstring error_;
+    std::wstring reason_;
 };

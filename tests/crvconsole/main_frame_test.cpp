@@ -15,7 +15,9 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolBar>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -23,11 +25,11 @@
 
 #include "crvconsole/about_dlg.h"
 #include "crvconsole/edit_oea.h"
-#include "platform/ui/frame_dialogs.h"
 #include "crvconsole/open_file_dlg.h"
 #include "database/db_connection.h"
 #include "encoded_script.h"
 #include "platform/provider/provider_classes.h"
+#include "platform/ui/frame_dialogs.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/registry_settings.h"
 #include "support/temp_dir.h"
@@ -49,7 +51,11 @@ public:
                    unsigned type) override
     {
         boxes.push_back({text, caption, type});
-        return ui::IDOK;
+        if (answers.empty())
+            return ui::IDOK;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     bool GetOpenFileName(QWidget*, const std::vector<FileFilter>& filters,
                          std::wstring& path) override
@@ -73,6 +79,7 @@ public:
     int RunModal(QDialog& dialog) override { return modal ? modal(dialog) : QDialog::Rejected; }
 
     std::vector<Box> boxes;
+    std::deque<int> answers;  // the buttons pressed in the coming boxes; then OK
     std::vector<std::vector<FileFilter>> askedFilters;
     std::optional<std::wstring> answerPath;
     int answerFilter = 0;
@@ -331,9 +338,7 @@ TEST_F(MainFrameTest, RunWithoutDatabaseAsksForOne)
 TEST_F(MainFrameTest, FailedCreationKeepsTheCurrentDatabase)
 {
     CMainFrame frame(dialogs);
-    const fs::path existing = dir / "taken.mdb";
-    std::ofstream(existing) << "occupied";
-    dialogs.answerPath = existing.wstring();
+    dialogs.answerPath = (dir / "no such folder" / "new.mdb").wstring();
     dialogs.answerFilter = 0;
     frame.OnCommand(command::kCreateMdb);
     ASSERT_EQ(dialogs.askedFilters.size(), 1u);
@@ -341,9 +346,62 @@ TEST_F(MainFrameTest, FailedCreationKeepsTheCurrentDatabase)
               (std::vector<FileFilter>{{L"Create MDB file (*.mdb)", L"*.mdb"},
                                        {L"Create ACCDB file (*.accdb)", L"*.accdb"},
                                        {L"All Files (*.*)", L"*.*"}}));
-    EXPECT_EQ(OnlyBoxText(dialogs, L"Can't save", ui::MB_ICONERROR).rfind(L"\r\nError: ", 0), 0u);
+    // The box opens with the provider's text, not with an empty line.
+    EXPECT_EQ(OnlyBoxText(dialogs, L"Can't save", ui::MB_ICONERROR).rfind(L"Error: ", 0), 0u);
     EXPECT_EQ(frame.Settings().path, L"");
     EXPECT_EQ(frame.StatusPaneText(), "Ready");
+}
+
+// Tables of a database, as a script sees them.
+QString TablesOf(CMainFrame& frame)
+{
+    frame.Editor()->setPlainText("SELECT * FROM old;");
+    frame.Editor()->document()->setModified(false);
+    frame.OnCommand(command::kRun);
+    return frame.Output()->toPlainText();
+}
+
+TEST_F(MainFrameTest, CreateOverAnExistingFileReplacesItOnceTheUserAgreed)
+{
+    const fs::path existing = dir / "taken.mdb";
+    {
+        CMainFrame maker(dialogs);
+        dialogs.answerPath = existing.wstring();
+        maker.OnCommand(command::kCreateMdb);
+        maker.Editor()->setPlainText("CREATE TABLE old (id LONG);");
+        maker.OnCommand(command::kRun);
+        ASSERT_TRUE(TablesOf(maker).endsWith("Command(s) completed successfully."));
+    }
+    // The file dialog has asked about the very name chosen: the old database goes.
+    CMainFrame frame(dialogs);
+    dialogs.answerPath = existing.wstring();
+    frame.OnCommand(command::kCreateMdb);
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(frame.Settings().path, existing.wstring());
+    EXPECT_TRUE(TablesOf(frame).contains("\nError: ")) << TablesOf(frame).toStdString();
+
+    // A name that gets its extension only after the dialog is asked about here.
+    const struct {
+        int answer;
+        bool replaced;
+    } cases[] = {{ui::IDNO, false}, {ui::IDYES, true}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.answer);
+        std::ofstream(dir / "typed.accdb", std::ios::binary) << "keep me";
+        dialogs.boxes.clear();
+        dialogs.answers = {test.answer};
+        dialogs.answerPath = (dir / "typed").wstring();
+        dialogs.answerFilter = 1;
+        CMainFrame other(dialogs);
+        other.OnCommand(command::kCreateMdb);
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].text,
+                  L"typed.accdb already exists.\nDo you want to replace it?");
+        EXPECT_EQ(dialogs.boxes[0].caption, L"Confirm Save As");
+        EXPECT_EQ(ReadBytes(dir / "typed.accdb") == "keep me", !test.replaced);
+        EXPECT_EQ(other.Settings().path.empty(), !test.replaced);
+        EXPECT_FALSE(fs::exists(dir / "typed"));
+    }
 }
 
 TEST_F(MainFrameTest, ScriptThatCannotBeOpenedIsReported)
@@ -464,14 +522,161 @@ TEST_F(MainFrameTest, SaveAsAppendsTheScriptExtensionOnlyWhenNeeded)
     }
 }
 
-TEST_F(MainFrameTest, TextThatANewScriptCannotHoldIsReported)
+TEST_F(MainFrameTest, TextThatAnsiCannotHoldIsSavedAsUtf8AndTheUserIsTold)
+{
+    using testsupport::ScriptEncoding;
+    const std::string utf8Mark = "\xEF\xBB\xBF";
+    const fs::path loaded = dir / "loaded.sql";
+    std::ofstream(loaded, std::ios::binary) << "SELECT 'K\xF6ln';\r\n";
+    const struct {
+        const char* name;
+        bool untitled;
+    } cases[] = {{"new script, Save", true}, {"ANSI script, Save", false}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        dialogs.boxes.clear();
+        CMainFrame frame(dialogs);
+        const fs::path path = test.untitled ? dir / "new.sql" : loaded;
+        dialogs.answerPath = path.wstring();
+        if (!test.untitled)
+            frame.OnCommand(command::kOpenScript);
+        frame.Editor()->moveCursor(QTextCursor::End);
+        frame.Editor()->insertPlainText(QString::fromUtf8("SELECT 'Жук';"));  // typed
+        frame.Action(command::kSaveScript)->trigger();
+        EXPECT_TRUE(dialogs.boxes.empty());
+        const std::string expected = test.untitled ? utf8Mark + "SELECT '\xD0\x96\xD1\x83\xD0\xBA';"
+                                                   : utf8Mark +
+                                                         "SELECT 'K\xC3\xB6ln';\r\nSELECT "
+                                                         "'\xD0\x96\xD1\x83\xD0\xBA';";
+        EXPECT_EQ(ReadBytes(path), expected);
+        EXPECT_TRUE(frame.statusBar()->currentMessage().startsWith("Saved as UTF-8"))
+            << frame.statusBar()->currentMessage().toStdString();
+
+        // It reads back as the same text, and stays UTF-8 when saved again.
+        CMainFrame reopened(dialogs);
+        dialogs.answerPath = path.wstring();
+        reopened.OnCommand(command::kOpenScript);
+        const QString text = reopened.Editor()->toPlainText();
+        EXPECT_TRUE(text.endsWith(QString::fromUtf8("SELECT 'Жук';"))) << text.toStdString();
+        reopened.Editor()->setPlainText("SELECT 1;");
+        reopened.OnCommand(command::kSaveScript);
+        EXPECT_EQ(ReadBytes(path), utf8Mark + "SELECT 1;");
+        EXPECT_TRUE(reopened.statusBar()->currentMessage().isEmpty());
+    }
+}
+
+TEST_F(MainFrameTest, ScriptOpenedThroughALinkIsSavedIntoTheFileEveryNameShows)
+{
+    const fs::path real = dir / "real.sql";
+    const fs::path symbolic = dir / "symbolic.sql";
+    const fs::path hard = dir / "hard.sql";
+    std::ofstream(real, std::ios::binary) << "SELECT 1;";
+    fs::create_symlink("real.sql", symbolic);
+    fs::create_hard_link(real, hard);
+    const struct {
+        const char* opened;
+        const char* added;
+    } cases[] = {{"symbolic.sql", "-- one "}, {"hard.sql", "-- two "}};
+    std::string expected = "SELECT 1;";
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.opened);
+        CMainFrame frame(dialogs);
+        dialogs.answerPath = (dir / test.opened).wstring();
+        frame.OnCommand(command::kOpenScript);
+        QTest::keyClicks(frame.Editor(), test.added);
+        frame.Action(command::kSaveScript)->trigger();
+        EXPECT_TRUE(dialogs.boxes.empty());
+        expected = test.added + expected;
+        for (const fs::path& name : {real, symbolic, hard})
+            EXPECT_EQ(ReadBytes(name), expected) << name;
+        EXPECT_TRUE(fs::is_symlink(symbolic));
+        EXPECT_EQ(fs::hard_link_count(real), 2u);
+    }
+}
+
+// ---- Edits that are not saved ----
+
+TEST_F(MainFrameTest, EditedScriptIsOfferedForSavingBeforeItsTextGoes)
+{
+    const fs::path script = dir / "edited.sql";
+    const fs::path other = dir / "other.sql";
+    std::ofstream(other, std::ios::binary) << "SELECT 'other';";
+    const struct {
+        const char* way;
+        std::function<void(CMainFrame&)> leave;
+        bool closes;  // else it replaces the text
+    } ways[] = {
+        {"File, Exit", [](CMainFrame& f) { f.Action(command::kExit)->trigger(); }, true},
+        {"close box", [](CMainFrame& f) { f.close(); }, true},
+        {"Open script", [](CMainFrame& f) { f.Action(command::kOpenScript)->trigger(); }, false},
+    };
+    const struct {
+        int answer;
+        bool saved;
+        bool goesOn;
+    } answers[] = {{ui::IDCANCEL, false, false}, {ui::IDNO, false, true}, {ui::IDYES, true, true}};
+    for (const auto& way : ways) {
+        for (const auto& answer : answers) {
+            SCOPED_TRACE(std::string(way.way) + " / " + std::to_string(answer.answer));
+            std::ofstream(script, std::ios::binary) << "SELECT 1;";
+            dialogs.boxes.clear();
+            CMainFrame frame(dialogs);
+            frame.show();
+            dialogs.answerPath = script.wstring();
+            frame.OnCommand(command::kOpenScript);
+            EXPECT_TRUE(dialogs.boxes.empty());  // nothing was edited yet
+            QTest::keyClicks(frame.Editor(), "-- edited ");
+            dialogs.answerPath = other.wstring();
+            dialogs.answers = {answer.answer};
+            way.leave(frame);
+
+            ASSERT_EQ(dialogs.boxes.size(), 1u);
+            EXPECT_EQ(dialogs.boxes[0].text, L"Save changes to " + script.wstring() + L"?");
+            EXPECT_EQ(dialogs.boxes[0].caption, L"CrvConsole");
+            EXPECT_EQ(dialogs.boxes[0].type, ui::MB_YESNOCANCEL | ui::MB_ICONWARNING);
+            EXPECT_EQ(ReadBytes(script), answer.saved ? "-- edited SELECT 1;" : "SELECT 1;");
+            if (way.closes) {
+                EXPECT_EQ(frame.isVisible(), !answer.goesOn);
+            } else {
+                EXPECT_EQ(frame.Editor()->toPlainText(),
+                          answer.goesOn ? "SELECT 'other';" : "-- edited SELECT 1;");
+            }
+        }
+    }
+}
+
+TEST_F(MainFrameTest, OnlyATextThatChangedSinceItWasSavedIsOffered)
 {
     CMainFrame frame(dialogs);
-    frame.Editor()->setPlainText(QString::fromUtf8("SELECT '北京';"));  // not in the ANSI code page
-    dialogs.answerPath = (dir / "new.sql").wstring();
-    frame.OnCommand(command::kSaveScriptAs);
-    EXPECT_EQ(OnlyBoxText(dialogs, L"Error", ui::MB_ICONERROR), L"Can't save file");
-    EXPECT_EQ(frame.Editor()->toPlainText(), QString::fromUtf8("SELECT '北京';"));
+    frame.show();
+    QTest::keyClicks(frame.Editor(), "SELECT 1;");
+    // A new script: Yes goes through Save As, and cancelling that keeps the window.
+    dialogs.answers = {ui::IDYES};
+    frame.close();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, L"Save changes to the new script?");
+    EXPECT_TRUE(frame.isVisible());
+    // A failed save keeps the window and says why.
+    dialogs.boxes.clear();
+    dialogs.answers = {ui::IDYES};
+    dialogs.answerPath = (dir / "missing" / "new.sql").wstring();
+    frame.close();
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].caption, L"Error");
+    EXPECT_EQ(dialogs.boxes[1].text.rfind(L"Can't save file\n", 0), 0u)
+        << dialogs.boxes[1].text.size();
+    EXPECT_GT(dialogs.boxes[1].text.size(), std::wstring(L"Can't save file\n").size());
+    EXPECT_TRUE(frame.isVisible());
+
+    // Saved: nothing to ask; an edit undone back to the saved text asks nothing either.
+    dialogs.answerPath = (dir / "saved.sql").wstring();
+    frame.OnCommand(command::kSaveScript);
+    QTest::keyClicks(frame.Editor(), "x");
+    frame.Editor()->undo();
+    dialogs.boxes.clear();
+    frame.close();
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_FALSE(frame.isVisible());
 }
 
 TEST_F(MainFrameTest, ScriptKeepsItsEncodingWhenSavedAgain)

@@ -104,9 +104,30 @@ TEST(ScriptHelper, SaveFailsWhenTheFileCannotBeWrittenWhole)
     EXPECT_FALSE(untitled.Save(L"x"));
     ScriptHelper noFolder;
     EXPECT_FALSE(noFolder.SaveAs((dir / "no" / "such.sql").wstring(), L"x"));
-    // ANSI cannot hold Cyrillic: the save fails instead of writing replacement characters.
-    ScriptHelper ansi;
-    EXPECT_FALSE(ansi.SaveAs((dir / "a.sql").wstring(), L"\x0416"));
+    EXPECT_EQ(noFolder.GetSaveError(), L"No such file or directory");
+    EXPECT_FALSE(std::filesystem::exists(dir / "no"));
+}
+
+TEST(ScriptHelper, TextAnsiCannotHoldIsSavedAsUtf8WithItsMark)
+{
+    // ANSI cannot hold Cyrillic: rather than a "?" for each letter, or no file at all, the
+    // script becomes UTF-8 and stays so; text ANSI holds keeps the script ANSI.
+    testsupport::TempDir dir;
+    const auto path = dir / "a.sql";
+    ScriptHelper script;
+    ASSERT_TRUE(script.SaveAs(path.wstring(), L"\x00E9;"));
+    EXPECT_FALSE(script.SavedAsUtf8());
+    EXPECT_EQ(ReadBytes(path), (Bytes{0xE9, ';'}));
+    ASSERT_TRUE(script.Save(L"\x0416\n"));
+    EXPECT_TRUE(script.SavedAsUtf8());
+    EXPECT_EQ(ReadBytes(path), (Bytes{0xEF, 0xBB, 0xBF, 0xD0, 0x96, '\r', '\n'}));
+    ASSERT_TRUE(script.Save(L"\x00E9"));
+    EXPECT_FALSE(script.SavedAsUtf8());  // already UTF-8
+    EXPECT_EQ(ReadBytes(path), (Bytes{0xEF, 0xBB, 0xBF, 0xC3, 0xA9}));
+
+    ScriptHelper reader;
+    ASSERT_TRUE(reader.Load(path.wstring()));
+    EXPECT_EQ(reader.GetText(), L"\x00E9");
 }
 
 }  // namespace

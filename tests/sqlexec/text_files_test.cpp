@@ -343,6 +343,27 @@ TEST(TextFiles, ReaderReportsMissingAndEmptyFilesAndKeepsTheCallersText)
     EXPECT_EQ(empty.encoder, nullptr);
 }
 
+TEST(TextFiles, WriterSavesThroughLinksIntoTheFileEveryNameShows)
+{
+    namespace fs = std::filesystem;
+    testsupport::TempDir dir;
+    WriteBytes(dir / "real.sql", {'o', 'l', 'd'});
+    fs::create_symlink("real.sql", dir / "symbolic.sql");
+    fs::create_hard_link(dir / "real.sql", dir / "hard.sql");
+    for (const char* name : {"symbolic.sql", "hard.sql"}) {
+        SCOPED_TRACE(name);
+        TextFileWriter writer(Wide(dir / name), TextFileWriter::kUtf8);
+        ASSERT_TRUE(writer.Open());
+        ASSERT_TRUE(writer.Write(std::wstring(L"x") + static_cast<wchar_t>(name[0])));
+        ASSERT_TRUE(writer.Close());
+        const Bytes expected = {0xEF, 0xBB, 0xBF, 'x', static_cast<std::uint8_t>(name[0])};
+        for (const char* seen : {"real.sql", "symbolic.sql", "hard.sql"})
+            EXPECT_EQ(ReadBytes(dir / seen), expected) << seen;
+    }
+    EXPECT_TRUE(fs::is_symlink(dir / "symbolic.sql"));
+    EXPECT_EQ(fs::hard_link_count(dir / "real.sql"), 2u);
+}
+
 TEST(TextFiles, WriterReportsFilesItCannotCreateAndRejectsUnknownEncodings)
 {
     testsupport::TempDir dir;

@@ -20,6 +20,7 @@
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
+#include "platform/files/replacement_file.h"
 #include "platform/spreadsheet/workbook_data.h"
 
 namespace excel {
@@ -732,28 +733,6 @@ std::vector<size_t> LayOut(const WorkbookData& book)
                    L"Cannot save the workbook '" + path + L"': " + automation::FromUtf8(reason));
 }
 
-// An empty sibling of the target, made for us alone.
-FILE* CreateSibling(const std::filesystem::path& target, std::string& tempName)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = (target.parent_path() /
-                    ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
-                     std::to_string(attempt) + ".tmp"))
-                       .string();
-        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (FILE* file = ::fdopen(fd, "wb"))
-                return file;
-            ::close(fd);
-            ::unlink(tempName.c_str());
-            return nullptr;
-        }
-        if (errno != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 bool ParkSheet(WorkbookData& book, SheetData& sheet)
@@ -817,21 +796,20 @@ void WriteWorkbookFile(WorkbookData& book, const std::wstring& path)
 
     if (book.sheets.empty())
         Fail(path, "a workbook has at least one sheet");
-    const std::filesystem::path target(automation::ToUtf8(path));
     std::vector<size_t> starts = LayOut(book);
     if (starts.back() > 0x7FFFFFFF)
         Fail(path, "the workbook is too large for the file format");
     starts.pop_back();
 
-    std::string tempName;
-    FILE* file = CreateSibling(target, tempName);
+    // Written beside the file and put in its place only when complete.
+    files::ReplacementFile replacement(automation::ToUtf8(path));
+    FILE* file = replacement.Open();
     if (!file)
-        Fail(path, std::strerror(errno));
+        Fail(path, replacement.ErrorText());
     // The sink closes the file.
-    GsfOutput* sink = gsf_output_stdio_new_FILE(tempName.c_str(), file, FALSE);
+    GsfOutput* sink = gsf_output_stdio_new_FILE(replacement.SavedPath().c_str(), file, FALSE);
     if (!sink) {
         std::fclose(file);
-        ::unlink(tempName.c_str());
         Fail(path, "the file could not be opened for writing");
     }
     GsfOutfile* container = gsf_outfile_msole_new(sink);
@@ -855,15 +833,10 @@ void WriteWorkbookFile(WorkbookData& book, const std::wstring& path)
     if (const GError* sinkError = gsf_output_error(sink); !written && sinkError)
         reason = sinkError->message;
     g_object_unref(sink);
-    if (!written) {
-        ::unlink(tempName.c_str());
+    if (!written)
         Fail(path, reason);
-    }
-    if (std::rename(tempName.c_str(), target.c_str()) != 0) {
-        const std::string why = std::strerror(errno);
-        ::unlink(tempName.c_str());
-        Fail(path, why);
-    }
+    if (!replacement.Commit())
+        Fail(path, replacement.ErrorText());
 }
 
 }  // namespace excel

@@ -320,6 +320,21 @@ TEST_F(ExcelApplicationTest, FailedSaveKeepsTheOlderFileAndLeavesNothingBehind)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
+TEST_F(ExcelApplicationTest, WorkbookSavedThroughLinksReachesTheLinkedFile)
+{
+    namespace fs = std::filesystem;
+    const auto real = dir / "real.xls";
+    std::ofstream(real) << "older";
+    fs::create_symlink("real.xls", dir / "symbolic.xls");
+    fs::create_hard_link(real, dir / "hard.xls");
+    sheets->Item(1)->Range(L"A1")->SetValue(Variant(L"new"));
+    book->SaveAs(PathOf(dir / "symbolic.xls"));
+    EXPECT_TRUE(fs::is_symlink(dir / "symbolic.xls"));
+    EXPECT_EQ(fs::hard_link_count(real), 2u);
+    EXPECT_GT(fs::file_size(dir / "hard.xls"), 512u);  // the workbook, seen by every name
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);
+}
+
 TEST_F(ExcelApplicationTest, LibreOfficeConvertsTheFileWithItsTexts)
 {
     if (!testsupport::HaveLibreOffice())
