@@ -69,7 +69,7 @@ std::vector<RecordLine> CategoryRecordList::LoadLines(int first, int end)
 }
 
 void CategoryRecordList::AddLine(RecordLine::Kind kind, const DbRecord& record,
-                                 const std::vector<int>* changed)
+                                 const std::vector<int>* changed, const DbRecord* other)
 {
     RecordLine line;
     line.kind = kind;
@@ -78,6 +78,11 @@ void CategoryRecordList::AddLine(RecordLine::Kind kind, const DbRecord& record,
         RecordLine::Cell cell{CellText(record.ValueAt(i)), false};
         if (changed)
             cell.changed = std::binary_search(changed->begin(), changed->end(), int(i));
+        // Values that differ by less than their text shows (a fraction of a second, the last
+        // bits of a double) would read the same on both lines.
+        if (cell.changed && other && i < other->Values().size() &&
+            cell.text == CellText(other->ValueAt(i)))
+            cell.text = record.ValueAt(i).ToExactText();
         line.cells.push_back(std::move(cell));
     }
     page_.push_back(std::move(line));
@@ -85,23 +90,23 @@ void CategoryRecordList::AddLine(RecordLine::Kind kind, const DbRecord& record,
 
 void CategoryRecordList::VisitEqual(EqualRecordItem& item)
 {
-    AddLine(RecordLine::kEqual, item.Record(), nullptr);
+    AddLine(RecordLine::kEqual, item.Record());
 }
 
 void CategoryRecordList::VisitModified(ModifiedRecordItem& item)
 {
     if (!skipFirstLine_)
-        AddLine(RecordLine::kModifiedFirst, item.First(), &item.ChangedFields());
-    AddLine(RecordLine::kModifiedSecond, item.Second(), &item.ChangedFields());
+        AddLine(RecordLine::kModifiedFirst, item.First(), &item.ChangedFields(), &item.Second());
+    AddLine(RecordLine::kModifiedSecond, item.Second(), &item.ChangedFields(), &item.First());
     skipFirstLine_ = 0;
 }
 
 void CategoryRecordList::VisitSecondOnly(SecondOnlyRecordItem& item)
 {
-    AddLine(RecordLine::kSecondOnly, item.Record(), nullptr);
+    AddLine(RecordLine::kSecondOnly, item.Record());
 }
 
 void CategoryRecordList::VisitFirstOnly(FirstOnlyRecordItem& item)
 {
-    AddLine(RecordLine::kFirstOnly, item.Record(), nullptr);
+    AddLine(RecordLine::kFirstOnly, item.Record());
 }

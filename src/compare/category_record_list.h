@@ -34,7 +34,9 @@ private:
     void VisitModified(ModifiedRecordItem& item) override;
     void VisitSecondOnly(SecondOnlyRecordItem& item) override;
     void VisitFirstOnly(FirstOnlyRecordItem& item) override;
-    void AddLine(RecordLine::Kind kind, const DbRecord& record, const std::vector<int>* changed);
+    // other: the record on the modified record's other line.
+    void AddLine(RecordLine::Kind kind, const DbRecord& record,
+                 const std::vector<int>* changed = nullptr, const DbRecord* other = nullptr);
 
     int skipFirstLine_ = 0;
     std::atomic<bool> ready_{false};

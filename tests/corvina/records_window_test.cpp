@@ -13,6 +13,7 @@
 #include <QThread>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <functional>
 
 #include "../compare/comparison_fixture.h"
@@ -398,6 +399,49 @@ TEST_F(RecordsWindowTest, TablesOfDifferentNamesShowBothNames)
     ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
     window->Runner()->SelectTable(TableRowOf(window, "Staff"));
     EXPECT_EQ(window->TableCaption(), "Staff / Personnel");
+    window->Destroy();
+    FlushDeletes();
+}
+
+// Values that differ by less than their usual text shows: the two changed cells show the digits
+// that tell them apart, every other cell its usual text.
+TEST_F(RecordsWindowTest, ChangedCellsOfTheSameTextShowTheDigitsThatTellThemApart)
+{
+    const synctest::TableDef readings{
+        L"Readings",
+        {{L"id", L"LONG", 3}, {L"at", L"DATETIME", 7}, {L"v", L"DOUBLE", 5},
+         {L"note", L"TEXT(10)", 202}},
+        {L"id"},
+        true,
+        {}};
+    synctest::Execute(path1, synctest::CreateTableSql(readings));
+    synctest::Execute(path2, synctest::CreateTableSql(readings));
+    const double noon = 45000.5;  // 03/15/2023 12:00:00
+    const double tenth = 0.1;
+    const double nextTenth = std::nextafter(tenth, 1.0);
+    synctest::InsertRows(path1, readings,
+                         {{Variant(1), Variant::FromDate(noon), Variant(tenth), Variant(L"a")},
+                          {Variant(2), Variant::FromDate(noon), Variant(tenth), Variant(L"a")}});
+    synctest::InsertRows(
+        path2, readings,
+        {{Variant(1), Variant::FromDate(noon + 0.25 / 86400), Variant(tenth), Variant(L"b")},
+         {Variant(2), Variant::FromDate(noon), Variant(nextTenth), Variant(L"a")}});
+    LoadAndPair();
+    RecordsWindow* window = Enter(wizard.Context());
+    ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
+    window->Runner()->SelectTable(TableRowOf(window, "Readings"));
+    ASSERT_EQ(Kinds(window), (std::vector<int>{2, 3, 2, 3}));
+    RecordListModel* records = window->RecordListData();
+    const QString lines[4][3] = {
+        {"#03/15/2023 12:00:00.000#", "0.1", "a"},
+        {"#03/15/2023 12:00:00.250#", "0.1", "b"},
+        {"#03/15/2023 12:00:00#", "0.10000000000000001", "a"},
+        {"#03/15/2023 12:00:00#", "0.10000000000000002", "a"},
+    };
+    for (int line = 0; line < 4; ++line)
+        for (int column = 0; column < 3; ++column)
+            EXPECT_EQ(Cell(records, line, 1 + column), lines[line][column])
+                << line << "," << column;
     window->Destroy();
     FlushDeletes();
 }
