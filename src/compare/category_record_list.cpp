@@ -56,13 +56,16 @@ std::vector<RecordLine> CategoryRecordList::LoadLines(int first, int end)
     }
     if (items.empty())
         return {};
+    // When the database cannot be read now (damaged, gone, changed) the lines built so far
+    // show, the rest is asked for again at the next scroll, and the list can tell why.
     try {
         for (auto& record : reader_.ReadRecords(tableIndex_, items))
             record->Accept(*this);
-    } catch (const automation::ComError&) {
-        // The database cannot be read now (closed, gone); the lines built so far
-        // show and the rest is asked for again at the next scroll.
+        readError_.clear();
+    } catch (const automation::ComError& error) {
+        readError_ = error.Description().empty() ? L"Database error." : error.Description();
     } catch (const std::out_of_range&) {
+        readError_ = L"The table no longer has the fields that were compared.";
     }
     skipFirstLine_ = 0;
     return std::move(page_);

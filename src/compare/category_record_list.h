@@ -25,6 +25,7 @@ public:
     int LineCount() const override { return lineCount_.load(); }
     // Takes what the comparison has added; callable from the progress thread.
     void Refresh() override;
+    std::wstring ReadError() const override { return readError_; }
 
 private:
     std::vector<RecordLine> LoadLines(int first, int end) override;
@@ -46,4 +47,5 @@ private:
     TableResultNode& node_;
     DataReader& reader_;
     std::vector<RecordLine> page_;
+    std::wstring readError_;  // of the last LoadLines; only the thread reading lines uses it
 };

@@ -34,4 +34,7 @@ public:
     virtual RecordLines GetLines(int first, int count) = 0;
     virtual int LineCount() const = 0;
     virtual void Refresh() = 0;
+    // Why the last lines asked for could not be read (the database went away or changed under
+    // the list); empty when they were read.
+    virtual std::wstring ReadError() const { return {}; }
 };

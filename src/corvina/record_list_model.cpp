@@ -27,6 +27,7 @@ void RecordListModel::SetSource(RecordRowSource* source)
     beginResetModel();
     source_ = source;
     cache_.SetSource(source);
+    readErrorNoted_ = false;
     captions_.clear();
     lines_ = 0;
     if (source_) {
@@ -78,7 +79,26 @@ int RecordListModel::columnCount(const QModelIndex& parent) const
 
 const RecordLine* RecordListModel::Line(int row) const
 {
-    return row >= 0 && row < lines_ ? cache_.GetLine(row) : nullptr;
+    if (row < 0 || row >= lines_)
+        return nullptr;
+    const RecordLine* line = cache_.GetLine(row);
+    if (!line)
+        NoteReadError();
+    return line;
+}
+
+void RecordListModel::NoteReadError() const
+{
+    if (readErrorNoted_ || !source_)
+        return;
+    const std::wstring error = source_->ReadError();
+    if (error.empty())
+        return;
+    readErrorNoted_ = true;
+    // Asked while the view paints: whoever shows the text does so once the paint is over.
+    auto* self = const_cast<RecordListModel*>(this);
+    QMetaObject::invokeMethod(
+        self, [self, text = Text(error)] { emit self->readFailed(text); }, Qt::QueuedConnection);
 }
 
 QVariant RecordListModel::data(const QModelIndex& index, int role) const

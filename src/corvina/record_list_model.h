@@ -33,13 +33,20 @@ public:
     // The line shown at a row, built on demand; null when there is none.
     const RecordLine* Line(int row) const;
 
+signals:
+    // The source could not read the lines of its rows; once for a source, after the paint that
+    // asked for them.
+    void readFailed(const QString& text);
+
 private:
     void TakeCaptions();
+    void NoteReadError() const;
 
     RecordRowSource* source_ = nullptr;
     mutable RowPageCache cache_;
     QStringList captions_;
     int lines_ = 0;
+    mutable bool readErrorNoted_ = false;
 };
 
 // Draws the cells of a modified record's lines itself; every other line is drawn the usual way

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 
 #include "../compare/comparison_fixture.h"
@@ -458,9 +459,52 @@ TEST_F(RecordsWindowTest, AFailedComparisonShowsItsErrorOnceAndKeepsTheButtonsOf
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].caption, L"Error");
     EXPECT_EQ(dialogs.boxes[0].type & ui::MB_ICONERROR, ui::MB_ICONERROR);
-    EXPECT_FALSE(dialogs.boxes[0].text.empty());
+    // The failure itself, once, from the first character to the last.
+    EXPECT_EQ(dialogs.boxes[0].text.rfind(L"The database engine cannot find the input table", 0),
+              0u)
+        << automation::ToUtf8(dialogs.boxes[0].text);
+    EXPECT_NE(dialogs.boxes[0].text.back(), L'\n');
     EXPECT_FALSE(wizard.BackButton()->isEnabled());
     EXPECT_FALSE(wizard.NextButton()->isEnabled());
+    window->Destroy();
+    FlushDeletes();
+}
+
+// Database2 is damaged after the comparison: the lines it can no longer give are said to be
+// unreadable once, not shown as empty rows without a word.
+TEST_F(RecordsWindowTest, AListThatCannotReadItsRowsSaysSoOnce)
+{
+    const synctest::TableDef big{
+        L"Big", {{L"id", L"LONG", 3}, {L"v", L"TEXT(10)", 202}}, {L"id"}, true, {}};
+    synctest::Execute(path1, synctest::CreateTableSql(big));
+    synctest::Execute(path2, synctest::CreateTableSql(big));
+    for (const auto& [path, value] : {std::pair{path1, L"one"}, std::pair{path2, L"two"}}) {
+        std::vector<Row> rows;
+        for (int id = 0; id < 4000; ++id)
+            rows.push_back({Variant(id), Variant(value)});
+        synctest::InsertRows(path, big, rows);
+    }
+    LoadAndPair();
+    RecordsWindow* window = Enter(wizard.Context());
+    window->show();
+    ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
+    window->Runner()->SelectTable(TableRowOf(window, "Big"));
+    RecordListModel* records = window->RecordListData();
+    ASSERT_EQ(records->rowCount(), 8000);
+    EXPECT_EQ(Cell(records, 1, 1), "two");
+
+    std::filesystem::resize_file(automation::ToUtf8(path2), 4096);
+    QTableView* list = window->RecordList();
+    for (int row : {7000, 5000, 7990}) {
+        list->scrollTo(records->index(row, 0));
+        list->grab();
+        WaitFor([] { return false; }, std::chrono::milliseconds(100));
+    }
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, L"Error");
+    EXPECT_EQ(dialogs.boxes[0].text.rfind(L"Can't read the records: ", 0), 0u)
+        << automation::ToUtf8(dialogs.boxes[0].text);
+    EXPECT_GT(dialogs.boxes[0].text.size(), std::wstring(L"Can't read the records: ").size());
     window->Destroy();
     FlushDeletes();
 }
