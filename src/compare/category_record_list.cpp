@@ -84,8 +84,10 @@ void CategoryRecordList::AddLine(RecordLine::Kind kind, const DbRecord& record,
         // Values that differ by less than their text shows (a fraction of a second, the last
         // bits of a double) would read the same on both lines.
         if (cell.changed && other && i < other->Values().size() &&
-            cell.text == CellText(other->ValueAt(i)))
+            cell.text == CellText(other->ValueAt(i))) {
             cell.text = record.ValueAt(i).ToExactText();
+            cell.exact = true;
+        }
         line.cells.push_back(std::move(cell));
     }
     page_.push_back(std::move(line));

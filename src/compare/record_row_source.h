@@ -18,6 +18,9 @@ struct RecordLine {
     struct Cell {
         std::wstring text;
         bool changed = false;
+        // The text goes on past the value's usual text, to the digits that tell it from the
+        // other line's: its end matters more than its start.
+        bool exact = false;
     };
     Kind kind = kFirstOnly;
     std::vector<Cell> cells;

@@ -116,6 +116,8 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const
             return int(line->kind);
         case ChangedRole:
             return hasCell && line->cells[column].changed;
+        case ExactRole:
+            return hasCell && line->cells[column].exact;
         case Qt::BackgroundRole:
             if (line->kind == RecordLine::kFirstOnly)
                 return ColorFromColorRef(kFirstOnlyBackground);
@@ -162,8 +164,11 @@ void RecordLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setFont(option.font);
     const QRect area = cell.adjusted(index.column() == 0 ? 2 : 5, 0, -2, 0);
     const QString value = index.data(Qt::DisplayRole).toString();
+    // Both lines of such a cell begin alike; what tells them apart is at the end.
+    const Qt::TextElideMode elide =
+        index.data(RecordListModel::ExactRole).toBool() ? Qt::ElideLeft : Qt::ElideRight;
     painter->drawText(area,
                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextExpandTabs,
-                      option.fontMetrics.elidedText(value, Qt::ElideRight, area.width()));
+                      option.fontMetrics.elidedText(value, elide, area.width()));
     painter->restore();
 }

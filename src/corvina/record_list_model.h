@@ -15,6 +15,7 @@ public:
     enum Role {
         KindRole = Qt::UserRole + 1,  // the line's RecordLine::Kind
         ChangedRole,                  // the cell's field differs between the databases
+        ExactRole,                    // the text shows digits past the usual text (RecordLine)
     };
 
     explicit RecordListModel(QObject* parent = nullptr);
