@@ -409,9 +409,9 @@ template <class T>
 std::wstring SignificantDigits(T value)
 {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::general,
-                                      std::numeric_limits<T>::max_digits10);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
+                      std::numeric_limits<T>::max_digits10);
     return std::wstring(buffer, result.ptr);
 }
 

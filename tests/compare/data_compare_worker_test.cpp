@@ -144,8 +144,7 @@ TEST_P(WorkerErrorTest, EndsTheRunWithTheErrorText)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WorkerErrorTest,
-    testing::Values(ErrorCase{"count fails", L"count(*) from [A]", L"Disk gone.",
-                              L"Disk gone.", 0},
+    testing::Values(ErrorCase{"count fails", L"count(*) from [A]", L"Disk gone.", L"Disk gone.", 0},
                     ErrorCase{"count fails without a description", L"count(*) from [A]", L"",
                               L"Database error.", 0},
                     ErrorCase{"open fails on the second table", L"from [B] order",

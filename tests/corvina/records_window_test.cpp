@@ -408,13 +408,14 @@ TEST_F(RecordsWindowTest, TablesOfDifferentNamesShowBothNames)
 // that tell them apart, every other cell its usual text.
 TEST_F(RecordsWindowTest, ChangedCellsOfTheSameTextShowTheDigitsThatTellThemApart)
 {
-    const synctest::TableDef readings{
-        L"Readings",
-        {{L"id", L"LONG", 3}, {L"at", L"DATETIME", 7}, {L"v", L"DOUBLE", 5},
-         {L"note", L"TEXT(10)", 202}},
-        {L"id"},
-        true,
-        {}};
+    const synctest::TableDef readings{L"Readings",
+                                      {{L"id", L"LONG", 3},
+                                       {L"at", L"DATETIME", 7},
+                                       {L"v", L"DOUBLE", 5},
+                                       {L"note", L"TEXT(10)", 202}},
+                                      {L"id"},
+                                      true,
+                                      {}};
     synctest::Execute(path1, synctest::CreateTableSql(readings));
     synctest::Execute(path2, synctest::CreateTableSql(readings));
     const double noon = 45000.5;  // 03/15/2023 12:00:00

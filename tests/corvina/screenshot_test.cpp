@@ -1,10 +1,10 @@
 // Pictures of the wizard's pages for the documentation, taken over tests/data/nwind.mdb and a
 // changed native copy of some of its tables. Runs only when CRV_SCREENSHOT_DIR names a folder.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QTimer>
 #include <filesystem>
 

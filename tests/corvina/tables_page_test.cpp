@@ -448,7 +448,8 @@ TEST(TablesPageTypesTest, ATypeTextWrapsOnlyBetweenItsClauses)
     page->EnsureLayout();
 
     const ElementRef table = page->GetRootElement().FindById("structure").GetChild(0);
-    const std::wstring types[] = {L"LONG", L"TEXT(5) NOT\u00A0NULL", L"DECIMAL(18,\u00A02) NOT\u00A0NULL",
+    const std::wstring types[] = {L"LONG", L"TEXT(5) NOT\u00A0NULL",
+                                  L"DECIMAL(18,\u00A02) NOT\u00A0NULL",
                                   L"SINGLE NOT\u00A0NULL DEFAULT\u00A00"};
     for (unsigned m = 0; m < 4; ++m) {
         const ElementRef row = table.GetChild(m + 1);
@@ -456,8 +457,10 @@ TEST(TablesPageTypesTest, ATypeTextWrapsOnlyBetweenItsClauses)
         EXPECT_EQ(row.GetChild(5).FindFirst(".field_type").GetInnerText(), types[m]) << m;
     }
     // Database2's "TEXT(5) NOT NULL" fits its column: its row is as high as the "LONG" row.
-    const int longRow = table.GetChild(1).GetLocation(html::kRootRelative | html::kBorderBox).height();
-    const int codeRow = table.GetChild(2).GetLocation(html::kRootRelative | html::kBorderBox).height();
+    const int longRow =
+        table.GetChild(1).GetLocation(html::kRootRelative | html::kBorderBox).height();
+    const int codeRow =
+        table.GetChild(2).GetLocation(html::kRootRelative | html::kBorderBox).height();
     EXPECT_GT(longRow, 0);
     EXPECT_EQ(codeRow, longRow);
     page->Destroy();

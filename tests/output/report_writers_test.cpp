@@ -411,8 +411,8 @@ TEST(ExcelReportSheetsTest, RowsBeyondASheetGoOnOverTheNextAndNamesStayUnique)
 TEST(ReportDatesTest, DatesWithAFractionOfASecondShowTheirMilliseconds)
 {
     testsupport::TempDir dir;
-    const TableDef times{L"Times", {{L"id", L"LONG", 3}, {L"at", L"DATETIME", 7}}, {L"id"}, true,
-                         {}};
+    const TableDef times{
+        L"Times", {{L"id", L"LONG", 3}, {L"at", L"DATETIME", 7}}, {L"id"}, true, {}};
     const std::wstring path1 = Path(dir, "1.mdb"), path2 = Path(dir, "2.mdb");
     CreateStore(path1, {times});
     CreateStore(path2, {times});
