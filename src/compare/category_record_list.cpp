@@ -56,20 +56,23 @@ std::vector<RecordLine> CategoryRecordList::LoadLines(int first, int end)
     }
     if (items.empty())
         return {};
+    // When the database cannot be read now (damaged, gone, changed) the lines built so far
+    // show, the rest is asked for again at the next scroll, and the list can tell why.
     try {
         for (auto& record : reader_.ReadRecords(tableIndex_, items))
             record->Accept(*this);
-    } catch (const automation::ComError&) {
-        // The database cannot be read now (closed, gone); the lines built so far
-        // show and the rest is asked for again at the next scroll.
+        readError_.clear();
+    } catch (const automation::ComError& error) {
+        readError_ = error.Description().empty() ? L"Database error." : error.Description();
     } catch (const std::out_of_range&) {
+        readError_ = L"The table no longer has the fields that were compared.";
     }
     skipFirstLine_ = 0;
     return std::move(page_);
 }
 
 void CategoryRecordList::AddLine(RecordLine::Kind kind, const DbRecord& record,
-                                 const std::vector<int>* changed)
+                                 const std::vector<int>* changed, const DbRecord* other)
 {
     RecordLine line;
     line.kind = kind;
@@ -78,6 +81,13 @@ void CategoryRecordList::AddLine(RecordLine::Kind kind, const DbRecord& record,
         RecordLine::Cell cell{CellText(record.ValueAt(i)), false};
         if (changed)
             cell.changed = std::binary_search(changed->begin(), changed->end(), int(i));
+        // Values that differ by less than their text shows (a fraction of a second, the last
+        // bits of a double) would read the same on both lines.
+        if (cell.changed && other && i < other->Values().size() &&
+            cell.text == CellText(other->ValueAt(i))) {
+            cell.text = record.ValueAt(i).ToExactText();
+            cell.exact = true;
+        }
         line.cells.push_back(std::move(cell));
     }
     page_.push_back(std::move(line));
@@ -85,23 +95,23 @@ void CategoryRecordList::AddLine(RecordLine::Kind kind, const DbRecord& record,
 
 void CategoryRecordList::VisitEqual(EqualRecordItem& item)
 {
-    AddLine(RecordLine::kEqual, item.Record(), nullptr);
+    AddLine(RecordLine::kEqual, item.Record());
 }
 
 void CategoryRecordList::VisitModified(ModifiedRecordItem& item)
 {
     if (!skipFirstLine_)
-        AddLine(RecordLine::kModifiedFirst, item.First(), &item.ChangedFields());
-    AddLine(RecordLine::kModifiedSecond, item.Second(), &item.ChangedFields());
+        AddLine(RecordLine::kModifiedFirst, item.First(), &item.ChangedFields(), &item.Second());
+    AddLine(RecordLine::kModifiedSecond, item.Second(), &item.ChangedFields(), &item.First());
     skipFirstLine_ = 0;
 }
 
 void CategoryRecordList::VisitSecondOnly(SecondOnlyRecordItem& item)
 {
-    AddLine(RecordLine::kSecondOnly, item.Record(), nullptr);
+    AddLine(RecordLine::kSecondOnly, item.Record());
 }
 
 void CategoryRecordList::VisitFirstOnly(FirstOnlyRecordItem& item)
 {
-    AddLine(RecordLine::kFirstOnly, item.Record(), nullptr);
+    AddLine(RecordLine::kFirstOnly, item.Record());
 }

@@ -25,6 +25,7 @@ public:
     int LineCount() const override { return lineCount_.load(); }
     // Takes what the comparison has added; callable from the progress thread.
     void Refresh() override;
+    std::wstring ReadError() const override { return readError_; }
 
 private:
     std::vector<RecordLine> LoadLines(int first, int end) override;
@@ -34,7 +35,9 @@ private:
     void VisitModified(ModifiedRecordItem& item) override;
     void VisitSecondOnly(SecondOnlyRecordItem& item) override;
     void VisitFirstOnly(FirstOnlyRecordItem& item) override;
-    void AddLine(RecordLine::Kind kind, const DbRecord& record, const std::vector<int>* changed);
+    // other: the record on the modified record's other line.
+    void AddLine(RecordLine::Kind kind, const DbRecord& record,
+                 const std::vector<int>* changed = nullptr, const DbRecord* other = nullptr);
 
     int skipFirstLine_ = 0;
     std::atomic<bool> ready_{false};
@@ -44,4 +47,5 @@ private:
     TableResultNode& node_;
     DataReader& reader_;
     std::vector<RecordLine> page_;
+    std::wstring readError_;  // of the last LoadLines; only the thread reading lines uses it
 };

@@ -4,9 +4,12 @@
 #include "compare/cell_value.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
+#include "platform/automation/automation_date.h"
 #include "platform/automation/wide_text.h"
 
 namespace {
@@ -402,4 +405,33 @@ std::wstring CellValue::ToText() const
     if (c == ValueClass::Date)
         return L"#" + text + L"#";
     return text;
+}
+
+namespace {
+
+// Locale-free, whatever locale the program runs in.
+template <class T>
+std::wstring SignificantDigits(T value)
+{
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
+                      std::numeric_limits<T>::max_digits10);
+    return std::wstring(buffer, result.ptr);
+}
+
+}  // namespace
+
+std::wstring CellValue::ToExactText() const
+{
+    switch (value_.vt()) {
+        case automation::VT_DATE:
+            return L"#" + automation::DateToInvariantTextWithMilliseconds(value_.date()) + L"#";
+        case automation::VT_R8:
+            return SignificantDigits(value_.dblVal());
+        case automation::VT_R4:
+            return SignificantDigits(value_.fltVal());
+        default:
+            return ToText();
+    }
 }

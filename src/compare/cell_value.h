@@ -36,6 +36,10 @@ public:
     // (dates between '#').
     std::wstring ToText() const;
 
+    // ToText with the digits that tell the value from another of the same text: a date to the
+    // millisecond, a double with 17 and a single with 9 significant digits.
+    std::wstring ToExactText() const;
+
     // Copies a value, reusing this one's memory where it can.
     void Assign(const automation::Variant& value) { value_ = value; }
     void Assign(automation::Variant&& value) { value_ = std::move(value); }

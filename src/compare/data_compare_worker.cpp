@@ -14,11 +14,13 @@
 
 namespace {
 
+// The window shows the text in a box of its own captioned "Error": the text is the failure
+// itself, without a caption of its own or an empty line after it.
 std::wstring ComErrorText(const automation::ComError& error)
 {
     if (error.Description().empty())
         return L"Database error.";
-    return L"Error: " + error.Description() + L"\r\n";
+    return error.Description();
 }
 
 std::wstring Bracketed(const std::wstring& name)
@@ -144,7 +146,7 @@ void DataCompareWorker::Run()
             errorText = ComErrorText(error);
             failed = true;
         } catch (const std::exception& error) {
-            errorText = L"Error: " + automation::FromUtf8(error.what()) + L"\r\n";
+            errorText = automation::FromUtf8(error.what());
             failed = true;
         } catch (...) {
             errorText = L"Database error.";

@@ -18,6 +18,9 @@ struct RecordLine {
     struct Cell {
         std::wstring text;
         bool changed = false;
+        // The text goes on past the value's usual text, to the digits that tell it from the
+        // other line's: its end matters more than its start.
+        bool exact = false;
     };
     Kind kind = kFirstOnly;
     std::vector<Cell> cells;
@@ -34,4 +37,7 @@ public:
     virtual RecordLines GetLines(int first, int count) = 0;
     virtual int LineCount() const = 0;
     virtual void Refresh() = 0;
+    // Why the last lines asked for could not be read (the database went away or changed under
+    // the list); empty when they were read.
+    virtual std::wstring ReadError() const { return {}; }
 };

@@ -9,6 +9,7 @@
 
 #include "compare/wizard_task.h"
 #include "corvina/colors.h"
+#include "corvina/message_text.h"
 #include "corvina/wizard_dialog.h"
 #include "platform/ui/frame_dialogs.h"
 #include "platform/ui/message_box.h"
@@ -97,7 +98,8 @@ void ProgressPage::OnTaskEnded()
     }
     if (!task_ || task_->Failed()) {
         if (task_)
-            Wizard().Dialogs().MessageBox(window(), task_->ErrorText(), L"Error", ui::MB_OK);
+            Wizard().Dialogs().MessageBox(window(), MessageBoxText(task_->ErrorText(), L"Error"),
+                                          L"Error", ui::MB_OK);
         if (!cancelled_)  // the program may have been closed while the box was open
             Wizard().GoBack();
         return;

@@ -27,6 +27,7 @@ void RecordListModel::SetSource(RecordRowSource* source)
     beginResetModel();
     source_ = source;
     cache_.SetSource(source);
+    readErrorNoted_ = false;
     captions_.clear();
     lines_ = 0;
     if (source_) {
@@ -78,7 +79,26 @@ int RecordListModel::columnCount(const QModelIndex& parent) const
 
 const RecordLine* RecordListModel::Line(int row) const
 {
-    return row >= 0 && row < lines_ ? cache_.GetLine(row) : nullptr;
+    if (row < 0 || row >= lines_)
+        return nullptr;
+    const RecordLine* line = cache_.GetLine(row);
+    if (!line)
+        NoteReadError();
+    return line;
+}
+
+void RecordListModel::NoteReadError() const
+{
+    if (readErrorNoted_ || !source_)
+        return;
+    const std::wstring error = source_->ReadError();
+    if (error.empty())
+        return;
+    readErrorNoted_ = true;
+    // Asked while the view paints: whoever shows the text does so once the paint is over.
+    auto* self = const_cast<RecordListModel*>(this);
+    QMetaObject::invokeMethod(
+        self, [self, text = Text(error)] { emit self->readFailed(text); }, Qt::QueuedConnection);
 }
 
 QVariant RecordListModel::data(const QModelIndex& index, int role) const
@@ -96,6 +116,8 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const
             return int(line->kind);
         case ChangedRole:
             return hasCell && line->cells[column].changed;
+        case ExactRole:
+            return hasCell && line->cells[column].exact;
         case Qt::BackgroundRole:
             if (line->kind == RecordLine::kFirstOnly)
                 return ColorFromColorRef(kFirstOnlyBackground);
@@ -142,8 +164,11 @@ void RecordLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setFont(option.font);
     const QRect area = cell.adjusted(index.column() == 0 ? 2 : 5, 0, -2, 0);
     const QString value = index.data(Qt::DisplayRole).toString();
+    // Both lines of such a cell begin alike; what tells them apart is at the end.
+    const Qt::TextElideMode elide =
+        index.data(RecordListModel::ExactRole).toBool() ? Qt::ElideLeft : Qt::ElideRight;
     painter->drawText(area,
                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextExpandTabs,
-                      option.fontMetrics.elidedText(value, Qt::ElideRight, area.width()));
+                      option.fontMetrics.elidedText(value, elide, area.width()));
     painter->restore();
 }

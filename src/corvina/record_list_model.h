@@ -15,6 +15,7 @@ public:
     enum Role {
         KindRole = Qt::UserRole + 1,  // the line's RecordLine::Kind
         ChangedRole,                  // the cell's field differs between the databases
+        ExactRole,                    // the text shows digits past the usual text (RecordLine)
     };
 
     explicit RecordListModel(QObject* parent = nullptr);
@@ -33,13 +34,20 @@ public:
     // The line shown at a row, built on demand; null when there is none.
     const RecordLine* Line(int row) const;
 
+signals:
+    // The source could not read the lines of its rows; once for a source, after the paint that
+    // asked for them.
+    void readFailed(const QString& text);
+
 private:
     void TakeCaptions();
+    void NoteReadError() const;
 
     RecordRowSource* source_ = nullptr;
     mutable RowPageCache cache_;
     QStringList captions_;
     int lines_ = 0;
+    mutable bool readErrorNoted_ = false;
 };
 
 // Draws the cells of a modified record's lines itself; every other line is drawn the usual way

@@ -13,6 +13,7 @@
 
 #include "corvina/colors.h"
 #include "corvina/count_bar.h"
+#include "corvina/message_text.h"
 #include "corvina/path_label.h"
 #include "corvina/record_list_model.h"
 #include "corvina/table_grid_model.h"
@@ -219,6 +220,10 @@ void RecordsWindow::BuildRecordArea(QWidget* area)
     records_ = new QTableView;
     recordModel_ = new RecordListModel(records_);
     records_->setModel(recordModel_);
+    connect(recordModel_, &RecordListModel::readFailed, this, [this](const QString& text) {
+        if (!closed_)
+            ShowError(L"Can't read the records: " + text.toStdWString());
+    });
     records_->setItemDelegate(new RecordLineDelegate(records_));
     records_->verticalHeader()->hide();
     // Fixed heights: the view never asks for a line it does not show to measure it.
@@ -356,7 +361,8 @@ void RecordsWindow::ComparisonFinished()
 void RecordsWindow::ShowError(const std::wstring& text)
 {
     RunOnViewThread([this, text] {
-        Wizard().Dialogs().MessageBox(window(), text, L"Error", ui::MB_OK | ui::MB_ICONERROR);
+        Wizard().Dialogs().MessageBox(window(), MessageBoxText(text, L"Error"), L"Error",
+                                      ui::MB_OK | ui::MB_ICONERROR);
     });
 }
 

@@ -50,12 +50,39 @@ void AppendNumber(std::string& out, const char* name, int value)
     out += '"';
 }
 
-// The type text of a field: its column definition without the blank it starts with.
+// The type text of a field: its column definition without the blank it starts with. The words
+// of one clause ("DECIMAL(18, 2)", "WITH COMPRESSION", "NOT NULL", "DEFAULT 0") are joined by
+// no-break spaces, so a narrow column wraps the text only between clauses. A long default value
+// keeps its own blanks: it may wrap inside itself rather than widen the column.
 std::wstring TypeText(const SchemaField& field)
 {
+    constexpr wchar_t kNoBreak = L'\u00A0';
+    constexpr size_t kLongDefault = 20;
     std::wstring text = field.ColumnDefinition();
     if (!text.empty() && text.front() == L' ')
         text.erase(0, 1);
+    int depth = 0;
+    size_t wordStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c == L'(')
+            ++depth;
+        else if (c == L')' && depth > 0)
+            --depth;
+        if (c != L' ')
+            continue;
+        const std::wstring_view word(text.data() + wordStart, i - wordStart);
+        if (word == L"DEFAULT") {
+            const bool shortValue = text.size() - (i + 1) <= kLongDefault;
+            for (size_t j = i; j < text.size(); ++j)
+                if (text[j] == L' ' && (j == i || shortValue))
+                    text[j] = kNoBreak;
+            break;
+        }
+        if (depth > 0 || word == L"NOT" || word == L"WITH")
+            text[i] = kNoBreak;
+        wordStart = i + 1;
+    }
     return text;
 }
 

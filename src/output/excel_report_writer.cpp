@@ -142,7 +142,8 @@ std::unique_ptr<ExcelSheetWriter> ExcelReportWriter::StartSheet(excel::Sheets& s
     auto title = sheet->Range(L"B4:K4");
     title->Merge();
     title->SetHorizontalAlignment(excel::xlCenter);
-    title->SetValue(Variant(L"Legend"));
+    // A merged block shows the value of its first cell; the others stay empty.
+    sheet->Range(L"B4")->SetValue(Variant(L"Legend"));
     title->Font()->SetBold(true);
     Line(*title, excel::xlEdgeBottom);
     const int colours[] = {2, 24, 36, 4};

@@ -29,7 +29,7 @@ std::wstring ExcelSheetWriter::CellText(const CellValue& value)
 {
     if (value.IsArray())
         return L"BINARY DATA";
-    std::wstring text = RecordStatementWriter::PlainText(value);
+    std::wstring text = RecordStatementWriter::ReportText(value);
     return text.empty() ? std::wstring(L" ") : text;
 }
 

@@ -244,6 +244,19 @@ std::wstring RecordStatementWriter::PlainText(const CellValue& value)
     }
 }
 
+std::wstring RecordStatementWriter::ReportText(const CellValue& value)
+{
+    const Variant& v = value.Variant();
+    if (v.vt() == automation::VT_DATE) {
+        std::wstring text = InvariantText(v);
+        auto back = automation::DateFromText(text);
+        if (!back || *back != v.date())
+            text = automation::DateToInvariantTextWithMilliseconds(v.date());
+        return L"#" + text + L"#";
+    }
+    return PlainText(value);
+}
+
 std::wstring RecordStatementWriter::Base64Literal(const CellValue& value)
 {
     const auto& bytes = value.Variant().parray().bytes();

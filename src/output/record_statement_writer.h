@@ -42,6 +42,10 @@ public:
     // The value's text without quoting: "NULL", the string itself, or the number or date text
     // (dates between '#'), in a form the database engine reads back to the same value.
     static std::wstring PlainText(const CellValue& value);
+    // The value's text as the reports show it to a reader: PlainText, except that a date which
+    // whole seconds do not meet is a date to the millisecond ("#03/15/2023 02:57:46.667#")
+    // rather than the number that reads back exactly.
+    static std::wstring ReportText(const CellValue& value);
     // "base64(" '"' base64 text with CR LF after every 72 characters and after the last '"' ")".
     static std::wstring Base64Literal(const CellValue& value);
 

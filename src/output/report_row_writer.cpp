@@ -57,7 +57,7 @@ std::wstring ReportRowWriter::CellText(const CellValue& value)
 {
     if (value.IsArray())
         return L"BINARY DATA";
-    std::wstring text = PlainText(value);
+    std::wstring text = ReportText(value);
     HtmlEscapeText(text);
     if (IsBlankText(text))
         return L"&nbsp;";

@@ -13,6 +13,8 @@
 #include <QThread>
 #include <chrono>
 #include <climits>
+#include <cmath>
+#include <filesystem>
 #include <functional>
 
 #include "../compare/comparison_fixture.h"
@@ -436,6 +438,58 @@ TEST_F(RecordsWindowTest, TablesOfDifferentNamesShowBothNames)
     FlushDeletes();
 }
 
+// Values that differ by less than their usual text shows: the two changed cells show the digits
+// that tell them apart, every other cell its usual text.
+TEST_F(RecordsWindowTest, ChangedCellsOfTheSameTextShowTheDigitsThatTellThemApart)
+{
+    const synctest::TableDef readings{L"Readings",
+                                      {{L"id", L"LONG", 3},
+                                       {L"at", L"DATETIME", 7},
+                                       {L"v", L"DOUBLE", 5},
+                                       {L"note", L"TEXT(10)", 202}},
+                                      {L"id"},
+                                      true,
+                                      {}};
+    synctest::Execute(path1, synctest::CreateTableSql(readings));
+    synctest::Execute(path2, synctest::CreateTableSql(readings));
+    const double noon = 45000.5;  // 03/15/2023 12:00:00
+    const double tenth = 0.1;
+    const double nextTenth = std::nextafter(tenth, 1.0);
+    synctest::InsertRows(path1, readings,
+                         {{Variant(1), Variant::FromDate(noon), Variant(tenth), Variant(L"a")},
+                          {Variant(2), Variant::FromDate(noon), Variant(tenth), Variant(L"a")}});
+    synctest::InsertRows(
+        path2, readings,
+        {{Variant(1), Variant::FromDate(noon + 0.25 / 86400), Variant(tenth), Variant(L"b")},
+         {Variant(2), Variant::FromDate(noon), Variant(nextTenth), Variant(L"a")}});
+    LoadAndPair();
+    RecordsWindow* window = Enter(wizard.Context());
+    ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
+    window->Runner()->SelectTable(TableRowOf(window, "Readings"));
+    ASSERT_EQ(Kinds(window), (std::vector<int>{2, 3, 2, 3}));
+    RecordListModel* records = window->RecordListData();
+    const QString lines[4][3] = {
+        {"#03/15/2023 12:00:00.000#", "0.1", "a"},
+        {"#03/15/2023 12:00:00.250#", "0.1", "b"},
+        {"#03/15/2023 12:00:00#", "0.10000000000000001", "a"},
+        {"#03/15/2023 12:00:00#", "0.10000000000000002", "a"},
+    };
+    for (int line = 0; line < 4; ++line) {
+        for (int column = 0; column < 3; ++column) {
+            EXPECT_EQ(Cell(records, line, 1 + column), lines[line][column])
+                << line << "," << column;
+            // Those cells, cut short in a narrow column, keep their ends in view.
+            const bool exact = column == (line < 2 ? 0 : 1);
+            EXPECT_EQ(records->data(records->index(line, 1 + column), RecordListModel::ExactRole)
+                          .toBool(),
+                      exact)
+                << line << "," << column;
+        }
+    }
+    window->Destroy();
+    FlushDeletes();
+}
+
 TEST_F(RecordsWindowTest, AFailedComparisonShowsItsErrorOnceAndKeepsTheButtonsOff)
 {
     LoadAndPair();
@@ -448,9 +502,52 @@ TEST_F(RecordsWindowTest, AFailedComparisonShowsItsErrorOnceAndKeepsTheButtonsOf
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].caption, L"Error");
     EXPECT_EQ(dialogs.boxes[0].type & ui::MB_ICONERROR, ui::MB_ICONERROR);
-    EXPECT_FALSE(dialogs.boxes[0].text.empty());
+    // The failure itself, once, from the first character to the last.
+    EXPECT_EQ(dialogs.boxes[0].text.rfind(L"The database engine cannot find the input table", 0),
+              0u)
+        << automation::ToUtf8(dialogs.boxes[0].text);
+    EXPECT_NE(dialogs.boxes[0].text.back(), L'\n');
     EXPECT_FALSE(wizard.BackButton()->isEnabled());
     EXPECT_FALSE(wizard.NextButton()->isEnabled());
+    window->Destroy();
+    FlushDeletes();
+}
+
+// Database2 is damaged after the comparison: the lines it can no longer give are said to be
+// unreadable once, not shown as empty rows without a word.
+TEST_F(RecordsWindowTest, AListThatCannotReadItsRowsSaysSoOnce)
+{
+    const synctest::TableDef big{
+        L"Big", {{L"id", L"LONG", 3}, {L"v", L"TEXT(10)", 202}}, {L"id"}, true, {}};
+    synctest::Execute(path1, synctest::CreateTableSql(big));
+    synctest::Execute(path2, synctest::CreateTableSql(big));
+    for (const auto& [path, value] : {std::pair{path1, L"one"}, std::pair{path2, L"two"}}) {
+        std::vector<Row> rows;
+        for (int id = 0; id < 4000; ++id)
+            rows.push_back({Variant(id), Variant(value)});
+        synctest::InsertRows(path, big, rows);
+    }
+    LoadAndPair();
+    RecordsWindow* window = Enter(wizard.Context());
+    window->show();
+    ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
+    window->Runner()->SelectTable(TableRowOf(window, "Big"));
+    RecordListModel* records = window->RecordListData();
+    ASSERT_EQ(records->rowCount(), 8000);
+    EXPECT_EQ(Cell(records, 1, 1), "two");
+
+    std::filesystem::resize_file(automation::ToUtf8(path2), 4096);
+    QTableView* list = window->RecordList();
+    for (int row : {7000, 5000, 7990}) {
+        list->scrollTo(records->index(row, 0));
+        list->grab();
+        WaitFor([] { return false; }, std::chrono::milliseconds(100));
+    }
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, L"Error");
+    EXPECT_EQ(dialogs.boxes[0].text.rfind(L"Can't read the records: ", 0), 0u)
+        << automation::ToUtf8(dialogs.boxes[0].text);
+    EXPECT_GT(dialogs.boxes[0].text.size(), std::wstring(L"Can't read the records: ").size());
     window->Destroy();
     FlushDeletes();
 }

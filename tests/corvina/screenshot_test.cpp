@@ -1,11 +1,12 @@
 // Pictures of the wizard's pages for the documentation, taken over tests/data/nwind.mdb and a
 // changed native copy of some of its tables. Runs only when CRV_SCREENSHOT_DIR names a folder.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QTimer>
+#include <filesystem>
 
 #include "corvina/about_dialog.h"
 #include "corvina/progress_page.h"
@@ -13,6 +14,7 @@
 #include "corvina/save_file_field.h"
 #include "corvina/script_options_page.h"
 #include "corvina/settings_dialog.h"
+#include "corvina/tables_page.h"
 #include "wizard_fixture.h"
 
 namespace wizardtest {
@@ -99,6 +101,32 @@ TEST_F(ScreenshotTest, EveryPageOfTheWizard)
     AboutDialog about(wizard.get());
     about.show();
     Save(about, "corvina_about.png");
+}
+
+// The tables page over the genuine file and a copy of it, every table open, at the smallest and
+// at a large size.
+TEST_F(ScreenshotTest, TheTablesPageOverTheGenuineFile)
+{
+    if (folder.isEmpty())
+        GTEST_SKIP() << "CRV_SCREENSHOT_DIR is not set";
+    const auto copied = testsupport::CopyTestData("nwind.mdb", dir);
+    std::filesystem::rename(copied, dir / "nwind_copy.mdb");
+    const std::wstring copy = PathOf("nwind_copy.mdb");
+    const std::wstring nwind =
+        automation::FromUtf8(testsupport::CopyTestData("nwind.mdb", dir).string());
+    wizard->resize(800, 600);
+    Database()->PathEdit()->setText(QString::fromStdWString(nwind));
+    Database()->UserEdit()->setText(QStringLiteral("Admin"));
+    EnterDatabase(nwind);
+    Database()->PathEdit()->setText(QString::fromStdWString(copy));
+    Database()->UserEdit()->setText(QStringLiteral("Admin"));
+    EnterDatabase(copy);
+    auto* tables = Current<TablesPage>();
+    ASSERT_NE(tables, nullptr);
+    tables->RunMenuCommand(L"tables_expand", -1, -1);
+    Save(*wizard, "corvina_tables_open.png");
+    wizard->resize(1280, 900);
+    Save(*wizard, "corvina_tables_open_large.png");
 }
 
 }  // namespace

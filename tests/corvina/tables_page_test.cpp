@@ -475,6 +475,59 @@ TEST_F(TablesPageTest, APopupClosingAfterThePageWentCallsNothing)
     EXPECT_FALSE(wizard.Context().PairList()->GetPair(2)->IsMatched());
 }
 
+// At 800x600 a type text wraps, if at all, only between its clauses, never inside "NOT NULL" or
+// a size, and the rows of a table stay as high as each other where every type fits.
+TEST(TablesPageTypesTest, ATypeTextWrapsOnlyBetweenItsClauses)
+{
+    testsupport::TempDir dir;
+    const TableDef typed{L"Typed",
+                         {{L"Id", L"LONG", 3},
+                          {L"Code", L"TEXT(5) NOT NULL", 202},
+                          {L"Amount", L"DECIMAL(18, 2) NOT NULL", 131},
+                          {L"Ratio", L"SINGLE NOT NULL DEFAULT 0", 4}},
+                         {L"Id"},
+                         true,
+                         {}};
+    const std::wstring path1 = synctest::Path(dir, "one.mdb");
+    const std::wstring path2 = synctest::Path(dir, "two.mdb");
+    synctest::CreateStore(path1, {typed});
+    synctest::CreateStore(path2, {typed});
+    RecordingDialogs dialogs;
+    WizardDialog wizard{dialogs};
+    ASSERT_TRUE(wizard.Initialize());
+    wizard.resize(800, 600);
+    wizard.show();
+    FakeProgress progress;
+    wizard.Context().Source1().Settings().path = path1;
+    wizard.Context().Source2().Settings().path = path2;
+    ASSERT_TRUE(wizard.Context().Source1().Load(progress));
+    ASSERT_TRUE(wizard.Context().Source2().Load(progress));
+    auto* page = new TablesPage(wizard.Context());
+    page->Create(wizard);
+    page->RunMenuCommand(L"tables_expand", -1, -1);
+    QApplication::processEvents();
+    page->EnsureLayout();
+
+    const ElementRef table = page->GetRootElement().FindById("structure").GetChild(0);
+    const std::wstring types[] = {L"LONG", L"TEXT(5) NOT\u00A0NULL",
+                                  L"DECIMAL(18,\u00A02) NOT\u00A0NULL",
+                                  L"SINGLE NOT\u00A0NULL DEFAULT\u00A00"};
+    for (unsigned m = 0; m < 4; ++m) {
+        const ElementRef row = table.GetChild(m + 1);
+        EXPECT_EQ(row.GetChild(2).FindFirst(".field_type").GetInnerText(), types[m]) << m;
+        EXPECT_EQ(row.GetChild(5).FindFirst(".field_type").GetInnerText(), types[m]) << m;
+    }
+    // Database2's "TEXT(5) NOT NULL" fits its column: its row is as high as the "LONG" row.
+    const int longRow =
+        table.GetChild(1).GetLocation(html::kRootRelative | html::kBorderBox).height();
+    const int codeRow =
+        table.GetChild(2).GetLocation(html::kRootRelative | html::kBorderBox).height();
+    EXPECT_GT(longRow, 0);
+    EXPECT_EQ(codeRow, longRow);
+    page->Destroy();
+    QApplication::processEvents();
+}
+
 TEST(MarkupTextTest, NamesAreEscapedAndSplitSurrogatesJoined)
 {
     struct Case {

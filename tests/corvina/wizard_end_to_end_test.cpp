@@ -233,6 +233,52 @@ TEST_F(WizardEndToEndTest, AGenuineNorthwindFileUpgradesAChangedNativeCopy)
     EXPECT_TRUE(ReadFile(automation::ToUtf8(nwind)) == genuine) << "the genuine file changed";
 }
 
+// A genuine file cannot be written: synchronising into it fails, and the box says why from its
+// first word, without an empty line or the caption over again.
+TEST_F(WizardEndToEndTest, ASynchronisationIntoAGenuineFileSaysWhyItFailed)
+{
+    const TableDef shippers{L"Shippers",
+                            {{L"ShipperID", L"LONG", 3},
+                             {L"CompanyName", L"TEXT(40) NOT NULL", 202},
+                             {L"Phone", L"TEXT(24)", 202}},
+                            {L"ShipperID"},
+                            true,
+                            {}};
+    const std::wstring copy = PathOf("copy.mdb");
+    synctest::CreateStore(copy, {shippers});
+    synctest::InsertRows(copy, shippers,
+                         {{Variant(1), Variant(L"Speedy Express"), Variant(L"(503) 555-9831")}});
+    const std::wstring nwind =
+        automation::FromUtf8(testsupport::CopyTestData("nwind.mdb", dir).string());
+    const std::string genuine = ReadFile(automation::ToUtf8(nwind));
+    EnterDatabase(nwind);
+    EnterDatabase(copy);
+    ASSERT_EQ(wizard->CurrentStep(), 4);
+    ClickNext();
+    ASSERT_EQ(wizard->CurrentStep(), 5);
+    ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+    ClickNext();
+    Current<ChoicePage>()->ScriptChoice()->setChecked(true);
+    ClickNext();
+    auto* options = Current<ScriptOptionsPage>();
+    ASSERT_NE(options, nullptr);
+    options->OutputFile()->Edit()->setText(QString::fromStdWString(PathOf("into_genuine.sql")));
+    options->Upgrade1To2()->setChecked(true);  // the genuine Database1 is the target
+    options->RunSynchronization()->setChecked(true);
+    options->CreateBackup()->setChecked(false);
+    ClickNext();
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(wizard->CurrentStep(), 5) << "back on the records window";
+    ASSERT_FALSE(dialogs.messages.empty());
+    const Message& box = dialogs.messages.back();
+    EXPECT_EQ(box.caption, L"Error");
+    ASSERT_FALSE(box.text.empty());
+    EXPECT_NE(box.text.front(), L'\r');
+    EXPECT_NE(box.text.front(), L'\n');
+    EXPECT_NE(box.text.rfind(L"Error: ", 0), 0u);
+    EXPECT_TRUE(ReadFile(automation::ToUtf8(nwind)) == genuine) << "the genuine file changed";
+}
+
 TEST_F(WizardEndToEndTest, TheEndPagesNameTheTablesThatKeepDifferentAutoNumbers)
 {
     // C is compared by Code; its AutoNumber N differs in row a, which the engine cannot change.

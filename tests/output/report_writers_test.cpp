@@ -276,6 +276,8 @@ TEST_F(ReportWritersTest, ExcelReportReadsBackWithItsLayoutColoursAndTexts)
     EXPECT_EQ(text(0, 2, 1), "Db2:");
     EXPECT_EQ(text(0, 2, 2), automation::ToUtf8(path2));
     EXPECT_EQ(text(0, 4, 1), "Legend");
+    for (int column = 2; column <= 10; ++column)
+        EXPECT_NE(text(0, 4, column), "Legend") << "the merged legend holds its text once";
     EXPECT_EQ(cell(0, 4, 1).bold, 1);
     EXPECT_EQ(cell(0, 4, 1).alignment, 2);
     EXPECT_EQ(book.merges[0], (std::array<int, 5>{0, 3, 4, 1, 11}));
@@ -402,6 +404,56 @@ TEST(ExcelReportSheetsTest, RowsBeyondASheetGoOnOverTheNextAndNamesStayUnique)
     EXPECT_EQ(text(2, 12 + kRows - onFirst - 1, 1), std::to_string(kRows));
     EXPECT_EQ(text(2, 12 + kRows - onFirst, 1), "<none>");
     EXPECT_EQ(book.Cell(2, 12 + kRows - onFirst - 2, 2)->borders, "1:8,1:8,1:8,1:8");
+}
+
+// A date with a fraction of a second reads as a date in both reports, to the millisecond; one of
+// whole seconds keeps its usual text.
+TEST(ReportDatesTest, DatesWithAFractionOfASecondShowTheirMilliseconds)
+{
+    testsupport::TempDir dir;
+    const TableDef times{
+        L"Times", {{L"id", L"LONG", 3}, {L"at", L"DATETIME", 7}}, {L"id"}, true, {}};
+    const std::wstring path1 = Path(dir, "1.mdb"), path2 = Path(dir, "2.mdb");
+    CreateStore(path1, {times});
+    CreateStore(path2, {times});
+    const double day = 45000;  // 03/15/2023
+    InsertRows(path1, times,
+               {{Variant(int32_t(1)), Variant::FromDate(day + 0.123456789)},
+                {Variant(int32_t(2)), Variant::FromDate(day + 0.5)}});
+    InsertRows(path2, times,
+               {{Variant(int32_t(1)), Variant::FromDate(day + 0.123456789)},
+                {Variant(int32_t(2)), Variant::FromDate(day + 0.5 + 0.25 / 86400)}});
+    ComparedStores stores(path1, path2, {times});
+    FakeProgress progress;
+
+    const auto html = dir / "times.html";
+    HtmlReportWriter htmlWriter(automation::FromUtf8(html.string()), path1, path2, stores.Store(),
+                                stores.Reader(), stores.Pairs(), true, true, true, true);
+    htmlWriter.Run(progress);
+    ASSERT_FALSE(htmlWriter.Failed()) << automation::ToUtf8(htmlWriter.ErrorText());
+    const std::string page = ReadFile(html);
+    EXPECT_EQ(page.find("CDate"), std::string::npos);
+    EXPECT_NE(page.find("<td>#03/15/2023 02:57:46.667#</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"cc1\">#03/15/2023 12:00:00#</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"cc2\">#03/15/2023 12:00:00.250#</td>"), std::string::npos);
+
+    if (!testsupport::HaveXlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed";
+    excel::RegisterSpreadsheetClasses();
+    const auto xls = dir / "times.xls";
+    ExcelReportWriter excelWriter(automation::FromUtf8(xls.string()), path1, path2, stores.Store(),
+                                  stores.Reader(), stores.Pairs(), true, true, true, true);
+    excelWriter.Run(progress);
+    ASSERT_FALSE(excelWriter.Failed()) << automation::ToUtf8(excelWriter.ErrorText());
+    const auto book = testsupport::ReadXls(xls);
+    ASSERT_EQ(book.error, "");
+    auto text = [&](int row, int column) {
+        const auto* cell = book.Cell(0, row - 1, column);
+        return cell ? cell->text : std::string("<none>");
+    };
+    EXPECT_EQ(text(12, 2), "#03/15/2023 02:57:46.667#");
+    EXPECT_EQ(text(13, 2), "#03/15/2023 12:00:00#");
+    EXPECT_EQ(text(14, 2), "#03/15/2023 12:00:00.250#");
 }
 
 TEST(ExcelReportNamesTest, CellAddressesAndSheetNames)

@@ -190,19 +190,23 @@ TEST(RpatternInterface, RangesRecordsAndErrors)
     EXPECT_EQ(Spans(letters, subject, 5), "nomatch");
     EXPECT_EQ(Spans(letters, subject, 7), "nomatch");  // beyond the end: nothing is read
 
+    // The results point into the subject, so each subject outlives the results read from it.
     rpattern two(L"(a)(b)");
     match_results results;
-    ASSERT_TRUE(two.match(L"ab", results).matched);
+    const std::wstring ab = L"ab";
+    ASSERT_TRUE(two.match(ab, results).matched);
     EXPECT_EQ(results.backref(2).str(), L"b");
     EXPECT_THROW(results.backref(7), std::out_of_range);
 
     rpattern optional(L"^A(B)?$", ignore_case | repeat_match);
-    ASSERT_TRUE(optional.match(L"a", results).matched);
+    const std::wstring a = L"a";
+    ASSERT_TRUE(optional.match(a, results).matched);
     EXPECT_FALSE(results.backref(1).matched);
     EXPECT_EQ(results.backref(1).str(), L"");
 
     rpattern never(L"x(y)");
-    const auto& r = never.match(L"abc", results);
+    const std::wstring abc = L"abc";
+    const auto& r = never.match(abc, results);
     EXPECT_FALSE(r.matched);
     EXPECT_EQ(&r, &backref_tag<std::wstring::const_iterator>::never_matched());
     EXPECT_EQ(results.cbackrefs(), 2u);

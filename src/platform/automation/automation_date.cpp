@@ -42,6 +42,30 @@ int DaysInMonth(int year, int month)
     return days[month - 1];
 }
 
+// The calendar day (serial) and the tick of the day, rounded to the tick: `ticksPerDay` is
+// 86400 for seconds, 86400000 for milliseconds.
+struct DayTick {
+    int64_t day;
+    int64_t tick;
+};
+
+std::optional<DayTick> SplitDayTick(double date, int64_t ticksPerDay)
+{
+    if (!(date > kMinDateDay - 1 && date < kMaxDateDay + 1))
+        return std::nullopt;
+    const double whole = std::trunc(date);
+    auto day = static_cast<int64_t>(whole);
+    auto tick = static_cast<int64_t>(
+        std::llround(std::fabs(date - whole) * static_cast<double>(ticksPerDay)));
+    if (tick >= ticksPerDay) {
+        tick -= ticksPerDay;
+        ++day;  // the next calendar day, whichever way the whole part counts
+    }
+    if (day < kMinDateDay || day > kMaxDateDay)
+        return std::nullopt;
+    return DayTick{day, tick};
+}
+
 // The calendar day (serial) and the second of the day, rounded to the second.
 struct DaySecond {
     int64_t day;
@@ -50,18 +74,10 @@ struct DaySecond {
 
 std::optional<DaySecond> SplitDaySecond(double date)
 {
-    if (!(date > kMinDateDay - 1 && date < kMaxDateDay + 1))
+    const auto split = SplitDayTick(date, kSecondsPerDay);
+    if (!split)
         return std::nullopt;
-    const double whole = std::trunc(date);
-    auto day = static_cast<int64_t>(whole);
-    auto second = static_cast<int>(std::llround(std::fabs(date - whole) * kSecondsPerDay));
-    if (second >= kSecondsPerDay) {
-        second -= kSecondsPerDay;
-        ++day;  // the next calendar day, whichever way the whole part counts
-    }
-    if (day < kMinDateDay || day > kMaxDateDay)
-        return std::nullopt;
-    return DaySecond{day, second};
+    return DaySecond{split->day, static_cast<int>(split->tick)};
 }
 
 // A small scanner over date text, case-insensitive.
@@ -219,6 +235,29 @@ std::wstring DateToText(double date, Lcid lcid)
                                "%s%d:%02d:%02d %s", separator, hour12, minute, second,
                                hour < 12 ? "AM" : "PM");
         }
+    }
+    return std::wstring(buffer, buffer + n);
+}
+
+std::wstring DateToInvariantTextWithMilliseconds(double date)
+{
+    constexpr int64_t kMillisecondsPerDay = int64_t{kSecondsPerDay} * 1000;
+    const auto split = SplitDayTick(date, kMillisecondsPerDay);
+    if (!split)
+        throw ComError(DISP_E_OVERFLOW,
+                       L"Overflow: the date value is outside 1/1/100 to 12/31/9999.");
+    char buffer[64];
+    int n = 0;
+    if (split->day != 0) {
+        int year, month, day;
+        CivilFromDays(split->day + kDay0FromEpoch, year, month, day);
+        n = std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", month, day, year);
+    }
+    if (split->day == 0 || split->tick != 0) {
+        const auto second = static_cast<int>(split->tick / 1000);
+        n += std::snprintf(buffer + n, sizeof buffer - static_cast<size_t>(n),
+                           "%s%02d:%02d:%02d.%03d", n > 0 ? " " : "", second / 3600,
+                           second / 60 % 60, second % 60, static_cast<int>(split->tick % 1000));
     }
     return std::wstring(buffer, buffer + n);
 }

@@ -40,6 +40,11 @@ std::optional<double> MakeDate(const DateParts& parts);
 // Raises ComError(DISP_E_OVERFLOW) outside the valid dates.
 std::wstring DateToText(double date, Lcid lcid);
 
+// The invariant text with the time to the millisecond, rounded to the nearest one:
+// "12/31/1999 18:05:00.250"; the date alone at midnight, the time alone on 1899-12-30.
+// Raises ComError(DISP_E_OVERFLOW) outside the valid dates.
+std::wstring DateToInvariantTextWithMilliseconds(double date);
+
 // Reads date text of either locale: "M/D/YYYY", "M-D-YYYY" or ISO "YYYY-MM-DD",
 // each optionally followed by a time "h:mm[:ss[.fff]]" with an optional AM/PM (ISO
 // also with "T" between), or a time alone. Two-digit years 00-29 are 2000-2029,

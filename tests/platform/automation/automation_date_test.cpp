@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "platform/automation/com_error.h"
+
 namespace automation {
 namespace {
 
@@ -40,6 +42,30 @@ TEST(AutomationDate, SplitRoundsToTheSecondAndCarriesIntoTheNextDay)
     EXPECT_EQ(*SplitDate(36526.0 + 1.6 / 86400), (DateParts{2000, 1, 1, 0, 0, 2}));
     EXPECT_EQ(*SplitDate(36526.0 - 0.2 / 86400), (DateParts{2000, 1, 1, 0, 0, 0}));
     EXPECT_EQ(*SplitDate(-1.0 - 86399.8 / 86400), (DateParts{1899, 12, 30, 0, 0, 0}));
+}
+
+TEST(AutomationDate, TextWithMillisecondsRoundsCarriesAndReadsBack)
+{
+    struct TextCase {
+        double date;
+        const wchar_t* text;
+    };
+    const TextCase cases[] = {
+        {45000.123456789, L"03/15/2023 02:57:46.667"},
+        {36526.0 + 0.25 / 86400, L"01/01/2000 00:00:00.250"},
+        // 0.4 ms before midnight is the next day's midnight: the date alone.
+        {36526.0 + 86399.9996 / 86400, L"01/02/2000"},
+        {36526.0, L"01/01/2000"},
+        {0.5 + 0.001 / 86400, L"12:00:00.001"},
+        {-1.25, L"12/29/1899 06:00:00.000"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DateToInvariantTextWithMilliseconds(c.date), c.text) << c.date;
+        const auto back = DateFromText(c.text);
+        ASSERT_TRUE(back.has_value()) << c.date;
+        EXPECT_NEAR(*back, c.date, 0.0005 / 86400) << c.date;
+    }
+    EXPECT_THROW(DateToInvariantTextWithMilliseconds(2958466.0), ComError);
 }
 
 TEST(AutomationDate, RejectsOutOfRangeDatesAndParts)
