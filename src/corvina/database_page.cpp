@@ -1,6 +1,8 @@
 #include "corvina/database_page.h"
 
+#include <QAbstractItemView>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QFileSystemModel>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -8,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,6 +29,50 @@ const std::vector<ui::FileFilter> kSystemDatabaseFilters = {
     {L"All Files (*.*)", L"*.*"},
 };
 
+// The list of completions takes the mouse while it is open, and by itself a click outside it
+// only closes it: the keyboard would stay in the path field, and a password typed next would
+// show there in clear. Here the click also reaches the control it was meant for.
+class ClickThroughCompletions : public QObject {
+public:
+    ClickThroughCompletions(QWidget* popup, QLineEdit* edit)
+        : QObject(popup), popup_(popup), edit_(edit)
+    {
+        popup_->installEventFilter(this);  // after the completer's own filter: runs first
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress || !popup_->isVisible())
+            return false;
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPointF global = mouse->globalPosition();
+        if (popup_->rect().contains(popup_->mapFromGlobal(global).toPoint()))
+            return false;
+        popup_->hide();
+        QWidget* window = edit_->window();
+        QWidget* target = window->childAt(window->mapFromGlobal(global).toPoint());
+        if (!target)
+            return true;
+        for (QWidget* w = target; w; w = w->parentWidget()) {
+            if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus) {
+                w->setFocus(Qt::MouseFocusReason);
+                break;
+            }
+            if (w->isWindow())
+                break;
+        }
+        QMouseEvent press(QEvent::MouseButtonPress, target->mapFromGlobal(global), global,
+                          mouse->button(), mouse->buttons(), mouse->modifiers());
+        QCoreApplication::sendEvent(target, &press);
+        return true;
+    }
+
+private:
+    QWidget* popup_;
+    QLineEdit* edit_;
+};
+
 // Typed paths complete from the file system.
 void CompletePaths(QLineEdit* edit)
 {
@@ -34,6 +81,7 @@ void CompletePaths(QLineEdit* edit)
     auto* completer = new QCompleter(model, edit);
     completer->setCaseSensitivity(Qt::CaseSensitive);
     edit->setCompleter(completer);
+    new ClickThroughCompletions(completer->popup(), edit);
 }
 
 QString Text(const std::wstring& value)

@@ -79,6 +79,8 @@ private:
     void BuildLabels(QWidget* top);
     void BuildGrid();
     void BuildRecordArea(QWidget* area);
+    // The narrowest a count column may be.
+    int CountColumnMinimum() const;
     void SizeGridColumns();
     void SizeRecordColumns();
     void OnGridRow(int row);
