@@ -1,7 +1,9 @@
 // The wizard's road as a user travels it: the step list's Back and Next routes with their
 // branches, the stage indicator, the exit codes, and each page's defaults, checks and hand-over
 // to the comparison, over two real native stores.
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -234,6 +236,35 @@ TEST_F(WizardRoadTest, TheDatabasePageNeitherMovesOnByEnterNorWithoutAName)
                                            {L"All Files (*.*)", L"*.*"}}));
     QTest::mouseClick(Database()->BrowseDatabaseButton(), Qt::LeftButton);  // cancelled
     EXPECT_EQ(Database()->PathEdit()->text().toStdWString(), PathOf("chosen.mdb"));
+}
+
+TEST_F(WizardRoadTest, AClickOnAnotherFieldWhileCompletionsShowReachesThatField)
+{
+    wizard->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(wizard.get()));
+    QLineEdit* name = Database()->PathEdit();
+    QLineEdit* password = Database()->DatabasePasswordEdit();
+    name->setFocus();
+    // The user types the folder and the file name's first letter, then the rest once the list
+    // offers the file.
+    QTest::keyClicks(name, QString::fromStdString(dir.path().string()) + "/o", {}, 10);
+    QAbstractItemView* list = name->completer()->popup();
+    ASSERT_TRUE(WaitFor([&] { return list->isVisible(); }));
+    QTest::keyClicks(name, QStringLiteral("ne.mdb"), {}, 10);
+    ASSERT_TRUE(WaitFor([&] { return list->isVisible(); }));
+
+    // Clicks travel as the window system delivers them: to the open list first. The list hangs
+    // over the top of the password field; the user clicks below it.
+    const QPoint inField(password->width() / 2, password->height() - 3);
+    ASSERT_FALSE(list->geometry().contains(password->mapToGlobal(inField)));
+    QTest::mouseClick(wizard->windowHandle(), Qt::LeftButton, {},
+                      password->mapTo(wizard.get(), inField));
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), password);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("secret"));
+    EXPECT_EQ(password->text(), QStringLiteral("secret"));
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(name->text().toStdWString(), one);
 }
 
 TEST_F(WizardRoadTest, CloseBoxEscapeAndExitEndWithTheirCodes)
