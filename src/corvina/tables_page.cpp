@@ -260,8 +260,9 @@ void TablesPage::FitDatabasePaths()
         if (!cell.IsValid())
             continue;
         const int left = cell.GetLocation(html::kRootRelative | html::kContentBox).left();
-        // A few pixels to spare for the engine's own rounding of text widths.
-        const QString shown = PathLabel::Shorten(paths_[side], metrics, right - left - 4);
+        // The cell's right padding, and a few pixels to spare: the engine measures a line
+        // word by word, which may come out a little wider than the whole line measured here.
+        const QString shown = PathLabel::Shorten(paths_[side], metrics, right - left - 4 - 10);
         if (QString::fromStdWString(cell.GetInnerText()) != shown)
             cell.SetText(shown.toStdWString().c_str());
     }

@@ -645,18 +645,26 @@ TEST_F(RecordsWindowTest, ComparesTheSampleDatabaseWithAChangedNativeCopy)
         << automation::ToUtf8(context.Source2().ErrorText());
     ASSERT_TRUE(context.BuildTablePairs());
 
-    wizard.resize(900, 640);
+    wizard.resize(800, 600);
     wizard.show();
     const char* shots = std::getenv("CORVINA_SCREENSHOTS");
     // The window stands alone in the page area, at its stage of the indicator.
     if (auto* page = dynamic_cast<QWidget*>(wizard.CurrentPage()))
         page->hide();
     wizard.Indicator()->SetPosition(3);
-    RecordsWindow* window = Enter(context);
+    // Placed as the wizard places its pages, at the wizard's size.
+    wizard.DisableBack();
+    wizard.DisableNext();
+    auto* window = new RecordsWindow(context);
+    window->Create(wizard);
+    window->OnEnter();
     if (shots) {
-        // After the first tables are done, while the rest is still coming.
+        // As soon as the grid knows its tables and the window is laid out, while their records
+        // are still coming.
         WaitFor(
-            [&] { return window->TablesBar()->Done() > 0 || wizard.NextButton()->isEnabled(); });
+            [&] { return window->TablesBar()->Total() > 0 || wizard.NextButton()->isEnabled(); });
+        const auto laidOut = Clock::now() + std::chrono::milliseconds(15);
+        WaitFor([&] { return Clock::now() > laidOut; });
         wizard.grab().save(QString(shots) + "/corvina_records_running.png");
     }
     ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
