@@ -3,6 +3,7 @@
 // "Exception" box that a fresh process of the same program puts up.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <xcb/xcb.h>
 
 #include <QElapsedTimer>
@@ -194,6 +195,11 @@ TEST(ProgramDisplayTest, ACrashOnADisplayShowsItsMessageInAnExceptionBox)
         testsupport::TempDir dir;
         QProcess process;
         process.setProcessEnvironment(SessionOn(display.Name(), dir));
+        process.setWorkingDirectory(QString::fromStdString(dir.path().string()));
+        process.setChildProcessModifier([] {
+            const rlimit noCore = {0, 0};  // the crash is intended: no core file
+            setrlimit(RLIMIT_CORE, &noCore);
+        });
         process.start(Program(c.program), {});
         ASSERT_TRUE(process.waitForStarted(10000));
         const auto main = WaitForWindow(display, c.window);
