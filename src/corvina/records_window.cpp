@@ -391,13 +391,16 @@ int RecordsWindow::CountColumnMinimum() const
 {
     // Nine digits with the cell's text margins, and each count caption whole as the header
     // draws it (4 pixels in, 2 spare at the right).
-    const int margin = grid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid_) + 1;
-    int minimum = grid_->fontMetrics().horizontalAdvance(QStringLiteral("999999999")) + 2 * margin + 2;
+    const int margin =
+        grid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid_) + 1;
+    int minimum =
+        grid_->fontMetrics().horizontalAdvance(QStringLiteral("999999999")) + 2 * margin + 2;
     const QFontMetrics header(plainFont_);
     for (int column = 2; column < TableGridModel::kColumns; ++column)
         minimum = std::max(
             minimum,
-            header.horizontalAdvance(gridModel_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
+            header.horizontalAdvance(
+                gridModel_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
                 8);
     return minimum;
 }

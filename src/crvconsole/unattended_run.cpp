@@ -18,8 +18,8 @@ constexpr const wchar_t* kLogFileName = L"crvconsole.log";
 
 // The unattended road makes no Qt application up front: a run that succeeds, or reports to the
 // console or the log file, never touches a display. Only a message box needs one, and only when
-// a display is there and answers; else the box goes to standard error. The application ends with the road, before the
-// program's static objects, as Qt requires.
+// a display is there and answers; else the box goes to standard error. The application ends with
+// the road, before the program's static objects, as Qt requires.
 class BoxHost {
 public:
     int Show(const std::wstring& text, const std::wstring& caption, unsigned type)

@@ -90,8 +90,8 @@ public:
         const QString server = QStandardPaths::findExecutable("Xvfb");
         if (server.isEmpty())
             return false;
-        server_.start(server, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
-                               "1280x900x24"});
+        server_.start(server,
+                      {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x900x24"});
         if (!server_.waitForStarted(10000))
             return false;
         while (!server_.canReadLine())
@@ -138,11 +138,11 @@ private:
             connection_, xcb_intern_atom(connection_, 1, uint16_t(strlen(name)), name), nullptr);
         std::string value;
         if (atom && atom->atom != XCB_ATOM_NONE) {
-            xcb_get_property_reply_t* reply = xcb_get_property_reply(
-                connection_,
-                xcb_get_property(connection_, 0, window, atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                                 1024),
-                nullptr);
+            xcb_get_property_reply_t* reply =
+                xcb_get_property_reply(connection_,
+                                       xcb_get_property(connection_, 0, window, atom->atom,
+                                                        XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+                                       nullptr);
             if (reply) {
                 value.assign(static_cast<const char*>(xcb_get_property_value(reply)),
                              size_t(xcb_get_property_value_length(reply)));

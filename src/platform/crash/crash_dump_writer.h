@@ -27,10 +27,10 @@ inline constexpr char kCrashMessageVariable[] = "CRV_CRASH_MESSAGE";
 
 // Installs the handler for the whole process; `dumpFileName` is "corvina.dmp" or
 // "crvconsole.dmp". Installed on the thread of a QApplication that shows windows, the handler
-// reports in a message box; else on standard error. The dump's full path is fixed here, in the application-data folder
-// ($XDG_DATA_HOME, by default ~/.local/share), because a signal handler may not ask Qt or
-// allocate. Returns false when no usable path was found; the handler is installed all the same
-// and then reports why no dump was written.
+// reports in a message box; else on standard error. The dump's full path is fixed here, in the
+// application-data folder ($XDG_DATA_HOME, by default ~/.local/share), because a signal handler
+// may not ask Qt or allocate. Returns false when no usable path was found; the handler is
+// installed all the same and then reports why no dump was written.
 bool InstallCrashDumpFilter(std::string_view dumpFileName);
 
 // The full path the handler writes to; empty when none could be made.
