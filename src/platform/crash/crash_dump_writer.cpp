@@ -201,6 +201,15 @@ bool ShowInBoxProcess(const char* message)
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
         setsid();
+        // Nothing of the crashed process lives on in the box: no database file, lock or display
+        // connection it had open (the standard streams stay, for a box that has no display).
+        const unsigned report = unsigned(started[1]);
+        if ((report > 3 && close_range(3, report - 1, 0) != 0) ||
+            close_range(report + 1, ~0U, 0) != 0) {
+            for (unsigned fd = 3; fd < 4096; ++fd)  // kernels without close_range
+                if (fd != report)
+                    close(int(fd));
+        }
         char* const arguments[] = {g_boxProgram, nullptr};
         execve(g_boxProgram, arguments, g_boxEnvironment);
         const char failed = 1;
