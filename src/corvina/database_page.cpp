@@ -37,13 +37,16 @@ const std::vector<ui::FileFilter> kSystemDatabaseFilters = {
 class CompletionList : public QObject {
 public:
     CompletionList(QCompleter* completer, QLineEdit* edit)
-        : QObject(completer->popup()), completer_(completer), popup_(completer->popup()),
+        : QObject(completer->popup()),
+          completer_(completer),
+          popup_(completer->popup()),
           edit_(edit)
     {
         popup_->installEventFilter(this);  // after the completer's own filter: runs first
         // The completer fills the list after the edit; look once it is done.
-        connect(edit_, &QLineEdit::textEdited, this, [this] { CloseWhenComplete(); },
-                Qt::QueuedConnection);
+        connect(
+            edit_, &QLineEdit::textEdited, this, [this] { CloseWhenComplete(); },
+            Qt::QueuedConnection);
     }
 
 protected:
@@ -51,8 +54,8 @@ protected:
     {
         if (event->type() == QEvent::Show) {
             // Also when the list comes back by itself, as the folder's entries arrive.
-            QMetaObject::invokeMethod(this, [this] { CloseWhenComplete(); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { CloseWhenComplete(); }, Qt::QueuedConnection);
             return false;
         }
         if (event->type() != QEvent::MouseButtonPress || !popup_->isVisible())
