@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev libxkbcommon-dev
+  qt6-base-dev libgl-dev libxkbcommon-dev libxcb1-dev
   libsqlite3-dev sqlite3 sqlite3-tools
   mdbtools mdbtools-dev
   liblitehtml-dev libgumbo-dev

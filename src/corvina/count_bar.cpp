@@ -61,6 +61,15 @@ void CountBar::paintEvent(QPaintEvent*)
     font.setPixelSize(12);
     font.setWeight(QFont::DemiBold);
     painter.setFont(font);
+    // White on the done share; on the light remainder the same text in the frame's dark blue,
+    // so that it reads on both parts, also where a letter stands across the boundary.
+    const QRect done(inner.left(), inner.top(), filled, inner.height());
+    const QRect remaining(inner.left() + filled, inner.top(), inner.width() - filled,
+                          inner.height());
+    painter.setClipRect(done);
     painter.setPen(Qt::white);
+    painter.drawText(inner, Qt::AlignCenter, Text());
+    painter.setClipRect(remaining);
+    painter.setPen(ColorFromColorRef(kFrame));
     painter.drawText(inner, Qt::AlignCenter, Text());
 }

@@ -1,6 +1,8 @@
 #include "corvina/database_page.h"
 
+#include <QAbstractItemView>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QFileSystemModel>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -8,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <sys/stat.h>
@@ -29,6 +32,80 @@ const std::vector<ui::FileFilter> kSystemDatabaseFilters = {
     {L"All Files (*.*)", L"*.*"},
 };
 
+// The list of completions takes the mouse while it is open, and by itself a click outside it
+// only closes it: the keyboard would stay in the path field, and a password typed next would
+// show there in clear. Here the click also reaches the control it was meant for. A list that
+// offers only what is typed already has nothing to add and closes, so that it does not hang
+// over the fields below once a whole path is in.
+class CompletionList : public QObject {
+public:
+    CompletionList(QCompleter* completer, QLineEdit* edit)
+        : QObject(completer->popup()),
+          completer_(completer),
+          popup_(completer->popup()),
+          edit_(edit)
+    {
+        popup_->installEventFilter(this);  // after the completer's own filter: runs first
+        // The completer fills the list after the edit; look once it is done.
+        connect(
+            edit_, &QLineEdit::textEdited, this, [this] { CloseWhenComplete(); },
+            Qt::QueuedConnection);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            // Also when the list comes back by itself, as the folder's entries arrive.
+            QMetaObject::invokeMethod(
+                this, [this] { CloseWhenComplete(); }, Qt::QueuedConnection);
+            return false;
+        }
+        if (event->type() != QEvent::MouseButtonPress || !popup_->isVisible())
+            return false;
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPointF global = mouse->globalPosition();
+        if (popup_->rect().contains(popup_->mapFromGlobal(global).toPoint()))
+            return false;
+        popup_->hide();
+        PassOn(*mouse, global);
+        return true;
+    }
+
+private:
+    void CloseWhenComplete()
+    {
+        if (popup_->isVisible() && completer_->completionCount() == 1 &&
+            completer_->currentCompletion() == edit_->text())
+            popup_->hide();
+    }
+
+    // The press goes to the control under the pointer, which takes the keyboard as a click
+    // gives it.
+    void PassOn(const QMouseEvent& mouse, QPointF global)
+    {
+        QWidget* window = edit_->window();
+        QWidget* target = window->childAt(window->mapFromGlobal(global).toPoint());
+        if (!target)
+            return;
+        for (QWidget* w = target; w; w = w->parentWidget()) {
+            if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus) {
+                w->setFocus(Qt::MouseFocusReason);
+                break;
+            }
+            if (w->isWindow())
+                break;
+        }
+        QMouseEvent press(QEvent::MouseButtonPress, target->mapFromGlobal(global), global,
+                          mouse.button(), mouse.buttons(), mouse.modifiers());
+        QCoreApplication::sendEvent(target, &press);
+    }
+
+    QCompleter* completer_;
+    QWidget* popup_;
+    QLineEdit* edit_;
+};
+
 // Typed paths complete from the file system.
 void CompletePaths(QLineEdit* edit)
 {
@@ -37,6 +114,7 @@ void CompletePaths(QLineEdit* edit)
     auto* completer = new QCompleter(model, edit);
     completer->setCaseSensitivity(Qt::CaseSensitive);
     edit->setCompleter(completer);
+    new CompletionList(completer, edit);
 }
 
 QString Text(const std::wstring& value)

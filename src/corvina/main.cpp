@@ -3,19 +3,25 @@
 #include <QApplication>
 #include <clocale>
 #include <cstdio>
+#include <string>
 
 #include "corvina/run_application.h"
 #include "database/db_connection.h"
+#include "platform/crash/crash_box.h"
 #include "platform/provider/provider_classes.h"
+#include "platform/ui/display_probe.h"
 #include "platform/ui/frame_dialogs.h"
 
 int main(int argc, char** argv)
 {
-    if (!corvina::HasDisplay()) {
+    if (crash::ShowCrashBoxIfAsked(argc, argv))
+        return 0;
+    if (const std::string problem = ui::DisplayProblem(); !problem.empty()) {
         // Qt would abort without a display; say plainly what is missing instead.
-        std::fputs("Corvina: no display for the window. Start it on a desktop, or headless "
-                   "under a virtual display (xvfb-run -a corvina).\n",
-                   stderr);
+        std::fprintf(stderr,
+                     "Corvina: %s. Start it on a desktop, or headless under a virtual display "
+                     "(xvfb-run -a corvina).\n",
+                     problem.c_str());
         return 0;
     }
     QApplication app(argc, argv);

@@ -1,5 +1,6 @@
-// A label that shows a file path shortened in the middle when it does not fit, so that both the
-// folder's start and the file name stay readable; the whole path is its tool tip.
+// A label that shows a file path shortened in its folder part when it does not fit, so that the
+// file name stays whole and two paths that differ only there still read differently; the whole
+// path is its tool tip.
 #pragma once
 
 #include <QLabel>
@@ -11,7 +12,14 @@ public:
 
     void SetPath(const QString& path);
     QString Path() const { return path_; }
+    // The text as it is drawn at the label's present width.
+    QString ShownText() const;
     QSize minimumSizeHint() const override;
+
+    // `path` as it fits into `width` pixels of `metrics`: whole when it fits; else the folder
+    // part is shortened in the middle and the file name kept whole; only a file name that does
+    // not fit by itself is shortened, in its middle, so that its extension stays.
+    static QString Shorten(const QString& path, const QFontMetrics& metrics, int width);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -8,8 +8,10 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "corvina/colors.h"
 #include "corvina/count_bar.h"
@@ -397,13 +399,35 @@ void RecordsWindow::OnGridRow(int row)
         runner_->SelectTable(row);
 }
 
+int RecordsWindow::CountColumnMinimum() const
+{
+    // Nine digits with the cell's text margins, and each count caption whole as the header
+    // draws it (4 pixels in, 2 spare at the right).
+    const int margin =
+        grid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid_) + 1;
+    int minimum =
+        grid_->fontMetrics().horizontalAdvance(QStringLiteral("999999999")) + 2 * margin + 2;
+    const QFontMetrics header(plainFont_);
+    for (int column = 2; column < TableGridModel::kColumns; ++column)
+        minimum = std::max(
+            minimum,
+            header.horizontalAdvance(
+                gridModel_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
+                8);
+    return minimum;
+}
+
 void RecordsWindow::SizeGridColumns()
 {
-    const int third = grid_->viewport()->width() / 3;
-    grid_->setColumnWidth(0, third);
-    grid_->setColumnWidth(1, third);
+    // The names share what the counts leave: a third each, as long as a quarter of a third is
+    // enough for a count.
+    const int width = grid_->viewport()->width();
+    const int count = std::max(width / 12, CountColumnMinimum());
+    const int name = std::max(0, (width - 4 * count) / 2);
+    grid_->setColumnWidth(0, name);
+    grid_->setColumnWidth(1, name);
     for (int column = 2; column < TableGridModel::kColumns; ++column)
-        grid_->setColumnWidth(column, third / 4);
+        grid_->setColumnWidth(column, count);
 }
 
 void RecordsWindow::SizeRecordColumns()

@@ -59,6 +59,7 @@ public:
     ComparisonRunner* Runner() const { return runner_.get(); }
     QString TableCaption() const;
     QString DatabasePath(int side) const;
+    PathLabel* DatabasePathLabel(int side) const { return side == 1 ? path1_ : path2_; }
     CountBar* TablesBar() const { return tablesBar_; }
     CountBar* RecordsBar() const { return recordsBar_; }
     QTableView* TableGrid() const { return grid_; }
@@ -79,6 +80,8 @@ private:
     void BuildLabels(QWidget* top);
     void BuildGrid();
     void BuildRecordArea(QWidget* area);
+    // The narrowest a count column may be.
+    int CountColumnMinimum() const;
     void SizeGridColumns();
     void SizeRecordColumns();
     void OnGridRow(int row);

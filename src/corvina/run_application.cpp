@@ -1,29 +1,12 @@
 #include "corvina/run_application.h"
 
 #include <QApplication>
-#include <cstdlib>
 #include <memory>
 
 #include "corvina/wizard_dialog.h"
 #include "platform/crash/crash_dump_writer.h"
 
 namespace corvina {
-
-namespace {
-
-bool EnvironmentSet(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value && *value;
-}
-
-}  // namespace
-
-bool HasDisplay()
-{
-    return EnvironmentSet("QT_QPA_PLATFORM") || EnvironmentSet("DISPLAY") ||
-           EnvironmentSet("WAYLAND_DISPLAY");
-}
 
 int RunApplication(ui::FrameDialogs& dialogs)
 {

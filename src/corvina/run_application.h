@@ -15,7 +15,4 @@ constexpr int kExitMenu = 32774;
 // it (kExitClose or kExitMenu), or 0 when the wizard cannot be made. A QApplication must exist.
 int RunApplication(ui::FrameDialogs& dialogs);
 
-// True when Qt has a display to show windows on (or a platform was chosen explicitly).
-bool HasDisplay();
-
 }  // namespace corvina

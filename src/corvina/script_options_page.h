@@ -29,6 +29,8 @@ public:
     bool Validate() override;
 
     SaveFileField* OutputFile() const { return output_; }
+    // The path of Database1 (side 1) or Database2 (side 2) above the directions.
+    PathLabel* DatabasePathLabel(int side) const { return side == 1 ? path1_ : path2_; }
     QComboBox* Encoding() const { return encoding_; }
     QCheckBox* RunSynchronization() const { return run_; }
     QCheckBox* CreateBackup() const { return backup_; }

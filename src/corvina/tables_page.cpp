@@ -1,6 +1,8 @@
 #include "corvina/tables_page.h"
 
 #include <QApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <algorithm>
 #include <cstring>
 #include <sstream>
@@ -10,6 +12,7 @@
 #include "compare/comparison_context.h"
 #include "compare/key_order.h"
 #include "compare/table_pair_list.h"
+#include "corvina/path_label.h"
 #include "corvina/wizard_dialog.h"
 #include "database/data_type_table.h"
 #include "database/schema_field.h"
@@ -264,9 +267,71 @@ void TablesPage::Destroy()
 
 void TablesPage::ShowDatabasePaths(const std::wstring& first, const std::wstring& second)
 {
+    paths_[0] = QString::fromStdWString(first);
+    paths_[1] = QString::fromStdWString(second);
+    FitDatabasePaths();
+}
+
+void TablesPage::FitDatabasePaths()
+{
     const ElementRef root = GetRootElement();
-    root.FindById("db_path1").SetText(first.c_str());
-    root.FindById("db_path2").SetText(second.c_str());
+    const ElementRef body = root.FindFirst("body");
+    if (!body.IsValid())
+        return;
+    // The page's text font, as its style sheet gives it to the body.
+    QFont font(QString::fromStdString(ComputedStyle(body.Handle(), "font-family"))
+                   .split(QLatin1Char(','))
+                   .value(0)
+                   .remove(QLatin1Char('"'))
+                   .remove(QLatin1Char('\''))
+                   .trimmed());
+    const int size = QString::fromStdString(ComputedStyle(body.Handle(), "font-size"))
+                         .remove(QStringLiteral("px"))
+                         .toInt();
+    if (size > 0)
+        font.setPixelSize(size);
+    const QFontMetrics metrics(font);
+    // A path's line ends where the body does: a long path widens its table, not the body.
+    const int right = body.GetLocation(html::kRootRelative | html::kContentBox).right();
+    for (int side = 0; side < 2; ++side) {
+        const ElementRef cell = root.FindById(side == 0 ? "db_path1" : "db_path2");
+        if (!cell.IsValid())
+            continue;
+        const int left = cell.GetLocation(html::kRootRelative | html::kContentBox).left();
+        // The cell's right padding, and a few pixels to spare: the engine measures a line
+        // word by word, which may come out a little wider than the whole line measured here.
+        const QString shown = PathLabel::Shorten(paths_[side], metrics, right - left - 4 - 10);
+        if (QString::fromStdWString(cell.GetInnerText()) != shown)
+            cell.SetText(shown.toStdWString().c_str());
+    }
+}
+
+void TablesPage::resizeEvent(QResizeEvent* event)
+{
+    HtmlHostWindow::resizeEvent(event);
+    FitDatabasePaths();
+}
+
+bool TablesPage::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QPoint at = help->pos();
+        const ElementRef root = GetRootElement();
+        for (int side = 0; side < 2; ++side) {
+            const ElementRef cell = root.FindById(side == 0 ? "db_path1" : "db_path2");
+            const ElementRef row = cell.IsValid() ? cell.GetParent() : ElementRef();
+            if (row.IsValid() &&
+                row.GetLocation(html::kViewRelative | html::kBorderBox).contains(at)) {
+                QToolTip::showText(help->globalPos(), paths_[side], this);
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return HtmlHostWindow::viewportEvent(event);
 }
 
 void TablesPage::BuildStructure()

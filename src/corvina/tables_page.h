@@ -35,6 +35,8 @@ public:
     // field's two sides hold values of kinds that sort differently.
     bool Validate() override;
 
+    // The two paths above the pairs, each fitted to the page's width with its file name whole;
+    // the whole path is the tool tip of its line.
     void ShowDatabasePaths(const std::wstring& first, const std::wstring& second);
 
     // A candidate popup closed after a choice in its list.
@@ -56,7 +58,12 @@ public:
     // time while it stands idle, so that unfolding them later (one or all) finds them ready.
     std::size_t TablesToPrepare() const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
 private:
+    void FitDatabasePaths();
     void BuildStructure();
     // Reads the folding the user left in the page into the pairs.
     void KeepFolding();
@@ -76,4 +83,5 @@ private:
     // Per table: its open rows were laid out since its rows were last written.
     std::vector<bool> prepared_;
     QTimer* prepareTimer_ = nullptr;
+    QString paths_[2];
 };

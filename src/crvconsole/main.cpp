@@ -8,10 +8,13 @@
 #include "crvconsole/unattended_run.h"
 #include "database/db_connection.h"
 #include "platform/automation/wide_text.h"
+#include "platform/crash/crash_box.h"
 #include "platform/provider/provider_classes.h"
 
 int main(int argc, char** argv)
 {
+    if (crash::ShowCrashBoxIfAsked(argc, argv))
+        return 0;
     std::setlocale(LC_CTYPE, "C.UTF-8");
     // The database objects the script executor creates by name, for both roads; the script
     // runner shares the databases it opens (no exclusive lock).

@@ -3,22 +3,23 @@
 #include <QApplication>
 #include <clocale>
 #include <cstdio>
+#include <string>
 
 #include "crvconsole/main_frame.h"
 #include "crvconsole/unattended_run.h"
 #include "platform/crash/crash_dump_writer.h"
+#include "platform/ui/display_probe.h"
 
 namespace crvconsole {
 
 int RunApplication(int argc, char** argv)
 {
-    // Without any display Qt would abort; say plainly what is missing instead.
-    if (!EnvironmentSet("QT_QPA_PLATFORM") && !EnvironmentSet("DISPLAY") &&
-        !EnvironmentSet("WAYLAND_DISPLAY")) {
-        std::fputs(
-            "CrvConsole: no display for the window. To run a script without one, give "
-            "the script file and the database file on the command line.\n",
-            stderr);
+    // Without a display Qt would abort; say plainly what is missing instead.
+    if (const std::string problem = ui::DisplayProblem(); !problem.empty()) {
+        std::fprintf(stderr,
+                     "CrvConsole: %s. To run a script without one, give the script file and "
+                     "the database file on the command line.\n",
+                     problem.c_str());
         return 0;
     }
     QApplication app(argc, argv);

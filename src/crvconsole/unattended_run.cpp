@@ -8,6 +8,7 @@
 
 #include "crvconsole/command_line.h"
 #include "platform/automation/wide_text.h"
+#include "platform/ui/display_probe.h"
 #include "platform/ui/message_box.h"
 
 namespace crvconsole {
@@ -17,9 +18,8 @@ constexpr const wchar_t* kLogFileName = L"crvconsole.log";
 
 // The unattended road makes no Qt application up front: a run that succeeds, or reports to the
 // console or the log file, never touches a display. Only a message box needs one, and only when
-// a display is there; a display that cannot be reached falls back to the offscreen platform, on
-// which the box goes to standard error. The application ends with the road, before the
-// program's static objects, as Qt requires.
+// a display is there and answers; else the box goes to standard error. The application ends with
+// the road, before the program's static objects, as Qt requires.
 class BoxHost {
 public:
     int Show(const std::wstring& text, const std::wstring& caption, unsigned type)
@@ -32,20 +32,7 @@ public:
     }
 
 private:
-    static bool DisplayExpected()
-    {
-        if (EnvironmentSet("QT_QPA_PLATFORM"))
-            return true;
-        std::string platforms;
-        if (EnvironmentSet("WAYLAND_DISPLAY"))
-            platforms += "wayland;";
-        if (EnvironmentSet("DISPLAY"))
-            platforms += "xcb;";
-        if (platforms.empty())
-            return false;
-        setenv("QT_QPA_PLATFORM", (platforms + "offscreen").c_str(), 1);
-        return true;
-    }
+    static bool DisplayExpected() { return ui::DisplayProblem().empty(); }
 
     int argc_ = 1;
     char name_[11] = "crvconsole";

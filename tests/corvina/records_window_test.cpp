@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QThread>
 #include <chrono>
@@ -196,6 +197,45 @@ TEST(CountBarTest, FillsTheDoneShareOfAnyTotal)
         }
         bar.resize(200, 18);
         bar.grab();  // paints without a fault
+    }
+}
+
+// The contrast of two colours as the web's accessibility guidelines measure it (1 to 21).
+double Contrast(QColor a, QColor b)
+{
+    auto luminance = [](QColor c) {
+        auto channel = [](double v) {
+            v /= 255.0;
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) +
+               0.0722 * channel(c.blue());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(CountBarTest, TheTextReadsOnTheDoneShareAndOnTheRemainder)
+{
+    const QColor done = ColorFromColorRef(0xFF6666);
+    const QColor remainder = ColorFromColorRef(0xE6D8AD);
+    struct Case {
+        std::int64_t done, total;
+        bool onDone;  // the text stands on the done share (else on the remainder)
+    };
+    for (const Case& c : {Case{0, 2, false}, Case{1, 4001982, false}, Case{4001982, 4001982, true}}) {
+        SCOPED_TRACE(c.done);
+        CountBar bar;
+        bar.resize(300, 18);
+        bar.SetValues(c.done, c.total);
+        const QImage image = bar.grab().toImage();
+        const QColor ground = c.onDone ? done : remainder;
+        // The text's strongest pixel against the part it stands on.
+        double best = 1.0;
+        for (int y = 2; y < image.height() - 2; ++y)
+            for (int x = 2; x < image.width() - 2; ++x)
+                best = std::max(best, Contrast(image.pixelColor(x, y), ground));
+        EXPECT_GE(best, c.onDone ? 3.0 : 4.5);
     }
 }
 
@@ -405,6 +445,52 @@ TEST_F(RecordsWindowTest, ATableWhoseKeyIsNotUniqueSaysSoInPlaceOfItsCounts)
     EXPECT_EQ(Cell(window->TableGridData(), customers, 2), "2");
     EXPECT_EQ(window->TableGrid()->columnSpan(customers, 2), 1);
     window->grab();
+    window->Destroy();
+    FlushDeletes();
+}
+
+TEST_F(RecordsWindowTest, AtTheDefaultSizeEveryCountColumnShowsNineDigitsAndItsWholeCaption)
+{
+    LoadAndPair();
+    wizard.resize(800, 600);
+    wizard.show();
+    wizard.DisableBack();
+    wizard.DisableNext();
+    auto* window = new RecordsWindow(wizard.Context());
+    window->Create(wizard);
+    window->OnEnter();
+    ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
+    std::vector<TableRow> rows(size_t(window->TableGridData()->RowTotal()));
+    for (TableRow& row : rows) {
+        row.name1 = row.name2 = L"Customers";
+        row.started = true;
+        for (std::wstring& count : row.counts)
+            count = L"123456789";
+    }
+    window->SetTableRows(rows);
+    QCoreApplication::processEvents();
+
+    QTableView* grid = window->TableGrid();
+    // The cell's text stands inside the style's margins; the header's 4 pixels in, 2 spare.
+    const int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+    const QFontMetrics captions(window->font());
+    int total = 0;
+    for (int column = 0; column < TableGridModel::kColumns; ++column) {
+        total += grid->columnWidth(column);
+        if (column < 2)
+            continue;
+        SCOPED_TRACE(column);
+        const QString count = Cell(window->TableGridData(), 0, column);
+        ASSERT_EQ(count, "123456789");
+        EXPECT_LE(grid->fontMetrics().horizontalAdvance(count),
+                  grid->columnWidth(column) - 2 * margin);
+        const QString caption =
+            window->TableGridData()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        EXPECT_LE(captions.horizontalAdvance(caption), grid->columnWidth(column) - 6);
+    }
+    // The names share the rest: nothing runs out of the grid.
+    EXPECT_LE(total, grid->viewport()->width());
+    EXPECT_GT(grid->columnWidth(0), grid->columnWidth(2));
     window->Destroy();
     FlushDeletes();
 }
@@ -689,18 +775,26 @@ TEST_F(RecordsWindowTest, ComparesTheSampleDatabaseWithAChangedNativeCopy)
         << automation::ToUtf8(context.Source2().ErrorText());
     ASSERT_TRUE(context.BuildTablePairs());
 
-    wizard.resize(900, 640);
+    wizard.resize(800, 600);
     wizard.show();
     const char* shots = std::getenv("CORVINA_SCREENSHOTS");
     // The window stands alone in the page area, at its stage of the indicator.
     if (auto* page = dynamic_cast<QWidget*>(wizard.CurrentPage()))
         page->hide();
     wizard.Indicator()->SetPosition(3);
-    RecordsWindow* window = Enter(context);
+    // Placed as the wizard places its pages, at the wizard's size.
+    wizard.DisableBack();
+    wizard.DisableNext();
+    auto* window = new RecordsWindow(context);
+    window->Create(wizard);
+    window->OnEnter();
     if (shots) {
-        // After the first tables are done, while the rest is still coming.
+        // As soon as the grid knows its tables and the window is laid out, while their records
+        // are still coming.
         WaitFor(
-            [&] { return window->TablesBar()->Done() > 0 || wizard.NextButton()->isEnabled(); });
+            [&] { return window->TablesBar()->Total() > 0 || wizard.NextButton()->isEnabled(); });
+        const auto laidOut = Clock::now() + std::chrono::milliseconds(15);
+        WaitFor([&] { return Clock::now() > laidOut; });
         wizard.grab().save(QString(shots) + "/corvina_records_running.png");
     }
     ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));

@@ -1,15 +1,19 @@
 // The wizard's road as a user travels it: the step list's Back and Next routes with their
 // branches, the stage indicator, the exit codes, and each page's defaults, checks and hand-over
 // to the comparison, over two real native stores.
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTimer>
+#include <QToolTip>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -20,13 +24,16 @@
 #include "corvina/about_dialog.h"
 #include "corvina/choice_page.h"
 #include "corvina/message_page.h"
+#include "corvina/path_label.h"
 #include "corvina/progress_page.h"
+#include "corvina/records_window.h"
 #include "corvina/report_save_page.h"
 #include "corvina/run_application.h"
 #include "corvina/save_file_field.h"
 #include "corvina/script_options_page.h"
 #include "corvina/settings_dialog.h"
 #include "corvina/step_indicator.h"
+#include "corvina/tables_page.h"
 #include "platform/ui/registry_settings.h"
 #include "wizard_fixture.h"
 
@@ -260,6 +267,41 @@ TEST_F(WizardRoadTest, TheDatabasePageNeitherMovesOnByEnterNorWithoutAName)
     EXPECT_EQ(Database()->PathEdit()->text().toStdWString(), PathOf("chosen.mdb"));
 }
 
+TEST_F(WizardRoadTest, AClickOnAnotherFieldWhileCompletionsShowReachesThatField)
+{
+    wizard->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(wizard.get()));
+    QLineEdit* name = Database()->PathEdit();
+    QLineEdit* password = Database()->DatabasePasswordEdit();
+    name->setFocus();
+    // The user types the folder and the file name's first letter: the list offers the file.
+    const QString start = QString::fromStdString(dir.path().string()) + "/o";
+    QTest::keyClicks(name, start, {}, 10);
+    QAbstractItemView* list = name->completer()->popup();
+    ASSERT_TRUE(WaitFor([&] { return list->isVisible(); }));
+
+    // Clicks travel as the window system delivers them: to the open list first. The list hangs
+    // over the top of the password field; the user clicks below it.
+    const QPoint inField(password->width() / 2, password->height() - 3);
+    ASSERT_FALSE(list->geometry().contains(password->mapToGlobal(inField)));
+    QTest::mouseClick(wizard->windowHandle(), Qt::LeftButton, {},
+                      password->mapTo(wizard.get(), inField));
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), password);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("secret"));
+    EXPECT_EQ(password->text(), QStringLiteral("secret"));
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(name->text(), start);
+
+    // Once the whole name is in, the list has nothing more to offer and goes.
+    name->setFocus();
+    QTest::keyClicks(name, QStringLiteral("ne.md"), {}, 10);
+    ASSERT_TRUE(WaitFor([&] { return list->isVisible(); }));
+    QTest::keyClicks(name, QStringLiteral("b"), {}, 10);
+    EXPECT_TRUE(WaitFor([&] { return !list->isVisible(); }, 2000));
+    EXPECT_EQ(name->text().toStdWString(), one);
+}
+
 TEST_F(WizardRoadTest, CloseBoxEscapeAndExitEndWithTheirCodes)
 {
     struct Case {
@@ -385,6 +427,73 @@ TEST_F(WizardRoadTest, ProgressPagesShowTheirTextsAndMoveTheBar)
     EXPECT_EQ(writing->TextLabel()->text(), QStringLiteral("Please wait. Writing the SQL Script..."));
     delete loading;
     delete writing;
+}
+
+// What a path label shows: its file name whole, within its width, the whole path in the tip.
+void ExpectFileNameKept(const PathLabel* label, const QString& name)
+{
+    SCOPED_TRACE(label->Path().toStdString());
+    const QString shown = label->ShownText();
+    EXPECT_TRUE(shown.endsWith('/' + name)) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+    EXPECT_EQ(label->toolTip(), label->Path());
+}
+
+TEST_F(WizardRoadTest, PathsThatDifferOnlyInTheirFileNamesReadDifferentlyOnEveryPage)
+{
+    // Two copies in one deep folder: only their names tell them apart.
+    const std::filesystem::path folder = dir.path() / "sales of the northern region" /
+                                         "archived databases of the year 2026" /
+                                         "monthly copies kept for the auditors";
+    std::filesystem::create_directories(folder);
+    // Long names that differ at their start: a path cut in its middle keeps only their ends.
+    const QString names[2] = {
+        QStringLiteral("january orders of the sales department kept for the auditors.mdb"),
+        QStringLiteral("february orders of the sales department kept for the auditors.mdb")};
+    std::wstring paths[2];
+    for (int side = 0; side < 2; ++side) {
+        paths[side] = automation::FromUtf8((folder / names[side].toStdString()).string());
+        std::filesystem::copy_file(automation::ToUtf8(side == 0 ? one : two),
+                                   automation::ToUtf8(paths[side]));
+    }
+    wizard->resize(800, 600);
+    EnterDatabase(paths[0]);
+    EnterDatabase(paths[1]);
+
+    auto* tables = Current<TablesPage>();
+    ASSERT_NE(tables, nullptr);
+    const htmlui::ElementRef root = tables->GetRootElement();
+    const int right =
+        root.FindFirst("body").GetLocation(html::kRootRelative | html::kContentBox).right();
+    QString shown[2];
+    for (int side = 0; side < 2; ++side) {
+        const htmlui::ElementRef cell = root.FindById(side == 0 ? "db_path1" : "db_path2");
+        shown[side] = QString::fromStdWString(cell.GetInnerText());
+        EXPECT_TRUE(shown[side].endsWith('/' + names[side])) << shown[side].toStdString();
+        EXPECT_TRUE(shown[side].contains(QChar(0x2026))) << shown[side].toStdString();
+        // Not cut at the page's right edge.
+        EXPECT_LE(cell.GetLocation(html::kRootRelative | html::kBorderBox).right(), right);
+        // Resting the mouse on the line shows the whole path.
+        const QPoint at = cell.GetLocation(html::kViewRelative | html::kBorderBox).center();
+        QHelpEvent help(QEvent::ToolTip, at, tables->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(tables->viewport(), &help);
+        EXPECT_EQ(QToolTip::text().toStdWString(), paths[side]);
+    }
+    EXPECT_NE(shown[0].toStdString(), shown[1].toStdString());
+
+    ClickNext();
+    ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+    auto* records = Current<RecordsWindow>();
+    ASSERT_NE(records, nullptr);
+    for (int side = 0; side < 2; ++side)
+        ExpectFileNameKept(records->DatabasePathLabel(side + 1), names[side]);
+    ClickNext();
+    ClickNext();
+    auto* options = Current<ScriptOptionsPage>();
+    ASSERT_NE(options, nullptr);
+    for (int side = 0; side < 2; ++side)
+        ExpectFileNameKept(options->DatabasePathLabel(side + 1), names[side]);
 }
 
 TEST_F(WizardRoadTest, ScriptOptionsStartFromTheirDefaultsAndRefuseIncompleteChoices)

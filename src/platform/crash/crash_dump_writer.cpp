@@ -1,11 +1,12 @@
 // Everything reached from the signal handler uses async-signal-safe calls only: no allocation,
-// no stdio, no locks. What needs those (finding the folder, loading the unwinder) happens at
-// installation.
+// no stdio, no locks. What needs those (finding the folder and the program, loading the
+// unwinder) happens at installation.
 #include "platform/crash/crash_dump_writer.h"
 
 #include <execinfo.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -16,6 +17,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+
+#include "platform/ui/message_box.h"
+
+extern char** environ;
 
 namespace crash {
 namespace {
@@ -34,6 +39,13 @@ static_assert(std::atomic<pid_t>::is_always_lock_free, "must be usable from a si
 
 // Room to run the handler after a stack overflow on the installing (UI) thread.
 alignas(16) char g_alternateStack[64 * 1024];
+
+// The program that shows the message box, and what it is started with; empty when the message
+// goes to standard error. The environment is the process's own, with the message added.
+char g_boxProgram[PATH_MAX];
+char g_boxMessage[sizeof kCrashMessageVariable + 1 + CrashDumpWriter::kMessageCapacity];
+constexpr size_t kMaxBoxEnvironment = 1024;
+char* g_boxEnvironment[kMaxBoxEnvironment];
 
 // --- async-signal-safe formatting ------------------------------------------------------------
 
@@ -156,6 +168,69 @@ bool WriteDumpBody(int fd, int signal, const siginfo_t* info)
     return ok;
 }
 
+// Starts the box process with the message in its environment. The crashed process does not
+// wait for the user to close the box: while it lives it may hold the pointer or the keyboard
+// (an open menu or list), and the box could never be answered.
+bool ShowInBoxProcess(const char* message)
+{
+    if (!g_boxProgram[0])
+        return false;
+    const size_t nameLength = strlen(kCrashMessageVariable);
+    memcpy(g_boxMessage, kCrashMessageVariable, nameLength);
+    g_boxMessage[nameLength] = '=';
+    const size_t textLength = std::min(strlen(message), sizeof g_boxMessage - nameLength - 2);
+    memcpy(g_boxMessage + nameLength + 1, message, textLength);
+    g_boxMessage[nameLength + 1 + textLength] = '\0';
+
+    size_t count = 0;
+    g_boxEnvironment[count++] = g_boxMessage;
+    for (char** e = environ; e && *e && count < kMaxBoxEnvironment - 1; ++e)
+        if (strncmp(*e, g_boxMessage, nameLength + 1) != 0)
+            g_boxEnvironment[count++] = *e;
+    g_boxEnvironment[count] = nullptr;
+
+    // A pipe closed on a successful exec tells whether the program started.
+    int started[2];
+    if (pipe2(started, O_CLOEXEC) != 0)
+        return false;
+    const pid_t pid = _Fork();
+    if (pid == 0) {
+        // The handler's signal stays blocked across exec unless unblocked here; its own session
+        // keeps the box when the terminal the program was started from goes.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        setsid();
+        // Nothing of the crashed process lives on in the box: no database file, lock or display
+        // connection it had open (the standard streams stay, for a box that has no display).
+        const unsigned report = unsigned(started[1]);
+        if ((report > 3 && close_range(3, report - 1, 0) != 0) ||
+            close_range(report + 1, ~0U, 0) != 0) {
+            for (unsigned fd = 3; fd < 4096; ++fd)  // kernels without close_range
+                if (fd != report)
+                    close(int(fd));
+        }
+        char* const arguments[] = {g_boxProgram, nullptr};
+        execve(g_boxProgram, arguments, g_boxEnvironment);
+        const char failed = 1;
+        (void)write(started[1], &failed, 1);
+        _exit(127);
+    }
+    close(started[1]);
+    bool ok = pid > 0;
+    if (ok) {
+        char failed = 0;
+        ssize_t n;
+        while ((n = read(started[0], &failed, 1)) < 0 && errno == EINTR) {
+        }
+        ok = n == 0;
+        if (!ok)
+            waitpid(pid, nullptr, 0);
+    }
+    close(started[0]);
+    return ok;
+}
+
 void RestoreDefaultAndRaise(int signal)
 {
     struct sigaction action = {};
@@ -214,10 +289,13 @@ int WriteMiniDump(CrashDumpWriter& writer, int signal, const siginfo_t* info)
             break;
         }
     }
-    // A message box cannot be shown from a signal handler: the user reads it on the terminal.
-    WriteText(STDERR_FILENO, "Exception: ");
-    WriteText(STDERR_FILENO, writer.Message());
-    WriteText(STDERR_FILENO, "\n");
+    // A signal handler cannot run a window: a fresh process of the program shows the box. Without
+    // a display, or when that process cannot start, the user reads the message on the terminal.
+    if (!ShowInBoxProcess(writer.Message())) {
+        WriteText(STDERR_FILENO, "Exception: ");
+        WriteText(STDERR_FILENO, writer.Message());
+        WriteText(STDERR_FILENO, "\n");
+    }
     return result;
 }
 
@@ -260,6 +338,13 @@ bool InstallCrashDumpFilter(std::string_view dumpFileName)
             memcpy(g_dumpPath, path.constData(), size_t(path.size()) + 1);
             g_pathState = PathState::kReady;
         }
+    }
+
+    // The box needs a screen, and the program file itself to start again.
+    g_boxProgram[0] = '\0';
+    if (ui::HasDisplay()) {
+        const ssize_t n = readlink("/proc/self/exe", g_boxProgram, sizeof g_boxProgram - 1);
+        g_boxProgram[n > 0 ? n : 0] = '\0';
     }
 
     // The first backtrace loads the unwinder, which allocates: do it now, not in the handler.

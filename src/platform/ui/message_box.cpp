@@ -55,6 +55,8 @@ int IdOf(int button)
     }
 }
 
+}  // namespace
+
 bool HasDisplay()
 {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -63,8 +65,6 @@ bool HasDisplay()
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
-
-}  // namespace
 
 int DefaultMessageBoxResult(unsigned type)
 {

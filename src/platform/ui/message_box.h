@@ -43,6 +43,10 @@ int ShowMessageBox(QWidget* owner, const std::wstring& text, const std::wstring&
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const std::wstring& text,
                                             const std::wstring& caption, unsigned type);
 
+// True when a box shows on a screen: called on the thread of a QApplication whose platform is
+// neither "offscreen" nor "minimal".
+bool HasDisplay();
+
 // The ID of the box's first button: what a box without a display answers.
 int DefaultMessageBoxResult(unsigned type);
 
