@@ -14,7 +14,8 @@
 // (letters i = add new records, u = update changed records, d = delete missing records) it
 // then also writes the synchronisation script and applies it directly to the target, through
 // the context's tasks, side by side with sqldiff writing its script and the sqlite3 shell
-// applying it to a copy in one transaction. Given files are copied first, so they are never changed:
+// applying it to a copy in one transaction. Given files are copied first, so they are never
+// changed:
 //   compare_native_bench [rows] [1|2] [iud]
 //   compare_native_bench FILE1 FILE2 [1|2] [iud]
 #include <malloc.h>
