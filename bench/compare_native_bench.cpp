@@ -225,9 +225,9 @@ int WriteAndApply(ComparisonContext& context, const fs::path& dir, int direction
     const double diffed = Seconds(start);
     start = Clock::now();
     // In one transaction, as the direct synchronisation applies its script.
-    status |= std::system(("(echo 'BEGIN;'; cat " + Shell(theirs) + "; echo 'COMMIT;') | sqlite3 " +
-                           Shell(copy))
-                              .c_str());
+    status |= std::system(
+        ("(echo 'BEGIN;'; cat " + Shell(theirs) + "; echo 'COMMIT;') | sqlite3 " + Shell(copy))
+            .c_str());
     const double shell = Seconds(start);
     if (status != 0)
         std::printf("sqldiff or sqlite3 failed (status %d)\n", status);

@@ -62,9 +62,8 @@ void MakeStore(const fs::path& path, long rows)
 void WriteScripts(const fs::path& ours, const fs::path& theirs, long rows, long updates,
                   long deletes)
 {
-    RecordStatementWriter writer(L"Customers", {L"ID", L"Name", L"City", L"Visits", L"Balance",
-                                                L"Joined"},
-                                 {0});
+    RecordStatementWriter writer(L"Customers",
+                                 {L"ID", L"Name", L"City", L"Visits", L"Balance", L"Joined"}, {0});
     std::ofstream out(ours, std::ios::binary), shell(theirs, std::ios::binary);
     out << "\xEF\xBB\xBF";
     shell << "PRAGMA synchronous = NORMAL;\n";
@@ -170,9 +169,8 @@ int main(int argc, char** argv)
         const fs::path copy1 = dir / "ours.mdb", copy2 = dir / "theirs.mdb";
         fs::copy_file(store, copy1, fs::copy_options::overwrite_existing);
         fs::copy_file(store, copy2, fs::copy_options::overwrite_existing);
-        const Outcome a =
-            Measure(Shell(bin / "crvconsole") + " " + Shell(ours) + " " + Shell(copy1) +
-                    " > /dev/null 2>&1");
+        const Outcome a = Measure(Shell(bin / "crvconsole") + " " + Shell(ours) + " " +
+                                  Shell(copy1) + " > /dev/null 2>&1");
         const Outcome b = Measure("sqlite3 " + Shell(copy2) + " < " + Shell(theirs));
         // The script runner ends a run without errors with 1.
         if (a.status != 1 || b.status != 0)
@@ -189,9 +187,10 @@ int main(int argc, char** argv)
             theirRows = Rows(copy2);
         }
     }
-    std::printf("median: crvconsole %.3f s, sqlite3 shell %.3f s, ratio %.2f; peak %.1f MB / %.1f MB\n",
-                Median(oursTimes), Median(theirTimes), Median(oursTimes) / Median(theirTimes),
-                oursPeak / 1024.0, theirPeak / 1024.0);
+    std::printf(
+        "median: crvconsole %.3f s, sqlite3 shell %.3f s, ratio %.2f; peak %.1f MB / %.1f MB\n",
+        Median(oursTimes), Median(theirTimes), Median(oursTimes) / Median(theirTimes),
+        oursPeak / 1024.0, theirPeak / 1024.0);
     std::printf("the same rows in both: %s\n",
                 !oursRows.empty() && oursRows == theirRows ? "yes" : "NO");
     if (!std::getenv("CRV_BENCH_KEEP"))

@@ -48,8 +48,7 @@ public:
     {
         return false;
     }
-    bool GetSaveFileName(QWidget*, const std::vector<ui::FileFilter>&, std::wstring&,
-                         int&) override
+    bool GetSaveFileName(QWidget*, const std::vector<ui::FileFilter>&, std::wstring&, int&) override
     {
         return false;
     }

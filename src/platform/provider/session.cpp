@@ -481,9 +481,9 @@ long Session::RunUpdateOrDelete(const sql::Statement& statement, std::vector<Var
     // A statement of a shape binds every literal, so that the statements of a script that differ
     // only in their values share one prepared statement; others bind only doubles, as a
     // subquery's integer may mean a column.
-    emitter.BindLiterals(shaped ? QueryEmitter::LiteralBinding::All
-                                : QueryEmitter::LiteralBinding::Doubles,
-                         &values);
+    emitter.BindLiterals(
+        shaped ? QueryEmitter::LiteralBinding::All : QueryEmitter::LiteralBinding::Doubles,
+        &values);
     const std::string sql = statement.kind() == sql::StatementKind::Update
                                 ? emitter.EmitUpdate(std::get<sql::Update>(statement.body))
                                 : emitter.EmitDelete(std::get<sql::Delete>(statement.body));

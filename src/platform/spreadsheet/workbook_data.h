@@ -112,9 +112,9 @@ struct Cell {
 
 // A sheet set aside: its finished records in the workbook's spill file.
 struct ParkedSheet {
-    uint64_t offset = 0;   // in the spill file
-    uint64_t size = 0;     // the sheet's bytes in the saved stream, from its BOF to its EOF
-    uint64_t window2 = 0;  // where its WINDOW2 record begins, from its BOF
+    uint64_t offset = 0;     // in the spill file
+    uint64_t size = 0;       // the sheet's bytes in the saved stream, from its BOF to its EOF
+    uint64_t window2 = 0;    // where its WINDOW2 record begins, from its BOF
     uint32_t textCells = 0;  // cells whose text is in the shared table
 };
 

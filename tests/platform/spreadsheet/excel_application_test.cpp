@@ -243,7 +243,7 @@ TEST_F(ExcelApplicationTest, TextsPastTheSharedTableReadBackOnEverySheet)
                 const auto* cell = read.Cell(s - 1, r - 1, c - 1);
                 ASSERT_NE(cell, nullptr) << s << " " << r << " " << c;
                 EXPECT_EQ(cell->text, r == 35001 && s == 2 && c == 1 ? std::string("changed")
-                                                                      : Utf8(text(s, r, c)))
+                                                                     : Utf8(text(s, r, c)))
                     << s << " " << r << " " << c;
             }
     EXPECT_EQ(read.Cell(1, 35000, 0)->text, "changed");
