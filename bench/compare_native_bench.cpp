@@ -14,7 +14,8 @@
 // (letters i = add new records, u = update changed records, d = delete missing records) it
 // then also writes the synchronisation script and applies it directly to the target, through
 // the context's tasks, side by side with sqldiff writing its script and the sqlite3 shell
-// applying it to a copy. Given files are copied first, so they are never changed:
+// applying it to a copy in one transaction. Given files are copied first, so they are never
+// changed:
 //   compare_native_bench [rows] [1|2] [iud]
 //   compare_native_bench FILE1 FILE2 [1|2] [iud]
 #include <malloc.h>
@@ -223,7 +224,10 @@ int WriteAndApply(ComparisonContext& context, const fs::path& dir, int direction
                             .c_str());
     const double diffed = Seconds(start);
     start = Clock::now();
-    status |= std::system(("sqlite3 " + Shell(copy) + " < " + Shell(theirs)).c_str());
+    // In one transaction, as the direct synchronisation applies its script.
+    status |= std::system(
+        ("(echo 'BEGIN;'; cat " + Shell(theirs) + "; echo 'COMMIT;') | sqlite3 " + Shell(copy))
+            .c_str());
     const double shell = Seconds(start);
     if (status != 0)
         std::printf("sqldiff or sqlite3 failed (status %d)\n", status);

@@ -1,5 +1,9 @@
 #include "compare/comparison_context.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "compare/ado_record_connection.h"
 #include "compare/data_compare_model.h"
 #include "compare/data_compare_worker.h"
@@ -203,6 +207,19 @@ void ComparisonContext::CloseConnections()
     run_->reader->CloseAll();
     run_->connection1->Close();
     run_->connection2->Close();
+}
+
+void ComparisonContext::ReleaseDataComparison()
+{
+    ReleaseResultTasks();
+    if (run_)
+        run_->worker->RequestStop();
+    ReleaseRun();
+#if defined(__GLIBC__)
+    // The run's rows were allocated on the heaps of its threads, which the C library keeps
+    // after they are freed; handed back now, they do not add up over the runs of a session.
+    malloc_trim(0);
+#endif
 }
 
 void ComparisonContext::OnWorkerFinished(DataCompareWorker& worker)

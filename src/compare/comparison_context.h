@@ -77,6 +77,10 @@ public:
     // or copied). Reading rows later opens them again. The connections of a run that was
     // let go are its own until it ends, and close then.
     void CloseConnections();
+    // Lets go of the current run: its results, its reader and both connections, and the output
+    // tasks that read them (the direct synchronisation stays). A run that was let go keeps what
+    // it reads until it ends.
+    void ReleaseDataComparison();
 
     // The output tasks, each replacing the previous one of its kind, for the progress pages.
     // The script writer and the reports read the results of the current run and go with it:

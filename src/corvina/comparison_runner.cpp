@@ -118,5 +118,10 @@ void ComparisonRunner::Unbind()
 
 void ComparisonRunner::ReleaseConnections()
 {
-    context_.CloseConnections();
+    Stop();
+    // The results go as well: a new run starts from the tables page, and what this one held
+    // would otherwise stay until then.
+    if (model_ && context_.Model() == model_)
+        context_.ReleaseDataComparison();
+    model_ = nullptr;
 }

@@ -638,18 +638,32 @@ TEST_F(RecordsWindowTest, AListThatCannotReadItsRowsSaysSoOnce)
     FlushDeletes();
 }
 
-TEST_F(RecordsWindowTest, BackLetsGoOfTheDatabases)
+// Back lets go of the run's results as well as of the databases; the window entered again
+// compares anew and shows the same records.
+TEST_F(RecordsWindowTest, BackLetsGoOfTheDatabasesAndTheResults)
 {
     LoadAndPair();
-    RecordsWindow* window = Enter(wizard.Context());
-    ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
-    window->OnBack();
-    window->Destroy();
-    FlushDeletes();
-    // With the comparison's connections closed the file can be opened exclusively.
-    auto connection = automation::CreateObjectAs<provider::adodb::Connection>(L"ADODB.Connection");
-    connection->SetMode(12);
-    EXPECT_NO_THROW(connection->Open(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path1));
+    std::vector<std::vector<int>> shown;
+    for (int entry = 0; entry < 2; ++entry) {
+        RecordsWindow* window = Enter(wizard.Context());
+        ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
+        window->Runner()->SelectTable(TableRowOf(window, "Customers"));
+        shown.push_back(Kinds(window));
+        EXPECT_NE(wizard.Context().Store(), nullptr);
+        window->OnBack();
+        EXPECT_EQ(wizard.Context().Store(), nullptr);
+        EXPECT_EQ(wizard.Context().Model(), nullptr);
+        window->Destroy();
+        FlushDeletes();
+        // With the comparison's connections closed the file can be opened exclusively.
+        auto connection =
+            automation::CreateObjectAs<provider::adodb::Connection>(L"ADODB.Connection");
+        connection->SetMode(12);
+        EXPECT_NO_THROW(connection->Open(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path1));
+        connection->Close();
+    }
+    EXPECT_FALSE(shown[0].empty());
+    EXPECT_EQ(shown[0], shown[1]);
 }
 
 // A comparison that is slow on purpose, over databases in memory.

@@ -74,6 +74,103 @@ bool ShapeOf(const sql::Insert& insert, size_t positional, std::wstring& key,
     return true;
 }
 
+// The shape of an expression of fields, literals, negated literals and ? joined by operators,
+// NOT and IS NULL, as ShapeOf's of an INSERT's values: one shape on one catalog emits the same
+// SQL when every literal is bound. The literals' bound values go to `own`, in the emitter's order.
+bool ExprShape(const sql::Expr& e, std::wstring& key, std::vector<Variant>& own)
+{
+    switch (e.kind) {
+        case sql::ExprKind::Literal:
+            key += L'L';
+            key += static_cast<wchar_t>(L'A' + e.value.vt());
+            QueryEmitter::InsertedLiteralValues(e, false, own);
+            return true;
+        case sql::ExprKind::Parameter:
+            if (e.parameterIndex < 0)
+                return false;
+            key += L'?';
+            key += std::to_wstring(e.parameterIndex);
+            key += L'\x1';
+            return true;
+        case sql::ExprKind::Column:
+            key += L'C';
+            key += e.qualifier;
+            key += L'.';
+            key += e.name;
+            key += L'\x1';
+            return true;
+        case sql::ExprKind::Unary:
+            if (e.args.size() != 1)
+                return false;
+            if (e.op == sql::Op::Negate && e.args[0]->kind == sql::ExprKind::Literal) {
+                key += L'N';
+                key += static_cast<wchar_t>(L'A' + e.args[0]->value.vt());
+                QueryEmitter::InsertedLiteralValues(*e.args[0], true, own);
+                return true;
+            }
+            if (e.op != sql::Op::Not)
+                return false;
+            key += L'!';
+            return ExprShape(*e.args[0], key, own);
+        case sql::ExprKind::IsNull:
+            if (e.args.size() != 1)
+                return false;
+            key += e.negated ? L'n' : L'i';
+            return ExprShape(*e.args[0], key, own);
+        case sql::ExprKind::Binary:
+            key += L'(';
+            key += static_cast<wchar_t>(L'A' + static_cast<int>(e.op));
+            for (const sql::ExprPtr& arg : e.args)
+                if (!ExprShape(*arg, key, own))
+                    return false;
+            key += L')';
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The shape of an UPDATE of one table or of a DELETE, whose assigned values and condition are
+// such expressions: the changes a synchronisation script is made of.
+bool ShapeOf(const sql::Statement& statement, std::wstring& key, std::vector<Variant>& own)
+{
+    const sql::Expr* where = nullptr;
+    if (statement.kind() == sql::StatementKind::Update) {
+        const sql::Update& update = std::get<sql::Update>(statement.body);
+        if (!update.table || update.table->kind != sql::TableRefKind::Table)
+            return false;
+        key = L"U";
+        key += update.table->name;
+        key += L'\x1';
+        key += update.table->alias;
+        for (const sql::Assignment& a : update.assignments) {
+            key += L'\x1';
+            key += a.qualifier;
+            key += L'.';
+            key += a.column;
+            key += L'=';
+            if (!ExprShape(*a.value, key, own))
+                return false;
+        }
+        where = update.where.get();
+    } else if (statement.kind() == sql::StatementKind::Delete) {
+        const sql::Delete& del = std::get<sql::Delete>(statement.body);
+        key = L"D";
+        key += del.table;
+        key += L'\x1';
+        key += del.alias;
+        where = del.where.get();
+    } else {
+        return false;
+    }
+    key += L"\x1W";
+    if (where && !ExprShape(*where, key, own))
+        return false;
+    key += L'\x1';
+    key += std::to_wstring(statement.positionalParameters);
+    return true;
+}
+
 }  // namespace
 
 std::shared_ptr<std::recursive_mutex> Session::NewLock()
@@ -376,6 +473,49 @@ long Session::RunInsert(const sql::Insert& insert, const Catalog& catalog,
     return affected;
 }
 
+long Session::RunUpdateOrDelete(const sql::Statement& statement, std::vector<Variant>& values)
+{
+    std::wstring key;
+    std::vector<Variant> own;
+    const bool shaped = ShapeOf(statement, key, own);
+    // Brings the catalog's version up to date with the file, which another connection may
+    // have changed.
+    const Catalog& catalog = store_->CurrentCatalog();
+    if (shaped) {
+        auto found = changeShapes_.find(key);
+        if (found != changeShapes_.end() &&
+            found->second.catalogVersion == store_->CatalogVersion()) {
+            values.insert(values.end(), own.begin(), own.end());
+            values.insert(values.end(), found->second.tail.begin(), found->second.tail.end());
+            return RunChange(found->second.sql, values);
+        }
+    }
+    const size_t first = values.size();
+    QueryEmitter emitter(catalog, sql::StatementKindName(statement.kind()));
+    // A statement of a shape binds every literal, so that the statements of a script that differ
+    // only in their values share one prepared statement; others bind only doubles, as a
+    // subquery's integer may mean a column.
+    emitter.BindLiterals(
+        shaped ? QueryEmitter::LiteralBinding::All : QueryEmitter::LiteralBinding::Doubles,
+        &values);
+    const std::string sql = statement.kind() == sql::StatementKind::Update
+                                ? emitter.EmitUpdate(std::get<sql::Update>(statement.body))
+                                : emitter.EmitDelete(std::get<sql::Delete>(statement.body));
+    // Kept only when the emitter bound what the shape says it binds.
+    bool same = shaped && values.size() >= first + own.size();
+    for (size_t i = 0; same && i < own.size(); ++i)
+        same = values[first + i].vt() == own[i].vt();
+    if (same) {
+        constexpr size_t kMaxShapes = 256;
+        if (changeShapes_.size() >= kMaxShapes)
+            changeShapes_.clear();
+        changeShapes_[key] = {
+            store_->CatalogVersion(), sql,
+            std::vector<Variant>(values.begin() + first + own.size(), values.end())};
+    }
+    return RunChange(sql, values);
+}
+
 void Session::ChangeSchema(const std::function<void(SchemaEditor&)>& change)
 {
     std::lock_guard<std::recursive_mutex> hold(*mutex_);
@@ -490,20 +630,8 @@ Session::Result Session::Run(const sql::Statement& statement,
             return result;
         }
         case sql::StatementKind::Update:
-            Single([&] {
-                QueryEmitter emitter(store_->CurrentCatalog(), kind);
-                emitter.BindLiterals(QueryEmitter::LiteralBinding::Doubles, &values);
-                std::string sql = emitter.EmitUpdate(std::get<sql::Update>(statement.body));
-                result.recordsAffected = RunChange(sql, values);
-            });
-            return result;
         case sql::StatementKind::Delete:
-            Single([&] {
-                QueryEmitter emitter(store_->CurrentCatalog(), kind);
-                emitter.BindLiterals(QueryEmitter::LiteralBinding::Doubles, &values);
-                std::string sql = emitter.EmitDelete(std::get<sql::Delete>(statement.body));
-                result.recordsAffected = RunChange(sql, values);
-            });
+            Single([&] { result.recordsAffected = RunUpdateOrDelete(statement, values); });
             return result;
         case sql::StatementKind::CreateTable:
         case sql::StatementKind::DropTable:

@@ -76,6 +76,8 @@ private:
     long RunChange(const std::string& sql, const std::vector<automation::Variant>& parameters);
     long RunInsert(const sql::Insert& insert, const Catalog& catalog,
                    std::vector<automation::Variant>& parameters);
+    long RunUpdateOrDelete(const sql::Statement& statement,
+                           std::vector<automation::Variant>& values);
     template <class Work>
     void Atomically(Work&& work);
     // One SQLite statement is atomic by itself, its triggers included:
@@ -103,6 +105,13 @@ private:
         bool counterGiven = false;              // the list gives the table's counter a number
     };
     std::unordered_map<std::wstring, InsertShape> insertShapes_;
+    // The same for UPDATE and DELETE statements.
+    struct ChangeShape {
+        long long catalogVersion = -1;
+        std::string sql;
+        std::vector<automation::Variant> tail;
+    };
+    std::unordered_map<std::wstring, ChangeShape> changeShapes_;
 };
 
 }  // namespace provider

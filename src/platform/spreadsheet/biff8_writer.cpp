@@ -45,6 +45,7 @@ constexpr uint16_t kDefColWidth = 0x0055;
 constexpr uint16_t kColInfo = 0x007D;
 constexpr uint16_t kDimensions = 0x0200;
 constexpr uint16_t kLabelSst = 0x00FD;
+constexpr uint16_t kLabel = 0x0204;
 constexpr uint16_t kBlank = 0x0201;
 constexpr uint16_t kWindow2 = 0x023E;
 constexpr uint16_t kMergedCells = 0x00E5;
@@ -318,7 +319,7 @@ uint32_t TextCells(const SheetData& sheet)
     uint32_t total = 0;
     for (int row = 0; row < sheet.RowCount(); ++row)
         for (const Cell& cell : sheet.Row(row))
-            total += cell.text != StringTable::kNone;
+            total += cell.HasSharedText();
     return total;
 }
 
@@ -399,16 +400,15 @@ std::vector<size_t> WriteColumnWidths(Stream& stream, const WorkbookData& book,
         const auto& cells = sheet.Row(row);
         for (size_t column = 0; column < cells.size(); ++column) {
             const Cell& cell = cells[column];
-            if (cell.text == StringTable::kNone)
+            if (!cell.HasText())
                 continue;
             const CellFormat& format = book.formats.At(cell.format);
-            const bool neighbour =
-                column + 1 < cells.size() && cells[column + 1].text != StringTable::kNone;
+            const bool neighbour = column + 1 < cells.size() && cells[column + 1].HasText();
             if (!format.wrap && !neighbour)
                 continue;
             if (widths.size() <= column)
                 widths.resize(column + 1, 0);
-            size_t width = TextWidth(book.strings.At(cell.text));
+            size_t width = TextWidth(CellText(book, sheet, cell));
             if (format.bold)
                 width += width / 8;
             widths[column] = std::max(widths[column], width);
@@ -478,16 +478,16 @@ constexpr unsigned kLineTwips = 255;    // a line of 10-point Arial, as the defa
 constexpr unsigned kTallestRow = 8180;  // 409 points, the most a row can be
 
 // The height a row needs for its wrapped texts, in twips; 0 when the default height does.
-unsigned RowHeight(const WorkbookData& book, const std::vector<Cell>& cells,
+unsigned RowHeight(const WorkbookData& book, const SheetData& sheet, const std::vector<Cell>& cells,
                    const std::vector<size_t>& widths)
 {
     size_t lines = 1;
     for (size_t column = 0; column < cells.size(); ++column) {
         const Cell& cell = cells[column];
-        if (cell.text == StringTable::kNone || !book.formats.At(cell.format).wrap)
+        if (!cell.HasText() || !book.formats.At(cell.format).wrap)
             continue;
         const size_t width = column < widths.size() ? widths[column] : kDefaultWidth;
-        lines = std::max(lines, WrappedLines(book.strings.At(cell.text), width));
+        lines = std::max(lines, WrappedLines(CellText(book, sheet, cell), width));
     }
     if (lines <= 1)
         return 0;
@@ -516,6 +516,20 @@ void WriteRowRecord(Stream& stream, int row, const std::vector<Cell>& cells, uns
     b.U16(0x0140);  // the height is not the font's; bit 8 is always set
     b.U16(kDefaultCellXf);
     stream.Record(kRow, b);
+}
+
+// A cell that holds its text itself; `where` is the row, column and format as a text cell's
+// record begins.
+void WriteLabel(Stream& stream, const uint8_t* where, std::u16string_view text)
+{
+    Bytes b;
+    for (int i = 0; i < 6; ++i)
+        b.U8(where[i]);
+    const bool high = NeedsHighBytes(text);
+    b.U16(text.size());
+    b.U8(high ? 1 : 0);
+    b.Characters(text, high);
+    stream.Record(kLabel, b);
 }
 
 // The flags of WINDOW2 (at its start) that make a sheet the selected and shown one.
@@ -561,7 +575,7 @@ void WriteSheet(Stream& stream, const WorkbookData& book, const SheetData& sheet
     for (int block = 0; block < sheet.RowCount(); block += kRowBlock) {
         const int end = std::min(block + kRowBlock, sheet.RowCount());
         for (int row = block; row < end; ++row)
-            if (const unsigned height = RowHeight(book, sheet.Row(row), widths))
+            if (const unsigned height = RowHeight(book, sheet, sheet.Row(row), widths))
                 WriteRowRecord(stream, row, sheet.Row(row), height);
         for (int row = block; row < end; ++row) {
             const auto& cells = sheet.Row(row);
@@ -572,8 +586,10 @@ void WriteSheet(Stream& stream, const WorkbookData& book, const SheetData& sheet
                 put16(0, row);
                 put16(2, column);
                 put16(4, kDefaultCellXf + c.format);
-                if (c.text == StringTable::kNone) {
+                if (!c.HasText()) {
                     stream.Record(kBlank, cell, 6);
+                } else if (!c.HasSharedText()) {
+                    WriteLabel(stream, cell, sheet.OwnTexts().At(c.text & ~Cell::kOwnText));
                 } else {
                     put16(6, c.text & 0xFFFF);
                     put16(8, c.text >> 16);
@@ -675,6 +691,17 @@ void ReadParked(const WorkbookData& book, SheetData& sheet)
             Cell& cell = sheet.At(Get16(data), Get16(data + 2));
             cell.format = static_cast<uint16_t>(Get16(data + 4) - kDefaultCellXf);
             cell.text = Get16(data + 6) | (static_cast<uint32_t>(Get16(data + 8)) << 16);
+        } else if (type == kLabel && size >= 9) {
+            Cell& cell = sheet.At(Get16(data), Get16(data + 2));
+            cell.format = static_cast<uint16_t>(Get16(data + 4) - kDefaultCellXf);
+            const size_t length = Get16(data + 6);
+            const bool high = data[8] & 1;
+            if (9 + length * (high ? 2 : 1) > size)
+                CannotReadBack();
+            std::u16string text(length, u'\0');
+            for (size_t i = 0; i < length; ++i)
+                text[i] = high ? static_cast<char16_t>(Get16(data + 9 + 2 * i)) : data[9 + i];
+            cell.text = Cell::kOwnText | sheet.OwnTexts().Add(std::u16string_view(text));
         } else if (type == kBlank && size >= 6) {
             sheet.At(Get16(data), Get16(data + 2)).format =
                 static_cast<uint16_t>(Get16(data + 4) - kDefaultCellXf);

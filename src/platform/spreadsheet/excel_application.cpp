@@ -121,7 +121,7 @@ void Range::Store(int row, int column, const Variant& value)
             sheet.At(row, column).text = StringTable::kNone;
         return;
     }
-    sheet.At(row, column).text = book_->strings.Add(text);
+    SetCellText(*book_, sheet, sheet.At(row, column), text);
 }
 
 void Range::SetValue(const Variant& value)
@@ -197,11 +197,11 @@ void Range::Merge()
 
 std::wstring Range::Text() const
 {
-    const Cell* cell = Sheet().Find(cells_.firstRow, cells_.firstColumn);
-    if (!cell || cell->text == StringTable::kNone)
+    const SheetData& sheet = Sheet();
+    const Cell* cell = sheet.Find(cells_.firstRow, cells_.firstColumn);
+    if (!cell)
         return std::wstring();
-    const auto text = book_->strings.At(cell->text);
-    return automation::FromUtf16(text);
+    return automation::FromUtf16(CellText(*book_, sheet, *cell));
 }
 
 void Interior::SetColorIndex(int index)

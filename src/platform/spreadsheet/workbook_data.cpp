@@ -10,7 +10,23 @@
 
 namespace excel {
 
-StringTable::StringTable() : starts_{0}, slots_(1024, kNone) {}
+void AppendUtf16(std::vector<char16_t>& chars, std::wstring_view text)
+{
+    for (wchar_t c : text) {
+        const auto code = static_cast<uint32_t>(c);
+        if (code < 0x10000) {
+            chars.push_back(static_cast<char16_t>(code));
+        } else {
+            chars.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+            chars.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        }
+    }
+}
+
+StringTable::StringTable(size_t maxChars, uint32_t maxTexts)
+    : maxChars_(maxChars), maxTexts_(maxTexts), starts_{0}, slots_(1024, kNone)
+{
+}
 
 size_t StringTable::Hash(std::u16string_view text) const
 {
@@ -41,15 +57,7 @@ uint32_t StringTable::Add(std::wstring_view text)
     // The candidate goes to the end of the characters first, so it can be hashed and compared
     // in the table's own form; a text already there takes it back.
     const size_t start = chars_.size();
-    for (wchar_t c : text) {
-        const auto code = static_cast<uint32_t>(c);
-        if (code < 0x10000) {
-            chars_.push_back(static_cast<char16_t>(code));
-        } else {
-            chars_.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            chars_.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        }
-    }
+    AppendUtf16(chars_, text);
     const std::u16string_view candidate(chars_.data() + start, chars_.size() - start);
     const size_t mask = slots_.size() - 1;
     size_t slot = Hash(candidate) & mask;
@@ -59,12 +67,53 @@ uint32_t StringTable::Add(std::wstring_view text)
             return slots_[slot];
         }
     }
+    // A long text always gets in: a cell record could not hold it itself.
+    const bool full = Count() >= maxTexts_ || chars_.size() > maxChars_;
+    if (full && candidate.size() <= kMaxOwnText) {
+        chars_.resize(start);
+        return kNone;
+    }
     const uint32_t index = Count();
     slots_[slot] = index;
     starts_.push_back(static_cast<uint32_t>(chars_.size()));
     if (Count() * 2 > slots_.size())
         Grow();
     return index;
+}
+
+uint32_t SheetTexts::Add(std::wstring_view text)
+{
+    AppendUtf16(chars_, text);
+    starts_.push_back(static_cast<uint32_t>(chars_.size()));
+    return static_cast<uint32_t>(starts_.size() - 2);
+}
+
+uint32_t SheetTexts::Add(std::u16string_view text)
+{
+    chars_.insert(chars_.end(), text.begin(), text.end());
+    starts_.push_back(static_cast<uint32_t>(chars_.size()));
+    return static_cast<uint32_t>(starts_.size() - 2);
+}
+
+void SheetTexts::Clear()
+{
+    std::vector<char16_t>().swap(chars_);
+    std::vector<uint32_t>{0}.swap(starts_);
+}
+
+void SetCellText(WorkbookData& book, SheetData& sheet, Cell& cell, std::wstring_view text)
+{
+    const uint32_t shared = book.strings.Add(text);
+    cell.text = shared != StringTable::kNone ? shared : Cell::kOwnText | sheet.OwnTexts().Add(text);
+}
+
+std::u16string_view CellText(const WorkbookData& book, const SheetData& sheet, const Cell& cell)
+{
+    if (!cell.HasText())
+        return {};
+    if (cell.text & Cell::kOwnText)
+        return sheet.OwnTexts().At(cell.text & ~Cell::kOwnText);
+    return book.strings.At(cell.text);
 }
 
 uint16_t FormatTable::Add(const CellFormat& format)
@@ -100,6 +149,7 @@ void SheetData::Park(const ParkedSheet& where)
 {
     parked_ = where;
     std::vector<std::vector<Cell>>().swap(rows_);
+    ownTexts_.Clear();
     std::vector<CellRange>().swap(merges_);
 }
 

@@ -1,8 +1,10 @@
 // What a workbook holds between its creation and SaveAs: the sheets' cells as indexes into one
 // shared table of texts and one table of cell formats, and the merged ranges. Kept compact (8
-// bytes a cell, texts once each in UTF-16). Only the sheet being written keeps its cells in
-// memory: the others wait in a temporary file as the records they become in the saved file,
-// so a workbook of many sheets costs the memory of its texts and of its largest sheet.
+// bytes a cell, texts in UTF-16). Only the sheet being written keeps its cells in memory: the
+// others wait in a temporary file as the records they become in the saved file. The shared
+// table stops taking new texts at a fixed size; a text it does not hold is kept by its sheet and
+// saved in the cell itself. So a workbook costs the memory of a bounded table and of its largest
+// sheet, however many rows it has.
 #pragma once
 
 #include <array>
@@ -17,12 +19,18 @@
 
 namespace excel {
 
-// Each distinct text once, in the order first used: the file's shared string table.
+// Appends the text as UTF-16.
+void AppendUtf16(std::vector<char16_t>& chars, std::wstring_view text);
+
+// Each distinct text once, in the order first used: the file's shared string table. It holds at
+// most `maxChars` characters of at most `maxTexts` texts; once full it only finds the texts it
+// has.
 class StringTable {
 public:
     static constexpr uint32_t kNone = 0xFFFFFFFF;
 
-    StringTable();
+    explicit StringTable(size_t maxChars = size_t(1) << 20, uint32_t maxTexts = 1u << 17);
+    // The text's index; kNone when the table is full and does not have it.
     uint32_t Add(std::wstring_view text);
     uint32_t Count() const { return static_cast<uint32_t>(starts_.size() - 1); }
     std::u16string_view At(uint32_t index) const
@@ -35,9 +43,28 @@ private:
     size_t Hash(std::u16string_view text) const;
     void Grow();
 
+    size_t maxChars_;
+    uint32_t maxTexts_;
     std::vector<char16_t> chars_;
     std::vector<uint32_t> starts_;  // Count() + 1 offsets into chars_
     std::vector<uint32_t> slots_;   // open addressing over the indexes; kNone is free
+};
+
+// The texts of one sheet that the shared table does not hold, each as often as it is used.
+class SheetTexts {
+public:
+    uint32_t Add(std::wstring_view text);
+    uint32_t Add(std::u16string_view text);
+    std::u16string_view At(uint32_t index) const
+    {
+        return std::u16string_view(chars_.data() + starts_[index],
+                                   starts_[index + 1] - starts_[index]);
+    }
+    void Clear();
+
+private:
+    std::vector<char16_t> chars_;
+    std::vector<uint32_t> starts_{0};
 };
 
 // A border line in the file's terms: its line style (0 none, 1 thin, 2 medium, 3 dashed, 4
@@ -71,18 +98,24 @@ private:
     std::vector<CellFormat> formats_;
 };
 
+// A cell's text: an index into the shared table, or with kOwnText set one into its sheet's own
+// texts.
 struct Cell {
+    static constexpr uint32_t kOwnText = 0x80000000;
+
     uint32_t text = StringTable::kNone;
     uint16_t format = 0;
     bool IsUsed() const { return text != StringTable::kNone || format != 0; }
+    bool HasText() const { return text != StringTable::kNone; }
+    bool HasSharedText() const { return HasText() && !(text & kOwnText); }
 };
 
 // A sheet set aside: its finished records in the workbook's spill file.
 struct ParkedSheet {
-    uint64_t offset = 0;   // in the spill file
-    uint64_t size = 0;     // the sheet's bytes in the saved stream, from its BOF to its EOF
-    uint64_t window2 = 0;  // where its WINDOW2 record begins, from its BOF
-    uint32_t textCells = 0;
+    uint64_t offset = 0;     // in the spill file
+    uint64_t size = 0;       // the sheet's bytes in the saved stream, from its BOF to its EOF
+    uint64_t window2 = 0;    // where its WINDOW2 record begins, from its BOF
+    uint32_t textCells = 0;  // cells whose text is in the shared table
 };
 
 class SheetData {
@@ -99,6 +132,9 @@ public:
     int RowCount() const { return static_cast<int>(rows_.size()); }
     const std::vector<Cell>& Row(int row) const { return rows_[row]; }
 
+    SheetTexts& OwnTexts() { return ownTexts_; }
+    const SheetTexts& OwnTexts() const { return ownTexts_; }
+
     void AddMerge(const CellRange& range) { merges_.push_back(range); }
     const std::vector<CellRange>& Merges() const { return merges_; }
 
@@ -111,6 +147,7 @@ private:
     std::wstring name_;
     std::optional<ParkedSheet> parked_;
     std::vector<std::vector<Cell>> rows_;
+    SheetTexts ownTexts_;
     std::vector<CellRange> merges_;
 };
 
@@ -146,5 +183,13 @@ struct WorkbookData {
     bool spillFailed = false;
     std::weak_ptr<SheetData> resident;  // the sheet last written or read
 };
+
+// The texts longest that a cell record holds itself; longer ones always go to the shared table.
+constexpr size_t kMaxOwnText = 4096;
+
+// Gives the cell the (non-empty) text: from the shared table when it has it or room for it,
+// else kept by the sheet.
+void SetCellText(WorkbookData& book, SheetData& sheet, Cell& cell, std::wstring_view text);
+std::u16string_view CellText(const WorkbookData& book, const SheetData& sheet, const Cell& cell);
 
 }  // namespace excel

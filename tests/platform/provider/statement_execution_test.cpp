@@ -153,6 +153,70 @@ TEST_F(ExecutionTest, LiteralsOfEveryKindStoreAsWrittenWhenTheirShapeRepeats)
     EXPECT_EQ(Rows(L"v").substr(Rows(L"v").find(L"4|")), L"4|four|null|2.25|null|null|;");
 }
 
+// A synchronisation script's changes: UPDATE and DELETE statements that differ only in their
+// values share one prepared statement; each must still change its own rows with its own values,
+// refuse what its column refuses, and follow the table when it is made again with other types.
+TEST_F(ExecutionTest, ChangesOfOneShapeApplyTheirOwnValues)
+{
+    Run(L"CREATE TABLE u (id LONG PRIMARY KEY, t TEXT(6), d DATETIME, c CURRENCY, "
+        L"n DECIMAL(18, 4), b YESNO, x DOUBLE)");
+    for (int id = 1; id <= 6; ++id)
+        Run(L"INSERT INTO u (id) VALUES (" + std::to_wstring(id) + L")");
+    struct Case {
+        const wchar_t* statement;
+        long affected;  // -1: refused
+    };
+    const Case cases[] = {
+        {L"UPDATE [u] SET [t]='one', [d]=#1/2/2003#, [c]=1.5, [n]=10.25, [b]=True, [x]=-2.5 "
+         L"WHERE [id]=1",
+         1},
+        {L"UPDATE [u] SET [t]='it''s', [d]=#12/31/1999 23:59:59#, [c]=-0.0001, [n]=-3.5, "
+         L"[b]=False, [x]=7.75 WHERE [id]=2",
+         1},
+        {L"UPDATE [u] SET [t]=Null, [d]=Null, [c]=Null, [n]=Null, [b]=Null, [x]=Null WHERE [id]=3",
+         1},
+        {L"UPDATE [u] SET [t]='toolong', [d]=#1/2/2003#, [c]=1.5, [n]=10.25, [b]=True, [x]=1 "
+         L"WHERE [id]=4",
+         -1},
+        {L"UPDATE [u] SET [t]='four', [d]=#3/4/2005 10:30#, [c]=2, [n]=0.0001, [b]=True, "
+         L"[x]=-1.25 WHERE [id]=4",
+         1},
+        {L"UPDATE [u] SET [t]='none', [d]=#1/2/2003#, [c]=1.5, [n]=10.25, [b]=True, [x]=1 "
+         L"WHERE [id]=99",
+         0},
+        {L"UPDATE [u] SET [x]=-5 WHERE [id]=5 AND [t] IS NULL", 1},
+        {L"UPDATE [u] SET [x]=-6 WHERE [id]=6 AND [t] IS NULL", 1},
+        {L"UPDATE [u] SET [x]=-7 WHERE [id]=1 AND [t] IS NULL", 0},
+        {L"DELETE FROM [u] WHERE [id]=5", 1},
+        {L"DELETE FROM [u] WHERE [id]=6", 1},
+        {L"DELETE FROM [u] WHERE [id]=6", 0},
+        {L"DELETE FROM [u] WHERE [t]='it''s' AND [c]=-0.0001", 1},
+    };
+    for (const Case& c : cases) {
+        if (c.affected < 0)
+            EXPECT_NE(ErrorOf(c.statement), L"") << automation::ToUtf8(c.statement);
+        else
+            EXPECT_EQ(Run(c.statement), c.affected) << automation::ToUtf8(c.statement);
+    }
+    EXPECT_EQ(Rows(L"u"),
+              L"1|one|1/2/2003|1.5|10.25|-1|-2.5|;3|null|null|null|null|null|null|;"
+              L"4|four|3/4/2005 10:30:00 AM|2|0.0001|-1|-1.25|;");
+    // Made again with other types, the table takes the same shapes by its new ones.
+    Run(L"DROP TABLE u");
+    Run(L"CREATE TABLE u (id TEXT(5) PRIMARY KEY, t LONG, d TEXT(30), c TEXT(10), n TEXT(10), "
+        L"b TEXT(10), x TEXT(10))");
+    Run(L"INSERT INTO u (id) VALUES ('1')");
+    Run(L"INSERT INTO u (id) VALUES ('2')");
+    EXPECT_EQ(Run(L"UPDATE [u] SET [x]=-5 WHERE [id]=1 AND [t] IS NULL"), 1);
+    EXPECT_NE(ErrorOf(L"UPDATE [u] SET [t]='one', [d]=#1/2/2003#, [c]=1.5, [n]=10.25, [b]=True, "
+                      L"[x]=-2.5 WHERE [id]=2"),
+              L"");
+    EXPECT_EQ(Run(L"UPDATE [u] SET [t]='7', [d]=#1/2/2003#, [c]=1.5, [n]=10.25, [b]=True, "
+                  L"[x]=-2.5 WHERE [id]=2"),
+              1);
+    EXPECT_EQ(Rows(L"u"), L"1|null|null|null|null|null|-5|;2|7|1/2/2003|1.5|10.25|-1|-2.5|;");
+}
+
 TEST_F(ExecutionTest, AFailingStatementLeavesNothingIncludingItsTriggersWork)
 {
     struct Case {

@@ -200,6 +200,59 @@ TEST_F(ExcelApplicationTest, SheetsWrittenInTurnKeepTheirCellsFormatsAndMerges)
               (std::vector<std::array<int, 5>>{{0, 0, 1, 0, 3}, {1, 0, 1, 0, 3}, {2, 0, 1, 0, 3}}));
 }
 
+// The shared table of texts has a fixed size: the texts past it are saved in their cells, also
+// on a sheet set aside and taken up again, and a text the table has is still found there.
+TEST_F(ExcelApplicationTest, TextsPastTheSharedTableReadBackOnEverySheet)
+{
+    if (!testsupport::HaveXlrd())
+        GTEST_SKIP() << "python3-xlrd is not installed";
+    constexpr int kRows = 36000;
+    auto text = [](int sheet, int row, int column) {
+        std::wstring t = L"s" + std::to_wstring(sheet) + L" " + std::to_wstring(row) + L" " +
+                         std::to_wstring(column);
+        return row % 7 == 0 ? t + L" \u0416\u20AC" : t;
+    };
+    const std::wstring longText = std::wstring(5000, L'\u0411') + L"end";
+    for (int s = 1; s <= 2; ++s) {
+        auto sheet = sheets->Item(s);
+        ValueArray block(kRows, 2);
+        for (int r = 1; r <= kRows; ++r)
+            for (int c = 1; c <= 2; ++c)
+                block.At(r, c) = Variant(text(s, r, c));
+        sheet->Range(L"A1:B" + std::to_wstring(kRows))->SetValue(block);
+    }
+    auto second = sheets->Item(2);
+    second->Range(L"C1")->SetValue(Variant(L"s1 1 1"));
+    second->Range(L"C2")->SetValue(Variant(longText));
+    second->Range(L"C3")->SetValue(Variant(L"second \u0416 own"));
+    second->Range(L"C3")->SetWrapText(true);
+    // The second sheet goes aside and comes back with the texts it kept itself.
+    EXPECT_EQ(sheets->Item(1)->Range(L"A5")->Text(), text(1, 5, 1));
+    EXPECT_EQ(second->Range(L"B35000")->Text(), text(2, 35000, 2));
+    EXPECT_EQ(second->Range(L"C3")->Text(), L"second \u0416 own");
+    second->Range(L"A35001")->SetValue(Variant(L"changed"));
+    const auto file = dir / "many.xls";
+    book->SaveAs(PathOf(file));
+
+    const auto read = testsupport::ReadXls(file);
+    ASSERT_EQ(read.error, "");
+    ASSERT_GE(read.sheets.size(), 2u);
+    for (int s = 1; s <= 2; ++s)
+        for (int r : {1, 7, 20000, 33999, 35000, 35993, kRows})
+            for (int c : {1, 2}) {
+                const auto* cell = read.Cell(s - 1, r - 1, c - 1);
+                ASSERT_NE(cell, nullptr) << s << " " << r << " " << c;
+                EXPECT_EQ(cell->text, r == 35001 && s == 2 && c == 1 ? std::string("changed")
+                                                                     : Utf8(text(s, r, c)))
+                    << s << " " << r << " " << c;
+            }
+    EXPECT_EQ(read.Cell(1, 35000, 0)->text, "changed");
+    EXPECT_EQ(read.Cell(1, 0, 2)->text, "s1 1 1");
+    EXPECT_EQ(read.Cell(1, 1, 2)->text, Utf8(longText));
+    EXPECT_EQ(read.Cell(1, 2, 2)->text, Utf8(L"second \u0416 own"));
+    EXPECT_EQ(read.Cell(1, 2, 2)->wrap, 1);
+}
+
 // A wrapped text gets a row tall enough for all its lines, at its column's width, set so that
 // readers keep it; texts of one line and texts that are not wrapped keep the default height.
 TEST_F(ExcelApplicationTest, RowsOfWrappedTextsAreTallEnoughForTheirLines)
