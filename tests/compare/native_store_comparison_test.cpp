@@ -416,8 +416,8 @@ TEST_P(KeyTypePairTest, RowsOnBothSidesAreEqualWhateverTheKeyTypes)
     std::vector<std::wstring> rows1{L"CREATE TABLE T (k " + c.type1 + L", v LONG)"};
     std::vector<std::wstring> rows2{L"CREATE TABLE T (k " + c.type2 + L", v LONG)"};
     for (size_t i = 0; i < c.values.size(); ++i) {
-        const std::wstring row = L"INSERT INTO T VALUES (" + c.values[i] + L", " +
-                                 std::to_wstring(i) + L")";
+        const std::wstring row =
+            L"INSERT INTO T VALUES (" + c.values[i] + L", " + std::to_wstring(i) + L")";
         rows1.push_back(row);
         rows2.push_back(row);
     }
@@ -438,8 +438,8 @@ void PrintTo(const KeyTypePairCase& c, std::ostream* os)
 
 const std::vector<std::wstring> kNumbers = {L"1", L"2", L"10", L"100", L"-5", L"0"};
 const std::vector<std::wstring> kFractions = {L"1", L"2", L"10", L"100", L"-5", L"0.5", L"-0.25"};
-const std::vector<std::wstring> kTexts = {L"'1'", L"'2'", L"'10'", L"'a'", L"'B'", L"''",
-                                          L"'ab'", L"'\u00e9'"};
+const std::vector<std::wstring> kTexts = {L"'1'", L"'2'", L"'10'", L"'a'",
+                                          L"'B'", L"''",  L"'ab'", L"'\u00e9'"};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyTypePairTest,
@@ -466,14 +466,16 @@ TEST(DuplicateKeyNoteTest, TheFirstRepeatedKeyOfEachSideIsNoted)
     ConnectionSettings settings1, settings2;
     settings1.path = automation::FromUtf8((dir / "one.mdb").string());
     settings2.path = automation::FromUtf8((dir / "two.mdb").string());
-    CreateStore(settings1.path,
-                {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
-                 L"INSERT INTO T VALUES ('b', 1, 2)", L"INSERT INTO T VALUES ('b', 1, 3)",
-                 L"INSERT INTO T VALUES ('c', 2, 4)", L"INSERT INTO T VALUES ('c', 2, 5)"});
-    CreateStore(settings2.path,
-                {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
-                 L"INSERT INTO T VALUES ('a', 2, 1)", L"INSERT INTO T VALUES ('b', 1, 2)",
-                 L"INSERT INTO T VALUES ('d', 7, 1)", L"INSERT INTO T VALUES ('d', 7, 2)"});
+    CreateStore(
+        settings1.path,
+        {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
+         L"INSERT INTO T VALUES ('b', 1, 2)", L"INSERT INTO T VALUES ('b', 1, 3)",
+         L"INSERT INTO T VALUES ('c', 2, 4)", L"INSERT INTO T VALUES ('c', 2, 5)"});
+    CreateStore(
+        settings2.path,
+        {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
+         L"INSERT INTO T VALUES ('a', 2, 1)", L"INSERT INTO T VALUES ('b', 1, 2)",
+         L"INSERT INTO T VALUES ('d', 7, 1)", L"INSERT INTO T VALUES ('d', 7, 2)"});
     for (bool valuesOnly : {false, true}) {
         SCOPED_TRACE(valuesOnly ? "values" : "row images");
         ComparisonHarness h;

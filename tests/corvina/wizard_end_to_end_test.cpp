@@ -205,10 +205,9 @@ TEST_F(WizardEndToEndTest, ASynchronizationKeyedOnAFieldThatRepeatsIsRefusedAndC
     const TableDef dup{L"Dup", {{L"A", L"LONG", 3}, {L"V", L"TEXT(5)", 202}}, {}, false, {}};
     synctest::Execute(one, synctest::CreateTableSql(dup));
     synctest::Execute(two, synctest::CreateTableSql(dup));
-    synctest::InsertRows(one, dup,
-                         {{Variant(1), Variant(L"a")},
-                          {Variant(2), Variant(L"b")},
-                          {Variant(2), Variant(L"c")}});
+    synctest::InsertRows(
+        one, dup,
+        {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"b")}, {Variant(2), Variant(L"c")}});
     synctest::InsertRows(two, dup, {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"x")}});
     EnterDatabase(one);
     EnterDatabase(two);

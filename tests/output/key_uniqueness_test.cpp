@@ -13,9 +13,9 @@
 #include "output/key_refusal.h"
 #include "output/script_file_writer.h"
 #include "output/sync_fixture.h"
+#include "platform/spreadsheet/excel_application.h"
 #include "sqlexec/progress.h"
 #include "sqlexec/text_file_writer.h"
-#include "platform/spreadsheet/excel_application.h"
 #include "support/spreadsheet_readers.h"
 
 namespace synctest {
@@ -56,7 +56,7 @@ struct DuplicateCase {
     const char* what;
     std::vector<std::wstring> keys;
     std::vector<Row> rows1, rows2;
-    int side;           // 0 Database1, 1 Database2
+    int side;            // 0 Database1, 1 Database2
     std::wstring value;  // the duplicated key value as the message shows it
 };
 
@@ -130,67 +130,67 @@ TEST_P(DuplicateKeyTest, TheComparisonNotesItAndNoStatementIsWrittenOrRun)
     EXPECT_FALSE(HasBackup(dir.path()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DuplicateKeyTest,
-    testing::Values(
-        // The rows past the end of Database2 are not read by the comparison; the first of
-        // them meets its twin that was matched.
-        DuplicateCase{"a repeat in Database1 past the end of Database2",
-                      {L"A"},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(2), Variant(L"x"), Variant(L"b")},
-                       {L(2), Variant(L"x"), Variant(L"c")}},
-                      {{L(1), Variant(L"x"), Variant(L"a")}, {L(2), Variant(L"x"), Variant(L"b")}},
-                      0,
-                      L"2"},
-        DuplicateCase{"a repeat in Database2 between matched rows",
-                      {L"A"},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(5), Variant(L"x"), Variant(L"b")},
-                       {L(9), Variant(L"x"), Variant(L"c")}},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(5), Variant(L"x"), Variant(L"b")},
-                       {L(5), Variant(L"y"), Variant(L"b")},
-                       {L(9), Variant(L"x"), Variant(L"c")}},
-                      1,
-                      L"5"},
-        DuplicateCase{"a repeat of both fields of a two-field key",
-                      {L"A", L"B"},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(1), Variant(L"y"), Variant(L"a")},
-                       {L(3), Variant(L"x"), Variant(L"a")}},
-                      {{L(1), Variant(L"y"), Variant(L"a")},
-                       {L(1), Variant(L"y"), Variant(L"b")},
-                       {L(3), Variant(L"x"), Variant(L"a")}},
-                      1,
-                      L"1, 'y'"},
-        // Rows that only one side has past the other's last key are not read by the
-        // comparison; the writers read their keys before they write.
-        DuplicateCase{"a repeat inside the unread tail of Database1",
-                      {L"A"},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(7), Variant(L"x"), Variant(L"b")},
-                       {L(7), Variant(L"x"), Variant(L"c")},
-                       {L(8), Variant(L"x"), Variant(L"d")}},
-                      {{L(1), Variant(L"x"), Variant(L"a")}},
-                      0,
-                      L"7"},
-        DuplicateCase{"a repeat in Database2 against an empty Database1 table",
-                      {L"A", L"B"},
-                      {},
-                      {{L(3), Variant(L"q"), Variant(L"a")},
-                       {L(3), Variant(L"r"), Variant(L"a")},
-                       {L(3), Variant(L"r"), Variant(L"b")}},
-                      1,
-                      L"3, 'r'"},
-        DuplicateCase{"two rows whose key is Null",
-                      {L"A"},
-                      {{Variant::Null(), Variant(L"x"), Variant(L"a")},
-                       {Variant::Null(), Variant(L"x"), Variant(L"b")},
-                       {L(4), Variant(L"x"), Variant(L"c")}},
-                      {{L(4), Variant(L"x"), Variant(L"c")}},
-                      0,
-                      L"NULL"}));
+INSTANTIATE_TEST_SUITE_P(Cases, DuplicateKeyTest,
+                         testing::Values(
+                             // The rows past the end of Database2 are not read by the comparison;
+                             // the first of them meets its twin that was matched.
+                             DuplicateCase{"a repeat in Database1 past the end of Database2",
+                                           {L"A"},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(2), Variant(L"x"), Variant(L"b")},
+                                            {L(2), Variant(L"x"), Variant(L"c")}},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(2), Variant(L"x"), Variant(L"b")}},
+                                           0,
+                                           L"2"},
+                             DuplicateCase{"a repeat in Database2 between matched rows",
+                                           {L"A"},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(5), Variant(L"x"), Variant(L"b")},
+                                            {L(9), Variant(L"x"), Variant(L"c")}},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(5), Variant(L"x"), Variant(L"b")},
+                                            {L(5), Variant(L"y"), Variant(L"b")},
+                                            {L(9), Variant(L"x"), Variant(L"c")}},
+                                           1,
+                                           L"5"},
+                             DuplicateCase{"a repeat of both fields of a two-field key",
+                                           {L"A", L"B"},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(1), Variant(L"y"), Variant(L"a")},
+                                            {L(3), Variant(L"x"), Variant(L"a")}},
+                                           {{L(1), Variant(L"y"), Variant(L"a")},
+                                            {L(1), Variant(L"y"), Variant(L"b")},
+                                            {L(3), Variant(L"x"), Variant(L"a")}},
+                                           1,
+                                           L"1, 'y'"},
+                             // Rows that only one side has past the other's last key are not read
+                             // by the comparison; the writers read their keys before they write.
+                             DuplicateCase{"a repeat inside the unread tail of Database1",
+                                           {L"A"},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(7), Variant(L"x"), Variant(L"b")},
+                                            {L(7), Variant(L"x"), Variant(L"c")},
+                                            {L(8), Variant(L"x"), Variant(L"d")}},
+                                           {{L(1), Variant(L"x"), Variant(L"a")}},
+                                           0,
+                                           L"7"},
+                             DuplicateCase{"a repeat in Database2 against an empty Database1 table",
+                                           {L"A", L"B"},
+                                           {},
+                                           {{L(3), Variant(L"q"), Variant(L"a")},
+                                            {L(3), Variant(L"r"), Variant(L"a")},
+                                            {L(3), Variant(L"r"), Variant(L"b")}},
+                                           1,
+                                           L"3, 'r'"},
+                             DuplicateCase{"two rows whose key is Null",
+                                           {L"A"},
+                                           {{Variant::Null(), Variant(L"x"), Variant(L"a")},
+                                            {Variant::Null(), Variant(L"x"), Variant(L"b")},
+                                            {L(4), Variant(L"x"), Variant(L"c")}},
+                                           {{L(4), Variant(L"x"), Variant(L"c")}},
+                                           0,
+                                           L"NULL"}));
 
 TEST(KeyRefusalTest, KeysThatHoldOnBothSidesAreNotRefused)
 {
@@ -232,7 +232,8 @@ TEST(KeyReportTest, BothReportsSayWhichTableHasAKeyThatIsNotUnique)
     ASSERT_FALSE(htmlWriter.Failed()) << automation::ToUtf8(htmlWriter.ErrorText());
     const std::string text = Bytes(html);
     // In the table list in place of the number of records, and under the table's caption.
-    EXPECT_NE(text.find("Dup</a></td><td>Key not unique in Db1: 7</td>"), std::string::npos) << text;
+    EXPECT_NE(text.find("Dup</a></td><td>Key not unique in Db1: 7</td>"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("<b>Key not unique in Db1: 7</b>"), std::string::npos) << text;
 
     excel::RegisterSpreadsheetClasses();
