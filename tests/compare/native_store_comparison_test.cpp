@@ -447,6 +447,12 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyTypePairCase{L"LONG", L"DOUBLE", kNumbers},
                     KeyTypePairCase{L"BYTE", L"LONG", {L"0", L"1", L"2", L"10", L"100", L"255"}},
                     KeyTypePairCase{L"SINGLE", L"DOUBLE", kFractions},
+                    // Fractions a single holds only approximately pair at its precision.
+                    KeyTypePairCase{L"SINGLE",
+                                    L"DOUBLE",
+                                    {L"0.1", L"1.1", L"-3.14", L"1E+30", L"123456.7", L"2"}},
+                    KeyTypePairCase{L"SINGLE", L"DECIMAL(12,4)", {L"0.1", L"1.1", L"-3.14", L"2"}},
+                    KeyTypePairCase{L"CURRENCY", L"SINGLE", {L"0.1", L"1.1", L"-3.14", L"2"}},
                     KeyTypePairCase{L"CURRENCY", L"LONG", kNumbers},
                     KeyTypePairCase{L"CURRENCY", L"DOUBLE", kFractions},
                     KeyTypePairCase{L"DECIMAL(10,2)", L"LONG", kNumbers},
