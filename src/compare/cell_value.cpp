@@ -193,10 +193,25 @@ double ToDouble(const Variant& v, ValueClass c)
     }
 }
 
+// Two numbers of which one is a single compare at a single's precision: a single holds 0.1
+// only as 0.100000001490116, and the 0.1 of another column must meet it, or a row that both
+// sides hold would count as two one-sided rows. Rounding to the nearest single never reverses
+// the order of two values, so each side's own order still holds for the merge.
+double AtSinglePrecision(double value)
+{
+    return static_cast<double>(static_cast<float>(value));
+}
+
 int CompareNumbers(const Variant& a, ValueClass ca, const Variant& b, ValueClass cb)
 {
-    if (ca == ValueClass::Floating || cb == ValueClass::Floating)
-        return Sign(ToDouble(a, ca), ToDouble(b, cb));
+    if (ca == ValueClass::Floating || cb == ValueClass::Floating) {
+        double x = ToDouble(a, ca), y = ToDouble(b, cb);
+        if (a.vt() == automation::VT_R4 || b.vt() == automation::VT_R4) {
+            x = AtSinglePrecision(x);
+            y = AtSinglePrecision(y);
+        }
+        return Sign(x, y);
+    }
     return CompareExact(ToExact(a, ca), ToExact(b, cb));
 }
 
@@ -379,6 +394,8 @@ int CellValue::CompareSlots(const provider::RowImage& a, const provider::RowImag
         case Image::Money:
             return Sign(x.i, y.i);
         case Image::Real:
+            if (x.vt != y.vt)  // a single against a double
+                return Sign(AtSinglePrecision(x.r), AtSinglePrecision(y.r));
             return Sign(x.r, y.r);
         case Image::Date:
             return Sign(Chronological(x.r), Chronological(y.r));

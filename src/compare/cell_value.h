@@ -14,7 +14,8 @@ public:
 
     // Negative, 0 or positive. The order agrees with the provider's ORDER BY: NULLs
     // first, text by code point, dates chronologically, numbers by exact value (money
-    // and decimals never pass through doubles unless the other side is floating),
+    // and decimals never pass through doubles unless the other side is floating; a
+    // single against any other number at a single's precision),
     // byte arrays shorter-first, then by unsigned bytes. A text or a date against a
     // value of another class compares as converted text. With nullEqualsEmpty a NULL
     // and an empty text are equal. A failed conversion raises automation::ComError.

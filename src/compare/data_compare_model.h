@@ -41,8 +41,9 @@ public:
     RecordRowSource* GetRecordSource(int tableIndex);
     // One row per matched table pair; `started` gets the number of started tables.
     std::vector<TableRow> BuildTableRows(int& started);
-    // "Key not unique in Db1: 2" (the grid's names of the sides), naming each side where a key value is held by more
-    // than one row; empty when the key held. The caller holds the result's lock.
+    // "Key not unique in Db1: 2" (the grid's names of the sides), naming each side where a key
+    // value is held by more than one row; empty when the key held. The caller holds the result's
+    // lock.
     static std::wstring KeyNote(const TableResult& result);
     // Switches in the order Database1 only, Database2 only, modified, equal.
     void SetCategoryFilter(bool firstOnly, bool secondOnly, bool modified, bool equal);

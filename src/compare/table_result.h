@@ -40,10 +40,7 @@ public:
         if (!duplicateKeys_[side])
             duplicateKeys_[side] = std::move(keyText);
     }
-    const std::optional<std::wstring>& DuplicateKey(int side) const
-    {
-        return duplicateKeys_[side];
-    }
+    const std::optional<std::wstring>& DuplicateKey(int side) const { return duplicateKeys_[side]; }
     bool KeyIsUnique() const { return !duplicateKeys_[0] && !duplicateKeys_[1]; }
     // The rows of the rest range, which the merge does not read, had their keys checked.
     void MarkRestKeysChecked() { restKeysChecked_ = true; }

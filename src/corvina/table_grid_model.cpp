@@ -78,8 +78,9 @@ QVariant TableGridModel::data(const QModelIndex& index, int role) const
             if (row.keyNote.empty() || index.column() < kFirstCount)
                 return {};
             return Text(row.keyNote) +
-                   QStringLiteral(". Its counts are not shown: rows that share a key value cannot "
-                                  "be told apart.");
+                   QStringLiteral(
+                       ". Its counts are not shown: rows that share a key value cannot "
+                       "be told apart.");
         }
         case Qt::TextAlignmentRole:
             return int(Qt::AlignLeft | Qt::AlignVCenter);

@@ -574,11 +574,12 @@ bool TablesPage::Validate()
                    L"\r\n(Use the right mouse button  to  open  the\r\ncontext menu on the "
                    L"appropriate field and\r\nchoose 'Set key')";
     else if (!unlike.empty())
-        message_ = L"These key fields hold values of different kinds in the two databases, "
-                   L"which sort differently, so rows could not be paired by them:\r\n" +
-                   unlike +
-                   L"\r\nChoose key fields of one kind on both sides: numbers, texts, dates, "
-                   L"yes/no or binary.";
+        message_ =
+            L"These key fields hold values of different kinds in the two databases, "
+            L"which sort differently, so rows could not be paired by them:\r\n" +
+            unlike +
+            L"\r\nChoose key fields of one kind on both sides: numbers, texts, dates, "
+            L"yes/no or binary.";
     if (message_.empty())
         return true;
     if (wizard_)

@@ -109,9 +109,11 @@ std::wstring RecordStatementWriter::Insert(const DbRecord& record) const
     return text;
 }
 
-std::wstring RecordStatementWriter::Update(const DbRecord*, const DbRecord& source,
+std::wstring RecordStatementWriter::Update(const DbRecord* target, const DbRecord& source,
                                            const ModifiedDiffItem* item) const
 {
+    // The row to change is the target's: by its own key value where it was read.
+    const std::wstring where = Where(target ? *target : source);
     std::wstring notes;
     std::wstring set;
     const auto& values = source.Values();
@@ -123,7 +125,7 @@ std::wstring RecordStatementWriter::Update(const DbRecord*, const DbRecord& sour
                 notes += L"-- The AutoNumber field " + Bracketed(fields_[i]) + L" of " + table_ +
                          L" differs (" + PlainText(values[i]) +
                          L" in the source); it cannot be changed and is left as it is:" +
-                         Where(source) + L"\r\n";
+                         where + L"\r\n";
             continue;
         }
         if (!set.empty())
@@ -133,7 +135,7 @@ std::wstring RecordStatementWriter::Update(const DbRecord*, const DbRecord& sour
     // Nothing left to set: the comment alone says what stays different.
     if (set.empty() && !notes.empty())
         return notes;
-    return notes + L"UPDATE " + table_ + L" SET " + set + Where(source) + L";\r\n";
+    return notes + L"UPDATE " + table_ + L" SET " + set + where + L";\r\n";
 }
 
 std::wstring RecordStatementWriter::SetFields(const DbRecord& record,

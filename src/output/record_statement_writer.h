@@ -22,7 +22,8 @@ public:
 
     // Each returns the whole statement, ending ";" CR LF.
     virtual std::wstring Insert(const DbRecord& record) const;
-    // Only the source-side record is used: the target's key values equal the source's.
+    // The values come from the source record; the row is found by the target record's key
+    // values where it is given (keys of two types), else by the source's, which then equal them.
     virtual std::wstring Update(const DbRecord* target, const DbRecord& source,
                                 const ModifiedDiffItem* item) const;
     virtual std::wstring Delete(const DbRecord& record) const;

@@ -182,10 +182,22 @@ void ScriptFileWriter::WriteTable(const TablePair* pair, StatementKinds kinds, T
     if (!references.empty() && (kinds.insert || kinds.erase))
         emitter.Collect(&rows);
     auto visitor = RecordKindVisitor::ForTarget(direction_, emitter, kinds, *readers.reader1,
-                                                *readers.reader2, progress, false);
+                                                *readers.reader2, progress,
+                                                kinds.update && KeyTypesDiffer(*pair));
     store_.VisitTable(pair, *visitor);
     if (!rows.empty())
         WriteReferringRows(rows, references, kinds.insert, statements, emitter);
+}
+
+// Key fields of two types meet by the comparison's rule (a single at a single's precision),
+// which need not be the target's own equality with the source's literal: an UPDATE of such a
+// pair then finds its row by the target's key value, read with it.
+bool ScriptFileWriter::KeyTypesDiffer(const TablePair& pair)
+{
+    for (const auto& field : pair.Fields().Pairs())
+        if (field->Second() && field->IsKey() && field->First()->Type() != field->Second()->Type())
+            return true;
+    return false;
 }
 
 ScriptFileWriter::MatchedFields ScriptFileWriter::Matched(const TablePair& pair) const

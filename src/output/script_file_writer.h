@@ -65,6 +65,8 @@ private:
         std::vector<bool> autoNumber;  // the target's field is an AutoNumber
     };
     MatchedFields Matched(const TablePair& pair) const;
+    // A key field of the pair has another type on each side.
+    static bool KeyTypesDiffer(const TablePair& pair);
     static std::wstring AutoNumberNotice(const std::vector<std::wstring>& tables,
                                          const wchar_t* open, const wchar_t* close);
     void Fail(std::wstring text);

@@ -416,8 +416,8 @@ TEST_P(KeyTypePairTest, RowsOnBothSidesAreEqualWhateverTheKeyTypes)
     std::vector<std::wstring> rows1{L"CREATE TABLE T (k " + c.type1 + L", v LONG)"};
     std::vector<std::wstring> rows2{L"CREATE TABLE T (k " + c.type2 + L", v LONG)"};
     for (size_t i = 0; i < c.values.size(); ++i) {
-        const std::wstring row = L"INSERT INTO T VALUES (" + c.values[i] + L", " +
-                                 std::to_wstring(i) + L")";
+        const std::wstring row =
+            L"INSERT INTO T VALUES (" + c.values[i] + L", " + std::to_wstring(i) + L")";
         rows1.push_back(row);
         rows2.push_back(row);
     }
@@ -438,8 +438,8 @@ void PrintTo(const KeyTypePairCase& c, std::ostream* os)
 
 const std::vector<std::wstring> kNumbers = {L"1", L"2", L"10", L"100", L"-5", L"0"};
 const std::vector<std::wstring> kFractions = {L"1", L"2", L"10", L"100", L"-5", L"0.5", L"-0.25"};
-const std::vector<std::wstring> kTexts = {L"'1'", L"'2'", L"'10'", L"'a'", L"'B'", L"''",
-                                          L"'ab'", L"'\u00e9'"};
+const std::vector<std::wstring> kTexts = {L"'1'", L"'2'", L"'10'", L"'a'",
+                                          L"'B'", L"''",  L"'ab'", L"'\u00e9'"};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyTypePairTest,
@@ -447,6 +447,12 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyTypePairCase{L"LONG", L"DOUBLE", kNumbers},
                     KeyTypePairCase{L"BYTE", L"LONG", {L"0", L"1", L"2", L"10", L"100", L"255"}},
                     KeyTypePairCase{L"SINGLE", L"DOUBLE", kFractions},
+                    // Fractions a single holds only approximately pair at its precision.
+                    KeyTypePairCase{L"SINGLE",
+                                    L"DOUBLE",
+                                    {L"0.1", L"1.1", L"-3.14", L"1E+30", L"123456.7", L"2"}},
+                    KeyTypePairCase{L"SINGLE", L"DECIMAL(12,4)", {L"0.1", L"1.1", L"-3.14", L"2"}},
+                    KeyTypePairCase{L"CURRENCY", L"SINGLE", {L"0.1", L"1.1", L"-3.14", L"2"}},
                     KeyTypePairCase{L"CURRENCY", L"LONG", kNumbers},
                     KeyTypePairCase{L"CURRENCY", L"DOUBLE", kFractions},
                     KeyTypePairCase{L"DECIMAL(10,2)", L"LONG", kNumbers},
@@ -466,14 +472,16 @@ TEST(DuplicateKeyNoteTest, TheFirstRepeatedKeyOfEachSideIsNoted)
     ConnectionSettings settings1, settings2;
     settings1.path = automation::FromUtf8((dir / "one.mdb").string());
     settings2.path = automation::FromUtf8((dir / "two.mdb").string());
-    CreateStore(settings1.path,
-                {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
-                 L"INSERT INTO T VALUES ('b', 1, 2)", L"INSERT INTO T VALUES ('b', 1, 3)",
-                 L"INSERT INTO T VALUES ('c', 2, 4)", L"INSERT INTO T VALUES ('c', 2, 5)"});
-    CreateStore(settings2.path,
-                {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
-                 L"INSERT INTO T VALUES ('a', 2, 1)", L"INSERT INTO T VALUES ('b', 1, 2)",
-                 L"INSERT INTO T VALUES ('d', 7, 1)", L"INSERT INTO T VALUES ('d', 7, 2)"});
+    CreateStore(
+        settings1.path,
+        {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
+         L"INSERT INTO T VALUES ('b', 1, 2)", L"INSERT INTO T VALUES ('b', 1, 3)",
+         L"INSERT INTO T VALUES ('c', 2, 4)", L"INSERT INTO T VALUES ('c', 2, 5)"});
+    CreateStore(
+        settings2.path,
+        {L"CREATE TABLE T (k TEXT(10), n LONG, v LONG)", L"INSERT INTO T VALUES ('a', 1, 1)",
+         L"INSERT INTO T VALUES ('a', 2, 1)", L"INSERT INTO T VALUES ('b', 1, 2)",
+         L"INSERT INTO T VALUES ('d', 7, 1)", L"INSERT INTO T VALUES ('d', 7, 2)"});
     for (bool valuesOnly : {false, true}) {
         SCOPED_TRACE(valuesOnly ? "values" : "row images");
         ComparisonHarness h;

@@ -422,10 +422,9 @@ TEST_F(RecordsWindowTest, ATableWhoseKeyIsNotUniqueSaysSoInPlaceOfItsCounts)
         L"Dup", {{L"A", L"LONG", 3}, {L"V", L"TEXT(10)", 202}}, {L"A"}, false, {}};
     synctest::Execute(path1, synctest::CreateTableSql(dup));
     synctest::Execute(path2, synctest::CreateTableSql(dup));
-    synctest::InsertRows(path1, dup,
-                         {{Variant(1), Variant(L"a")},
-                          {Variant(2), Variant(L"b")},
-                          {Variant(2), Variant(L"c")}});
+    synctest::InsertRows(
+        path1, dup,
+        {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"b")}, {Variant(2), Variant(L"c")}});
     synctest::InsertRows(path2, dup, {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"b")}});
     LoadAndPair();
     for (const auto& pair : wizard.Context().PairList()->Pairs())

@@ -412,12 +412,18 @@ TEST(TablesPageKeyKindsTest, KeyFieldsOfKindsThatSortDifferentlyAreRefused)
 {
     const std::wstring refused = L"    T: k (";
     const KeyKindCase cases[] = {
-        {L"LONG", L"TEXT(10)", 3, 202, false},      {L"DATETIME", L"TEXT(30)", 7, 202, false},
-        {L"DOUBLE", L"DATETIME", 5, 7, false},      {L"BINARY(8)", L"LONG", 204, 3, false},
-        {L"LONGBINARY", L"MEMO", 205, 203, false},  {L"YESNO", L"LONG", 11, 3, false},
-        {L"LONG", L"DOUBLE", 3, 5, true},           {L"CURRENCY", L"DECIMAL(12,4)", 6, 131, true},
-        {L"BYTE", L"SINGLE", 17, 4, true},          {L"TEXT(10)", L"MEMO", 202, 203, true},
-        {L"BINARY(8)", L"LONGBINARY", 204, 205, true}, {L"DATETIME", L"DATETIME", 7, 7, true},
+        {L"LONG", L"TEXT(10)", 3, 202, false},
+        {L"DATETIME", L"TEXT(30)", 7, 202, false},
+        {L"DOUBLE", L"DATETIME", 5, 7, false},
+        {L"BINARY(8)", L"LONG", 204, 3, false},
+        {L"LONGBINARY", L"MEMO", 205, 203, false},
+        {L"YESNO", L"LONG", 11, 3, false},
+        {L"LONG", L"DOUBLE", 3, 5, true},
+        {L"CURRENCY", L"DECIMAL(12,4)", 6, 131, true},
+        {L"BYTE", L"SINGLE", 17, 4, true},
+        {L"TEXT(10)", L"MEMO", 202, 203, true},
+        {L"BINARY(8)", L"LONGBINARY", 204, 205, true},
+        {L"DATETIME", L"DATETIME", 7, 7, true},
     };
     for (const KeyKindCase& c : cases) {
         SCOPED_TRACE(automation::ToUtf8(c.ddl1 + L" against " + c.ddl2));

@@ -199,6 +199,50 @@ TEST_F(WizardEndToEndTest, ComparesScriptsAndSynchronizesTwoStoresWithTheMouse)
         << automation::ToUtf8(dialogs.messages.empty() ? L"" : dialogs.messages[0].text);
 }
 
+TEST_F(WizardEndToEndTest, ASynchronizationKeyedOnAFieldThatRepeatsIsRefusedAndChangesNothing)
+{
+    // No primary key: the user keys Dup on A, which Database1 holds twice.
+    const TableDef dup{L"Dup", {{L"A", L"LONG", 3}, {L"V", L"TEXT(5)", 202}}, {}, false, {}};
+    synctest::Execute(one, synctest::CreateTableSql(dup));
+    synctest::Execute(two, synctest::CreateTableSql(dup));
+    synctest::InsertRows(
+        one, dup,
+        {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"b")}, {Variant(2), Variant(L"c")}});
+    synctest::InsertRows(two, dup, {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"x")}});
+    EnterDatabase(one);
+    EnterDatabase(two);
+    ASSERT_NE(Tables(), nullptr);
+    Tables()->RunMenuCommand(L"set_key", PairIndex(L"Dup"), 0);
+    ClickNext();
+    ASSERT_EQ(wizard->CurrentStep(), 5);
+    ASSERT_TRUE(WaitFor([this] { return wizard->NextButton()->isEnabled(); }));
+
+    const std::string before = synctest::DumpTable(one, dup);
+    ClickNext();
+    Current<ChoicePage>()->ScriptChoice()->setChecked(true);
+    ClickNext();
+    auto* options = Current<ScriptOptionsPage>();
+    ASSERT_NE(options, nullptr);
+    const std::wstring script = PathOf("sync.sql");
+    options->OutputFile()->Edit()->setText(QString::fromStdWString(script));
+    options->Upgrade1To2()->setChecked(true);
+    options->RunSynchronization()->setChecked(true);
+    options->CreateBackup()->setChecked(true);
+    ClickNext();
+    ASSERT_TRUE(Settle());
+    // Refused with a message naming the table, the side and the value; back on the options.
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const std::wstring& text = dialogs.messages[0].text;
+    EXPECT_NE(text.find(L"table Dup"), std::wstring::npos) << automation::ToUtf8(text);
+    EXPECT_NE(text.find(L"Database1"), std::wstring::npos);
+    EXPECT_NE(text.find(L"value 2 "), std::wstring::npos);
+    EXPECT_NE(Current<ScriptOptionsPage>(), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(dir / "sync.sql"));
+    EXPECT_EQ(synctest::DumpTable(one, dup), before);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_NE(entry.path().extension(), ".bkp") << entry.path();
+}
+
 TEST_F(WizardEndToEndTest, AGenuineNorthwindFileUpgradesAChangedNativeCopy)
 {
     const TableDef shippers{L"Shippers",

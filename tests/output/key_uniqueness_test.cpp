@@ -13,9 +13,9 @@
 #include "output/key_refusal.h"
 #include "output/script_file_writer.h"
 #include "output/sync_fixture.h"
+#include "platform/spreadsheet/excel_application.h"
 #include "sqlexec/progress.h"
 #include "sqlexec/text_file_writer.h"
-#include "platform/spreadsheet/excel_application.h"
 #include "support/spreadsheet_readers.h"
 
 namespace synctest {
@@ -56,7 +56,7 @@ struct DuplicateCase {
     const char* what;
     std::vector<std::wstring> keys;
     std::vector<Row> rows1, rows2;
-    int side;           // 0 Database1, 1 Database2
+    int side;            // 0 Database1, 1 Database2
     std::wstring value;  // the duplicated key value as the message shows it
 };
 
@@ -130,67 +130,67 @@ TEST_P(DuplicateKeyTest, TheComparisonNotesItAndNoStatementIsWrittenOrRun)
     EXPECT_FALSE(HasBackup(dir.path()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DuplicateKeyTest,
-    testing::Values(
-        // The rows past the end of Database2 are not read by the comparison; the first of
-        // them meets its twin that was matched.
-        DuplicateCase{"a repeat in Database1 past the end of Database2",
-                      {L"A"},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(2), Variant(L"x"), Variant(L"b")},
-                       {L(2), Variant(L"x"), Variant(L"c")}},
-                      {{L(1), Variant(L"x"), Variant(L"a")}, {L(2), Variant(L"x"), Variant(L"b")}},
-                      0,
-                      L"2"},
-        DuplicateCase{"a repeat in Database2 between matched rows",
-                      {L"A"},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(5), Variant(L"x"), Variant(L"b")},
-                       {L(9), Variant(L"x"), Variant(L"c")}},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(5), Variant(L"x"), Variant(L"b")},
-                       {L(5), Variant(L"y"), Variant(L"b")},
-                       {L(9), Variant(L"x"), Variant(L"c")}},
-                      1,
-                      L"5"},
-        DuplicateCase{"a repeat of both fields of a two-field key",
-                      {L"A", L"B"},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(1), Variant(L"y"), Variant(L"a")},
-                       {L(3), Variant(L"x"), Variant(L"a")}},
-                      {{L(1), Variant(L"y"), Variant(L"a")},
-                       {L(1), Variant(L"y"), Variant(L"b")},
-                       {L(3), Variant(L"x"), Variant(L"a")}},
-                      1,
-                      L"1, 'y'"},
-        // Rows that only one side has past the other's last key are not read by the
-        // comparison; the writers read their keys before they write.
-        DuplicateCase{"a repeat inside the unread tail of Database1",
-                      {L"A"},
-                      {{L(1), Variant(L"x"), Variant(L"a")},
-                       {L(7), Variant(L"x"), Variant(L"b")},
-                       {L(7), Variant(L"x"), Variant(L"c")},
-                       {L(8), Variant(L"x"), Variant(L"d")}},
-                      {{L(1), Variant(L"x"), Variant(L"a")}},
-                      0,
-                      L"7"},
-        DuplicateCase{"a repeat in Database2 against an empty Database1 table",
-                      {L"A", L"B"},
-                      {},
-                      {{L(3), Variant(L"q"), Variant(L"a")},
-                       {L(3), Variant(L"r"), Variant(L"a")},
-                       {L(3), Variant(L"r"), Variant(L"b")}},
-                      1,
-                      L"3, 'r'"},
-        DuplicateCase{"two rows whose key is Null",
-                      {L"A"},
-                      {{Variant::Null(), Variant(L"x"), Variant(L"a")},
-                       {Variant::Null(), Variant(L"x"), Variant(L"b")},
-                       {L(4), Variant(L"x"), Variant(L"c")}},
-                      {{L(4), Variant(L"x"), Variant(L"c")}},
-                      0,
-                      L"NULL"}));
+INSTANTIATE_TEST_SUITE_P(Cases, DuplicateKeyTest,
+                         testing::Values(
+                             // The rows past the end of Database2 are not read by the comparison;
+                             // the first of them meets its twin that was matched.
+                             DuplicateCase{"a repeat in Database1 past the end of Database2",
+                                           {L"A"},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(2), Variant(L"x"), Variant(L"b")},
+                                            {L(2), Variant(L"x"), Variant(L"c")}},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(2), Variant(L"x"), Variant(L"b")}},
+                                           0,
+                                           L"2"},
+                             DuplicateCase{"a repeat in Database2 between matched rows",
+                                           {L"A"},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(5), Variant(L"x"), Variant(L"b")},
+                                            {L(9), Variant(L"x"), Variant(L"c")}},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(5), Variant(L"x"), Variant(L"b")},
+                                            {L(5), Variant(L"y"), Variant(L"b")},
+                                            {L(9), Variant(L"x"), Variant(L"c")}},
+                                           1,
+                                           L"5"},
+                             DuplicateCase{"a repeat of both fields of a two-field key",
+                                           {L"A", L"B"},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(1), Variant(L"y"), Variant(L"a")},
+                                            {L(3), Variant(L"x"), Variant(L"a")}},
+                                           {{L(1), Variant(L"y"), Variant(L"a")},
+                                            {L(1), Variant(L"y"), Variant(L"b")},
+                                            {L(3), Variant(L"x"), Variant(L"a")}},
+                                           1,
+                                           L"1, 'y'"},
+                             // Rows that only one side has past the other's last key are not read
+                             // by the comparison; the writers read their keys before they write.
+                             DuplicateCase{"a repeat inside the unread tail of Database1",
+                                           {L"A"},
+                                           {{L(1), Variant(L"x"), Variant(L"a")},
+                                            {L(7), Variant(L"x"), Variant(L"b")},
+                                            {L(7), Variant(L"x"), Variant(L"c")},
+                                            {L(8), Variant(L"x"), Variant(L"d")}},
+                                           {{L(1), Variant(L"x"), Variant(L"a")}},
+                                           0,
+                                           L"7"},
+                             DuplicateCase{"a repeat in Database2 against an empty Database1 table",
+                                           {L"A", L"B"},
+                                           {},
+                                           {{L(3), Variant(L"q"), Variant(L"a")},
+                                            {L(3), Variant(L"r"), Variant(L"a")},
+                                            {L(3), Variant(L"r"), Variant(L"b")}},
+                                           1,
+                                           L"3, 'r'"},
+                             DuplicateCase{"two rows whose key is Null",
+                                           {L"A"},
+                                           {{Variant::Null(), Variant(L"x"), Variant(L"a")},
+                                            {Variant::Null(), Variant(L"x"), Variant(L"b")},
+                                            {L(4), Variant(L"x"), Variant(L"c")}},
+                                           {{L(4), Variant(L"x"), Variant(L"c")}},
+                                           0,
+                                           L"NULL"}));
 
 TEST(KeyRefusalTest, KeysThatHoldOnBothSidesAreNotRefused)
 {
@@ -232,7 +232,8 @@ TEST(KeyReportTest, BothReportsSayWhichTableHasAKeyThatIsNotUnique)
     ASSERT_FALSE(htmlWriter.Failed()) << automation::ToUtf8(htmlWriter.ErrorText());
     const std::string text = Bytes(html);
     // In the table list in place of the number of records, and under the table's caption.
-    EXPECT_NE(text.find("Dup</a></td><td>Key not unique in Db1: 7</td>"), std::string::npos) << text;
+    EXPECT_NE(text.find("Dup</a></td><td>Key not unique in Db1: 7</td>"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("<b>Key not unique in Db1: 7</b>"), std::string::npos) << text;
 
     excel::RegisterSpreadsheetClasses();
@@ -247,6 +248,55 @@ TEST(KeyReportTest, BothReportsSayWhichTableHasAKeyThatIsNotUnique)
     const auto* cell = book.Cell(0, 8, 1);  // B9
     ASSERT_TRUE(cell);
     EXPECT_EQ(cell->text.rfind("Key not unique in Db1: 7", 0), 0u) << cell->text;
+}
+
+}  // namespace
+}  // namespace synctest
+
+namespace synctest {
+namespace {
+
+// A single key against a double key pairs at a single's precision; the script finds each row
+// of the target by the target's own key value, so the row of the pair is changed whichever
+// side's value the other one's literal would miss.
+TEST(MixedKeyTypesTest, ASingleKeyAgainstADoubleKeySynchronisesBothWays)
+{
+    const TableDef singles{
+        L"T", {{L"k", L"SINGLE", 4}, {L"v", L"TEXT(10)", 202}}, {L"k"}, true, {}};
+    const TableDef doubles{
+        L"T", {{L"k", L"DOUBLE", 5}, {L"v", L"TEXT(10)", 202}}, {L"k"}, true, {}};
+    for (int direction : {1, 2}) {
+        SCOPED_TRACE(direction);
+        testsupport::TempDir dir;
+        const std::wstring path1 = Path(dir, "one.mdb"), path2 = Path(dir, "two.mdb");
+        CreateStore(path1, {singles});
+        CreateStore(path2, {doubles});
+        InsertRows(path1, singles,
+                   {{Variant(0.1f), Variant(L"old")},
+                    {Variant(1.1f), Variant(L"same")},
+                    {Variant(2.5f), Variant(L"one")}});
+        InsertRows(path2, doubles,
+                   {{Variant(0.1000000001), Variant(L"new")},
+                    {Variant(1.1), Variant(L"same")},
+                    {Variant(7.25), Variant(L"two")}});
+        const std::wstring script = Path(dir, "sync.sql");
+        const std::vector<TableDef> side2{doubles};
+        {
+            ComparedStores stores(path1, path2, {singles}, &side2);
+            EXPECT_EQ(stores.Store().TableResultAt(0)->Counts(), (std::array<int, 4>{1, 1, 1, 1}));
+            ScriptFileWriter writer(*stores.schema1, *stores.schema2, stores.Store(),
+                                    stores.Reader(), stores.Pairs(), script,
+                                    TextFileWriter::kUtf8, direction, true, true, true);
+            FakeProgress progress;
+            writer.Run(progress);
+            ASSERT_FALSE(writer.Failed()) << automation::ToUtf8(writer.ErrorText());
+            DirectSync sync(direction, script, false, stores.Context());
+            sync.Run(progress);
+            ASSERT_FALSE(sync.Failed()) << automation::ToUtf8(sync.ErrorText());
+        }
+        ComparedStores again(path1, path2, {singles}, &side2);
+        EXPECT_EQ(again.Store().TableResultAt(0)->Counts(), (std::array<int, 4>{3, 0, 0, 0}));
+    }
 }
 
 }  // namespace
