@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "compare/data_compare_model.h"
+#include "compare/data_reader.h"
 #include "comparison_fixture.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/ado.h"
@@ -125,6 +126,9 @@ TEST_F(HeldDatabaseTest, NoOtherProgramByAnyNameChangesADatabaseWhileTheComparis
 
     h.context->CloseConnections();
     EXPECT_TRUE(foreign.Commit("UPDATE T SET v = 1 WHERE id = 1", 2000));
+    // Rows read again by position would now come from another state: they are refused.
+    EXPECT_THROW(h.context->Reader()->GetPairAt(0).reader1->GetRecordAt(0, nullptr),
+                 automation::ComError);
     auto other = automation::CreateObjectAs<adodb::Connection>(L"ADODB.Connection");
     EXPECT_NO_THROW(other->Open(JetString(automation::FromUtf8(hard))));
     other->Close();
