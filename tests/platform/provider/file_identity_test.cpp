@@ -4,8 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include <filesystem>
 
+#include "platform/provider/session.h"
 #include "store_fixture.h"
 
 namespace providertest {
@@ -105,6 +108,51 @@ TEST_F(FileIdentityTest, TheLogOfAKilledWriterIsReadByEveryName)
     byLink->Close();
     EXPECT_FALSE(fs::exists(dir / "hard.mdb-wal"));
     EXPECT_EQ(Count(OpenShared(dir / "test.mdb")), 21);
+}
+
+// One commit by a program that knows nothing of our lock files, without waiting.
+bool ForeignCommit(const fs::path& file)
+{
+    sqlite3* db = nullptr;
+    bool committed = sqlite3_open(file.c_str(), &db) == SQLITE_OK &&
+                     sqlite3_exec(db, "INSERT INTO t VALUES (7)", nullptr, nullptr, nullptr) ==
+                         SQLITE_OK;
+    sqlite3_close(db);
+    return committed;
+}
+
+// The held store of a file goes from its close to the next open of the file, by any name,
+// without a moment in which another program could commit; a store nobody takes closes.
+TEST_F(FileIdentityTest, AHandedOverStoreIsNeverLetGo)
+{
+    using provider::NativeStore;
+    using provider::Session;
+    const fs::path file = dir / "test.mdb";
+    {
+        auto held = std::make_unique<Session>(NativeStore::Open(path, true, L""));
+        held->Hold();
+        sqlite3* connection = held->Store().db();
+        provider::StoreHandover handover(Wide(hard));
+        held->Close();
+        EXPECT_FALSE(ForeignCommit(file));
+        Session run(NativeStore::Open(Wide(hard), true, L""));
+        EXPECT_EQ(run.Store().db(), connection);
+        EXPECT_FALSE(ForeignCommit(file));
+        run.BeginTransaction();
+        run.Execute(L"INSERT INTO t VALUES (1)", {});
+        EXPECT_FALSE(ForeignCommit(file));
+        run.CommitTransaction();
+        EXPECT_TRUE(ForeignCommit(file));
+    }
+    {
+        auto held = std::make_unique<Session>(NativeStore::Open(path, true, L""));
+        held->Hold();
+        provider::StoreHandover handover(path);
+        held->Close();
+        EXPECT_FALSE(ForeignCommit(file));
+    }
+    EXPECT_TRUE(ForeignCommit(file));
+    EXPECT_EQ(Count(OpenShared(file)), 3);
 }
 
 }  // namespace
