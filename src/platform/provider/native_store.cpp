@@ -322,9 +322,7 @@ int StoreHandover::CopyKept(const std::string& databasePath, const std::string& 
     if (!file || ::stat(file, &source) != 0)
         return 0;
     // Nothing can be committed while the hold lasts, so a checkpoint that takes the whole log
-    // leaves the file itself holding the held state: the caller copies it as it is. SQLite
-    // copies from no connection that holds a write transaction, so it is made by a connection
-    // of its own.
+    // leaves the file itself holding the held state: the caller copies it as it is.
     {
         sqlite3* checkpointer = nullptr;
         int rc = sqlite3_open_v2(file, &checkpointer, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
@@ -342,7 +340,8 @@ int StoreHandover::CopyKept(const std::string& databasePath, const std::string& 
             return 0;
     }
     // A reader of an older state keeps part of the log out of the file: the copy is then made
-    // page by page, by a reader that sees the held state.
+    // page by page, by a reader that sees the held state (SQLite copies from no connection that
+    // holds a write transaction).
     int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777);
     if (fd < 0)
         return -1;

@@ -7,7 +7,10 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
+#include "platform/provider/file_lock.h"
 #include "platform/provider/session.h"
 #include "store_fixture.h"
 
@@ -108,6 +111,26 @@ TEST_F(FileIdentityTest, TheLogOfAKilledWriterIsReadByEveryName)
     byLink->Close();
     EXPECT_FALSE(fs::exists(dir / "hard.mdb-wal"));
     EXPECT_EQ(Count(OpenShared(dir / "test.mdb")), 21);
+}
+
+// The lock of a file's identity lives in a folder every user shares: a name put there by
+// someone else never leads the open to write into another file.
+TEST_F(FileIdentityTest, TheSharedLockFolderFollowsNoLinks)
+{
+    const std::string identity = provider::FileLock::IdentityLockPathOf(hard.string());
+    ASSERT_FALSE(identity.empty());
+    const fs::path victim = dir / "victim.txt";
+    {
+        std::ofstream out(victim);
+        out << "keep me";
+    }
+    fs::remove(identity);
+    fs::create_symlink(victim, identity);
+    EXPECT_NO_THROW(OpenShared(hard)->Close());
+    std::ifstream in(victim);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "keep me");
+    fs::remove(identity);
 }
 
 // One commit by a program that knows nothing of our lock files, without waiting.
