@@ -126,6 +126,22 @@ std::string ImmutableUri(const std::string& path)
     return uri + "?immutable=1";
 }
 
+// A log keeps its write lock in its shared-memory file, named after the name the file was
+// opened by: a program that opens the file by another of its names (a hard link) writes a log of
+// its own, unhindered by any lock on the first. A file of several names is therefore switched,
+// when nobody else uses it, to SQLite's rollback journal, whose locks live in the file itself,
+// which every name shares. It is never switched back: its names may meet again.
+void KeepLocksInTheFile(sqlite3* db, const std::string& path)
+{
+    struct stat file;
+    if (::stat(path.c_str(), &file) != 0 || file.st_nlink < 2)
+        return;
+    // Leaving the log needs the file alone; an open that finds it in use keeps the log for now.
+    sqlite3_busy_timeout(db, 0);
+    sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db, 5000);
+}
+
 }  // namespace
 
 FileKind DetectFileKind(const std::string& path)
@@ -572,6 +588,8 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
         throw ComError(E_FAIL, UnrecognisedFormatText(path));
     if (!PasswordMatches(store->db_, password))
         throw ComError(E_FAIL, L"Not a valid password.");
+    if (!readOnly)
+        KeepLocksInTheFile(store->db_, narrow);
     return store;
 }
 
