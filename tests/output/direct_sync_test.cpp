@@ -239,6 +239,24 @@ TEST_F(DirectSyncTest, TheTargetOpensWithTheUsersCredentials)
     EXPECT_EQ(withoutPassword.ErrorText().rfind(L"Can't open database '", 0), 0u);
 }
 
+// A target that another program has open cannot be held: the run says so before anything is
+// copied or changed.
+TEST_F(DirectSyncTest, ATargetInUseElsewhereIsRefusedBeforeAnyBackup)
+{
+    Compare();
+    auto other = automation::CreateObjectAs<provider::adodb::Connection>(L"ADODB.Connection");
+    other->Open(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path1);
+    auto sync = Sync(true);
+    FakeProgress progress;
+    sync->Run(progress);
+    other->Close();
+    EXPECT_TRUE(sync->Failed());
+    EXPECT_EQ(sync->ErrorText().rfind(L"Can't open database '" + path1 + L"'\n", 0), 0u)
+        << automation::ToUtf8(sync->ErrorText());
+    EXPECT_TRUE(Backups(dir.path()).empty());
+    EXPECT_EQ(Bytes(automation::ToUtf8(path1)), oldTarget);
+}
+
 // The backup is taken from the target as the run holds it: what another program committed
 // before the comparison and left in the log is in it, and the copy is a whole database.
 // With a reader of an older state keeping part of the log out of the file, the copy is made

@@ -310,15 +310,11 @@ bool StoreHandover::Keep(const std::wstring& password)
         return false;
     if (Kept())
         return true;
-    try {
-        std::unique_ptr<NativeStore> store = NativeStore::Open(path_, true, password);
-        store->Hold();
-        if (!store->Holding())
-            return false;
-        NativeStore::Close(std::move(store));
-    } catch (const ComError&) {
+    std::unique_ptr<NativeStore> store = NativeStore::Open(path_, true, password);
+    store->Hold();
+    if (!store->Holding())
         return false;
-    }
+    NativeStore::Close(std::move(store));
     return Kept();
 }
 
