@@ -642,4 +642,14 @@ TEST_F(ScriptRunTest, DeleteOldTakesTheLogOfAKilledRunWithIt)
     EXPECT_FALSE(fs::exists(dir / "db.ldb"));
 }
 
+// A damaged file that nobody can have open goes like any other.
+TEST_F(ScriptRunTest, DeleteOldReplacesADamagedDatabase)
+{
+    WriteFile(dir / "damaged.mdb", std::string("SQLite format 3\0", 16) + std::string(4080, 'x'));
+    WriteFile(dir / "new.sql", "CREATE TABLE fresh (id LONG);\r\n");
+    const Outcome fresh = RunProgram(dir.path(), {"new.sql", "damaged.mdb", "/c", "/o", "/e"});
+    EXPECT_EQ(fresh.exitCode, 1) << fresh.out;
+    EXPECT_TRUE(ReadRows(dir / "damaged.mdb", L"SELECT id FROM fresh").empty());
+}
+
 }  // namespace

@@ -469,8 +469,7 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
 bool NativeStore::Delete(const std::wstring& path)
 {
     const std::string narrow = automation::ToUtf8(path);
-    // The lock file of a folder this user may not write is no help here: the file could not be
-    // deleted from it anyway.
+    // In a folder where no lock file can be made, no file can be deleted either.
     FileLock lock;
     if (!lock.Acquire(narrow, FileLock::Mode::Exclusive))
         return false;
@@ -484,7 +483,8 @@ bool NativeStore::Delete(const std::wstring& path)
         if (rc == SQLITE_OK)
             rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;",
                               nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) {
+        // A damaged file that SQLite cannot read is in nobody's use either: it may go.
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) {
             sqlite3_close(db);
             return false;
         }
