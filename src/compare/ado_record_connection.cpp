@@ -12,7 +12,7 @@ namespace adodb = provider::adodb;
 
 class AdoRecordCursor : public RecordCursor {
 public:
-    AdoRecordCursor(DbConnection& connection, std::wstring statement)
+    AdoRecordCursor(AdoRecordConnection& connection, std::wstring statement)
         : connection_(connection), statement_(std::move(statement))
     {
     }
@@ -23,7 +23,8 @@ public:
             recordset_ = automation::CreateObjectAs<adodb::Recordset>(L"ADODB.Recordset");
             recordset_->SetCursorLocation(adodb::adUseServer);
         }
-        recordset_->Open(automation::Variant(statement_), connection_.Open(), adodb::adOpenStatic,
+        recordset_->Open(automation::Variant(statement_), connection_.Held().Open(),
+                         adodb::adOpenStatic,
                          adodb::adLockOptimistic, 0);
         // The field objects stay valid while the recordset is open; taking them once
         // keeps the per-row cost to the values themselves.
@@ -83,7 +84,7 @@ public:
     }
 
 private:
-    DbConnection& connection_;
+    AdoRecordConnection& connection_;
     const std::wstring statement_;
     automation::Ptr<adodb::Recordset> recordset_;
     std::vector<automation::Ptr<adodb::Field>> fields_;
@@ -101,12 +102,25 @@ AdoRecordConnection::~AdoRecordConnection() = default;
 
 std::unique_ptr<RecordCursor> AdoRecordConnection::CreateCursor(const std::wstring& statement)
 {
-    return std::make_unique<AdoRecordCursor>(connection_, statement);
+    return std::make_unique<AdoRecordCursor>(*this, statement);
+}
+
+DbConnection& AdoRecordConnection::Held()
+{
+    if (closed_)
+        throw automation::ComError(automation::E_FAIL,
+                                   L"The databases of this comparison have been closed since it "
+                                   L"ran, and may have changed: compare them again.");
+    if (connection_.State() != 1) {
+        connection_.Open();
+        opened_ = true;
+    }
+    return connection_;
 }
 
 automation::Variant AdoRecordConnection::ExecuteScalar(const std::wstring& statement)
 {
-    const auto recordset = connection_.Open()->Execute(statement, nullptr, adodb::adCmdText);
+    const auto recordset = Held().Open()->Execute(statement, nullptr, adodb::adCmdText);
     automation::Variant value;
     if (!recordset->IsEOF())
         value = recordset->Fields()->Item(0L)->Value();
@@ -116,5 +130,6 @@ automation::Variant AdoRecordConnection::ExecuteScalar(const std::wstring& state
 
 void AdoRecordConnection::Close()
 {
+    closed_ = opened_;
     connection_.Close();
 }

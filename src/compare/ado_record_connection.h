@@ -21,8 +21,14 @@ public:
     void Close() override;
 
     DbConnection& Connection() { return connection_; }
+    // The database as the comparison holds it: every read of the run sees the state it had
+    // when the run first opened it. Once closed it is not opened again, as another program
+    // may have changed it meanwhile: a read then raises ComError.
+    DbConnection& Held();
 
 private:
     ConnectionSettings settings_;
     DbConnection connection_;
+    bool opened_ = false;
+    bool closed_ = false;
 };

@@ -20,6 +20,7 @@
 #include "database/schema_key.h"
 #include "database/schema_table.h"
 #include "output/key_refusal.h"
+#include "database/db_connection.h"
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
 #include "platform/provider/native_store.h"
@@ -328,7 +329,13 @@ void DirectSync::Run(IProgress& progress)
         // can commit into it between them, nor while the backup is taken.
         provider::StoreHandover handover(target_.path);
         context_.CloseConnections();
-        handover.Keep(target_.databasePassword);
+        try {
+            handover.Keep(target_.databasePassword);
+        } catch (const automation::ComError& error) {
+            // Nothing is copied of a target the run could not hold.
+            Fail(L"Can't open database '" + target_.path + L"'\n" + FormatComError(error));
+            return;
+        }
         if (backup_ && !MakeBackup())
             return;
         SQLExecutor::ScriptHelper script;

@@ -24,6 +24,7 @@
 #include "platform/provider/ado_connection.h"
 #include "platform/provider/ado_recordset.h"
 #include "platform/provider/provider_classes.h"
+#include "support/read_only.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -521,20 +522,28 @@ TEST_F(ScriptRunTest, DatabasesThatCannotBeUsedSayWhy)
     EXPECT_EQ(folder.exitCode, 0);
     EXPECT_NE(folder.out.find("Could not read file 'folder'"), std::string::npos) << folder.out;
 
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "file permissions do not bind the superuser";
     fs::create_directory(dir / "ro");
     fs::copy_file(dir / "db.mdb", dir / "ro" / "db.mdb");
+    {
+        testsupport::ReadOnlyMark readOnly(dir / "ro");
+        if (!readOnly.Held())
+            GTEST_SKIP() << "no folder can be made read-only for this user here";
+        EXPECT_EQ(RunProgram(dir.path(), {"read.sql", "ro/db.mdb", "/e"}).exitCode, 1);
+        WriteFile(dir / "insert.sql", "INSERT INTO t VALUES (2);\r\n");
+        EXPECT_EQ(RunProgram(dir.path(), {"insert.sql", "ro/db.mdb", "/e"}).exitCode, 0);
+    }
+    EXPECT_EQ(ReadRows(dir / "ro" / "db.mdb", L"SELECT id FROM t"),
+              (std::vector<std::wstring>{L"1"}));
+    // Permissions do not keep the superuser from reading a file.
+    if (::geteuid() == 0)
+        return;
     fs::copy_file(dir / "db.mdb", dir / "locked.mdb");
-    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
     fs::permissions(dir / "locked.mdb", fs::perms::none);
-    EXPECT_EQ(RunProgram(dir.path(), {"read.sql", "ro/db.mdb", "/e"}).exitCode, 1);
     const Outcome unreadable = RunProgram(dir.path(), {"read.sql", "locked.mdb", "/e"});
     EXPECT_EQ(unreadable.exitCode, 0);
     EXPECT_NE(unreadable.out.find("Could not read file 'locked.mdb': Permission denied."),
               std::string::npos)
         << unreadable.out;
-    fs::permissions(dir / "ro", fs::perms::owner_all);
 }
 
 }  // namespace
@@ -631,6 +640,16 @@ TEST_F(ScriptRunTest, DeleteOldTakesTheLogOfAKilledRunWithIt)
     EXPECT_EQ(check, "ok");
     EXPECT_EQ(tables, "");
     EXPECT_FALSE(fs::exists(dir / "db.ldb"));
+}
+
+// A damaged file that nobody can have open goes like any other.
+TEST_F(ScriptRunTest, DeleteOldReplacesADamagedDatabase)
+{
+    WriteFile(dir / "damaged.mdb", std::string("SQLite format 3\0", 16) + std::string(4080, 'x'));
+    WriteFile(dir / "new.sql", "CREATE TABLE fresh (id LONG);\r\n");
+    const Outcome fresh = RunProgram(dir.path(), {"new.sql", "damaged.mdb", "/c", "/o", "/e"});
+    EXPECT_EQ(fresh.exitCode, 1) << fresh.out;
+    EXPECT_TRUE(ReadRows(dir / "damaged.mdb", L"SELECT id FROM fresh").empty());
 }
 
 }  // namespace

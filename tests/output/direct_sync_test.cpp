@@ -494,10 +494,39 @@ TEST_F(DirectSyncTest, AKeyWithoutAnIndexIsIndexedForTheRunAloneAndAPrimaryKeyIs
     EXPECT_EQ(Schema(path1), schema);
 }
 
+// A target that another program has open cannot be held: the run says so before anything is
+// copied or changed.
+TEST_F(DirectSyncTest, ATargetInUseElsewhereIsRefusedBeforeAnyBackup)
+{
+    Compare();
+    auto other = automation::CreateObjectAs<provider::adodb::Connection>(L"ADODB.Connection");
+    other->Open(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path1);
+    auto sync = Sync(true);
+    FakeProgress progress;
+    sync->Run(progress);
+    other->Close();
+    EXPECT_TRUE(sync->Failed());
+    EXPECT_EQ(sync->ErrorText().rfind(L"Can't open database '" + path1 + L"'\n", 0), 0u)
+        << automation::ToUtf8(sync->ErrorText());
+    EXPECT_TRUE(Backups(dir.path()).empty());
+    EXPECT_EQ(Bytes(automation::ToUtf8(path1)), oldTarget);
+}
+
 // The backup is taken from the target as the run holds it: what another program committed
 // before the comparison and left in the log is in it, and the copy is a whole database.
-TEST_F(DirectSyncTest, TheBackupHoldsTheTargetsCommittedStateLogIncluded)
+// With a reader of an older state keeping part of the log out of the file, the copy is made
+// page by page, to the same effect.
+class BackupLogTest : public DirectSyncTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(BackupLogTest, TheBackupHoldsTheTargetsCommittedStateLogIncluded)
 {
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open(automation::ToUtf8(path1).c_str(), &reader), SQLITE_OK);
+    if (GetParam()) {
+        ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM [Items];", nullptr, nullptr,
+                               nullptr),
+                  SQLITE_OK);
+    }
     sqlite3* foreign = nullptr;
     ASSERT_EQ(sqlite3_open(automation::ToUtf8(path1).c_str(), &foreign), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(foreign,
@@ -518,6 +547,8 @@ TEST_F(DirectSyncTest, TheBackupHoldsTheTargetsCommittedStateLogIncluded)
     sync->Run(progress);
     ASSERT_FALSE(sync->Failed()) << automation::ToUtf8(sync->ErrorText());
     sqlite3_close(foreign);
+    sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
 
     auto backups = Backups(dir.path());
     ASSERT_EQ(backups.size(), 1u);
@@ -538,6 +569,11 @@ TEST_F(DirectSyncTest, TheBackupHoldsTheTargetsCommittedStateLogIncluded)
     EXPECT_EQ(check, "ok");
     EXPECT_EQ(DumpTable(path1, kItems), DumpTable(path2, kItems));
 }
+
+INSTANTIATE_TEST_SUITE_P(Readers, BackupLogTest, ::testing::Values(false, true),
+                         [](const auto& info) {
+                             return info.param ? "WithAReaderOfAnOlderState" : "Alone";
+                         });
 
 }  // namespace
 }  // namespace synctest

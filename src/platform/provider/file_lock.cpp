@@ -21,20 +21,29 @@ constexpr const char* kIdentityFolder = "/tmp/.crv-locks";
 // Opens (making it if need be) the lock file at `path` and flocks it with `operation` without
 // waiting; -1 with errno set when that fails. The file may be unlinked by its last user between
 // our open and our flock; then the lock we got is on a dead file, so try again.
-int OpenLocked(const std::string& path, int operation)
+// `shared`: in the folder every user shares, where a name may have been put there by anyone: a
+// symbolic link is never followed, and only a plain file serves.
+int OpenLocked(const std::string& path, int operation, bool shared = false)
 {
+    const int follow = shared ? O_NOFOLLOW : 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | follow, 0666);
         // A lock file that this user may not write (in a read-only folder, or
         // left there by another user) still takes a lock when it can be read.
         if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
             int saved = errno;
-            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | follow);
             if (fd < 0)
                 errno = saved;
         }
         if (fd < 0)
             return -1;
+        struct stat kind;
+        if (shared && (::fstat(fd, &kind) != 0 || !S_ISREG(kind.st_mode))) {
+            ::close(fd);
+            errno = EPERM;
+            return -1;
+        }
         if (::flock(fd, operation | LOCK_NB) != 0) {
             int saved = errno;
             ::close(fd);
@@ -133,7 +142,7 @@ bool FileLock::AcquireIdentity(const std::string& resolved, Mode mode)
         return true;
     const std::string path = IdentityLockPathOf(resolved);
     // Exclusive first: the open that is alone with the file may (re)write the name.
-    int fd = OpenLocked(path, LOCK_EX);
+    int fd = OpenLocked(path, LOCK_EX, true);
     if (fd < 0 && errno != EWOULDBLOCK)
         return true;
     bool alone = fd >= 0;
@@ -144,7 +153,7 @@ bool FileLock::AcquireIdentity(const std::string& resolved, Mode mode)
         }
         // Another open may hold it exclusively only for the moment it writes the name in.
         for (int attempt = 0; fd < 0 && attempt < 25; ++attempt) {
-            fd = OpenLocked(path, LOCK_SH);
+            fd = OpenLocked(path, LOCK_SH, true);
             if (fd < 0 && errno != EWOULDBLOCK)
                 return true;
             if (fd < 0)

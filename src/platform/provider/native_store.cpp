@@ -126,6 +126,22 @@ std::string ImmutableUri(const std::string& path)
     return uri + "?immutable=1";
 }
 
+// A log keeps its write lock in its shared-memory file, named after the name the file was
+// opened by: a program that opens the file by another of its names (a hard link) writes a log of
+// its own, unhindered by any lock on the first. A file of several names is therefore switched,
+// when nobody else uses it, to SQLite's rollback journal, whose locks live in the file itself,
+// which every name shares. It is never switched back: its names may meet again.
+void KeepLocksInTheFile(sqlite3* db, const std::string& path)
+{
+    struct stat file;
+    if (::stat(path.c_str(), &file) != 0 || file.st_nlink < 2)
+        return;
+    // Leaving the log needs the file alone; an open that finds it in use keeps the log for now.
+    sqlite3_busy_timeout(db, 0);
+    sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db, 5000);
+}
+
 }  // namespace
 
 FileKind DetectFileKind(const std::string& path)
@@ -294,15 +310,11 @@ bool StoreHandover::Keep(const std::wstring& password)
         return false;
     if (Kept())
         return true;
-    try {
-        std::unique_ptr<NativeStore> store = NativeStore::Open(path_, true, password);
-        store->Hold();
-        if (!store->Holding())
-            return false;
-        NativeStore::Close(std::move(store));
-    } catch (const ComError&) {
+    std::unique_ptr<NativeStore> store = NativeStore::Open(path_, true, password);
+    store->Hold();
+    if (!store->Holding())
         return false;
-    }
+    NativeStore::Close(std::move(store));
     return Kept();
 }
 
@@ -322,9 +334,7 @@ int StoreHandover::CopyKept(const std::string& databasePath, const std::string& 
     if (!file || ::stat(file, &source) != 0)
         return 0;
     // Nothing can be committed while the hold lasts, so a checkpoint that takes the whole log
-    // leaves the file itself holding the held state: the caller copies it as it is. SQLite
-    // copies from no connection that holds a write transaction, so it is made by a connection
-    // of its own.
+    // leaves the file itself holding the held state: the caller copies it as it is.
     {
         sqlite3* checkpointer = nullptr;
         int rc = sqlite3_open_v2(file, &checkpointer, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
@@ -342,7 +352,8 @@ int StoreHandover::CopyKept(const std::string& databasePath, const std::string& 
             return 0;
     }
     // A reader of an older state keeps part of the log out of the file: the copy is then made
-    // page by page, by a reader that sees the held state.
+    // page by page, by a reader that sees the held state (SQLite copies from no connection that
+    // holds a write transaction).
     int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777);
     if (fd < 0)
         return -1;
@@ -458,8 +469,7 @@ void NativeStore::Create(const std::wstring& path, const std::wstring& password)
 bool NativeStore::Delete(const std::wstring& path)
 {
     const std::string narrow = automation::ToUtf8(path);
-    // The lock file of a folder this user may not write is no help here: the file could not be
-    // deleted from it anyway.
+    // In a folder where no lock file can be made, no file can be deleted either.
     FileLock lock;
     if (!lock.Acquire(narrow, FileLock::Mode::Exclusive))
         return false;
@@ -473,7 +483,8 @@ bool NativeStore::Delete(const std::wstring& path)
         if (rc == SQLITE_OK)
             rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;",
                               nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) {
+        // A damaged file that SQLite cannot read is in nobody's use either: it may go.
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) {
             sqlite3_close(db);
             return false;
         }
@@ -573,6 +584,8 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
         throw ComError(E_FAIL, UnrecognisedFormatText(path));
     if (!PasswordMatches(store->db_, password))
         throw ComError(E_FAIL, L"Not a valid password.");
+    if (!readOnly)
+        KeepLocksInTheFile(store->db_, narrow);
     return store;
 }
 

@@ -137,8 +137,8 @@ public:
     StoreHandover& operator=(const StoreHandover&) = delete;
 
     // A kept store of the file, opening and holding one now when none was kept (exclusively,
-    // with `password`); false when the file cannot be held so (the reason is then the open's,
-    // which the run meets again).
+    // with `password`). False for a genuine file, which nothing can change; raises the open's
+    // ComError when the file cannot be opened and held so.
     bool Keep(const std::wstring& password);
     bool Kept() const;
     // Readies the backup copy of the store kept for the file at `databasePath` as its hold sees

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "genuine_test_support.h"
+#include "support/read_only.h"
 #include "platform/provider/adox_table.h"
 #include "platform/provider/adox_views.h"
 #include "platform/provider/dao_database.h"
@@ -199,20 +200,17 @@ TEST(GenuineReadOnly, TheDatabasePasswordOfAJet3FileIsCheckedOnOpen)
 
 TEST(GenuineReadOnly, AFileInAReadOnlyFolderIsLockedWithinTheProcess)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "folder permissions do not bind the superuser";
     GenuineCopy copy("indexTestV2003.mdb");
-    auto folder = copy.path().parent_path();
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::remove);
+    testsupport::ReadOnlyMark readOnly(copy.path().parent_path());
+    if (!readOnly.Held())
+        GTEST_SKIP() << "no folder can be made read-only for this user here";
     auto exclusive = automation::CreateObjectAs<Connection>(L"ADODB.Connection");
     exclusive->SetMode(adModeShareExclusive);
     exclusive->Open(JetString(copy.WidePath()));
     EXPECT_NE(ErrorOf([&] { copy.Open(); }).find(L"already in use"), std::wstring::npos);
     exclusive->Close();
     copy.Open()->Close();
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
+    EXPECT_FALSE(std::filesystem::exists(copy.path().parent_path() / "indexTestV2003.ldb"));
 }
 
 TEST(GenuineReadOnly, TheInProcessLockKeepsSharedAndExclusiveOpensApart)

@@ -9,6 +9,7 @@
 
 #include "platform/provider/file_lock.h"
 #include "store_fixture.h"
+#include "support/read_only.h"
 
 namespace providertest {
 namespace {
@@ -185,8 +186,6 @@ TEST(FileLockTest, LockFilesAreNamedAsAccessNamesThem)
 // a file that cannot be read says so.
 TEST_F(StoreTest, ReadOnlyStoresAndFoldersAreReadAndUnreadableFilesSaySo)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "file permissions do not bind the superuser";
     Run(L"CREATE TABLE t (id LONG)");
     Run(L"INSERT INTO t VALUES (1)");
     connection->Close();
@@ -195,25 +194,37 @@ TEST_F(StoreTest, ReadOnlyStoresAndFoldersAreReadAndUnreadableFilesSaySo)
     fs::copy_file(ToUtf8(path), folder / "a.mdb");
     fs::copy_file(ToUtf8(path), dir / "b.mdb");
     fs::copy_file(ToUtf8(path), dir / "c.mdb");
-    fs::permissions(dir / "b.mdb", fs::perms::owner_read);
-    fs::permissions(dir / "c.mdb", fs::perms::none);
-    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    for (const fs::path& readable : {folder / "a.mdb", dir / "b.mdb"}) {
-        Ptr<Connection> kept;
-        ASSERT_EQ(OpenError(JetString(Wide(readable)), adModeUnknown, &kept), L"") << readable;
-        auto rs = automation::CreateObjectAs<Recordset>(L"ADODB.Recordset");
-        rs->Open(Variant(std::wstring(L"SELECT id FROM t")), kept, adOpenStatic, adLockOptimistic,
-                 adCmdText);
-        EXPECT_FALSE(rs->IsEOF()) << readable;
-        rs->Close();
-        // Within this program the lock still keeps an exclusive open out.
-        EXPECT_NE(OpenError(JetString(Wide(readable)), adModeShareExclusive), L"") << readable;
-        kept->Close();
+    {
+        testsupport::ReadOnlyMark readOnlyFile(dir / "b.mdb"), readOnlyFolder(folder);
+        if (!readOnlyFile.Held() || !readOnlyFolder.Held())
+            GTEST_SKIP() << "no file can be made read-only for this user here";
+        for (const fs::path& readable : {folder / "a.mdb", dir / "b.mdb"}) {
+            Ptr<Connection> kept;
+            ASSERT_EQ(OpenError(JetString(Wide(readable)), adModeUnknown, &kept), L"")
+                << readable;
+            auto rs = automation::CreateObjectAs<Recordset>(L"ADODB.Recordset");
+            rs->Open(Variant(std::wstring(L"SELECT id FROM t")), kept, adOpenStatic,
+                     adLockOptimistic, adCmdText);
+            EXPECT_FALSE(rs->IsEOF()) << readable;
+            rs->Close();
+            // A change is refused, and leaves the file as it was.
+            EXPECT_THROW(kept->Execute(L"INSERT INTO t VALUES (2)", nullptr,
+                                       adCmdText | adExecuteNoRecords),
+                         automation::ComError)
+                << readable;
+            // Within this program the lock still keeps an exclusive open out.
+            EXPECT_NE(OpenError(JetString(Wide(readable)), adModeShareExclusive), L"")
+                << readable;
+            kept->Close();
+        }
     }
+    // Permissions do not keep the superuser from reading a file.
+    if (::geteuid() == 0)
+        return;
+    fs::permissions(dir / "c.mdb", fs::perms::none);
     EXPECT_NE(OpenError(JetString(Wide(dir / "c.mdb")), adModeUnknown)
                   .find(L"Could not read file '" + Wide(dir / "c.mdb") + L"': Permission denied."),
               std::wstring::npos);
-    fs::permissions(folder, fs::perms::owner_all);
 }
 
 }  // namespace
