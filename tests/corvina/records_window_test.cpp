@@ -603,13 +603,16 @@ TEST_F(RecordsWindowTest, AFailedComparisonShowsItsErrorOnceAndKeepsTheButtonsOf
 TEST_F(RecordsWindowTest, AListThatCannotReadItsRowsSaysSoOnce)
 {
     const synctest::TableDef big{
-        L"Big", {{L"id", L"LONG", 3}, {L"v", L"TEXT(10)", 202}}, {L"id"}, true, {}};
+        L"Big", {{L"id", L"LONG", 3}, {L"v", L"MEMO", 203}}, {L"id"}, true, {}};
     synctest::Execute(path1, synctest::CreateTableSql(big));
     synctest::Execute(path2, synctest::CreateTableSql(big));
+    // More than a connection keeps in memory: the first rows, read early in the comparison, come
+    // from the file again when they are scrolled back to.
+    const std::wstring filler(4000, L'x');
     for (const auto& [path, value] : {std::pair{path1, L"one"}, std::pair{path2, L"two"}}) {
         std::vector<Row> rows;
         for (int id = 0; id < 4000; ++id)
-            rows.push_back({Variant(id), Variant(value)});
+            rows.push_back({Variant(id), Variant(value + filler)});
         synctest::InsertRows(path, big, rows);
     }
     LoadAndPair();
@@ -619,11 +622,11 @@ TEST_F(RecordsWindowTest, AListThatCannotReadItsRowsSaysSoOnce)
     window->Runner()->SelectTable(TableRowOf(window, "Big"));
     RecordListModel* records = window->RecordListData();
     ASSERT_EQ(records->rowCount(), 8000);
-    EXPECT_EQ(Cell(records, 1, 1), "two");
+    EXPECT_TRUE(Cell(records, 1, 1).startsWith("two"));
 
     std::filesystem::resize_file(automation::ToUtf8(path2), 4096);
     QTableView* list = window->RecordList();
-    for (int row : {7000, 5000, 7990}) {
+    for (int row : {100, 1000, 20}) {
         list->scrollTo(records->index(row, 0));
         list->grab();
         WaitFor([] { return false; }, std::chrono::milliseconds(100));
