@@ -10,6 +10,7 @@
 #include "compare/result_store.h"
 #include "compare/table_pair_list.h"
 #include "database/db_open_exception.h"
+#include "database/schema_table.h"
 #include "platform/automation/wide_text.h"
 
 namespace {
@@ -57,6 +58,35 @@ std::vector<provider::RowImage::Kind> SharedImageKinds(RecordReader& reader1, Re
     return kinds;
 }
 
+bool Contains(const std::vector<const SchemaField*>& fields, const SchemaField* field)
+{
+    return std::find(fields.begin(), fields.end(), field) != fields.end();
+}
+
+// Whether no two rows of the table can hold the same values in the key fields: its primary
+// key, or a unique key or index none of whose columns admits Null (two Nulls do not clash in
+// a unique index), lies within them.
+bool KeyIsHeld(const SchemaTable& table, const std::vector<const SchemaField*>& keyFields)
+{
+    auto within = [&](const std::vector<SchemaField*>& columns, bool primary, bool nullsBarred) {
+        if (columns.empty())
+            return false;
+        for (const SchemaField* column : columns)
+            if (!Contains(keyFields, column) || (!primary && !nullsBarred && column->IsNullable()))
+                return false;
+        return true;
+    };
+    for (const auto& key : table.Keys())
+        if (key->IsPrimaryOrUnique() && within(key->Fields(), key->IsPrimary(), false))
+            return true;
+    for (const auto& index : table.Indexes())
+        if ((index->IsPrimaryKey() || index->IsUnique()) &&
+            within(index->Columns(), index->IsPrimaryKey(),
+                   index->Nulls() == SchemaIndex::kNullsDisallow))
+            return true;
+    return false;
+}
+
 }  // namespace
 
 DataCompareWorker::DataCompareWorker(const TablePairList& pairs, ResultStore& store,
@@ -78,11 +108,19 @@ std::vector<ComparedTable> DataCompareWorker::SnapshotPairs(const TablePairList&
         if (!pair->IsMatched())
             continue;
         ComparedTable table{pair.get(), pair->First()->Name(), pair->Second()->Name(), {}};
+        std::vector<const SchemaField*> keys1, keys2;
         for (const auto& field : pair->Fields().Pairs()) {
-            if (field->IsMatched())
-                table.fields.push_back(
-                    {field->First()->Name(), field->Second()->Name(), field->IsKey()});
+            if (!field->IsMatched())
+                continue;
+            table.fields.push_back(
+                {field->First()->Name(), field->Second()->Name(), field->IsKey()});
+            if (field->IsKey()) {
+                keys1.push_back(field->First());
+                keys2.push_back(field->Second());
+            }
         }
+        table.keyHeld[0] = KeyIsHeld(*pair->First(), keys1);
+        table.keyHeld[1] = KeyIsHeld(*pair->Second(), keys2);
         tables.push_back(std::move(table));
     }
     return tables;
@@ -232,6 +270,18 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
             return PairEnd::Stopped;
     }
     // The unread tails exist on one side only: record them as ranges, unread.
+    if (restRow1)
+        CheckRestKeys(table, 0, restRow1, count1);
+    if (restRow2)
+        CheckRestKeys(table, 1, restRow2, count2);
+    {
+        std::lock_guard<std::recursive_mutex> lock(section_);
+        ObjectLock storeLock(store_.Mutex());
+        if (TableResult* result = store_.Current()) {
+            ObjectLock resultLock(result->Mutex());
+            result->MarkRestKeysChecked();
+        }
+    }
     if (restRow1) {
         const int remaining = std::max(0, count1 - restRow1 + 1);
         {
@@ -329,6 +379,42 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
     if (rec2)
         restRow2 = rec2->RowNumber();
     return PairEnd::Done;
+}
+
+void DataCompareWorker::CheckRestKeys(const ComparedTable& table, int side, int firstRow,
+                                      int lastRow)
+{
+    // The first row of the tail was compared with the row before it, and a tail of one row
+    // cannot repeat itself.
+    if (table.keyHeld[side] || lastRow - firstRow < 1)
+        return;
+    {
+        std::lock_guard<std::recursive_mutex> lock(section_);
+        ObjectLock storeLock(store_.Mutex());
+        TableResult* result = store_.Current();
+        if (!result)
+            return;
+        ObjectLock resultLock(result->Mutex());
+        if (result->DuplicateKey(side))
+            return;
+    }
+    // Every row before the tail was compared with its neighbour, so the side's first key
+    // value held twice, if any, lies in the tail: grouped by the key fields, the whole table
+    // gives it without its rows leaving the database.
+    std::wstring keyList;
+    std::vector<int> positions;
+    for (const auto& field : table.fields) {
+        if (!field.key)
+            continue;
+        AppendListEntry(keyList, Bracketed(side == 0 ? field.name1 : field.name2));
+        positions.push_back(static_cast<int>(positions.size()));
+    }
+    const std::wstring& name = side == 0 ? table.name1 : table.name2;
+    const std::unique_ptr<DbRecord> repeated = reader_.ReadFirstRow(
+        side, L"select top 1 " + keyList + L" from [" + name + L"] group by " + keyList +
+                  L" having count(*) > 1 order by " + keyList);
+    if (repeated)
+        NoteDuplicateKey(side, repeated->KeyText(positions));
 }
 
 void DataCompareWorker::NoteDuplicateKey(int side, std::wstring keyText)

@@ -35,6 +35,10 @@ struct ComparedTable {
     std::wstring name1;
     std::wstring name2;
     std::vector<Field> fields;  // matched fields, in pair-list order
+    // Per side (0 Database1, 1 Database2): whether the side's primary key or a unique
+    // index that admits no Null lies within the key fields, so that no key value can
+    // be held by two of its rows.
+    bool keyHeld[2] = {false, false};
 };
 
 class DataCompareWorker {
@@ -97,6 +101,10 @@ private:
     };
     // Notes on the current result that a key value is held by more than one row of a side.
     void NoteDuplicateKey(int side, std::wstring keyText);
+    // The merge compares the rows of a side's one-sided tail only at its first row: where
+    // the side's schema does not hold the key, a repeat among the tail's other rows is
+    // looked for here, so that the result says whether its key held everywhere.
+    void CheckRestKeys(const ComparedTable& table, int side, int firstRow, int lastRow);
     // Queues the batch's items, adds its counts and empties it.
     void Publish(MergeBatch& batch);
     void EndRun(bool withError, const std::wstring& errorText);

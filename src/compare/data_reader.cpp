@@ -27,6 +27,16 @@ int DataReader::CountRows(const std::wstring& tableName, RecordConnection& conne
     return value.vt() == automation::VT_I4 ? value.lVal() : 0;
 }
 
+std::unique_ptr<DbRecord> DataReader::ReadFirstRow(int side, const std::wstring& statement)
+{
+    RecordReader reader(side == 0 ? connection1_ : connection2_, statement);
+    ObjectLock lock(reader.Mutex());
+    reader.Open();
+    std::unique_ptr<DbRecord> row = reader.BuildRecord();
+    reader.Close();
+    return row;
+}
+
 RecordReaderPair& DataReader::OpenRecordsets(const TablePair* pair, const std::wstring& query1,
                                              const std::wstring& query2)
 {

@@ -32,6 +32,10 @@ public:
     int CountRows2(const std::wstring& tableName);
     static int CountRows(const std::wstring& tableName, RecordConnection& connection);
 
+    // The first row of a statement on a side's connection (side 0 Database1, 1 Database2),
+    // read once and let go; null when the result is empty.
+    std::unique_ptr<DbRecord> ReadFirstRow(int side, const std::wstring& statement);
+
     // Makes, opens and registers the readers of a table pair; the pair becomes the
     // current one, which is never closed to make room.
     RecordReaderPair& OpenRecordsets(const TablePair* pair, const std::wstring& query1,

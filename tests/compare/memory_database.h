@@ -51,6 +51,7 @@ public:
     std::atomic<int> failAfterRows{-1};  // MoveNext fails once this many rows were read
     std::atomic<int> seeks{0};
     std::atomic<int> executions{0};
+    std::atomic<int> groupQueries{0};  // statements that group rows by their key
     bool closed_ = false;
 
     void CheckFailure(const std::wstring& statement) const
@@ -98,6 +99,9 @@ public:
         db_.CheckFailure(statement_);
         db_.executions += 1;
         const size_t from = statement_.find(L" from [");
+        const size_t group = statement_.find(L"] group by ");
+        if (group != std::wstring::npos)
+            return OpenRepeatedKeys(from, group);
         const size_t order = statement_.find(L"] order by ");
         const std::vector<std::wstring> select = BracketedNames(statement_.substr(7, from - 7));
         const std::wstring tableName = statement_.substr(from + 7, order - from - 7);
@@ -166,6 +170,41 @@ public:
     }
 
 private:
+    // "select top 1 <keys> from [t] group by <keys> having count(*) > 1 order by <keys>":
+    // the smallest key value that more than one row holds.
+    void OpenRepeatedKeys(size_t from, size_t group)
+    {
+        db_.groupQueries += 1;
+        const std::vector<std::wstring> keys =
+            BracketedNames(statement_.substr(7, from - 7));
+        const MemoryTable& table = db_.Table(statement_.substr(from + 7, group - from - 7));
+        std::vector<Row> values;
+        for (const Row& row : table.rows) {
+            Row key;
+            for (const auto& name : keys) {
+                auto it = std::find(table.columns.begin(), table.columns.end(), name);
+                key.push_back(row[static_cast<size_t>(it - table.columns.begin())]);
+            }
+            values.push_back(std::move(key));
+        }
+        auto compare = [](const Row& a, const Row& b) {
+            for (size_t i = 0; i < a.size(); ++i)
+                if (const int c = CellValue(a[i]).Compare(CellValue(b[i]), false))
+                    return c;
+            return 0;
+        };
+        std::sort(values.begin(), values.end(),
+                  [&](const Row& a, const Row& b) { return compare(a, b) < 0; });
+        rows_.clear();
+        for (size_t i = 1; i < values.size(); ++i)
+            if (compare(values[i - 1], values[i]) == 0) {
+                rows_.push_back({values[i], values[i]});
+                break;
+            }
+        position_ = 1;
+        open_ = true;
+    }
+
     void Check() const
     {
         if (!open_)

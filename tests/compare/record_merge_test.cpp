@@ -177,6 +177,71 @@ TEST(RecordMergeReadTest, RestRangesAreNotRead)
     EXPECT_EQ(h.Counts(0), (std::array<int, 4>{0, kRows, 0, 0}));
 }
 
+// A table the user keys on a field that no unique index covers: a repeat that lies wholly in
+// the tail that only one side has (past the other side's last key) is found there without
+// the tail's rows being read; a side whose primary key is the key costs nothing more.
+TEST(RecordMergeReadTest, ARepeatInsideAnUnreadTailIsNotedWithoutReadingItsRows)
+{
+    constexpr int kRows = 50000;
+    ComparisonHarness h;
+    AddTable(h.schema1, L"T", kIdName);  // no primary key on Database1
+    AddTable(h.schema2, L"T", kIdName, {L"id"});
+    std::vector<Row> rows1;
+    for (int i = 1; i <= kRows; ++i)
+        rows1.push_back({I(i), T(L"x")});
+    rows1.push_back({I(kRows - 10), T(L"y")});
+    rows1.push_back({I(kRows - 3), T(L"z")});
+    h.db1.AddTable(L"T", kIdName, rows1);
+    h.db2.AddTable(L"T", kIdName, {{I(1), T(L"x")}, {I(2), T(L"x")}});
+    h.Pairs().GetPair(0)->Fields().GetPair(0)->SetKey(true);
+    h.Run();
+    ASSERT_FALSE(h.context->HasError());
+    EXPECT_LT(h.db1.rowsRead.load(),
+              static_cast<int>(ReadAheadStream::kWindow + 2 * ReadAheadStream::kBatch));
+    EXPECT_EQ(h.db1.groupQueries.load(), 1);
+    EXPECT_EQ(h.db2.groupQueries.load(), 0);
+    const TableResult* result = h.context->Store()->TableResultAt(0);
+    ASSERT_TRUE(result);
+    {
+        ObjectLock lock(result->Mutex());
+        // The smallest repeated value: the first of the tail in key order.
+        EXPECT_EQ(result->DuplicateKey(0).value_or(L"-"), std::to_wstring(kRows - 10));
+        EXPECT_EQ(result->DuplicateKey(1).value_or(L"-"), L"-");
+        EXPECT_TRUE(result->RestKeysChecked());
+    }
+    EXPECT_EQ(h.Counts(0), (std::array<int, 4>{2, kRows, 0, 0}));
+}
+
+TEST(RecordMergeReadTest, TailsOfKeysThatTheSchemaHoldsAreNotGrouped)
+{
+    // Database1's tail: keyed by its primary key on one side; on the other, a repeat the merge
+    // saw already (the tail's own repeat would then change nothing).
+    ComparisonHarness h;
+    h.AddBoth(L"P", kIdName, {{I(1), T(L"a")}, {I(2), T(L"b")}, {I(3), T(L"c")}},
+              {{I(1), T(L"a")}});
+    AddTable(h.schema1, L"U", kIdName);
+    AddTable(h.schema2, L"U", kIdName);
+    h.db1.AddTable(L"U", kIdName, {{I(1), T(L"a")}, {I(1), T(L"b")}, {I(2), T(L"c")},
+                                   {I(5), T(L"d")}, {I(5), T(L"e")}});
+    h.db2.AddTable(L"U", kIdName, {{I(1), T(L"a")}, {I(2), T(L"c")}, {I(3), T(L"x")},
+                                   {I(3), T(L"y")}});
+    const int u = h.Pairs().GetPair(0)->First()->Name() == L"U" ? 0 : 1;
+    h.Pairs().GetPair(u)->Fields().GetPair(0)->SetKey(true);
+    h.Run();
+    ASSERT_FALSE(h.context->HasError());
+    EXPECT_EQ(h.db1.groupQueries.load(), 0);
+    EXPECT_EQ(h.db2.groupQueries.load(), 0);
+    for (int index = 0; index < 2; ++index) {
+        const TableResult* result = h.context->Store()->TableResultAt(index);
+        ASSERT_TRUE(result);
+        ObjectLock lock(result->Mutex());
+        EXPECT_TRUE(result->RestKeysChecked());
+        const bool isU = result->Query1().find(L"[U]") != std::wstring::npos;
+        EXPECT_EQ(result->DuplicateKey(0).value_or(L"-"), isU ? L"1" : L"-");
+        EXPECT_EQ(result->DuplicateKey(1).value_or(L"-"), isU ? L"3" : L"-");
+    }
+}
+
 TEST(RecordMergeQueryTest, StatementsAndCaptionsFollowTheFieldPairs)
 {
     ComparisonHarness h;
