@@ -448,6 +448,36 @@ TEST_F(RecordsWindowTest, ATableWhoseKeyIsNotUniqueSaysSoInPlaceOfItsCounts)
     FlushDeletes();
 }
 
+TEST_F(RecordsWindowTest, ARepeatPastTheOtherSidesLastKeyIsShownToo)
+{
+    // Database1's 5 is held twice, past Database2's last key 2: rows the comparison does not
+    // read one by one.
+    synctest::TableDef dup{
+        L"Dup", {{L"A", L"LONG", 3}, {L"V", L"TEXT(10)", 202}}, {L"A"}, false, {}};
+    synctest::Execute(path1, synctest::CreateTableSql(dup));
+    synctest::Execute(path2, synctest::CreateTableSql(dup));
+    synctest::InsertRows(path1, dup,
+                         {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"b")},
+                          {Variant(5), Variant(L"c")}, {Variant(5), Variant(L"d")}});
+    synctest::InsertRows(path2, dup, {{Variant(1), Variant(L"a")}, {Variant(2), Variant(L"b")}});
+    LoadAndPair();
+    for (const auto& pair : wizard.Context().PairList()->Pairs())
+        if (pair->First()->Name() == L"Dup")
+            pair->Fields().GetPair(0)->SetKey(true);
+
+    RecordsWindow* window = Enter(wizard.Context());
+    ASSERT_TRUE(WaitFor([&] { return wizard.NextButton()->isEnabled(); }));
+    const int row = TableRowOf(window, "Dup");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Cell(window->TableGridData(), row, 2), "Key not unique in Db1: 5");
+    EXPECT_EQ(window->TableGrid()->columnSpan(row, 2), 4);
+    const int customers = TableRowOf(window, "Customers");
+    EXPECT_EQ(Cell(window->TableGridData(), customers, 2), "2");
+    window->grab();
+    window->Destroy();
+    FlushDeletes();
+}
+
 TEST_F(RecordsWindowTest, AtTheDefaultSizeEveryCountColumnShowsNineDigitsAndItsWholeCaption)
 {
     LoadAndPair();
