@@ -242,6 +242,47 @@ TEST(RecordMergeReadTest, TailsOfKeysThatTheSchemaHoldsAreNotGrouped)
     }
 }
 
+// A unique index lets rows hold Null in its columns as often as they like: it holds the key
+// only where none of its columns admits Null.
+TEST(RecordMergeReadTest, AUniqueIndexHoldsTheKeyOnlyWhereItAdmitsNoNull)
+{
+    struct Case {
+        const char* what;
+        int nulls;
+        bool nullable;
+        bool grouped;
+    };
+    for (const Case& c : {Case{"Nulls allowed", SchemaIndex::kNullsAllow, true, true},
+                          Case{"Nulls barred by the index", SchemaIndex::kNullsDisallow, true,
+                               false},
+                          Case{"a field that is required", SchemaIndex::kNullsAllow, false,
+                               false}}) {
+        SCOPED_TRACE(c.what);
+        ComparisonHarness h;
+        for (DatabaseSchema* schema : {&h.schema1, &h.schema2}) {
+            auto table = std::make_unique<SchemaTable>(L"T");
+            for (const wchar_t* name : {L"id", L"name"})
+                table->AddField(std::make_unique<SchemaField>(table.get(), name, nullptr, 0, false,
+                                                              std::nullopt, 0, 0, c.nullable,
+                                                              false, L""));
+            auto index = std::make_unique<SchemaIndex>(table.get(), L"ByName", false, true, c.nulls);
+            index->AddColumn(table->Fields()[1].get());
+            table->AddIndex(std::move(index));
+            schema->AddTable(std::move(table));
+        }
+        h.db1.AddTable(L"T", kIdName, {{I(1), N()}, {I(2), N()}, {I(3), T(L"c")}});
+        h.db2.AddTable(L"T", kIdName, {});
+        h.Pairs().GetPair(0)->Fields().GetPair(1)->SetKey(true);
+        h.Run();
+        ASSERT_FALSE(h.context->HasError());
+        EXPECT_EQ(h.db1.groupQueries.load(), c.grouped ? 1 : 0);
+        const TableResult* result = h.context->Store()->TableResultAt(0);
+        ASSERT_TRUE(result);
+        ObjectLock lock(result->Mutex());
+        EXPECT_EQ(result->DuplicateKey(0).value_or(L"-"), c.grouped ? L"NULL" : L"-");
+    }
+}
+
 TEST(RecordMergeQueryTest, StatementsAndCaptionsFollowTheFieldPairs)
 {
     ComparisonHarness h;
