@@ -326,7 +326,8 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
     // Each side arrives in key order, so a key value held by several rows of a side
     // arrives as neighbours: every row is compared with the one before it on its side,
     // which is kept until its successor has come and then goes back to its stream.
-    // A tail left unread (a rest range) is checked at its first row only.
+    // A tail left unread (a rest range) is checked here at its first row only; the rest of
+    // it by CheckRestKeys.
     std::unique_ptr<DbRecord> before1, before2;
     bool repeated[2] = {false, false};
     auto advance = [&](ReadAheadStream& stream, std::unique_ptr<DbRecord>& rec,
