@@ -212,46 +212,6 @@ void TablesPage::Create(WizardDialog& wizard)
     BuildStructure();
     htmlui::TheSinglePopupBehavior().SetDismissCallback(this);
     wizard.PlacePage(this);
-    prepareTimer_ = new QTimer(this);
-    prepareTimer_->setInterval(0);
-    connect(prepareTimer_, &QTimer::timeout, this, [this] { PrepareSomeTables(); });
-    prepareTimer_->start();
-}
-
-std::size_t TablesPage::TablesToPrepare() const
-{
-    return static_cast<std::size_t>(std::count(prepared_.begin(), prepared_.end(), false));
-}
-
-void TablesPage::PrepareSomeTables()
-{
-    // Each step costs a few milliseconds of the UI thread, between the user's own events; none
-    // while a mouse button is down or a popup or menu is open.
-    constexpr std::size_t kTablesAtOnce = 8;
-    if (QApplication::activePopupWidget() || QApplication::mouseButtons() != Qt::NoButton)
-        return;
-    const ElementRef structure = GetRootElement().FindById("structure");
-    std::vector<ElementRef> tables;
-    for (std::size_t n = 0; n < prepared_.size() && tables.size() < kTablesAtOnce; ++n) {
-        if (prepared_[n])
-            continue;
-        prepared_[n] = true;
-        const ElementRef table = structure.GetChild(unsigned(n));
-        if (table.IsValid() && table.GetAttribute("state").value_or(L"") == L"close")
-            tables.push_back(table);
-    }
-    if (tables.empty()) {
-        prepareTimer_->stop();
-        return;
-    }
-    // Unfolded and folded again before anything is painted: the folded layout comes back
-    // as it was, and the unfolded one is kept for when the user opens the table.
-    for (const ElementRef& table : tables)
-        table.SetAttribute("state", L"open");
-    EnsureLayout();
-    for (const ElementRef& table : tables)
-        table.SetAttribute("state", L"close");
-    EnsureLayout();
 }
 
 void TablesPage::Destroy()
@@ -259,8 +219,6 @@ void TablesPage::Destroy()
     // A candidate popup that closes from now on must call nobody.
     if (htmlui::TheSinglePopupBehavior().DismissCallback() == this)
         htmlui::TheSinglePopupBehavior().SetDismissCallback(nullptr);
-    if (prepareTimer_)
-        prepareTimer_->stop();
     hide();
     deleteLater();
 }
@@ -368,7 +326,6 @@ void TablesPage::BuildStructure()
             if (shownOpen == std::string::npos ||
                 shownRows != std::string_view(text).substr(open)) {
                 table.SetHtml(std::string(rows));
-                prepared_[n] = false;
             }
             const std::size_t state = text.find("state=\"") + 7;
             table.SetAttribute(
@@ -376,11 +333,8 @@ void TablesPage::BuildStructure()
         }
     } else {
         structure.SetHtml(markup_);
-        prepared_.assign(tables.size(), false);
     }
     shownTables_ = std::move(tables);
-    if (prepareTimer_ && TablesToPrepare())
-        prepareTimer_->start();
     structure.Update();
 }
 

@@ -4,8 +4,6 @@
 // The pairs live in the comparison context; the page draws them and turns clicks into changes.
 #pragma once
 
-#include <QTimer>
-
 #include <string>
 #include <vector>
 
@@ -54,10 +52,6 @@ public:
     // "cmd", the pair indexes are -1 where there is none.
     void RunMenuCommand(const std::wstring& command, int tableIndex, int fieldIndex);
 
-    // Folded tables whose open rows are not yet laid out: the page lays them out a few at a
-    // time while it stands idle, so that unfolding them later (one or all) finds them ready.
-    std::size_t TablesToPrepare() const;
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -70,8 +64,6 @@ private:
     void OnButtonClick(const htmlui::ElementRef& button);
     void OnMenuItem(const htmlui::ElementRef& item, const htmlui::ElementRef& source);
     void ShowCandidates(const htmlui::ElementRef& button, bool tables);
-    // Opens and folds again a few folded tables not yet prepared, unless the user is busy.
-    void PrepareSomeTables();
 
     ComparisonContext& context_;
     TablePairList* pairs_ = nullptr;  // the context's
@@ -80,8 +72,5 @@ private:
     std::string markup_;
     // Each table's markup as last written into the page (empty where the page changed it since).
     std::vector<std::string> shownTables_;
-    // Per table: its open rows were laid out since its rows were last written.
-    std::vector<bool> prepared_;
-    QTimer* prepareTimer_ = nullptr;
     QString paths_[2];
 };

@@ -193,6 +193,9 @@ void Layout::Reset()
     back_.clear();
     siblingAttributes_.clear();
     kept_.clear();
+    hidingRules_.clear();
+    behaviorRules_.clear();
+    leftOut_.clear();
     siblingAttributesKnown_ = false;
     siblingAnyAttribute_ = false;
     numbered_.clear();
@@ -241,7 +244,99 @@ void Layout::AppendText(const litehtml::element::ptr& parent, const std::string&
     flush(text.size());
 }
 
-litehtml::element::ptr Layout::BuildElement(Element* e)
+namespace {
+
+// The value of a declaration of `property` in a rule's text, blanks removed and lowercased;
+// empty when the rule declares none. `important` tells whether one is marked so.
+std::string DeclaredValue(const std::string& text, const char* property, bool& important)
+{
+    std::string value;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(';', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string declaration = text.substr(start, end - start);
+        start = end + 1;
+        const std::size_t colon = declaration.find(':');
+        if (colon == std::string::npos)
+            continue;
+        std::string name;
+        for (char c : declaration.substr(0, colon))
+            if (!std::isspace(static_cast<unsigned char>(c)))
+                name += char(std::tolower(static_cast<unsigned char>(c)));
+        if (name != property)
+            continue;
+        std::string v;
+        for (char c : declaration.substr(colon + 1))
+            if (!std::isspace(static_cast<unsigned char>(c)))
+                v += char(std::tolower(static_cast<unsigned char>(c)));
+        if (v.find('!') != std::string::npos)
+            important = true;
+        value = v;
+    }
+    return value;
+}
+
+}  // namespace
+
+void Layout::FindHidingRules()
+{
+    // An element that a rule hides needs no boxes below it: its descendants are built when
+    // a change shows it (a change of its own or an ancestor's attributes builds that part
+    // again). That holds only while nothing but attributes decides what is hidden: rules
+    // that test states or later siblings, "!important" and media lists leave every element
+    // built as it is.
+    hidingRules_.clear();
+    behaviorRules_.clear();
+    for (const litehtml::css_selector::ptr& sel : styles_.selectors()) {
+        bool important = false;
+        if (!DeclaredValue(sel->m_style, "behavior", important).empty())
+            behaviorRules_.push_back(sel.get());
+        const std::string display = DeclaredValue(sel->m_style, "display", important);
+        if (display.empty())
+            continue;
+        bool plain = !important && !sel->m_media_query;
+        for (const litehtml::css_selector* s = sel.get(); plain && s; s = s->m_left.get())
+            for (const auto& a : s->m_right.m_attrs)
+                if (a.condition == litehtml::select_pseudo_class ||
+                    a.condition == litehtml::select_pseudo_element)
+                    plain = false;
+        if (!plain) {
+            hidingRules_.clear();
+            return;
+        }
+        hidingRules_.push_back({sel.get(), display == "none"});
+    }
+    // Nothing is hidden by the style sheets: nothing to leave out.
+    if (std::none_of(hidingRules_.begin(), hidingRules_.end(),
+                     [](const HidingRule& r) { return r.none; }))
+        hidingRules_.clear();
+    if (hidingRules_.empty())
+        behaviorRules_.clear();
+}
+
+bool Layout::HiddenByRules(Element* e, litehtml::element& el) const
+{
+    if (hidingRules_.empty() || e->Attribute("style") || !e->RuntimeStyle().empty() ||
+        e->Tag() == "menu" || e->Tag() == "popup")
+        return false;
+    // The rules are in the order of their weight: the last that matches decides.
+    auto r = hidingRules_.rbegin();
+    while (r != hidingRules_.rend() && !(el.select(*r->selector, true) & litehtml::select_match))
+        ++r;
+    if (r == hidingRules_.rend() || !r->none)
+        return false;
+    // A hidden element with a behaviour may be shown alone, as a popup, its descendants
+    // behaving as the page's layout gives them their behaviours.
+    return std::none_of(behaviorRules_.begin(), behaviorRules_.end(),
+                        [&](const litehtml::css_selector* sel) {
+                            return (el.select(*sel, true) & litehtml::select_match) != 0;
+                        });
+}
+
+litehtml::element::ptr Layout::BuildElement(Element* e, const litehtml::element::ptr& into,
+                                            const litehtml::element::ptr& context)
 {
     static const litehtml::string_map kNoAttributes;
     litehtml::element::ptr el = doc_->create_element(e->Tag().c_str(), kNoAttributes);
@@ -270,16 +365,25 @@ litehtml::element::ptr Layout::BuildElement(Element* e)
             if (e->State() & bit)
                 el->set_pseudo_class(StatePseudoClass(bit), true);
     MapElement(e, el.get());
+    // In its place, or beside it for a part built again, so that rules see its ancestors.
+    if (into)
+        into->appendChild(el);
+    else if (context)
+        el->parent(context);
     if (IsVoidTag(e->Tag()))
         return el;
     const bool rawText = e->Tag() == "style" || e->Tag() == "script";
+    if (!rawText && (into || context) && HiddenByRules(e, *el)) {
+        leftOut_.push_back(el.get());
+        return el;
+    }
     if (e->Tag() == "table") {
         BuildTableChildren(e, el);
         return el;
     }
     for (const auto& child : e->Nodes()) {
         if (!child->IsText())
-            el->appendChild(BuildElement(child.get()));
+            BuildElement(child.get(), el);
         else if (rawText)
             el->appendChild(std::make_shared<litehtml::el_text>(child->Text().c_str(), doc_));
         else
@@ -306,10 +410,10 @@ void Layout::BuildTableChildren(Element* table, const litehtml::element::ptr& el
                 rows = doc_->create_element("tbody", litehtml::string_map());
                 el->appendChild(rows);
             }
-            rows->appendChild(BuildElement(child.get()));
+            BuildElement(child.get(), rows);
         } else if (tag == "tbody" || tag == "thead" || tag == "tfoot") {
             rows.reset();
-            el->appendChild(BuildElement(child.get()));
+            BuildElement(child.get(), el);
         } else {
             needsMarkup_ = true;
         }
@@ -317,6 +421,22 @@ void Layout::BuildTableChildren(Element* table, const litehtml::element::ptr& el
 }
 
 void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup)
+{
+    BuildOnce(root, sheets, popup, true);
+    if (!LeftOutStillHidden())
+        BuildOnce(root, sheets, popup, false);
+    leftOut_.clear();
+}
+
+bool Layout::LeftOutStillHidden() const
+{
+    return std::all_of(leftOut_.begin(), leftOut_.end(), [](const litehtml::element* el) {
+        return el->get_display() == litehtml::display_none;
+    });
+}
+
+void Layout::BuildOnce(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup,
+                       bool leaveOutHidden)
 {
     // litehtml's document keeps its root to itself: a bare document gives
     // one, and our tree is built under it through the element interface,
@@ -340,6 +460,8 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
         styles_.parse_stylesheet(kPopupShownRule, "", doc_, nullptr);
     styles_.sort_selectors();
     styleCache_.IndexRules(styles_);
+    if (!popup && leaveOutHidden)
+        FindHidingRules();
     // Media lists are settled while the root is still bare, so the answer
     // restyles nothing.
     doc_->media_changed();
@@ -364,7 +486,7 @@ void Layout::Build(Element* root, const std::vector<StyleSheetSource>& sheets, b
             if (child->IsText())
                 AppendText(top, child->Text());
             else
-                top->appendChild(BuildElement(child.get()));
+                BuildElement(child.get(), top);
         }
     }
     // The root took the master style sheet when the bare document was made.
@@ -660,6 +782,7 @@ bool Layout::Patch(const std::vector<std::pair<Element*, std::string>>& changes,
         return false;
     Element* root = numbered_[0];
     MakeMaps();
+    leftOut_.clear();
     // The subtrees to build again: each changed element's, and its later
     // siblings' where the change may restyle them.
     std::vector<Element*> tops;
@@ -776,7 +899,7 @@ bool Layout::Patch(const std::vector<std::pair<Element*, std::string>>& changes,
         if (el) {
             reused.push_back(el);
         } else {
-            el = BuildElement(e);
+            el = BuildElement(e, nullptr, parent);
             if (needsMarkup_)
                 return false;
             built.push_back(el);
@@ -826,6 +949,11 @@ bool Layout::Patch(const std::vector<std::pair<Element*, std::string>>& changes,
     for (std::size_t i = firstNew; i < twins_.size(); ++i)
         if (!TableBoxInPlace(*twins_[i]))
             return false;
+    // A part left out as hidden that its styles show after all: only building the page will do.
+    const bool leftOutHidden = LeftOutStillHidden();
+    leftOut_.clear();
+    if (!leftOutHidden)
+        return false;
     built.insert(built.end(), reused.begin(), reused.end());
     // litehtml keeps a table's cells in a grid made from its rows: a table
     // around a part built again makes its grid again.

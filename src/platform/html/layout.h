@@ -124,7 +124,18 @@ public:
 private:
     struct Font;
     void Reset();
-    litehtml::element::ptr BuildElement(Element* e);
+    void BuildOnce(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup,
+                   bool leaveOutHidden);
+    // Builds `e` and what is below it, put into `into` (or only seeing `context` as its
+    // parent); below an element that the hiding rules hide, nothing is built.
+    litehtml::element::ptr BuildElement(Element* e, const litehtml::element::ptr& into = nullptr,
+                                        const litehtml::element::ptr& context = nullptr);
+    // The rules of the page that set "display", when an element they hide may be left
+    // without descendants (else none).
+    void FindHidingRules();
+    bool HiddenByRules(Element* e, litehtml::element& el) const;
+    // True when every element left without descendants came out hidden once styled.
+    bool LeftOutStillHidden() const;
     void BuildTableChildren(Element* table, const litehtml::element::ptr& el);
     void AppendText(const litehtml::element::ptr& parent, const std::string& text);
     void MapElement(Element* e, litehtml::element* el);
@@ -167,6 +178,14 @@ private:
         std::vector<std::string> behaviors;  // the names attached then
     };
     std::unordered_map<Element*, Kept> kept_;
+    struct HidingRule {
+        const litehtml::css_selector* selector;
+        bool none;  // hides, else shows
+    };
+    std::vector<HidingRule> hidingRules_;  // lightest first
+    std::vector<const litehtml::css_selector*> behaviorRules_;  // the rules giving behaviours
+    // The elements built without descendants by the current build.
+    std::vector<litehtml::element*> leftOut_;
     bool needsMarkup_ = false;
     std::size_t lastSize_ = 64;  // elements of the last document, to size maps
     InheritedStyleCache styleCache_;

@@ -2,6 +2,7 @@
 // form they come in, inherited properties, style sheets for other media and
 // states that were set before the document was built again.
 #include <QApplication>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -336,3 +337,67 @@ TEST(Layout, ElementsAreStyledAsWhenEveryRuleIsTriedOnEveryElement)
 }
 
 }  // namespace
+
+// What the style sheets hide is laid out below the hidden element only once a change shows it;
+// it must then lay out as the page loaded whole does. Parts that a state may show, and hidden
+// elements with a behaviour (shown alone as popups), stay laid out while hidden.
+TEST(Layout, HiddenPartsLayOutOnceShownAsTheWholePage)
+{
+    const std::string sheet =
+        "<head><style>"
+        "div.fold[state=close] > div { display: none; }"
+        "div.fold[state=close] > div.head { display: block; }"
+        "div.fold[state=close] > div.head + div { display: block; height: 0; }"
+        "span { color: #123456; } div.pop { display: none; behavior: none-such; }"
+        "</style></head><body>";
+    const std::string folds =
+        "<div class=fold state=close id=f><div class=head id=h>head</div>"
+        "<div id=first><span id=s1>first</span></div>"
+        "<div id=rest><span id=s2>rest <b id=b2>bold</b></span></div></div>"
+        "<div class=pop id=pop><span id=s3>in the popup</span></div>";
+    {
+        Page page(sheet + folds + "</body>");
+        EXPECT_TRUE(page.Get("h")->IsVisible());
+        EXPECT_EQ(page.Get("s1")->StyleAttribute("color"), "#123456");
+        EXPECT_FALSE(page.Get("s2")->IsVisible());
+        EXPECT_EQ(page.Get("s2")->StyleAttribute("color"), "");  // not laid out
+        EXPECT_EQ(page.Get("s3")->StyleAttribute("color"), "#123456");
+
+        const std::string open = "open";
+        page.Get("f")->SetAttribute("state", &open);
+        page.view.EnsureLayout();
+        Page whole(page.view.Root()->OuterHtml());
+        for (const char* id : {"h", "first", "s1", "rest", "s2", "b2"}) {
+            SCOPED_TRACE(id);
+            EXPECT_TRUE(page.Get(id)->IsVisible());
+            EXPECT_EQ(page.Get(id)->StyleAttribute("color"), whole.Get(id)->StyleAttribute("color"));
+            EXPECT_EQ(page.Box(id), whole.Box(id));
+        }
+        // Folded again and a part of it written anew while folded: opened, it shows as written.
+        const std::string close = "close";
+        page.Get("f")->SetAttribute("state", &close);
+        page.view.EnsureLayout();
+        page.Get("rest")->SetInnerHtml("<span id=s4>written <i id=i4>anew</i></span>");
+        page.view.EnsureLayout();
+        EXPECT_FALSE(page.Get("s4")->IsVisible());
+        page.Get("f")->SetAttribute("state", &open);
+        page.view.EnsureLayout();
+        Page again(page.view.Root()->OuterHtml());
+        for (const char* id : {"rest", "s4", "i4"}) {
+            SCOPED_TRACE(id);
+            EXPECT_TRUE(page.Get(id)->IsVisible());
+            EXPECT_EQ(page.Box(id), again.Box(id));
+        }
+    }
+    {
+        // A rule that a state may turn shows the hidden part: everything stays laid out.
+        Page page(sheet.substr(0, sheet.size() - std::strlen("</style></head><body>")) +
+                  "div.fold:hover > div { display: block; }</style></head><body>" + folds +
+                  "</body>");
+        EXPECT_FALSE(page.Get("s2")->IsVisible());
+        EXPECT_EQ(page.Get("s2")->StyleAttribute("color"), "#123456");
+        page.Get("f")->SetState(html::kStateHover, 0, true);
+        page.view.EnsureLayout();
+        EXPECT_TRUE(page.Get("b2")->IsVisible());
+    }
+}
