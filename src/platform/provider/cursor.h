@@ -25,6 +25,12 @@ namespace provider {
 
 class Cursor {
 public:
+    // How a column's stored values become compact values of a row image: its
+    // RowImage::Kind with the automation type it stands for.
+    enum class ImageForm : uint8_t {
+        Value, Byte, Short, Long, Bool, Money, Single, Double, Date, Text
+    };
+
     // Prepares and binds the statement; no row is read yet. `lock` guards
     // the connection (held for each move, not for each column read).
     Cursor(sqlite3* db, const EmittedSelect& select,
@@ -90,7 +96,9 @@ private:
     bool StepMain();
     void Decode(sqlite3_stmt* stmt);
     void DecodeValue(sqlite3_stmt* stmt, size_t column, automation::Variant& out) const;
-    void ImageValue(sqlite3_stmt* stmt, size_t column, RowImage::Kind kind, RowImage& out) const;
+    // The row the statement stands on into `out` (Reset to the row's size): column i
+    // in the compact form kinds[i] where the value has it.
+    void ImageRow(sqlite3_stmt* stmt, const RowImage::Kind* kinds, RowImage& out) const;
     bool Revisit(int64_t index);
     void StartScan(const RowImage::Kind* kinds);
 
@@ -106,6 +114,7 @@ private:
     sqlite3_stmt* hold_ = nullptr;  // a lookup left standing on a row while reads are held
     std::vector<ResultColumn> columns_;
     std::vector<RowImage::Kind> imageKinds_;              // ImageKind of each column
+    std::vector<ImageForm> imageForms_;                   // and how it is made
     RowidList rowids_;                                    // lookup mode
     std::vector<std::vector<automation::Variant>> kept_;  // keeping mode
     int64_t streamed_ = 0;  // rows read from the main statement so far
