@@ -326,6 +326,24 @@ void Cursor::ImageRow(sqlite3_stmt* stmt, const RowImage::Kind* kinds, RowImage&
 bool Cursor::TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds)
 {
     const auto hold = Hold();
+    return TakeImageLocked(out, kinds);
+}
+
+void Cursor::TakeImagesAndMoveNext(RowImage* const* out, size_t count,
+                                   const RowImage::Kind* kinds, size_t& taken)
+{
+    const auto hold = Hold();
+    taken = 0;
+    while (taken < count) {
+        const bool more = TakeImageLocked(*out[taken], kinds);
+        ++taken;
+        if (!more)
+            break;
+    }
+}
+
+bool Cursor::TakeImageLocked(RowImage& out, const RowImage::Kind* kinds)
+{
     const size_t count = columns_.size();
     if (imaged_ && position_ == streamed_ - 1 &&
         std::equal(scanKinds_.begin(), scanKinds_.end(), kinds)) {

@@ -71,6 +71,11 @@ public:
     // A long forward read of this kind goes on by stretches on threads of their
     // own (see RangeScan) where the select allows it.
     bool TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds);
+    // TakeImageAndMoveNext into out[0], out[1], ... for up to `count` rows, under one
+    // hold of the lock, counting the rows taken in `taken` (fewer at the end). Should
+    // one raise, the rows before it stay taken. Requires a current row.
+    void TakeImagesAndMoveNext(RowImage* const* out, size_t count, const RowImage::Kind* kinds,
+                               size_t& taken);
     // The reader of images is done with them for now: the stretches read ahead, their
     // threads and connections go. A later forward move reads on by one statement.
     void EndReadAhead();
@@ -101,6 +106,7 @@ private:
     void ImageRow(sqlite3_stmt* stmt, const RowImage::Kind* kinds, RowImage& out) const;
     bool Revisit(int64_t index);
     void StartScan(const RowImage::Kind* kinds);
+    bool TakeImageLocked(RowImage& out, const RowImage::Kind* kinds);
 
     // Holds the lock shared with the connection's other cursors, if any.
     std::unique_lock<std::recursive_mutex> Hold() const;
