@@ -71,6 +71,11 @@ public:
     {
         recordset_->TakeImageAndMoveNext(image, kinds);
     }
+    void TakeImagesAndMoveNext(provider::RowImage* const* images, size_t count,
+                               const provider::RowImage::Kind* kinds, size_t& taken) override
+    {
+        recordset_->TakeImagesAndMoveNext(images, count, kinds, taken);
+    }
     void MoveNext() override { recordset_->MoveNext(); }
     void EndReadAhead() override
     {

@@ -28,6 +28,33 @@ public:
 
     // The automation value that slot `index` of a row image stands for.
     static automation::Variant SlotValue(const provider::RowImage& image, size_t index);
+    // True when the values at `index` of two row images are equal by the rule above
+    // as they lie, without a conversion: the same compact form holding the same number
+    // or the same bytes of text. False says nothing; CompareSlots then decides.
+    static bool SameSlots(const provider::RowImage& a, const provider::RowImage& b, size_t index)
+    {
+        using Image = provider::RowImage;
+        const Image::Slot& x = a.columns[index];
+        const Image::Slot& y = b.columns[index];
+        if (x.kind != y.kind)
+            return false;
+        switch (x.kind) {
+            case Image::Null:
+                return true;
+            case Image::Integer:
+            case Image::Bool:
+            case Image::Money:
+                return x.i == y.i;
+            case Image::Real:
+            case Image::Date:
+                return x.r == y.r;
+            case Image::Text:
+                return x.size == y.size && a.TextOf(x) == b.TextOf(y);
+            case Image::Value:
+                break;
+        }
+        return false;
+    }
 
     // Both values converted to text in the user locale, compared by code point.
     int CompareAsText(const CellValue& other) const;

@@ -12,6 +12,7 @@
 #include "database/db_open_exception.h"
 #include "database/schema_table.h"
 #include "platform/automation/wide_text.h"
+#include "platform/provider/range_scan.h"
 
 namespace {
 
@@ -217,8 +218,13 @@ void DataCompareWorker::EndRun(bool withError, const std::wstring& errorText)
 void DataCompareWorker::CountBoth(const ComparedTable& table, int& count1, int& count2)
 {
     // Each count reads a whole index of its side: the two run at once, on their own
-    // connections. A failure is the one the counts would meet one after the other:
-    // Database1's first.
+    // connections, where there is a processor for each. A failure is the one the
+    // counts would meet one after the other: Database1's first.
+    if (provider::RangeScan::UsableCores() < 2) {
+        count1 = reader_.CountRows1(table.name1);
+        count2 = reader_.CountRows2(table.name2);
+        return;
+    }
     std::exception_ptr error2;
     std::thread other([&] {
         try {
@@ -261,11 +267,13 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
 
     int restRow1 = 0, restRow2 = 0;
     {
-        // Both sides read ahead on threads of their own while the merge compares; the
-        // reading ends here, before the pair stops being current.
+        // Both sides read ahead on threads of their own while the merge compares, as far
+        // as the processors go: with two, Database1 is read by the merge itself, and with
+        // one, both are. The reading ends here, before the pair stops being current.
         const auto kinds = SharedImageKinds(*readers->reader1, *readers->reader2);
-        ReadAheadStream stream1(*readers->reader1, kinds);
-        ReadAheadStream stream2(*readers->reader2, kinds);
+        const unsigned cores = provider::RangeScan::UsableCores();
+        ReadAheadStream stream1(*readers->reader1, kinds, cores >= 3);
+        ReadAheadStream stream2(*readers->reader2, kinds, cores >= 2);
         if (Merge(stream1, stream2, nullEqualsEmpty, restRow1, restRow2) == PairEnd::Stopped)
             return PairEnd::Stopped;
     }

@@ -2,9 +2,12 @@
 
 #include <chrono>
 
-ReadAheadStream::ReadAheadStream(RecordReader& reader, std::vector<provider::RowImage::Kind> kinds)
-    : stream_(reader, std::move(kinds)), thread_([this] { Produce(); })
+ReadAheadStream::ReadAheadStream(RecordReader& reader, std::vector<provider::RowImage::Kind> kinds,
+                                 bool threaded)
+    : stream_(reader, std::move(kinds))
 {
+    if (threaded)
+        thread_ = std::thread([this] { Produce(); });
 }
 
 ReadAheadStream::~ReadAheadStream()
@@ -14,7 +17,8 @@ ReadAheadStream::~ReadAheadStream()
         stop_.store(true);
     }
     changed_.notify_all();
-    thread_.join();
+    if (thread_.joinable())
+        thread_.join();
     try {
         stream_.End();
     } catch (...) {
@@ -24,6 +28,9 @@ ReadAheadStream::~ReadAheadStream()
 
 namespace {
 constexpr size_t kStep = 64;  // records read under one lock of the reader
+// Records an inline stream reads under one lock of the reader: few, so that the
+// records just filled are still in the cache when the merge compares them.
+constexpr size_t kInlineStep = 16;
 constexpr std::chrono::milliseconds kBatchTime{10};
 }  // namespace
 
@@ -75,10 +82,38 @@ void ReadAheadStream::Produce()
     }
 }
 
+std::unique_ptr<DbRecord> ReadAheadStream::ReadInline()
+{
+    if (taken_.empty()) {
+        if (inlineEnded_) {
+            if (error_)
+                std::rethrow_exception(error_);
+            return nullptr;
+        }
+        // The rows read before an error are taken first; the error comes after them.
+        try {
+            inlineEnded_ = !stream_.NextBatch(inlineBatch_, kInlineStep, returned_);
+        } catch (...) {
+            error_ = std::current_exception();
+            inlineEnded_ = true;
+        }
+        for (auto& record : inlineBatch_)
+            taken_.push_back(std::move(record));
+        inlineBatch_.clear();
+        if (taken_.empty())
+            return ReadInline();
+    }
+    std::unique_ptr<DbRecord> record = std::move(taken_.front());
+    taken_.pop_front();
+    return record;
+}
+
 std::unique_ptr<DbRecord> ReadAheadStream::Next(std::unique_ptr<DbRecord> done)
 {
     if (done)
         returned_.push_back(std::move(done));
+    if (!thread_.joinable())
+        return ReadInline();
     if (taken_.empty()) {
         std::unique_lock<std::mutex> lock(mutex_);
         for (auto& record : returned_)

@@ -28,9 +28,11 @@ public:
     // window bounds the records in flight, whatever the table's size.
     static constexpr size_t kBatch = 1024;
 
-    // Records of values, or, with `kinds`, of row images (see RecordStream).
+    // Records of values, or, with `kinds`, of row images (see RecordStream); read on a
+    // thread of its own when `threaded`, else on the caller's.
     explicit ReadAheadStream(RecordReader& reader,
-                             std::vector<provider::RowImage::Kind> kinds = {});
+                             std::vector<provider::RowImage::Kind> kinds = {},
+                             bool threaded = true);
     // Stops reading (after the row being read) and waits for the thread.
     ~ReadAheadStream();
     ReadAheadStream(const ReadAheadStream&) = delete;
@@ -44,6 +46,8 @@ private:
     using Records = std::vector<std::unique_ptr<DbRecord>>;
 
     void Produce();
+    // The inline stream's Next: the next few records on the caller's thread.
+    std::unique_ptr<DbRecord> ReadInline();
 
     RecordStream stream_;
     std::mutex mutex_;
@@ -56,5 +60,7 @@ private:
     // The consumer's own, used without the lock.
     alignas(64) std::deque<std::unique_ptr<DbRecord>> taken_;
     Records returned_;
+    Records inlineBatch_;
+    bool inlineEnded_ = false;
     alignas(64) std::thread thread_;  // last: starts when everything above is ready
 };

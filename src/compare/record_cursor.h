@@ -70,6 +70,20 @@ public:
             SwapFieldValue(i, image.NewValue(static_cast<size_t>(i)));
         MoveNext();
     }
+    // TakeImageAndMoveNext into images[0], images[1], ... for up to `count` rows,
+    // counting them in `taken`: fewer when the end comes first, or when one raises
+    // (the rows before it stay taken). Requires a current row.
+    virtual void TakeImagesAndMoveNext(provider::RowImage* const* images, size_t count,
+                                       const provider::RowImage::Kind* kinds, size_t& taken)
+    {
+        taken = 0;
+        while (taken < count) {
+            TakeImageAndMoveNext(*images[taken], kinds);
+            ++taken;
+            if (IsEof())
+                break;
+        }
+    }
 };
 
 // One database side. Failures raise automation::ComError; opening the database on

@@ -108,6 +108,33 @@ std::unique_ptr<DbRecord> RecordReader::GetImageAt(int position,
     return record;
 }
 
+namespace {
+constexpr size_t kPrefetchAhead = 6;
+}  // namespace
+
+void RecordReader::GetImagesAt(int position, const provider::RowImage::Kind* kinds,
+                               std::vector<std::unique_ptr<DbRecord>>& records, size_t& taken)
+{
+    taken = 0;
+    if (position == RecordCursor::kPositionEof || records.empty())
+        return;
+    MoveTo(position);
+    if (cursor_->IsEof())
+        return;
+    // Positions are consecutive from the current one.
+    const int first = cursor_->AbsolutePosition();
+    images_.clear();
+    for (size_t i = 0; i < records.size(); ++i)
+        images_.push_back(&records[i]->ReuseAsImage(first + static_cast<int>(i)));
+    try {
+        cursor_->TakeImagesAndMoveNext(images_.data(), images_.size(), kinds, taken);
+    } catch (...) {
+        cachedPosition_ += static_cast<int>(taken);
+        throw;
+    }
+    cachedPosition_ += static_cast<int>(taken);
+}
+
 RecordStream::RecordStream(RecordReader& reader) : RecordStream(reader, {}) {}
 
 RecordStream::RecordStream(RecordReader& reader, std::vector<provider::RowImage::Kind> kinds)
@@ -132,14 +159,49 @@ std::unique_ptr<DbRecord> RecordStream::Read(std::unique_ptr<DbRecord> reuse)
     return reader_.GetImageAt(nextPosition_, kinds_.data(), std::move(reuse));
 }
 
-namespace {
-constexpr size_t kPrefetchAhead = 6;
-}  // namespace
-
 bool RecordStream::NextBatch(std::vector<std::unique_ptr<DbRecord>>& out, size_t count,
                              std::vector<std::unique_ptr<DbRecord>>& reusable)
 {
     ObjectLock lock(reader_.Mutex());
+    if (!kinds_.empty()) {
+        // Row images are taken many at a time, each layer below passed once per batch.
+        filling_.clear();
+        for (size_t n = 0; n < count; ++n) {
+            if (reusable.empty()) {
+                filling_.push_back(std::make_unique<DbRecord>());
+                continue;
+            }
+            filling_.push_back(std::move(reusable.back()));
+            reusable.pop_back();
+            if (reusable.size() > 2 * kPrefetchAhead)
+                reusable[reusable.size() - 1 - 2 * kPrefetchAhead]->Prefetch();
+            if (reusable.size() > kPrefetchAhead)
+                reusable[reusable.size() - 1 - kPrefetchAhead]->PrefetchText();
+        }
+        size_t taken = 0;
+        auto hand = [&] {
+            // The rows read go out; the rest are there to fill next time.
+            for (size_t n = 0; n < filling_.size(); ++n) {
+                if (n < taken)
+                    out.push_back(std::move(filling_[n]));
+                else
+                    reusable.push_back(std::move(filling_[n]));
+            }
+            filling_.clear();
+        };
+        try {
+            reader_.GetImagesAt(nextPosition_, kinds_.data(), filling_, taken);
+        } catch (...) {
+            // The rows before the failing one go out ahead of the error, as they would
+            // one by one, and the stream stands on the failing row.
+            hand();
+            nextPosition_ += static_cast<int>(taken);
+            throw;
+        }
+        hand();
+        nextPosition_ = reader_.NextPosition();
+        return taken == count;
+    }
     for (size_t n = 0; n < count; ++n) {
         std::unique_ptr<DbRecord> reuse;
         if (!reusable.empty()) {

@@ -36,6 +36,11 @@ public:
     // where the value has it.
     std::unique_ptr<DbRecord> GetImageAt(int position, const provider::RowImage::Kind* kinds,
                                          std::unique_ptr<DbRecord> reuse = {});
+    // As GetImageAt for the rows from `position` on, one into each of `records` (which
+    // must not be null) until they are filled or the rows end, counting the records
+    // filled in `taken`; should a row raise, the ones before it stay filled.
+    void GetImagesAt(int position, const provider::RowImage::Kind* kinds,
+                     std::vector<std::unique_ptr<DbRecord>>& records, size_t& taken);
 
     const std::wstring& Statement() const { return statement_; }
 
@@ -53,6 +58,7 @@ private:
     RecordConnection& connection_;
     const std::wstring statement_;
     int cachedPosition_ = -1;
+    std::vector<provider::RowImage*> images_;  // GetImagesAt's, kept for its memory
 };
 
 // Holds a reader's reads for as long as it lives.
@@ -90,4 +96,5 @@ private:
     RecordReader& reader_;
     const std::vector<provider::RowImage::Kind> kinds_;  // empty: records of values
     int nextPosition_;
+    std::vector<std::unique_ptr<DbRecord>> filling_;  // a batch of images being read
 };

@@ -1,6 +1,7 @@
 // The comparison worker and its ticker on real threads: the order of notices,
 // progress ticks, stopping, errors, and runs that are abandoned or replaced.
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <chrono>
 #include <thread>
@@ -159,6 +160,93 @@ TEST(DataCompareWorkerTest, AReadFailureInTheMiddleOfATableEndsTheRun)
     EXPECT_EQ(h.Finished(), 1);
     EXPECT_TRUE(h.context->HasError());
     EXPECT_EQ(h.context->ErrorText(), L"The disk went away.");
+}
+
+// Runs what the test does next on the first `count` processors this thread may use; the
+// threads it starts inherit them. Restores the old set when it goes.
+class OnProcessors {
+public:
+    explicit OnProcessors(int count)
+    {
+        CPU_ZERO(&old_);
+        sched_getaffinity(0, sizeof old_, &old_);
+        cpu_set_t fewer;
+        CPU_ZERO(&fewer);
+        for (int cpu = 0, taken = 0; cpu < CPU_SETSIZE && taken < count; ++cpu)
+            if (CPU_ISSET(cpu, &old_)) {
+                CPU_SET(cpu, &fewer);
+                ++taken;
+            }
+        sched_setaffinity(0, sizeof fewer, &fewer);
+    }
+    ~OnProcessors() { sched_setaffinity(0, sizeof old_, &old_); }
+    OnProcessors(const OnProcessors&) = delete;
+    OnProcessors& operator=(const OnProcessors&) = delete;
+
+private:
+    cpu_set_t old_;
+};
+
+// Rows 1..count, some changed, some left out of one side, with the read window's
+// borders and batches crossed many times over.
+void AddMixedTable(ComparisonHarness& h, int count)
+{
+    std::vector<Row> rows1, rows2;
+    for (int i = 1; i <= count; ++i) {
+        if (i % 7 != 2)
+            rows1.push_back({I(i), T(L"v")});
+        if (i % 11 != 3)
+            rows2.push_back({I(i), T(i % 13 == 5 ? L"w" : L"v")});
+    }
+    h.AddBoth(L"T", {L"id", L"v"}, rows1, rows2);
+}
+
+TEST(DataCompareWorkerTest, OneOrTwoProcessorsGiveTheSameResultAsMany)
+{
+    // With few processors the merge reads one side or both itself instead of on reading
+    // threads: every outcome must stay where the threaded read puts it.
+    constexpr int kRows = 20000;
+    std::vector<StoredRow> expected;
+    std::array<int, 4> counts{};
+    {
+        ComparisonHarness h;
+        AddMixedTable(h, kRows);
+        h.Run();
+        ASSERT_FALSE(h.context->HasError());
+        expected = h.StoredRows(0);
+        counts = h.Counts(0);
+    }
+    EXPECT_GT(counts[1], 0);
+    EXPECT_GT(counts[2], 0);
+    EXPECT_GT(counts[3], 0);
+    for (int processors : {1, 2}) {
+        OnProcessors few(processors);
+        ComparisonHarness h;
+        AddMixedTable(h, kRows);
+        h.Run();
+        EXPECT_FALSE(h.context->HasError()) << processors;
+        EXPECT_EQ(h.Counts(0), counts) << processors;
+        EXPECT_EQ(h.StoredRows(0), expected) << processors;
+    }
+}
+
+TEST(DataCompareWorkerTest, AReadFailureOnOneOrTwoProcessorsEndsTheRun)
+{
+    // A side the merge reads itself fails as a side read by its own thread does: the run
+    // ends with the reader's error, never as a finished comparison.
+    for (int processors : {1, 2}) {
+        for (int failing : {1, 2}) {
+            OnProcessors few(processors);
+            ComparisonHarness h;
+            h.AddBoth(L"T", {L"id", L"v"}, Numbered(2000), Numbered(2000));
+            (failing == 1 ? h.db1 : h.db2).failAfterRows = 700;
+            h.Run();
+            EXPECT_EQ(h.Finished(), 1) << processors << " " << failing;
+            EXPECT_TRUE(h.context->HasError()) << processors << " " << failing;
+            EXPECT_EQ(h.context->ErrorText(), L"Error: The disk went away.\r\n")
+                << processors << " " << failing;
+        }
+    }
 }
 
 TEST(DataCompareWorkerTest, AConversionFailureInTheMergeBecomesTheRunsError)

@@ -4,6 +4,7 @@
 
 #include "compare/data_compare_model.h"
 #include "compare/data_reader.h"
+#include "compare/record_reader.h"
 #include "compare/row_page_cache.h"
 #include "comparison_fixture.h"
 
@@ -195,6 +196,56 @@ TEST(DataReaderTest, AReaderSeeksOnlyWhenItsCursorStandsElsewhere)
     EXPECT_EQ(none.NextPosition(), RecordCursor::kPositionEof);
     RecordStream stream(none);
     EXPECT_EQ(stream.Next(), nullptr);
+}
+
+TEST(DataReaderTest, ImagesReadManyAtATimeKeepTheirPositionsAndTheRowsBeforeAFailure)
+{
+    // Rows read as images go many to a batch: each keeps its own position, a batch
+    // stops short at the end, and a row that fails leaves the rows before it read,
+    // then the error, then the stream standing on the failing row.
+    MemoryDatabase db;
+    std::vector<Row> rows;
+    for (int i = 1; i <= 150; ++i)
+        rows.push_back({I(i)});
+    db.AddTable(L"T", {L"id"}, rows);
+    const std::vector<provider::RowImage::Kind> kinds = {provider::RowImage::Value};
+    {
+        RecordReader reader(db, L"select [id] from [T] order by [id]");
+        RecordStream stream(reader, kinds);
+        std::vector<std::unique_ptr<DbRecord>> out, reusable;
+        EXPECT_TRUE(stream.NextBatch(out, 64, reusable));
+        EXPECT_TRUE(stream.NextBatch(out, 64, reusable));
+        EXPECT_FALSE(stream.NextBatch(out, 64, reusable));
+        ASSERT_EQ(out.size(), 150u);
+        for (int i = 0; i < 150; ++i) {
+            ASSERT_EQ(out[i]->RowNumber(), i + 1);
+            ASSERT_TRUE(out[i]->IsImage());
+            const auto& image = out[i]->Image();
+            ASSERT_EQ(image.ValueOf(image.columns[0]).lVal(), i + 1);
+        }
+        // The records a batch did not fill come back, and so do all at the end.
+        const size_t records = reusable.size() + out.size();
+        for (auto& record : out)
+            reusable.push_back(std::move(record));
+        out.clear();
+        EXPECT_FALSE(stream.NextBatch(out, 64, reusable));
+        EXPECT_TRUE(out.empty());
+        EXPECT_EQ(reusable.size(), records);
+    }
+    db.rowsRead = 0;
+    db.failAfterRows = 100;
+    RecordReader reader(db, L"select [id] from [T] order by [id]");
+    RecordStream stream(reader, kinds);
+    std::vector<std::unique_ptr<DbRecord>> out, reusable;
+    EXPECT_TRUE(stream.NextBatch(out, 64, reusable));
+    EXPECT_THROW(stream.NextBatch(out, 64, reusable), automation::ComError);
+    ASSERT_EQ(out.size(), 100u);
+    EXPECT_EQ(out.back()->RowNumber(), 100);
+    EXPECT_EQ(reusable.size(), 28u);  // the batch's unfilled records come back
+    db.failAfterRows = -1;
+    auto next = stream.Next();
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->RowNumber(), 101);
 }
 
 TEST(DataReaderTest, ACountThatIsNotALongIsZero)

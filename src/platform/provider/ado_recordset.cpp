@@ -263,6 +263,14 @@ void Recordset::TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds)
     cursor_->TakeImageAndMoveNext(out, kinds);
 }
 
+void Recordset::TakeImagesAndMoveNext(RowImage* const* out, size_t count,
+                                      const RowImage::Kind* kinds, size_t& taken)
+{
+    taken = 0;
+    RequireCurrentRow();
+    cursor_->TakeImagesAndMoveNext(out, count, kinds, taken);
+}
+
 long Recordset::AbsolutePosition() const
 {
     RequireOpen();

@@ -87,6 +87,10 @@ public:
     // The current row into `out`, field i in the compact form kinds[i] where it has
     // it, else as TakeRow gives it; then MoveNext. Raises as TakeRow.
     void TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds);
+    // TakeImageAndMoveNext for up to `count` rows into out[0], out[1], ..., counting
+    // them in `taken` (fewer when the end comes first, or one raises).
+    void TakeImagesAndMoveNext(RowImage* const* out, size_t count, const RowImage::Kind* kinds,
+                               size_t& taken);
     // 1-based row number, adPosEOF / adPosBOF when there is no current row.
     long AbsolutePosition() const;
     void SetAbsolutePosition(long position);

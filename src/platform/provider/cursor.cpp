@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/automation/com_error.h"
 #include "platform/automation/wide_text.h"
@@ -81,12 +82,51 @@ Variant ReadTyped(sqlite3_stmt* stmt, int col, AccessType type)
 
 namespace {
 
+// Eight bytes at a time: most text of a table is short, but is read row after row.
 bool Ascii(const unsigned char* p, size_t n)
 {
-    unsigned char high = 0;
-    for (size_t i = 0; i < n; ++i)
+    uint64_t high = 0;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        high |= word;
+    }
+    for (; i < n; ++i)
         high |= p[i];
-    return high < 0x80;
+    return (high & 0x8080808080808080ull) == 0;
+}
+
+// The compact form a column's stored values take, by its type.
+Cursor::ImageForm ImageFormOf(const ResultColumn& c)
+{
+    using Form = Cursor::ImageForm;
+    if (!c.stored)
+        return Form::Value;
+    switch (c.type.type) {
+        case AccessType::Text:
+        case AccessType::Memo:
+        case AccessType::Guid:
+            return Form::Text;
+        case AccessType::Byte:
+            return Form::Byte;
+        case AccessType::Short:
+            return Form::Short;
+        case AccessType::Long:
+            return Form::Long;
+        case AccessType::YesNo:
+            return Form::Bool;
+        case AccessType::Currency:
+            return Form::Money;
+        case AccessType::Single:
+            return Form::Single;
+        case AccessType::Double:
+            return Form::Double;
+        case AccessType::DateTime:
+            return Form::Date;
+        default:
+            return Form::Value;
+    }
 }
 
 RowImage::Kind ImageKindOf(const ResultColumn& c)
@@ -145,8 +185,10 @@ Cursor::Cursor(sqlite3* db, const EmittedSelect& select, const std::vector<Varia
         }
     }
     row_.resize(columns_.size());
-    for (const ResultColumn& column : columns_)
+    for (const ResultColumn& column : columns_) {
         imageKinds_.push_back(ImageKindOf(column));
+        imageForms_.push_back(ImageFormOf(column));
+    }
 }
 
 Cursor::~Cursor()
@@ -188,70 +230,82 @@ void Cursor::DecodeValue(sqlite3_stmt* stmt, size_t column, Variant& out) const
 }
 
 // The compact forms stand for exactly the values ReadStored makes of the same
-// stored values; whatever is not in its stored form is read by it.
-void Cursor::ImageValue(sqlite3_stmt* stmt, size_t column, RowImage::Kind kind, RowImage& out) const
+// stored values; whatever is not in its stored form is read by it. The form of
+// each column is settled once, when the cursor is made, so that a row costs one
+// pass over its columns and a few tests each.
+void Cursor::ImageRow(sqlite3_stmt* stmt, const RowImage::Kind* kinds, RowImage& out) const
 {
-    sqlite3_value* value = sqlite3_column_value(stmt, static_cast<int>(column));
-    const int stored = sqlite3_value_type(value);
-    RowImage::Slot& slot = out.columns[column];
-    if (kind != RowImage::Value && kind == imageKinds_[column]) {
-        const AccessType type = columns_[column].type.type;
+    const size_t count = columns_.size();
+    for (size_t column = 0; column < count; ++column) {
+        const ImageForm form =
+            kinds[column] == imageKinds_[column] ? imageForms_[column] : ImageForm::Value;
+        if (form == ImageForm::Value) {
+            DecodeValue(stmt, column, out.NewValue(column));
+            continue;
+        }
+        sqlite3_value* value = sqlite3_column_value(stmt, static_cast<int>(column));
+        const int stored = sqlite3_value_type(value);
+        RowImage::Slot& slot = out.columns[column];
+        if (stored == SQLITE_NULL) {
+            slot.kind = RowImage::Null;
+            slot.vt = automation::VT_NULL;
+            continue;
+        }
         const bool number = stored == SQLITE_INTEGER || stored == SQLITE_FLOAT;
-        switch (stored == SQLITE_NULL ? RowImage::Null : kind) {
-            case RowImage::Null:
-                slot.kind = RowImage::Null;
-                slot.vt = automation::VT_NULL;
-                return;
-            case RowImage::Integer:
+        switch (form) {
+            case ImageForm::Byte:
+            case ImageForm::Short:
+            case ImageForm::Long:
                 if (stored != SQLITE_INTEGER)
                     break;
                 slot.kind = RowImage::Integer;
-                if (type == AccessType::Byte) {
+                if (form == ImageForm::Byte) {
                     slot.vt = automation::VT_UI1;
                     slot.i = static_cast<uint8_t>(sqlite3_value_int(value));
-                } else if (type == AccessType::Short) {
+                } else if (form == ImageForm::Short) {
                     slot.vt = automation::VT_I2;
                     slot.i = static_cast<int16_t>(sqlite3_value_int(value));
                 } else {
                     slot.vt = automation::VT_I4;
                     slot.i = static_cast<int32_t>(sqlite3_value_int(value));
                 }
-                return;
-            case RowImage::Bool:
+                continue;
+            case ImageForm::Bool:
                 if (stored != SQLITE_INTEGER)
                     break;
                 slot.kind = RowImage::Bool;
                 slot.vt = automation::VT_BOOL;
                 slot.i = sqlite3_value_int(value) != 0 ? automation::VARIANT_TRUE
                                                        : automation::VARIANT_FALSE;
-                return;
-            case RowImage::Money:
+                continue;
+            case ImageForm::Money:
                 if (stored != SQLITE_INTEGER)
                     break;
                 slot.kind = RowImage::Money;
                 slot.vt = automation::VT_CY;
                 slot.i = sqlite3_value_int64(value);
-                return;
-            case RowImage::Real:
+                continue;
+            case ImageForm::Single:
+            case ImageForm::Double:
                 if (!number)
                     break;
                 slot.kind = RowImage::Real;
-                if (type == AccessType::Single) {
+                if (form == ImageForm::Single) {
                     slot.vt = automation::VT_R4;
                     slot.r = static_cast<float>(sqlite3_value_double(value));
                 } else {
                     slot.vt = automation::VT_R8;
                     slot.r = sqlite3_value_double(value);
                 }
-                return;
-            case RowImage::Date:
+                continue;
+            case ImageForm::Date:
                 if (!number)
                     break;
                 slot.kind = RowImage::Date;
                 slot.vt = automation::VT_DATE;
                 slot.r = OleDateFromMonotonic(sqlite3_value_double(value));
-                return;
-            case RowImage::Text: {
+                continue;
+            case ImageForm::Text: {
                 if (stored != SQLITE_TEXT)
                     break;
                 auto p = sqlite3_value_text(value);
@@ -260,18 +314,36 @@ void Cursor::ImageValue(sqlite3_stmt* stmt, size_t column, RowImage::Kind kind, 
                                         std::string_view(reinterpret_cast<const char*>(p), n)))
                     break;  // its decoding replaces characters: compared as decoded
                 out.SetText(column, std::string_view(reinterpret_cast<const char*>(p), n));
-                return;
+                continue;
             }
-            case RowImage::Value:
+            case ImageForm::Value:
                 break;
         }
+        DecodeValue(stmt, column, out.NewValue(column));
     }
-    DecodeValue(stmt, column, out.NewValue(column));
 }
 
 bool Cursor::TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds)
 {
     const auto hold = Hold();
+    return TakeImageLocked(out, kinds);
+}
+
+void Cursor::TakeImagesAndMoveNext(RowImage* const* out, size_t count,
+                                   const RowImage::Kind* kinds, size_t& taken)
+{
+    const auto hold = Hold();
+    taken = 0;
+    while (taken < count) {
+        const bool more = TakeImageLocked(*out[taken], kinds);
+        ++taken;
+        if (!more)
+            break;
+    }
+}
+
+bool Cursor::TakeImageLocked(RowImage& out, const RowImage::Kind* kinds)
+{
     const size_t count = columns_.size();
     if (imaged_ && position_ == streamed_ - 1 &&
         std::equal(scanKinds_.begin(), scanKinds_.end(), kinds)) {
@@ -283,8 +355,7 @@ bool Cursor::TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds)
     if (taken_ && !pending_)
         Revisit(position_);
     if (pending_ && main_) {
-        for (size_t i = 0; i < count; ++i)
-            ImageValue(main_, i, kinds[i], out);
+        ImageRow(main_, kinds, out);
         if (!scanTried_ && streamed_ >= scanAt_ && position_ == streamed_ - 1)
             StartScan(kinds);
     } else {
@@ -308,8 +379,7 @@ void Cursor::StartScan(const RowImage::Kind* kinds)
     scanKinds_.assign(kinds, kinds + columns_.size());
     auto decode = [this](sqlite3_stmt* stmt, RowImage& image) {
         image.Reset(columns_.size());
-        for (size_t i = 0; i < columns_.size(); ++i)
-            ImageValue(stmt, i, scanKinds_[i], image);
+        ImageRow(stmt, scanKinds_.data(), image);
     };
     bool later = false;
     scan_ = RangeScan::Start(file, range_, rowids_.At(rowids_.Size() - 1), decode, readers, later);

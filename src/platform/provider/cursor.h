@@ -25,6 +25,12 @@ namespace provider {
 
 class Cursor {
 public:
+    // How a column's stored values become compact values of a row image: its
+    // RowImage::Kind with the automation type it stands for.
+    enum class ImageForm : uint8_t {
+        Value, Byte, Short, Long, Bool, Money, Single, Double, Date, Text
+    };
+
     // Prepares and binds the statement; no row is read yet. `lock` guards
     // the connection (held for each move, not for each column read).
     Cursor(sqlite3* db, const EmittedSelect& select,
@@ -65,6 +71,11 @@ public:
     // A long forward read of this kind goes on by stretches on threads of their
     // own (see RangeScan) where the select allows it.
     bool TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds);
+    // TakeImageAndMoveNext into out[0], out[1], ... for up to `count` rows, under one
+    // hold of the lock, counting the rows taken in `taken` (fewer at the end). Should
+    // one raise, the rows before it stay taken. Requires a current row.
+    void TakeImagesAndMoveNext(RowImage* const* out, size_t count, const RowImage::Kind* kinds,
+                               size_t& taken);
     // The reader of images is done with them for now: the stretches read ahead, their
     // threads and connections go. A later forward move reads on by one statement.
     void EndReadAhead();
@@ -90,9 +101,12 @@ private:
     bool StepMain();
     void Decode(sqlite3_stmt* stmt);
     void DecodeValue(sqlite3_stmt* stmt, size_t column, automation::Variant& out) const;
-    void ImageValue(sqlite3_stmt* stmt, size_t column, RowImage::Kind kind, RowImage& out) const;
+    // The row the statement stands on into `out` (Reset to the row's size): column i
+    // in the compact form kinds[i] where the value has it.
+    void ImageRow(sqlite3_stmt* stmt, const RowImage::Kind* kinds, RowImage& out) const;
     bool Revisit(int64_t index);
     void StartScan(const RowImage::Kind* kinds);
+    bool TakeImageLocked(RowImage& out, const RowImage::Kind* kinds);
 
     // Holds the lock shared with the connection's other cursors, if any.
     std::unique_lock<std::recursive_mutex> Hold() const;
@@ -106,6 +120,7 @@ private:
     sqlite3_stmt* hold_ = nullptr;  // a lookup left standing on a row while reads are held
     std::vector<ResultColumn> columns_;
     std::vector<RowImage::Kind> imageKinds_;              // ImageKind of each column
+    std::vector<ImageForm> imageForms_;                   // and how it is made
     RowidList rowids_;                                    // lookup mode
     std::vector<std::vector<automation::Variant>> kept_;  // keeping mode
     int64_t streamed_ = 0;  // rows read from the main statement so far
