@@ -246,7 +246,7 @@ public:
     // What the rest of the match after an arrival at pos can depend on: the
     // position, and for this loop and each loop around it the count (all
     // counts past the minimum alike when there is no maximum) and whether
-    // its current iteration began at pos (an empty iteration ends a loop).
+    // its last two iterations began at pos (two empty ones end a loop).
     std::string memo_key(const match_state<It>* s, It pos) const
     {
         std::string key;
@@ -286,13 +286,39 @@ private:
         std::uint64_t count = rec.loop_count;
         if (q->max == unbounded)
             count = std::min(count, q->min);
-        return count << 1 | (rec.iteration_start == pos ? 1u : 0u);
+        // Whether the loop stops at its next arrivals depends on whether its
+        // last two iterations began here.
+        return count << 2 | (rec.iteration_start == pos ? 1u : 0u) |
+               (rec.prev_iteration_start == pos ? 2u : 0u);
     }
 };
 
 template <class It, bool Greedy>
 class group_loop : public chain_node<It, group_loop<It, Greedy>, group_quantifier<It>> {
 public:
+    // What an arrival at the end of an iteration keeps for its step back:
+    // the start of the iteration before (which the shift moved out), and
+    // whether the arrival ended the loop.
+    struct arrival {
+        It prev_it;
+        bool prev_valid;
+        bool stalled;
+    };
+
+    // Whether an arrival at pos ends the loop without another iteration:
+    // when the last two iterations together consumed nothing (a third could
+    // only repeat them; the first iteration can never stop the loop), or
+    // when the one that just ended consumed nothing and the minimum is
+    // reached. Below the minimum one empty iteration does not stop the loop,
+    // so the minimum can still be reached through an empty pass; above it,
+    // a second empty pass would change nothing but would double the work of
+    // every loop nested inside this one.
+    bool stalls(const backref_tag<It>& rec, It pos) const
+    {
+        return rec.prev_iteration_start == pos ||
+               (rec.iteration_start == pos && rec.loop_count >= this->min);
+    }
+
     class end_quantifier : public chain_node<It, end_quantifier, sub_expr<It>> {
     public:
         explicit end_quantifier(const group_loop* o) : owner(o) {}
@@ -314,12 +340,9 @@ public:
         bool arrive(match_state<It>* s, It pos) const
         {
             backref_tag<It>& rec = s->results[owner->group->number];
-            // An iteration that consumed nothing ends the loop, as in perl:
-            // another one could only repeat what this one started from, and
-            // letting it loop again multiplies the work of nested loops.
-            if (rec.iteration_start == pos)
-                return owner->template match_next<Nul>(s, pos);
             const smart_iter<It> p = rec.prev_iteration_start;
+            if (owner->stalls(rec, pos))
+                return owner->template match_next<Nul>(s, pos);
             rec.prev_iteration_start = rec.iteration_start;
             rec.iteration_start = smart_iter<It>(pos);
             if (owner->template loop_step<Nul>(s, pos))
@@ -337,8 +360,9 @@ public:
             std::string key;
             if (owner->known_to_fail(s, pos, key))
                 return false;
-            const bool stalled = rec.iteration_start == pos;
-            s->stack->push(rec.prev_iteration_start);
+            const bool stalled = owner->stalls(rec, pos);
+            s->stack->push(arrival{rec.prev_iteration_start.it, rec.prev_iteration_start.valid,
+                                   stalled});
             rec.prev_iteration_start = rec.iteration_start;
             rec.iteration_start = smart_iter<It>(pos);
             if (stalled) {
@@ -369,9 +393,8 @@ public:
         bool back(match_state<It>* s) const
         {
             backref_tag<It>& rec = s->results[owner->group->number];
-            // After the shift the previous start is where the iteration that
-            // arrived here began: equal to the position when it was empty.
-            if (!(rec.prev_iteration_start == s->position)) {
+            // An arrival that left the loop touched neither count nor flag.
+            if (!s->stack->template top<arrival>().stalled) {
                 if constexpr (Greedy) {
                     if (rec.loop_flag) {
                         --rec.loop_count;
@@ -397,7 +420,10 @@ public:
                 }
             }
             rec.iteration_start = rec.prev_iteration_start;
-            s->stack->pop(rec.prev_iteration_start);
+            arrival a;
+            s->stack->pop(a);
+            rec.prev_iteration_start.it = a.prev_it;
+            rec.prev_iteration_start.valid = a.prev_valid;
             std::string key;
             owner->remember_failure(s, s->position, key);
             return false;
