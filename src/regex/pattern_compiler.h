@@ -86,6 +86,8 @@ protected:
         swap(end_char_, o.end_char_);
         swap(memo_safe_, o.memo_safe_);
         swap(memo_loops_, o.memo_loops_);
+        swap(linear_, o.linear_);
+        swap(memo_slots_, o.memo_slots_);
         swap(run_atom_, o.run_atom_);
     }
 
@@ -134,6 +136,9 @@ protected:
         loop_memo memo((length + 1) * (memo_loops_ + 1));
         if (memo_loops_ != 0)
             s.memo = &memo;
+        visit_memo visited(memo_slots_, static_cast<std::size_t>(length) + 1);
+        if (linear_ && !nul && memo_slots_ != 0)
+            s.visited = &visited;
         bool matched;
         try {
             // Both modes keep the depth guard: the explicit-stack one still
@@ -193,6 +198,10 @@ protected:
     // of the match depends on the position and the loops around it only.
     bool memo_safe_ = true;
     unsigned memo_loops_ = 0;  // loops that remember failed arrivals
+    // In the linear class: every match remembers where nodes failed, in
+    // memo_slots_ bits per subject position.
+    bool linear_ = false;
+    unsigned memo_slots_ = 0;
     // The repeated single-character atom the pattern starts with, when a
     // failed start inside a run of it makes every later start in that run
     // fail too (see search).
@@ -223,6 +232,7 @@ private:
     void apply_anchoring_rules();
     void number_loops(match_group_base<It>* g, std::vector<group_quantifier<It>*>& around,
                       bool in_lookbehind);
+    bool plan_visits(match_group_base<It>* g);
     void find_run_atom();
     bool end_char_allows(It first, It end) const;
     template <bool Nul = false>
@@ -284,10 +294,55 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
     }
     memo_loops_ = 0;
     if (memo_safe_) {
-        std::vector<group_quantifier<It>*> around;
-        number_loops(top_group_, around, false);
+        memo_slots_ = 0;
+        linear_ = plan_visits(top_group_);
+        if (!linear_) {
+            std::vector<group_quantifier<It>*> around;
+            number_loops(top_group_, around, false);
+        }
         find_run_atom();
     }
+}
+
+// Whether the group's contents are in the linear class (see visit_memo), and
+// if so, bits for each node that can be reached twice at one position: the
+// node after a group (reached from each of its alternatives) and the node
+// after a repetition (reached at every count), plus the repetitions of atoms
+// without an upper limit.
+template <class It>
+bool basic_rpattern_base_impl<It>::plan_visits(match_group_base<It>* g)
+{
+    check_nesting_depth();
+    auto remember = [this](node* n) {
+        if (n && n->memo_slot < 0)
+            n->memo_slot = static_cast<int>(memo_slots_++);
+    };
+    const node* stop = g->end_node();
+    for (unsigned i = 0; i < g->alt_count; ++i) {
+        for (node* n = g->alternatives[i]; n && n != stop; n = n->next) {
+            if (dynamic_cast<independent_group_base<It>*>(n) ||
+                dynamic_cast<match_conditional<It, assertion_condition<It>>*>(n))
+                return false;
+            if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
+                // A loop whose count or empty iterations could matter to
+                // what follows keeps the search out of the class.
+                const bool plain = q->max <= 1 || (q->min <= 1 && q->max == unbounded &&
+                                                   q->group->min_width >= 1);
+                if (!plain || !plan_visits(q->group))
+                    return false;
+                q->give_arrival_slot(memo_slots_);
+                remember(q->next);
+            } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
+                if (!plan_visits(inner))
+                    return false;
+                remember(inner->next);
+            } else if (n->is_atom_loop()) {
+                n->give_loop_slot(memo_slots_);
+                remember(n->next);
+            }
+        }
+    }
+    return true;
 }
 
 // Gives every loop outside look-behinds its number and the loops around it,
