@@ -665,6 +665,10 @@ bool basic_rpattern_base_impl<It>::parse_atom(pos_t& pos, group_builder& b, synt
         case esc_not_digit:
         case esc_space:
         case esc_not_space:
+            // Digits and blanks have no case: the plain test gives the same answers.
+            n = arena_.make<match_charset_t<It, const charset*, true>>(
+                &intrinsic_charsets::for_token(tok));
+            break;
         case esc_word:
         case esc_not_word:
             n = make_charset(&intrinsic_charsets::for_token(tok), syntax);
@@ -987,6 +991,10 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
     }
     start_filter<It> filter(required_, first, last_end);
     using verdict = typename start_filter<It>::verdict;
+    if (!unanchored_) {
+        // Only the first position is tried: no scan for the leading literal.
+        return filter.at(&s, first) == required_scan<It>::here && try_at(s, first);
+    }
     if (scanner_) {
         for (It c = scanner_->find(first, last_end); c != last_end;
              c = scanner_->find(c + 1, last_end)) {

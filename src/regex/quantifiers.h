@@ -52,7 +52,7 @@ public:
         if constexpr (Nul)
             return nullptr;
         else
-            return loop_slot >= 0 ? s->visited : nullptr;
+            return loop_slot >= 0 && s->visited && s->visited->awake() ? s->visited : nullptr;
     }
     bool known_to_fail(const visit_memo* memo, const match_state<It>* s, It pos) const
     {
@@ -458,7 +458,7 @@ public:
         bool chain(match_state<It>* s, It pos) const
         {
             if constexpr (!Nul) {
-                if (arrival_slot >= 0 && s->visited) {
+                if (arrival_slot >= 0 && s->visited && s->visited->awake()) {
                     const auto at = static_cast<std::size_t>(pos - s->subject_begin);
                     if (s->visited->failed(arrival_slot, at))
                         return false;
@@ -487,7 +487,8 @@ public:
             if constexpr (Nul)
                 return false;
             else
-                return arrival_slot >= 0 && s->visited && rec.iteration_start.valid &&
+                return arrival_slot >= 0 && s->visited && s->visited->awake() &&
+                       rec.iteration_start.valid &&
                        s->visited->failed(arrival_slot, static_cast<std::size_t>(
                                                             s->position - s->subject_begin));
         }
@@ -495,7 +496,7 @@ public:
         void remember_arrival_failure(const match_state<It>* s, bool after_iteration) const
         {
             if constexpr (!Nul) {
-                if (arrival_slot >= 0 && s->visited && after_iteration)
+                if (arrival_slot >= 0 && s->visited && s->visited->is_awake() && after_iteration)
                     s->visited->record(arrival_slot,
                                        static_cast<std::size_t>(s->position - s->subject_begin));
             }

@@ -127,15 +127,29 @@ private:
 // succeeds from a node depends on the position alone: a node tried again at
 // a position where it failed fails again. Skipping those second tries keeps
 // every answer and bounds a match by the pattern's size times the subject's
-// length. The bits are allocated on first use, so a match decided before any
-// node is reached twice pays nothing for them.
+// length. The memo wakes only after a budget of visits proportional to the
+// subject's length, so an ordinary match, which needs no more, pays nothing
+// for it; a match that would backtrack for long then runs in linear time.
+// Only true facts are ever recorded, so waking late loses nothing.
 class visit_memo {
 public:
-    visit_memo(unsigned slots, std::size_t positions) : slots_(slots), positions_(positions) {}
+    visit_memo(unsigned slots, std::size_t positions)
+        : slots_(slots), positions_(positions), budget_(8 * positions + 64)
+    {
+    }
     visit_memo(const visit_memo&) = delete;
     visit_memo& operator=(const visit_memo&) = delete;
     ~visit_memo() { std::free(bits_); }
 
+    // Counts one visit; true once the budget is spent.
+    bool awake()
+    {
+        if (budget_ == 0)
+            return true;
+        --budget_;
+        return false;
+    }
+    bool is_awake() const { return budget_ == 0; }
     bool failed(int slot, std::size_t position) const
     {
         if (!bits_)
@@ -158,6 +172,7 @@ public:
 private:
     std::size_t slots_;
     std::size_t positions_;
+    std::size_t budget_;
     std::uint64_t* bits_ = nullptr;
 };
 
@@ -276,7 +291,7 @@ public:
         if constexpr (Nul) {
             return next->match_chain_nul(s, pos);
         } else {
-            if (next->memo_slot >= 0 && s->visited)
+            if (next->memo_slot >= 0 && s->visited && s->visited->awake())
                 return next->match_remembered(s, pos);
             return next->match_chain(s, pos);
         }
@@ -426,13 +441,13 @@ bool explicit_match(const sub_expr_base<It>* start, match_state<It>* s, It pos)
         if constexpr (Nul)
             return false;
         else
-            return visited && n->memo_slot >= 0 &&
+            return visited && n->memo_slot >= 0 && visited->awake() &&
                    visited->failed(n->memo_slot,
                                    static_cast<std::size_t>(s->position - s->subject_begin));
     };
     auto remember_failure = [&](const sub_expr<It>* n) {
         if constexpr (!Nul) {
-            if (visited && n->memo_slot >= 0)
+            if (visited && n->memo_slot >= 0 && visited->is_awake())
                 visited->record(n->memo_slot,
                                 static_cast<std::size_t>(s->position - s->subject_begin));
         }

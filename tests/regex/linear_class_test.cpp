@@ -30,7 +30,7 @@ public:
     {
         static const wchar_t letters[] = L"abc  x";
         std::wstring s;
-        const int n = pick(12);
+        const int n = pick(24);
         for (int i = 0; i < n; ++i)
             s += letters[pick(6)];
         return s;
