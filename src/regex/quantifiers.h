@@ -40,6 +40,25 @@ public:
     // only); -1 when it has none.
     int loop_slot = -1;
     bool is_atom_loop() const override { return true; }
+    bool may_start(match_state<It>* s, It pos) const override
+    {
+        return this->min == 0 || this->max == 0 || this->atom->may_start(s, pos);
+    }
+    // The rest of the match after the loop, tried from pos; where the memo
+    // serves, a look at the successor's first character decides most tries.
+    template <bool Nul>
+    bool go_on(match_state<It>* s, It pos) const
+    {
+        if constexpr (!Nul) {
+            if (s->visited) {
+                // A try decided here still counts toward waking the memo.
+                (void)s->visited->awake();
+                if (!this->next->may_start(s, pos))
+                    return false;
+            }
+        }
+        return this->template match_next<Nul>(s, pos);
+    }
     void give_loop_slot(unsigned& slots) override
     {
         if (this->max == unbounded && loop_slot < 0)
@@ -128,7 +147,7 @@ public:
         if (i < this->min)
             return false;
         for (;;) {
-            if (this->template match_next<Nul>(s, pos))
+            if (this->template go_on<Nul>(s, pos))
                 return true;
             if (memo)
                 this->remember_failure(memo, s, pos);
@@ -230,7 +249,7 @@ public:
         if (visit_memo* const memo = this->template loop_memo<Nul>(s))
             return remembered_loop<Nul>(s, pos, memo);
         for (;;) {
-            if (this->template match_next<Nul>(s, pos))
+            if (this->template go_on<Nul>(s, pos))
                 return true;
             if (i >= this->max)
                 return false;
@@ -310,7 +329,7 @@ private:
                 known = true;
                 break;
             }
-            if (this->template match_next<Nul>(s, pos))
+            if (this->template go_on<Nul>(s, pos))
                 return true;
             It q = pos;
             if (!atom->template self<Nul>(s, q))

@@ -280,6 +280,10 @@ public:
     // A repetition of an atom, which may keep bits of its own in the visit
     // memo (see quantifiers.h).
     virtual bool is_atom_loop() const { return false; }
+    // False when nothing can match from pos on through this node: a cheap
+    // look at what it must consume first. Only patterns of the linear class
+    // ask it (their continuations read no captures).
+    virtual bool may_start(state*, It) const { return true; }
     virtual void give_loop_slot(unsigned&) {}
 
     // Continues with the successor. Every level of the recursive matcher
