@@ -74,6 +74,10 @@ class atom_node : public self_node<It, Derived, Family> {
 public:
     sub_expr<It>* make_quantifier(std::uint64_t min, std::uint64_t max, bool greedy,
                                   node_arena& arena) override;
+    bool may_start(match_state<It>* s, It pos) const override
+    {
+        return static_cast<const Derived*>(this)->template self<false>(s, pos);
+    }
     // Atoms push nothing: undoing one match moves back by what it consumed.
     template <bool Nul>
     bool back(match_state<It>* s) const

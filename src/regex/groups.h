@@ -180,6 +180,10 @@ public:
     class end_group : public chain_node<It, end_group, sub_expr<It>> {
     public:
         explicit end_group(const match_group* o) : owner(o) {}
+        bool may_start(match_state<It>* s, It pos) const override
+        {
+            return owner->next->may_start(s, pos);
+        }
         template <bool Nul>
         bool chain(match_state<It>* s, It pos) const
         {
@@ -227,6 +231,11 @@ public:
     };
 
     explicit match_group(int n) : chain_node<It, match_group<It>, match_group_base<It>>(n) {}
+
+    bool may_start(match_state<It>* s, It pos) const override
+    {
+        return this->template lead_allows<false>(s, pos);
+    }
 
     sub_expr<It>* end_node() override { return &end_; }
 

@@ -384,11 +384,8 @@ struct backref_condition {
             group = table.to_internal(group);
             translated = true;
         }
-        // A condition on a group the pattern does not have could never hold;
-        // it is almost certainly a typing error, so refuse it like a
-        // back-reference to a missing group.
-        if (group >= table.groups.size())
-            throw bad_regexpr("reference to nonexistent group");
+        // A condition on a group the pattern does not have simply never
+        // holds (holds() compares with the record count).
     }
 };
 
@@ -526,19 +523,18 @@ public:
         throw bad_regexpr("recursion sub-expression cannot be quantified");
     }
 
-    // Whether the pattern is already being matched from this position by an
-    // entry that has not returned. Running it again there could only repeat
-    // that entry for ever: a recursion that comes back to where the pattern
-    // began without consuming anything fails (matching the empty string
-    // there would invent matches such as (?R)b on "b"). Going
-    // forward only, that entry is always the innermost one (record 0 says
-    // where it began); inside a look-behind a recursion can also go back to
-    // where an outer entry began, and without this test the two would call
-    // each other until the machine stack ran out.
-    static bool entered_at(const match_state<It>* s, It pos)
+    // A recursion at the position where the innermost entry into the whole
+    // pattern began (it has consumed nothing since) matches the empty string
+    // there: running the pattern again could only repeat that entry for ever.
+    static bool at_own_entry(const match_state<It>* s, It pos)
     {
-        if (pos == s->results[0].reserved_start)
-            return true;
+        return pos == s->results[0].reserved_start;
+    }
+    // Inside a look-behind a recursion can also go back to where an outer
+    // entry began; that one fails, or the two entries would call each other
+    // until the machine stack ran out.
+    static bool at_outer_entry(const match_state<It>* s, It pos)
+    {
         for (const recursion_entry<It>* e = s->recursions; e; e = e->outer)
             if (e->position == pos)
                 return true;
@@ -548,7 +544,9 @@ public:
     template <bool Nul>
     bool chain(match_state<It>* s, It pos) const
     {
-        if (entered_at(s, pos))
+        if (at_own_entry(s, pos))
+            return this->template match_next<Nul>(s, pos);
+        if (at_outer_entry(s, pos))
             return false;
         const saved_records<It> saved(s->results, static_cast<int>(s->group_count));
         const recursion_entry<It> entry{s->results[0].reserved_start, s->recursions};
@@ -565,7 +563,12 @@ public:
     bool forward(match_state<It>* s) const
     {
         const It pos = s->position;
-        if (entered_at(s, pos))
+        if (at_own_entry(s, pos)) {
+            s->stack->push(pos);
+            s->next_node = this->next;
+            return true;
+        }
+        if (at_outer_entry(s, pos))
             return false;
         hetero_stack& stack = *s->stack;
         stack.push(pos);

@@ -18,6 +18,13 @@ public:
     node_arena& operator=(const node_arena&) = delete;
     ~node_arena();
 
+    // Exchanges the blocks (and what lives in them) with another arena.
+    void swap(node_arena& other) noexcept
+    {
+        std::swap(newest_, other.newest_);
+        std::swap(cleanups_, other.cleanups_);
+    }
+
     // Raw storage aligned for any node; n = 0 counts as 1.
     void* allocate(std::size_t n);
 

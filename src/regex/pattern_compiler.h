@@ -39,22 +39,11 @@ protected:
         group* g;
         std::vector<node*> firsts;  // first node of each alternative, in written order
         node* last = nullptr;       // last node of the alternative being built
-        node* before_last = nullptr;
 
         void append(node* n)
         {
             if (last)
                 last->next = n;
-            else
-                firsts.back() = n;
-            before_last = last;
-            last = n;
-        }
-        // Puts n in the place of the last node.
-        void replace_last(node* n)
-        {
-            if (before_last)
-                before_last->next = n;
             else
                 firsts.back() = n;
             last = n;
@@ -63,12 +52,44 @@ protected:
         {
             firsts.push_back(nullptr);
             last = nullptr;
-            before_last = nullptr;
         }
         void close_alternative() { append(g->end_node()); }
     };
 
     void compile_pattern(pattern_flags flags);
+
+    // Exchanges everything a compile produced with another pattern: a new
+    // pattern is built whole and only then takes the place of the old one,
+    // so a compile that fails leaves the old pattern as it was.
+    void swap_contents(basic_rpattern_base_impl& o) noexcept
+    {
+        using std::swap;
+        arena_.swap(o.arena_);
+        swap(has_backrefs_, o.has_backrefs_);
+        swap(unanchored_, o.unanchored_);
+        swap(recursion_safe_, o.recursion_safe_);
+        swap(group_counter_, o.group_counter_);
+        swap(capture_count_, o.capture_count_);
+        swap(flags_, o.flags_);
+        swap(mode_, o.mode_);
+        swap(min_width_, o.min_width_);
+        swap(max_width_, o.max_width_);
+        swap(pattern_, o.pattern_);
+        swap(substitution_, o.substitution_);
+        swap(subst_parts_, o.subst_parts_);
+        swap(top_group_, o.top_group_);
+        swap(hidden_groups_, o.hidden_groups_);
+        swap(scanner_, o.scanner_);
+        swap(required_, o.required_);
+        swap(has_end_char_, o.has_end_char_);
+        swap(end_before_newline_, o.end_before_newline_);
+        swap(end_char_, o.end_char_);
+        swap(memo_safe_, o.memo_safe_);
+        swap(memo_loops_, o.memo_loops_);
+        swap(linear_, o.linear_);
+        swap(memo_slots_, o.memo_slots_);
+        swap(run_atom_, o.run_atom_);
+    }
 
     // Unescapes (under unescape_text) and parses a substitution text; the
     // pattern's substitution changes only when the parse succeeds.
@@ -115,6 +136,9 @@ protected:
         loop_memo memo((length + 1) * (memo_loops_ + 1));
         if (memo_loops_ != 0)
             s.memo = &memo;
+        visit_memo visited(memo_slots_, static_cast<std::size_t>(length) + 1);
+        if (linear_ && !nul && memo_slots_ != 0)
+            s.visited = &visited;
         bool matched;
         try {
             // Both modes keep the depth guard: the explicit-stack one still
@@ -173,9 +197,11 @@ protected:
     // No back-reference, group condition or recursion: what follows a point
     // of the match depends on the position and the loops around it only.
     bool memo_safe_ = true;
-    // What the last group that built no node was.
-    enum { nothing_modifiers, nothing_empty_group, nothing_comment } nothing_ = nothing_modifiers;
     unsigned memo_loops_ = 0;  // loops that remember failed arrivals
+    // In the linear class: every match remembers where nodes failed, in
+    // memo_slots_ bits per subject position.
+    bool linear_ = false;
+    unsigned memo_slots_ = 0;
     // The repeated single-character atom the pattern starts with, when a
     // failed start inside a run of it makes every later start in that run
     // fail too (see search).
@@ -206,8 +232,8 @@ private:
     void apply_anchoring_rules();
     void number_loops(match_group_base<It>* g, std::vector<group_quantifier<It>*>& around,
                       bool in_lookbehind);
+    bool plan_visits(match_group_base<It>* g);
     void find_run_atom();
-    void quantify_previous(pos_t& pos, group_builder& b, syntax_t& syntax);
     bool end_char_allows(It first, It end) const;
     template <bool Nul = false>
     bool try_at(match_state<It>& s, It pos) const
@@ -268,10 +294,55 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
     }
     memo_loops_ = 0;
     if (memo_safe_) {
-        std::vector<group_quantifier<It>*> around;
-        number_loops(top_group_, around, false);
+        memo_slots_ = 0;
+        linear_ = plan_visits(top_group_);
+        if (!linear_) {
+            std::vector<group_quantifier<It>*> around;
+            number_loops(top_group_, around, false);
+        }
         find_run_atom();
     }
+}
+
+// Whether the group's contents are in the linear class (see visit_memo), and
+// if so, bits for each node that can be reached twice at one position: the
+// node after a group (reached from each of its alternatives) and the node
+// after a repetition (reached at every count), plus the repetitions of atoms
+// without an upper limit.
+template <class It>
+bool basic_rpattern_base_impl<It>::plan_visits(match_group_base<It>* g)
+{
+    check_nesting_depth();
+    auto remember = [this](node* n) {
+        if (n && n->memo_slot < 0)
+            n->memo_slot = static_cast<int>(memo_slots_++);
+    };
+    const node* stop = g->end_node();
+    for (unsigned i = 0; i < g->alt_count; ++i) {
+        for (node* n = g->alternatives[i]; n && n != stop; n = n->next) {
+            if (dynamic_cast<independent_group_base<It>*>(n) ||
+                dynamic_cast<match_conditional<It, assertion_condition<It>>*>(n))
+                return false;
+            if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
+                // A loop whose count or empty iterations could matter to
+                // what follows keeps the search out of the class.
+                const bool plain = q->max <= 1 || (q->min <= 1 && q->max == unbounded &&
+                                                   q->group->min_width >= 1);
+                if (!plain || !plan_visits(q->group))
+                    return false;
+                q->give_arrival_slot(memo_slots_);
+                remember(q->next);
+            } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
+                if (!plan_visits(inner))
+                    return false;
+                remember(inner->next);
+            } else if (n->is_atom_loop()) {
+                n->give_loop_slot(memo_slots_);
+                remember(n->next);
+            }
+        }
+    }
+    return true;
 }
 
 // Gives every loop outside look-behinds its number and the loops around it,
@@ -401,8 +472,6 @@ sub_expr<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& sy
                 // '(?i)' form changes the rest of the enclosing group.
                 if (colon_form)
                     syntax.set_flags(entry_flags);
-                nothing_ =
-                    ext == ext_group && !colon_form ? nothing_modifiers : nothing_empty_group;
                 return nullptr;
             }
             switch (ext) {
@@ -432,7 +501,6 @@ sub_expr<It>* basic_rpattern_base_impl<It>::parse_group(pos_t& pos, syntax_t& sy
                     break;
                 case ext_comment:
                     skip_comment(pos, syntax);
-                    nothing_ = nothing_comment;
                     return nullptr;
                 default:
                     throw bad_regexpr("bad extension sequence");
@@ -555,19 +623,10 @@ bool basic_rpattern_base_impl<It>::parse_atom(pos_t& pos, group_builder& b, synt
             return true;
         case group_open:
             n = parse_group(pos, syntax, groups);
-            if (!n) {
-                if (nothing_ == nothing_comment) {
-                    quantify_previous(pos, b, syntax);
-                } else if (nothing_ == nothing_empty_group) {
-                    // A repeated empty group is still empty: the quantifier goes.
-                    std::uint64_t min, max;
-                    bool greedy;
-                    pos_t p = pos;
-                    if (read_counts(p, syntax, min, max, greedy))
-                        pos = p;
-                }
+            // A group that builds no node (a comment, inline modifiers, an
+            // empty body) takes no quantifier: what follows is read afresh.
+            if (!n)
                 return true;
-            }
             is_group = dynamic_cast<group*>(n) != nullptr;
             break;
         case group_close:
@@ -606,6 +665,10 @@ bool basic_rpattern_base_impl<It>::parse_atom(pos_t& pos, group_builder& b, synt
         case esc_not_digit:
         case esc_space:
         case esc_not_space:
+            // Digits and blanks have no case: the plain test gives the same answers.
+            n = arena_.make<match_charset_t<It, const charset*, true>>(
+                &intrinsic_charsets::for_token(tok));
+            break;
         case esc_word:
         case esc_not_word:
             n = make_charset(&intrinsic_charsets::for_token(tok), syntax);
@@ -744,10 +807,10 @@ sub_expr<It>* basic_rpattern_base_impl<It>::parse_escape(pos_t& pos, const synta
     if (c >= L'0' && c <= L'9') {
         pos_t probe = pos;
         const std::uint64_t n = read_decimal(probe, end(), 999);
-        // Only the groups the user wrote count (not group 0, not hidden groups).
-        const std::uint64_t visible_opened = capture_count_ - 1;
-        // '\8' and '\9' are never octal: with more digits they still name a group.
-        if (c == L'0' || (c <= L'7' && n > 9 && n > visible_opened)) {
+        // Every number given out so far counts (group 0 and hidden groups
+        // too). An octal escape reads only octal digits, so '\89' without 89
+        // groups is the character 0 followed by the characters '8' and '9'.
+        if (c == L'0' || (n > 9 && n >= group_counter_)) {
             unsigned value = 0;
             for (int k = 0; k < 3 && pos != end() && *pos >= L'0' && *pos <= L'7'; ++k, ++pos)
                 value = value * 8 + static_cast<unsigned>(*pos - L'0');
@@ -883,50 +946,17 @@ sub_expr<It>* basic_rpattern_base_impl<It>::parse_quantifier(node* n, pos_t& pos
     pos_t p = pos;
     std::uint64_t min, max;
     bool greedy;
+    // An assertion takes no quantifier: what follows it is read afresh, so
+    // '^{2}' is the text "{2}" at the start and '^*' has nothing to repeat.
+    if (!is_group && n->is_assertion())
+        return n;
     if (!read_counts(p, syntax, min, max, greedy))
         return n;
-    // Assertions take no quantifier in any form: '^{2}' is refused like
-    // '^*' rather than read as the text "{2}".
-    if (!is_group && n->is_assertion())
-        throw bad_regexpr("quantifier not expected");
     if (is_group && max > 16)
         recursion_safe_ = false;
     node* q = n->make_quantifier(min, max, greedy, arena_);
     pos = p;
     return q;
-}
-
-// A comment is nothing: a quantifier after it applies to the atom before it
-// (the last character of a literal run), as if the comment were not there.
-template <class It>
-void basic_rpattern_base_impl<It>::quantify_previous(pos_t& pos, group_builder& b, syntax_t& syntax)
-{
-    pos_t p = pos;
-    std::uint64_t min, max;
-    bool greedy;
-    if (!b.last || !read_counts(p, syntax, min, max, greedy))
-        return;  // nothing before: the text is read as it stands
-    // A literal run gives up its last character, which is quantified alone;
-    // both pieces keep the run's own case rule.
-    syntax_t run_syntax = syntax;
-    const wchar_t* text_begin = nullptr;
-    const wchar_t* text_end = nullptr;
-    if (auto* l = dynamic_cast<match_literal_t<It>*>(b.last)) {
-        run_syntax.set_flags(syntax.flags() & ~ignore_case);
-        text_begin = l->text_begin;
-        text_end = l->text_end;
-    } else if (auto* ln = dynamic_cast<match_literal_nocase_t<It>*>(b.last)) {
-        run_syntax.set_flags(syntax.flags() | ignore_case);
-        text_begin = ln->text_begin;
-        text_end = ln->text_end;
-    }
-    if (text_begin) {
-        b.replace_last(make_literal(std::wstring(text_begin, text_end - 1), run_syntax));
-        b.append(make_char(text_end[-1], run_syntax));
-    }
-    node* last = b.last;
-    const bool is_group = dynamic_cast<group*>(last) != nullptr;
-    b.replace_last(parse_quantifier(last, pos, is_group, syntax));
 }
 
 template <class It>
@@ -961,6 +991,10 @@ bool basic_rpattern_base_impl<It>::search(match_state<It>& s) const
     }
     start_filter<It> filter(required_, first, last_end);
     using verdict = typename start_filter<It>::verdict;
+    if (!unanchored_) {
+        // Only the first position is tried: no scan for the leading literal.
+        return filter.at(&s, first) == required_scan<It>::here && try_at(s, first);
+    }
     if (scanner_) {
         for (It c = scanner_->find(first, last_end); c != last_end;
              c = scanner_->find(c + 1, last_end)) {

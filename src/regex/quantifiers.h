@@ -36,6 +36,52 @@ public:
 template <class It, class X>
 class atom_quantifier : public match_quantifier<It, X> {
 public:
+    // The loop's own bits in the visit memo (loops without an upper limit
+    // only); -1 when it has none.
+    int loop_slot = -1;
+    bool is_atom_loop() const override { return true; }
+    bool may_start(match_state<It>* s, It pos) const override
+    {
+        return this->min == 0 || this->max == 0 || this->atom->may_start(s, pos);
+    }
+    // The rest of the match after the loop, tried from pos; where the memo
+    // serves, a look at the successor's first character decides most tries.
+    template <bool Nul>
+    bool go_on(match_state<It>* s, It pos) const
+    {
+        if constexpr (!Nul) {
+            if (s->visited) {
+                // A try decided here still counts toward waking the memo.
+                (void)s->visited->awake();
+                if (!this->next->may_start(s, pos))
+                    return false;
+            }
+        }
+        return this->template match_next<Nul>(s, pos);
+    }
+    void give_loop_slot(unsigned& slots) override
+    {
+        if (this->max == unbounded && loop_slot < 0)
+            loop_slot = static_cast<int>(slots++);
+    }
+
+    template <bool Nul>
+    visit_memo* loop_memo(const match_state<It>* s) const
+    {
+        if constexpr (Nul)
+            return nullptr;
+        else
+            return loop_slot >= 0 && s->visited && s->visited->awake() ? s->visited : nullptr;
+    }
+    bool known_to_fail(const visit_memo* memo, const match_state<It>* s, It pos) const
+    {
+        return memo->failed(loop_slot, static_cast<std::size_t>(pos - s->subject_begin));
+    }
+    void remember_failure(visit_memo* memo, const match_state<It>* s, It pos) const
+    {
+        memo->record(loop_slot, static_cast<std::size_t>(pos - s->subject_begin));
+    }
+
     const sub_expr<It>* repeated_char_atom(std::uint64_t& min, std::uint64_t& max) const override
     {
         if constexpr (std::is_base_of_v<match_char<It>, X> ||
@@ -51,6 +97,13 @@ public:
 };
 
 // Greedy: take as many atoms as possible, then give them back one at a time.
+//
+// With the visit memo, a loop without an upper limit also remembers the
+// positions p at which "go on looping from p, or stop there" failed once the
+// minimum was reached: that depends on p alone (the run of atoms from p, and
+// the rest of the match from each position in it). A later entry stops
+// advancing at such a position, so every position of a run is looked at a
+// bounded number of times however many entries reach the run.
 template <class It, class X>
 class max_atom_quantifier
     : public chain_node<It, max_atom_quantifier<It, X>, atom_quantifier<It, X>> {
@@ -59,8 +112,11 @@ public:
     bool chain(match_state<It>* s, It pos) const
     {
         const X* atom = this->atom;
+        visit_memo* const memo = this->template loop_memo<Nul>(s);
         std::uint64_t i = 0;
         typename std::iterator_traits<It>::difference_type step = 0;
+        if (memo && this->min == 0 && this->known_to_fail(memo, s, pos))
+            return false;
         if (this->max != 0) {
             It q = pos;
             if (atom->template self<Nul>(s, q)) {
@@ -69,15 +125,32 @@ public:
                     return this->template match_next<Nul>(s, pos);
                 pos = q;
                 i = 1;
-                while (i < this->max && atom->template self<Nul>(s, pos))
-                    ++i;
+                if (memo) {
+                    for (;;) {
+                        if (i >= this->min && this->known_to_fail(memo, s, pos)) {
+                            if (i == this->min)
+                                return false;
+                            pos -= step;
+                            --i;
+                            break;
+                        }
+                        if (i >= this->max || !atom->template self<Nul>(s, pos))
+                            break;
+                        ++i;
+                    }
+                } else {
+                    while (i < this->max && atom->template self<Nul>(s, pos))
+                        ++i;
+                }
             }
         }
         if (i < this->min)
             return false;
         for (;;) {
-            if (this->template match_next<Nul>(s, pos))
+            if (this->template go_on<Nul>(s, pos))
                 return true;
+            if (memo)
+                this->remember_failure(memo, s, pos);
             if (i == this->min)
                 return false;
             pos -= step;
@@ -91,12 +164,30 @@ public:
     bool forward(match_state<It>* s) const
     {
         const X* atom = this->atom;
+        visit_memo* const memo = this->template loop_memo<Nul>(s);
         const It start = s->position;
         It p = start;
         std::uint64_t count = 0;
+        if (memo && this->min == 0 && this->known_to_fail(memo, s, p))
+            return false;
         if (this->max != 0 && atom->template self<Nul>(s, p)) {
             if (p == start) {
                 count = this->min;  // repeating an empty match changes nothing
+            } else if (memo) {
+                const auto step = p - start;
+                count = 1;
+                for (;;) {
+                    if (count >= this->min && this->known_to_fail(memo, s, p)) {
+                        if (count == this->min)
+                            return false;
+                        p -= step;
+                        --count;
+                        break;
+                    }
+                    if (count >= this->max || !atom->template self<Nul>(s, p))
+                        break;
+                    ++count;
+                }
             } else {
                 count = 1;
                 while (count < this->max && atom->template self<Nul>(s, p))
@@ -114,6 +205,9 @@ public:
     bool back(match_state<It>* s) const
     {
         record& r = s->stack->template top<record>();
+        // The rest failed from here, and so did everything beyond.
+        if (visit_memo* const memo = this->template loop_memo<Nul>(s))
+            this->remember_failure(memo, s, s->position);
         if (r.second == this->min) {
             s->position = r.first;
             s->stack->template discard<record>();
@@ -126,7 +220,9 @@ public:
     }
 };
 
-// Lazy: try the rest first, then one more atom at a time.
+// Lazy: try the rest first, then one more atom at a time. With the visit
+// memo an unlimited loop remembers, as the greedy one does, the positions
+// from which "stop here, or take one more atom and go on" failed.
 template <class It, class X>
 class min_atom_quantifier
     : public chain_node<It, min_atom_quantifier<It, X>, atom_quantifier<It, X>> {
@@ -150,8 +246,10 @@ public:
         } else if (this->min != 0) {
             return false;
         }
+        if (visit_memo* const memo = this->template loop_memo<Nul>(s))
+            return remembered_loop<Nul>(s, pos, memo);
         for (;;) {
-            if (this->template match_next<Nul>(s, pos))
+            if (this->template go_on<Nul>(s, pos))
                 return true;
             if (i >= this->max)
                 return false;
@@ -183,6 +281,11 @@ public:
         } else {
             p = start;  // the speculative match is dropped
         }
+        if (count < this->max) {
+            if (visit_memo* const memo = this->template loop_memo<Nul>(s))
+                if (this->known_to_fail(memo, s, p))
+                    return false;
+        }
         s->position = p;
         s->stack->push(record(start, count));
         s->next_node = this->next;
@@ -192,8 +295,18 @@ public:
     bool back(match_state<It>* s) const
     {
         record& r = s->stack->template top<record>();
+        visit_memo* const memo = r.second < this->max ? this->template loop_memo<Nul>(s) : nullptr;
         It p = s->position;
-        if (r.second == this->max || !this->atom->template self<Nul>(s, p)) {
+        const bool grows = r.second != this->max && this->atom->template self<Nul>(s, p) &&
+                           !(memo && this->known_to_fail(memo, s, p));
+        if (!grows) {
+            if (memo) {
+                // Every position from the minimum up to here failed.
+                const auto step = this->atom->span(s);
+                It m = r.first + static_cast<std::ptrdiff_t>(this->min) * step;
+                for (; m <= s->position; m += step)
+                    this->remember_failure(memo, s, m);
+            }
             s->position = r.first;
             s->stack->template discard<record>();
             return false;
@@ -202,6 +315,40 @@ public:
         s->position = p;
         s->next_node = this->next;
         return true;
+    }
+
+private:
+    template <bool Nul>
+    bool remembered_loop(match_state<It>* s, It pos, visit_memo* memo) const
+    {
+        const X* atom = this->atom;
+        const It first = pos;
+        bool known = false;
+        for (;;) {
+            if (this->known_to_fail(memo, s, pos)) {
+                known = true;
+                break;
+            }
+            if (this->template go_on<Nul>(s, pos))
+                return true;
+            It q = pos;
+            if (!atom->template self<Nul>(s, q))
+                break;
+            pos = q;
+        }
+        // Every position from the first up to here failed (the last one is
+        // already known when the walk stopped at it).
+        if (!known || pos != first) {
+            const auto step = atom->span(s);
+            for (It m = first;; m += step) {
+                if (known && m == pos)
+                    break;
+                this->remember_failure(memo, s, m);
+                if (m == pos)
+                    break;
+            }
+        }
+        return false;
     }
 };
 
@@ -233,6 +380,8 @@ public:
         smart_iter<It> iteration_start;
     };
     match_group_base<It>* group = nullptr;
+    // Bits in the visit memo for the arrivals at the end of an iteration.
+    virtual void give_arrival_slot(unsigned&) {}
 
     // Set by the compiler for a loop whose failed arrivals can be remembered
     // (none inside a look-behind, whose contents must end at a point that
@@ -246,7 +395,7 @@ public:
     // What the rest of the match after an arrival at pos can depend on: the
     // position, and for this loop and each loop around it the count (all
     // counts past the minimum alike when there is no maximum) and whether
-    // its current iteration began at pos (an empty iteration ends a loop).
+    // its last two iterations began at pos (two empty ones end a loop).
     std::string memo_key(const match_state<It>* s, It pos) const
     {
         std::string key;
@@ -286,13 +435,39 @@ private:
         std::uint64_t count = rec.loop_count;
         if (q->max == unbounded)
             count = std::min(count, q->min);
-        return count << 1 | (rec.iteration_start == pos ? 1u : 0u);
+        // Whether the loop stops at its next arrivals depends on whether its
+        // last two iterations began here.
+        return count << 2 | (rec.iteration_start == pos ? 1u : 0u) |
+               (rec.prev_iteration_start == pos ? 2u : 0u);
     }
 };
 
 template <class It, bool Greedy>
 class group_loop : public chain_node<It, group_loop<It, Greedy>, group_quantifier<It>> {
 public:
+    // What an arrival at the end of an iteration keeps for its step back:
+    // the start of the iteration before (which the shift moved out), and
+    // whether the arrival ended the loop.
+    struct arrival {
+        It prev_it;
+        bool prev_valid;
+        bool stalled;
+    };
+
+    // Whether an arrival at pos ends the loop without another iteration:
+    // when the last two iterations together consumed nothing (a third could
+    // only repeat them; the first iteration can never stop the loop), or
+    // when the one that just ended consumed nothing and the minimum is
+    // reached. Below the minimum one empty iteration does not stop the loop,
+    // so the minimum can still be reached through an empty pass; above it,
+    // a second empty pass would change nothing but would double the work of
+    // every loop nested inside this one.
+    bool stalls(const backref_tag<It>& rec, It pos) const
+    {
+        return rec.prev_iteration_start == pos ||
+               (rec.iteration_start == pos && rec.loop_count >= this->min);
+    }
+
     class end_quantifier : public chain_node<It, end_quantifier, sub_expr<It>> {
     public:
         explicit end_quantifier(const group_loop* o) : owner(o) {}
@@ -301,6 +476,17 @@ public:
         template <bool Nul>
         bool chain(match_state<It>* s, It pos) const
         {
+            if constexpr (!Nul) {
+                if (arrival_slot >= 0 && s->visited && s->visited->awake()) {
+                    const auto at = static_cast<std::size_t>(pos - s->subject_begin);
+                    if (s->visited->failed(arrival_slot, at))
+                        return false;
+                    if (arrive<Nul>(s, pos))
+                        return true;
+                    s->visited->record(arrival_slot, at);
+                    return false;
+                }
+            }
             std::string key;
             if (owner->known_to_fail(s, pos, key))
                 return false;
@@ -310,16 +496,39 @@ public:
             return false;
         }
 
+        // Whether the visit memo knows that an arrival after an iteration
+        // fails here. The explicit-stack loop also passes through this node
+        // on entering the loop, before any iteration: that is another state
+        // and is never looked up or recorded.
+        template <bool Nul>
+        bool arrival_known_to_fail(const match_state<It>* s, const backref_tag<It>& rec) const
+        {
+            if constexpr (Nul)
+                return false;
+            else
+                return arrival_slot >= 0 && s->visited && s->visited->awake() &&
+                       rec.iteration_start.valid &&
+                       s->visited->failed(arrival_slot, static_cast<std::size_t>(
+                                                            s->position - s->subject_begin));
+        }
+        template <bool Nul>
+        void remember_arrival_failure(const match_state<It>* s, bool after_iteration) const
+        {
+            if constexpr (!Nul) {
+                if (arrival_slot >= 0 && s->visited && s->visited->is_awake() && after_iteration)
+                    s->visited->record(arrival_slot,
+                                       static_cast<std::size_t>(s->position - s->subject_begin));
+            }
+        }
+        int arrival_slot = -1;  // bits in the visit memo for arrivals after an iteration
+
         template <bool Nul>
         bool arrive(match_state<It>* s, It pos) const
         {
             backref_tag<It>& rec = s->results[owner->group->number];
-            // An iteration that consumed nothing ends the loop, as in perl:
-            // another one could only repeat what this one started from, and
-            // letting it loop again multiplies the work of nested loops.
-            if (rec.iteration_start == pos)
-                return owner->template match_next<Nul>(s, pos);
             const smart_iter<It> p = rec.prev_iteration_start;
+            if (owner->stalls(rec, pos))
+                return owner->template match_next<Nul>(s, pos);
             rec.prev_iteration_start = rec.iteration_start;
             rec.iteration_start = smart_iter<It>(pos);
             if (owner->template loop_step<Nul>(s, pos))
@@ -334,11 +543,14 @@ public:
         {
             backref_tag<It>& rec = s->results[owner->group->number];
             const It pos = s->position;
+            if (arrival_known_to_fail<Nul>(s, rec))
+                return false;
             std::string key;
             if (owner->known_to_fail(s, pos, key))
                 return false;
-            const bool stalled = rec.iteration_start == pos;
-            s->stack->push(rec.prev_iteration_start);
+            const bool stalled = owner->stalls(rec, pos);
+            s->stack->push(arrival{rec.prev_iteration_start.it, rec.prev_iteration_start.valid,
+                                   stalled});
             rec.prev_iteration_start = rec.iteration_start;
             rec.iteration_start = smart_iter<It>(pos);
             if (stalled) {
@@ -369,9 +581,8 @@ public:
         bool back(match_state<It>* s) const
         {
             backref_tag<It>& rec = s->results[owner->group->number];
-            // After the shift the previous start is where the iteration that
-            // arrived here began: equal to the position when it was empty.
-            if (!(rec.prev_iteration_start == s->position)) {
+            // An arrival that left the loop touched neither count nor flag.
+            if (!s->stack->template top<arrival>().stalled) {
                 if constexpr (Greedy) {
                     if (rec.loop_flag) {
                         --rec.loop_count;
@@ -396,8 +607,14 @@ public:
                     }
                 }
             }
+            // The shift moved the start of the iteration that arrived here
+            // into prev_iteration_start: unset for the entry into the loop.
+            remember_arrival_failure<Nul>(s, rec.prev_iteration_start.valid);
             rec.iteration_start = rec.prev_iteration_start;
-            s->stack->pop(rec.prev_iteration_start);
+            arrival a;
+            s->stack->pop(a);
+            rec.prev_iteration_start.it = a.prev_it;
+            rec.prev_iteration_start.valid = a.prev_valid;
             std::string key;
             owner->remember_failure(s, s->position, key);
             return false;
@@ -406,6 +623,12 @@ public:
     };
 
     group_loop() = default;
+
+    void give_arrival_slot(unsigned& slots) override
+    {
+        if (end_.arrival_slot < 0)
+            end_.arrival_slot = static_cast<int>(slots++);
+    }
 
     void attach(match_group_base<It>* g, std::uint64_t min, std::uint64_t max)
     {

@@ -63,6 +63,22 @@ public:
         this->set_substitution_text(std::move(substitution));
     }
 
+    // Re-initialises the pattern from new arguments. The new pattern is
+    // compiled whole before it replaces this one, so on bad_regexpr this
+    // pattern (and its substitution) stays exactly as it was.
+    void init(std::wstring pattern, pattern_flags flags = noflags,
+              match_mode mode = mode_recursive)
+    {
+        basic_rpattern fresh(std::move(pattern), flags, mode);
+        this->swap_contents(fresh);
+    }
+    void init(std::wstring pattern, std::wstring substitution, pattern_flags flags,
+              match_mode mode = mode_recursive)
+    {
+        basic_rpattern fresh(std::move(pattern), std::move(substitution), flags, mode);
+        this->swap_contents(fresh);
+    }
+
     // Replaces the substitution; on a parse error the previous one stays.
     void set_substitution(const std::wstring& text) { this->set_substitution_text(text); }
     const std::wstring& substitution() const { return this->substitution_; }

@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -118,6 +120,62 @@ private:
     std::unordered_set<std::string> failed_;
 };
 
+// The positions from which a node is known to fail, one bit per node that
+// can be reached twice and subject position. In a pattern without
+// back-references, conditions, recursion or look-around, and whose loops
+// keep no count the rest could depend on, whether the rest of a match
+// succeeds from a node depends on the position alone: a node tried again at
+// a position where it failed fails again. Skipping those second tries keeps
+// every answer and bounds a match by the pattern's size times the subject's
+// length. The memo wakes only after a budget of visits proportional to the
+// subject's length, so an ordinary match, which needs no more, pays nothing
+// for it; a match that would backtrack for long then runs in linear time.
+// Only true facts are ever recorded, so waking late loses nothing.
+class visit_memo {
+public:
+    visit_memo(unsigned slots, std::size_t positions)
+        : slots_(slots), positions_(positions), budget_(8 * positions + 64)
+    {
+    }
+    visit_memo(const visit_memo&) = delete;
+    visit_memo& operator=(const visit_memo&) = delete;
+    ~visit_memo() { std::free(bits_); }
+
+    // Counts one visit; true once the budget is spent.
+    bool awake()
+    {
+        if (budget_ == 0)
+            return true;
+        --budget_;
+        return false;
+    }
+    bool is_awake() const { return budget_ == 0; }
+    bool failed(int slot, std::size_t position) const
+    {
+        if (!bits_)
+            return false;
+        const std::size_t i = position * slots_ + static_cast<std::size_t>(slot);
+        return (bits_[i >> 6] >> (i & 63)) & 1;
+    }
+    void record(int slot, std::size_t position)
+    {
+        if (!bits_) {
+            const std::size_t words = (positions_ * slots_ + 63) / 64;
+            bits_ = static_cast<std::uint64_t*>(std::calloc(words, sizeof(std::uint64_t)));
+            if (!bits_)
+                throw std::bad_alloc();
+        }
+        const std::size_t i = position * slots_ + static_cast<std::size_t>(slot);
+        bits_[i >> 6] |= std::uint64_t{1} << (i & 63);
+    }
+
+private:
+    std::size_t slots_;
+    std::size_t positions_;
+    std::size_t budget_;
+    std::uint64_t* bits_ = nullptr;
+};
+
 template <class It>
 struct match_state {
     backref_tag<It>* results = nullptr;
@@ -132,6 +190,7 @@ struct match_state {
     It lookbehind_end{};            // where the contents of the innermost look-behind must end
     const recursion_entry<It>* recursions = nullptr;  // innermost first
     loop_memo* memo = nullptr;  // null when the pattern's loops cannot use one
+    visit_memo* visited = nullptr;  // null unless the pattern is in the linear class
     bool no_empty_at_start = false;
     std::uintptr_t stack_limit = 0;
 };
@@ -218,6 +277,14 @@ public:
     {
         return nullptr;
     }
+    // A repetition of an atom, which may keep bits of its own in the visit
+    // memo (see quantifiers.h).
+    virtual bool is_atom_loop() const { return false; }
+    // False when nothing can match from pos on through this node: a cheap
+    // look at what it must consume first. Only patterns of the linear class
+    // ask it (their continuations read no captures).
+    virtual bool may_start(state*, It) const { return true; }
+    virtual void give_loop_slot(unsigned&) {}
 
     // Continues with the successor. Every level of the recursive matcher
     // passes through here, so this is where the depth guard looks.
@@ -225,10 +292,25 @@ public:
     bool match_next(state* s, It pos) const
     {
         check_depth(s);
-        if constexpr (Nul)
+        if constexpr (Nul) {
             return next->match_chain_nul(s, pos);
-        else
+        } else {
+            if (next->memo_slot >= 0 && s->visited && s->visited->awake())
+                return next->match_remembered(s, pos);
             return next->match_chain(s, pos);
+        }
+    }
+
+    // The chain from this node, skipped where it is known to fail.
+    bool match_remembered(state* s, It pos) const
+    {
+        const auto at = static_cast<std::size_t>(pos - s->subject_begin);
+        if (s->visited->failed(memo_slot, at))
+            return false;
+        if (this->match_chain(s, pos))
+            return true;
+        s->visited->record(memo_slot, at);
+        return false;
     }
 
     // Groups enter their alternatives directly, so they look as well.
@@ -239,6 +321,9 @@ public:
     }
 
     sub_expr* next = nullptr;
+    // This node's bits in the visit memo; -1 for a node reached only once
+    // at any position.
+    int memo_slot = -1;
 };
 
 // Routes the virtual bounded / NUL-ended pairs of a node to its templated
@@ -354,17 +439,41 @@ bool explicit_match(const sub_expr_base<It>* start, match_state<It>* s, It pos)
     const sub_expr_base<It>* node = start;
     if (!(Nul ? node->step_forward_nul(s) : node->step_forward(s)))
         return false;
+    // The visit memo serves bounded subjects only.
+    visit_memo* const visited = s->visited;
+    auto known_to_fail = [&](const sub_expr<It>* n) {
+        if constexpr (Nul)
+            return false;
+        else
+            return visited && n->memo_slot >= 0 && visited->awake() &&
+                   visited->failed(n->memo_slot,
+                                   static_cast<std::size_t>(s->position - s->subject_begin));
+    };
+    auto remember_failure = [&](const sub_expr<It>* n) {
+        if constexpr (!Nul) {
+            if (visited && n->memo_slot >= 0 && visited->is_awake())
+                visited->record(n->memo_slot,
+                                static_cast<std::size_t>(s->position - s->subject_begin));
+        }
+    };
     while (s->next_node) {
         stack.push(node);
-        node = s->next_node;
-        if (Nul ? node->step_forward_nul(s) : node->step_forward(s))
+        const sub_expr<It>* const next = s->next_node;
+        node = next;
+        if (known_to_fail(next)) {
+            // Known to fail here: backtrack as if it had failed.
+        } else if (Nul ? node->step_forward_nul(s) : node->step_forward(s)) {
             continue;
+        }
         for (;;) {
             if (stack.position() == base)
                 return false;
             stack.pop(node);
             if (Nul ? node->step_back_nul(s) : node->step_back(s))
                 break;
+            // Every way on from this node has failed; the step back left the
+            // position where the node was entered.
+            remember_failure(static_cast<const sub_expr<It>*>(node));
         }
     }
     return true;

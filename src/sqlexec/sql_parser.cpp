@@ -1,15 +1,15 @@
 // Statement splitting and the ordered statement patterns. The patterns are anchored at both
 // ends and tried in a fixed order; the first match decides the command kind. Each is compiled
-// once per process, on first use, into a matcher whose time grows only with the statement's
-// length: a synchronisation statement may be megabytes long, and a backtracking matcher takes
-// minutes on one that nearly matches.
+// once per process, on first use. A synchronisation statement may be megabytes long and nearly
+// match a pattern; the engine matches these patterns (no back-references, conditions,
+// recursion or look-around) in time proportional to the statement's length.
 #include "sqlexec/sql_parser.h"
 
 #include <algorithm>
 
 #include "output/text_utils.h"
 #include "sqlexec/sql_parametrized_command.h"
-#include "sqlexec/statement_pattern.h"
+#include "regex/rpattern.h"
 
 namespace SQLExecutor {
 
@@ -51,9 +51,11 @@ const wchar_t* const kPatternTexts[kPatternCount] = {
 // Each pattern is compiled when the first statement reaches it and kept for the life of the
 // process; a function-local static makes that first use safe even from two threads.
 template <PatternId id>
-const StatementPattern& Pattern()
+const regex::rpattern& Pattern()
 {
-    static const StatementPattern compiled(kPatternTexts[id]);
+    static const regex::rpattern compiled(kPatternTexts[id],
+                                          regex::ignore_case | regex::repeat_match,
+                                          regex::mode_recursive);
     return compiled;
 }
 
@@ -82,21 +84,27 @@ std::vector<std::wstring> ColumnNames(const std::wstring& list)
     return names;
 }
 
-// The groups of the last match, as views into the statement or as places in it.
+// The groups of the last match, as copies of the statement's text or as places in it.
 class Matcher {
 public:
     explicit Matcher(const std::wstring& text) : text_(text) {}
 
-    bool Matches(const StatementPattern& pattern) { return pattern.Match(text_, groups_); }
-    std::wstring Group(size_t i) const { return std::wstring(groups_[i]); }
+    bool Matches(const regex::rpattern& pattern)
+    {
+        return pattern.match(text_, results_).matched;
+    }
+    std::wstring Group(size_t i) const { return results_.backref(i).str(); }
     TextSpan Span(size_t i) const
     {
-        return {static_cast<size_t>(groups_[i].data() - text_.data()), groups_[i].size()};
+        const auto& group = results_.backref(i);
+        if (!group.matched)
+            return {0, 0};
+        return {static_cast<size_t>(group.first - text_.begin()), group.length()};
     }
 
 private:
     const std::wstring& text_;
-    std::vector<std::wstring_view> groups_;
+    regex::match_results results_;
 };
 
 }  // namespace

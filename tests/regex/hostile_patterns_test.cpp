@@ -175,52 +175,66 @@ TEST(HostilePatterns, NestedStarredGroupsStayPolynomial)
     RunTimed(cases, 2.0);
 }
 
-TEST(HostilePatterns, LeftRecursionFails)
+// A recursion where the pattern was entered, with nothing consumed since,
+// matches the empty string there instead of entering the pattern again.
+TEST(HostilePatterns, LeftRecursionMatchesEmptyAndEnds)
 {
     for (match_mode mode : kModes) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
-        EXPECT_EQ(Spans(rpattern(L"(?R)b", noflags, mode), L"b"), "nomatch");
-        EXPECT_EQ(Spans(rpattern(L"a|(?R)b", noflags, mode), L"bb"), "nomatch");
-        EXPECT_EQ(Spans(rpattern(L"x*(?R)", noflags, mode), L"xx"), "nomatch");
+        EXPECT_EQ(Spans(rpattern(L"(?R)b", noflags, mode), L"b"), "0,1");
+        EXPECT_EQ(Spans(rpattern(L"a|(?R)b", noflags, mode), L"bb"), "0,1");
+        EXPECT_EQ(Spans(rpattern(L"x*(?R)", noflags, mode), L"xx"), "0,2");
+        EXPECT_EQ(Spans(rpattern(L"(?(1)|()(?R))", noflags, mode), L""), "0,0 0,0");
         // Recursion after consuming is untouched.
         EXPECT_EQ(Spans(rpattern(L"a(?:(?R)|)b|c", noflags, mode), L"aacbb"), "0,5");
     }
+    // Each entry at a new position ends at once where it began: no doubling
+    // of the work with every further character.
+    RunTimed({{L".*(?R)", std::wstring(40, L'x'), "0,40"},
+              {L".*(?R)", std::wstring(20000, L'x'), "0,20000"}},
+             2.0);
 }
 
-// A comment is nothing: a quantifier after it repeats the atom before it.
-// A repeated empty group is empty; an assertion takes no quantifier at all.
+// A group that builds no node (a comment, an empty body, bare modifiers) and
+// an assertion take no quantifier: what follows them is read afresh, so a
+// brace count is plain text there and '*', '+' or '?' has nothing to repeat.
 TEST(HostilePatterns, QuantifierAfterCommentEmptyGroupOrAssertion)
 {
     const regex_test::MatchCase cases[] = {
-        {L"^a(?#xxx){3}c", noflags, L"aaac", "0,4"},
-        {L"ab(?#Comment){2}c", noflags, L"abbc", "0,4"},
-        {L"ab(?#Comment){2}c", free_spacing, L"abbc", "0,4"},
-        {L"^a (?#xxx) {3}c", free_spacing, L"aaac", "0,4"},
-        {L"a(?#x)*b", noflags, L"aaab", "0,4"},
-        {L"a(?#x)(?#y){2}b", noflags, L"aaab", "1,4"},
-        {L"(a)(?#x){2}", noflags, L"aa", "0,2 1,2"},
-        {L"a(?#x){2}", ignore_case, L"xAa", "1,3"},
-        {L"(?:){2}a", noflags, L"a{2}a", "0,1"},
-        {L"(?:)*a", noflags, L"ba", "1,2"},
-        {L"a(?i:)*b", noflags, L"aab", "1,3"},
-        {L"x(?=)+a", noflags, L"xa", "0,2"},
+        {L"^a(?#xxx){3}c", noflags, L"aaac", "nomatch"},
+        {L"^a(?#xxx){3}c", noflags, L"a{3}c", "0,5"},
+        {L"ab(?#Comment){2}c", noflags, L"ab{2}c", "0,6"},
+        {L"ab(?#Comment){2}c", free_spacing, L"ab{2}c", "0,6"},
+        {L"^a (?#xxx) {3}c", free_spacing, L"a{3}c", "0,5"},
+        {L"a(?#x)(?#y){2}b", noflags, L"aaa{2}b", "2,7"},
+        {L"(a)(?#x){2}", noflags, L"aa{2}", "1,5 1,2"},
+        {L"a(?#x){2}", ignore_case, L"xA{2}", "1,5"},
+        {L"(?:){2}a", noflags, L"a{2}a", "1,5"},
+        {L"(?:){3,2}", noflags, L"{3,2}", "0,5"},
+        {L"^{2}a", noflags, L"{2}a", "0,4"},
+        {L"^{2}a", noflags, L"aa", "nomatch"},
+        {L"x${2}", noflags, L"x{2}", "nomatch"},
+        {L"\\b{1,2}", noflags, L"a{1,2}", "1,6"},
     };
     regex_test::RunCases(std::begin(cases), std::end(cases));
-    for (const wchar_t* refused : {L"^{2}a", L"x${2}", L"^*", L"\\b{1,2}", L"a\\B?"})
-        EXPECT_EQ(CompileError(refused), "quantifier not expected");
-    EXPECT_EQ(CompileError(L"(?#x)*a"), "quantifier not expected");
-    EXPECT_EQ(CompileError(L"a*(?#x)+"), "sub-expression cannot be quantified");
-    EXPECT_EQ(CompileError(L"(?:){3,2}"), "Can't do {n, m} with n > m");
+    for (const wchar_t* refused : {L"^*", L"a\\B?", L"(?#x)*a", L"a(?#c)*", L"a(?:)*",
+                                   L"a(?i:)*b", L"x(?=)+a", L"a(?i)+", L"a*(?#x)+"})
+        EXPECT_EQ(CompileError(refused), "quantifier not expected") << refused;
     // Not a quantifier: the text stays literal.
     EXPECT_EQ(Spans(rpattern(L"^{a"), L"{a"), "0,2");
 }
 
-TEST(HostilePatterns, BackslashEightAndNineAreNeverOctal)
+// A number above 9 that no group opened so far carries is an octal escape,
+// which reads octal digits only: '\\89' is the character 0, then "89".
+TEST(HostilePatterns, BackslashNumberAboveTheGroupsIsAnOctalCharacter)
 {
-    EXPECT_EQ(CompileError(L"a\\87"), "reference to nonexistent group");
-    EXPECT_EQ(CompileError(L"a\\90"), "reference to nonexistent group");
     EXPECT_EQ(CompileError(L"a\\8"), "reference to nonexistent group");
+    EXPECT_EQ(CompileError(L"(a)\\9"), "reference to nonexistent group");
+    const std::wstring nul(1, L'\0');
     for (match_mode mode : kModes) {
+        EXPECT_EQ(Spans(rpattern(L"a\\89", noflags, mode), L"xa" + nul + L"89"), "1,5");
+        EXPECT_EQ(Spans(rpattern(L"a\\87", noflags, mode), L"a87"), "nomatch");
+        EXPECT_EQ(Spans(rpattern(L"a\\90", noflags, mode), L"a" + nul + L"90"), "0,4");
         // With enough groups the digits name one.
         const std::wstring groups = Repeat(L"(x)", 87);
         EXPECT_EQ(Spans(rpattern(groups + L"\\87", noflags, mode), Repeat(L"x", 88)).substr(0, 4),

@@ -62,10 +62,10 @@ TEST(RpatternAtoms, CharactersLiteralsSetsAndBackReferences)
         // Without unescape_text \n and \t stand for the letters themselves.
         {L"\\n\\t", noflags, L"nt", "0,2"},
         {L"\\n\\t", unescape_text, L"\n\t", "0,2"},
-        // \12 is octal while fewer than 12 groups the user wrote are open:
-        // hidden groups do not count.
-        {L"(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(a)\\12", noflags,
-         L"xxxxxxxxxxxa\n", "0,13 11,12"},
+        // \12 is octal while no group opened so far has the number 12; hidden
+        // groups and the whole pattern's group 0 count too.
+        {L"(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(?:x)(a)\\12", noflags,
+         L"xxxxxxxxxxa\n", "0,12 10,11"},
         {L"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)(l)\\12", noflags, L"abcdefghijkll",
          "0,13 0,1 1,2 2,3 3,4 4,5 5,6 6,7 7,8 8,9 9,10 10,11 11,12"},
         {L"a\\", noflags, L"a\\", "0,2"},
@@ -143,6 +143,15 @@ TEST(RpatternQuantifiers, GreedyLazyCountsAndEmptyIterations)
         {L"()\\1*x", noflags, L"x", "0,1 0,0"},
         {L"[ab]{3}", noflags, L"abxaba", "3,6"},
         {L"(?:ab){2}", noflags, L"abab", "0,4"},
+        // One empty iteration does not end a loop below its minimum: the
+        // minimum is still reached through it. Two in a row end any loop.
+        {L"^(?:(?=c)c?){2}d", noflags, L"cdc", "0,2"},
+        {L"(?:(?=c).*){2}", noflags, L"c", "0,1"},
+        {L"^((?(1)x)){2}$", noflags, L"", "nomatch"},
+        // ... even below the minimum: two empty passes leave the loop at 2.
+        {L"^(?:a|(?=b)|(b)){3}$", noflags, L"b", "nomatch"},
+        {L"^(?:a|(?=b)|(b)){2}$", noflags, L"b", "0,1 0,1"},
+        {L"(?:a?){5}", noflags, L"", "0,0"},
         // A quantified group keeps its last capture even when a later
         // iteration of an enclosing loop repeats it zero times (perl forgets it).
         {L"(?:(a)*x)*", noflags, L"axx", "0,3 0,1"},
@@ -210,6 +219,33 @@ TEST(RpatternInterface, RangesRecordsAndErrors)
     EXPECT_FALSE(r.matched);
     EXPECT_EQ(&r, &backref_tag<std::wstring::const_iterator>::never_matched());
     EXPECT_EQ(results.cbackrefs(), 2u);
+}
+
+// Re-initialising compiles the new pattern whole before it takes the old
+// one's place: a pattern that fails to compile leaves the old one working.
+TEST(RpatternInterface, ReinitialisingReplacesThePatternOnlyWhenTheNewOneCompiles)
+{
+    rpattern p(L"a(b)");
+    p.init(L"x+(y)", ignore_case, mode_explicit_stack);
+    EXPECT_EQ(Spans(p, L"aXXY"), "1,4 3,4");
+    EXPECT_EQ(p.cgroups(), 2u);
+    EXPECT_EQ(p.flags(), ignore_case);
+    EXPECT_EQ(p.mode(), mode_explicit_stack);
+
+    EXPECT_THROW(p.init(L"(unclosed(z)"), bad_regexpr);
+    EXPECT_EQ(Spans(p, L"xy"), "0,2 1,2");
+    EXPECT_EQ(p.cgroups(), 2u);
+    EXPECT_EQ(p.flags(), ignore_case);
+    EXPECT_EQ(p.mode(), mode_explicit_stack);
+
+    p.init(L"(a)(c)", L"[$2$1]", noflags);
+    EXPECT_EQ(Spans(p, L"xac"), "1,3 1,2 2,3");
+    EXPECT_EQ(p.substitution(), L"[$2$1]");
+    EXPECT_TRUE(p.substitution_has_references());
+    EXPECT_THROW(p.init(L"a)", L"plain", noflags), bad_regexpr);
+    EXPECT_EQ(p.substitution(), L"[$2$1]");
+    EXPECT_EQ(Spans(p, L"ac"), "0,2 0,1 1,2");
+    EXPECT_EQ(p.mode(), mode_recursive);
 }
 
 TEST(RpatternDepthGuard, ExhaustedStackBecomesNoMatchAndCatastrophicPatternsEnd)
