@@ -243,7 +243,7 @@ TEST(DataCompareWorkerTest, AReadFailureOnOneOrTwoProcessorsEndsTheRun)
             h.Run();
             EXPECT_EQ(h.Finished(), 1) << processors << " " << failing;
             EXPECT_TRUE(h.context->HasError()) << processors << " " << failing;
-            EXPECT_EQ(h.context->ErrorText(), L"Error: The disk went away.\r\n")
+            EXPECT_EQ(h.context->ErrorText(), L"The disk went away.")
                 << processors << " " << failing;
         }
     }
