@@ -120,6 +120,20 @@ bool NamesDatabaseFile(const std::wstring& path, const ComparisonContext& contex
     if (BelongsToDatabase(file, database1) || BelongsToDatabase(file, database2))
         return true;
     struct stat info {};
-    return ::stat(file.toStdString().c_str(), &info) == 0 &&
-           (LinksToDatabase(info, database1) || LinksToDatabase(info, database2));
+    if (::stat(file.toStdString().c_str(), &info) == 0 &&
+        (LinksToDatabase(info, database1) || LinksToDatabase(info, database2)))
+        return true;
+    // SQLite names its log, shared-memory and journal files after the name a database is opened
+    // by, so those of another name (a hard link) of either database are theirs as well, whether
+    // they exist yet or not.
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+        const QLatin1String ending(suffix);
+        if (!file.endsWith(ending))
+            continue;
+        const std::string stem = file.chopped(ending.size()).toStdString();
+        if (::stat(stem.c_str(), &info) == 0 &&
+            (LinksToDatabase(info, database1) || LinksToDatabase(info, database2)))
+            return true;
+    }
+    return false;
 }

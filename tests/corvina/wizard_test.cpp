@@ -559,7 +559,7 @@ TEST_F(WizardRoadTest, ScriptOptionsStartFromTheirDefaultsAndRefuseIncompleteCho
 // Another program that opens a database by another of its names (a hard link) keeps its log,
 // shared memory and journal beside that name, and SQLite takes or deletes a file found there: a
 // script or report saved under such a name is lost the next time the database is opened so.
-TEST_F(WizardRoadTest, DISABLED_TheSaveNameRefusesTheFilesBesideAnotherNameOfADatabase)
+TEST_F(WizardRoadTest, TheSaveNameRefusesTheFilesBesideAnotherNameOfADatabase)
 {
     std::filesystem::create_hard_link(dir / "two.mdb", dir / "alias.mdb");
     ToChoice();
