@@ -2,6 +2,7 @@
 // form they come in, inherited properties, style sheets for other media and
 // states that were set before the document was built again.
 #include <QApplication>
+#include <QScrollBar>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
@@ -176,6 +177,36 @@ const ChangeCase kChanges[] = {
                                    "<tr><td id=c2>new</td><td>row</td></tr>"
                                    "<tr class=f><td id=d2>third</td><td>row</td></tr>");
      }},
+    {"a cell written taller than the window lengthens the page", kFoldingPage,
+     [](Page& p) {
+         p.view.EnsureLayout();
+         p.Get("n2")->SetInnerHtml("<div id=g2 style='height:700px'>tall</div>");
+     }},
+    {"a cell written short again shortens the page", kFoldingPage,
+     [](Page& p) {
+         p.Get("n2")->SetInnerHtml("<div style='height:900px'>tall</div>");
+         p.view.EnsureLayout();
+         p.Get("n2")->SetInnerHtml("<span id=g2>short</span>");
+     }},
+    {"what overflows a kept table still counts while another table changes", kFoldingPage,
+     [](Page& p) {
+         p.Get("t2")->SetInnerHtml("<tr><td id=i2><div id=n2 style='height:10px'>"
+                                   "<div id=o2 style='height:800px'>over</div></div></td></tr>");
+         p.view.EnsureLayout();
+         Fold(p, "t1", {"open", "close", "open"});
+         p.Get("n2")->SetInnerHtml("<div id=o2 style='height:1200px'>further</div>");
+         p.view.EnsureLayout();
+         Fold(p, "t1", {"close"});
+     }},
+    {"positioned elements written into a table are placed", kFoldingPage,
+     [](Page& p) {
+         Fold(p, "t1", {"open"});
+         p.Get("n2")->SetInnerHtml(
+             "<div id=a2 style='position:absolute;left:30px;top:12px;width:20px;height:5px'>"
+             "</div><span id=r2 style='position:relative;left:9px'>moved</span>");
+         p.view.EnsureLayout();
+         Fold(p, "t1", {"close"});
+     }},
     {"a state set while another part is written again", kFoldingPage,
      [](Page& p) {
          p.Get("s")->SetState(html::kStateChecked, 0, false);
@@ -195,6 +226,9 @@ TEST(Layout, PagesChangedInPartsLayOutAsLoadedWhole)
             whole.Get("s")->SetState(html::kStateChecked, 0, false);
             whole.view.TreeChanged();  // built whole in that state
         }
+        whole.view.EnsureLayout();
+        EXPECT_EQ(changed.view.verticalScrollBar()->maximum(),
+                  whole.view.verticalScrollBar()->maximum());
         std::vector<html::Element*> named;
         whole.view.Root()->Select("[id]", [&](html::Element* e) {
             named.push_back(e);
