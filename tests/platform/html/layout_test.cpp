@@ -12,6 +12,7 @@
 
 #include "platform/html/element.h"
 #include "platform/html/inherited_style_cache.h"
+#include "platform/html/layout.h"
 #include "platform/html/view.h"
 
 namespace {
@@ -368,6 +369,56 @@ TEST(Layout, ElementsAreStyledAsWhenEveryRuleIsTriedOnEveryElement)
         for (std::size_t i = 0; i < fast.size(); ++i)
             EXPECT_EQ(fast[i], slow[i]) << "element " << i;
     }
+}
+
+// After parts of the page are built again, the layout's elements are still the page's in
+// document order, each with its own twin: the order is mended around the parts, not walked anew.
+TEST(Layout, ElementsStayInDocumentOrderWithTheirTwinsAsPartsAreBuiltAgain)
+{
+    Page page("<body><div id=a><p>one</p><p id=a2>two</p></div><div id=b><p>three</p></div>"
+              "<div id=c><p>four <b>bold</b></p></div><div id=d></div></body>");
+    html::Layout layout(&page.view);
+    layout.Build(page.view.Root(), {{"div.x + div { color: #ff0000; } p { color: #00ff00; }"
+                                     "b { color: #0000ff; }", "", "", ""}},
+                 false);
+    auto inOrder = [&] {
+        std::vector<html::Element*> order;
+        std::vector<html::Element*> stack{page.view.Root()};
+        while (!stack.empty()) {
+            html::Element* e = stack.back();
+            stack.pop_back();
+            order.push_back(e);
+            for (std::size_t i = e->ChildCount(); i-- > 0;)
+                stack.push_back(e->Child(i));
+        }
+        return order;
+    };
+    auto patch = [&](std::vector<std::pair<html::Element*, std::string>> changes) {
+        std::vector<html::Element*> added;
+        ASSERT_TRUE(layout.Patch(changes, added));
+        ASSERT_EQ(layout.Elements(), inOrder());
+        for (std::size_t i = 0; i < layout.Elements().size(); ++i) {
+            html::Element* e = layout.Elements()[i];
+            SCOPED_TRACE(e->Tag() + " " + std::to_string(i));
+            ASSERT_TRUE(layout.Contains(e));
+            const char* byIndex = layout.StylePropertyAt(i, "color");
+            const char* byElement = layout.StylePropertyText(e, "color");
+            EXPECT_EQ(std::string(byIndex ? byIndex : ""), std::string(byElement ? byElement : ""));
+        }
+    };
+    ASSERT_EQ(layout.Elements(), inOrder());
+    page.Get("b")->SetInnerHtml("<p>three, <b>longer</b></p><p>and more</p>");
+    patch({{page.Get("b"), ""}});
+    page.Get("a")->SetInnerHtml("<p>one</p>");
+    page.Get("c")->SetInnerHtml("");
+    patch({{page.Get("c"), ""}, {page.Get("a"), ""}});
+    page.Get("d")->SetInnerHtml("<p>last <b>one</b></p>");
+    patch({{page.Get("d"), ""}});
+    const std::string x = "x";
+    page.Get("a")->SetAttribute("class", &x);
+    patch({{page.Get("a"), "class"}});
+    page.Get("a")->Child(0)->SetInnerHtml("<b>first</b> of <b>all</b>");
+    patch({{page.Get("a")->Child(0), ""}});
 }
 
 }  // namespace
