@@ -1000,25 +1000,43 @@ void Layout::Renumber(Element* root, const std::vector<Element*>& subtrees, std:
         }
     };
     // The order before, with each part built again walked anew: what lies outside those
-    // parts kept its place and its twin. Past a few parts the whole tree is walked.
+    // parts kept its place and its twin, and is copied in runs. Past a few parts the whole
+    // tree is walked.
     bool spliced = subtrees.size() <= 16;
-    for (std::size_t i = 0; spliced && i < before;) {
-        Element* e = numbered_[i];
-        if (std::find(subtrees.begin(), subtrees.end(), e) == subtrees.end()) {
-            order.push_back(e);
-            twins.push_back(twins_[i]);
-            ++i;
-            continue;
+    std::vector<std::size_t> starts;
+    for (Element* e : subtrees) {
+        if (!spliced)
+            break;
+        const auto at = std::find(numbered_.begin(), numbered_.begin() + before, e);
+        spliced = at != numbered_.begin() + before;
+        starts.push_back(std::size_t(at - numbered_.begin()));
+    }
+    std::sort(starts.begin(), starts.end());
+    std::size_t from = 0;
+    for (std::size_t i = 0; spliced && i < starts.size(); ++i) {
+        const std::size_t start = starts[i];
+        if (start < from) {  // inside a part before it: not a part of its own after all
+            spliced = false;
+            break;
         }
+        order.insert(order.end(), numbered_.begin() + from, numbered_.begin() + start);
+        twins.insert(twins.end(), twins_.begin() + from, twins_.begin() + start);
+        Element* e = numbered_[start];
         walk(e);
         // The part ran up to the element that follows it now: nothing before that one
         // outside the part changed.
         Element* next = nullptr;
         for (Element* x = e; !next && x != root && x->Parent(); x = x->Parent())
             next = x->Parent()->Child(std::size_t(x->Index()) + 1);
-        for (++i; i < before && numbered_[i] != next;)
-            ++i;
-        spliced = next == nullptr || i < before;
+        from = next ? std::size_t(std::find(numbered_.begin() + start + 1,
+                                            numbered_.begin() + before, next) -
+                                  numbered_.begin())
+                    : before;
+        spliced = next == nullptr || from < before;
+    }
+    if (spliced) {
+        order.insert(order.end(), numbered_.begin() + from, numbered_.begin() + before);
+        twins.insert(twins.end(), twins_.begin() + from, twins_.begin() + before);
     }
     if (!spliced) {
         order.clear();
