@@ -172,6 +172,27 @@ void AppendTable(std::string& out, const TablePair& pair, int n)
     out += "</table>";
 }
 
+// What a table's markup is written from: the objects shown and the flags on them (the
+// schema does not change while the page shows it).
+std::string TablePrint(const TablePair& pair)
+{
+    std::string print;
+    auto add = [&](const void* p) {
+        print.append(reinterpret_cast<const char*>(&p), sizeof p);
+    };
+    add(&pair);
+    add(pair.First());
+    add(pair.Second());
+    print += pair.IsExpanded() ? 'o' : 'c';
+    for (const auto& field : pair.Fields().Pairs()) {
+        add(field.get());
+        add(field->First());
+        add(field->Second());
+        print += field->IsKey() ? 'k' : '-';
+    }
+    return print;
+}
+
 template <class Candidates>
 void AppendCandidates(std::string& out, const Candidates& candidates)
 {
@@ -294,27 +315,28 @@ bool TablesPage::viewportEvent(QEvent* event)
 
 void TablesPage::BuildStructure()
 {
-    markup_.clear();
-    markup_.reserve(256);
-    markup_ += "\xEF\xBB\xBF";
-    std::vector<std::string> tables;
-    if (pairs_) {
-        const auto& pairs = pairs_->Pairs();
-        tables.reserve(pairs.size());
-        for (std::size_t n = 0; n < pairs.size(); ++n) {
-            const std::size_t start = markup_.size();
-            AppendTable(markup_, *pairs[n], int(n));
-            tables.push_back(markup_.substr(start));
-        }
-    }
     const ElementRef structure = GetRootElement().FindById("structure");
+    std::vector<std::string> tables;
+    std::vector<std::string> prints;
+    const std::size_t count = pairs_ ? pairs_->Pairs().size() : 0;
     // A user action changes a table or a few (all of them only for their folding): the page
     // writes only the tables whose rows changed and sets the folding of the others, so that
-    // only those are laid out again.
-    if (tables.size() == shownTables_.size() && structure.GetChildCount() == tables.size()) {
-        for (std::size_t n = 0; n < tables.size(); ++n) {
-            const ElementRef table = structure.GetChild(unsigned(n));
-            const std::string& text = tables[n];
+    // only those are laid out again. A table drawn from the same objects in the same state
+    // as when last written is not written out again.
+    const bool inPlace = count == shownTables_.size() && count == shownPrints_.size() &&
+                         structure.GetChildCount() == count;
+    tables.reserve(count);
+    prints.reserve(count);
+    for (std::size_t n = 0; n < count; ++n) {
+        const TablePair& pair = *pairs_->Pairs()[n];
+        prints.push_back(TablePrint(pair));
+        if (inPlace && !shownTables_[n].empty() && prints[n] == shownPrints_[n]) {
+            tables.push_back(std::move(shownTables_[n]));
+            continue;
+        }
+        std::string text;
+        AppendTable(text, pair, int(n));
+        if (inPlace) {
             const std::size_t open = text.find('>') + 1;
             const std::size_t close = text.size() - std::strlen("</table>");
             const std::string_view rows(text.data() + open, close - open);
@@ -324,18 +346,37 @@ void TablesPage::BuildStructure()
                 shownOpen == std::string::npos ? std::string_view()
                                                : std::string_view(shown).substr(shownOpen + 1);
             if (shownOpen == std::string::npos ||
-                shownRows != std::string_view(text).substr(open)) {
-                table.SetHtml(std::string(rows));
-            }
+                shownRows != std::string_view(text).substr(open))
+                structure.GetChild(unsigned(n)).SetHtml(std::string(rows));
+        }
+        tables.push_back(std::move(text));
+    }
+    if (inPlace) {
+        for (std::size_t n = 0; n < count; ++n) {
+            const std::string& text = tables[n];
             const std::size_t state = text.find("state=\"") + 7;
-            table.SetAttribute(
+            structure.GetChild(unsigned(n)).SetAttribute(
                 "state", text.compare(state, 4, "open") == 0 ? L"open" : L"close");
         }
-    } else {
-        structure.SetHtml(markup_);
     }
     shownTables_ = std::move(tables);
+    shownPrints_ = std::move(prints);
+    if (!inPlace)
+        structure.SetHtml(StructureMarkup());
     structure.Update();
+}
+
+std::string TablesPage::StructureMarkup() const
+{
+    std::size_t size = 3;
+    for (const std::string& table : shownTables_)
+        size += table.size();
+    std::string markup;
+    markup.reserve(size);
+    markup += "\xEF\xBB\xBF";
+    for (const std::string& table : shownTables_)
+        markup += table;
+    return markup;
 }
 
 void TablesPage::KeepFolding()

@@ -46,7 +46,7 @@ public:
     // The text of the last refusal (empty when the last check passed).
     const std::wstring& Message() const { return message_; }
     // The markup of the structure as last written (UTF-8).
-    const std::string& StructureMarkup() const { return markup_; }
+    std::string StructureMarkup() const;
 
     // What a page command does, as the menus and buttons call it; `command` is a menu item's
     // "cmd", the pair indexes are -1 where there is none.
@@ -69,8 +69,9 @@ private:
     TablePairList* pairs_ = nullptr;  // the context's
     WizardDialog* wizard_ = nullptr;
     std::wstring message_;
-    std::string markup_;
-    // Each table's markup as last written into the page (empty where the page changed it since).
+    // Each table's markup as last written into the page (empty where the page changed it since),
+    // and what it was written from.
     std::vector<std::string> shownTables_;
+    std::vector<std::string> shownPrints_;
     QString paths_[2];
 };

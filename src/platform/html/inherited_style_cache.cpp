@@ -56,6 +56,18 @@ void AppendKeyPart(std::string& key, std::string_view text)
     key += text;
 }
 
+// True when nothing below `el` is positioned.
+bool AllStatic(const litehtml::element& el)
+{
+    for (std::size_t i = 0, n = el.get_children_count(); i < n; ++i) {
+        const litehtml::element::ptr child = el.get_child(int(i));
+        if (child->get_element_position() != litehtml::element_position_static ||
+            !AllStatic(*child))
+            return false;
+    }
+    return true;
+}
+
 template <class Base>
 class CachingElement final : public Base, public KeptLayout, public MatchSubject {
 public:
@@ -248,6 +260,7 @@ public:
             this->m_pos.y = y + layoutDy_;
             return layoutResult_;
         }
+        ForgetWalks();
         layoutResult_ = Base::render(x, y, max_width, second_pass);
         layoutValid_ = true;
         layoutGeneration_ = cache_->LayoutGeneration();
@@ -256,6 +269,41 @@ public:
         layoutDx_ = this->m_pos.x - x;
         layoutDy_ = this->m_pos.y - y;
         return layoutResult_;
+    }
+
+    // After each layout the page is walked whole for its size and for positioned
+    // elements: a table whose layout was kept answers from what it found the last time.
+    void calc_document_size(litehtml::size& sz, int x, int y) override
+    {
+        if (this->m_display != litehtml::display_table) {
+            Base::calc_document_size(sz, x, y);
+            return;
+        }
+        if (!layoutValid_ || !extentKnown_) {
+            constexpr int kNone = -(1 << 29);
+            litehtml::size reach;
+            reach.width = reach.height = kNone;
+            Base::calc_document_size(reach, 0, 0);
+            extentEmpty_ = reach.width == kNone && reach.height == kNone;
+            extentRight_ = reach.width - this->m_pos.x;
+            extentBottom_ = reach.height - this->m_pos.y;
+            extentKnown_ = layoutValid_;
+        }
+        if (extentEmpty_)
+            return;
+        sz.width = std::max(sz.width, x + this->m_pos.x + extentRight_);
+        sz.height = std::max(sz.height, y + this->m_pos.y + extentBottom_);
+    }
+
+    bool fetch_positioned() override
+    {
+        if (this->m_display != litehtml::display_table)
+            return Base::fetch_positioned();
+        if (layoutValid_ && staticKnown_)
+            return false;
+        const bool found = Base::fetch_positioned();
+        staticKnown_ = layoutValid_ && !found && AllStatic(*this);
+        return found;
     }
 
     // Nothing of a table lies outside its box: one outside the area drawn

@@ -52,9 +52,19 @@ namespace html {
 class KeptLayout {
 public:
     virtual ~KeptLayout() = default;
-    void ForgetLayout() { layoutValid_ = false; }
+    void ForgetLayout()
+    {
+        layoutValid_ = false;
+        ForgetWalks();
+    }
 
 protected:
+    void ForgetWalks()
+    {
+        extentKnown_ = false;
+        staticKnown_ = false;
+    }
+
     bool layoutValid_ = false;
     bool layoutSecondPass_ = false;
     unsigned layoutGeneration_ = 0;
@@ -62,6 +72,14 @@ protected:
     int layoutResult_ = 0;
     int layoutDx_ = 0;  // where the table's box lies from the point it is placed at
     int layoutDy_ = 0;
+    // What the walks of the whole page over the table found, while the layout above
+    // holds: how far its boxes reach from its own position (none when it shows
+    // nothing), and that nothing in it is positioned.
+    bool extentKnown_ = false;
+    bool extentEmpty_ = false;
+    int extentRight_ = 0;
+    int extentBottom_ = 0;
+    bool staticKnown_ = false;
 };
 
 // What of an element the rules may test, for the elements of the cache.

@@ -974,23 +974,77 @@ bool Layout::Patch(const std::vector<std::pair<Element*, std::string>>& changes,
             stale = rebuilt.count(a) != 0;
         it = stale ? kept_.erase(it) : std::next(it);
     }
-    // Our elements in document order again, for the view's walks.
-    numbered_.clear();
-    twins_.clear();
-    std::vector<Element*> stack{root};
-    while (!stack.empty()) {
-        Element* e = stack.back();
-        stack.pop_back();
-        auto it = map_.find(e);
-        numbered_.push_back(e);
-        twins_.push_back(it == map_.end() ? nullptr : it->second);
-        const auto& nodes = e->Nodes();
-        for (auto n = nodes.rbegin(); n != nodes.rend(); ++n)
-            if (!(*n)->IsText())
-                stack.push_back(n->get());
-    }
+    Renumber(root, subtrees, firstNew);
     lastSize_ = numbered_.size();
     return true;
+}
+
+void Layout::Renumber(Element* root, const std::vector<Element*>& subtrees, std::size_t before)
+{
+    std::vector<Element*> order;
+    std::vector<litehtml::element*> twins;
+    order.reserve(numbered_.size());
+    twins.reserve(numbered_.size());
+    auto walk = [&](Element* top) {
+        std::vector<Element*> stack{top};
+        while (!stack.empty()) {
+            Element* e = stack.back();
+            stack.pop_back();
+            auto it = map_.find(e);
+            order.push_back(e);
+            twins.push_back(it == map_.end() ? nullptr : it->second);
+            const auto& nodes = e->Nodes();
+            for (auto n = nodes.rbegin(); n != nodes.rend(); ++n)
+                if (!(*n)->IsText())
+                    stack.push_back(n->get());
+        }
+    };
+    // The order before, with each part built again walked anew: what lies outside those
+    // parts kept its place and its twin, and is copied in runs. Past a few parts the whole
+    // tree is walked.
+    bool spliced = subtrees.size() <= 16;
+    std::vector<std::size_t> starts;
+    for (Element* e : subtrees) {
+        if (!spliced)
+            break;
+        const auto at = std::find(numbered_.begin(), numbered_.begin() + before, e);
+        spliced = at != numbered_.begin() + before;
+        starts.push_back(std::size_t(at - numbered_.begin()));
+    }
+    std::sort(starts.begin(), starts.end());
+    std::size_t from = 0;
+    for (std::size_t i = 0; spliced && i < starts.size(); ++i) {
+        const std::size_t start = starts[i];
+        if (start < from) {  // inside a part before it: not a part of its own after all
+            spliced = false;
+            break;
+        }
+        order.insert(order.end(), numbered_.begin() + from, numbered_.begin() + start);
+        twins.insert(twins.end(), twins_.begin() + from, twins_.begin() + start);
+        Element* e = numbered_[start];
+        walk(e);
+        // The part ran up to the element that follows it now: nothing before that one
+        // outside the part changed.
+        Element* next = nullptr;
+        for (Element* x = e; !next && x != root && x->Parent(); x = x->Parent())
+            next = x->Parent()->Child(std::size_t(x->Index()) + 1);
+        from = next ? std::size_t(std::find(numbered_.begin() + start + 1,
+                                            numbered_.begin() + before, next) -
+                                  numbered_.begin())
+                    : before;
+        spliced = next == nullptr || from < before;
+    }
+    if (spliced) {
+        order.insert(order.end(), numbered_.begin() + from, numbered_.begin() + before);
+        twins.insert(twins.end(), twins_.begin() + from, twins_.begin() + before);
+    }
+    if (!spliced) {
+        order.clear();
+        twins.clear();
+        walk(root);
+    }
+    numbered_ = std::move(order);
+    twins_ = std::move(twins);
 }
 
 Element* Layout::ElementAt(QPoint p)

@@ -145,6 +145,9 @@ private:
     // siblings (a sibling combinator whose left side tests it).
     bool RestylesSiblings(const std::string& attribute);
     void Unmap(litehtml::element* el);
+    // Puts Elements() and their twins in document order again after a patch that built
+    // `subtrees` again; the first `before` of them are the order before it.
+    void Renumber(Element* root, const std::vector<Element*>& subtrees, std::size_t before);
     // The slow way, for trees whose tables need boxes that HTML parsing or
     // litehtml add (cells outside rows and the like): markup parsed again.
     void BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup);

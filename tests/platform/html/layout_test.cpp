@@ -2,6 +2,7 @@
 // form they come in, inherited properties, style sheets for other media and
 // states that were set before the document was built again.
 #include <QApplication>
+#include <QScrollBar>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
@@ -11,6 +12,7 @@
 
 #include "platform/html/element.h"
 #include "platform/html/inherited_style_cache.h"
+#include "platform/html/layout.h"
 #include "platform/html/view.h"
 
 namespace {
@@ -176,6 +178,36 @@ const ChangeCase kChanges[] = {
                                    "<tr><td id=c2>new</td><td>row</td></tr>"
                                    "<tr class=f><td id=d2>third</td><td>row</td></tr>");
      }},
+    {"a cell written taller than the window lengthens the page", kFoldingPage,
+     [](Page& p) {
+         p.view.EnsureLayout();
+         p.Get("n2")->SetInnerHtml("<div id=g2 style='height:700px'>tall</div>");
+     }},
+    {"a cell written short again shortens the page", kFoldingPage,
+     [](Page& p) {
+         p.Get("n2")->SetInnerHtml("<div style='height:900px'>tall</div>");
+         p.view.EnsureLayout();
+         p.Get("n2")->SetInnerHtml("<span id=g2>short</span>");
+     }},
+    {"what overflows a kept table still counts while another table changes", kFoldingPage,
+     [](Page& p) {
+         p.Get("t2")->SetInnerHtml("<tr><td id=i2><div id=n2 style='height:10px'>"
+                                   "<div id=o2 style='height:800px'>over</div></div></td></tr>");
+         p.view.EnsureLayout();
+         Fold(p, "t1", {"open", "close", "open"});
+         p.Get("n2")->SetInnerHtml("<div id=o2 style='height:1200px'>further</div>");
+         p.view.EnsureLayout();
+         Fold(p, "t1", {"close"});
+     }},
+    {"positioned elements written into a table are placed", kFoldingPage,
+     [](Page& p) {
+         Fold(p, "t1", {"open"});
+         p.Get("n2")->SetInnerHtml(
+             "<div id=a2 style='position:absolute;left:30px;top:12px;width:20px;height:5px'>"
+             "</div><span id=r2 style='position:relative;left:9px'>moved</span>");
+         p.view.EnsureLayout();
+         Fold(p, "t1", {"close"});
+     }},
     {"a state set while another part is written again", kFoldingPage,
      [](Page& p) {
          p.Get("s")->SetState(html::kStateChecked, 0, false);
@@ -195,6 +227,9 @@ TEST(Layout, PagesChangedInPartsLayOutAsLoadedWhole)
             whole.Get("s")->SetState(html::kStateChecked, 0, false);
             whole.view.TreeChanged();  // built whole in that state
         }
+        whole.view.EnsureLayout();
+        EXPECT_EQ(changed.view.verticalScrollBar()->maximum(),
+                  whole.view.verticalScrollBar()->maximum());
         std::vector<html::Element*> named;
         whole.view.Root()->Select("[id]", [&](html::Element* e) {
             named.push_back(e);
@@ -334,6 +369,56 @@ TEST(Layout, ElementsAreStyledAsWhenEveryRuleIsTriedOnEveryElement)
         for (std::size_t i = 0; i < fast.size(); ++i)
             EXPECT_EQ(fast[i], slow[i]) << "element " << i;
     }
+}
+
+// After parts of the page are built again, the layout's elements are still the page's in
+// document order, each with its own twin: the order is mended around the parts, not walked anew.
+TEST(Layout, ElementsStayInDocumentOrderWithTheirTwinsAsPartsAreBuiltAgain)
+{
+    Page page("<body><div id=a><p>one</p><p id=a2>two</p></div><div id=b><p>three</p></div>"
+              "<div id=c><p>four <b>bold</b></p></div><div id=d></div></body>");
+    html::Layout layout(&page.view);
+    layout.Build(page.view.Root(), {{"div.x + div { color: #ff0000; } p { color: #00ff00; }"
+                                     "b { color: #0000ff; }", "", "", ""}},
+                 false);
+    auto inOrder = [&] {
+        std::vector<html::Element*> order;
+        std::vector<html::Element*> stack{page.view.Root()};
+        while (!stack.empty()) {
+            html::Element* e = stack.back();
+            stack.pop_back();
+            order.push_back(e);
+            for (std::size_t i = e->ChildCount(); i-- > 0;)
+                stack.push_back(e->Child(i));
+        }
+        return order;
+    };
+    auto patch = [&](std::vector<std::pair<html::Element*, std::string>> changes) {
+        std::vector<html::Element*> added;
+        ASSERT_TRUE(layout.Patch(changes, added));
+        ASSERT_EQ(layout.Elements(), inOrder());
+        for (std::size_t i = 0; i < layout.Elements().size(); ++i) {
+            html::Element* e = layout.Elements()[i];
+            SCOPED_TRACE(e->Tag() + " " + std::to_string(i));
+            ASSERT_TRUE(layout.Contains(e));
+            const char* byIndex = layout.StylePropertyAt(i, "color");
+            const char* byElement = layout.StylePropertyText(e, "color");
+            EXPECT_EQ(std::string(byIndex ? byIndex : ""), std::string(byElement ? byElement : ""));
+        }
+    };
+    ASSERT_EQ(layout.Elements(), inOrder());
+    page.Get("b")->SetInnerHtml("<p>three, <b>longer</b></p><p>and more</p>");
+    patch({{page.Get("b"), ""}});
+    page.Get("a")->SetInnerHtml("<p>one</p>");
+    page.Get("c")->SetInnerHtml("");
+    patch({{page.Get("c"), ""}, {page.Get("a"), ""}});
+    page.Get("d")->SetInnerHtml("<p>last <b>one</b></p>");
+    patch({{page.Get("d"), ""}});
+    const std::string x = "x";
+    page.Get("a")->SetAttribute("class", &x);
+    patch({{page.Get("a"), "class"}});
+    page.Get("a")->Child(0)->SetInnerHtml("<b>first</b> of <b>all</b>");
+    patch({{page.Get("a")->Child(0), ""}});
 }
 
 }  // namespace
