@@ -209,7 +209,7 @@ int main()
          Nested,
          [](std::size_t) { return std::wstring(L"a"); },
          "\"a\"",
-         {14, 18, 24, 32, 64}},
+         {14, 18, 24, 32, 64, 1000}},
         {3,
          "(?:)x14 a )*x14",
          false,
