@@ -128,7 +128,7 @@ protected:
         s.top_group = top_group_;
         s.no_empty_at_start = no_empty;
         s.stack_limit = machine_stack_limit();
-        hetero_stack stack;
+        record_stack stack;
         if (uses_explicit_stack())
             s.stack = &stack;
         // Wakes after as many loop arrivals as a match linear in the subject

@@ -129,12 +129,52 @@ TEST(HeteroStack, UnwindingDestroysRecordsAndAFailedCopyGivesItsSpaceBack)
         Counted::fail_copy = false;
         EXPECT_EQ(s.position(), before);
         {
-            regex::detail::stack_mark guard(s);
+            regex::detail::stack_mark<hetero_stack> guard(s);
             s.push(c);
         }
         EXPECT_EQ(s.position(), before);
     }  // the stack's destructor destroys the two records still on it
     EXPECT_EQ(Counted::alive, 0);
+}
+
+TEST(RecordStack, UnwindsAcrossBlocksAndReusesThem)
+{
+    regex::record_stack s;
+    s.push(std::int64_t{-1});
+    const std::byte* bottom = s.position();
+    std::array<char, 6000> big{};
+    big[0] = 'x';
+    std::size_t blocks = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 5000; ++i)
+            s.push(i);
+        const std::byte* middle = s.position();
+        s.push(big);  // in a block of its own
+        for (int i = 0; i < 3000; ++i)
+            s.push(static_cast<char>(i));
+        s.unwind_to(middle);
+        EXPECT_EQ(s.position(), middle);
+        int top = 0;
+        s.pop(top);
+        EXPECT_EQ(top, 4999);
+        s.unwind_to(bottom);
+        EXPECT_EQ(s.position(), bottom);
+        if (round == 0)
+            blocks = s.block_count();
+        EXPECT_EQ(s.block_count(), blocks);  // kept blocks serve again
+    }
+    s.push(1);
+    s.push(big);
+    std::array<char, 6000> out{};
+    s.pop(out);
+    EXPECT_EQ(out[0], 'x');
+    int one = 0;
+    s.pop(one);
+    EXPECT_EQ(one, 1);
+    std::int64_t first = 0;
+    s.pop(first);
+    EXPECT_EQ(first, -1);
+    EXPECT_TRUE(s.empty());
 }
 
 using regex_test::OnSmallStack;
