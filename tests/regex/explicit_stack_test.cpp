@@ -10,6 +10,7 @@
 #include "regex/hetero_stack.h"
 #include "regex/rpattern.h"
 #include "small_stack.h"
+#include "spans.h"
 
 namespace {
 
@@ -225,6 +226,48 @@ TEST(ExplicitStackMode, DeepPatternsAndLongSubjectsMatchOnASmallStack)
     EXPECT_EQ(loop_group, run.size() - 2);
     EXPECT_FALSE(loop_rec);
     EXPECT_FALSE(lazy_found);
+}
+
+// Starred groups nested in one another: every level tries one more empty
+// pass through the levels below it, and the last pass of each level is
+// the one its group keeps.
+TEST(ExplicitStackMode, DeeplyNestedStarredGroupsKeepTheirAnswers)
+{
+    auto nested = [](std::size_t depth) {
+        return std::wstring(depth, L'(') + L"a" + [&] {
+            std::wstring close;
+            for (std::size_t i = 0; i < depth; ++i)
+                close += L")*";
+            return close;
+        }() + L"b";
+    };
+    // Shallow enough for the recursive mode: both modes agree.
+    for (std::size_t depth : {2u, 3u, 60u}) {
+        const std::wstring pattern = nested(depth);
+        EXPECT_EQ(regex_test::Spans(regex::rpattern(pattern, regex::noflags, regex::mode_explicit_stack),
+                                    L"xaaab"),
+                  regex_test::Spans(regex::rpattern(pattern, regex::noflags, regex::mode_recursive),
+                                    L"xaaab"))
+            << "depth " << depth;
+    }
+    const std::size_t depth = 1000;
+    const regex::rpattern deep(nested(depth), regex::noflags, regex::mode_explicit_stack);
+    std::string outer, inner, whole;
+    OnSmallStack([&] {
+        regex::match_results r;
+        const std::wstring subject = L"xaaab";
+        if (deep.match(subject, r).matched) {
+            whole = std::to_string(r.backref(0).first - subject.begin()) + "," +
+                    std::to_string(r.backref(0).second - subject.begin());
+            outer = std::to_string(r.backref(1).first - subject.begin()) + "," +
+                    std::to_string(r.backref(1).second - subject.begin());
+            inner = std::to_string(r.backref(depth).first - subject.begin()) + "," +
+                    std::to_string(r.backref(depth).second - subject.begin());
+        }
+    });
+    EXPECT_EQ(whole, "1,5");
+    EXPECT_EQ(outer, "4,4");
+    EXPECT_EQ(inner, "3,4");
 }
 
 TEST(ExplicitStackMode, RecursionSafetyChoosesTheModeInModeTwo)
