@@ -157,6 +157,7 @@ public:
     sub_expr<It>** alternatives = nullptr;
     unsigned alt_count = 0;
     int number;  // index of the group's record; -1 for a group without one
+    bool loop_body = false;  // repeated by a group loop, which keeps its iteration starts
     std::uint64_t min_width = unbounded;
     std::uint64_t max_width = unbounded;
     const wchar_t* lead_begin = nullptr;
@@ -206,7 +207,8 @@ public:
         {
             if (owner->number >= 0) {
                 backref_tag<It>& rec = s->results[owner->number];
-                s->stack->push(old_backref{rec.first, rec.second, rec.matched});
+                if (!restored_from_loop(rec))
+                    s->stack->push(old_backref{rec.first, rec.second, rec.matched});
                 rec.first = rec.reserved_start;
                 rec.second = s->position;
                 rec.matched = true;
@@ -219,6 +221,12 @@ public:
         {
             if (owner->number >= 0) {
                 backref_tag<It>& rec = s->results[owner->number];
+                if (restored_from_loop(rec)) {
+                    rec.first = rec.prev_iteration_start.it;
+                    rec.second = rec.iteration_start.it;
+                    rec.matched = true;
+                    return false;
+                }
                 old_backref old;
                 s->stack->pop(old);
                 rec.first = old.first;
@@ -226,6 +234,17 @@ public:
                 rec.matched = old.matched;
             }
             return false;
+        }
+        // The group is a loop's body and an iteration before this one has
+        // ended: what this end replaces is that iteration's range, which runs
+        // from where it began to where this one began. The loop keeps both
+        // in the group's record, and they are back in place when this end
+        // is undone, so the explicit-stack mode saves nothing for it. (Only
+        // the first iteration after entering the loop, which replaces what
+        // the group held before, keeps the old range on the stack.)
+        bool restored_from_loop(const backref_tag<It>& rec) const
+        {
+            return owner->loop_body && rec.prev_iteration_start.valid;
         }
         const match_group* owner;
     };

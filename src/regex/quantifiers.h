@@ -637,6 +637,7 @@ public:
         this->min = min;
         this->max = max;
         g->next = &end_;
+        g->loop_body = true;
     }
 
     template <bool Nul>
