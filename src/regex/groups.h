@@ -124,15 +124,19 @@ public:
     }
 
     // Explicit-stack entry: save where a numbered group's attempt began,
-    // then push the cursor of the alternative being tried.
+    // then push the cursor of the alternative being tried. A plain group
+    // that is a loop's body need not save it once an iteration before this
+    // one has ended: that iteration's attempt began where the loop's record
+    // says the iteration before this one began (start_from_loop).
     template <bool Nul>
-    bool enter(match_state<It>* s) const
+    bool enter(match_state<It>* s, bool start_from_loop = false) const
     {
         if (!lead_allows<Nul>(s, s->position))
             return false;
         if (number >= 0) {
             backref_tag<It>& rec = s->results[number];
-            s->stack->push(rec.reserved_start);
+            if (!(start_from_loop && rec.prev_iteration_start.valid))
+                s->stack->push(rec.reserved_start);
             rec.reserved_start = s->position;
         }
         sub_expr<It>* const* cursor = alternatives;
@@ -141,7 +145,7 @@ public:
         return true;
     }
     template <bool Nul>
-    bool next_alternative(match_state<It>* s) const
+    bool next_alternative(match_state<It>* s, bool start_from_loop = false) const
     {
         sub_expr<It>* const*& cursor = s->stack->template top<sub_expr<It>* const*>();
         if (++cursor != alternatives + alt_count) {
@@ -149,8 +153,13 @@ public:
             return true;
         }
         s->stack->template discard<sub_expr<It>* const*>();
-        if (number >= 0)
-            s->stack->pop(s->results[number].reserved_start);
+        if (number >= 0) {
+            backref_tag<It>& rec = s->results[number];
+            if (start_from_loop && rec.prev_iteration_start.valid)
+                rec.reserved_start = rec.prev_iteration_start.it;
+            else
+                s->stack->pop(rec.reserved_start);
+        }
         return false;
     }
 
@@ -277,12 +286,12 @@ public:
     template <bool Nul>
     bool forward(match_state<It>* s) const
     {
-        return this->template enter<Nul>(s);
+        return this->template enter<Nul>(s, this->loop_body);
     }
     template <bool Nul>
     bool back(match_state<It>* s) const
     {
-        return this->template next_alternative<Nul>(s);
+        return this->template next_alternative<Nul>(s, this->loop_body);
     }
 
 private:
