@@ -174,6 +174,7 @@ constexpr wchar_t kBetweenX[] = L".X(.+)+X";
 constexpr wchar_t kEmptyOrTwo[] = L"(?:|.{0,2})*(?=xx)|.{2}";
 constexpr wchar_t kBackref[] = L"(a*)\\1$";
 constexpr wchar_t kWordAt[] = L"\\w+@";
+constexpr wchar_t kAlternationLoop[] = L"(a|b)*c";
 
 // A shape named by its pattern.
 Shape Named(int fault, std::wstring (*pattern)(std::size_t), std::wstring (*subject)(std::size_t),
@@ -209,7 +210,7 @@ int main()
          Nested,
          [](std::size_t) { return std::wstring(L"a"); },
          "\"a\"",
-         {14, 18, 24, 32, 64}},
+         {14, 18, 24, 32, 64, 1000}},
         {3,
          "(?:)x14 a )*x14",
          false,
@@ -225,6 +226,10 @@ int main()
          kRunThenBangB,
          {100, 1000, 10000}},
         Named(7, Same<kBackref>, Run, kRun, {100000, 1000000, 10000000}),
+        // A group loop over a long subject: the explicit-stack mode keeps a
+        // few records for every iteration.
+        Named(7, Same<kAlternationLoop>, [](std::size_t n) { return std::wstring(n, L'a') + L"c"; },
+              "(\"a\" x $n) . \"c\"", {100000, 1000000, 10000000}),
         Named(7, Same<kWordAt>, [](std::size_t n) { return std::wstring(n, L'a') + L"!@"; },
               "(\"a\" x $n) . \"!@\"", {10000, 100000, 1000000}),
     };

@@ -124,15 +124,19 @@ public:
     }
 
     // Explicit-stack entry: save where a numbered group's attempt began,
-    // then push the cursor of the alternative being tried.
+    // then push the cursor of the alternative being tried. A plain group
+    // that is a loop's body need not save it once an iteration before this
+    // one has ended: that iteration's attempt began where the loop's record
+    // says the iteration before this one began (start_from_loop).
     template <bool Nul>
-    bool enter(match_state<It>* s) const
+    bool enter(match_state<It>* s, bool start_from_loop = false) const
     {
         if (!lead_allows<Nul>(s, s->position))
             return false;
         if (number >= 0) {
             backref_tag<It>& rec = s->results[number];
-            s->stack->push(rec.reserved_start);
+            if (!(start_from_loop && rec.prev_iteration_start.valid))
+                s->stack->push(rec.reserved_start);
             rec.reserved_start = s->position;
         }
         sub_expr<It>* const* cursor = alternatives;
@@ -141,7 +145,7 @@ public:
         return true;
     }
     template <bool Nul>
-    bool next_alternative(match_state<It>* s) const
+    bool next_alternative(match_state<It>* s, bool start_from_loop = false) const
     {
         sub_expr<It>* const*& cursor = s->stack->template top<sub_expr<It>* const*>();
         if (++cursor != alternatives + alt_count) {
@@ -149,14 +153,20 @@ public:
             return true;
         }
         s->stack->template discard<sub_expr<It>* const*>();
-        if (number >= 0)
-            s->stack->pop(s->results[number].reserved_start);
+        if (number >= 0) {
+            backref_tag<It>& rec = s->results[number];
+            if (start_from_loop && rec.prev_iteration_start.valid)
+                rec.reserved_start = rec.prev_iteration_start.it;
+            else
+                s->stack->pop(rec.reserved_start);
+        }
         return false;
     }
 
     sub_expr<It>** alternatives = nullptr;
     unsigned alt_count = 0;
     int number;  // index of the group's record; -1 for a group without one
+    bool loop_body = false;  // repeated by a group loop, which keeps its iteration starts
     std::uint64_t min_width = unbounded;
     std::uint64_t max_width = unbounded;
     const wchar_t* lead_begin = nullptr;
@@ -206,7 +216,8 @@ public:
         {
             if (owner->number >= 0) {
                 backref_tag<It>& rec = s->results[owner->number];
-                s->stack->push(old_backref{rec.first, rec.second, rec.matched});
+                if (!restored_from_loop(rec))
+                    s->stack->push(old_backref{rec.first, rec.second, rec.matched});
                 rec.first = rec.reserved_start;
                 rec.second = s->position;
                 rec.matched = true;
@@ -219,6 +230,12 @@ public:
         {
             if (owner->number >= 0) {
                 backref_tag<It>& rec = s->results[owner->number];
+                if (restored_from_loop(rec)) {
+                    rec.first = rec.prev_iteration_start.it;
+                    rec.second = rec.iteration_start.it;
+                    rec.matched = true;
+                    return false;
+                }
                 old_backref old;
                 s->stack->pop(old);
                 rec.first = old.first;
@@ -226,6 +243,17 @@ public:
                 rec.matched = old.matched;
             }
             return false;
+        }
+        // The group is a loop's body and an iteration before this one has
+        // ended: what this end replaces is that iteration's range, which runs
+        // from where it began to where this one began. The loop keeps both
+        // in the group's record, and they are back in place when this end
+        // is undone, so the explicit-stack mode saves nothing for it. (Only
+        // the first iteration after entering the loop, which replaces what
+        // the group held before, keeps the old range on the stack.)
+        bool restored_from_loop(const backref_tag<It>& rec) const
+        {
+            return owner->loop_body && rec.prev_iteration_start.valid;
         }
         const match_group* owner;
     };
@@ -258,12 +286,12 @@ public:
     template <bool Nul>
     bool forward(match_state<It>* s) const
     {
-        return this->template enter<Nul>(s);
+        return this->template enter<Nul>(s, this->loop_body);
     }
     template <bool Nul>
     bool back(match_state<It>* s) const
     {
-        return this->template next_alternative<Nul>(s);
+        return this->template next_alternative<Nul>(s, this->loop_body);
     }
 
 private:

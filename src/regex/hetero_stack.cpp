@@ -21,14 +21,16 @@ std::string printable_name(const std::type_info& t)
 
 } // namespace
 
-hetero_stack::type_error::type_error(const std::type_info& requested, const std::type_info& actual)
+template <bool Tagged>
+basic_hetero_stack<Tagged>::type_error::type_error(const std::type_info& requested, const std::type_info& actual)
     : std::logic_error("type error in hetero_stack (requested type: " + printable_name(requested) +
                        ", actual type: " + printable_name(actual) + ")"),
       requested_(&requested), actual_(&actual)
 {
 }
 
-hetero_stack::~hetero_stack()
+template <bool Tagged>
+basic_hetero_stack<Tagged>::~basic_hetero_stack()
 {
     unwind_to(first_data_);
     for (block* b = first_.next; b;) {
@@ -38,7 +40,8 @@ hetero_stack::~hetero_stack()
     }
 }
 
-std::size_t hetero_stack::block_count() const
+template <bool Tagged>
+std::size_t basic_hetero_stack<Tagged>::block_count() const
 {
     std::size_t n = 0;
     for (const block* b = first_.next; b; b = b->next)
@@ -46,7 +49,8 @@ std::size_t hetero_stack::block_count() const
     return n;
 }
 
-std::byte* hetero_stack::grow(std::size_t n)
+template <bool Tagged>
+std::byte* basic_hetero_stack<Tagged>::grow(std::size_t n)
 {
     current_->saved_top = top_;
     block* next = current_->next;
@@ -71,7 +75,8 @@ std::byte* hetero_stack::grow(std::size_t n)
     return data_start_;
 }
 
-void hetero_stack::switch_to_previous_block()
+template <bool Tagged>
+void basic_hetero_stack<Tagged>::switch_to_previous_block()
 {
     current_->saved_top = top_;
     current_ = current_->prev;
@@ -80,14 +85,31 @@ void hetero_stack::switch_to_previous_block()
     end_ = current_->end;
 }
 
-void hetero_stack::release_if_block_empty()
+template <bool Tagged>
+void basic_hetero_stack<Tagged>::release_if_block_empty()
 {
     if (top_ == data_start_ && current_ != &first_)
         switch_to_previous_block();
 }
 
-void hetero_stack::unwind_to(const std::byte* mark)
+template <bool Tagged>
+void basic_hetero_stack<Tagged>::unwind_to(const std::byte* mark)
 {
+    if constexpr (!Tagged) {
+        // Plain records need no destruction: drop whole blocks until the
+        // mark lies in the current one.
+        const auto at = reinterpret_cast<std::uintptr_t>(mark);
+        while (!(reinterpret_cast<std::uintptr_t>(data_start_) <= at &&
+                 at <= reinterpret_cast<std::uintptr_t>(top_))) {
+            if (current_ == &first_)
+                return;  // a mark that was never on this stack: stop at the bottom
+            top_ = data_start_;
+            switch_to_previous_block();
+        }
+        top_ = const_cast<std::byte*>(mark);
+        release_if_block_empty();
+        return;
+    }
     while (top_ != mark) {
         const type_descriptor* d = top_tag();
         std::byte* value = top_ - tag_size - d->rounded_size;
@@ -101,5 +123,8 @@ void hetero_stack::unwind_to(const std::byte* mark)
         }
     }
 }
+
+template class basic_hetero_stack<true>;
+template class basic_hetero_stack<false>;
 
 } // namespace regex

@@ -1,7 +1,11 @@
-// A growable stack of records of different types, used by the explicit-stack
-// matcher to keep everything backtracking must restore. Each record carries a
-// tag naming its type; every pop checks it, so a node that pops what another
-// node pushed is caught at once instead of reading garbage.
+// A growable stack of records of different types. The tagged kind
+// (hetero_stack) stores beside each record a tag naming its type and checks it
+// on every pop, so code that pops what other code pushed is caught at once
+// instead of reading garbage. The plain kind (record_stack) keeps only the
+// records, each rounded to a pointer's size: the explicit-stack matcher
+// pushes a few records for every step of a match, so on a long subject the
+// tags alone would double what it holds. Its records are plain data only,
+// which lets it unwind by moving its top instead of visiting every record.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +18,8 @@
 
 namespace regex {
 
-class hetero_stack {
+template <bool Tagged>
+class basic_hetero_stack {
 public:
     struct type_descriptor {
         const std::type_info* type;
@@ -34,19 +39,27 @@ public:
         const std::type_info* actual_;
     };
 
-    hetero_stack()
+    basic_hetero_stack()
     {
         first_.saved_top = first_data_;
         first_.end = first_data_;
     }
-    hetero_stack(const hetero_stack&) = delete;
-    hetero_stack& operator=(const hetero_stack&) = delete;
-    ~hetero_stack();
+    basic_hetero_stack(const basic_hetero_stack&) = delete;
+    basic_hetero_stack& operator=(const basic_hetero_stack&) = delete;
+    ~basic_hetero_stack();
 
     template <class T>
     void push(const T& value)
     {
         static_assert(alignof(T) <= record_align);
+        if constexpr (!Tagged) {
+            static_assert(std::is_trivially_destructible_v<T>,
+                          "a plain record stack holds plain data only");
+            constexpr std::size_t size = rounded<T>();
+            std::byte* at = reserve(size);
+            new (at) T(value);
+            return;
+        }
         const type_descriptor* d = &descriptor<T>();
         std::byte* at = reserve(d->rounded_size + tag_size);
         try {
@@ -71,6 +84,8 @@ public:
     template <class T>
     T& top()
     {
+        if constexpr (!Tagged)
+            return *std::launder(reinterpret_cast<T*>(top_ - rounded<T>()));
         const type_descriptor* want = &descriptor<T>();
         const type_descriptor* have = top_tag();
         if (have != want && *have->type != *want->type)
@@ -95,7 +110,12 @@ public:
 
 private:
     static constexpr std::size_t record_align = alignof(void*);
-    static constexpr std::size_t tag_size = sizeof(const type_descriptor*);
+    static constexpr std::size_t tag_size = Tagged ? sizeof(const type_descriptor*) : 0;
+    template <class T>
+    static constexpr std::size_t rounded()
+    {
+        return (sizeof(T) + record_align - 1) / record_align * record_align;
+    }
     // Smaller blocks would mean one allocation per record while the stack
     // first grows; a bigger request gets a block of exactly its size.
     static constexpr std::size_t min_capacity = 4096;
@@ -149,19 +169,25 @@ private:
     std::byte* end_ = first_data_;
 };
 
+using hetero_stack = basic_hetero_stack<true>;
+using record_stack = basic_hetero_stack<false>;
+extern template class basic_hetero_stack<true>;
+extern template class basic_hetero_stack<false>;
+
 namespace detail {
 
 // Unwinds a stack to where it stood when the mark was taken, on every exit.
+template <class Stack>
 class stack_mark {
 public:
-    explicit stack_mark(hetero_stack& s) : stack_(s), mark_(s.position()) {}
+    explicit stack_mark(Stack& s) : stack_(s), mark_(s.position()) {}
     stack_mark(const stack_mark&) = delete;
     stack_mark& operator=(const stack_mark&) = delete;
     ~stack_mark() { stack_.unwind_to(mark_); }
     const std::byte* position() const { return mark_; }
 
 private:
-    hetero_stack& stack_;
+    Stack& stack_;
     const std::byte* mark_;
 };
 

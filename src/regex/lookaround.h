@@ -570,7 +570,7 @@ public:
         }
         if (at_outer_entry(s, pos))
             return false;
-        hetero_stack& stack = *s->stack;
+        record_stack& stack = *s->stack;
         stack.push(pos);
         for (unsigned i = 0; i < s->group_count; ++i)
             stack.push(s->results[i]);

@@ -86,6 +86,7 @@ protected:
         swap(end_char_, o.end_char_);
         swap(memo_safe_, o.memo_safe_);
         swap(memo_loops_, o.memo_loops_);
+        swap(memo_depth_, o.memo_depth_);
         swap(linear_, o.linear_);
         swap(memo_slots_, o.memo_slots_);
         swap(run_atom_, o.run_atom_);
@@ -127,13 +128,17 @@ protected:
         s.top_group = top_group_;
         s.no_empty_at_start = no_empty;
         s.stack_limit = machine_stack_limit();
-        hetero_stack stack;
+        record_stack stack;
         if (uses_explicit_stack())
             s.stack = &stack;
         // Wakes after as many loop arrivals as a match linear in the subject
-        // could need.
+        // could need, times the deepest nesting of loops: once awake, every
+        // arrival builds a key as long as the loops around it, so a deeply
+        // nested pattern whose plain search is short (each level tries one
+        // more empty pass through the levels below it) would pay that length
+        // on every arrival of it.
         const std::uint64_t length = nul ? 65536 : static_cast<std::uint64_t>(end - begin);
-        loop_memo memo((length + 1) * (memo_loops_ + 1));
+        loop_memo memo(saturating_mul(saturating_mul(length + 1, memo_loops_ + 1), memo_depth_));
         if (memo_loops_ != 0)
             s.memo = &memo;
         visit_memo visited(memo_slots_, static_cast<std::size_t>(length) + 1);
@@ -198,6 +203,7 @@ protected:
     // of the match depends on the position and the loops around it only.
     bool memo_safe_ = true;
     unsigned memo_loops_ = 0;  // loops that remember failed arrivals
+    unsigned memo_depth_ = 1;  // loops nested in one another at most, the loop itself counted
     // In the linear class: every match remembers where nodes failed, in
     // memo_slots_ bits per subject position.
     bool linear_ = false;
@@ -293,6 +299,7 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
             finder.end_char(first, top_group_->end_node(), end_char_, end_before_newline_);
     }
     memo_loops_ = 0;
+    memo_depth_ = 1;
     if (memo_safe_) {
         memo_slots_ = 0;
         linear_ = plan_visits(top_group_);
@@ -374,6 +381,7 @@ void basic_rpattern_base_impl<It>::number_loops(match_group_base<It>* g,
                 auto** list = arena_.make_array<group_quantifier<It>*>(scope->size());
                 std::copy(scope->rbegin(), scope->rend(), list);
                 q->enclosing = list;
+                memo_depth_ = std::max(memo_depth_, q->enclosing_count + 1);
                 scope->push_back(q);
                 number_loops(q->group, *scope, in_lookbehind);
                 scope->pop_back();

@@ -373,11 +373,30 @@ sub_expr<It>* atom_node<It, Derived, Family>::make_quantifier(std::uint64_t min,
 template <class It>
 class group_quantifier : public match_quantifier<It, sub_expr<It>> {
 public:
+    // The loop state of an outer entry, kept while an inner one runs; the
+    // three flags share one byte, which keeps the record at four words.
     struct old_quant {
         std::uint64_t loop_count;
-        bool loop_flag;
-        smart_iter<It> prev_iteration_start;
-        smart_iter<It> iteration_start;
+        It prev_iteration_start;
+        It iteration_start;
+        unsigned char flags;  // loop_flag, then whether each start is set
+
+        static old_quant of(const backref_tag<It>& rec)
+        {
+            return {rec.loop_count, rec.prev_iteration_start.it, rec.iteration_start.it,
+                    static_cast<unsigned char>((rec.loop_flag ? 1 : 0) |
+                                               (rec.prev_iteration_start.valid ? 2 : 0) |
+                                               (rec.iteration_start.valid ? 4 : 0))};
+        }
+        void restore(backref_tag<It>& rec) const
+        {
+            rec.loop_count = loop_count;
+            rec.loop_flag = (flags & 1) != 0;
+            rec.prev_iteration_start.it = prev_iteration_start;
+            rec.prev_iteration_start.valid = (flags & 2) != 0;
+            rec.iteration_start.it = iteration_start;
+            rec.iteration_start.valid = (flags & 4) != 0;
+        }
     };
     match_group_base<It>* group = nullptr;
     // Bits in the visit memo for the arrivals at the end of an iteration.
@@ -637,6 +656,7 @@ public:
         this->min = min;
         this->max = max;
         g->next = &end_;
+        g->loop_body = true;
     }
 
     template <bool Nul>
@@ -663,8 +683,7 @@ public:
     bool forward(match_state<It>* s) const
     {
         backref_tag<It>& rec = s->results[this->group->number];
-        s->stack->push(old_quant{rec.loop_count, rec.loop_flag, rec.prev_iteration_start,
-                                 rec.iteration_start});
+        s->stack->push(old_quant::of(rec));
         rec.loop_count = 0;
         rec.loop_flag = true;
         rec.prev_iteration_start = smart_iter<It>();
@@ -676,12 +695,8 @@ public:
     bool back(match_state<It>* s) const
     {
         backref_tag<It>& rec = s->results[this->group->number];
-        old_quant old;
-        s->stack->pop(old);
-        rec.loop_count = old.loop_count;
-        rec.loop_flag = old.loop_flag;
-        rec.prev_iteration_start = old.prev_iteration_start;
-        rec.iteration_start = old.iteration_start;
+        s->stack->template top<old_quant>().restore(rec);
+        s->stack->template discard<old_quant>();
         return false;
     }
 

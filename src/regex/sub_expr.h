@@ -186,7 +186,7 @@ struct match_state {
     It subject_begin{};
     It search_start{};
     const match_group_base<It>* top_group = nullptr;
-    hetero_stack* stack = nullptr;  // explicit-stack mode only
+    record_stack* stack = nullptr;  // explicit-stack mode only
     It lookbehind_end{};            // where the contents of the innermost look-behind must end
     const recursion_entry<It>* recursions = nullptr;  // innermost first
     loop_memo* memo = nullptr;  // null when the pattern's loops cannot use one
@@ -432,8 +432,8 @@ template <bool Nul, class It>
 bool explicit_match(const sub_expr_base<It>* start, match_state<It>* s, It pos)
 {
     sub_expr<It>::check_depth(s);
-    hetero_stack& stack = *s->stack;
-    const stack_mark mark(stack);
+    record_stack& stack = *s->stack;
+    const stack_mark<record_stack> mark(stack);
     const std::byte* const base = mark.position();
     s->position = pos;
     const sub_expr_base<It>* node = start;

@@ -10,6 +10,7 @@
 #include "regex/hetero_stack.h"
 #include "regex/rpattern.h"
 #include "small_stack.h"
+#include "spans.h"
 
 namespace {
 
@@ -129,12 +130,52 @@ TEST(HeteroStack, UnwindingDestroysRecordsAndAFailedCopyGivesItsSpaceBack)
         Counted::fail_copy = false;
         EXPECT_EQ(s.position(), before);
         {
-            regex::detail::stack_mark guard(s);
+            regex::detail::stack_mark<hetero_stack> guard(s);
             s.push(c);
         }
         EXPECT_EQ(s.position(), before);
     }  // the stack's destructor destroys the two records still on it
     EXPECT_EQ(Counted::alive, 0);
+}
+
+TEST(RecordStack, UnwindsAcrossBlocksAndReusesThem)
+{
+    regex::record_stack s;
+    s.push(std::int64_t{-1});
+    const std::byte* bottom = s.position();
+    std::array<char, 6000> big{};
+    big[0] = 'x';
+    std::size_t blocks = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 5000; ++i)
+            s.push(i);
+        const std::byte* middle = s.position();
+        s.push(big);  // in a block of its own
+        for (int i = 0; i < 3000; ++i)
+            s.push(static_cast<char>(i));
+        s.unwind_to(middle);
+        EXPECT_EQ(s.position(), middle);
+        int top = 0;
+        s.pop(top);
+        EXPECT_EQ(top, 4999);
+        s.unwind_to(bottom);
+        EXPECT_EQ(s.position(), bottom);
+        if (round == 0)
+            blocks = s.block_count();
+        EXPECT_EQ(s.block_count(), blocks);  // kept blocks serve again
+    }
+    s.push(1);
+    s.push(big);
+    std::array<char, 6000> out{};
+    s.pop(out);
+    EXPECT_EQ(out[0], 'x');
+    int one = 0;
+    s.pop(one);
+    EXPECT_EQ(one, 1);
+    std::int64_t first = 0;
+    s.pop(first);
+    EXPECT_EQ(first, -1);
+    EXPECT_TRUE(s.empty());
 }
 
 using regex_test::OnSmallStack;
@@ -185,6 +226,48 @@ TEST(ExplicitStackMode, DeepPatternsAndLongSubjectsMatchOnASmallStack)
     EXPECT_EQ(loop_group, run.size() - 2);
     EXPECT_FALSE(loop_rec);
     EXPECT_FALSE(lazy_found);
+}
+
+// Starred groups nested in one another: every level tries one more empty
+// pass through the levels below it, and the last pass of each level is
+// the one its group keeps.
+TEST(ExplicitStackMode, DeeplyNestedStarredGroupsKeepTheirAnswers)
+{
+    auto nested = [](std::size_t depth) {
+        return std::wstring(depth, L'(') + L"a" + [&] {
+            std::wstring close;
+            for (std::size_t i = 0; i < depth; ++i)
+                close += L")*";
+            return close;
+        }() + L"b";
+    };
+    // Shallow enough for the recursive mode: both modes agree.
+    for (std::size_t depth : {2u, 3u, 60u}) {
+        const std::wstring pattern = nested(depth);
+        EXPECT_EQ(regex_test::Spans(regex::rpattern(pattern, regex::noflags, regex::mode_explicit_stack),
+                                    L"xaaab"),
+                  regex_test::Spans(regex::rpattern(pattern, regex::noflags, regex::mode_recursive),
+                                    L"xaaab"))
+            << "depth " << depth;
+    }
+    const std::size_t depth = 1000;
+    const regex::rpattern deep(nested(depth), regex::noflags, regex::mode_explicit_stack);
+    std::string outer, inner, whole;
+    OnSmallStack([&] {
+        regex::match_results r;
+        const std::wstring subject = L"xaaab";
+        if (deep.match(subject, r).matched) {
+            whole = std::to_string(r.backref(0).first - subject.begin()) + "," +
+                    std::to_string(r.backref(0).second - subject.begin());
+            outer = std::to_string(r.backref(1).first - subject.begin()) + "," +
+                    std::to_string(r.backref(1).second - subject.begin());
+            inner = std::to_string(r.backref(depth).first - subject.begin()) + "," +
+                    std::to_string(r.backref(depth).second - subject.begin());
+        }
+    });
+    EXPECT_EQ(whole, "1,5");
+    EXPECT_EQ(outer, "4,4");
+    EXPECT_EQ(inner, "3,4");
 }
 
 TEST(ExplicitStackMode, RecursionSafetyChoosesTheModeInModeTwo)
