@@ -105,23 +105,43 @@ bool NameFile(int fd, const std::string& temporary, const std::string& target)
 
 }  // namespace
 
+// The new name lasts only once the folder's entry is on the disk too.
+void FlushFolder(const std::string& folder)
+{
+    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() >= 0)
+        ::fsync(directory.Get());
+}
+
 bool CopyToNewFile(const std::string& source, const std::string& target)
 {
-    // A target held for the run is copied as the hold sees it: whole, with what its log holds.
-    if (int copied = provider::StoreHandover::CopyKept(source, target); copied != 0)
-        return copied > 0;
-    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.Get() < 0)
-        return false;
-    struct stat info {};
-    if (::fstat(in.Get(), &info) != 0)
-        return false;
     // Refused at once when the name is taken, before anything is copied.
     if (::access(target.c_str(), F_OK) == 0) {
         errno = EEXIST;
         return false;
     }
     const std::string folder = FolderOf(target);
+    // A target held for the run is copied as the hold sees it: whole, with what its log holds.
+    // Where that takes SQLite's own copy, it is made under a temporary name beside the target.
+    std::string part = target + ".part-XXXXXX";
+    if (int copied = provider::StoreHandover::CopyKept(source, part); copied != 0) {
+        if (copied < 0)
+            return false;
+        if (!NameFile(-1, part, target)) {
+            const int error = errno;
+            ::unlink(part.c_str());
+            errno = error;
+            return false;
+        }
+        FlushFolder(folder);
+        return true;
+    }
+    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.Get() < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(in.Get(), &info) != 0)
+        return false;
     const mode_t mode = info.st_mode & 0777;
     // The copy is made in the target's folder without a name (given one through /proc), or,
     // where that cannot be done, under a temporary name beside the target.
@@ -165,10 +185,7 @@ bool CopyToNewFile(const std::string& source, const std::string& target)
         errno = error;
         return false;
     }
-    // The new name lasts only once the folder's entry is on the disk too.
-    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() >= 0)
-        ::fsync(directory.Get());
+    FlushFolder(folder);
     return true;
 }
 

@@ -5,11 +5,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -568,6 +570,72 @@ TEST_P(BackupLogTest, TheBackupHoldsTheTargetsCommittedStateLogIncluded)
     sqlite3_close(copy);
     EXPECT_EQ(check, "ok");
     EXPECT_EQ(DumpTable(path1, kItems), DumpTable(path2, kItems));
+}
+
+
+// Killed the moment a file of the backup's name appears, either way of copying leaves nothing
+// under that name but the whole copy: with a reader of an older state the copy is made by
+// SQLite, page by page.
+TEST_P(BackupLogTest, AKilledBackupLeavesNothingUnderItsName)
+{
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(
+        {
+            sqlite3* reader = nullptr;
+            sqlite3_open(automation::ToUtf8(path1).c_str(), &reader);
+            if (GetParam())
+                sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM [Items];", nullptr, nullptr,
+                             nullptr);
+            sqlite3* foreign = nullptr;
+            sqlite3_open(automation::ToUtf8(path1).c_str(), &foreign);
+            sqlite3_exec(foreign,
+                         "PRAGMA wal_autocheckpoint = 0; "
+                         "UPDATE [Items] SET [name] = 'foreign' WHERE [id] = 1",
+                         nullptr, nullptr, nullptr);
+            Compare();
+            const int watch = ::inotify_init1(IN_CLOEXEC);
+            ::inotify_add_watch(watch, dir.path().c_str(), IN_CREATE);
+            std::thread killer([watch] {
+                alignas(inotify_event) char events[4096];
+                for (;;) {
+                    const ssize_t got = ::read(watch, events, sizeof events);
+                    for (ssize_t at = 0; at < got;) {
+                        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                        if (event->len > 0 && std::strstr(event->name, ".bkp"))
+                            std::raise(SIGKILL);
+                        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                    }
+                    if (got <= 0)
+                        break;
+                }
+            });
+            auto sync = Sync(true);
+            FakeProgress progress;
+            sync->Run(progress);
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
+    // A backup that has its name is the whole copy.
+    for (const fs::path& backup : Backups(dir.path())) {
+        sqlite3* copy = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(backup.c_str(), &copy, SQLITE_OPEN_READONLY, nullptr),
+                  SQLITE_OK);
+        std::string check;
+        sqlite3_exec(
+            copy, "PRAGMA integrity_check",
+            [](void* out, int, char** values, char**) {
+                *static_cast<std::string*>(out) += values[0];
+                return 0;
+            },
+            &check, nullptr);
+        sqlite3_close(copy);
+        EXPECT_EQ(check, "ok");
+        std::string rows, expected;
+        EXPECT_NO_THROW(rows = DumpTable(automation::FromUtf8(backup.string()), kItems));
+        EXPECT_NO_THROW(expected = DumpTable(path1, kItems));
+        EXPECT_EQ(rows, expected);
+        EXPECT_NE(rows.find("'foreign'"), std::string::npos) << rows;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, BackupLogTest, ::testing::Values(false, true),

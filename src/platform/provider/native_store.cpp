@@ -318,7 +318,7 @@ bool StoreHandover::Keep(const std::wstring& password)
     return Kept();
 }
 
-int StoreHandover::CopyKept(const std::string& databasePath, const std::string& target)
+int StoreHandover::CopyKept(const std::string& databasePath, std::string& temporary)
 {
     // The kept store is used by the thread of its handover alone.
     NativeStore* kept = nullptr;
@@ -354,9 +354,11 @@ int StoreHandover::CopyKept(const std::string& databasePath, const std::string& 
     // A reader of an older state keeps part of the log out of the file: the copy is then made
     // page by page, by a reader that sees the held state (SQLite copies from no connection that
     // holds a write transaction).
-    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777);
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return -1;
+    ::fchmod(fd, source.st_mode & 0777);
+    const std::string& target = temporary;
     int error = 0;
     sqlite3* reader = nullptr;
     sqlite3* copy = nullptr;

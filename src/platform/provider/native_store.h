@@ -144,8 +144,10 @@ public:
     // Readies the backup copy of the store kept for the file at `databasePath` as its hold sees
     // it (committed log content included): 0 when the file itself now holds that state, or no
     // native store of it is kept (the caller copies the file itself); 1 when it had to be copied
-    // to the new file `target` through SQLite's backup; -1 when that failed, with errno set.
-    static int CopyKept(const std::string& databasePath, const std::string& target);
+    // through SQLite's backup into a new file made from the mkstemp pattern `temporary`, which
+    // then names that whole, flushed file for the caller to rename; -1 when that failed, with
+    // errno set and nothing left behind.
+    static int CopyKept(const std::string& databasePath, std::string& temporary);
 
     struct Entry;
 
