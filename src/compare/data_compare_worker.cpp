@@ -274,7 +274,8 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
         const unsigned cores = provider::RangeScan::UsableCores();
         ReadAheadStream stream1(*readers->reader1, kinds, cores >= 3);
         ReadAheadStream stream2(*readers->reader2, kinds, cores >= 2);
-        if (Merge(stream1, stream2, nullEqualsEmpty, restRow1, restRow2) == PairEnd::Stopped)
+        if (Merge(table, stream1, stream2, nullEqualsEmpty, restRow1, restRow2) ==
+            PairEnd::Stopped)
             return PairEnd::Stopped;
     }
     // The unread tails exist on one side only: record them as ranges, unread.
@@ -318,7 +319,8 @@ DataCompareWorker::PairEnd DataCompareWorker::ComparePair(const ComparedTable& t
     return PairEnd::Done;
 }
 
-DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
+DataCompareWorker::PairEnd DataCompareWorker::Merge(const ComparedTable& table,
+                                                    ReadAheadStream& stream1,
                                                     ReadAheadStream& stream2, bool nullEqualsEmpty,
                                                     int& restRow1, int& restRow2)
 {
@@ -335,11 +337,15 @@ DataCompareWorker::PairEnd DataCompareWorker::Merge(ReadAheadStream& stream1,
     // arrives as neighbours: every row is compared with the one before it on its side,
     // which is kept until its successor has come and then goes back to its stream.
     // A tail left unread (a rest range) is checked here at its first row only; the rest of
-    // it by CheckRestKeys.
+    // it by CheckRestKeys. A side whose schema holds the key unique needs no such check.
     std::unique_ptr<DbRecord> before1, before2;
     bool repeated[2] = {false, false};
     auto advance = [&](ReadAheadStream& stream, std::unique_ptr<DbRecord>& rec,
                        std::unique_ptr<DbRecord>& before, int side) {
+        if (table.keyHeld[side]) {
+            rec = stream.Next(std::move(rec));
+            return;
+        }
         std::unique_ptr<DbRecord> next = stream.Next(std::move(before));
         before = std::move(rec);
         rec = std::move(next);

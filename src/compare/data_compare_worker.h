@@ -93,8 +93,8 @@ private:
     void CountBoth(const ComparedTable& table, int& count1, int& count2);
     // Merges two key-ordered streams into queued items; the first rows of the
     // one-sided tails (0 when none) go to restRow1 and restRow2.
-    PairEnd Merge(ReadAheadStream& stream1, ReadAheadStream& stream2, bool nullEqualsEmpty,
-                  int& restRow1, int& restRow2);
+    PairEnd Merge(const ComparedTable& table, ReadAheadStream& stream1, ReadAheadStream& stream2,
+                  bool nullEqualsEmpty, int& restRow1, int& restRow2);
     struct MergeBatch {
         std::vector<QueuedItem> items;
         int equal = 0, firstOnly = 0, secondOnly = 0, modified = 0;
