@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_store.h"
 #include "corvina/database_page.h"
 #include "corvina/record_list_model.h"
 #include "corvina/records_window.h"
@@ -68,34 +69,8 @@ bool WaitFor(const std::function<bool()>& condition, int milliseconds = 600000)
     return true;
 }
 
-void Run(const automation::Ptr<adodb::Connection>& c, const std::wstring& sql)
-{
-    c->Execute(sql, nullptr, adodb::adCmdText | adodb::adExecuteNoRecords);
-}
-
-void CreateStore(const std::string& path, long rows, const std::vector<std::wstring>& changes)
-{
-    auto catalog = automation::CreateObjectAs<provider::adox::Catalog>(L"ADOX.Catalog");
-    auto c = catalog->Create(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
-                             automation::FromUtf8(path));
-    Run(c,
-        L"CREATE TABLE [Bench] (k LONG PRIMARY KEY, a LONG, b DOUBLE, c TEXT(20), "
-        L"d TEXT(50), f DATETIME)");
-    const long seed = std::min(rows, 1000L);
-    for (long k = 1; k <= seed; ++k) {
-        const std::wstring K = std::to_wstring(k);
-        Run(c, L"INSERT INTO [Bench] VALUES (" + K + L", " + std::to_wstring(k * 3) + L", " + K +
-                   L".25, 'name " + K + L"', 'a somewhat longer description of row " + K +
-                   L"', #1/" + std::to_wstring(k % 28 + 1) + L"/2001 10:30#)");
-    }
-    for (long have = seed; have < rows; have *= 2)
-        Run(c, L"INSERT INTO [Bench] SELECT k + " + std::to_wstring(have) +
-                   L", a, b, c, d, f FROM [Bench]");
-    Run(c, L"DELETE FROM [Bench] WHERE k > " + std::to_wstring(rows));
-    for (const auto& change : changes)
-        Run(c, change);
-    c->Close();
-}
+using benchstore::CreateStore;
+using benchstore::Run;
 
 bool Settle(WizardDialog& wizard)
 {
