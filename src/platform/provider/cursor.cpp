@@ -4,7 +4,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/automation/com_error.h"
@@ -129,6 +132,76 @@ Cursor::ImageForm ImageFormOf(const ResultColumn& c)
     }
 }
 
+// SQLite gives a column of REAL affinity a stored integer as a real.
+bool RealAffinity(std::string type)
+{
+    for (char& c : type)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    auto has = [&](const char* part) { return type.find(part) != std::string::npos; };
+    if (has("INT") || has("CHAR") || has("CLOB") || has("TEXT") || has("BLOB"))
+        return false;
+    return has("REAL") || has("FLOA") || has("DOUB");
+}
+
+std::string QuotedName(const char* name)
+{
+    std::string quoted = "\"";
+    for (const char* p = name; *p; ++p)
+        quoted += *p == '"' ? std::string("\"\"") : std::string(1, *p);
+    return quoted + "\"";
+}
+
+// The statement's rows one after another, each column read as text (Null as empty).
+std::vector<std::vector<std::string>> Rows(sqlite3* db, const std::string& sql,
+                                           const char* bound = nullptr)
+{
+    std::vector<std::vector<std::string>> rows;
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return rows;
+    }
+    if (bound)
+        sqlite3_bind_text(stmt, 1, bound, -1, SQLITE_TRANSIENT);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        auto& row = rows.emplace_back();
+        for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+            const unsigned char* text = sqlite3_column_text(stmt, i);
+            row.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
+        }
+    }
+    sqlite3_finalize(stmt);
+    return rows;
+}
+
+// Whether the file holds every change its log has (or it keeps none). A checkpoint moves
+// frames into the file only up to the oldest read still going on, this connection's among
+// them, so a log that is all in the file afterwards ends at this connection's state.
+bool LogInFile(sqlite3* db, const char* file)
+{
+    const auto mode = Rows(db, "PRAGMA main.journal_mode");
+    if (mode.size() != 1 || mode[0].empty())
+        return false;
+    std::string name = mode[0][0];
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name != "wal")
+        return true;
+    sqlite3* checkpointer = nullptr;
+    int rc = sqlite3_open_v2(file, &checkpointer, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    int logged = -1, moved = -1;
+    // A connection learns that the file keeps a log at its first read.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(checkpointer, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
+                          nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_wal_checkpoint_v2(checkpointer, "main", SQLITE_CHECKPOINT_PASSIVE, &logged,
+                                       &moved);
+    sqlite3_close(checkpointer);
+    return rc == SQLITE_OK && logged >= 0 && logged == moved;
+}
+
 RowImage::Kind ImageKindOf(const ResultColumn& c)
 {
     if (!c.stored)
@@ -206,6 +279,7 @@ void Cursor::Release()
 {
     const auto hold = Hold();
     scan_.reset();
+    pages_.reset();
     imaged_ = false;
     sqlite3_finalize(main_);
     sqlite3_finalize(lookup_);
@@ -370,6 +444,8 @@ bool Cursor::TakeImageLocked(RowImage& out, const RowImage::Kind* kinds)
 void Cursor::StartScan(const RowImage::Kind* kinds)
 {
     scanTried_ = true;
+    if (StartPages(kinds))
+        return;
     const char* file = sqlite3_db_filename(db_, "main");
     const unsigned cores = RangeScan::UsableCores();
     // Both sides of a comparison read at once, and a thread merges them.
@@ -397,6 +473,240 @@ void Cursor::StartScan(const RowImage::Kind* kinds)
     taken_ = true;
 }
 
+// Only a select of plain columns of one table (a rowid table whose stored values no
+// affinity converts on read), ordered by its rowid, whose columns are all read in their
+// compact forms, from a file that holds what the connection reads.
+bool Cursor::StartPages(const RowImage::Kind* kinds)
+{
+    if (!fileHoldsReads_ || !lookup_ || range_.orderTerms.empty() || rowids_.Size() == 0 ||
+        !fileHoldsReads_())
+        return false;
+    const char* file = sqlite3_db_filename(db_, "main");
+    if (!file || !*file)
+        return false;
+    const size_t count = columns_.size();
+    std::string table;
+    std::vector<std::string> origins;
+    for (size_t c = 0; c < count; ++c) {
+        if (kinds[c] != imageKinds_[c] || imageForms_[c] == ImageForm::Value)
+            return false;
+        const char* base = sqlite3_column_database_name(main_, static_cast<int>(c));
+        const char* name = sqlite3_column_table_name(main_, static_cast<int>(c));
+        const char* origin = sqlite3_column_origin_name(main_, static_cast<int>(c));
+        if (!base || !name || !origin || std::strcmp(base, "main") != 0 ||
+            (c > 0 && table != name))
+            return false;
+        table = name;
+        origins.emplace_back(origin);
+    }
+    if (table.empty())
+        return false;
+    // The table's columns (cid, name, type, notnull, default, pk, hidden), in the order of
+    // the fields of its records.
+    const auto columns = Rows(db_, "PRAGMA main.table_xinfo(" + QuotedName(table.c_str()) + ")");
+    std::string alias;
+    int keys = 0;
+    for (const auto& column : columns) {
+        if (column.size() < 7 || column[6] != "0" || RealAffinity(column[2]))
+            return false;
+        if (column[5] != "0") {
+            ++keys;
+            std::string type = column[2];
+            for (char& ch : type)
+                ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            if (type == "INTEGER")
+                alias = column[1];
+        }
+    }
+    // A key of one INTEGER column is the rowid itself, unless it has an index of its own.
+    if (keys != 1)
+        alias.clear();
+    for (const auto& index : Rows(db_, "PRAGMA main.index_list(" + QuotedName(table.c_str()) + ")"))
+        if (index.size() >= 4 && index[3] == "pk")
+            alias.clear();
+    pageFields_.clear();
+    for (const std::string& origin : origins) {
+        int field = -2;
+        if (!alias.empty() && origin == alias)
+            field = -1;
+        for (size_t i = 0; field == -2 && i < columns.size(); ++i)
+            if (columns[i][1] == origin)
+                field = static_cast<int>(i);
+        if (field == -2)
+            return false;
+        pageFields_.push_back(field);
+    }
+    // Rowid order: the order's first term is the rowid, or the column that is the rowid.
+    const std::string& first = range_.orderTerms.front();
+    if (first != range_.orderTerms.back()) {
+        sqlite3_stmt* term = nullptr;
+        bool rowidOrder = false;
+        if (sqlite3_prepare_v2(db_, ("SELECT " + first + range_.rangeFrom).c_str(), -1, &term,
+                               nullptr) == SQLITE_OK) {
+            const char* name = sqlite3_column_table_name(term, 0);
+            const char* origin = sqlite3_column_origin_name(term, 0);
+            rowidOrder = name && origin && table == name && !alias.empty() && alias == origin;
+        }
+        sqlite3_finalize(term);
+        if (!rowidOrder)
+            return false;
+    }
+    const auto root = Rows(db_, "SELECT rootpage FROM main.sqlite_schema WHERE type = 'table' "
+                                "AND name = ?1", table.c_str());
+    if (root.size() != 1)
+        return false;
+    const long long page = std::atoll(root[0][0].c_str());
+    if (page < 1 || page > UINT32_MAX || !LogInFile(db_, file))
+        return false;
+    pages_ = TablePages::Open(file, static_cast<uint32_t>(page));
+    if (!pages_ || pages_->Seek(rowids_.At(rowids_.Size() - 1)) != TablePages::Step::Row) {
+        pages_.reset();
+        return false;
+    }
+    pageChanges_ = sqlite3_total_changes64(db_);
+    scanKinds_.assign(kinds, kinds + count);
+    // The current row is read; whatever asks for it again reads it by its rowid. The main
+    // statement stays on it, and so the connection in its read.
+    pending_ = false;
+    taken_ = true;
+    return true;
+}
+
+// The current record of the pages into `out` as ImageRow makes it of the same values;
+// false for a row ImageRow would read otherwise (a value not in its column's stored
+// form, text that is not well-formed) or that is shorter than the table (its last
+// columns take their defaults): SQLite reads that one.
+bool Cursor::PageImage(RowImage& out) const
+{
+    const size_t count = columns_.size();
+    const std::vector<TablePages::Field>& fields = pages_->Fields();
+    out.Reset(count);
+    TablePages::Field rowid;
+    rowid.type = TablePages::Field::Integer;
+    rowid.i = pages_->Rowid();
+    for (size_t column = 0; column < count; ++column) {
+        const int at = pageFields_[column];
+        if (at >= 0 && static_cast<size_t>(at) >= fields.size())
+            return false;
+        const TablePages::Field& f = at < 0 ? rowid : fields[static_cast<size_t>(at)];
+        RowImage::Slot& slot = out.columns[column];
+        if (f.type == TablePages::Field::Null) {
+            slot.kind = RowImage::Null;
+            slot.vt = automation::VT_NULL;
+            continue;
+        }
+        const bool integer = f.type == TablePages::Field::Integer;
+        const bool number = integer || f.type == TablePages::Field::Real;
+        const double real = integer ? static_cast<double>(f.i) : f.r;
+        switch (imageForms_[column]) {
+            case ImageForm::Byte:
+            case ImageForm::Short:
+            case ImageForm::Long:
+                if (!integer)
+                    return false;
+                slot.kind = RowImage::Integer;
+                if (imageForms_[column] == ImageForm::Byte) {
+                    slot.vt = automation::VT_UI1;
+                    slot.i = static_cast<uint8_t>(static_cast<int>(f.i));
+                } else if (imageForms_[column] == ImageForm::Short) {
+                    slot.vt = automation::VT_I2;
+                    slot.i = static_cast<int16_t>(static_cast<int>(f.i));
+                } else {
+                    slot.vt = automation::VT_I4;
+                    slot.i = static_cast<int32_t>(static_cast<int>(f.i));
+                }
+                break;
+            case ImageForm::Bool:
+                if (!integer)
+                    return false;
+                slot.kind = RowImage::Bool;
+                slot.vt = automation::VT_BOOL;
+                slot.i = static_cast<int>(f.i) != 0 ? automation::VARIANT_TRUE
+                                                    : automation::VARIANT_FALSE;
+                break;
+            case ImageForm::Money:
+                if (!integer)
+                    return false;
+                slot.kind = RowImage::Money;
+                slot.vt = automation::VT_CY;
+                slot.i = f.i;
+                break;
+            case ImageForm::Single:
+            case ImageForm::Double:
+                if (!number)
+                    return false;
+                slot.kind = RowImage::Real;
+                if (imageForms_[column] == ImageForm::Single) {
+                    slot.vt = automation::VT_R4;
+                    slot.r = static_cast<float>(real);
+                } else {
+                    slot.vt = automation::VT_R8;
+                    slot.r = real;
+                }
+                break;
+            case ImageForm::Date:
+                if (!number)
+                    return false;
+                slot.kind = RowImage::Date;
+                slot.vt = automation::VT_DATE;
+                slot.r = OleDateFromMonotonic(real);
+                break;
+            case ImageForm::Text:
+                if (f.type != TablePages::Field::Text ||
+                    (!Ascii(f.bytes, f.size) &&
+                     !automation::IsWellFormedUtf8(
+                         std::string_view(reinterpret_cast<const char*>(f.bytes), f.size))))
+                    return false;
+                out.SetText(column,
+                            std::string_view(reinterpret_cast<const char*>(f.bytes), f.size));
+                break;
+            case ImageForm::Value:
+                return false;
+        }
+    }
+    return true;
+}
+
+// The next row from the pages into scanImage_; false when the read by pages is over (at
+// the end, which then is the statement's end too, or because the file no longer holds what
+// the connection reads or does not parse: SQLite then reads on from the row after the last).
+bool Cursor::PageStep()
+{
+    TablePages::Step step = TablePages::Step::Damaged;
+    if (fileHoldsReads_() && sqlite3_total_changes64(db_) == pageChanges_)
+        step = pages_->Next();
+    if (step == TablePages::Step::Row) {
+        const int64_t rowid = pages_->Rowid();
+        if (!PageImage(scanImage_)) {
+            sqlite3_reset(lookup_);
+            sqlite3_bind_int64(lookup_, 1, rowid);
+            const int rc = sqlite3_step(lookup_);
+            if (rc == SQLITE_ROW) {
+                scanImage_.Reset(columns_.size());
+                ImageRow(lookup_, scanKinds_.data(), scanImage_);
+            }
+            sqlite3_reset(lookup_);
+            if (rc != SQLITE_ROW)
+                step = TablePages::Step::Damaged;  // SQLite does not find the row
+        }
+        if (step == TablePages::Step::Row) {
+            rowids_.Add(rowid);
+            imaged_ = true;
+            taken_ = true;
+            ++streamed_;
+            return true;
+        }
+    }
+    pages_.reset();
+    if (step == TablePages::Step::End) {
+        sqlite3_reset(main_);
+        exhausted_ = true;
+    } else {
+        resume_ = true;
+    }
+    return false;
+}
+
 void Cursor::EndReadAhead()
 {
     const auto hold = Hold();
@@ -418,6 +728,13 @@ bool Cursor::StepMain()
 {
     if (exhausted_ || !main_)
         return false;
+    if (pages_) {
+        imaged_ = false;
+        if (PageStep())
+            return true;
+        if (exhausted_)
+            return false;
+    }
     if (scan_) {
         int64_t rowid = 0;
         imaged_ = false;

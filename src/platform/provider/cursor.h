@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +17,7 @@
 #include "platform/provider/range_scan.h"
 #include "platform/provider/row_image.h"
 #include "platform/provider/rowid_list.h"
+#include "platform/provider/table_pages.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -93,6 +95,15 @@ public:
     // connection sees no newer commits.
     void HoldReads(bool hold);
 
+    // A long forward read of images of a whole table in rowid order may read the table's
+    // pages from the file itself (see TablePages) for as long as `fileHoldsReads` says
+    // that the file holds what this connection reads, and a log, if any, is all in it.
+    // Any row it cannot read exactly as SQLite does is read through SQLite.
+    void ReadPagesWhile(std::function<bool()> fileHoldsReads)
+    {
+        fileHoldsReads_ = std::move(fileHoldsReads);
+    }
+
     // Releases the SQLite statements; the cursor then has no rows.
     void Release();
     bool Released() const { return main_ == nullptr; }
@@ -106,6 +117,9 @@ private:
     void ImageRow(sqlite3_stmt* stmt, const RowImage::Kind* kinds, RowImage& out) const;
     bool Revisit(int64_t index);
     void StartScan(const RowImage::Kind* kinds);
+    bool StartPages(const RowImage::Kind* kinds);
+    bool PageImage(RowImage& out) const;
+    bool PageStep();
     bool TakeImageLocked(RowImage& out, const RowImage::Kind* kinds);
 
     // Holds the lock shared with the connection's other cursors, if any.
@@ -144,6 +158,12 @@ private:
     RowImage scanImage_;
     bool imaged_ = false;
     bool resume_ = false;  // the scan ended early: the main statement must be made again
+    // The read from the table's pages, once started: the main statement stands on the
+    // row it read last (keeping its read transaction) and reads no further.
+    std::function<bool()> fileHoldsReads_;
+    std::unique_ptr<TablePages> pages_;
+    std::vector<int> pageFields_;  // each column's field in the record; -1: the rowid
+    int64_t pageChanges_ = 0;      // the connection's changed rows when it started
 };
 
 // The automation value of a natural value whose Access type is known.

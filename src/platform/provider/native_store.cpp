@@ -261,6 +261,13 @@ void NativeStore::Hold()
         ThrowSqliteError(db_, rc);
     }
     holding_ = true;
+    heldChanges_ = sqlite3_total_changes64(db_);
+}
+
+bool NativeStore::HoldsFileAsRead() const
+{
+    return holding_ && db_ && sqlite3_txn_state(db_, "main") != SQLITE_TXN_NONE &&
+           sqlite3_total_changes64(db_) == heldChanges_;
 }
 
 void NativeStore::EndHold()

@@ -93,6 +93,10 @@ public:
     // The hold's transaction becomes the caller's (BeginTrans): the changes made in it go in
     // at its commit, and no other writer can commit between the hold and them.
     void AdoptHold() { holding_ = false; }
+    // The file itself holds exactly what this connection reads, as far as the connection
+    // goes: a hold lasts and nothing has been changed through the connection since it began.
+    // (A log whose frames are not all in the file yet is the reader's to check.)
+    bool HoldsFileAsRead() const;
 
     // The close of a session: the store closes, or is kept for a handover (see StoreHandover).
     static void Close(std::unique_ptr<NativeStore> store);
@@ -117,6 +121,7 @@ private:
     unsigned int keptVersion_ = 0;  // the file's data version when the catalog was kept
     bool exclusive_ = false;
     bool holding_ = false;
+    int64_t heldChanges_ = 0;  // the connection's count of changed rows when the hold began
     CounterState counter_;
     std::map<const char*, sqlite3_stmt*> fixed_;  // by the statement's literal text
     std::shared_ptr<GenuineSnapshot> snapshot_;   // genuine files only

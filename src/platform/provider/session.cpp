@@ -530,12 +530,19 @@ void Session::ChangeSchema(const std::function<void(SchemaEditor&)>& change)
     });
 }
 
+void Session::ReadPagesWhileHeld(Cursor& cursor)
+{
+    const NativeStore* store = store_.get();
+    cursor.ReadPagesWhile([store] { return store->HoldsFileAsRead(); });
+}
+
 std::shared_ptr<Cursor> Session::Rows(const EmittedSelect& select)
 {
     std::lock_guard<std::recursive_mutex> hold(*mutex_);
     if (!store_)
         throw ComError(automation::E_FAIL, L"Operation is not allowed when the object is closed.");
     auto cursor = std::make_shared<Cursor>(store_->db(), select, std::vector<Variant>{}, mutex_);
+    ReadPagesWhileHeld(*cursor);
     std::erase_if(cursors_, [](const std::weak_ptr<Cursor>& c) { return c.expired(); });
     cursors_.push_back(cursor);
     return cursor;
@@ -610,6 +617,7 @@ Session::Result Session::Run(const sql::Statement& statement,
             emitter.BindLiterals(QueryEmitter::LiteralBinding::Doubles, &values);
             EmittedSelect select = emitter.EmitSelect(std::get<sql::Select>(statement.body), true);
             result.cursor = std::make_shared<Cursor>(db, select, values, mutex_);
+            ReadPagesWhileHeld(*result.cursor);
             std::erase_if(cursors_, [](const std::weak_ptr<Cursor>& c) { return c.expired(); });
             cursors_.push_back(result.cursor);
             return result;

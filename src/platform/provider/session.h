@@ -65,6 +65,9 @@ public:
     NativeStore& Store() { return *store_; }
 
 private:
+    // Lets the cursor's long reads read the table's pages from the file while the hold lasts
+    // (the session releases its cursors before its store closes).
+    void ReadPagesWhileHeld(Cursor& cursor);
     // Runs a parsed statement within the caller's transaction, if any; `ownTransaction`: one
     // begun for this statement alone, which a failure rolls back whole.
     Result Run(const sql::Statement& statement, const std::vector<automation::Variant>& parameters,

@@ -1,0 +1,429 @@
+// Reading a rowid table's B-tree from the database file.
+#include "platform/provider/table_pages.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace provider {
+
+namespace {
+
+constexpr size_t kMaxDepth = 40;   // far deeper than any tree of 2^32 pages
+constexpr uint8_t kInteriorTable = 0x05;
+constexpr uint8_t kLeafTable = 0x0D;
+
+uint32_t Get16(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) << 8 | p[1];
+}
+
+uint32_t Get32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+// A variable-length integer: up to eight bytes of seven bits, the ninth of eight.
+bool GetVarint(const unsigned char*& p, const unsigned char* end, uint64_t& value)
+{
+    value = 0;
+    for (int n = 0; n < 9; ++n) {
+        if (p >= end)
+            return false;
+        const unsigned char byte = *p++;
+        if (n == 8) {
+            value = value << 8 | byte;
+            return true;
+        }
+        value = value << 7 | (byte & 0x7f);
+        if (!(byte & 0x80))
+            return true;
+    }
+    return true;
+}
+
+// The bytes of a value of a serial type in a record; false for the reserved types.
+bool ContentSize(uint64_t type, uint64_t& size)
+{
+    static const uint8_t kFixed[12] = {0, 1, 2, 3, 4, 6, 8, 8, 0, 0, 0, 0};
+    if (type == 10 || type == 11)
+        return false;
+    size = type < 12 ? kFixed[type] : (type - 12) / 2;
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<TablePages> TablePages::Open(const std::string& file, uint32_t root)
+{
+    if (root < 1)
+        return nullptr;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    std::unique_ptr<TablePages> pages(new TablePages);
+    pages->fd_ = fd;
+    unsigned char header[100];
+    if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
+        std::memcmp(header, "SQLite format 3", 16) != 0)
+        return nullptr;
+    uint32_t size = Get16(header + 16);
+    if (size == 1)
+        size = 65536;
+    if (size < 512 || size > 65536 || (size & (size - 1)) != 0)
+        return nullptr;
+    const uint32_t reserved = header[20];
+    // Text other than UTF-8 would have to be converted as SQLite converts it.
+    if (size - reserved < 480 || Get32(header + 56) != 1)
+        return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return nullptr;
+    pages->pageSize_ = size;
+    pages->usable_ = size - reserved;
+    pages->pageCount_ = static_cast<uint64_t>(st.st_size) / size;
+    pages->root_ = root;
+    if (root > pages->pageCount_)
+        return nullptr;
+    pages->overflow_.resize(size);
+    return pages;
+}
+
+TablePages::~TablePages()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool TablePages::ReadPage(uint32_t page, std::vector<unsigned char>& data) const
+{
+    if (page < 1 || page > pageCount_)
+        return false;
+    data.resize(pageSize_);
+    const off_t at = static_cast<off_t>(page - 1) * pageSize_;
+    size_t got = 0;
+    while (got < pageSize_) {
+        const ssize_t n = ::pread(fd_, data.data() + got, pageSize_ - got, at + got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool TablePages::Load(size_t depth, uint32_t page)
+{
+    if (depth >= kMaxDepth)
+        return false;
+    if (levels_.size() <= depth)
+        levels_.resize(depth + 1);
+    Level& level = levels_[depth];
+    if (!ReadPage(page, level.data))
+        return false;
+    level.page = page;
+    level.header = page == 1 ? 100 : 0;
+    const unsigned char* h = level.data.data() + level.header;
+    if (h[0] != kInteriorTable && h[0] != kLeafTable)
+        return false;
+    level.leaf = h[0] == kLeafTable;
+    level.cells = Get16(h + 3);
+    level.at = 0;
+    const size_t pointers = level.header + (level.leaf ? 8u : 12u);
+    if (pointers + 2 * static_cast<size_t>(level.cells) > usable_)
+        return false;
+    depth_ = depth + 1;
+    return true;
+}
+
+bool TablePages::Child(const Level& level, unsigned index, uint32_t& child) const
+{
+    const unsigned char* h = level.data.data() + level.header;
+    if (index == level.cells) {
+        child = Get32(h + 8);
+    } else {
+        const uint32_t cell = Get16(h + 12 + 2 * index);
+        if (cell < level.header + 12 || cell + 4 > usable_)
+            return false;
+        child = Get32(level.data.data() + cell);
+    }
+    return child >= 1 && child <= pageCount_;
+}
+
+bool TablePages::CellKey(const Level& level, unsigned index, int64_t& key) const
+{
+    const unsigned char* data = level.data.data();
+    const unsigned char* h = data + level.header;
+    const uint32_t cell = Get16(h + (level.leaf ? 8 : 12) + 2 * index);
+    if (cell >= usable_)
+        return false;
+    const unsigned char* p = data + cell;
+    const unsigned char* end = data + usable_;
+    uint64_t value = 0;
+    if (level.leaf) {
+        if (!GetVarint(p, end, value))  // the payload's size
+            return false;
+    } else {
+        p += 4;  // the left child
+        if (p > end)
+            return false;
+    }
+    if (!GetVarint(p, end, value))
+        return false;
+    key = static_cast<int64_t>(value);
+    return true;
+}
+
+// Loads `page` at `depth` and goes down its first children (or, seeking, those that hold
+// rowids after `afterRowid`) to a leaf, which then stands on its first such cell.
+bool TablePages::Descend(size_t depth, uint32_t page, int64_t afterRowid, bool seeking)
+{
+    for (;;) {
+        if (!Load(depth, page))
+            return false;
+        Level& level = levels_[depth];
+        unsigned at = 0;
+        if (seeking) {
+            // The first cell whose key is past afterRowid (binary search: keys ascend).
+            unsigned low = 0, high = level.cells;
+            while (low < high) {
+                const unsigned mid = (low + high) / 2;
+                int64_t key = 0;
+                if (!CellKey(level, mid, key))
+                    return false;
+                if (key <= afterRowid)
+                    low = mid + 1;
+                else
+                    high = mid;
+            }
+            at = low;
+        }
+        level.at = at;
+        if (level.leaf)
+            return true;
+        if (!Child(level, at, page))
+            return false;
+        ++depth;
+    }
+}
+
+TablePages::Step TablePages::Seek(int64_t afterRowid)
+{
+    return Start(afterRowid, true);
+}
+
+TablePages::Step TablePages::First()
+{
+    return Start(0, false);
+}
+
+TablePages::Step TablePages::Start(int64_t afterRowid, bool seeking)
+{
+    damaged_ = done_ = false;
+    started_ = false;
+    depth_ = 0;
+    floored_ = seeking;
+    floor_ = afterRowid;
+    if (!Descend(0, root_, afterRowid, seeking)) {
+        damaged_ = true;
+        return Step::Damaged;
+    }
+    return Step::Row;
+}
+
+// From a leaf read to its end, up to the nearest level with a child left and down it.
+TablePages::Step TablePages::Advance()
+{
+    for (;;) {
+        Level& leaf = levels_[depth_ - 1];
+        if (leaf.at < leaf.cells)
+            return Step::Row;
+        size_t depth = depth_ - 1;
+        for (;;) {
+            if (depth == 0)
+                return Step::End;
+            --depth;
+            Level& parent = levels_[depth];
+            if (parent.at < parent.cells) {
+                ++parent.at;
+                break;
+            }
+        }
+        uint32_t child = 0;
+        if (!Child(levels_[depth], levels_[depth].at, child) ||
+            !Descend(depth + 1, child, 0, false))
+            return Step::Damaged;
+    }
+}
+
+TablePages::Step TablePages::Next()
+{
+    if (damaged_)
+        return Step::Damaged;
+    if (done_ || depth_ == 0)
+        return Step::End;
+    if (started_)
+        ++levels_[depth_ - 1].at;
+    Step step = Advance();
+    if (step == Step::Row)
+        step = DecodeCell();
+    if (step == Step::Damaged)
+        damaged_ = true;
+    else if (step == Step::End)
+        done_ = true;
+    return step;
+}
+
+TablePages::Step TablePages::DecodeCell()
+{
+    const Level& leaf = levels_[depth_ - 1];
+    const unsigned char* data = leaf.data.data();
+    const uint32_t cell = Get16(data + leaf.header + 8 + 2 * leaf.at);
+    if (cell < leaf.header + 8 || cell >= usable_)
+        return Step::Damaged;
+    const unsigned char* p = data + cell;
+    const unsigned char* end = data + usable_;
+    uint64_t size = 0, key = 0;
+    if (!GetVarint(p, end, size) || !GetVarint(p, end, key))
+        return Step::Damaged;
+    const int64_t rowid = static_cast<int64_t>(key);
+    if (floored_ && rowid <= floor_)
+        return Step::Damaged;  // the tree's order is broken
+    if (size > pageCount_ * usable_)
+        return Step::Damaged;
+    // How much of the payload the cell holds itself.
+    const uint64_t most = usable_ - 35;
+    uint64_t local = size;
+    if (size > most) {
+        const uint64_t least = (static_cast<uint64_t>(usable_ - 12) * 32 / 255) - 23;
+        local = least + (size - least) % (usable_ - 4);
+        if (local > most)
+            local = least;
+    }
+    if (local > static_cast<uint64_t>(end - p))
+        return Step::Damaged;
+    const unsigned char* record = p;
+    if (local < size) {
+        if (local + 4 > static_cast<uint64_t>(end - p))
+            return Step::Damaged;
+        payload_.resize(size);
+        std::memcpy(payload_.data(), p, local);
+        uint64_t have = local;
+        uint32_t next = Get32(p + local);
+        for (uint64_t hops = 0; have < size; ++hops) {
+            if (next < 2 || hops >= pageCount_ || !ReadPage(next, overflow_))
+                return Step::Damaged;
+            const uint64_t part = std::min<uint64_t>(size - have, usable_ - 4);
+            std::memcpy(payload_.data() + have, overflow_.data() + 4, part);
+            have += part;
+            next = Get32(overflow_.data());
+        }
+        record = payload_.data();
+    }
+    if (!DecodeRecord(record, static_cast<uint32_t>(size)))
+        return Step::Damaged;
+    rowid_ = floor_ = rowid;
+    floored_ = started_ = true;
+    return Step::Row;
+}
+
+bool TablePages::DecodeRecord(const unsigned char* payload, uint32_t size)
+{
+    fields_.clear();
+    const unsigned char* end = payload + size;
+    const unsigned char* p = payload;
+    uint64_t headerSize = 0;
+    if (!GetVarint(p, end, headerSize) || headerSize > size || payload + headerSize < p)
+        return false;
+    const unsigned char* types = payload + headerSize;
+    uint64_t offset = headerSize;
+    while (p < types) {
+        uint64_t type = 0, length = 0;
+        if (!GetVarint(p, types, type) || !ContentSize(type, length) || length > size - offset)
+            return false;
+        const unsigned char* v = payload + offset;
+        Field& field = fields_.emplace_back();
+        if (type == 0) {
+            field.type = Field::Null;
+        } else if (type <= 6) {
+            // Big-endian two's complement, sign-extended from its first byte.
+            int64_t value = static_cast<int8_t>(v[0]);
+            for (uint64_t n = 1; n < length; ++n)
+                value = static_cast<int64_t>(static_cast<uint64_t>(value) << 8 | v[n]);
+            field.type = Field::Integer;
+            field.i = value;
+        } else if (type == 7) {
+            uint64_t bits = 0;
+            for (int n = 0; n < 8; ++n)
+                bits = bits << 8 | v[n];
+            std::memcpy(&field.r, &bits, sizeof bits);
+            // SQLite reads a stored NaN as Null.
+            field.type = field.r != field.r ? Field::Null : Field::Real;
+        } else if (type == 8 || type == 9) {
+            field.type = Field::Integer;
+            field.i = type == 9;
+        } else {
+            field.type = type % 2 ? Field::Text : Field::Blob;
+            field.bytes = v;
+            field.size = static_cast<uint32_t>(length);
+        }
+        offset += length;
+    }
+    return p == types && end >= payload;
+}
+
+int64_t TablePages::CountRows()
+{
+    int64_t rows = 0;
+    uint64_t visited = 0;
+    std::vector<std::vector<uint32_t>> stack{{root_}};
+    std::vector<unsigned char> page;
+    unsigned char head[12];
+    while (!stack.empty()) {
+        if (stack.back().empty()) {
+            stack.pop_back();
+            continue;
+        }
+        const uint32_t number = stack.back().back();
+        stack.back().pop_back();
+        if (number < 1 || number > pageCount_ || ++visited > pageCount_ ||
+            stack.size() > kMaxDepth)
+            return -1;
+        const unsigned header = number == 1 ? 100 : 0;
+        const off_t at = static_cast<off_t>(number - 1) * pageSize_ + header;
+        if (::pread(fd_, head, sizeof head, at) != static_cast<ssize_t>(sizeof head))
+            return -1;
+        const uint32_t cells = Get16(head + 3);
+        if (head[0] == kLeafTable) {
+            if (header + 8 + 2 * static_cast<size_t>(cells) > usable_)
+                return -1;
+            rows += cells;
+            continue;
+        }
+        if (head[0] != kInteriorTable || !ReadPage(number, page))
+            return -1;
+        Level level;
+        level.data.swap(page);
+        level.header = header;
+        level.cells = cells;
+        if (header + 12 + 2 * static_cast<size_t>(cells) > usable_)
+            return -1;
+        std::vector<uint32_t> children;
+        for (unsigned i = cells + 1; i-- > 0;) {
+            uint32_t child = 0;
+            if (!Child(level, i, child))
+                return -1;
+            children.push_back(child);
+        }
+        page.swap(level.data);
+        stack.push_back(std::move(children));
+    }
+    return rows;
+}
+
+}  // namespace provider
