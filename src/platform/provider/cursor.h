@@ -103,6 +103,8 @@ public:
     {
         fileHoldsReads_ = std::move(fileHoldsReads);
     }
+    // Whether the forward read goes on from the table's pages just now.
+    bool ReadingPages() const { return pages_ != nullptr; }
 
     // Releases the SQLite statements; the cursor then has no rows.
     void Release();

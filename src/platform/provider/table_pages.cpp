@@ -119,7 +119,8 @@ bool TablePages::ReadPage(uint32_t page, std::vector<unsigned char>& data) const
 
 bool TablePages::Load(size_t depth, uint32_t page)
 {
-    if (depth >= kMaxDepth)
+    // A walk of a sound tree loads every page once at most: more is a cycle.
+    if (depth >= kMaxDepth || ++loads_ > pageCount_)
         return false;
     if (levels_.size() <= depth)
         levels_.resize(depth + 1);
@@ -229,6 +230,7 @@ TablePages::Step TablePages::Start(int64_t afterRowid, bool seeking)
     depth_ = 0;
     floored_ = seeking;
     floor_ = afterRowid;
+    loads_ = 0;
     if (!Descend(0, root_, afterRowid, seeking)) {
         damaged_ = true;
         return Step::Damaged;

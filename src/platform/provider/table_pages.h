@@ -83,6 +83,7 @@ private:
     uint64_t pageCount_ = 0;
     std::vector<Level> levels_;
     size_t depth_ = 0;  // levels in use
+    uint64_t loads_ = 0;  // pages loaded since the start
     bool done_ = false;
     bool damaged_ = false;
     bool started_ = false;
