@@ -466,6 +466,11 @@ void MakeCursorTable(sqlite3* db)
 {
     Exec(db, "PRAGMA page_size = 4096");
     Exec(db, "CREATE TABLE T (k INTEGER PRIMARY KEY, n, s, b, y, m, r, f, d, t)");
+    // The last thousand rows come first, before the column is added.
+    Exec(db,
+         "WITH RECURSIVE i(i) AS (SELECT 11001 UNION ALL SELECT i + 1 FROM i WHERE i < 12000) "
+         "INSERT INTO T (k, n, t) SELECT i * 3, i, 'early ' || i FROM i");
+    Exec(db, "ALTER TABLE T ADD COLUMN z DEFAULT 'default'");
     Exec(db,
          "WITH RECURSIVE i(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM i WHERE i < 11000) "
          "INSERT INTO T SELECT i * 3, "
@@ -476,11 +481,7 @@ void MakeCursorTable(sqlite3* db)
          "i * 1.5 - 3000, "
          "CASE WHEN i % 103 = 0 THEN x'00ff41' WHEN i % 107 = 0 THEN CAST(x'41ff42' AS TEXT) "
          "  WHEN i % 13 = 0 THEN substr(hex(zeroblob(4000)), 1, 5000 + i % 300) "
-         "  WHEN i % 11 = 0 THEN NULL ELSE 'row ' || i || ' \u00e9' END FROM i");
-    Exec(db, "ALTER TABLE T ADD COLUMN z DEFAULT 'default'");
-    Exec(db,
-         "WITH RECURSIVE i(i) AS (SELECT 11001 UNION ALL SELECT i + 1 FROM i WHERE i < 12000) "
-         "INSERT INTO T (k, n, t, z) SELECT i * 3, i, 'late ' || i, "
+         "  WHEN i % 11 = 0 THEN NULL ELSE 'row ' || i || ' \u00e9' END, "
          "CASE WHEN i % 2 THEN 'own' END FROM i");
 }
 
@@ -604,9 +605,9 @@ TEST_F(PagedCursorTest, ImagesFromPagesAreThoseSqliteGives)
     ExpectSameImages(pages, sqlite);
     // Rows the pages cannot image as they stand are SQLite's: text in a long column, and
     // the added column's default in the rows written before it.
-    EXPECT_EQ(pages.images[100].columns[1].kind, RowImage::Value);
-    ASSERT_EQ(pages.images[9000].columns[10].kind, RowImage::Text);
-    EXPECT_EQ(pages.images[9000].TextOf(pages.images[9000].columns[10]), "default");
+    EXPECT_EQ(pages.images[9998].columns[1].kind, RowImage::Value);
+    ASSERT_EQ(pages.images[11500].columns[10].kind, RowImage::Text);
+    EXPECT_EQ(pages.images[11500].TextOf(pages.images[11500].columns[10]), "default");
 
     // Not in rowid order: read through SQLite throughout.
     const ReadOut byValue = ReadImages(db, CursorSelect(false), true);
