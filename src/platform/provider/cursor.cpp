@@ -188,8 +188,11 @@ bool LogInFile(sqlite3* db, const char* file)
     if (name != "wal")
         return true;
     sqlite3* checkpointer = nullptr;
-    int rc = sqlite3_open_v2(file, &checkpointer, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    // A file this connection may only read is not checkpointed for it: such a checkpoint fails,
+    // and the read goes through SQLite.
+    const int access =
+        sqlite3_db_readonly(db, "main") == 1 ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    int rc = sqlite3_open_v2(file, &checkpointer, access | SQLITE_OPEN_NOMUTEX, nullptr);
     int logged = -1, moved = -1;
     // A connection learns that the file keeps a log at its first read.
     if (rc == SQLITE_OK)
@@ -479,7 +482,7 @@ void Cursor::StartScan(const RowImage::Kind* kinds)
 bool Cursor::StartPages(const RowImage::Kind* kinds)
 {
     if (!fileHoldsReads_ || !lookup_ || range_.orderTerms.empty() || rowids_.Size() == 0 ||
-        !fileHoldsReads_())
+        sqlite3_txn_state(db_, "main") == SQLITE_TXN_NONE || !fileHoldsReads_())
         return false;
     const char* file = sqlite3_db_filename(db_, "main");
     if (!file || !*file)
@@ -566,7 +569,8 @@ bool Cursor::StartPages(const RowImage::Kind* kinds)
     pageChanges_ = sqlite3_total_changes64(db_);
     scanKinds_.assign(kinds, kinds + count);
     // The current row is read; whatever asks for it again reads it by its rowid. The main
-    // statement stays on it, and so the connection in its read.
+    // statement stays on it, and so the connection in its read transaction: whatever becomes
+    // of the hold, no commit after this state reaches the file while the pages are read.
     pending_ = false;
     taken_ = true;
     return true;

@@ -266,8 +266,7 @@ void NativeStore::Hold()
 
 bool NativeStore::HoldsFileAsRead() const
 {
-    return holding_ && db_ && sqlite3_txn_state(db_, "main") != SQLITE_TXN_NONE &&
-           sqlite3_total_changes64(db_) == heldChanges_;
+    return holding_ && db_ && sqlite3_total_changes64(db_) == heldChanges_;
 }
 
 void NativeStore::EndHold()

@@ -95,7 +95,8 @@ public:
     void AdoptHold() { holding_ = false; }
     // The file itself holds exactly what this connection reads, as far as the connection
     // goes: a hold lasts and nothing has been changed through the connection since it began.
-    // (A log whose frames are not all in the file yet is the reader's to check.)
+    // (A log whose frames are not all in the file yet is the reader's to check.) Cheap enough
+    // to ask for every row read.
     bool HoldsFileAsRead() const;
 
     // The close of a session: the store closes, or is kept for a handover (see StoreHandover).

@@ -49,10 +49,6 @@ public:
     int64_t Rowid() const { return rowid_; }
     const std::vector<Field>& Fields() const { return fields_; }
 
-    // The table's rows, counted from its leaf pages' cell counts; -1 when a page does
-    // not parse.
-    int64_t CountRows();
-
     uint32_t PageSize() const { return pageSize_; }
 
 private:
