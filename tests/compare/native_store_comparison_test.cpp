@@ -343,6 +343,8 @@ struct StretchReadCase {
     std::vector<std::wstring> create;  // the table T and its index
     std::vector<std::wstring> fields, keys;
     std::string rows;  // the SELECT of the rows of n = 1..N, from a table n(i)
+    std::vector<std::wstring> after = {};  // run through the provider once the rows are in
+    std::string change = {};                // more changes of Database2
 };
 
 void PrintTo(const StretchReadCase& c, std::ostream* os)
@@ -368,6 +370,17 @@ TEST_P(StretchReadTest, LongReadsDecideAsOneStatementDoes)
         "INSERT INTO T " + c.rows;
     RunRaw(settings1.path, {fill + " WHERE i % 50 <> 2"});
     RunRaw(settings2.path, {fill + " WHERE i % 50 <> 1", "UPDATE T SET v = v + 1 WHERE rowid % 20 = 3"});
+    for (const std::wstring& path : {settings1.path, settings2.path}) {
+        auto connection =
+            automation::CreateObjectAs<provider::adodb::Connection>(L"ADODB.Connection");
+        connection->Open(JetString(path));
+        for (const auto& statement : c.after)
+            connection->Execute(statement, nullptr,
+                                provider::adodb::adCmdText | provider::adodb::adExecuteNoRecords);
+        connection->Close();
+    }
+    if (!c.change.empty())
+        RunRaw(settings2.path, {c.change});
 
     ASSERT_TRUE(ComparisonOptions::SaveNullEqualsEmpty(false));
     const Outcome stretches = CompareTables(settings1, settings2, c.fields, c.keys, false);
@@ -387,6 +400,19 @@ INSTANTIATE_TEST_SUITE_P(
                         {L"k", L"v", L"t"},
                         {L"k"},
                         "SELECT (i * 7919) % 30011, i, 'row ' || i FROM n"},
+        // Read from the table's pages past the first few thousand rows: texts over several
+        // pages, bytes that are not UTF-8, and a field added after the rows, which they do not
+        // hold in their records.
+        StretchReadCase{"a key kept as the rowid, long and broken texts, a field added later",
+                        {L"CREATE TABLE T (k LONG PRIMARY KEY, v LONG, t MEMO)"},
+                        {L"k", L"v", L"t", L"w"},
+                        {L"k"},
+                        "SELECT i, i, CASE WHEN i % 97 = 0 THEN CAST(x'41ff42' AS TEXT) "
+                        "WHEN i % 13 = 0 THEN substr(hex(zeroblob(3000)), 1, 5000 + i % 100) "
+                        "ELSE 'row ' || i END FROM n",
+                        {L"ALTER TABLE T ADD COLUMN w TEXT(10)"},
+                        "UPDATE T SET t = t || 'x' WHERE rowid % 20 = 9; "
+                        "UPDATE T SET w = 'w' WHERE rowid % 40 = 11"},
         StretchReadCase{"text keys with Nulls and repeats",
                         {L"CREATE TABLE T (k TEXT(10), v LONG)", L"CREATE INDEX ik ON T (k)"},
                         {L"k", L"v"},
