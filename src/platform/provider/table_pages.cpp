@@ -99,6 +99,13 @@ TablePages::~TablePages()
         ::close(fd_);
 }
 
+bool TablePages::StillAt(const std::string& file) const
+{
+    struct stat open {}, named {};
+    return ::fstat(fd_, &open) == 0 && ::stat(file.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
 bool TablePages::ReadPage(uint32_t page, std::vector<unsigned char>& data) const
 {
     if (page < 1 || page > pageCount_)

@@ -50,6 +50,8 @@ public:
     const std::vector<Field>& Fields() const { return fields_; }
 
     uint32_t PageSize() const { return pageSize_; }
+    // Whether the name it was opened by still names the file it reads.
+    bool StillAt(const std::string& file) const;
 
 private:
     struct Level {

@@ -255,6 +255,25 @@ TEST_F(PagedCursorTest, ALogWithFramesNotYetInTheFileIsReadThroughSqlite)
     ExpectSameImages(again, sqlite);
 }
 
+TEST_F(PagedCursorTest, AFileReplacedUnderItsNameIsNotReadByTheName)
+{
+    // Another file takes the name while the hold lasts: the connection goes on reading the
+    // one it opened.
+    Exec(db, "BEGIN IMMEDIATE");
+    Exec(db, "SELECT count(*) FROM T");
+    const std::string other = (dir / "other.db").string();
+    std::filesystem::copy_file(path, other);
+    sqlite3* changer = OpenDb(other);
+    Exec(changer, "UPDATE T SET t = 'other file'");
+    sqlite3_close(changer);
+    std::filesystem::rename(other, path);
+    const ReadOut pages = ReadImages(db, CursorSelect(true), true);
+    const ReadOut sqlite = ReadImages(db, CursorSelect(true), false);
+    Exec(db, "COMMIT");
+    EXPECT_FALSE(pages.pages);
+    ExpectSameImages(pages, sqlite);
+}
+
 TEST_F(PagedCursorTest, ADamagedPageIsLeftToSqliteToReport)
 {
     Exec(db, "BEGIN IMMEDIATE");
