@@ -455,6 +455,10 @@ void Cursor::StartScan(const RowImage::Kind* kinds)
     const unsigned readers = cores >= 4 ? std::min(3u, cores / 2 - 1) : 0;
     if (range_.orderTerms.empty() || !lookup_ || !file || !*file || readers == 0)
         return;
+    // The readers open the file by its name: not once another file has taken it.
+    int moved = 1;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || moved)
+        return;
     scanKinds_.assign(kinds, kinds + columns_.size());
     auto decode = [this](sqlite3_stmt* stmt, RowImage& image) {
         image.Reset(columns_.size());

@@ -272,6 +272,7 @@ TEST_F(PagedCursorTest, AFileReplacedUnderItsNameIsNotReadByTheName)
     Exec(db, "COMMIT");
     EXPECT_FALSE(pages.pages);
     ExpectSameImages(pages, sqlite);
+    EXPECT_EQ(pages.images.back().TextOf(pages.images.back().columns[9]), "early 12000");
 }
 
 TEST_F(PagedCursorTest, ADamagedPageIsLeftToSqliteToReport)
