@@ -500,13 +500,14 @@ bool Cursor::StartPages(const RowImage::Kind* kinds)
         const char* base = sqlite3_column_database_name(main_, static_cast<int>(c));
         const char* name = sqlite3_column_table_name(main_, static_cast<int>(c));
         const char* origin = sqlite3_column_origin_name(main_, static_cast<int>(c));
-        if (!base || !name || !origin || std::strcmp(base, "main") != 0 ||
-            (c > 0 && table != name))
+        if (!base || !name || !origin || std::strcmp(base, "main") != 0 || (c > 0 && table != name))
             return false;
         table = name;
         origins.emplace_back(origin);
     }
-    if (table.empty())
+    // The select reads the table itself (a view's columns name their tables too).
+    if (table.empty() ||
+        range_.rangeFrom.rfind(" FROM " + QuotedName(table.c_str()) + " AS ", 0) != 0)
         return false;
     // The table's columns (cid, name, type, notnull, default, pk, hidden), in the order of
     // the fields of its records.
@@ -558,8 +559,10 @@ bool Cursor::StartPages(const RowImage::Kind* kinds)
         if (!rowidOrder)
             return false;
     }
-    const auto root = Rows(db_, "SELECT rootpage FROM main.sqlite_schema WHERE type = 'table' "
-                                "AND name = ?1", table.c_str());
+    const auto root = Rows(db_,
+                           "SELECT rootpage FROM main.sqlite_schema WHERE type = 'table' "
+                           "AND name = ?1",
+                           table.c_str());
     if (root.size() != 1)
         return false;
     const long long page = std::atoll(root[0][0].c_str());

@@ -12,7 +12,7 @@ namespace provider {
 
 namespace {
 
-constexpr size_t kMaxDepth = 40;   // far deeper than any tree of 2^32 pages
+constexpr size_t kMaxDepth = 40;  // far deeper than any tree of 2^32 pages
 constexpr uint8_t kInteriorTable = 0x05;
 constexpr uint8_t kLeafTable = 0x0D;
 
@@ -101,7 +101,8 @@ TablePages::~TablePages()
 
 bool TablePages::StillAt(const std::string& file) const
 {
-    struct stat open {}, named {};
+    struct stat open {
+    }, named{};
     return ::fstat(fd_, &open) == 0 && ::stat(file.c_str(), &named) == 0 &&
            open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }

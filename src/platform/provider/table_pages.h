@@ -58,8 +58,8 @@ private:
         uint32_t page = 0;
         std::vector<unsigned char> data;
         unsigned cells = 0;
-        unsigned at = 0;     // the cell being read (interior: the child descended into)
-        unsigned header = 0; // offset of the B-tree page header
+        unsigned at = 0;      // the cell being read (interior: the child descended into)
+        unsigned header = 0;  // offset of the B-tree page header
         bool leaf = false;
     };
 
@@ -80,7 +80,7 @@ private:
     uint32_t usable_ = 0;
     uint64_t pageCount_ = 0;
     std::vector<Level> levels_;
-    size_t depth_ = 0;  // levels in use
+    size_t depth_ = 0;    // levels in use
     uint64_t loads_ = 0;  // pages loaded since the start
     bool done_ = false;
     bool damaged_ = false;

@@ -37,10 +37,10 @@ using provider::AccessType;
 using provider::RowImage;
 
 const char* const kColumns[] = {"k", "n", "s", "b", "y", "m", "r", "f", "d", "t", "z"};
-const AccessType kTypes[] = {AccessType::Long,     AccessType::Long,   AccessType::Short,
-                             AccessType::Byte,     AccessType::YesNo,  AccessType::Currency,
-                             AccessType::Double,   AccessType::Single, AccessType::DateTime,
-                             AccessType::Text,     AccessType::Text};
+const AccessType kTypes[] = {AccessType::Long,   AccessType::Long,   AccessType::Short,
+                             AccessType::Byte,   AccessType::YesNo,  AccessType::Currency,
+                             AccessType::Double, AccessType::Single, AccessType::DateTime,
+                             AccessType::Text,   AccessType::Text};
 constexpr int kCursorRows = 12000;  // well past the rows read one by one before pages
 
 // T keyed by its rowid, a column of every compact form: most values in their column's
@@ -84,8 +84,8 @@ provider::EmittedSelect CursorSelect(bool byRowid)
     }
     const std::string from = " FROM \"T\" AS \"T\"";
     const std::string first = byRowid ? "\"T\".\"k\"" : "\"T\".\"n\"";
-    select.sql = "SELECT " + items + ", \"T\".rowid" + from + " ORDER BY " + first +
-                 ", \"T\".rowid";
+    select.sql =
+        "SELECT " + items + ", \"T\".rowid" + from + " ORDER BY " + first + ", \"T\".rowid";
     select.rowLookup = "SELECT " + items + from + " WHERE \"T\".rowid = ?1";
     select.rangeItems = items + ", \"T\".rowid";
     select.rangeFrom = from;

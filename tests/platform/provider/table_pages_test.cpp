@@ -1,6 +1,8 @@
 // Rows read from a table's pages, against SQLite's reading of the same file: the values
 // of every storage form, trees of every page size, and files damaged in the ways a file
 // gets damaged.
+#include "platform/provider/table_pages.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -13,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/provider/table_pages.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -54,11 +55,20 @@ uint32_t RootOf(sqlite3* db, const std::string& table)
 // text that is not UTF-8 and text holding a zero byte.
 void BindValue(sqlite3_stmt* stmt, int index, int kind, int size, uint32_t pageSize)
 {
-    static const int64_t kIntegers[] = {0,           1,          -1,
-                                        127,         -128,       128,
-                                        32767,       -32768,     8388607,
-                                        -8388608,    2147483647, -2147483648LL,
-                                        1LL << 40,   -(1LL << 47),
+    static const int64_t kIntegers[] = {0,
+                                        1,
+                                        -1,
+                                        127,
+                                        -128,
+                                        128,
+                                        32767,
+                                        -32768,
+                                        8388607,
+                                        -8388608,
+                                        2147483647,
+                                        -2147483648LL,
+                                        1LL << 40,
+                                        -(1LL << 47),
                                         std::numeric_limits<int64_t>::max(),
                                         std::numeric_limits<int64_t>::min()};
     constexpr int kIntegerCount = sizeof kIntegers / sizeof kIntegers[0];
@@ -106,8 +116,7 @@ void BindValue(sqlite3_stmt* stmt, int index, int kind, int size, uint32_t pageS
                               SQLITE_TRANSIENT);
             return;
     }
-    sqlite3_bind_text(stmt, index, bytes.data(), static_cast<int>(bytes.size()),
-                      SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
 }
 
 constexpr int kKinds = 16 + 11;
@@ -217,7 +226,8 @@ int64_t ExpectSameRows(const std::string& path, uint32_t root, int64_t afterRowi
         EXPECT_GE(fields.size(), 4u) << at;
         EXPECT_LE(fields.size(), 5u) << at;
         for (size_t i = 0; i < fields.size() && i < 5; ++i)
-            ExpectField(fields[i], stmt, static_cast<int>(i) + 1, at + " field " + std::to_string(i));
+            ExpectField(fields[i], stmt, static_cast<int>(i) + 1,
+                        at + " field " + std::to_string(i));
         if (fields.size() == 4) {
             ++shorter;  // a row from before the column was added: SQLite gives its default
             EXPECT_EQ(sqlite3_column_int64(stmt, 5), 7) << at;
@@ -411,8 +421,8 @@ TEST(TablePagesDamageTest, RandomDamageNeverCrashes)
     TempDir dir;
     Damaged d = MakeDamageable(dir, "random.db");
     std::vector<char> original(std::filesystem::file_size(d.path));
-    std::ifstream(d.path, std::ios::binary).read(original.data(),
-                                                 static_cast<std::streamsize>(original.size()));
+    std::ifstream(d.path, std::ios::binary)
+        .read(original.data(), static_cast<std::streamsize>(original.size()));
     std::mt19937 random(7);
     for (int round = 0; round < 150; ++round) {
         std::vector<char> bytes = original;
