@@ -70,8 +70,9 @@ public:
     // is the column's ImageKind and the value is in its column's stored form, else
     // as the automation value TakeRow would give; then MoveTo(Position() + 1),
     // under one hold of the lock. Requires a current row.
-    // A long forward read of this kind goes on by stretches on threads of their
-    // own (see RangeScan) where the select allows it.
+    // A long forward read of this kind goes on from the table's pages (see
+    // ReadPagesWhile) where the select and the file allow it, else by stretches on
+    // threads of their own (see RangeScan) where the select allows that.
     bool TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds);
     // TakeImageAndMoveNext into out[0], out[1], ... for up to `count` rows, under one
     // hold of the lock, counting the rows taken in `taken` (fewer at the end). Should
