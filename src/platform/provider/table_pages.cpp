@@ -143,8 +143,11 @@ bool TablePages::Load(size_t depth, uint32_t page)
     level.leaf = h[0] == kLeafTable;
     level.cells = Get16(h + 3);
     level.at = 0;
-    const size_t pointers = level.header + (level.leaf ? 8u : 12u);
-    if (pointers + 2 * static_cast<size_t>(level.cells) > usable_)
+    // As SQLite bounds them: no more cells than the page can hold, an interior page with one
+    // at least, and every cell after the array of their offsets and four bytes long at least.
+    level.first = level.header + (level.leaf ? 8u : 12u) + 2 * level.cells;
+    if (level.cells > (pageSize_ - 8) / 6 || (!level.leaf && level.cells == 0) ||
+        level.first > usable_ - 4)
         return false;
     depth_ = depth + 1;
     return true;
@@ -157,7 +160,7 @@ bool TablePages::Child(const Level& level, unsigned index, uint32_t& child) cons
         child = Get32(h + 8);
     } else {
         const uint32_t cell = Get16(h + 12 + 2 * index);
-        if (cell < level.header + 12 || cell + 4 > usable_)
+        if (cell < level.first || cell > usable_ - 4)
             return false;
         child = Get32(level.data.data() + cell);
     }
@@ -169,7 +172,7 @@ bool TablePages::CellKey(const Level& level, unsigned index, int64_t& key) const
     const unsigned char* data = level.data.data();
     const unsigned char* h = data + level.header;
     const uint32_t cell = Get16(h + (level.leaf ? 8 : 12) + 2 * index);
-    if (cell >= usable_)
+    if (cell < level.first || cell > usable_ - 4)
         return false;
     const unsigned char* p = data + cell;
     const unsigned char* end = data + usable_;
@@ -294,7 +297,7 @@ TablePages::Step TablePages::DecodeCell()
     const Level& leaf = levels_[depth_ - 1];
     const unsigned char* data = leaf.data.data();
     const uint32_t cell = Get16(data + leaf.header + 8 + 2 * leaf.at);
-    if (cell < leaf.header + 8 || cell >= usable_)
+    if (cell < leaf.first || cell > usable_ - 4)
         return Step::Damaged;
     const unsigned char* p = data + cell;
     const unsigned char* end = data + usable_;

@@ -60,6 +60,7 @@ private:
         unsigned cells = 0;
         unsigned at = 0;      // the cell being read (interior: the child descended into)
         unsigned header = 0;  // offset of the B-tree page header
+        unsigned first = 0;   // the least offset a cell may have
         bool leaf = false;
     };
 
