@@ -565,15 +565,16 @@ bool Cursor::StartPages(const RowImage::Kind* kinds)
                            table.c_str());
     if (root.size() != 1)
         return false;
-    const long long page = std::atoll(root[0][0].c_str());
-    if (page < 1 || page > UINT32_MAX || !LogInFile(db_, file))
-        return false;
     // The file opened by the connection's name for it must be the one the connection reads,
     // which it no longer is once renamed or replaced.
-    pages_ = TablePages::Open(file, static_cast<uint32_t>(page));
+    const long long page = std::atoll(root[0][0].c_str());
     int moved = 1;
-    if (!pages_ || sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK ||
-        moved != 0 || !pages_->StillAt(file) ||
+    if (page < 1 || page > UINT32_MAX ||
+        sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || moved ||
+        !LogInFile(db_, file))
+        return false;
+    pages_ = TablePages::Open(file, static_cast<uint32_t>(page));
+    if (!pages_ || !pages_->StillAt(file) ||
         pages_->Seek(rowids_.At(rowids_.Size() - 1)) != TablePages::Step::Row) {
         pages_.reset();
         return false;
