@@ -573,8 +573,10 @@ bool Cursor::StartPages(const RowImage::Kind* kinds)
         sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || moved ||
         !LogInFile(db_, file))
         return false;
+    // Asked again once the file is open, then whether the name still names what was opened.
     pages_ = TablePages::Open(file, static_cast<uint32_t>(page));
-    if (!pages_ || !pages_->StillAt(file) ||
+    if (!pages_ || sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK ||
+        moved || !pages_->StillAt(file) ||
         pages_->Seek(rowids_.At(rowids_.Size() - 1)) != TablePages::Step::Row) {
         pages_.reset();
         return false;
