@@ -406,8 +406,8 @@ bool Cursor::TakeImageAndMoveNext(RowImage& out, const RowImage::Kind* kinds)
     return TakeImageLocked(out, kinds);
 }
 
-void Cursor::TakeImagesAndMoveNext(RowImage* const* out, size_t count,
-                                   const RowImage::Kind* kinds, size_t& taken)
+void Cursor::TakeImagesAndMoveNext(RowImage* const* out, size_t count, const RowImage::Kind* kinds,
+                                   size_t& taken)
 {
     const auto hold = Hold();
     taken = 0;
@@ -565,23 +565,28 @@ bool Cursor::StartPages(const RowImage::Kind* kinds)
                            table.c_str());
     if (root.size() != 1)
         return false;
-    // The file opened by the connection's name for it must be the one the connection reads,
-    // which it no longer is once renamed or replaced.
+    // The log is looked at through the file's name, which must still name the file the
+    // connection reads: not once it was renamed or replaced.
     const long long page = std::atoll(root[0][0].c_str());
     int moved = 1;
     if (page < 1 || page > UINT32_MAX ||
         sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || moved ||
         !LogInFile(db_, file))
         return false;
-    // Asked again once the file is open, then whether the name still names what was opened.
-    pages_ = TablePages::Open(file, static_cast<uint32_t>(page));
-    if (!pages_ || sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK ||
-        moved || !pages_->StillAt(file) ||
-        pages_->Seek(rowids_.At(rowids_.Size() - 1)) != TablePages::Step::Row) {
+    // The pages are read through the connection's own descriptor of the file: the file it
+    // reads, and one whose closing takes none of the connection's locks with it.
+    sqlite3_file* handle = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &handle) != SQLITE_OK ||
+        !handle)
+        return false;
+    pages_ = TablePages::Open(handle, static_cast<uint32_t>(page));
+    if (!pages_ || pages_->Seek(rowids_.At(rowids_.Size() - 1), static_cast<uint64_t>(streamed_)) !=
+                       TablePages::Step::Row) {
         pages_.reset();
         return false;
     }
     pageChanges_ = sqlite3_total_changes64(db_);
+    pagesFrom_ = streamed_;
     scanKinds_.assign(kinds, kinds + count);
     // The current row is read; whatever asks for it again reads it by its rowid. The main
     // statement stays on it, and so the connection in its read transaction: whatever becomes
@@ -721,7 +726,9 @@ bool Cursor::PageStep()
         sqlite3_reset(main_);
         exhausted_ = true;
     } else {
-        resume_ = true;
+        // The main statement still stands on the last row it read, in its read transaction:
+        // it goes on over the rows the pages gave, as it would have read them itself.
+        passOver_ = streamed_ - pagesFrom_;
     }
     return false;
 }
@@ -768,6 +775,10 @@ bool Cursor::StepMain()
         ++streamed_;
         return true;
     }
+    // A statement given up for another is finalized once the other has made its first step:
+    // until then it keeps the connection in the read transaction it read in, and the other
+    // goes on in the same one.
+    sqlite3_stmt* replaced = nullptr;
     if (resume_) {
         // The same order from the row after the last one read (a select that is read by
         // stretches has no limit of its own).
@@ -777,12 +788,26 @@ bool Cursor::StepMain()
             0, &resumed);
         if (rc != SQLITE_OK)
             ThrowSqliteError(db_, rc);
-        sqlite3_finalize(main_);
+        replaced = main_;
         main_ = resumed;
         resume_ = false;
         imaged_ = false;
     }
+    for (; passOver_ > 0; --passOver_) {
+        const int rc = sqlite3_step(main_);
+        if (rc == SQLITE_DONE) {
+            passOver_ = 0;
+            exhausted_ = true;
+            pending_ = false;
+            return false;
+        }
+        if (rc != SQLITE_ROW) {
+            passOver_ = 0;
+            ThrowSqliteError(db_, rc);
+        }
+    }
     int rc = sqlite3_step(main_);
+    sqlite3_finalize(replaced);
     if (rc == SQLITE_DONE) {
         exhausted_ = true;
         pending_ = false;

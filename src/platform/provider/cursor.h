@@ -165,6 +165,8 @@ private:
     // row it read last (keeping its read transaction) and reads no further.
     std::function<bool()> fileHoldsReads_;
     std::unique_ptr<TablePages> pages_;
+    int64_t pagesFrom_ = 0;  // rows the main statement had read when the pages began
+    int64_t passOver_ = 0;   // rows the pages gave that the main statement is yet to pass
     std::vector<int> pageFields_;  // each column's field in the record; -1: the rowid
     int64_t pageChanges_ = 0;      // the connection's changed rows when it started
 };

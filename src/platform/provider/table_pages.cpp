@@ -2,6 +2,7 @@
 #include "platform/provider/table_pages.h"
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,18 +59,31 @@ bool ContentSize(uint64_t type, uint64_t& size)
 
 }  // namespace
 
+std::unique_ptr<TablePages> TablePages::Open(sqlite3_file* handle, uint32_t root)
+{
+    if (!handle || !handle->pMethods || !handle->pMethods->xRead || !handle->pMethods->xFileSize)
+        return nullptr;
+    std::unique_ptr<TablePages> pages(new TablePages);
+    pages->handle_ = handle;
+    return Begin(std::move(pages), root);
+}
+
 std::unique_ptr<TablePages> TablePages::Open(const std::string& file, uint32_t root)
 {
-    if (root < 1)
-        return nullptr;
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
     std::unique_ptr<TablePages> pages(new TablePages);
     pages->fd_ = fd;
+    return Begin(std::move(pages), root);
+}
+
+std::unique_ptr<TablePages> TablePages::Begin(std::unique_ptr<TablePages> pages, uint32_t root)
+{
+    if (root < 1)
+        return nullptr;
     unsigned char header[100];
-    if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
-        std::memcmp(header, "SQLite format 3", 16) != 0)
+    if (!pages->ReadAt(header, sizeof header, 0) || std::memcmp(header, "SQLite format 3", 16) != 0)
         return nullptr;
     uint32_t size = Get16(header + 16);
     if (size == 1)
@@ -80,12 +94,30 @@ std::unique_ptr<TablePages> TablePages::Open(const std::string& file, uint32_t r
     // Text other than UTF-8 would have to be converted as SQLite converts it.
     if (size - reserved < 480 || Get32(header + 56) != 1)
         return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return nullptr;
+    uint64_t bytes = 0;
+    if (pages->handle_) {
+        sqlite3_int64 length = 0;
+        if (pages->handle_->pMethods->xFileSize(pages->handle_, &length) != SQLITE_OK || length < 0)
+            return nullptr;
+        bytes = static_cast<uint64_t>(length);
+    } else {
+        struct stat st {};
+        if (::fstat(pages->fd_, &st) != 0)
+            return nullptr;
+        bytes = static_cast<uint64_t>(st.st_size);
+    }
+    uint64_t count = bytes / size;
+    // The header's count of pages, where it is current, is the database's size: SQLite
+    // finds a file shorter than that damaged, and pages past it are not the database's.
+    const uint32_t counted = Get32(header + 28);
+    if (counted != 0 && Get32(header + 92) == Get32(header + 24)) {
+        if (counted > count)
+            return nullptr;
+        count = counted;
+    }
     pages->pageSize_ = size;
     pages->usable_ = size - reserved;
-    pages->pageCount_ = static_cast<uint64_t>(st.st_size) / size;
+    pages->pageCount_ = count;
     pages->root_ = root;
     if (root > pages->pageCount_)
         return nullptr;
@@ -99,23 +131,14 @@ TablePages::~TablePages()
         ::close(fd_);
 }
 
-bool TablePages::StillAt(const std::string& file) const
+bool TablePages::ReadAt(unsigned char* data, uint32_t size, uint64_t offset) const
 {
-    struct stat open {
-    }, named{};
-    return ::fstat(fd_, &open) == 0 && ::stat(file.c_str(), &named) == 0 &&
-           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-}
-
-bool TablePages::ReadPage(uint32_t page, std::vector<unsigned char>& data) const
-{
-    if (page < 1 || page > pageCount_)
-        return false;
-    data.resize(pageSize_);
-    const off_t at = static_cast<off_t>(page - 1) * pageSize_;
+    if (handle_)
+        return handle_->pMethods->xRead(handle_, data, static_cast<int>(size),
+                                        static_cast<sqlite3_int64>(offset)) == SQLITE_OK;
     size_t got = 0;
-    while (got < pageSize_) {
-        const ssize_t n = ::pread(fd_, data.data() + got, pageSize_ - got, at + got);
+    while (got < size) {
+        const ssize_t n = ::pread(fd_, data + got, size - got, static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -123,6 +146,14 @@ bool TablePages::ReadPage(uint32_t page, std::vector<unsigned char>& data) const
         got += static_cast<size_t>(n);
     }
     return true;
+}
+
+bool TablePages::ReadPage(uint32_t page, std::vector<unsigned char>& data) const
+{
+    if (page < 1 || page > pageCount_)
+        return false;
+    data.resize(pageSize_);
+    return ReadAt(data.data(), pageSize_, static_cast<uint64_t>(page - 1) * pageSize_);
 }
 
 bool TablePages::Load(size_t depth, uint32_t page)
@@ -167,82 +198,70 @@ bool TablePages::Child(const Level& level, unsigned index, uint32_t& child) cons
     return child >= 1 && child <= pageCount_;
 }
 
-bool TablePages::CellKey(const Level& level, unsigned index, int64_t& key) const
-{
-    const unsigned char* data = level.data.data();
-    const unsigned char* h = data + level.header;
-    const uint32_t cell = Get16(h + (level.leaf ? 8 : 12) + 2 * index);
-    if (cell < level.first || cell > usable_ - 4)
-        return false;
-    const unsigned char* p = data + cell;
-    const unsigned char* end = data + usable_;
-    uint64_t value = 0;
-    if (level.leaf) {
-        if (!GetVarint(p, end, value))  // the payload's size
-            return false;
-    } else {
-        p += 4;  // the left child
-        if (p > end)
-            return false;
-    }
-    if (!GetVarint(p, end, value))
-        return false;
-    key = static_cast<int64_t>(value);
-    return true;
-}
-
-// Loads `page` at `depth` and goes down its first children (or, seeking, those that hold
-// rowids after `afterRowid`) to a leaf, which then stands on its first such cell.
-bool TablePages::Descend(size_t depth, uint32_t page, int64_t afterRowid, bool seeking)
+// Loads `page` at `depth` and goes down its first children to a leaf, which then stands on
+// its first cell.
+bool TablePages::Descend(size_t depth, uint32_t page)
 {
     for (;;) {
         if (!Load(depth, page))
             return false;
         Level& level = levels_[depth];
-        unsigned at = 0;
-        if (seeking) {
-            // The first cell whose key is past afterRowid (binary search: keys ascend).
-            unsigned low = 0, high = level.cells;
-            while (low < high) {
-                const unsigned mid = (low + high) / 2;
-                int64_t key = 0;
-                if (!CellKey(level, mid, key))
-                    return false;
-                if (key <= afterRowid)
-                    low = mid + 1;
-                else
-                    high = mid;
-            }
-            at = low;
-        }
-        level.at = at;
+        level.at = 0;
         if (level.leaf)
             return true;
-        if (!Child(level, at, page))
+        if (!Child(level, 0, page))
             return false;
         ++depth;
     }
 }
 
-TablePages::Step TablePages::Seek(int64_t afterRowid)
+// SQLite reads a table from its first row on by the children of its pages, whatever the
+// keys of the interior pages say, and in a damaged tree in whatever order the rows then come;
+// a seek by those keys would skip rows where a damaged key does not bound its child's rows. So
+// the walk goes from the first row over those before (checking their order as it goes), which
+// costs a few tests per row passed.
+TablePages::Step TablePages::Seek(int64_t afterRowid, uint64_t rowsBefore)
 {
-    return Start(afterRowid, true);
+    Step step = Start();
+    for (uint64_t passed = 0; step == Step::Row; ++passed) {
+        const bool floored = floored_;
+        const int64_t floor = floor_;
+        if (rowsBefore != kAnyRows && passed == rowsBefore)
+            break;
+        step = Next();
+        if (step != Step::Row)
+            break;
+        if (rowsBefore != kAnyRows ? passed + 1 == rowsBefore && rowid_ != afterRowid
+                                   : rowid_ > afterRowid) {
+            if (rowsBefore != kAnyRows) {
+                damaged_ = true;  // not the walk the rows before were read by
+                return Step::Damaged;
+            }
+            // Stands before this row again: the next move decodes it once more.
+            started_ = false;
+            floored_ = floored;
+            floor_ = floor;
+            return Step::Row;
+        }
+    }
+    // Past the last row it stands at the end, which the next move gives.
+    return step == Step::End && rowsBefore == kAnyRows ? Step::Row : step;
 }
 
 TablePages::Step TablePages::First()
 {
-    return Start(0, false);
+    return Start();
 }
 
-TablePages::Step TablePages::Start(int64_t afterRowid, bool seeking)
+TablePages::Step TablePages::Start()
 {
     damaged_ = done_ = false;
     started_ = false;
     depth_ = 0;
-    floored_ = seeking;
-    floor_ = afterRowid;
+    floored_ = false;
+    floor_ = 0;
     loads_ = 0;
-    if (!Descend(0, root_, afterRowid, seeking)) {
+    if (!Descend(0, root_)) {
         damaged_ = true;
         return Step::Damaged;
     }
@@ -268,8 +287,7 @@ TablePages::Step TablePages::Advance()
             }
         }
         uint32_t child = 0;
-        if (!Child(levels_[depth], levels_[depth].at, child) ||
-            !Descend(depth + 1, child, 0, false))
+        if (!Child(levels_[depth], levels_[depth].at, child) || !Descend(depth + 1, child))
             return Step::Damaged;
     }
 }
@@ -387,7 +405,8 @@ bool TablePages::DecodeRecord(const unsigned char* payload, uint32_t size)
         }
         offset += length;
     }
-    return p == types && end >= payload;
+    // As SQLite finds it: values that do not fill the payload make a damaged record.
+    return p == types && offset == size;
 }
 
 }  // namespace provider

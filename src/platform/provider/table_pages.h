@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+struct sqlite3_file;
+
 namespace provider {
 
 class TablePages {
@@ -30,9 +32,12 @@ public:
         uint32_t size = 0;
     };
 
-    // The table whose B-tree has its root at page `root` of the file `file`. Null when
-    // the file cannot be opened or its header is not one of a UTF-8 database this
-    // reader knows.
+    // The table whose B-tree has its root at page `root` of the database file `handle`
+    // that an SQLite connection has open, read through the connection's own descriptor:
+    // a descriptor of its own would drop every lock the process holds on the file when
+    // it closed. Null when its header is not one of a UTF-8 database this reader knows.
+    static std::unique_ptr<TablePages> Open(sqlite3_file* handle, uint32_t root);
+    // The same of a file that no connection of this process has open, by its name.
     static std::unique_ptr<TablePages> Open(const std::string& file, uint32_t root);
     ~TablePages();
     TablePages(const TablePages&) = delete;
@@ -40,9 +45,12 @@ public:
 
     enum class Step { Row, End, Damaged };
 
-    // Stands before the first row whose rowid is greater than `afterRowid`, or before
-    // the table's first row. Damaged when the way there does not parse.
-    Step Seek(int64_t afterRowid);
+    static constexpr uint64_t kAnyRows = UINT64_MAX;
+    // Stands before the first row whose rowid is greater than `afterRowid`, walking from
+    // the table's first row. Given `rowsBefore`, it stands after that many rows instead,
+    // the last of which must be `afterRowid`: where a read of as many rows went on from.
+    // Damaged when the way there does not parse (or, given rowsBefore, is not that walk).
+    Step Seek(int64_t afterRowid, uint64_t rowsBefore = kAnyRows);
     Step First();
     // The next row: its rowid and fields. After End or Damaged it stays there.
     Step Next();
@@ -50,8 +58,6 @@ public:
     const std::vector<Field>& Fields() const { return fields_; }
 
     uint32_t PageSize() const { return pageSize_; }
-    // Whether the name it was opened by still names the file it reads.
-    bool StillAt(const std::string& file) const;
 
 private:
     struct Level {
@@ -65,17 +71,19 @@ private:
     };
 
     TablePages() = default;
-    Step Start(int64_t afterRowid, bool seeking);
+    static std::unique_ptr<TablePages> Begin(std::unique_ptr<TablePages> pages, uint32_t root);
+    bool ReadAt(unsigned char* data, uint32_t size, uint64_t offset) const;
+    Step Start();
     bool ReadPage(uint32_t page, std::vector<unsigned char>& data) const;
     bool Load(size_t depth, uint32_t page);
     bool Child(const Level& level, unsigned index, uint32_t& child) const;
-    bool CellKey(const Level& level, unsigned index, int64_t& key) const;
-    bool Descend(size_t depth, uint32_t page, int64_t afterRowid, bool seeking);
+    bool Descend(size_t depth, uint32_t page);
     Step Advance();
     Step DecodeCell();
     bool DecodeRecord(const unsigned char* payload, uint32_t size);
 
-    int fd_ = -1;
+    sqlite3_file* handle_ = nullptr;  // the connection's file, or
+    int fd_ = -1;                     // a descriptor of this reader's own
     uint32_t root_ = 0;
     uint32_t pageSize_ = 0;
     uint32_t usable_ = 0;

@@ -194,7 +194,7 @@ class PagedCursorLockTest : public testing::TestWithParam<const char*> {};
 // among them: the reader of the pages must not.
 // Fails: TablePages opens the file with a descriptor of its own, and its closing (when the read
 // ends, or the open is given up) drops the connection's locks on the file.
-TEST_P(PagedCursorLockTest, DISABLED_TheLocksOfTheConnectionOutlastTheReadOfPages)
+TEST_P(PagedCursorLockTest, TheLocksOfTheConnectionOutlastTheReadOfPages)
 {
     TempDir dir;
     const std::string path = (dir / "locked.db").string();
@@ -310,7 +310,7 @@ bool LowerKeyOver(const std::string& path, uint32_t root, int64_t rowid)
 // written again.
 // Fails: TablePages::Seek goes down by the keys (table_pages.cpp, Descend's binary search) and
 // trusts where it lands; the rows skipped are never seen, and the read does not stop.
-TEST(PagedCursorKeyTest, DISABLED_ASeekPastTheRowsReadSkipsNoRowSqliteReads)
+TEST(PagedCursorKeyTest, ASeekPastTheRowsReadSkipsNoRowSqliteReads)
 {
     TempDir dir;
     const std::string path = (dir / "keys.db").string();
@@ -360,7 +360,7 @@ class PagedCursorChangeTest : public testing::TestWithParam<Change> {};
 // elsewhere once rows before it were deleted or added.
 // Fails: Cursor::StepMain goes on after the pages by "LIMIT -1 OFFSET <rows read>" on a new
 // statement (cursor.cpp, the resume_ branch), not from the last rowid read.
-TEST_P(PagedCursorChangeTest, DISABLED_AChangeThroughTheConnectionBehindTheReadLosesNoRow)
+TEST_P(PagedCursorChangeTest, AChangeThroughTheConnectionBehindTheReadLosesNoRow)
 {
     TempDir dir;
     const std::string source = (dir / "source.db").string();
@@ -394,7 +394,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Fails: the statement made again after the pages (cursor.cpp, the resume_ branch) starts a new
 // read transaction once the old statement is finalized: it reads the newer state, and by an
 // OFFSET that the deleted rows shift.
-TEST(PagedCursorSnapshotTest, DISABLED_AReadGoingOnThroughSqliteStaysInItsState)
+TEST(PagedCursorSnapshotTest, AReadGoingOnThroughSqliteStaysInItsState)
 {
     TempDir dir;
     ReadOut got[2];
