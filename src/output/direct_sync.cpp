@@ -136,11 +136,8 @@ bool CopyToNewFile(const std::string& source, const std::string& target)
         FlushFolder(folder);
         return true;
     }
-    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.Get() < 0)
-        return false;
     struct stat info {};
-    if (::fstat(in.Get(), &info) != 0)
+    if (::stat(source.c_str(), &info) != 0)
         return false;
     const mode_t mode = info.st_mode & 0777;
     // The copy is made in the target's folder without a name (given one through /proc), or,
@@ -159,8 +156,17 @@ bool CopyToNewFile(const std::string& source, const std::string& target)
         ::fchmod(out.Get(), mode);
     }
     int error = 0;
+    // The held file is read through its connection's own descriptor: one of this function's
+    // own would take the hold's locks with it when closed. Only a file no store holds is
+    // opened here.
+    const int kept = provider::StoreHandover::CopyKeptFile(source, out.Get());
+    if (kept < 0)
+        error = errno;
+    FileDescriptor in(kept == 0 ? ::open(source.c_str(), O_RDONLY | O_CLOEXEC) : -1);
+    if (kept == 0 && in.Get() < 0)
+        error = errno;
     char buffer[1 << 16];
-    for (;;) {
+    for (; in.Get() >= 0 && error == 0;) {
         ssize_t got = ::read(in.Get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;

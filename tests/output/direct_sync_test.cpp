@@ -573,6 +573,50 @@ TEST_P(BackupLogTest, TheBackupHoldsTheTargetsCommittedStateLogIncluded)
 }
 
 
+// A target in SQLite's rollback journal keeps its locks in the file itself, and a descriptor
+// of the file that this process opens and closes again takes every lock the process holds
+// on it with it. The backup is read without one: while the run applies its changes, another
+// program finds the target locked and writes nothing into the middle of the run.
+TEST_F(DirectSyncTest, AnotherProgramCannotWriteTheTargetWhileTheRunAppliesItsChanges)
+{
+    for (const std::wstring& path : {path1, path2}) {
+        const std::string command =
+            "sqlite3 '" + automation::ToUtf8(path) + "' 'PRAGMA journal_mode = DELETE' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    stores = std::make_unique<ComparedStores>(path1, path2, std::vector<TableDef>{kItems});
+    {
+        ScriptFileWriter writer(*stores->schema1, *stores->schema2, stores->Store(),
+                                stores->Reader(), stores->Pairs(), script, TextFileWriter::kUtf8, 1,
+                                true, true, true);
+        FakeProgress progress;
+        writer.Run(progress);
+        ASSERT_FALSE(writer.Failed()) << automation::ToUtf8(writer.ErrorText());
+    }
+    // Each statement of the run tries another program's write, which must find the file locked.
+    struct Intruder : FakeProgress {
+        std::string path;
+        int tries = 0, written = 0;
+        void Advance(int) override
+        {
+            ++tries;
+            const std::string command = "sqlite3 '" + path +
+                                        "' \"INSERT INTO [Items] VALUES (" +
+                                        std::to_string(1000 + tries) +
+                                        ", 'intruder')\" >/dev/null 2>&1";
+            if (std::system(command.c_str()) == 0)
+                ++written;
+        }
+    } intruder;
+    intruder.path = automation::ToUtf8(path1);
+    auto sync = Sync(true);
+    sync->Run(intruder);
+    ASSERT_FALSE(sync->Failed()) << automation::ToUtf8(sync->ErrorText());
+    EXPECT_GT(intruder.tries, 0);
+    EXPECT_EQ(intruder.written, 0) << "another program wrote the target in the middle of the run";
+    EXPECT_EQ(DumpTable(path1, kItems), DumpTable(path2, kItems));
+}
+
 // Killed the moment a file of the backup's name appears, either way of copying leaves nothing
 // under that name but the whole copy: with a reader of an older state the copy is made by
 // SQLite, page by page.

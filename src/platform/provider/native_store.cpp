@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>  // renameat2
@@ -142,10 +143,36 @@ void KeepLocksInTheFile(sqlite3* db, const std::string& path)
     sqlite3_busy_timeout(db, 5000);
 }
 
+// The files this process has open through SQLite, by device and inode. A descriptor of such a
+// file that is opened and closed again takes every lock the process holds on it with it (SQLite's
+// among them), so what has to be known of one is not read from a descriptor of its own.
+std::mutex& OpenFilesMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<std::pair<dev_t, ino_t>>& OpenFiles()
+{
+    static std::vector<std::pair<dev_t, ino_t>> files;
+    return files;
+}
+
+bool OpenHere(dev_t device, ino_t inode)
+{
+    std::lock_guard<std::mutex> lock(OpenFilesMutex());
+    return std::find(OpenFiles().begin(), OpenFiles().end(), std::make_pair(device, inode)) !=
+           OpenFiles().end();
+}
+
 }  // namespace
 
 FileKind DetectFileKind(const std::string& path)
 {
+    // A file a native store of this process has open is one.
+    struct stat named {};
+    if (::stat(path.c_str(), &named) == 0 && OpenHere(named.st_dev, named.st_ino))
+        return FileKind::Native;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
@@ -322,6 +349,47 @@ bool StoreHandover::Keep(const std::wstring& password)
         return false;
     NativeStore::Close(std::move(store));
     return Kept();
+}
+
+int StoreHandover::CopyKeptFile(const std::string& databasePath, int out)
+{
+    NativeStore* kept = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(HandoverMutex());
+        if (StoreHandover::Entry* entry = Handovers().empty() ? nullptr : HandoverOf(databasePath))
+            kept = entry->kept.get();
+    }
+    sqlite3_file* file = nullptr;
+    if (!kept || !kept->db() ||
+        sqlite3_file_control(kept->db(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        !file || !file->pMethods)
+        return 0;
+    sqlite3_int64 size = 0;
+    if (file->pMethods->xFileSize(file, &size) != SQLITE_OK || size < 0) {
+        errno = EIO;
+        return -1;
+    }
+    std::vector<char> buffer(1 << 16);
+    for (sqlite3_int64 at = 0; at < size;) {
+        const int part = static_cast<int>(std::min<sqlite3_int64>(size - at, buffer.size()));
+        if (file->pMethods->xRead(file, buffer.data(), part, at) != SQLITE_OK) {
+            errno = EIO;
+            return -1;
+        }
+        for (int written = 0; written < part;) {
+            const ssize_t n = ::write(out, buffer.data() + written, part - written);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (n == 0)
+                    errno = EIO;
+                return -1;
+            }
+            written += static_cast<int>(n);
+        }
+        at += part;
+    }
+    return 1;
 }
 
 int StoreHandover::CopyKept(const std::string& databasePath, std::string& temporary)
@@ -567,6 +635,7 @@ std::unique_ptr<NativeStore> NativeStore::Open(const std::wstring& path, bool ex
         (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK)
         ThrowSqliteError(store->db_, rc);
+    store->NoteOpenFile(narrow);
     auto probe = [&] {
         Configure(store->db_, &store->counter_);
         Statement probe(store->db_,
@@ -658,7 +727,26 @@ NativeStore::~NativeStore()
         sqlite3_finalize(stmt);
     if (db_)
         sqlite3_close_v2(db_);
+    if (noted_) {
+        std::lock_guard<std::mutex> lock(OpenFilesMutex());
+        auto& files = OpenFiles();
+        auto at = std::find(files.begin(), files.end(), std::make_pair(device_, inode_));
+        if (at != files.end())
+            files.erase(at);
+    }
     lock_.Release();
+}
+
+void NativeStore::NoteOpenFile(const std::string& path)
+{
+    struct stat opened {};
+    if (noted_ || ::stat(path.c_str(), &opened) != 0)
+        return;
+    device_ = opened.st_dev;
+    inode_ = opened.st_ino;
+    noted_ = true;
+    std::lock_guard<std::mutex> lock(OpenFilesMutex());
+    OpenFiles().emplace_back(device_, inode_);
 }
 
 void NativeStore::RunFixed(const char* sql)

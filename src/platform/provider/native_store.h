@@ -2,6 +2,8 @@
 // catalog. Files are told apart by their first bytes, not their extension.
 #pragma once
 
+#include <sys/types.h>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -123,6 +125,11 @@ private:
     bool exclusive_ = false;
     bool holding_ = false;
     int64_t heldChanges_ = 0;  // the connection's count of changed rows when the hold began
+    // The file SQLite opened for it, among the files this process has open (see DetectFileKind).
+    void NoteOpenFile(const std::string& path);
+    bool noted_ = false;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
     CounterState counter_;
     std::map<const char*, sqlite3_stmt*> fixed_;  // by the statement's literal text
     std::shared_ptr<GenuineSnapshot> snapshot_;   // genuine files only
@@ -154,6 +161,12 @@ public:
     // then names that whole, flushed file for the caller to rename; -1 when that failed, with
     // errno set and nothing left behind.
     static int CopyKept(const std::string& databasePath, std::string& temporary);
+    // Where CopyKept gave 0: the file of the store kept for `databasePath` as it stands, written
+    // to the descriptor `out`, read through the kept connection's own descriptor of the file (one
+    // of the caller's own would, once closed, take every lock the connection holds on the file
+    // with it). 1 when copied; 0 when no store of it is kept (the caller reads the file, which
+    // then no connection of this process holds); -1 when reading or writing failed, errno set.
+    static int CopyKeptFile(const std::string& databasePath, int out);
 
     struct Entry;
 
