@@ -497,7 +497,7 @@ TEST(PagedCursorFileStateTest, AFileOpenedAsItStandsWithItsLogIsReadWithTheLog)
 
 // Another file renamed over the name in the middle of the read, or the file cut short or
 // grown by another program: the connection reads on in the file it has open (or finds it
-// damaged), and the pages give what it gives.
+// damaged), and the pages give what it gives, and the error it gives.
 TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
 {
     struct Case {
@@ -511,6 +511,8 @@ TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
          }},
         {"grown", [](const std::string& path,
                      const std::string&) { std::filesystem::resize_file(path, 8 << 20); }},
+        {"cut short", [](const std::string& path,
+                         const std::string&) { std::filesystem::resize_file(path, 225 * 1024); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -535,7 +537,7 @@ TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
                 if (row == 10000)
                     c.change(path, other);
             });
-            Exec(db, "COMMIT");
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
             sqlite3_close(db);
         }
         EXPECT_TRUE(got[1].pages);
