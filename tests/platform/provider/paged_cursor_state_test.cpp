@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -240,6 +242,15 @@ TEST_P(PagedCursorLockTest, TheLocksOfTheConnectionOutlastTheReadOfPages)
     Exec(db, "COMMIT");
     sqlite3_close(db);
     db = OpenDb(path);
+    if (rollback && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        // The other program was told its row went in; the connection's commit then wrote its
+        // own pages, read before that row, over it.
+        sqlite3_stmt* row = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM T WHERE k = -1", -1, &row, nullptr);
+        ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(row, 0), 1) << "the other program's committed row is lost";
+        sqlite3_finalize(row);
+    }
     sqlite3_stmt* check = nullptr;
     sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
     ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
@@ -486,7 +497,7 @@ TEST(PagedCursorFileStateTest, AFileOpenedAsItStandsWithItsLogIsReadWithTheLog)
 
 // Another file renamed over the name in the middle of the read, or the file cut short or
 // grown by another program: the connection reads on in the file it has open (or finds it
-// damaged), and the pages give what it gives.
+// damaged), and the pages give what it gives, and the error it gives.
 TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
 {
     struct Case {
@@ -500,6 +511,8 @@ TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
          }},
         {"grown", [](const std::string& path,
                      const std::string&) { std::filesystem::resize_file(path, 8 << 20); }},
+        {"cut short", [](const std::string& path,
+                         const std::string&) { std::filesystem::resize_file(path, 225 * 1024); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -524,7 +537,7 @@ TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
                 if (row == 10000)
                     c.change(path, other);
             });
-            Exec(db, "COMMIT");
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
             sqlite3_close(db);
         }
         EXPECT_TRUE(got[1].pages);
@@ -559,6 +572,106 @@ TEST(PagedCursorFileStateTest, AFileReadTwiceAtOnceByTwoOfItsNames)
     EXPECT_TRUE(inner.pages);
     ExpectSameRows(outer, sqlite);
     ExpectSameRows(inner, sqlite);
+}
+
+// --- damaged leaves ---------------------------------------------------------------------------
+
+// Bytes changed in the leaves and overflow pages of the rows read from the pages (the keys of
+// the interior pages left whole: see above): the read gives SQLite's rows and SQLite's error.
+// Fails: see ARecordSqliteFindsMalformedIsNotImaged below (a few rounds in sixty).
+TEST(PagedCursorDamageTest, DISABLED_DamagedLeavesGiveSqlitesRowsAndError)
+{
+    TempDir dir;
+    const std::string source = (dir / "source.db").string();
+    {
+        sqlite3* db = OpenDb(source);
+        Exec(db, "PRAGMA page_size = 1024");
+        Exec(db, "CREATE TABLE T (k INTEGER PRIMARY KEY, n, t)");
+        Exec(db,
+             "WITH RECURSIVE i(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM i WHERE i < " +
+                 std::to_string(kRows) +
+                 ") INSERT INTO T SELECT i, CASE WHEN i % 7 = 0 THEN 'text' ELSE i * 7 END, "
+                 "'row ' || i || CASE WHEN i % 40 = 0 THEN substr(hex(zeroblob(2000)), 1, "
+                 "1200 + i % 900) ELSE '' END FROM i");
+        sqlite3_close(db);
+    }
+    std::vector<char> original(std::filesystem::file_size(source));
+    std::ifstream(source, std::ios::binary)
+        .read(original.data(), static_cast<std::streamsize>(original.size()));
+    constexpr size_t kPage = 1024;
+    const size_t pages = original.size() / kPage;
+    const char* env = std::getenv("CRV_PAGED_CURSOR_DAMAGE_ROUNDS");
+    const int rounds = env && std::atoi(env) > 0 ? std::atoi(env) : 60;
+    uint32_t seed = 97;
+    auto random = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    const std::string path = (dir / "damaged.db").string();
+    int differ = 0;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<char> bytes = original;
+        const int hits = 1 + static_cast<int>(random() % 4);
+        std::string how;
+        for (int n = 0; n < hits; ++n) {
+            // A page of the last third of the file, where the rows past the 8192nd lie.
+            const size_t page = pages * 2 / 3 + random() % (pages - pages * 2 / 3);
+            if (original[page * kPage] == 0x05)
+                continue;
+            const size_t at = page * kPage + random() % kPage;
+            bytes[at] = static_cast<char>(random());
+            how += " " + std::to_string(at);
+        }
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        ReadOut got[2];
+        for (bool paged : {false, true}) {
+            sqlite3* db = OpenDb(path);
+            sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+            got[paged] = ReadImages(db, paged);
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        }
+        if (got[0].rows != got[1].rows || got[0].error != got[1].error) {
+            if (++differ <= 3) {
+                SCOPED_TRACE("round " + std::to_string(round) + ", bytes changed at" + how);
+                ExpectSameRows(got[1], got[0]);
+            }
+        }
+    }
+    EXPECT_EQ(differ, 0);
+}
+
+// One byte of a record's header changed: the type of its text says 2 bytes where 9 are stored.
+// SQLite finds the record malformed (its values end before its payload does) and the read
+// fails; the pages must not image the row with its text cut to "ro", which a comparison takes
+// for a changed value and a synchronisation writes into the other database.
+// Fails: TablePages::DecodeRecord (table_pages.cpp) ends without testing that the values end
+// where the payload does, and the row is imaged from the pages with no error.
+TEST(PagedCursorDamageTest, DISABLED_ARecordSqliteFindsMalformedIsNotImaged)
+{
+    TempDir dir;
+    const std::string path = (dir / "record.db").string();
+    MakeTable(path, "delete");
+    std::vector<char> bytes(std::filesystem::file_size(path));
+    std::ifstream(path, std::ios::binary)
+        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // The record of row 10001: a header of 4 bytes (k, the rowid, Null; n of 3 bytes; t of 9),
+    // then n (70007) and t.
+    const std::string record("\x04\x00\x03\x1f\x01\x11\x77row 10001", 16);
+    auto at = std::search(bytes.begin(), bytes.end(), record.begin(), record.end());
+    ASSERT_NE(at, bytes.end());
+    at[3] = '\x11';
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    sqlite3* db = OpenDb(path);
+    Exec(db, "BEGIN");
+    const ReadOut sqlite = ReadImages(db, false);
+    const ReadOut pages = ReadImages(db, true);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    EXPECT_NE(sqlite.error.find("malformed"), std::string::npos) << sqlite.error;
+    EXPECT_TRUE(pages.pages);
+    for (const std::string& row : pages.rows)
+        EXPECT_NE(row, "|1:10001|1:70007|6:ro") << "the row is imaged with its text cut short";
+    ExpectSameRows(pages, sqlite);
 }
 
 }  // namespace
