@@ -342,15 +342,16 @@ TablePages::Step TablePages::DecodeCell()
     if (local < size) {
         if (local + 4 > static_cast<uint64_t>(end - p))
             return Step::Damaged;
-        payload_.resize(size);
-        std::memcpy(payload_.data(), p, local);
+        // Grown as the chain is read, not by the size the cell claims, which damage can make
+        // as large as the file.
+        payload_.assign(p, p + local);
         uint64_t have = local;
         uint32_t next = Get32(p + local);
         for (uint64_t hops = 0; have < size; ++hops) {
             if (next < 2 || hops >= pageCount_ || !ReadPage(next, overflow_))
                 return Step::Damaged;
             const uint64_t part = std::min<uint64_t>(size - have, usable_ - 4);
-            std::memcpy(payload_.data() + have, overflow_.data() + 4, part);
+            payload_.insert(payload_.end(), overflow_.data() + 4, overflow_.data() + 4 + part);
             have += part;
             next = Get32(overflow_.data());
         }

@@ -194,8 +194,7 @@ class PagedCursorLockTest : public testing::TestWithParam<const char*> {};
 // so that no other program takes the file for its own and removes the log from under them.
 // Closing any descriptor of a file drops every lock this process holds on it, SQLite's own
 // among them: the reader of the pages must not.
-// Fails: TablePages opens the file with a descriptor of its own, and its closing (when the read
-// ends, or the open is given up) drops the connection's locks on the file.
+// So the pages are read through the connection's own descriptor of the file.
 TEST_P(PagedCursorLockTest, TheLocksOfTheConnectionOutlastTheReadOfPages)
 {
     TempDir dir;
@@ -319,8 +318,7 @@ bool LowerKeyOver(const std::string& path, uint32_t root, int64_t rowid)
 // than the rows of its child (a damaged file, which SQLite reads all the same) then has the
 // read skip rows: a comparison would take them for rows missing and have them deleted or
 // written again.
-// Fails: TablePages::Seek goes down by the keys (table_pages.cpp, Descend's binary search) and
-// trusts where it lands; the rows skipped are never seen, and the read does not stop.
+// So the pages go on from the rows read by walking them from the first, as SQLite did.
 TEST(PagedCursorKeyTest, ASeekPastTheRowsReadSkipsNoRowSqliteReads)
 {
     TempDir dir;
@@ -369,8 +367,7 @@ class PagedCursorChangeTest : public testing::TestWithParam<Change> {};
 // and SQLite reads on. Its statement, left where the read was, would go on from the row after
 // the last one read; a statement made again that skips as many rows as were read lands
 // elsewhere once rows before it were deleted or added.
-// Fails: Cursor::StepMain goes on after the pages by "LIMIT -1 OFFSET <rows read>" on a new
-// statement (cursor.cpp, the resume_ branch), not from the last rowid read.
+// So the statement that read before the pages passes over the rows they gave and reads on.
 TEST_P(PagedCursorChangeTest, AChangeThroughTheConnectionBehindTheReadLosesNoRow)
 {
     TempDir dir;
@@ -402,9 +399,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The hold ends part of the way and another connection deletes rows already read. SQLite's
 // statement reads on in the state it began in; the read goes on from the pages no more, and
 // must not go on in another state either.
-// Fails: the statement made again after the pages (cursor.cpp, the resume_ branch) starts a new
-// read transaction once the old statement is finalized: it reads the newer state, and by an
-// OFFSET that the deleted rows shift.
+// The statement that read before the pages keeps its read transaction and reads on in it.
 TEST(PagedCursorSnapshotTest, AReadGoingOnThroughSqliteStaysInItsState)
 {
     TempDir dir;
@@ -578,8 +573,8 @@ TEST(PagedCursorFileStateTest, AFileReadTwiceAtOnceByTwoOfItsNames)
 
 // Bytes changed in the leaves and overflow pages of the rows read from the pages (the keys of
 // the interior pages left whole: see above): the read gives SQLite's rows and SQLite's error.
-// Fails: see ARecordSqliteFindsMalformedIsNotImaged below (a few rounds in sixty).
-TEST(PagedCursorDamageTest, DISABLED_DamagedLeavesGiveSqlitesRowsAndError)
+// (A record whose values do not fill its payload is the case a few rounds in sixty meet.)
+TEST(PagedCursorDamageTest, DamagedLeavesGiveSqlitesRowsAndError)
 {
     TempDir dir;
     const std::string source = (dir / "source.db").string();
@@ -643,9 +638,8 @@ TEST(PagedCursorDamageTest, DISABLED_DamagedLeavesGiveSqlitesRowsAndError)
 // SQLite finds the record malformed (its values end before its payload does) and the read
 // fails; the pages must not image the row with its text cut to "ro", which a comparison takes
 // for a changed value and a synchronisation writes into the other database.
-// Fails: TablePages::DecodeRecord (table_pages.cpp) ends without testing that the values end
-// where the payload does, and the row is imaged from the pages with no error.
-TEST(PagedCursorDamageTest, DISABLED_ARecordSqliteFindsMalformedIsNotImaged)
+// The pages take such a record for damage, and SQLite reads on and reports it.
+TEST(PagedCursorDamageTest, ARecordSqliteFindsMalformedIsNotImaged)
 {
     TempDir dir;
     const std::string path = (dir / "record.db").string();

@@ -641,21 +641,17 @@ TEST(TablePagesOracleDamageTest, DamagedCopiesReadFromTheirFirstRow)
     ExpectDamagedCopiesAgree(0);
 }
 
-// Fails: a seek goes down by the keys of interior pages (table_pages.cpp, Descend's binary
-// search) and trusts where it lands and the end it finds there. Where a damaged key does not
-// bound its child's rows, or the rows before the seek are out of order, the pages skip rows
-// SQLite reads, or end before SQLite's last row, and the read does not stop as Damaged.
+// A seek by the keys of interior pages would trust where it lands: where a damaged key does not
+// bound its child's rows, or the rows before the seek are out of order, it would skip rows
+// SQLite reads. The seek walks the rows before it from the first instead, as SQLite read them.
 TEST(TablePagesOracleDamageTest, DamagedCopiesReadOnFromAnyRow)
 {
     ExpectDamagedCopiesAgree(5);
 }
 
 // Files SQLite reads as damaged where they are: the pages must not give the rows SQLite refuses.
-// Fails: a record whose values end before its payload does (its payload's size grown by one) is
-// decoded all the same (table_pages.cpp, DecodeRecord ends without testing that the values fill
-// the payload, as SQLite does), and a file shorter than its header says is read as far as it
-// goes (Open takes the page count from the file's size, not from the header, which SQLite
-// checks against it).
+// A record whose values end before its payload does (its payload's size grown by one), and a
+// file shorter than its header says, are damage to the pages as they are to SQLite.
 TEST(TablePagesOracleDamageTest, RowsSqliteFindsDamagedAreNotGiven)
 {
     struct Case {
