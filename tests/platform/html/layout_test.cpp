@@ -208,6 +208,12 @@ const ChangeCase kChanges[] = {
          p.view.EnsureLayout();
          Fold(p, "t1", {"close"});
      }},
+    {"a style sheet written into the page and taken out again styles nothing", kFoldingPage,
+     [](Page& p) {
+         p.Get("y")->SetInnerHtml("<style>td { color: #ff0000; padding: 9px; }</style>y");
+         p.view.EnsureLayout();
+         p.Get("y")->SetInnerHtml("y");
+     }},
     {"a state set while another part is written again", kFoldingPage,
      [](Page& p) {
          p.Get("s")->SetState(html::kStateChecked, 0, false);
