@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/html/html_parser.h"
@@ -542,8 +543,21 @@ bool View::Patch()
     renderDirty_ = false;
     layout_->Render(viewport()->width());
     ++layoutCount_;
-    if (!popups_.empty())
-        RebuildPopups(LayoutSheets());
+    // A popup is laid out from its element alone: one that no change reaches but
+    // through its states (restyled already) is only laid out again.
+    for (auto& p : popups_) {
+        const bool reached =
+            std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
+                return change.second != ":" &&
+                       (p.element->IsAncestorOrSelf(change.first) ||
+                        change.first->IsAncestorOrSelf(p.element.get()));
+            });
+        if (reached)
+            p.layout->Build(p.element.get(), LayoutSheets(), true);
+        p.layout->Render(p.window ? std::max(p.window->ContentWidth(), 1) : 300);
+        if (p.window)
+            p.window->update();
+    }
     building_ = false;
     AfterLayoutBuilt(added, false);
     return true;

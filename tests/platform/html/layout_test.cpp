@@ -492,3 +492,30 @@ TEST(Layout, HiddenPartsLayOutOnceShownAsTheWholePage)
         EXPECT_TRUE(page.Get("b2")->IsVisible());
     }
 }
+
+// A popup is laid out apart from the page: as the page changes elsewhere it shows the states
+// set on its rows meanwhile, and rows written into it are laid out in it.
+TEST(Layout, APopupShowsItsStatesAndItsRowsWhileThePageChangesElsewhere)
+{
+    Page page("<head><style>#pop { display: none; } td { padding: 1px; }"
+              "tr:current td { padding: 10px; }</style></head><body><div id=a>a</div>"
+              "<div id=anchor>v</div><div id=pop><table id=t><tr id=r1><td>one</td></tr>"
+              "<tr id=r2><td>two</td></tr></table></div></body>");
+    page.view.EnsureLayout();
+    ASSERT_TRUE(page.view.ShowPopup(page.Get("pop"), page.Get("anchor"), html::kPlaceBelow));
+    const int plain = page.Box("r2").height();
+    ASSERT_GT(plain, 0);
+    EXPECT_EQ(page.Box("r1").height(), plain);
+
+    page.Get("r1")->SetState(html::kStateCurrent, 0, false);
+    page.Get("a")->SetInnerText("a, changed");
+    page.view.EnsureLayout();
+    EXPECT_GT(page.Box("r1").height(), plain + 10);
+    EXPECT_EQ(page.Box("r2").height(), plain);
+
+    page.Get("t")->SetInnerHtml("<tr id=r3><td>three</td></tr><tr id=r4><td>four</td></tr>");
+    page.view.EnsureLayout();
+    EXPECT_EQ(page.Box("r3").height(), plain);
+    EXPECT_EQ(page.Box("r4").height(), plain);
+    EXPECT_TRUE(page.view.HidePopup(page.Get("pop")));
+}
