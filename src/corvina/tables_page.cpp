@@ -313,30 +313,68 @@ bool TablesPage::viewportEvent(QEvent* event)
     return HtmlHostWindow::viewportEvent(event);
 }
 
-void TablesPage::BuildStructure()
+namespace {
+
+// The index of a table as the only one a change reaches (none for a bad index).
+std::vector<std::size_t> OnlyTable(int index)
+{
+    return index >= 0 ? std::vector<std::size_t>{std::size_t(index)} : std::vector<std::size_t>();
+}
+
+// Whether a table's markup writes it open.
+bool WrittenOpen(const std::string& text)
+{
+    const std::size_t state = text.find("state=\"");
+    return state != std::string::npos && text.compare(state + 7, 4, "open") == 0;
+}
+
+}  // namespace
+
+void TablesPage::BuildStructure(const std::vector<std::size_t>* changed)
 {
     const ElementRef structure = GetRootElement().FindById("structure");
-    std::vector<std::string> tables;
-    std::vector<std::string> prints;
     const std::size_t count = pairs_ ? pairs_->Pairs().size() : 0;
     // A user action changes a table or a few (all of them only for their folding): the page
     // writes only the tables whose rows changed and sets the folding of the others, so that
     // only those are laid out again. A table drawn from the same objects in the same state
-    // as when last written is not written out again.
+    // as when last written is not written out again; where the action names the tables it
+    // may have changed, the others are not looked at.
     const bool inPlace = count == shownTables_.size() && count == shownPrints_.size() &&
-                         structure.GetChildCount() == count;
-    tables.reserve(count);
-    prints.reserve(count);
-    for (std::size_t n = 0; n < count; ++n) {
-        const TablePair& pair = *pairs_->Pairs()[n];
-        prints.push_back(TablePrint(pair));
-        if (inPlace && !shownTables_[n].empty() && prints[n] == shownPrints_[n]) {
-            tables.push_back(std::move(shownTables_[n]));
-            continue;
+                         count == shownOpen_.size() && structure.GetChildCount() == count;
+    if (!inPlace) {
+        shownTables_.assign(count, std::string());
+        shownPrints_.assign(count, std::string());
+        shownOpen_.assign(count, 0);
+        for (std::size_t n = 0; n < count; ++n) {
+            const TablePair& pair = *pairs_->Pairs()[n];
+            shownPrints_[n] = TablePrint(pair);
+            AppendTable(shownTables_[n], pair, int(n));
+            shownOpen_[n] = WrittenOpen(shownTables_[n]);
         }
-        std::string text;
-        AppendTable(text, pair, int(n));
-        if (inPlace) {
+        pageChanged_.clear();
+        structure.SetHtml(StructureMarkup());
+        structure.Update();
+        return;
+    }
+    std::vector<std::size_t> tables;
+    if (changed) {
+        tables = *changed;
+        tables.insert(tables.end(), pageChanged_.begin(), pageChanged_.end());
+        std::sort(tables.begin(), tables.end());
+        tables.erase(std::unique(tables.begin(), tables.end()), tables.end());
+        tables.erase(std::lower_bound(tables.begin(), tables.end(), count), tables.end());
+    } else {
+        tables.resize(count);
+        for (std::size_t n = 0; n < count; ++n)
+            tables[n] = n;
+    }
+    pageChanged_.clear();
+    for (const std::size_t n : tables) {
+        const TablePair& pair = *pairs_->Pairs()[n];
+        std::string print = TablePrint(pair);
+        if (shownTables_[n].empty() || print != shownPrints_[n]) {
+            std::string text;
+            AppendTable(text, pair, int(n));
             const std::size_t open = text.find('>') + 1;
             const std::size_t close = text.size() - std::strlen("</table>");
             const std::string_view rows(text.data() + open, close - open);
@@ -348,21 +386,13 @@ void TablesPage::BuildStructure()
             if (shownOpen == std::string::npos ||
                 shownRows != std::string_view(text).substr(open))
                 structure.GetChild(unsigned(n)).SetHtml(std::string(rows));
+            shownTables_[n] = std::move(text);
+            shownPrints_[n] = std::move(print);
         }
-        tables.push_back(std::move(text));
+        const bool open = WrittenOpen(shownTables_[n]);
+        structure.GetChild(unsigned(n)).SetAttribute("state", open ? L"open" : L"close");
+        shownOpen_[n] = open;
     }
-    if (inPlace) {
-        for (std::size_t n = 0; n < count; ++n) {
-            const std::string& text = tables[n];
-            const std::size_t state = text.find("state=\"") + 7;
-            structure.GetChild(unsigned(n)).SetAttribute(
-                "state", text.compare(state, 4, "open") == 0 ? L"open" : L"close");
-        }
-    }
-    shownTables_ = std::move(tables);
-    shownPrints_ = std::move(prints);
-    if (!inPlace)
-        structure.SetHtml(StructureMarkup());
     structure.Update();
 }
 
@@ -379,17 +409,23 @@ std::string TablesPage::StructureMarkup() const
     return markup;
 }
 
-void TablesPage::KeepFolding()
+void TablesPage::KeepFolding(std::vector<std::size_t>* refolded)
 {
     if (!pairs_)
         return;
-    const ElementRef structure = GetRootElement().FindById("structure");
+    html::Element* structure = GetRootElement().FindById("structure").Handle();
+    if (!structure)
+        return;
     const auto& pairs = pairs_->Pairs();
-    for (unsigned i = 0; i < pairs.size(); ++i) {
-        const ElementRef table = structure.GetChild(i);
-        if (!table.IsValid())
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const html::Element* table = structure->Child(i);
+        if (!table)
             return;
-        pairs[i]->SetExpanded(table.GetAttribute("state").value_or(L"") == L"open");
+        const std::string* state = table->Attribute("state");
+        const bool open = state && *state == "open";
+        pairs[i]->SetExpanded(open);
+        if (refolded && i < shownOpen_.size() && bool(shownOpen_[i]) != open)
+            refolded->push_back(i);
     }
 }
 
@@ -417,14 +453,18 @@ void TablesPage::OnButtonClick(const ElementRef& button)
     } else if (HasClass(button, L"fields_popup_button")) {
         ShowCandidates(button, false);
     } else if (HasClass(button, L"reset_table")) {
-        KeepFolding();
-        pairs_->ResetPair(button.GetAttributeInt("idx", -1));
-        BuildStructure();
+        const int idx = button.GetAttributeInt("idx", -1);
+        std::vector<std::size_t> changed = OnlyTable(idx);
+        KeepFolding(&changed);
+        pairs_->ResetPair(idx);
+        BuildStructure(&changed);
     } else if (HasClass(button, L"reset_field")) {
-        KeepFolding();
-        if (TablePair* pair = pairs_->GetPair(button.GetAttributeInt("tidx", -1)))
+        const int tidx = button.GetAttributeInt("tidx", -1);
+        std::vector<std::size_t> changed = OnlyTable(tidx);
+        KeepFolding(&changed);
+        if (TablePair* pair = pairs_->GetPair(tidx))
             pair->Fields().ResetPair(button.GetAttributeInt("idx", -1));
-        BuildStructure();
+        BuildStructure(&changed);
     }
 }
 
@@ -437,8 +477,10 @@ void TablesPage::ShowCandidates(const ElementRef& button, bool tables)
     const int idx = popup.GetAttributeInt("idx", -1);
     // The table holding the popup no longer shows what was written: the next rebuild writes it.
     const int shownIndex = tables ? idx : popup.GetAttributeInt("tidx", -1);
-    if (shownIndex >= 0 && std::size_t(shownIndex) < shownTables_.size())
+    if (shownIndex >= 0 && std::size_t(shownIndex) < shownTables_.size()) {
         shownTables_[std::size_t(shownIndex)].clear();
+        pageChanged_.push_back(std::size_t(shownIndex));
+    }
     std::string markup;
     if (tables) {
         markup = "<table class=\"popup_grid\" cmd=\"tables\"";
@@ -478,16 +520,28 @@ void TablesPage::PopupDismissed(const ElementRef& popup)
     const std::wstring cmd = grid.GetAttribute("cmd").value_or(L"");
     const int idx = grid.GetAttributeInt("idx", -1);
     if (cmd == L"tables") {
-        KeepFolding();
+        // The pair that held the table chosen loses it.
+        std::vector<std::size_t> changed = OnlyTable(idx);
+        const auto* tables2 = pairs_->Objects2();
+        if (tables2 && chosen >= 0 && std::size_t(chosen) < tables2->size()) {
+            const SchemaTable* table2 = (*tables2)[std::size_t(chosen)].get();
+            const auto& pairs = pairs_->Pairs();
+            for (std::size_t n = 0; n < pairs.size(); ++n)
+                if (pairs[n]->Second() == table2)
+                    changed.push_back(n);
+        }
+        KeepFolding(&changed);
         pairs_->SetCounterpart(idx, chosen);
-        BuildStructure();
+        BuildStructure(&changed);
     } else if (cmd == L"fields") {
-        TablePair* pair = pairs_->GetPair(popup.GetAttributeInt("tidx", -1));
+        const int tidx = popup.GetAttributeInt("tidx", -1);
+        TablePair* pair = pairs_->GetPair(tidx);
         if (!pair)
             return;
-        KeepFolding();
+        std::vector<std::size_t> changed = OnlyTable(tidx);
+        KeepFolding(&changed);
         pair->Fields().SetCounterpart(idx, chosen);
-        BuildStructure();
+        BuildStructure(&changed);
     }
 }
 
@@ -512,11 +566,15 @@ void TablesPage::RunMenuCommand(const std::wstring& command, int tableIndex, int
     if (!pairs_)
         return;
     TablePair* pair = pairs_->GetPair(tableIndex);
+    // A command on one table changes that table alone.
+    std::vector<std::size_t> changed = OnlyTable(tableIndex);
+    bool one = false;
     if (command == L"set_key" || command == L"reset_key") {
         FieldPair* field = pair ? pair->Fields().GetPair(fieldIndex) : nullptr;
         if (!field)
             return;
-        KeepFolding();
+        KeepFolding(&changed);
+        one = true;
         field->SetKey(command == L"set_key");
     } else if (command == L"tables_collapse" || command == L"tables_expand") {
         for (const auto& p : pairs_->Pairs())
@@ -526,7 +584,8 @@ void TablesPage::RunMenuCommand(const std::wstring& command, int tableIndex, int
     } else if (command == L"tables_reset_fields" || command == L"tables_autofill") {
         if (!pair)
             return;
-        KeepFolding();
+        KeepFolding(&changed);
+        one = true;
         if (command == L"tables_reset_fields")
             pair->Fields().ResetAll();
         else
@@ -536,7 +595,7 @@ void TablesPage::RunMenuCommand(const std::wstring& command, int tableIndex, int
     } else {
         return;
     }
-    BuildStructure();
+    BuildStructure(one ? &changed : nullptr);
 }
 
 bool TablesPage::Validate()

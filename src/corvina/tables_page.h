@@ -58,9 +58,13 @@ protected:
 
 private:
     void FitDatabasePaths();
-    void BuildStructure();
-    // Reads the folding the user left in the page into the pairs.
-    void KeepFolding();
+    // Writes the tables into the page. `changed` names the only pairs that may have changed
+    // since the last time (all may, when null); those the page itself changed since, and
+    // those the user folded or unfolded, are written as well.
+    void BuildStructure(const std::vector<std::size_t>* changed = nullptr);
+    // Reads the folding the user left in the page into the pairs; the tables whose folding
+    // differs from what was written go into `refolded`.
+    void KeepFolding(std::vector<std::size_t>* refolded = nullptr);
     void OnButtonClick(const htmlui::ElementRef& button);
     void OnMenuItem(const htmlui::ElementRef& item, const htmlui::ElementRef& source);
     void ShowCandidates(const htmlui::ElementRef& button, bool tables);
@@ -73,5 +77,8 @@ private:
     // and what it was written from.
     std::vector<std::string> shownTables_;
     std::vector<std::string> shownPrints_;
+    // Whether each table was written open, and the tables the page changed since.
+    std::vector<char> shownOpen_;
+    std::vector<std::size_t> pageChanged_;
     QString paths_[2];
 };

@@ -264,6 +264,16 @@ TEST_F(TablesPageTest, ResetCrossesKeysFoldingAndAutofillKeepTheFoldingTheUserLe
     EXPECT_FALSE(Pair(0).Fields().GetPair(0)->IsKey());
     EXPECT_FALSE(FieldRow(0, 0).GetChild(0).HasAttribute("class"));
     EXPECT_TRUE(Open(0));
+    // Another table opened by its icon while a command changes this one: the page holds
+    // what it wrote, the other table open.
+    Click(In(1, ".icon"));
+    Choose(FieldRow(0, 1).GetChild(1), "Set key");
+    EXPECT_TRUE(Open(1));
+    {
+        const auto [shown, written] = ShownAndWritten();
+        EXPECT_EQ(shown, written);
+    }
+    Click(In(1, ".icon"));
 
     Choose(Table(0).GetChild(0).GetChild(1), "Autofill");  // pairs and default keys again
     EXPECT_TRUE(Pair(0).Fields().GetPair(1)->IsMatched());

@@ -663,6 +663,18 @@ void InheritedStyleCache::StyledAlone(MatchSubject* el)
         styleDonors_[el->styleId_ - 1] = el;
 }
 
+void InheritedStyleCache::End()
+{
+    active_ = false;
+    // Dropped whole: a cleared table keeps its width, which the next pass would pay for.
+    decltype(styleIds_)().swap(styleIds_);
+    styleDonors_.clear();
+    // Contexts numbered in this pass mean nothing in another one.
+    ++matchPass_;
+    decltype(contexts_)().swap(contexts_);
+    decltype(matched_)().swap(matched_);
+}
+
 const InheritedStyleCache::Matched* InheritedStyleCache::MatchedBy(unsigned context) const
 {
     auto it = matched_.find(context);

@@ -116,7 +116,10 @@ public:
         ++generation_;
         active_ = true;
     }
-    void End() { active_ = false; }
+    // Ends the styling pass and the matching pass before it: what they remembered
+    // goes now, paid for by the pass that made it (a pass over the whole page
+    // remembers much) rather than by the next one (over a part, perhaps).
+    void End();
     bool Active() const { return active_; }
     unsigned Generation() const { return generation_; }
 

@@ -199,6 +199,7 @@ void Layout::Reset()
     siblingAttributesKnown_ = false;
     siblingAnyAttribute_ = false;
     numbered_.clear();
+    orderStale_ = false;
     needsMarkup_ = false;
 }
 
@@ -720,10 +721,14 @@ litehtml::element* Layout::Find(Element* e) const
     return it == map_.end() ? nullptr : it->second;
 }
 
-void Layout::Unmap(litehtml::element* el)
+void Layout::Unmap(litehtml::element* el, const std::unordered_set<Element*>& spared)
 {
     auto it = back_.find(el);
     if (it != back_.end()) {
+        // A subtree kept for an element below one built again was styled below
+        // ancestors that are gone; the element may be gone from the page too.
+        if (!kept_.empty() && !spared.count(it->second))
+            kept_.erase(it->second);
         auto own = map_.find(it->second);
         if (own != map_.end() && own->second == el)
             map_.erase(own);
@@ -733,7 +738,7 @@ void Layout::Unmap(litehtml::element* el)
     for (std::size_t i = 0, n = el->get_children_count(); i < n; ++i) {
         const litehtml::element::ptr child = el->get_child(int(i));
         if (child->get_display() != litehtml::display_inline_text)
-            Unmap(child.get());
+            Unmap(child.get(), spared);
     }
 }
 
@@ -908,21 +913,21 @@ bool Layout::Patch(const std::vector<std::pair<Element*, std::string>>& changes,
         if (std::find(parents.begin(), parents.end(), parent) == parents.end())
             parents.push_back(parent);
     }
+    // Each new part takes its old one's place among its siblings; the others stay.
+    const std::unordered_set<Element*> rebuilt(subtrees.begin(), subtrees.end());
     for (const litehtml::element::ptr& parent : parents) {
-        std::vector<litehtml::element::ptr> kids;
-        for (std::size_t i = 0, n = parent->get_children_count(); i < n; ++i)
-            kids.push_back(parent->get_child(int(i)));
-        for (const auto& k : kids)
-            parent->removeChild(k);
-        for (const auto& k : kids) {
+        auto* tag = dynamic_cast<litehtml::html_tag*>(parent.get());
+        if (!tag)
+            return false;
+        for (litehtml::element::ptr& k : tag->children()) {
             auto it = fresh.find(k.get());
-            if (it != fresh.end()) {
-                InheritedStyleCache::ForgetLayouts(parent.get());
-                Unmap(k.get());
-                parent->appendChild(it->second);
-            } else {
-                parent->appendChild(k);
-            }
+            if (it == fresh.end())
+                continue;
+            InheritedStyleCache::ForgetLayouts(parent.get());
+            Unmap(k.get(), rebuilt);
+            k->parent(nullptr);
+            it->second->parent(parent);
+            k = it->second;
         }
     }
     for (std::size_t i = firstNew; i < numbered_.size(); ++i) {
@@ -965,86 +970,44 @@ bool Layout::Patch(const std::vector<std::pair<Element*, std::string>>& changes,
                 break;
             }
     }
-    // Kept subtrees below one built again were styled below ancestors that
-    // are gone; those of elements gone from the page are of no more use.
-    const std::unordered_set<Element*> rebuilt(subtrees.begin(), subtrees.end());
-    for (auto it = kept_.begin(); it != kept_.end();) {
-        bool stale = !it->first->GetView();
-        for (Element* a = it->first->Parent(); a && !stale; a = a->Parent())
-            stale = rebuilt.count(a) != 0;
-        it = stale ? kept_.erase(it) : std::next(it);
-    }
-    Renumber(root, subtrees, firstNew);
-    lastSize_ = numbered_.size();
+    // The parts built again are numbered after the rest; the order is mended when
+    // asked for, or once what they replaced outnumbers what is laid out.
+    orderStale_ = true;
+    if (numbered_.size() > 2 * map_.size() + 4096)
+        Renumber();
     return true;
 }
 
-void Layout::Renumber(Element* root, const std::vector<Element*>& subtrees, std::size_t before)
+void Layout::Renumber()
 {
+    orderStale_ = false;
+    if (numbered_.empty())
+        return;
     std::vector<Element*> order;
     std::vector<litehtml::element*> twins;
-    order.reserve(numbered_.size());
-    twins.reserve(numbered_.size());
-    auto walk = [&](Element* top) {
-        std::vector<Element*> stack{top};
-        while (!stack.empty()) {
-            Element* e = stack.back();
-            stack.pop_back();
-            auto it = map_.find(e);
-            order.push_back(e);
-            twins.push_back(it == map_.end() ? nullptr : it->second);
-            const auto& nodes = e->Nodes();
-            for (auto n = nodes.rbegin(); n != nodes.rend(); ++n)
-                if (!(*n)->IsText())
-                    stack.push_back(n->get());
-        }
-    };
-    // The order before, with each part built again walked anew: what lies outside those
-    // parts kept its place and its twin, and is copied in runs. Past a few parts the whole
-    // tree is walked.
-    bool spliced = subtrees.size() <= 16;
-    std::vector<std::size_t> starts;
-    for (Element* e : subtrees) {
-        if (!spliced)
-            break;
-        const auto at = std::find(numbered_.begin(), numbered_.begin() + before, e);
-        spliced = at != numbered_.begin() + before;
-        starts.push_back(std::size_t(at - numbered_.begin()));
-    }
-    std::sort(starts.begin(), starts.end());
-    std::size_t from = 0;
-    for (std::size_t i = 0; spliced && i < starts.size(); ++i) {
-        const std::size_t start = starts[i];
-        if (start < from) {  // inside a part before it: not a part of its own after all
-            spliced = false;
-            break;
-        }
-        order.insert(order.end(), numbered_.begin() + from, numbered_.begin() + start);
-        twins.insert(twins.end(), twins_.begin() + from, twins_.begin() + start);
-        Element* e = numbered_[start];
-        walk(e);
-        // The part ran up to the element that follows it now: nothing before that one
-        // outside the part changed.
-        Element* next = nullptr;
-        for (Element* x = e; !next && x != root && x->Parent(); x = x->Parent())
-            next = x->Parent()->Child(std::size_t(x->Index()) + 1);
-        from = next ? std::size_t(std::find(numbered_.begin() + start + 1,
-                                            numbered_.begin() + before, next) -
-                                  numbered_.begin())
-                    : before;
-        spliced = next == nullptr || from < before;
-    }
-    if (spliced) {
-        order.insert(order.end(), numbered_.begin() + from, numbered_.begin() + before);
-        twins.insert(twins.end(), twins_.begin() + from, twins_.begin() + before);
-    }
-    if (!spliced) {
-        order.clear();
-        twins.clear();
-        walk(root);
+    order.reserve(map_.size());
+    twins.reserve(map_.size());
+    std::vector<Element*> stack{numbered_[0]};
+    while (!stack.empty()) {
+        Element* e = stack.back();
+        stack.pop_back();
+        auto it = map_.find(e);
+        order.push_back(e);
+        twins.push_back(it == map_.end() ? nullptr : it->second);
+        const auto& nodes = e->Nodes();
+        for (auto n = nodes.rbegin(); n != nodes.rend(); ++n)
+            if (!(*n)->IsText())
+                stack.push_back(n->get());
     }
     numbered_ = std::move(order);
     twins_ = std::move(twins);
+}
+
+const std::vector<Element*>& Layout::Elements()
+{
+    if (orderStale_)
+        Renumber();
+    return numbered_;
 }
 
 Element* Layout::ElementAt(QPoint p)
@@ -1117,8 +1080,10 @@ const char* Layout::StylePropertyText(Element* e, const char* name)
     return el ? el->get_style_property(name, false, nullptr) : nullptr;
 }
 
-const char* Layout::StylePropertyAt(std::size_t index, const char* name) const
+const char* Layout::StylePropertyAt(std::size_t index, const char* name)
 {
+    if (orderStale_)
+        Renumber();
     litehtml::element* el = index < twins_.size() ? twins_[index] : nullptr;
     return el ? el->get_style_property(name, false, nullptr) : nullptr;
 }

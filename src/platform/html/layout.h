@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/html/element.h"
@@ -50,7 +51,8 @@ public:
     Element* ElementAt(QPoint docPoint);
     litehtml::element* Find(Element* e) const;
     bool Contains(Element* e) const { return Find(e) != nullptr; }
-    const std::vector<Element*>& Elements() const { return numbered_; }
+    // In document order (put in it again, when parts were built since, on this call).
+    const std::vector<Element*>& Elements();
 
     // Mirrors one element's state bits into its pseudo-classes; true when
     // the element is part of this layout.
@@ -81,7 +83,7 @@ public:
     // or the property is unset.
     const char* StylePropertyText(Element* e, const char* name);
     // The same for Elements()[index].
-    const char* StylePropertyAt(std::size_t index, const char* name) const;
+    const char* StylePropertyAt(std::size_t index, const char* name);
 
     // document_container
     litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
@@ -144,10 +146,11 @@ private:
     // True when a change of `attribute` on an element may restyle its later
     // siblings (a sibling combinator whose left side tests it).
     bool RestylesSiblings(const std::string& attribute);
-    void Unmap(litehtml::element* el);
-    // Puts Elements() and their twins in document order again after a patch that built
-    // `subtrees` again; the first `before` of them are the order before it.
-    void Renumber(Element* root, const std::vector<Element*>& subtrees, std::size_t before);
+    // Takes `el` and what is below it out of the maps; the subtrees kept aside for
+    // elements in it go too, but those of `spared`.
+    void Unmap(litehtml::element* el, const std::unordered_set<Element*>& spared);
+    // Puts Elements() and their twins in document order again, walking the tree.
+    void Renumber();
     // The slow way, for trees whose tables need boxes that HTML parsing or
     // litehtml add (cells outside rows and the like): markup parsed again.
     void BuildFromMarkup(Element* root, const std::vector<StyleSheetSource>& sheets, bool popup);
@@ -159,7 +162,10 @@ private:
     // The page's style sheets as litehtml parsed them (its selectors are
     // shared with the elements they were applied to).
     litehtml::css styles_;
+    // Parts built again are numbered after the others (what they replace stays, out
+    // of the maps) until the order is asked for: then `orderStale_` is cleared.
     std::vector<Element*> numbered_;
+    bool orderStale_ = false;
     // litehtml's element of each of Elements() (null where it has none),
     // and the maps both ways, made when first needed.
     std::vector<litehtml::element*> twins_;

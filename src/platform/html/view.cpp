@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/html/html_parser.h"
@@ -484,13 +485,14 @@ void View::Rebuild()
     stylesDirty_ = false;
     restyle_.clear();
     renderDirty_ = false;
-    const std::vector<StyleSheetSource> sheets = StyleSheets();
+    sheetsKnown_ = false;
+    const std::vector<StyleSheetSource>& sheets = LayoutSheets();
     layout_->Build(root_.get(), sheets, false);
     layout_->Render(viewport()->width());
     ++layoutCount_;
     RebuildPopups(sheets);
     building_ = false;
-    AfterLayoutBuilt(layout_->Elements());
+    AfterLayoutBuilt(layout_->Elements(), true);
 }
 
 void View::RebuildPopups(const std::vector<StyleSheetSource>& sheets)
@@ -503,9 +505,9 @@ void View::RebuildPopups(const std::vector<StyleSheetSource>& sheets)
     }
 }
 
-void View::AfterLayoutBuilt(const std::vector<Element*>& elements)
+void View::AfterLayoutBuilt(const std::vector<Element*>& elements, bool wholePage)
 {
-    AttachBehaviors(elements);
+    AttachBehaviors(elements, wholePage);
     RequestControls(elements);
     if (treeDirty_) {  // a behaviour or control changed the tree while attaching
         EnsureLayout();
@@ -541,10 +543,23 @@ bool View::Patch()
     renderDirty_ = false;
     layout_->Render(viewport()->width());
     ++layoutCount_;
-    if (!popups_.empty())
-        RebuildPopups(StyleSheets());
+    // A popup is laid out from its element alone: one that no change reaches but
+    // through its states (restyled already) is only laid out again.
+    for (auto& p : popups_) {
+        const bool reached =
+            std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
+                return change.second != ":" &&
+                       (p.element->IsAncestorOrSelf(change.first) ||
+                        change.first->IsAncestorOrSelf(p.element.get()));
+            });
+        if (reached)
+            p.layout->Build(p.element.get(), LayoutSheets(), true);
+        p.layout->Render(p.window ? std::max(p.window->ContentWidth(), 1) : 300);
+        if (p.window)
+            p.window->update();
+    }
     building_ = false;
-    AfterLayoutBuilt(added);
+    AfterLayoutBuilt(added, false);
     return true;
 }
 
@@ -594,17 +609,22 @@ void View::Update(bool renderNow)
     viewport()->update();
 }
 
-void View::AttachBehaviors(const std::vector<Element*>& laidOut)
+void View::AttachBehaviors(const std::vector<Element*>& laidOut, bool wholePage)
 {
     // A copy: a behaviour attached on the way may have had the layout rebuilt.
     const std::vector<Element*> elements = laidOut;
     for (std::size_t i = 0; i < elements.size(); ++i) {
         Element* e = elements[i];
-        // A behaviour attached on the way may have had the layout rebuilt.
-        const std::vector<Element*>& now = layout_->Elements();
-        const char* value = i < now.size() && now[i] == e
-                                ? layout_->StylePropertyAt(i, "behavior")
-                                : layout_->StylePropertyText(e, "behavior");
+        // A behaviour attached on the way may have had the layout rebuilt. The
+        // elements of a whole build are the layout's own, in its order.
+        const char* value = nullptr;
+        if (wholePage) {
+            const std::vector<Element*>& now = layout_->Elements();
+            value = i < now.size() && now[i] == e ? layout_->StylePropertyAt(i, "behavior")
+                                                  : layout_->StylePropertyText(e, "behavior");
+        } else {
+            value = layout_->StylePropertyText(e, "behavior");
+        }
         std::string name = value ? value : "";
         while (!name.empty() && (name.back() == ' ' || name.back() == '"'))
             name.pop_back();
@@ -736,6 +756,15 @@ std::vector<StyleSheetSource> View::StyleSheets()
     return sheets;
 }
 
+const std::vector<StyleSheetSource>& View::LayoutSheets()
+{
+    if (!sheetsKnown_) {
+        sheets_ = StyleSheets();
+        sheetsKnown_ = true;
+    }
+    return sheets_;
+}
+
 Layout* View::LayoutOf(Element* e)
 {
     for (auto& p : popups_)
@@ -807,6 +836,18 @@ void View::ScrollToView(Element* e, bool toTop, bool)
 
 void View::ElementRemoved(Element* e)
 {
+    // A style sheet taken out of the page restyles all of it.
+    if (!e->IsText()) {
+        std::vector<Element*> sheets;
+        if (e->Tag() == "style" || e->Tag() == "link")
+            sheets.push_back(e);
+        else
+            CollectByTag(e, {"style", "link"}, sheets);
+        if (!sheets.empty()) {
+            allDirty_ = treeDirty_ = true;
+            changed_.clear();
+        }
+    }
     auto inside = [&](const ElementPtr& p) { return p && e->IsAncestorOrSelf(p.get()); };
     if (inside(capture_))
         capture_ = ElementPtr();
@@ -848,7 +889,7 @@ bool View::ShowPopup(Element* popup, Element* anchor, unsigned placement)
     popup->SetState(kStatePopup, 0, false);
     if (anchor)
         anchor->SetState(kStateOwnsPopup, 0, false);
-    p.layout->Build(popup, StyleSheets(), true);
+    p.layout->Build(popup, LayoutSheets(), true);
     p.layout->Render(800);
     const QRect box = p.layout->Box(popup, kMarginBox);
     p.layout->Render(std::max(box.right() + 1, 1));

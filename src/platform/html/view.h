@@ -211,15 +211,20 @@ private:
     // Lays out again only the parts of the page that changed; false when the
     // whole page has to be built again.
     bool Patch();
-    void AfterLayoutBuilt(const std::vector<Element*>& elements);
+    // `wholePage` when `elements` are those of a whole build, in the layout's order.
+    void AfterLayoutBuilt(const std::vector<Element*>& elements, bool wholePage);
     void RebuildPopups(const std::vector<StyleSheetSource>& sheets);
-    void AttachBehaviors(const std::vector<Element*>& elements);
+    void AttachBehaviors(const std::vector<Element*>& elements, bool wholePage);
     void RequestControls(const std::vector<Element*>& elements);
     void PlaceControls();
     void UpdateScrollBars();
     void ApplyIncludes(Element* root);
     // The page's style elements, in document order.
     std::vector<StyleSheetSource> StyleSheets();
+    // The style sheets the page's layout was built with: read from the page
+    // by each whole build, and still those while only parts are built again
+    // (a change that touches a style sheet builds the whole page).
+    const std::vector<StyleSheetSource>& LayoutSheets();
     Layout* LayoutOf(Element* e);
     QPoint LayoutOrigin(Layout* layout) const;
     int Dispatch(Element* target, unsigned group, unsigned cmd, void* params,
@@ -238,6 +243,8 @@ private:
     // changed (empty for children or style); the whole page when `allDirty_`.
     std::vector<std::pair<ElementPtr, std::string>> changed_;
     bool allDirty_ = false;
+    std::vector<StyleSheetSource> sheets_;
+    bool sheetsKnown_ = false;
     bool stylesDirty_ = false;
     // The elements whose states changed since the styles were last refreshed,
     // with the state bits that changed.

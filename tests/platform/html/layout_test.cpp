@@ -208,6 +208,12 @@ const ChangeCase kChanges[] = {
          p.view.EnsureLayout();
          Fold(p, "t1", {"close"});
      }},
+    {"a style sheet written into the page and taken out again styles nothing", kFoldingPage,
+     [](Page& p) {
+         p.Get("y")->SetInnerHtml("<style>td { color: #ff0000; padding: 9px; }</style>y");
+         p.view.EnsureLayout();
+         p.Get("y")->SetInnerHtml("y");
+     }},
     {"a state set while another part is written again", kFoldingPage,
      [](Page& p) {
          p.Get("s")->SetState(html::kStateChecked, 0, false);
@@ -485,4 +491,31 @@ TEST(Layout, HiddenPartsLayOutOnceShownAsTheWholePage)
         page.view.EnsureLayout();
         EXPECT_TRUE(page.Get("b2")->IsVisible());
     }
+}
+
+// A popup is laid out apart from the page: as the page changes elsewhere it shows the states
+// set on its rows meanwhile, and rows written into it are laid out in it.
+TEST(Layout, APopupShowsItsStatesAndItsRowsWhileThePageChangesElsewhere)
+{
+    Page page("<head><style>#pop { display: none; } td { padding: 1px; }"
+              "tr:current td { padding: 10px; }</style></head><body><div id=a>a</div>"
+              "<div id=anchor>v</div><div id=pop><table id=t><tr id=r1><td>one</td></tr>"
+              "<tr id=r2><td>two</td></tr></table></div></body>");
+    page.view.EnsureLayout();
+    ASSERT_TRUE(page.view.ShowPopup(page.Get("pop"), page.Get("anchor"), html::kPlaceBelow));
+    const int plain = page.Box("r2").height();
+    ASSERT_GT(plain, 0);
+    EXPECT_EQ(page.Box("r1").height(), plain);
+
+    page.Get("r1")->SetState(html::kStateCurrent, 0, false);
+    page.Get("a")->SetInnerText("a, changed");
+    page.view.EnsureLayout();
+    EXPECT_GT(page.Box("r1").height(), plain + 10);
+    EXPECT_EQ(page.Box("r2").height(), plain);
+
+    page.Get("t")->SetInnerHtml("<tr id=r3><td>three</td></tr><tr id=r4><td>four</td></tr>");
+    page.view.EnsureLayout();
+    EXPECT_EQ(page.Box("r3").height(), plain);
+    EXPECT_EQ(page.Box("r4").height(), plain);
+    EXPECT_TRUE(page.view.HidePopup(page.Get("pop")));
 }
