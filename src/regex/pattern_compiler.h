@@ -88,6 +88,7 @@ protected:
         swap(memo_loops_, o.memo_loops_);
         swap(memo_depth_, o.memo_depth_);
         swap(linear_, o.linear_);
+        swap(lean_, o.lean_);
         swap(memo_slots_, o.memo_slots_);
         swap(run_atom_, o.run_atom_);
     }
@@ -129,8 +130,10 @@ protected:
         s.no_empty_at_start = no_empty;
         s.stack_limit = machine_stack_limit();
         record_stack stack;
-        if (uses_explicit_stack())
+        if (uses_explicit_stack()) {
             s.stack = &stack;
+            s.lean = lean_;
+        }
         // Wakes after as many loop arrivals as a match linear in the subject
         // could need, times the deepest nesting of loops: once awake, every
         // arrival builds a key as long as the loops around it, so a deeply
@@ -208,6 +211,9 @@ protected:
     // memo_slots_ bits per subject position.
     bool linear_ = false;
     unsigned memo_slots_ = 0;
+    // Lean (see lean_undo): the explicit-stack mode keeps records only where
+    // something must be restored.
+    bool lean_ = false;
     // The repeated single-character atom the pattern starts with, when a
     // failed start inside a run of it makes every later start in that run
     // fail too (see search).
@@ -239,6 +245,8 @@ private:
     void number_loops(match_group_base<It>* g, std::vector<group_quantifier<It>*>& around,
                       bool in_lookbehind);
     bool plan_visits(match_group_base<It>* g);
+    bool is_lean(match_group_base<It>* g);
+    void mark_lean(match_group_base<It>* g);
     void find_run_atom();
     bool end_char_allows(It first, It end) const;
     template <bool Nul = false>
@@ -308,6 +316,59 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
             number_loops(top_group_, around, false);
         }
         find_run_atom();
+        lean_ = is_lean(top_group_);
+        if (lean_)
+            mark_lean(top_group_);
+    }
+}
+
+// Whether the group's contents are lean (see lean_undo): nothing but atoms,
+// assertions, plain groups and repetitions of atoms and of plain groups.
+template <class It>
+bool basic_rpattern_base_impl<It>::is_lean(match_group_base<It>* g)
+{
+    check_nesting_depth();
+    if (typeid(*g) != typeid(match_group<It>) || g->number < 0)
+        return false;
+    const node* stop = g->end_node();
+    for (unsigned i = 0; i < g->alt_count; ++i) {
+        for (node* n = g->alternatives[i]; n && n != stop; n = n->next) {
+            if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
+                if (!is_lean(q->group))
+                    return false;
+            } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
+                if (!is_lean(inner))
+                    return false;
+            } else if (!n->tests_and_moves() && !n->is_atom_loop()) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Gives the atoms and assertions of a lean group their way of being kept:
+// with their entry where the visit memo may record a failure there. After a
+// repetition of atoms that keeps bits of its own, those bits already say
+// where the rest failed, and the node's own would add nothing.
+template <class It>
+void basic_rpattern_base_impl<It>::mark_lean(match_group_base<It>* g)
+{
+    check_nesting_depth();
+    const node* stop = g->end_node();
+    for (unsigned i = 0; i < g->alt_count; ++i) {
+        const node* before = nullptr;
+        for (node* n = g->alternatives[i]; n && n != stop; before = n, n = n->next) {
+            if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
+                mark_lean(q->group);
+            } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
+                mark_lean(inner);
+            } else if (n->tests_and_moves()) {
+                const bool remembered = linear_ && n->memo_slot >= 0 &&
+                                        !(before && before->remembers_own_failures());
+                n->undo = remembered ? lean_undo::entry_saved : lean_undo::none;
+            }
+        }
     }
 }
 
