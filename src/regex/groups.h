@@ -260,8 +260,26 @@ public:
         const wchar_t* end;
     };
 
+    // Whether a character can be the first that a match of the group
+    // consumes (first_known: the list of them is known).
+    template <bool Nul>
+    bool may_consume_at(const match_state<It>* s, It p) const
+    {
+        if (!first_known)
+            return true;
+        if (at_end<Nul>(s, p))
+            return false;
+        return std::binary_search(first_begin, first_end, static_cast<wchar_t>(*p));
+    }
+
     sub_expr<It>** alternatives = nullptr;
     lead_range* alt_leads = nullptr;  // one per alternative
+    // The characters a non-empty match of the group can begin with, sorted
+    // (lean patterns; first_planned once looked for).
+    bool first_planned = false;
+    bool first_known = false;
+    const wchar_t* first_begin = nullptr;
+    const wchar_t* first_end = nullptr;
     unsigned alt_count = 0;
     int number;  // index of the group's record; -1 for a group without one
     bool loop_body = false;  // repeated by a group loop, which keeps its iteration starts

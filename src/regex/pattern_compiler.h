@@ -246,7 +246,8 @@ private:
                       bool in_lookbehind);
     bool plan_visits(match_group_base<It>* g);
     bool is_lean(match_group_base<It>* g);
-    void mark_lean(match_group_base<It>* g);
+    void mark_lean(match_group_base<It>* g, table& groups);
+    bool plan_first_chars(match_group_base<It>* g, table& groups);
     void find_run_atom();
     bool end_char_allows(It first, It end) const;
     template <bool Nul = false>
@@ -318,7 +319,7 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
         find_run_atom();
         lean_ = is_lean(top_group_);
         if (lean_)
-            mark_lean(top_group_);
+            mark_lean(top_group_, groups);
     }
 }
 
@@ -347,12 +348,74 @@ bool basic_rpattern_base_impl<It>::is_lean(match_group_base<It>* g)
     return true;
 }
 
+// Finds the characters a non-empty match of a lean group can begin with:
+// those of each node up to the first that cannot match empty. False when
+// some node cannot say (a set, any character), or the list grows long.
+template <class It>
+bool basic_rpattern_base_impl<It>::plan_first_chars(match_group_base<It>* g, table& groups)
+{
+    if (g->first_planned)
+        return g->first_known;
+    check_nesting_depth();
+    g->first_planned = true;
+    std::vector<wchar_t> chars;
+    auto add_group = [&](match_group_base<It>* inner) {
+        if (!plan_first_chars(inner, groups))
+            return false;
+        chars.insert(chars.end(), inner->first_begin, inner->first_end);
+        return true;
+    };
+    const node* stop = g->end_node();
+    for (unsigned i = 0; i < g->alt_count; ++i) {
+        for (node* n = g->alternatives[i]; n && n != stop; n = n->next) {
+            bool may_be_empty;
+            if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
+                if (!add_group(q->group))
+                    return false;
+                may_be_empty = q->min == 0 || q->group->min_width == 0;
+            } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
+                if (!add_group(inner))
+                    return false;
+                may_be_empty = inner->min_width == 0;
+            } else {
+                const width_range w = n->width(groups);
+                if (w.max == 0)
+                    continue;  // an assertion: consumes nothing
+                lead_info info;
+                if (!(n->is_atom_loop() ? n->atom_lead(info) : n->peek_lead(info)) ||
+                    info.lead_count == 0)
+                    return false;
+                if (info.lead_count <= 2)
+                    chars.insert(chars.end(), info.lead_chars, info.lead_chars + info.lead_count);
+                else
+                    chars.insert(chars.end(), info.lead_list, info.lead_list + info.lead_count);
+                may_be_empty = w.min == 0;
+            }
+            if (!may_be_empty)
+                break;
+            if (chars.size() > 256)
+                return false;
+        }
+    }
+    std::sort(chars.begin(), chars.end());
+    chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
+    if (chars.size() > 256)
+        return false;
+    wchar_t* list = arena_.make_array<wchar_t>(chars.size());
+    std::copy(chars.begin(), chars.end(), list);
+    g->first_begin = list;
+    g->first_end = list + chars.size();
+    g->first_known = true;
+    return true;
+}
+
 // Gives the atoms and assertions of a lean group their way of being kept:
 // with their entry where the visit memo may record a failure there. After a
 // repetition of atoms that keeps bits of its own, those bits already say
 // where the rest failed, and the node's own would add nothing.
+// The loops' bodies learn what their non-empty matches can begin with.
 template <class It>
-void basic_rpattern_base_impl<It>::mark_lean(match_group_base<It>* g)
+void basic_rpattern_base_impl<It>::mark_lean(match_group_base<It>* g, table& groups)
 {
     check_nesting_depth();
     const node* stop = g->end_node();
@@ -360,9 +423,10 @@ void basic_rpattern_base_impl<It>::mark_lean(match_group_base<It>* g)
         const node* before = nullptr;
         for (node* n = g->alternatives[i]; n && n != stop; before = n, n = n->next) {
             if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
-                mark_lean(q->group);
+                plan_first_chars(q->group, groups);
+                mark_lean(q->group, groups);
             } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
-                mark_lean(inner);
+                mark_lean(inner, groups);
             } else if (n->tests_and_moves()) {
                 const bool remembered = linear_ && n->memo_slot >= 0 &&
                                         !(before && before->remembers_own_failures());

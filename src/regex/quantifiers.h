@@ -40,6 +40,10 @@ public:
     // only); -1 when it has none.
     int loop_slot = -1;
     bool is_atom_loop() const override { return true; }
+    bool atom_lead(lead_info& info) const override
+    {
+        return this->max != 0 && this->atom->peek_lead(info);
+    }
     bool remembers_own_failures() const override { return loop_slot >= 0; }
     bool may_start(match_state<It>* s, It pos) const override
     {
@@ -591,12 +595,14 @@ public:
             rec.iteration_start = smart_iter<It>(pos);
             if (stalled) {
                 s->next_node = owner->next;
+                rec.empty_pass_at = rec.entered_empty_at;
                 return true;
             }
             if constexpr (Greedy) {
                 if (rec.loop_count == owner->max) {
                     s->next_node = owner->next;
                     rec.loop_flag = false;
+                    rec.empty_pass_at = rec.entered_empty_at;
                 } else {
                     rec.loop_flag = true;
                     s->next_node = owner->group;
@@ -609,6 +615,7 @@ public:
                 } else {
                     rec.loop_flag = false;
                     s->next_node = owner->next;
+                    rec.empty_pass_at = rec.entered_empty_at;
                 }
             }
             return true;
@@ -623,6 +630,7 @@ public:
             // the iteration that ended here; leaving the loop restores it.
             if (s->lean)
                 s->position = rec.iteration_start.it;
+            rec.empty_pass_at = smart_iter<It>();  // the pass is being undone
             // An arrival that left the loop touched neither count nor flag.
             if (!s->stack->template top<arrival>().stalled()) {
                 if constexpr (Greedy) {
@@ -710,6 +718,25 @@ public:
     bool forward(match_state<It>* s) const
     {
         backref_tag<It>& rec = s->results[this->group->number];
+        if (s->lean) {
+            // Where nothing can be consumed, every way through the loop ends
+            // where it began, and the rest of a lean pattern cannot tell
+            // them apart: only the first can matter. When the last pass that
+            // ended here is still in force, nothing inside the loop has
+            // changed since, and a new pass would only write again what it
+            // wrote: the loop is passed over. (Starred groups nested deeply
+            // would otherwise repeat each level's empty pass through every
+            // level below it.)
+            const It p = s->position;
+            const bool empty_only = !this->group->template may_consume_at<Nul>(s, p);
+            if (empty_only && rec.empty_pass_at == p) {
+                s->no_record = true;
+                s->next_node = this->next;
+                return true;
+            }
+            rec.entered_empty_at = empty_only ? smart_iter<It>(p) : smart_iter<It>();
+            rec.empty_pass_at = smart_iter<It>();
+        }
         s->stack->push(old_quant::of(rec));
         rec.loop_count = 0;
         rec.loop_flag = true;
@@ -724,6 +751,8 @@ public:
         backref_tag<It>& rec = s->results[this->group->number];
         s->stack->template top<old_quant>().restore(rec);
         s->stack->template discard<old_quant>();
+        rec.entered_empty_at = smart_iter<It>();
+        rec.empty_pass_at = smart_iter<It>();
         return false;
     }
 

@@ -342,6 +342,9 @@ public:
     // Whether the node only tests at the position and moves past what it
     // matched, touching nothing else (atoms and assertions).
     virtual bool tests_and_moves() const { return false; }
+    // For a repetition of an atom that may repeat it at all: what must
+    // stand where the atom matches.
+    virtual bool atom_lead(lead_info&) const { return false; }
     // Whether the node keeps bits of its own in the visit memo for where the
     // rest after it failed (the repetitions of atoms without an upper limit).
     virtual bool remembers_own_failures() const { return false; }

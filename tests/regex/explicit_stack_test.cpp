@@ -320,6 +320,51 @@ TEST(ExplicitStackMode, DeeplyNestedStarredGroupsKeepTheirAnswers)
     EXPECT_EQ(inner, "3,4");
 }
 
+// Ten thousand levels: each level's last, empty pass goes through the
+// levels below it again, which hold what the pass before left them; the
+// records stay in proportion to the depth.
+TEST(ExplicitStackMode, TenThousandNestedStarredGroupsHoldRecordsInProportionToTheirDepth)
+{
+    const std::size_t depth = 10'000;
+    std::wstring pattern(depth, L'(');
+    pattern += L"a";
+    for (std::size_t i = 0; i < depth; ++i)
+        pattern += L")*";
+    pattern += L"b";
+    const regex::rpattern deep(pattern, regex::noflags, regex::mode_explicit_stack);
+    const std::wstring subject = L"xaaab";
+    std::string spans;
+    std::size_t held = 0;
+    OnSmallStack([&] {
+        regex::reset_record_stack_high_water();
+        regex::match_results r;
+        if (deep.match(subject, r).matched) {
+            for (std::size_t group : {std::size_t{0}, std::size_t{1}, depth / 2, depth - 1, depth})
+                spans += std::to_string(r.backref(group).first - subject.begin()) + "," +
+                         std::to_string(r.backref(group).second - subject.begin()) + " ";
+        }
+        held = regex::record_stack_high_water();
+    });
+    EXPECT_EQ(spans, "1,5 4,4 4,4 4,4 3,4 ");
+    EXPECT_LE(held, 300 * depth);
+}
+
+// A loop entered again where nothing can be consumed is passed over while
+// the pass before is in force; once that pass is undone, the groups inside
+// come from a new one.
+TEST(ExplicitStackMode, LoopsWhereNothingCanBeConsumedKeepTheirGroups)
+{
+    const regex_test::MatchCase cases[] = {
+        {L"^(?:(?:(x?)*|b)a?\?){3}$", regex::noflags, L"aab", "0,3 1,1"},
+        {L"^(?:(?:(x?)*|b)a?\?){2,3}$", regex::noflags, L"aab", "0,3 1,1"},
+        {L"^(?:(?:((x)?)*|b)a?\?){2,3}$", regex::noflags, L"aab", "0,3 1,1 -"},
+        {L"^(?:(?:(x*)*|b)a?\?){3}$", regex::noflags, L"aab", "0,3 1,1"},
+        {L"(?:a(x?)*){3}", regex::noflags, L"aaxa", "0,4 4,4"},
+        {L"((x?)*y?)*b", regex::noflags, L"xxyxb", "0,5 4,4 4,4"},
+    };
+    regex_test::RunCases(std::begin(cases), std::end(cases));
+}
+
 TEST(ExplicitStackMode, RecursionSafetyChoosesTheModeInModeTwo)
 {
     // Mode 2 runs the explicit-stack matcher for a pattern with an unbounded

@@ -120,7 +120,7 @@ private:
         static const wchar_t* const all[] = {L"*", L"+?", L"*?", L"+", L"?", L"??",
                                              L"{1,2}", L"{2}", L"{0,2}?", L"", L"", L""};
         const int k = pick(12);
-        return loops_ && k < 4 ? L"?" : all[k];
+        return loops_ && k < 4 && !options_.plain ? L"?" : all[k];
     }
     static bool unbounded(const std::wstring& q)
     {
@@ -266,7 +266,9 @@ TEST(ModeAgreement, GeneratedPatternsGiveTheSameSpansInBothModes)
 }
 
 // Backtracking into earlier iterations of loops whose later iterations left
-// no record: the spans of every group, also after leaving a loop early.
+// no record, and loops nested in loops (unbounded ones too) entered again
+// where nothing can be consumed: the spans of every group, also after
+// leaving a loop early.
 TEST(ModeAgreement, GeneratedPlainPatternsGiveTheSameSpansInBothModes)
 {
     CorpusOptions options{31337, 4000, 3, 0, false, 10, 60};
