@@ -503,9 +503,7 @@ void basic_rpattern_base_impl<It>::number_loops(match_group_base<It>* g,
                 q->memo_ok = !in_lookbehind;
                 q->memo_id = memo_loops_++;
                 q->enclosing_count = static_cast<unsigned>(scope->size());
-                auto** list = arena_.make_array<group_quantifier<It>*>(scope->size());
-                std::copy(scope->rbegin(), scope->rend(), list);
-                q->enclosing = list;
+                q->enclosing = scope->empty() ? nullptr : scope->back();
                 memo_depth_ = std::max(memo_depth_, q->enclosing_count + 1);
                 scope->push_back(q);
                 number_loops(q->group, *scope, in_lookbehind);

@@ -414,10 +414,12 @@ public:
     // Set by the compiler for a loop whose failed arrivals can be remembered
     // (none inside a look-behind, whose contents must end at a point that
     // changes from one use to the next): its number and the loops around it
-    // up to the nearest construct that decides on its own.
+    // up to the nearest construct that decides on its own: the innermost
+    // one, whose own list continues this one's (a list per loop would grow
+    // with the square of the nesting).
     bool memo_ok = false;
     std::uint64_t memo_id = 0;
-    group_quantifier* const* enclosing = nullptr;
+    const group_quantifier* enclosing = nullptr;
     unsigned enclosing_count = 0;
 
     // What the rest of the match after an arrival at pos can depend on: the
@@ -434,8 +436,9 @@ public:
         put(memo_id);
         put(static_cast<std::uint64_t>(pos - s->subject_begin));
         put(loop_state(this, s, pos));
-        for (unsigned i = 0; i < enclosing_count; ++i)
-            put(loop_state(enclosing[i], s, pos));
+        const group_quantifier* q = enclosing;
+        for (unsigned i = 0; i < enclosing_count; ++i, q = q->enclosing)
+            put(loop_state(q, s, pos));
         return key;
     }
     // Whether the memo knows that this arrival fails; key receives the key
