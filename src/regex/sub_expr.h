@@ -231,12 +231,14 @@ inline bool at_end(const match_state<It>* s, It p)
 }
 
 // How the explicit-stack driver keeps a node of a lean pattern. A pattern
-// without back-references, conditions, recursion or look-around is lean:
-// there, a node that only tests and moves (an atom, an assertion, the end
-// of a group without a record) needs no record of its own, since each
-// record below it restores the position it continues from rather than
-// stepping back over what followed. Such a node is kept only when the visit
-// memo may record a failure at its entry, and then with that position.
+// of atoms, assertions, plain groups and repetitions (no back-reference,
+// condition, recursion, look-around or independent group) is lean: there,
+// every record sets the position it continues from rather than stepping
+// back over what followed it, so a node that only tests and moves (an atom,
+// an assertion) needs no record of its own. Such a node is kept only where
+// the visit memo may record a failure at its entry, and then with that
+// position. Groups and loops of lean patterns likewise keep records only
+// where an alternative remains or something must be restored.
 enum class lean_undo : unsigned char {
     kept,         // the driver keeps the node (every node of other patterns)
     none,         // no record at all
