@@ -78,11 +78,15 @@ public:
     {
         return static_cast<const Derived*>(this)->template self<false>(s, pos);
     }
-    // Atoms push nothing: undoing one match moves back by what it consumed.
+    // Atoms push nothing: undoing one match moves back by what it consumed
+    // (a lean pattern's atom that keeps its entry goes back to it).
     template <bool Nul>
     bool back(match_state<It>* s) const
     {
-        s->position -= static_cast<const Derived*>(this)->span(s);
+        if (this->undo == lean_undo::entry_saved)
+            s->stack->pop(s->position);
+        else
+            s->position -= static_cast<const Derived*>(this)->span(s);
         return false;
     }
 };

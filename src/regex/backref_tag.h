@@ -38,6 +38,11 @@ public:
     bool loop_flag = false;                     // explicit-stack group loops
     detail::smart_iter<It> prev_iteration_start;
     detail::smart_iter<It> iteration_start;
+    // Explicit-stack group loops of lean patterns: where the loop was last
+    // entered when nothing could be consumed there, and where a pass of the
+    // loop that consumed nothing left it, while that pass is still in force.
+    detail::smart_iter<It> entered_empty_at;
+    detail::smart_iter<It> empty_pass_at;
 
     std::wstring str() const { return matched ? std::wstring(first, second) : std::wstring(); }
     std::size_t length() const { return matched ? static_cast<std::size_t>(second - first) : 0; }

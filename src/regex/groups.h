@@ -36,6 +36,7 @@ public:
     // alternative to match; no list when some alternative cannot say.
     void build_lead_list(node_arena& arena)
     {
+        build_alternative_leads(arena);
         std::vector<wchar_t> chars;
         for (unsigned i = 0; i < alt_count; ++i) {
             lead_info info;
@@ -60,6 +61,29 @@ public:
             literal_begin = first.literal_begin;
             literal_end = first.literal_end;
             literal_other_case = first.literal_other_case;
+        }
+    }
+
+    // The characters one of which must stand at the position for each
+    // alternative to match (none known: an empty range).
+    void build_alternative_leads(node_arena& arena)
+    {
+        alt_leads = arena.make_array<lead_range>(alt_count);
+        for (unsigned i = 0; i < alt_count; ++i) {
+            alt_leads[i] = lead_range{nullptr, nullptr};
+            lead_info info;
+            if (!alternatives[i]->peek_lead(info) || info.lead_count == 0)
+                continue;
+            std::vector<wchar_t> chars;
+            if (info.lead_count <= 2)
+                chars.assign(info.lead_chars, info.lead_chars + info.lead_count);
+            else
+                chars.assign(info.lead_list, info.lead_list + info.lead_count);
+            std::sort(chars.begin(), chars.end());
+            chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
+            wchar_t* list = arena.make_array<wchar_t>(chars.size());
+            std::copy(chars.begin(), chars.end(), list);
+            alt_leads[i] = lead_range{list, list + chars.size()};
         }
     }
 
@@ -123,6 +147,70 @@ public:
         return std::binary_search(lead_begin, lead_end, c);
     }
 
+    // The first alternative from i on that can start at p (alt_count: none).
+    template <bool Nul>
+    unsigned viable_from(const match_state<It>* s, It p, unsigned i) const
+    {
+        if (!alt_leads)
+            return i < alt_count ? i : alt_count;
+        for (; i < alt_count; ++i) {
+            const lead_range& r = alt_leads[i];
+            if (!r.begin)
+                return i;
+            if (at_end<Nul>(s, p))
+                continue;
+            const wchar_t c = *p;
+            if (r.end - r.begin <= 4 ? std::find(r.begin, r.end, c) != r.end
+                                     : std::binary_search(r.begin, r.end, c))
+                return i;
+        }
+        return alt_count;
+    }
+
+    // Entry in a lean pattern: alternatives that cannot start here are
+    // passed over, and a loop's body, whose iteration start the loop keeps,
+    // leaves no record at all when only one alternative can start.
+    template <bool Nul>
+    bool enter_lean(match_state<It>* s) const
+    {
+        const It p = s->position;
+        const unsigned i = viable_from<Nul>(s, p, 0);
+        if (i == alt_count)
+            return false;
+        const bool more = viable_from<Nul>(s, p, i + 1) != alt_count;
+        if (!loop_body) {
+            backref_tag<It>& rec = s->results[number];
+            s->stack->push(rec.reserved_start);
+            rec.reserved_start = p;
+            s->stack->push(static_cast<sub_expr<It>* const*>(alternatives + i));
+        } else if (more) {
+            s->stack->push(static_cast<sub_expr<It>* const*>(alternatives + i));
+        } else {
+            s->no_record = true;
+        }
+        s->next_node = alternatives[i];
+        return true;
+    }
+    template <bool Nul>
+    bool next_alternative_lean(match_state<It>* s) const
+    {
+        backref_tag<It>& rec = s->results[number];
+        const It p = loop_body ? rec.iteration_start.it : rec.reserved_start;
+        s->position = p;
+        sub_expr<It>* const*& cursor = s->stack->template top<sub_expr<It>* const*>();
+        const unsigned i =
+            viable_from<Nul>(s, p, static_cast<unsigned>(cursor - alternatives) + 1);
+        if (i != alt_count) {
+            cursor = alternatives + i;
+            s->next_node = *cursor;
+            return true;
+        }
+        s->stack->template discard<sub_expr<It>* const*>();
+        if (!loop_body)
+            s->stack->pop(rec.reserved_start);
+        return false;
+    }
+
     // Explicit-stack entry: save where a numbered group's attempt began,
     // then push the cursor of the alternative being tried. A plain group
     // that is a loop's body need not save it once an iteration before this
@@ -133,6 +221,8 @@ public:
     {
         if (!lead_allows<Nul>(s, s->position))
             return false;
+        if (s->lean)
+            return enter_lean<Nul>(s);
         if (number >= 0) {
             backref_tag<It>& rec = s->results[number];
             if (!(start_from_loop && rec.prev_iteration_start.valid))
@@ -147,6 +237,8 @@ public:
     template <bool Nul>
     bool next_alternative(match_state<It>* s, bool start_from_loop = false) const
     {
+        if (s->lean)
+            return next_alternative_lean<Nul>(s);
         sub_expr<It>* const*& cursor = s->stack->template top<sub_expr<It>* const*>();
         if (++cursor != alternatives + alt_count) {
             s->next_node = *cursor;
@@ -163,7 +255,31 @@ public:
         return false;
     }
 
+    struct lead_range {
+        const wchar_t* begin;  // null: the alternative's first characters are not known
+        const wchar_t* end;
+    };
+
+    // Whether a character can be the first that a match of the group
+    // consumes (first_known: the list of them is known).
+    template <bool Nul>
+    bool may_consume_at(const match_state<It>* s, It p) const
+    {
+        if (!first_known)
+            return true;
+        if (at_end<Nul>(s, p))
+            return false;
+        return std::binary_search(first_begin, first_end, static_cast<wchar_t>(*p));
+    }
+
     sub_expr<It>** alternatives = nullptr;
+    lead_range* alt_leads = nullptr;  // one per alternative
+    // The characters a non-empty match of the group can begin with, sorted
+    // (lean patterns; first_planned once looked for).
+    bool first_planned = false;
+    bool first_known = false;
+    const wchar_t* first_begin = nullptr;
+    const wchar_t* first_end = nullptr;
     unsigned alt_count = 0;
     int number;  // index of the group's record; -1 for a group without one
     bool loop_body = false;  // repeated by a group loop, which keeps its iteration starts
@@ -218,7 +334,12 @@ public:
                 backref_tag<It>& rec = s->results[owner->number];
                 if (!restored_from_loop(rec))
                     s->stack->push(old_backref{rec.first, rec.second, rec.matched});
-                rec.first = rec.reserved_start;
+                else if (s->lean)
+                    s->no_record = true;  // see the loop's step back
+                // A loop's body in a lean pattern began where the loop's
+                // iteration did (its entry saved nothing).
+                rec.first = s->lean && owner->loop_body ? rec.iteration_start.it
+                                                        : rec.reserved_start;
                 rec.second = s->position;
                 rec.matched = true;
             }
@@ -230,6 +351,10 @@ public:
         {
             if (owner->number >= 0) {
                 backref_tag<It>& rec = s->results[owner->number];
+                // A loop's body ends where the loop's arrival began, which
+                // the loop's step back has just restored.
+                if (s->lean && !owner->loop_body)
+                    s->position = rec.second;
                 if (restored_from_loop(rec)) {
                     rec.first = rec.prev_iteration_start.it;
                     rec.second = rec.iteration_start.it;

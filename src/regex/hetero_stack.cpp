@@ -19,7 +19,19 @@ std::string printable_name(const std::type_info& t)
     return status == 0 && name ? std::string(name.get()) : std::string(t.name());
 }
 
+thread_local std::size_t high_water = 0;
+
 } // namespace
+
+std::size_t record_stack_high_water()
+{
+    return high_water;
+}
+
+void reset_record_stack_high_water()
+{
+    high_water = 0;
+}
 
 template <bool Tagged>
 basic_hetero_stack<Tagged>::type_error::type_error(const std::type_info& requested, const std::type_info& actual)
@@ -63,6 +75,9 @@ std::byte* basic_hetero_stack<Tagged>::grow(std::size_t n)
         b->prev = current_;
         b->next = next;
         b->end = reinterpret_cast<std::byte*>(b + 1) + capacity;
+        allocated_ += capacity;
+        if (!Tagged)
+            high_water = std::max(high_water, allocated_);
         if (next)
             next->prev = b;
         current_->next = b;

@@ -18,6 +18,12 @@
 
 namespace regex {
 
+// The most block space one plain record stack of the calling thread has
+// held since the last reset (what the explicit-stack matcher keeps at its
+// deepest; for tests of how much it holds per subject character).
+std::size_t record_stack_high_water();
+void reset_record_stack_high_water();
+
 template <bool Tagged>
 class basic_hetero_stack {
 public:
@@ -164,6 +170,7 @@ private:
     block first_{&first_, nullptr, nullptr, nullptr};
     alignas(record_align) std::byte first_data_[4] = {};
     block* current_ = &first_;
+    std::size_t allocated_ = 0;  // data bytes of every block held
     std::byte* data_start_ = first_data_;
     std::byte* top_ = first_data_;
     std::byte* end_ = first_data_;

@@ -88,6 +88,7 @@ protected:
         swap(memo_loops_, o.memo_loops_);
         swap(memo_depth_, o.memo_depth_);
         swap(linear_, o.linear_);
+        swap(lean_, o.lean_);
         swap(memo_slots_, o.memo_slots_);
         swap(run_atom_, o.run_atom_);
     }
@@ -129,8 +130,10 @@ protected:
         s.no_empty_at_start = no_empty;
         s.stack_limit = machine_stack_limit();
         record_stack stack;
-        if (uses_explicit_stack())
+        if (uses_explicit_stack()) {
             s.stack = &stack;
+            s.lean = lean_;
+        }
         // Wakes after as many loop arrivals as a match linear in the subject
         // could need, times the deepest nesting of loops: once awake, every
         // arrival builds a key as long as the loops around it, so a deeply
@@ -208,6 +211,9 @@ protected:
     // memo_slots_ bits per subject position.
     bool linear_ = false;
     unsigned memo_slots_ = 0;
+    // Lean (see lean_undo): the explicit-stack mode keeps records only where
+    // something must be restored.
+    bool lean_ = false;
     // The repeated single-character atom the pattern starts with, when a
     // failed start inside a run of it makes every later start in that run
     // fail too (see search).
@@ -239,6 +245,9 @@ private:
     void number_loops(match_group_base<It>* g, std::vector<group_quantifier<It>*>& around,
                       bool in_lookbehind);
     bool plan_visits(match_group_base<It>* g);
+    bool is_lean(match_group_base<It>* g);
+    void mark_lean(match_group_base<It>* g, table& groups);
+    bool plan_first_chars(match_group_base<It>* g, table& groups);
     void find_run_atom();
     bool end_char_allows(It first, It end) const;
     template <bool Nul = false>
@@ -308,6 +317,122 @@ void basic_rpattern_base_impl<It>::compile_pattern(pattern_flags flags)
             number_loops(top_group_, around, false);
         }
         find_run_atom();
+        lean_ = is_lean(top_group_);
+        if (lean_)
+            mark_lean(top_group_, groups);
+    }
+}
+
+// Whether the group's contents are lean (see lean_undo): nothing but atoms,
+// assertions, plain groups and repetitions of atoms and of plain groups.
+template <class It>
+bool basic_rpattern_base_impl<It>::is_lean(match_group_base<It>* g)
+{
+    check_nesting_depth();
+    if (typeid(*g) != typeid(match_group<It>) || g->number < 0)
+        return false;
+    const node* stop = g->end_node();
+    for (unsigned i = 0; i < g->alt_count; ++i) {
+        for (node* n = g->alternatives[i]; n && n != stop; n = n->next) {
+            if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
+                if (!is_lean(q->group))
+                    return false;
+            } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
+                if (!is_lean(inner))
+                    return false;
+            } else if (!n->tests_and_moves() && !n->is_atom_loop()) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Finds the characters a non-empty match of a lean group can begin with:
+// those of each node up to the first that cannot match empty. False when
+// some node cannot say (a set, any character), or the list grows long.
+template <class It>
+bool basic_rpattern_base_impl<It>::plan_first_chars(match_group_base<It>* g, table& groups)
+{
+    if (g->first_planned)
+        return g->first_known;
+    check_nesting_depth();
+    g->first_planned = true;
+    std::vector<wchar_t> chars;
+    auto add_group = [&](match_group_base<It>* inner) {
+        if (!plan_first_chars(inner, groups))
+            return false;
+        chars.insert(chars.end(), inner->first_begin, inner->first_end);
+        return true;
+    };
+    const node* stop = g->end_node();
+    for (unsigned i = 0; i < g->alt_count; ++i) {
+        for (node* n = g->alternatives[i]; n && n != stop; n = n->next) {
+            bool may_be_empty;
+            if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
+                if (!add_group(q->group))
+                    return false;
+                may_be_empty = q->min == 0 || q->group->min_width == 0;
+            } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
+                if (!add_group(inner))
+                    return false;
+                may_be_empty = inner->min_width == 0;
+            } else {
+                const width_range w = n->width(groups);
+                if (w.max == 0)
+                    continue;  // an assertion: consumes nothing
+                lead_info info;
+                if (!(n->is_atom_loop() ? n->atom_lead(info) : n->peek_lead(info)) ||
+                    info.lead_count == 0)
+                    return false;
+                if (info.lead_count <= 2)
+                    chars.insert(chars.end(), info.lead_chars, info.lead_chars + info.lead_count);
+                else
+                    chars.insert(chars.end(), info.lead_list, info.lead_list + info.lead_count);
+                may_be_empty = w.min == 0;
+            }
+            if (!may_be_empty)
+                break;
+            if (chars.size() > 256)
+                return false;
+        }
+    }
+    std::sort(chars.begin(), chars.end());
+    chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
+    if (chars.size() > 256)
+        return false;
+    wchar_t* list = arena_.make_array<wchar_t>(chars.size());
+    std::copy(chars.begin(), chars.end(), list);
+    g->first_begin = list;
+    g->first_end = list + chars.size();
+    g->first_known = true;
+    return true;
+}
+
+// Gives the atoms and assertions of a lean group their way of being kept:
+// with their entry where the visit memo may record a failure there. After a
+// repetition of atoms that keeps bits of its own, those bits already say
+// where the rest failed, and the node's own would add nothing.
+// The loops' bodies learn what their non-empty matches can begin with.
+template <class It>
+void basic_rpattern_base_impl<It>::mark_lean(match_group_base<It>* g, table& groups)
+{
+    check_nesting_depth();
+    const node* stop = g->end_node();
+    for (unsigned i = 0; i < g->alt_count; ++i) {
+        const node* before = nullptr;
+        for (node* n = g->alternatives[i]; n && n != stop; before = n, n = n->next) {
+            if (auto* q = dynamic_cast<group_quantifier<It>*>(n)) {
+                plan_first_chars(q->group, groups);
+                mark_lean(q->group, groups);
+            } else if (auto* inner = dynamic_cast<match_group_base<It>*>(n)) {
+                mark_lean(inner, groups);
+            } else if (n->tests_and_moves()) {
+                const bool remembered = linear_ && n->memo_slot >= 0 &&
+                                        !(before && before->remembers_own_failures());
+                n->undo = remembered ? lean_undo::entry_saved : lean_undo::none;
+            }
+        }
     }
 }
 
@@ -378,9 +503,7 @@ void basic_rpattern_base_impl<It>::number_loops(match_group_base<It>* g,
                 q->memo_ok = !in_lookbehind;
                 q->memo_id = memo_loops_++;
                 q->enclosing_count = static_cast<unsigned>(scope->size());
-                auto** list = arena_.make_array<group_quantifier<It>*>(scope->size());
-                std::copy(scope->rbegin(), scope->rend(), list);
-                q->enclosing = list;
+                q->enclosing = scope->empty() ? nullptr : scope->back();
                 memo_depth_ = std::max(memo_depth_, q->enclosing_count + 1);
                 scope->push_back(q);
                 number_loops(q->group, *scope, in_lookbehind);

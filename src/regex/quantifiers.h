@@ -40,6 +40,11 @@ public:
     // only); -1 when it has none.
     int loop_slot = -1;
     bool is_atom_loop() const override { return true; }
+    bool atom_lead(lead_info& info) const override
+    {
+        return this->max != 0 && this->atom->peek_lead(info);
+    }
+    bool remembers_own_failures() const override { return loop_slot >= 0; }
     bool may_start(match_state<It>* s, It pos) const override
     {
         return this->min == 0 || this->max == 0 || this->atom->may_start(s, pos);
@@ -205,6 +210,8 @@ public:
     bool back(match_state<It>* s) const
     {
         record& r = s->stack->template top<record>();
+        if (s->lean)  // what followed left the position anywhere
+            s->position = r.first + static_cast<std::ptrdiff_t>(r.second) * this->atom->span(s);
         // The rest failed from here, and so did everything beyond.
         if (visit_memo* const memo = this->template loop_memo<Nul>(s))
             this->remember_failure(memo, s, s->position);
@@ -295,6 +302,8 @@ public:
     bool back(match_state<It>* s) const
     {
         record& r = s->stack->template top<record>();
+        if (s->lean && r.second != this->max)  // what followed left the position anywhere
+            s->position = r.first + static_cast<std::ptrdiff_t>(r.second) * this->atom->span(s);
         visit_memo* const memo = r.second < this->max ? this->template loop_memo<Nul>(s) : nullptr;
         It p = s->position;
         const bool grows = r.second != this->max && this->atom->template self<Nul>(s, p) &&
@@ -405,10 +414,12 @@ public:
     // Set by the compiler for a loop whose failed arrivals can be remembered
     // (none inside a look-behind, whose contents must end at a point that
     // changes from one use to the next): its number and the loops around it
-    // up to the nearest construct that decides on its own.
+    // up to the nearest construct that decides on its own: the innermost
+    // one, whose own list continues this one's (a list per loop would grow
+    // with the square of the nesting).
     bool memo_ok = false;
     std::uint64_t memo_id = 0;
-    group_quantifier* const* enclosing = nullptr;
+    const group_quantifier* enclosing = nullptr;
     unsigned enclosing_count = 0;
 
     // What the rest of the match after an arrival at pos can depend on: the
@@ -425,8 +436,9 @@ public:
         put(memo_id);
         put(static_cast<std::uint64_t>(pos - s->subject_begin));
         put(loop_state(this, s, pos));
-        for (unsigned i = 0; i < enclosing_count; ++i)
-            put(loop_state(enclosing[i], s, pos));
+        const group_quantifier* q = enclosing;
+        for (unsigned i = 0; i < enclosing_count; ++i, q = q->enclosing)
+            put(loop_state(q, s, pos));
         return key;
     }
     // Whether the memo knows that this arrival fails; key receives the key
@@ -466,11 +478,24 @@ class group_loop : public chain_node<It, group_loop<It, Greedy>, group_quantifie
 public:
     // What an arrival at the end of an iteration keeps for its step back:
     // the start of the iteration before (which the shift moved out), and
-    // whether the arrival ended the loop.
+    // whether the arrival ended the loop. One word: the start's distance
+    // from the subject's beginning, shifted past the two flags.
     struct arrival {
-        It prev_it;
-        bool prev_valid;
-        bool stalled;
+        std::uint64_t word;
+
+        static arrival of(const match_state<It>* s, const smart_iter<It>& prev, bool stalled)
+        {
+            const std::uint64_t at =
+                prev.valid ? static_cast<std::uint64_t>(prev.it - s->subject_begin) : 0;
+            return {at << 2 | (prev.valid ? 1u : 0u) | (stalled ? 2u : 0u)};
+        }
+        bool stalled() const { return (word & 2) != 0; }
+        smart_iter<It> prev(const match_state<It>* s) const
+        {
+            if (!(word & 1))
+                return smart_iter<It>();
+            return smart_iter<It>(s->subject_begin + static_cast<std::ptrdiff_t>(word >> 2));
+        }
     };
 
     // Whether an arrival at pos ends the loop without another iteration:
@@ -568,18 +593,19 @@ public:
             if (owner->known_to_fail(s, pos, key))
                 return false;
             const bool stalled = owner->stalls(rec, pos);
-            s->stack->push(arrival{rec.prev_iteration_start.it, rec.prev_iteration_start.valid,
-                                   stalled});
+            s->stack->push(arrival::of(s, rec.prev_iteration_start, stalled));
             rec.prev_iteration_start = rec.iteration_start;
             rec.iteration_start = smart_iter<It>(pos);
             if (stalled) {
                 s->next_node = owner->next;
+                rec.empty_pass_at = rec.entered_empty_at;
                 return true;
             }
             if constexpr (Greedy) {
                 if (rec.loop_count == owner->max) {
                     s->next_node = owner->next;
                     rec.loop_flag = false;
+                    rec.empty_pass_at = rec.entered_empty_at;
                 } else {
                     rec.loop_flag = true;
                     s->next_node = owner->group;
@@ -592,6 +618,7 @@ public:
                 } else {
                     rec.loop_flag = false;
                     s->next_node = owner->next;
+                    rec.empty_pass_at = rec.entered_empty_at;
                 }
             }
             return true;
@@ -600,14 +627,26 @@ public:
         bool back(match_state<It>* s) const
         {
             backref_tag<It>& rec = s->results[owner->group->number];
+            // In a lean pattern nothing after the arrival stepped back to it:
+            // it began where the shift put the last iteration's end. Nor did
+            // the ends of later iterations give the group back the range of
+            // the iteration that ended here; leaving the loop restores it.
+            if (s->lean)
+                s->position = rec.iteration_start.it;
+            rec.empty_pass_at = smart_iter<It>();  // the pass is being undone
             // An arrival that left the loop touched neither count nor flag.
-            if (!s->stack->template top<arrival>().stalled) {
+            if (!s->stack->template top<arrival>().stalled()) {
                 if constexpr (Greedy) {
                     if (rec.loop_flag) {
                         --rec.loop_count;
                         s->next_node = owner->next;
                         if (rec.loop_count >= owner->min) {
                             rec.loop_flag = false;
+                            if (s->lean && rec.prev_iteration_start.valid) {
+                                rec.first = rec.prev_iteration_start.it;
+                                rec.second = rec.iteration_start.it;
+                                rec.matched = true;
+                            }
                             return true;  // leave the loop here
                         }
                     } else {
@@ -632,8 +671,7 @@ public:
             rec.iteration_start = rec.prev_iteration_start;
             arrival a;
             s->stack->pop(a);
-            rec.prev_iteration_start.it = a.prev_it;
-            rec.prev_iteration_start.valid = a.prev_valid;
+            rec.prev_iteration_start = a.prev(s);
             std::string key;
             owner->remember_failure(s, s->position, key);
             return false;
@@ -683,6 +721,25 @@ public:
     bool forward(match_state<It>* s) const
     {
         backref_tag<It>& rec = s->results[this->group->number];
+        if (s->lean) {
+            // Where nothing can be consumed, every way through the loop ends
+            // where it began, and the rest of a lean pattern cannot tell
+            // them apart: only the first can matter. When the last pass that
+            // ended here is still in force, nothing inside the loop has
+            // changed since, and a new pass would only write again what it
+            // wrote: the loop is passed over. (Starred groups nested deeply
+            // would otherwise repeat each level's empty pass through every
+            // level below it.)
+            const It p = s->position;
+            const bool empty_only = !this->group->template may_consume_at<Nul>(s, p);
+            if (empty_only && rec.empty_pass_at == p) {
+                s->no_record = true;
+                s->next_node = this->next;
+                return true;
+            }
+            rec.entered_empty_at = empty_only ? smart_iter<It>(p) : smart_iter<It>();
+            rec.empty_pass_at = smart_iter<It>();
+        }
         s->stack->push(old_quant::of(rec));
         rec.loop_count = 0;
         rec.loop_flag = true;
@@ -697,6 +754,8 @@ public:
         backref_tag<It>& rec = s->results[this->group->number];
         s->stack->template top<old_quant>().restore(rec);
         s->stack->template discard<old_quant>();
+        rec.entered_empty_at = smart_iter<It>();
+        rec.empty_pass_at = smart_iter<It>();
         return false;
     }
 

@@ -191,6 +191,12 @@ struct match_state {
     const recursion_entry<It>* recursions = nullptr;  // innermost first
     loop_memo* memo = nullptr;  // null when the pattern's loops cannot use one
     visit_memo* visited = nullptr;  // null unless the pattern is in the linear class
+    // Explicit-stack mode of a lean pattern (see lean_undo): every record a
+    // step back pops restores the position it needs on its own.
+    bool lean = false;
+    // Set by a step forward that left nothing to undo: the driver then keeps
+    // no record of the node.
+    bool no_record = false;
     bool no_empty_at_start = false;
     std::uintptr_t stack_limit = 0;
 };
@@ -223,6 +229,21 @@ inline bool at_end(const match_state<It>* s, It p)
     else
         return p == s->subject_end;
 }
+
+// How the explicit-stack driver keeps a node of a lean pattern. A pattern
+// of atoms, assertions, plain groups and repetitions (no back-reference,
+// condition, recursion, look-around or independent group) is lean: there,
+// every record sets the position it continues from rather than stepping
+// back over what followed it, so a node that only tests and moves (an atom,
+// an assertion) needs no record of its own. Such a node is kept only where
+// the visit memo may record a failure at its entry, and then with that
+// position. Groups and loops of lean patterns likewise keep records only
+// where an alternative remains or something must be restored.
+enum class lean_undo : unsigned char {
+    kept,         // the driver keeps the node (every node of other patterns)
+    none,         // no record at all
+    entry_saved,  // the node keeps where it was entered
+};
 
 template <class It>
 class sub_expr_base {
@@ -320,10 +341,21 @@ public:
             throw stack_exhausted();
     }
 
+    // Whether the node only tests at the position and moves past what it
+    // matched, touching nothing else (atoms and assertions).
+    virtual bool tests_and_moves() const { return false; }
+    // For a repetition of an atom that may repeat it at all: what must
+    // stand where the atom matches.
+    virtual bool atom_lead(lead_info&) const { return false; }
+    // Whether the node keeps bits of its own in the visit memo for where the
+    // rest after it failed (the repetitions of atoms without an upper limit).
+    virtual bool remembers_own_failures() const { return false; }
+
     sub_expr* next = nullptr;
     // This node's bits in the visit memo; -1 for a node reached only once
     // at any position.
     int memo_slot = -1;
+    lean_undo undo = lean_undo::kept;
 };
 
 // Routes the virtual bounded / NUL-ended pairs of a node to its templated
@@ -387,14 +419,26 @@ public:
         return static_cast<const Derived*>(this)->template self<Nul>(s, pos) &&
                this->template match_next<Nul>(s, pos);
     }
-    // Tests at the position and moves past what matched; pushes nothing.
+    bool tests_and_moves() const override { return true; }
+    // Tests at the position and moves past what matched; pushes nothing but,
+    // in a lean pattern, the entry position when the node keeps it.
     template <bool Nul>
     bool forward(match_state<It>* s) const
     {
+        const It entry = s->position;
         if (!static_cast<const Derived*>(this)->template self<Nul>(s, s->position))
             return false;
+        if (this->undo == lean_undo::entry_saved)
+            s->stack->push(entry);
         s->next_node = this->next;
         return true;
+    }
+    template <bool Nul>
+    bool back(match_state<It>* s) const
+    {
+        if (this->undo == lean_undo::entry_saved)
+            s->stack->pop(s->position);
+        return false;
     }
 };
 
@@ -457,7 +501,10 @@ bool explicit_match(const sub_expr_base<It>* start, match_state<It>* s, It pos)
         }
     };
     while (s->next_node) {
-        stack.push(node);
+        if (s->no_record)
+            s->no_record = false;
+        else if (static_cast<const sub_expr<It>*>(node)->undo != lean_undo::none)
+            stack.push(node);
         const sub_expr<It>* const next = s->next_node;
         node = next;
         if (known_to_fail(next)) {

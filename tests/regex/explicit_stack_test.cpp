@@ -228,6 +228,56 @@ TEST(ExplicitStackMode, DeepPatternsAndLongSubjectsMatchOnASmallStack)
     EXPECT_FALSE(lazy_found);
 }
 
+// A group loop over a long subject keeps records only where something is
+// left to try or to restore: a few bytes per iteration, whatever the shape
+// of its body. The spans show that what the loop dropped is still restored
+// where the match goes back into it.
+TEST(ExplicitStackMode, GroupLoopsKeepAFewBytesPerSubjectCharacter)
+{
+    const std::size_t n = 90'000;
+    struct Case {
+        const wchar_t* pattern;
+        std::wstring subject;
+        std::string spans;  // the whole match and group 1
+    };
+    const std::string end = std::to_string(n + 1);
+    const std::string last = std::to_string(n - 1) + "," + std::to_string(n);
+    const std::string last3 = std::to_string(n - 3) + "," + std::to_string(n);
+    const Case cases[] = {
+        {L"(a|b)*c", std::wstring(n, L'a') + L"c", "0," + end + " " + last},
+        {L"(?:a|b)*c", std::wstring(n, L'a') + L"c", "0," + end},
+        {L"(.)*x", std::wstring(n, L'a') + L"x", "0," + end + " " + last},
+        {L"(a|bc)*d", [&] {
+             std::wstring s;
+             for (std::size_t i = 0; i < n / 3; ++i)
+                 s += L"abc";
+             return s + L"d";
+         }(), "0," + end + " " + std::to_string(n - 2) + "," + std::to_string(n)},
+        {L"(\\w+\\s)*x", [&] {
+             std::wstring s;
+             for (std::size_t i = 0; i < n / 3; ++i)
+                 s += L"ab ";
+             return s + L"x";
+         }(), "0," + end + " " + last3},
+        // Back into the loop's last iteration, which left no record.
+        {L"(a|b)*ab", std::wstring(n, L'a') + L"b",
+         "0," + end + " " + std::to_string(n - 2) + "," + std::to_string(n - 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(c.pattern)));
+        const regex::rpattern p(c.pattern, regex::noflags, regex::mode_explicit_stack);
+        std::string spans;
+        std::size_t held = 0;
+        OnSmallStack([&] {
+            regex::reset_record_stack_high_water();
+            spans = regex_test::Spans(p, c.subject);
+            held = regex::record_stack_high_water();
+        });
+        EXPECT_EQ(spans, c.spans);
+        EXPECT_LE(held, 17 * c.subject.size() + 65536);
+    }
+}
+
 // Starred groups nested in one another: every level tries one more empty
 // pass through the levels below it, and the last pass of each level is
 // the one its group keeps.
@@ -268,6 +318,51 @@ TEST(ExplicitStackMode, DeeplyNestedStarredGroupsKeepTheirAnswers)
     EXPECT_EQ(whole, "1,5");
     EXPECT_EQ(outer, "4,4");
     EXPECT_EQ(inner, "3,4");
+}
+
+// Ten thousand levels: each level's last, empty pass goes through the
+// levels below it again, which hold what the pass before left them; the
+// records stay in proportion to the depth.
+TEST(ExplicitStackMode, TenThousandNestedStarredGroupsHoldRecordsInProportionToTheirDepth)
+{
+    const std::size_t depth = 10'000;
+    std::wstring pattern(depth, L'(');
+    pattern += L"a";
+    for (std::size_t i = 0; i < depth; ++i)
+        pattern += L")*";
+    pattern += L"b";
+    const regex::rpattern deep(pattern, regex::noflags, regex::mode_explicit_stack);
+    const std::wstring subject = L"xaaab";
+    std::string spans;
+    std::size_t held = 0;
+    OnSmallStack([&] {
+        regex::reset_record_stack_high_water();
+        regex::match_results r;
+        if (deep.match(subject, r).matched) {
+            for (std::size_t group : {std::size_t{0}, std::size_t{1}, depth / 2, depth - 1, depth})
+                spans += std::to_string(r.backref(group).first - subject.begin()) + "," +
+                         std::to_string(r.backref(group).second - subject.begin()) + " ";
+        }
+        held = regex::record_stack_high_water();
+    });
+    EXPECT_EQ(spans, "1,5 4,4 4,4 4,4 3,4 ");
+    EXPECT_LE(held, 300 * depth);
+}
+
+// A loop entered again where nothing can be consumed is passed over while
+// the pass before is in force; once that pass is undone, the groups inside
+// come from a new one.
+TEST(ExplicitStackMode, LoopsWhereNothingCanBeConsumedKeepTheirGroups)
+{
+    const regex_test::MatchCase cases[] = {
+        {L"^(?:(?:(x?)*|b)a?\?){3}$", regex::noflags, L"aab", "0,3 1,1"},
+        {L"^(?:(?:(x?)*|b)a?\?){2,3}$", regex::noflags, L"aab", "0,3 1,1"},
+        {L"^(?:(?:((x)?)*|b)a?\?){2,3}$", regex::noflags, L"aab", "0,3 1,1 -"},
+        {L"^(?:(?:(x*)*|b)a?\?){3}$", regex::noflags, L"aab", "0,3 1,1"},
+        {L"(?:a(x?)*){3}", regex::noflags, L"aaxa", "0,4 4,4"},
+        {L"((x?)*y?)*b", regex::noflags, L"xxyxb", "0,5 4,4 4,4"},
+    };
+    regex_test::RunCases(std::begin(cases), std::end(cases));
 }
 
 TEST(ExplicitStackMode, RecursionSafetyChoosesTheModeInModeTwo)
