@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <utility>
 
 #include "output/script_file_writer.h"
 #include "output/sync_fixture.h"
@@ -653,8 +654,17 @@ TEST_P(BackupLogTest, AKilledBackupLeavesNothingUnderItsName)
                         break;
                 }
             });
+            // The run's first statement waits for the watcher, which a busy machine may
+            // give its turn late: the kill comes before anything is applied.
+            struct Waiting : FakeProgress {
+                bool waited = false;
+                void Advance(int) override
+                {
+                    if (!std::exchange(waited, true))
+                        std::this_thread::sleep_for(std::chrono::seconds(3));
+                }
+            } progress;
             auto sync = Sync(true);
-            FakeProgress progress;
             sync->Run(progress);
             std::_Exit(0);
         },
