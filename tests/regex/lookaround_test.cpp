@@ -65,6 +65,38 @@ TEST(Lookaround, LookAheadAndLookBehind)
     RunInAllModes(std::begin(cases), std::end(cases));
 }
 
+// A look-behind whose contents matched, but after which the rest of the
+// pattern failed, gives back the captures it made: the match that is finally
+// reported never carries a capture from an attempt it abandoned, however the
+// pattern before the look-behind is spelled. (Perl leaks such a capture after
+// a lazy single-character repetition, b?? here, though not after the same
+// choice written as (?:|b).)
+TEST(Lookaround, AbandonedLookBehindGivesBackItsCaptures)
+{
+    using regex_test::MatchCase;
+    const pattern_flags all = repeat_match | keep_all_submatches;
+    const MatchCase cases[] = {
+        // The rest fails after the look-behind: b?? then takes the b and the
+        // look-behind holds again through an alternative without the group.
+        {L"b?\?(?<=(a)|b)$", noflags, L"ab", "1,2 -"},
+        {L"(?:|b)(?<=(a)|b)$", noflags, L"ab", "1,2 -"},
+        {L"b?(?<=(a)|b)$", noflags, L"ab", "1,2 -"},
+        {L" |[a]{2}|b?\?(?<=(?i:\\W)| |(?:b|\\B(a)|([[:^lower:]A]))) *?\\s", multi_line | all,
+         L"ab-c aaab\n1", "4,5 - - 5,7 - - 8,10 - -"},
+        // After an empty match the next attempt refuses an empty match at the
+        // same place; the captures of the look-behind it passed on the way
+        // are given back too.
+        {L"[^b]?\?(?<=(b)|\\w)", all, L"ba", "1,1 0,1 1,2 - 2,2 -"},
+        {L"(?:|[^b])(?<=(b)|\\w)", all, L"ba", "1,1 0,1 1,2 - 2,2 -"},
+        {L"[^A-C b]?\?(?<=(b|(\\s|[[:^lower:]A-C])\\B|($.))|\\w)", all, L" bA\n11baa",
+         "2,2 1,2 - - 3,3 - - - 4,5 4,5 4,5 - 5,5 4,5 4,5 - 5,6 5,6 5,6 - 6,6 5,6 5,6 - "
+         "7,7 6,7 - - 7,8 - - - 8,8 - - - 8,9 - - - 9,9 - - -"},
+        // A look-behind that holds on the path finally taken keeps its capture.
+        {L"b?\?(?<=(a))b$", noflags, L"ab", "1,2 0,1"},
+    };
+    regex_test::RunCases(std::begin(cases), std::end(cases));
+}
+
 TEST(Lookaround, IndependentGroups)
 {
     const Case cases[] = {
