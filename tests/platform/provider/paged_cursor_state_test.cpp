@@ -13,35 +13,25 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "paged_reads.h"
 #include "platform/provider/cursor.h"
+#include "sqlite_files.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using provider::AccessType;
 using provider::RowImage;
+using sqlitefiles::Exec;
+using sqlitefiles::OpenDb;
+using sqlitefiles::ReadFile;
+using sqlitefiles::RootOf;
+using sqlitefiles::WriteFile;
 using testsupport::TempDir;
-
-void Exec(sqlite3* db, const std::string& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK)
-        ADD_FAILURE() << sql << ": " << (error ? error : "?");
-    sqlite3_free(error);
-}
-
-sqlite3* OpenDb(const std::string& path, int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
-                                                     SQLITE_OPEN_URI)
-{
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, flags, nullptr), SQLITE_OK) << path;
-    return db;
-}
 
 constexpr int kRows = 12000;  // past the rows a long read takes one by one before the pages
 
@@ -83,9 +73,8 @@ provider::EmittedSelect Select(bool ranged)
     return select;
 }
 
-struct ReadOut {
+struct ReadOut : pagedreads::PagedRead {
     std::vector<std::string> rows;  // each image as text
-    bool pages = false;             // read from the pages at some point
     std::string error;
 };
 
@@ -124,27 +113,9 @@ ReadOut ReadImages(sqlite3* db, bool pages, const std::function<void(size_t)>& d
 {
     ReadOut out;
     try {
-        provider::Cursor cursor(db, Select(pages), {});
-        if (pages)
-            cursor.ReadPagesWhile([holds] { return !holds || *holds; });
-        std::vector<RowImage::Kind> kinds;
-        for (size_t i = 0; i < 3; ++i)
-            kinds.push_back(cursor.ImageKind(i));
-        if (!cursor.MoveTo(0))
-            return out;
-        std::vector<RowImage> batch(16);
-        std::vector<RowImage*> pointers;
-        for (RowImage& image : batch)
-            pointers.push_back(&image);
-        while (!cursor.AtEnd()) {
-            if (during)
-                during(out.rows.size());
-            size_t taken = 0;
-            cursor.TakeImagesAndMoveNext(pointers.data(), pointers.size(), kinds.data(), taken);
-            for (size_t i = 0; i < taken; ++i)
-                out.rows.push_back(ImageText(batch[i]));
-            out.pages = out.pages || cursor.ReadingPages();
-        }
+        pagedreads::ReadEveryImage(
+            db, Select(pages), pages, during, holds,
+            [&](const RowImage& image) { out.rows.push_back(ImageText(image)); }, out);
     } catch (const std::exception& e) {
         out.error = e.what();
     }
@@ -280,9 +251,7 @@ int64_t GetKey(const unsigned char* p, int& size)
 bool LowerKeyOver(const std::string& path, uint32_t root, int64_t rowid)
 {
     constexpr uint32_t kPage = 1024;
-    std::vector<char> file(std::filesystem::file_size(path));
-    std::ifstream(path, std::ios::binary)
-        .read(file.data(), static_cast<std::streamsize>(file.size()));
+    std::vector<char> file = ReadFile(path);
     uint32_t page = root;
     for (;;) {
         unsigned char* p = reinterpret_cast<unsigned char*>(&file[uint64_t{page - 1} * kPage]);
@@ -305,8 +274,7 @@ bool LowerKeyOver(const std::string& path, uint32_t root, int64_t rowid)
                 return false;
             p[cell + 4] = static_cast<unsigned char>(0x80 | rowid >> 7);
             p[cell + 5] = static_cast<unsigned char>(rowid & 0x7f);
-            std::ofstream(path, std::ios::binary | std::ios::in | std::ios::out)
-                .write(file.data(), static_cast<std::streamsize>(file.size()));
+            WriteFile(path, file);
             return true;
         }
         page = child;
@@ -324,17 +292,7 @@ TEST(PagedCursorKeyTest, ASeekPastTheRowsReadSkipsNoRowSqliteReads)
     TempDir dir;
     const std::string path = (dir / "keys.db").string();
     MakeTable(path, "delete");
-    uint32_t root = 0;
-    {
-        sqlite3* db = OpenDb(path);
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_schema WHERE name = 'T'", -1, &stmt,
-                           nullptr);
-        if (sqlite3_step(stmt) == SQLITE_ROW)
-            root = static_cast<uint32_t>(sqlite3_column_int(stmt, 0));
-        sqlite3_finalize(stmt);
-        sqlite3_close(db);
-    }
+    const uint32_t root = RootOf(path, "T");
     // The rows up to the 8192nd are read through SQLite, the rest by a seek past it.
     const int64_t lastRead = provider::Cursor::kScanAfter;
     ASSERT_TRUE(LowerKeyOver(path, root, lastRead)) << "the table's shape has changed";
@@ -590,9 +548,7 @@ TEST(PagedCursorDamageTest, DamagedLeavesGiveSqlitesRowsAndError)
                  "1200 + i % 900) ELSE '' END FROM i");
         sqlite3_close(db);
     }
-    std::vector<char> original(std::filesystem::file_size(source));
-    std::ifstream(source, std::ios::binary)
-        .read(original.data(), static_cast<std::streamsize>(original.size()));
+    const std::vector<char> original = ReadFile(source);
     constexpr size_t kPage = 1024;
     const size_t pages = original.size() / kPage;
     const char* env = std::getenv("CRV_PAGED_CURSOR_DAMAGE_ROUNDS");
@@ -614,8 +570,7 @@ TEST(PagedCursorDamageTest, DamagedLeavesGiveSqlitesRowsAndError)
             bytes[at] = static_cast<char>(random());
             how += " " + std::to_string(at);
         }
-        std::ofstream(path, std::ios::binary | std::ios::trunc)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        WriteFile(path, bytes);
         ReadOut got[2];
         for (bool paged : {false, true}) {
             sqlite3* db = OpenDb(path);
@@ -644,17 +599,14 @@ TEST(PagedCursorDamageTest, ARecordSqliteFindsMalformedIsNotImaged)
     TempDir dir;
     const std::string path = (dir / "record.db").string();
     MakeTable(path, "delete");
-    std::vector<char> bytes(std::filesystem::file_size(path));
-    std::ifstream(path, std::ios::binary)
-        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::vector<char> bytes = ReadFile(path);
     // The record of row 10001: a header of 4 bytes (k, the rowid, Null; n of 3 bytes; t of 9),
     // then n (70007) and t.
     const std::string record("\x04\x00\x03\x1f\x01\x11\x77row 10001", 16);
     auto at = std::search(bytes.begin(), bytes.end(), record.begin(), record.end());
     ASSERT_NE(at, bytes.end());
     at[3] = '\x11';
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    WriteFile(path, bytes);
     sqlite3* db = OpenDb(path);
     Exec(db, "BEGIN");
     const ReadOut sqlite = ReadImages(db, false);

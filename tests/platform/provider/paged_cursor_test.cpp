@@ -11,30 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "paged_reads.h"
 #include "platform/provider/cursor.h"
+#include "sqlite_files.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using testsupport::TempDir;
-
-void Exec(sqlite3* db, const std::string& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK)
-        ADD_FAILURE() << sql << ": " << (error ? error : "?");
-    sqlite3_free(error);
-}
-
-sqlite3* OpenDb(const std::string& path)
-{
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    return db;
-}
-
 using provider::AccessType;
 using provider::RowImage;
+using sqlitefiles::Exec;
+using sqlitefiles::OpenDb;
+using testsupport::TempDir;
 
 const char* const kColumns[] = {"k", "n", "s", "b", "y", "m", "r", "f", "d", "t", "z"};
 const AccessType kTypes[] = {AccessType::Long,   AccessType::Long,   AccessType::Short,
@@ -93,39 +81,18 @@ provider::EmittedSelect CursorSelect(bool byRowid)
     return select;
 }
 
-struct ReadOut {
+struct ReadOut : pagedreads::PagedRead {
     std::vector<RowImage> images;
-    bool pages = false;  // read from the pages at some point
-    bool pagesAtEnd = false;
 };
 
 // Every row of the select as images, 16 a call; `during(row)` runs before each call.
 ReadOut ReadImages(sqlite3* db, const provider::EmittedSelect& select, bool allowPages,
-                   const std::function<void(size_t)>& during = {}, bool* holds = nullptr)
+                   const std::function<void(size_t)>& during = {}, const bool* holds = nullptr)
 {
     ReadOut out;
-    provider::Cursor cursor(db, select, {});
-    if (allowPages)
-        cursor.ReadPagesWhile([holds] { return !holds || *holds; });
-    std::vector<RowImage::Kind> kinds;
-    for (size_t i = 0; i < select.columns.size(); ++i)
-        kinds.push_back(cursor.ImageKind(i));
-    if (!cursor.MoveTo(0))
-        return out;
-    std::vector<RowImage> batch(16);
-    std::vector<RowImage*> pointers;
-    for (RowImage& image : batch)
-        pointers.push_back(&image);
-    while (!cursor.AtEnd()) {
-        if (during)
-            during(out.images.size());
-        size_t taken = 0;
-        cursor.TakeImagesAndMoveNext(pointers.data(), pointers.size(), kinds.data(), taken);
-        for (size_t i = 0; i < taken; ++i)
-            out.images.push_back(batch[i]);
-        out.pages = out.pages || cursor.ReadingPages();
-        out.pagesAtEnd = cursor.ReadingPages();
-    }
+    pagedreads::ReadEveryImage(
+        db, select, allowPages, during, holds,
+        [&](const RowImage& image) { out.images.push_back(image); }, out);
     return out;
 }
 
