@@ -26,11 +26,7 @@ namespace {
 
 using provider::AccessType;
 using provider::RowImage;
-using sqlitefiles::Exec;
-using sqlitefiles::OpenDb;
-using sqlitefiles::ReadFile;
-using sqlitefiles::RootOf;
-using sqlitefiles::WriteFile;
+using namespace sqlitefiles;
 using testsupport::TempDir;
 
 constexpr int kRows = 12000;  // past the rows a long read takes one by one before the pages
@@ -132,6 +128,18 @@ void ExpectSameRows(const ReadOut& got, const ReadOut& want)
                           << want.rows[row];
             break;
         }
+}
+
+// A read through SQLite alone and one going on from the pages, each by `read(path, pages)` in a
+// file of its own in `dir`: the pages were read, and gave SQLite's rows and its error.
+void ExpectPagesReadAsSqlite(const TempDir& dir,
+                             const std::function<ReadOut(const std::string& path, bool pages)>& read)
+{
+    ReadOut got[2];
+    for (bool pages : {false, true})
+        got[pages] = read((dir / (pages ? "pages.db" : "sqlite.db")).string(), pages);
+    EXPECT_TRUE(got[1].pages);
+    ExpectSameRows(got[1], got[0]);
 }
 
 // --- the connection's locks on its file ------------------------------------------------------
@@ -331,21 +339,18 @@ TEST_P(PagedCursorChangeTest, AChangeThroughTheConnectionBehindTheReadLosesNoRow
     TempDir dir;
     const std::string source = (dir / "source.db").string();
     MakeTable(source, "delete");
-    ReadOut got[2];
-    for (bool pages : {false, true}) {
-        const std::string path = (dir / (pages ? "pages.db" : "sqlite.db")).string();
+    ExpectPagesReadAsSqlite(dir, [&](const std::string& path, bool pages) {
         std::filesystem::copy_file(source, path);
         sqlite3* db = OpenDb(path);
         Exec(db, "BEGIN IMMEDIATE");
-        got[pages] = ReadImages(db, pages, [&](size_t row) {
+        const ReadOut read = ReadImages(db, pages, [&](size_t row) {
             if (row == 10000)
                 Exec(db, GetParam().sql);
         });
         Exec(db, "COMMIT");
         sqlite3_close(db);
-    }
-    EXPECT_TRUE(got[1].pages);
-    ExpectSameRows(got[1], got[0]);
+        return read;
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -361,14 +366,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PagedCursorSnapshotTest, AReadGoingOnThroughSqliteStaysInItsState)
 {
     TempDir dir;
-    ReadOut got[2];
-    for (bool pages : {false, true}) {
-        const std::string path = (dir / (pages ? "pages.db" : "sqlite.db")).string();
+    ExpectPagesReadAsSqlite(dir, [](const std::string& path, bool pages) {
         MakeTable(path, "wal");
         sqlite3* db = OpenDb(path);
         sqlite3* other = OpenDb(path);
         bool holds = true;
-        got[pages] = ReadImages(
+        const ReadOut read = ReadImages(
             db, pages,
             [&](size_t row) {
                 if (row == 10000) {
@@ -379,9 +382,8 @@ TEST(PagedCursorSnapshotTest, AReadGoingOnThroughSqliteStaysInItsState)
             &holds);
         sqlite3_close(other);
         sqlite3_close(db);
-    }
-    EXPECT_TRUE(got[1].pages);
-    ExpectSameRows(got[1], got[0]);
+        return read;
+    });
 }
 
 // --- files in the states other programs leave them in ----------------------------------------
@@ -472,9 +474,7 @@ TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
         TempDir dir;
         const std::string source = (dir / "source.db").string();
         MakeTable(source, "delete");
-        ReadOut got[2];
-        for (bool pages : {false, true}) {
-            const std::string path = (dir / (pages ? "pages.db" : "sqlite.db")).string();
+        ExpectPagesReadAsSqlite(dir, [&](const std::string& path, bool pages) {
             const std::string other = (dir / "other.db").string();
             std::filesystem::copy_file(source, path);
             std::filesystem::remove(other);
@@ -486,15 +486,14 @@ TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
             }
             sqlite3* db = OpenDb(path);
             Exec(db, "BEGIN IMMEDIATE");
-            got[pages] = ReadImages(db, pages, [&](size_t row) {
+            const ReadOut read = ReadImages(db, pages, [&](size_t row) {
                 if (row == 10000)
                     c.change(path, other);
             });
             sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
             sqlite3_close(db);
-        }
-        EXPECT_TRUE(got[1].pages);
-        ExpectSameRows(got[1], got[0]);
+            return read;
+        });
     }
 }
 

@@ -20,8 +20,7 @@ namespace {
 
 using provider::AccessType;
 using provider::RowImage;
-using sqlitefiles::Exec;
-using sqlitefiles::OpenDb;
+using namespace sqlitefiles;
 using testsupport::TempDir;
 
 const char* const kColumns[] = {"k", "n", "s", "b", "y", "m", "r", "f", "d", "t", "z"};

@@ -25,16 +25,7 @@
 namespace {
 
 using provider::TablePages;
-using sqlitefiles::ColumnValue;
-using sqlitefiles::Describe;
-using sqlitefiles::Exec;
-using sqlitefiles::FromField;
-using sqlitefiles::OpenDb;
-using sqlitefiles::OpenNewDb;
-using sqlitefiles::ReadFile;
-using sqlitefiles::RootOf;
-using sqlitefiles::Value;
-using sqlitefiles::WriteFile;
+using namespace sqlitefiles;
 using testsupport::TempDir;
 
 // --- the rows as SQLite reads them -----------------------------------------------------------

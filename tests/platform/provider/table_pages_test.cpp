@@ -20,16 +20,7 @@
 namespace {
 
 using provider::TablePages;
-using sqlitefiles::ColumnValue;
-using sqlitefiles::Describe;
-using sqlitefiles::Exec;
-using sqlitefiles::FromField;
-using sqlitefiles::OpenDb;
-using sqlitefiles::OpenNewDb;
-using sqlitefiles::ReadFile;
-using sqlitefiles::RootOf;
-using sqlitefiles::Value;
-using sqlitefiles::WriteFile;
+using namespace sqlitefiles;
 using testsupport::TempDir;
 
 // The values a column of the generated tables takes in turn: Null, integers of every
