@@ -34,8 +34,7 @@ constexpr int kRows = 12000;  // past the rows a long read takes one by one befo
 // T (k INTEGER PRIMARY KEY, n, t) of kRows rows keyed 1.., in 1024-byte pages.
 void MakeTable(const std::string& path, const char* journal)
 {
-    sqlite3* db = OpenDb(path);
-    Exec(db, "PRAGMA page_size = 1024");
+    sqlite3* db = OpenNewDb(path, 1024);
     Exec(db, std::string("PRAGMA journal_mode = ") + journal);
     Exec(db, "CREATE TABLE T (k INTEGER PRIMARY KEY, n, t)");
     Exec(db,
@@ -536,8 +535,7 @@ TEST(PagedCursorDamageTest, DamagedLeavesGiveSqlitesRowsAndError)
     TempDir dir;
     const std::string source = (dir / "source.db").string();
     {
-        sqlite3* db = OpenDb(source);
-        Exec(db, "PRAGMA page_size = 1024");
+        sqlite3* db = OpenNewDb(source, 1024);
         Exec(db, "CREATE TABLE T (k INTEGER PRIMARY KEY, n, t)");
         Exec(db,
              "WITH RECURSIVE i(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM i WHERE i < " +

@@ -131,6 +131,19 @@ void ExpectSameImages(const ReadOut& got, const ReadOut& want)
     }
 }
 
+// Both reads in the transaction `db` holds, which they end: the one allowed the pages leaves
+// them to SQLite throughout and gives SQLite's images (returned), the last row's t `lastText`.
+ReadOut ExpectReadThroughSqlite(sqlite3* db, const std::string& lastText)
+{
+    const ReadOut pages = ReadImages(db, CursorSelect(true), true);
+    const ReadOut sqlite = ReadImages(db, CursorSelect(true), false);
+    Exec(db, "COMMIT");
+    EXPECT_FALSE(pages.pages);
+    ExpectSameImages(pages, sqlite);
+    EXPECT_EQ(pages.images.back().TextOf(pages.images.back().columns[9]), lastText);
+    return sqlite;
+}
+
 class PagedCursorTest : public testing::Test {
 protected:
     void SetUp() override
@@ -204,12 +217,7 @@ TEST_F(PagedCursorTest, ALogWithFramesNotYetInTheFileIsReadThroughSqlite)
     Exec(old, "SELECT count(*) FROM T");
     Exec(db, "UPDATE T SET t = 'logged' WHERE k > 27000");
     Exec(db, "BEGIN IMMEDIATE");
-    const ReadOut pages = ReadImages(db, CursorSelect(true), true);
-    const ReadOut sqlite = ReadImages(db, CursorSelect(true), false);
-    Exec(db, "COMMIT");
-    EXPECT_FALSE(pages.pages);
-    ExpectSameImages(pages, sqlite);
-    EXPECT_EQ(pages.images.back().TextOf(pages.images.back().columns[9]), "logged");
+    const ReadOut sqlite = ExpectReadThroughSqlite(db, "logged");
     Exec(old, "COMMIT");
     sqlite3_close(old);
 
@@ -233,12 +241,7 @@ TEST_F(PagedCursorTest, AFileReplacedUnderItsNameIsNotReadByTheName)
     Exec(changer, "UPDATE T SET t = 'other file'");
     sqlite3_close(changer);
     std::filesystem::rename(other, path);
-    const ReadOut pages = ReadImages(db, CursorSelect(true), true);
-    const ReadOut sqlite = ReadImages(db, CursorSelect(true), false);
-    Exec(db, "COMMIT");
-    EXPECT_FALSE(pages.pages);
-    ExpectSameImages(pages, sqlite);
-    EXPECT_EQ(pages.images.back().TextOf(pages.images.back().columns[9]), "early 12000");
+    ExpectReadThroughSqlite(db, "early 12000");
 }
 
 TEST_F(PagedCursorTest, ADamagedPageIsLeftToSqliteToReport)
