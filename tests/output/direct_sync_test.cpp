@@ -120,8 +120,8 @@ protected:
         script = Path(dir, "sync.sql");
     }
 
-    // Compares, writes the script upgrading Database1 and keeps the comparison for the task.
-    void Compare(const std::vector<TableDef>& tables = {kItems})
+    // Compares and writes the script upgrading Database1, the comparison's connections left open.
+    void WriteScript(const std::vector<TableDef>& tables = {kItems})
     {
         stores = std::make_unique<ComparedStores>(path1, path2, tables);
         ScriptFileWriter writer(*stores->schema1, *stores->schema2, stores->Store(),
@@ -130,6 +130,14 @@ protected:
         FakeProgress progress;
         writer.Run(progress);
         ASSERT_FALSE(writer.Failed()) << automation::ToUtf8(writer.ErrorText());
+    }
+
+    // Compares, writes the script upgrading Database1 and keeps the comparison for the task.
+    void Compare(const std::vector<TableDef>& tables = {kItems})
+    {
+        WriteScript(tables);
+        if (HasFatalFailure())
+            return;
         stores->Context().CloseConnections();
         oldTarget = Bytes(automation::ToUtf8(path1));
     }
@@ -585,15 +593,7 @@ TEST_F(DirectSyncTest, AnotherProgramCannotWriteTheTargetWhileTheRunAppliesItsCh
             "sqlite3 '" + automation::ToUtf8(path) + "' 'PRAGMA journal_mode = DELETE' >/dev/null";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
-    stores = std::make_unique<ComparedStores>(path1, path2, std::vector<TableDef>{kItems});
-    {
-        ScriptFileWriter writer(*stores->schema1, *stores->schema2, stores->Store(),
-                                stores->Reader(), stores->Pairs(), script, TextFileWriter::kUtf8, 1,
-                                true, true, true);
-        FakeProgress progress;
-        writer.Run(progress);
-        ASSERT_FALSE(writer.Failed()) << automation::ToUtf8(writer.ErrorText());
-    }
+    ASSERT_NO_FATAL_FAILURE(WriteScript());
     // Each statement of the run tries another program's write, which must find the file locked.
     struct Intruder : FakeProgress {
         std::string path;

@@ -13,43 +13,28 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "paged_reads.h"
 #include "platform/provider/cursor.h"
+#include "sqlite_files.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using provider::AccessType;
 using provider::RowImage;
+using namespace sqlitefiles;
 using testsupport::TempDir;
-
-void Exec(sqlite3* db, const std::string& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK)
-        ADD_FAILURE() << sql << ": " << (error ? error : "?");
-    sqlite3_free(error);
-}
-
-sqlite3* OpenDb(const std::string& path, int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
-                                                     SQLITE_OPEN_URI)
-{
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, flags, nullptr), SQLITE_OK) << path;
-    return db;
-}
 
 constexpr int kRows = 12000;  // past the rows a long read takes one by one before the pages
 
 // T (k INTEGER PRIMARY KEY, n, t) of kRows rows keyed 1.., in 1024-byte pages.
 void MakeTable(const std::string& path, const char* journal)
 {
-    sqlite3* db = OpenDb(path);
-    Exec(db, "PRAGMA page_size = 1024");
+    sqlite3* db = OpenNewDb(path, 1024);
     Exec(db, std::string("PRAGMA journal_mode = ") + journal);
     Exec(db, "CREATE TABLE T (k INTEGER PRIMARY KEY, n, t)");
     Exec(db,
@@ -83,9 +68,8 @@ provider::EmittedSelect Select(bool ranged)
     return select;
 }
 
-struct ReadOut {
+struct ReadOut : pagedreads::PagedRead {
     std::vector<std::string> rows;  // each image as text
-    bool pages = false;             // read from the pages at some point
     std::string error;
 };
 
@@ -124,27 +108,9 @@ ReadOut ReadImages(sqlite3* db, bool pages, const std::function<void(size_t)>& d
 {
     ReadOut out;
     try {
-        provider::Cursor cursor(db, Select(pages), {});
-        if (pages)
-            cursor.ReadPagesWhile([holds] { return !holds || *holds; });
-        std::vector<RowImage::Kind> kinds;
-        for (size_t i = 0; i < 3; ++i)
-            kinds.push_back(cursor.ImageKind(i));
-        if (!cursor.MoveTo(0))
-            return out;
-        std::vector<RowImage> batch(16);
-        std::vector<RowImage*> pointers;
-        for (RowImage& image : batch)
-            pointers.push_back(&image);
-        while (!cursor.AtEnd()) {
-            if (during)
-                during(out.rows.size());
-            size_t taken = 0;
-            cursor.TakeImagesAndMoveNext(pointers.data(), pointers.size(), kinds.data(), taken);
-            for (size_t i = 0; i < taken; ++i)
-                out.rows.push_back(ImageText(batch[i]));
-            out.pages = out.pages || cursor.ReadingPages();
-        }
+        pagedreads::ReadEveryImage(
+            db, Select(pages), pages, during, holds,
+            [&](const RowImage& image) { out.rows.push_back(ImageText(image)); }, out);
     } catch (const std::exception& e) {
         out.error = e.what();
     }
@@ -161,6 +127,18 @@ void ExpectSameRows(const ReadOut& got, const ReadOut& want)
                           << want.rows[row];
             break;
         }
+}
+
+// A read through SQLite alone and one going on from the pages, each by `read(path, pages)` in a
+// file of its own in `dir`: the pages were read, and gave SQLite's rows and its error.
+void ExpectPagesReadAsSqlite(const TempDir& dir,
+                             const std::function<ReadOut(const std::string& path, bool pages)>& read)
+{
+    ReadOut got[2];
+    for (bool pages : {false, true})
+        got[pages] = read((dir / (pages ? "pages.db" : "sqlite.db")).string(), pages);
+    EXPECT_TRUE(got[1].pages);
+    ExpectSameRows(got[1], got[0]);
 }
 
 // --- the connection's locks on its file ------------------------------------------------------
@@ -280,9 +258,7 @@ int64_t GetKey(const unsigned char* p, int& size)
 bool LowerKeyOver(const std::string& path, uint32_t root, int64_t rowid)
 {
     constexpr uint32_t kPage = 1024;
-    std::vector<char> file(std::filesystem::file_size(path));
-    std::ifstream(path, std::ios::binary)
-        .read(file.data(), static_cast<std::streamsize>(file.size()));
+    std::vector<char> file = ReadFile(path);
     uint32_t page = root;
     for (;;) {
         unsigned char* p = reinterpret_cast<unsigned char*>(&file[uint64_t{page - 1} * kPage]);
@@ -305,8 +281,7 @@ bool LowerKeyOver(const std::string& path, uint32_t root, int64_t rowid)
                 return false;
             p[cell + 4] = static_cast<unsigned char>(0x80 | rowid >> 7);
             p[cell + 5] = static_cast<unsigned char>(rowid & 0x7f);
-            std::ofstream(path, std::ios::binary | std::ios::in | std::ios::out)
-                .write(file.data(), static_cast<std::streamsize>(file.size()));
+            WriteFile(path, file);
             return true;
         }
         page = child;
@@ -324,17 +299,7 @@ TEST(PagedCursorKeyTest, ASeekPastTheRowsReadSkipsNoRowSqliteReads)
     TempDir dir;
     const std::string path = (dir / "keys.db").string();
     MakeTable(path, "delete");
-    uint32_t root = 0;
-    {
-        sqlite3* db = OpenDb(path);
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_schema WHERE name = 'T'", -1, &stmt,
-                           nullptr);
-        if (sqlite3_step(stmt) == SQLITE_ROW)
-            root = static_cast<uint32_t>(sqlite3_column_int(stmt, 0));
-        sqlite3_finalize(stmt);
-        sqlite3_close(db);
-    }
+    const uint32_t root = RootOf(path, "T");
     // The rows up to the 8192nd are read through SQLite, the rest by a seek past it.
     const int64_t lastRead = provider::Cursor::kScanAfter;
     ASSERT_TRUE(LowerKeyOver(path, root, lastRead)) << "the table's shape has changed";
@@ -373,21 +338,18 @@ TEST_P(PagedCursorChangeTest, AChangeThroughTheConnectionBehindTheReadLosesNoRow
     TempDir dir;
     const std::string source = (dir / "source.db").string();
     MakeTable(source, "delete");
-    ReadOut got[2];
-    for (bool pages : {false, true}) {
-        const std::string path = (dir / (pages ? "pages.db" : "sqlite.db")).string();
+    ExpectPagesReadAsSqlite(dir, [&](const std::string& path, bool pages) {
         std::filesystem::copy_file(source, path);
         sqlite3* db = OpenDb(path);
         Exec(db, "BEGIN IMMEDIATE");
-        got[pages] = ReadImages(db, pages, [&](size_t row) {
+        const ReadOut read = ReadImages(db, pages, [&](size_t row) {
             if (row == 10000)
                 Exec(db, GetParam().sql);
         });
         Exec(db, "COMMIT");
         sqlite3_close(db);
-    }
-    EXPECT_TRUE(got[1].pages);
-    ExpectSameRows(got[1], got[0]);
+        return read;
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -403,14 +365,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PagedCursorSnapshotTest, AReadGoingOnThroughSqliteStaysInItsState)
 {
     TempDir dir;
-    ReadOut got[2];
-    for (bool pages : {false, true}) {
-        const std::string path = (dir / (pages ? "pages.db" : "sqlite.db")).string();
+    ExpectPagesReadAsSqlite(dir, [](const std::string& path, bool pages) {
         MakeTable(path, "wal");
         sqlite3* db = OpenDb(path);
         sqlite3* other = OpenDb(path);
         bool holds = true;
-        got[pages] = ReadImages(
+        const ReadOut read = ReadImages(
             db, pages,
             [&](size_t row) {
                 if (row == 10000) {
@@ -421,9 +381,8 @@ TEST(PagedCursorSnapshotTest, AReadGoingOnThroughSqliteStaysInItsState)
             &holds);
         sqlite3_close(other);
         sqlite3_close(db);
-    }
-    EXPECT_TRUE(got[1].pages);
-    ExpectSameRows(got[1], got[0]);
+        return read;
+    });
 }
 
 // --- files in the states other programs leave them in ----------------------------------------
@@ -514,9 +473,7 @@ TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
         TempDir dir;
         const std::string source = (dir / "source.db").string();
         MakeTable(source, "delete");
-        ReadOut got[2];
-        for (bool pages : {false, true}) {
-            const std::string path = (dir / (pages ? "pages.db" : "sqlite.db")).string();
+        ExpectPagesReadAsSqlite(dir, [&](const std::string& path, bool pages) {
             const std::string other = (dir / "other.db").string();
             std::filesystem::copy_file(source, path);
             std::filesystem::remove(other);
@@ -528,15 +485,14 @@ TEST(PagedCursorFileStateTest, AFileChangedUnderItsNameInTheMiddleOfTheRead)
             }
             sqlite3* db = OpenDb(path);
             Exec(db, "BEGIN IMMEDIATE");
-            got[pages] = ReadImages(db, pages, [&](size_t row) {
+            const ReadOut read = ReadImages(db, pages, [&](size_t row) {
                 if (row == 10000)
                     c.change(path, other);
             });
             sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
             sqlite3_close(db);
-        }
-        EXPECT_TRUE(got[1].pages);
-        ExpectSameRows(got[1], got[0]);
+            return read;
+        });
     }
 }
 
@@ -579,8 +535,7 @@ TEST(PagedCursorDamageTest, DamagedLeavesGiveSqlitesRowsAndError)
     TempDir dir;
     const std::string source = (dir / "source.db").string();
     {
-        sqlite3* db = OpenDb(source);
-        Exec(db, "PRAGMA page_size = 1024");
+        sqlite3* db = OpenNewDb(source, 1024);
         Exec(db, "CREATE TABLE T (k INTEGER PRIMARY KEY, n, t)");
         Exec(db,
              "WITH RECURSIVE i(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM i WHERE i < " +
@@ -590,9 +545,7 @@ TEST(PagedCursorDamageTest, DamagedLeavesGiveSqlitesRowsAndError)
                  "1200 + i % 900) ELSE '' END FROM i");
         sqlite3_close(db);
     }
-    std::vector<char> original(std::filesystem::file_size(source));
-    std::ifstream(source, std::ios::binary)
-        .read(original.data(), static_cast<std::streamsize>(original.size()));
+    const std::vector<char> original = ReadFile(source);
     constexpr size_t kPage = 1024;
     const size_t pages = original.size() / kPage;
     const char* env = std::getenv("CRV_PAGED_CURSOR_DAMAGE_ROUNDS");
@@ -614,8 +567,7 @@ TEST(PagedCursorDamageTest, DamagedLeavesGiveSqlitesRowsAndError)
             bytes[at] = static_cast<char>(random());
             how += " " + std::to_string(at);
         }
-        std::ofstream(path, std::ios::binary | std::ios::trunc)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        WriteFile(path, bytes);
         ReadOut got[2];
         for (bool paged : {false, true}) {
             sqlite3* db = OpenDb(path);
@@ -644,17 +596,14 @@ TEST(PagedCursorDamageTest, ARecordSqliteFindsMalformedIsNotImaged)
     TempDir dir;
     const std::string path = (dir / "record.db").string();
     MakeTable(path, "delete");
-    std::vector<char> bytes(std::filesystem::file_size(path));
-    std::ifstream(path, std::ios::binary)
-        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::vector<char> bytes = ReadFile(path);
     // The record of row 10001: a header of 4 bytes (k, the rowid, Null; n of 3 bytes; t of 9),
     // then n (70007) and t.
     const std::string record("\x04\x00\x03\x1f\x01\x11\x77row 10001", 16);
     auto at = std::search(bytes.begin(), bytes.end(), record.begin(), record.end());
     ASSERT_NE(at, bytes.end());
     at[3] = '\x11';
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    WriteFile(path, bytes);
     sqlite3* db = OpenDb(path);
     Exec(db, "BEGIN");
     const ReadOut sqlite = ReadImages(db, false);

@@ -11,30 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "paged_reads.h"
 #include "platform/provider/cursor.h"
+#include "sqlite_files.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using testsupport::TempDir;
-
-void Exec(sqlite3* db, const std::string& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK)
-        ADD_FAILURE() << sql << ": " << (error ? error : "?");
-    sqlite3_free(error);
-}
-
-sqlite3* OpenDb(const std::string& path)
-{
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    return db;
-}
-
 using provider::AccessType;
 using provider::RowImage;
+using namespace sqlitefiles;
+using testsupport::TempDir;
 
 const char* const kColumns[] = {"k", "n", "s", "b", "y", "m", "r", "f", "d", "t", "z"};
 const AccessType kTypes[] = {AccessType::Long,   AccessType::Long,   AccessType::Short,
@@ -93,39 +80,18 @@ provider::EmittedSelect CursorSelect(bool byRowid)
     return select;
 }
 
-struct ReadOut {
+struct ReadOut : pagedreads::PagedRead {
     std::vector<RowImage> images;
-    bool pages = false;  // read from the pages at some point
-    bool pagesAtEnd = false;
 };
 
 // Every row of the select as images, 16 a call; `during(row)` runs before each call.
 ReadOut ReadImages(sqlite3* db, const provider::EmittedSelect& select, bool allowPages,
-                   const std::function<void(size_t)>& during = {}, bool* holds = nullptr)
+                   const std::function<void(size_t)>& during = {}, const bool* holds = nullptr)
 {
     ReadOut out;
-    provider::Cursor cursor(db, select, {});
-    if (allowPages)
-        cursor.ReadPagesWhile([holds] { return !holds || *holds; });
-    std::vector<RowImage::Kind> kinds;
-    for (size_t i = 0; i < select.columns.size(); ++i)
-        kinds.push_back(cursor.ImageKind(i));
-    if (!cursor.MoveTo(0))
-        return out;
-    std::vector<RowImage> batch(16);
-    std::vector<RowImage*> pointers;
-    for (RowImage& image : batch)
-        pointers.push_back(&image);
-    while (!cursor.AtEnd()) {
-        if (during)
-            during(out.images.size());
-        size_t taken = 0;
-        cursor.TakeImagesAndMoveNext(pointers.data(), pointers.size(), kinds.data(), taken);
-        for (size_t i = 0; i < taken; ++i)
-            out.images.push_back(batch[i]);
-        out.pages = out.pages || cursor.ReadingPages();
-        out.pagesAtEnd = cursor.ReadingPages();
-    }
+    pagedreads::ReadEveryImage(
+        db, select, allowPages, during, holds,
+        [&](const RowImage& image) { out.images.push_back(image); }, out);
     return out;
 }
 
@@ -163,6 +129,19 @@ void ExpectSameImages(const ReadOut& got, const ReadOut& want)
             }
         }
     }
+}
+
+// Both reads in the transaction `db` holds, which they end: the one allowed the pages leaves
+// them to SQLite throughout and gives SQLite's images (returned), the last row's t `lastText`.
+ReadOut ExpectReadThroughSqlite(sqlite3* db, const std::string& lastText)
+{
+    const ReadOut pages = ReadImages(db, CursorSelect(true), true);
+    const ReadOut sqlite = ReadImages(db, CursorSelect(true), false);
+    Exec(db, "COMMIT");
+    EXPECT_FALSE(pages.pages);
+    ExpectSameImages(pages, sqlite);
+    EXPECT_EQ(pages.images.back().TextOf(pages.images.back().columns[9]), lastText);
+    return sqlite;
 }
 
 class PagedCursorTest : public testing::Test {
@@ -238,12 +217,7 @@ TEST_F(PagedCursorTest, ALogWithFramesNotYetInTheFileIsReadThroughSqlite)
     Exec(old, "SELECT count(*) FROM T");
     Exec(db, "UPDATE T SET t = 'logged' WHERE k > 27000");
     Exec(db, "BEGIN IMMEDIATE");
-    const ReadOut pages = ReadImages(db, CursorSelect(true), true);
-    const ReadOut sqlite = ReadImages(db, CursorSelect(true), false);
-    Exec(db, "COMMIT");
-    EXPECT_FALSE(pages.pages);
-    ExpectSameImages(pages, sqlite);
-    EXPECT_EQ(pages.images.back().TextOf(pages.images.back().columns[9]), "logged");
+    const ReadOut sqlite = ExpectReadThroughSqlite(db, "logged");
     Exec(old, "COMMIT");
     sqlite3_close(old);
 
@@ -267,12 +241,7 @@ TEST_F(PagedCursorTest, AFileReplacedUnderItsNameIsNotReadByTheName)
     Exec(changer, "UPDATE T SET t = 'other file'");
     sqlite3_close(changer);
     std::filesystem::rename(other, path);
-    const ReadOut pages = ReadImages(db, CursorSelect(true), true);
-    const ReadOut sqlite = ReadImages(db, CursorSelect(true), false);
-    Exec(db, "COMMIT");
-    EXPECT_FALSE(pages.pages);
-    ExpectSameImages(pages, sqlite);
-    EXPECT_EQ(pages.images.back().TextOf(pages.images.back().columns[9]), "early 12000");
+    ExpectReadThroughSqlite(db, "early 12000");
 }
 
 TEST_F(PagedCursorTest, ADamagedPageIsLeftToSqliteToReport)

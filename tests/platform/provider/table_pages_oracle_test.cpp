@@ -19,113 +19,21 @@
 #include <vector>
 
 #include "platform/provider/table_pages.h"
+#include "sqlite_files.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using provider::TablePages;
+using namespace sqlitefiles;
 using testsupport::TempDir;
 
-void Exec(sqlite3* db, const std::string& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK)
-        ADD_FAILURE() << sql << ": " << (error ? error : "?");
-    sqlite3_free(error);
-}
-
-sqlite3* OpenDb(const std::string& path, int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)
-{
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, flags, nullptr), SQLITE_OK);
-    return db;
-}
-
-uint32_t RootOf(const std::string& path, const std::string& table)
-{
-    sqlite3* db = OpenDb(path);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_schema WHERE name = ?1", -1, &stmt,
-                       nullptr);
-    sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-    uint32_t root = 0;
-    if (sqlite3_step(stmt) == SQLITE_ROW)
-        root = static_cast<uint32_t>(sqlite3_column_int64(stmt, 0));
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return root;
-}
-
-std::vector<char> ReadFile(const std::string& path)
-{
-    std::vector<char> bytes(std::filesystem::file_size(path));
-    std::ifstream(path, std::ios::binary)
-        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
-
-void WriteFile(const std::string& path, const std::vector<char>& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// --- a value and a row as either side reads them -------------------------------------------
-
-struct Value {
-    int type = SQLITE_NULL;
-    int64_t i = 0;
-    uint64_t bits = 0;  // a real's, compared exactly (-0.0 is not 0.0)
-    std::string bytes;
-    bool operator==(const Value&) const = default;
-};
+// --- the rows as SQLite reads them -----------------------------------------------------------
 
 struct Row {
     int64_t rowid = 0;
     std::vector<Value> values;
 };
-
-std::string Describe(const Value& v)
-{
-    switch (v.type) {
-        case SQLITE_INTEGER:
-            return "integer " + std::to_string(v.i);
-        case SQLITE_FLOAT: {
-            double r;
-            std::memcpy(&r, &v.bits, sizeof r);
-            return "real " + std::to_string(r);
-        }
-        case SQLITE_TEXT:
-            return "text of " + std::to_string(v.bytes.size()) + " bytes";
-        case SQLITE_BLOB:
-            return "blob of " + std::to_string(v.bytes.size()) + " bytes";
-        default:
-            return "null";
-    }
-}
-
-Value FromField(const TablePages::Field& f)
-{
-    Value v;
-    switch (f.type) {
-        case TablePages::Field::Null:
-            break;
-        case TablePages::Field::Integer:
-            v.type = SQLITE_INTEGER;
-            v.i = f.i;
-            break;
-        case TablePages::Field::Real:
-            v.type = SQLITE_FLOAT;
-            std::memcpy(&v.bits, &f.r, sizeof v.bits);
-            break;
-        case TablePages::Field::Text:
-        case TablePages::Field::Blob:
-            v.type = f.type == TablePages::Field::Text ? SQLITE_TEXT : SQLITE_BLOB;
-            v.bytes.assign(reinterpret_cast<const char*>(f.bytes), f.size);
-            break;
-    }
-    return v;
-}
 
 struct SqliteRead {
     std::vector<Row> rows;
@@ -150,22 +58,8 @@ SqliteRead ReadSqlite(const std::string& path, int columns)
     while (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         Row& row = out.rows.emplace_back();
         row.rowid = sqlite3_column_int64(stmt, 0);
-        for (int c = 1; c <= columns && c < sqlite3_column_count(stmt); ++c) {
-            Value& v = row.values.emplace_back();
-            v.type = sqlite3_column_type(stmt, c);
-            if (v.type == SQLITE_INTEGER) {
-                v.i = sqlite3_column_int64(stmt, c);
-            } else if (v.type == SQLITE_FLOAT) {
-                const double r = sqlite3_column_double(stmt, c);
-                std::memcpy(&v.bits, &r, sizeof v.bits);
-            } else if (v.type != SQLITE_NULL) {
-                const void* p = v.type == SQLITE_TEXT
-                                    ? static_cast<const void*>(sqlite3_column_text(stmt, c))
-                                    : sqlite3_column_blob(stmt, c);
-                v.bytes.assign(static_cast<const char*>(p),
-                               static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
-            }
-        }
+        for (int c = 1; c <= columns && c < sqlite3_column_count(stmt); ++c)
+            row.values.push_back(ColumnValue(stmt, c));
         rc = SQLITE_OK;
     }
     if (rc != SQLITE_DONE) {
@@ -364,13 +258,7 @@ void PrintTo(const Shape& s, std::ostream* os)
 
 void MakeShape(const std::string& path, const Shape& s)
 {
-    sqlite3* db = OpenDb(path);
-    if (s.reserved > 0) {
-        int reserve = s.reserved;
-        EXPECT_EQ(sqlite3_file_control(db, "main", SQLITE_FCNTL_RESERVE_BYTES, &reserve),
-                  SQLITE_OK);
-    }
-    Exec(db, "PRAGMA page_size = " + std::to_string(s.pageSize));
+    sqlite3* db = OpenNewDb(path, s.pageSize, s.reserved);
     Exec(db, std::string("PRAGMA auto_vacuum = ") + s.vacuum);
     if (s.secureDelete)
         Exec(db, "PRAGMA secure_delete = ON");

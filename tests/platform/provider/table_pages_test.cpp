@@ -7,7 +7,6 @@
 #include <sqlite3.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -15,40 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "sqlite_files.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using provider::TablePages;
+using namespace sqlitefiles;
 using testsupport::TempDir;
-
-void Exec(sqlite3* db, const std::string& sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK)
-        ADD_FAILURE() << sql << ": " << (error ? error : "?");
-    sqlite3_free(error);
-}
-
-sqlite3* OpenDb(const std::string& path)
-{
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    return db;
-}
-
-uint32_t RootOf(sqlite3* db, const std::string& table)
-{
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_schema WHERE name = ?1", -1, &stmt,
-                       nullptr);
-    sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-    uint32_t root = 0;
-    if (sqlite3_step(stmt) == SQLITE_ROW)
-        root = static_cast<uint32_t>(sqlite3_column_int64(stmt, 0));
-    sqlite3_finalize(stmt);
-    return root;
-}
 
 // The values a column of the generated tables takes in turn: Null, integers of every
 // stored width, reals, texts and blobs short and long enough to run over several pages,
@@ -138,13 +111,7 @@ void PrintTo(const TableCase& c, std::ostream* os)
 // them deleted, then a column added with a default and more rows holding it.
 void MakeTable(const std::string& path, const TableCase& c)
 {
-    sqlite3* db = OpenDb(path);
-    if (c.reserved > 0) {
-        int reserve = c.reserved;
-        EXPECT_EQ(sqlite3_file_control(db, "main", SQLITE_FCNTL_RESERVE_BYTES, &reserve),
-                  SQLITE_OK);
-    }
-    Exec(db, "PRAGMA page_size = " + std::to_string(c.pageSize));
+    sqlite3* db = OpenNewDb(path, c.pageSize, c.reserved);
     Exec(db, std::string("PRAGMA journal_mode = ") + c.journal);
     Exec(db, "CREATE TABLE T (a, b, c, d)");
     Exec(db, "BEGIN");
@@ -171,30 +138,9 @@ void MakeTable(const std::string& path, const TableCase& c)
 // One field against SQLite's value of the same column.
 void ExpectField(const TablePages::Field& f, sqlite3_stmt* stmt, int col, const std::string& at)
 {
-    const int type = sqlite3_column_type(stmt, col);
-    switch (f.type) {
-        case TablePages::Field::Null:
-            EXPECT_EQ(type, SQLITE_NULL) << at;
-            break;
-        case TablePages::Field::Integer:
-            ASSERT_EQ(type, SQLITE_INTEGER) << at;
-            EXPECT_EQ(f.i, sqlite3_column_int64(stmt, col)) << at;
-            break;
-        case TablePages::Field::Real:
-            ASSERT_EQ(type, SQLITE_FLOAT) << at;
-            EXPECT_EQ(f.r, sqlite3_column_double(stmt, col)) << at;
-            break;
-        case TablePages::Field::Text:
-        case TablePages::Field::Blob: {
-            ASSERT_EQ(type, f.type == TablePages::Field::Text ? SQLITE_TEXT : SQLITE_BLOB) << at;
-            const void* p = f.type == TablePages::Field::Text
-                                ? static_cast<const void*>(sqlite3_column_text(stmt, col))
-                                : sqlite3_column_blob(stmt, col);
-            ASSERT_EQ(f.size, static_cast<uint32_t>(sqlite3_column_bytes(stmt, col))) << at;
-            EXPECT_TRUE(f.size == 0 || std::memcmp(p, f.bytes, f.size) == 0) << at;
-            break;
-        }
-    }
+    const Value got = FromField(f), want = ColumnValue(stmt, col);
+    EXPECT_TRUE(got == want) << at << ": the pages give " << Describe(got) << ", SQLite "
+                             << Describe(want);
 }
 
 // Reads the pages to their end alongside SQLite; the number of rows both gave.
@@ -420,9 +366,7 @@ TEST(TablePagesDamageTest, RandomDamageNeverCrashes)
 {
     TempDir dir;
     Damaged d = MakeDamageable(dir, "random.db");
-    std::vector<char> original(std::filesystem::file_size(d.path));
-    std::ifstream(d.path, std::ios::binary)
-        .read(original.data(), static_cast<std::streamsize>(original.size()));
+    const std::vector<char> original = ReadFile(d.path);
     std::mt19937 random(7);
     for (int round = 0; round < 150; ++round) {
         std::vector<char> bytes = original;
@@ -434,8 +378,7 @@ TEST(TablePagesDamageTest, RandomDamageNeverCrashes)
             const size_t at = uint64_t{page - 1} * d.pageSize + random() % d.pageSize;
             bytes[at] = static_cast<char>(random());
         }
-        std::ofstream(d.path, std::ios::binary | std::ios::trunc)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        WriteFile(d.path, bytes);
         int64_t rows = 0;
         const TablePages::Step step = ReadThrough(d, rows);
         EXPECT_NE(step, TablePages::Step::Row);
