@@ -449,6 +449,11 @@ void Cursor::StartScan(const RowImage::Kind* kinds)
     scanTried_ = true;
     if (StartPages(kinds))
         return;
+    // A table whose pages do not parse is read on by the one statement, as SQLite reads it:
+    // reads by stretches, which seek through the damaged parts, could answer otherwise from
+    // one run to the next.
+    if (pagesDamaged_)
+        return;
     const char* file = sqlite3_db_filename(db_, "main");
     const unsigned cores = RangeScan::UsableCores();
     // Both sides of a comparison read at once, and a thread merges them.
@@ -580,8 +585,12 @@ bool Cursor::StartPages(const RowImage::Kind* kinds)
         !handle)
         return false;
     pages_ = TablePages::Open(handle, static_cast<uint32_t>(page));
-    if (!pages_ || pages_->Seek(rowids_.At(rowids_.Size() - 1), static_cast<uint64_t>(streamed_)) !=
-                       TablePages::Step::Row) {
+    // Pages that do not lead to the row where the statement stands (or end before it) do not
+    // hold what SQLite read.
+    pagesDamaged_ =
+        pages_ && pages_->Seek(rowids_.At(rowids_.Size() - 1), static_cast<uint64_t>(streamed_)) !=
+                      TablePages::Step::Row;
+    if (!pages_ || pagesDamaged_) {
         pages_.reset();
         return false;
     }

@@ -167,6 +167,7 @@ private:
     std::unique_ptr<TablePages> pages_;
     int64_t pagesFrom_ = 0;  // rows the main statement had read when the pages began
     int64_t passOver_ = 0;   // rows the pages gave that the main statement is yet to pass
+    bool pagesDamaged_ = false;  // the pages did not parse up to where the read stood
     std::vector<int> pageFields_;  // each column's field in the record; -1: the rowid
     int64_t pageChanges_ = 0;      // the connection's changed rows when it started
 };
