@@ -159,7 +159,8 @@ bool CopyToNewFile(const std::string& source, const std::string& target)
     // The held file is read through its connection's own descriptor: one of this function's
     // own would take the hold's locks with it when closed. Only a file no store holds is
     // opened here.
-    const int kept = provider::StoreHandover::CopyKeptFile(source, out.Get());
+    const int kept = provider::StoreHandover::ReadKeptFile(
+        source, [&out](const char* data, size_t size) { return WriteAll(out.Get(), data, size); });
     if (kept < 0)
         error = errno;
     FileDescriptor in(kept == 0 ? ::open(source.c_str(), O_RDONLY | O_CLOEXEC) : -1);

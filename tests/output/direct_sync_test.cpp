@@ -74,6 +74,27 @@ std::string Rows(const fs::path& file, const char* table)
     return rows;
 }
 
+// What SQLite's integrity check says of the database file at `path` ("ok" when whole; the
+// error when it cannot be opened).
+std::string IntegrityCheck(const fs::path& path)
+{
+    sqlite3* copy = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &copy, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(copy);
+        return "cannot open " + path.string();
+    }
+    std::string check;
+    sqlite3_exec(
+        copy, "PRAGMA integrity_check",
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) += values[0] ? values[0] : "";
+            return 0;
+        },
+        &check, nullptr);
+    sqlite3_close(copy);
+    return check;
+}
+
 // SQLite's schema counter in the file's header: it moves with every table or index made or
 // dropped, so a run that made an index and dropped it again has moved it twice.
 uint32_t SchemaCounter(const std::wstring& path)
@@ -565,19 +586,7 @@ TEST_P(BackupLogTest, TheBackupHoldsTheTargetsCommittedStateLogIncluded)
     ASSERT_EQ(backups.size(), 1u);
     const std::wstring backup = automation::FromUtf8(backups[0].string());
     EXPECT_EQ(DumpTable(backup, kItems), before);
-    sqlite3* copy = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(backups[0].c_str(), &copy, SQLITE_OPEN_READONLY, nullptr),
-              SQLITE_OK);
-    std::string check;
-    sqlite3_exec(
-        copy, "PRAGMA integrity_check",
-        [](void* out, int, char** values, char**) {
-            *static_cast<std::string*>(out) += values[0];
-            return 0;
-        },
-        &check, nullptr);
-    sqlite3_close(copy);
-    EXPECT_EQ(check, "ok");
+    EXPECT_EQ(IntegrityCheck(backups[0]), "ok");
     EXPECT_EQ(DumpTable(path1, kItems), DumpTable(path2, kItems));
 }
 
@@ -671,19 +680,7 @@ TEST_P(BackupLogTest, AKilledBackupLeavesNothingUnderItsName)
         ::testing::KilledBySignal(SIGKILL), "");
     // A backup that has its name is the whole copy.
     for (const fs::path& backup : Backups(dir.path())) {
-        sqlite3* copy = nullptr;
-        ASSERT_EQ(sqlite3_open_v2(backup.c_str(), &copy, SQLITE_OPEN_READONLY, nullptr),
-                  SQLITE_OK);
-        std::string check;
-        sqlite3_exec(
-            copy, "PRAGMA integrity_check",
-            [](void* out, int, char** values, char**) {
-                *static_cast<std::string*>(out) += values[0];
-                return 0;
-            },
-            &check, nullptr);
-        sqlite3_close(copy);
-        EXPECT_EQ(check, "ok");
+        EXPECT_EQ(IntegrityCheck(backup), "ok");
         std::string rows, expected;
         EXPECT_NO_THROW(rows = DumpTable(automation::FromUtf8(backup.string()), kItems));
         EXPECT_NO_THROW(expected = DumpTable(path1, kItems));

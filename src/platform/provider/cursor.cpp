@@ -187,22 +187,9 @@ bool LogInFile(sqlite3* db, const char* file)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (name != "wal")
         return true;
-    sqlite3* checkpointer = nullptr;
-    // A file this connection may only read is not checkpointed for it: such a checkpoint fails,
-    // and the read goes through SQLite.
-    const int access =
-        sqlite3_db_readonly(db, "main") == 1 ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    int rc = sqlite3_open_v2(file, &checkpointer, access | SQLITE_OPEN_NOMUTEX, nullptr);
-    int logged = -1, moved = -1;
-    // A connection learns that the file keeps a log at its first read.
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(checkpointer, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
-                          nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_wal_checkpoint_v2(checkpointer, "main", SQLITE_CHECKPOINT_PASSIVE, &logged,
-                                       &moved);
-    sqlite3_close(checkpointer);
-    return rc == SQLITE_OK && logged >= 0 && logged == moved;
+    // A file this connection may only read is not checkpointed for it: the read goes through
+    // SQLite.
+    return LogWhollyInFile(file, sqlite3_db_readonly(db, "main") == 1);
 }
 
 RowImage::Kind ImageKindOf(const ResultColumn& c)

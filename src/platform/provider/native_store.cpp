@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -244,6 +245,14 @@ StoreHandover::Entry* HandoverOf(const std::string& path)
     return nullptr;
 }
 
+// The store kept for the file at `path` by a handover, if any; it stays the handover's.
+NativeStore* KeptStoreOf(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(HandoverMutex());
+    StoreHandover::Entry* entry = Handovers().empty() ? nullptr : HandoverOf(path);
+    return entry ? entry->kept.get() : nullptr;
+}
+
 }  // namespace
 
 std::unique_ptr<NativeStore> NativeStore::TakeKept(const std::string& path)
@@ -351,14 +360,10 @@ bool StoreHandover::Keep(const std::wstring& password)
     return Kept();
 }
 
-int StoreHandover::CopyKeptFile(const std::string& databasePath, int out)
+int StoreHandover::ReadKeptFile(const std::string& databasePath,
+                                const std::function<bool(const char*, size_t)>& take)
 {
-    NativeStore* kept = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(HandoverMutex());
-        if (StoreHandover::Entry* entry = Handovers().empty() ? nullptr : HandoverOf(databasePath))
-            kept = entry->kept.get();
-    }
+    NativeStore* kept = KeptStoreOf(databasePath);
     sqlite3_file* file = nullptr;
     if (!kept || !kept->db() ||
         sqlite3_file_control(kept->db(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
@@ -376,17 +381,8 @@ int StoreHandover::CopyKeptFile(const std::string& databasePath, int out)
             errno = EIO;
             return -1;
         }
-        for (int written = 0; written < part;) {
-            const ssize_t n = ::write(out, buffer.data() + written, part - written);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                if (n == 0)
-                    errno = EIO;
-                return -1;
-            }
-            written += static_cast<int>(n);
-        }
+        if (!take(buffer.data(), static_cast<size_t>(part)))
+            return -1;
         at += part;
     }
     return 1;
@@ -395,12 +391,7 @@ int StoreHandover::CopyKeptFile(const std::string& databasePath, int out)
 int StoreHandover::CopyKept(const std::string& databasePath, std::string& temporary)
 {
     // The kept store is used by the thread of its handover alone.
-    NativeStore* kept = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(HandoverMutex());
-        if (StoreHandover::Entry* entry = Handovers().empty() ? nullptr : HandoverOf(databasePath))
-            kept = entry->kept.get();
-    }
+    NativeStore* kept = KeptStoreOf(databasePath);
     if (!kept || kept->ReadOnly())
         return 0;
     struct stat source {};
@@ -409,22 +400,8 @@ int StoreHandover::CopyKept(const std::string& databasePath, std::string& tempor
         return 0;
     // Nothing can be committed while the hold lasts, so a checkpoint that takes the whole log
     // leaves the file itself holding the held state: the caller copies it as it is.
-    {
-        sqlite3* checkpointer = nullptr;
-        int rc = sqlite3_open_v2(file, &checkpointer, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
-        int logged = -1, moved = -1;
-        // A connection learns that the file keeps a log at its first read.
-        if (rc == SQLITE_OK)
-            rc = sqlite3_exec(checkpointer, "SELECT count(*) FROM sqlite_master", nullptr,
-                              nullptr, nullptr);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_wal_checkpoint_v2(checkpointer, "main", SQLITE_CHECKPOINT_PASSIVE,
-                                           &logged, &moved);
-        sqlite3_close(checkpointer);
-        if (rc == SQLITE_OK && logged >= 0 && logged == moved)
-            return 0;
-    }
+    if (LogWhollyInFile(file, false))
+        return 0;
     // A reader of an older state keeps part of the log out of the file: the copy is then made
     // page by page, by a reader that sees the held state (SQLite copies from no connection that
     // holds a write transaction).

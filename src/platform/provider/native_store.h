@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -161,12 +162,14 @@ public:
     // then names that whole, flushed file for the caller to rename; -1 when that failed, with
     // errno set and nothing left behind.
     static int CopyKept(const std::string& databasePath, std::string& temporary);
-    // Where CopyKept gave 0: the file of the store kept for `databasePath` as it stands, written
-    // to the descriptor `out`, read through the kept connection's own descriptor of the file (one
+    // Where CopyKept gave 0: the file of the store kept for `databasePath` as it stands, handed
+    // to `take` piece by piece, read through the kept connection's own descriptor of the file (one
     // of the caller's own would, once closed, take every lock the connection holds on the file
-    // with it). 1 when copied; 0 when no store of it is kept (the caller reads the file, which
-    // then no connection of this process holds); -1 when reading or writing failed, errno set.
-    static int CopyKeptFile(const std::string& databasePath, int out);
+    // with it). 1 when read whole; 0 when no store of it is kept (the caller reads the file, which
+    // then no connection of this process holds); -1 when reading failed or `take` said no (errno
+    // set).
+    static int ReadKeptFile(const std::string& databasePath,
+                            const std::function<bool(const char*, size_t)>& take);
 
     struct Entry;
 

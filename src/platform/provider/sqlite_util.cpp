@@ -8,6 +8,24 @@
 
 namespace provider {
 
+bool LogWhollyInFile(const char* file, bool readOnly)
+{
+    sqlite3* checkpointer = nullptr;
+    int rc = sqlite3_open_v2(
+        file, &checkpointer,
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
+    int logged = -1, moved = -1;
+    // A connection learns that the file keeps a log at its first read.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(checkpointer, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
+                          nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_wal_checkpoint_v2(checkpointer, "main", SQLITE_CHECKPOINT_PASSIVE, &logged,
+                                       &moved);
+    sqlite3_close(checkpointer);
+    return rc == SQLITE_OK && logged >= 0 && logged == moved;
+}
+
 void ExecSql(sqlite3* db, const std::string& sql)
 {
     char* message = nullptr;

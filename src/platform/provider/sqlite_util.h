@@ -21,6 +21,11 @@ void ExecSql(sqlite3* db, const std::string& sql);
 // where they are used.
 int PrepareStatement(sqlite3* db, const std::string& sql, unsigned flags, sqlite3_stmt** stmt);
 
+// Whether every frame of the log of the WAL database `file` is in the file itself, asked by a
+// passive checkpoint on a connection of its own (read-only where `readOnly`: such a checkpoint
+// fails and says no). While a hold keeps writers out, the file then holds the held state.
+bool LogWhollyInFile(const char* file, bool readOnly);
+
 // Raises a ComError with SQLite's message for the connection's last error.
 [[noreturn]] void ThrowSqliteError(sqlite3* db, int rc);
 
