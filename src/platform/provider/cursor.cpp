@@ -143,14 +143,6 @@ bool RealAffinity(std::string type)
     return has("REAL") || has("FLOA") || has("DOUB");
 }
 
-std::string QuotedName(const char* name)
-{
-    std::string quoted = "\"";
-    for (const char* p = name; *p; ++p)
-        quoted += *p == '"' ? std::string("\"\"") : std::string(1, *p);
-    return quoted + "\"";
-}
-
 // The statement's rows one after another, each column read as text (Null as empty).
 std::vector<std::vector<std::string>> Rows(sqlite3* db, const std::string& sql,
                                            const char* bound = nullptr)
@@ -499,11 +491,11 @@ bool Cursor::StartPages(const RowImage::Kind* kinds)
     }
     // The select reads the table itself (a view's columns name their tables too).
     if (table.empty() ||
-        range_.rangeFrom.rfind(" FROM " + QuotedName(table.c_str()) + " AS ", 0) != 0)
+        range_.rangeFrom.rfind(" FROM " + QuoteName(table) + " AS ", 0) != 0)
         return false;
     // The table's columns (cid, name, type, notnull, default, pk, hidden), in the order of
     // the fields of its records.
-    const auto columns = Rows(db_, "PRAGMA main.table_xinfo(" + QuotedName(table.c_str()) + ")");
+    const auto columns = Rows(db_, "PRAGMA main.table_xinfo(" + QuoteName(table) + ")");
     std::string alias;
     int keys = 0;
     for (const auto& column : columns) {
@@ -521,7 +513,7 @@ bool Cursor::StartPages(const RowImage::Kind* kinds)
     // A key of one INTEGER column is the rowid itself, unless it has an index of its own.
     if (keys != 1)
         alias.clear();
-    for (const auto& index : Rows(db_, "PRAGMA main.index_list(" + QuotedName(table.c_str()) + ")"))
+    for (const auto& index : Rows(db_, "PRAGMA main.index_list(" + QuoteName(table) + ")"))
         if (index.size() >= 4 && index[3] == "pk")
             alias.clear();
     pageFields_.clear();

@@ -91,9 +91,8 @@ void ThrowSqliteError(sqlite3* db, int rc)
     throw automation::ComError(automation::E_FAIL, message);
 }
 
-std::string QuoteName(std::wstring_view name)
+std::string QuoteName(std::string_view utf8)
 {
-    std::string utf8 = automation::ToUtf8(name);
     std::string out = "\"";
     for (char c : utf8) {
         out += c;
@@ -101,6 +100,11 @@ std::string QuoteName(std::wstring_view name)
             out += '"';
     }
     return out + "\"";
+}
+
+std::string QuoteName(std::wstring_view name)
+{
+    return QuoteName(std::string_view(automation::ToUtf8(name)));
 }
 
 std::string QuoteText(std::string_view utf8)

@@ -31,6 +31,7 @@ bool LogWhollyInFile(const char* file, bool readOnly);
 
 // "name" with inner quotes doubled, UTF-8.
 std::string QuoteName(std::wstring_view name);
+std::string QuoteName(std::string_view utf8);
 // 'text' with inner apostrophes doubled, UTF-8.
 std::string QuoteText(std::wstring_view text);
 std::string QuoteText(std::string_view utf8);
