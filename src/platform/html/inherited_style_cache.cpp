@@ -253,21 +253,25 @@ public:
     int render(int x, int y, int max_width, bool second_pass) override
     {
         if (this->m_display != litehtml::display_table)
-            return Base::render(x, y, max_width, second_pass);
+            return RenderBlock(x, y, max_width, second_pass);
         if (layoutValid_ && layoutGeneration_ == cache_->LayoutGeneration() &&
             layoutWidth_ == max_width && layoutSecondPass_ == second_pass) {
             this->m_pos.x = x + layoutDx_;
             this->m_pos.y = y + layoutDy_;
-            return layoutResult_;
+        } else {
+            ForgetWalks();
+            layoutResult_ = Base::render(x, y, max_width, second_pass);
+            layoutValid_ = true;
+            layoutGeneration_ = cache_->LayoutGeneration();
+            layoutWidth_ = max_width;
+            layoutSecondPass_ = second_pass;
+            layoutDx_ = this->m_pos.x - x;
+            layoutDy_ = this->m_pos.y - y;
         }
-        ForgetWalks();
-        layoutResult_ = Base::render(x, y, max_width, second_pass);
-        layoutValid_ = true;
-        layoutGeneration_ = cache_->LayoutGeneration();
-        layoutWidth_ = max_width;
-        layoutSecondPass_ = second_pass;
-        layoutDx_ = this->m_pos.x - x;
-        layoutDy_ = this->m_pos.y - y;
+        layoutX_ = x;
+        layoutY_ = y;
+        layoutBoxWidth_ = this->m_pos.width;
+        layoutBoxHeight_ = this->m_pos.height;
         return layoutResult_;
     }
 
@@ -372,6 +376,143 @@ public:
     }
 
 private:
+    static constexpr std::size_t kStackMin = 16;
+
+    static bool SameBox(const litehtml::position& a, const litehtml::position& b)
+    {
+        return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+    }
+    static bool SameMargins(const litehtml::margins& a, const litehtml::margins& b)
+    {
+        return a.left == b.left && a.right == b.right && a.top == b.top && a.bottom == b.bottom;
+    }
+    // A child the block may keep in place: a table in the flow, laid out in this generation,
+    // and left where its own layout put it.
+    static bool StackedPlacement(const litehtml::element& child, unsigned generation,
+                                 KeptLayout::Placement& placement)
+    {
+        if (child.get_display() != litehtml::display_table ||
+            child.get_element_position() != litehtml::element_position_static ||
+            child.get_float() != litehtml::float_none)
+            return false;
+        const auto* kept = dynamic_cast<const KeptLayout*>(&child);
+        if (!kept)
+            return false;
+        placement = kept->LastPlacement();
+        return placement.valid && placement.generation == generation;
+    }
+
+    // A block element. One holding many tables and nothing else, laid out last time for the
+    // same place and width, with no floats beside it: when each table changed since lays out
+    // again where it was, to the same size, nothing else of the block moves.
+    int RenderBlock(int x, int y, int max_width, bool second_pass)
+    {
+        if (stack_ && stack_->valid && BlockStillFits(x, y, max_width, second_pass)) {
+            const KeptLayout::Placement& own = stack_->own;
+            stack_->forgotten.clear();
+            this->m_pos = own.box;
+            this->m_pos.x = x + (own.box.x - own.x);
+            this->m_pos.y = y + (own.box.y - own.y);
+            return own.result;
+        }
+        const int result = Base::render(x, y, max_width, second_pass);
+        KeepStack(x, y, max_width, second_pass, result);
+        return result;
+    }
+
+    bool NoFloatsBeside() const
+    {
+        litehtml::element::ptr holder = this->parent();
+        while (holder && !holder->is_floats_holder())
+            holder = holder->parent();
+        return !holder || (holder->get_floats_height(litehtml::float_none) <= 0 &&
+                           holder->get_left_floats_height() <= 0 &&
+                           holder->get_right_floats_height() <= 0);
+    }
+
+    bool BlockStillFits(int x, int y, int max_width, bool second_pass)
+    {
+        const unsigned generation = cache_->LayoutGeneration();
+        Stack& stack = *stack_;
+        const KeptLayout::Placement& own = stack.own;
+        if (own.generation != generation || own.x != x || own.y != y || own.width != max_width ||
+            own.secondPass != second_pass || this->m_children.size() != stack.tables.size() ||
+            this->m_boxes.size() != stack.tables.size() || !NoFloatsBeside())
+            return false;
+        std::size_t changed[kForgottenMax];
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < stack.tables.size(); ++i) {
+            const litehtml::element* child = this->m_children[i].get();
+            if (std::find(stack.forgotten.begin(), stack.forgotten.end(), child) !=
+                stack.forgotten.end()) {
+                if (count == kForgottenMax)
+                    return false;
+                changed[count++] = i;
+            } else if (child != stack.tables[i].el) {
+                return false;
+            }
+        }
+        for (std::size_t n = 0; n < count; ++n) {
+            const std::size_t i = changed[n];
+            const litehtml::element::ptr& child = this->m_children[i];
+            const Stacked& was = stack.tables[i];
+            const int result = child->render(was.placement.x, was.placement.y,
+                                             was.placement.width, was.placement.secondPass);
+            KeptLayout::Placement now;
+            if (!StackedPlacement(*child, generation, now) || result != was.placement.result ||
+                !SameBox(now.box, was.placement.box) ||
+                !SameBox(child->get_position(), was.placement.box) ||
+                !SameMargins(child->get_margins(), was.margins))
+                return false;
+        }
+        // A table put in another's place takes its box in the block's flow.
+        for (std::size_t n = 0; n < count; ++n) {
+            const std::size_t i = changed[n];
+            if (stack.tables[i].el != this->m_children[i].get()) {
+                this->m_boxes[i]->add_element(this->m_children[i]);
+                stack.tables[i].el = this->m_children[i].get();
+            }
+        }
+        return true;
+    }
+
+    // After a whole layout of a block of tables: where each went, when nothing moved them
+    // after their own layout.
+    void KeepStack(int x, int y, int max_width, bool second_pass, int result)
+    {
+        if (this->m_children.size() < kStackMin ||
+            this->m_boxes.size() != this->m_children.size() ||
+            this->m_children.front()->get_display() != litehtml::display_table) {
+            stack_.reset();
+            return;
+        }
+        if (!stack_)
+            stack_ = std::make_unique<Stack>();
+        Stack& stack = *stack_;
+        stack.valid = false;
+        stack.tables.clear();
+        stack.forgotten.clear();
+        const unsigned generation = cache_->LayoutGeneration();
+        stack.tables.reserve(this->m_children.size());
+        litehtml::elements_vector held;
+        for (std::size_t i = 0; i < this->m_children.size(); ++i) {
+            const litehtml::element::ptr& child = this->m_children[i];
+            KeptLayout::Placement placed;
+            held.clear();
+            if (this->m_boxes[i]->get_type() == litehtml::box_block)
+                this->m_boxes[i]->get_elements(held);
+            if (!StackedPlacement(*child, generation, placed) ||
+                !SameBox(child->get_position(), placed.box) || held.size() != 1 ||
+                held[0] != child) {
+                stack_.reset();
+                return;
+            }
+            stack.tables.push_back({child.get(), placed, child->get_margins()});
+        }
+        stack.own = {true, generation, x, y, max_width, second_pass, result, this->m_pos};
+        stack.valid = true;
+    }
+
     // Every value parse_styles computes from the style of an element.
     void TakeComputedStyle(const CachingElement& d)
     {
@@ -780,11 +921,41 @@ const litehtml::style* InheritedStyleCache::ParsedRule(const litehtml::tstring& 
     return it->second.baseurl == baseurl ? &it->second.style : nullptr;
 }
 
-void InheritedStyleCache::ForgetLayouts(litehtml::element* el)
+KeptLayout::~KeptLayout() = default;
+
+void KeptLayout::ForgetLayout()
 {
-    for (litehtml::element::ptr e = el ? el->shared_from_this() : nullptr; e; e = e->parent())
-        if (auto* kept = dynamic_cast<KeptLayout*>(e.get()))
-            kept->ForgetLayout();
+    layoutValid_ = false;
+    ForgetWalks();
+    if (stack_)
+        stack_->valid = false;
+}
+
+void KeptLayout::ForgetBelow(const litehtml::element* child)
+{
+    layoutValid_ = false;
+    ForgetWalks();
+    if (!stack_ || !stack_->valid)
+        return;
+    auto& forgotten = stack_->forgotten;
+    if (std::find(forgotten.begin(), forgotten.end(), child) != forgotten.end())
+        return;
+    if (forgotten.size() < kForgottenMax)
+        forgotten.push_back(child);
+    else
+        stack_->valid = false;
+}
+
+void InheritedStyleCache::ForgetLayouts(litehtml::element* el, const litehtml::element* below)
+{
+    for (litehtml::element::ptr e = el ? el->shared_from_this() : nullptr; e;
+         below = e.get(), e = e->parent())
+        if (auto* kept = dynamic_cast<KeptLayout*>(e.get())) {
+            if (below)
+                kept->ForgetBelow(below);
+            else
+                kept->ForgetLayout();
+        }
 }
 
 InheritedStyleCache::StyleKey* InheritedStyleCache::Extend(StyleKey* key,

@@ -48,14 +48,34 @@ namespace html {
 
 // A table's layout kept from one layout of the page to the next while nothing
 // in it changed and its width stays: litehtml lays every element out again
-// each time, though a change reaches one table or a few.
+// each time, though a change reaches one table or a few. And a block of many
+// tables one below the other keeps where each of them went, so that when a
+// table or a few change without changing size the others are not placed again.
 class KeptLayout {
 public:
-    virtual ~KeptLayout() = default;
-    void ForgetLayout()
+    virtual ~KeptLayout();
+    void ForgetLayout();
+    // Something in `child`, one of the element's children, changed (or it is new there).
+    void ForgetBelow(const litehtml::element* child);
+
+    // How a table was last laid out: where it was asked to go and with what width, what
+    // that gave, and its box right after; invalid when anything changed in it since.
+    struct Placement {
+        bool valid = false;
+        unsigned generation = 0;
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        bool secondPass = false;
+        int result = 0;
+        litehtml::position box;
+    };
+    Placement LastPlacement() const
     {
-        layoutValid_ = false;
-        ForgetWalks();
+        return {layoutValid_, layoutGeneration_, layoutX_,     layoutY_,
+                layoutWidth_, layoutSecondPass_, layoutResult_,
+                litehtml::position(layoutX_ + layoutDx_, layoutY_ + layoutDy_, layoutBoxWidth_,
+                                   layoutBoxHeight_)};
     }
 
 protected:
@@ -70,8 +90,12 @@ protected:
     unsigned layoutGeneration_ = 0;
     int layoutWidth_ = 0;
     int layoutResult_ = 0;
-    int layoutDx_ = 0;  // where the table's box lies from the point it is placed at
+    int layoutX_ = 0;  // the point the table was placed at
+    int layoutY_ = 0;
+    int layoutDx_ = 0;  // where the table's box lies from that point
     int layoutDy_ = 0;
+    int layoutBoxWidth_ = 0;
+    int layoutBoxHeight_ = 0;
     // What the walks of the whole page over the table found, while the layout above
     // holds: how far its boxes reach from its own position (none when it shows
     // nothing), and that nothing in it is positioned.
@@ -80,6 +104,21 @@ protected:
     int extentRight_ = 0;
     int extentBottom_ = 0;
     bool staticKnown_ = false;
+    // A block of tables: each table as the block's last whole layout placed it, and the
+    // children changed since (made for such blocks only).
+    static constexpr std::size_t kForgottenMax = 8;
+    struct Stacked {
+        const litehtml::element* el;
+        Placement placement;
+        litehtml::margins margins;
+    };
+    struct Stack {
+        bool valid = false;
+        std::vector<Stacked> tables;
+        std::vector<const litehtml::element*> forgotten;
+        Placement own;  // the block's
+    };
+    std::unique_ptr<Stack> stack_;
 };
 
 // What of an element the rules may test, for the elements of the cache.
@@ -104,8 +143,8 @@ private:
 class InheritedStyleCache {
 public:
     // Kept layouts of `el` and of the tables around it go: something below
-    // them changed.
-    static void ForgetLayouts(litehtml::element* el);
+    // them changed (in `below`, one of el's children, when given).
+    static void ForgetLayouts(litehtml::element* el, const litehtml::element* below = nullptr);
     // Every kept layout goes (styles changed anywhere).
     void ForgetAllLayouts() { ++layoutGeneration_; }
     unsigned LayoutGeneration() const { return layoutGeneration_; }

@@ -923,11 +923,13 @@ bool Layout::Patch(const std::vector<std::pair<Element*, std::string>>& changes,
             auto it = fresh.find(k.get());
             if (it == fresh.end())
                 continue;
-            InheritedStyleCache::ForgetLayouts(parent.get());
             Unmap(k.get(), rebuilt);
             k->parent(nullptr);
             it->second->parent(parent);
             k = it->second;
+            // Its ancestors forget their layouts, knowing it as the child that changed (a part
+            // kept aside keeps the layout it had).
+            InheritedStyleCache::ForgetLayouts(parent.get(), k.get());
         }
     }
     for (std::size_t i = firstNew; i < numbered_.size(); ++i) {

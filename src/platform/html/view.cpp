@@ -724,14 +724,16 @@ QPoint View::ScrollOffset() const
     return QPoint(0, verticalScrollBar()->value());
 }
 
-std::vector<StyleSheetSource> View::StyleSheets()
+std::vector<StyleSheetSource> View::StyleSheets(std::vector<ElementPtr>& elements)
 {
     std::vector<StyleSheetSource> sheets;
+    elements.clear();
     if (!root_)
         return sheets;
     std::vector<Element*> found;
     CollectByTag(root_.get(), {"style", "link"}, found);
     for (Element* e : found) {
+        elements.emplace_back(e);
         StyleSheetSource sheet;
         if (e->Tag() == "link") {
             // Only rel="stylesheet" links with an address bring a style sheet.
@@ -759,7 +761,7 @@ std::vector<StyleSheetSource> View::StyleSheets()
 const std::vector<StyleSheetSource>& View::LayoutSheets()
 {
     if (!sheetsKnown_) {
-        sheets_ = StyleSheets();
+        sheets_ = StyleSheets(sheetElements_);
         sheetsKnown_ = true;
     }
     return sheets_;
@@ -836,17 +838,13 @@ void View::ScrollToView(Element* e, bool toTop, bool)
 
 void View::ElementRemoved(Element* e)
 {
-    // A style sheet taken out of the page restyles all of it.
-    if (!e->IsText()) {
-        std::vector<Element*> sheets;
-        if (e->Tag() == "style" || e->Tag() == "link")
-            sheets.push_back(e);
-        else
-            CollectByTag(e, {"style", "link"}, sheets);
-        if (!sheets.empty()) {
-            allDirty_ = treeDirty_ = true;
-            changed_.clear();
-        }
+    // A style sheet the page is styled with, taken out of it, restyles all of it. (One put
+    // in since is found among the changes by the next layout, or was never used.)
+    if (sheetsKnown_ && !e->IsText() &&
+        std::any_of(sheetElements_.begin(), sheetElements_.end(),
+                    [&](const ElementPtr& sheet) { return e->IsAncestorOrSelf(sheet.get()); })) {
+        allDirty_ = treeDirty_ = true;
+        changed_.clear();
     }
     auto inside = [&](const ElementPtr& p) { return p && e->IsAncestorOrSelf(p.get()); };
     if (inside(capture_))
@@ -947,6 +945,11 @@ bool View::HidePopup(Element* popup)
     if (p.element->GetView() == this)
         SendEvent(p.element.get(), kPopupDismissed, 0, p.element.get());
     viewport()->update();
+    // Its layout, and its element when the page let go of it (a long list of choices), are
+    // freed once the events of now are handled: the choice made in it does not wait for that.
+    retired_.push_back(std::move(p));
+    if (retired_.size() == 1)
+        QTimer::singleShot(0, this, [this] { retired_.clear(); });
     return true;
 }
 

@@ -220,7 +220,8 @@ private:
     void UpdateScrollBars();
     void ApplyIncludes(Element* root);
     // The page's style elements, in document order.
-    std::vector<StyleSheetSource> StyleSheets();
+    // The page's style sheets, and the elements that bring them.
+    std::vector<StyleSheetSource> StyleSheets(std::vector<ElementPtr>& elements);
     // The style sheets the page's layout was built with: read from the page
     // by each whole build, and still those while only parts are built again
     // (a change that touches a style sheet builds the whole page).
@@ -238,12 +239,14 @@ private:
     ElementPtr root_;
     std::unique_ptr<Layout> layout_;
     std::vector<Popup> popups_;
+    std::vector<Popup> retired_;  // hidden, freed when the view is next idle
     bool treeDirty_ = false;
     // The elements changed since the layout was built, with the attribute
     // changed (empty for children or style); the whole page when `allDirty_`.
     std::vector<std::pair<ElementPtr, std::string>> changed_;
     bool allDirty_ = false;
     std::vector<StyleSheetSource> sheets_;
+    std::vector<ElementPtr> sheetElements_;
     bool sheetsKnown_ = false;
     bool stylesDirty_ = false;
     // The elements whose states changed since the styles were last refreshed,

@@ -131,7 +131,7 @@ TEST(Layout, TreesLayOutAsTheirStyleSheetsSay)
 // markup gives when loaded whole, box for box.
 struct ChangeCase {
     const char* name;
-    const char* markup;
+    std::string markup;
     std::function<void(Page&)> change;
 };
 
@@ -156,7 +156,93 @@ const char* const kFoldingPage =
     "<tr class=f><td id=c2>three</td><td>four</td></tr></table>"
     "<div id=x>x</div><div id=y>y</div><div id=s>s</div></body>";
 
+// Twenty tables one below the other in one block, as the tables page shows them.
+std::string ManyTablesPage(const char* before = "")
+{
+    std::string markup =
+        "<head><style>#list > table { width: 100%; border-spacing: 0; } td { padding: 2px; }"
+        "table[state=close] tr.f { display: none; }</style></head><body>";
+    markup += before;
+    markup += "<div id=list>";
+    for (int t = 0; t < 20; ++t) {
+        const std::string n = std::to_string(t);
+        markup += "<table id=t" + n + " state=open><tr><td id=i" + n + ">" + n + "</td><td id=n" +
+                  n + ">table " + n + "</td></tr><tr class=f><td id=c" + n +
+                  ">one</td><td>two</td></tr></table>";
+    }
+    return markup + "</div><div id=after>after</div></body>";
+}
+
+// Writes each table's first cell again with text of the same width.
+void WriteSameSize(Page& p, std::initializer_list<int> tables)
+{
+    for (int t : tables)
+        p.Get(("t" + std::to_string(t)).c_str())
+            ->SetInnerHtml("<tr><td id=i" + std::to_string(t) + ">" + std::to_string(t) +
+                           "</td><td id=n" + std::to_string(t) + ">table " + std::to_string(t) +
+                           "</td></tr><tr class=f><td id=c" + std::to_string(t) +
+                           ">eno</td><td>owt</td></tr>");
+}
+
 const ChangeCase kChanges[] = {
+    {"tables among many written again to the same size stay where they were",
+     ManyTablesPage(),
+     [](Page& p) {
+         WriteSameSize(p, {5});
+         p.view.EnsureLayout();
+         WriteSameSize(p, {0, 19});
+         p.view.EnsureLayout();
+         p.Get("c7")->SetInnerText("owt");
+     }},
+    {"a table among many that grows moves the tables below it", ManyTablesPage(),
+     [](Page& p) {
+         WriteSameSize(p, {3});
+         p.view.EnsureLayout();
+         p.Get("c8")->SetInnerHtml("<div id=g8 style='height:90px'>tall</div>");
+         p.view.EnsureLayout();
+         p.Get("c8")->SetInnerText("one");
+     }},
+    {"tables among many folded and unfolded", ManyTablesPage(),
+     [](Page& p) {
+         Fold(p, "t4", {"close", "open"});
+         Fold(p, "t12", {"close"});
+         WriteSameSize(p, {13});
+     }},
+    {"nine tables among many written at once", ManyTablesPage(),
+     [](Page& p) {
+         p.view.EnsureLayout();
+         WriteSameSize(p, {1, 2, 3, 5, 8, 11, 13, 17, 19});
+     }},
+    {"a float put beside a block of tables", ManyTablesPage("<div id=before></div>"),
+     [](Page& p) {
+         p.view.EnsureLayout();
+         p.Get("before")->SetInnerHtml(
+             "<div id=fl style='float:left;width:120px;height:140px'>float</div>");
+         p.view.EnsureLayout();
+         WriteSameSize(p, {2});
+         p.view.EnsureLayout();
+         p.Get("fl")->SetInnerHtml("<div style='height:300px'>taller</div>");
+     }},
+    {"a block of tables below a float",
+     ManyTablesPage("<div style='float:right;width:90px;height:200px'>float</div>"),
+     [](Page& p) {
+         p.view.EnsureLayout();
+         WriteSameSize(p, {0, 6});
+     }},
+    {"a table taken out from among many", ManyTablesPage(),
+     [](Page& p) {
+         p.view.EnsureLayout();
+         p.Get("t9")->Detach();
+         p.view.EnsureLayout();
+         WriteSameSize(p, {10});
+     }},
+    {"a block of tables in a narrower window", ManyTablesPage(),
+     [](Page& p) {
+         p.view.EnsureLayout();
+         p.view.resize(260, 300);
+         WriteSameSize(p, {4});
+     }},
+
     {"a table unfolded shows its rows and moves the tables below", kFoldingPage,
      [](Page& p) { Fold(p, "t1", {"open"}); }},
     {"a table folded and unfolded again is the table it was", kFoldingPage,
@@ -229,7 +315,8 @@ TEST(Layout, PagesChangedInPartsLayOutAsLoadedWhole)
         c.change(changed);
         changed.view.EnsureLayout();
         Page whole(changed.view.Root()->OuterHtml());
-        if (changed.Get("s")->State() & html::kStateChecked) {
+        whole.view.resize(changed.view.size());
+        if (changed.Get("s") && (changed.Get("s")->State() & html::kStateChecked)) {
             whole.Get("s")->SetState(html::kStateChecked, 0, false);
             whole.view.TreeChanged();  // built whole in that state
         }
@@ -251,6 +338,14 @@ TEST(Layout, PagesChangedInPartsLayOutAsLoadedWhole)
             EXPECT_EQ(twin->Location(html::kRootRelative | html::kBorderBox),
                       e->Location(html::kRootRelative | html::kBorderBox));
             EXPECT_EQ(twin->StyleAttribute("color"), e->StyleAttribute("color"));
+            // And a click finds the same element in both.
+            const QRect box = e->Location(html::kViewRelative | html::kBorderBox);
+            if (e->IsVisible() && !box.isEmpty() && whole.view.viewport()->rect().contains(box.center())) {
+                const html::Element* hit = whole.view.ElementAt(box.center());
+                const html::Element* twinHit = changed.view.ElementAt(box.center());
+                ASSERT_TRUE(hit && twinHit);
+                EXPECT_EQ(twinHit->OuterHtml(), hit->OuterHtml());
+            }
         }
     }
 }

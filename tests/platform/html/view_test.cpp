@@ -201,6 +201,15 @@ TEST_F(ViewTest, PopupShowsItsElementInAPopupWindowAndHides)
     EXPECT_FALSE(pop->State() & html::kStatePopup);
     EXPECT_FALSE(dd->State() & html::kStateOwnsPopup);
     EXPECT_EQ(view.PopupWidget(pop), nullptr);
+    // Shown and hidden again before the view is idle, then taken out of the page: what the
+    // hidden popup held is freed later, and the page goes on without it.
+    ASSERT_TRUE(view.ShowPopup(pop, dd, html::kPlaceBelow));
+    EXPECT_TRUE(view.HidePopup(pop));
+    EXPECT_FALSE(view.HidePopup(pop));
+    pop->Detach();
+    QApplication::processEvents();
+    EXPECT_EQ(view.PopupWidget(pop), nullptr);
+    EXPECT_GT(dd->Location(html::kRootRelative | html::kBorderBox).height(), 0);
 }
 
 TEST_F(ViewTest, HostedControlIsPlacedOverItsElementAndFollowsIt)
