@@ -321,6 +321,49 @@ std::vector<std::size_t> OnlyTable(int index)
     return index >= 0 ? std::vector<std::size_t>{std::size_t(index)} : std::vector<std::size_t>();
 }
 
+// The rows of a table's markup, each from its "<tr" to its "</tr>"; none when the markup is not
+// rows alone. (Names in it are escaped: no "<" but the tags'.)
+std::vector<std::string_view> SplitRows(std::string_view rows)
+{
+    std::vector<std::string_view> out;
+    for (std::size_t at = 0; at < rows.size();) {
+        const std::size_t end = rows.find("</tr>", at);
+        if (rows.compare(at, 3, "<tr") != 0 || end == std::string_view::npos)
+            return {};
+        out.push_back(rows.substr(at, end + 5 - at));
+        at = end + 5;
+    }
+    return out;
+}
+
+// Writes a table's rows: where the rows it shows (`shown`) are as many and only some differ
+// with the same start tags, only those rows are written again (setting a key changes one).
+void WriteRows(const ElementRef& table, std::string_view rows, std::string_view shown)
+{
+    const std::vector<std::string_view> now = SplitRows(rows);
+    const std::vector<std::string_view> before = SplitRows(shown);
+    std::vector<std::size_t> changed;
+    bool inPlace = !now.empty() && now.size() == before.size() &&
+                   table.GetChildCount() == now.size();
+    for (std::size_t i = 0; inPlace && i < now.size(); ++i) {
+        if (now[i] == before[i])
+            continue;
+        const std::size_t start = now[i].find('>');
+        inPlace = now[i].substr(0, start) == before[i].substr(0, before[i].find('>')) &&
+                  changed.size() < now.size() / 4 && table.GetChild(unsigned(i)).GetTag() == "tr";
+        changed.push_back(i);
+    }
+    if (!inPlace) {
+        table.SetHtml(std::string(rows));
+        return;
+    }
+    for (const std::size_t i : changed) {
+        const std::size_t start = now[i].find('>') + 1;
+        table.GetChild(unsigned(i))
+            .SetHtml(std::string(now[i].substr(start, now[i].size() - start - 5)));
+    }
+}
+
 // Whether a table's markup writes it open.
 bool WrittenOpen(const std::string& text)
 {
@@ -385,7 +428,10 @@ void TablesPage::BuildStructure(const std::vector<std::size_t>* changed)
                                                : std::string_view(shown).substr(shownOpen + 1);
             if (shownOpen == std::string::npos ||
                 shownRows != std::string_view(text).substr(open))
-                structure.GetChild(unsigned(n)).SetHtml(std::string(rows));
+                WriteRows(structure.GetChild(unsigned(n)), rows,
+                          shownOpen == std::string::npos
+                              ? std::string_view()
+                              : shownRows.substr(0, shownRows.size() - std::strlen("</table>")));
             shownTables_[n] = std::move(text);
             shownPrints_[n] = std::move(print);
         }

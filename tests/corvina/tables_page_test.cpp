@@ -376,14 +376,23 @@ TEST_F(TablesPageTest, AMenuOpenedOnARowThatARebuildReplacedDoesNothing)
     page->RunMenuCommand(L"tables_expand", -1, -1);
     QMenu* menu = ContextMenu(FieldRow(0, 1).GetChild(1));
     ASSERT_NE(menu, nullptr);
-    // The table is written again (a rebuild leaves tables that did not change as they are):
-    // the rows the menu was opened on go.
-    page->RunMenuCommand(L"set_key", 0, 2);
+    // The row is written again (a rebuild leaves the tables and rows that did not change as
+    // they are): the cells the menu was opened on go.
+    page->RunMenuCommand(L"set_key", 0, 1);
+    page->EnsureLayout();
+    Item(menu, "Reset key")->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(Pair(0).Fields().GetPair(1)->IsKey());
+    EXPECT_EQ(FieldRow(0, 1).GetChild(0).GetAttribute("class"), L"key");
+    // A menu on a row the change left alone still acts on it.
+    menu = ContextMenu(FieldRow(0, 2).GetChild(1));
+    ASSERT_NE(menu, nullptr);
+    page->RunMenuCommand(L"reset_key", 0, 1);
     page->EnsureLayout();
     Item(menu, "Set key")->trigger();
     QApplication::processEvents();
+    EXPECT_TRUE(Pair(0).Fields().GetPair(2)->IsKey());
     EXPECT_FALSE(Pair(0).Fields().GetPair(1)->IsKey());
-    EXPECT_FALSE(FieldRow(0, 1).GetChild(0).HasAttribute("class"));
 }
 
 TEST_F(TablesPageTest, ValidateNamesWhatIsMissing)
