@@ -2,6 +2,9 @@
 // changed native copy of some of its tables. Runs only when CRV_SCREENSHOT_DIR names a folder.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMenu>
+#include <QScreen>
+#include <QTest>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -15,6 +18,7 @@
 #include "corvina/script_options_page.h"
 #include "corvina/settings_dialog.h"
 #include "corvina/tables_page.h"
+#include "page_clicks.h"
 #include "wizard_fixture.h"
 
 namespace wizardtest {
@@ -35,6 +39,18 @@ protected:
         QCoreApplication::processEvents();
         const QString path = folder + QLatin1Char('/') + QLatin1String(name);
         EXPECT_TRUE(window.grab().save(path)) << path.toStdString();
+    }
+
+    // The screen where the window lies, with the popups and menus it shows over itself.
+    void SaveScreen(QWidget& window, const char* name)
+    {
+        QCoreApplication::processEvents();
+        const QString path = folder + QLatin1Char('/') + QLatin1String(name);
+        const QRect frame = window.frameGeometry();
+        EXPECT_TRUE(window.screen()
+                        ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                        .save(path))
+            << path.toStdString();
     }
 
     QString folder = qEnvironmentVariable("CRV_SCREENSHOT_DIR");
@@ -123,8 +139,22 @@ TEST_F(ScreenshotTest, TheTablesPageOverTheGenuineFile)
     EnterDatabase(copy);
     auto* tables = Current<TablesPage>();
     ASSERT_NE(tables, nullptr);
+    Save(*wizard, "corvina_tables_folded.png");
+    // A folded table's candidates, and the context menu of a field of an open one.
+    const htmlui::ElementRef structure = tables->GetRootElement().FindById("structure");
+    pageclicks::Click(*tables, structure.GetChild(3).FindFirst(".tables_popup_button"));
+    SaveScreen(*wizard, "corvina_tables_popup.png");
+    QTest::keyClick(QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                                                      : static_cast<QWidget*>(tables),
+                    Qt::Key_Escape);
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
     tables->RunMenuCommand(L"tables_expand", -1, -1);
     Save(*wizard, "corvina_tables_open.png");
+    pageclicks::Click(*tables, structure.GetChild(0).GetChild(2).GetChild(1), Qt::RightButton);
+    SaveScreen(*wizard, "corvina_tables_menu.png");
+    for (QMenu* menu : tables->findChildren<QMenu*>())
+        menu->close();
     wizard->resize(1280, 900);
     Save(*wizard, "corvina_tables_open_large.png");
 }
