@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "regex/rpattern.h"
+#include "bench_text.h"
 
 namespace {
 
@@ -37,15 +38,6 @@ struct Shape {
 };
 
 constexpr double kPerlSeconds = 5;
-
-std::wstring Repeat(const std::wstring& piece, std::size_t n)
-{
-    std::wstring s;
-    s.reserve(piece.size() * n);
-    for (std::size_t i = 0; i < n; ++i)
-        s += piece;
-    return s;
-}
 
 std::string Narrow(const std::wstring& w)
 {

@@ -17,6 +17,7 @@
 
 #include "proc_status.h"
 #include "regex/rpattern.h"
+#include "bench_text.h"
 
 namespace {
 
@@ -27,15 +28,6 @@ struct Case {
     std::size_t size;
     bool recursive_too;  // the recursive mode has the stack for it
 };
-
-std::wstring Repeat(const std::wstring& piece, std::size_t n)
-{
-    std::wstring s;
-    s.reserve(piece.size() * n);
-    for (std::size_t i = 0; i < n; ++i)
-        s += piece;
-    return s;
-}
 
 std::wstring Nested(std::size_t depth)
 {
